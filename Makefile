@@ -1,0 +1,40 @@
+# Two commands matter: `make run` and `make test`. Both install what is
+# missing first, then build with CMake into build/.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+ifeq ($(CI),true)
+CMAKE_FLAGS += -DTOLVANE_WERROR=ON
+endif
+
+# WebEngine refuses to run as root with its sandbox on (CI and this machine run as root).
+WEBENGINE_ENV = QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox"
+
+.PHONY: all deps configure build run test demo bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure:
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: deps build
+	$(WEBENGINE_ENV) ./$(BUILD_DIR)/tolvane
+
+test: deps build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen $(WEBENGINE_ENV) ctest --output-on-failure -j $(JOBS)
+
+demo: deps build
+	@bash scripts/demo.sh $(BUILD_DIR)
+
+bench: deps build
+	@bash scripts/bench.sh $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,7 @@
+#include "app/Clock.h"
+
+const Clock &Clock::system()
+{
+    static const SystemClock clock;
+    return clock;
+}

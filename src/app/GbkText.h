@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The text files that users exchange with the program are GBK. GB18030 is a
+// superset: every GBK file decodes the same, and no character is lost on writing.
+namespace GbkText {
+QByteArray encode(const QString &text);
+QString decode(const QByteArray &bytes);
+// Byte length of the text in GBK: two per Chinese character, one per ASCII one.
+int byteLength(const QString &text);
+// Line ends as Windows programs expect them in text files.
+QString withCrLf(const QString &text);
+} // namespace GbkText

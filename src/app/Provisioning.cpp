@@ -1,0 +1,127 @@
+#include "app/Provisioning.h"
+
+#include "app/GbkText.h"
+#include "settings/Endpoints.h"
+#include "store/WaybillStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace Provisioning {
+
+namespace {
+
+// Skin files and their payloads, in the order in which they are written.
+const struct {
+    const char *file;
+    const char *resource;
+} kSkins[] = {
+    {"config/skinh.qss", ":/payloads/skins/skinh.qss"},
+    {"config/黑色酷炫.qss", ":/payloads/skins/black.qss"},
+    {"config/简谱积木.qss", ":/payloads/skins/blocks.qss"},
+    {"config/腾讯QQ.qss", ":/payloads/skins/qq.qss"},
+};
+
+Outcome writeWhole(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return Outcome::failure(QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    return Outcome::success();
+}
+
+QByteArray payload(const QString &resource)
+{
+    QFile file(resource);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+} // namespace
+
+QString configFolderName()
+{
+    return QStringLiteral("config");
+}
+
+QString helpFileName()
+{
+    return QStringLiteral("help.txt");
+}
+
+QString templateRelativePath()
+{
+    return QStringLiteral("config/导入模板(事例).xls");
+}
+
+QStringList skinRelativePaths()
+{
+    QStringList out;
+    for (const auto &skin : kSkins)
+        out << QString::fromUtf8(skin.file);
+    return out;
+}
+
+QByteArray helpTextBytes()
+{
+    QString text = QString::fromUtf8(payload(QStringLiteral(":/payloads/help.txt")));
+    text.replace(QStringLiteral("{SITE}"), Endpoints::current().makerSite);
+    text.replace(QStringLiteral("{DOWNLOAD}"), Endpoints::current().updateServer + QStringLiteral("/update/tolvane.zip"));
+    text.replace(QStringLiteral("{CONTACT}"), Maker::kContact);
+    text.replace(QStringLiteral("{EMAIL}"), Maker::kEmail);
+    return GbkText::encode(GbkText::withCrLf(text));
+}
+
+Outcome writeTemplate(const QString &path)
+{
+    return writeWhole(path, payload(QStringLiteral(":/payloads/template.xls")));
+}
+
+Report run(const QString &programFolder)
+{
+    Report report;
+    const QDir folder(programFolder);
+    auto fail = [&report](const Outcome &outcome) {
+        report.outcome = outcome;
+        return report;
+    };
+
+    if (!folder.exists())
+        return fail(Outcome::failure(QStringLiteral("程序文件夹 %1 不存在。").arg(QDir::toNativeSeparators(programFolder))));
+
+    const QString database = folder.filePath(WaybillStore::fileName());
+    if (!QFileInfo::exists(database)) {
+        if (Outcome created = WaybillStore::createDatabase(database); !created)
+            return fail(created);
+        report.createdDatabase = true;
+    }
+
+    // An existing config folder is left alone, even when skins are missing from it.
+    if (!QFileInfo::exists(folder.filePath(configFolderName()))) {
+        if (!folder.mkdir(configFolderName()))
+            return fail(Outcome::failure(QStringLiteral("无法创建文件夹 %1：没有写入权限或磁盘已满。")
+                                             .arg(QDir::toNativeSeparators(folder.filePath(configFolderName())))));
+        report.createdConfigFolder = true;
+        for (const auto &skin : kSkins) {
+            if (Outcome written = writeWhole(folder.filePath(QString::fromUtf8(skin.file)), payload(QString::fromUtf8(skin.resource)));
+                !written)
+                return fail(written);
+        }
+    }
+
+    if (Outcome written = writeWhole(folder.filePath(helpFileName()), helpTextBytes()); !written)
+        return fail(written);
+
+    // No skin library is unpacked here, so the template comes back whenever it is missing.
+    const QString templatePath = folder.filePath(templateRelativePath());
+    if (QFileInfo(folder.filePath(configFolderName())).isDir() && !QFileInfo::exists(templatePath)) {
+        if (Outcome written = writeTemplate(templatePath); !written)
+            return fail(written);
+        report.wroteTemplate = true;
+    }
+    return report;
+}
+
+} // namespace Provisioning

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/Outcome.h"
+
+#include <QString>
+
+// Makes sure that the program folder holds what the rest of the program takes
+// for granted: the register, the config folder with the skins and the import
+// template, and the help text. Creates only what is missing, except the help
+// text, which is written at every start so that it always matches the program.
+namespace Provisioning {
+
+struct Report {
+    Outcome outcome;
+    bool createdDatabase = false;
+    bool createdConfigFolder = false;
+    bool wroteTemplate = false;
+};
+
+Report run(const QString &programFolder);
+
+// Names inside the program folder.
+QString configFolderName();
+QString helpFileName();
+QString templateRelativePath();
+// The skin style sheets, relative to the program folder, in the order
+// 默认皮肤, 黑色酷炫, 简谱积木, 经典QQ.
+QStringList skinRelativePaths();
+
+// Writes the import template to the given path (the management window's
+// template button restores it this way).
+Outcome writeTemplate(const QString &path);
+// The help text as it is written: GBK with CR LF line ends.
+QByteArray helpTextBytes();
+
+} // namespace Provisioning

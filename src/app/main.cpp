@@ -1,0 +1,35 @@
+#include "app/Form1.h"
+#include "app/QtDialogs.h"
+#include "app/Startup.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tolvane"));
+    QApplication::setApplicationVersion(QStringLiteral("3.0.0"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/payloads/tolvane.png")));
+
+    // Standard buttons and context menus in Chinese too.
+    QTranslator qtTranslations;
+    if (qtTranslations.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslations);
+
+    QtDialogs dialogs;
+    DesktopLauncher launcher;
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const Startup::Result prepared = Startup::prepare(programFolder, dialogs);
+    if (prepared.exitCode != 0)
+        return prepared.exitCode;
+
+    Form1 window(programFolder, dialogs, launcher);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The three tracking data sources of the main window.
+enum class DataSource { None, Default, Backup1, Backup2 };
+
+namespace DataSources {
+// The value stored under "数据来源": "mrly", "byly1", "byly2"; None has none.
+QString configValue(DataSource source);
+// Exact match only; anything else (the fallback "0" included) is None.
+DataSource fromConfigValue(const QString &value);
+} // namespace DataSources
+
+// One express carrier, identified everywhere by its display name.
+struct Carrier final {
+    enum class Control { Button, List, None };
+
+    int row = 0; // 1-based catalogue row
+    QString name;
+    Control control = Control::None;
+    int controlIndex = -1; // 0-based button (Option1 = 0) or list index
+    QString tooltip;
+    QString configCode; // empty: cannot be the default carrier
+    QString apiCode;
+    QString defaultPage;
+    QString backup1Page;
+    QString backup2Page;
+    QString hotline;
+    QString homePage;
+
+    bool isButton() const { return control == Control::Button; }
+    bool isListEntry() const { return control == Control::List; }
+};
+
+namespace CarrierCatalogue {
+
+inline const QString kSeparator = QStringLiteral("********");
+
+// All 27 rows in catalogue order.
+const QVector<Carrier> &all();
+// Rows 1 to 12 (the main window's buttons) and 13 to 25 (its other-carrier list).
+QVector<const Carrier *> buttonCarriers();
+QVector<const Carrier *> listCarriers();
+
+// The carrier lists of the dialogs, separator included.
+QStringList settingsDialogEntries();
+QStringList quickAddEntries();
+QStringList modifyEntries();
+
+} // namespace CarrierCatalogue
+
+// Exact, whole-string, case-sensitive lookups; nullptr when nothing matches.
+const Carrier *FindCarrierByName(const QString &name);
+const Carrier *FindCarrierByConfigCode(const QString &code);
+
+// The tracking page of a carrier under a data source. Backup source 2 falls
+// back to backup source 1's page for carriers that source 2 lacks, and no
+// source at all means backup source 1. Empty for a carrier without pages.
+QString TrackingPageAddress(const Carrier &carrier, DataSource source);
+// The default page on the default source's alternate host.
+QString StartupPageAddress(const Carrier &carrier);

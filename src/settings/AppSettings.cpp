@@ -1,0 +1,49 @@
+#include "settings/AppSettings.h"
+
+#include "settings/IniFile.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+namespace AppSettings {
+
+QString defaultFor(const QString &key)
+{
+    static const struct {
+        const QString &key;
+        const char *fallback;
+    } defaults[] = {
+        {kVersion, ""},        {kAutoUpdate, "0"}, {kSkin, "0"},      {kDataSource, "0"},
+        {kDefaultCarrier, "0"}, {kAutoSave, "0"},   {kAutoStart, "0"}, {kReadDelay, "4"},
+    };
+    for (const auto &entry : defaults) {
+        if (entry.key == key)
+            return QString::fromLatin1(entry.fallback);
+    }
+    return QString();
+}
+
+QString filePath(const QString &programFolder)
+{
+    return QDir(programFolder).filePath(kFileName);
+}
+
+QString read(const QString &programFolder, const QString &key)
+{
+    return GetFromINI(kSection, key, defaultFor(key), filePath(programFolder));
+}
+
+Outcome write(const QString &programFolder, const QString &key, const QString &value)
+{
+    return WriteToINI(kSection, key, value, filePath(programFolder));
+}
+
+int readNumber(const QString &text)
+{
+    // Like the classic Val(): the leading number, ignoring what follows it.
+    static const QRegularExpression leading(QStringLiteral("^\\s*([+-]?\\d+(?:\\.\\d*)?)"));
+    const QRegularExpressionMatch m = leading.match(text);
+    return m.hasMatch() ? int(m.captured(1).toDouble()) : 0;
+}
+
+} // namespace AppSettings

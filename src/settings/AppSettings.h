@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/Outcome.h"
+
+#include <QString>
+
+// The settings of config.ini: one section, eight keys, each with the default
+// that every reader supplies.
+namespace AppSettings {
+
+inline const QString kSection = QStringLiteral("设置");
+inline const QString kFileName = QStringLiteral("config.ini");
+
+inline const QString kVersion = QStringLiteral("版本号");
+inline const QString kAutoUpdate = QStringLiteral("自动更新");
+inline const QString kSkin = QStringLiteral("皮肤");
+inline const QString kDataSource = QStringLiteral("数据来源");
+inline const QString kDefaultCarrier = QStringLiteral("默认快递");
+inline const QString kAutoSave = QStringLiteral("自动保存");
+inline const QString kAutoStart = QStringLiteral("自动启动");
+inline const QString kReadDelay = QStringLiteral("读取间隔");
+
+inline const QString kProgramVersion = QStringLiteral("3.0");
+
+// The reader's default for a key; an unknown key has none.
+QString defaultFor(const QString &key);
+
+QString filePath(const QString &programFolder);
+QString read(const QString &programFolder, const QString &key);
+Outcome write(const QString &programFolder, const QString &key, const QString &value);
+
+// Numeric reading of a flag such as "自动保存": text that is no number counts as 0.
+int readNumber(const QString &text);
+
+} // namespace AppSettings

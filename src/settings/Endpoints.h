@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The hosts that the program talks to. The constants are the real services;
+// an optional endpoints.ini (UTF-8) in the program folder, section [hosts],
+// overrides any of them. Tests, the demo and a user whose service moved use it.
+struct Endpoints final {
+    QString trackingService = QStringLiteral("http://www.kuaidi100.com");
+    QString defaultSource = QStringLiteral("http://www.kuaidi100.com");
+    QString defaultSourceAlternate = QStringLiteral("http://kuaidi100.com");
+    QString backupSource1 = QStringLiteral("http://www.ickd.cn");
+    QString backupSource2 = QStringLiteral("http://www.kiees.cn");
+    QString makerSite = QStringLiteral("http://www.tolvane.com");
+    QString updateServer = QStringLiteral("http://www.tolvane.com");
+
+    // Read once at start; keys missing from the file keep their constants.
+    static Endpoints load(const QString &programFolder);
+
+    // The program-wide instance, set at start.
+    static const Endpoints &current();
+    static void setCurrent(const Endpoints &endpoints);
+};
+
+// The maker's own details, shown in the About window, the help text and the
+// exit question.
+namespace Maker {
+inline const QString kSiteName = QStringLiteral("Tolvane 官方网站");
+inline const QString kName = QStringLiteral("Tolvane 工作室");
+inline const QString kContact = QStringLiteral("QQ 800012345");
+inline const QString kEmail = QStringLiteral("support@tolvane.com");
+} // namespace Maker

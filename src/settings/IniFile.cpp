@@ -1,0 +1,193 @@
+#include "settings/IniFile.h"
+
+#include "app/GbkText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+constexpr int kMaxValueLength = 254;
+
+QString stripQuotes(const QString &value)
+{
+    if (value.size() >= 2) {
+        const QChar first = value.front();
+        if ((first == QLatin1Char('"') || first == QLatin1Char('\'')) && value.back() == first)
+            return value.mid(1, value.size() - 2);
+    }
+    return value;
+}
+
+// A value must stay on its line: a line break in it would forge other keys.
+QString singleLine(QString text)
+{
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+} // namespace
+
+IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+
+Outcome IniFile::load()
+{
+    m_lines.clear();
+    QFile file(m_path);
+    if (!file.exists())
+        return Outcome::success();
+    if (!file.open(QIODevice::ReadOnly))
+        return Outcome::failure(QStringLiteral("无法读取设置文件 %1：%2").arg(m_path, file.errorString()));
+    loadFromBytes(file.readAll());
+    return Outcome::success();
+}
+
+void IniFile::loadFromBytes(const QByteArray &bytes)
+{
+    m_lines.clear();
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const qsizetype nl = bytes.indexOf('\n', start);
+        Line line;
+        if (nl < 0) {
+            line.raw = bytes.mid(start);
+            start = bytes.size();
+        } else {
+            line.raw = bytes.mid(start, nl - start);
+            line.end = "\n";
+            if (line.raw.endsWith('\r')) {
+                line.raw.chop(1);
+                line.end = "\r\n";
+            }
+            start = nl + 1;
+        }
+        m_lines.push_back(line);
+    }
+}
+
+QString IniFile::sectionName(const QString &line, bool *isSection)
+{
+    const QString trimmed = line.trimmed();
+    const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+    *isSection = trimmed.startsWith(QLatin1Char('[')) && close > 0;
+    return *isSection ? trimmed.mid(1, close - 1).trimmed() : QString();
+}
+
+bool IniFile::splitKey(const QString &line, QString *key, QString *value)
+{
+    if (line.trimmed().startsWith(QLatin1Char(';')))
+        return false;
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return false;
+    *key = line.left(eq).trimmed();
+    *value = stripQuotes(line.mid(eq + 1).trimmed());
+    return true;
+}
+
+IniFile::KeyPos IniFile::find(const QString &section, const QString &key) const
+{
+    KeyPos pos;
+    bool inSection = false;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        const QString text = GbkText::decode(m_lines[i].raw);
+        bool isSection = false;
+        const QString name = sectionName(text, &isSection);
+        if (isSection) {
+            if (inSection) {
+                pos.sectionEnd = i;
+                return pos; // only the first section of that name counts
+            }
+            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+            if (inSection)
+                pos.sectionStart = i;
+            continue;
+        }
+        if (!inSection || pos.keyLine >= 0)
+            continue;
+        QString k, v;
+        if (splitKey(text, &k, &v) && k.compare(key, Qt::CaseInsensitive) == 0)
+            pos.keyLine = i;
+    }
+    if (pos.sectionStart >= 0)
+        pos.sectionEnd = int(m_lines.size());
+    return pos;
+}
+
+bool IniFile::contains(const QString &section, const QString &key) const
+{
+    return find(section, key).keyLine >= 0;
+}
+
+QString IniFile::value(const QString &section, const QString &key, const QString &fallback) const
+{
+    const KeyPos pos = find(section, key);
+    if (pos.keyLine < 0)
+        return fallback;
+    QString k, v;
+    splitKey(GbkText::decode(m_lines[pos.keyLine].raw), &k, &v);
+    return v;
+}
+
+void IniFile::setValue(const QString &section, const QString &key, const QString &value)
+{
+    const QByteArray keyLine = GbkText::encode(key.trimmed() + QLatin1Char('=') + singleLine(value));
+    const KeyPos pos = find(section, key);
+    if (pos.keyLine >= 0) {
+        // Keep the key as the file spells it; only the value changes.
+        const QString old = GbkText::decode(m_lines[pos.keyLine].raw);
+        const QString spelled = old.left(old.indexOf(QLatin1Char('='))).trimmed();
+        m_lines[pos.keyLine].raw = GbkText::encode(spelled + QLatin1Char('=') + singleLine(value));
+        return;
+    }
+    if (!m_lines.isEmpty() && m_lines.back().end.isEmpty())
+        m_lines.back().end = "\r\n";
+    if (pos.sectionStart >= 0) {
+        // Append after the section's last non-blank line.
+        int at = pos.sectionEnd;
+        while (at - 1 > pos.sectionStart && m_lines[at - 1].raw.trimmed().isEmpty())
+            --at;
+        m_lines.insert(at, Line{keyLine, "\r\n"});
+        return;
+    }
+    m_lines.push_back(Line{GbkText::encode(QLatin1Char('[') + section + QLatin1Char(']')), "\r\n"});
+    m_lines.push_back(Line{keyLine, "\r\n"});
+}
+
+QByteArray IniFile::toBytes() const
+{
+    QByteArray out;
+    for (const Line &line : m_lines)
+        out += line.raw + line.end;
+    return out;
+}
+
+Outcome IniFile::save() const
+{
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Outcome::failure(QStringLiteral("无法写入设置文件 %1：%2").arg(m_path, file.errorString()));
+    file.write(toBytes());
+    if (!file.commit())
+        return Outcome::failure(QStringLiteral("无法写入设置文件 %1：%2").arg(m_path, file.errorString()));
+    return Outcome::success();
+}
+
+QString GetFromINI(const QString &section, const QString &key, const QString &fallback,
+                   const QString &path)
+{
+    IniFile ini(path);
+    if (!ini.load())
+        return fallback.left(kMaxValueLength);
+    return ini.value(section, key, fallback).left(kMaxValueLength);
+}
+
+Outcome WriteToINI(const QString &section, const QString &key, const QString &value,
+                   const QString &path)
+{
+    IniFile ini(path);
+    if (Outcome loaded = ini.load(); !loaded)
+        return loaded;
+    ini.setValue(section, key, value);
+    return ini.save();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// One row of the register, columns in table order. A null QString is a null
+// column; the windows store empty boxes as empty text.
+struct Waybill final {
+    QString status;        // 状态
+    QString daysInTransit; // 在途时间
+    QString number;        // 快递单号 (key)
+    QString carrier;       // 快递公司
+    QString goods;         // 物品
+    QString amount;        // 金额
+    QString time;          // 时间
+    QString name;          // 姓名
+    QString phone;         // 电话
+    QString address;       // 联系地址
+    QString notes;         // 备注
+
+    QStringList values() const
+    {
+        return {status, daysInTransit, number, carrier, goods, amount, time, name, phone, address, notes};
+    }
+};
+
+namespace WaybillColumns {
+enum Column { Status, DaysInTransit, Number, Carrier, Goods, Amount, Time, Name, Phone, Address, Notes, Count };
+
+QString name(int column);
+int maxLength(int column);
+bool required(int column);
+// The column of a name in table order, or -1.
+int indexOf(const QString &columnName);
+QStringList names();
+} // namespace WaybillColumns
+
+inline const QString kNotSignedFor = QStringLiteral("未签收");
+inline const QString kSignedFor = QStringLiteral("已签收");

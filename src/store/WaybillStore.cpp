@@ -1,0 +1,435 @@
+#include "store/WaybillStore.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+namespace {
+
+QAtomicInt connectionCounter;
+
+QString columnDefinition(int column)
+{
+    const QString name = WaybillColumns::name(column);
+    return QStringLiteral("%1 VARCHAR(%2)%3 CHECK (length(%1) <= %2)")
+        .arg(name)
+        .arg(WaybillColumns::maxLength(column))
+        .arg(WaybillColumns::required(column) ? QStringLiteral(" NOT NULL") : QString());
+}
+
+QString registerTableDefinition()
+{
+    QStringList parts;
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        parts << columnDefinition(c);
+    parts << QStringLiteral("CONSTRAINT FirstPrimaryKey PRIMARY KEY (快递单号)");
+    return QStringLiteral("CREATE TABLE 快递单 (%1)").arg(parts.join(QStringLiteral(", ")));
+}
+
+QString tempTableDefinition()
+{
+    return QStringLiteral(
+        "CREATE TABLE Temp (快递单号 VARCHAR(255) NOT NULL CHECK (length(快递单号) <= 255), "
+        "快递公司 VARCHAR(255) NOT NULL CHECK (length(快递公司) <= 255), "
+        "CONSTRAINT FirstPrimaryKey PRIMARY KEY (快递单号))");
+}
+
+// A null QString binds as NULL; the windows pass empty text for empty boxes.
+QVariant bindable(const QString &value)
+{
+    return value.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(value);
+}
+
+QString nonNull(const QString &value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
+Waybill fromRecord(const QSqlQuery &query)
+{
+    Waybill w;
+    QString *fields[] = {&w.status, &w.daysInTransit, &w.number, &w.carrier, &w.goods, &w.amount,
+                         &w.time,   &w.name,          &w.phone,  &w.address, &w.notes};
+    for (int c = 0; c < WaybillColumns::Count; ++c) {
+        const QVariant v = query.value(c);
+        *fields[c] = v.isNull() ? QString() : nonNull(v.toString());
+    }
+    return w;
+}
+
+const QString kSelectAll = QStringLiteral(
+    "SELECT 状态, 在途时间, 快递单号, 快递公司, 物品, 金额, 时间, 姓名, 电话, 联系地址, 备注 FROM 快递单");
+
+void report(Outcome *target, const Outcome &value)
+{
+    if (target)
+        *target = value;
+}
+
+} // namespace
+
+WaybillStore::WaybillStore()
+    : m_connection(QStringLiteral("tolvane-store-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+{
+}
+
+WaybillStore::~WaybillStore()
+{
+    close();
+}
+
+QSqlDatabase WaybillStore::database() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
+Outcome WaybillStore::failure(const QString &what, const QString &detail) const
+{
+    return Outcome::failure(QStringLiteral("%1（数据库 %2）：%3").arg(what, m_path, detail));
+}
+
+Outcome WaybillStore::exec(QSqlQuery &query) const
+{
+    if (query.exec())
+        return Outcome::success();
+    const QSqlError error = query.lastError();
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    if (text.contains(QLatin1String("UNIQUE constraint failed")))
+        return Outcome::failure(QStringLiteral("快递单号已存在！"));
+    if (text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy")))
+        return failure(QStringLiteral("数据库正被其他程序占用，请稍后再试"), text);
+    return failure(QStringLiteral("数据库操作失败"), text);
+}
+
+Outcome WaybillStore::createDatabase(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return Outcome::failure(QStringLiteral("数据库 %1 已存在，不会被覆盖。").arg(path));
+    const QString name = QStringLiteral("tolvane-create-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    Outcome result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open()) {
+            result = Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, db.lastError().text()));
+        } else {
+            QSqlQuery q(db);
+            // The register first, then the scratch table, in one step: a
+            // half-made file is never left behind as if it were complete.
+            const bool ok = db.transaction() && q.exec(registerTableDefinition()) &&
+                            q.exec(tempTableDefinition()) && db.commit();
+            if (!ok) {
+                const QString reason = q.lastError().text().isEmpty() ? db.lastError().text() : q.lastError().text();
+                db.rollback();
+                result = Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, reason));
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!result)
+        QFile::remove(path);
+    return result;
+}
+
+Outcome WaybillStore::open(const QString &path)
+{
+    close();
+    m_path = path;
+    if (!QFileInfo(path).isFile())
+        return Outcome::failure(QStringLiteral("找不到数据库 %1。").arg(path));
+    const Outcome checked = openAndCheck(path);
+    if (!checked)
+        close();
+    return checked;
+}
+
+Outcome WaybillStore::openAndCheck(const QString &path)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+    if (!db.open())
+        return Outcome::failure(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError().text()));
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
+        return Outcome::failure(QStringLiteral("数据库 %1 已损坏或不是本程序的数据库，程序不会改动它：%2")
+                                    .arg(path, q.lastError().databaseText()));
+    }
+    q.next();
+    if (q.value(0).toInt() != 2) {
+        return Outcome::failure(
+            QStringLiteral("数据库 %1 缺少快递单或 Temp 表，不是本程序的数据库，程序不会改动它。").arg(path));
+    }
+    // A write lock held elsewhere shows here rather than at the first save.
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        return Outcome::failure(
+            QStringLiteral("数据库 %1 正被其他程序占用或无法写入：%2").arg(path, q.lastError().databaseText()));
+    }
+    q.exec(QStringLiteral("ROLLBACK"));
+    return Outcome::success();
+}
+
+void WaybillStore::close()
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+bool WaybillStore::isOpen() const
+{
+    return QSqlDatabase::contains(m_connection) && database().isOpen();
+}
+
+Outcome WaybillStore::validate(const Waybill &waybill)
+{
+    const QStringList values = waybill.values();
+    for (int c = 0; c < WaybillColumns::Count; ++c) {
+        const int limit = WaybillColumns::maxLength(c);
+        if (values[c].size() > limit) {
+            return Outcome::failure(QStringLiteral("“%1”太长：最多 %2 个字符，现在是 %3 个。未保存。")
+                                        .arg(WaybillColumns::name(c))
+                                        .arg(limit)
+                                        .arg(values[c].size()));
+        }
+    }
+    return Outcome::success();
+}
+
+QVector<Waybill> WaybillStore::allWaybills(Outcome *outcome) const
+{
+    QVector<Waybill> rows;
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(kSelectAll + QStringLiteral(" ORDER BY rowid"));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    while (result && q.next())
+        rows.push_back(fromRecord(q));
+    return rows;
+}
+
+int WaybillStore::count(Outcome *outcome) const
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("SELECT count(*) FROM 快递单"));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    return result && q.next() ? q.value(0).toInt() : 0;
+}
+
+std::optional<Waybill> WaybillStore::find(const QString &number, Outcome *outcome) const
+{
+    QSqlQuery q(database());
+    q.prepare(kSelectAll + QStringLiteral(" WHERE 快递单号 = ?"));
+    q.addBindValue(nonNull(number));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    if (result && q.next())
+        return fromRecord(q);
+    return std::nullopt;
+}
+
+bool WaybillStore::numberExists(const QString &number, Outcome *outcome) const
+{
+    return find(number, outcome).has_value();
+}
+
+namespace {
+const QString kInsert = QStringLiteral("INSERT INTO 快递单 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+}
+
+Outcome WaybillStore::insertFromInputForm(const Waybill &waybill)
+{
+    return insertQuickAdd(waybill, QStringLiteral("0天 "));
+}
+
+Outcome WaybillStore::insertQuickAdd(const Waybill &waybill, const QString &daysInTransit)
+{
+    Waybill row = waybill;
+    row.status = kNotSignedFor;
+    row.daysInTransit = daysInTransit;
+    if (Outcome valid = validate(row); !valid)
+        return valid;
+    QSqlQuery q(database());
+    q.prepare(kInsert);
+    for (const QString &value : row.values())
+        q.addBindValue(nonNull(value));
+    return exec(q);
+}
+
+Outcome WaybillStore::updateKeepingNumber(const Waybill &waybill)
+{
+    if (Outcome valid = validate(waybill); !valid)
+        return valid;
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递公司 = ?, 物品 = ?, 金额 = ?, 时间 = ?, 姓名 = ?, 电话 = ?, "
+                             "联系地址 = ?, 备注 = ? WHERE 快递单号 = ?"));
+    for (const QString &v : {waybill.carrier, waybill.goods, waybill.amount, waybill.time, waybill.name,
+                             waybill.phone, waybill.address, waybill.notes, waybill.number})
+        q.addBindValue(nonNull(v));
+    return exec(q);
+}
+
+Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybill &waybill, bool changeCarrier)
+{
+    if (Outcome valid = validate(waybill); !valid)
+        return valid;
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1物品 = ?, 金额 = ?, 时间 = ?, 姓名 = ?, 电话 = ?, "
+                             "联系地址 = ?, 备注 = ? WHERE 快递单号 = ?")
+                  .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString()));
+    q.addBindValue(nonNull(waybill.number));
+    if (changeCarrier)
+        q.addBindValue(nonNull(waybill.carrier));
+    for (const QString &v : {waybill.goods, waybill.amount, waybill.time, waybill.name, waybill.phone,
+                             waybill.address, waybill.notes, oldNumber})
+        q.addBindValue(nonNull(v));
+    return exec(q);
+}
+
+Outcome WaybillStore::deleteWaybill(const QString &number)
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("DELETE FROM 快递单 WHERE 快递单号 = ?"));
+    q.addBindValue(nonNull(number));
+    return exec(q);
+}
+
+Outcome WaybillStore::markSignedFor(const QString &number)
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("UPDATE 快递单 SET 状态 = ? WHERE 快递单号 = ?"));
+    q.addBindValue(kSignedFor);
+    q.addBindValue(nonNull(number));
+    return exec(q);
+}
+
+QStringList WaybillStore::searchableColumns()
+{
+    return {QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"), QStringLiteral("物品"),
+            QStringLiteral("姓名"),     QStringLiteral("时间"),     QStringLiteral("备注")};
+}
+
+QVector<Waybill> WaybillStore::search(const QString &column, const QString &key, Outcome *outcome) const
+{
+    QVector<Waybill> rows;
+    // The column is spliced into the statement, so only known names pass.
+    if (!searchableColumns().contains(column)) {
+        report(outcome, Outcome::failure(QStringLiteral("不能按“%1”查找。").arg(column)));
+        return rows;
+    }
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || ? || '%' ORDER BY rowid").arg(column));
+    q.addBindValue(nonNull(key));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    while (result && q.next())
+        rows.push_back(fromRecord(q));
+    return rows;
+}
+
+Outcome WaybillStore::storeDaysInTransit(const QVector<QPair<QString, QString>> &numberAndDays)
+{
+    QSqlDatabase db = database();
+    if (!db.transaction())
+        return failure(QStringLiteral("无法开始事务"), db.lastError().text());
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 在途时间 IS NOT ?"));
+    for (const auto &[number, days] : numberAndDays) {
+        q.bindValue(0, days);
+        q.bindValue(1, number);
+        q.bindValue(2, days);
+        if (Outcome r = exec(q); !r) {
+            db.rollback();
+            return r;
+        }
+    }
+    if (!db.commit()) {
+        const QString reason = db.lastError().text();
+        db.rollback();
+        return failure(QStringLiteral("无法保存在途时间"), reason);
+    }
+    return Outcome::success();
+}
+
+Outcome WaybillStore::clearTemp()
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("DELETE FROM Temp"));
+    return exec(q);
+}
+
+Outcome WaybillStore::insertTemp(const QString &number, const QString &carrier)
+{
+    if (number.size() > 255 || carrier.size() > 255)
+        return Outcome::failure(QStringLiteral("快递单号或快递公司太长：最多 255 个字符。"));
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("INSERT INTO Temp VALUES (?, ?)"));
+    q.addBindValue(nonNull(number));
+    q.addBindValue(nonNull(carrier));
+    return exec(q);
+}
+
+QVector<QPair<QString, QString>> WaybillStore::tempRows(Outcome *outcome) const
+{
+    QVector<QPair<QString, QString>> rows;
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT 快递单号, 快递公司 FROM Temp ORDER BY rowid"));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    while (result && q.next())
+        rows.push_back({q.value(0).toString(), q.value(1).toString()});
+    return rows;
+}
+
+QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outcome *outcome)
+{
+    QVector<QString> reasons(rows.size());
+    QSqlDatabase db = database();
+    if (!db.transaction()) {
+        report(outcome, failure(QStringLiteral("无法开始事务"), db.lastError().text()));
+        return reasons;
+    }
+    QSqlQuery q(db);
+    q.prepare(kInsert);
+    for (int i = 0; i < rows.size(); ++i) {
+        Waybill row = rows[i];
+        row.status = kNotSignedFor;
+        row.daysInTransit = QString();
+        if (row.number.isEmpty()) {
+            reasons[i] = QStringLiteral("快递单号为空");
+            continue;
+        }
+        if (row.carrier.isNull())
+            row.carrier = QStringLiteral("");
+        if (Outcome valid = validate(row); !valid) {
+            reasons[i] = valid.error;
+            continue;
+        }
+        const QStringList values = row.values();
+        for (int c = 0; c < WaybillColumns::Count; ++c)
+            q.bindValue(c, bindable(values[c]));
+        if (Outcome r = exec(q); !r)
+            reasons[i] = r.error;
+    }
+    if (!db.commit()) {
+        const QString reason = db.lastError().text();
+        db.rollback();
+        report(outcome, failure(QStringLiteral("导入未能保存"), reason));
+        return reasons;
+    }
+    report(outcome, Outcome::success());
+    return reasons;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "app/Outcome.h"
+#include "store/Waybill.h"
+
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+// The register kd.db: the tables 快递单 and Temp and every statement on them.
+// Values are always bound, so quotes are stored and found as typed. Each store
+// holds its own connection; several may be open on the file at once.
+class WaybillStore final {
+public:
+    WaybillStore();
+    ~WaybillStore();
+    WaybillStore(const WaybillStore &) = delete;
+    WaybillStore &operator=(const WaybillStore &) = delete;
+
+    static QString fileName() { return QStringLiteral("kd.db"); }
+
+    // Creates a new file with both tables. Refuses to touch an existing file.
+    static Outcome createDatabase(const QString &path);
+
+    // Opens an existing file and checks that it is a readable register that can
+    // be written; a damaged or locked file is reported, never replaced.
+    Outcome open(const QString &path);
+    void close();
+    bool isOpen() const;
+    QString path() const { return m_path; }
+
+    // A value longer than its column is refused with a message naming the field.
+    static Outcome validate(const Waybill &waybill);
+
+    // select * from 快递单, in register order.
+    QVector<Waybill> allWaybills(Outcome *outcome = nullptr) const;
+    int count(Outcome *outcome = nullptr) const;
+    // select * from 快递单 where 快递单号=number
+    bool numberExists(const QString &number, Outcome *outcome = nullptr) const;
+    std::optional<Waybill> find(const QString &number, Outcome *outcome = nullptr) const;
+
+    // The main window's save: status 未签收, days in transit "0天 ".
+    Outcome insertFromInputForm(const Waybill &waybill);
+    // The quick add: status 未签收 and the computed days in transit.
+    Outcome insertQuickAdd(const Waybill &waybill, const QString &daysInTransit);
+    // Modify with the number unchanged: carrier and the seven optional columns.
+    Outcome updateKeepingNumber(const Waybill &waybill);
+    // Modify with a new number; the carrier as well when changeCarrier is set.
+    Outcome updateChangingNumber(const QString &oldNumber, const Waybill &waybill, bool changeCarrier);
+    Outcome deleteWaybill(const QString &number);
+
+    // update 快递单 set 状态='已签收' where 快递单号=number
+    Outcome markSignedFor(const QString &number);
+
+    // The quick search of the management window. Only the seven searchable
+    // columns are accepted; the key's own % and _ act as wildcards.
+    static QStringList searchableColumns();
+    QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr) const;
+
+    // Stores the days in transit of many rows in one transaction.
+    Outcome storeDaysInTransit(const QVector<QPair<QString, QString>> &numberAndDays);
+
+    // The batch queries' scratch table.
+    Outcome clearTemp();
+    Outcome insertTemp(const QString &number, const QString &carrier);
+    QVector<QPair<QString, QString>> tempRows(Outcome *outcome = nullptr) const;
+
+    // Imports: stores each row that is valid and new, in one transaction.
+    // Returns per row an empty text for success or the reason it was skipped.
+    QVector<QString> importWaybills(const QVector<Waybill> &rows, Outcome *outcome = nullptr);
+
+private:
+    Outcome openAndCheck(const QString &path);
+    QSqlDatabase database() const;
+    Outcome exec(QSqlQuery &query) const;
+    Outcome failure(const QString &what, const QString &detail) const;
+
+    QString m_connection;
+    QString m_path;
+};

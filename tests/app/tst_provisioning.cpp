@@ -1,0 +1,186 @@
+#include "app/GbkText.h"
+#include "app/Provisioning.h"
+#include "store/WaybillStore.h"
+#include "support/TestFolder.h"
+
+#include <QDir>
+#include <QtTest>
+
+#include <freexl.h>
+
+class TestProvisioning : public QObject {
+    Q_OBJECT
+    static QString u(const char *s) { return QString::fromUtf8(s); }
+
+private Q_SLOTS:
+    void firstStartInAnEmptyFolder();
+    void secondStartRewritesOnlyTheHelpText();
+    void existingConfigFolderIsLeftAlone();
+    void missingTemplateIsRestored();
+    void helpTextIsGbkWithCrLfAndItsSections();
+    void templateIsAnExcelWorkbookWithTheNineHeaders();
+    void unwritableFolderIsReportedWithItsPath();
+    void occupiedNamesAreReported();
+};
+
+void TestProvisioning::firstStartInAnEmptyFolder()
+{
+    TestFolder folder;
+    const Provisioning::Report report = Provisioning::run(folder.path());
+    QVERIFY2(report.outcome.ok, qPrintable(report.outcome.error));
+    QVERIFY(report.createdDatabase);
+    QVERIFY(report.createdConfigFolder);
+    QVERIFY(report.wroteTemplate);
+
+    WaybillStore store;
+    QVERIFY(store.open(folder.file(QStringLiteral("kd.db"))).ok);
+    QCOMPARE(store.count(), 0);
+    QVERIFY(store.tempRows().isEmpty());
+    for (const QString &skin : Provisioning::skinRelativePaths())
+        QVERIFY2(folder.read(skin).contains("QWidget"), qPrintable(skin));
+    QVERIFY(QFile::exists(folder.file(u("config/导入模板(事例).xls"))));
+    QVERIFY(QFile::exists(folder.file(QStringLiteral("help.txt"))));
+    QVERIFY(!QFile::exists(folder.file(QStringLiteral("kd.mdb"))));
+    QVERIFY(!QFile::exists(folder.file(QStringLiteral("config.ini")))); // the main window writes it
+}
+
+void TestProvisioning::secondStartRewritesOnlyTheHelpText()
+{
+    TestFolder folder;
+    QVERIFY(Provisioning::run(folder.path()).outcome.ok);
+    {
+        WaybillStore store;
+        QVERIFY(store.open(folder.file(QStringLiteral("kd.db"))).ok);
+        Waybill w;
+        w.number = QStringLiteral("KEEP");
+        w.carrier = u("TNT");
+        QVERIFY(store.insertFromInputForm(w).ok);
+    }
+    folder.write(Provisioning::skinRelativePaths().first(), QByteArray("/* the user's own */"));
+    folder.write(QStringLiteral("help.txt"), Provisioning::helpTextBytes() + QByteArray("user's addition"));
+
+    const Provisioning::Report again = Provisioning::run(folder.path());
+    QVERIFY(again.outcome.ok);
+    QVERIFY(!again.createdDatabase && !again.createdConfigFolder && !again.wroteTemplate);
+    QCOMPARE(folder.read(Provisioning::skinRelativePaths().first()), QByteArray("/* the user's own */"));
+    QCOMPARE(folder.read(QStringLiteral("help.txt")), Provisioning::helpTextBytes());
+    WaybillStore store;
+    QVERIFY(store.open(folder.file(QStringLiteral("kd.db"))).ok);
+    QVERIFY(store.numberExists(QStringLiteral("KEEP")));
+}
+
+void TestProvisioning::existingConfigFolderIsLeftAlone()
+{
+    TestFolder folder;
+    QVERIFY(Provisioning::run(folder.path()).outcome.ok);
+    const QString deleted = Provisioning::skinRelativePaths().at(1);
+    QVERIFY(QFile::remove(folder.file(deleted)));
+    QVERIFY(Provisioning::run(folder.path()).outcome.ok);
+    QVERIFY(!QFile::exists(folder.file(deleted))); // only deleting the whole folder brings it back
+    QVERIFY(QDir(folder.file(QStringLiteral("config"))).removeRecursively());
+    QVERIFY(Provisioning::run(folder.path()).outcome.ok);
+    QVERIFY(QFile::exists(folder.file(deleted)));
+}
+
+void TestProvisioning::missingTemplateIsRestored()
+{
+    TestFolder folder;
+    QVERIFY(Provisioning::run(folder.path()).outcome.ok);
+    QVERIFY(QFile::remove(folder.file(Provisioning::templateRelativePath())));
+    const Provisioning::Report report = Provisioning::run(folder.path());
+    QVERIFY(report.outcome.ok);
+    QVERIFY(report.wroteTemplate);
+    QVERIFY(QFile::exists(folder.file(Provisioning::templateRelativePath())));
+}
+
+void TestProvisioning::helpTextIsGbkWithCrLfAndItsSections()
+{
+    TestFolder folder;
+    QVERIFY(Provisioning::run(folder.path()).outcome.ok);
+    const QByteArray bytes = folder.read(QStringLiteral("help.txt"));
+    QVERIFY(!bytes.isEmpty());
+    QCOMPARE(bytes.count('\n'), bytes.count("\r\n")); // every line end is CR LF
+    QCOMPARE(GbkText::encode(GbkText::decode(bytes)), bytes);
+    const QString text = GbkText::decode(bytes);
+    const qsizetype intro = text.indexOf(u("* 软件介绍："));
+    const qsizetype help = text.indexOf(u("* 软件使用帮助"));
+    const qsizetype notes = text.indexOf(u("* 软件使用注意"));
+    QVERIFY(intro >= 0 && help > intro && notes > help);
+    QVERIFY(text.contains(u("软件启动慢的话，可以在设置中取消更新提示。")));
+    QVERIFY(text.contains(u("读取延迟")));
+    QVERIFY(!text.contains(QLatin1Char('{'))); // every placeholder filled
+}
+
+void TestProvisioning::templateIsAnExcelWorkbookWithTheNineHeaders()
+{
+    TestFolder folder;
+    QVERIFY(Provisioning::run(folder.path()).outcome.ok);
+    const void *handle = nullptr;
+    const QByteArray path = folder.file(Provisioning::templateRelativePath()).toLocal8Bit();
+    QCOMPARE(freexl_open(path.constData(), &handle), FREEXL_OK);
+    unsigned int sheets = 0;
+    QCOMPARE(freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets), FREEXL_OK);
+    QCOMPARE(sheets, 3u);
+    QStringList names;
+    for (unsigned short i = 0; i < sheets; ++i) {
+        const char *name = nullptr;
+        QCOMPARE(freexl_get_worksheet_name(handle, i, &name), FREEXL_OK);
+        names << QString::fromUtf8(name);
+    }
+    QCOMPARE(names, (QStringList{QStringLiteral("Sheet1"), QStringLiteral("Sheet2"), QStringLiteral("Sheet3")}));
+    QCOMPARE(freexl_select_active_worksheet(handle, 0), FREEXL_OK);
+    unsigned int rows = 0;
+    unsigned short columns = 0;
+    QCOMPARE(freexl_worksheet_dimensions(handle, &rows, &columns), FREEXL_OK);
+    QCOMPARE(rows, 1u); // headers only, no data rows
+    QStringList headers;
+    for (unsigned short c = 0; c < 9; ++c) {
+        FreeXL_CellValue cell;
+        QCOMPARE(freexl_get_cell_value(handle, 0, c, &cell), FREEXL_OK);
+        QVERIFY(cell.type == FREEXL_CELL_SST_TEXT || cell.type == FREEXL_CELL_TEXT);
+        headers << QString::fromUtf8(cell.value.text_value);
+    }
+    freexl_close(handle);
+    QCOMPARE(headers, (QStringList{u("快递单号"), u("快递公司"), u("物品"), u("金额"), u("时间"), u("姓名"), u("电话"),
+                                   u("联系地址"), u("备注")}));
+}
+
+void TestProvisioning::unwritableFolderIsReportedWithItsPath()
+{
+    const QString folder = TestFolder::unwritableFolder();
+    if (folder.isEmpty())
+        QSKIP("no folder here that refuses writes");
+    const Provisioning::Report report = Provisioning::run(folder);
+    QVERIFY(!report.outcome.ok);
+    QVERIFY2(report.outcome.error.contains(folder), qPrintable(report.outcome.error));
+}
+
+void TestProvisioning::occupiedNamesAreReported()
+{
+    {
+        // help.txt is a folder: writing the help text fails and says where.
+        TestFolder folder;
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("help.txt")));
+        const Provisioning::Report report = Provisioning::run(folder.path());
+        QVERIFY(!report.outcome.ok);
+        QVERIFY(report.outcome.error.contains(folder.file(QStringLiteral("help.txt"))));
+    }
+    {
+        // config is a file: the skins are not written, and the template has
+        // nowhere to go; start-up still succeeds.
+        TestFolder folder;
+        folder.write(QStringLiteral("config"), QByteArray("x"));
+        const Provisioning::Report report = Provisioning::run(folder.path());
+        QVERIFY(report.outcome.ok);
+        QVERIFY(!report.createdConfigFolder);
+        QCOMPARE(folder.read(QStringLiteral("config")), QByteArray("x"));
+    }
+    {
+        const Provisioning::Report report = Provisioning::run(QStringLiteral("/nonexistent/tolvane"));
+        QVERIFY(!report.outcome.ok);
+        QVERIFY(report.outcome.error.contains(QStringLiteral("/nonexistent/tolvane")));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestProvisioning)
+#include "tst_provisioning.moc"

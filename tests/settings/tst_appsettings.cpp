@@ -1,0 +1,52 @@
+#include "settings/AppSettings.h"
+#include "support/TestFolder.h"
+
+#include <QtTest>
+
+class TestAppSettings : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void freshFolderGivesEveryDefault();
+    void numericReadingOfFlags_data();
+    void numericReadingOfFlags();
+};
+
+void TestAppSettings::freshFolderGivesEveryDefault()
+{
+    TestFolder folder;
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kVersion), QString());
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kAutoUpdate), QStringLiteral("0"));
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kSkin), QStringLiteral("0"));
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kDataSource), QStringLiteral("0"));
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kDefaultCarrier), QStringLiteral("0"));
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kAutoSave), QStringLiteral("0"));
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kAutoStart), QStringLiteral("0"));
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kReadDelay), QStringLiteral("4"));
+    QVERIFY(!QFile::exists(folder.file(QStringLiteral("config.ini"))));
+
+    QVERIFY(AppSettings::write(folder.path(), AppSettings::kVersion, QStringLiteral("3.0")).ok);
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kVersion), QStringLiteral("3.0"));
+}
+
+void TestAppSettings::numericReadingOfFlags_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("number");
+    QTest::newRow("one") << "1" << 1;
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("blank") << "" << 0;
+    QTest::newRow("words") << "是" << 0;
+    QTest::newRow("leading number") << "2abc" << 2;
+    QTest::newRow("decimal") << "1.0" << 1;
+    QTest::newRow("negative") << "-1" << -1;
+}
+
+void TestAppSettings::numericReadingOfFlags()
+{
+    QFETCH(QString, text);
+    QFETCH(int, number);
+    QCOMPARE(AppSettings::readNumber(text), number);
+}
+
+QTEST_GUILESS_MAIN(TestAppSettings)
+#include "tst_appsettings.moc"

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Records every message and question, and answers from a script. A question
+// with no scripted answer gets the default given here, so no test ever waits.
+class FakeDialogs final : public Dialogs {
+public:
+    struct Shown {
+        QString kind; // "information", "critical", "okcancel", "yesno", "open", "save"
+        QString title;
+        QString text;
+    };
+
+    void information(QWidget *parent, const QString &title, const QString &text) override;
+    void critical(QWidget *parent, const QString &title, const QString &text) override;
+    bool askOkCancel(QWidget *parent, const QString &title, const QString &text) override;
+    bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
+    QString openFile(QWidget *parent, const FileRequest &request) override;
+    QString saveFile(QWidget *parent, const FileRequest &request) override;
+
+    // Scripted answers, taken in order.
+    QList<bool> answers;
+    QStringList files;
+    bool defaultAnswer = false;
+
+    QList<Shown> shown;
+    QList<FileRequest> fileRequests;
+
+    QStringList texts() const;
+    QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
+    void clear() { shown.clear(); fileRequests.clear(); }
+};
+
+class FakeLauncher final : public Launcher {
+public:
+    void openUrl(const QString &address) override { urls << address; }
+    void openFile(const QString &path) override { files << path; }
+    QStringList urls;
+    QStringList files;
+};
