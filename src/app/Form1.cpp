@@ -1,12 +1,450 @@
 #include "app/Form1.h"
 
+#include "app/ClassicTimer.h"
+#include "app/Clock.h"
+#include "app/Dialogs.h"
+#include "app/Form2.h"
+#include "query/Browser.h"
 #include "settings/AppSettings.h"
+#include "settings/Endpoints.h"
+#include "store/HistoryLoader.h"
+#include "store/HistoryModel.h"
 
-Form1::Form1(QString programFolder, Dialogs &dialogs, Launcher &launcher, QWidget *parent)
-    : QMainWindow(parent), m_programFolder(std::move(programFolder)), m_dialogs(dialogs), m_launcher(launcher)
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Twips of the classic layout to pixels at the usual 15 twips per pixel.
+constexpr int px(int twips) { return twips / 15; }
+
+QLabel *valueLabel(const char *name, const QString &tooltip, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setToolTip(tooltip);
+    label->setAccessibleName(tooltip);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return label;
+}
+
+template <typename T> T *named(T *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QPushButton *button(const char *name, const QString &caption, const QString &tooltip, QWidget *parent)
+{
+    auto *b = named(new QPushButton(caption, parent), name);
+    if (!tooltip.isEmpty())
+        b->setToolTip(tooltip);
+    return b;
+}
+
+} // namespace
+
+Form1::Form1(QString programFolder, Services services, std::unique_ptr<Browser> browser, QWidget *parent)
+    : QMainWindow(parent), m_programFolder(std::move(programFolder)), m_dialogs(services.dialogs),
+      m_launcher(services.launcher), m_clock(services.clock), m_browser(std::move(browser)),
+      m_quit([] { QCoreApplication::quit(); })
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tolvane V3.0"));
-    resize(684, 674);
+    setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+
+    buildMenus();
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(4);
+    buildCarrierArea(central);
+    buildQueryArea(central);
+    buildInputArea(central);
+    buildHistoryArea(central);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(Frame2, 3);
+    auto *sideColumn = new QVBoxLayout;
+    sideColumn->addWidget(Frame9);
+    sideColumn->addWidget(Frame3);
+    top->addLayout(sideColumn, 2);
+    layout->addLayout(top);
+
+    m_browser->widget()->setParent(central);
+    m_browser->widget()->setMinimumHeight(120);
+    layout->addWidget(m_browser->widget(), 2);
+
+    auto *middle = new QHBoxLayout;
+    auto *results = new QVBoxLayout;
+    results->setSpacing(0);
+    results->addWidget(SSTab1);
+    results->addWidget(RichTextBox3, 1);
+    results->addWidget(ListView1, 1);
+    auto *resultButtons = new QHBoxLayout;
+    resultButtons->addWidget(Command13);
+    resultButtons->addWidget(Command3);
+    resultButtons->addWidget(Command4);
+    results->addLayout(resultButtons);
+    middle->addLayout(results, 3);
+    middle->addWidget(Frame4, 1);
+    layout->addLayout(middle, 3);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(SSTab2, 3);
+    bottom->addWidget(Frame10, 2);
+    layout->addLayout(bottom, 3);
+    setCentralWidget(central);
+
+    StatusPanel1 = named(new QLabel(this), "StatusPanel1");
+    StatusPanel2 = named(new QLabel(this), "StatusPanel2");
+    StatusPanel1->setAccessibleName(QStringLiteral("当前快递单"));
+    StatusPanel2->setAccessibleName(QStringLiteral("当前时间"));
+    auto *bar = named(new QStatusBar(this), "StatusBar1");
+    bar->addWidget(StatusPanel1, 1);
+    bar->addPermanentWidget(StatusPanel2);
+    setStatusBar(bar);
+
+    buildTimers();
+    resize(px(10260), px(10110));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    load();
+}
+
+Form1::~Form1()
+{
+    removeTrayIcon();
+}
+
+void Form1::buildMenus()
+{
+    shezhi = menuBar()->addMenu(QStringLiteral("设置"));
+    shezhi->setObjectName(QStringLiteral("shezhi"));
+    gongneng = named(shezhi->addAction(QStringLiteral("设置")), "gongneng");
+    pf = shezhi->addMenu(QStringLiteral("皮肤"));
+    pf->setObjectName(QStringLiteral("pf"));
+    moren = named(pf->addAction(QStringLiteral("默认皮肤")), "moren");
+    jdqq = named(pf->addAction(QStringLiteral("经典QQ")), "jdqq");
+    jpjm = named(pf->addAction(QStringLiteral("简谱积木")), "jpjm");
+    hskx = named(pf->addAction(QStringLiteral("黑色酷炫")), "hskx");
+    const QKeySequence keys[] = {QKeySequence(QStringLiteral("Ctrl+1")), QKeySequence(QStringLiteral("Ctrl+2")),
+                                 QKeySequence(QStringLiteral("Ctrl+3")), QKeySequence(QStringLiteral("Ctrl+4"))};
+    QAction *skins[] = {moren, jdqq, jpjm, hskx};
+    for (int i = 0; i < 4; ++i) {
+        skins[i]->setCheckable(true);
+        skins[i]->setShortcut(keys[i]);
+    }
+
+    bangzhu = menuBar()->addMenu(QStringLiteral("帮助"));
+    bangzhu->setObjectName(QStringLiteral("bangzhu"));
+    bz = named(bangzhu->addAction(QStringLiteral("帮助")), "bz");
+    gy = named(bangzhu->addAction(QStringLiteral("关于")), "gy");
+    jcgx = named(bangzhu->addAction(QStringLiteral("检查更新")), "jcgx");
+    wangzhan = named(menuBar()->addAction(
+                         QStringLiteral("访问我的网站，欢迎提供宝贵建议     Tips:软件启动慢的话，可以在设置中取消更新提示……")),
+                     "wangzhan");
+
+    // The tray's menu: never on the menu bar.
+    F00 = new QMenu(QStringLiteral("菜单项"), this);
+    F00->setObjectName(QStringLiteral("F00"));
+    F01 = named(F00->addAction(QStringLiteral("打开")), "F01");
+    F02 = named(F00->addAction(QStringLiteral("退出")), "F02");
+
+    connect(bz, &QAction::triggered, this, &Form1::openHelp);
+    connect(gy, &QAction::triggered, this, &Form1::showAbout);
+    connect(wangzhan, &QAction::triggered, this, &Form1::openMakerSite);
+    connect(F01, &QAction::triggered, this, [this] { showNormal(); });
+    connect(F02, &QAction::triggered, this, &Form1::exitFromTray);
+}
+
+void Form1::buildCarrierArea(QWidget *parent)
+{
+    Frame2 = named(new QGroupBox(QStringLiteral("快递公司"), parent), "Frame2");
+    auto *grid = new QGridLayout(Frame2);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setVerticalSpacing(2);
+    m_carrierButtons = new QButtonGroup(this);
+    const auto carriers = CarrierCatalogue::buttonCarriers();
+    for (int i = 0; i < 12; ++i) {
+        Option[i] = new QRadioButton(carriers[i]->name, Frame2);
+        Option[i]->setObjectName(QStringLiteral("Option%1").arg(i + 1));
+        Option[i]->setToolTip(carriers[i]->tooltip);
+        m_carrierButtons->addButton(Option[i], i);
+        grid->addWidget(Option[i], i / 4, i % 4);
+        connect(Option[i], &QRadioButton::clicked, this, [this, i] { SelectCarrier(i); });
+    }
+    Label9 = named(new QLabel(QStringLiteral("其他快递公司："), Frame2), "Label9");
+    List1 = named(new QListWidget(Frame2), "List1");
+    List1->setAccessibleName(Label9->text());
+    Label9->setBuddy(List1);
+    for (const Carrier *c : CarrierCatalogue::listCarriers())
+        List1->addItem(c->name);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setFlow(QListView::LeftToRight);
+    List1->setWrapping(true);
+    List1->setMaximumHeight(58);
+    grid->addWidget(Label9, 3, 0);
+    grid->addWidget(List1, 4, 0, 1, 4);
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!m_suppressListAction)
+            List1_Action();
+    });
+
+    Frame9 = named(new QGroupBox(QStringLiteral("数据来源"), parent), "Frame9");
+    auto *sources = new QGridLayout(Frame9);
+    sources->setContentsMargins(6, 2, 6, 4);
+    Option14 = named(new QRadioButton(QStringLiteral("默认来源"), Frame9), "Option14");
+    Label28 = named(new QLabel(QStringLiteral("(快递100)"), Frame9), "Label28");
+    Option18 = named(new QRadioButton(QStringLiteral("备用来源1"), Frame9), "Option18");
+    Option17 = named(new QRadioButton(QStringLiteral("备用来源2"), Frame9), "Option17");
+    sources->addWidget(Option14, 0, 0);
+    sources->addWidget(Label28, 0, 1);
+    sources->addWidget(Option18, 1, 0);
+    sources->addWidget(Option17, 1, 1);
+    m_sourceButtons = new QButtonGroup(this);
+    m_sourceButtons->setExclusive(false); // none is on when the window opens
+    for (QRadioButton *b : {Option14, Option18, Option17}) {
+        m_sourceButtons->addButton(b);
+        b->setAutoExclusive(false);
+    }
+    connect(Option14, &QRadioButton::clicked, this, [this] { SelectDataSource(DataSource::Default); });
+    connect(Option18, &QRadioButton::clicked, this, [this] { SelectDataSource(DataSource::Backup1); });
+    connect(Option17, &QRadioButton::clicked, this, [this] { SelectDataSource(DataSource::Backup2); });
+
+    Frame3 = named(new QGroupBox(QStringLiteral("信息"), parent), "Frame3");
+    auto *info = new QGridLayout(Frame3);
+    info->setContentsMargins(6, 2, 6, 4);
+    info->setVerticalSpacing(2);
+    Label3 = named(new QLabel(QStringLiteral("运单号："), Frame3), "Label3");
+    Label4 = valueLabel("Label4", QStringLiteral("运单号"), Frame3);
+    Label5 = named(new QLabel(QStringLiteral("快递公司："), Frame3), "Label5");
+    Label6 = valueLabel("Label6", QStringLiteral("快递公司"), Frame3);
+    Label27 = named(new QLabel(QStringLiteral("客服热线："), Frame3), "Label27");
+    Label26 = valueLabel("Label26", QStringLiteral("客服热线"), Frame3);
+    info->addWidget(Label3, 0, 0);
+    info->addWidget(Label4, 0, 1);
+    info->addWidget(Label5, 1, 0);
+    info->addWidget(Label6, 1, 1);
+    info->addWidget(Label27, 2, 0);
+    info->addWidget(Label26, 2, 1);
+    info->setColumnStretch(1, 1);
+    // Mirrors of the input form: what the save stores and the details show.
+    // The boxes themselves show the same text, so the mirrors stay hidden.
+    Label20 = valueLabel("Label20", QStringLiteral("物品"), Frame3);
+    Label21 = valueLabel("Label21", QStringLiteral("金额"), Frame3);
+    Label22 = valueLabel("Label22", QStringLiteral("时间"), Frame3);
+    Label23 = valueLabel("Label23", QStringLiteral("姓名"), Frame3);
+    Label24 = valueLabel("Label24", QStringLiteral("电话"), Frame3);
+    Label25 = valueLabel("Label25", QStringLiteral("联系地址"), Frame3);
+    Label16 = valueLabel("Label16", QStringLiteral("备注"), Frame3);
+    Label18 = valueLabel("Label18", QStringLiteral("在途时间"), Frame3);
+    Label19 = valueLabel("Label19", QStringLiteral("状态"), Frame3);
+    for (QLabel *mirror : {Label20, Label21, Label22, Label23, Label24, Label25, Label16, Label18, Label19})
+        mirror->hide();
+    Command7 = button("Command7", QStringLiteral("打开快递官网"), QStringLiteral("打开所选快递公司的官网"), Frame3);
+    info->addWidget(Command7, 3, 0, 1, 2);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+}
+
+void Form1::buildQueryArea(QWidget *parent)
+{
+    Frame4 = named(new QGroupBox(QStringLiteral("查询"), parent), "Frame4");
+    auto *box = new QVBoxLayout(Frame4);
+    Option15 = named(new QRadioButton(QStringLiteral("当前单号"), Frame4), "Option15");
+    Option16 = named(new QRadioButton(QStringLiteral("已存单号"), Frame4), "Option16");
+    Option13 = named(new QRadioButton(QStringLiteral("批量单号"), Frame4), "Option13");
+    Command12 = button("Command12", QStringLiteral("简洁查询"), QStringLiteral("仅查询最后一条记录"), Frame4);
+    Command5 = button("Command5", QStringLiteral("详细查询"), QStringLiteral("查询所有记录"), Frame4);
+    for (QWidget *w : std::initializer_list<QWidget *>{Option15, Option16, Option13, Command12, Command5})
+        box->addWidget(w);
+    box->addStretch();
+
+    SSTab1 = named(new QTabBar(parent), "SSTab1");
+    SSTab1->addTab(QStringLiteral("详细结果"));
+    SSTab1->addTab(QStringLiteral("简洁结果"));
+    SSTab1->setAccessibleName(QStringLiteral("查询结果"));
+    RichTextBox3 = named(new QTextEdit(parent), "RichTextBox3");
+    RichTextBox3->setReadOnly(true);
+    RichTextBox3->setAcceptRichText(false);
+    RichTextBox3->setAccessibleName(QStringLiteral("详细结果"));
+    ListView1 = named(new QTreeWidget(parent), "ListView1");
+    ListView1->setRootIsDecorated(false);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setAccessibleName(QStringLiteral("简洁结果"));
+    ListView1->setHeaderHidden(false);
+    ListView1->setColumnCount(0);
+    ListView1->hide();
+    Command13 = button("Command13", QStringLiteral("保存简洁结果"), QStringLiteral("保存批量查询结果"), parent);
+    Command3 = button("Command3", QStringLiteral("保存详细结果"), QStringLiteral("保存查询到的结果"), parent);
+    Command4 = button("Command4", QStringLiteral("清空结果"), QString(), parent);
+}
+
+void Form1::buildInputArea(QWidget *parent)
+{
+    SSTab2 = named(new QTabWidget(parent), "SSTab2");
+    Frame1 = named(new QGroupBox(SSTab2), "Frame1");
+    auto *form = new QGridLayout(Frame1);
+    form->setContentsMargins(6, 4, 6, 4);
+    form->setVerticalSpacing(3);
+    struct Field {
+        QLabel *&label;
+        const char *labelName;
+        const char *caption;
+        QLineEdit *&box;
+        const char *boxName;
+        int column;
+    };
+    using C = WaybillColumns::Column;
+    Field fields[] = {
+        {Label1, "Label1", "单号", Text1, "Text1", C::Number},    {Label11, "Label11", "物品", Text9, "Text9", C::Goods},
+        {Label14, "Label14", "金额", Text7, "Text7", C::Amount},  {Label10, "Label10", "时间", Text6, "Text6", C::Time},
+        {Label2, "Label2", "姓名", Text2, "Text2", C::Name},      {Label12, "Label12", "电话", Text3, "Text3", C::Phone},
+        {Label8, "Label8", "联系地址", Text8, "Text8", C::Address}, {Label13, "Label13", "备注", Text4, "Text4", C::Notes},
+    };
+    int index = 0;
+    for (Field &f : fields) {
+        f.label = named(new QLabel(QString::fromUtf8(f.caption), Frame1), f.labelName);
+        f.box = named(new QLineEdit(Frame1), f.boxName);
+        // A box never takes more than its column holds, so a save never fails on length.
+        f.box->setMaxLength(WaybillColumns::maxLength(f.column));
+        f.box->setAccessibleName(f.label->text());
+        f.label->setBuddy(f.box);
+        form->addWidget(f.label, index / 2, (index % 2) * 2);
+        form->addWidget(f.box, index / 2, (index % 2) * 2 + 1);
+        ++index;
+    }
+    Label10->setToolTip(QStringLiteral("发货时间"));
+    Text6->setToolTip(QStringLiteral("发货时间"));
+    Command6 = button("Command6", QStringLiteral("保存输入信息"), QStringLiteral("保存输入框中的各运单数据"), Frame1);
+    Command2 = button("Command2", QStringLiteral("清空输入信息"), QStringLiteral("清空输入框中的各运单数据"), Frame1);
+    Check1 = named(new QCheckBox(QStringLiteral("自动保存输入信息到历史记录"), Frame1), "Check1");
+    form->addWidget(Check1, 4, 0, 1, 4);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Command6);
+    buttons->addWidget(Command2);
+    form->addLayout(buttons, 5, 0, 1, 4);
+    SSTab2->addTab(Frame1, QStringLiteral("单个快递单"));
+
+    Text10 = named(new QPlainTextEdit(SSTab2), "Text10");
+    Text10->setToolTip(QStringLiteral("每行一个快递单号"));
+    Text10->setAccessibleName(QStringLiteral("批量快递单"));
+    Text10->setTabChangesFocus(true);
+    SSTab2->addTab(Text10, QStringLiteral("批量快递单"));
+
+    connect(Text1, &QLineEdit::textChanged, this, [this] { trimmedMirror(Text1, Label4, true); });
+    connect(Text4, &QLineEdit::textChanged, this, [this] { trimmedMirror(Text4, Label16, false); });
+    const QPair<QLineEdit *, QLabel *> copies[] = {
+        {Text9, Label20}, {Text7, Label21}, {Text6, Label22}, {Text2, Label23}, {Text3, Label24}, {Text8, Label25}};
+    for (const auto &[box, mirror] : copies)
+        connect(box, &QLineEdit::textChanged, mirror, &QLabel::setText);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
+}
+
+void Form1::buildHistoryArea(QWidget *parent)
+{
+    Frame10 = named(new QGroupBox(QStringLiteral("历史记录"), parent), "Frame10");
+    auto *box = new QVBoxLayout(Frame10);
+    box->setContentsMargins(6, 2, 6, 4);
+    m_history = new HistoryModel(this);
+    ListView2 = named(new QTreeView(Frame10), "ListView2");
+    ListView2->setModel(m_history);
+    ListView2->setRootIsDecorated(false);
+    ListView2->setUniformRowHeights(true);
+    ListView2->setAlternatingRowColors(true);
+    ListView2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView2->setAccessibleName(QStringLiteral("历史记录"));
+    ListView2->header()->resizeSection(0, px(850));
+    ListView2->header()->resizeSection(1, px(1200));
+    ListView2->header()->resizeSection(2, px(1800));
+    box->addWidget(ListView2, 1);
+    Command8 = button("Command8", QStringLiteral("刷新数据"), QString(), Frame10);
+    Command16 = button("Command16", QStringLiteral("快递单详细管理"), QString(), Frame10);
+    Command1 = button("Command1", QStringLiteral("软件设置"), QString(), Frame10);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Command8);
+    buttons->addWidget(Command16);
+    buttons->addWidget(Command1);
+    box->addLayout(buttons);
+    connect(ListView2, &QTreeView::clicked, this, [this](const QModelIndex &index) { historyPick(index.row()); });
+    connect(ListView2, &QTreeView::activated, this, [this](const QModelIndex &index) { historyPick(index.row()); });
+    connect(Command8, &QPushButton::clicked, this, &Form1::LoadData);
+
+    m_historyLoader = new HistoryLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);
+    connect(m_historyLoader, &HistoryLoader::loaded, this, [this](const QVector<HistoryModel::Row> &rows) {
+        m_history->setRows(rows);
+        Q_EMIT historyLoaded();
+    });
+    connect(m_historyLoader, &HistoryLoader::failed, this,
+            [this](const QString &message) { m_dialogs.information(this, QStringLiteral("Tolvane"), message); });
+}
+
+void Form1::buildTimers()
+{
+    Timer1 = named(new ClassicTimer(3500, false, this), "Timer1");
+    Timer2 = named(new ClassicTimer(1000, true, this), "Timer2");
+    Timer3 = named(new ClassicTimer(1000, false, this), "Timer3");
+    Timer4 = named(new ClassicTimer(1000, false, this), "Timer4");
+    Timer5 = named(new ClassicTimer(0, false, this), "Timer5");
+    Timer6 = named(new ClassicTimer(2000, false, this), "Timer6");
+    Timer7 = named(new ClassicTimer(700, true, this), "Timer7");
+    connect(Timer2, &ClassicTimer::timeout, this, &Form1::Timer2_Timer);
+    connect(Timer4, &ClassicTimer::timeout, this, &Form1::Timer4_Timer);
+    connect(Timer7, &ClassicTimer::timeout, this, [this] {
+        Timer7->setEnabled(false);
+        delay();
+    });
+}
+
+void Form1::load()
+{
+    Option15->setChecked(true);
+    m_browser->navigate(Endpoints::current().makerSite);
+    UpdateStatusLine();
+    Text6->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
+    if (Outcome opened = m_store.open(QDir(m_programFolder).filePath(WaybillStore::fileName())); !opened)
+        m_dialogs.critical(this, QStringLiteral("Tolvane"), opened.error);
+    createTrayIcon();
     AppSettings::write(m_programFolder, AppSettings::kVersion, AppSettings::kProgramVersion);
+    const QString autoUpdate = AppSettings::read(m_programFolder, AppSettings::kAutoUpdate);
+    if (autoUpdate == QLatin1String("0")) {
+        Timer3->setInterval(1000);
+        Timer3->setEnabled(true);
+    } else if (autoUpdate == QLatin1String("1")) {
+        Timer3->setInterval(0);
+    }
+    Timer2_Timer();
+}
+
+void Form1::Timer2_Timer()
+{
+    const QDateTime now = m_clock.now();
+    const QLocale locale;
+    StatusPanel2->setText(QStringLiteral("当前时间：") + locale.toString(now.date(), QLocale::ShortFormat) +
+                          QLatin1Char(' ') + locale.toString(now.time(), QLocale::ShortFormat));
 }

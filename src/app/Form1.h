@@ -1,18 +1,210 @@
 #pragma once
 
+#include "carriers/CarrierCatalogue.h"
+#include "store/WaybillStore.h"
+
 #include <QMainWindow>
+#include <QSystemTrayIcon>
 
+#include <functional>
+#include <memory>
+
+class Browser;
+class ClassicTimer;
+class Clock;
 class Dialogs;
+class HistoryLoader;
+class HistoryModel;
 class Launcher;
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabBar;
+class QTabWidget;
+class QTextEdit;
+class QTreeView;
+class QTreeWidget;
+class Form2;
 
-// The main window.
+// The main window: carrier and data-source selection, the queries and their
+// results, the input form and the history list, the tray icon and menus.
+// Its implementation is split by concern over several Form1_*.cpp files.
 class Form1 final : public QMainWindow {
     Q_OBJECT
 public:
-    Form1(QString programFolder, Dialogs &dialogs, Launcher &launcher, QWidget *parent = nullptr);
+    struct Services {
+        Dialogs &dialogs;
+        Launcher &launcher;
+        const Clock &clock;
+    };
+
+    Form1(QString programFolder, Services services, std::unique_ptr<Browser> browser, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    const QString &programFolder() const { return m_programFolder; }
+    WaybillStore &store() { return m_store; }
+    Browser &browser() { return *m_browser; }
+
+    // Shared routines that other windows and the queries call.
+    void UpdateStatusLine();
+    void LoadData();
+    void Command6_Click();
+    void SelectCarrierByLabel();
+    void ClearOtherCarrierList();
+    void delay();
+    DataSource currentDataSource() const;
+    QString statusLine() const;
+    bool isHistoryLoading() const;
+
+    // How the program ends; tests replace it to watch the exit.
+    void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
+    // Tray events arrive here (also without a system tray, for the tests).
+    void trayActivated(QSystemTrayIcon::ActivationReason reason);
+    void exitFromTray();
+
+    // Controls, named as the program's documentation names them.
+    QMenu *shezhi = nullptr;
+    QAction *gongneng = nullptr;
+    QMenu *pf = nullptr;
+    QAction *moren = nullptr;
+    QAction *jdqq = nullptr;
+    QAction *jpjm = nullptr;
+    QAction *hskx = nullptr;
+    QMenu *bangzhu = nullptr;
+    QAction *bz = nullptr;
+    QAction *gy = nullptr;
+    QAction *jcgx = nullptr;
+    QAction *wangzhan = nullptr;
+    QMenu *F00 = nullptr;
+    QAction *F01 = nullptr;
+    QAction *F02 = nullptr;
+
+    QGroupBox *Frame2 = nullptr;
+    QRadioButton *Option[12] = {}; // Option1 ... Option12
+    QLabel *Label9 = nullptr;
+    QListWidget *List1 = nullptr;
+    QGroupBox *Frame9 = nullptr;
+    QRadioButton *Option14 = nullptr;
+    QRadioButton *Option18 = nullptr;
+    QRadioButton *Option17 = nullptr;
+    QLabel *Label28 = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    QLabel *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr, *Label6 = nullptr;
+    QLabel *Label27 = nullptr, *Label26 = nullptr;
+    QLabel *Label16 = nullptr, *Label18 = nullptr, *Label19 = nullptr;
+    QLabel *Label20 = nullptr, *Label21 = nullptr, *Label22 = nullptr, *Label23 = nullptr, *Label24 = nullptr,
+           *Label25 = nullptr;
+    QPushButton *Command7 = nullptr;
+
+    QGroupBox *Frame4 = nullptr; // "查询"
+    QRadioButton *Option15 = nullptr;
+    QRadioButton *Option16 = nullptr;
+    QRadioButton *Option13 = nullptr;
+    QPushButton *Command12 = nullptr;
+    QPushButton *Command5 = nullptr;
+
+    QTabBar *SSTab1 = nullptr;
+    QTextEdit *RichTextBox3 = nullptr;
+    QTreeWidget *ListView1 = nullptr;
+    QPushButton *Command13 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command4 = nullptr;
+
+    QTabWidget *SSTab2 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QLabel *Label1 = nullptr, *Label11 = nullptr, *Label14 = nullptr, *Label10 = nullptr, *Label2 = nullptr,
+           *Label12 = nullptr, *Label8 = nullptr, *Label13 = nullptr;
+    QLineEdit *Text1 = nullptr, *Text9 = nullptr, *Text7 = nullptr, *Text6 = nullptr, *Text2 = nullptr,
+              *Text3 = nullptr, *Text8 = nullptr, *Text4 = nullptr;
+    QPlainTextEdit *Text10 = nullptr;
+    QPushButton *Command6 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QCheckBox *Check1 = nullptr;
+
+    QGroupBox *Frame10 = nullptr;
+    QTreeView *ListView2 = nullptr;
+    QPushButton *Command8 = nullptr;
+    QPushButton *Command16 = nullptr;
+    QPushButton *Command1 = nullptr;
+
+    QLabel *StatusPanel1 = nullptr;
+    QLabel *StatusPanel2 = nullptr;
+
+    ClassicTimer *Timer1 = nullptr;
+    ClassicTimer *Timer2 = nullptr;
+    ClassicTimer *Timer3 = nullptr;
+    ClassicTimer *Timer4 = nullptr;
+    ClassicTimer *Timer5 = nullptr;
+    ClassicTimer *Timer6 = nullptr;
+    ClassicTimer *Timer7 = nullptr;
+
+    Form2 *aboutWindow() const { return m_about; }
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+
+Q_SIGNALS:
+    void historyLoaded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Building the window (Form1.cpp).
+    void buildMenus();
+    void buildCarrierArea(QWidget *parent);
+    void buildQueryArea(QWidget *parent);
+    void buildInputArea(QWidget *parent);
+    void buildHistoryArea(QWidget *parent);
+    void buildTimers();
+    void load();
+    void Timer2_Timer();
+
+    // Shell (Form1_shell.cpp).
+    void createTrayIcon();
+    void removeTrayIcon();
+    void showAbout();
+    void openHelp();
+    void openMakerSite();
+    void shrinkAndQuit();
+
+    // Carrier and data-source selection (Form1_selection.cpp).
+    void SelectCarrier(int button);
+    void setCarrierButtonOn(int button);
+    void turnCarrierButtonsOff();
+    void List1_Action();
+    void selectListEntry(int index);
+    void SelectDataSource(DataSource source);
+    void historyPick(int row);
+    void Command7_Click();
+    void showCarrier(const Carrier &carrier);
+    void navigate(const QString &address);
+
+    // Input form and history (Form1_input.cpp).
+    void trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus);
+    void Command2_Click();
+    void Check1_Click();
+    void Timer4_Timer();
+
     QString m_programFolder;
     Dialogs &m_dialogs;
     Launcher &m_launcher;
+    const Clock &m_clock;
+    std::unique_ptr<Browser> m_browser;
+    WaybillStore m_store;
+    QButtonGroup *m_carrierButtons = nullptr;
+    QButtonGroup *m_sourceButtons = nullptr;
+    HistoryModel *m_history = nullptr;
+    HistoryLoader *m_historyLoader = nullptr;
+    QSystemTrayIcon *m_tray = nullptr;
+    Form2 *m_about = nullptr;
+    std::function<void()> m_quit;
+    bool m_suppressListAction = false;
+    bool m_exiting = false;
 };

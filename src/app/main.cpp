@@ -1,6 +1,8 @@
+#include "app/Clock.h"
 #include "app/Form1.h"
 #include "app/QtDialogs.h"
 #include "app/Startup.h"
+#include "query/WebEngineBrowser.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -29,7 +31,7 @@ int main(int argc, char *argv[])
     if (prepared.exitCode != 0)
         return prepared.exitCode;
 
-    Form1 window(programFolder, dialogs, launcher);
+    Form1 window(programFolder, {dialogs, launcher, Clock::system()}, std::make_unique<WebEngineBrowser>());
     window.show();
     return QApplication::exec();
 }

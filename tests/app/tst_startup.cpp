@@ -1,6 +1,8 @@
 #include "app/Form1.h"
 #include "app/Startup.h"
 #include "settings/AppSettings.h"
+#include "app/Clock.h"
+#include "support/FakeBrowser.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
 
@@ -55,7 +57,8 @@ void TestStartup::mainWindowWritesTheVersion()
     FakeLauncher launcher;
     QCOMPARE(Startup::prepare(folder.path(), dialogs).exitCode, 0);
     folder.write(QStringLiteral("config.ini"), QByteArray("[\xc9\xe8\xd6\xc3]\r\n\xb0\xe6\xb1\xbe\xba\xc5=2.9\r\n"));
-    Form1 window(folder.path(), dialogs, launcher);
+    FixedClock clock(QDate(2026, 12, 7));
+    Form1 window(folder.path(), {dialogs, launcher, clock}, std::make_unique<FakeBrowser>());
     QCOMPARE(window.windowTitle(), QStringLiteral("Tolvane V3.0"));
     QCOMPARE(AppSettings::read(folder.path(), AppSettings::kVersion), QStringLiteral("3.0"));
 }

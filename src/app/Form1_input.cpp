@@ -1,0 +1,86 @@
+// The input form and the history list of the main window.
+#include "app/Form1.h"
+
+#include "app/ClassicTimer.h"
+#include "app/Dialogs.h"
+#include "settings/AppSettings.h"
+#include "store/HistoryLoader.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+void Form1::trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus)
+{
+    const QString trimmed = box->text().trimmed();
+    if (trimmed != box->text()) {
+        // The box never keeps blanks at either end; the change comes back here.
+        const int caret = qMin(box->cursorPosition(), int(trimmed.size()));
+        box->setText(trimmed);
+        box->setCursorPosition(caret);
+        return;
+    }
+    mirror->setText(box->text());
+    if (updateStatus)
+        UpdateStatusLine();
+}
+
+void Form1::Command6_Click()
+{
+    const QString title = QStringLiteral("Tolvane");
+    if (Text1->text().isEmpty()) {
+        m_dialogs.information(this, title, QStringLiteral("快递单号不能为空！"));
+    } else if (Label6->text().isEmpty()) {
+        m_dialogs.information(this, title, QStringLiteral("呵呵，忘记选择快递公司啦！"));
+    } else {
+        Outcome checked;
+        // The number that would be stored is the label's, which a history pick may have set.
+        if (m_store.numberExists(Label4->text(), &checked)) {
+            m_dialogs.information(this, title, QStringLiteral("快递单号已存在！"));
+        } else if (!checked) {
+            m_dialogs.information(this, title, checked.error);
+        } else {
+            Waybill w;
+            w.number = Label4->text();
+            w.carrier = Label6->text();
+            w.goods = Label20->text();
+            w.amount = Label21->text();
+            w.time = Label22->text();
+            w.name = Label23->text();
+            w.phone = Label24->text();
+            w.address = Label25->text();
+            w.notes = Label16->text();
+            if (Outcome saved = m_store.insertFromInputForm(w); !saved)
+                m_dialogs.information(this, title, saved.error);
+        }
+    }
+    Timer4->setEnabled(true);
+}
+
+void Form1::Command2_Click()
+{
+    for (QLineEdit *box : {Text1, Text2, Text3, Text4, Text9, Text7, Text8})
+        box->setText(QString());
+}
+
+void Form1::Check1_Click()
+{
+    AppSettings::write(m_programFolder, AppSettings::kAutoSave,
+                       Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void Form1::LoadData()
+{
+    m_historyLoader->load();
+}
+
+bool Form1::isHistoryLoading() const
+{
+    return m_historyLoader->isLoading();
+}
+
+void Form1::Timer4_Timer()
+{
+    Timer4->setEnabled(false);
+    LoadData();
+}

@@ -1,0 +1,190 @@
+// Carrier and data-source selection on the main window.
+#include "app/Form1.h"
+
+#include "app/ClassicTimer.h"
+#include "app/Dialogs.h"
+#include "query/Browser.h"
+#include "settings/AppSettings.h"
+#include "store/HistoryModel.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+
+void Form1::UpdateStatusLine()
+{
+    StatusPanel1->setText(statusLine());
+}
+
+QString Form1::statusLine() const
+{
+    return QStringLiteral("当前快递单号：") + Label4->text() + QStringLiteral("   公司：") + Label6->text();
+}
+
+DataSource Form1::currentDataSource() const
+{
+    if (Option14->isChecked())
+        return DataSource::Default;
+    if (Option17->isChecked())
+        return DataSource::Backup2;
+    if (Option18->isChecked())
+        return DataSource::Backup1;
+    return DataSource::None;
+}
+
+void Form1::navigate(const QString &address)
+{
+    if (!address.isEmpty())
+        m_browser->navigate(address);
+}
+
+void Form1::showCarrier(const Carrier &carrier)
+{
+    Label6->setText(carrier.name);
+    Label26->setText(carrier.hotline);
+    UpdateStatusLine();
+}
+
+void Form1::SelectCarrier(int button)
+{
+    const Carrier &carrier = *CarrierCatalogue::buttonCarriers().at(button);
+    ClearOtherCarrierList();
+    showCarrier(carrier);
+    navigate(TrackingPageAddress(carrier, currentDataSource()));
+}
+
+void Form1::setCarrierButtonOn(int button)
+{
+    // Setting a button on in code acts like a click, also when it is already on,
+    // so that its page is requested afresh.
+    Option[button]->setChecked(true);
+    SelectCarrier(button);
+}
+
+void Form1::turnCarrierButtonsOff()
+{
+    m_carrierButtons->setExclusive(false);
+    for (QRadioButton *b : Option)
+        b->setChecked(false);
+    m_carrierButtons->setExclusive(true);
+}
+
+void Form1::ClearOtherCarrierList()
+{
+    m_suppressListAction = true;
+    List1->clearSelection();
+    List1->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+    m_suppressListAction = false;
+}
+
+void Form1::selectListEntry(int index)
+{
+    m_suppressListAction = true;
+    List1->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    m_suppressListAction = false;
+    List1_Action();
+}
+
+void Form1::List1_Action()
+{
+    turnCarrierButtonsOff();
+    const QList<QListWidgetItem *> selected = List1->selectedItems();
+    const Carrier *carrier = FindCarrierByName(selected.isEmpty() ? QString() : selected.first()->text());
+    if (!carrier || !carrier->isListEntry())
+        return;
+    showCarrier(*carrier);
+    navigate(TrackingPageAddress(*carrier, currentDataSource()));
+}
+
+void Form1::SelectDataSource(DataSource source)
+{
+    Option14->setChecked(source == DataSource::Default);
+    Option18->setChecked(source == DataSource::Backup1);
+    Option17->setChecked(source == DataSource::Backup2);
+    Label6->setText(QString());
+    AppSettings::write(m_programFolder, AppSettings::kDataSource, DataSources::configValue(source));
+    UpdateStatusLine();
+    Command12->setEnabled(source == DataSource::Default);
+    Command5->setEnabled(false);
+    turnCarrierButtonsOff();
+    ClearOtherCarrierList();
+}
+
+void Form1::delay()
+{
+    const DataSource source =
+        DataSources::fromConfigValue(AppSettings::read(m_programFolder, AppSettings::kDataSource));
+    if (source != DataSource::None)
+        SelectDataSource(source);
+
+    if (const Carrier *carrier = FindCarrierByConfigCode(AppSettings::read(m_programFolder, AppSettings::kDefaultCarrier))) {
+        if (carrier->isButton()) {
+            setCarrierButtonOn(carrier->controlIndex);
+        } else if (carrier->isListEntry()) {
+            navigate(StartupPageAddress(*carrier));
+            selectListEntry(carrier->controlIndex);
+            Label6->setText(carrier->name);
+            Label26->setText(carrier->hotline);
+        }
+    }
+
+    // Text that is no number counts as 0.
+    Check1->setChecked(AppSettings::readNumber(AppSettings::read(m_programFolder, AppSettings::kAutoSave)) != 0);
+    LoadData();
+}
+
+void Form1::historyPick(int row)
+{
+    if (row < 0 || row >= m_history->rowCount())
+        return;
+    const HistoryModel::Row &picked = m_history->row(row);
+    Label6->setText(picked.carrier);
+    Label4->setText(picked.number);
+    UpdateStatusLine();
+    const Carrier *carrier = FindCarrierByName(Label6->text());
+    if (!carrier)
+        return;
+    if (carrier->isButton()) {
+        setCarrierButtonOn(carrier->controlIndex);
+        ClearOtherCarrierList();
+    } else if (carrier->isListEntry()) {
+        turnCarrierButtonsOff();
+        selectListEntry(carrier->controlIndex);
+        showCarrier(*carrier);
+        navigate(TrackingPageAddress(*carrier, currentDataSource()));
+    }
+}
+
+void Form1::SelectCarrierByLabel()
+{
+    if (const Carrier *carrier = FindCarrierByName(Label6->text())) {
+        if (carrier->isButton()) {
+            setCarrierButtonOn(carrier->controlIndex);
+            ClearOtherCarrierList();
+        } else if (carrier->isListEntry()) {
+            navigate(StartupPageAddress(*carrier));
+            selectListEntry(carrier->controlIndex);
+            showCarrier(*carrier);
+            turnCarrierButtonsOff();
+        }
+    }
+    Timer6->setEnabled(true);
+}
+
+void Form1::Command7_Click()
+{
+    for (QRadioButton *b : Option) {
+        if (b->isChecked())
+            m_launcher.openUrl(CarrierCatalogue::buttonCarriers().at(m_carrierButtons->id(b))->homePage);
+    }
+    const QList<QListWidgetItem *> selected = List1->selectedItems();
+    if (!selected.isEmpty()) {
+        const Carrier *carrier = FindCarrierByName(selected.first()->text());
+        if (carrier && carrier->isListEntry())
+            m_launcher.openUrl(carrier->homePage);
+    }
+}

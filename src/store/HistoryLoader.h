@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/Outcome.h"
+#include "store/HistoryModel.h"
+
+#include <QObject>
+
+// Reads the history rows off the window's thread, so that a large register
+// never freezes the window. Each load opens its own connection in the worker;
+// when loads overlap, only the newest one is delivered.
+class HistoryLoader final : public QObject {
+    Q_OBJECT
+public:
+    explicit HistoryLoader(QString databasePath, QObject *parent = nullptr);
+    ~HistoryLoader() override;
+
+    void load();
+    bool isLoading() const { return m_pending > 0; }
+
+    // The read itself, also usable without a thread.
+    static QVector<HistoryModel::Row> read(const QString &databasePath, Outcome *outcome);
+
+Q_SIGNALS:
+    void loaded(const QVector<HistoryModel::Row> &rows);
+    void failed(const QString &message);
+
+private:
+    QString m_path;
+    int m_generation = 0;
+    int m_pending = 0;
+};

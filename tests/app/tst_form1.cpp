@@ -1,0 +1,495 @@
+#include "app/ClassicTimer.h"
+#include "app/Clock.h"
+#include "app/Form1.h"
+#include "app/Form2.h"
+#include "app/GbkText.h"
+#include "app/Provisioning.h"
+#include "settings/AppSettings.h"
+#include "settings/Endpoints.h"
+#include "store/WaybillStore.h"
+#include "support/FakeBrowser.h"
+#include "support/FakeDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTextEdit>
+#include <QTreeView>
+#include <QtTest>
+
+namespace {
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
+
+// A main window over a fresh program folder, with fakes for everything
+// outside it. The start-up selection is run by hand, not by its timer.
+struct Harness {
+    TestFolder folder;
+    FakeDialogs dialogs;
+    FakeLauncher launcher;
+    FixedClock clock{QDateTime(QDate(2026, 12, 7), QTime(9, 30))};
+    FakeBrowser *browser = nullptr;
+    std::unique_ptr<Form1> window;
+    bool quit = false;
+
+    explicit Harness(const QByteArray &configIni = QByteArray(), const QStringList &stored = {})
+    {
+        if (!Provisioning::run(folder.path()).outcome.ok)
+            qFatal("provisioning failed");
+        if (!configIni.isEmpty())
+            folder.write(QStringLiteral("config.ini"), configIni);
+        if (!stored.isEmpty()) {
+            WaybillStore store;
+            store.open(folder.file(QStringLiteral("kd.db")));
+            for (const QString &entry : stored) {
+                Waybill w;
+                w.number = entry.section(QLatin1Char('|'), 0, 0);
+                w.carrier = entry.section(QLatin1Char('|'), 1, 1);
+                store.insertFromInputForm(w);
+            }
+        }
+        auto fake = std::make_unique<FakeBrowser>();
+        browser = fake.get();
+        window = std::make_unique<Form1>(folder.path(), Form1::Services{dialogs, launcher, clock}, std::move(fake));
+        window->Timer7->setEnabled(false);
+        window->setQuitHandler([this] { quit = true; });
+        window->show();
+    }
+
+    // Runs the start-up selection and waits for the history list.
+    void startUp()
+    {
+        window->delay();
+        QTRY_VERIFY(!window->isHistoryLoading());
+    }
+
+    static QByteArray config(const QString &body)
+    {
+        return GbkText::encode(QStringLiteral("[设置]\r\n") + body);
+    }
+
+    QString setting(const QString &key) const { return AppSettings::read(folder.path(), key); }
+    int checkedButton() const
+    {
+        for (int i = 0; i < 12; ++i)
+            if (window->Option[i]->isChecked())
+                return i + 1;
+        return 0;
+    }
+    QString selectedListEntry() const
+    {
+        const auto items = window->List1->selectedItems();
+        return items.isEmpty() ? QString() : items.first()->text();
+    }
+    int historyRowOf(const QString &number) const
+    {
+        auto *model = window->ListView2->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, 2).data().toString() == number)
+                return r;
+        return -1;
+    }
+    void pickHistory(const QString &number)
+    {
+        const int row = historyRowOf(number);
+        QVERIFY(row >= 0);
+        const QModelIndex index = window->ListView2->model()->index(row, 0);
+        window->ListView2->scrollTo(index);
+        QTest::mouseClick(window->ListView2->viewport(), Qt::LeftButton, {},
+                          window->ListView2->visualRect(index).center());
+    }
+};
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void loadDoesItsStepsInOrder();
+    void updateCheckIsArmedOnlyByExactlyZero_data();
+    void updateCheckIsArmedOnlyByExactlyZero();
+    void startUpSelection_data();
+    void startUpSelection();
+    void dataSourceClearsTheCarrierAndSetsTheButtons();
+    void carrierPagesFollowTheSource();
+    void historyPick();
+    void inputBoxesMirrorAndTrim();
+    void saveMessagesAndDuplicateThroughAPick();
+    void clearKeepsDateAndCarrier();
+    void autoSaveBoxWritesItsSetting();
+    void homePageButton();
+    void closeQuestionAndExits();
+    void aboutWindowLink();
+    void everyInputHasAnAccessibleName();
+};
+
+void TestForm1::initTestCase()
+{
+    Endpoints hosts;
+    hosts.makerSite = QStringLiteral("http://maker");
+    hosts.defaultSource = QStringLiteral("http://d");
+    hosts.defaultSourceAlternate = QStringLiteral("http://alt");
+    hosts.backupSource1 = QStringLiteral("http://b1");
+    hosts.backupSource2 = QStringLiteral("http://b2");
+    Endpoints::setCurrent(hosts);
+}
+
+void TestForm1::loadDoesItsStepsInOrder()
+{
+    Harness h(Harness::config(u("版本号=2.9\r\n")));
+    Form1 &w = *h.window;
+    QVERIFY(w.Option15->isChecked());
+    QCOMPARE(h.browser->addresses, QStringList{QStringLiteral("http://maker")});
+    QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
+    QCOMPARE(w.Text6->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(w.Label22->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(h.setting(AppSettings::kVersion), QStringLiteral("3.0"));
+    QVERIFY(w.Command12->isEnabled() && w.Command5->isEnabled());
+    QVERIFY(w.Label4->text().isEmpty() && w.Label6->text().isEmpty() && w.Label26->text().isEmpty());
+    QVERIFY(w.Timer2->isEnabled());
+    QCOMPARE(w.Timer1->interval(), 3500);
+    QVERIFY(!w.Timer1->isEnabled() && !w.Timer4->isEnabled() && !w.Timer5->isEnabled() && !w.Timer6->isEnabled());
+    QCOMPARE(w.windowTitle(), u("Tolvane V3.0"));
+    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(w.findChild<QLabel *>(QStringLiteral("StatusPanel2"))->text().startsWith(u("当前时间：")));
+}
+
+void TestForm1::updateCheckIsArmedOnlyByExactlyZero_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("armed");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("missing") << QString() << true << 1000;
+    QTest::newRow("0") << u("0") << true << 1000;
+    QTest::newRow("1") << u("1") << false << 0;
+    QTest::newRow("2") << u("2") << false << 1000;
+}
+
+void TestForm1::updateCheckIsArmedOnlyByExactlyZero()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, armed);
+    QFETCH(int, interval);
+    Harness h(value.isNull() ? QByteArray() : Harness::config(u("自动更新=") + value + u("\r\n")));
+    QCOMPARE(h.window->Timer3->isRunning(), armed);
+    QCOMPARE(h.window->Timer3->interval(), interval);
+}
+
+void TestForm1::startUpSelection_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("listEntry");
+    QTest::addColumn<QString>("label6");
+    QTest::addColumn<QString>("hotline");
+    QTest::addColumn<QString>("lastPage");
+    QTest::addColumn<bool>("autoSave");
+    QTest::addColumn<bool>("queryButtons");
+
+    QTest::newRow("backup 2 and TNT") << u("数据来源=byly2\r\n默认快递=TNT\r\n") << 0 << u("TNT") << u("TNT")
+                                      << u("800-820-9868") << u("http://b2/index.html?types=tnt") << false << false;
+    QTest::newRow("nothing stored") << QString() << 0 << QString() << QString() << QString() << u("http://maker")
+                                    << false << true;
+    QTest::newRow("lower-case ems") << u("默认快递=ems\r\n") << 0 << QString() << QString() << QString()
+                                    << u("http://maker") << false << true;
+    QTest::newRow("EMS, no source") << u("默认快递=EMS\r\n自动保存=1\r\n") << 1 << QString() << u("EMS(E邮宝)")
+                                    << u("11185") << u("http://b1/ems.html") << true << true;
+    QTest::newRow("default source, sf") << u("数据来源=mrly\r\n默认快递=sf\r\n自动保存=是\r\n") << 2 << QString()
+                                        << u("顺丰速运") << u("4008-111-111") << u("http://d/all/sf.shtml") << false
+                                        << false;
+}
+
+void TestForm1::startUpSelection()
+{
+    QFETCH(QString, settings);
+    QFETCH(int, button);
+    QFETCH(QString, listEntry);
+    QFETCH(QString, label6);
+    QFETCH(QString, hotline);
+    QFETCH(QString, lastPage);
+    QFETCH(bool, autoSave);
+    QFETCH(bool, queryButtons);
+    Harness h(settings.isNull() ? QByteArray() : Harness::config(settings));
+    h.startUp();
+    Form1 &w = *h.window;
+    QCOMPARE(h.checkedButton(), button);
+    QCOMPARE(h.selectedListEntry(), listEntry);
+    QCOMPARE(w.Label6->text(), label6);
+    QCOMPARE(w.Label26->text(), hotline);
+    QCOMPARE(h.browser->addresses.last(), lastPage);
+    QCOMPARE(w.Check1->isChecked(), autoSave);
+    // Both enabled with no stored source; the default source keeps only the
+    // concise query until a page has loaded.
+    QCOMPARE(w.Command5->isEnabled(), queryButtons);
+    QCOMPARE(w.Command12->isEnabled(), queryButtons || w.Option14->isChecked());
+    if (settings.contains(u("byly2"))) {
+        QVERIFY(w.Option17->isChecked());
+        // The list carrier's start page came first, then the page of the source.
+        QCOMPARE(h.browser->addresses.mid(1, 1), QStringList{u("http://alt/all/tnt.shtml")});
+    }
+}
+
+void TestForm1::dataSourceClearsTheCarrierAndSetsTheButtons()
+{
+    Harness h;
+    h.startUp();
+    Form1 &w = *h.window;
+    QTest::mouseClick(w.Option[0], Qt::LeftButton);
+    QCOMPARE(w.Label6->text(), u("EMS(E邮宝)"));
+    QCOMPARE(w.Label26->text(), u("11185"));
+    const int pagesBefore = h.browser->addresses.size();
+    QTest::mouseClick(w.Option18, Qt::LeftButton);
+    QVERIFY(w.Label6->text().isEmpty());
+    QCOMPARE(h.checkedButton(), 0);
+    QVERIFY(h.selectedListEntry().isEmpty());
+    QCOMPARE(w.Label26->text(), u("11185")); // the hotline stays
+    QVERIFY(!w.Command5->isEnabled() && !w.Command12->isEnabled());
+    QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
+    QCOMPARE(h.browser->addresses.size(), pagesBefore); // no page until a carrier is chosen
+    QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
+
+    QTest::mouseClick(w.Option14, Qt::LeftButton);
+    QVERIFY(w.Option14->isChecked() && !w.Option18->isChecked());
+    QVERIFY(w.Command12->isEnabled() && !w.Command5->isEnabled());
+    QCOMPARE(h.setting(AppSettings::kDataSource), u("mrly"));
+}
+
+void TestForm1::carrierPagesFollowTheSource()
+{
+    Harness h;
+    h.startUp();
+    Form1 &w = *h.window;
+    QTest::mouseClick(w.Option17, Qt::LeftButton);
+    QTest::mouseClick(w.Option[9], Qt::LeftButton); // 一邦速递 has no page on backup 2
+    QCOMPARE(h.browser->addresses.last(), u("http://b1/ebon.html"));
+    QCOMPARE(w.Label26->text(), u("4008-000-666"));
+
+    // The list works by keyboard as well as by mouse.
+    w.List1->setFocus();
+    w.List1->setCurrentRow(1);
+    QCOMPARE(h.selectedListEntry(), u("UPS"));
+    QCOMPARE(h.checkedButton(), 0);
+    QCOMPARE(w.Label6->text(), u("UPS"));
+    QCOMPARE(h.browser->addresses.last(), u("http://b1/ups.html"));
+
+    // Choosing CCES refreshes the status line too.
+    QTest::mouseClick(w.Option[11], Qt::LeftButton);
+    QVERIFY(h.selectedListEntry().isEmpty());
+    QCOMPARE(w.statusLine(), u("当前快递单号：   公司：CCES"));
+}
+
+void TestForm1::historyPick()
+{
+    Harness h(QByteArray(), {u("111|顺丰速运"), u("222|德邦物流"), u("333|佳吉快运")});
+    h.startUp();
+    Form1 &w = *h.window;
+    w.show();
+    QCOMPARE(w.ListView2->model()->rowCount(), 3);
+    QCOMPARE(w.ListView2->model()->index(0, 0).data().toString(), u("未签收"));
+
+    h.pickHistory(QStringLiteral("111"));
+    QCOMPARE(h.checkedButton(), 2);
+    QCOMPARE(w.Label4->text(), QStringLiteral("111"));
+    QCOMPARE(w.Label26->text(), u("4008-111-111"));
+    QCOMPARE(h.browser->addresses.last(), u("http://b1/sf.html"));
+    QCOMPARE(w.statusLine(), u("当前快递单号：111   公司：顺丰速运"));
+
+    h.pickHistory(QStringLiteral("222"));
+    QCOMPARE(h.checkedButton(), 0);
+    QCOMPARE(h.selectedListEntry(), u("德邦物流"));
+    QCOMPARE(w.Label26->text(), u("400-830-5555"));
+    QCOMPARE(h.browser->addresses.last(), u("http://b1/deppon.html"));
+
+    const int pages = h.browser->addresses.size();
+    h.pickHistory(QStringLiteral("333"));
+    QCOMPARE(w.Label6->text(), u("佳吉快运"));
+    QCOMPARE(w.Label4->text(), QStringLiteral("333"));
+    QCOMPARE(w.statusLine(), u("当前快递单号：333   公司：佳吉快运"));
+    QCOMPARE(h.selectedListEntry(), u("德邦物流")); // the selection stays as it was
+    QCOMPARE(w.Label26->text(), u("400-830-5555"));
+    QCOMPARE(h.browser->addresses.size(), pages);
+    QVERIFY(w.Text1->text().isEmpty()); // the pick changes no input box
+}
+
+void TestForm1::inputBoxesMirrorAndTrim()
+{
+    Harness h;
+    Form1 &w = *h.window;
+    w.show();
+    w.Text1->setFocus();
+    QTest::keyClicks(w.Text1, QStringLiteral(" SF1 "));
+    QCOMPARE(w.Text1->text(), QStringLiteral("SF1"));
+    QCOMPARE(w.Label4->text(), QStringLiteral("SF1"));
+    QCOMPARE(w.statusLine(), u("当前快递单号：SF1   公司："));
+    w.Text4->setText(u("  易碎  "));
+    QCOMPARE(w.Text4->text(), u("易碎"));
+    QCOMPARE(w.Label16->text(), u("易碎"));
+    w.Text8->setText(u(" 北京 "));
+    QCOMPARE(w.Label25->text(), u(" 北京 ")); // only the number and notes are trimmed
+    QCOMPARE(w.Text2->maxLength(), 20);
+    QCOMPARE(w.Text7->maxLength(), 20);
+    QCOMPARE(w.Text3->maxLength(), 40);
+    QCOMPARE(w.Text6->maxLength(), 30);
+    QCOMPARE(w.Text1->maxLength(), 255);
+}
+
+void TestForm1::saveMessagesAndDuplicateThroughAPick()
+{
+    Harness h(QByteArray(), {u("OLD|TNT")});
+    h.startUp();
+    Form1 &w = *h.window;
+    w.show();
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), u("快递单号不能为空！"));
+    QVERIFY(w.Timer4->isEnabled());
+
+    w.Text1->setText(QStringLiteral("NEW1"));
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), u("呵呵，忘记选择快递公司啦！"));
+
+    QTest::mouseClick(w.Option[1], Qt::LeftButton);
+    w.Text9->setText(u("书'籍"));
+    h.dialogs.clear();
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QVERIFY(h.dialogs.shown.isEmpty()); // a good save says nothing
+    QSignalSpy refreshed(w.window(), SIGNAL(historyLoaded()));
+    QVERIFY(refreshed.wait(3000)); // the list refills about a second later
+    QVERIFY(h.historyRowOf(QStringLiteral("NEW1")) >= 0);
+    const Waybill saved = w.store().find(QStringLiteral("NEW1")).value();
+    QCOMPARE(saved.carrier, u("顺丰速运"));
+    QCOMPARE(saved.goods, u("书'籍"));
+    QCOMPARE(saved.daysInTransit, u("0天 "));
+    QCOMPARE(saved.time, QStringLiteral("2026/12/7"));
+    QVERIFY(saved.name.isEmpty() && !saved.name.isNull());
+
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), u("快递单号已存在！"));
+
+    // A pick puts a stored number into the label while the box holds another:
+    // the number that would be stored is the one tested.
+    w.Text1->setText(QStringLiteral("FRESH"));
+    h.pickHistory(QStringLiteral("OLD"));
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), u("快递单号已存在！"));
+    QVERIFY(!w.store().numberExists(QStringLiteral("FRESH")));
+}
+
+void TestForm1::clearKeepsDateAndCarrier()
+{
+    Harness h;
+    Form1 &w = *h.window;
+    QTest::mouseClick(w.Option[4], Qt::LeftButton);
+    for (QLineEdit *box : {w.Text1, w.Text2, w.Text3, w.Text4, w.Text7, w.Text8, w.Text9})
+        box->setText(QStringLiteral("x"));
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    for (QLineEdit *box : {w.Text1, w.Text2, w.Text3, w.Text4, w.Text7, w.Text8, w.Text9})
+        QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
+    for (QLabel *mirror : {w.Label4, w.Label16, w.Label20, w.Label21, w.Label23, w.Label24, w.Label25})
+        QVERIFY(mirror->text().isEmpty());
+    QCOMPARE(w.Text6->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(w.Label6->text(), u("韵达快运"));
+    QCOMPARE(w.statusLine(), u("当前快递单号：   公司：韵达快运"));
+}
+
+void TestForm1::autoSaveBoxWritesItsSetting()
+{
+    Harness h;
+    h.window->Check1->click();
+    QCOMPARE(h.setting(AppSettings::kAutoSave), u("1"));
+    h.window->Check1->click();
+    QCOMPARE(h.setting(AppSettings::kAutoSave), u("0"));
+}
+
+void TestForm1::homePageButton()
+{
+    Harness h;
+    QTest::mouseClick(h.window->Command7, Qt::LeftButton);
+    QVERIFY(h.launcher.urls.isEmpty());
+    h.window->List1->setCurrentRow(0);
+    QTest::mouseClick(h.window->Command7, Qt::LeftButton);
+    QCOMPARE(h.launcher.urls, QStringList{FindCarrierByName(u("TNT"))->homePage});
+    QTest::mouseClick(h.window->Option[2], Qt::LeftButton);
+    QTest::mouseClick(h.window->Command7, Qt::LeftButton);
+    QCOMPARE(h.launcher.urls.last(), FindCarrierByName(u("申通E物流"))->homePage);
+    QCOMPARE(h.launcher.urls.size(), 2);
+}
+
+void TestForm1::closeQuestionAndExits()
+{
+    Harness h;
+    Form1 &w = *h.window;
+    w.show();
+    h.dialogs.answers = {false};
+    QVERIFY(!w.close());
+    QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("okcancel"));
+    QCOMPARE(h.dialogs.lastText(), u("欢迎访问") + Maker::kSiteName + u("！！！确要退出吗？？？"));
+    QVERIFY(w.isVisible());
+    QVERIFY(!h.quit);
+    QVERIFY(w.Timer2->isRunning());
+
+    // The tray: a double-click restores the window at the top-left corner.
+    w.showMinimized();
+    w.trayActivated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(!w.isMinimized());
+    QCOMPARE(w.pos(), QPoint(0, 0));
+
+    // "退出" ends at once, without a question, and drops update.ini.
+    h.folder.write(QStringLiteral("update.ini"), QByteArray("[Ver]\r\nnew=3.1\r\n"));
+    h.dialogs.clear();
+    w.F02->trigger();
+    QVERIFY(h.quit);
+    QVERIFY(h.dialogs.shown.isEmpty());
+    QVERIFY(!QFile::exists(h.folder.file(QStringLiteral("update.ini"))));
+
+    Harness h2;
+    h2.window->show();
+    h2.dialogs.answers = {true};
+    QVERIFY(h2.window->close());
+    QVERIFY(h2.quit);
+    QVERIFY(h2.window->width() <= 133 + 13);
+}
+
+void TestForm1::aboutWindowLink()
+{
+    Harness h;
+    h.window->gy->trigger();
+    Form2 *about = h.window->aboutWindow();
+    QVERIFY(about && about->isVisible());
+    QCOMPARE(about->windowTitle(), u("关于"));
+    Q_EMIT about->Label10->linkActivated(QStringLiteral("http://maker"));
+    QCOMPARE(h.launcher.urls, QStringList{QStringLiteral("http://maker")});
+    h.window->bz->trigger();
+    QCOMPARE(h.launcher.files, QStringList{h.folder.file(QStringLiteral("help.txt"))});
+}
+
+void TestForm1::everyInputHasAnAccessibleName()
+{
+    Harness h;
+    QStringList unnamed;
+    const auto widgets = h.window->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        const bool needsName = qobject_cast<QLineEdit *>(widget) ||
+                               (qobject_cast<QAbstractItemView *>(widget) && !qobject_cast<QHeaderView *>(widget)) ||
+                               qobject_cast<QPlainTextEdit *>(widget) || qobject_cast<QTextEdit *>(widget);
+        if (needsName && widget->accessibleName().isEmpty() && !widget->objectName().startsWith(QLatin1String("qt_")))
+            unnamed << (widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                                       : widget->objectName());
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
+    QCOMPARE(h.window->Text1->accessibleName(), u("单号"));
+    QCOMPARE(h.window->List1->accessibleName(), u("其他快递公司："));
+    QCOMPARE(h.window->Label4->accessibleName(), u("运单号"));
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
