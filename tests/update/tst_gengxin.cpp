@@ -38,8 +38,6 @@ private Q_SLOTS:
     void resultDecidesLabelAndButton();
     void downloadOpensPackageAndHides();
     void showingAgainDoesNotCheckAgain();
-    void knownResultIsShownWithoutDownloading();
-    void closeBoxDestroysTheWindow();
 
 private:
     TestFolder m_folder;
@@ -120,28 +118,6 @@ void TestGengxin::showingAgainDoesNotCheckAgain()
     QCOMPARE(window.Label1->text(), QStringLiteral("程序无更新！"));
     QCOMPARE(visibleButton(window), QStringLiteral("欢迎继续使用"));
     QVERIFY(m_launcher.urls.isEmpty());
-}
-
-void TestGengxin::knownResultIsShownWithoutDownloading()
-{
-    LocalHttpResponder server;
-    pointUpdateServerAt(server.base());
-    gengxin window(m_folder.path(), m_launcher, UpdateResult{UpdateResult::Differ, QStringLiteral("3.1"), {}});
-    QVERIFY(!window.isChecking());
-    QCOMPARE(window.Label1->text(), QStringLiteral("程序有更新！"));
-    QCOMPARE(visibleButton(window), QStringLiteral("点击下载"));
-    QTest::qWait(50);
-    QCOMPARE(server.requests, 0);
-}
-
-void TestGengxin::closeBoxDestroysTheWindow()
-{
-    pointUpdateServerAt(LocalHttpResponder::deadBase());
-    QPointer<gengxin> window = new gengxin(m_folder.path(), m_launcher);
-    window->show();
-    QTRY_VERIFY_WITH_TIMEOUT(!window->isChecking(), 10000);
-    window->close();
-    QTRY_VERIFY(window.isNull());
 }
 
 QTEST_MAIN(TestGengxin)
