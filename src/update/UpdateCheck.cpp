@@ -1,0 +1,122 @@
+#include "update/UpdateCheck.h"
+
+#include "settings/AppSettings.h"
+#include "settings/Endpoints.h"
+#include "settings/IniFile.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSaveFile>
+#include <QUrl>
+
+namespace {
+
+const QString kSection = QStringLiteral("Ver");
+const QString kKey = QStringLiteral("new");
+
+QString networkProblem(QNetworkReply *reply)
+{
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status >= 400)
+        return QStringLiteral("更新服务器返回错误（HTTP %1）。").arg(status);
+    switch (reply->error()) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("无法连接到更新服务器（连接被拒绝）。");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("找不到更新服务器，请检查网络连接。");
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError:
+        // The transfer time-out ends the request this way; nothing else aborts it.
+        return QStringLiteral("连接更新服务器超时。");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("更新服务器中断了连接。");
+    default:
+        return QStringLiteral("下载更新信息失败：%1").arg(reply->errorString());
+    }
+}
+
+// Stored whole or not at all, so the folder never holds half a descriptor.
+bool store(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+} // namespace
+
+UpdateCheck::UpdateCheck(QObject *parent) : QObject(parent), m_network(new QNetworkAccessManager(this))
+{
+    qRegisterMetaType<UpdateResult>();
+}
+
+UpdateCheck::~UpdateCheck()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+}
+
+QString UpdateCheck::descriptorFileName()
+{
+    return QStringLiteral("update.ini");
+}
+
+QString UpdateCheck::descriptorAddress()
+{
+    return Endpoints::current().updateServer + QStringLiteral("/update.ini");
+}
+
+void UpdateCheck::start(const QString &programFolder)
+{
+    if (m_reply) {
+        QNetworkReply *old = m_reply;
+        old->disconnect(this);
+        old->abort();
+        old->deleteLater();
+    }
+    QNetworkRequest request{QUrl(descriptorAddress())};
+    request.setTransferTimeout(m_timeoutMs);
+    QNetworkReply *reply = m_network->get(request);
+    m_reply = reply;
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, programFolder] { onReplyFinished(reply, programFolder); });
+}
+
+void UpdateCheck::onReplyFinished(QNetworkReply *reply, const QString &programFolder)
+{
+    reply->deleteLater();
+    if (m_reply == reply)
+        m_reply.clear();
+
+    UpdateResult result;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError || status >= 400) {
+        result.error = networkProblem(reply);
+        Q_EMIT finished(result);
+        return;
+    }
+
+    const QByteArray body = reply->readAll();
+    const QString path = QDir(programFolder).filePath(descriptorFileName());
+    if (store(path, body)) {
+        result.offered = GetFromINI(kSection, kKey, QString(), path);
+    } else {
+        // The folder is read-only: the descriptor on disk is not this one,
+        // so the offer is read from what was downloaded.
+        IniFile descriptor(path);
+        descriptor.loadFromBytes(body);
+        result.offered = descriptor.value(kSection, kKey, QString()).left(254);
+    }
+
+    if (result.offered.isEmpty()) {
+        result.error = QStringLiteral("更新信息文件中没有版本号。");
+        Q_EMIT finished(result);
+        return;
+    }
+    const QString own = AppSettings::read(programFolder, AppSettings::kVersion);
+    result.kind = result.offered == own ? UpdateResult::Same : UpdateResult::Differ;
+    Q_EMIT finished(result);
+}

@@ -1,0 +1,75 @@
+#include "settings/AppSettings.h"
+#include "settings/Endpoints.h"
+#include "support/TestFolder.h"
+#include "update/LocalHttpResponder.h"
+#include "update/UpdateCheck.h"
+
+#include <QtTest>
+
+class TestUpdateCheck : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void checkAgainstLocalServer_data();
+    void checkAgainstLocalServer();
+};
+
+void TestUpdateCheck::checkAgainstLocalServer_data()
+{
+    QTest::addColumn<int>("status"); // 0: nothing listens, -1: never answers
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("detail"); // the offer, or part of the error
+    const QByteArray same("[Ver]\r\nnew=3.0\r\n");
+    QTest::newRow("same") << 200 << same << int(UpdateResult::Same) << "3.0";
+    QTest::newRow("newer") << 200 << QByteArray("[Ver]\r\nnew=3.1\r\n") << int(UpdateResult::Differ) << "3.1";
+    QTest::newRow("text, not number") << 200 << QByteArray("[ver]\nNEW = 3.00\n") << int(UpdateResult::Differ)
+                                      << "3.00";
+    QTest::newRow("server error") << 500 << same << int(UpdateResult::Failed) << "HTTP 500";
+    QTest::newRow("nothing listening") << 0 << same << int(UpdateResult::Failed) << "连接被拒绝";
+    QTest::newRow("time-out") << -1 << same << int(UpdateResult::Failed) << "超时";
+    QTest::newRow("no version in it") << 200 << QByteArray("<html>维护中</html>") << int(UpdateResult::Failed)
+                                      << "没有版本号";
+}
+
+void TestUpdateCheck::checkAgainstLocalServer()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(int, kind);
+    QFETCH(QString, detail);
+
+    TestFolder folder;
+    QVERIFY(AppSettings::write(folder.path(), AppSettings::kVersion, QStringLiteral("3.0")).ok);
+    // A descriptor left by an earlier check, offering another version.
+    const QByteArray stale("[Ver]\r\nnew=2.9\r\n");
+    folder.write(QStringLiteral("update.ini"), stale);
+
+    LocalHttpResponder server;
+    QVERIFY(server.listening());
+    status < 0 ? server.keepSilent() : server.answer(status, body);
+    Endpoints endpoints;
+    endpoints.updateServer = status == 0 ? LocalHttpResponder::deadBase() : server.base();
+    Endpoints::setCurrent(endpoints);
+
+    UpdateCheck check;
+    QCOMPARE(check.transferTimeout(), 60000);
+    check.setTransferTimeout(500);
+    QSignalSpy spy(&check, &UpdateCheck::finished);
+    check.start(folder.path());
+    QVERIFY(spy.wait(10000));
+    const UpdateResult result = spy.first().first().value<UpdateResult>();
+
+    QCOMPARE(int(result.kind), kind);
+    if (kind == UpdateResult::Failed) {
+        QVERIFY(result.offered.isEmpty());
+        QVERIFY2(result.error.contains(detail), qPrintable(result.error));
+    } else {
+        QCOMPARE(result.offered, detail);
+        QCOMPARE(server.lastPath, QByteArray("/update.ini"));
+    }
+    // Only a descriptor that really arrived replaces the stored one.
+    QCOMPARE(folder.read(QStringLiteral("update.ini")), status == 200 ? body : stale);
+}
+
+QTEST_GUILESS_MAIN(TestUpdateCheck)
+#include "tst_updatecheck.moc"
