@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/AutoStart.h"
 #include "app/ClassicTimer.h"
 #include "app/Clock.h"
 #include "app/Dialogs.h"
@@ -175,6 +176,8 @@ void Form1::buildMenus()
 
     connect(bz, &QAction::triggered, this, &Form1::openHelp);
     connect(gy, &QAction::triggered, this, &Form1::showAbout);
+    connect(gongneng, &QAction::triggered, this, &Form1::showSettings);
+    connect(jcgx, &QAction::triggered, this, &Form1::showUpdateWindow);
     connect(wangzhan, &QAction::triggered, this, &Form1::openMakerSite);
     connect(F01, &QAction::triggered, this, [this] { showNormal(); });
     connect(F02, &QAction::triggered, this, &Form1::exitFromTray);
@@ -394,6 +397,7 @@ void Form1::buildHistoryArea(QWidget *parent)
     connect(ListView2, &QTreeView::clicked, this, [this](const QModelIndex &index) { historyPick(index.row()); });
     connect(ListView2, &QTreeView::activated, this, [this](const QModelIndex &index) { historyPick(index.row()); });
     connect(Command8, &QPushButton::clicked, this, &Form1::LoadData);
+    connect(Command1, &QPushButton::clicked, this, &Form1::showSettings);
 
     m_historyLoader = new HistoryLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);
     connect(m_historyLoader, &HistoryLoader::loaded, this, [this](const QVector<HistoryModel::Row> &rows) {
@@ -415,6 +419,7 @@ void Form1::buildTimers()
     Timer7 = named(new ClassicTimer(700, true, this), "Timer7");
     connect(Timer2, &ClassicTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer4, &ClassicTimer::timeout, this, &Form1::Timer4_Timer);
+    connect(Timer3, &ClassicTimer::timeout, this, &Form1::Timer3_Timer);
     connect(Timer7, &ClassicTimer::timeout, this, [this] {
         Timer7->setEnabled(false);
         delay();
@@ -438,6 +443,7 @@ void Form1::load()
     } else if (autoUpdate == QLatin1String("1")) {
         Timer3->setInterval(0);
     }
+    applyStoredSkin();
     Timer2_Timer();
 }
 

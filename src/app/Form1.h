@@ -1,9 +1,11 @@
 #pragma once
 
 #include "carriers/CarrierCatalogue.h"
+#include "settings/MainWindowLink.h"
 #include "store/WaybillStore.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 #include <functional>
@@ -32,12 +34,17 @@ class QTabWidget;
 class QTextEdit;
 class QTreeView;
 class QTreeWidget;
+class AutoStart;
 class Form2;
+class Form5;
+class UpdateCheck;
+class gengxin;
+struct UpdateResult;
 
 // The main window: carrier and data-source selection, the queries and their
 // results, the input form and the history list, the tray icon and menus.
 // Its implementation is split by concern over several Form1_*.cpp files.
-class Form1 final : public QMainWindow {
+class Form1 final : public QMainWindow, public MainWindowLink {
     Q_OBJECT
 public:
     struct Services {
@@ -63,6 +70,19 @@ public:
     DataSource currentDataSource() const;
     QString statusLine() const;
     bool isHistoryLoading() const;
+
+    // What the settings dialog changes on the main window.
+    void SelectCarrierFromSettings(const Carrier &carrier) override;
+    void SetHarvestInterval(int ms) override;
+    int HarvestInterval() const override;
+    void SetUpdateCheckInterval(int ms) override;
+
+    // Skins, settings and updates (Form1_prefs.cpp).
+    void chooseSkinFromMenu(int skin);
+    Form5 *settingsWindow() const;
+    gengxin *updateWindow() const;
+    void showSettings();
+    void showUpdateWindow();
 
     // How the program ends; tests replace it to watch the exit.
     void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
@@ -186,6 +206,9 @@ private:
     void showCarrier(const Carrier &carrier);
     void navigate(const QString &address);
 
+    void applyStoredSkin();
+    void Timer3_Timer();
+
     // Input form and history (Form1_input.cpp).
     void trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus);
     void Command2_Click();
@@ -205,6 +228,10 @@ private:
     QSystemTrayIcon *m_tray = nullptr;
     Form2 *m_about = nullptr;
     std::function<void()> m_quit;
+    std::unique_ptr<AutoStart> m_autoStart;
+    QPointer<Form5> m_settings;
+    QPointer<gengxin> m_update;
+    UpdateCheck *m_updateCheck = nullptr;
     bool m_suppressListAction = false;
     bool m_exiting = false;
 };

@@ -9,6 +9,7 @@
 #include "store/WaybillStore.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeDialogs.h"
+#include "support/MainWindowHarness.h"
 #include "support/TestFolder.h"
 
 #include <QAbstractItemView>
@@ -25,91 +26,6 @@
 #include <QTreeView>
 #include <QtTest>
 
-namespace {
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
-
-// A main window over a fresh program folder, with fakes for everything
-// outside it. The start-up selection is run by hand, not by its timer.
-struct Harness {
-    TestFolder folder;
-    FakeDialogs dialogs;
-    FakeLauncher launcher;
-    FixedClock clock{QDateTime(QDate(2026, 12, 7), QTime(9, 30))};
-    FakeBrowser *browser = nullptr;
-    std::unique_ptr<Form1> window;
-    bool quit = false;
-
-    explicit Harness(const QByteArray &configIni = QByteArray(), const QStringList &stored = {})
-    {
-        if (!Provisioning::run(folder.path()).outcome.ok)
-            qFatal("provisioning failed");
-        if (!configIni.isEmpty())
-            folder.write(QStringLiteral("config.ini"), configIni);
-        if (!stored.isEmpty()) {
-            WaybillStore store;
-            store.open(folder.file(QStringLiteral("kd.db")));
-            for (const QString &entry : stored) {
-                Waybill w;
-                w.number = entry.section(QLatin1Char('|'), 0, 0);
-                w.carrier = entry.section(QLatin1Char('|'), 1, 1);
-                store.insertFromInputForm(w);
-            }
-        }
-        auto fake = std::make_unique<FakeBrowser>();
-        browser = fake.get();
-        window = std::make_unique<Form1>(folder.path(), Form1::Services{dialogs, launcher, clock}, std::move(fake));
-        window->Timer7->setEnabled(false);
-        window->setQuitHandler([this] { quit = true; });
-        window->show();
-    }
-
-    // Runs the start-up selection and waits for the history list.
-    void startUp()
-    {
-        window->delay();
-        QTRY_VERIFY(!window->isHistoryLoading());
-    }
-
-    static QByteArray config(const QString &body)
-    {
-        return GbkText::encode(QStringLiteral("[设置]\r\n") + body);
-    }
-
-    QString setting(const QString &key) const { return AppSettings::read(folder.path(), key); }
-    int checkedButton() const
-    {
-        for (int i = 0; i < 12; ++i)
-            if (window->Option[i]->isChecked())
-                return i + 1;
-        return 0;
-    }
-    QString selectedListEntry() const
-    {
-        const auto items = window->List1->selectedItems();
-        return items.isEmpty() ? QString() : items.first()->text();
-    }
-    int historyRowOf(const QString &number) const
-    {
-        auto *model = window->ListView2->model();
-        for (int r = 0; r < model->rowCount(); ++r)
-            if (model->index(r, 2).data().toString() == number)
-                return r;
-        return -1;
-    }
-    void pickHistory(const QString &number)
-    {
-        const int row = historyRowOf(number);
-        QVERIFY(row >= 0);
-        const QModelIndex index = window->ListView2->model()->index(row, 0);
-        window->ListView2->scrollTo(index);
-        QTest::mouseClick(window->ListView2->viewport(), Qt::LeftButton, {},
-                          window->ListView2->visualRect(index).center());
-    }
-};
-} // namespace
 
 class TestForm1 : public QObject {
     Q_OBJECT
