@@ -11,7 +11,8 @@ QString Utf8ToUnicode(const QByteArray &bytes)
         return QString();
     // Qt's decoder drops a leading byte-order mark unless told to keep it, and
     // a stateful one would swallow a sequence cut off at the end.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
     return decoder.decode(bytes);
 }
 
@@ -30,7 +31,7 @@ bool IsSignedFor(const QString &state)
 
 QString ConciseQueryAddress(const QString &apiCode, const QString &number)
 {
-    return Endpoints::current().trackingService + QStringLiteral("/apione?com=")
-        + QString::fromLatin1(QUrl::toPercentEncoding(apiCode)) + QStringLiteral("&nu=")
-        + QString::fromLatin1(QUrl::toPercentEncoding(number)) + QStringLiteral("&show=3");
+    return Endpoints::current().trackingService + QStringLiteral("/apione?com=") +
+           QString::fromLatin1(QUrl::toPercentEncoding(apiCode)) + QStringLiteral("&nu=") +
+           QString::fromLatin1(QUrl::toPercentEncoding(number)) + QStringLiteral("&show=3");
 }

@@ -33,8 +33,7 @@ QString failureReason(QNetworkReply *reply)
 
 } // namespace
 
-ConciseQueryRunner::ConciseQueryRunner(QObject *parent)
-    : QObject(parent), m_network(new QNetworkAccessManager(this))
+ConciseQueryRunner::ConciseQueryRunner(QObject *parent) : QObject(parent), m_network(new QNetworkAccessManager(this))
 {
     qRegisterMetaType<ConciseRow>();
 }

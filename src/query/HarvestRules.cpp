@@ -98,14 +98,14 @@ QString HarvestedText(const QStringList &lines)
 
 QString DetailHeader(const QString &number, const QString &carrier)
 {
-    return QStringLiteral("当前快递单信息") + kCrLf + asterisks() + kCrLf + QStringLiteral("快递单号： ") + number
-        + QStringLiteral("\t\t") + QStringLiteral("快递公司： ") + carrier + kCrLf + asterisks() + kCrLf;
+    return QStringLiteral("当前快递单信息") + kCrLf + asterisks() + kCrLf + QStringLiteral("快递单号： ") + number +
+           QStringLiteral("\t\t") + QStringLiteral("快递公司： ") + carrier + kCrLf + asterisks() + kCrLf;
 }
 
 QString WaybillLine(const QString &number, const QString &carrier)
 {
-    return QStringLiteral("当前快递单号： ") + number + QStringLiteral("\t\t") + QStringLiteral("快递公司： ") + carrier
-        + kCrLf;
+    return QStringLiteral("当前快递单号： ") + number + QStringLiteral("\t\t") + QStringLiteral("快递公司： ") +
+           carrier + kCrLf;
 }
 
 bool FoundNothing(const QString &resultText, const QString &number, const QString &carrier)

@@ -19,7 +19,6 @@ private Q_SLOTS:
     void signedForRule();
     void addressCarriesTheNumberWhole_data();
     void addressCarriesTheNumberWhole();
-    void addressUsesTheConfiguredService();
 };
 
 void TestConciseQuery::decodesUtf8_data()
@@ -33,7 +32,9 @@ void TestConciseQuery::decodesUtf8_data()
     QTest::newRow("chinese") << QByteArray("\xe5\xb7\xb2\xe7\xad\xbe\xe6\x94\xb6") << u("已签收");
     QTest::newRow("bom stays") << QByteArray("\xef\xbb\xbfok") << QString(QChar(0xFEFF)) + u("ok");
     QTest::newRow("only a bom") << QByteArray("\xef\xbb\xbf") << QString(QChar(0xFEFF));
-    QTest::newRow("invalid byte") << QByteArray("a\xff" "b") << u("a") + replacement + u("b");
+    QTest::newRow("invalid byte") << QByteArray("a\xff"
+                                                "b")
+                                  << u("a") + replacement + u("b");
     QTest::newRow("lone continuation") << QByteArray("\x80") << replacement;
     QTest::newRow("truncated at end is not swallowed") << QByteArray("x\xe5\x9c") << u("x") + replacement + replacement;
     QTest::newRow("nul kept") << QByteArray("a\0b", 3) << QString(u("a") + QChar(0) + u("b"));
@@ -133,13 +134,6 @@ void TestConciseQuery::addressCarriesTheNumberWhole()
     QCOMPARE(query.queryItemValue(QStringLiteral("com"), QUrl::FullyDecoded), QStringLiteral("shunfeng"));
     QCOMPARE(query.queryItemValue(QStringLiteral("nu"), QUrl::FullyDecoded), number);
     QCOMPARE(query.queryItemValue(QStringLiteral("show")), QStringLiteral("3"));
-}
-
-void TestConciseQuery::addressUsesTheConfiguredService()
-{
-    Endpoints::setCurrent(Endpoints());
-    QCOMPARE(ConciseQueryAddress(QStringLiteral("ztky"), QStringLiteral("778")),
-             Endpoints().trackingService + QStringLiteral("/apione?com=ztky&nu=778&show=3"));
 }
 
 QTEST_GUILESS_MAIN(TestConciseQuery)

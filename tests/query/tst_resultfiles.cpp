@@ -26,8 +26,7 @@ void TestResultFiles::conciseRowsAreTabSeparatedGbkLines()
         {u("2"), QString(), u("第一行\r\n第二行")},
     };
     QVERIFY(SaveConciseResults(path, rows).ok);
-    const QByteArray expected =
-        GbkText::encode(u("SF1\t顺丰速运\t已签收\r\n2\t\t第一行\r\n第二行\r\n"));
+    const QByteArray expected = GbkText::encode(u("SF1\t顺丰速运\t已签收\r\n2\t\t第一行\r\n第二行\r\n"));
     QCOMPARE(folder.read(QStringLiteral("简洁.txt")), expected);
     // Two bytes per Chinese character: really GBK, not UTF-8.
     QCOMPARE(folder.read(QStringLiteral("简洁.txt")).left(10), QByteArray("SF1\t\xcb\xb3\xb7\xe1\xcb\xd9"));

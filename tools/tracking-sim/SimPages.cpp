@@ -62,15 +62,17 @@ QString htmlEscaped(const QString &text)
 QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
 {
     const SiteLayout layout = layoutFor(site);
-    const QString field = faults.withoutField
-        ? QString()
-        : QStringLiteral("<input type=\"text\" id=\"%1\" name=\"%1\" size=\"30\">").arg(layout.fieldId);
+    const QString field =
+        faults.withoutField
+            ? QString()
+            : QStringLiteral("<input type=\"text\" id=\"%1\" name=\"%1\" size=\"30\">").arg(layout.fieldId);
 
     // The record is written one line per state between the marker lines, as
     // preformatted text: an empty block element would give the body's text two
     // empty lines, and an unknown number must leave exactly one. The result
     // area comes last so that nothing after it can match a marker.
-    QString script = QStringLiteral(R"JS(
+    QString script =
+        QStringLiteral(R"JS(
 (function () {
   var records = { transit: %1, signed: %2, delivered: %3 };
   var startLine = %4, endLine = %5;
@@ -96,11 +98,11 @@ QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
   });
 })();
 )JS")
-                         .arg(jsArray(SimRecords::statesFor(SimRecords::Kind::InTransit)),
-                              jsArray(SimRecords::statesFor(SimRecords::Kind::Signed)),
-                              jsArray(SimRecords::statesFor(SimRecords::Kind::Delivered)), jsString(layout.startLine),
-                              jsString(layout.endLine), faults.clickFails ? QStringLiteral("true") : QStringLiteral("false"),
-                              jsString(faults.faultNumber), jsString(layout.buttonId), jsString(layout.fieldId));
+            .arg(jsArray(SimRecords::statesFor(SimRecords::Kind::InTransit)),
+                 jsArray(SimRecords::statesFor(SimRecords::Kind::Signed)),
+                 jsArray(SimRecords::statesFor(SimRecords::Kind::Delivered)), jsString(layout.startLine),
+                 jsString(layout.endLine), faults.clickFails ? QStringLiteral("true") : QStringLiteral("false"),
+                 jsString(faults.faultNumber), jsString(layout.buttonId), jsString(layout.fieldId));
 
     return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head>\n"
                           "<body>\n<h3>%1 - %2</h3>\n"

@@ -8,9 +8,9 @@ namespace SimPages {
 enum class Site { Default, Backup1, Backup2 };
 
 struct PageFaults {
-    bool withoutField = false;   // the number field is missing from the page
-    bool clickFails = false;     // a click writes no record (for faultNumber only, when set)
-    QString faultNumber;         // empty: clickFails holds for every number
+    bool withoutField = false; // the number field is missing from the page
+    bool clickFails = false;   // a click writes no record (for faultNumber only, when set)
+    QString faultNumber;       // empty: clickFails holds for every number
 };
 
 // The tracking page of a carrier slug. Its button's click reads the number

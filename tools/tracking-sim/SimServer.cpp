@@ -39,9 +39,8 @@ bool SimFaults::enable(const QString &kind)
         const char *name;
         bool SimFaults::*flag;
     } kinds[] = {
-        {"status500", &SimFaults::status500}, {"timeout", &SimFaults::timeout},
-        {"bad-utf8", &SimFaults::badUtf8},    {"no-more", &SimFaults::noMore},
-        {"long", &SimFaults::longAnswer},     {"no-field", &SimFaults::noField},
+        {"status500", &SimFaults::status500},    {"timeout", &SimFaults::timeout}, {"bad-utf8", &SimFaults::badUtf8},
+        {"no-more", &SimFaults::noMore},         {"long", &SimFaults::longAnswer}, {"no-field", &SimFaults::noField},
         {"update-fail", &SimFaults::updateFail},
     };
     for (const auto &k : kinds) {
@@ -143,11 +142,13 @@ SimServer::Response SimServer::route(const QByteArray &method, const QUrl &url) 
         return {200, "application/zip", QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'), false};
 
     if (path == QLatin1String("/index.html") && query.hasQueryItem(QStringLiteral("types")))
-        return trackingPage(int(SimPages::Site::Backup2), query.queryItemValue(QStringLiteral("types"), QUrl::FullyDecoded));
+        return trackingPage(int(SimPages::Site::Backup2),
+                            query.queryItemValue(QStringLiteral("types"), QUrl::FullyDecoded));
     static const QString allPrefix = QStringLiteral("/all/");
     static const QString shtml = QStringLiteral(".shtml");
     if (path.startsWith(allPrefix) && path.endsWith(shtml) && path.count(QLatin1Char('/')) == 2)
-        return trackingPage(int(SimPages::Site::Default), path.mid(allPrefix.size(), path.size() - allPrefix.size() - shtml.size()));
+        return trackingPage(int(SimPages::Site::Default),
+                            path.mid(allPrefix.size(), path.size() - allPrefix.size() - shtml.size()));
     static const QString html = QStringLiteral(".html");
     if (path.endsWith(html) && path.count(QLatin1Char('/')) == 1)
         return trackingPage(int(SimPages::Site::Backup1), path.mid(1, path.size() - 1 - html.size()));
@@ -168,7 +169,8 @@ SimServer::Response SimServer::concise(const QUrl &url) const
     if (hit && f.status500)
         return {500, kText, "server error\n", false};
 
-    QString text = (hit && f.longAnswer) ? SimRecords::longAnswerFor(code, number) : SimRecords::answerFor(code, number);
+    QString text =
+        (hit && f.longAnswer) ? SimRecords::longAnswerFor(code, number) : SimRecords::answerFor(code, number);
     if (hit && f.noMore)
         text.chop(SimRecords::kMore.size());
     QByteArray body = text.toUtf8();
