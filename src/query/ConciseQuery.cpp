@@ -1,0 +1,37 @@
+#include "query/ConciseQuery.h"
+
+#include "settings/Endpoints.h"
+
+#include <QStringDecoder>
+#include <QUrl>
+
+QString Utf8ToUnicode(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return QString();
+    // Qt's decoder drops a leading byte-order mark unless told to keep it, and
+    // a stateful one would swallow a sequence cut off at the end.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return decoder.decode(bytes);
+}
+
+QString GetLastState(const QString &answer)
+{
+    const qsizetype at = answer.lastIndexOf(QStringLiteral("更多"));
+    if (at < 0)
+        return QString();
+    return answer.left(at);
+}
+
+bool IsSignedFor(const QString &state)
+{
+    return state.contains(QStringLiteral("签收")) || state.contains(QStringLiteral("妥投"));
+}
+
+QString ConciseQueryAddress(const QString &apiCode, const QString &number)
+{
+    return Endpoints::current().trackingService + QStringLiteral("/apione?com=") +
+           QString::fromLatin1(QUrl::toPercentEncoding(apiCode)) + QStringLiteral("&nu=") +
+           QString::fromLatin1(QUrl::toPercentEncoding(number)) + QStringLiteral("&show=3");
+}

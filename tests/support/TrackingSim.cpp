@@ -1,0 +1,41 @@
+#include "support/TrackingSim.h"
+
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+
+TrackingSim::TrackingSim(const QString &program, const QStringList &arguments)
+{
+    m_process.setProgram(program);
+    m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
+    m_process.start();
+    if (!m_process.waitForStarted(10000))
+        return;
+    static const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)\\r?\\n"));
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+        if (!m_process.canReadLine())
+            m_process.waitForReadyRead(int(deadline.remainingTime()));
+        if (!m_process.canReadLine())
+            continue;
+        m_output += m_process.readLine();
+        const QRegularExpressionMatch match = listening.match(QString::fromUtf8(m_output));
+        if (match.hasMatch())
+            m_port = quint16(match.captured(1).toUInt());
+        break;
+    }
+    if (m_port == 0)
+        m_output += m_process.readAllStandardError();
+}
+
+TrackingSim::~TrackingSim()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+QString TrackingSim::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+}

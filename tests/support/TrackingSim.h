@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// The local tracking service, started for one test case and killed with it.
+class TrackingSim final {
+public:
+    TrackingSim(const QString &program, const QStringList &arguments);
+    ~TrackingSim();
+
+    bool isListening() const { return m_port != 0; }
+    quint16 port() const { return m_port; }
+    QString baseUrl() const;
+    // What the server wrote before it listened or failed, for test messages.
+    QByteArray output() const { return m_output; }
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+    quint16 m_port = 0;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The HTML pages of the simulated tracking sites and the maker's site.
+namespace SimPages {
+
+enum class Site { Default, Backup1, Backup2 };
+
+struct PageFaults {
+    bool withoutField = false; // the number field is missing from the page
+    bool clickFails = false;   // a click writes no record (for faultNumber only, when set)
+    QString faultNumber;       // empty: clickFails holds for every number
+};
+
+// The tracking page of a carrier slug. Its button's click reads the number
+// field and writes the number's record between the site's marker lines.
+QString trackingPage(Site site, const QString &slug, const PageFaults &faults);
+
+QString startPage();
+
+} // namespace SimPages

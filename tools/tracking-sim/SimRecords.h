@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The tracking record that the simulated service keeps for a waybill number.
+// It depends only on the number's last character, so tests know the answer
+// without any stored data.
+namespace SimRecords {
+
+enum class Kind { NotFound, InTransit, Signed, Delivered };
+
+// "1" signed for, "2" delivered (妥投), "0" or an empty number not found,
+// anything else in transit.
+Kind kindFor(const QString &number);
+
+// The dated record lines, oldest first; empty for an unknown number.
+QStringList statesFor(Kind kind);
+QStringList statesFor(const QString &number);
+
+// Whether the concise interface knows this company code.
+bool isKnownCompany(const QString &code);
+
+// The concise interface's answer text: the last state followed by "更多",
+// or a not-found / unknown-company sentence followed by "更多".
+QString answerFor(const QString &code, const QString &number);
+
+// An answer longer than 40,000 characters whose last state stands at its very
+// end, before the final "更多".
+QString longAnswerFor(const QString &code, const QString &number);
+
+inline const QString kMore = QStringLiteral("更多");
+inline const QString kNotFound = QStringLiteral("查无此单号的物流信息，请核对单号后再试。");
+inline const QString kUnknownCompany = QStringLiteral("暂不支持该快递公司的查询。");
+
+} // namespace SimRecords

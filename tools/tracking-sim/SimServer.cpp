@@ -1,0 +1,213 @@
+#include "SimServer.h"
+
+#include "SimPages.h"
+#include "SimRecords.h"
+
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace {
+constexpr int kMaxRequestHeader = 64 * 1024;
+const QByteArray kText = QByteArrayLiteral("text/plain; charset=utf-8");
+const QByteArray kHtml = QByteArrayLiteral("text/html; charset=utf-8");
+
+QByteArray reasonFor(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    default:
+        return "Internal Server Error";
+    }
+}
+} // namespace
+
+bool SimFaults::enable(const QString &kind)
+{
+    const struct {
+        const char *name;
+        bool SimFaults::*flag;
+    } kinds[] = {
+        {"status500", &SimFaults::status500},    {"timeout", &SimFaults::timeout}, {"bad-utf8", &SimFaults::badUtf8},
+        {"no-more", &SimFaults::noMore},         {"long", &SimFaults::longAnswer}, {"no-field", &SimFaults::noField},
+        {"update-fail", &SimFaults::updateFail},
+    };
+    for (const auto &k : kinds) {
+        if (kind == QLatin1String(k.name)) {
+            this->*(k.flag) = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+SimServer::SimServer(const SimOptions &options, QObject *parent)
+    : QObject(parent), m_options(options), m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
+}
+
+bool SimServer::listen(quint16 port)
+{
+    return m_server->listen(QHostAddress::LocalHost, port);
+}
+
+quint16 SimServer::port() const
+{
+    return m_server->serverPort();
+}
+
+QString SimServer::errorString() const
+{
+    return m_server->errorString();
+}
+
+void SimServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+    }
+}
+
+void SimServer::onReadyRead(QTcpSocket *socket)
+{
+    if (socket->property("answered").toBool()) {
+        socket->readAll();
+        return;
+    }
+    QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+    const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
+    if (headerEnd < 0) {
+        if (buffer.size() > kMaxRequestHeader) {
+            socket->setProperty("answered", true);
+            send(socket, {400, kText, "request too large\n", false});
+        } else {
+            socket->setProperty("buffer", buffer);
+        }
+        return;
+    }
+    socket->setProperty("answered", true);
+    socket->setProperty("buffer", QVariant());
+
+    const QByteArray requestLine = buffer.left(buffer.indexOf("\r\n"));
+    const QList<QByteArray> parts = requestLine.split(' ');
+    Response response;
+    if (parts.size() != 3 || !parts[1].startsWith('/'))
+        response = {400, kText, "bad request\n", false};
+    else
+        response = route(parts[0], QUrl(QString::fromLatin1(parts[1])));
+
+    if (response.never)
+        return; // left open until the client gives up
+    if (m_options.latencyMs <= 0) {
+        send(socket, response);
+        return;
+    }
+    QPointer<QTcpSocket> guarded(socket);
+    QTimer::singleShot(m_options.latencyMs, this, [guarded, response] {
+        if (guarded)
+            send(guarded, response);
+    });
+}
+
+SimServer::Response SimServer::route(const QByteArray &method, const QUrl &url) const
+{
+    if (method != "GET")
+        return {405, kText, "only GET\n", false};
+    const QString path = url.path(QUrl::FullyDecoded);
+    const QUrlQuery query(url);
+
+    if (path == QLatin1String("/"))
+        return {200, kHtml, SimPages::startPage().toUtf8(), false};
+    if (path == QLatin1String("/apione"))
+        return concise(url);
+    if (path == QLatin1String("/update.ini")) {
+        if (m_options.faults.updateFail)
+            return {500, kText, "update descriptor unavailable\n", false};
+        return {200, kText, "[Ver]\r\nnew=" + m_options.updateVersion.toUtf8() + "\r\n", false};
+    }
+    if (path == QLatin1String("/update/tolvane.zip"))
+        return {200, "application/zip", QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'), false};
+
+    if (path == QLatin1String("/index.html") && query.hasQueryItem(QStringLiteral("types")))
+        return trackingPage(int(SimPages::Site::Backup2),
+                            query.queryItemValue(QStringLiteral("types"), QUrl::FullyDecoded));
+    static const QString allPrefix = QStringLiteral("/all/");
+    static const QString shtml = QStringLiteral(".shtml");
+    if (path.startsWith(allPrefix) && path.endsWith(shtml) && path.count(QLatin1Char('/')) == 2)
+        return trackingPage(int(SimPages::Site::Default),
+                            path.mid(allPrefix.size(), path.size() - allPrefix.size() - shtml.size()));
+    static const QString html = QStringLiteral(".html");
+    if (path.endsWith(html) && path.count(QLatin1Char('/')) == 1)
+        return trackingPage(int(SimPages::Site::Backup1), path.mid(1, path.size() - 1 - html.size()));
+
+    return {404, kText, "not found\n", false};
+}
+
+SimServer::Response SimServer::concise(const QUrl &url) const
+{
+    const QUrlQuery query(url);
+    const QString code = query.queryItemValue(QStringLiteral("com"), QUrl::FullyDecoded);
+    const QString number = query.queryItemValue(QStringLiteral("nu"), QUrl::FullyDecoded);
+    const SimFaults &f = m_options.faults;
+    const bool hit = f.faultNumber.isEmpty() || f.faultNumber == number;
+
+    if (hit && f.timeout)
+        return {0, {}, {}, true};
+    if (hit && f.status500)
+        return {500, kText, "server error\n", false};
+
+    QString text =
+        (hit && f.longAnswer) ? SimRecords::longAnswerFor(code, number) : SimRecords::answerFor(code, number);
+    if (hit && f.noMore)
+        text.chop(SimRecords::kMore.size());
+    QByteArray body = text.toUtf8();
+    if (hit && f.badUtf8) {
+        // A truncated sequence, a lone continuation byte and a byte that UTF-8
+        // never uses, all inside the last state.
+        body.insert(0, QByteArray("\xe5\x9c", 2));
+        body.insert(body.indexOf(' ') + 1, QByteArray("\x80\xff ", 3));
+    }
+    return {200, kText, body, false};
+}
+
+SimServer::Response SimServer::trackingPage(int site, const QString &slug) const
+{
+    const SimFaults &f = m_options.faults;
+    SimPages::PageFaults page;
+    if (f.faultNumber.isEmpty()) {
+        if (f.timeout)
+            return {0, {}, {}, true};
+        if (f.status500)
+            return {500, kText, "server error\n", false};
+        page.withoutField = f.noField;
+    } else {
+        // The page cannot know the number before the click, so a fault bound to
+        // one number shows as a click that brings no record for it.
+        page.clickFails = f.timeout || f.status500 || f.noField;
+        page.faultNumber = f.faultNumber;
+    }
+    return {200, kHtml, SimPages::trackingPage(SimPages::Site(site), slug, page).toUtf8(), false};
+}
+
+void SimServer::send(QTcpSocket *socket, const Response &response)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonFor(response.status) + "\r\n";
+    head += "Content-Type: " + (response.contentType.isEmpty() ? kText : response.contentType) + "\r\n";
+    head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    socket->write(head + response.body);
+    socket->disconnectFromHost();
+}
