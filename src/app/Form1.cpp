@@ -129,6 +129,7 @@ Form1::Form1(QString programFolder, Services services, std::unique_ptr<Browser> 
     setStatusBar(bar);
 
     buildTimers();
+    buildQueryMachinery();
     resize(px(10260), px(10110));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -281,7 +282,9 @@ void Form1::buildQueryArea(QWidget *parent)
     Option13 = named(new QRadioButton(QStringLiteral("批量单号"), Frame4), "Option13");
     Command12 = button("Command12", QStringLiteral("简洁查询"), QStringLiteral("仅查询最后一条记录"), Frame4);
     Command5 = button("Command5", QStringLiteral("详细查询"), QStringLiteral("查询所有记录"), Frame4);
-    for (QWidget *w : std::initializer_list<QWidget *>{Option15, Option16, Option13, Command12, Command5})
+    CommandStop = button("CommandStop", QStringLiteral("停止查询"), QStringLiteral("停止正在进行的查询"), Frame4);
+    CommandStop->setEnabled(false);
+    for (QWidget *w : std::initializer_list<QWidget *>{Option15, Option16, Option13, Command12, Command5, CommandStop})
         box->addWidget(w);
     box->addStretch();
 
@@ -303,6 +306,10 @@ void Form1::buildQueryArea(QWidget *parent)
     Command13 = button("Command13", QStringLiteral("保存简洁结果"), QStringLiteral("保存批量查询结果"), parent);
     Command3 = button("Command3", QStringLiteral("保存详细结果"), QStringLiteral("保存查询到的结果"), parent);
     Command4 = button("Command4", QStringLiteral("清空结果"), QString(), parent);
+    connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(SSTab1, &QTabBar::currentChanged, this, &Form1::SSTab1_Click);
 }
 
 void Form1::buildInputArea(QWidget *parent)

@@ -13,6 +13,7 @@
 
 class Browser;
 class ClassicTimer;
+class ConciseQueryRunner;
 class Clock;
 class Dialogs;
 class HistoryLoader;
@@ -83,6 +84,15 @@ public:
     gengxin *updateWindow() const;
     void showSettings();
     void showUpdateWindow();
+    // The queries (Form1_queries.cpp) and their results (Form1_results.cpp).
+    void Command12_Click();
+    void Command5_Click();
+    void SubmitQuery();
+    void MarkSignedFor(const QString &number);
+    void stopQueries();
+    bool isConciseQueryRunning() const;
+    bool isDetailedPassRunning() const { return m_pass != Pass::None; }
+    QString detailedText() const { return m_detailText; }
 
     // How the program ends; tests replace it to watch the exit.
     void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
@@ -130,6 +140,7 @@ public:
     QRadioButton *Option13 = nullptr;
     QPushButton *Command12 = nullptr;
     QPushButton *Command5 = nullptr;
+    QPushButton *CommandStop = nullptr;
 
     QTabBar *SSTab1 = nullptr;
     QTextEdit *RichTextBox3 = nullptr;
@@ -215,6 +226,23 @@ private:
     void Check1_Click();
     void Timer4_Timer();
 
+    // Queries and results.
+    void buildQueryMachinery();
+    void pageLoaded();
+    void Timer5_Timer();
+    void Timer6_Timer();
+    void Timer1_Timer();
+    void appendDetail(const QString &text);
+    void setDetail(const QString &text);
+    bool prepareBatch(QVector<QPair<QString, QString>> *rows);
+    void startConcisePass(const QVector<QPair<QString, QString>> &waybills, bool batch, bool mark);
+    void prepareConciseList();
+    void showQueryProgress(int done, int total);
+    void Command13_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void SSTab1_Click();
+
     QString m_programFolder;
     Dialogs &m_dialogs;
     Launcher &m_launcher;
@@ -232,6 +260,20 @@ private:
     QPointer<Form5> m_settings;
     QPointer<gengxin> m_update;
     UpdateCheck *m_updateCheck = nullptr;
+    enum class Pass { None, Stored, Batch };
+    enum class DetailMode { None, Current, Pass };
+    Pass m_pass = Pass::None;
+    DetailMode m_detailMode = DetailMode::None;
+    QVector<QPair<QString, QString>> m_passRows; // number, carrier
+    int m_passIndex = 0;
+    bool m_fieldPresent = false;
+    bool m_buttonPresent = false;
+    int m_pageGeneration = 0;
+    bool m_harvesting = false;
+    QString m_detailText;
+    QString m_lastDetailFile;
+    ConciseQueryRunner *m_concise = nullptr;
+    bool m_conciseMarks = false;
     bool m_suppressListAction = false;
     bool m_exiting = false;
 };

@@ -1,6 +1,6 @@
 #include "query/WebEngineBrowser.h"
 
-#include "query/PageText.h"
+#include "query/HarvestRules.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -76,6 +76,6 @@ void WebEngineBrowser::bodyLines(Lines done)
     m_view->page()->runJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"),
                                   [done = std::move(done)](const QVariant &result) {
                                       if (done)
-                                          done(PageText::split(result.toString()));
+                                          done(SplitPageText(result.toString()));
                                   });
 }
