@@ -2,6 +2,8 @@
 
 #include "store/DaysInTransit.h"
 
+#include <QHash>
+
 namespace GridFill {
 
 int ansiByteLength(const QString &text)
@@ -46,9 +48,14 @@ Result apply(QVector<Waybill> &rows, const QDate &today, bool updateDays)
     for (int c = 0; c < WaybillColumns::Count; ++c)
         result.widthsTwips[c] = kTwipsPerByte * ansiByteLength(WaybillColumns::name(c));
 
+    // Many waybills share a dispatch date; each distinct text is read once.
+    QHash<QString, std::optional<QString>> daysOfTime;
     for (Waybill &row : rows) {
         if (updateDays && !row.time.isEmpty()) {
-            const std::optional<QString> days = DaysInTransit::fromTimeText(row.time, today);
+            auto known = daysOfTime.constFind(row.time);
+            if (known == daysOfTime.constEnd())
+                known = daysOfTime.insert(row.time, DaysInTransit::fromTimeText(row.time, today));
+            const std::optional<QString> &days = known.value();
             if (days && *days != row.daysInTransit) {
                 row.daysInTransit = *days;
                 result.changedDays.push_back({row.number, *days});
