@@ -98,8 +98,9 @@ int main(int argc, char **argv)
         const char *column;
         const char *text;
     };
-    const Keystroke keys[] = {{"快递单号", "S"}, {"快递单号", "SF00000"}, {"快递单号", "SF000001234"},
-                              {"快递单号", "none"}, {"状态", "未"}, {"姓名", "张三9"}, {"物品", "书籍1"}};
+    const Keystroke keys[] = {{"快递单号", "S"},    {"快递单号", "SF00000"}, {"快递单号", "SF000001234"},
+                              {"快递单号", "none"}, {"状态", "未"},          {"姓名", "张三9"},
+                              {"物品", "书籍1"}};
     qint64 worst = 0;
     for (const Keystroke &key : keys) {
         window.Combo1->setCurrentText(QString::fromUtf8(key.column));

@@ -18,11 +18,16 @@ Form4::Form4(Dialogs &dialogs, QWidget *parent) : QWidget(parent, Qt::Window), m
         const char *valueName;
     };
     const Row rows[] = {
-        {"Label1", QStringLiteral("单号"), &Label10, "Label10"},     {"Label2", QStringLiteral("快递公司"), &Label11, "Label11"},
-        {"Label4", QStringLiteral("物品"), &Label12, "Label12"},     {"Label5", QStringLiteral("金额"), &Label13, "Label13"},
-        {"Label6", QStringLiteral("时间"), &Label14, "Label14"},     {"Label7", QStringLiteral("姓名"), &Label15, "Label15"},
-        {"Label8", QStringLiteral("电话"), &Label16, "Label16"},     {"Label9", QStringLiteral("联系地址"), &Label17, "Label17"},
-        {"Label3", QStringLiteral("备注"), &Label18, "Label18"},     {"Label19", QStringLiteral("状态"), &Label21, "Label21"},
+        {"Label1", QStringLiteral("单号"), &Label10, "Label10"},
+        {"Label2", QStringLiteral("快递公司"), &Label11, "Label11"},
+        {"Label4", QStringLiteral("物品"), &Label12, "Label12"},
+        {"Label5", QStringLiteral("金额"), &Label13, "Label13"},
+        {"Label6", QStringLiteral("时间"), &Label14, "Label14"},
+        {"Label7", QStringLiteral("姓名"), &Label15, "Label15"},
+        {"Label8", QStringLiteral("电话"), &Label16, "Label16"},
+        {"Label9", QStringLiteral("联系地址"), &Label17, "Label17"},
+        {"Label3", QStringLiteral("备注"), &Label18, "Label18"},
+        {"Label19", QStringLiteral("状态"), &Label21, "Label21"},
         {"Label20", QStringLiteral("在途时间"), &Label22, "Label22"},
     };
     auto *grid = new QGridLayout(this);

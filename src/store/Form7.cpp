@@ -98,8 +98,8 @@ void Form7::buildControls()
     Combo1 = new QComboBox(frame7);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setAccessibleName(QStringLiteral("查找的列"));
-    Combo1->addItems({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"), QStringLiteral("物品"),
-                      QStringLiteral("姓名"), QStringLiteral("时间"), QStringLiteral("备注")});
+    Combo1->addItems({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"),
+                      QStringLiteral("物品"), QStringLiteral("姓名"), QStringLiteral("时间"), QStringLiteral("备注")});
     Label7->setBuddy(Combo1);
     auto *frame7Layout = new QHBoxLayout(frame7);
     frame7Layout->addWidget(Label17);
@@ -116,11 +116,11 @@ void Form7::buildControls()
         int column;
     };
     const Slot places[] = {
-        {&Label2, "Label2", WaybillColumns::Number},   {&Label1, "Label1", WaybillColumns::Carrier},
-        {&Label4, "Label4", WaybillColumns::Status},   {&Label12, "Label12", WaybillColumns::DaysInTransit},
-        {&Label5, "Label5", WaybillColumns::Goods},    {&Label6, "Label6", WaybillColumns::Amount},
-        {&Label8, "Label8", WaybillColumns::Time},     {&Label9, "Label9", WaybillColumns::Name},
-        {&Label10, "Label10", WaybillColumns::Phone},  {&Label11, "Label11", WaybillColumns::Address},
+        {&Label2, "Label2", WaybillColumns::Number},  {&Label1, "Label1", WaybillColumns::Carrier},
+        {&Label4, "Label4", WaybillColumns::Status},  {&Label12, "Label12", WaybillColumns::DaysInTransit},
+        {&Label5, "Label5", WaybillColumns::Goods},   {&Label6, "Label6", WaybillColumns::Amount},
+        {&Label8, "Label8", WaybillColumns::Time},    {&Label9, "Label9", WaybillColumns::Name},
+        {&Label10, "Label10", WaybillColumns::Phone}, {&Label11, "Label11", WaybillColumns::Address},
         {&Label3, "Label3", WaybillColumns::Notes},
     };
     int index = 0;

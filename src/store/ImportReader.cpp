@@ -11,8 +11,8 @@ namespace ImportReader {
 ImportBatch parseText(const QByteArray &bytes)
 {
     static const QByteArray utf8Bom("\xEF\xBB\xBF");
-    const QString text = bytes.startsWith(utf8Bom) ? QString::fromUtf8(bytes.mid(utf8Bom.size()))
-                                                   : GbkText::decode(bytes);
+    const QString text =
+        bytes.startsWith(utf8Bom) ? QString::fromUtf8(bytes.mid(utf8Bom.size())) : GbkText::decode(bytes);
     ImportBatch batch;
     QStringList lines = text.split(QLatin1Char('\n'));
     // A final line break ends the last line; it does not start another.

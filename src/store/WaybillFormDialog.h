@@ -21,16 +21,16 @@ class WaybillFormDialog : public QWidget {
 public:
     ~WaybillFormDialog() override;
 
-    QLineEdit *Text1 = nullptr; // 快递单号
+    QLineEdit *Text1 = nullptr;   // 快递单号
     QListWidget *List1 = nullptr; // 快递公司
-    QLineEdit *Text2 = nullptr; // 物品
-    QLineEdit *Text3 = nullptr; // 金额
-    QLineEdit *Text4 = nullptr; // 时间
-    QLineEdit *Text5 = nullptr; // 姓名
-    QLineEdit *Text6 = nullptr; // 电话
-    QLineEdit *Text7 = nullptr; // 联系地址
-    QLineEdit *Text8 = nullptr; // 备注
-    QLabel *Label10 = nullptr;  // the Enter hint
+    QLineEdit *Text2 = nullptr;   // 物品
+    QLineEdit *Text3 = nullptr;   // 金额
+    QLineEdit *Text4 = nullptr;   // 时间
+    QLineEdit *Text5 = nullptr;   // 姓名
+    QLineEdit *Text6 = nullptr;   // 电话
+    QLineEdit *Text7 = nullptr;   // 联系地址
+    QLineEdit *Text8 = nullptr;   // 备注
+    QLabel *Label10 = nullptr;    // the Enter hint
     QLabel *Image1 = nullptr;
 
 Q_SIGNALS:

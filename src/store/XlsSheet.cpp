@@ -20,8 +20,8 @@ QString cellText(const FreeXL_CellValue &cell)
         return ImportReader::dateTimeText(
             QDate::fromString(QString::fromLatin1(cell.value.text_value), QStringLiteral("yyyy-MM-dd")).startOfDay());
     case FREEXL_CELL_DATETIME:
-        return ImportReader::dateTimeText(QDateTime::fromString(QString::fromLatin1(cell.value.text_value),
-                                                                QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        return ImportReader::dateTimeText(
+            QDateTime::fromString(QString::fromLatin1(cell.value.text_value), QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     case FREEXL_CELL_TIME:
         return ImportReader::timeText(
             QTime::fromString(QString::fromLatin1(cell.value.text_value), QStringLiteral("HH:mm:ss")));

@@ -183,7 +183,8 @@ QString valueText(const SheetContext &context, const QString &type, int style, c
     const double number = value.toDouble(&ok);
     if (!ok)
         return value;
-    const CellFormat format = style >= 0 && style < context.formats.size() ? context.formats.at(style) : CellFormat::Number;
+    const CellFormat format =
+        style >= 0 && style < context.formats.size() ? context.formats.at(style) : CellFormat::Number;
     if (format == CellFormat::Number)
         return ImportReader::numberText(number);
     const double whole = std::floor(number);
@@ -214,7 +215,8 @@ void readCells(QXmlStreamReader &reader, const SheetContext &context, SheetData 
             bool hasValue = false;
             while (!reader.atEnd() && !(reader.isEndElement() && reader.name() == QLatin1String("c"))) {
                 reader.readNext();
-                if (reader.isStartElement() && (reader.name() == QLatin1String("v") || reader.name() == QLatin1String("t"))) {
+                if (reader.isStartElement() &&
+                    (reader.name() == QLatin1String("v") || reader.name() == QLatin1String("t"))) {
                     value += reader.readElementText();
                     hasValue = true;
                 }

@@ -37,9 +37,9 @@ void TestExportWriter::twoRowsOfElevenValuesEachFollowedByAComma()
     const QString path = folder.file(QStringLiteral("导出.txt"));
     QVERIFY(ExportWriter::write(path, {first, second}).ok);
     const QByteArray bytes = folder.read(QStringLiteral("导出.txt"));
-    const QByteArray expected = GbkText::encode(
-        u("未签收,3天,SF1001,顺丰速运,书,12.5,2026/12/7,张三,13800138000,北京市,易碎,\r\n"
-          "已签收,,YT2002,圆通快递,,,,,,,,\r\n"));
+    const QByteArray expected =
+        GbkText::encode(u("未签收,3天,SF1001,顺丰速运,书,12.5,2026/12/7,张三,13800138000,北京市,易碎,\r\n"
+                          "已签收,,YT2002,圆通快递,,,,,,,,\r\n"));
     QCOMPARE(bytes, expected);
     // GBK, not UTF-8: 未 is two bytes.
     QCOMPARE(bytes.left(2), QByteArray("\xCE\xB4"));

@@ -25,7 +25,10 @@
 #include <memory>
 
 namespace {
-QString u(const char *s) { return QString::fromUtf8(s); }
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
 
 Waybill waybill(const QString &number, const QString &time, const QString &days = u("0天 "))
 {
@@ -70,10 +73,7 @@ struct Fixture {
             out << model()->index(r, WaybillColumns::Number).data().toString();
         return out;
     }
-    void choose(int row) const
-    {
-        window->DataGrid1->setCurrentIndex(model()->index(row, 0));
-    }
+    void choose(int row) const { window->DataGrid1->setCurrentIndex(model()->index(row, 0)); }
     void search(const QString &column, const QString &key) const
     {
         window->Combo1->setCurrentText(column);
@@ -101,7 +101,8 @@ private Q_SLOTS:
 
 void TestForm7::openingStoresDaysInTransitAndSizesColumns()
 {
-    Fixture f({waybill(QStringLiteral("1234567890123"), u("2026/12/7")), waybill(QStringLiteral("B"), QStringLiteral(""), u("7天")),
+    Fixture f({waybill(QStringLiteral("1234567890123"), u("2026/12/7")),
+               waybill(QStringLiteral("B"), QStringLiteral(""), u("7天")),
                waybill(QStringLiteral("C"), u("2026/12/18"))});
     QCOMPARE(f.model()->rowCount(), 3);
     QCOMPARE(f.model()->columnCount(), 11);
@@ -283,8 +284,9 @@ void TestForm7::detailsShowTheMainWindowsWaybill()
     auto *form4 = f.window->findChild<Form4 *>(QStringLiteral("Form4"));
     QVERIFY(form4 && form4->Label10->text().isEmpty());
 
-    f.current = {QStringLiteral("A"), u("顺丰速运"), u("笔"), QStringLiteral("3"), QStringLiteral("2026/12/7"),
-                 u("李四"), QStringLiteral("110"), u("上海"), u("急")};
+    f.current = {
+        QStringLiteral("A"),   u("顺丰速运"), u("笔"), QStringLiteral("3"), QStringLiteral("2026/12/7"), u("李四"),
+        QStringLiteral("110"), u("上海"),     u("急")};
     f.window->xiangxi->trigger();
     QCOMPARE(form4->Label10->text(), QStringLiteral("A"));
     QCOMPARE(form4->Label12->text(), u("笔"));
@@ -312,7 +314,8 @@ void TestForm7::importFromTextAndExcel()
     QVERIFY(form6->isVisible());
     QCOMPARE(f.dialogs.fileRequests.last().title, u("选择txt文件"));
 
-    f.folder.write(QStringLiteral("in.txt"), GbkText::encode(u("T1,韵达快运,,,,,,,\r\nOLD,韵达快运,,,,,,,\r\nT2,韵达快运,,,,,,,\r\n")));
+    f.folder.write(QStringLiteral("in.txt"),
+                   GbkText::encode(u("T1,韵达快运,,,,,,,\r\nOLD,韵达快运,,,,,,,\r\nT2,韵达快运,,,,,,,\r\n")));
     f.dialogs.files = {f.folder.file(QStringLiteral("in.txt"))};
     form6->Command1->click();
     QVERIFY(f.dialogs.lastText().startsWith(u("导入成功！")));
@@ -378,18 +381,19 @@ void TestForm7::everyInputHasAnAccessibleName()
     f.window->Command15->click();
     int checked = 0;
     for (QWidget *w : f.window->findChildren<QWidget *>()) {
-        const bool input = qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) ||
-                           qobject_cast<QAbstractItemView *>(w);
+        const bool input =
+            qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractItemView *>(w);
         if (!input || w->objectName().isEmpty()) // the views' own inner parts have no name
             continue;
         QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
         ++checked;
     }
     auto *form4 = f.window->findChild<Form4 *>(QStringLiteral("Form4"));
-    for (QLabel *value : {form4->Label10, form4->Label11, form4->Label12, form4->Label13, form4->Label14, form4->Label15,
-                          form4->Label16, form4->Label17, form4->Label18, form4->Label21, form4->Label22,
-                          f.window->Label1, f.window->Label2, f.window->Label3, f.window->Label4, f.window->Label5,
-                          f.window->Label6, f.window->Label8, f.window->Label9, f.window->Label10, f.window->Label11}) {
+    for (QLabel *value :
+         {form4->Label10,   form4->Label11,    form4->Label12,   form4->Label13,   form4->Label14,   form4->Label15,
+          form4->Label16,   form4->Label17,    form4->Label18,   form4->Label21,   form4->Label22,   f.window->Label1,
+          f.window->Label2, f.window->Label3,  f.window->Label4, f.window->Label5, f.window->Label6, f.window->Label8,
+          f.window->Label9, f.window->Label10, f.window->Label11}) {
         QVERIFY2(!value->accessibleName().isEmpty(), qPrintable(value->objectName()));
         ++checked;
     }

@@ -49,7 +49,8 @@ void TestGridFill::daysInTransit()
     QFETCH(QString, before);
     QFETCH(QString, after);
     QFETCH(bool, stored);
-    QVector<Waybill> rows{row(QStringLiteral("A1"), QStringLiteral("2026/12/16"), u("0天 ")), row(QStringLiteral("B2"), time, before)};
+    QVector<Waybill> rows{row(QStringLiteral("A1"), QStringLiteral("2026/12/16"), u("0天 ")),
+                          row(QStringLiteral("B2"), time, before)};
     const GridFill::Result result = GridFill::apply(rows, today(), true);
     QCOMPARE(rows[1].daysInTransit, after);
     QCOMPARE(rows[0].daysInTransit, u("1天"));
@@ -72,15 +73,15 @@ void TestGridFill::widthsFollowTheWidestTrimmedValue()
     QVector<Waybill> none;
     const QVector<int> headers = GridFill::apply(none, today(), true).widthsTwips;
     QCOMPARE(headers.size(), 11);
-    QCOMPARE(headers[WaybillColumns::Number], 920);   // 快递单号: 8 bytes
-    QCOMPARE(headers[WaybillColumns::Status], 460);   // 状态: 4 bytes
+    QCOMPARE(headers[WaybillColumns::Number], 920); // 快递单号: 8 bytes
+    QCOMPARE(headers[WaybillColumns::Status], 460); // 状态: 4 bytes
     QCOMPARE(headers[WaybillColumns::Address], 920);
 
     QVector<Waybill> rows{row(QStringLiteral("1234567890123"), u("2026/12/7"), u("0天 ")),
                           row(QStringLiteral("  12345  "), QString(), QString())};
     rows[0].address = u("北京市海淀区中关村大街1号"); // 12 Chinese characters + 1 digit
-    rows[1].notes = u("   ");                     // blanks only count as nothing
-    rows[1].goods = QString();                    // null
+    rows[1].notes = u("   ");                         // blanks only count as nothing
+    rows[1].goods = QString();                        // null
     const QVector<int> widths = GridFill::apply(rows, today(), true).widthsTwips;
     QCOMPARE(widths[WaybillColumns::Number], 1495); // 13 digits
     QCOMPARE(widths[WaybillColumns::Address], 115 * 25);

@@ -39,8 +39,8 @@ void TestImportReader::nineFieldsInTableOrder()
     QCOMPARE(batch.rows().size(), 1);
     const Waybill &w = batch.rows()[0];
     QCOMPARE(QStringList({w.number, w.carrier, w.goods, w.amount, w.time, w.name, w.phone, w.address, w.notes}),
-             QStringList({QStringLiteral("SF1"), u("顺丰速运"), u("书"), QStringLiteral("12.5"), QStringLiteral("2026/12/7"),
-                          u("张三"), QStringLiteral("138"), u("北京"), u("易碎")}));
+             QStringList({QStringLiteral("SF1"), u("顺丰速运"), u("书"), QStringLiteral("12.5"),
+                          QStringLiteral("2026/12/7"), u("张三"), QStringLiteral("138"), u("北京"), u("易碎")}));
     QVERIFY(w.status.isNull());
     QVERIFY(w.daysInTransit.isNull());
     QCOMPARE(batch.lines(), QVector<int>{1});
@@ -58,8 +58,8 @@ void TestImportReader::textEdgeCases_data()
         << gbk("A1,顺丰速运,,,2026/1/1,张三,1,北京,备注") << u("备注") << QStringLiteral("") << QStringLiteral("");
     QTest::newRow("no final line break") << gbk("A1,顺丰速运,书,5,,,,,") << QStringLiteral("") << u("书") << u("5");
     QTest::newRow("fields are not trimmed") << gbk("A1,顺丰速运, 书 ,5,,,,,x ") << u("x ") << u(" 书 ") << u("5");
-    QTest::newRow("quotes are plain characters") << gbk("A1,顺丰速运,\"书\",O'Neil,,,,,") << QStringLiteral("")
-                                                 << u("\"书\"") << u("O'Neil");
+    QTest::newRow("quotes are plain characters")
+        << gbk("A1,顺丰速运,\"书\",O'Neil,,,,,") << QStringLiteral("") << u("\"书\"") << u("O'Neil");
 }
 
 void TestImportReader::textEdgeCases()
@@ -97,7 +97,8 @@ void TestImportReader::badLinesAreSkippedWithTheirLineNumbers()
                                                           "A3,********,,,,,,,\r\n"
                                                           "A4,中通速递,,,,,,,\r\n"));
     QCOMPARE(batch.lines(), (QVector<int>{1, 6}));
-    QCOMPARE(reasons(batch.skipped()), u("2:空行|3:只有 3 个字段，少于 9 个|4:快递单号与第 1 行重复|5:快递公司“********”无效"));
+    QCOMPARE(reasons(batch.skipped()),
+             u("2:空行|3:只有 3 个字段，少于 9 个|4:快递单号与第 1 行重复|5:快递公司“********”无效"));
 }
 
 void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
@@ -114,10 +115,10 @@ void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
     QByteArray bytes;
     for (int i = 1; i <= 8; ++i)
         bytes += gbk("N") + QByteArray::number(i) + gbk(",韵达快运,,,,,,,\n");
-    bytes += gbk("OLD,顺丰速运,,,,,,,\n");                              // line 9
+    bytes += gbk("OLD,顺丰速运,,,,,,,\n");                             // line 9
     bytes += gbk("LONG,顺丰速运,,,,") + QByteArray(21, 'x') + ",,,\n"; // line 10: 姓名 over 20
-    bytes += "\n";                                                   // line 11
-    bytes += gbk("N9,韵达快运,,,,,,,");                                 // line 12
+    bytes += "\n";                                                     // line 11
+    bytes += gbk("N9,韵达快运,,,,,,,");                                // line 12
     const ImportResult result = WaybillImporter::store(store, ImportReader::parseText(bytes));
     QVERIFY(result.outcome.ok);
     QCOMPARE(result.imported, 9);

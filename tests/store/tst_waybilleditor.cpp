@@ -9,7 +9,8 @@ class TestWaybillEditor : public QObject {
     static QString u(const char *s) { return QString::fromUtf8(s); }
     static QDate today() { return QDate(2026, 12, 17); }
 
-    static Waybill typed(const QString &number, const QString &carrier, const QString &time = QStringLiteral("2026/12/14"))
+    static Waybill typed(const QString &number, const QString &carrier,
+                         const QString &time = QStringLiteral("2026/12/14"))
     {
         Waybill w;
         w.number = number;
@@ -53,9 +54,10 @@ void TestWaybillEditor::quickAddRefusals_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
     QTest::newRow("empty number") << QString() << u("顺丰速运") << u("张三") << u("快递单号不能为空！");
-    QTest::newRow("no carrier") << QStringLiteral("N1") << QStringLiteral("") << u("张三") << u("呵呵，忘记选择快递公司啦！");
-    QTest::newRow("separator is no carrier") << QStringLiteral("N1") << QStringLiteral("********") << u("张三")
-                                             << u("呵呵，忘记选择快递公司啦！");
+    QTest::newRow("no carrier") << QStringLiteral("N1") << QStringLiteral("") << u("张三")
+                                << u("呵呵，忘记选择快递公司啦！");
+    QTest::newRow("separator is no carrier")
+        << QStringLiteral("N1") << QStringLiteral("********") << u("张三") << u("呵呵，忘记选择快递公司啦！");
     QTest::newRow("existing number") << QStringLiteral("OLD") << u("圆通快递") << u("张三") << u("快递单号已存在！");
     QTest::newRow("over-long name") << QStringLiteral("N1") << u("圆通快递") << QString(21, QLatin1Char('x'))
                                     << u("“姓名”太长：最多 20 个字符，现在是 21 个。未保存。");
@@ -150,11 +152,13 @@ void TestWaybillEditor::modifyRefusals()
     QVERIFY(WaybillEditor::quickAdd(f.store, typed(QStringLiteral("N1"), u("顺丰速运")), today()).ok);
     QVERIFY(WaybillEditor::quickAdd(f.store, typed(QStringLiteral("N2"), u("圆通快递")), today()).ok);
 
-    Outcome changed = WaybillEditor::modify(f.store, QStringLiteral("N1"), u("顺丰速运"), typed(QStringLiteral("N2"), u("顺丰速运")));
+    Outcome changed =
+        WaybillEditor::modify(f.store, QStringLiteral("N1"), u("顺丰速运"), typed(QStringLiteral("N2"), u("顺丰速运")));
     QCOMPARE(changed.error, u("快递单号已存在！"));
     changed = WaybillEditor::modify(f.store, QStringLiteral("N1"), u("顺丰速运"), typed(QString(), u("顺丰速运")));
     QCOMPARE(changed.error, u("快递单号不能为空！"));
-    changed = WaybillEditor::modify(f.store, QStringLiteral("GONE"), u("顺丰速运"), typed(QStringLiteral("GONE"), u("顺丰速运")));
+    changed = WaybillEditor::modify(f.store, QStringLiteral("GONE"), u("顺丰速运"),
+                                    typed(QStringLiteral("GONE"), u("顺丰速运")));
     QVERIFY(!changed.ok);
     QVERIFY(changed.error.contains(u("已不在数据库中")));
     QCOMPARE(f.store.find(QStringLiteral("N1"))->carrier, u("顺丰速运"));
