@@ -1,0 +1,39 @@
+#pragma once
+
+#include "store/CurrentWaybill.h"
+#include "store/Waybill.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class Dialogs;
+class QLabel;
+class QPushButton;
+
+// The details dialog: the main window's current waybill, read-only, with its
+// status and days in transit when the register holds that number.
+class Form4 final : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form4(Dialogs &dialogs, QWidget *parent = nullptr);
+
+    void showFor(const CurrentWaybill &current, const std::optional<Waybill> &registered);
+
+    // Value labels.
+    QLabel *Label10 = nullptr; // 单号
+    QLabel *Label11 = nullptr; // 快递公司
+    QLabel *Label12 = nullptr; // 物品
+    QLabel *Label13 = nullptr; // 金额
+    QLabel *Label14 = nullptr; // 时间
+    QLabel *Label15 = nullptr; // 姓名
+    QLabel *Label16 = nullptr; // 电话
+    QLabel *Label17 = nullptr; // 联系地址
+    QLabel *Label18 = nullptr; // 备注
+    QLabel *Label21 = nullptr; // 状态
+    QLabel *Label22 = nullptr; // 在途时间
+    QPushButton *Command2 = nullptr;
+
+private:
+    Dialogs &m_dialogs;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "store/Waybill.h"
+
+#include <QHash>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// One line of an import file (a text line or a sheet row) that was not taken,
+// with the reason shown to the user.
+struct SkippedLine final {
+    int line = 0;
+    QString reason;
+};
+
+// A table read from an Excel sheet: 1-based row number to the texts of its
+// first nine cells (a null text for an empty cell), and how many columns the
+// sheet uses.
+struct SheetData final {
+    int columns = 0;
+    QMap<int, QStringList> rows;
+};
+
+// The waybills read from one import file, each with the line it came from,
+// and the lines that were left out. Fields map by position: 快递单号, 快递公司,
+// 物品, 金额, 时间, 姓名, 电话, 联系地址, 备注.
+class ImportBatch final {
+public:
+    static constexpr int kFields = 9;
+
+    // A line split at its commas: nine fields or more, the rest ignored.
+    void addFields(int line, const QStringList &fields);
+    void addEmptyLine(int line);
+    // The data rows of a sheet (row 1 holds the headings and is not read);
+    // trailing empty rows are not lines of the file.
+    void addSheet(const SheetData &sheet);
+
+    const QVector<Waybill> &rows() const { return m_rows; }
+    const QVector<int> &lines() const { return m_lines; }
+    const QVector<SkippedLine> &skipped() const { return m_skipped; }
+    void skip(int line, const QString &reason) { m_skipped.push_back({line, reason}); }
+
+private:
+    QVector<Waybill> m_rows;
+    QVector<int> m_lines;
+    QVector<SkippedLine> m_skipped;
+    QHash<QString, int> m_firstLineOfNumber;
+};

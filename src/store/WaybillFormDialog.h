@@ -1,0 +1,65 @@
+#pragma once
+
+#include "store/Waybill.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class Clock;
+class Dialogs;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class WaybillStore;
+
+// The layout that the quick-add and modify dialogs share: a number box, a
+// carrier list and seven boxes, where Enter moves on to the next box and Enter
+// in the last one runs the dialog's action.
+class WaybillFormDialog : public QWidget {
+    Q_OBJECT
+public:
+    ~WaybillFormDialog() override;
+
+    QLineEdit *Text1 = nullptr;   // 快递单号
+    QListWidget *List1 = nullptr; // 快递公司
+    QLineEdit *Text2 = nullptr;   // 物品
+    QLineEdit *Text3 = nullptr;   // 金额
+    QLineEdit *Text4 = nullptr;   // 时间
+    QLineEdit *Text5 = nullptr;   // 姓名
+    QLineEdit *Text6 = nullptr;   // 电话
+    QLineEdit *Text7 = nullptr;   // 联系地址
+    QLineEdit *Text8 = nullptr;   // 备注
+    QLabel *Label10 = nullptr;    // the Enter hint
+    QLabel *Image1 = nullptr;
+
+Q_SIGNALS:
+    // After every add or modify attempt; the management window refreshes its
+    // grid a second later.
+    void attempted();
+
+protected:
+    WaybillFormDialog(const QString &objectName, const QString &caption, const QStringList &carriers,
+                      const QString &programFolder, Dialogs &dialogs, QWidget *parent);
+
+    // What Enter in the last box does.
+    virtual void enterInLastBox() = 0;
+    // Adds the dialog's buttons below the boxes.
+    void addButtons(QWidget *action, QWidget *exit);
+
+    // The boxes as a waybill; the carrier is the chosen entry, empty when none.
+    Waybill typed() const;
+    void fill(const Waybill &waybill);
+    void clearBoxes();
+    void selectCarrier(const QString &name);
+    // Opens the dialog's own connection when it is not open yet; says why not.
+    bool ensureStore();
+    WaybillStore &store() { return *m_store; }
+    Dialogs &dialogs() { return m_dialogs; }
+
+private:
+    QString m_programFolder;
+    Dialogs &m_dialogs;
+    std::unique_ptr<WaybillStore> m_store;
+    class QGridLayout *m_grid = nullptr;
+};

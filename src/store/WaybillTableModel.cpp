@@ -1,0 +1,71 @@
+#include "store/WaybillTableModel.h"
+
+WaybillTableModel::WaybillTableModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void WaybillTableModel::setRows(QVector<Waybill> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int WaybillTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int WaybillTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(WaybillColumns::Count);
+}
+
+QString WaybillTableModel::value(const Waybill &w, int column)
+{
+    switch (column) {
+    case WaybillColumns::Status:
+        return w.status;
+    case WaybillColumns::DaysInTransit:
+        return w.daysInTransit;
+    case WaybillColumns::Number:
+        return w.number;
+    case WaybillColumns::Carrier:
+        return w.carrier;
+    case WaybillColumns::Goods:
+        return w.goods;
+    case WaybillColumns::Amount:
+        return w.amount;
+    case WaybillColumns::Time:
+        return w.time;
+    case WaybillColumns::Name:
+        return w.name;
+    case WaybillColumns::Phone:
+        return w.phone;
+    case WaybillColumns::Address:
+        return w.address;
+    case WaybillColumns::Notes:
+        return w.notes;
+    default:
+        return QString();
+    }
+}
+
+QVariant WaybillTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= WaybillColumns::Count)
+        return QVariant();
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return value(m_rows.at(index.row()), index.column());
+    return QVariant();
+}
+
+QVariant WaybillTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < WaybillColumns::Count)
+        return WaybillColumns::name(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags WaybillTableModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}

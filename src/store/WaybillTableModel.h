@@ -1,0 +1,30 @@
+#pragma once
+
+#include "store/Waybill.h"
+
+#include <QAbstractTableModel>
+#include <QVector>
+
+// The rows that the management grid shows: the eleven columns of the register
+// in table order, headed by their names. Read-only; every change goes through
+// the dialogs and the store.
+class WaybillTableModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit WaybillTableModel(QObject *parent = nullptr);
+
+    void setRows(QVector<Waybill> rows);
+    const QVector<Waybill> &rows() const { return m_rows; }
+    const Waybill &waybill(int row) const { return m_rows.at(row); }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    static QString value(const Waybill &waybill, int column);
+
+private:
+    QVector<Waybill> m_rows;
+};
