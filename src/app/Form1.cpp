@@ -405,6 +405,7 @@ void Form1::buildHistoryArea(QWidget *parent)
     connect(ListView2, &QTreeView::activated, this, [this](const QModelIndex &index) { historyPick(index.row()); });
     connect(Command8, &QPushButton::clicked, this, &Form1::LoadData);
     connect(Command1, &QPushButton::clicked, this, &Form1::showSettings);
+    connect(Command16, &QPushButton::clicked, this, &Form1::showManagement);
 
     m_historyLoader = new HistoryLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);
     connect(m_historyLoader, &HistoryLoader::loaded, this, [this](const QVector<HistoryModel::Row> &rows) {

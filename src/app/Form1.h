@@ -38,6 +38,7 @@ class QTreeWidget;
 class AutoStart;
 class Form2;
 class Form5;
+class Form7;
 class UpdateCheck;
 class gengxin;
 struct UpdateResult;
@@ -81,6 +82,8 @@ public:
     // Skins, settings and updates (Form1_prefs.cpp).
     void chooseSkinFromMenu(int skin);
     Form5 *settingsWindow() const;
+    Form7 *managementWindow() const;
+    void showManagement();
     gengxin *updateWindow() const;
     void showSettings();
     void showUpdateWindow();
@@ -258,6 +261,7 @@ private:
     std::function<void()> m_quit;
     std::unique_ptr<AutoStart> m_autoStart;
     QPointer<Form5> m_settings;
+    QPointer<Form7> m_management;
     QPointer<gengxin> m_update;
     UpdateCheck *m_updateCheck = nullptr;
     enum class Pass { None, Stored, Batch };

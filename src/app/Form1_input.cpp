@@ -4,6 +4,8 @@
 #include "app/ClassicTimer.h"
 #include "app/Dialogs.h"
 #include "settings/AppSettings.h"
+#include "store/CurrentWaybill.h"
+#include "store/Form7.h"
 #include "store/HistoryLoader.h"
 
 #include <QCheckBox>
@@ -77,6 +79,30 @@ void Form1::LoadData()
 bool Form1::isHistoryLoading() const
 {
     return m_historyLoader->isLoading();
+}
+
+Form7 *Form1::managementWindow() const
+{
+    return m_management;
+}
+
+void Form1::showManagement()
+{
+    if (!m_management) {
+        m_management = new Form7(m_programFolder, m_dialogs, m_launcher, m_clock,
+                                 [this] {
+                                     return CurrentWaybill{Label4->text(),  Label6->text(),  Label20->text(),
+                                                           Label21->text(), Label22->text(), Label23->text(),
+                                                           Label24->text(), Label25->text(), Label16->text()};
+                                 },
+                                 this);
+        m_management->setWindowFlag(Qt::Window);
+        // After an import the history list follows a second later.
+        connect(m_management, &Form7::waybillsImported, this, [this] { Timer4->setEnabled(true); });
+    }
+    m_management->show();
+    m_management->raise();
+    m_management->activateWindow();
 }
 
 void Form1::Timer4_Timer()

@@ -2,6 +2,8 @@
 #include "app/Clock.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
+#include "store/Form4.h"
+#include "store/Form7.h"
 #include "app/GbkText.h"
 #include "app/Provisioning.h"
 #include "settings/AppSettings.h"
@@ -23,6 +25,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTextEdit>
+#include <QTableView>
 #include <QTreeView>
 #include <QtTest>
 
@@ -46,6 +49,7 @@ private Q_SLOTS:
     void homePageButton();
     void closeQuestionAndExits();
     void aboutWindowLink();
+    void managementWindowShowsTheRegisterAndTheCurrentWaybill();
     void everyInputHasAnAccessibleName();
 };
 
@@ -386,6 +390,38 @@ void TestForm1::aboutWindowLink()
     QCOMPARE(h.launcher.urls, QStringList{QStringLiteral("http://maker")});
     h.window->bz->trigger();
     QCOMPARE(h.launcher.files, QStringList{h.folder.file(QStringLiteral("help.txt"))});
+}
+
+void TestForm1::managementWindowShowsTheRegisterAndTheCurrentWaybill()
+{
+    Harness h(QByteArray(), {u("M1|TNT"), u("M2|UPS")});
+    h.startUp();
+    Form1 &w = *h.window;
+    QTest::mouseClick(w.Option[1], Qt::LeftButton);
+    w.Text1->setText(QStringLiteral("CUR9"));
+    w.Text9->setText(u("茶叶"));
+    QTest::mouseClick(w.Command16, Qt::LeftButton);
+    Form7 *management = w.managementWindow();
+    QVERIFY(management && management->isVisible());
+    QCOMPARE(management->windowTitle(), u("快递单管理"));
+    QTRY_COMPARE(management->DataGrid1->model()->rowCount(), 2);
+
+    // The details show the main window's current waybill, not the grid's row.
+    management->Command15_Click();
+    auto *details = management->findChild<Form4 *>();
+    QVERIFY(details && details->isVisible());
+    QCOMPARE(details->Label10->text(), QStringLiteral("CUR9"));
+    QCOMPARE(details->Label11->text(), u("顺丰速运"));
+    QCOMPARE(details->Label12->text(), u("茶叶"));
+
+    // An import there refreshes the history list here a second later.
+    QVERIFY(!w.Timer4->isEnabled());
+    Q_EMIT management->waybillsImported();
+    QVERIFY(w.Timer4->isEnabled());
+
+    // A second click brings the same window forward.
+    QTest::mouseClick(w.Command16, Qt::LeftButton);
+    QCOMPARE(w.managementWindow(), management);
 }
 
 void TestForm1::everyInputHasAnAccessibleName()
