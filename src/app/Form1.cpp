@@ -207,9 +207,7 @@ void Form1::buildCarrierArea(QWidget *parent)
     for (const Carrier *c : CarrierCatalogue::listCarriers())
         List1->addItem(c->name);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setFlow(QListView::LeftToRight);
-    List1->setWrapping(true);
-    List1->setMaximumHeight(58);
+    List1->setMaximumHeight(64);
     grid->addWidget(Label9, 3, 0);
     grid->addWidget(List1, 4, 0, 1, 4);
     connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
