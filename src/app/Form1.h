@@ -273,7 +273,6 @@ private:
     bool m_fieldPresent = false;
     bool m_buttonPresent = false;
     int m_pageGeneration = 0;
-    bool m_harvesting = false;
     QString m_detailText;
     QString m_lastDetailFile;
     ConciseQueryRunner *m_concise = nullptr;

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTextEdit>
@@ -100,13 +101,13 @@ bool Form1::prepareBatch(QVector<QPair<QString, QString>> *rows)
     }
     Outcome outcome = m_store.clearTemp();
     QStringList refused;
-    QStringList seen;
+    QSet<QString> seen;
     const QStringList pieces = Text10->toPlainText().split(QLatin1Char('\n'));
     for (const QString &piece : pieces) {
         const QString number = piece.trimmed();
         if (!outcome || number.isEmpty() || seen.contains(number))
             continue;
-        seen << number;
+        seen.insert(number);
         if (Outcome inserted = m_store.insertTemp(number, Label6->text()); !inserted)
             refused << number.left(30) + QStringLiteral("：") + inserted.error;
     }

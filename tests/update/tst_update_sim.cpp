@@ -1,0 +1,60 @@
+// The update check against the local tracking service, which also stands in
+// for the update server.
+#include "settings/AppSettings.h"
+#include "settings/Endpoints.h"
+#include "support/TestFolder.h"
+#include "support/TrackingSim.h"
+#include "update/UpdateCheck.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+class TestUpdateAgainstSim : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void offersAndFailures_data();
+    void offersAndFailures();
+};
+
+void TestUpdateAgainstSim::offersAndFailures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("offers 3.0") << QStringList{QStringLiteral("--update-version"), QStringLiteral("3.0")}
+                                << int(UpdateResult::Same);
+    QTest::newRow("offers 3.1") << QStringList{QStringLiteral("--update-version"), QStringLiteral("3.1")}
+                                << int(UpdateResult::Differ);
+    QTest::newRow("fails") << QStringList{QStringLiteral("--fault"), QStringLiteral("update-fail")}
+                           << int(UpdateResult::Failed);
+}
+
+void TestUpdateAgainstSim::offersAndFailures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, kind);
+    TrackingSim sim(QStringLiteral(TRACKING_SIM), arguments);
+    QVERIFY2(sim.isListening(), sim.output().constData());
+    Endpoints hosts;
+    hosts.updateServer = sim.baseUrl();
+    Endpoints::setCurrent(hosts);
+
+    TestFolder folder;
+    AppSettings::write(folder.path(), AppSettings::kVersion, AppSettings::kProgramVersion);
+    // What an earlier check left behind must not count for this one.
+    folder.write(QStringLiteral("update.ini"), QByteArray("[Ver]\r\nnew=3.0\r\n"));
+    UpdateCheck check;
+    QSignalSpy finished(&check, &UpdateCheck::finished);
+    check.start(folder.path());
+    QVERIFY(finished.wait(10000));
+    const UpdateResult result = finished.first().first().value<UpdateResult>();
+    QCOMPARE(int(result.kind), kind);
+    if (kind == UpdateResult::Differ)
+        QCOMPARE(result.offered, QStringLiteral("3.1"));
+    if (kind == UpdateResult::Failed)
+        QVERIFY(!result.error.isEmpty());
+    else
+        QVERIFY(folder.read(QStringLiteral("update.ini")).contains(result.offered.toLatin1()));
+}
+
+QTEST_GUILESS_MAIN(TestUpdateAgainstSim)
+#include "tst_update_sim.moc"
