@@ -47,6 +47,7 @@ Form7::Form7(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("快递单管理"));
+    m_loader = new WaybillLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);
     buildControls();
     resize(960, 620);
 }
@@ -101,11 +102,19 @@ void Form7::buildControls()
     Combo1->addItems({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"),
                       QStringLiteral("物品"), QStringLiteral("姓名"), QStringLiteral("时间"), QStringLiteral("备注")});
     Label7->setBuddy(Combo1);
+    // Rows are read in the background; this says so until they are shown.
+    const QString readingText = QStringLiteral("正在读取…");
+    m_reading = new QLabel(frame7);
+    m_reading->setObjectName(QStringLiteral("readingLabel"));
+    m_reading->setToolTip(QStringLiteral("读取状态"));
+    m_reading->setAccessibleName(QStringLiteral("读取状态"));
+    m_reading->setMinimumWidth(m_reading->fontMetrics().horizontalAdvance(readingText) + 4);
     auto *frame7Layout = new QHBoxLayout(frame7);
     frame7Layout->addWidget(Label17);
     frame7Layout->addWidget(Text5, 1);
     frame7Layout->addWidget(Label7);
     frame7Layout->addWidget(Combo1);
+    frame7Layout->addWidget(m_reading);
 
     // The selection labels, each beside the name of the column it holds.
     auto *selection = new QGroupBox(QStringLiteral("选中运单"), this);
@@ -181,6 +190,9 @@ void Form7::buildControls()
     connect(DataGrid1, &QWidget::customContextMenuRequested, this, &Form7::showMenu);
     connect(DataGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &Form7::DataGrid1_SelChange);
     connect(DataGrid1, &QAbstractItemView::doubleClicked, this, &Form7::DataGrid1_SelChange);
+    connect(m_loader, &WaybillLoader::delivered, this, &Form7::showRead);
+    connect(m_loader, &WaybillLoader::readingChanged, m_reading,
+            [this, readingText](bool reading) { m_reading->setText(reading ? readingText : QString()); });
 }
 
 void Form7::showEvent(QShowEvent *event)
@@ -192,10 +204,12 @@ void Form7::showEvent(QShowEvent *event)
 
 void Form7::closeEvent(QCloseEvent *event)
 {
-    // Closing drops the connection and the rows; the next opening loads again.
+    // Closing drops the connection, the rows and any read still on its way;
+    // the next opening loads again.
+    m_loader->cancel();
     Timer1->setEnabled(false);
     m_store->close();
-    m_model->setRows({});
+    WaybillLoader::discard(m_model->setRows({}));
     m_loaded = false;
     QWidget::closeEvent(event);
 }
@@ -208,37 +222,47 @@ void Form7::Form_Load()
         m_dialogs.critical(this, kTitle, opened.error);
         return;
     }
-    Outcome read;
-    QVector<Waybill> rows = m_store->allWaybills(&read);
-    if (!read)
-        m_dialogs.critical(this, kTitle, read.error);
-    else if (!rows.isEmpty())
-        fillGrid(std::move(rows), true);
+    readWholeTable(true, false);
     Timer1->setEnabled(true);
 }
 
-void Form7::fillGrid(QVector<Waybill> rows, bool updateDays)
+bool Form7::isReading() const
 {
-    const GridFill::Result fill = GridFill::apply(rows, m_clock.today(), updateDays);
-    if (!fill.changedDays.isEmpty()) {
-        if (const Outcome stored = m_store->storeDaysInTransit(fill.changedDays); !stored)
-            m_dialogs.critical(this, kTitle, stored.error);
+    return m_loader->isReading();
+}
+
+void Form7::readWholeTable(bool updateDays, bool emptyClears)
+{
+    // Only the newest request is ever delivered, so this flag belongs to it.
+    m_emptyClears = emptyClears;
+    m_loader->readAll(m_clock.today(), updateDays);
+}
+
+void Form7::showRead(const WaybillLoader::Result &result)
+{
+    if (!result.read) {
+        // A search that fails leaves the grid as it is, without a message.
+        if (!result.request.search)
+            m_dialogs.critical(this, kTitle, result.read.error);
+        return;
     }
-    m_model->setRows(std::move(rows));
+    if (!result.stored)
+        m_dialogs.critical(this, kTitle, result.stored.error);
+    // No match, or an empty register on a refresh, leaves the grid as it is.
+    if (result.rows.isEmpty()) {
+        if (m_emptyClears)
+            WaybillLoader::discard(m_model->setRows({}));
+        return;
+    }
+    WaybillLoader::discard(m_model->setRows(result.rows));
     for (int c = 0; c < WaybillColumns::Count; ++c)
-        DataGrid1->setColumnWidth(c, GridFill::pixels(fill.widthsTwips[c]));
+        DataGrid1->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]));
 }
 
 void Form7::Command8_Click()
 {
-    if (!m_store->isOpen())
-        return;
-    Outcome read;
-    QVector<Waybill> rows = m_store->allWaybills(&read);
-    if (!read)
-        m_dialogs.critical(this, kTitle, read.error);
-    else if (!rows.isEmpty())
-        fillGrid(std::move(rows), true);
+    if (m_store->isOpen())
+        readWholeTable(true, false);
 }
 
 void Form7::Timer1_Timer()
@@ -251,11 +275,12 @@ void Form7::Text5_Change()
 {
     if (!m_store->isOpen())
         return;
-    Outcome read;
-    QVector<Waybill> rows = m_store->search(Combo1->currentText(), Text5->text(), &read);
-    // No match, or a column that cannot be searched, leaves the grid as it is.
-    if (read && !rows.isEmpty())
-        fillGrid(std::move(rows), true);
+    // A column with no statement leaves the grid as it is.
+    const QString column = Combo1->currentText();
+    if (!WaybillStore::searchableColumns().contains(column))
+        return;
+    m_emptyClears = false;
+    m_loader->search(column, Text5->text(), m_clock.today());
 }
 
 int Form7::currentRow() const
@@ -269,19 +294,16 @@ void Form7::Command1_Click()
     const int row = currentRow();
     if (!m_store->isOpen() || row < 0)
         return;
+    // Taken before asking: rows read meanwhile may replace the grid's contents.
+    const QString number = m_model->waybill(row).number;
     if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单？")))
         return;
-    if (const Outcome deleted = m_store->deleteWaybill(m_model->waybill(row).number); !deleted)
+    if (const Outcome deleted = m_store->deleteWaybill(number); !deleted)
         m_dialogs.critical(this, kTitle, deleted.error);
-    // The whole table again, a shown search result included.
-    Outcome read;
-    QVector<Waybill> rows = m_store->allWaybills(&read);
-    if (!read)
-        m_dialogs.critical(this, kTitle, read.error);
-    else if (rows.isEmpty())
-        m_model->setRows({});
     else
-        fillGrid(std::move(rows), false);
+        m_model->removeWaybill(number); // gone from the screen before the table is read again
+    // The whole table again, a shown search result included.
+    readWholeTable(false, true);
 }
 
 void Form7::DataGrid1_SelChange()

@@ -2,6 +2,7 @@
 
 #include "store/CurrentWaybill.h"
 #include "store/Waybill.h"
+#include "store/WaybillLoader.h"
 
 #include <QWidget>
 
@@ -78,6 +79,9 @@ public:
     void Text5_Change();
     void Timer1_Timer();
 
+    // True while rows for the grid are being read; the grid changes when they arrive.
+    bool isReading() const;
+
 Q_SIGNALS:
     void waybillsImported();
 
@@ -88,7 +92,8 @@ protected:
 private:
     void buildControls();
     void Form_Load();
-    void fillGrid(QVector<Waybill> rows, bool updateDays);
+    void readWholeTable(bool updateDays, bool emptyClears);
+    void showRead(const WaybillLoader::Result &result);
     void DataGrid1_SelChange();
     void showMenu(const QPoint &at);
     Waybill selectionLabels() const;
@@ -101,7 +106,10 @@ private:
     std::function<CurrentWaybill()> m_currentWaybill;
     std::unique_ptr<WaybillStore> m_store;
     WaybillTableModel *m_model = nullptr;
+    WaybillLoader *m_loader = nullptr;
+    QLabel *m_reading = nullptr;
     bool m_loaded = false;
+    bool m_emptyClears = false;
     bool m_hasSelection = false;
     Form3 *m_form3 = nullptr;
     Form8 *m_form8 = nullptr;

@@ -205,17 +205,32 @@ Outcome WaybillStore::validate(const Waybill &waybill)
     return Outcome::success();
 }
 
-QVector<Waybill> WaybillStore::allWaybills(Outcome *outcome) const
+QVector<Waybill> WaybillStore::readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const
 {
     QVector<Waybill> rows;
+    const Outcome result = exec(query);
+    if (!result) {
+        report(outcome, result);
+        return rows;
+    }
+    constexpr int kRowsBetweenAsks = 512;
+    for (int n = 1; query.next(); ++n) {
+        rows.push_back(fromRecord(query));
+        if (keepGoing && n % kRowsBetweenAsks == 0 && !keepGoing()) {
+            report(outcome, Outcome::failure(QStringLiteral("读取已取消。")));
+            return rows;
+        }
+    }
+    report(outcome, Outcome::success());
+    return rows;
+}
+
+QVector<Waybill> WaybillStore::allWaybills(Outcome *outcome, const KeepGoing &keepGoing) const
+{
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.prepare(kSelectAll + QStringLiteral(" ORDER BY rowid"));
-    const Outcome result = exec(q);
-    report(outcome, result);
-    while (result && q.next())
-        rows.push_back(fromRecord(q));
-    return rows;
+    return readRows(q, outcome, keepGoing);
 }
 
 int WaybillStore::count(Outcome *outcome) const
@@ -320,23 +335,19 @@ QStringList WaybillStore::searchableColumns()
             QStringLiteral("姓名"),     QStringLiteral("时间"),     QStringLiteral("备注")};
 }
 
-QVector<Waybill> WaybillStore::search(const QString &column, const QString &key, Outcome *outcome) const
+QVector<Waybill> WaybillStore::search(const QString &column, const QString &key, Outcome *outcome,
+                                      const KeepGoing &keepGoing) const
 {
-    QVector<Waybill> rows;
     // The column is spliced into the statement, so only known names pass.
     if (!searchableColumns().contains(column)) {
         report(outcome, Outcome::failure(QStringLiteral("不能按“%1”查找。").arg(column)));
-        return rows;
+        return {};
     }
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || ? || '%' ORDER BY rowid").arg(column));
     q.addBindValue(nonNull(key));
-    const Outcome result = exec(q);
-    report(outcome, result);
-    while (result && q.next())
-        rows.push_back(fromRecord(q));
-    return rows;
+    return readRows(q, outcome, keepGoing);
 }
 
 Outcome WaybillStore::storeDaysInTransit(const QVector<QPair<QString, QString>> &numberAndDays)

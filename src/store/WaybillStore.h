@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <optional>
 
 class QSqlDatabase;
@@ -37,8 +38,12 @@ public:
     // A value longer than its column is refused with a message naming the field.
     static Outcome validate(const Waybill &waybill);
 
+    // Asked every few hundred rows of a long read; false stops the read, which
+    // then reports a failure, so that a read nobody waits for ends early.
+    using KeepGoing = std::function<bool()>;
+
     // select * from 快递单, in register order.
-    QVector<Waybill> allWaybills(Outcome *outcome = nullptr) const;
+    QVector<Waybill> allWaybills(Outcome *outcome = nullptr, const KeepGoing &keepGoing = {}) const;
     int count(Outcome *outcome = nullptr) const;
     // select * from 快递单 where 快递单号=number
     bool numberExists(const QString &number, Outcome *outcome = nullptr) const;
@@ -60,7 +65,8 @@ public:
     // The quick search of the management window. Only the seven searchable
     // columns are accepted; the key's own % and _ act as wildcards.
     static QStringList searchableColumns();
-    QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr) const;
+    QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr,
+                            const KeepGoing &keepGoing = {}) const;
 
     // Stores the days in transit of many rows in one transaction.
     Outcome storeDaysInTransit(const QVector<QPair<QString, QString>> &numberAndDays);
@@ -78,6 +84,7 @@ private:
     Outcome openAndCheck(const QString &path);
     QSqlDatabase database() const;
     Outcome exec(QSqlQuery &query) const;
+    QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;
     Outcome failure(const QString &what, const QString &detail) const;
 
     QString m_connection;

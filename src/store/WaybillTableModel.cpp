@@ -2,11 +2,25 @@
 
 WaybillTableModel::WaybillTableModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-void WaybillTableModel::setRows(QVector<Waybill> rows)
+QVector<Waybill> WaybillTableModel::setRows(QVector<Waybill> rows)
 {
     beginResetModel();
-    m_rows = std::move(rows);
+    m_rows.swap(rows);
     endResetModel();
+    return rows;
+}
+
+bool WaybillTableModel::removeWaybill(const QString &number)
+{
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows.at(row).number == number) {
+            beginRemoveRows(QModelIndex(), row, row);
+            m_rows.remove(row);
+            endRemoveRows();
+            return true;
+        }
+    }
+    return false;
 }
 
 int WaybillTableModel::rowCount(const QModelIndex &parent) const

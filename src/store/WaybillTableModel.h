@@ -13,7 +13,10 @@ class WaybillTableModel final : public QAbstractTableModel {
 public:
     explicit WaybillTableModel(QObject *parent = nullptr);
 
-    void setRows(QVector<Waybill> rows);
+    // Returns the rows shown before, for the caller to release where it suits.
+    QVector<Waybill> setRows(QVector<Waybill> rows);
+    // Takes out the first row with this number; false when none has it.
+    bool removeWaybill(const QString &number);
     const QVector<Waybill> &rows() const { return m_rows; }
     const Waybill &waybill(int row) const { return m_rows.at(row); }
 

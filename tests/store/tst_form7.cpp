@@ -64,6 +64,13 @@ struct Fixture {
         }
         window = std::make_unique<Form7>(folder.path(), dialogs, launcher, clock, [this] { return current; });
         window->show();
+        if (!settle())
+            qFatal("the window did not finish loading");
+    }
+    // Waits until the rows asked for have been shown.
+    [[nodiscard]] bool settle() const
+    {
+        return QTest::qWaitFor([this] { return !window->isReading(); }, 5000);
     }
     QAbstractItemModel *model() const { return window->DataGrid1->model(); }
     QStringList shownNumbers() const
@@ -74,11 +81,18 @@ struct Fixture {
         return out;
     }
     void choose(int row) const { window->DataGrid1->setCurrentIndex(model()->index(row, 0)); }
-    void search(const QString &column, const QString &key) const
+    // Typing only: the result arrives later.
+    void type(const QString &column, const QString &key) const
     {
         window->Combo1->setCurrentText(column);
         window->Text5->setText(key);
     }
+    [[nodiscard]] bool search(const QString &column, const QString &key) const
+    {
+        type(column, key);
+        return settle();
+    }
+    QString readingText() const { return window->findChild<QLabel *>(QStringLiteral("readingLabel"))->text(); }
 };
 } // namespace
 
@@ -89,6 +103,10 @@ private Q_SLOTS:
     void searchKeepsTheGridWhenNothingMatches();
     void deleteFromASearchResultShowsTheWholeTable();
     void deleteNeedsACurrentRowAndAYes();
+    void onlyTheNewestReadIsShown_data();
+    void onlyTheNewestReadIsShown();
+    void deleteRemovesTheChosenRowWhileASearchArrives();
+    void closingDropsAReadOnItsWay();
     void quickAddKeepsTheBoxesUntilItSucceeds();
     void modifyAppliesToTheRowItWasOpenedFor();
     void modifyToAnExistingNumberKeepsTheEdits();
@@ -126,13 +144,14 @@ void TestForm7::searchKeepsTheGridWhenNothingMatches()
 {
     Fixture f({waybill(QStringLiteral("SF_1"), u("2026/12/7")), waybill(QStringLiteral("SFX1"), u("2026/12/7")),
                waybill(QStringLiteral("YT9"), u("2026/12/7"))});
-    f.search(u("快递单号"), QStringLiteral("SF_"));
+    QVERIFY(f.search(u("快递单号"), QStringLiteral("SF_")));
     QCOMPARE(f.shownNumbers(), (QStringList{QStringLiteral("SF_1"), QStringLiteral("SFX1")})); // _ is a wildcard
-    f.search(u("快递单号"), QStringLiteral("nothing"));
+    QVERIFY(f.search(u("快递单号"), QStringLiteral("nothing")));
     QCOMPARE(f.shownNumbers(), (QStringList{QStringLiteral("SF_1"), QStringLiteral("SFX1")}));
-    f.search(u("快递单号"), QStringLiteral("Y%9"));
+    QVERIFY(f.search(u("快递单号"), QStringLiteral("Y%9")));
     QCOMPARE(f.shownNumbers(), QStringList{QStringLiteral("YT9")});
     f.window->Text5->clear(); // the empty key matches every row
+    QVERIFY(f.settle());
     QCOMPARE(f.model()->rowCount(), 3);
     QVERIFY(f.dialogs.shown.isEmpty());
 }
@@ -142,7 +161,7 @@ void TestForm7::deleteFromASearchResultShowsTheWholeTable()
     Fixture f({waybill(QStringLiteral("A"), u("2026/12/7")), waybill(QStringLiteral("B"), u("2026/12/7")),
                waybill(QStringLiteral("C"), u("2026/12/7"))});
     QVERIFY(f.store.markSignedFor(QStringLiteral("B")).ok);
-    f.search(u("状态"), u("未"));
+    QVERIFY(f.search(u("状态"), u("未")));
     QCOMPARE(f.shownNumbers(), (QStringList{QStringLiteral("A"), QStringLiteral("C")}));
 
     f.choose(1);
@@ -156,6 +175,8 @@ void TestForm7::deleteFromASearchResultShowsTheWholeTable()
     QCOMPARE(f.dialogs.shown[0].title, u("提示"));
     QCOMPARE(f.dialogs.shown[0].text, u("是否删除该快递单？"));
     QVERIFY(!f.store.numberExists(QStringLiteral("C")));
+    QCOMPARE(f.shownNumbers(), QStringList{QStringLiteral("A")}); // gone at once
+    QVERIFY(f.settle());
     QCOMPARE(f.shownNumbers(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
 }
 
@@ -171,7 +192,94 @@ void TestForm7::deleteNeedsACurrentRowAndAYes()
     f.dialogs.answers = {true};
     f.window->sckdd->trigger();
     QCOMPARE(f.store.count(), 0);
+    QVERIFY(f.settle());
     QCOMPARE(f.model()->rowCount(), 0);
+}
+
+void TestForm7::onlyTheNewestReadIsShown_data()
+{
+    QTest::addColumn<bool>("refreshFirst");
+    QTest::addColumn<QString>("firstKey");
+    QTest::addColumn<QString>("lastKey");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<int>("fills"); // a stale result must not even flash up
+    const QStringList all{QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("B1")};
+    QTest::newRow("a later search replaces an earlier one")
+        << false << QStringLiteral("A") << QStringLiteral("B") << QStringList{QStringLiteral("B1")} << 1;
+    QTest::newRow("an earlier search never replaces a later one")
+        << false << QStringLiteral("B") << QStringLiteral("A")
+        << QStringList{QStringLiteral("A1"), QStringLiteral("A2")} << 1;
+    QTest::newRow("a search typed during a refresh wins")
+        << true << QString() << QStringLiteral("B") << QStringList{QStringLiteral("B1")} << 1;
+    QTest::newRow("a newest search without matches keeps the grid")
+        << false << QStringLiteral("B") << QStringLiteral("none") << all << 0;
+}
+
+void TestForm7::onlyTheNewestReadIsShown()
+{
+    QFETCH(bool, refreshFirst);
+    QFETCH(QString, firstKey);
+    QFETCH(QString, lastKey);
+    QFETCH(QStringList, shown);
+    QFETCH(int, fills);
+    Fixture f({waybill(QStringLiteral("A1"), u("2026/12/7")), waybill(QStringLiteral("A2"), u("2026/12/7")),
+               waybill(QStringLiteral("B1"), u("2026/12/7"))});
+    QVERIFY(f.readingText().isEmpty());
+    QSignalSpy resets(f.model(), &QAbstractItemModel::modelReset);
+    if (refreshFirst)
+        f.window->Command8->click();
+    else
+        f.type(u("快递单号"), firstKey);
+    QVERIFY(f.window->isReading());
+    QCOMPARE(f.readingText(), u("正在读取…"));
+    f.type(u("快递单号"), lastKey);
+    QVERIFY(f.settle());
+    QCOMPARE(f.shownNumbers(), shown);
+    QCOMPARE(resets.count(), fills);
+    QVERIFY(f.readingText().isEmpty());
+    QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void TestForm7::deleteRemovesTheChosenRowWhileASearchArrives()
+{
+    Fixture f({waybill(QStringLiteral("A"), u("2026/12/7")), waybill(QStringLiteral("B"), u("2026/12/7")),
+               waybill(QStringLiteral("C"), u("2026/12/7"))});
+    f.choose(2);
+    QCOMPARE(f.window->Label2->text(), QStringLiteral("C"));
+    // The search shows only A while the question is open; C is still the one asked about.
+    f.type(u("快递单号"), QStringLiteral("A"));
+    bool searchShown = false;
+    f.dialogs.whileAsking = [&] { searchShown = f.settle() && f.shownNumbers() == QStringList{QStringLiteral("A")}; };
+    f.dialogs.answers = {true};
+    f.window->Command1->click();
+    QVERIFY(searchShown);
+    QVERIFY(!f.store.numberExists(QStringLiteral("C")));
+    QCOMPARE(f.store.count(), 2);
+    QVERIFY(f.settle());
+    QCOMPARE(f.shownNumbers(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+
+    // A search still on its way when the delete happens is replaced by the whole table.
+    QVERIFY(f.search(u("快递单号"), QStringLiteral("B")));
+    f.choose(0);
+    f.type(u("快递单号"), QStringLiteral("A"));
+    f.dialogs.whileAsking = nullptr;
+    f.dialogs.answers = {true};
+    f.window->Command1->click();
+    QVERIFY(!f.store.numberExists(QStringLiteral("B")));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shownNumbers(), QStringList{QStringLiteral("A")});
+}
+
+void TestForm7::closingDropsAReadOnItsWay()
+{
+    Fixture f({waybill(QStringLiteral("A"), u("2026/12/7"))});
+    f.window->Command8->click();
+    f.window->close();
+    QVERIFY(f.settle());
+    QCOMPARE(f.model()->rowCount(), 0);
+    f.window->show(); // opening again loads again
+    QVERIFY(f.settle());
+    QCOMPARE(f.shownNumbers(), QStringList{QStringLiteral("A")});
 }
 
 void TestForm7::quickAddKeepsTheBoxesUntilItSucceeds()

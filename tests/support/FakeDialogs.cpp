@@ -13,12 +13,16 @@ void FakeDialogs::critical(QWidget *, const QString &title, const QString &text)
 bool FakeDialogs::askOkCancel(QWidget *, const QString &title, const QString &text)
 {
     shown.append({QStringLiteral("okcancel"), title, text});
+    if (whileAsking)
+        whileAsking();
     return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
 }
 
 bool FakeDialogs::askYesNo(QWidget *, const QString &title, const QString &text)
 {
     shown.append({QStringLiteral("yesno"), title, text});
+    if (whileAsking)
+        whileAsking();
     return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Records every message and question, and answers from a script. A question
 // with no scripted answer gets the default given here, so no test ever waits.
 class FakeDialogs final : public Dialogs {
@@ -27,6 +29,8 @@ public:
     QList<bool> answers;
     QStringList files;
     bool defaultAnswer = false;
+    // Runs while a question is open, as events do under a real modal box.
+    std::function<void()> whileAsking;
 
     QList<Shown> shown;
     QList<FileRequest> fileRequests;
