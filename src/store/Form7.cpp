@@ -101,6 +101,9 @@ void Form7::buildControls()
     Combo1->setAccessibleName(QStringLiteral("查找的列"));
     Combo1->addItems({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"),
                       QStringLiteral("物品"), QStringLiteral("姓名"), QStringLiteral("时间"), QStringLiteral("备注")});
+    // Wide enough for the longest column name under every skin.
+    Combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    Combo1->setMinimumContentsLength(5);
     Label7->setBuddy(Combo1);
     // Rows are read in the background; this says so until they are shown.
     const QString readingText = QStringLiteral("正在读取…");
