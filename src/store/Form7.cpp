@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -102,8 +103,7 @@ void Form7::buildControls()
     Combo1->addItems({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"),
                       QStringLiteral("物品"), QStringLiteral("姓名"), QStringLiteral("时间"), QStringLiteral("备注")});
     // Wide enough for the longest column name under every skin.
-    Combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    Combo1->setMinimumContentsLength(5);
+    Combo1->setMinimumWidth(Combo1->fontMetrics().horizontalAdvance(QStringLiteral("快递单号")) + 48);
     Label7->setBuddy(Combo1);
     // Rows are read in the background; this says so until they are shown.
     const QString readingText = QStringLiteral("正在读取…");
@@ -258,8 +258,11 @@ void Form7::showRead(const WaybillLoader::Result &result)
         return;
     }
     WaybillLoader::discard(m_model->setRows(result.rows));
+    // The widths follow the text's GBK length; the cell's own margins come on
+    // top, so that the widest value is shown whole in today's larger fonts.
+    const int margins = 2 * DataGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, DataGrid1) + 8;
     for (int c = 0; c < WaybillColumns::Count; ++c)
-        DataGrid1->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]));
+        DataGrid1->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]) + margins);
 }
 
 void Form7::Command8_Click()
