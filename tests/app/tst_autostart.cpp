@@ -3,56 +3,23 @@
 
 #include <QtTest>
 
-namespace {
-const QString kEntry = QStringLiteral("autostart/tolvane.desktop");
-
-QString line(const QByteArray &entry, const QString &key)
-{
-    for (const QString &l : QString::fromUtf8(entry).split(QLatin1Char('\n'))) {
-        if (l.startsWith(key + QLatin1Char('=')))
-            return l.mid(key.size() + 1);
-    }
-    return QStringLiteral("<none>");
-}
-} // namespace
-
 class TestAutoStart : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void entryStartsProgramFromItsFolder_data();
     void entryStartsProgramFromItsFolder();
     void enablingTwiceThenDisabling();
-    void defaultFolderFollowsXdgConfigHome();
 };
-
-void TestAutoStart::entryStartsProgramFromItsFolder_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("exec");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("blanks") << "/opt/My Apps/Tolvane 3/tolvane" << "\"/opt/My Apps/Tolvane 3/tolvane\""
-                            << "/opt/My Apps/Tolvane 3";
-    // Inside the quotes $ ` " \ take a backslash, % doubles; then the value's
-    // own escaping doubles every backslash once more.
-    QTest::newRow("reserved") << "/a$b`c\"d/x\\y%z/tolvane" << "\"/a\\\\$b\\\\`c\\\\\"d/x\\\\\\\\y%%z/tolvane\""
-                              << "/a$b`c\"d/x\\\\y%z";
-}
 
 void TestAutoStart::entryStartsProgramFromItsFolder()
 {
-    QFETCH(QString, program);
-    QFETCH(QString, exec);
-    QFETCH(QString, path);
     TestFolder folder;
     AutoStart autoStart(folder.file(QStringLiteral("autostart")));
-    QVERIFY(!autoStart.IsEnabled());
-    QVERIFY(autoStart.StartWithWindows(true, program).ok);
+    QVERIFY(autoStart.StartWithWindows(true, QStringLiteral("/opt/My Apps/Tolvane 3/tolvane")).ok);
     QVERIFY(autoStart.IsEnabled());
-    const QByteArray entry = folder.read(kEntry);
-    QVERIFY(entry.startsWith("[Desktop Entry]\n"));
-    QCOMPARE(line(entry, QStringLiteral("Type")), QStringLiteral("Application"));
-    QCOMPARE(line(entry, QStringLiteral("Exec")), exec);
-    QCOMPARE(line(entry, QStringLiteral("Path")), path);
+    QCOMPARE(QString::fromUtf8(folder.read(QStringLiteral("autostart/tolvane.desktop"))),
+             QStringLiteral("[Desktop Entry]\nType=Application\nVersion=1.0\nName=Tolvane\nComment=快递单号查询与管理\n"
+                            "Exec=\"/opt/My Apps/Tolvane 3/tolvane\"\nPath=/opt/My Apps/Tolvane 3\nTerminal=false\n"
+                            "X-GNOME-Autostart-enabled=true\n"));
 }
 
 void TestAutoStart::enablingTwiceThenDisabling()
@@ -62,35 +29,20 @@ void TestAutoStart::enablingTwiceThenDisabling()
     AutoStart autoStart(folder.file(QStringLiteral("autostart")));
     QVERIFY(autoStart.StartWithWindows(false, QStringLiteral("/x/tolvane")).ok); // nothing to remove
     QVERIFY(autoStart.StartWithWindows(true, QStringLiteral("/old place/tolvane")).ok);
-    QVERIFY(autoStart.StartWithWindows(true, QStringLiteral("/new place/tolvane")).ok);
+    // Inside the quotes $ ` " \ take a backslash and % doubles; then the value's
+    // own escaping doubles every backslash once more.
+    QVERIFY(autoStart.StartWithWindows(true, QStringLiteral("/new$`\"\\%/tolvane")).ok);
     QCOMPARE(QDir(folder.file(QStringLiteral("autostart"))).entryList(QDir::Files | QDir::Hidden),
              (QStringList{"other.desktop", "tolvane.desktop"}));
-    QCOMPARE(line(folder.read(kEntry), QStringLiteral("Exec")), QStringLiteral("\"/new place/tolvane\""));
+    QVERIFY(folder.read(QStringLiteral("autostart/tolvane.desktop"))
+                .contains("\nExec=\"/new\\\\$\\\\`\\\\\"\\\\\\\\%%/tolvane\"\nPath=/new$`\"\\\\%\n"));
 
-    QVERIFY(autoStart.StartWithWindows(false, QStringLiteral("/new place/tolvane")).ok);
+    QVERIFY(autoStart.StartWithWindows(false, QStringLiteral("/x/tolvane")).ok);
     QVERIFY(!autoStart.IsEnabled());
     QVERIFY(QFile::exists(folder.file(QStringLiteral("autostart/other.desktop"))));
-
     const QString locked = TestFolder::unwritableFolder();
-    if (!locked.isEmpty()) {
-        AutoStart nowhere(QDir(locked).filePath(QStringLiteral("autostart")));
-        const Outcome outcome = nowhere.StartWithWindows(true, QStringLiteral("/x/tolvane"));
-        QVERIFY(!outcome.ok);
-        QVERIFY(!outcome.error.isEmpty());
-    }
-}
-
-void TestAutoStart::defaultFolderFollowsXdgConfigHome()
-{
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", "/somewhere/config");
-    const QString configured = AutoStart::DefaultFolder();
-    qputenv("XDG_CONFIG_HOME", "relative/is/ignored");
-    const QString relative = AutoStart::DefaultFolder();
-    qputenv("XDG_CONFIG_HOME", saved);
-
-    QCOMPARE(configured, QStringLiteral("/somewhere/config/autostart"));
-    QCOMPARE(relative, QDir::home().filePath(QStringLiteral(".config/autostart")));
+    if (!locked.isEmpty()) // a failure is reported, never passed off as done
+        QVERIFY(!AutoStart(locked + QStringLiteral("/autostart")).StartWithWindows(true, QStringLiteral("/x/t")).ok);
 }
 
 QTEST_GUILESS_MAIN(TestAutoStart)

@@ -1,5 +1,6 @@
 #include "app/AutoStart.h"
 #include "app/Provisioning.h"
+#include "app/Skins.h"
 #include "carriers/CarrierCatalogue.h"
 #include "settings/AppSettings.h"
 #include "settings/Form5.h"
@@ -18,14 +19,10 @@ public:
     void SetHarvestInterval(int ms) override { harvestCalls << (harvest = ms); }
     int HarvestInterval() const override { return harvest; }
     void SetUpdateCheckInterval(int ms) override { updateCheckCalls << ms; }
-
     QStringList selected;
     int harvest = 3500;
-    QList<int> harvestCalls;
-    QList<int> updateCheckCalls;
+    QList<int> harvestCalls, updateCheckCalls;
 };
-
-const QString kLeave = QStringLiteral("确定已经保存并退出吗？？？");
 
 } // namespace
 
@@ -33,84 +30,36 @@ class TestForm5 : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup();
-    void freshInstallationShowsDefaults();
-    void storedSettingsAreLoadedAndActedOn();
-    void skinSavedIsShownAtNextLoad_data();
-    void skinSavedIsShownAtNextLoad();
-    void savingDefaultCarrier_data();
-    void savingDefaultCarrier();
-    void saveWritesEverythingThenHides();
-    void readDelayAsTyped_data();
-    void readDelayAsTyped();
-    void immediateActionsSurviveLeaving();
-    void leavingAndCloseBoxAsk();
+    void defaultsThenSavedThenLoadedNextTime_data();
+    void defaultsThenSavedThenLoadedNextTime();
+    void enteredThenSaved_data();
+    void enteredThenSaved();
+    void leavingAsksAndKeepsImmediateActions();
 
 private:
     Form5 *open() { return new Form5(m_folder->path(), m_dialogs, m_main, *m_autoStart); }
     QString stored(const QString &key) const { return AppSettings::read(m_folder->path(), key); }
-    void store(const QString &key, const QString &value) { QVERIFY(AppSettings::write(m_folder->path(), key, value).ok); }
+    void store(const QString &key, const QString &v) { QVERIFY(AppSettings::write(m_folder->path(), key, v).ok); }
     QString sheet(const QString &relative) const { return QString::fromUtf8(m_folder->read(relative)); }
 
-    TestFolder *m_folder = nullptr;
-    AutoStart *m_autoStart = nullptr;
+    QScopedPointer<TestFolder> m_folder;
+    QScopedPointer<AutoStart> m_autoStart;
     FakeDialogs m_dialogs;
     FakeMainWindow m_main;
 };
 
 void TestForm5::init()
 {
-    m_folder = new TestFolder;
+    m_folder.reset(new TestFolder);
     QVERIFY(Provisioning::run(m_folder->path()).outcome.ok);
-    m_autoStart = new AutoStart(m_folder->file(QStringLiteral("autostart")));
+    m_autoStart.reset(new AutoStart(m_folder->file(QStringLiteral("autostart"))));
     m_dialogs = FakeDialogs();
     m_main = FakeMainWindow();
 }
 
-void TestForm5::cleanup()
+void TestForm5::defaultsThenSavedThenLoadedNextTime_data()
 {
-    delete m_autoStart;
-    delete m_folder;
-}
-
-void TestForm5::freshInstallationShowsDefaults()
-{
-    store(AppSettings::kAutoUpdate, QStringLiteral("2")); // only the number 1 checks the box
-    QScopedPointer<Form5> form(open());
-    QVERIFY(!form->Check1->isChecked());
-    QVERIFY(!form->Check2->isChecked());
-    QCOMPARE(form->List2->currentText(), QStringLiteral("默认皮肤"));
-    QCOMPARE(form->Text3->text(), QStringLiteral("4"));
-    QCOMPARE(form->List1->currentIndex(), -1);
-    QCOMPARE(form->List1->count(), 26);
-    QVERIFY(m_main.harvestCalls.isEmpty()); // the stored "4" changes nothing
-    QVERIFY(m_main.updateCheckCalls.isEmpty());
-    QVERIFY(!m_autoStart->IsEnabled());
-    QCOMPARE(qApp->styleSheet(), sheet(QStringLiteral("config/skinh.qss")));
-    for (QWidget *field : QList<QWidget *>{form->List1, form->List2, form->Check1, form->Check2, form->Text3})
-        QVERIFY2(!field->accessibleName().isEmpty(), qPrintable(field->objectName()));
-}
-
-void TestForm5::storedSettingsAreLoadedAndActedOn()
-{
-    store(AppSettings::kAutoUpdate, QStringLiteral("1"));
-    store(AppSettings::kAutoStart, QStringLiteral("1"));
-    store(AppSettings::kReadDelay, QStringLiteral("10"));
-    store(AppSettings::kSkin, QStringLiteral("1"));
-    QScopedPointer<Form5> form(open());
-    QVERIFY(form->Check2->isChecked());
-    QCOMPARE(m_main.updateCheckCalls, QList<int>{0});
-    QVERIFY(form->Check1->isChecked());
-    QVERIFY(m_autoStart->IsEnabled());
-    QCOMPARE(form->Text3->text(), QStringLiteral("10"));
-    QCOMPARE(m_main.harvestCalls, QList<int>{10000});
-    QCOMPARE(form->List2->currentText(), QStringLiteral("黑色酷炫"));
-    QCOMPARE(qApp->styleSheet(), sheet(QStringLiteral("config/黑色酷炫.qss")));
-}
-
-void TestForm5::skinSavedIsShownAtNextLoad_data()
-{
-    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("skin");
     QTest::addColumn<QString>("value");
     QTest::newRow("默认皮肤") << "默认皮肤" << "0";
     QTest::newRow("经典QQ") << "经典QQ" << "3";
@@ -118,132 +67,95 @@ void TestForm5::skinSavedIsShownAtNextLoad_data()
     QTest::newRow("简谱积木") << "简谱积木" << "2";
 }
 
-void TestForm5::skinSavedIsShownAtNextLoad()
+void TestForm5::defaultsThenSavedThenLoadedNextTime()
 {
-    QFETCH(QString, entry);
+    QFETCH(QString, skin);
     QFETCH(QString, value);
-    store(AppSettings::kSkin, QStringLiteral("2"));
+    store(AppSettings::kAutoUpdate, QStringLiteral("2")); // only the number 1 checks the box
     QScopedPointer<Form5> form(open());
-    form->List2->setCurrentIndex(form->List2->findText(entry));
-    form->Command1->click();
-    QCOMPARE(stored(AppSettings::kSkin), value);
-    QScopedPointer<Form5> again(open());
-    QCOMPARE(again->List2->currentText(), entry);
-}
+    QVERIFY(!form->Check1->isChecked() && !form->Check2->isChecked());
+    QCOMPARE(form->List2->currentText(), QStringLiteral("默认皮肤"));
+    QCOMPARE(form->Text3->text(), QStringLiteral("4"));
+    QVERIFY(m_main.harvestCalls.isEmpty() && m_main.updateCheckCalls.isEmpty()); // the stored "4" changes nothing
+    QVERIFY(!m_autoStart->IsEnabled());
+    QCOMPARE(qApp->styleSheet(), sheet(QStringLiteral("config/skinh.qss")));
+    for (QWidget *field : QList<QWidget *>{form->List1, form->List2, form->Check1, form->Check2, form->Text3})
+        QVERIFY2(!field->accessibleName().isEmpty(), qPrintable(field->objectName()));
 
-void TestForm5::savingDefaultCarrier_data()
-{
-    QTest::addColumn<QString>("entry"); // empty: no selection
-    QTest::addColumn<QString>("code");  // expected "默认快递"; "sf" is what was stored
-    QTest::newRow("none selected") << "" << "sf";
-    QTest::newRow("separator") << "********" << "sf";
-    QTest::newRow("button carrier") << "EMS(E邮宝)" << "EMS";
-    QTest::newRow("list carrier") << "TNT" << "TNT";
-    QTest::newRow("last list carrier") << "中铁快运" << FindCarrierByName(QStringLiteral("中铁快运"))->configCode;
-}
-
-void TestForm5::savingDefaultCarrier()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, code);
-    store(AppSettings::kDefaultCarrier, QStringLiteral("sf"));
-    QScopedPointer<Form5> form(open());
-    if (!entry.isEmpty())
-        form->List1->setCurrentIndex(form->List1->findText(entry));
-    form->Command1->click();
-    QCOMPARE(stored(AppSettings::kDefaultCarrier), code);
-    QCOMPARE(m_main.selected, code == QLatin1String("sf") ? QStringList() : QStringList{entry});
-}
-
-void TestForm5::saveWritesEverythingThenHides()
-{
-    QScopedPointer<Form5> form(open());
     form->show();
     form->Check1->click();
     form->Check2->click();
     form->Text3->setText(QStringLiteral("7"));
-    m_main.updateCheckCalls.clear();
+    form->List2->setCurrentIndex(form->List2->findText(skin));
     form->Command1->click();
-    QCOMPARE(stored(AppSettings::kAutoStart), QStringLiteral("1"));
-    QCOMPARE(stored(AppSettings::kAutoUpdate), QStringLiteral("1"));
-    QCOMPARE(stored(AppSettings::kReadDelay), QStringLiteral("7"));
-    QCOMPARE(stored(AppSettings::kSkin), QStringLiteral("0"));
-    QCOMPARE(m_main.updateCheckCalls, QList<int>{0});
-    QVERIFY(m_autoStart->IsEnabled());
-    QCOMPARE(m_dialogs.shown.size(), 1);
-    QCOMPARE(m_dialogs.shown.first().title, QStringLiteral("Tolvane"));
-    QCOMPARE(m_dialogs.shown.first().text, QStringLiteral("设置成功！"));
+    const QStringList written{stored(AppSettings::kAutoStart), stored(AppSettings::kAutoUpdate),
+                              stored(AppSettings::kReadDelay), stored(AppSettings::kSkin)};
+    QCOMPARE(written, (QStringList{"1", "1", "7", value}));
+    QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("设置成功！")});
     QVERIFY(!form->isVisible());
 
-    // Reopened in the same run: the fields as they were left, config.ini not read again.
+    // Shown again in the same run: the fields as they were left, config.ini not read again.
     store(AppSettings::kReadDelay, QStringLiteral("20"));
     form->show();
     QCOMPARE(form->Text3->text(), QStringLiteral("7"));
-    QVERIFY(form->Check2->isChecked());
+
+    QScopedPointer<Form5> next(open());
+    QVERIFY(next->Check1->isChecked() && next->Check2->isChecked());
+    QCOMPARE(next->Text3->text(), QStringLiteral("20"));
+    QCOMPARE(m_main.harvestCalls, (QList<int>{7000, 20000}));
+    QCOMPARE(m_main.updateCheckCalls, (QList<int>{0, 0, 0})); // the click, the save, the next load
+    QCOMPARE(next->List2->currentText(), skin);
+    QCOMPARE(qApp->styleSheet(), sheet(Skins::findByCaption(skin)->relativePath));
 }
 
-void TestForm5::readDelayAsTyped_data()
+// The carrier choice and the read delay are independent; each row tries one of each.
+void TestForm5::enteredThenSaved_data()
 {
+    QTest::addColumn<QString>("carrier"); // empty: no selection
+    QTest::addColumn<QString>("code");    // "sf": what was stored stays
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::addColumn<int>("interval"); // 0: Timer1 keeps its 3000
-    QTest::newRow("over 61") << "100" << "60" << 60000;
-    QTest::newRow("61 stays") << "61" << "61" << 61000;
-    QTest::newRow("61.5") << "61.5" << "60" << 60000;
-    QTest::newRow("decimal") << "2.5" << "2.5" << 2500;
-    QTest::newRow("empty") << "" << "" << 0;
-    QTest::newRow("words") << "5秒" << "5秒" << 0;
-    QTest::newRow("zero") << "0" << "0" << 0;
-    QTest::newRow("negative") << "-3" << "-3" << 0;
+    QTest::addColumn<int>("interval"); // 0: not applied
+    QTest::newRow("none, over 61") << "" << "sf" << "100" << "60" << 60000;
+    QTest::newRow("TNT, 61 stays") << "TNT" << "TNT" << "61" << "61" << 61000;
+    QTest::newRow("button carrier, decimal") << "EMS(E邮宝)" << "EMS" << "2.5" << "2.5" << 2500;
+    QTest::newRow("separator, empty") << "********" << "sf" << "" << "" << 0;
+    QTest::newRow("none, words") << "" << "sf" << "5秒" << "5秒" << 0;
 }
 
-void TestForm5::readDelayAsTyped()
+void TestForm5::enteredThenSaved()
 {
+    QFETCH(QString, carrier);
+    QFETCH(QString, code);
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     QFETCH(int, interval);
+    store(AppSettings::kDefaultCarrier, QStringLiteral("sf"));
     QScopedPointer<Form5> form(open());
-    form->Text3->setText(QStringLiteral("3"));
-    QCOMPARE(m_main.harvest, 3000);
+    if (!carrier.isEmpty())
+        form->List1->setCurrentIndex(form->List1->findText(carrier));
     form->Text3->setText(typed);
     QCOMPARE(form->Text3->text(), shown);
-    QCOMPARE(m_main.harvest, interval ? interval : 3000);
+    QCOMPARE(m_main.harvestCalls, interval ? QList<int>{interval} : QList<int>());
     QCOMPARE(form->delayHint()->isHidden(), interval != 0);
-    if (!interval)
-        QVERIFY(form->Text3->toolTip().contains(QStringLiteral("当前 3 秒")));
     form->Command1->click();
+    QCOMPARE(stored(AppSettings::kDefaultCarrier), code);
+    QCOMPARE(m_main.selected, code == QLatin1String("sf") ? QStringList() : QStringList{carrier});
     QCOMPARE(stored(AppSettings::kReadDelay), shown); // written as it stands
 }
 
-void TestForm5::immediateActionsSurviveLeaving()
-{
-    QScopedPointer<Form5> form(open());
-    form->Check1->click();
-    QVERIFY(m_autoStart->IsEnabled());
-    form->Check2->click();
-    form->Check2->click();
-    QCOMPARE(m_main.updateCheckCalls, (QList<int>{0, 6000}));
-    form->List2->setCurrentIndex(1);
-    Q_EMIT form->List2->activated(1);
-    QCOMPARE(qApp->styleSheet(), sheet(QStringLiteral("config/腾讯QQ.qss")));
-
-    m_dialogs.answers = {true};
-    form->Command2->click();
-    QVERIFY(m_autoStart->IsEnabled());
-    QCOMPARE(qApp->styleSheet(), sheet(QStringLiteral("config/腾讯QQ.qss")));
-    QVERIFY(!QFile::exists(m_folder->file(QStringLiteral("config.ini"))));
-}
-
-void TestForm5::leavingAndCloseBoxAsk()
+void TestForm5::leavingAsksAndKeepsImmediateActions()
 {
     QPointer<Form5> form = open();
     form->show();
+    form->Check1->click(); // takes effect at once, saved or not
     m_dialogs.answers = {false, true};
     form->Command2->click();
     QVERIFY(form->isVisible());
     QTest::keyClick(form.data(), Qt::Key_Escape);
-    QVERIFY(!form->isVisible());
-    QVERIFY(form);
+    QVERIFY(form && !form->isVisible());
+    QVERIFY(m_autoStart->IsEnabled());
+    QVERIFY(!QFile::exists(m_folder->file(QStringLiteral("config.ini"))));
 
     form->show();
     m_dialogs.answers = {false, true};
@@ -251,8 +163,7 @@ void TestForm5::leavingAndCloseBoxAsk()
     QVERIFY(form && form->isVisible());
     form->close();
     QTRY_VERIFY(form.isNull());
-    QCOMPARE(m_dialogs.texts(), QStringList(4, kLeave));
-    QCOMPARE(m_dialogs.shown.first().title, QStringLiteral("Tolvane"));
+    QCOMPARE(m_dialogs.texts(), QStringList(4, QStringLiteral("确定已经保存并退出吗？？？")));
 }
 
 QTEST_MAIN(TestForm5)
