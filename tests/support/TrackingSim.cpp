@@ -3,10 +3,11 @@
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 
-TrackingSim::TrackingSim(const QString &program, const QStringList &arguments)
+TrackingSim::TrackingSim(const QString &program, const char *arguments)
 {
     m_process.setProgram(program);
-    m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
+    m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} +
+                           QString::fromUtf8(arguments).split(QLatin1Char(' '), Qt::SkipEmptyParts));
     m_process.start();
     if (!m_process.waitForStarted(10000))
         return;

@@ -3,12 +3,12 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 
 // The local tracking service, started for one test case and killed with it.
 class TrackingSim final {
 public:
-    TrackingSim(const QString &program, const QStringList &arguments);
+    // Arguments are separated by blanks, e.g. "--fault status500 --fault-number 5003".
+    explicit TrackingSim(const QString &program, const char *arguments = "");
     ~TrackingSim();
 
     bool isListening() const { return m_port != 0; }
