@@ -1,5 +1,4 @@
 #include "query/ConciseQueryRunner.h"
-#include "settings/Endpoints.h"
 #include "support/TrackingSim.h"
 
 #include <QSignalSpy>
@@ -11,13 +10,6 @@
 namespace {
 
 const auto u = [](const char *utf8) { return QString::fromUtf8(utf8); };
-
-void pointAt(const QString &base)
-{
-    Endpoints endpoints;
-    endpoints.trackingService = base;
-    Endpoints::setCurrent(endpoints);
-}
 
 // Numbers starting with "N" belong to a carrier without an API code.
 QVector<ConciseJob> jobsFor(const QStringList &numbers)
@@ -50,8 +42,7 @@ class TestConciseQueryRunner : public QObject {
 private Q_SLOTS:
     void rowsKeepJobOrder_data();
     void rowsKeepJobOrder();
-    void stopAbortsAndFinishesOnce();
-    void zeroJobsFinishAtOnceButNotInsideStart();
+    void zeroJobsAndStop();
 };
 
 // Each row's state holds the expected text; a failed row's state is exactly it.
@@ -63,15 +54,10 @@ void TestConciseQueryRunner::rowsKeepJobOrder_data()
     QTest::addColumn<QStringList>("states");
 
     const QString signedFor = u("已签收"), inTransit = u("快件");
+    const QString none = ConciseQueryRunner::unsupportedCarrierState();
     QTest::newRow("latency") << u("--latency 150")
                              << QStringList{u("101"), u("102"), u("103"), u("100"), u("111"), u("a&b #1"), u("N7771")}
-                             << QStringList{signedFor,
-                                            u("妥投"),
-                                            inTransit,
-                                            u("查无"),
-                                            signedFor,
-                                            signedFor,
-                                            ConciseQueryRunner::unsupportedCarrierState()};
+                             << QStringList{signedFor, u("妥投"), inTransit, u("查无"), signedFor, signedFor, none};
     // The first request hangs until its time-out, long after the others came back.
     QTest::newRow("time-out") << u("--fault timeout --fault-number 901") << QStringList{u("901"), u("911"), u("923")}
                               << QStringList{u("查询失败：连接超时"), signedFor, inTransit};
@@ -80,8 +66,7 @@ void TestConciseQueryRunner::rowsKeepJobOrder_data()
                               << QStringList{u("541"), u("551"), u("563"), u("571"), u("581")}
                               << QStringList{signedFor, u("查询失败：HTTP 500"), inTransit, signedFor, signedFor};
     QTest::newRow("unreachable") << QString() << QStringList{u("1"), u("N2")}
-                                 << QStringList{u("查询失败：无法连接服务器"),
-                                                ConciseQueryRunner::unsupportedCarrierState()};
+                                 << QStringList{u("查询失败：无法连接服务器"), none};
 }
 
 void TestConciseQueryRunner::rowsKeepJobOrder()
@@ -93,12 +78,12 @@ void TestConciseQueryRunner::rowsKeepJobOrder()
     QTcpServer probe;
     if (simArguments.isEmpty()) {
         QVERIFY(probe.listen(QHostAddress::LocalHost));
-        pointAt(QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort()));
+        TrackingSim::pointHostsAt(QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort()));
         probe.close();
     } else {
         sim.emplace(QStringLiteral(TRACKING_SIM), simArguments.toUtf8().constData());
         QVERIFY2(sim->isListening(), sim->output().constData());
-        pointAt(sim->baseUrl());
+        sim->serveAllHosts();
     }
     ConciseQueryRunner runner;
     runner.setTransferTimeout(700);
@@ -106,57 +91,52 @@ void TestConciseQueryRunner::rowsKeepJobOrder()
     QVERIFY(runner.start(jobsFor(numbers)));
     QTRY_COMPARE_WITH_TIMEOUT(pass.finished.size(), 1, 20000);
     QVERIFY(!pass.stopped(0) && !runner.isRunning());
-    QCOMPARE(pass.rows.size(), numbers.size());
-    QCOMPARE(pass.progress.size(), numbers.size());
+    QVERIFY(pass.rows.size() == numbers.size() && pass.progress.size() == numbers.size());
     for (int i = 0; i < numbers.size(); ++i) {
         const ConciseRow row = pass.row(i);
         QCOMPARE(row.number, numbers[i]);
         QCOMPARE(row.carrier, u("顺丰速运"));
         QCOMPARE(row.failed, states[i].startsWith(u("查询失败")));
         QCOMPARE(row.signedFor, states[i] == u("已签收") || states[i] == u("妥投"));
-        QVERIFY2(row.failed ? row.state == states[i] : row.state.contains(states[i]), qPrintable(row.state));
-        QVERIFY(!row.state.contains(u("更多")));
+        QVERIFY2((row.failed ? row.state == states[i] : row.state.contains(states[i])) &&
+                     !row.state.contains(u("更多")),
+                 qPrintable(row.state));
         QCOMPARE(pass.progress.at(i), (QVariantList{i + 1, int(numbers.size())}));
     }
 }
 
-void TestConciseQueryRunner::stopAbortsAndFinishesOnce()
+void TestConciseQueryRunner::zeroJobsAndStop()
 {
     TrackingSim sim(QStringLiteral(TRACKING_SIM), "--fault timeout");
     QVERIFY2(sim.isListening(), sim.output().constData());
-    pointAt(sim.baseUrl());
+    sim.serveAllHosts();
     ConciseQueryRunner runner;
     Pass pass(runner);
-    QVERIFY(runner.start(jobsFor({u("1"), u("2"), u("3"), u("4"), u("5"), u("6")})));
-    QTest::qWait(300);
-    QVERIFY(runner.isRunning());
-    runner.stop();
-    QCOMPARE(pass.finished.size(), 1);
-    QVERIFY(pass.stopped(0) && !runner.isRunning());
-    runner.stop(); // a second stop is no second finish
-    QTest::qWait(300);
-    QCOMPARE(pass.finished.size(), 1);
-    QCOMPARE(pass.rows.size(), 0);
-
-    // The runner can be used again, and stopped from inside a row.
-    connect(&runner, &ConciseQueryRunner::rowReady, &runner, [&runner] { runner.stop(); });
-    QVERIFY(runner.start(jobsFor({u("N7"), u("N8"), u("N9")})));
-    QTRY_COMPARE(pass.finished.size(), 2);
-    QTest::qWait(100);
-    QCOMPARE(pass.finished.size(), 2);
-    QVERIFY(pass.stopped(1));
-    QCOMPARE(pass.rows.size(), 1);
-}
-
-void TestConciseQueryRunner::zeroJobsFinishAtOnceButNotInsideStart()
-{
-    ConciseQueryRunner runner;
-    Pass pass(runner);
+    // Zero jobs finish at once, but not inside start().
     QVERIFY(runner.start({}));
     QCOMPARE(pass.finished.size(), 0);
     QTRY_COMPARE(pass.finished.size(), 1);
     QVERIFY(!pass.stopped(0) && !runner.isRunning());
+
+    QVERIFY(runner.start(jobsFor({u("1"), u("2"), u("3"), u("4"), u("5"), u("6")})));
+    QTest::qWait(300);
+    QVERIFY(runner.isRunning());
+    runner.stop();
+    QCOMPARE(pass.finished.size(), 2);
+    QVERIFY(pass.stopped(1) && !runner.isRunning());
+    runner.stop(); // a second stop is no second finish
+    QTest::qWait(300);
+    QCOMPARE(pass.finished.size(), 2);
     QCOMPARE(pass.rows.size() + pass.progress.size(), 0);
+
+    // The runner can be used again, and stopped from inside a row.
+    connect(&runner, &ConciseQueryRunner::rowReady, &runner, [&runner] { runner.stop(); });
+    QVERIFY(runner.start(jobsFor({u("N7"), u("N8"), u("N9")})));
+    QTRY_COMPARE(pass.finished.size(), 3);
+    QTest::qWait(100);
+    QCOMPARE(pass.finished.size(), 3);
+    QVERIFY(pass.stopped(2));
+    QCOMPARE(pass.rows.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestConciseQueryRunner)

@@ -1,34 +1,12 @@
 #include "support/TrackingSim.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QStringDecoder>
 #include <QtTest>
 
 namespace {
 
 const auto u = [](const char *utf8) { return QString::fromUtf8(utf8); };
-
-struct Fetched {
-    int status = 0;
-    QNetworkReply::NetworkError error = QNetworkReply::NoError;
-    QByteArray body;
-};
-
-Fetched fetch(const TrackingSim &sim, const QString &path)
-{
-    QNetworkAccessManager network;
-    QNetworkRequest request{QUrl(sim.baseUrl() + path)};
-    request.setTransferTimeout(2000); // longer than any latency below, shorter than the silent fault
-    QScopedPointer<QNetworkReply> reply(network.get(request));
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->error(),
-            reply->isOpen() ? reply->readAll() : QByteArray()};
-}
 
 } // namespace
 
@@ -106,7 +84,7 @@ void TestTrackingSim::answersPagesFilesAndFaults()
     QVERIFY2(sim.isListening(), sim.output().constData());
     QElapsedTimer clock;
     clock.start();
-    const Fetched reply = fetch(sim, path);
+    const TrackingSim::Reply reply = sim.get(path); // the silent fault outlasts its wait
     QCOMPARE(reply.status, status);
     if (status == 0)
         QCOMPARE(reply.error, QNetworkReply::OperationCanceledError);
