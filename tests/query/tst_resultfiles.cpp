@@ -1,4 +1,3 @@
-#include "app/GbkText.h"
 #include "query/ResultFiles.h"
 #include "support/TestFolder.h"
 
@@ -9,68 +8,46 @@ class TestResultFiles : public QObject {
     static QString u(const char *utf8) { return QString::fromUtf8(utf8); }
 
 private Q_SLOTS:
-    void conciseRowsAreTabSeparatedGbkLines();
-    void emptyConciseListGivesAnEmptyFile();
-    void detailedTextGetsOneMoreLineEnd_data();
-    void detailedTextGetsOneMoreLineEnd();
-    void existingFileIsReplaced();
+    void writesExactGbkBytes_data();
+    void writesExactGbkBytes();
     void unwritablePathIsReportedAndNothingWritten();
 };
 
-void TestResultFiles::conciseRowsAreTabSeparatedGbkLines()
+// Concise rows are given as tab-separated fields, rows separated by "|"; an empty list of
+// rows must give an empty file. Each save replaces a longer existing file.
+void TestResultFiles::writesExactGbkBytes_data()
 {
-    TestFolder folder;
-    const QString path = folder.file(QStringLiteral("简洁.txt"));
-    const QVector<QStringList> rows{
-        {u("SF1"), u("顺丰速运"), u("已签收")},
-        {u("2"), QString(), u("第一行\r\n第二行")},
-    };
-    QVERIFY(SaveConciseResults(path, rows).ok);
-    const QByteArray expected = GbkText::encode(u("SF1\t顺丰速运\t已签收\r\n2\t\t第一行\r\n第二行\r\n"));
-    QCOMPARE(folder.read(QStringLiteral("简洁.txt")), expected);
-    // Two bytes per Chinese character: really GBK, not UTF-8.
-    QCOMPARE(folder.read(QStringLiteral("简洁.txt")).left(10), QByteArray("SF1\t\xcb\xb3\xb7\xe1\xcb\xd9"));
-}
-
-void TestResultFiles::emptyConciseListGivesAnEmptyFile()
-{
-    TestFolder folder;
-    const QString path = folder.file(QStringLiteral("empty.txt"));
-    QVERIFY(SaveConciseResults(path, {}).ok);
-    QVERIFY(QFileInfo::exists(path));
-    QCOMPARE(QFileInfo(path).size(), 0);
-}
-
-void TestResultFiles::detailedTextGetsOneMoreLineEnd_data()
-{
+    QTest::addColumn<bool>("concise");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
 
-    QTest::newRow("empty") << QString() << QByteArray("\r\n");
-    QTest::newRow("crlf kept") << u("a\r\nb\r\n") << QByteArray("a\r\nb\r\n\r\n");
-    QTest::newRow("lone lf mended") << u("a\nb") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("leading lf") << u("\nx") << QByteArray("\r\nx\r\n");
-    QTest::newRow("mixed") << u("a\r\n\nb") << QByteArray("a\r\n\r\nb\r\n");
-    QTest::newRow("chinese") << u("已签收") << QByteArray("\xd2\xd1\xc7\xa9\xca\xd5\r\n");
+    QTest::newRow("concise rows") << true << u("SF1\t顺丰速运\t已签收|2\t\t第一行\r\n第二行")
+                                  << QByteArray("SF1\t\xcb\xb3\xb7\xe1\xcb\xd9\xd4\xcb\t\xd2\xd1\xc7\xa9\xca\xd5\r\n"
+                                                "2\t\t\xb5\xda\xd2\xbb\xd0\xd0\r\n\xb5\xda\xb6\xfe\xd0\xd0\r\n");
+    QTest::newRow("no concise rows") << true << QString() << QByteArray();
+    QTest::newRow("detailed empty") << false << QString() << QByteArray("\r\n");
+    QTest::newRow("detailed crlf kept") << false << u("a\r\nb\r\n") << QByteArray("a\r\nb\r\n\r\n");
+    QTest::newRow("detailed lone lf mended") << false << u("\na\r\n\nb") << QByteArray("\r\na\r\n\r\nb\r\n");
+    QTest::newRow("detailed chinese") << false << u("已签收") << QByteArray("\xd2\xd1\xc7\xa9\xca\xd5\r\n");
 }
 
-void TestResultFiles::detailedTextGetsOneMoreLineEnd()
+void TestResultFiles::writesExactGbkBytes()
 {
+    QFETCH(bool, concise);
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     TestFolder folder;
-    QVERIFY(SaveDetailedResults(folder.file(QStringLiteral("d.txt")), text).ok);
-    QCOMPARE(folder.read(QStringLiteral("d.txt")), bytes);
-}
-
-void TestResultFiles::existingFileIsReplaced()
-{
-    TestFolder folder;
-    folder.write(QStringLiteral("r.txt"), QByteArray("old content that is longer\r\n"));
-    QVERIFY(SaveDetailedResults(folder.file(QStringLiteral("r.txt")), u("new")).ok);
-    QCOMPARE(folder.read(QStringLiteral("r.txt")), QByteArray("new\r\n"));
-    QVERIFY(SaveConciseResults(folder.file(QStringLiteral("r.txt")), {{u("1"), u("2")}}).ok);
-    QCOMPARE(folder.read(QStringLiteral("r.txt")), QByteArray("1\t2\r\n"));
+    folder.write(QStringLiteral("r.txt"), QByteArray(200, 'o'));
+    const QString path = folder.file(QStringLiteral("r.txt"));
+    if (concise) {
+        QVector<QStringList> rows;
+        for (const QString &line : text.split(QLatin1Char('|'), Qt::SkipEmptyParts))
+            rows << line.split(QLatin1Char('\t'));
+        QVERIFY(SaveConciseResults(path, rows).ok);
+    } else {
+        QVERIFY(SaveDetailedResults(path, text).ok);
+    }
+    QCOMPARE(folder.read(QStringLiteral("r.txt")), bytes);
 }
 
 void TestResultFiles::unwritablePathIsReportedAndNothingWritten()
@@ -78,18 +55,15 @@ void TestResultFiles::unwritablePathIsReportedAndNothingWritten()
     TestFolder folder;
     const QString missingFolder = folder.file(QStringLiteral("no/such/folder/r.txt"));
     const Outcome concise = SaveConciseResults(missingFolder, {{u("1")}});
-    QVERIFY(!concise.ok);
-    QVERIFY2(concise.error.contains(QStringLiteral("r.txt")), qPrintable(concise.error));
+    QVERIFY2(!concise.ok && concise.error.startsWith(u("无法保存文件")), qPrintable(concise.error));
+    QVERIFY(concise.error.contains(QStringLiteral("r.txt")));
     QVERIFY(!QFileInfo::exists(missingFolder));
 
     const QString unwritable = TestFolder::unwritableFolder();
     if (unwritable.isEmpty())
         QSKIP("no folder here refuses writing");
-    const QString path = unwritable + QStringLiteral("/detail.txt");
-    const Outcome detailed = SaveDetailedResults(path, u("x"));
-    QVERIFY(!detailed.ok);
-    QVERIFY(detailed.error.contains(QStringLiteral("detail.txt")));
-    QVERIFY(detailed.error.startsWith(u("无法保存文件")));
+    const Outcome detailed = SaveDetailedResults(unwritable + QStringLiteral("/detail.txt"), u("x"));
+    QVERIFY2(!detailed.ok && detailed.error.contains(QStringLiteral("detail.txt")), qPrintable(detailed.error));
 }
 
 QTEST_GUILESS_MAIN(TestResultFiles)

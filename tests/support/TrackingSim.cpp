@@ -1,12 +1,17 @@
 #include "support/TrackingSim.h"
 
+#include "settings/Endpoints.h"
+
 #include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
 #include <QRegularExpression>
 
-TrackingSim::TrackingSim(const QString &program, const QStringList &arguments)
+TrackingSim::TrackingSim(const QString &program, const char *arguments)
 {
     m_process.setProgram(program);
-    m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
+    m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} +
+                           QString::fromUtf8(arguments).split(QLatin1Char(' '), Qt::SkipEmptyParts));
     m_process.start();
     if (!m_process.waitForStarted(10000))
         return;
@@ -38,4 +43,25 @@ TrackingSim::~TrackingSim()
 QString TrackingSim::baseUrl() const
 {
     return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+}
+
+void TrackingSim::pointHostsAt(const QString &base)
+{
+    Endpoints hosts;
+    hosts.trackingService = hosts.defaultSource = hosts.defaultSourceAlternate = hosts.backupSource1 =
+        hosts.backupSource2 = hosts.makerSite = hosts.updateServer = base;
+    Endpoints::setCurrent(hosts);
+}
+
+TrackingSim::Reply TrackingSim::get(const QString &path) const
+{
+    QNetworkAccessManager network;
+    QNetworkRequest request{QUrl(baseUrl() + path)};
+    request.setTransferTimeout(2000);
+    QScopedPointer<QNetworkReply> reply(network.get(request));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->error(),
+            reply->isOpen() ? reply->readAll() : QByteArray()};
 }

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 
 // The local tracking service, started for one test case and killed with it.
 class TrackingSim final {
 public:
-    TrackingSim(const QString &program, const QStringList &arguments);
+    // Arguments are separated by blanks, e.g. "--fault status500 --fault-number 5003".
+    explicit TrackingSim(const QString &program, const char *arguments = "");
     ~TrackingSim();
 
     bool isListening() const { return m_port != 0; }
@@ -16,6 +17,18 @@ public:
     QString baseUrl() const;
     // What the server wrote before it listened or failed, for test messages.
     QByteArray output() const { return m_output; }
+
+    // Points every host the program uses at base (tracking, sources, updates).
+    static void pointHostsAt(const QString &base);
+    void serveAllHosts() const { pointHostsAt(baseUrl()); }
+
+    struct Reply {
+        int status = 0; // 0 when no answer came
+        QNetworkReply::NetworkError error = QNetworkReply::NoError;
+        QByteArray body;
+    };
+    // A GET waiting at most two seconds for its transfer.
+    Reply get(const QString &path) const;
 
 private:
     QProcess m_process;
