@@ -18,21 +18,18 @@ private Q_SLOTS:
 
 void TestUpdateAgainstSim::offersAndFailures_data()
 {
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("arguments");
     QTest::addColumn<int>("kind");
-    QTest::newRow("offers 3.0") << QStringList{QStringLiteral("--update-version"), QStringLiteral("3.0")}
-                                << int(UpdateResult::Same);
-    QTest::newRow("offers 3.1") << QStringList{QStringLiteral("--update-version"), QStringLiteral("3.1")}
-                                << int(UpdateResult::Differ);
-    QTest::newRow("fails") << QStringList{QStringLiteral("--fault"), QStringLiteral("update-fail")}
-                           << int(UpdateResult::Failed);
+    QTest::newRow("offers 3.0") << QByteArray("--update-version 3.0") << int(UpdateResult::Same);
+    QTest::newRow("offers 3.1") << QByteArray("--update-version 3.1") << int(UpdateResult::Differ);
+    QTest::newRow("fails") << QByteArray("--fault update-fail") << int(UpdateResult::Failed);
 }
 
 void TestUpdateAgainstSim::offersAndFailures()
 {
-    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, arguments);
     QFETCH(int, kind);
-    TrackingSim sim(QStringLiteral(TRACKING_SIM), arguments);
+    TrackingSim sim(QStringLiteral(TRACKING_SIM), arguments.constData());
     QVERIFY2(sim.isListening(), sim.output().constData());
     Endpoints hosts;
     hosts.updateServer = sim.baseUrl();
