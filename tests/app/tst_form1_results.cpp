@@ -20,7 +20,6 @@ private Q_SLOTS:
     void detailedResultsFileAndItsDialog();
     void clearingAndTabSwitch();
     void unwritableFileIsReported();
-    void currentQueryFillsAndClicksTheCapturedElements();
     void pageWithoutFieldIsHarvestedAnyway();
     void storedPassOverAnEmptyRegister();
 
@@ -125,31 +124,6 @@ void TestForm1Results::unwritableFileIsReported()
     h.dialogs.files = {h.folder.file(QStringLiteral("taken.txt"))};
     h.window->Command3->click();
     QVERIFY(h.dialogs.lastText().contains(h.folder.file(QStringLiteral("taken.txt"))));
-}
-
-void TestForm1Results::currentQueryFillsAndClicksTheCapturedElements()
-{
-    Harness h(QByteArray(), {u("Q1|顺丰速运")});
-    Form1 &w = *h.window;
-    w.Option14->click();
-    w.Option[1]->click();
-    h.browser->onClick.insert(QStringLiteral("query"), [](FakeBrowser &page) {
-        page.lines = QStringList{u("顺丰"), u("更多查询记录>>"), u("2026-12-06 揽收"),
-                                 u("2026-12-07 已签收 ") + page.values.value(QStringLiteral("postid")),
-                                 u("转发查询结果>>"), u("页脚")};
-    });
-    h.browser->completeLoad({QStringLiteral("postid"), QStringLiteral("query")});
-    w.SetHarvestInterval(50);
-    w.Text1->setText(QStringLiteral("Q1"));
-    w.Command5->click();
-    QCOMPARE(h.browser->values.value(QStringLiteral("postid")), QStringLiteral("Q1"));
-    QCOMPARE(h.browser->clicks, QStringList{QStringLiteral("query")});
-    QTRY_VERIFY(w.Command5->isEnabled());
-    QCOMPARE(w.detailedText(), u("当前快递单信息\r\n") + QString(59, QLatin1Char('*')) +
-                                   u("\r\n快递单号： Q1\t\t快递公司： 顺丰速运\r\n") + QString(59, QLatin1Char('*')) +
-                                   u("\r\n2026-12-06 揽收\r\n2026-12-07 已签收 Q1\r\n"));
-    QCOMPARE(w.store().find(QStringLiteral("Q1"))->status, u("已签收"));
-    QVERIFY(h.dialogs.shown.isEmpty());
 }
 
 void TestForm1Results::pageWithoutFieldIsHarvestedAnyway()
