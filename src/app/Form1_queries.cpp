@@ -265,7 +265,8 @@ void Form1::Command5_Click()
 void Form1::pageLoaded()
 {
     Command5->setEnabled(true);
-    if (Option14->isChecked())
+    // A concise pass keeps its button until it ends.
+    if (Option14->isChecked() && !m_concise->isRunning())
         Command12->setEnabled(true);
     // The elements of the page just loaded replace those of the last one.
     const int generation = ++m_pageGeneration;
