@@ -24,6 +24,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QPointer>
+#include <QThread>
+#include <QCoreApplication>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -409,18 +412,48 @@ void Form7::Command11_Click()
     request.filters = {QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件(*.*)")};
     request.defaultSuffix = QStringLiteral("txt");
     const QString path = m_dialogs.saveFile(this, request);
-    if (path.isEmpty() || !m_store->isOpen())
+    if (path.isEmpty() || !m_store->isOpen() || m_exporting)
         return;
-    Outcome read;
-    const QVector<Waybill> rows = m_store->allWaybills(&read);
-    if (!read) {
-        m_dialogs.critical(this, kTitle, read.error);
-        return;
-    }
-    if (rows.isEmpty()) {
+    // Reading and writing a large register happen off the window's thread,
+    // with a connection of their own.
+    m_exporting = true;
+    Command11->setEnabled(false);
+    m_reading->setText(QStringLiteral("正在导出…"));
+    QPointer<Form7> self(this);
+    const QString database = m_store->path();
+    QThread *worker = QThread::create([self, database, path] {
+        Outcome outcome;
+        bool empty = false;
+        {
+            WaybillStore store;
+            outcome = store.open(database);
+            if (outcome) {
+                const QVector<Waybill> rows = store.allWaybills(&outcome);
+                empty = outcome && rows.isEmpty();
+                if (outcome && !empty)
+                    outcome = ExportWriter::write(path, rows);
+            }
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, outcome, empty] {
+                if (self)
+                    self->exportFinished(outcome, empty);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+}
+
+void Form7::exportFinished(const Outcome &outcome, bool empty)
+{
+    m_exporting = false;
+    Command11->setEnabled(true);
+    m_reading->setText(m_loader->isReading() ? QStringLiteral("正在读取…") : QString());
+    if (!outcome)
+        m_dialogs.critical(this, kTitle, outcome.error);
+    else if (empty)
         m_dialogs.information(this, kTitle, QStringLiteral("数据库没有记录!!"));
-        return;
-    }
-    if (const Outcome written = ExportWriter::write(path, rows); !written)
-        m_dialogs.critical(this, kTitle, written.error);
+    Q_EMIT exportDone();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Outcome.h"
 #include "store/CurrentWaybill.h"
 #include "store/Waybill.h"
 #include "store/WaybillLoader.h"
@@ -82,8 +83,11 @@ public:
     // True while rows for the grid are being read; the grid changes when they arrive.
     bool isReading() const;
 
+    bool isExporting() const { return m_exporting; }
+
 Q_SIGNALS:
     void waybillsImported();
+    void exportDone();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -98,6 +102,7 @@ private:
     void showMenu(const QPoint &at);
     Waybill selectionLabels() const;
     int currentRow() const;
+    void exportFinished(const Outcome &outcome, bool empty);
 
     QString m_programFolder;
     Dialogs &m_dialogs;
@@ -109,6 +114,7 @@ private:
     WaybillLoader *m_loader = nullptr;
     QLabel *m_reading = nullptr;
     bool m_loaded = false;
+    bool m_exporting = false;
     bool m_emptyClears = false;
     bool m_hasSelection = false;
     Form3 *m_form3 = nullptr;

@@ -420,7 +420,11 @@ void TestForm7::exportWritesEveryRow()
     Fixture f;
     const QString path = f.folder.file(QStringLiteral("out.txt"));
     f.dialogs.files = {path};
+    QSignalSpy exported(f.window.get(), &Form7::exportDone);
     f.window->Command11->click();
+    QVERIFY(!f.window->Command11->isEnabled()); // written in the background
+    QVERIFY(exported.wait(5000));
+    QVERIFY(f.window->Command11->isEnabled());
     QCOMPARE(f.dialogs.lastText(), u("数据库没有记录!!"));
     QVERIFY(!QFile::exists(path));
     QCOMPARE(f.dialogs.fileRequests.last().title, u("保存为"));
@@ -445,6 +449,7 @@ void TestForm7::exportWritesEveryRow()
     f.dialogs.clear();
     f.dialogs.files = {path};
     f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
     QCOMPARE(f.dialogs.shown.size(), 1); // the file dialog, no message
     const QByteArray bytes = f.folder.read(QStringLiteral("out.txt"));
     QCOMPARE(bytes, GbkText::encode(u("已签收,3天,SF1001,顺丰速运,书,12.5,2026/12/7,张三,13800138000,北京市,易碎,\r\n"
