@@ -8,8 +8,12 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DTOLVANE_WERROR=ON
 endif
 
-# WebEngine refuses to run as root with its sandbox on (CI and this machine run as root).
-WEBENGINE_ENV = QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox"
+# WebEngine refuses to run as root with its sandbox on (CI and this machine run
+# as root); an ordinary user keeps the sandbox. The tests always run without it.
+WEBENGINE_TEST_ENV = QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox"
+ifeq ($(shell id -u),0)
+WEBENGINE_ENV = $(WEBENGINE_TEST_ENV)
+endif
 
 .PHONY: all deps configure build run test demo bench clean
 
@@ -28,7 +32,7 @@ run: deps build
 	$(WEBENGINE_ENV) ./$(BUILD_DIR)/tolvane
 
 test: deps build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen $(WEBENGINE_ENV) ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen $(WEBENGINE_TEST_ENV) ctest --output-on-failure -j $(JOBS)
 
 demo: deps build
 	@bash scripts/demo.sh $(BUILD_DIR)
