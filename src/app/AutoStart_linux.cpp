@@ -1,9 +1,9 @@
 #include "app/AutoStart.h"
+#include "app/SaveWhole.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -90,10 +90,9 @@ Outcome AutoStart::StartWithWindows(bool enable, const QString &executablePath)
         return Outcome::failure(QStringLiteral("不知道程序的位置，无法设置自动启动。"));
     if (!QDir().mkpath(m_folder))
         return Outcome::failure(QStringLiteral("无法创建文件夹 %1，自动启动未设置。").arg(m_folder));
-    QSaveFile file(entry);
-    const QByteArray bytes = entryText(executablePath).toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return Outcome::failure(QStringLiteral("无法写入自动启动项 %1：%2").arg(entry, file.errorString()));
+    QString reason;
+    if (!SaveWhole(entry, entryText(executablePath).toUtf8(), &reason))
+        return Outcome::failure(QStringLiteral("无法写入自动启动项 %1：%2").arg(entry, reason));
     return Outcome::success();
 }
 

@@ -1,34 +1,24 @@
 #include "app/Provisioning.h"
 
 #include "app/GbkText.h"
+#include "app/SaveWhole.h"
+#include "app/Skins.h"
 #include "settings/Endpoints.h"
 #include "store/WaybillStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Provisioning {
 
 namespace {
 
-// Skin files and their payloads, in the order in which they are written.
-const struct {
-    const char *file;
-    const char *resource;
-} kSkins[] = {
-    {"config/skinh.qss", ":/payloads/skins/skinh.qss"},
-    {"config/黑色酷炫.qss", ":/payloads/skins/black.qss"},
-    {"config/简谱积木.qss", ":/payloads/skins/blocks.qss"},
-    {"config/腾讯QQ.qss", ":/payloads/skins/qq.qss"},
-};
-
 Outcome writeWhole(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return Outcome::failure(QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    QString reason;
+    if (!SaveWhole(path, bytes, &reason))
+        return Outcome::failure(QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), reason));
     return Outcome::success();
 }
 
@@ -59,8 +49,8 @@ QString templateRelativePath()
 QStringList skinRelativePaths()
 {
     QStringList out;
-    for (const auto &skin : kSkins)
-        out << QString::fromUtf8(skin.file);
+    for (const Skin &skin : Skins::all())
+        out << skin.relativePath;
     return out;
 }
 
@@ -104,9 +94,8 @@ Report run(const QString &programFolder)
             return fail(Outcome::failure(QStringLiteral("无法创建文件夹 %1：没有写入权限或磁盘已满。")
                                              .arg(QDir::toNativeSeparators(folder.filePath(configFolderName())))));
         report.createdConfigFolder = true;
-        for (const auto &skin : kSkins) {
-            if (Outcome written = writeWhole(folder.filePath(QString::fromUtf8(skin.file)), payload(QString::fromUtf8(skin.resource)));
-                !written)
+        for (const Skin &skin : Skins::all()) {
+            if (Outcome written = writeWhole(folder.filePath(skin.relativePath), payload(skin.payload)); !written)
                 return fail(written);
         }
     }

@@ -23,8 +23,7 @@ Report run(const QString &programFolder);
 QString configFolderName();
 QString helpFileName();
 QString templateRelativePath();
-// The skin style sheets, relative to the program folder, in the order
-// 默认皮肤, 黑色酷炫, 简谱积木, 经典QQ.
+// The skin style sheets, relative to the program folder, in menu order.
 QStringList skinRelativePaths();
 
 // Writes the import template to the given path (the management window's

@@ -13,6 +13,7 @@ struct Skin final {
     QString relativePath; // "config/skinh.qss", relative to the program folder
     QString menuValue;    // written by the skin menu
     QString dialogValue;  // written by the settings dialog
+    QString payload;      // the style sheet the program carries, written at first start
 };
 
 namespace Skins {

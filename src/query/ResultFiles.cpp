@@ -1,9 +1,9 @@
 #include "query/ResultFiles.h"
 
 #include "app/GbkText.h"
+#include "app/SaveWhole.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace {
 
@@ -12,17 +12,9 @@ Outcome writeWhole(const QString &path, const QString &text)
     const auto failed = [&path](const QString &reason) {
         return Outcome::failure(QStringLiteral("无法保存文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason));
     };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
-    const QByteArray bytes = GbkText::encode(text);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    QString reason;
+    if (!SaveWhole(path, GbkText::encode(text), &reason))
         return failed(reason);
-    }
-    if (!file.commit())
-        return failed(file.errorString());
     return Outcome::success();
 }
 

@@ -1,10 +1,10 @@
 #include "settings/IniFile.h"
 
 #include "app/GbkText.h"
+#include "app/SaveWhole.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 constexpr int kMaxValueLength = 254;
@@ -164,12 +164,9 @@ QByteArray IniFile::toBytes() const
 
 Outcome IniFile::save() const
 {
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Outcome::failure(QStringLiteral("无法写入设置文件 %1：%2").arg(m_path, file.errorString()));
-    file.write(toBytes());
-    if (!file.commit())
-        return Outcome::failure(QStringLiteral("无法写入设置文件 %1：%2").arg(m_path, file.errorString()));
+    QString reason;
+    if (!SaveWhole(m_path, toBytes(), &reason))
+        return Outcome::failure(QStringLiteral("无法写入设置文件 %1：%2").arg(m_path, reason));
     return Outcome::success();
 }
 

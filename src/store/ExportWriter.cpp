@@ -1,8 +1,8 @@
 #include "store/ExportWriter.h"
 
 #include "app/GbkText.h"
+#include "app/SaveWhole.h"
 
-#include <QSaveFile>
 
 namespace ExportWriter {
 
@@ -22,12 +22,9 @@ QByteArray format(const QVector<Waybill> &rows)
 
 Outcome write(const QString &path, const QVector<Waybill> &rows)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Outcome::failure(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
-    const QByteArray bytes = format(rows);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return Outcome::failure(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+    QString reason;
+    if (!SaveWhole(path, format(rows), &reason))
+        return Outcome::failure(QStringLiteral("无法写入文件 %1：%2").arg(path, reason));
     return Outcome::success();
 }
 

@@ -83,8 +83,6 @@ public:
     // True while rows for the grid are being read; the grid changes when they arrive.
     bool isReading() const;
 
-    bool isExporting() const { return m_exporting; }
-
 Q_SIGNALS:
     void waybillsImported();
     void exportDone();

@@ -3,12 +3,12 @@
 #include "settings/AppSettings.h"
 #include "settings/Endpoints.h"
 #include "settings/IniFile.h"
+#include "app/SaveWhole.h"
 
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 #include <QUrl>
 
 namespace {
@@ -35,13 +35,6 @@ QString networkProblem(QNetworkReply *reply)
     default:
         return QStringLiteral("下载更新信息失败：%1").arg(reply->errorString());
     }
-}
-
-// Stored whole or not at all, so the folder never holds half a descriptor.
-bool store(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace
@@ -101,7 +94,8 @@ void UpdateCheck::onReplyFinished(QNetworkReply *reply, const QString &programFo
 
     const QByteArray body = reply->readAll();
     const QString path = QDir(programFolder).filePath(descriptorFileName());
-    if (store(path, body)) {
+    // Stored whole or not at all, so the folder never holds half a descriptor.
+    if (SaveWhole(path, body)) {
         result.offered = GetFromINI(kSection, kKey, QString(), path);
     } else {
         // The folder is read-only: the descriptor on disk is not this one,
