@@ -3,13 +3,13 @@
 // the window it reports how long its thread is blocked (the action itself and
 // the longest stretch of event handling afterwards, painting included) and
 // how long until the grid shows the result.
-#include "app/Clock.h"
-#include "app/GbkText.h"
-#include "store/Form7.h"
-#include "store/GridFill.h"
-#include "store/ImportReader.h"
-#include "store/WaybillImporter.h"
-#include "store/WaybillLoader.h"
+#include "core/Clock.h"
+#include "core/GbkText.h"
+#include "manage/Form7.h"
+#include "manage/GridFill.h"
+#include "transfer/ImportReader.h"
+#include "transfer/WaybillImporter.h"
+#include "manage/WaybillLoader.h"
 #include "store/WaybillStore.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"

@@ -1,13 +1,13 @@
 #include "app/Form1.h"
 
-#include "app/AutoStart.h"
-#include "app/ClassicTimer.h"
-#include "app/Clock.h"
-#include "app/Dialogs.h"
+#include "settings/AutoStart.h"
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
+#include "core/Dialogs.h"
 #include "app/Form2.h"
 #include "query/Browser.h"
 #include "settings/AppSettings.h"
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 #include "store/HistoryLoader.h"
 #include "store/HistoryModel.h"
 

@@ -1,11 +1,11 @@
 // The input form and the history list of the main window.
 #include "app/Form1.h"
 
-#include "app/ClassicTimer.h"
-#include "app/Dialogs.h"
+#include "core/ClassicTimer.h"
+#include "core/Dialogs.h"
 #include "settings/AppSettings.h"
 #include "store/CurrentWaybill.h"
-#include "store/Form7.h"
+#include "manage/Form7.h"
 #include "store/HistoryLoader.h"
 
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 // Skins, the settings dialog and the update check, as the main window sees them.
 #include "app/Form1.h"
 
-#include "app/ApplySkin.h"
-#include "app/AutoStart.h"
-#include "app/ClassicTimer.h"
-#include "app/Dialogs.h"
-#include "app/Skins.h"
+#include "settings/ApplySkin.h"
+#include "settings/AutoStart.h"
+#include "core/ClassicTimer.h"
+#include "core/Dialogs.h"
+#include "settings/Skins.h"
 #include "settings/AppSettings.h"
 #include "settings/Form5.h"
 #include "update/UpdateCheck.h"

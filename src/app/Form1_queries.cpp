@@ -1,8 +1,8 @@
 // The concise and the detailed query of the main window.
 #include "app/Form1.h"
 
-#include "app/ClassicTimer.h"
-#include "app/Dialogs.h"
+#include "core/ClassicTimer.h"
+#include "core/Dialogs.h"
 #include "query/Browser.h"
 #include "query/ConciseQuery.h"
 #include "query/ConciseQueryRunner.h"

@@ -1,7 +1,7 @@
 // Saving, clearing and switching the query results of the main window.
 #include "app/Form1.h"
 
-#include "app/Dialogs.h"
+#include "core/Dialogs.h"
 #include "query/ResultFiles.h"
 
 #include <QPushButton>

@@ -1,8 +1,8 @@
 // Carrier and data-source selection on the main window.
 #include "app/Form1.h"
 
-#include "app/ClassicTimer.h"
-#include "app/Dialogs.h"
+#include "core/ClassicTimer.h"
+#include "core/Dialogs.h"
 #include "query/Browser.h"
 #include "settings/AppSettings.h"
 #include "store/HistoryModel.h"

@@ -1,9 +1,9 @@
 // The main window as a shell: tray icon, About, help, closing and exiting.
 #include "app/Form1.h"
 
-#include "app/Dialogs.h"
+#include "core/Dialogs.h"
 #include "app/Form2.h"
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "app/Form2.h"
 
-#include "app/Dialogs.h"
-#include "settings/Endpoints.h"
+#include "core/Dialogs.h"
+#include "core/Endpoints.h"
 
 #include <QGridLayout>
 #include <QLabel>

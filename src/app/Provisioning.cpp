@@ -1,9 +1,9 @@
 #include "app/Provisioning.h"
 
-#include "app/GbkText.h"
-#include "app/SaveWhole.h"
-#include "app/Skins.h"
-#include "settings/Endpoints.h"
+#include "core/GbkText.h"
+#include "core/SaveWhole.h"
+#include "settings/Skins.h"
+#include "core/Endpoints.h"
 #include "store/WaybillStore.h"
 
 #include <QDir>

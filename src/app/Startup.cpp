@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
-#include "app/Dialogs.h"
+#include "core/Dialogs.h"
 #include "app/Provisioning.h"
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 #include "store/WaybillStore.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "app/Clock.h"
+#include "core/Clock.h"
 #include "app/Form1.h"
-#include "app/QtDialogs.h"
+#include "core/QtDialogs.h"
 #include "app/Startup.h"
 #include "query/WebEngineBrowser.h"
 

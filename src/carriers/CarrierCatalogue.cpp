@@ -1,6 +1,6 @@
 #include "carriers/CarrierCatalogue.h"
 
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 
 namespace DataSources {
 

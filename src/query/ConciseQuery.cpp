@@ -1,6 +1,6 @@
 #include "query/ConciseQuery.h"
 
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 
 #include <QStringDecoder>
 #include <QUrl>

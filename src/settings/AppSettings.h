@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Outcome.h"
+#include "core/Outcome.h"
 
 #include <QString>
 

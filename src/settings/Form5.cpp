@@ -1,9 +1,9 @@
 #include "settings/Form5.h"
 
-#include "app/ApplySkin.h"
-#include "app/AutoStart.h"
-#include "app/Dialogs.h"
-#include "app/Skins.h"
+#include "settings/ApplySkin.h"
+#include "settings/AutoStart.h"
+#include "core/Dialogs.h"
+#include "settings/Skins.h"
 #include "carriers/CarrierCatalogue.h"
 #include "settings/AppSettings.h"
 #include "settings/MainWindowLink.h"

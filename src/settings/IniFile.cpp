@@ -1,7 +1,7 @@
 #include "settings/IniFile.h"
 
-#include "app/GbkText.h"
-#include "app/SaveWhole.h"
+#include "core/GbkText.h"
+#include "core/SaveWhole.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "update/UpdateCheck.h"
 
 #include "settings/AppSettings.h"
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 #include "settings/IniFile.h"
-#include "app/SaveWhole.h"
+#include "core/SaveWhole.h"
 
 #include <QDir>
 #include <QNetworkAccessManager>

@@ -1,7 +1,7 @@
 #include "update/gengxin.h"
 
-#include "app/Dialogs.h"
-#include "settings/Endpoints.h"
+#include "core/Dialogs.h"
+#include "core/Endpoints.h"
 
 #include <QLabel>
 #include <QPushButton>

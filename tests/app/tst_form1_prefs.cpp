@@ -1,5 +1,5 @@
-#include "app/Skins.h"
-#include "settings/Endpoints.h"
+#include "settings/Skins.h"
+#include "core/Endpoints.h"
 #include "settings/Form5.h"
 #include "support/MainWindowHarness.h"
 #include "support/TinyHttpServer.h"

@@ -1,7 +1,7 @@
 // Saving, clearing and switching the results, and the detailed query's chain
 // on a page that the test controls.
-#include "app/GbkText.h"
-#include "settings/Endpoints.h"
+#include "core/GbkText.h"
+#include "core/Endpoints.h"
 #include "support/MainWindowHarness.h"
 #include "support/TinyHttpServer.h"
 

@@ -1,4 +1,4 @@
-#include "app/GbkText.h"
+#include "core/GbkText.h"
 #include "app/Provisioning.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"

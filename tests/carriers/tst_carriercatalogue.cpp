@@ -1,5 +1,5 @@
 #include "carriers/CarrierCatalogue.h"
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 
 #include <QtTest>
 

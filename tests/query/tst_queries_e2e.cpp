@@ -1,7 +1,7 @@
 // The queries end to end: the main window with the real browser, offscreen,
 // against the local tracking service.
-#include "app/ClassicTimer.h"
-#include "app/Clock.h"
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
 #include "app/Form1.h"
 #include "app/Provisioning.h"
 #include "query/WebEngineBrowser.h"

@@ -1,6 +1,6 @@
-#include "app/AutoStart.h"
+#include "settings/AutoStart.h"
 #include "app/Provisioning.h"
-#include "app/Skins.h"
+#include "settings/Skins.h"
 #include "carriers/CarrierCatalogue.h"
 #include "settings/AppSettings.h"
 #include "settings/Form5.h"

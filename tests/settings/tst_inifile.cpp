@@ -1,4 +1,4 @@
-#include "app/GbkText.h"
+#include "core/GbkText.h"
 #include "settings/IniFile.h"
 #include "support/TestFolder.h"
 

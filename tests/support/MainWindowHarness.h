@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/ClassicTimer.h"
-#include "app/Clock.h"
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
 #include "app/Form1.h"
-#include "app/GbkText.h"
+#include "core/GbkText.h"
 #include "app/Provisioning.h"
 #include "settings/AppSettings.h"
 #include "store/WaybillStore.h"

@@ -1,6 +1,6 @@
 #include "support/TrackingSim.h"
 
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

@@ -1,5 +1,5 @@
 #include "settings/AppSettings.h"
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
 #include "support/TinyHttpServer.h"

@@ -1,7 +1,7 @@
 // The update check against the local tracking service, which also stands in
 // for the update server.
 #include "settings/AppSettings.h"
-#include "settings/Endpoints.h"
+#include "core/Endpoints.h"
 #include "support/TestFolder.h"
 #include "support/TrackingSim.h"
 #include "update/UpdateCheck.h"

@@ -1,7 +1,0 @@
-#include "app/Clock.h"
-
-const Clock &Clock::system()
-{
-    static const SystemClock clock;
-    return clock;
-}

@@ -1,0 +1,7 @@
+#include "core/Clock.h"
+
+const Clock &Clock::system()
+{
+    static const SystemClock clock;
+    return clock;
+}

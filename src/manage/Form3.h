@@ -1,0 +1,25 @@
+#pragma once
+
+#include "manage/WaybillFormDialog.h"
+
+class QPushButton;
+
+// The quick-add dialog: stores new waybills one after another.
+class Form3 final : public WaybillFormDialog {
+    Q_OBJECT
+public:
+    Form3(const QString &programFolder, Dialogs &dialogs, const Clock &clock, QWidget *parent = nullptr);
+
+    QPushButton *Command1 = nullptr; // 添加
+    QPushButton *Command3 = nullptr; // 退出
+
+    void Command1_Click();
+
+protected:
+    void enterInLastBox() override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    const Clock &m_clock;
+    bool m_shownBefore = false;
+};

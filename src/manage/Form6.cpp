@@ -1,0 +1,162 @@
+#include "manage/Form6.h"
+
+#include "core/Dialogs.h"
+#include "app/Provisioning.h"
+#include "transfer/ImportReader.h"
+#include "transfer/WaybillImporter.h"
+#include "store/WaybillStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kTitle = QStringLiteral("Tolvane");
+}
+
+Form6::Form6(const QString &programFolder, Dialogs &dialogs, Launcher &launcher, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_programFolder(programFolder), m_dialogs(dialogs), m_launcher(launcher),
+      m_store(std::make_unique<WaybillStore>())
+{
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("选择类型"));
+
+    Option1 = new QRadioButton(QStringLiteral("从EXCEL导入"), this);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option2 = new QRadioButton(QStringLiteral("从TXT导入"), this);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    Command1 = new QPushButton(QStringLiteral("确定"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setEnabled(false);
+    Command2 = new QPushButton(QStringLiteral("EXCLE模板"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Text1 = new QLineEdit(QStringLiteral("EXCEL第一行不会导入，必须在第一行第9列及以上填入任意值！"), this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setReadOnly(true);
+    Text1->setAccessibleName(QStringLiteral("EXCEL导入提示"));
+    Text1->setCursorPosition(0);
+    Label2 = new QLabel(QStringLiteral("请按照指定EXCEL格式导入数据 （切忌快递单号不能重复！）\r\n每一行顺序均为 "
+                                       "快递单号,快递公司,物品,金额,时间,姓名,电话,联系地址,备注。"),
+                        this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label1 = new QLabel(QStringLiteral("请按照指定TXT格式导入数据 （切忌快递单号不能重复！）\r\n每一行格式均为 "
+                                       "快递单号,快递公司,物品,金额,时间,姓名,电话,联系地址,备注。(逗号 , (半角)隔开)"),
+                        this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    for (QLabel *label : {Label1, Label2}) {
+        label->setWordWrap(true);
+        label->setAccessibleName(QStringLiteral("导入格式说明"));
+        label->hide();
+    }
+
+    auto *options = new QHBoxLayout;
+    options->addWidget(Option1);
+    options->addWidget(Option2);
+    options->addStretch();
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Command2);
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(options);
+    layout->addWidget(Text1);
+    layout->addWidget(Label2);
+    layout->addWidget(Label1);
+    layout->addStretch();
+    layout->addLayout(buttons);
+    resize(460, 220);
+
+    connect(Option1, &QRadioButton::clicked, this, &Form6::Option1_Click);
+    connect(Option2, &QRadioButton::clicked, this, &Form6::Option2_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
+}
+
+Form6::~Form6() = default;
+
+void Form6::showEvent(QShowEvent *event)
+{
+    // Each opening starts with no option chosen, as a fresh window would.
+    for (QRadioButton *option : {Option1, Option2}) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
+    Command1->setEnabled(false);
+    Label1->hide();
+    Label2->hide();
+    ensureStore();
+    QWidget::showEvent(event);
+}
+
+void Form6::Option1_Click()
+{
+    Command1->setEnabled(true);
+    Label2->show();
+    Label1->hide();
+}
+
+void Form6::Option2_Click()
+{
+    Command1->setEnabled(true);
+    Label1->show();
+    Label2->hide();
+}
+
+bool Form6::ensureStore()
+{
+    if (m_store->isOpen())
+        return true;
+    const Outcome opened = m_store->open(QDir(m_programFolder).filePath(WaybillStore::fileName()));
+    if (!opened)
+        m_dialogs.critical(this, kTitle, opened.error);
+    return bool(opened);
+}
+
+void Form6::Command1_Click()
+{
+    const bool excel = Option1->isChecked();
+    if (!excel && !Option2->isChecked())
+        return;
+    Dialogs::FileRequest request;
+    request.title = excel ? QStringLiteral("选择excel文件") : QStringLiteral("选择txt文件");
+    request.filters = {excel ? QStringLiteral("EXCEL文件(*.xls *.xlsx)") : QStringLiteral("文本文件(*.txt)")};
+    const QString path = m_dialogs.openFile(this, request);
+    if (path.isEmpty() || !ensureStore())
+        return;
+
+    ImportBatch batch;
+    const Outcome read = excel ? ImportReader::readExcelFile(path, &batch) : ImportReader::readTextFile(path, &batch);
+    if (!read) {
+        m_dialogs.critical(this, kTitle, read.error);
+        return;
+    }
+    const ImportResult result = WaybillImporter::store(*m_store, batch);
+    if (!result.outcome) {
+        m_dialogs.critical(this, kTitle, result.outcome.error);
+        return;
+    }
+    m_dialogs.information(this, kTitle, result.message());
+    hide();
+    if (result.imported > 0)
+        Q_EMIT imported();
+}
+
+void Form6::Command2_Click()
+{
+    const QString path = QDir(m_programFolder).filePath(Provisioning::templateRelativePath());
+    if (!QFileInfo::exists(path)) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const Outcome written = Provisioning::writeTemplate(path);
+        if (!written) {
+            m_dialogs.critical(this, kTitle, written.error);
+            return;
+        }
+    }
+    m_launcher.openFile(path);
+}

@@ -1,0 +1,459 @@
+#include "manage/Form7.h"
+
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+#include "transfer/ExportWriter.h"
+#include "manage/Form3.h"
+#include "manage/Form4.h"
+#include "manage/Form6.h"
+#include "manage/Form8.h"
+#include "manage/GridFill.h"
+#include "store/WaybillStore.h"
+#include "store/WaybillTableModel.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QPointer>
+#include <QThread>
+#include <QCoreApplication>
+#include <QStyle>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+const QString kTitle = QStringLiteral("Tolvane");
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text, bool tooltip)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    if (tooltip)
+        b->setToolTip(text);
+    return b;
+}
+} // namespace
+
+Form7::Form7(const QString &programFolder, Dialogs &dialogs, Launcher &launcher, const Clock &clock,
+             std::function<CurrentWaybill()> currentWaybill, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_programFolder(programFolder), m_dialogs(dialogs), m_launcher(launcher),
+      m_clock(clock), m_currentWaybill(std::move(currentWaybill)), m_store(std::make_unique<WaybillStore>())
+{
+    setObjectName(QStringLiteral("Form7"));
+    setWindowTitle(QStringLiteral("快递单管理"));
+    m_loader = new WaybillLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);
+    buildControls();
+    resize(960, 620);
+}
+
+Form7::~Form7() = default;
+
+void Form7::buildControls()
+{
+    m_model = new WaybillTableModel(this);
+    DataGrid1 = new QTableView(this);
+    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    DataGrid1->setToolTip(QStringLiteral("双击确保选中值！！！"));
+    DataGrid1->setAccessibleName(QStringLiteral("快递单"));
+    DataGrid1->setModel(m_model);
+    DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DataGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Fixed row heights keep a register of 100,000 rows cheap to show.
+    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DataGrid1->verticalHeader()->setDefaultSectionSize(DataGrid1->fontMetrics().height() + 6);
+    DataGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+
+    Command8 = button(this, "Command8", QStringLiteral("刷新数据"), false);
+    Command8->setToolTip(QStringLiteral("刷新显示数据"));
+    Command15 = button(this, "Command15", QStringLiteral("显示选中运单"), false);
+    Command1 = button(this, "Command1", QStringLiteral("删除选中运单"), true);
+    Command9 = button(this, "Command9", QStringLiteral("修改选中运单"), true);
+    Command10 = button(this, "Command10", QStringLiteral("快速添加运单"), true);
+
+    auto *frame6 = new QGroupBox(QStringLiteral("批量导入导出"), this);
+    frame6->setObjectName(QStringLiteral("Frame6"));
+    Command11 = button(frame6, "Command11", QStringLiteral("批量导出"), false);
+    Command14 = button(frame6, "Command14", QStringLiteral("批量导入"), false);
+    auto *frame6Layout = new QHBoxLayout(frame6);
+    frame6Layout->addWidget(Command11);
+    frame6Layout->addWidget(Command14);
+
+    auto *frame7 = new QGroupBox(QStringLiteral("快速查找"), this);
+    frame7->setObjectName(QStringLiteral("Frame7"));
+    Label17 = new QLabel(QStringLiteral("关键字："), frame7);
+    Label17->setObjectName(QStringLiteral("Label17"));
+    Text5 = new QLineEdit(frame7);
+    Text5->setObjectName(QStringLiteral("Text5"));
+    Text5->setAccessibleName(QStringLiteral("关键字"));
+    Label17->setBuddy(Text5);
+    Label7 = new QLabel(QStringLiteral("在"), frame7);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    Combo1 = new QComboBox(frame7);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setAccessibleName(QStringLiteral("查找的列"));
+    Combo1->addItems({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"),
+                      QStringLiteral("物品"), QStringLiteral("姓名"), QStringLiteral("时间"), QStringLiteral("备注")});
+    // Wide enough for the longest column name under every skin.
+    Combo1->setMinimumWidth(Combo1->fontMetrics().horizontalAdvance(QStringLiteral("快递单号")) + 48);
+    Label7->setBuddy(Combo1);
+    // Rows are read in the background; this says so until they are shown.
+    const QString readingText = QStringLiteral("正在读取…");
+    m_reading = new QLabel(frame7);
+    m_reading->setObjectName(QStringLiteral("readingLabel"));
+    m_reading->setToolTip(QStringLiteral("读取状态"));
+    m_reading->setAccessibleName(QStringLiteral("读取状态"));
+    m_reading->setMinimumWidth(m_reading->fontMetrics().horizontalAdvance(readingText) + 4);
+    auto *frame7Layout = new QHBoxLayout(frame7);
+    frame7Layout->addWidget(Label17);
+    frame7Layout->addWidget(Text5, 1);
+    frame7Layout->addWidget(Label7);
+    frame7Layout->addWidget(Combo1);
+    frame7Layout->addWidget(m_reading);
+
+    // The selection labels, each beside the name of the column it holds.
+    auto *selection = new QGroupBox(QStringLiteral("选中运单"), this);
+    auto *selectionLayout = new QGridLayout(selection);
+    struct Slot {
+        QLabel **label;
+        const char *name;
+        int column;
+    };
+    const Slot places[] = {
+        {&Label2, "Label2", WaybillColumns::Number},  {&Label1, "Label1", WaybillColumns::Carrier},
+        {&Label4, "Label4", WaybillColumns::Status},  {&Label12, "Label12", WaybillColumns::DaysInTransit},
+        {&Label5, "Label5", WaybillColumns::Goods},   {&Label6, "Label6", WaybillColumns::Amount},
+        {&Label8, "Label8", WaybillColumns::Time},    {&Label9, "Label9", WaybillColumns::Name},
+        {&Label10, "Label10", WaybillColumns::Phone}, {&Label11, "Label11", WaybillColumns::Address},
+        {&Label3, "Label3", WaybillColumns::Notes},
+    };
+    int index = 0;
+    for (const Slot &slot : places) {
+        const QString column = WaybillColumns::name(slot.column);
+        auto *label = new QLabel(QString::fromLatin1(slot.name), selection);
+        label->setObjectName(QString::fromLatin1(slot.name));
+        label->setAccessibleName(column);
+        label->setToolTip(column);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        selectionLayout->addWidget(new QLabel(column + QStringLiteral("："), selection), index / 4, (index % 4) * 2);
+        selectionLayout->addWidget(label, index / 4, (index % 4) * 2 + 1);
+        *slot.label = label;
+        ++index;
+    }
+
+    yjcd = new QMenu(QStringLiteral("右键菜单"), this);
+    yjcd->setObjectName(QStringLiteral("yjcd"));
+    auto action = [this](QAction **member, const char *name, const QString &text) {
+        *member = yjcd->addAction(text);
+        (*member)->setObjectName(QString::fromLatin1(name));
+    };
+    action(&xiangxi, "xiangxi", QStringLiteral("详细信息"));
+    action(&tjkdd, "tjkdd", QStringLiteral("添加快递单"));
+    action(&xgkdd, "xgkdd", QStringLiteral("修改快递单"));
+    action(&sckdd, "sckdd", QStringLiteral("删除快递单"));
+    action(&quxiao, "quxiao", QStringLiteral("取消"));
+
+    Timer1 = new ClassicTimer(1000, false, this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {Command8, Command15, Command1, Command9, Command10})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    auto *lower = new QHBoxLayout;
+    lower->addWidget(frame7, 1);
+    lower->addWidget(frame6);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(DataGrid1, 1);
+    layout->addWidget(selection);
+    layout->addLayout(buttons);
+    layout->addLayout(lower);
+
+    connect(Command8, &QPushButton::clicked, this, &Form7::Command8_Click);
+    connect(Command15, &QPushButton::clicked, this, &Form7::Command15_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form7::Command1_Click);
+    connect(Command9, &QPushButton::clicked, this, &Form7::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &Form7::Command10_Click);
+    connect(Command11, &QPushButton::clicked, this, &Form7::Command11_Click);
+    connect(Command14, &QPushButton::clicked, this, &Form7::Command14_Click);
+    connect(xiangxi, &QAction::triggered, this, &Form7::Command15_Click);
+    connect(tjkdd, &QAction::triggered, this, &Form7::Command10_Click);
+    connect(xgkdd, &QAction::triggered, this, &Form7::Command9_Click);
+    connect(sckdd, &QAction::triggered, this, &Form7::Command1_Click);
+    connect(Text5, &QLineEdit::textChanged, this, &Form7::Text5_Change);
+    connect(Timer1, &ClassicTimer::timeout, this, &Form7::Timer1_Timer);
+    connect(DataGrid1, &QWidget::customContextMenuRequested, this, &Form7::showMenu);
+    connect(DataGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &Form7::DataGrid1_SelChange);
+    connect(DataGrid1, &QAbstractItemView::doubleClicked, this, &Form7::DataGrid1_SelChange);
+    connect(m_loader, &WaybillLoader::delivered, this, &Form7::showRead);
+    connect(m_loader, &WaybillLoader::readingChanged, m_reading,
+            [this, readingText](bool reading) { m_reading->setText(reading ? readingText : QString()); });
+}
+
+void Form7::showEvent(QShowEvent *event)
+{
+    if (!m_loaded)
+        Form_Load();
+    QWidget::showEvent(event);
+}
+
+void Form7::closeEvent(QCloseEvent *event)
+{
+    // Closing drops the connection, the rows and any read still on its way;
+    // the next opening loads again.
+    m_loader->cancel();
+    Timer1->setEnabled(false);
+    m_store->close();
+    WaybillLoader::discard(m_model->setRows({}));
+    m_loaded = false;
+    QWidget::closeEvent(event);
+}
+
+void Form7::Form_Load()
+{
+    m_loaded = true;
+    const Outcome opened = m_store->open(QDir(m_programFolder).filePath(WaybillStore::fileName()));
+    if (!opened) {
+        m_dialogs.critical(this, kTitle, opened.error);
+        return;
+    }
+    readWholeTable(true, false);
+    Timer1->setEnabled(true);
+}
+
+bool Form7::isReading() const
+{
+    return m_loader->isReading();
+}
+
+void Form7::readWholeTable(bool updateDays, bool emptyClears)
+{
+    // Only the newest request is ever delivered, so this flag belongs to it.
+    m_emptyClears = emptyClears;
+    m_loader->readAll(m_clock.today(), updateDays);
+}
+
+void Form7::showRead(const WaybillLoader::Result &result)
+{
+    if (!result.read) {
+        // A search that fails leaves the grid as it is, without a message.
+        if (!result.request.search)
+            m_dialogs.critical(this, kTitle, result.read.error);
+        return;
+    }
+    if (!result.stored)
+        m_dialogs.critical(this, kTitle, result.stored.error);
+    // No match, or an empty register on a refresh, leaves the grid as it is.
+    if (result.rows.isEmpty()) {
+        if (m_emptyClears)
+            WaybillLoader::discard(m_model->setRows({}));
+        return;
+    }
+    WaybillLoader::discard(m_model->setRows(result.rows));
+    // The widths follow the text's GBK length; the cell's own margins come on
+    // top, so that the widest value is shown whole in today's larger fonts.
+    const int margins = 2 * DataGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, DataGrid1) + 8;
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        DataGrid1->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]) + margins);
+}
+
+void Form7::Command8_Click()
+{
+    if (m_store->isOpen())
+        readWholeTable(true, false);
+}
+
+void Form7::Timer1_Timer()
+{
+    Timer1->setEnabled(false);
+    Command8_Click();
+}
+
+void Form7::Text5_Change()
+{
+    if (!m_store->isOpen())
+        return;
+    // A column with no statement leaves the grid as it is.
+    const QString column = Combo1->currentText();
+    if (!WaybillStore::searchableColumns().contains(column))
+        return;
+    m_emptyClears = false;
+    m_loader->search(column, Text5->text(), m_clock.today());
+}
+
+int Form7::currentRow() const
+{
+    const QModelIndex current = DataGrid1->selectionModel()->currentIndex();
+    return current.isValid() && current.row() < m_model->rowCount() ? current.row() : -1;
+}
+
+void Form7::Command1_Click()
+{
+    const int row = currentRow();
+    if (!m_store->isOpen() || row < 0)
+        return;
+    // Taken before asking: rows read meanwhile may replace the grid's contents.
+    const QString number = m_model->waybill(row).number;
+    if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单？")))
+        return;
+    if (const Outcome deleted = m_store->deleteWaybill(number); !deleted)
+        m_dialogs.critical(this, kTitle, deleted.error);
+    else
+        m_model->removeWaybill(number); // gone from the screen before the table is read again
+    // The whole table again, a shown search result included.
+    readWholeTable(false, true);
+}
+
+void Form7::DataGrid1_SelChange()
+{
+    const int row = currentRow();
+    if (row < 0)
+        return;
+    const Waybill &w = m_model->waybill(row);
+    Label1->setText(w.carrier);
+    Label2->setText(w.number);
+    Label3->setText(w.notes);
+    Label4->setText(w.status);
+    Label5->setText(w.goods);
+    Label6->setText(w.amount);
+    Label8->setText(w.time);
+    Label9->setText(w.name);
+    Label10->setText(w.phone);
+    Label11->setText(w.address);
+    Label12->setText(w.daysInTransit);
+    m_hasSelection = true;
+}
+
+Waybill Form7::selectionLabels() const
+{
+    Waybill w;
+    w.carrier = Label1->text();
+    w.number = Label2->text();
+    w.notes = Label3->text();
+    w.status = Label4->text();
+    w.goods = Label5->text();
+    w.amount = Label6->text();
+    w.time = Label8->text();
+    w.name = Label9->text();
+    w.phone = Label10->text();
+    w.address = Label11->text();
+    w.daysInTransit = Label12->text();
+    return w;
+}
+
+void Form7::showMenu(const QPoint &at)
+{
+    yjcd->popup(DataGrid1->viewport()->mapToGlobal(at));
+}
+
+void Form7::Command15_Click()
+{
+    if (!m_form4)
+        m_form4 = new Form4(m_dialogs, this);
+    const CurrentWaybill current = m_currentWaybill ? m_currentWaybill() : CurrentWaybill{};
+    std::optional<Waybill> registered;
+    if (!current.number.isEmpty() && m_store->isOpen())
+        registered = m_store->find(current.number);
+    m_form4->showFor(current, registered);
+}
+
+void Form7::Command9_Click()
+{
+    // Before any row was chosen the labels hold no waybill to change.
+    if (!m_hasSelection) {
+        m_dialogs.information(this, kTitle, QStringLiteral("请先在表格中选中要修改的快递单。"));
+        return;
+    }
+    if (!m_form8) {
+        m_form8 = new Form8(m_programFolder, m_dialogs, this);
+        connect(m_form8, &Form8::attempted, Timer1, [this] { Timer1->setEnabled(true); });
+    }
+    m_form8->showFor(selectionLabels());
+}
+
+void Form7::Command10_Click()
+{
+    if (!m_form3) {
+        m_form3 = new Form3(m_programFolder, m_dialogs, m_clock, this);
+        connect(m_form3, &Form3::attempted, Timer1, [this] { Timer1->setEnabled(true); });
+    }
+    m_form3->show();
+    m_form3->raise();
+    m_form3->activateWindow();
+}
+
+void Form7::Command14_Click()
+{
+    if (!m_form6) {
+        m_form6 = new Form6(m_programFolder, m_dialogs, m_launcher, this);
+        connect(m_form6, &Form6::imported, this, &Form7::waybillsImported);
+    }
+    m_form6->show();
+    m_form6->raise();
+    m_form6->activateWindow();
+}
+
+void Form7::Command11_Click()
+{
+    Dialogs::FileRequest request;
+    request.title = QStringLiteral("保存为");
+    request.folder = m_programFolder;
+    request.filters = {QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件(*.*)")};
+    request.defaultSuffix = QStringLiteral("txt");
+    const QString path = m_dialogs.saveFile(this, request);
+    if (path.isEmpty() || !m_store->isOpen() || m_exporting)
+        return;
+    // Reading and writing a large register happen off the window's thread,
+    // with a connection of their own.
+    m_exporting = true;
+    Command11->setEnabled(false);
+    m_reading->setText(QStringLiteral("正在导出…"));
+    QPointer<Form7> self(this);
+    const QString database = m_store->path();
+    QThread *worker = QThread::create([self, database, path] {
+        Outcome outcome;
+        bool empty = false;
+        {
+            WaybillStore store;
+            outcome = store.open(database);
+            if (outcome) {
+                const QVector<Waybill> rows = store.allWaybills(&outcome);
+                empty = outcome && rows.isEmpty();
+                if (outcome && !empty)
+                    outcome = ExportWriter::write(path, rows);
+            }
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, outcome, empty] {
+                if (self)
+                    self->exportFinished(outcome, empty);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+}
+
+void Form7::exportFinished(const Outcome &outcome, bool empty)
+{
+    m_exporting = false;
+    Command11->setEnabled(true);
+    m_reading->setText(m_loader->isReading() ? QStringLiteral("正在读取…") : QString());
+    if (!outcome)
+        m_dialogs.critical(this, kTitle, outcome.error);
+    else if (empty)
+        m_dialogs.information(this, kTitle, QStringLiteral("数据库没有记录!!"));
+    Q_EMIT exportDone();
+}

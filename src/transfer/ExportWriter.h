@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/Outcome.h"
+#include "store/Waybill.h"
+
+#include <QByteArray>
+#include <QVector>
+
+// The export file: one line per waybill, all eleven columns in table order,
+// each value followed by a comma, CR LF line ends, GBK text. A null value is
+// written as empty text. It is not the import layout.
+namespace ExportWriter {
+
+QByteArray format(const QVector<Waybill> &rows);
+
+// Writes the whole file or leaves the old one untouched.
+Outcome write(const QString &path, const QVector<Waybill> &rows);
+
+} // namespace ExportWriter

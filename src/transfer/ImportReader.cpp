@@ -1,0 +1,97 @@
+#include "transfer/ImportReader.h"
+
+#include "core/GbkText.h"
+
+#include <QFile>
+
+#include <cmath>
+
+namespace ImportReader {
+
+ImportBatch parseText(const QByteArray &bytes)
+{
+    static const QByteArray utf8Bom("\xEF\xBB\xBF");
+    const QString text =
+        bytes.startsWith(utf8Bom) ? QString::fromUtf8(bytes.mid(utf8Bom.size())) : GbkText::decode(bytes);
+    ImportBatch batch;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    // A final line break ends the last line; it does not start another.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.isEmpty()) {
+            batch.addEmptyLine(i + 1);
+            continue;
+        }
+        QStringList fields = line.split(QLatin1Char(','));
+        // Empty fields store empty text, never null.
+        for (QString &field : fields)
+            if (field.isNull())
+                field = QStringLiteral("");
+        batch.addFields(i + 1, fields);
+    }
+    return batch;
+}
+
+Outcome readTextFile(const QString &path, ImportBatch *batch)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Outcome::failure(QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Outcome::failure(QStringLiteral("无法读取文件 %1：%2").arg(path, file.errorString()));
+    *batch = parseText(bytes);
+    return Outcome::success();
+}
+
+Outcome readExcelFile(const QString &path, ImportBatch *batch)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Outcome::failure(QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString()));
+    const QByteArray magic = file.read(4);
+    file.close();
+
+    SheetData sheet;
+    Outcome read;
+    if (magic == QByteArray("PK\x03\x04", 4))
+        read = XlsxSheet::read(path, &sheet);
+    else if (magic == QByteArray("\xD0\xCF\x11\xE0", 4))
+        read = XlsSheet::read(path, &sheet);
+    else
+        read = Outcome::failure(QStringLiteral("%1 不是 Excel 工作簿（.xls 或 .xlsx）。").arg(path));
+    if (!read)
+        return read;
+    *batch = ImportBatch();
+    batch->addSheet(sheet);
+    return Outcome::success();
+}
+
+QString numberText(double value)
+{
+    // Telephone and waybill numbers are whole numbers stored as doubles; they
+    // must come back digit for digit, not as 1.38e10 or 13800138000.0.
+    if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
+    return QString::number(value, 'g', 15);
+}
+
+QString dateTimeText(const QDateTime &value)
+{
+    const QDate d = value.date();
+    const QString date = QStringLiteral("%1/%2/%3").arg(d.year()).arg(d.month()).arg(d.day());
+    if (value.time() == QTime(0, 0))
+        return date;
+    return date + QLatin1Char(' ') + timeText(value.time());
+}
+
+QString timeText(const QTime &value)
+{
+    return value.toString(QStringLiteral("H:mm:ss"));
+}
+
+} // namespace ImportReader

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/Outcome.h"
+#include "transfer/ImportBatch.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// Reads the import files into waybills with their line numbers. Bad lines are
+// left out with a reason; only a file that cannot be read at all fails.
+namespace ImportReader {
+
+// Comma-separated text, one waybill per line. GBK, unless the bytes start with
+// the UTF-8 byte-order mark.
+ImportBatch parseText(const QByteArray &bytes);
+Outcome readTextFile(const QString &path, ImportBatch *batch);
+
+// An Excel workbook, .xls or .xlsx (told apart by content, not by name): the
+// sheet "sheet1" in any letter case, row 1 skipped, columns by position.
+Outcome readExcelFile(const QString &path, ImportBatch *batch);
+
+// Cell texts as they are stored: numbers in their plain form ("13800138000",
+// "12.5"), dates as "2026/12/7", a time of day only when there is one.
+QString numberText(double value);
+QString dateTimeText(const QDateTime &value);
+QString timeText(const QTime &value);
+
+} // namespace ImportReader
+
+// The two workbook formats; each fills a sheet of texts.
+namespace XlsSheet {
+Outcome read(const QString &path, SheetData *sheet);
+}
+namespace XlsxSheet {
+Outcome read(const QString &path, SheetData *sheet);
+}

@@ -1,0 +1,97 @@
+#include "transfer/ImportReader.h"
+
+#include <QFile>
+
+#include <freexl.h>
+
+namespace {
+
+QString cellText(const FreeXL_CellValue &cell)
+{
+    switch (cell.type) {
+    case FREEXL_CELL_INT:
+        return QString::number(cell.value.int_value);
+    case FREEXL_CELL_DOUBLE:
+        return ImportReader::numberText(cell.value.double_value);
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+        return QString::fromUtf8(cell.value.text_value);
+    case FREEXL_CELL_DATE:
+        return ImportReader::dateTimeText(
+            QDate::fromString(QString::fromLatin1(cell.value.text_value), QStringLiteral("yyyy-MM-dd")).startOfDay());
+    case FREEXL_CELL_DATETIME:
+        return ImportReader::dateTimeText(
+            QDateTime::fromString(QString::fromLatin1(cell.value.text_value), QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    case FREEXL_CELL_TIME:
+        return ImportReader::timeText(
+            QTime::fromString(QString::fromLatin1(cell.value.text_value), QStringLiteral("HH:mm:ss")));
+    default:
+        return QString();
+    }
+}
+
+class Workbook final {
+public:
+    explicit Workbook(const QString &path)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        m_status = freexl_open(name.constData(), &m_handle);
+    }
+    ~Workbook()
+    {
+        if (m_handle)
+            freexl_close(m_handle);
+    }
+    Workbook(const Workbook &) = delete;
+    Workbook &operator=(const Workbook &) = delete;
+
+    int status() const { return m_status; }
+    const void *handle() const { return m_handle; }
+
+private:
+    const void *m_handle = nullptr;
+    int m_status = FREEXL_OK;
+};
+
+} // namespace
+
+namespace XlsSheet {
+
+Outcome read(const QString &path, SheetData *sheet)
+{
+    Workbook book(path);
+    if (book.status() != FREEXL_OK)
+        return Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1（错误代码 %2）。").arg(path).arg(book.status()));
+    unsigned int count = 0;
+    if (freexl_get_info(book.handle(), FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
+        count = 0;
+    int found = -1;
+    for (unsigned int i = 0; i < count && found < 0; ++i) {
+        const char *name = nullptr;
+        if (freexl_get_worksheet_name(book.handle(), static_cast<unsigned short>(i), &name) == FREEXL_OK && name &&
+            QString::fromUtf8(name).compare(QLatin1String("sheet1"), Qt::CaseInsensitive) == 0)
+            found = int(i);
+    }
+    if (found < 0)
+        return Outcome::failure(QStringLiteral("Excel 文件 %1 中没有名为 sheet1 的工作表。").arg(path));
+    unsigned int rows = 0;
+    unsigned short columns = 0;
+    if (freexl_select_active_worksheet(book.handle(), static_cast<unsigned short>(found)) != FREEXL_OK ||
+        freexl_worksheet_dimensions(book.handle(), &rows, &columns) != FREEXL_OK)
+        return Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1 的工作表 sheet1。").arg(path));
+
+    sheet->columns = columns;
+    const unsigned short used = std::min<unsigned short>(columns, ImportBatch::kFields);
+    for (unsigned int r = 1; r < rows; ++r) {
+        QStringList cells(ImportBatch::kFields, QString());
+        for (unsigned short c = 0; c < used; ++c) {
+            FreeXL_CellValue cell;
+            if (freexl_get_cell_value(book.handle(), r, c, &cell) == FREEXL_OK)
+                cells[c] = cellText(cell);
+        }
+        sheet->rows.insert(int(r) + 1, cells);
+    }
+    return Outcome::success();
+}
+
+} // namespace XlsSheet

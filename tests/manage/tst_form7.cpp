@@ -1,0 +1,486 @@
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
+#include "core/GbkText.h"
+#include "app/Provisioning.h"
+#include "manage/Form3.h"
+#include "manage/Form4.h"
+#include "manage/Form6.h"
+#include "manage/Form7.h"
+#include "manage/Form8.h"
+#include "store/WaybillStore.h"
+#include "support/FakeDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QtTest>
+
+#include <memory>
+
+class TestForm7 : public QObject {
+    Q_OBJECT
+    static QString u(const char *s) { return QString::fromUtf8(s); }
+    // "A B C" -> {"A", "B", "C"}
+    static QStringList numbers(const char *spaced)
+    {
+        return QString::fromLatin1(spaced).split(' ', Qt::SkipEmptyParts);
+    }
+    static Waybill waybill(const QString &number, const QString &time = QStringLiteral("2026/12/7"),
+                           const QString &days = u("0天 "))
+    {
+        return {u("未签收"), days,      number,    u("顺丰速运"), u("书"),  QString(),
+                time,        u("张三"), QString(), QString(),     QString()};
+    }
+
+    // A program folder with a register, the window over it on 2026/12/17, and fakes for what it asks.
+    struct Fixture {
+        TestFolder folder;
+        WaybillStore store;
+        FakeDialogs dialogs;
+        FakeLauncher launcher;
+        FixedClock clock{QDate(2026, 12, 17)};
+        CurrentWaybill current;
+        std::unique_ptr<Form7> window;
+
+        explicit Fixture(const QVector<Waybill> &rows = {})
+        {
+            const QString path = folder.file(WaybillStore::fileName());
+            if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
+                qFatal("cannot create the test database");
+            for (const Waybill &w : rows) {
+                if (!store.insertQuickAdd(w, w.daysInTransit).ok)
+                    qFatal("cannot store a test row");
+            }
+            window = std::make_unique<Form7>(folder.path(), dialogs, launcher, clock, [this] { return current; });
+            window->show();
+            if (!settle())
+                qFatal("the window did not finish loading");
+        }
+        // Rows sent on 2026/12/7.
+        explicit Fixture(const char *spaced) : Fixture(sentOnTheSeventh(spaced)) {}
+        static QVector<Waybill> sentOnTheSeventh(const char *spaced)
+        {
+            QVector<Waybill> rows;
+            for (const QString &number : numbers(spaced))
+                rows << waybill(number);
+            return rows;
+        }
+        // Waits until the rows asked for have been shown.
+        [[nodiscard]] bool settle() const
+        {
+            return QTest::qWaitFor([this] { return !window->isReading(); }, 5000);
+        }
+        QAbstractItemModel *model() const { return window->DataGrid1->model(); }
+        QStringList shown() const
+        {
+            QStringList out;
+            for (int r = 0; r < model()->rowCount(); ++r)
+                out << model()->index(r, WaybillColumns::Number).data().toString();
+            return out;
+        }
+        Waybill get(const char *number) const { return store.find(QString::fromUtf8(number)).value_or(Waybill()); }
+        void choose(int row) const { window->DataGrid1->setCurrentIndex(model()->index(row, 0)); }
+        // Typing only: the result arrives later.
+        void type(const QString &column, const QString &key) const
+        {
+            window->Combo1->setCurrentText(column);
+            window->Text5->setText(key);
+        }
+        QString readingText() const { return window->findChild<QLabel *>(QStringLiteral("readingLabel"))->text(); }
+        template <class Dialog> Dialog *dialog(const char *name) const
+        {
+            return window->findChild<Dialog *>(QString::fromLatin1(name));
+        }
+    };
+
+private Q_SLOTS:
+    void openingStoresDaysInTransitAndSizesColumns();
+    void deleteFromASearchResultShowsTheWholeTable();
+    void deleteNeedsACurrentRowAndAYes();
+    void deleteRemovesTheRowAskedAboutWhileASearchArrives();
+    void onlyTheNewestReadIsShown_data();
+    void onlyTheNewestReadIsShown();
+    void closingDropsAReadOnItsWay();
+    void quickAddKeepsTheBoxesUntilItSucceeds();
+    void modifyAppliesToTheRowItWasOpenedFor();
+    void detailsShowTheMainWindowsWaybill();
+    void importFromTextAndExcel();
+    void templateIsRestoredAndOpened();
+    void exportWritesEveryRow();
+    void everyInputHasAnAccessibleName();
+};
+
+void TestForm7::openingStoresDaysInTransitAndSizesColumns()
+{
+    Fixture f({waybill(QStringLiteral("1234567890123")), waybill(QStringLiteral("B"), QStringLiteral(""), u("7天")),
+               waybill(QStringLiteral("C"), u("2026/12/18"))});
+    QCOMPARE(f.shown(), (QStringList{QStringLiteral("1234567890123"), QStringLiteral("B"), QStringLiteral("C")}));
+    QCOMPARE(f.model()->index(0, WaybillColumns::DaysInTransit).data().toString(), u("10天"));
+    QCOMPARE(f.get("1234567890123").daysInTransit, u("10天"));
+    QCOMPARE(f.get("B").daysInTransit, u("7天")); // no date: left alone
+    QCOMPARE(f.get("C").daysInTransit, u("-1天"));
+    // Every column gets the same cell margins on top of its text width.
+    const int margins = f.window->DataGrid1->columnWidth(WaybillColumns::Address) - 62; // 联系地址 alone: 920 twips
+    QVERIFY(margins >= 0 && margins <= 24);
+    QCOMPARE(f.window->DataGrid1->columnWidth(WaybillColumns::Number) - margins, 100); // 13 digits: 1495 twips
+    QCOMPARE(f.window->DataGrid1->columnWidth(WaybillColumns::Status) - margins, 46);  // 未签收: 690 twips
+
+    // The deferred refresh picks up what changed meanwhile, then stops.
+    QVERIFY(f.window->Timer1->isEnabled());
+    f.clock.set(QDate(2026, 12, 19).startOfDay());
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000);
+    QCOMPARE(f.get("C").daysInTransit, u("1天"));
+}
+
+void TestForm7::deleteFromASearchResultShowsTheWholeTable()
+{
+    Fixture f("A B C");
+    QVERIFY(f.store.markSignedFor(QStringLiteral("B")).ok);
+    f.type(u("状态"), u("未"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A C"));
+
+    f.choose(1);
+    QCOMPARE(f.window->Label2->text(), QStringLiteral("C"));
+    QCOMPARE(f.window->Label4->text(), u("未签收"));
+    QCOMPARE(f.window->Label12->text(), u("10天"));
+    f.dialogs.answers = {true};
+    f.window->Command1->click();
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(QStringList({f.dialogs.shown[0].kind, f.dialogs.shown[0].title, f.dialogs.shown[0].text}),
+             QStringList({QStringLiteral("yesno"), u("提示"), u("是否删除该快递单？")}));
+    QVERIFY(!f.store.numberExists(QStringLiteral("C")));
+    QCOMPARE(f.shown(), numbers("A")); // gone at once
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A B"));
+}
+
+void TestForm7::deleteNeedsACurrentRowAndAYes()
+{
+    Fixture f("A");
+    f.window->Command1->click(); // nothing chosen yet
+    QVERIFY(f.dialogs.shown.isEmpty());
+    f.choose(0);
+    f.dialogs.answers = {false};
+    f.window->Command1->click();
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.store.count(), 1);
+    f.dialogs.answers = {true};
+    f.window->sckdd->trigger();
+    QCOMPARE(f.store.count(), 0);
+    QVERIFY(f.settle());
+    QCOMPARE(f.model()->rowCount(), 0);
+}
+
+void TestForm7::deleteRemovesTheRowAskedAboutWhileASearchArrives()
+{
+    Fixture f("A B C");
+    f.choose(2);
+    // The search shows only A while the question is open; C is still the one asked about.
+    f.type(u("快递单号"), QStringLiteral("A"));
+    bool searchShown = false;
+    f.dialogs.whileAsking = [&] { searchShown = f.settle() && f.shown() == numbers("A"); };
+    f.dialogs.answers = {true};
+    f.window->Command1->click();
+    QVERIFY(searchShown);
+    QVERIFY(!f.store.numberExists(QStringLiteral("C")));
+    QCOMPARE(f.store.count(), 2);
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A B"));
+}
+
+void TestForm7::onlyTheNewestReadIsShown_data()
+{
+    QTest::addColumn<bool>("refreshFirst");
+    QTest::addColumn<QString>("firstKey");
+    QTest::addColumn<QString>("lastKey");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<int>("fills"); // a stale result must not even flash up
+    QTest::newRow("a later search replaces an earlier one") << false << "A"
+                                                            << "B" << numbers("B1") << 1;
+    QTest::newRow("an earlier search never replaces a later one") << false << "B"
+                                                                  << "A" << numbers("A1 A2") << 1;
+    QTest::newRow("a search typed during a refresh wins") << true << QString() << "B" << numbers("B1") << 1;
+    QTest::newRow("a newest search without matches keeps the grid") << false << "B"
+                                                                    << "none" << numbers("A1 A2 B1") << 0;
+}
+
+void TestForm7::onlyTheNewestReadIsShown()
+{
+    QFETCH(bool, refreshFirst);
+    QFETCH(QString, firstKey);
+    QFETCH(QString, lastKey);
+    Fixture f("A1 A2 B1");
+    QVERIFY(f.readingText().isEmpty());
+    QSignalSpy resets(f.model(), &QAbstractItemModel::modelReset);
+    if (refreshFirst)
+        f.window->Command8->click();
+    else
+        f.type(u("快递单号"), firstKey);
+    QVERIFY(f.window->isReading());
+    QCOMPARE(f.readingText(), u("正在读取…"));
+    f.type(u("快递单号"), lastKey);
+    QVERIFY(f.settle());
+    QTEST(f.shown(), "shown");
+    QTEST(int(resets.count()), "fills");
+    QVERIFY(f.readingText().isEmpty());
+    QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void TestForm7::closingDropsAReadOnItsWay()
+{
+    Fixture f("A");
+    f.window->Command8->click();
+    f.window->close();
+    QVERIFY(f.settle());
+    QCOMPARE(f.model()->rowCount(), 0);
+    f.window->show(); // opening again loads again
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A"));
+}
+
+void TestForm7::quickAddKeepsTheBoxesUntilItSucceeds()
+{
+    Fixture f("OLD");
+    f.window->Command10->click();
+    auto *form3 = f.dialog<Form3>("Form3");
+    QVERIFY(form3 && form3->isVisible());
+    form3->Text2->setText(u("书"));
+    form3->Text4->setText(QStringLiteral("2026/12/14"));
+    form3->Command1->click();
+    QCOMPARE(f.dialogs.lastText(), u("快递单号不能为空！"));
+    QCOMPARE(form3->Text2->text(), u("书"));
+
+    form3->Text1->setText(QStringLiteral("OLD"));
+    form3->List1->setCurrentRow(12);
+    QCOMPARE(form3->List1->currentItem()->text(), QStringLiteral("********"));
+    form3->Command1->click();
+    QCOMPARE(f.dialogs.lastText(), u("呵呵，忘记选择快递公司啦！"));
+    form3->List1->setCurrentRow(1);
+    f.window->Timer1->setEnabled(false);
+    form3->Command1->click();
+    QCOMPARE(f.dialogs.lastText(), u("快递单号已存在！"));
+    QVERIFY(f.window->Timer1->isEnabled()); // the grid is read again after every try
+    QCOMPARE(form3->Text1->text(), QStringLiteral("OLD"));
+    QCOMPARE(form3->Text4->text(), QStringLiteral("2026/12/14"));
+    QCOMPARE(f.store.count(), 1);
+
+    form3->Text1->setText(QStringLiteral("NEW"));
+    emit form3->Text8->returnPressed(); // Enter in the last box adds
+    QCOMPARE(f.dialogs.lastText(), u("快递单添加成功！"));
+    const Waybill stored = f.get("NEW");
+    QCOMPARE(stored.carrier, u("顺丰速运"));
+    QCOMPARE(stored.daysInTransit, u("3天"));
+    QCOMPARE(stored.goods, u("书"));
+    QVERIFY(form3->Text1->text().isEmpty() && form3->Text2->text().isEmpty() && form3->Text4->text().isEmpty());
+    QCOMPARE(form3->List1->currentItem()->text(), u("顺丰速运")); // the carrier stays for the next one
+    QCOMPARE(form3->focusWidget(), form3->Text1);
+}
+
+void TestForm7::modifyAppliesToTheRowItWasOpenedFor()
+{
+    Fixture f("A B");
+    f.window->Command9->click(); // nothing chosen: nothing to modify
+    QVERIFY(!f.dialog<Form8>("Form8"));
+    QCOMPARE(f.dialogs.shown.size(), 1);
+
+    // Number unchanged: carrier and the optional columns are rewritten.
+    f.choose(0);
+    f.window->Command9->click();
+    auto *form8 = f.dialog<Form8>("Form8");
+    QVERIFY(form8 && form8->isVisible());
+    QCOMPARE(form8->Text1->text(), QStringLiteral("A"));
+    QCOMPARE(form8->Text2->text(), u("书"));
+    QCOMPARE(form8->List1->currentItem()->text(), u("顺丰速运"));
+    f.choose(1); // another row picked meanwhile does not matter
+    form8->Text2->setText(u("电脑"));
+    form8->List1->setCurrentRow(form8->List1->count() - 2);
+    QCOMPARE(form8->List1->currentItem()->text(), u("中铁物流"));
+    form8->Command2->click();
+    QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
+    QVERIFY(!form8->isVisible());
+    QCOMPARE(f.get("A").carrier, u("中铁物流"));
+    QCOMPARE(f.get("A").goods, u("电脑"));
+    QCOMPARE(f.get("B").goods, u("书"));
+
+    // Number and carrier changed together: both are stored.
+    f.choose(1);
+    f.window->xgkdd->trigger();
+    form8->Text1->setText(QStringLiteral("B2"));
+    form8->List1->setCurrentRow(3);
+    QCOMPARE(form8->List1->currentItem()->text(), u("圆通快递"));
+    emit form8->Text8->returnPressed();
+    QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
+    QVERIFY(!f.store.numberExists(QStringLiteral("B")));
+    QCOMPARE(f.get("B2").carrier, u("圆通快递"));
+    QCOMPARE(f.get("B2").daysInTransit, u("10天"));
+
+    // Onto an existing number: refused, and the dialog keeps the edits.
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000); // the grid is read again
+    QVERIFY(f.settle());
+    f.choose(0);
+    f.window->Command9->click();
+    QCOMPARE(form8->List1->currentItem()->text(), u("中铁物流"));
+    form8->Text1->setText(QStringLiteral("B2"));
+    form8->Text7->setText(u("新地址"));
+    form8->Command2->click();
+    QCOMPARE(f.dialogs.lastText(), u("快递单号已存在！"));
+    QVERIFY(form8->isVisible());
+    QCOMPARE(form8->Text1->text(), QStringLiteral("B2"));
+    QCOMPARE(form8->Text7->text(), u("新地址"));
+    QVERIFY(f.store.numberExists(QStringLiteral("A")));
+    QVERIFY(f.get("B2").address.isEmpty());
+
+    // A new number alone: the row moves, keeping its carrier.
+    form8->Text1->setText(QStringLiteral("A2"));
+    form8->Command2->click();
+    QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
+    QVERIFY(!f.store.numberExists(QStringLiteral("A")));
+    QCOMPARE(f.get("A2").carrier, u("中铁物流"));
+    QCOMPARE(f.get("A2").address, u("新地址"));
+}
+
+void TestForm7::detailsShowTheMainWindowsWaybill()
+{
+    Fixture f("A");
+    f.window->Command15->click();
+    QCOMPARE(f.dialogs.lastText(), u("哈哈，没有选定哦！！！"));
+    auto *form4 = f.dialog<Form4>("Form4");
+    QVERIFY(form4 && form4->Label10->text().isEmpty());
+
+    f.current = {
+        QStringLiteral("A"),   u("顺丰速运"), u("笔"), QStringLiteral("3"), QStringLiteral("2026/12/7"), u("李四"),
+        QStringLiteral("110"), u("上海"),     u("急")};
+    f.window->xiangxi->trigger();
+    QCOMPARE(form4->Label10->text(), QStringLiteral("A"));
+    QCOMPARE(form4->Label12->text(), u("笔"));
+    QCOMPARE(form4->Label18->text(), u("急"));
+    QCOMPARE(form4->Label21->text(), u("未签收"));
+    QCOMPARE(form4->Label22->text(), u("10天"));
+
+    f.current.number = QStringLiteral("NOT-STORED");
+    f.window->Command15->click();
+    QCOMPARE(form4->Label10->text(), QStringLiteral("NOT-STORED"));
+    QVERIFY(form4->Label21->text().isEmpty() && form4->Label22->text().isEmpty());
+}
+
+void TestForm7::importFromTextAndExcel()
+{
+    Fixture f("OLD");
+    QSignalSpy imported(f.window.get(), &Form7::waybillsImported);
+    f.window->Command14->click();
+    auto *form6 = f.dialog<Form6>("Form6");
+    QVERIFY(form6 && form6->isVisible() && !form6->Command1->isEnabled());
+    form6->Option2->click();
+    QVERIFY(form6->Command1->isEnabled());
+    form6->Command1->click(); // cancelled file dialog: nothing happens
+    QVERIFY(form6->isVisible());
+    QCOMPARE(f.dialogs.fileRequests.last().title, u("选择txt文件"));
+
+    f.folder.write(QStringLiteral("in.txt"), GbkText::encode(u("T1,韵达快运,,,,,,,\r\nOLD,韵达快运,,,,,,,\r\n")));
+    f.dialogs.files = {f.folder.file(QStringLiteral("in.txt"))};
+    form6->Command1->click();
+    QCOMPARE(f.dialogs.lastText(), u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"));
+    QVERIFY(!form6->isVisible());
+    QCOMPARE(imported.count(), 1);
+    QCOMPARE(f.store.count(), 2);
+
+    f.window->Command14->click();
+    QVERIFY(!form6->Option1->isChecked() && !form6->Option2->isChecked() && !form6->Command1->isEnabled());
+    form6->Option1->click();
+    f.dialogs.files = {QStringLiteral(TOLVANE_TEST_DATA "/import.xlsx")};
+    form6->Command1->click();
+    QCOMPARE(f.dialogs.fileRequests.last().title, u("选择excel文件"));
+    QVERIFY(f.dialogs.fileRequests.last().filters.first().contains(QStringLiteral("*.xlsx")));
+    QVERIFY(f.dialogs.lastText().contains(u("共导入 3 条")));
+    QCOMPARE(imported.count(), 2);
+    QCOMPARE(f.store.count(), 5);
+}
+
+void TestForm7::templateIsRestoredAndOpened()
+{
+    Fixture f;
+    f.window->Command14->click();
+    const QString path = f.folder.file(Provisioning::templateRelativePath());
+    QVERIFY(!QFile::exists(path));
+    f.dialog<Form6>("Form6")->Command2->click();
+    QCOMPARE(f.launcher.files, QStringList{path});
+    QVERIFY(QFileInfo(path).size() > 0);
+}
+
+void TestForm7::exportWritesEveryRow()
+{
+    Fixture f;
+    const QString path = f.folder.file(QStringLiteral("out.txt"));
+    f.dialogs.files = {path};
+    QSignalSpy exported(f.window.get(), &Form7::exportDone);
+    f.window->Command11->click();
+    QVERIFY(!f.window->Command11->isEnabled()); // written in the background
+    QVERIFY(exported.wait(5000));
+    QVERIFY(f.window->Command11->isEnabled());
+    QCOMPARE(f.dialogs.lastText(), u("数据库没有记录!!"));
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(f.dialogs.fileRequests.last().title, u("保存为"));
+    QCOMPARE(f.dialogs.fileRequests.last().folder, f.folder.path());
+
+    const Waybill full{u("未签收"),
+                       u("3天"),
+                       QStringLiteral("SF1001"),
+                       u("顺丰速运"),
+                       u("书"),
+                       QStringLiteral("12.5"),
+                       QStringLiteral("2026/12/7"),
+                       u("张三"),
+                       QStringLiteral("13800138000"),
+                       u("北京市"),
+                       u("易碎")};
+    QVERIFY(f.store.insertQuickAdd(full, full.daysInTransit).ok);
+    QVERIFY(f.store.markSignedFor(QStringLiteral("SF1001")).ok);
+    Waybill imported = waybill(QStringLiteral("YT2002"), QString(), QString()); // days and time null
+    imported.notes = QStringLiteral("");
+    QVERIFY(f.store.importWaybills({imported}).first().isEmpty());
+    f.dialogs.clear();
+    f.dialogs.files = {path};
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QCOMPARE(f.dialogs.shown.size(), 1); // the file dialog, no message
+    const QByteArray bytes = f.folder.read(QStringLiteral("out.txt"));
+    QCOMPARE(bytes, GbkText::encode(u("已签收,3天,SF1001,顺丰速运,书,12.5,2026/12/7,张三,13800138000,北京市,易碎,\r\n"
+                                      "未签收,,YT2002,顺丰速运,书,,,张三,,,,\r\n")));
+    QCOMPARE(bytes.left(2), QByteArray("\xD2\xD1")); // GBK, not UTF-8: 已 is two bytes
+}
+
+void TestForm7::everyInputHasAnAccessibleName()
+{
+    Fixture f("A");
+    f.choose(0);
+    f.window->Command10->click();
+    f.window->Command9->click();
+    f.window->Command14->click();
+    f.current.number = QStringLiteral("A");
+    f.window->Command15->click();
+    // Inputs and value labels (the selectable ones); the views' own inner parts have no name.
+    int checked = 0;
+    for (QWidget *widget : f.window->findChildren<QWidget *>()) {
+        auto *label = qobject_cast<QLabel *>(widget);
+        if (widget->objectName().isEmpty() ||
+            !(qobject_cast<QLineEdit *>(widget) || qobject_cast<QComboBox *>(widget) ||
+              qobject_cast<QAbstractItemView *>(widget) ||
+              (label && (label->textInteractionFlags() & Qt::TextSelectableByMouse))))
+            continue;
+        QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
+        ++checked;
+    }
+    QVERIFY(checked >= 40);
+    QCOMPARE(f.window->Label12->accessibleName(), u("在途时间"));
+}
+
+QTEST_MAIN(TestForm7)
+#include "tst_form7.moc"

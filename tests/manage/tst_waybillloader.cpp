@@ -1,0 +1,101 @@
+#include "manage/WaybillLoader.h"
+#include "store/WaybillStore.h"
+#include "support/TestFolder.h"
+
+#include <QtTest>
+
+namespace {
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
+
+// A register of `count` waybills A0, A1, ... sent on 2026/12/7 with no days stored yet.
+struct Register {
+    TestFolder folder;
+    WaybillStore store;
+    QString path;
+
+    explicit Register(int count)
+    {
+        path = folder.file(WaybillStore::fileName());
+        if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
+            qFatal("cannot create the test database");
+        QVector<Waybill> rows;
+        for (int i = 0; i < count; ++i)
+            rows.push_back({{},
+                            {},
+                            QStringLiteral("A%1").arg(i),
+                            u("顺丰速运"),
+                            {},
+                            {},
+                            QStringLiteral("2026/12/7"),
+                            {},
+                            {},
+                            {},
+                            {}});
+        Outcome imported;
+        store.importWaybills(rows, &imported);
+        if (!imported || store.count() != count)
+            qFatal("cannot store the test rows");
+    }
+    QString days(int i) const { return store.find(QStringLiteral("A%1").arg(i)).value_or(Waybill()).daysInTransit; }
+};
+
+const QDate kToday(2026, 12, 17);
+} // namespace
+
+class TestWaybillLoader : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readStoresTheDaysOfTheRowsItReads();
+    void readStopsWhenNoLongerWanted();
+};
+
+void TestWaybillLoader::readStoresTheDaysOfTheRowsItReads()
+{
+    Register r(3);
+    WaybillLoader::Request request;
+    request.today = kToday;
+    const WaybillLoader::Result all = WaybillLoader::read(r.path, request, {});
+    QVERIFY(all.read.ok && all.stored.ok);
+    QCOMPARE(all.rows.size(), 3);
+    QCOMPARE(r.days(1), u("10天"));
+
+    // Without the days step nothing is computed or stored.
+    request.updateDays = false;
+    request.today = kToday.addDays(1);
+    const WaybillLoader::Result plain = WaybillLoader::read(r.path, request, {});
+    QVERIFY(plain.fill.changedDays.isEmpty());
+    QCOMPARE(plain.rows[1].daysInTransit, u("10天"));
+    QCOMPARE(r.days(1), u("10天"));
+
+    // A search brings only the rows it found up to date.
+    request.search = true;
+    request.column = u("快递单号");
+    request.key = QStringLiteral("A2");
+    request.updateDays = true;
+    QCOMPARE(WaybillLoader::read(r.path, request, {}).rows.size(), 1);
+    QCOMPARE(r.days(2), u("11天"));
+    QCOMPARE(r.days(1), u("10天"));
+}
+
+void TestWaybillLoader::readStopsWhenNoLongerWanted()
+{
+    Register r(1500);
+    int asked = 0;
+    WaybillLoader::Request request;
+    request.today = kToday;
+    const WaybillLoader::Result stopped = WaybillLoader::read(r.path, request, [&asked] { return ++asked < 2; });
+    QVERIFY(!stopped.read.ok); // a cut-short read is never taken for the whole table
+    QVERIFY(stopped.rows.isEmpty());
+    QCOMPARE(asked, 2);
+    QCOMPARE(r.days(0), QString()); // nothing stored
+
+    const WaybillLoader::Result whole = WaybillLoader::read(r.path, request, [] { return true; });
+    QVERIFY(whole.read.ok);
+    QCOMPARE(whole.rows.size(), 1500);
+}
+
+QTEST_GUILESS_MAIN(TestWaybillLoader)
+#include "tst_waybillloader.moc"

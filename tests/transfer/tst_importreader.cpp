@@ -1,0 +1,187 @@
+#include "core/GbkText.h"
+#include "transfer/ImportReader.h"
+#include "transfer/WaybillImporter.h"
+#include "store/WaybillStore.h"
+#include "support/TestFolder.h"
+
+#include <QtTest>
+
+class TestImportReader : public QObject {
+    Q_OBJECT
+    static QString u(const char *s) { return QString::fromUtf8(s); }
+    static QByteArray gbk(const char *s) { return GbkText::encode(QString::fromUtf8(s)); }
+    // The nine imported fields in table order.
+    static QString fields(const Waybill &w) { return w.values().mid(WaybillColumns::Number).join(QLatin1Char('|')); }
+    static QString reasons(const QVector<SkippedLine> &skipped)
+    {
+        QStringList out;
+        for (const SkippedLine &s : skipped)
+            out << QStringLiteral("%1:%2").arg(s.line).arg(s.reason);
+        return out.join(QLatin1Char('|'));
+    }
+
+private Q_SLOTS:
+    void textEdgeCases_data();
+    void textEdgeCases();
+    void encodings();
+    void badLinesAreSkippedWithTheirLineNumbers();
+    void registerRefusalsAreReportedAndTheRestStored();
+    void nothingImportedIsNotCalledASuccess();
+    void workbooks_data();
+    void workbooks();
+    void notAWorkbookIsRefused();
+    void numbersAsPlainText_data();
+    void numbersAsPlainText();
+};
+
+void TestImportReader::textEdgeCases_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("fields");
+    QTest::newRow("nine fields in table order") << gbk("SF1,顺丰速运,书,12.5,2026/12/7,张三,138,北京,易碎\r\n")
+                                                << u("SF1|顺丰速运|书|12.5|2026/12/7|张三|138|北京|易碎");
+    QTest::newRow("eleven fields keep the first nine") << gbk("A1,顺丰速运,书,5,2026/1/1,张三,1,北京,备注,多余,又多余")
+                                                       << u("A1|顺丰速运|书|5|2026/1/1|张三|1|北京|备注");
+    QTest::newRow("empty fields, no final line break") << gbk("A1,顺丰速运,,,,,,,") << u("A1|顺丰速运|||||||");
+    QTest::newRow("fields are not trimmed") << gbk("A1,顺丰速运, 书 ,5,,,,,x ") << u("A1|顺丰速运| 书 |5|||||x ");
+    QTest::newRow("quotes are plain characters")
+        << gbk("A1,顺丰速运,\"书\",O'Neil,,,,,") << u("A1|顺丰速运|\"书\"|O'Neil|||||");
+}
+
+void TestImportReader::textEdgeCases()
+{
+    QFETCH(QByteArray, bytes);
+    const ImportBatch batch = ImportReader::parseText(bytes);
+    QCOMPARE(batch.rows().size(), 1);
+    QVERIFY(batch.skipped().isEmpty());
+    QCOMPARE(batch.lines(), QVector<int>{1});
+    const Waybill &w = batch.rows()[0];
+    QTEST(fields(w), "fields");
+    QVERIFY(!w.goods.isNull() && !w.notes.isNull()); // text leaves empty text, not null
+    QVERIFY(w.status.isNull() && w.daysInTransit.isNull());
+}
+
+void TestImportReader::encodings()
+{
+    const QByteArray line = QByteArray("A1,") + "\xE9\xA1\xBA\xE4\xB8\xB0\xE9\x80\x9F\xE8\xBF\x90" + ",,,,,,,\n";
+    const ImportBatch utf8 = ImportReader::parseText(QByteArray("\xEF\xBB\xBF") + line);
+    QCOMPARE(utf8.rows().size(), 1);
+    QCOMPARE(utf8.rows()[0].number, QStringLiteral("A1")); // the mark is not part of the number
+    QCOMPARE(utf8.rows()[0].carrier, u("顺丰速运"));
+    // The same bytes without the mark are GBK, and GBK is what users' files are.
+    QCOMPARE(ImportReader::parseText(gbk("A1,顺丰速运,,,,,,,")).rows()[0].carrier, u("顺丰速运"));
+    QVERIFY(ImportReader::parseText(line).rows()[0].carrier != u("顺丰速运"));
+}
+
+void TestImportReader::badLinesAreSkippedWithTheirLineNumbers()
+{
+    const ImportBatch batch = ImportReader::parseText(gbk("A1,顺丰速运,,,,,,,\r\n"
+                                                          "\r\n"
+                                                          "A2,圆通快递,书\r\n"
+                                                          "A1,中通速递,,,,,,,\r\n"
+                                                          "A3,********,,,,,,,\r\n"
+                                                          "A4,中通速递,,,,,,,\r\n"));
+    QCOMPARE(batch.lines(), (QVector<int>{1, 6}));
+    QCOMPARE(reasons(batch.skipped()),
+             u("2:空行|3:只有 3 个字段，少于 9 个|4:快递单号与第 1 行重复|5:快递公司“********”无效"));
+}
+
+void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
+{
+    TestFolder folder;
+    const QString path = folder.file(WaybillStore::fileName());
+    WaybillStore store;
+    QVERIFY(WaybillStore::createDatabase(path).ok && store.open(path).ok);
+    QVERIFY(store.importWaybills(ImportReader::parseText(gbk("OLD,顺丰速运,,,,,,,")).rows()).first().isEmpty());
+
+    const QByteArray bytes = gbk("N1,韵达快运,,,,,,,\n"
+                                 "OLD,顺丰速运,,,,,,,\n"
+                                 "\n"
+                                 "LONG,顺丰速运,,,,") +
+                             QByteArray(21, 'x') + gbk(",,,\nN2,韵达快运,,,,,,,");
+    const ImportResult result = WaybillImporter::store(store, ImportReader::parseText(bytes));
+    QVERIFY(result.outcome.ok);
+    QCOMPARE(result.imported, 2);
+    QCOMPARE(store.count(), 3);
+    QVERIFY(!store.numberExists(QStringLiteral("LONG")));
+    QCOMPARE(result.message(),
+             u("导入成功！\n共导入 2 条快递单。\n跳过 3 行：\n第 2 行：快递单号已存在！\n第 3 行：空行\n"
+               "第 4 行：“姓名”太长：最多 20 个字符，现在是 21 个。未保存。"));
+}
+
+void TestImportReader::nothingImportedIsNotCalledASuccess()
+{
+    ImportResult result;
+    for (int line = 1; line <= 7; ++line)
+        result.skipped.push_back({line, u("空行")});
+    // Only the first few are listed.
+    QCOMPARE(result.message(), u("没有导入任何快递单。\n跳过 7 行：\n第 1 行：空行\n第 2 行：空行\n第 3 行：空行\n"
+                                 "第 4 行：空行\n第 5 行：空行\n……"));
+}
+
+void TestImportReader::workbooks_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("xls") << QStringLiteral(TOLVANE_TEST_DATA "/import.xls");
+    QTest::newRow("xlsx") << QStringLiteral(TOLVANE_TEST_DATA "/import.xlsx");
+}
+
+void TestImportReader::workbooks()
+{
+    QFETCH(QString, file);
+    ImportBatch batch;
+    const Outcome read = ImportReader::readExcelFile(file, &batch);
+    QVERIFY2(read.ok, qPrintable(read.error));
+    // Row 1 holds the headings; rows 2 to 4 are waybills, row 5 is empty and
+    // row 6 repeats row 2's number.
+    QCOMPARE(batch.lines(), (QVector<int>{2, 3, 4}));
+    QCOMPARE(reasons(batch.skipped()), u("5:空行|6:快递单号与第 2 行重复"));
+    const Waybill &a = batch.rows()[0];
+    QCOMPARE(a.number, QStringLiteral("SF1001"));
+    QCOMPARE(a.carrier, u("顺丰速运"));
+    QCOMPARE(a.amount, QStringLiteral("12.5"));
+    QCOMPARE(a.time, QStringLiteral("2026/12/7"));
+    QCOMPARE(a.phone, QStringLiteral("13800138000"));
+    QVERIFY(a.notes.isNull()); // an empty cell leaves its column null
+    const Waybill &b = batch.rows()[1];
+    QCOMPARE(b.number, QStringLiteral("7700123456789"));
+    QVERIFY(b.goods.isNull());
+    QCOMPARE(
+        QStringList({b.amount, b.time, b.phone, b.notes}),
+        QStringList({QStringLiteral("30"), QStringLiteral("2026/1/15"), QStringLiteral("010-12345678"), u("放门口")}));
+    const Waybill &c = batch.rows()[2];
+    QCOMPARE(QStringList({c.amount, c.time, c.phone}),
+             QStringList({u("免费"), QStringLiteral("2026/3/1"), QStringLiteral("13900139000")}));
+}
+
+void TestImportReader::notAWorkbookIsRefused()
+{
+    TestFolder folder;
+    folder.write(QStringLiteral("fake.xls"), gbk("A1,顺丰速运,,,,,,,"));
+    ImportBatch batch;
+    const Outcome read = ImportReader::readExcelFile(folder.file(QStringLiteral("fake.xls")), &batch);
+    QVERIFY(!read.ok);
+    QVERIFY(read.error.contains(u("不是 Excel 工作簿")));
+    QVERIFY(!ImportReader::readExcelFile(folder.file(QStringLiteral("missing.xls")), &batch).ok);
+    QVERIFY(batch.rows().isEmpty());
+}
+
+void TestImportReader::numbersAsPlainText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("phone") << 13800138000.0 << "13800138000";
+    QTest::newRow("waybill") << 7700123456789.0 << "7700123456789";
+    QTest::newRow("fraction") << 12.5 << "12.5";
+    QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
+    QTest::newRow("negative") << -3.0 << "-3";
+}
+
+void TestImportReader::numbersAsPlainText()
+{
+    QFETCH(double, value);
+    QTEST(ImportReader::numberText(value), "text");
+}
+
+QTEST_GUILESS_MAIN(TestImportReader)
+#include "tst_importreader.moc"
