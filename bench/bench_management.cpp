@@ -118,7 +118,7 @@ int main(int argc, char **argv)
     FakeDialogs dialogs;
     FakeLauncher launcher;
     FixedClock today(QDate(2026, 12, 17));
-    Form7 window(folder.path(), dialogs, launcher, today, [] { return CurrentWaybill{}; });
+    Form7 window(folder.path(), dialogs, launcher, today, [] { return Waybill{}; });
     const auto rowsShown = [&window] { return QStringLiteral("%1 rows").arg(window.DataGrid1->model()->rowCount()); };
 
     const Timing opened = measure(app, window, [&] { window.show(); });

@@ -1,13 +1,14 @@
 #include "app/Form1.h"
+#include "core/ProgramName.h"
 
-#include "settings/AutoStart.h"
+#include "app/Form2.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
-#include "app/Form2.h"
+#include "core/Endpoints.h"
 #include "query/Browser.h"
 #include "settings/AppSettings.h"
-#include "core/Endpoints.h"
+#include "settings/AutoStart.h"
 #include "store/HistoryLoader.h"
 #include "store/HistoryModel.h"
 
@@ -16,9 +17,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -28,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -39,7 +40,10 @@
 namespace {
 
 // Twips of the classic layout to pixels at the usual 15 twips per pixel.
-constexpr int px(int twips) { return twips / 15; }
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
 
 QLabel *valueLabel(const char *name, const QString &tooltip, QWidget *parent)
 {
@@ -165,8 +169,8 @@ void Form1::buildMenus()
     bz = named(bangzhu->addAction(QStringLiteral("帮助")), "bz");
     gy = named(bangzhu->addAction(QStringLiteral("关于")), "gy");
     jcgx = named(bangzhu->addAction(QStringLiteral("检查更新")), "jcgx");
-    wangzhan = named(menuBar()->addAction(
-                         QStringLiteral("访问我的网站，欢迎提供宝贵建议     Tips:软件启动慢的话，可以在设置中取消更新提示……")),
+    wangzhan = named(menuBar()->addAction(QStringLiteral(
+                         "访问我的网站，欢迎提供宝贵建议     Tips:软件启动慢的话，可以在设置中取消更新提示……")),
                      "wangzhan");
 
     // The tray's menu: never on the menu bar.
@@ -327,10 +331,14 @@ void Form1::buildInputArea(QWidget *parent)
     };
     using C = WaybillColumns::Column;
     Field fields[] = {
-        {Label1, "Label1", "单号", Text1, "Text1", C::Number},    {Label11, "Label11", "物品", Text9, "Text9", C::Goods},
-        {Label14, "Label14", "金额", Text7, "Text7", C::Amount},  {Label10, "Label10", "时间", Text6, "Text6", C::Time},
-        {Label2, "Label2", "姓名", Text2, "Text2", C::Name},      {Label12, "Label12", "电话", Text3, "Text3", C::Phone},
-        {Label8, "Label8", "联系地址", Text8, "Text8", C::Address}, {Label13, "Label13", "备注", Text4, "Text4", C::Notes},
+        {Label1, "Label1", "单号", Text1, "Text1", C::Number},
+        {Label11, "Label11", "物品", Text9, "Text9", C::Goods},
+        {Label14, "Label14", "金额", Text7, "Text7", C::Amount},
+        {Label10, "Label10", "时间", Text6, "Text6", C::Time},
+        {Label2, "Label2", "姓名", Text2, "Text2", C::Name},
+        {Label12, "Label12", "电话", Text3, "Text3", C::Phone},
+        {Label8, "Label8", "联系地址", Text8, "Text8", C::Address},
+        {Label13, "Label13", "备注", Text4, "Text4", C::Notes},
     };
     int index = 0;
     for (Field &f : fields) {
@@ -364,8 +372,8 @@ void Form1::buildInputArea(QWidget *parent)
 
     connect(Text1, &QLineEdit::textChanged, this, [this] { trimmedMirror(Text1, Label4, true); });
     connect(Text4, &QLineEdit::textChanged, this, [this] { trimmedMirror(Text4, Label16, false); });
-    const QPair<QLineEdit *, QLabel *> copies[] = {
-        {Text9, Label20}, {Text7, Label21}, {Text6, Label22}, {Text2, Label23}, {Text3, Label24}, {Text8, Label25}};
+    const QPair<QLineEdit *, QLabel *> copies[] = {{Text9, Label20}, {Text7, Label21}, {Text6, Label22},
+                                                   {Text2, Label23}, {Text3, Label24}, {Text8, Label25}};
     for (const auto &[box, mirror] : copies)
         connect(box, &QLineEdit::textChanged, mirror, &QLabel::setText);
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
@@ -411,7 +419,7 @@ void Form1::buildHistoryArea(QWidget *parent)
         Q_EMIT historyLoaded();
     });
     connect(m_historyLoader, &HistoryLoader::failed, this,
-            [this](const QString &message) { m_dialogs.information(this, QStringLiteral("Tolvane"), message); });
+            [this](const QString &message) { m_dialogs.information(this, Program::kTitle, message); });
 }
 
 void Form1::buildTimers()
@@ -439,7 +447,7 @@ void Form1::load()
     UpdateStatusLine();
     Text6->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
     if (Outcome opened = m_store.open(QDir(m_programFolder).filePath(WaybillStore::fileName())); !opened)
-        m_dialogs.critical(this, QStringLiteral("Tolvane"), opened.error);
+        m_dialogs.critical(this, Program::kTitle, opened.error);
     createTrayIcon();
     AppSettings::write(m_programFolder, AppSettings::kVersion, AppSettings::kProgramVersion);
     const QString autoUpdate = AppSettings::read(m_programFolder, AppSettings::kAutoUpdate);

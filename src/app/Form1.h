@@ -72,6 +72,8 @@ public:
     DataSource currentDataSource() const;
     QString statusLine() const;
     bool isHistoryLoading() const;
+    // The waybill that the 信息 panel shows (its labels mirror the input form).
+    Waybill currentWaybill() const;
 
     // What the settings dialog changes on the main window.
     void SelectCarrierFromSettings(const Carrier &carrier) override;

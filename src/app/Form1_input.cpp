@@ -1,11 +1,11 @@
 // The input form and the history list of the main window.
 #include "app/Form1.h"
+#include "core/ProgramName.h"
 
 #include "core/ClassicTimer.h"
 #include "core/Dialogs.h"
-#include "settings/AppSettings.h"
-#include "store/CurrentWaybill.h"
 #include "manage/Form7.h"
+#include "settings/AppSettings.h"
 #include "store/HistoryLoader.h"
 
 #include <QCheckBox>
@@ -29,7 +29,7 @@ void Form1::trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus)
 
 void Form1::Command6_Click()
 {
-    const QString title = QStringLiteral("Tolvane");
+    const QString &title = Program::kTitle;
     if (Text1->text().isEmpty()) {
         m_dialogs.information(this, title, QStringLiteral("快递单号不能为空！"));
     } else if (Label6->text().isEmpty()) {
@@ -42,21 +42,26 @@ void Form1::Command6_Click()
         } else if (!checked) {
             m_dialogs.information(this, title, checked.error);
         } else {
-            Waybill w;
-            w.number = Label4->text();
-            w.carrier = Label6->text();
-            w.goods = Label20->text();
-            w.amount = Label21->text();
-            w.time = Label22->text();
-            w.name = Label23->text();
-            w.phone = Label24->text();
-            w.address = Label25->text();
-            w.notes = Label16->text();
-            if (Outcome saved = m_store.insertFromInputForm(w); !saved)
+            if (Outcome saved = m_store.insertFromInputForm(currentWaybill()); !saved)
                 m_dialogs.information(this, title, saved.error);
         }
     }
     Timer4->setEnabled(true);
+}
+
+Waybill Form1::currentWaybill() const
+{
+    Waybill w;
+    w.number = Label4->text();
+    w.carrier = Label6->text();
+    w.goods = Label20->text();
+    w.amount = Label21->text();
+    w.time = Label22->text();
+    w.name = Label23->text();
+    w.phone = Label24->text();
+    w.address = Label25->text();
+    w.notes = Label16->text();
+    return w;
 }
 
 void Form1::Command2_Click()
@@ -89,13 +94,8 @@ Form7 *Form1::managementWindow() const
 void Form1::showManagement()
 {
     if (!m_management) {
-        m_management = new Form7(m_programFolder, m_dialogs, m_launcher, m_clock,
-                                 [this] {
-                                     return CurrentWaybill{Label4->text(),  Label6->text(),  Label20->text(),
-                                                           Label21->text(), Label22->text(), Label23->text(),
-                                                           Label24->text(), Label25->text(), Label16->text()};
-                                 },
-                                 this);
+        m_management = new Form7(
+            m_programFolder, m_dialogs, m_launcher, m_clock, [this] { return currentWaybill(); }, this);
         m_management->setWindowFlag(Qt::Window);
         // After an import the history list follows a second later.
         connect(m_management, &Form7::waybillsImported, this, [this] { Timer4->setEnabled(true); });

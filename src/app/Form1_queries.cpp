@@ -1,5 +1,6 @@
 // The concise and the detailed query of the main window.
 #include "app/Form1.h"
+#include "core/ProgramName.h"
 
 #include "core/ClassicTimer.h"
 #include "core/Dialogs.h"
@@ -22,7 +23,6 @@
 #include <QTreeWidget>
 
 namespace {
-const QString kTitle = QStringLiteral("Tolvane");
 
 // The API code the concise query may use for a carrier: the main window's 25
 // carriers always, the two extra names only for typed batches.
@@ -96,7 +96,7 @@ void Form1::stopQueries()
 bool Form1::prepareBatch(QVector<QPair<QString, QString>> *rows)
 {
     if (Label6->text().isEmpty()) {
-        m_dialogs.information(this, kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
         return false;
     }
     Outcome outcome = m_store.clearTemp();
@@ -114,11 +114,11 @@ bool Form1::prepareBatch(QVector<QPair<QString, QString>> *rows)
     if (outcome)
         *rows = m_store.tempRows(&outcome);
     if (!outcome) {
-        m_dialogs.information(this, kTitle, outcome.error);
+        m_dialogs.information(this, Program::kTitle, outcome.error);
         return false;
     }
     if (!refused.isEmpty())
-        m_dialogs.information(this, kTitle,
+        m_dialogs.information(this, Program::kTitle,
                               QStringLiteral("以下单号未能加入查询：\n") + refused.mid(0, 5).join(QLatin1Char('\n')));
     return true;
 }
@@ -154,7 +154,8 @@ void Form1::startConcisePass(const QVector<QPair<QString, QString>> &waybills, b
 void Form1::Command12_Click()
 {
     if (!Option15->isChecked() && !Option16->isChecked() && !Option13->isChecked()) {
-        m_dialogs.information(this, kTitle, QStringLiteral("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
+        m_dialogs.information(this, Program::kTitle,
+                              QStringLiteral("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
         return;
     }
     if (m_concise->isRunning())
@@ -174,7 +175,7 @@ void Form1::Command12_Click()
         Outcome outcome;
         const QVector<Waybill> stored = m_store.allWaybills(&outcome);
         if (!outcome)
-            m_dialogs.information(this, kTitle, outcome.error);
+            m_dialogs.information(this, Program::kTitle, outcome.error);
         QVector<QPair<QString, QString>> rows;
         for (const Waybill &w : stored)
             rows.push_back({w.number, w.carrier});
@@ -207,7 +208,7 @@ void Form1::appendDetail(const QString &text)
 void Form1::Command5_Click()
 {
     if (!Option15->isChecked() && !Option16->isChecked() && !Option13->isChecked()) {
-        m_dialogs.information(this, kTitle, QStringLiteral("请先选择查询的内容方式！！！"));
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("请先选择查询的内容方式！！！"));
         return;
     }
     Command5->setEnabled(false);
@@ -218,7 +219,7 @@ void Form1::Command5_Click()
         if (Check1->isChecked() && !Text1->text().isEmpty())
             Command6_Click();
         if (Label4->text().isEmpty() || Label6->text().isEmpty()) {
-            m_dialogs.information(this, kTitle,
+            m_dialogs.information(this, Program::kTitle,
                                   Label4->text().isEmpty() ? QStringLiteral("未选定快递单哦 ^_^")
                                                            : QStringLiteral("未选定快递公司哦 ^_^"));
             // Without a page load nothing would enable the button again.
@@ -238,7 +239,7 @@ void Form1::Command5_Click()
         Outcome outcome;
         const QVector<Waybill> stored = m_store.allWaybills(&outcome);
         if (!outcome) {
-            m_dialogs.information(this, kTitle, outcome.error);
+            m_dialogs.information(this, Program::kTitle, outcome.error);
             Command5->setEnabled(true);
             return;
         }
@@ -332,9 +333,10 @@ void Form1::Timer1_Timer()
         appendDetail(HarvestedText(harvested));
         if (current) {
             if (FoundNothing(m_detailText, number, carrier)) {
-                m_dialogs.information(this, QStringLiteral("sorry"),
-                                      QStringLiteral("查询未果!\r\n1.可能是系统繁忙，请稍后再试或者将延迟时间设置的大点！\r\n"
-                                                     "2.可能是单号错误或者无此单号，请认真核对！"));
+                m_dialogs.information(
+                    this, QStringLiteral("sorry"),
+                    QStringLiteral("查询未果!\r\n1.可能是系统繁忙，请稍后再试或者将延迟时间设置的大点！\r\n"
+                                   "2.可能是单号错误或者无此单号，请认真核对！"));
             }
             Command5->setEnabled(true);
         }

@@ -1,5 +1,6 @@
 // Saving, clearing and switching the query results of the main window.
 #include "app/Form1.h"
+#include "core/ProgramName.h"
 
 #include "core/Dialogs.h"
 #include "query/ResultFiles.h"
@@ -29,7 +30,7 @@ void Form1::Command13_Click()
         rows << cells;
     }
     if (Outcome saved = SaveConciseResults(path, rows); !saved)
-        m_dialogs.information(this, QStringLiteral("Tolvane"), saved.error);
+        m_dialogs.information(this, Program::kTitle, saved.error);
 }
 
 void Form1::Command3_Click()
@@ -46,7 +47,7 @@ void Form1::Command3_Click()
         return;
     m_lastDetailFile = path;
     if (Outcome saved = SaveDetailedResults(path, m_detailText); !saved)
-        m_dialogs.information(this, QStringLiteral("Tolvane"), saved.error);
+        m_dialogs.information(this, Program::kTitle, saved.error);
 }
 
 void Form1::Command4_Click()

@@ -1,8 +1,9 @@
 // The main window as a shell: tray icon, About, help, closing and exiting.
 #include "app/Form1.h"
+#include "core/ProgramName.h"
 
-#include "core/Dialogs.h"
 #include "app/Form2.h"
+#include "core/Dialogs.h"
 #include "core/Endpoints.h"
 
 #include <QCloseEvent>
@@ -82,7 +83,7 @@ void Form1::closeEvent(QCloseEvent *event)
         return;
     }
     const QString question = QStringLiteral("欢迎访问") + Maker::kSiteName + QStringLiteral("！！！确要退出吗？？？");
-    if (!m_dialogs.askOkCancel(this, QStringLiteral("Tolvane"), question)) {
+    if (!m_dialogs.askOkCancel(this, Program::kTitle, question)) {
         event->ignore();
         return;
     }

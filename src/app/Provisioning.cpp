@@ -1,10 +1,11 @@
 #include "app/Provisioning.h"
 
+#include "core/Endpoints.h"
 #include "core/GbkText.h"
 #include "core/SaveWhole.h"
 #include "settings/Skins.h"
-#include "core/Endpoints.h"
 #include "store/WaybillStore.h"
+#include "transfer/ImportTemplate.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,14 +14,6 @@
 namespace Provisioning {
 
 namespace {
-
-Outcome writeWhole(const QString &path, const QByteArray &bytes)
-{
-    QString reason;
-    if (!SaveWhole(path, bytes, &reason))
-        return Outcome::failure(QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), reason));
-    return Outcome::success();
-}
 
 QByteArray payload(const QString &resource)
 {
@@ -41,11 +34,6 @@ QString helpFileName()
     return QStringLiteral("help.txt");
 }
 
-QString templateRelativePath()
-{
-    return QStringLiteral("config/导入模板(事例).xls");
-}
-
 QStringList skinRelativePaths()
 {
     QStringList out;
@@ -58,15 +46,11 @@ QByteArray helpTextBytes()
 {
     QString text = QString::fromUtf8(payload(QStringLiteral(":/payloads/help.txt")));
     text.replace(QStringLiteral("{SITE}"), Endpoints::current().makerSite);
-    text.replace(QStringLiteral("{DOWNLOAD}"), Endpoints::current().updateServer + QStringLiteral("/update/tolvane.zip"));
+    text.replace(QStringLiteral("{DOWNLOAD}"),
+                 Endpoints::current().updateServer + QStringLiteral("/update/tolvane.zip"));
     text.replace(QStringLiteral("{CONTACT}"), Maker::kContact);
     text.replace(QStringLiteral("{EMAIL}"), Maker::kEmail);
     return GbkText::encode(GbkText::withCrLf(text));
-}
-
-Outcome writeTemplate(const QString &path)
-{
-    return writeWhole(path, payload(QStringLiteral(":/payloads/template.xls")));
 }
 
 Report run(const QString &programFolder)
@@ -79,7 +63,8 @@ Report run(const QString &programFolder)
     };
 
     if (!folder.exists())
-        return fail(Outcome::failure(QStringLiteral("程序文件夹 %1 不存在。").arg(QDir::toNativeSeparators(programFolder))));
+        return fail(
+            Outcome::failure(QStringLiteral("程序文件夹 %1 不存在。").arg(QDir::toNativeSeparators(programFolder))));
 
     const QString database = folder.filePath(WaybillStore::fileName());
     if (!QFileInfo::exists(database)) {
@@ -95,18 +80,18 @@ Report run(const QString &programFolder)
                                              .arg(QDir::toNativeSeparators(folder.filePath(configFolderName())))));
         report.createdConfigFolder = true;
         for (const Skin &skin : Skins::all()) {
-            if (Outcome written = writeWhole(folder.filePath(skin.relativePath), payload(skin.payload)); !written)
+            if (Outcome written = SaveWholeFile(folder.filePath(skin.relativePath), payload(skin.payload)); !written)
                 return fail(written);
         }
     }
 
-    if (Outcome written = writeWhole(folder.filePath(helpFileName()), helpTextBytes()); !written)
+    if (Outcome written = SaveWholeFile(folder.filePath(helpFileName()), helpTextBytes()); !written)
         return fail(written);
 
     // No skin library is unpacked here, so the template comes back whenever it is missing.
-    const QString templatePath = folder.filePath(templateRelativePath());
+    const QString templatePath = folder.filePath(ImportTemplate::relativePath());
     if (QFileInfo(folder.filePath(configFolderName())).isDir() && !QFileInfo::exists(templatePath)) {
-        if (Outcome written = writeTemplate(templatePath); !written)
+        if (Outcome written = ImportTemplate::write(templatePath); !written)
             return fail(written);
         report.wroteTemplate = true;
     }

@@ -22,13 +22,9 @@ Report run(const QString &programFolder);
 // Names inside the program folder.
 QString configFolderName();
 QString helpFileName();
-QString templateRelativePath();
 // The skin style sheets, relative to the program folder, in menu order.
 QStringList skinRelativePaths();
 
-// Writes the import template to the given path (the management window's
-// template button restores it this way).
-Outcome writeTemplate(const QString &path);
 // The help text as it is written: GBK with CR LF line ends.
 QByteArray helpTextBytes();
 

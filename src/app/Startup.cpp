@@ -1,7 +1,8 @@
 #include "app/Startup.h"
+#include "core/ProgramName.h"
 
-#include "core/Dialogs.h"
 #include "app/Provisioning.h"
+#include "core/Dialogs.h"
 #include "core/Endpoints.h"
 #include "store/WaybillStore.h"
 
@@ -29,7 +30,7 @@ Result prepare(const QString &programFolder, Dialogs &dialogs)
 
     const QString text = QStringLiteral("Tolvane 无法启动：\n%1").arg(error);
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    dialogs.critical(nullptr, QStringLiteral("Tolvane"), text);
+    dialogs.critical(nullptr, Program::kTitle, text);
     return {1, error};
 }
 

@@ -1,7 +1,8 @@
-#include "core/Clock.h"
 #include "app/Form1.h"
-#include "core/QtDialogs.h"
 #include "app/Startup.h"
+#include "core/Clock.h"
+#include "core/ProgramName.h"
+#include "core/QtDialogs.h"
 #include "query/WebEngineBrowser.h"
 
 #include <QApplication>
@@ -14,7 +15,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tolvane"));
+    QApplication::setApplicationName(Program::kTitle);
     QApplication::setApplicationVersion(QStringLiteral("3.0.0"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/payloads/tolvane.png")));
 

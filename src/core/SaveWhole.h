@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Outcome.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,3 +9,5 @@
 // unless every byte of the new one reached the disk. On failure the reason
 // is left in *error for the caller's own message.
 bool SaveWhole(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+// The same, with the program's wording of a failed write ("无法写入文件 …").
+Outcome SaveWholeFile(const QString &path, const QByteArray &bytes);

@@ -1,8 +1,9 @@
 #include "manage/Form3.h"
+#include "core/ProgramName.h"
 
+#include "carriers/CarrierCatalogue.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
-#include "carriers/CarrierCatalogue.h"
 #include "manage/WaybillEditor.h"
 
 #include <QLineEdit>
@@ -37,12 +38,12 @@ void Form3::Command1_Click()
     if (ensureStore()) {
         const Outcome added = WaybillEditor::quickAdd(store(), typed(), m_clock.today());
         if (added) {
-            dialogs().information(this, QStringLiteral("Tolvane"), WaybillEditor::kAdded);
+            dialogs().information(this, Program::kTitle, WaybillEditor::kAdded);
             // Ready for the next waybill; the carrier choice stays.
             clearBoxes();
         } else {
             // The boxes keep what was typed, so that it can be corrected.
-            dialogs().information(this, QStringLiteral("Tolvane"), added.error);
+            dialogs().information(this, Program::kTitle, added.error);
         }
     }
     Q_EMIT attempted();

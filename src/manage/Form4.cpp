@@ -1,4 +1,5 @@
 #include "manage/Form4.h"
+#include "core/ProgramName.h"
 
 #include "core/Dialogs.h"
 
@@ -54,10 +55,10 @@ Form4::Form4(Dialogs &dialogs, QWidget *parent) : QWidget(parent, Qt::Window), m
     connect(Command2, &QPushButton::clicked, this, &QWidget::hide);
 }
 
-void Form4::showFor(const CurrentWaybill &current, const std::optional<Waybill> &registered)
+void Form4::showFor(const Waybill &current, const std::optional<Waybill> &registered)
 {
     if (current.number.isEmpty()) {
-        m_dialogs.information(this, QStringLiteral("Tolvane"), QStringLiteral("哈哈，没有选定哦！！！"));
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("哈哈，没有选定哦！！！"));
     } else {
         Label10->setText(current.number);
         Label11->setText(current.carrier);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "store/CurrentWaybill.h"
 #include "store/Waybill.h"
 
 #include <QWidget>
@@ -18,7 +17,7 @@ class Form4 final : public QWidget {
 public:
     explicit Form4(Dialogs &dialogs, QWidget *parent = nullptr);
 
-    void showFor(const CurrentWaybill &current, const std::optional<Waybill> &registered);
+    void showFor(const Waybill &current, const std::optional<Waybill> &registered);
 
     // Value labels.
     QLabel *Label10 = nullptr; // 单号

@@ -1,10 +1,12 @@
 #include "manage/Form6.h"
+#include "core/ProgramName.h"
 
 #include "core/Dialogs.h"
-#include "app/Provisioning.h"
-#include "transfer/ImportReader.h"
-#include "transfer/WaybillImporter.h"
+#include "manage/OpenRegister.h"
 #include "store/WaybillStore.h"
+#include "transfer/ImportReader.h"
+#include "transfer/ImportTemplate.h"
+#include "transfer/WaybillImporter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,7 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kTitle = QStringLiteral("Tolvane");
 }
 
 Form6::Form6(const QString &programFolder, Dialogs &dialogs, Launcher &launcher, QWidget *parent)
@@ -110,12 +111,7 @@ void Form6::Option2_Click()
 
 bool Form6::ensureStore()
 {
-    if (m_store->isOpen())
-        return true;
-    const Outcome opened = m_store->open(QDir(m_programFolder).filePath(WaybillStore::fileName()));
-    if (!opened)
-        m_dialogs.critical(this, kTitle, opened.error);
-    return bool(opened);
+    return OpenRegister(*m_store, m_programFolder, m_dialogs, this);
 }
 
 void Form6::Command1_Click()
@@ -133,15 +129,15 @@ void Form6::Command1_Click()
     ImportBatch batch;
     const Outcome read = excel ? ImportReader::readExcelFile(path, &batch) : ImportReader::readTextFile(path, &batch);
     if (!read) {
-        m_dialogs.critical(this, kTitle, read.error);
+        m_dialogs.critical(this, Program::kTitle, read.error);
         return;
     }
     const ImportResult result = WaybillImporter::store(*m_store, batch);
     if (!result.outcome) {
-        m_dialogs.critical(this, kTitle, result.outcome.error);
+        m_dialogs.critical(this, Program::kTitle, result.outcome.error);
         return;
     }
-    m_dialogs.information(this, kTitle, result.message());
+    m_dialogs.information(this, Program::kTitle, result.message());
     hide();
     if (result.imported > 0)
         Q_EMIT imported();
@@ -149,12 +145,12 @@ void Form6::Command1_Click()
 
 void Form6::Command2_Click()
 {
-    const QString path = QDir(m_programFolder).filePath(Provisioning::templateRelativePath());
+    const QString path = QDir(m_programFolder).filePath(ImportTemplate::relativePath());
     if (!QFileInfo::exists(path)) {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        const Outcome written = Provisioning::writeTemplate(path);
+        const Outcome written = ImportTemplate::write(path);
         if (!written) {
-            m_dialogs.critical(this, kTitle, written.error);
+            m_dialogs.critical(this, Program::kTitle, written.error);
             return;
         }
     }

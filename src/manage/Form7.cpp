@@ -1,9 +1,10 @@
 #include "manage/Form7.h"
+#include "core/ProgramName.h"
 
+#include "core/BackgroundTask.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
-#include "transfer/ExportWriter.h"
 #include "manage/Form3.h"
 #include "manage/Form4.h"
 #include "manage/Form6.h"
@@ -11,6 +12,7 @@
 #include "manage/GridFill.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillTableModel.h"
+#include "transfer/ExportWriter.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -23,16 +25,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QPointer>
-#include <QThread>
-#include <QCoreApplication>
+#include <QPushButton>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
-const QString kTitle = QStringLiteral("Tolvane");
 
 QPushButton *button(QWidget *parent, const char *name, const QString &text, bool tooltip)
 {
@@ -45,12 +44,13 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, bool
 } // namespace
 
 Form7::Form7(const QString &programFolder, Dialogs &dialogs, Launcher &launcher, const Clock &clock,
-             std::function<CurrentWaybill()> currentWaybill, QWidget *parent)
+             std::function<Waybill()> currentWaybill, QWidget *parent)
     : QWidget(parent, Qt::Window), m_programFolder(programFolder), m_dialogs(dialogs), m_launcher(launcher),
       m_clock(clock), m_currentWaybill(std::move(currentWaybill)), m_store(std::make_unique<WaybillStore>())
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("快递单管理"));
+    m_exportTask = new BackgroundTask(this);
     m_loader = new WaybillLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);
     buildControls();
     resize(960, 620);
@@ -149,6 +149,7 @@ void Form7::buildControls()
         selectionLayout->addWidget(new QLabel(column + QStringLiteral("："), selection), index / 4, (index % 4) * 2);
         selectionLayout->addWidget(label, index / 4, (index % 4) * 2 + 1);
         *slot.label = label;
+        m_selection[slot.column] = label;
         ++index;
     }
 
@@ -225,7 +226,7 @@ void Form7::Form_Load()
     m_loaded = true;
     const Outcome opened = m_store->open(QDir(m_programFolder).filePath(WaybillStore::fileName()));
     if (!opened) {
-        m_dialogs.critical(this, kTitle, opened.error);
+        m_dialogs.critical(this, Program::kTitle, opened.error);
         return;
     }
     readWholeTable(true, false);
@@ -249,11 +250,11 @@ void Form7::showRead(const WaybillLoader::Result &result)
     if (!result.read) {
         // A search that fails leaves the grid as it is, without a message.
         if (!result.request.search)
-            m_dialogs.critical(this, kTitle, result.read.error);
+            m_dialogs.critical(this, Program::kTitle, result.read.error);
         return;
     }
     if (!result.stored)
-        m_dialogs.critical(this, kTitle, result.stored.error);
+        m_dialogs.critical(this, Program::kTitle, result.stored.error);
     // No match, or an empty register on a refresh, leaves the grid as it is.
     if (result.rows.isEmpty()) {
         if (m_emptyClears)
@@ -308,7 +309,7 @@ void Form7::Command1_Click()
     if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单？")))
         return;
     if (const Outcome deleted = m_store->deleteWaybill(number); !deleted)
-        m_dialogs.critical(this, kTitle, deleted.error);
+        m_dialogs.critical(this, Program::kTitle, deleted.error);
     else
         m_model->removeWaybill(number); // gone from the screen before the table is read again
     // The whole table again, a shown search result included.
@@ -321,34 +322,16 @@ void Form7::DataGrid1_SelChange()
     if (row < 0)
         return;
     const Waybill &w = m_model->waybill(row);
-    Label1->setText(w.carrier);
-    Label2->setText(w.number);
-    Label3->setText(w.notes);
-    Label4->setText(w.status);
-    Label5->setText(w.goods);
-    Label6->setText(w.amount);
-    Label8->setText(w.time);
-    Label9->setText(w.name);
-    Label10->setText(w.phone);
-    Label11->setText(w.address);
-    Label12->setText(w.daysInTransit);
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        m_selection[c]->setText(WaybillColumns::value(w, c));
     m_hasSelection = true;
 }
 
 Waybill Form7::selectionLabels() const
 {
     Waybill w;
-    w.carrier = Label1->text();
-    w.number = Label2->text();
-    w.notes = Label3->text();
-    w.status = Label4->text();
-    w.goods = Label5->text();
-    w.amount = Label6->text();
-    w.time = Label8->text();
-    w.name = Label9->text();
-    w.phone = Label10->text();
-    w.address = Label11->text();
-    w.daysInTransit = Label12->text();
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        WaybillColumns::value(w, c) = m_selection[c]->text();
     return w;
 }
 
@@ -361,7 +344,7 @@ void Form7::Command15_Click()
 {
     if (!m_form4)
         m_form4 = new Form4(m_dialogs, this);
-    const CurrentWaybill current = m_currentWaybill ? m_currentWaybill() : CurrentWaybill{};
+    const Waybill current = m_currentWaybill ? m_currentWaybill() : Waybill{};
     std::optional<Waybill> registered;
     if (!current.number.isEmpty() && m_store->isOpen())
         registered = m_store->find(current.number);
@@ -372,7 +355,7 @@ void Form7::Command9_Click()
 {
     // Before any row was chosen the labels hold no waybill to change.
     if (!m_hasSelection) {
-        m_dialogs.information(this, kTitle, QStringLiteral("请先在表格中选中要修改的快递单。"));
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("请先在表格中选中要修改的快递单。"));
         return;
     }
     if (!m_form8) {
@@ -419,31 +402,25 @@ void Form7::Command11_Click()
     m_exporting = true;
     Command11->setEnabled(false);
     m_reading->setText(QStringLiteral("正在导出…"));
-    QPointer<Form7> self(this);
-    const QString database = m_store->path();
-    QThread *worker = QThread::create([self, database, path] {
+    struct Written {
         Outcome outcome;
         bool empty = false;
-        {
+    };
+    const QString database = m_store->path();
+    m_exportTask->run<Written>(
+        [database, path](const BackgroundTask::KeepGoing &) {
+            Written written;
             WaybillStore store;
-            outcome = store.open(database);
-            if (outcome) {
-                const QVector<Waybill> rows = store.allWaybills(&outcome);
-                empty = outcome && rows.isEmpty();
-                if (outcome && !empty)
-                    outcome = ExportWriter::write(path, rows);
+            written.outcome = store.open(database);
+            if (written.outcome) {
+                const QVector<Waybill> rows = store.allWaybills(&written.outcome);
+                written.empty = written.outcome && rows.isEmpty();
+                if (written.outcome && !written.empty)
+                    written.outcome = ExportWriter::write(path, rows);
             }
-        }
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, outcome, empty] {
-                if (self)
-                    self->exportFinished(outcome, empty);
-            },
-            Qt::QueuedConnection);
-    });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    worker->start();
+            return written;
+        },
+        [this](Written written) { exportFinished(written.outcome, written.empty); });
 }
 
 void Form7::exportFinished(const Outcome &outcome, bool empty)
@@ -452,8 +429,8 @@ void Form7::exportFinished(const Outcome &outcome, bool empty)
     Command11->setEnabled(true);
     m_reading->setText(m_loader->isReading() ? QStringLiteral("正在读取…") : QString());
     if (!outcome)
-        m_dialogs.critical(this, kTitle, outcome.error);
+        m_dialogs.critical(this, Program::kTitle, outcome.error);
     else if (empty)
-        m_dialogs.information(this, kTitle, QStringLiteral("数据库没有记录!!"));
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("数据库没有记录!!"));
     Q_EMIT exportDone();
 }

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "core/Outcome.h"
-#include "store/CurrentWaybill.h"
-#include "store/Waybill.h"
 #include "manage/WaybillLoader.h"
+#include "store/Waybill.h"
 
 #include <QWidget>
 
@@ -20,6 +19,7 @@ class Form8;
 class Launcher;
 class QAction;
 class QComboBox;
+class BackgroundTask;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -35,7 +35,7 @@ class Form7 final : public QWidget {
     Q_OBJECT
 public:
     Form7(const QString &programFolder, Dialogs &dialogs, Launcher &launcher, const Clock &clock,
-          std::function<CurrentWaybill()> currentWaybill, QWidget *parent = nullptr);
+          std::function<Waybill()> currentWaybill, QWidget *parent = nullptr);
     ~Form7() override;
 
     QTableView *DataGrid1 = nullptr;
@@ -106,10 +106,13 @@ private:
     Dialogs &m_dialogs;
     Launcher &m_launcher;
     const Clock &m_clock;
-    std::function<CurrentWaybill()> m_currentWaybill;
+    std::function<Waybill()> m_currentWaybill;
+    // The selection labels by column.
+    QLabel *m_selection[WaybillColumns::Count] = {};
     std::unique_ptr<WaybillStore> m_store;
     WaybillTableModel *m_model = nullptr;
     WaybillLoader *m_loader = nullptr;
+    BackgroundTask *m_exportTask = nullptr;
     QLabel *m_reading = nullptr;
     bool m_loaded = false;
     bool m_exporting = false;

@@ -1,7 +1,8 @@
 #include "manage/Form8.h"
+#include "core/ProgramName.h"
 
-#include "core/Dialogs.h"
 #include "carriers/CarrierCatalogue.h"
+#include "core/Dialogs.h"
 #include "manage/WaybillEditor.h"
 
 #include <QPushButton>
@@ -35,11 +36,11 @@ void Form8::Command2_Click()
     if (ensureStore()) {
         const Outcome changed = WaybillEditor::modify(store(), m_oldNumber, m_oldCarrier, typed());
         if (changed) {
-            dialogs().information(this, QStringLiteral("Tolvane"), WaybillEditor::kModified);
+            dialogs().information(this, Program::kTitle, WaybillEditor::kModified);
             hide();
         } else {
             // The dialog stays open with the user's edits.
-            dialogs().information(this, QStringLiteral("Tolvane"), changed.error);
+            dialogs().information(this, Program::kTitle, changed.error);
         }
     }
     Q_EMIT attempted();

@@ -61,12 +61,11 @@ Result apply(QVector<Waybill> &rows, const QDate &today, bool updateDays)
                 result.changedDays.push_back({row.number, *days});
             }
         }
-        const QString *fields[] = {&row.status, &row.daysInTransit, &row.number, &row.carrier, &row.goods, &row.amount,
-                                   &row.time,   &row.name,          &row.phone,  &row.address, &row.notes};
         for (int c = 0; c < WaybillColumns::Count; ++c) {
-            if (fields[c]->isNull())
+            const QString &value = WaybillColumns::value(row, c);
+            if (value.isNull())
                 continue;
-            const int cell = kTwipsPerByte * trimmedByteLength(*fields[c]);
+            const int cell = kTwipsPerByte * trimmedByteLength(value);
             if (cell > result.widthsTwips[c])
                 result.widthsTwips[c] = cell;
         }

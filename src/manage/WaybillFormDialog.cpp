@@ -1,6 +1,7 @@
 #include "manage/WaybillFormDialog.h"
 
 #include "core/Dialogs.h"
+#include "manage/OpenRegister.h"
 #include "store/WaybillStore.h"
 
 #include <QDir>
@@ -33,21 +34,24 @@ WaybillFormDialog::WaybillFormDialog(const QString &objectName, const QString &w
         QLineEdit **member;
         const char *name;
         const char *label;
-        QString caption;
+        WaybillColumns::Column column;
     };
+    using C = WaybillColumns::Column;
     const Box boxes[] = {
-        {&Text1, "Text1", "Label1", QStringLiteral("快递单号")}, {&Text2, "Text2", "Label4", QStringLiteral("物品")},
-        {&Text3, "Text3", "Label5", QStringLiteral("金额")},     {&Text4, "Text4", "Label6", QStringLiteral("时间")},
-        {&Text5, "Text5", "Label7", QStringLiteral("姓名")},     {&Text6, "Text6", "Label8", QStringLiteral("电话")},
-        {&Text7, "Text7", "Label9", QStringLiteral("联系地址")}, {&Text8, "Text8", "Label3", QStringLiteral("备注")},
+        {&Text1, "Text1", "Label1", C::Number},  {&Text2, "Text2", "Label4", C::Goods},
+        {&Text3, "Text3", "Label5", C::Amount},  {&Text4, "Text4", "Label6", C::Time},
+        {&Text5, "Text5", "Label7", C::Name},    {&Text6, "Text6", "Label8", C::Phone},
+        {&Text7, "Text7", "Label9", C::Address}, {&Text8, "Text8", "Label3", C::Notes},
     };
     m_grid = new QGridLayout(this);
     int row = 0;
     for (const Box &box : boxes) {
+        const QString columnName = WaybillColumns::name(box.column);
         auto *edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(box.name));
-        edit->setAccessibleName(box.caption);
-        QLabel *label = caption(this, box.label, box.caption);
+        edit->setAccessibleName(columnName);
+        m_boxes.push_back({box.column, edit});
+        QLabel *label = caption(this, box.label, columnName);
         label->setBuddy(edit);
         m_grid->addWidget(label, row, 0);
         m_grid->addWidget(edit, row, 1);
@@ -97,29 +101,17 @@ void WaybillFormDialog::addButtons(QWidget *action, QWidget *exit)
 Waybill WaybillFormDialog::typed() const
 {
     Waybill w;
-    w.number = Text1->text();
+    for (const auto &[column, box] : m_boxes)
+        WaybillColumns::value(w, column) = box->text();
     const QList<QListWidgetItem *> chosen = List1->selectedItems();
     w.carrier = chosen.isEmpty() ? QStringLiteral("") : chosen.first()->text();
-    w.goods = Text2->text();
-    w.amount = Text3->text();
-    w.time = Text4->text();
-    w.name = Text5->text();
-    w.phone = Text6->text();
-    w.address = Text7->text();
-    w.notes = Text8->text();
     return w;
 }
 
 void WaybillFormDialog::fill(const Waybill &w)
 {
-    Text1->setText(w.number);
-    Text2->setText(w.goods);
-    Text3->setText(w.amount);
-    Text4->setText(w.time);
-    Text5->setText(w.name);
-    Text6->setText(w.phone);
-    Text7->setText(w.address);
-    Text8->setText(w.notes);
+    for (const auto &[column, box] : m_boxes)
+        box->setText(WaybillColumns::value(w, column));
     selectCarrier(w.carrier);
 }
 
@@ -144,10 +136,5 @@ void WaybillFormDialog::selectCarrier(const QString &name)
 
 bool WaybillFormDialog::ensureStore()
 {
-    if (m_store->isOpen())
-        return true;
-    const Outcome opened = m_store->open(QDir(m_programFolder).filePath(WaybillStore::fileName()));
-    if (!opened)
-        m_dialogs.critical(this, QStringLiteral("Tolvane"), opened.error);
-    return bool(opened);
+    return OpenRegister(*m_store, m_programFolder, m_dialogs, this);
 }

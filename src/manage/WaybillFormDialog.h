@@ -2,6 +2,8 @@
 
 #include "store/Waybill.h"
 
+#include <QPair>
+#include <QVector>
 #include <QWidget>
 
 #include <memory>
@@ -62,4 +64,6 @@ private:
     Dialogs &m_dialogs;
     std::unique_ptr<WaybillStore> m_store;
     class QGridLayout *m_grid = nullptr;
+    // The boxes by the register column they hold.
+    QVector<QPair<WaybillColumns::Column, class QLineEdit *>> m_boxes;
 };

@@ -1,24 +1,18 @@
 #include "manage/WaybillLoader.h"
 
+#include "core/BackgroundTask.h"
 #include "store/WaybillStore.h"
 
-#include <QCoreApplication>
-#include <QThread>
+#include <QPointer>
 #include <QThreadPool>
 
 WaybillLoader::WaybillLoader(QString databasePath, QObject *parent)
-    : QObject(parent), m_path(std::move(databasePath)), m_latest(std::make_shared<std::atomic<int>>(0))
+    : QObject(parent), m_path(std::move(databasePath)), m_task(new BackgroundTask(this))
 {
+    connect(m_task, &BackgroundTask::busyChanged, this, &WaybillLoader::readingChanged);
 }
 
-WaybillLoader::~WaybillLoader()
-{
-    // The running read notices at once that it is stale; waiting for it keeps
-    // its connection from outliving the window.
-    cancel();
-    if (m_thread)
-        m_thread->wait();
-}
+WaybillLoader::~WaybillLoader() = default;
 
 WaybillLoader::Result WaybillLoader::read(const QString &databasePath, const Request &request,
                                           const std::function<bool()> &keepGoing)
@@ -69,55 +63,22 @@ void WaybillLoader::search(const QString &column, const QString &key, const QDat
 
 void WaybillLoader::cancel()
 {
-    m_latest->store(++m_generation);
-    m_queued.reset();
+    m_task->cancel();
+}
+
+bool WaybillLoader::isReading() const
+{
+    return m_task->isBusy();
 }
 
 void WaybillLoader::ask(Request request)
 {
-    const bool wasReading = isReading();
-    m_latest->store(++m_generation);
-    if (m_running)
-        m_queued = std::move(request); // replaces any request still waiting
-    else
-        start(std::move(request));
-    if (!wasReading)
-        Q_EMIT readingChanged(true);
-}
-
-void WaybillLoader::start(Request request)
-{
-    m_running = true;
-    const int generation = m_generation;
-    QPointer<WaybillLoader> self(this);
     const QString path = m_path;
-    const std::shared_ptr<std::atomic<int>> latest = m_latest;
-    QThread *worker = QThread::create([self, path, request = std::move(request), generation, latest] {
-        Result result = read(path, request, [&latest, generation] { return latest->load() == generation; });
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, generation, result = std::move(result)]() mutable {
-                if (self)
-                    self->finished(generation, std::move(result));
-            },
-            Qt::QueuedConnection);
-    });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    m_thread = worker;
-    worker->start();
-}
-
-void WaybillLoader::finished(int generation, Result result)
-{
-    m_running = false;
-    m_thread = nullptr;
-    if (m_queued) {
-        Request next = std::move(*m_queued);
-        m_queued.reset();
-        start(std::move(next));
-    }
-    if (generation == m_generation)
-        Q_EMIT delivered(result);
-    if (!isReading())
-        Q_EMIT readingChanged(false);
+    QPointer<WaybillLoader> self(this);
+    m_task->run<Result>([path, request = std::move(request)](
+                            const BackgroundTask::KeepGoing &keepGoing) { return read(path, request, keepGoing); },
+                        [self](Result result) {
+                            if (self)
+                                Q_EMIT self->delivered(result);
+                        });
 }

@@ -6,13 +6,10 @@
 
 #include <QDate>
 #include <QObject>
-#include <QPointer>
 
-#include <atomic>
-#include <memory>
-#include <optional>
+#include <functional>
 
-class QThread;
+class BackgroundTask;
 
 // Reads the rows of the management grid off the window's thread: the whole
 // register or a quick-search result, with the days in transit brought up to
@@ -46,7 +43,7 @@ public:
     void search(const QString &column, const QString &key, const QDate &today);
     // Drops whatever is asked for or on its way; nothing is delivered for it.
     void cancel();
-    bool isReading() const { return m_running || m_queued.has_value(); }
+    bool isReading() const;
 
     // Releases rows on a worker: freeing 100,000 rows takes the window tens of
     // milliseconds.
@@ -61,14 +58,7 @@ Q_SIGNALS:
 
 private:
     void ask(Request request);
-    void start(Request request);
-    void finished(int generation, Result result);
 
     QString m_path;
-    int m_generation = 0;
-    // The newest generation, read by the worker to notice that it is stale.
-    std::shared_ptr<std::atomic<int>> m_latest;
-    bool m_running = false;
-    std::optional<Request> m_queued;
-    QPointer<QThread> m_thread;
+    BackgroundTask *m_task = nullptr;
 };

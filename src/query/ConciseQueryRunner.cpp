@@ -1,5 +1,7 @@
 #include "query/ConciseQueryRunner.h"
 
+#include "core/NetworkFailure.h"
+
 #include "query/ConciseQuery.h"
 
 #include <QNetworkAccessManager>
@@ -7,31 +9,6 @@
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
-
-namespace {
-
-QString failureReason(QNetworkReply *reply)
-{
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid() && status.toInt() >= 400)
-        return QStringLiteral("HTTP %1").arg(status.toInt());
-    switch (reply->error()) {
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError: // what the transfer time-out reports
-        return QStringLiteral("连接超时");
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::NetworkSessionFailedError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-        return QStringLiteral("无法连接服务器");
-    case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("服务器断开了连接");
-    default:
-        return QStringLiteral("网络错误（%1）").arg(int(reply->error()));
-    }
-}
-
-} // namespace
 
 ConciseQueryRunner::ConciseQueryRunner(QObject *parent) : QObject(parent), m_network(new QNetworkAccessManager(this))
 {
@@ -113,10 +90,9 @@ void ConciseQueryRunner::onReplyFinished(QNetworkReply *reply, int index)
     m_inFlight.remove(index);
     const ConciseJob &job = m_jobs[index];
     ConciseRow row{job.number, job.carrier, QString(), false, false};
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError || status >= 400) {
+    if (const QString failure = NetworkFailure::describe(reply, QStringLiteral("服务器")); !failure.isEmpty()) {
         row.failed = true;
-        row.state = QStringLiteral("查询失败：") + failureReason(reply);
+        row.state = QStringLiteral("查询失败：") + failure;
     } else {
         row.state = GetLastState(Utf8ToUnicode(reply->readAll()));
         row.signedFor = IsSignedFor(row.state);

@@ -1,13 +1,14 @@
 #include "settings/Form5.h"
+#include "core/ProgramName.h"
 
+#include "carriers/CarrierCatalogue.h"
+#include "core/Dialogs.h"
+#include "settings/AppSettings.h"
 #include "settings/ApplySkin.h"
 #include "settings/AutoStart.h"
-#include "core/Dialogs.h"
-#include "settings/Skins.h"
-#include "carriers/CarrierCatalogue.h"
-#include "settings/AppSettings.h"
 #include "settings/MainWindowLink.h"
 #include "settings/ReadDelay.h"
+#include "settings/Skins.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -22,7 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kTitle = QStringLiteral("Tolvane");
 const QString kDelayTip = QStringLiteral("该值取决于网络速度，一般越大的话，越便于成功获取数据。");
 } // namespace
 
@@ -157,7 +157,7 @@ void Form5::Check1_Click()
     if (Outcome changed = m_autoStart.StartWithWindows(wanted, QCoreApplication::applicationFilePath()); !changed) {
         // The box shows what is really registered, not what was asked for.
         Check1->setChecked(m_autoStart.IsEnabled());
-        m_dialogs.critical(this, kTitle, changed.error);
+        m_dialogs.critical(this, Program::kTitle, changed.error);
     }
 }
 
@@ -208,7 +208,8 @@ void Form5::Command1_Click()
 
     const bool autoStart = Check1->isChecked();
     keep(m_autoStart.StartWithWindows(autoStart, QCoreApplication::applicationFilePath()));
-    keep(AppSettings::write(m_programFolder, AppSettings::kAutoStart, autoStart ? QStringLiteral("1") : QStringLiteral("0")));
+    keep(AppSettings::write(m_programFolder, AppSettings::kAutoStart,
+                            autoStart ? QStringLiteral("1") : QStringLiteral("0")));
 
     const bool noUpdateCheck = Check2->isChecked();
     m_mainWindow.SetUpdateCheckInterval(noUpdateCheck ? 0 : 6000);
@@ -221,16 +222,17 @@ void Form5::Command1_Click()
 
     if (!failures.isEmpty()) {
         // Stay open, so the user can try again once the cause is fixed.
-        m_dialogs.critical(this, kTitle, QStringLiteral("设置未能全部保存：\n") + failures.join(QLatin1Char('\n')));
+        m_dialogs.critical(this, Program::kTitle,
+                           QStringLiteral("设置未能全部保存：\n") + failures.join(QLatin1Char('\n')));
         return;
     }
-    m_dialogs.information(this, kTitle, QStringLiteral("设置成功！"));
+    m_dialogs.information(this, Program::kTitle, QStringLiteral("设置成功！"));
     hide();
 }
 
 bool Form5::confirmLeave()
 {
-    return m_dialogs.askOkCancel(this, kTitle, QStringLiteral("确定已经保存并退出吗？？？"));
+    return m_dialogs.askOkCancel(this, Program::kTitle, QStringLiteral("确定已经保存并退出吗？？？"));
 }
 
 void Form5::Command2_Click()

@@ -1,19 +1,20 @@
 #include "store/HistoryLoader.h"
 
+#include "core/BackgroundTask.h"
+
 #include <QAtomicInt>
-#include <QCoreApplication>
 #include <QPointer>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QThread>
 #include <QVariant>
 
 namespace {
 QAtomicInt loaderConnections;
 }
 
-HistoryLoader::HistoryLoader(QString databasePath, QObject *parent) : QObject(parent), m_path(std::move(databasePath))
+HistoryLoader::HistoryLoader(QString databasePath, QObject *parent)
+    : QObject(parent), m_path(std::move(databasePath)), m_task(new BackgroundTask(this))
 {
 }
 
@@ -28,7 +29,8 @@ QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outc
         db.setDatabaseName(databasePath);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
         if (!db.open()) {
-            *outcome = Outcome::failure(QStringLiteral("无法读取历史记录（%1）：%2").arg(databasePath, db.lastError().text()));
+            *outcome =
+                Outcome::failure(QStringLiteral("无法读取历史记录（%1）：%2").arg(databasePath, db.lastError().text()));
         } else {
             QSqlQuery q(db);
             q.setForwardOnly(true);
@@ -49,28 +51,29 @@ QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outc
 
 void HistoryLoader::load()
 {
-    const int generation = ++m_generation;
-    ++m_pending;
-    QPointer<HistoryLoader> self(this);
-    const QString path = m_path;
-    QThread *worker = QThread::create([self, path, generation] {
+    struct Read {
+        QVector<HistoryModel::Row> rows;
         Outcome outcome;
-        QVector<HistoryModel::Row> rows = read(path, &outcome);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, rows = std::move(rows), outcome, generation]() mutable {
-                if (!self)
-                    return;
-                --self->m_pending;
-                if (generation != self->m_generation)
-                    return; // a newer load is on its way
-                if (outcome)
-                    Q_EMIT self->loaded(rows);
-                else
-                    Q_EMIT self->failed(outcome.error);
-            },
-            Qt::QueuedConnection);
-    });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    worker->start();
+    };
+    const QString path = m_path;
+    QPointer<HistoryLoader> self(this);
+    m_task->run<Read>(
+        [path](const BackgroundTask::KeepGoing &) {
+            Read read;
+            read.rows = HistoryLoader::read(path, &read.outcome);
+            return read;
+        },
+        [self](Read read) {
+            if (!self)
+                return;
+            if (read.outcome)
+                Q_EMIT self->loaded(read.rows);
+            else
+                Q_EMIT self->failed(read.outcome.error);
+        });
+}
+
+bool HistoryLoader::isLoading() const
+{
+    return m_task->isBusy();
 }

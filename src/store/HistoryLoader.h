@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+class BackgroundTask;
+
 // Reads the history rows off the window's thread, so that a large register
 // never freezes the window. Each load opens its own connection in the worker;
 // when loads overlap, only the newest one is delivered.
@@ -15,7 +17,7 @@ public:
     ~HistoryLoader() override;
 
     void load();
-    bool isLoading() const { return m_pending > 0; }
+    bool isLoading() const;
 
     // The read itself, also usable without a thread.
     static QVector<HistoryModel::Row> read(const QString &databasePath, Outcome *outcome);
@@ -26,6 +28,5 @@ Q_SIGNALS:
 
 private:
     QString m_path;
-    int m_generation = 0;
-    int m_pending = 0;
+    BackgroundTask *m_task = nullptr;
 };

@@ -5,19 +5,30 @@ namespace WaybillColumns {
 namespace {
 struct ColumnInfo {
     const char *name;
+    const char *label; // nullptr: the name
     int maxLength;
     bool required;
+    QString Waybill::*member;
 };
-constexpr ColumnInfo kColumns[Count] = {
-    {"状态", 25, false},  {"在途时间", 8, false},   {"快递单号", 255, true}, {"快递公司", 255, true},
-    {"物品", 255, false}, {"金额", 20, false},      {"时间", 30, false},     {"姓名", 20, false},
-    {"电话", 40, false},  {"联系地址", 255, false}, {"备注", 255, false},
+const ColumnInfo kColumns[Count] = {
+    {"状态", nullptr, 25, false, &Waybill::status},    {"在途时间", nullptr, 8, false, &Waybill::daysInTransit},
+    {"快递单号", "单号", 255, true, &Waybill::number}, {"快递公司", nullptr, 255, true, &Waybill::carrier},
+    {"物品", nullptr, 255, false, &Waybill::goods},    {"金额", nullptr, 20, false, &Waybill::amount},
+    {"时间", nullptr, 30, false, &Waybill::time},      {"姓名", nullptr, 20, false, &Waybill::name},
+    {"电话", nullptr, 40, false, &Waybill::phone},     {"联系地址", nullptr, 255, false, &Waybill::address},
+    {"备注", nullptr, 255, false, &Waybill::notes},
 };
 } // namespace
 
 QString name(int column)
 {
     return QString::fromUtf8(kColumns[column].name);
+}
+
+QString label(int column)
+{
+    const char *text = kColumns[column].label;
+    return text ? QString::fromUtf8(text) : name(column);
 }
 
 int maxLength(int column)
@@ -46,4 +57,23 @@ QStringList names()
     return out;
 }
 
+const QString &value(const Waybill &waybill, int column)
+{
+    return waybill.*kColumns[column].member;
+}
+
+QString &value(Waybill &waybill, int column)
+{
+    return waybill.*kColumns[column].member;
+}
+
 } // namespace WaybillColumns
+
+QStringList Waybill::values() const
+{
+    QStringList out;
+    out.reserve(WaybillColumns::Count);
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        out << WaybillColumns::value(*this, c);
+    return out;
+}

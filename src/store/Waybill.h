@@ -18,21 +18,31 @@ struct Waybill final {
     QString address;       // 联系地址
     QString notes;         // 备注
 
-    QStringList values() const
-    {
-        return {status, daysInTransit, number, carrier, goods, amount, time, name, phone, address, notes};
-    }
+    QStringList values() const;
 };
 
+// The eleven columns of the register: the one place that names them, in table
+// order. The store, the grid, the import, the export and the dialogs read it.
 namespace WaybillColumns {
 enum Column { Status, DaysInTransit, Number, Carrier, Goods, Amount, Time, Name, Phone, Address, Notes, Count };
 
+// The nine columns that a user types and an import file carries, in the order
+// of the import layout.
+constexpr Column kTyped[] = {Number, Carrier, Goods, Amount, Time, Name, Phone, Address, Notes};
+constexpr int kTypedCount = int(sizeof(kTyped) / sizeof(kTyped[0]));
+
 QString name(int column);
+// The caption of the column beside an input box or a value ("单号" for the
+// number, the column's name otherwise).
+QString label(int column);
 int maxLength(int column);
 bool required(int column);
 // The column of a name in table order, or -1.
 int indexOf(const QString &columnName);
 QStringList names();
+
+const QString &value(const Waybill &waybill, int column);
+QString &value(Waybill &waybill, int column);
 } // namespace WaybillColumns
 
 inline const QString kNotSignedFor = QStringLiteral("未签收");

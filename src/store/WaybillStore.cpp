@@ -32,10 +32,9 @@ QString registerTableDefinition()
 
 QString tempTableDefinition()
 {
-    return QStringLiteral(
-        "CREATE TABLE Temp (快递单号 VARCHAR(255) NOT NULL CHECK (length(快递单号) <= 255), "
-        "快递公司 VARCHAR(255) NOT NULL CHECK (length(快递公司) <= 255), "
-        "CONSTRAINT FirstPrimaryKey PRIMARY KEY (快递单号))");
+    return QStringLiteral("CREATE TABLE Temp (快递单号 VARCHAR(255) NOT NULL CHECK (length(快递单号) <= 255), "
+                          "快递公司 VARCHAR(255) NOT NULL CHECK (length(快递公司) <= 255), "
+                          "CONSTRAINT FirstPrimaryKey PRIMARY KEY (快递单号))");
 }
 
 // A null QString binds as NULL; the windows pass empty text for empty boxes.
@@ -52,17 +51,24 @@ QString nonNull(const QString &value)
 Waybill fromRecord(const QSqlQuery &query)
 {
     Waybill w;
-    QString *fields[] = {&w.status, &w.daysInTransit, &w.number, &w.carrier, &w.goods, &w.amount,
-                         &w.time,   &w.name,          &w.phone,  &w.address, &w.notes};
     for (int c = 0; c < WaybillColumns::Count; ++c) {
         const QVariant v = query.value(c);
-        *fields[c] = v.isNull() ? QString() : nonNull(v.toString());
+        WaybillColumns::value(w, c) = v.isNull() ? QString() : nonNull(v.toString());
     }
     return w;
 }
 
-const QString kSelectAll = QStringLiteral(
-    "SELECT 状态, 在途时间, 快递单号, 快递公司, 物品, 金额, 时间, 姓名, 电话, 联系地址, 备注 FROM 快递单");
+const QString kSelectAll =
+    QStringLiteral("SELECT ") + WaybillColumns::names().join(QStringLiteral(", ")) + QStringLiteral(" FROM 快递单");
+
+// "物品 = ?, 金额 = ?, …" for the typed columns after the number and the carrier.
+QString typedAssignments()
+{
+    QStringList parts;
+    for (int i = 2; i < WaybillColumns::kTypedCount; ++i)
+        parts << WaybillColumns::name(WaybillColumns::kTyped[i]) + QStringLiteral(" = ?");
+    return parts.join(QStringLiteral(", "));
+}
 
 void report(Outcome *target, const Outcome &value)
 {
@@ -120,8 +126,8 @@ Outcome WaybillStore::createDatabase(const QString &path)
             QSqlQuery q(db);
             // The register first, then the scratch table, in one step: a
             // half-made file is never left behind as if it were complete.
-            const bool ok = db.transaction() && q.exec(registerTableDefinition()) &&
-                            q.exec(tempTableDefinition()) && db.commit();
+            const bool ok =
+                db.transaction() && q.exec(registerTableDefinition()) && q.exec(tempTableDefinition()) && db.commit();
             if (!ok) {
                 const QString reason = q.lastError().text().isEmpty() ? db.lastError().text() : q.lastError().text();
                 db.rollback();
@@ -156,7 +162,8 @@ Outcome WaybillStore::openAndCheck(const QString &path)
     if (!db.open())
         return Outcome::failure(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError().text()));
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
+    if (!q.exec(
+            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
         return Outcome::failure(QStringLiteral("数据库 %1 已损坏或不是本程序的数据库，程序不会改动它：%2")
                                     .arg(path, q.lastError().databaseText()));
     }
@@ -192,14 +199,14 @@ bool WaybillStore::isOpen() const
 
 Outcome WaybillStore::validate(const Waybill &waybill)
 {
-    const QStringList values = waybill.values();
     for (int c = 0; c < WaybillColumns::Count; ++c) {
         const int limit = WaybillColumns::maxLength(c);
-        if (values[c].size() > limit) {
+        const QString &value = WaybillColumns::value(waybill, c);
+        if (value.size() > limit) {
             return Outcome::failure(QStringLiteral("“%1”太长：最多 %2 个字符，现在是 %3 个。未保存。")
                                         .arg(WaybillColumns::name(c))
                                         .arg(limit)
-                                        .arg(values[c].size()));
+                                        .arg(value.size()));
         }
     }
     return Outcome::success();
@@ -287,11 +294,11 @@ Outcome WaybillStore::updateKeepingNumber(const Waybill &waybill)
     if (Outcome valid = validate(waybill); !valid)
         return valid;
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递公司 = ?, 物品 = ?, 金额 = ?, 时间 = ?, 姓名 = ?, 电话 = ?, "
-                             "联系地址 = ?, 备注 = ? WHERE 快递单号 = ?"));
-    for (const QString &v : {waybill.carrier, waybill.goods, waybill.amount, waybill.time, waybill.name,
-                             waybill.phone, waybill.address, waybill.notes, waybill.number})
-        q.addBindValue(nonNull(v));
+    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递公司 = ?, %1 WHERE 快递单号 = ?").arg(typedAssignments()));
+    q.addBindValue(nonNull(waybill.carrier));
+    for (int i = 2; i < WaybillColumns::kTypedCount; ++i)
+        q.addBindValue(nonNull(WaybillColumns::value(waybill, WaybillColumns::kTyped[i])));
+    q.addBindValue(nonNull(waybill.number));
     return exec(q);
 }
 
@@ -300,15 +307,14 @@ Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybi
     if (Outcome valid = validate(waybill); !valid)
         return valid;
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1物品 = ?, 金额 = ?, 时间 = ?, 姓名 = ?, 电话 = ?, "
-                             "联系地址 = ?, 备注 = ? WHERE 快递单号 = ?")
-                  .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString()));
+    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1%2 WHERE 快递单号 = ?")
+                  .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString(), typedAssignments()));
     q.addBindValue(nonNull(waybill.number));
     if (changeCarrier)
         q.addBindValue(nonNull(waybill.carrier));
-    for (const QString &v : {waybill.goods, waybill.amount, waybill.time, waybill.name, waybill.phone,
-                             waybill.address, waybill.notes, oldNumber})
-        q.addBindValue(nonNull(v));
+    for (int i = 2; i < WaybillColumns::kTypedCount; ++i)
+        q.addBindValue(nonNull(WaybillColumns::value(waybill, WaybillColumns::kTyped[i])));
+    q.addBindValue(nonNull(oldNumber));
     return exec(q);
 }
 
@@ -429,9 +435,8 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
             reasons[i] = valid.error;
             continue;
         }
-        const QStringList values = row.values();
         for (int c = 0; c < WaybillColumns::Count; ++c)
-            q.bindValue(c, bindable(values[c]));
+            q.bindValue(c, bindable(WaybillColumns::value(row, c)));
         if (Outcome r = exec(q); !r)
             reasons[i] = r.error;
     }

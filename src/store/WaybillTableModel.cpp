@@ -35,32 +35,7 @@ int WaybillTableModel::columnCount(const QModelIndex &parent) const
 
 QString WaybillTableModel::value(const Waybill &w, int column)
 {
-    switch (column) {
-    case WaybillColumns::Status:
-        return w.status;
-    case WaybillColumns::DaysInTransit:
-        return w.daysInTransit;
-    case WaybillColumns::Number:
-        return w.number;
-    case WaybillColumns::Carrier:
-        return w.carrier;
-    case WaybillColumns::Goods:
-        return w.goods;
-    case WaybillColumns::Amount:
-        return w.amount;
-    case WaybillColumns::Time:
-        return w.time;
-    case WaybillColumns::Name:
-        return w.name;
-    case WaybillColumns::Phone:
-        return w.phone;
-    case WaybillColumns::Address:
-        return w.address;
-    case WaybillColumns::Notes:
-        return w.notes;
-    default:
-        return QString();
-    }
+    return column >= 0 && column < WaybillColumns::Count ? WaybillColumns::value(w, column) : QString();
 }
 
 QVariant WaybillTableModel::data(const QModelIndex &index, int role) const

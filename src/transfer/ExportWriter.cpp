@@ -3,7 +3,6 @@
 #include "core/GbkText.h"
 #include "core/SaveWhole.h"
 
-
 namespace ExportWriter {
 
 QByteArray format(const QVector<Waybill> &rows)
@@ -22,10 +21,7 @@ QByteArray format(const QVector<Waybill> &rows)
 
 Outcome write(const QString &path, const QVector<Waybill> &rows)
 {
-    QString reason;
-    if (!SaveWhole(path, format(rows), &reason))
-        return Outcome::failure(QStringLiteral("无法写入文件 %1：%2").arg(path, reason));
-    return Outcome::success();
+    return SaveWholeFile(path, format(rows));
 }
 
 } // namespace ExportWriter

@@ -29,9 +29,8 @@ void ImportBatch::addFields(int line, const QStringList &fields)
     if (!number.isEmpty())
         m_firstLineOfNumber.insert(number, line);
     Waybill w;
-    QString *targets[] = {&w.number, &w.carrier, &w.goods, &w.amount, &w.time, &w.name, &w.phone, &w.address, &w.notes};
     for (int i = 0; i < kFields; ++i)
-        *targets[i] = fields[i];
+        WaybillColumns::value(w, WaybillColumns::kTyped[i]) = fields[i];
     m_rows.push_back(std::move(w));
     m_lines.push_back(line);
 }

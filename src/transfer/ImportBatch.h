@@ -28,7 +28,7 @@ struct SheetData final {
 // 物品, 金额, 时间, 姓名, 电话, 联系地址, 备注.
 class ImportBatch final {
 public:
-    static constexpr int kFields = 9;
+    static constexpr int kFields = WaybillColumns::kTypedCount;
 
     // A line split at its commas: nine fields or more, the rest ignored.
     void addFields(int line, const QStringList &fields);

@@ -1,9 +1,11 @@
 #include "update/UpdateCheck.h"
 
-#include "settings/AppSettings.h"
+#include "core/NetworkFailure.h"
+
 #include "core/Endpoints.h"
-#include "settings/IniFile.h"
 #include "core/SaveWhole.h"
+#include "settings/AppSettings.h"
+#include "settings/IniFile.h"
 
 #include <QDir>
 #include <QNetworkAccessManager>
@@ -15,27 +17,6 @@ namespace {
 
 const QString kSection = QStringLiteral("Ver");
 const QString kKey = QStringLiteral("new");
-
-QString networkProblem(QNetworkReply *reply)
-{
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400)
-        return QStringLiteral("更新服务器返回错误（HTTP %1）。").arg(status);
-    switch (reply->error()) {
-    case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("无法连接到更新服务器（连接被拒绝）。");
-    case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("找不到更新服务器，请检查网络连接。");
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError:
-        // The transfer time-out ends the request this way; nothing else aborts it.
-        return QStringLiteral("连接更新服务器超时。");
-    case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("更新服务器中断了连接。");
-    default:
-        return QStringLiteral("下载更新信息失败：%1").arg(reply->errorString());
-    }
-}
 
 } // namespace
 
@@ -85,9 +66,8 @@ void UpdateCheck::onReplyFinished(QNetworkReply *reply, const QString &programFo
         m_reply.clear();
 
     UpdateResult result;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError || status >= 400) {
-        result.error = networkProblem(reply);
+    if (const QString failure = NetworkFailure::describe(reply, QStringLiteral("更新服务器")); !failure.isEmpty()) {
+        result.error = failure;
         Q_EMIT finished(result);
         return;
     }

@@ -1,7 +1,8 @@
-#include "core/GbkText.h"
 #include "app/Provisioning.h"
+#include "core/GbkText.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
+#include "transfer/ImportTemplate.h"
 
 #include <QDir>
 #include <QtTest>
@@ -77,9 +78,9 @@ void TestProvisioning::existingConfigFolderIsLeftAlone()
     QVERIFY(QFile::exists(folder.file(deleted)));
 
     // The template alone comes back whenever it is missing.
-    QVERIFY(QFile::remove(folder.file(Provisioning::templateRelativePath())));
+    QVERIFY(QFile::remove(folder.file(ImportTemplate::relativePath())));
     QVERIFY(Provisioning::run(folder.path()).wroteTemplate);
-    QVERIFY(QFile::exists(folder.file(Provisioning::templateRelativePath())));
+    QVERIFY(QFile::exists(folder.file(ImportTemplate::relativePath())));
 }
 
 void TestProvisioning::helpTextIsGbkWithCrLfAndItsSections()
@@ -105,7 +106,7 @@ void TestProvisioning::templateIsAnExcelWorkbookWithTheNineHeaders()
     TestFolder folder;
     QVERIFY(Provisioning::run(folder.path()).outcome.ok);
     const void *handle = nullptr;
-    const QByteArray path = folder.file(Provisioning::templateRelativePath()).toLocal8Bit();
+    const QByteArray path = folder.file(ImportTemplate::relativePath()).toLocal8Bit();
     QCOMPARE(freexl_open(path.constData(), &handle), FREEXL_OK);
     unsigned int sheets = 0;
     QCOMPARE(freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets), FREEXL_OK);

@@ -1,7 +1,7 @@
+#include "app/Provisioning.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/GbkText.h"
-#include "app/Provisioning.h"
 #include "manage/Form3.h"
 #include "manage/Form4.h"
 #include "manage/Form6.h"
@@ -10,6 +10,7 @@
 #include "store/WaybillStore.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
+#include "transfer/ImportTemplate.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>
@@ -46,7 +47,7 @@ class TestForm7 : public QObject {
         FakeDialogs dialogs;
         FakeLauncher launcher;
         FixedClock clock{QDate(2026, 12, 17)};
-        CurrentWaybill current;
+        Waybill current;
         std::unique_ptr<Form7> window;
 
         explicit Fixture(const QVector<Waybill> &rows = {})
@@ -355,9 +356,17 @@ void TestForm7::detailsShowTheMainWindowsWaybill()
     auto *form4 = f.dialog<Form4>("Form4");
     QVERIFY(form4 && form4->Label10->text().isEmpty());
 
-    f.current = {
-        QStringLiteral("A"),   u("顺丰速运"), u("笔"), QStringLiteral("3"), QStringLiteral("2026/12/7"), u("李四"),
-        QStringLiteral("110"), u("上海"),     u("急")};
+    f.current = {QString(),
+                 QString(),
+                 QStringLiteral("A"),
+                 u("顺丰速运"),
+                 u("笔"),
+                 QStringLiteral("3"),
+                 QStringLiteral("2026/12/7"),
+                 u("李四"),
+                 QStringLiteral("110"),
+                 u("上海"),
+                 u("急")};
     f.window->xiangxi->trigger();
     QCOMPARE(form4->Label10->text(), QStringLiteral("A"));
     QCOMPARE(form4->Label12->text(), u("笔"));
@@ -408,7 +417,7 @@ void TestForm7::templateIsRestoredAndOpened()
 {
     Fixture f;
     f.window->Command14->click();
-    const QString path = f.folder.file(Provisioning::templateRelativePath());
+    const QString path = f.folder.file(ImportTemplate::relativePath());
     QVERIFY(!QFile::exists(path));
     f.dialog<Form6>("Form6")->Command2->click();
     QCOMPARE(f.launcher.files, QStringList{path});

@@ -60,13 +60,14 @@ void TestConciseQueryRunner::rowsKeepJobOrder_data()
                              << QStringList{signedFor, u("妥投"), inTransit, u("查无"), signedFor, signedFor, none};
     // The first request hangs until its time-out, long after the others came back.
     QTest::newRow("time-out") << u("--fault timeout --fault-number 901") << QStringList{u("901"), u("911"), u("923")}
-                              << QStringList{u("查询失败：连接超时"), signedFor, inTransit};
+                              << QStringList{u("查询失败：连接服务器超时。"), signedFor, inTransit};
     // 551 would be signed for; its failure must not say so.
     QTest::newRow("HTTP 500") << u("--fault status500 --fault-number 551")
                               << QStringList{u("541"), u("551"), u("563"), u("571"), u("581")}
-                              << QStringList{signedFor, u("查询失败：HTTP 500"), inTransit, signedFor, signedFor};
+                              << QStringList{signedFor, u("查询失败：服务器返回错误（HTTP 500）。"), inTransit,
+                                             signedFor, signedFor};
     QTest::newRow("unreachable") << QString() << QStringList{u("1"), u("N2")}
-                                 << QStringList{u("查询失败：无法连接服务器"), none};
+                                 << QStringList{u("查询失败：无法连接服务器（连接被拒绝）。"), none};
 }
 
 void TestConciseQueryRunner::rowsKeepJobOrder()

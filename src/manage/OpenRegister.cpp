@@ -1,0 +1,17 @@
+#include "manage/OpenRegister.h"
+
+#include "core/Dialogs.h"
+#include "core/ProgramName.h"
+#include "store/WaybillStore.h"
+
+#include <QDir>
+
+bool OpenRegister(WaybillStore &store, const QString &programFolder, Dialogs &dialogs, QWidget *parent)
+{
+    if (store.isOpen())
+        return true;
+    const Outcome opened = store.open(QDir(programFolder).filePath(WaybillStore::fileName()));
+    if (!opened)
+        dialogs.critical(parent, Program::kTitle, opened.error);
+    return bool(opened);
+}
