@@ -38,7 +38,7 @@ demo: deps build
 	@bash scripts/demo.sh $(BUILD_DIR)
 
 bench: deps build
-	@bash scripts/bench.sh $(BUILD_DIR)
+	@$(WEBENGINE_ENV) bash scripts/bench.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,4 +1,6 @@
 #include "app/Form1.h"
+
+#include "app/ElidingLabel.h"
 #include "core/ProgramName.h"
 
 #include "app/Form2.h"
@@ -47,7 +49,7 @@ constexpr int px(int twips)
 
 QLabel *valueLabel(const char *name, const QString &tooltip, QWidget *parent)
 {
-    auto *label = new QLabel(parent);
+    auto *label = new ElidingLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setToolTip(tooltip);
     label->setAccessibleName(tooltip);
@@ -99,7 +101,7 @@ Form1::Form1(QString programFolder, Services services, std::unique_ptr<Browser> 
     layout->addLayout(top);
 
     m_browser->widget()->setParent(central);
-    m_browser->widget()->setMinimumHeight(120);
+    m_browser->widget()->setMinimumHeight(40);
     layout->addWidget(m_browser->widget(), 2);
 
     auto *middle = new QHBoxLayout;
@@ -123,12 +125,16 @@ Form1::Form1(QString programFolder, Services services, std::unique_ptr<Browser> 
     layout->addLayout(bottom, 3);
     setCentralWidget(central);
 
-    StatusPanel1 = named(new QLabel(this), "StatusPanel1");
+    StatusPanel1 = named(new ElidingLabel(this), "StatusPanel1");
     StatusPanel2 = named(new QLabel(this), "StatusPanel2");
+    StatusPanel3 = named(new QLabel(this), "StatusPanel3");
     StatusPanel1->setAccessibleName(QStringLiteral("当前快递单"));
     StatusPanel2->setAccessibleName(QStringLiteral("当前时间"));
+    StatusPanel3->setAccessibleName(QStringLiteral("查询进度"));
+    StatusPanel3->hide();
     auto *bar = named(new QStatusBar(this), "StatusBar1");
     bar->addWidget(StatusPanel1, 1);
+    bar->addWidget(StatusPanel3);
     bar->addPermanentWidget(StatusPanel2);
     setStatusBar(bar);
 
@@ -278,7 +284,8 @@ void Form1::buildCarrierArea(QWidget *parent)
 void Form1::buildQueryArea(QWidget *parent)
 {
     Frame4 = named(new QGroupBox(QStringLiteral("查询"), parent), "Frame4");
-    auto *box = new QVBoxLayout(Frame4);
+    // Options beside the buttons: a column of six would hold the window taller than it opens.
+    auto *box = new QGridLayout(Frame4);
     Option15 = named(new QRadioButton(QStringLiteral("当前单号"), Frame4), "Option15");
     Option16 = named(new QRadioButton(QStringLiteral("已存单号"), Frame4), "Option16");
     Option13 = named(new QRadioButton(QStringLiteral("批量单号"), Frame4), "Option13");
@@ -286,9 +293,12 @@ void Form1::buildQueryArea(QWidget *parent)
     Command5 = button("Command5", QStringLiteral("详细查询"), QStringLiteral("查询所有记录"), Frame4);
     CommandStop = button("CommandStop", QStringLiteral("停止查询"), QStringLiteral("停止正在进行的查询"), Frame4);
     CommandStop->setEnabled(false);
-    for (QWidget *w : std::initializer_list<QWidget *>{Option15, Option16, Option13, Command12, Command5, CommandStop})
-        box->addWidget(w);
-    box->addStretch();
+    QWidget *column[][2] = {{Option15, Command12}, {Option16, Command5}, {Option13, CommandStop}};
+    for (int row = 0; row < 3; ++row) {
+        box->addWidget(column[row][0], row, 0);
+        box->addWidget(column[row][1], row, 1);
+    }
+    box->setRowStretch(3, 1);
 
     SSTab1 = named(new QTabBar(parent), "SSTab1");
     SSTab1->addTab(QStringLiteral("详细结果"));
@@ -428,8 +438,6 @@ void Form1::buildTimers()
     Timer2 = named(new ClassicTimer(1000, true, this), "Timer2");
     Timer3 = named(new ClassicTimer(1000, false, this), "Timer3");
     Timer4 = named(new ClassicTimer(1000, false, this), "Timer4");
-    Timer5 = named(new ClassicTimer(0, false, this), "Timer5");
-    Timer6 = named(new ClassicTimer(2000, false, this), "Timer6");
     Timer7 = named(new ClassicTimer(700, true, this), "Timer7");
     connect(Timer2, &ClassicTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer4, &ClassicTimer::timeout, this, &Form1::Timer4_Timer);

@@ -14,6 +14,7 @@
 class Browser;
 class ClassicTimer;
 class ConciseQueryRunner;
+class DetailedQuery;
 class Clock;
 class Dialogs;
 class HistoryLoader;
@@ -66,7 +67,6 @@ public:
     void UpdateStatusLine();
     void LoadData();
     void Command6_Click();
-    void SelectCarrierByLabel();
     void ClearOtherCarrierList();
     void delay();
     DataSource currentDataSource() const;
@@ -92,11 +92,10 @@ public:
     // The queries (Form1_queries.cpp) and their results (Form1_results.cpp).
     void Command12_Click();
     void Command5_Click();
-    void SubmitQuery();
     void MarkSignedFor(const QString &number);
     void stopQueries();
     bool isConciseQueryRunning() const;
-    bool isDetailedPassRunning() const { return m_pass != Pass::None; }
+    bool isDetailedPassRunning() const;
     QString detailedText() const { return m_detailText; }
 
     // How the program ends; tests replace it to watch the exit.
@@ -173,13 +172,12 @@ public:
 
     QLabel *StatusPanel1 = nullptr;
     QLabel *StatusPanel2 = nullptr;
+    QLabel *StatusPanel3 = nullptr; // query progress
 
     ClassicTimer *Timer1 = nullptr;
     ClassicTimer *Timer2 = nullptr;
     ClassicTimer *Timer3 = nullptr;
     ClassicTimer *Timer4 = nullptr;
-    ClassicTimer *Timer5 = nullptr;
-    ClassicTimer *Timer6 = nullptr;
     ClassicTimer *Timer7 = nullptr;
 
     Form2 *aboutWindow() const { return m_about; }
@@ -233,10 +231,9 @@ private:
 
     // Queries and results.
     void buildQueryMachinery();
-    void pageLoaded();
-    void Timer5_Timer();
-    void Timer6_Timer();
-    void Timer1_Timer();
+    void buildDetailedQuery();
+    void stopDetailedPass(const QString &why);
+    void showQueryStatus(const QString &text);
     void appendDetail(const QString &text);
     void setDetail(const QString &text);
     bool prepareBatch(QVector<QPair<QString, QString>> *rows);
@@ -266,15 +263,8 @@ private:
     QPointer<Form7> m_management;
     QPointer<gengxin> m_update;
     UpdateCheck *m_updateCheck = nullptr;
-    enum class Pass { None, Stored, Batch };
-    enum class DetailMode { None, Current, Pass };
-    Pass m_pass = Pass::None;
-    DetailMode m_detailMode = DetailMode::None;
-    QVector<QPair<QString, QString>> m_passRows; // number, carrier
-    int m_passIndex = 0;
-    bool m_fieldPresent = false;
-    bool m_buttonPresent = false;
-    int m_pageGeneration = 0;
+    DetailedQuery *m_detailed = nullptr;
+    bool m_detailCurrent = false; // a current-waybill query, not a pass
     QString m_detailText;
     QString m_lastDetailFile;
     ConciseQueryRunner *m_concise = nullptr;

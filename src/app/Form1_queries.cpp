@@ -7,6 +7,7 @@
 #include "query/Browser.h"
 #include "query/ConciseQuery.h"
 #include "query/ConciseQueryRunner.h"
+#include "query/DetailedQuery.h"
 #include "query/HarvestRules.h"
 
 #include <QCheckBox>
@@ -40,10 +41,7 @@ void Form1::buildQueryMachinery()
     connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(CommandStop, &QPushButton::clicked, this, &Form1::stopQueries);
-    connect(m_browser.get(), &Browser::documentComplete, this, &Form1::pageLoaded);
-    connect(Timer5, &ClassicTimer::timeout, this, &Form1::Timer5_Timer);
-    connect(Timer6, &ClassicTimer::timeout, this, &Form1::Timer6_Timer);
-    connect(Timer1, &ClassicTimer::timeout, this, &Form1::Timer1_Timer);
+    buildDetailedQuery();
 
     m_concise = new ConciseQueryRunner(this);
     connect(m_concise, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) {
@@ -56,7 +54,7 @@ void Form1::buildQueryMachinery()
     connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
         Command12->setEnabled(true);
         CommandStop->setEnabled(isDetailedPassRunning());
-        statusBar()->showMessage(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成"), 5000);
+        showQueryStatus(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成"));
     });
 }
 
@@ -67,27 +65,26 @@ bool Form1::isConciseQueryRunning() const
 
 void Form1::showQueryProgress(int done, int total)
 {
-    statusBar()->showMessage(QStringLiteral("正在查询 %1/%2").arg(done).arg(total));
+    showQueryStatus(QStringLiteral("正在查询 %1/%2").arg(done).arg(total));
+}
+
+// Progress has a panel of its own, so the current waybill stays in view.
+void Form1::showQueryStatus(const QString &text)
+{
+    StatusPanel3->setText(text);
+    StatusPanel3->setVisible(!text.isEmpty());
 }
 
 void Form1::MarkSignedFor(const QString &number)
 {
     if (Outcome marked = m_store.markSignedFor(number); !marked)
-        statusBar()->showMessage(marked.error, 10000);
+        showQueryStatus(marked.error);
 }
 
 void Form1::stopQueries()
 {
     m_concise->stop();
-    if (m_pass != Pass::None) {
-        m_pass = Pass::None;
-        m_passRows.clear();
-        Timer5->setEnabled(false);
-        Timer6->setEnabled(false);
-        Timer1->setEnabled(false);
-        Command5->setEnabled(true);
-        statusBar()->showMessage(QStringLiteral("详细查询已停止"), 5000);
-    }
+    m_detailed->stop();
     CommandStop->setEnabled(false);
 }
 
@@ -160,6 +157,11 @@ void Form1::Command12_Click()
     }
     if (m_concise->isRunning())
         return;
+    // The browser and the register's marks belong to the detailed pass while it runs.
+    if (isDetailedPassRunning()) {
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("详细查询正在进行，请等它结束或先停止查询。"));
+        return;
+    }
     if (Option13->isChecked()) {
         QVector<QPair<QString, QString>> rows;
         if (!prepareBatch(&rows))
@@ -205,16 +207,61 @@ void Form1::appendDetail(const QString &text)
     cursor.insertText(shown);
 }
 
+void Form1::buildDetailedQuery()
+{
+    m_detailed = new DetailedQuery(*m_browser, this);
+    connect(m_detailed, &DetailedQuery::stepStarted, this, [this](int index, const DetailedJob &job) {
+        if (!m_detailCurrent)
+            appendDetail(WaybillLine(job.number, job.carrier));
+        showQueryProgress(index + 1, m_detailed->total());
+    });
+    connect(m_detailed, &DetailedQuery::harvested, this,
+            [this](int, const DetailedJob &job, const QStringList &lines, bool signedFor) {
+                appendDetail(HarvestedText(lines));
+                if (m_detailCurrent && FoundNothing(m_detailText, job.number, job.carrier)) {
+                    m_dialogs.information(
+                        this, QStringLiteral("sorry"),
+                        QStringLiteral("查询未果!\r\n1.可能是系统繁忙，请稍后再试或者将延迟时间设置的大点！\r\n"
+                                       "2.可能是单号错误或者无此单号，请认真核对！"));
+                }
+                // Only what this waybill's own page said can mark it.
+                if (signedFor)
+                    MarkSignedFor(job.number);
+            });
+    connect(m_detailed, &DetailedQuery::stepFailed, this,
+            [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });
+    connect(m_detailed, &DetailedQuery::finished, this, [this](bool stopped) {
+        CommandStop->setEnabled(isConciseQueryRunning());
+        showQueryStatus(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成"));
+    });
+}
+
+bool Form1::isDetailedPassRunning() const
+{
+    return m_detailed->isRunning();
+}
+
+void Form1::stopDetailedPass(const QString &why)
+{
+    if (!m_detailed->isRunning())
+        return;
+    m_detailed->stop();
+    showQueryStatus(why);
+}
+
 void Form1::Command5_Click()
 {
     if (!Option15->isChecked() && !Option16->isChecked() && !Option13->isChecked()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("请先选择查询的内容方式！！！"));
         return;
     }
-    Command5->setEnabled(false);
+    // One pass at a time: a new one replaces the one running.
+    const bool restarted = isDetailedPassRunning();
+    stopDetailedPass(QStringLiteral("已停止上一次详细查询"));
     ListView1->hide();
     RichTextBox3->show();
 
+    QVector<DetailedJob> jobs;
     if (Option15->isChecked()) {
         if (Check1->isChecked() && !Text1->text().isEmpty())
             Command6_Click();
@@ -222,126 +269,30 @@ void Form1::Command5_Click()
             m_dialogs.information(this, Program::kTitle,
                                   Label4->text().isEmpty() ? QStringLiteral("未选定快递单哦 ^_^")
                                                            : QStringLiteral("未选定快递公司哦 ^_^"));
-            // Without a page load nothing would enable the button again.
-            Command5->setEnabled(true);
             return;
         }
-        SSTab1->setCurrentIndex(0);
-        setDetail(QString());
-        m_detailMode = DetailMode::Current;
-        SubmitQuery();
-        setDetail(DetailHeader(Label4->text(), Label6->text()));
-        return;
-    }
-
-    QVector<QPair<QString, QString>> rows;
-    if (Option16->isChecked()) {
+        jobs.push_back({Label4->text(), Label6->text()});
+    } else if (Option16->isChecked()) {
         Outcome outcome;
         const QVector<Waybill> stored = m_store.allWaybills(&outcome);
         if (!outcome) {
             m_dialogs.information(this, Program::kTitle, outcome.error);
-            Command5->setEnabled(true);
             return;
         }
         for (const Waybill &w : stored)
-            rows.push_back({w.number, w.carrier});
-        m_pass = Pass::Stored;
+            jobs.push_back({w.number, w.carrier});
     } else {
-        if (!prepareBatch(&rows)) {
-            Command5->setEnabled(true);
+        QVector<QPair<QString, QString>> rows;
+        if (!prepareBatch(&rows))
             return;
-        }
-        m_pass = Pass::Batch;
+        for (const auto &[number, carrier] : rows)
+            jobs.push_back({number, carrier});
     }
     SSTab1->setCurrentIndex(0);
-    setDetail(QString());
-    m_passRows = rows;
-    m_passIndex = 0;
-    m_detailMode = DetailMode::Pass;
+    m_detailCurrent = Option15->isChecked();
+    setDetail(m_detailCurrent ? DetailHeader(jobs.first().number, jobs.first().carrier) : QString());
     CommandStop->setEnabled(true);
-    Timer5->setInterval(Timer1->interval() + 3000);
-    Timer5->setEnabled(true);
-}
-
-void Form1::pageLoaded()
-{
-    Command5->setEnabled(true);
-    // A concise pass keeps its button until it ends.
-    if (Option14->isChecked() && !m_concise->isRunning())
-        Command12->setEnabled(true);
-    // The elements of the page just loaded replace those of the last one.
-    const int generation = ++m_pageGeneration;
-    m_fieldPresent = false;
-    m_buttonPresent = false;
-    const PageIds ids = PageIdsFor(currentDataSource());
-    m_browser->findElement(ids.numberField, [this, generation](bool found) {
-        if (generation == m_pageGeneration)
-            m_fieldPresent = found;
-    });
-    m_browser->findElement(ids.queryButton, [this, generation](bool found) {
-        if (generation == m_pageGeneration)
-            m_buttonPresent = found;
-    });
-}
-
-void Form1::SubmitQuery()
-{
-    if (m_fieldPresent && m_buttonPresent) {
-        const PageIds ids = PageIdsFor(currentDataSource());
-        m_browser->setValue(ids.numberField, Label4->text(), nullptr);
-        m_browser->click(ids.queryButton, nullptr);
-    }
-    Timer1->setEnabled(true);
-}
-
-void Form1::Timer5_Timer()
-{
-    if (m_pass == Pass::None || m_passIndex >= m_passRows.size()) {
-        Timer5->setEnabled(false);
-        m_pass = Pass::None;
-        m_passRows.clear();
-        Command5->setEnabled(true);
-        CommandStop->setEnabled(isConciseQueryRunning());
-        statusBar()->showMessage(QStringLiteral("详细查询完成"), 5000);
-        return;
-    }
-    const auto &[number, carrier] = m_passRows.at(m_passIndex);
-    if (m_pass == Pass::Stored)
-        Label6->setText(carrier);
-    Label4->setText(number);
-    appendDetail(WaybillLine(number, carrier));
-    ++m_passIndex;
-    showQueryProgress(m_passIndex, int(m_passRows.size()));
-    SelectCarrierByLabel();
-}
-
-void Form1::Timer6_Timer()
-{
-    SubmitQuery();
-    Timer6->setEnabled(false);
-}
-
-void Form1::Timer1_Timer()
-{
-    Timer1->setEnabled(false);
-    const QString number = Label4->text();
-    const QString carrier = Label6->text();
-    const DataSource source = currentDataSource();
-    const bool current = m_detailMode == DetailMode::Current;
-    m_browser->bodyLines([this, number, carrier, source, current](const QStringList &lines) {
-        const QStringList harvested = HarvestLines(lines, source);
-        appendDetail(HarvestedText(harvested));
-        if (current) {
-            if (FoundNothing(m_detailText, number, carrier)) {
-                m_dialogs.information(
-                    this, QStringLiteral("sorry"),
-                    QStringLiteral("查询未果!\r\n1.可能是系统繁忙，请稍后再试或者将延迟时间设置的大点！\r\n"
-                                   "2.可能是单号错误或者无此单号，请认真核对！"));
-            }
-            Command5->setEnabled(true);
-        }
-        // Only what this waybill's page said can mark it.
-        if (IsSignedFor(harvested.join(QLatin1Char('\n'))))
-            MarkSignedFor(number);
-    });
+    m_detailed->start(jobs, currentDataSource(), Timer1->interval());
+    if (restarted && isDetailedPassRunning())
+        showQueryStatus(QStringLiteral("已停止上一次详细查询，重新开始 · ") + StatusPanel3->text());
 }

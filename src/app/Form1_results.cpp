@@ -54,7 +54,9 @@ void Form1::Command4_Click()
 {
     setDetail(QString());
     ListView1->clear();
-    ListView1->setColumnCount(0);
+    // Rows still on their way need the columns they are written into.
+    if (!isConciseQueryRunning())
+        ListView1->setColumnCount(0);
 }
 
 void Form1::SSTab1_Click()

@@ -51,6 +51,7 @@ void Form1::showCarrier(const Carrier &carrier)
 
 void Form1::SelectCarrier(int button)
 {
+    stopDetailedPass(QStringLiteral("更换了快递公司，详细查询已停止"));
     const Carrier &carrier = *CarrierCatalogue::buttonCarriers().at(button);
     ClearOtherCarrierList();
     showCarrier(carrier);
@@ -96,12 +97,14 @@ void Form1::List1_Action()
     const Carrier *carrier = FindCarrierByName(selected.isEmpty() ? QString() : selected.first()->text());
     if (!carrier || !carrier->isListEntry())
         return;
+    stopDetailedPass(QStringLiteral("更换了快递公司，详细查询已停止"));
     showCarrier(*carrier);
     navigate(TrackingPageAddress(*carrier, currentDataSource()));
 }
 
 void Form1::SelectDataSource(DataSource source)
 {
+    stopDetailedPass(QStringLiteral("更换了数据来源，详细查询已停止"));
     Option14->setChecked(source == DataSource::Default);
     Option18->setChecked(source == DataSource::Backup1);
     Option17->setChecked(source == DataSource::Backup2);
@@ -109,7 +112,8 @@ void Form1::SelectDataSource(DataSource source)
     AppSettings::write(m_programFolder, AppSettings::kDataSource, DataSources::configValue(source));
     UpdateStatusLine();
     Command12->setEnabled(source == DataSource::Default);
-    Command5->setEnabled(false);
+    Command12->setToolTip(source == DataSource::Default ? QStringLiteral("仅查询最后一条记录")
+                                                        : QStringLiteral("简洁查询只能在默认来源下使用"));
     turnCarrierButtonsOff();
     ClearOtherCarrierList();
 }
@@ -121,7 +125,8 @@ void Form1::delay()
     if (source != DataSource::None)
         SelectDataSource(source);
 
-    if (const Carrier *carrier = FindCarrierByConfigCode(AppSettings::read(m_programFolder, AppSettings::kDefaultCarrier))) {
+    if (const Carrier *carrier =
+            FindCarrierByConfigCode(AppSettings::read(m_programFolder, AppSettings::kDefaultCarrier))) {
         if (carrier->isButton()) {
             setCarrierButtonOn(carrier->controlIndex);
         } else if (carrier->isListEntry()) {
@@ -157,22 +162,6 @@ void Form1::historyPick(int row)
         showCarrier(*carrier);
         navigate(TrackingPageAddress(*carrier, currentDataSource()));
     }
-}
-
-void Form1::SelectCarrierByLabel()
-{
-    if (const Carrier *carrier = FindCarrierByName(Label6->text())) {
-        if (carrier->isButton()) {
-            setCarrierButtonOn(carrier->controlIndex);
-            ClearOtherCarrierList();
-        } else if (carrier->isListEntry()) {
-            navigate(StartupPageAddress(*carrier));
-            selectListEntry(carrier->controlIndex);
-            showCarrier(*carrier);
-            turnCarrierButtonsOff();
-        }
-    }
-    Timer6->setEnabled(true);
 }
 
 void Form1::Command7_Click()

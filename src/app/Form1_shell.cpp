@@ -93,6 +93,8 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::shrinkAndQuit()
 {
+    // Nothing of a running query may arrive once the window is going.
+    stopQueries();
     removeTrayIcon();
     if (!isMinimized()) {
         // The farewell: the window folds up in small steps before it goes.

@@ -36,5 +36,6 @@ public:
     virtual void bodyLines(Lines done) = 0;
 
 Q_SIGNALS:
-    void documentComplete(const QString &address);
+    // ok is false when the page could not be loaded (an error page is shown).
+    void documentComplete(const QString &address, bool ok);
 };

@@ -24,7 +24,7 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : Browser(parent), m_view(ne
     m_view->setObjectName(QStringLiteral("WebBrowser1"));
     m_view->setAccessibleName(QStringLiteral("快递查询网页"));
     connect(m_view, &QWebEngineView::loadFinished, this,
-            [this](bool) { Q_EMIT documentComplete(m_view->url().toString()); });
+            [this](bool ok) { Q_EMIT documentComplete(m_view->url().toString(), ok); });
 }
 
 WebEngineBrowser::~WebEngineBrowser() = default;
@@ -59,16 +59,18 @@ void WebEngineBrowser::findElement(const QString &id, Found done)
 
 void WebEngineBrowser::setValue(const QString &id, const QString &value, Found done)
 {
-    runBool(QStringLiteral("(function(){var e=document.getElementById(%1);if(!e)return false;e.value=%2;return true;})()")
-                .arg(literal(id), literal(value)),
-            std::move(done));
+    runBool(
+        QStringLiteral("(function(){var e=document.getElementById(%1);if(!e)return false;e.value=%2;return true;})()")
+            .arg(literal(id), literal(value)),
+        std::move(done));
 }
 
 void WebEngineBrowser::click(const QString &id, Found done)
 {
-    runBool(QStringLiteral("(function(){var e=document.getElementById(%1);if(!e)return false;e.click();return true;})()")
-                .arg(literal(id)),
-            std::move(done));
+    runBool(
+        QStringLiteral("(function(){var e=document.getElementById(%1);if(!e)return false;e.click();return true;})()")
+            .arg(literal(id)),
+        std::move(done));
 }
 
 void WebEngineBrowser::bodyLines(Lines done)

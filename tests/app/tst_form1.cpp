@@ -1,13 +1,13 @@
-#include "core/ClassicTimer.h"
-#include "core/Clock.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
+#include "app/Provisioning.h"
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
+#include "core/Endpoints.h"
+#include "core/GbkText.h"
 #include "manage/Form4.h"
 #include "manage/Form7.h"
-#include "core/GbkText.h"
-#include "app/Provisioning.h"
 #include "settings/AppSettings.h"
-#include "core/Endpoints.h"
 #include "store/WaybillStore.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeDialogs.h"
@@ -24,11 +24,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTextEdit>
 #include <QTableView>
+#include <QTextEdit>
 #include <QTreeView>
 #include <QtTest>
-
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -142,9 +141,8 @@ void TestForm1::startUpSelection()
     QCOMPARE(w.Label26->text(), hotline);
     QCOMPARE(h.browser->addresses.last(), lastPage);
     QCOMPARE(w.Check1->isChecked(), autoSave);
-    // Both enabled with no stored source; the default source keeps only the
-    // concise query until a page has loaded.
-    QCOMPARE(w.Command5->isEnabled(), queryButtons);
+    // The detailed query brings its own pages: it is offered with any source.
+    QVERIFY(w.Command5->isEnabled());
     QCOMPARE(w.Command12->isEnabled(), queryButtons || w.Option14->isChecked());
     if (settings.contains(u("byly2"))) {
         QVERIFY(w.Option17->isChecked());
@@ -167,14 +165,15 @@ void TestForm1::dataSourceClearsTheCarrierAndSetsTheButtons()
     QCOMPARE(h.checkedButton(), 0);
     QVERIFY(h.selectedListEntry().isEmpty());
     QCOMPARE(w.Label26->text(), u("11185")); // the hotline stays
-    QVERIFY(!w.Command5->isEnabled() && !w.Command12->isEnabled());
+    QVERIFY(w.Command5->isEnabled() && !w.Command12->isEnabled());
+    QCOMPARE(w.Command12->toolTip(), u("简洁查询只能在默认来源下使用"));
     QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
     QCOMPARE(h.browser->addresses.size(), pagesBefore); // no page until a carrier is chosen
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
 
     QTest::mouseClick(w.Option14, Qt::LeftButton);
     QVERIFY(w.Option14->isChecked() && !w.Option18->isChecked());
-    QVERIFY(w.Command12->isEnabled() && !w.Command5->isEnabled());
+    QVERIFY(w.Command12->isEnabled() && w.Command5->isEnabled());
     QCOMPARE(h.setting(AppSettings::kDataSource), u("mrly"));
 }
 

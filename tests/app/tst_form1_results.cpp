@@ -1,13 +1,15 @@
 // Saving, clearing and switching the results, and the detailed query's chain
 // on a page that the test controls.
-#include "core/GbkText.h"
 #include "core/Endpoints.h"
+#include "core/GbkText.h"
 #include "support/MainWindowHarness.h"
 #include "support/TinyHttpServer.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -20,7 +22,9 @@ private Q_SLOTS:
     void detailedResultsFileAndItsDialog();
     void clearingAndTabSwitch();
     void unwritableFileIsReported();
-    void pageWithoutFieldIsHarvestedAnyway();
+    void passOwnsItsWaybills();
+    void clearDuringAConcisePassKeepsTheColumns();
+    void longNumbersNeverWidenTheWindow();
     void storedPassOverAnEmptyRegister();
 
 private:
@@ -126,33 +130,97 @@ void TestForm1Results::unwritableFileIsReported()
     QVERIFY(h.dialogs.lastText().contains(h.folder.file(QStringLiteral("taken.txt"))));
 }
 
-void TestForm1Results::pageWithoutFieldIsHarvestedAnyway()
+// The default source's page as the tests serve it: its click writes the record of the number typed.
+static void servePages(Harness &h)
+{
+    h.browser->onClick.insert(QStringLiteral("query"), [](FakeBrowser &b) {
+        const QString nu = b.values.value(QStringLiteral("postid"));
+        b.lines = {u("更多查询记录>>"), nu + (nu.endsWith(QLatin1Char('1')) ? u(" 已签收") : u(" 在途")),
+                   u("转发查询结果>>")};
+    });
+}
+
+void TestForm1Results::passOwnsItsWaybills()
+{
+    Harness h(QByteArray(), {u("SF1001|顺丰速运"), u("YT3003|圆通快递")});
+    Form1 &w = *h.window;
+    servePages(h);
+    const QStringList form = {QStringLiteral("postid"), QStringLiteral("query")};
+    w.Option14->click();
+    w.Option16->click();
+    w.Command5->click();
+    QVERIFY(w.isDetailedPassRunning() && w.Command5->isEnabled());
+    const int pages = int(h.browser->addresses.size());
+    // Typed while the pass runs: it changes what the labels show, not what the pass queries or marks.
+    w.Text1->setText(QStringLiteral("YT3003"));
+    h.browser->completeLoad(form);
+    QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
+    QVERIFY(!w.StatusPanel1->isHidden() && !w.StatusPanel3->isHidden());
+    QCOMPARE(w.StatusPanel3->text(), u("正在查询 2/2"));
+    h.browser->completeLoad(form);
+    QTRY_VERIFY(!w.isDetailedPassRunning());
+    WaybillStore &store = w.store();
+    QCOMPARE(store.find(QStringLiteral("SF1001"))->status, u("已签收"));
+    QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
+    QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
+                                 "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
+
+    // Started again midway, the first pass leaves nothing behind.
+    w.Command5->click();
+    h.browser->completeLoad(form);
+    QTRY_COMPARE(h.browser->addresses.size(), pages + 3);
+    w.Command5->click();
+    QCOMPARE(w.StatusPanel3->text(), u("已停止上一次详细查询，重新开始 · 正在查询 1/2"));
+    QTest::qWait(100);
+    QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\n"));
+    // A concise query waits for the pass; changing the source ends it.
+    w.Command12->click();
+    QVERIFY(h.dialogs.lastText().contains(u("详细查询正在进行")));
+    QVERIFY(!w.isConciseQueryRunning());
+    w.Option18->click();
+    QVERIFY(!w.isDetailedPassRunning());
+}
+
+void TestForm1Results::clearDuringAConcisePassKeepsTheColumns()
 {
     Harness h;
     Form1 &w = *h.window;
-    w.Option14->click();
     w.Option[1]->click();
-    h.browser->completeLoad({QStringLiteral("query")}, {u("更多查询记录>>"), u("旧结果 已签收"), u("转发查询结果>>")});
-    w.SetHarvestInterval(50);
-    w.Text1->setText(QStringLiteral("Q2"));
-    w.Command5->click();
-    QVERIFY(h.browser->clicks.isEmpty()); // nothing filled or clicked
-    QTRY_VERIFY(w.Command5->isEnabled());
-    QVERIFY(w.detailedText().endsWith(u("旧结果 已签收\r\n")));
+    w.Text10->setPlainText(QStringLiteral("R1\nR2\n"));
+    w.Option13->click();
+    w.Command12->click();
+    QVERIFY(w.isConciseQueryRunning());
+    w.Command4->click();
+    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QCOMPARE(w.ListView1->columnCount(), 3);
+    QCOMPARE(w.ListView1->topLevelItemCount(), 2);
+    for (int r = 0; r < 2; ++r)
+        QVERIFY(!w.ListView1->topLevelItem(r)->text(2).isEmpty());
+}
+
+void TestForm1Results::longNumbersNeverWidenTheWindow()
+{
+    Harness h;
+    Form1 &w = *h.window;
+    const QSize before = w.size();
+    QCOMPARE(before, QSize(684, 674)); // the classic size fits the layout
+    w.Text1->setText(QString(150, QLatin1Char('8')) + QChar(QChar::LineSeparator) + QStringLiteral("9"));
+    QApplication::processEvents();
+    QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
+    QCOMPARE(w.size(), before);
+    QVERIFY(w.Label4->text().startsWith(QString(150, QLatin1Char('8')))); // the value itself is kept
 }
 
 void TestForm1Results::storedPassOverAnEmptyRegister()
 {
     Harness h;
     Form1 &w = *h.window;
-    w.SetHarvestInterval(0); // Timer5 then ticks every 3 s
     w.Option16->click();
     w.Command5->click();
-    QVERIFY(w.isDetailedPassRunning());
-    QVERIFY(!w.Command5->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isDetailedPassRunning(), 5000);
+    QVERIFY(!w.isDetailedPassRunning());
     QVERIFY(w.Command5->isEnabled());
     QVERIFY(w.detailedText().isEmpty());
+    QCOMPARE(w.StatusPanel3->text(), u("详细查询完成"));
 
     // With no query option at all only the message is shown.
     w.Option16->setAutoExclusive(false);

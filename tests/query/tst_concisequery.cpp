@@ -38,6 +38,12 @@ void TestConciseQuery::lastStateAndSignedFor_data()
     QTest::newRow("delivered only") << u("邮件已妥投更多") << u("邮件已妥投") << true;
     QTest::newRow("split by a blank") << u("签 收更多") << u("签 收") << false;
     QTest::newRow("refused") << u("收件人拒签更多") << u("收件人拒签") << false;
+    // A signing that did not happen is no signing; one that did still counts beside it.
+    QTest::newRow("not signed") << u("派送不成功，收件人未签收更多") << u("派送不成功，收件人未签收") << false;
+    QTest::newRow("signing failed") << u("签收失败，改日派送更多") << u("签收失败，改日派送") << false;
+    QTest::newRow("refused to sign") << u("收件人拒签收 拒绝签收更多") << u("收件人拒签收 拒绝签收") << false;
+    QTest::newRow("not delivered") << u("邮件未妥投更多") << u("邮件未妥投") << false;
+    QTest::newRow("failed, then signed") << u("签收失败；次日已签收更多") << u("签收失败；次日已签收") << true;
 }
 
 void TestConciseQuery::lastStateAndSignedFor()

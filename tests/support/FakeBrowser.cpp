@@ -52,5 +52,12 @@ void FakeBrowser::completeLoad(const QStringList &elementIds, const QStringList 
     for (const QString &id : elementIds)
         values.insert(id, QString());
     lines = pageLines;
-    Q_EMIT documentComplete(currentAddress());
+    Q_EMIT documentComplete(currentAddress(), true);
+}
+
+void FakeBrowser::failLoad()
+{
+    values.clear();
+    lines.clear();
+    Q_EMIT documentComplete(currentAddress(), false);
 }

@@ -26,6 +26,8 @@ public:
 
     // Finishes the current load with this page.
     void completeLoad(const QStringList &elementIds = {}, const QStringList &lines = {});
+    // Finishes the current load with an error page.
+    void failLoad();
 
     QStringList addresses;
     QHash<QString, QString> values; // element id -> value

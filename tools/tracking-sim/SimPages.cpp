@@ -74,7 +74,7 @@ QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
     QString script =
         QStringLiteral(R"JS(
 (function () {
-  var records = { transit: %1, signed: %2, delivered: %3 };
+  var records = { transit: %1, signed: %2, delivered: %3, refused: %10 };
   var startLine = %4, endLine = %5;
   var clickFails = %6, faultNumber = %7;
   function recordFor(nu) {
@@ -83,6 +83,7 @@ QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
     if (last === '0') return null;
     if (last === '1') return records.signed;
     if (last === '2') return records.delivered;
+    if (last === '9') return records.refused;
     return records.transit;
   }
   document.getElementById(%8).addEventListener('click', function () {
@@ -102,7 +103,8 @@ QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
                  jsArray(SimRecords::statesFor(SimRecords::Kind::Signed)),
                  jsArray(SimRecords::statesFor(SimRecords::Kind::Delivered)), jsString(layout.startLine),
                  jsString(layout.endLine), faults.clickFails ? QStringLiteral("true") : QStringLiteral("false"),
-                 jsString(faults.faultNumber), jsString(layout.buttonId), jsString(layout.fieldId));
+                 jsString(faults.faultNumber), jsString(layout.buttonId), jsString(layout.fieldId))
+            .arg(jsArray(SimRecords::statesFor(SimRecords::Kind::Refused)));
 
     return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head>\n"
                           "<body>\n<h3>%1 - %2</h3>\n"

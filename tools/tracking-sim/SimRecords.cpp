@@ -26,6 +26,8 @@ Kind kindFor(const QString &number)
         return Kind::Signed;
     case '2':
         return Kind::Delivered;
+    case '9':
+        return Kind::Refused;
     default:
         return Kind::InTransit;
     }
@@ -45,6 +47,9 @@ QStringList statesFor(Kind kind)
         break;
     case Kind::Delivered:
         states << QStringLiteral("2024-03-03 14:20:09 【上海徐汇营业点】 邮件已妥投，收件人：本人");
+        break;
+    case Kind::Refused:
+        states << QStringLiteral("2024-03-03 14:20:09 【上海徐汇营业点】 派送不成功，收件人未签收，签收失败");
         break;
     }
     return states;

@@ -9,7 +9,7 @@
 // without any stored data.
 namespace SimRecords {
 
-enum class Kind { NotFound, InTransit, Signed, Delivered };
+enum class Kind { NotFound, InTransit, Signed, Delivered, Refused };
 
 // "1" signed for, "2" delivered (妥投), "0" or an empty number not found,
 // anything else in transit.

@@ -1,0 +1,221 @@
+#include "query/DetailedQuery.h"
+
+#include "query/Browser.h"
+#include "query/ConciseQuery.h"
+#include "query/HarvestRules.h"
+
+#include <QDateTime>
+
+namespace {
+// After a failed load the browser may still be finishing another one; a page
+// that does load in this time is taken after all.
+constexpr int kFailedLoadGraceMs = 1500;
+} // namespace
+
+DetailedQuery::DetailedQuery(Browser &browser, QObject *parent) : QObject(parent), m_browser(browser)
+{
+    m_deadline.setSingleShot(true);
+    m_poll.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        switch (m_phase) {
+        case Phase::Loading:
+            failStep(QStringLiteral("页面加载失败"));
+            break;
+        case Phase::Probing:
+            failStep(m_lastLoadOk ? QStringLiteral("页面没有查询框") : QStringLiteral("页面加载失败"));
+            break;
+        case Phase::Reading: {
+            // The read delay is over: what the page holds now is the record.
+            m_poll.stop();
+            m_phase = Phase::Finishing;
+            const quint64 token = m_token;
+            m_browser.bodyLines([this, token](const QStringList &lines) {
+                if (current(token) && m_phase == Phase::Finishing)
+                    finishStep(HarvestLines(lines, m_source));
+            });
+            break;
+        }
+        case Phase::Idle:
+        case Phase::Finishing:
+            break;
+        }
+    });
+    connect(&m_poll, &QTimer::timeout, this, [this] {
+        if (m_phase == Phase::Probing)
+            probe();
+        else if (m_phase == Phase::Reading)
+            read();
+    });
+    connect(&m_browser, &Browser::documentComplete, this, [this](const QString &, bool ok) { pageLoaded(ok); });
+}
+
+DetailedQuery::~DetailedQuery() = default;
+
+void DetailedQuery::start(const QVector<DetailedJob> &jobs, DataSource source, int readDelayMs)
+{
+    stop();
+    m_jobs = jobs;
+    m_source = source;
+    m_readDelayMs = readDelayMs;
+    m_index = 0;
+    m_running = true;
+    if (m_jobs.isEmpty()) {
+        m_running = false;
+        Q_EMIT finished(false);
+        return;
+    }
+    beginStep();
+}
+
+void DetailedQuery::stop()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    ++m_token;
+    m_phase = Phase::Idle;
+    m_deadline.stop();
+    m_poll.stop();
+    Q_EMIT finished(true);
+}
+
+void DetailedQuery::beginStep()
+{
+    ++m_token;
+    m_previous.clear();
+    const DetailedJob job = m_jobs.at(m_index);
+    const quint64 token = m_token;
+    Q_EMIT stepStarted(m_index, job);
+    if (!current(token))
+        return;
+    const Carrier *carrier = FindCarrierByName(job.carrier);
+    const QString address = carrier ? TrackingPageAddress(*carrier, m_source) : QString();
+    if (address.isEmpty()) {
+        failStep(QStringLiteral("该快递公司在此数据来源没有查询页面，已跳过"));
+        return;
+    }
+    m_phase = Phase::Loading;
+    m_lastLoadOk = true;
+    m_deadline.start(m_timing.loadTimeoutMs);
+    m_browser.navigate(address);
+}
+
+void DetailedQuery::pageLoaded(bool ok)
+{
+    if (!m_running || (m_phase != Phase::Loading && m_phase != Phase::Probing))
+        return;
+    m_lastLoadOk = ok;
+    m_phase = Phase::Probing;
+    m_poll.stop();
+    m_deadline.start(ok ? m_timing.elementTimeoutMs : qMin(kFailedLoadGraceMs, m_timing.elementTimeoutMs));
+    if (ok)
+        probe();
+}
+
+void DetailedQuery::probe()
+{
+    const quint64 token = m_token;
+    const PageIds ids = PageIdsFor(m_source);
+    m_browser.findElement(ids.numberField, [this, token, ids](bool field) {
+        if (!current(token) || m_phase != Phase::Probing)
+            return;
+        if (!field) {
+            m_poll.start(m_timing.pollMs);
+            return;
+        }
+        m_browser.findElement(ids.queryButton, [this, token](bool button) {
+            if (!current(token) || m_phase != Phase::Probing)
+                return;
+            if (button)
+                submit();
+            else
+                m_poll.start(m_timing.pollMs);
+        });
+    });
+}
+
+void DetailedQuery::submit()
+{
+    m_phase = Phase::Reading;
+    m_deadline.stop();
+    const quint64 token = m_token;
+    const PageIds ids = PageIdsFor(m_source);
+    m_browser.setValue(ids.numberField, m_jobs.at(m_index).number, [this, token, ids](bool filled) {
+        if (!current(token) || m_phase != Phase::Reading)
+            return;
+        if (!filled) {
+            failStep(QStringLiteral("页面没有查询框"));
+            return;
+        }
+        m_browser.click(ids.queryButton, [this, token](bool clicked) {
+            if (!current(token) || m_phase != Phase::Reading)
+                return;
+            if (!clicked) {
+                failStep(QStringLiteral("页面没有查询框"));
+                return;
+            }
+            m_deadline.start(m_readDelayMs);
+            m_poll.start(m_timing.pollMs);
+        });
+    });
+}
+
+void DetailedQuery::read()
+{
+    const quint64 token = m_token;
+    m_browser.bodyLines([this, token](const QStringList &lines) {
+        if (current(token) && m_phase == Phase::Reading)
+            linesRead(lines);
+    });
+}
+
+void DetailedQuery::linesRead(const QStringList &lines)
+{
+    // Done once the end marker is there and the record no longer changes.
+    const QStringList harvest = HarvestLines(lines, m_source);
+    if (!harvest.isEmpty() && harvest == m_previous) {
+        finishStep(harvest);
+        return;
+    }
+    m_previous = harvest;
+    m_poll.start(m_timing.pollMs);
+}
+
+void DetailedQuery::finishStep(const QStringList &lines)
+{
+    const int index = m_index;
+    const DetailedJob job = m_jobs.at(index);
+    m_phase = Phase::Idle;
+    m_deadline.stop();
+    m_poll.stop();
+    const quint64 token = m_token;
+    Q_EMIT harvested(index, job, lines, IsSignedFor(lines.join(QLatin1Char('\n'))));
+    // A listener may have stopped or restarted the pass.
+    if (current(token))
+        nextStep();
+}
+
+void DetailedQuery::failStep(const QString &reason)
+{
+    const int index = m_index;
+    const DetailedJob job = m_jobs.at(index);
+    m_phase = Phase::Idle;
+    m_deadline.stop();
+    m_poll.stop();
+    const quint64 token = m_token;
+    Q_EMIT stepFailed(index, job, reason);
+    if (current(token))
+        nextStep();
+}
+
+void DetailedQuery::nextStep()
+{
+    ++m_token;
+    if (++m_index >= m_jobs.size()) {
+        m_running = false;
+        m_phase = Phase::Idle;
+        Q_EMIT finished(false);
+        return;
+    }
+    beginStep();
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "carriers/CarrierCatalogue.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+
+class Browser;
+
+// One waybill of a detailed pass: what is looked up and where.
+struct DetailedJob final {
+    QString number;
+    QString carrier;
+};
+
+// The detailed query: for each waybill in turn it loads the carrier's tracking
+// page of the data source, waits until the page and its number field and
+// button are there, fills in the number and clicks, then reads the page until
+// the record has settled or the read delay has passed since the click. Every
+// page load, script answer and timer tick carries the step it belongs to, so
+// nothing of an earlier step, or of a stopped pass, can reach a later one.
+class DetailedQuery final : public QObject {
+    Q_OBJECT
+public:
+    struct Timing {
+        int pollMs = 300;             // between two reads of the page
+        int loadTimeoutMs = 60000;    // a page that takes longer has failed
+        int elementTimeoutMs = 10000; // after the load, for the field and button
+    };
+
+    explicit DetailedQuery(Browser &browser, QObject *parent = nullptr);
+    ~DetailedQuery() override;
+
+    void setTiming(const Timing &timing) { m_timing = timing; }
+    // Starts a pass; a pass already running is stopped first (nothing of it
+    // arrives afterwards). readDelayMs is the longest wait after the click.
+    void start(const QVector<DetailedJob> &jobs, DataSource source, int readDelayMs);
+    void stop();
+    bool isRunning() const { return m_running; }
+    int total() const { return int(m_jobs.size()); }
+
+Q_SIGNALS:
+    // A step begins: index is 0-based.
+    void stepStarted(int index, const DetailedJob &job);
+    // The lines copied from the step's page (empty when the page said nothing
+    // between its markers), and whether they say that the parcel was signed for.
+    void harvested(int index, const DetailedJob &job, const QStringList &lines, bool signedFor);
+    // The step could not be run; the reason is one line for the result text.
+    void stepFailed(int index, const DetailedJob &job, const QString &reason);
+    void finished(bool stopped);
+
+private:
+    enum class Phase { Idle, Loading, Probing, Reading, Finishing };
+
+    void beginStep();
+    void pageLoaded(bool ok);
+    void probe();
+    void submit();
+    void read();
+    void linesRead(const QStringList &lines);
+    void finishStep(const QStringList &lines);
+    void failStep(const QString &reason);
+    void nextStep();
+    // A callback or a tick belongs to the current step only if the token it
+    // carries is still the current one.
+    bool current(quint64 token) const { return m_running && token == m_token; }
+
+    Browser &m_browser;
+    Timing m_timing;
+    QVector<DetailedJob> m_jobs;
+    DataSource m_source = DataSource::None;
+    int m_readDelayMs = 0;
+    int m_index = 0;
+    bool m_running = false;
+    quint64 m_token = 0;
+    Phase m_phase = Phase::Idle;
+    bool m_lastLoadOk = true;
+    QTimer m_deadline; // page load, elements, or the read delay
+    QTimer m_poll;
+    QStringList m_previous; // harvest of the previous read
+};
