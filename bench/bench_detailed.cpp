@@ -54,7 +54,8 @@ void run(const char *latency)
     // The floor: the same pages, loaded one after another.
     QElapsedTimer timer;
     QEventLoop loop;
-    QObject::connect(&browser, &Browser::documentComplete, &loop, &QEventLoop::quit);
+    const QMetaObject::Connection loaded =
+        QObject::connect(&browser, &Browser::documentComplete, &loop, &QEventLoop::quit);
     browser.navigate(sim.baseUrl()); // warms the engine
     loop.exec();
     timer.start();
@@ -63,6 +64,7 @@ void run(const char *latency)
         loop.exec();
     }
     const double floorMs = double(timer.elapsed()) / kWaybills;
+    QObject::disconnect(loaded);
 
     DetailedQuery query(browser);
     int harvested = 0;
@@ -74,10 +76,12 @@ void run(const char *latency)
     query.start(jobs, DataSource::Default, 3500);
     loop.exec();
     const double perWaybill = double(timer.elapsed()) / kWaybills;
+    std::fflush(stdout);
     std::printf("detailed pass %s: %.0f ms per waybill, floor %.0f ms (%.2fx), %d/%d harvested, "
                 "longest stall of the window thread %lld ms\n",
                 *latency ? latency : "--latency 0", perWaybill, floorMs, perWaybill / qMax(floorMs, 1.0), harvested,
                 kWaybills, static_cast<long long>(watch.longest));
+    std::fflush(stdout);
 }
 } // namespace
 

@@ -154,8 +154,10 @@ void DetailedQuery::submit()
                 failStep(QStringLiteral("页面没有查询框"));
                 return;
             }
+            // Pages that answer at once are read at once; the second read,
+            // a poll later, tells whether the record has settled.
             m_deadline.start(m_readDelayMs);
-            m_poll.start(m_timing.pollMs);
+            read();
         });
     });
 }
