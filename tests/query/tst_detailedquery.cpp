@@ -163,6 +163,17 @@ void TestDetailedQuery::readDelayEndsAnUnsettledRead()
     p.load();
     QTRY_VERIFY(!p.query.isRunning());
     QCOMPARE(p.log, (QStringList{u("start 0 SF1001"), u("harvest 0 SF1001 []"), u("done")}));
+
+    // A record that the page's script writes some time after the click is waited for.
+    Page late;
+    late.browser.onClick.insert(QStringLiteral("query"), [](FakeBrowser &b) {
+        b.lines = {u("更多查询记录>>"), u("正在查询…")};
+        QTimer::singleShot(400, &b, [&b] { b.lines = {u("更多查询记录>>"), u("已签收"), u("转发查询结果>>")}; });
+    });
+    late.start({sf1});
+    late.load();
+    QTRY_VERIFY(!late.query.isRunning());
+    QCOMPARE(late.log.at(1), u("harvest 0 SF1001 [已签收] 签收"));
 }
 
 QTEST_MAIN(TestDetailedQuery)
