@@ -234,6 +234,7 @@ private:
     void buildDetailedQuery();
     void stopDetailedPass(const QString &why);
     void showQueryStatus(const QString &text);
+    void refreshHistoryAfterMarks();
     void appendDetail(const QString &text);
     void setDetail(const QString &text);
     bool prepareBatch(QVector<QPair<QString, QString>> *rows);
@@ -265,6 +266,7 @@ private:
     UpdateCheck *m_updateCheck = nullptr;
     DetailedQuery *m_detailed = nullptr;
     bool m_detailCurrent = false; // a current-waybill query, not a pass
+    bool m_markedSinceLoad = false;
     QString m_detailText;
     QString m_lastDetailFile;
     ConciseQueryRunner *m_concise = nullptr;

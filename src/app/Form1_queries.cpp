@@ -55,6 +55,7 @@ void Form1::buildQueryMachinery()
         Command12->setEnabled(true);
         CommandStop->setEnabled(isDetailedPassRunning());
         showQueryStatus(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成"));
+        refreshHistoryAfterMarks();
     });
 }
 
@@ -79,6 +80,8 @@ void Form1::MarkSignedFor(const QString &number)
 {
     if (Outcome marked = m_store.markSignedFor(number); !marked)
         showQueryStatus(marked.error);
+    else
+        m_markedSinceLoad = true;
 }
 
 void Form1::stopQueries()
@@ -233,7 +236,17 @@ void Form1::buildDetailedQuery()
     connect(m_detailed, &DetailedQuery::finished, this, [this](bool stopped) {
         CommandStop->setEnabled(isConciseQueryRunning());
         showQueryStatus(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成"));
+        refreshHistoryAfterMarks();
     });
+}
+
+// The history list shows each waybill's status: a pass that marked some shows them marked.
+void Form1::refreshHistoryAfterMarks()
+{
+    if (!m_markedSinceLoad)
+        return;
+    m_markedSinceLoad = false;
+    LoadData();
 }
 
 bool Form1::isDetailedPassRunning() const

@@ -162,6 +162,8 @@ void TestForm1Results::passOwnsItsWaybills()
     WaybillStore &store = w.store();
     QCOMPARE(store.find(QStringLiteral("SF1001"))->status, u("已签收"));
     QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
+    // The history list follows the marks.
+    QTRY_COMPARE(w.ListView2->model()->index(0, 0).data().toString(), u("已签收"));
     QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
                                  "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
 
