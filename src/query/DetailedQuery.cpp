@@ -185,19 +185,18 @@ void DetailedQuery::linesRead(const QStringList &lines)
 
 void DetailedQuery::finishStep(const QStringList &lines)
 {
-    const int index = m_index;
-    const DetailedJob job = m_jobs.at(index);
-    m_phase = Phase::Idle;
-    m_deadline.stop();
-    m_poll.stop();
-    const quint64 token = m_token;
-    Q_EMIT harvested(index, job, lines, IsSignedFor(lines.join(QLatin1Char('\n'))));
-    // A listener may have stopped or restarted the pass.
-    if (current(token))
-        nextStep();
+    const bool signedFor = IsSignedFor(lines.join(QLatin1Char('\n')));
+    endStep([this, &lines, signedFor](int index, const DetailedJob &job) {
+        Q_EMIT harvested(index, job, lines, signedFor);
+    });
 }
 
 void DetailedQuery::failStep(const QString &reason)
+{
+    endStep([this, &reason](int index, const DetailedJob &job) { Q_EMIT stepFailed(index, job, reason); });
+}
+
+void DetailedQuery::endStep(const std::function<void(int, const DetailedJob &)> &report)
 {
     const int index = m_index;
     const DetailedJob job = m_jobs.at(index);
@@ -205,7 +204,8 @@ void DetailedQuery::failStep(const QString &reason)
     m_deadline.stop();
     m_poll.stop();
     const quint64 token = m_token;
-    Q_EMIT stepFailed(index, job, reason);
+    report(index, job);
+    // A listener may have stopped or restarted the pass.
     if (current(token))
         nextStep();
 }

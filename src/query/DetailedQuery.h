@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QVector>
 
+#include <functional>
+
 class Browser;
 
 // One waybill of a detailed pass: what is looked up and where.
@@ -62,6 +64,7 @@ private:
     void linesRead(const QStringList &lines);
     void finishStep(const QStringList &lines);
     void failStep(const QString &reason);
+    void endStep(const std::function<void(int, const DetailedJob &)> &report);
     void nextStep();
     // A callback or a tick belongs to the current step only if the token it
     // carries is still the current one.
