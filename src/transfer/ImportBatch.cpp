@@ -7,11 +7,37 @@ void ImportBatch::addEmptyLine(int line)
     skip(line, QStringLiteral("空行"));
 }
 
+namespace {
+// Why a field cannot be stored as it is, or an empty text. A tab is kept: it
+// is what a spreadsheet leaves when a cell was pasted with one.
+QString unfitCharacter(const QString &field)
+{
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const QChar c = field.at(i);
+        if (c.isHighSurrogate() && i + 1 < field.size() && field.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate() || c == QChar::ReplacementCharacter)
+            return QStringLiteral("含有无法识别的字符（文件编码不对？）");
+        if (c.category() == QChar::Other_Control && c != QLatin1Char('\t'))
+            return QStringLiteral("含有控制字符（U+%1）").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return QString();
+}
+} // namespace
+
 void ImportBatch::addFields(int line, const QStringList &fields)
 {
     if (fields.size() < kFields) {
         skip(line, QStringLiteral("只有 %1 个字段，少于 9 个").arg(fields.size()));
         return;
+    }
+    for (int i = 0; i < kFields; ++i) {
+        if (const QString unfit = unfitCharacter(fields[i]); !unfit.isEmpty()) {
+            skip(line, unfit);
+            return;
+        }
     }
     const QString &number = fields[0];
     if (!number.isEmpty()) {

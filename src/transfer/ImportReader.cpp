@@ -3,25 +3,46 @@
 #include "core/GbkText.h"
 
 #include <QFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <cmath>
 
 namespace ImportReader {
 
-ImportBatch parseText(const QByteArray &bytes)
+QString decodeText(const QByteArray &bytes)
 {
     static const QByteArray utf8Bom("\xEF\xBB\xBF");
-    const QString text =
-        bytes.startsWith(utf8Bom) ? QString::fromUtf8(bytes.mid(utf8Bom.size())) : GbkText::decode(bytes);
+    if (bytes.startsWith(utf8Bom))
+        return QString::fromUtf8(bytes.mid(utf8Bom.size()));
+    // Windows Notepad's "Unicode"; 0xFF never leads a GBK character, so the
+    // marks cannot be mistaken for one.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        return utf16.decode(bytes.mid(2));
+    }
+    // Today's editors save UTF-8 without a mark; text that is valid UTF-8 is
+    // read as such (Chinese GBK text practically never is), the rest as GBK.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return asUtf8;
+    return GbkText::decode(bytes);
+}
+
+ImportBatch parseText(const QByteArray &bytes)
+{
+    const QString text = decodeText(bytes);
     ImportBatch batch;
-    QStringList lines = text.split(QLatin1Char('\n'));
+    // Lines end at CR LF, LF or a CR alone (old Mac editors).
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    QStringList lines = text.split(lineEnd);
     // A final line break ends the last line; it does not start another.
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     for (int i = 0; i < lines.size(); ++i) {
-        QString line = lines[i];
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+        const QString &line = lines[i];
         if (line.isEmpty()) {
             batch.addEmptyLine(i + 1);
             continue;

@@ -11,8 +11,10 @@
 // left out with a reason; only a file that cannot be read at all fails.
 namespace ImportReader {
 
-// Comma-separated text, one waybill per line. GBK, unless the bytes start with
-// the UTF-8 byte-order mark.
+// Comma-separated text, one waybill per line. UTF-8 or UTF-16 when the bytes
+// start with their byte-order mark, UTF-8 when they are valid UTF-8, GBK
+// otherwise; lines end at CR LF, LF or CR.
+QString decodeText(const QByteArray &bytes);
 ImportBatch parseText(const QByteArray &bytes);
 Outcome readTextFile(const QString &path, ImportBatch *batch);
 

@@ -23,7 +23,9 @@ class TestImportReader : public QObject {
 private Q_SLOTS:
     void textEdgeCases_data();
     void textEdgeCases();
+    void encodings_data();
     void encodings();
+    void controlCharactersAreNeverStored();
     void badLinesAreSkippedWithTheirLineNumbers();
     void registerRefusalsAreReportedAndTheRestStored();
     void nothingImportedIsNotCalledASuccess();
@@ -61,16 +63,59 @@ void TestImportReader::textEdgeCases()
     QVERIFY(w.status.isNull() && w.daysInTransit.isNull());
 }
 
+void TestImportReader::encodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QString text = u("A1,顺丰速运,书,,,,,,\nA2,圆通快递,笔,,,,,,\nA3,中通速递,纸,,,,,,\n");
+    auto utf16 = [](const QString &t, bool bigEndian) {
+        QByteArray out = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (const QChar c : t) {
+            const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+            out += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1} : QByteArray{&lo, 1} + QByteArray{&hi, 1};
+        }
+        return out;
+    };
+    const struct {
+        const char *name;
+        const char *end;
+    } ends[] = {{"LF", "\n"}, {"CR LF", "\r\n"}, {"CR", "\r"}};
+    for (const auto &end : ends) {
+        QString lines = text;
+        lines.replace(QLatin1Char('\n'), QString::fromLatin1(end.end));
+        QTest::addRow("GBK, %s", end.name) << GbkText::encode(lines);
+        QTest::addRow("UTF-8, %s", end.name) << lines.toUtf8();
+        QTest::addRow("UTF-8 with its mark, %s", end.name) << QByteArray("\xEF\xBB\xBF") + lines.toUtf8();
+        QTest::addRow("UTF-16 LE, %s", end.name) << utf16(lines, false);
+        QTest::addRow("UTF-16 BE, %s", end.name) << utf16(lines, true);
+    }
+}
+
 void TestImportReader::encodings()
 {
-    const QByteArray line = QByteArray("A1,") + "\xE9\xA1\xBA\xE4\xB8\xB0\xE9\x80\x9F\xE8\xBF\x90" + ",,,,,,,\n";
-    const ImportBatch utf8 = ImportReader::parseText(QByteArray("\xEF\xBB\xBF") + line);
-    QCOMPARE(utf8.rows().size(), 1);
-    QCOMPARE(utf8.rows()[0].number, QStringLiteral("A1")); // the mark is not part of the number
-    QCOMPARE(utf8.rows()[0].carrier, u("顺丰速运"));
-    // The same bytes without the mark are GBK, and GBK is what users' files are.
-    QCOMPARE(ImportReader::parseText(gbk("A1,顺丰速运,,,,,,,")).rows()[0].carrier, u("顺丰速运"));
-    QVERIFY(ImportReader::parseText(line).rows()[0].carrier != u("顺丰速运"));
+    QFETCH(QByteArray, bytes);
+    const ImportBatch batch = ImportReader::parseText(bytes);
+    QCOMPARE(reasons(batch.skipped()), QString());
+    QCOMPARE(batch.lines(), (QVector<int>{1, 2, 3}));
+    QStringList carriers;
+    for (const Waybill &w : batch.rows())
+        carriers << w.number + w.carrier + w.goods + w.notes;
+    QCOMPARE(carriers, (QStringList{u("A1顺丰速运书"), u("A2圆通快递笔"), u("A3中通速递纸")}));
+}
+
+void TestImportReader::controlCharactersAreNeverStored()
+{
+    QByteArray bytes = gbk("A1,顺丰速运,,,,,,,\n");
+    bytes += QByteArray("A2,x,", 5) + QByteArray(1, '\0') + QByteArray(",,,,,,\n");
+    bytes += QByteArray("A3,x,\x01,,,,,,\n");
+    bytes += QByteArray("\xFF\xFF\xFF,x,,,,,,,\n"); // no text in any encoding
+    bytes += gbk("A5,顺丰速运,\t书,,,,,,\n");
+    const ImportBatch batch = ImportReader::parseText(bytes);
+    QCOMPARE(batch.lines(), (QVector<int>{1, 5}));
+    QCOMPARE(reasons(batch.skipped()),
+             u("2:含有控制字符（U+0000）|3:含有控制字符（U+0001）|4:含有无法识别的字符（文件编码不对？）"));
+    ImportBatch surrogate;
+    surrogate.addFields(1, {QStringLiteral("A1"), QString(QChar(0xD800)), {}, {}, {}, {}, {}, {}, {}});
+    QCOMPARE(reasons(surrogate.skipped()), u("1:含有无法识别的字符（文件编码不对？）"));
 }
 
 void TestImportReader::badLinesAreSkippedWithTheirLineNumbers()
