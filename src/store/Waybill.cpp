@@ -77,3 +77,15 @@ QStringList Waybill::values() const
         out << WaybillColumns::value(*this, c);
     return out;
 }
+
+QString TrimBlanks(const QString &text)
+{
+    auto blank = [](QChar c) { return c.isSpace() || c.unicode() == 0xFEFF; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && blank(text.at(begin)))
+        ++begin;
+    while (end > begin && blank(text.at(end - 1)))
+        --end;
+    return begin == 0 && end == text.size() ? text : text.mid(begin, end - begin);
+}

@@ -45,5 +45,9 @@ const QString &value(const Waybill &waybill, int column);
 QString &value(Waybill &waybill, int column);
 } // namespace WaybillColumns
 
+// Blanks at both ends removed, U+FEFF among them: it comes along with pasted
+// text, is invisible, and would make a number differ from the one typed.
+QString TrimBlanks(const QString &text);
+
 inline const QString kNotSignedFor = QStringLiteral("未签收");
 inline const QString kSignedFor = QStringLiteral("已签收");

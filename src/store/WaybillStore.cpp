@@ -37,15 +37,60 @@ QString tempTableDefinition()
                           "CONSTRAINT FirstPrimaryKey PRIMARY KEY (快递单号))");
 }
 
-// A null QString binds as NULL; the windows pass empty text for empty boxes.
+// Text goes in as UTF-8 bytes and every placeholder casts it back to text
+// (kText): bound as UTF-16, SQLite would take a leading U+FEFF or U+FFFE for a
+// byte-order mark and shave or swap the value. A null QString binds as NULL;
+// the windows pass empty text for empty boxes.
 QVariant bindable(const QString &value)
 {
-    return value.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(value);
+    if (value.isNull())
+        return QVariant(QMetaType::fromType<QByteArray>());
+    const QByteArray bytes = value.toUtf8();
+    return bytes.isNull() ? QByteArray("", 0) : bytes;
 }
 
-QString nonNull(const QString &value)
+QVariant nonNull(const QString &value)
 {
-    return value.isNull() ? QStringLiteral("") : value;
+    return bindable(value.isNull() ? QStringLiteral("") : value);
+}
+
+const QString kText = QStringLiteral("CAST(? AS TEXT)");
+
+// The statement with each ? replaced by the cast that turns bound bytes into text.
+QString withText(QString sql)
+{
+    return sql.replace(QLatin1Char('?'), kText);
+}
+
+// Characters as the user and the column's length() count them, not UTF-16 units.
+int characterCount(const QString &value)
+{
+    int count = 0;
+    for (int i = 0; i < value.size(); ++i) {
+        if (!(value.at(i).isLowSurrogate() && i > 0 && value.at(i - 1).isHighSurrogate()))
+            ++count;
+    }
+    return count;
+}
+
+// U+FFFE and U+FFFF are no text: SQLite turns them into U+FFFD on the way out.
+// NUL would end the value for every reader of the file.
+int unstorableCharacter(const QString &value)
+{
+    for (const QChar c : value) {
+        if (c.unicode() == 0xFFFE || c.unicode() == 0xFFFF || c.unicode() == 0)
+            return c.unicode();
+    }
+    return -1;
+}
+
+Outcome checkCharacters(const QString &field, const QString &value)
+{
+    const int bad = unstorableCharacter(value);
+    if (bad < 0)
+        return Outcome::success();
+    return Outcome::failure(QStringLiteral("“%1”含有无法保存的字符（U+%2），请删去后再试。未保存。")
+                                .arg(field, QString::number(bad, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
 }
 
 Waybill fromRecord(const QSqlQuery &query)
@@ -53,7 +98,8 @@ Waybill fromRecord(const QSqlQuery &query)
     Waybill w;
     for (int c = 0; c < WaybillColumns::Count; ++c) {
         const QVariant v = query.value(c);
-        WaybillColumns::value(w, c) = v.isNull() ? QString() : nonNull(v.toString());
+        const QString text = v.toString();
+        WaybillColumns::value(w, c) = v.isNull() ? QString() : text.isNull() ? QStringLiteral("") : text;
     }
     return w;
 }
@@ -202,11 +248,13 @@ Outcome WaybillStore::validate(const Waybill &waybill)
     for (int c = 0; c < WaybillColumns::Count; ++c) {
         const int limit = WaybillColumns::maxLength(c);
         const QString &value = WaybillColumns::value(waybill, c);
-        if (value.size() > limit) {
+        if (Outcome ok = checkCharacters(WaybillColumns::name(c), value); !ok)
+            return ok;
+        if (const int length = characterCount(value); length > limit) {
             return Outcome::failure(QStringLiteral("“%1”太长：最多 %2 个字符，现在是 %3 个。未保存。")
                                         .arg(WaybillColumns::name(c))
                                         .arg(limit)
-                                        .arg(value.size()));
+                                        .arg(length));
         }
     }
     return Outcome::success();
@@ -252,7 +300,7 @@ int WaybillStore::count(Outcome *outcome) const
 std::optional<Waybill> WaybillStore::find(const QString &number, Outcome *outcome) const
 {
     QSqlQuery q(database());
-    q.prepare(kSelectAll + QStringLiteral(" WHERE 快递单号 = ?"));
+    q.prepare(withText(kSelectAll + QStringLiteral(" WHERE 快递单号 = ?")));
     q.addBindValue(nonNull(number));
     const Outcome result = exec(q);
     report(outcome, result);
@@ -267,7 +315,7 @@ bool WaybillStore::numberExists(const QString &number, Outcome *outcome) const
 }
 
 namespace {
-const QString kInsert = QStringLiteral("INSERT INTO 快递单 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString kInsert = withText(QStringLiteral("INSERT INTO 快递单 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
 }
 
 Outcome WaybillStore::insertFromInputForm(const Waybill &waybill)
@@ -294,7 +342,8 @@ Outcome WaybillStore::updateKeepingNumber(const Waybill &waybill)
     if (Outcome valid = validate(waybill); !valid)
         return valid;
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递公司 = ?, %1 WHERE 快递单号 = ?").arg(typedAssignments()));
+    q.prepare(
+        withText(QStringLiteral("UPDATE 快递单 SET 快递公司 = ?, %1 WHERE 快递单号 = ?").arg(typedAssignments())));
     q.addBindValue(nonNull(waybill.carrier));
     for (int i = 2; i < WaybillColumns::kTypedCount; ++i)
         q.addBindValue(nonNull(WaybillColumns::value(waybill, WaybillColumns::kTyped[i])));
@@ -307,8 +356,8 @@ Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybi
     if (Outcome valid = validate(waybill); !valid)
         return valid;
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1%2 WHERE 快递单号 = ?")
-                  .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString(), typedAssignments()));
+    q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1%2 WHERE 快递单号 = ?")
+                           .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString(), typedAssignments())));
     q.addBindValue(nonNull(waybill.number));
     if (changeCarrier)
         q.addBindValue(nonNull(waybill.carrier));
@@ -321,7 +370,7 @@ Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybi
 Outcome WaybillStore::deleteWaybill(const QString &number)
 {
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("DELETE FROM 快递单 WHERE 快递单号 = ?"));
+    q.prepare(withText(QStringLiteral("DELETE FROM 快递单 WHERE 快递单号 = ?")));
     q.addBindValue(nonNull(number));
     return exec(q);
 }
@@ -329,8 +378,8 @@ Outcome WaybillStore::deleteWaybill(const QString &number)
 Outcome WaybillStore::markSignedFor(const QString &number)
 {
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 状态 = ? WHERE 快递单号 = ?"));
-    q.addBindValue(kSignedFor);
+    q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 状态 = ? WHERE 快递单号 = ?")));
+    q.addBindValue(nonNull(kSignedFor));
     q.addBindValue(nonNull(number));
     return exec(q);
 }
@@ -349,9 +398,15 @@ QVector<Waybill> WaybillStore::search(const QString &column, const QString &key,
         report(outcome, Outcome::failure(QStringLiteral("不能按“%1”查找。").arg(column)));
         return {};
     }
+    // SQLite's LIKE reads its pattern up to the first NUL, so such a key would
+    // match every row; no stored value holds one.
+    if (key.contains(QChar(0))) {
+        report(outcome, Outcome::success());
+        return {};
+    }
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || ? || '%' ORDER BY rowid").arg(column));
+    q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || %2 || '%' ORDER BY rowid").arg(column, kText));
     q.addBindValue(nonNull(key));
     return readRows(q, outcome, keepGoing);
 }
@@ -362,11 +417,11 @@ Outcome WaybillStore::storeDaysInTransit(const QVector<QPair<QString, QString>> 
     if (!db.transaction())
         return failure(QStringLiteral("无法开始事务"), db.lastError().text());
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 在途时间 IS NOT ?"));
+    q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 在途时间 IS NOT ?")));
     for (const auto &[number, days] : numberAndDays) {
-        q.bindValue(0, days);
-        q.bindValue(1, number);
-        q.bindValue(2, days);
+        q.bindValue(0, nonNull(days));
+        q.bindValue(1, nonNull(number));
+        q.bindValue(2, nonNull(days));
         if (Outcome r = exec(q); !r) {
             db.rollback();
             return r;
@@ -389,10 +444,14 @@ Outcome WaybillStore::clearTemp()
 
 Outcome WaybillStore::insertTemp(const QString &number, const QString &carrier)
 {
-    if (number.size() > 255 || carrier.size() > 255)
+    if (characterCount(number) > 255 || characterCount(carrier) > 255)
         return Outcome::failure(QStringLiteral("快递单号或快递公司太长：最多 255 个字符。"));
+    if (Outcome ok = checkCharacters(QStringLiteral("快递单号"), number); !ok)
+        return ok;
+    if (Outcome ok = checkCharacters(QStringLiteral("快递公司"), carrier); !ok)
+        return ok;
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("INSERT INTO Temp VALUES (?, ?)"));
+    q.prepare(withText(QStringLiteral("INSERT INTO Temp VALUES (?, ?)")));
     q.addBindValue(nonNull(number));
     q.addBindValue(nonNull(carrier));
     return exec(q);

@@ -1,13 +1,13 @@
-#include "core/ClassicTimer.h"
-#include "core/Clock.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
+#include "app/Provisioning.h"
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
+#include "core/Endpoints.h"
+#include "core/GbkText.h"
 #include "manage/Form4.h"
 #include "manage/Form7.h"
-#include "core/GbkText.h"
-#include "app/Provisioning.h"
 #include "settings/AppSettings.h"
-#include "core/Endpoints.h"
 #include "store/WaybillStore.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeDialogs.h"
@@ -24,11 +24,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTextEdit>
 #include <QTableView>
+#include <QTextEdit>
 #include <QTreeView>
 #include <QtTest>
-
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -248,6 +247,9 @@ void TestForm1::inputBoxesMirrorAndTrim()
     QCOMPARE(w.Label16->text(), u("易碎"));
     w.Text8->setText(u(" 北京 "));
     QCOMPARE(w.Label25->text(), u(" 北京 ")); // only the number and notes are trimmed
+    // A zero-width no-break space pasted with a number is a blank, not part of it.
+    w.Text1->setText(QChar(0xFEFF) + u("SF2 \uFEFF"));
+    QCOMPARE(w.Label4->text(), QStringLiteral("SF2"));
     // A box takes no more than its column holds.
     QTest::keyClicks(w.Text2, QString(25, QLatin1Char('x')));
     QCOMPARE(w.Text2->text().size(), 20);

@@ -70,6 +70,9 @@ private Q_SLOTS:
     void tempRowsSurviveReopeningAndCanBeCleared();
     void importStoresGoodRowsAndExplainsTheRest();
     void damagedForeignOrLockedFilesAreReportedAndLeftAlone();
+    void unusualCharactersAreStoredExactly_data();
+    void unusualCharactersAreStoredExactly();
+    void noncharactersAreRefusedAndLengthsCountCharacters();
 };
 
 void TestWaybillStore::layoutOfANewFile()
@@ -280,6 +283,72 @@ void TestWaybillStore::damagedForeignOrLockedFilesAreReportedAndLeftAlone()
     QVERIFY(!outcome.ok);
     QVERIFY(outcome.error.contains(f.store.path()));
     QVERIFY(locker.exec(QStringLiteral("ROLLBACK")));
+}
+
+void TestWaybillStore::unusualCharactersAreStoredExactly_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("plain"); // a stored neighbour it must not collide with
+    const QString bom(QChar(0xFEFF));   // QString::fromUtf8 would drop it at the start
+    QTest::newRow("leading FEFF") << bom + QStringLiteral("A1") << QStringLiteral("A1");
+    QTest::newRow("FEFF inside") << u("A\uFEFF1") << QStringLiteral("A1");
+    QTest::newRow("leading FEFF then FFFD") << bom + u("\uFFFDB") << u("\uFFFDB");
+    QTest::newRow("emoji") << u("\U0001F4E6x") << QStringLiteral("x");
+}
+
+void TestWaybillStore::unusualCharactersAreStoredExactly()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, plain);
+    Fixture f;
+    QVERIFY(f.add({plain}));
+    Waybill w = sample(value);
+    w.notes = value;
+    const Outcome stored = f.store.insertFromInputForm(w);
+    QVERIFY2(stored.ok, qPrintable(stored.error));
+    QCOMPARE(f.store.count(), 2);
+    QCOMPARE(f.get(value).notes, value);
+    QCOMPARE(f.get(plain).notes, QString());
+    QVERIFY(f.store.markSignedFor(value).ok);
+    QCOMPARE(f.get(plain).status, u("未签收"));
+    QCOMPARE(f.get(value).status, u("已签收"));
+    const QVector<Waybill> found = f.store.search(u("备注"), value);
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(found.first().number, value);
+    QCOMPARE(f.store.allWaybills().last().number, value);
+    QVERIFY(f.store.insertTemp(value, u("TNT")).ok);
+    QCOMPARE(f.store.tempRows().first().first, value);
+    // What another reader of the file sees is the UTF-8 of the value, nothing shaved off.
+    RawConnection raw(f.store.path());
+    QCOMPARE(raw.values(QStringLiteral("SELECT hex(备注) FROM 快递单 WHERE 备注 <> ''")),
+             QStringList{QString::fromLatin1(value.toUtf8().toHex().toUpper())});
+    // A key holding NUL is no key: it matches nothing rather than everything.
+    QVERIFY(f.store.search(u("快递单号"), QString(QChar(0))).isEmpty());
+    QVERIFY(f.store.search(u("快递单号"), QStringLiteral("A") + QChar(0)).isEmpty());
+}
+
+void TestWaybillStore::noncharactersAreRefusedAndLengthsCountCharacters()
+{
+    Fixture f;
+    for (const QString &bad : QStringList{QString(QChar(0xFFFE)) + QStringLiteral("AB"), u("A\uFFFF")}) {
+        const Outcome outcome = f.store.insertFromInputForm(sample(bad));
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.error.contains(u("快递单号")) && outcome.error.contains(u("无法保存的字符")),
+                 qPrintable(outcome.error));
+        QVERIFY(!f.store.insertTemp(bad, u("TNT")).ok);
+        QVERIFY(f.store.importWaybills({sample(bad)}).first().contains(u("无法保存的字符")));
+    }
+    QCOMPARE(f.store.count(), 0);
+
+    const QString parcel = u("\U0001F4E6");
+    Waybill w = sample(QStringLiteral("E1"));
+    w.name = parcel.repeated(20); // 40 UTF-16 units, 20 characters: fits
+    QVERIFY(f.store.insertFromInputForm(w).ok);
+    QCOMPARE(f.get(QStringLiteral("E1")).name, w.name);
+    w.name = parcel.repeated(21);
+    const Outcome outcome = f.store.updateKeepingNumber(w);
+    QVERIFY(!outcome.ok);
+    QVERIFY2(outcome.error.contains(u("现在是 21 个")), qPrintable(outcome.error));
 }
 
 QTEST_GUILESS_MAIN(TestWaybillStore)
