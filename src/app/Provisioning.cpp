@@ -67,11 +67,8 @@ Report run(const QString &programFolder)
             Outcome::failure(QStringLiteral("程序文件夹 %1 不存在。").arg(QDir::toNativeSeparators(programFolder))));
 
     const QString database = folder.filePath(WaybillStore::fileName());
-    if (!QFileInfo::exists(database)) {
-        if (Outcome created = WaybillStore::createDatabase(database); !created)
-            return fail(created);
-        report.createdDatabase = true;
-    }
+    if (Outcome created = WaybillStore::createIfMissing(database, &report.createdDatabase); !created)
+        return fail(created);
 
     // An existing config folder is left alone, even when skins are missing from it.
     if (!QFileInfo::exists(folder.filePath(configFolderName()))) {

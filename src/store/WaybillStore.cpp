@@ -157,23 +157,74 @@ Outcome WaybillStore::exec(QSqlQuery &query) const
     return failure(QStringLiteral("数据库操作失败"), text);
 }
 
+namespace {
+
+// The name a register is built under before it is renamed into place.
+QString buildingName(const QString &path)
+{
+    return path + QStringLiteral(".building");
+}
+
+bool isBusy(const QSqlError &error)
+{
+    // SQLITE_BUSY and SQLITE_LOCKED: another connection holds the file.
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6") ||
+           error.databaseText().contains(QLatin1String("locked"));
+}
+
+// A file that SQLite reads as a database without a single table. A hot
+// journal of an interrupted creation is rolled back by the read.
+bool holdsNoTable(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return false;
+    if (info.size() == 0)
+        return true;
+    const QString name = QStringLiteral("tolvane-probe-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    bool empty = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            empty = q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next() && q.value(0).toInt() == 0;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return empty;
+}
+
+void removeWithJournals(const QString &path)
+{
+    for (const QString &suffix :
+         {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
+}
+
+} // namespace
+
 Outcome WaybillStore::createDatabase(const QString &path)
 {
     if (QFileInfo::exists(path))
         return Outcome::failure(QStringLiteral("数据库 %1 已存在，不会被覆盖。").arg(path));
+    const QString building = buildingName(path);
+    removeWithJournals(building);
     const QString name = QStringLiteral("tolvane-create-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
     Outcome result;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
+        db.setDatabaseName(building);
         if (!db.open()) {
             result = Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, db.lastError().text()));
         } else {
             QSqlQuery q(db);
-            // The register first, then the scratch table, in one step: a
-            // half-made file is never left behind as if it were complete.
-            const bool ok =
-                db.transaction() && q.exec(registerTableDefinition()) && q.exec(tempTableDefinition()) && db.commit();
+            // Values are bound as UTF-8 bytes and cast to text, which only
+            // keeps them as they are when the file's own encoding is UTF-8.
+            const bool ok = q.exec(QStringLiteral("PRAGMA encoding = 'UTF-8'")) && db.transaction() &&
+                            q.exec(registerTableDefinition()) && q.exec(tempTableDefinition()) && db.commit();
             if (!ok) {
                 const QString reason = q.lastError().text().isEmpty() ? db.lastError().text() : q.lastError().text();
                 db.rollback();
@@ -183,17 +234,54 @@ Outcome WaybillStore::createDatabase(const QString &path)
         }
     }
     QSqlDatabase::removeDatabase(name);
-    if (!result)
-        QFile::remove(path);
+    // Only a complete file takes the register's name; the rename never
+    // replaces a file that appeared meanwhile.
+    if (result && !QFile::rename(building, path))
+        result = Outcome::failure(QStringLiteral("无法创建数据库 %1：不能把新文件改为这个名字。").arg(path));
+    removeWithJournals(building);
     return result;
+}
+
+Outcome WaybillStore::createIfMissing(const QString &path, bool *created)
+{
+    if (created)
+        *created = false;
+    removeWithJournals(buildingName(path));
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        if (!holdsNoTable(path))
+            return Outcome::success();
+        removeWithJournals(path);
+    }
+    const Outcome made = createDatabase(path);
+    if (made && created)
+        *created = true;
+    return made;
 }
 
 Outcome WaybillStore::open(const QString &path)
 {
     close();
     m_path = path;
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        return Outcome::failure(
+            QStringLiteral("%1 是一个文件夹，不是数据库文件。请把它移走或改名，程序会新建数据库。").arg(path));
+    }
+    if (!info.isFile())
         return Outcome::failure(QStringLiteral("找不到数据库 %1。").arg(path));
+    // Checked by the file's own marks as well: root may write any file, but a
+    // file its user made read-only is not meant to be written.
+    constexpr QFile::Permissions kAnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (!info.isWritable() || !(info.permissions() & kAnyWrite)) {
+        return Outcome::failure(QStringLiteral("数据库 %1 是只读文件，程序无法保存运单。请去掉它的只读属性"
+                                               "（或把程序放到可以写入的文件夹）后再启动。")
+                                    .arg(path));
+    }
+    if (!QFileInfo(info.absolutePath()).isWritable()) {
+        return Outcome::failure(
+            QStringLiteral("数据库 %1 所在的文件夹不能写入，程序无法保存运单。请把程序放到可以写入的文件夹。")
+                .arg(path));
+    }
     const Outcome checked = openAndCheck(path);
     if (!checked)
         close();
@@ -205,25 +293,62 @@ Outcome WaybillStore::openAndCheck(const QString &path)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
-    if (!db.open())
+    const QString inUse = QStringLiteral("数据库 %1 正被其他程序使用，请关闭那个程序后再试。").arg(path);
+    if (!db.open()) {
+        if (isBusy(db.lastError()))
+            return Outcome::failure(inUse);
         return Outcome::failure(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError().text()));
+    }
     QSqlQuery q(db);
-    if (!q.exec(
-            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
+        if (isBusy(q.lastError()))
+            return Outcome::failure(inUse);
         return Outcome::failure(QStringLiteral("数据库 %1 已损坏或不是本程序的数据库，程序不会改动它：%2")
                                     .arg(path, q.lastError().databaseText()));
     }
-    q.next();
-    if (q.value(0).toInt() != 2) {
+    int tables = 0;
+    while (q.next())
+        ++tables;
+    if (tables != 2) {
         return Outcome::failure(
             QStringLiteral("数据库 %1 缺少快递单或 Temp 表，不是本程序的数据库，程序不会改动它。").arg(path));
     }
+    if (Outcome layout = checkLayout(q, path); !layout)
+        return layout;
     // A write lock held elsewhere shows here rather than at the first save.
     if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        return Outcome::failure(
-            QStringLiteral("数据库 %1 正被其他程序占用或无法写入：%2").arg(path, q.lastError().databaseText()));
+        if (isBusy(q.lastError()))
+            return Outcome::failure(inUse);
+        return Outcome::failure(QStringLiteral("数据库 %1 无法写入：%2").arg(path, q.lastError().databaseText()));
     }
     q.exec(QStringLiteral("ROLLBACK"));
+    return Outcome::success();
+}
+
+Outcome WaybillStore::checkLayout(QSqlQuery &q, const QString &path) const
+{
+    const QVector<QPair<QString, QStringList>> expected{
+        {QStringLiteral("快递单"), WaybillColumns::names()},
+        {QStringLiteral("Temp"), {QStringLiteral("快递单号"), QStringLiteral("快递公司")}},
+    };
+    for (const auto &[table, columns] : expected) {
+        if (!q.exec(QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table)))
+            return failure(QStringLiteral("无法读取表结构"), q.lastError().databaseText());
+        QStringList found;
+        while (q.next())
+            found << q.value(0).toString();
+        if (found != columns) {
+            return Outcome::failure(
+                QStringLiteral("数据库 %1 的表“%2”的列与本程序不符（应为 %3，实为 %4），"
+                               "不是本程序的数据库，程序不会改动它。")
+                    .arg(path, table, columns.join(QStringLiteral("、")), found.join(QStringLiteral("、"))));
+        }
+    }
+    if (q.exec(QStringLiteral("PRAGMA encoding")) && q.next() && q.value(0).toString() != QLatin1String("UTF-8")) {
+        return Outcome::failure(
+            QStringLiteral("数据库 %1 的文字编码是 %2，本程序只能使用 UTF-8 编码的数据库，程序不会改动它。")
+                .arg(path, q.value(0).toString()));
+    }
     return Outcome::success();
 }
 

@@ -26,7 +26,13 @@ public:
     static QString fileName() { return QStringLiteral("kd.db"); }
 
     // Creates a new file with both tables. Refuses to touch an existing file.
+    // The file appears whole or not at all: it is built under another name
+    // and renamed into place.
     static Outcome createDatabase(const QString &path);
+    // The first start's step: creates the register when it is missing, or
+    // when the file holds no table at all (a start cut short by older
+    // versions), and removes what an interrupted creation left beside it.
+    static Outcome createIfMissing(const QString &path, bool *created = nullptr);
 
     // Opens an existing file and checks that it is a readable register that can
     // be written; a damaged or locked file is reported, never replaced.
@@ -82,6 +88,7 @@ public:
 
 private:
     Outcome openAndCheck(const QString &path);
+    Outcome checkLayout(QSqlQuery &q, const QString &path) const;
     QSqlDatabase database() const;
     Outcome exec(QSqlQuery &query) const;
     QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;

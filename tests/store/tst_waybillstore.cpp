@@ -1,9 +1,12 @@
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 
+#include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 // A plain connection of our own to a register file, beside the store's.
@@ -70,6 +73,9 @@ private Q_SLOTS:
     void tempRowsSurviveReopeningAndCanBeCleared();
     void importStoresGoodRowsAndExplainsTheRest();
     void damagedForeignOrLockedFilesAreReportedAndLeftAlone();
+    void startUpChecksNameTheCauseAndTouchNothing_data();
+    void startUpChecksNameTheCauseAndTouchNothing();
+    void unfinishedRegisterIsMadeAnew();
     void unusualCharactersAreStoredExactly_data();
     void unusualCharactersAreStoredExactly();
     void noncharactersAreRefusedAndLengthsCountCharacters();
@@ -283,6 +289,85 @@ void TestWaybillStore::damagedForeignOrLockedFilesAreReportedAndLeftAlone()
     QVERIFY(!outcome.ok);
     QVERIFY(outcome.error.contains(f.store.path()));
     QVERIFY(locker.exec(QStringLiteral("ROLLBACK")));
+}
+
+void TestWaybillStore::startUpChecksNameTheCauseAndTouchNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("read-only file") << QStringLiteral("readonly") << u("只读");
+    QTest::newRow("locked by another program") << QStringLiteral("locked") << u("正被其他程序使用");
+    QTest::newRow("a folder") << QStringLiteral("folder") << u("文件夹");
+    QTest::newRow("other columns") << QStringLiteral("columns") << u("列");
+}
+
+void TestWaybillStore::startUpChecksNameTheCauseAndTouchNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, cause);
+    TestFolder folder;
+    const QString path = folder.file(WaybillStore::fileName());
+    std::optional<RawConnection> locker;
+    if (fault == QStringLiteral("folder")) {
+        QVERIFY(QDir(folder.path()).mkdir(WaybillStore::fileName()));
+    } else if (fault == QStringLiteral("columns")) {
+        RawConnection raw(path);
+        QVERIFY(raw.exec(u("CREATE TABLE 快递单 (单号 TEXT PRIMARY KEY, 公司 TEXT)")));
+        QVERIFY(raw.exec(u("CREATE TABLE Temp (快递单号 TEXT PRIMARY KEY, 快递公司 TEXT)")));
+    } else {
+        QVERIFY(WaybillStore::createDatabase(path).ok);
+        if (fault == QStringLiteral("readonly")) {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        } else {
+            locker.emplace(path);
+            QVERIFY(locker->exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")));
+            QVERIFY(locker->exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+    }
+    const QByteArray before = QFileInfo(path).isFile() ? folder.read(WaybillStore::fileName()) : QByteArray();
+
+    WaybillStore store;
+    const Outcome outcome = store.open(path);
+    QVERIFY(!outcome.ok);
+    QVERIFY2(outcome.error.contains(cause) && outcome.error.contains(path), qPrintable(outcome.error));
+    QVERIFY2(!outcome.error.contains(u("损坏")) && !outcome.error.contains(u("找不到")), qPrintable(outcome.error));
+    if (locker)
+        QVERIFY(locker->exec(QStringLiteral("ROLLBACK")));
+    if (QFileInfo(path).isFile())
+        QCOMPARE(folder.read(WaybillStore::fileName()), before);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void TestWaybillStore::unfinishedRegisterIsMadeAnew()
+{
+    // A file without a single table is what a first start cut short leaves.
+    TestFolder folder;
+    const QString path = folder.file(WaybillStore::fileName());
+    for (const bool empty : {true, false}) {
+        QFile::remove(path);
+        if (empty) {
+            folder.write(WaybillStore::fileName(), QByteArray());
+        } else {
+            RawConnection raw(path);
+            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = 7")));
+        }
+        bool created = false;
+        QVERIFY(WaybillStore::createIfMissing(path, &created).ok);
+        QVERIFY(created);
+        WaybillStore store;
+        QVERIFY(store.open(path).ok);
+    }
+    // A file with tables of its own is someone else's and stays as it is.
+    QFile::remove(path);
+    {
+        RawConnection foreign(path);
+        QVERIFY(foreign.exec(QStringLiteral("CREATE TABLE t (x)")));
+    }
+    const QByteArray before = folder.read(WaybillStore::fileName());
+    bool created = true;
+    QVERIFY(WaybillStore::createIfMissing(path, &created).ok);
+    QVERIFY(!created);
+    QCOMPARE(folder.read(WaybillStore::fileName()), before);
 }
 
 void TestWaybillStore::unusualCharactersAreStoredExactly_data()
