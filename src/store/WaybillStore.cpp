@@ -536,17 +536,19 @@ QVector<Waybill> WaybillStore::search(const QString &column, const QString &key,
     return readRows(q, outcome, keepGoing);
 }
 
-Outcome WaybillStore::storeDaysInTransit(const QVector<QPair<QString, QString>> &numberAndDays)
+Outcome WaybillStore::storeDaysInTransit(const QVector<DaysUpdate> &updates)
 {
     QSqlDatabase db = database();
     if (!db.transaction())
         return failure(QStringLiteral("无法开始事务"), db.lastError().text());
     QSqlQuery q(db);
-    q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 在途时间 IS NOT ?")));
-    for (const auto &[number, days] : numberAndDays) {
-        q.bindValue(0, nonNull(days));
-        q.bindValue(1, nonNull(number));
-        q.bindValue(2, nonNull(days));
+    q.prepare(withText(
+        QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 时间 IS ? AND 在途时间 IS NOT ?")));
+    for (const DaysUpdate &update : updates) {
+        q.bindValue(0, nonNull(update.days));
+        q.bindValue(1, nonNull(update.number));
+        q.bindValue(2, bindable(update.time));
+        q.bindValue(3, nonNull(update.days));
         if (Outcome r = exec(q); !r) {
             db.rollback();
             return r;

@@ -13,6 +13,14 @@
 class QSqlDatabase;
 class QSqlQuery;
 
+// Days in transit worked out from a row's time as it was read.
+struct DaysUpdate final {
+    QString number;
+    QString time;
+    QString days;
+    bool operator==(const DaysUpdate &o) const { return number == o.number && time == o.time && days == o.days; }
+};
+
 // The register kd.db: the tables 快递单 and Temp and every statement on them.
 // Values are always bound, so quotes are stored and found as typed. Each store
 // holds its own connection; several may be open on the file at once.
@@ -74,8 +82,9 @@ public:
     QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr,
                             const KeepGoing &keepGoing = {}) const;
 
-    // Stores the days in transit of many rows in one transaction.
-    Outcome storeDaysInTransit(const QVector<QPair<QString, QString>> &numberAndDays);
+    // Stores the days in transit of many rows in one transaction. A row whose
+    // time is no longer the one the days were worked out from keeps its days.
+    Outcome storeDaysInTransit(const QVector<DaysUpdate> &updates);
 
     // The batch queries' scratch table.
     Outcome clearTemp();

@@ -209,13 +209,28 @@ void TestWaybillStore::daysInTransitInOneTransaction()
 {
     Fixture f;
     QVERIFY(f.add({QStringLiteral("D1"), QStringLiteral("D2")}));
-    QVERIFY(f.store.storeDaysInTransit({{QStringLiteral("D1"), u("10天")}, {QStringLiteral("D2"), u("-1天")}}).ok);
+    const QString noTime = QStringLiteral(""); // what an empty time box stores
+    QVERIFY(
+        f.store
+            .storeDaysInTransit({{QStringLiteral("D1"), noTime, u("10天")}, {QStringLiteral("D2"), noTime, u("-1天")}})
+            .ok);
     QCOMPARE(f.get(QStringLiteral("D1")).daysInTransit, u("10天"));
     QCOMPARE(f.get(QStringLiteral("D2")).daysInTransit, u("-1天"));
     // A value that breaks its column rolls the whole batch back.
-    QVERIFY(
-        !f.store.storeDaysInTransit({{QStringLiteral("D1"), u("1天")}, {QStringLiteral("D2"), u("123456789天")}}).ok);
+    QVERIFY(!f.store
+                 .storeDaysInTransit(
+                     {{QStringLiteral("D1"), noTime, u("1天")}, {QStringLiteral("D2"), noTime, u("123456789天")}})
+                 .ok);
     QCOMPARE(f.get(QStringLiteral("D1")).daysInTransit, u("10天"));
+    // Days worked out from a time that was changed meanwhile belong to the old date.
+    Waybill moved = f.get(QStringLiteral("D2"));
+    moved.time = QStringLiteral("2026-03-01");
+    QVERIFY(f.store.updateKeepingNumber(moved).ok);
+    QVERIFY(
+        f.store.storeDaysInTransit({{QStringLiteral("D2"), noTime, u("7天")}, {QStringLiteral("D1"), noTime, u("8天")}})
+            .ok);
+    QCOMPARE(f.get(QStringLiteral("D2")).daysInTransit, u("-1天"));
+    QCOMPARE(f.get(QStringLiteral("D1")).daysInTransit, u("8天"));
 }
 
 void TestWaybillStore::tempRowsSurviveReopeningAndCanBeCleared()
