@@ -301,12 +301,17 @@ int Form7::currentRow() const
 
 void Form7::Command1_Click()
 {
-    const int row = currentRow();
-    if (!m_store->isOpen() || row < 0)
+    if (!m_store->isOpen())
         return;
+    const int row = currentRow();
+    if (row < 0) {
+        // A refresh leaves no current row; the user may still think one is chosen.
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("请先在表格中选中要删除的快递单。"));
+        return;
+    }
     // Taken before asking: rows read meanwhile may replace the grid's contents.
     const QString number = m_model->waybill(row).number;
-    if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单？")))
+    if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单 %1？").arg(number)))
         return;
     if (const Outcome deleted = m_store->deleteWaybill(number); !deleted)
         m_dialogs.critical(this, Program::kTitle, deleted.error);
