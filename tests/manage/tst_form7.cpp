@@ -500,6 +500,16 @@ void TestForm7::exportWritesEveryRow()
     QCOMPARE(bytes, GbkText::encode(u("已签收,3天,SF1001,顺丰速运,书,12.5,2026/12/7,张三,13800138000,北京市,易碎,\r\n"
                                       "未签收,,YT2002,顺丰速运,书,,,张三,,,,\r\n")));
     QCOMPARE(bytes.left(2), QByteArray("\xD2\xD1")); // GBK, not UTF-8: 已 is two bytes
+
+    // Characters that GBK lacks are kept, and the user hears how many rows hold them.
+    Waybill parcel = waybill(QStringLiteral("E1"));
+    parcel.notes = u("📦");
+    QVERIFY(f.store.insertQuickAdd(parcel, parcel.daysInTransit).ok);
+    f.dialogs.files = {path};
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QVERIFY2(f.dialogs.lastText().contains(u("其中 1 条运单")), qPrintable(f.dialogs.lastText()));
+    QVERIFY(GbkText::decode(f.folder.read(QStringLiteral("out.txt"))).contains(u("📦")));
 }
 
 void TestForm7::everyInputHasAnAccessibleName()
