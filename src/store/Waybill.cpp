@@ -57,6 +57,16 @@ QStringList names()
     return out;
 }
 
+int characterCount(const QString &value)
+{
+    int count = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (!(value.at(i).isLowSurrogate() && i > 0 && value.at(i - 1).isHighSurrogate()))
+            ++count;
+    }
+    return count;
+}
+
 const QString &value(const Waybill &waybill, int column)
 {
     return waybill.*kColumns[column].member;

@@ -40,6 +40,9 @@ bool required(int column);
 // The column of a name in table order, or -1.
 int indexOf(const QString &columnName);
 QStringList names();
+// A value's length as the user sees it and the column's length() counts it:
+// characters, not UTF-16 units.
+int characterCount(const QString &value);
 
 const QString &value(const Waybill &waybill, int column);
 QString &value(Waybill &waybill, int column);

@@ -62,16 +62,7 @@ QString withText(QString sql)
     return sql.replace(QLatin1Char('?'), kText);
 }
 
-// Characters as the user and the column's length() count them, not UTF-16 units.
-int characterCount(const QString &value)
-{
-    int count = 0;
-    for (int i = 0; i < value.size(); ++i) {
-        if (!(value.at(i).isLowSurrogate() && i > 0 && value.at(i - 1).isHighSurrogate()))
-            ++count;
-    }
-    return count;
-}
+using WaybillColumns::characterCount;
 
 // U+FFFE and U+FFFF are no text: SQLite turns them into U+FFFD on the way out.
 // NUL would end the value for every reader of the file.

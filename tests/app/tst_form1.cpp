@@ -253,6 +253,13 @@ void TestForm1::inputBoxesMirrorAndTrim()
     // A box takes no more than its column holds.
     QTest::keyClicks(w.Text2, QString(25, QLatin1Char('x')));
     QCOMPARE(w.Text2->text().size(), 20);
+    // Counted in characters as the user sees them, as the column counts them.
+    const QString parcels = QString::fromUtf8("\U0001F4E6").repeated(20);
+    w.Text2->clear();
+    w.Text2->insert(parcels);
+    QCOMPARE(w.Text2->text(), parcels);
+    w.Text2->insert(QStringLiteral("x"));
+    QCOMPARE(w.Text2->text(), parcels);
 }
 
 void TestForm1::saveMessagesAndDuplicateThroughAPick()
