@@ -13,6 +13,7 @@
 #include "settings/AutoStart.h"
 #include "store/HistoryLoader.h"
 #include "store/HistoryModel.h"
+#include "store/Waybill.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -38,8 +39,23 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace {
+
+// Refuses an edit that would hold more characters than the column: QLineEdit's
+// own limit counts UTF-16 units, which halves it for emoji.
+class CharacterLimit final : public QValidator {
+public:
+    CharacterLimit(int limit, QObject *parent) : QValidator(parent), m_limit(limit) {}
+    State validate(QString &input, int &) const override
+    {
+        return WaybillColumns::characterCount(input) <= m_limit ? Acceptable : Invalid;
+    }
+
+private:
+    int m_limit;
+};
 
 // Twips of the classic layout to pixels at the usual 15 twips per pixel.
 constexpr int px(int twips)
@@ -354,8 +370,10 @@ void Form1::buildInputArea(QWidget *parent)
     for (Field &f : fields) {
         f.label = named(new QLabel(QString::fromUtf8(f.caption), Frame1), f.labelName);
         f.box = named(new QLineEdit(Frame1), f.boxName);
-        // A box never takes more than its column holds, so a save never fails on length.
-        f.box->setMaxLength(WaybillColumns::maxLength(f.column));
+        // A box never takes more than its column holds, so a save never fails on
+        // length; both count characters, so an emoji is one, not two.
+        f.box->setMaxLength(2 * WaybillColumns::maxLength(f.column));
+        f.box->setValidator(new CharacterLimit(WaybillColumns::maxLength(f.column), f.box));
         f.box->setAccessibleName(f.label->text());
         f.label->setBuddy(f.box);
         form->addWidget(f.label, index / 2, (index % 2) * 2);

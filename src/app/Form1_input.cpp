@@ -7,6 +7,7 @@
 #include "manage/Form7.h"
 #include "settings/AppSettings.h"
 #include "store/HistoryLoader.h"
+#include "store/Waybill.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -14,7 +15,7 @@
 
 void Form1::trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus)
 {
-    const QString trimmed = box->text().trimmed();
+    const QString trimmed = TrimBlanks(box->text());
     if (trimmed != box->text()) {
         // The box never keeps blanks at either end; the change comes back here.
         const int caret = qMin(box->cursorPosition(), int(trimmed.size()));

@@ -3,13 +3,16 @@
 #include "core/Endpoints.h"
 #include "core/GbkText.h"
 #include "core/SaveWhole.h"
+#include "settings/AppSettings.h"
 #include "settings/Skins.h"
 #include "store/WaybillStore.h"
 #include "transfer/ImportTemplate.h"
+#include "update/UpdateCheck.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace Provisioning {
 
@@ -20,6 +23,22 @@ QByteArray payload(const QString &resource)
     QFile file(resource);
     file.open(QIODevice::ReadOnly);
     return file.readAll();
+}
+
+// QSaveFile writes beside the file, under its name and six random letters or
+// digits, and renames at the end; a kill in between leaves that whole copy
+// behind. A suffix that is a plain lower-case word ("backup") may be the
+// user's own copy and stays.
+void removeInterruptedSaves(const QDir &folder, const QStringList &names)
+{
+    static const QRegularExpression suffix(QStringLiteral("^\\.(?![a-z]{6}$)[A-Za-z0-9]{6}$"));
+    for (const QString &name : names) {
+        const QStringList found = folder.entryList({name + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden);
+        for (const QString &leftover : found) {
+            if (suffix.match(leftover.mid(name.size())).hasMatch())
+                QFile::remove(folder.filePath(leftover));
+        }
+    }
 }
 
 } // namespace
@@ -66,12 +85,11 @@ Report run(const QString &programFolder)
         return fail(
             Outcome::failure(QStringLiteral("程序文件夹 %1 不存在。").arg(QDir::toNativeSeparators(programFolder))));
 
+    removeInterruptedSaves(folder, {AppSettings::kFileName, helpFileName(), UpdateCheck::descriptorFileName()});
+
     const QString database = folder.filePath(WaybillStore::fileName());
-    if (!QFileInfo::exists(database)) {
-        if (Outcome created = WaybillStore::createDatabase(database); !created)
-            return fail(created);
-        report.createdDatabase = true;
-    }
+    if (Outcome created = WaybillStore::createIfMissing(database, &report.createdDatabase); !created)
+        return fail(created);
 
     // An existing config folder is left alone, even when skins are missing from it.
     if (!QFileInfo::exists(folder.filePath(configFolderName()))) {

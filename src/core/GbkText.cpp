@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace GbkText {
 
 QByteArray encode(const QString &text)
@@ -15,6 +17,30 @@ QString decode(const QByteArray &bytes)
 {
     QStringDecoder decoder("GB18030");
     return decoder.decode(bytes);
+}
+
+bool fitsGbk(const QString &text)
+{
+    // Only text beyond ASCII needs a look at its codes.
+    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return true;
+    const QByteArray bytes = encode(text);
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = uchar(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= bytes.size())
+            return false;
+        const auto trail = uchar(bytes[i + 1]);
+        // Four-byte codes (second byte a digit) are GB18030's own; so is A2E3,
+        // its code for the euro sign.
+        if ((trail >= 0x30 && trail <= 0x39) || (lead == 0xA2 && trail == 0xE3))
+            return false;
+        i += 2;
+    }
+    return true;
 }
 
 int byteLength(const QString &text)

@@ -8,6 +8,9 @@
 namespace GbkText {
 QByteArray encode(const QString &text);
 QString decode(const QByteArray &bytes);
+// Whether GBK itself has a code for every character of the text. GB18030
+// writes the others too, in codes that a GBK reader does not know.
+bool fitsGbk(const QString &text);
 // Byte length of the text in GBK: two per Chinese character, one per ASCII one.
 int byteLength(const QString &text);
 // Line ends as Windows programs expect them in text files.

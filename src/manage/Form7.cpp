@@ -301,12 +301,17 @@ int Form7::currentRow() const
 
 void Form7::Command1_Click()
 {
-    const int row = currentRow();
-    if (!m_store->isOpen() || row < 0)
+    if (!m_store->isOpen())
         return;
+    const int row = currentRow();
+    if (row < 0) {
+        // A refresh leaves no current row; the user may still think one is chosen.
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("请先在表格中选中要删除的快递单。"));
+        return;
+    }
     // Taken before asking: rows read meanwhile may replace the grid's contents.
     const QString number = m_model->waybill(row).number;
-    if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单？")))
+    if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单 %1？").arg(number)))
         return;
     if (const Outcome deleted = m_store->deleteWaybill(number); !deleted)
         m_dialogs.critical(this, Program::kTitle, deleted.error);
@@ -405,6 +410,7 @@ void Form7::Command11_Click()
     struct Written {
         Outcome outcome;
         bool empty = false;
+        int beyondGbk = 0;
     };
     const QString database = m_store->path();
     m_exportTask->run<Written>(
@@ -416,14 +422,14 @@ void Form7::Command11_Click()
                 const QVector<Waybill> rows = store.allWaybills(&written.outcome);
                 written.empty = written.outcome && rows.isEmpty();
                 if (written.outcome && !written.empty)
-                    written.outcome = ExportWriter::write(path, rows);
+                    written.outcome = ExportWriter::write(path, rows, &written.beyondGbk);
             }
             return written;
         },
-        [this](Written written) { exportFinished(written.outcome, written.empty); });
+        [this](Written written) { exportFinished(written.outcome, written.empty, written.beyondGbk); });
 }
 
-void Form7::exportFinished(const Outcome &outcome, bool empty)
+void Form7::exportFinished(const Outcome &outcome, bool empty, int beyondGbk)
 {
     m_exporting = false;
     Command11->setEnabled(true);
@@ -432,5 +438,11 @@ void Form7::exportFinished(const Outcome &outcome, bool empty)
         m_dialogs.critical(this, Program::kTitle, outcome.error);
     else if (empty)
         m_dialogs.information(this, Program::kTitle, QStringLiteral("数据库没有记录!!"));
+    else if (beyondGbk > 0)
+        m_dialogs.information(
+            this, Program::kTitle,
+            QStringLiteral("导出完成。其中 %1 条运单含有 GBK 编码没有的字符（如表情符号、€、不换行空格），"
+                           "这些字符按 GB18030 编码写入，内容没有丢失，但只认 GBK 的程序可能显示不正确。")
+                .arg(beyondGbk));
     Q_EMIT exportDone();
 }

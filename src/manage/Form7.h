@@ -100,7 +100,7 @@ private:
     void showMenu(const QPoint &at);
     Waybill selectionLabels() const;
     int currentRow() const;
-    void exportFinished(const Outcome &outcome, bool empty);
+    void exportFinished(const Outcome &outcome, bool empty, int beyondGbk);
 
     QString m_programFolder;
     Dialogs &m_dialogs;

@@ -4,6 +4,7 @@
 #include "carriers/CarrierCatalogue.h"
 #include "core/Dialogs.h"
 #include "manage/WaybillEditor.h"
+#include "store/WaybillStore.h"
 
 #include <QPushButton>
 
@@ -22,10 +23,26 @@ Form8::Form8(const QString &programFolder, Dialogs &dialogs, QWidget *parent)
 
 void Form8::showFor(const Waybill &selection)
 {
-    ensureStore();
-    fill(selection);
-    m_oldNumber = selection.number;
-    m_oldCarrier = selection.carrier;
+    if (!ensureStore())
+        return;
+    // The grid's labels may be older than the register (an edit, a refresh):
+    // the dialog works on the row as it is stored now.
+    Outcome read;
+    const std::optional<Waybill> stored = store().find(selection.number, &read);
+    if (!read) {
+        dialogs().critical(this, Program::kTitle, read.error);
+        return;
+    }
+    if (!stored) {
+        hide();
+        dialogs().information(parentWidget(), Program::kTitle,
+                              QStringLiteral("快递单 %1 已不在数据库中（可能已被修改或删除），请在表格中重新选择。")
+                                  .arg(selection.number));
+        return;
+    }
+    fill(*stored);
+    m_oldNumber = stored->number;
+    m_oldCarrier = stored->carrier;
     show();
     raise();
     activateWindow();

@@ -58,7 +58,7 @@ Result apply(QVector<Waybill> &rows, const QDate &today, bool updateDays)
             const std::optional<QString> &days = known.value();
             if (days && *days != row.daysInTransit) {
                 row.daysInTransit = *days;
-                result.changedDays.push_back({row.number, *days});
+                result.changedDays.push_back({row.number, row.time, *days});
             }
         }
         for (int c = 0; c < WaybillColumns::Count; ++c) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Waybill.h"
+#include "store/WaybillStore.h"
 
 #include <QDate>
 #include <QPair>
@@ -16,8 +17,9 @@ constexpr int kTwipsPerByte = 115;
 constexpr int kTwipsPerPixel = 15;
 
 struct Result {
-    // Rows whose days in transit changed: number and the new text.
-    QVector<QPair<QString, QString>> changedDays;
+    // Rows whose days in transit changed: number, the time they come from
+    // and the new text.
+    QVector<DaysUpdate> changedDays;
     // One width per column in table order, in twips.
     QVector<int> widthsTwips;
 };

@@ -76,8 +76,8 @@ void ConciseQueryRunner::dispatch(int index)
         return;
     }
     QNetworkRequest request(QUrl(ConciseQueryAddress(job.apiCode, job.number)));
-    request.setTransferTimeout(m_transferTimeoutMs);
     QNetworkReply *reply = m_network->get(request);
+    NetworkFailure::bound(reply, m_transferTimeoutMs);
     m_inFlight.insert(index, reply);
     connect(reply, &QNetworkReply::finished, this, [this, reply, index] { onReplyFinished(reply, index); });
 }
@@ -94,8 +94,14 @@ void ConciseQueryRunner::onReplyFinished(QNetworkReply *reply, int index)
         row.failed = true;
         row.state = QStringLiteral("查询失败：") + failure;
     } else {
-        row.state = GetLastState(Utf8ToUnicode(reply->readAll()));
-        row.signedFor = IsSignedFor(row.state);
+        const QString state = GetLastState(Utf8ToUnicode(reply->readAll()));
+        row.signedFor = IsSignedFor(state);
+        row.state = state;
+        if (state.size() > kShownStateLength) {
+            const int cut =
+                state.at(kShownStateLength - 1).isHighSurrogate() ? kShownStateLength - 1 : kShownStateLength;
+            row.state = state.left(cut) + QChar(0x2026);
+        }
     }
     const quint64 pass = m_pass;
     complete(index, row);

@@ -35,6 +35,9 @@ class ConciseQueryRunner final : public QObject {
 public:
     static constexpr int kMaxInFlight = 4;
     static constexpr int kDefaultTransferTimeoutMs = 60000;
+    // A shown state is cut to this many characters and "…"; the whole state
+    // still decides whether the waybill is signed for.
+    static constexpr int kShownStateLength = 1000;
 
     explicit ConciseQueryRunner(QObject *parent = nullptr);
     ~ConciseQueryRunner() override;

@@ -140,16 +140,22 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
         m_lines[pos.keyLine].raw = GbkText::encode(spelled + QLatin1Char('=') + singleLine(value));
         return;
     }
-    if (!m_lines.isEmpty() && m_lines.back().end.isEmpty())
-        m_lines.back().end = "\r\n";
+    // Only a line that the new one follows needs an end of its own; any other
+    // line keeps its bytes, a last line without an end included.
+    auto endLineBefore = [this](int at) {
+        if (at > 0 && m_lines[at - 1].end.isEmpty())
+            m_lines[at - 1].end = "\r\n";
+    };
     if (pos.sectionStart >= 0) {
         // Append after the section's last non-blank line.
         int at = pos.sectionEnd;
         while (at - 1 > pos.sectionStart && m_lines[at - 1].raw.trimmed().isEmpty())
             --at;
+        endLineBefore(at);
         m_lines.insert(at, Line{keyLine, "\r\n"});
         return;
     }
+    endLineBefore(int(m_lines.size()));
     m_lines.push_back(Line{GbkText::encode(QLatin1Char('[') + section + QLatin1Char(']')), "\r\n"});
     m_lines.push_back(Line{keyLine, "\r\n"});
 }
@@ -170,8 +176,7 @@ Outcome IniFile::save() const
     return Outcome::success();
 }
 
-QString GetFromINI(const QString &section, const QString &key, const QString &fallback,
-                   const QString &path)
+QString GetFromINI(const QString &section, const QString &key, const QString &fallback, const QString &path)
 {
     IniFile ini(path);
     if (!ini.load())
@@ -179,8 +184,7 @@ QString GetFromINI(const QString &section, const QString &key, const QString &fa
     return ini.value(section, key, fallback).left(kMaxValueLength);
 }
 
-Outcome WriteToINI(const QString &section, const QString &key, const QString &value,
-                   const QString &path)
+Outcome WriteToINI(const QString &section, const QString &key, const QString &value, const QString &path)
 {
     IniFile ini(path);
     if (Outcome loaded = ini.load(); !loaded)

@@ -57,6 +57,16 @@ QStringList names()
     return out;
 }
 
+int characterCount(const QString &value)
+{
+    int count = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (!(value.at(i).isLowSurrogate() && i > 0 && value.at(i - 1).isHighSurrogate()))
+            ++count;
+    }
+    return count;
+}
+
 const QString &value(const Waybill &waybill, int column)
 {
     return waybill.*kColumns[column].member;
@@ -76,4 +86,16 @@ QStringList Waybill::values() const
     for (int c = 0; c < WaybillColumns::Count; ++c)
         out << WaybillColumns::value(*this, c);
     return out;
+}
+
+QString TrimBlanks(const QString &text)
+{
+    auto blank = [](QChar c) { return c.isSpace() || c.unicode() == 0xFEFF; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && blank(text.at(begin)))
+        ++begin;
+    while (end > begin && blank(text.at(end - 1)))
+        --end;
+    return begin == 0 && end == text.size() ? text : text.mid(begin, end - begin);
 }

@@ -40,10 +40,17 @@ bool required(int column);
 // The column of a name in table order, or -1.
 int indexOf(const QString &columnName);
 QStringList names();
+// A value's length as the user sees it and the column's length() counts it:
+// characters, not UTF-16 units.
+int characterCount(const QString &value);
 
 const QString &value(const Waybill &waybill, int column);
 QString &value(Waybill &waybill, int column);
 } // namespace WaybillColumns
+
+// Blanks at both ends removed, U+FEFF among them: it comes along with pasted
+// text, is invisible, and would make a number differ from the one typed.
+QString TrimBlanks(const QString &text);
 
 inline const QString kNotSignedFor = QStringLiteral("未签收");
 inline const QString kSignedFor = QStringLiteral("已签收");

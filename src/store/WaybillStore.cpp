@@ -37,15 +37,51 @@ QString tempTableDefinition()
                           "CONSTRAINT FirstPrimaryKey PRIMARY KEY (快递单号))");
 }
 
-// A null QString binds as NULL; the windows pass empty text for empty boxes.
+// Text goes in as UTF-8 bytes and every placeholder casts it back to text
+// (kText): bound as UTF-16, SQLite would take a leading U+FEFF or U+FFFE for a
+// byte-order mark and shave or swap the value. A null QString binds as NULL;
+// the windows pass empty text for empty boxes.
 QVariant bindable(const QString &value)
 {
-    return value.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(value);
+    if (value.isNull())
+        return QVariant(QMetaType::fromType<QByteArray>());
+    const QByteArray bytes = value.toUtf8();
+    return bytes.isNull() ? QByteArray("", 0) : bytes;
 }
 
-QString nonNull(const QString &value)
+QVariant nonNull(const QString &value)
 {
-    return value.isNull() ? QStringLiteral("") : value;
+    return bindable(value.isNull() ? QStringLiteral("") : value);
+}
+
+const QString kText = QStringLiteral("CAST(? AS TEXT)");
+
+// The statement with each ? replaced by the cast that turns bound bytes into text.
+QString withText(QString sql)
+{
+    return sql.replace(QLatin1Char('?'), kText);
+}
+
+using WaybillColumns::characterCount;
+
+// U+FFFE and U+FFFF are no text: SQLite turns them into U+FFFD on the way out.
+// NUL would end the value for every reader of the file.
+int unstorableCharacter(const QString &value)
+{
+    for (const QChar c : value) {
+        if (c.unicode() == 0xFFFE || c.unicode() == 0xFFFF || c.unicode() == 0)
+            return c.unicode();
+    }
+    return -1;
+}
+
+Outcome checkCharacters(const QString &field, const QString &value)
+{
+    const int bad = unstorableCharacter(value);
+    if (bad < 0)
+        return Outcome::success();
+    return Outcome::failure(QStringLiteral("“%1”含有无法保存的字符（U+%2），请删去后再试。未保存。")
+                                .arg(field, QString::number(bad, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
 }
 
 Waybill fromRecord(const QSqlQuery &query)
@@ -53,7 +89,8 @@ Waybill fromRecord(const QSqlQuery &query)
     Waybill w;
     for (int c = 0; c < WaybillColumns::Count; ++c) {
         const QVariant v = query.value(c);
-        WaybillColumns::value(w, c) = v.isNull() ? QString() : nonNull(v.toString());
+        const QString text = v.toString();
+        WaybillColumns::value(w, c) = v.isNull() ? QString() : text.isNull() ? QStringLiteral("") : text;
     }
     return w;
 }
@@ -111,23 +148,74 @@ Outcome WaybillStore::exec(QSqlQuery &query) const
     return failure(QStringLiteral("数据库操作失败"), text);
 }
 
+namespace {
+
+// The name a register is built under before it is renamed into place.
+QString buildingName(const QString &path)
+{
+    return path + QStringLiteral(".building");
+}
+
+bool isBusy(const QSqlError &error)
+{
+    // SQLITE_BUSY and SQLITE_LOCKED: another connection holds the file.
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6") ||
+           error.databaseText().contains(QLatin1String("locked"));
+}
+
+// A file that SQLite reads as a database without a single table. A hot
+// journal of an interrupted creation is rolled back by the read.
+bool holdsNoTable(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return false;
+    if (info.size() == 0)
+        return true;
+    const QString name = QStringLiteral("tolvane-probe-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    bool empty = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            empty = q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next() && q.value(0).toInt() == 0;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return empty;
+}
+
+void removeWithJournals(const QString &path)
+{
+    for (const QString &suffix :
+         {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
+}
+
+} // namespace
+
 Outcome WaybillStore::createDatabase(const QString &path)
 {
     if (QFileInfo::exists(path))
         return Outcome::failure(QStringLiteral("数据库 %1 已存在，不会被覆盖。").arg(path));
+    const QString building = buildingName(path);
+    removeWithJournals(building);
     const QString name = QStringLiteral("tolvane-create-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
     Outcome result;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
+        db.setDatabaseName(building);
         if (!db.open()) {
             result = Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, db.lastError().text()));
         } else {
             QSqlQuery q(db);
-            // The register first, then the scratch table, in one step: a
-            // half-made file is never left behind as if it were complete.
-            const bool ok =
-                db.transaction() && q.exec(registerTableDefinition()) && q.exec(tempTableDefinition()) && db.commit();
+            // Values are bound as UTF-8 bytes and cast to text, which only
+            // keeps them as they are when the file's own encoding is UTF-8.
+            const bool ok = q.exec(QStringLiteral("PRAGMA encoding = 'UTF-8'")) && db.transaction() &&
+                            q.exec(registerTableDefinition()) && q.exec(tempTableDefinition()) && db.commit();
             if (!ok) {
                 const QString reason = q.lastError().text().isEmpty() ? db.lastError().text() : q.lastError().text();
                 db.rollback();
@@ -137,17 +225,54 @@ Outcome WaybillStore::createDatabase(const QString &path)
         }
     }
     QSqlDatabase::removeDatabase(name);
-    if (!result)
-        QFile::remove(path);
+    // Only a complete file takes the register's name; the rename never
+    // replaces a file that appeared meanwhile.
+    if (result && !QFile::rename(building, path))
+        result = Outcome::failure(QStringLiteral("无法创建数据库 %1：不能把新文件改为这个名字。").arg(path));
+    removeWithJournals(building);
     return result;
+}
+
+Outcome WaybillStore::createIfMissing(const QString &path, bool *created)
+{
+    if (created)
+        *created = false;
+    removeWithJournals(buildingName(path));
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        if (!holdsNoTable(path))
+            return Outcome::success();
+        removeWithJournals(path);
+    }
+    const Outcome made = createDatabase(path);
+    if (made && created)
+        *created = true;
+    return made;
 }
 
 Outcome WaybillStore::open(const QString &path)
 {
     close();
     m_path = path;
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        return Outcome::failure(
+            QStringLiteral("%1 是一个文件夹，不是数据库文件。请把它移走或改名，程序会新建数据库。").arg(path));
+    }
+    if (!info.isFile())
         return Outcome::failure(QStringLiteral("找不到数据库 %1。").arg(path));
+    // Checked by the file's own marks as well: root may write any file, but a
+    // file its user made read-only is not meant to be written.
+    constexpr QFile::Permissions kAnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (!info.isWritable() || !(info.permissions() & kAnyWrite)) {
+        return Outcome::failure(QStringLiteral("数据库 %1 是只读文件，程序无法保存运单。请去掉它的只读属性"
+                                               "（或把程序放到可以写入的文件夹）后再启动。")
+                                    .arg(path));
+    }
+    if (!QFileInfo(info.absolutePath()).isWritable()) {
+        return Outcome::failure(
+            QStringLiteral("数据库 %1 所在的文件夹不能写入，程序无法保存运单。请把程序放到可以写入的文件夹。")
+                .arg(path));
+    }
     const Outcome checked = openAndCheck(path);
     if (!checked)
         close();
@@ -159,25 +284,62 @@ Outcome WaybillStore::openAndCheck(const QString &path)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
-    if (!db.open())
+    const QString inUse = QStringLiteral("数据库 %1 正被其他程序使用，请关闭那个程序后再试。").arg(path);
+    if (!db.open()) {
+        if (isBusy(db.lastError()))
+            return Outcome::failure(inUse);
         return Outcome::failure(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError().text()));
+    }
     QSqlQuery q(db);
-    if (!q.exec(
-            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
+        if (isBusy(q.lastError()))
+            return Outcome::failure(inUse);
         return Outcome::failure(QStringLiteral("数据库 %1 已损坏或不是本程序的数据库，程序不会改动它：%2")
                                     .arg(path, q.lastError().databaseText()));
     }
-    q.next();
-    if (q.value(0).toInt() != 2) {
+    int tables = 0;
+    while (q.next())
+        ++tables;
+    if (tables != 2) {
         return Outcome::failure(
             QStringLiteral("数据库 %1 缺少快递单或 Temp 表，不是本程序的数据库，程序不会改动它。").arg(path));
     }
+    if (Outcome layout = checkLayout(q, path); !layout)
+        return layout;
     // A write lock held elsewhere shows here rather than at the first save.
     if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        return Outcome::failure(
-            QStringLiteral("数据库 %1 正被其他程序占用或无法写入：%2").arg(path, q.lastError().databaseText()));
+        if (isBusy(q.lastError()))
+            return Outcome::failure(inUse);
+        return Outcome::failure(QStringLiteral("数据库 %1 无法写入：%2").arg(path, q.lastError().databaseText()));
     }
     q.exec(QStringLiteral("ROLLBACK"));
+    return Outcome::success();
+}
+
+Outcome WaybillStore::checkLayout(QSqlQuery &q, const QString &path) const
+{
+    const QVector<QPair<QString, QStringList>> expected{
+        {QStringLiteral("快递单"), WaybillColumns::names()},
+        {QStringLiteral("Temp"), {QStringLiteral("快递单号"), QStringLiteral("快递公司")}},
+    };
+    for (const auto &[table, columns] : expected) {
+        if (!q.exec(QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table)))
+            return failure(QStringLiteral("无法读取表结构"), q.lastError().databaseText());
+        QStringList found;
+        while (q.next())
+            found << q.value(0).toString();
+        if (found != columns) {
+            return Outcome::failure(
+                QStringLiteral("数据库 %1 的表“%2”的列与本程序不符（应为 %3，实为 %4），"
+                               "不是本程序的数据库，程序不会改动它。")
+                    .arg(path, table, columns.join(QStringLiteral("、")), found.join(QStringLiteral("、"))));
+        }
+    }
+    if (q.exec(QStringLiteral("PRAGMA encoding")) && q.next() && q.value(0).toString() != QLatin1String("UTF-8")) {
+        return Outcome::failure(
+            QStringLiteral("数据库 %1 的文字编码是 %2，本程序只能使用 UTF-8 编码的数据库，程序不会改动它。")
+                .arg(path, q.value(0).toString()));
+    }
     return Outcome::success();
 }
 
@@ -202,11 +364,13 @@ Outcome WaybillStore::validate(const Waybill &waybill)
     for (int c = 0; c < WaybillColumns::Count; ++c) {
         const int limit = WaybillColumns::maxLength(c);
         const QString &value = WaybillColumns::value(waybill, c);
-        if (value.size() > limit) {
+        if (Outcome ok = checkCharacters(WaybillColumns::name(c), value); !ok)
+            return ok;
+        if (const int length = characterCount(value); length > limit) {
             return Outcome::failure(QStringLiteral("“%1”太长：最多 %2 个字符，现在是 %3 个。未保存。")
                                         .arg(WaybillColumns::name(c))
                                         .arg(limit)
-                                        .arg(value.size()));
+                                        .arg(length));
         }
     }
     return Outcome::success();
@@ -252,7 +416,7 @@ int WaybillStore::count(Outcome *outcome) const
 std::optional<Waybill> WaybillStore::find(const QString &number, Outcome *outcome) const
 {
     QSqlQuery q(database());
-    q.prepare(kSelectAll + QStringLiteral(" WHERE 快递单号 = ?"));
+    q.prepare(withText(kSelectAll + QStringLiteral(" WHERE 快递单号 = ?")));
     q.addBindValue(nonNull(number));
     const Outcome result = exec(q);
     report(outcome, result);
@@ -267,7 +431,7 @@ bool WaybillStore::numberExists(const QString &number, Outcome *outcome) const
 }
 
 namespace {
-const QString kInsert = QStringLiteral("INSERT INTO 快递单 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString kInsert = withText(QStringLiteral("INSERT INTO 快递单 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
 }
 
 Outcome WaybillStore::insertFromInputForm(const Waybill &waybill)
@@ -294,7 +458,8 @@ Outcome WaybillStore::updateKeepingNumber(const Waybill &waybill)
     if (Outcome valid = validate(waybill); !valid)
         return valid;
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递公司 = ?, %1 WHERE 快递单号 = ?").arg(typedAssignments()));
+    q.prepare(
+        withText(QStringLiteral("UPDATE 快递单 SET 快递公司 = ?, %1 WHERE 快递单号 = ?").arg(typedAssignments())));
     q.addBindValue(nonNull(waybill.carrier));
     for (int i = 2; i < WaybillColumns::kTypedCount; ++i)
         q.addBindValue(nonNull(WaybillColumns::value(waybill, WaybillColumns::kTyped[i])));
@@ -307,8 +472,8 @@ Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybi
     if (Outcome valid = validate(waybill); !valid)
         return valid;
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1%2 WHERE 快递单号 = ?")
-                  .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString(), typedAssignments()));
+    q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1%2 WHERE 快递单号 = ?")
+                           .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString(), typedAssignments())));
     q.addBindValue(nonNull(waybill.number));
     if (changeCarrier)
         q.addBindValue(nonNull(waybill.carrier));
@@ -321,7 +486,7 @@ Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybi
 Outcome WaybillStore::deleteWaybill(const QString &number)
 {
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("DELETE FROM 快递单 WHERE 快递单号 = ?"));
+    q.prepare(withText(QStringLiteral("DELETE FROM 快递单 WHERE 快递单号 = ?")));
     q.addBindValue(nonNull(number));
     return exec(q);
 }
@@ -329,8 +494,8 @@ Outcome WaybillStore::deleteWaybill(const QString &number)
 Outcome WaybillStore::markSignedFor(const QString &number)
 {
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 状态 = ? WHERE 快递单号 = ?"));
-    q.addBindValue(kSignedFor);
+    q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 状态 = ? WHERE 快递单号 = ?")));
+    q.addBindValue(nonNull(kSignedFor));
     q.addBindValue(nonNull(number));
     return exec(q);
 }
@@ -349,24 +514,32 @@ QVector<Waybill> WaybillStore::search(const QString &column, const QString &key,
         report(outcome, Outcome::failure(QStringLiteral("不能按“%1”查找。").arg(column)));
         return {};
     }
+    // SQLite's LIKE reads its pattern up to the first NUL, so such a key would
+    // match every row; no stored value holds one.
+    if (key.contains(QChar(0))) {
+        report(outcome, Outcome::success());
+        return {};
+    }
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || ? || '%' ORDER BY rowid").arg(column));
+    q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || %2 || '%' ORDER BY rowid").arg(column, kText));
     q.addBindValue(nonNull(key));
     return readRows(q, outcome, keepGoing);
 }
 
-Outcome WaybillStore::storeDaysInTransit(const QVector<QPair<QString, QString>> &numberAndDays)
+Outcome WaybillStore::storeDaysInTransit(const QVector<DaysUpdate> &updates)
 {
     QSqlDatabase db = database();
     if (!db.transaction())
         return failure(QStringLiteral("无法开始事务"), db.lastError().text());
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 在途时间 IS NOT ?"));
-    for (const auto &[number, days] : numberAndDays) {
-        q.bindValue(0, days);
-        q.bindValue(1, number);
-        q.bindValue(2, days);
+    q.prepare(withText(
+        QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 时间 IS ? AND 在途时间 IS NOT ?")));
+    for (const DaysUpdate &update : updates) {
+        q.bindValue(0, nonNull(update.days));
+        q.bindValue(1, nonNull(update.number));
+        q.bindValue(2, bindable(update.time));
+        q.bindValue(3, nonNull(update.days));
         if (Outcome r = exec(q); !r) {
             db.rollback();
             return r;
@@ -389,10 +562,14 @@ Outcome WaybillStore::clearTemp()
 
 Outcome WaybillStore::insertTemp(const QString &number, const QString &carrier)
 {
-    if (number.size() > 255 || carrier.size() > 255)
+    if (characterCount(number) > 255 || characterCount(carrier) > 255)
         return Outcome::failure(QStringLiteral("快递单号或快递公司太长：最多 255 个字符。"));
+    if (Outcome ok = checkCharacters(QStringLiteral("快递单号"), number); !ok)
+        return ok;
+    if (Outcome ok = checkCharacters(QStringLiteral("快递公司"), carrier); !ok)
+        return ok;
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("INSERT INTO Temp VALUES (?, ?)"));
+    q.prepare(withText(QStringLiteral("INSERT INTO Temp VALUES (?, ?)")));
     q.addBindValue(nonNull(number));
     q.addBindValue(nonNull(carrier));
     return exec(q);

@@ -13,6 +13,14 @@
 class QSqlDatabase;
 class QSqlQuery;
 
+// Days in transit worked out from a row's time as it was read.
+struct DaysUpdate final {
+    QString number;
+    QString time;
+    QString days;
+    bool operator==(const DaysUpdate &o) const { return number == o.number && time == o.time && days == o.days; }
+};
+
 // The register kd.db: the tables 快递单 and Temp and every statement on them.
 // Values are always bound, so quotes are stored and found as typed. Each store
 // holds its own connection; several may be open on the file at once.
@@ -26,7 +34,13 @@ public:
     static QString fileName() { return QStringLiteral("kd.db"); }
 
     // Creates a new file with both tables. Refuses to touch an existing file.
+    // The file appears whole or not at all: it is built under another name
+    // and renamed into place.
     static Outcome createDatabase(const QString &path);
+    // The first start's step: creates the register when it is missing, or
+    // when the file holds no table at all (a start cut short by older
+    // versions), and removes what an interrupted creation left beside it.
+    static Outcome createIfMissing(const QString &path, bool *created = nullptr);
 
     // Opens an existing file and checks that it is a readable register that can
     // be written; a damaged or locked file is reported, never replaced.
@@ -68,8 +82,9 @@ public:
     QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr,
                             const KeepGoing &keepGoing = {}) const;
 
-    // Stores the days in transit of many rows in one transaction.
-    Outcome storeDaysInTransit(const QVector<QPair<QString, QString>> &numberAndDays);
+    // Stores the days in transit of many rows in one transaction. A row whose
+    // time is no longer the one the days were worked out from keeps its days.
+    Outcome storeDaysInTransit(const QVector<DaysUpdate> &updates);
 
     // The batch queries' scratch table.
     Outcome clearTemp();
@@ -82,6 +97,7 @@ public:
 
 private:
     Outcome openAndCheck(const QString &path);
+    Outcome checkLayout(QSqlQuery &q, const QString &path) const;
     QSqlDatabase database() const;
     Outcome exec(QSqlQuery &query) const;
     QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;

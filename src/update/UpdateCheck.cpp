@@ -52,8 +52,8 @@ void UpdateCheck::start(const QString &programFolder)
         old->deleteLater();
     }
     QNetworkRequest request{QUrl(descriptorAddress())};
-    request.setTransferTimeout(m_timeoutMs);
     QNetworkReply *reply = m_network->get(request);
+    NetworkFailure::bound(reply, m_timeoutMs);
     m_reply = reply;
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, programFolder] { onReplyFinished(reply, programFolder); });

@@ -247,9 +247,19 @@ void TestForm1::inputBoxesMirrorAndTrim()
     QCOMPARE(w.Label16->text(), u("易碎"));
     w.Text8->setText(u(" 北京 "));
     QCOMPARE(w.Label25->text(), u(" 北京 ")); // only the number and notes are trimmed
+    // A zero-width no-break space pasted with a number is a blank, not part of it.
+    w.Text1->setText(QChar(0xFEFF) + u("SF2 \uFEFF"));
+    QCOMPARE(w.Label4->text(), QStringLiteral("SF2"));
     // A box takes no more than its column holds.
     QTest::keyClicks(w.Text2, QString(25, QLatin1Char('x')));
     QCOMPARE(w.Text2->text().size(), 20);
+    // Counted in characters as the user sees them, as the column counts them.
+    const QString parcels = QString::fromUtf8("\U0001F4E6").repeated(20);
+    w.Text2->clear();
+    w.Text2->insert(parcels);
+    QCOMPARE(w.Text2->text(), parcels);
+    w.Text2->insert(QStringLiteral("x"));
+    QCOMPARE(w.Text2->text(), parcels);
 }
 
 void TestForm1::saveMessagesAndDuplicateThroughAPick()

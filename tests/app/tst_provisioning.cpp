@@ -21,6 +21,7 @@ private Q_SLOTS:
     void templateIsAnExcelWorkbookWithTheNineHeaders();
     void unwritableFolderIsReportedWithItsPath();
     void occupiedNamesAreReported();
+    void leftoversOfAnInterruptedSaveAreRemoved();
 };
 
 void TestProvisioning::firstStartInAnEmptyFolder()
@@ -170,6 +171,23 @@ void TestProvisioning::occupiedNamesAreReported()
         QVERIFY(!report.outcome.ok);
         QVERIFY(report.outcome.error.contains(QStringLiteral("/nonexistent/tolvane")));
     }
+}
+
+void TestProvisioning::leftoversOfAnInterruptedSaveAreRemoved()
+{
+    // A kill between writing and renaming leaves the whole new file beside the old.
+    TestFolder folder;
+    const QStringList leftovers{QStringLiteral("config.ini.a1B2c3"), QStringLiteral("help.txt.Zz9Yy8"),
+                                QStringLiteral("update.ini.qWeRtY")};
+    const QStringList usersOwn{QStringLiteral("config.ini.bak"), QStringLiteral("config.ini.backup"),
+                               QStringLiteral("notes.txt.abcdef")};
+    for (const QString &name : leftovers + usersOwn)
+        folder.write(name, QByteArray("[设置]\r\n版本号=3.0\r\n"));
+    QVERIFY(Provisioning::run(folder.path()).outcome.ok);
+    for (const QString &name : leftovers)
+        QVERIFY2(!QFile::exists(folder.file(name)), qPrintable(name));
+    for (const QString &name : usersOwn)
+        QVERIFY2(QFile::exists(folder.file(name)), qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TestProvisioning)

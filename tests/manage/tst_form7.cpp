@@ -111,6 +111,7 @@ private Q_SLOTS:
     void closingDropsAReadOnItsWay();
     void quickAddKeepsTheBoxesUntilItSucceeds();
     void modifyAppliesToTheRowItWasOpenedFor();
+    void afterARefreshModifyAndDeleteWorkOnTheStoredRow();
     void detailsShowTheMainWindowsWaybill();
     void importFromTextAndExcel();
     void templateIsRestoredAndOpened();
@@ -156,7 +157,7 @@ void TestForm7::deleteFromASearchResultShowsTheWholeTable()
     f.window->Command1->click();
     QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(QStringList({f.dialogs.shown[0].kind, f.dialogs.shown[0].title, f.dialogs.shown[0].text}),
-             QStringList({QStringLiteral("yesno"), u("提示"), u("是否删除该快递单？")}));
+             QStringList({QStringLiteral("yesno"), u("提示"), u("是否删除该快递单 C？")}));
     QVERIFY(!f.store.numberExists(QStringLiteral("C")));
     QCOMPARE(f.shown(), numbers("A")); // gone at once
     QVERIFY(f.settle());
@@ -167,11 +168,12 @@ void TestForm7::deleteNeedsACurrentRowAndAYes()
 {
     Fixture f("A");
     f.window->Command1->click(); // nothing chosen yet
-    QVERIFY(f.dialogs.shown.isEmpty());
+    QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
+    QCOMPARE(f.store.count(), 1);
     f.choose(0);
     f.dialogs.answers = {false};
     f.window->Command1->click();
-    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown.size(), 2);
     QCOMPARE(f.store.count(), 1);
     f.dialogs.answers = {true};
     f.window->sckdd->trigger();
@@ -348,6 +350,40 @@ void TestForm7::modifyAppliesToTheRowItWasOpenedFor()
     QCOMPARE(f.get("A2").address, u("新地址"));
 }
 
+void TestForm7::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
+{
+    Fixture f("A B");
+    f.choose(0);
+    f.window->Command9->click();
+    auto *form8 = f.dialog<Form8>("Form8");
+    form8->Text2->setText(u("电脑"));
+    form8->Command2->click();
+    QCOMPARE(f.get("A").goods, u("电脑"));
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000); // the grid is read again
+    QVERIFY(f.settle());
+
+    // Opened again without choosing again: it shows the row as stored, and
+    // pressing 修改 keeps the first edit.
+    f.window->Command9->click();
+    QCOMPARE(form8->Text2->text(), u("电脑"));
+    form8->Command2->click();
+    QCOMPARE(f.get("A").goods, u("电脑"));
+    // A row deleted meanwhile cannot be modified.
+    QVERIFY(f.store.deleteWaybill(QStringLiteral("A")).ok);
+    const int before = f.dialogs.shown.size();
+    f.window->Command9->click();
+    QCOMPARE(f.dialogs.shown.size(), before + 1);
+    QVERIFY(f.dialogs.lastText().contains(u("重新选择")));
+    QVERIFY(!form8->isVisible());
+
+    // The refresh left no current row: the delete says so and deletes nothing.
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000);
+    QVERIFY(f.settle());
+    f.window->Command1->click();
+    QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
+    QCOMPARE(f.store.count(), 1);
+}
+
 void TestForm7::detailsShowTheMainWindowsWaybill()
 {
     Fixture f("A");
@@ -464,6 +500,16 @@ void TestForm7::exportWritesEveryRow()
     QCOMPARE(bytes, GbkText::encode(u("已签收,3天,SF1001,顺丰速运,书,12.5,2026/12/7,张三,13800138000,北京市,易碎,\r\n"
                                       "未签收,,YT2002,顺丰速运,书,,,张三,,,,\r\n")));
     QCOMPARE(bytes.left(2), QByteArray("\xD2\xD1")); // GBK, not UTF-8: 已 is two bytes
+
+    // Characters that GBK lacks are kept, and the user hears how many rows hold them.
+    Waybill parcel = waybill(QStringLiteral("E1"));
+    parcel.notes = u("📦");
+    QVERIFY(f.store.insertQuickAdd(parcel, parcel.daysInTransit).ok);
+    f.dialogs.files = {path};
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QVERIFY2(f.dialogs.lastText().contains(u("其中 1 条运单")), qPrintable(f.dialogs.lastText()));
+    QVERIFY(GbkText::decode(f.folder.read(QStringLiteral("out.txt"))).contains(u("📦")));
 }
 
 void TestForm7::everyInputHasAnAccessibleName()

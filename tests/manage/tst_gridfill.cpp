@@ -35,8 +35,8 @@ void TestGridFill::onlyChangedDaysAreStored()
         days << w.daysInTransit;
     // No date leaves the days as they are.
     QCOMPARE(days, (QStringList{u("10天"), u("-1天"), u("10天"), u("0天 "), u("4天"), u("0天 ")}));
-    QCOMPARE(result.changedDays,
-             (QVector<QPair<QString, QString>>{{QStringLiteral("A"), u("10天")}, {QStringLiteral("B"), u("-1天")}}));
+    QCOMPARE(result.changedDays, (QVector<DaysUpdate>{{QStringLiteral("A"), rows[0].time, u("10天")},
+                                                      {QStringLiteral("B"), rows[1].time, u("-1天")}}));
 }
 
 void TestGridFill::widthsFollowTheWidestTrimmedValue()

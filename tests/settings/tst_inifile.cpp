@@ -32,13 +32,16 @@ void TestIniFile::readsLikeThePrivateProfileReader_data()
 
     QTest::newRow("plain") << gbk("[设置]\r\n皮肤=2\r\n") << u("设置") << u("皮肤") << u("2");
     QTest::newRow("case-insensitive names") << QByteArray("[Ver]\r\nNEW=3.1\r\n") << u("ver") << u("new") << u("3.1");
-    QTest::newRow("blanks around") << gbk("  [ 设置 ]  \r\n  读取间隔  =   10   \r\n") << u("设置") << u("读取间隔") << u("10");
+    QTest::newRow("blanks around") << gbk("  [ 设置 ]  \r\n  读取间隔  =   10   \r\n") << u("设置") << u("读取间隔")
+                                   << u("10");
     QTest::newRow("double quotes") << gbk("[设置]\r\n默认快递=\"sf\"\r\n") << u("设置") << u("默认快递") << u("sf");
     QTest::newRow("single quotes") << gbk("[设置]\r\n默认快递=' sf '\r\n") << u("设置") << u("默认快递") << u(" sf ");
     QTest::newRow("unbalanced quote stays") << gbk("[设置]\r\nk=\"abc\r\n") << u("设置") << u("k") << u("\"abc");
     QTest::newRow("LF only") << gbk("[设置]\n皮肤=1\n") << u("设置") << u("皮肤") << u("1");
-    QTest::newRow("key in other section ignored") << gbk("[其他]\r\n皮肤=3\r\n[设置]\r\n皮肤=1\r\n") << u("设置") << u("皮肤") << u("1");
-    QTest::newRow("first of two sections") << gbk("[设置]\r\na=1\r\n[设置]\r\na=2\r\n") << u("设置") << u("a") << u("1");
+    QTest::newRow("key in other section ignored")
+        << gbk("[其他]\r\n皮肤=3\r\n[设置]\r\n皮肤=1\r\n") << u("设置") << u("皮肤") << u("1");
+    QTest::newRow("first of two sections")
+        << gbk("[设置]\r\na=1\r\n[设置]\r\na=2\r\n") << u("设置") << u("a") << u("1");
     QTest::newRow("equals in value") << gbk("[设置]\r\nk=a=b\r\n") << u("设置") << u("k") << u("a=b");
     QTest::newRow("comment is no key") << gbk("[设置]\r\n;皮肤=9\r\n皮肤=1\r\n") << u("设置") << u("皮肤") << u("1");
     QTest::newRow("empty value") << gbk("[设置]\r\n皮肤=\r\n") << u("设置") << u("皮肤") << u("");
@@ -52,7 +55,8 @@ void TestIniFile::readsLikeThePrivateProfileReader()
     QFETCH(QString, expected);
     TestFolder folder;
     folder.write(QStringLiteral("config.ini"), content);
-    QCOMPARE(GetFromINI(section, key, QStringLiteral("<default>"), folder.file(QStringLiteral("config.ini"))), expected);
+    QCOMPARE(GetFromINI(section, key, QStringLiteral("<default>"), folder.file(QStringLiteral("config.ini"))),
+             expected);
 }
 
 void TestIniFile::missingFileSectionOrKeyGivesTheDefault()
@@ -80,8 +84,8 @@ void TestIniFile::writeReplacesInPlaceAndKeepsEverythingElse()
     TestFolder folder;
     // Unknown keys, a comment, odd spacing, a byte sequence that is no valid
     // GBK and a last line without a line end all survive as they were.
-    QByteArray before = gbk("; 用户的注释\r\n[设置]\r\n未知键 = 保留\r\n皮肤=0\r\n  其它 =x\r\n[别的]\r\n") + QByteArray("raw=\xff\xfe\x80\r\n") +
-                        QByteArray("tail=1");
+    QByteArray before = gbk("; 用户的注释\r\n[设置]\r\n未知键 = 保留\r\n皮肤=0\r\n  其它 =x\r\n[别的]\r\n") +
+                        QByteArray("raw=\xff\xfe\x80\r\n") + QByteArray("tail=1");
     folder.write(QStringLiteral("config.ini"), before);
     const QString path = folder.file(QStringLiteral("config.ini"));
     QVERIFY(WriteToINI(u("设置"), u("皮肤"), u("黑色"), path).ok);
@@ -104,6 +108,13 @@ void TestIniFile::writeAppendsToItsSectionBeforeTheNextOne()
     QVERIFY(WriteToINI(u("设置"), u("皮肤"), u("2"), path).ok);
     QCOMPARE(folder.read(QStringLiteral("config.ini")), gbk("[设置]\r\n版本号=3.0\r\n皮肤=2\r\n\r\n[其他]\r\na=1\r\n"));
     QCOMPARE(GetFromINI(u("其他"), u("皮肤"), u("-"), path), u("-"));
+    // A last line without a line end, in another section, is not this write's business.
+    folder.write(QStringLiteral("config.ini"), gbk("[设置]\r\na=1\r\n[其他]\r\nb=2"));
+    QVERIFY(WriteToINI(u("设置"), u("皮肤"), u("3"), path).ok);
+    QCOMPARE(folder.read(QStringLiteral("config.ini")), gbk("[设置]\r\na=1\r\n皮肤=3\r\n[其他]\r\nb=2"));
+    folder.write(QStringLiteral("config.ini"), gbk("[设置]\r\na=1")); // the line the new key follows
+    QVERIFY(WriteToINI(u("设置"), u("皮肤"), u("3"), path).ok);
+    QCOMPARE(folder.read(QStringLiteral("config.ini")), gbk("[设置]\r\na=1\r\n皮肤=3\r\n"));
 }
 
 void TestIniFile::writeCreatesMissingSectionAndFile()

@@ -1,9 +1,12 @@
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 
+#include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 // A plain connection of our own to a register file, beside the store's.
@@ -70,6 +73,12 @@ private Q_SLOTS:
     void tempRowsSurviveReopeningAndCanBeCleared();
     void importStoresGoodRowsAndExplainsTheRest();
     void damagedForeignOrLockedFilesAreReportedAndLeftAlone();
+    void startUpChecksNameTheCauseAndTouchNothing_data();
+    void startUpChecksNameTheCauseAndTouchNothing();
+    void unfinishedRegisterIsMadeAnew();
+    void unusualCharactersAreStoredExactly_data();
+    void unusualCharactersAreStoredExactly();
+    void noncharactersAreRefusedAndLengthsCountCharacters();
 };
 
 void TestWaybillStore::layoutOfANewFile()
@@ -200,13 +209,28 @@ void TestWaybillStore::daysInTransitInOneTransaction()
 {
     Fixture f;
     QVERIFY(f.add({QStringLiteral("D1"), QStringLiteral("D2")}));
-    QVERIFY(f.store.storeDaysInTransit({{QStringLiteral("D1"), u("10天")}, {QStringLiteral("D2"), u("-1天")}}).ok);
+    const QString noTime = QStringLiteral(""); // what an empty time box stores
+    QVERIFY(
+        f.store
+            .storeDaysInTransit({{QStringLiteral("D1"), noTime, u("10天")}, {QStringLiteral("D2"), noTime, u("-1天")}})
+            .ok);
     QCOMPARE(f.get(QStringLiteral("D1")).daysInTransit, u("10天"));
     QCOMPARE(f.get(QStringLiteral("D2")).daysInTransit, u("-1天"));
     // A value that breaks its column rolls the whole batch back.
-    QVERIFY(
-        !f.store.storeDaysInTransit({{QStringLiteral("D1"), u("1天")}, {QStringLiteral("D2"), u("123456789天")}}).ok);
+    QVERIFY(!f.store
+                 .storeDaysInTransit(
+                     {{QStringLiteral("D1"), noTime, u("1天")}, {QStringLiteral("D2"), noTime, u("123456789天")}})
+                 .ok);
     QCOMPARE(f.get(QStringLiteral("D1")).daysInTransit, u("10天"));
+    // Days worked out from a time that was changed meanwhile belong to the old date.
+    Waybill moved = f.get(QStringLiteral("D2"));
+    moved.time = QStringLiteral("2026-03-01");
+    QVERIFY(f.store.updateKeepingNumber(moved).ok);
+    QVERIFY(
+        f.store.storeDaysInTransit({{QStringLiteral("D2"), noTime, u("7天")}, {QStringLiteral("D1"), noTime, u("8天")}})
+            .ok);
+    QCOMPARE(f.get(QStringLiteral("D2")).daysInTransit, u("-1天"));
+    QCOMPARE(f.get(QStringLiteral("D1")).daysInTransit, u("8天"));
 }
 
 void TestWaybillStore::tempRowsSurviveReopeningAndCanBeCleared()
@@ -280,6 +304,151 @@ void TestWaybillStore::damagedForeignOrLockedFilesAreReportedAndLeftAlone()
     QVERIFY(!outcome.ok);
     QVERIFY(outcome.error.contains(f.store.path()));
     QVERIFY(locker.exec(QStringLiteral("ROLLBACK")));
+}
+
+void TestWaybillStore::startUpChecksNameTheCauseAndTouchNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("read-only file") << QStringLiteral("readonly") << u("只读");
+    QTest::newRow("locked by another program") << QStringLiteral("locked") << u("正被其他程序使用");
+    QTest::newRow("a folder") << QStringLiteral("folder") << u("文件夹");
+    QTest::newRow("other columns") << QStringLiteral("columns") << u("列");
+}
+
+void TestWaybillStore::startUpChecksNameTheCauseAndTouchNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, cause);
+    TestFolder folder;
+    const QString path = folder.file(WaybillStore::fileName());
+    std::optional<RawConnection> locker;
+    if (fault == QStringLiteral("folder")) {
+        QVERIFY(QDir(folder.path()).mkdir(WaybillStore::fileName()));
+    } else if (fault == QStringLiteral("columns")) {
+        RawConnection raw(path);
+        QVERIFY(raw.exec(u("CREATE TABLE 快递单 (单号 TEXT PRIMARY KEY, 公司 TEXT)")));
+        QVERIFY(raw.exec(u("CREATE TABLE Temp (快递单号 TEXT PRIMARY KEY, 快递公司 TEXT)")));
+    } else {
+        QVERIFY(WaybillStore::createDatabase(path).ok);
+        if (fault == QStringLiteral("readonly")) {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        } else {
+            locker.emplace(path);
+            QVERIFY(locker->exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")));
+            QVERIFY(locker->exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+    }
+    const QByteArray before = QFileInfo(path).isFile() ? folder.read(WaybillStore::fileName()) : QByteArray();
+
+    WaybillStore store;
+    const Outcome outcome = store.open(path);
+    QVERIFY(!outcome.ok);
+    QVERIFY2(outcome.error.contains(cause) && outcome.error.contains(path), qPrintable(outcome.error));
+    QVERIFY2(!outcome.error.contains(u("损坏")) && !outcome.error.contains(u("找不到")), qPrintable(outcome.error));
+    if (locker)
+        QVERIFY(locker->exec(QStringLiteral("ROLLBACK")));
+    if (QFileInfo(path).isFile())
+        QCOMPARE(folder.read(WaybillStore::fileName()), before);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void TestWaybillStore::unfinishedRegisterIsMadeAnew()
+{
+    // A file without a single table is what a first start cut short leaves.
+    TestFolder folder;
+    const QString path = folder.file(WaybillStore::fileName());
+    for (const bool empty : {true, false}) {
+        QFile::remove(path);
+        if (empty) {
+            folder.write(WaybillStore::fileName(), QByteArray());
+        } else {
+            RawConnection raw(path);
+            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = 7")));
+        }
+        bool created = false;
+        QVERIFY(WaybillStore::createIfMissing(path, &created).ok);
+        QVERIFY(created);
+        WaybillStore store;
+        QVERIFY(store.open(path).ok);
+    }
+    // A file with tables of its own is someone else's and stays as it is.
+    QFile::remove(path);
+    {
+        RawConnection foreign(path);
+        QVERIFY(foreign.exec(QStringLiteral("CREATE TABLE t (x)")));
+    }
+    const QByteArray before = folder.read(WaybillStore::fileName());
+    bool created = true;
+    QVERIFY(WaybillStore::createIfMissing(path, &created).ok);
+    QVERIFY(!created);
+    QCOMPARE(folder.read(WaybillStore::fileName()), before);
+}
+
+void TestWaybillStore::unusualCharactersAreStoredExactly_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("plain"); // a stored neighbour it must not collide with
+    const QString bom(QChar(0xFEFF));   // QString::fromUtf8 would drop it at the start
+    QTest::newRow("leading FEFF") << bom + QStringLiteral("A1") << QStringLiteral("A1");
+    QTest::newRow("FEFF inside") << u("A\uFEFF1") << QStringLiteral("A1");
+    QTest::newRow("leading FEFF then FFFD") << bom + u("\uFFFDB") << u("\uFFFDB");
+    QTest::newRow("emoji") << u("\U0001F4E6x") << QStringLiteral("x");
+}
+
+void TestWaybillStore::unusualCharactersAreStoredExactly()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, plain);
+    Fixture f;
+    QVERIFY(f.add({plain}));
+    Waybill w = sample(value);
+    w.notes = value;
+    const Outcome stored = f.store.insertFromInputForm(w);
+    QVERIFY2(stored.ok, qPrintable(stored.error));
+    QCOMPARE(f.store.count(), 2);
+    QCOMPARE(f.get(value).notes, value);
+    QCOMPARE(f.get(plain).notes, QString());
+    QVERIFY(f.store.markSignedFor(value).ok);
+    QCOMPARE(f.get(plain).status, u("未签收"));
+    QCOMPARE(f.get(value).status, u("已签收"));
+    const QVector<Waybill> found = f.store.search(u("备注"), value);
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(found.first().number, value);
+    QCOMPARE(f.store.allWaybills().last().number, value);
+    QVERIFY(f.store.insertTemp(value, u("TNT")).ok);
+    QCOMPARE(f.store.tempRows().first().first, value);
+    // What another reader of the file sees is the UTF-8 of the value, nothing shaved off.
+    RawConnection raw(f.store.path());
+    QCOMPARE(raw.values(QStringLiteral("SELECT hex(备注) FROM 快递单 WHERE 备注 <> ''")),
+             QStringList{QString::fromLatin1(value.toUtf8().toHex().toUpper())});
+    // A key holding NUL is no key: it matches nothing rather than everything.
+    QVERIFY(f.store.search(u("快递单号"), QString(QChar(0))).isEmpty());
+    QVERIFY(f.store.search(u("快递单号"), QStringLiteral("A") + QChar(0)).isEmpty());
+}
+
+void TestWaybillStore::noncharactersAreRefusedAndLengthsCountCharacters()
+{
+    Fixture f;
+    for (const QString &bad : QStringList{QString(QChar(0xFFFE)) + QStringLiteral("AB"), u("A\uFFFF")}) {
+        const Outcome outcome = f.store.insertFromInputForm(sample(bad));
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.error.contains(u("快递单号")) && outcome.error.contains(u("无法保存的字符")),
+                 qPrintable(outcome.error));
+        QVERIFY(!f.store.insertTemp(bad, u("TNT")).ok);
+        QVERIFY(f.store.importWaybills({sample(bad)}).first().contains(u("无法保存的字符")));
+    }
+    QCOMPARE(f.store.count(), 0);
+
+    const QString parcel = u("\U0001F4E6");
+    Waybill w = sample(QStringLiteral("E1"));
+    w.name = parcel.repeated(20); // 40 UTF-16 units, 20 characters: fits
+    QVERIFY(f.store.insertFromInputForm(w).ok);
+    QCOMPARE(f.get(QStringLiteral("E1")).name, w.name);
+    w.name = parcel.repeated(21);
+    const Outcome outcome = f.store.updateKeepingNumber(w);
+    QVERIFY(!outcome.ok);
+    QVERIFY2(outcome.error.contains(u("现在是 21 个")), qPrintable(outcome.error));
 }
 
 QTEST_GUILESS_MAIN(TestWaybillStore)

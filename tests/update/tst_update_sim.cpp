@@ -1,7 +1,7 @@
 // The update check against the local tracking service, which also stands in
 // for the update server.
-#include "settings/AppSettings.h"
 #include "core/Endpoints.h"
+#include "settings/AppSettings.h"
 #include "support/TestFolder.h"
 #include "support/TrackingSim.h"
 #include "update/UpdateCheck.h"
@@ -20,15 +20,23 @@ void TestUpdateAgainstSim::offersAndFailures_data()
 {
     QTest::addColumn<QByteArray>("arguments");
     QTest::addColumn<int>("kind");
-    QTest::newRow("offers 3.0") << QByteArray("--update-version 3.0") << int(UpdateResult::Same);
-    QTest::newRow("offers 3.1") << QByteArray("--update-version 3.1") << int(UpdateResult::Differ);
-    QTest::newRow("fails") << QByteArray("--fault update-fail") << int(UpdateResult::Failed);
+    QTest::addColumn<QString>("error");
+    QTest::newRow("offers 3.0") << QByteArray("--update-version 3.0") << int(UpdateResult::Same) << QString();
+    QTest::newRow("offers 3.1") << QByteArray("--update-version 3.1") << int(UpdateResult::Differ) << QString();
+    QTest::newRow("fails") << QByteArray("--fault update-fail") << int(UpdateResult::Failed)
+                           << QStringLiteral("HTTP 500");
+    QTest::newRow("endless") << QByteArray("--fault endless") << int(UpdateResult::Failed)
+                             << QStringLiteral("应答过大");
+    QTest::newRow("huge") << QByteArray("--fault huge") << int(UpdateResult::Failed) << QStringLiteral("应答过大");
+    QTest::newRow("trickle") << QByteArray("--fault trickle") << int(UpdateResult::Failed)
+                             << QStringLiteral("连接超时");
 }
 
 void TestUpdateAgainstSim::offersAndFailures()
 {
     QFETCH(QByteArray, arguments);
     QFETCH(int, kind);
+    QFETCH(QString, error);
     TrackingSim sim(QStringLiteral(TRACKING_SIM), arguments.constData());
     QVERIFY2(sim.isListening(), sim.output().constData());
     Endpoints hosts;
@@ -40,15 +48,16 @@ void TestUpdateAgainstSim::offersAndFailures()
     // What an earlier check left behind must not count for this one.
     folder.write(QStringLiteral("update.ini"), QByteArray("[Ver]\r\nnew=3.0\r\n"));
     UpdateCheck check;
+    check.setTransferTimeout(1500);
     QSignalSpy finished(&check, &UpdateCheck::finished);
     check.start(folder.path());
-    QVERIFY(finished.wait(10000));
+    QVERIFY(finished.wait(20000));
     const UpdateResult result = finished.first().first().value<UpdateResult>();
     QCOMPARE(int(result.kind), kind);
     if (kind == UpdateResult::Differ)
         QCOMPARE(result.offered, QStringLiteral("3.1"));
     if (kind == UpdateResult::Failed)
-        QVERIFY(!result.error.isEmpty());
+        QVERIFY2(result.error.startsWith(error) || result.error.contains(error), qPrintable(result.error));
     else
         QVERIFY(folder.read(QStringLiteral("update.ini")).contains(result.offered.toLatin1()));
 }

@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <memory>
+
 namespace {
 constexpr int kMaxRequestHeader = 64 * 1024;
 const QByteArray kText = QByteArrayLiteral("text/plain; charset=utf-8");
@@ -23,6 +25,8 @@ QByteArray reasonFor(int status)
         return "OK";
     case 400:
         return "Bad Request";
+    case 302:
+        return "Found";
     case 404:
         return "Not Found";
     case 405:
@@ -39,9 +43,18 @@ bool SimFaults::enable(const QString &kind)
         const char *name;
         bool SimFaults::*flag;
     } kinds[] = {
-        {"status500", &SimFaults::status500},    {"timeout", &SimFaults::timeout}, {"bad-utf8", &SimFaults::badUtf8},
-        {"no-more", &SimFaults::noMore},         {"long", &SimFaults::longAnswer}, {"no-field", &SimFaults::noField},
+        {"status500", &SimFaults::status500},
+        {"timeout", &SimFaults::timeout},
+        {"bad-utf8", &SimFaults::badUtf8},
+        {"no-more", &SimFaults::noMore},
+        {"long", &SimFaults::longAnswer},
+        {"no-field", &SimFaults::noField},
         {"update-fail", &SimFaults::updateFail},
+        {"endless", &SimFaults::endless},
+        {"huge", &SimFaults::huge},
+        {"trickle", &SimFaults::trickle},
+        {"redirect-loop", &SimFaults::redirectLoop},
+        {"bomb", &SimFaults::bomb},
     };
     for (const auto &k : kinds) {
         if (kind == QLatin1String(k.name)) {
@@ -136,6 +149,10 @@ SimServer::Response SimServer::route(const QByteArray &method, const QUrl &url) 
     if (path == QLatin1String("/update.ini")) {
         if (m_options.faults.updateFail)
             return {500, kText, "update descriptor unavailable\n", false};
+        if (m_options.faults.faultNumber.isEmpty()) {
+            if (std::optional<Response> bad = unruly(url))
+                return *bad;
+        }
         return {200, kText, "[Ver]\r\nnew=" + m_options.updateVersion.toUtf8() + "\r\n", false};
     }
     if (path == QLatin1String("/update/tolvane.zip"))
@@ -168,6 +185,10 @@ SimServer::Response SimServer::concise(const QUrl &url) const
         return {0, {}, {}, true};
     if (hit && f.status500)
         return {500, kText, "server error\n", false};
+    if (hit) {
+        if (std::optional<Response> bad = unruly(url))
+            return *bad;
+    }
 
     QString text =
         (hit && f.longAnswer) ? SimRecords::longAnswerFor(code, number) : SimRecords::answerFor(code, number);
@@ -181,6 +202,30 @@ SimServer::Response SimServer::concise(const QUrl &url) const
         body.insert(body.indexOf(' ') + 1, QByteArray("\x80\xff ", 3));
     }
     return {200, kText, body, false};
+}
+
+std::optional<SimServer::Response> SimServer::unruly(const QUrl &url) const
+{
+    const SimFaults &f = m_options.faults;
+    Response r{200, kText, {}, false};
+    if (f.endless) {
+        r.stream = Response::Endless;
+    } else if (f.huge) {
+        r.stream = Response::Huge;
+    } else if (f.trickle) {
+        r.stream = Response::Trickle;
+        r.body = SimRecords::answerFor(QStringLiteral("shunfeng"), QStringLiteral("1")).toUtf8();
+    } else if (f.redirectLoop) {
+        r.status = 302;
+        r.extraHeaders = "Location: " + url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority) + "\r\n";
+    } else if (f.bomb) {
+        static const QByteArray deflated = qCompress(QByteArray(64 << 20, '0'), 9).mid(4); // zlib, no size prefix
+        r.extraHeaders = "Content-Encoding: deflate\r\n";
+        r.body = deflated;
+    } else {
+        return std::nullopt;
+    }
+    return r;
 }
 
 SimServer::Response SimServer::trackingPage(int site, const QString &slug) const
@@ -206,8 +251,55 @@ void SimServer::send(QTcpSocket *socket, const Response &response)
 {
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonFor(response.status) + "\r\n";
     head += "Content-Type: " + (response.contentType.isEmpty() ? kText : response.contentType) + "\r\n";
-    head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    head += "Connection: close\r\n\r\n";
+    if (response.stream == Response::Endless)
+        head += "Transfer-Encoding: chunked\r\n";
+    else if (response.stream == Response::Huge)
+        head += "Content-Length: " + QByteArray::number(qint64(512) << 20) + "\r\n";
+    else
+        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    head += response.extraHeaders + "Connection: close\r\n\r\n";
+    if (response.stream != Response::Whole) {
+        socket->write(head);
+        stream(socket, response);
+        return;
+    }
     socket->write(head + response.body);
     socket->disconnectFromHost();
+}
+
+void SimServer::stream(QTcpSocket *socket, const Response &response)
+{
+    if (response.stream == Response::Trickle) {
+        auto *timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, sent, body = response.body] {
+            socket->write(body.mid((*sent)++, 1));
+            if (*sent >= body.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
+            }
+        });
+        timer->start(250);
+        return;
+    }
+    // Written as the client reads, so that the server's memory stays small.
+    const bool chunked = response.stream == Response::Endless;
+    auto left = std::make_shared<qint64>(qint64(512) << 20);
+    auto feed = [socket, chunked, left] {
+        static const QByteArray block(64 * 1024, 'x');
+        while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 4 * block.size()) {
+            if (chunked) {
+                socket->write(QByteArray::number(block.size(), 16) + "\r\n" + block + "\r\n");
+            } else if (*left > 0) {
+                const QByteArray piece = block.left(int(qMin<qint64>(*left, block.size())));
+                *left -= piece.size();
+                socket->write(piece);
+            } else {
+                socket->disconnectFromHost();
+                return;
+            }
+        }
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, feed);
+    feed();
 }

@@ -4,6 +4,8 @@
 #include <QSet>
 #include <QString>
 
+#include <optional>
+
 class QTcpServer;
 class QTcpSocket;
 class QUrl;
@@ -17,7 +19,13 @@ struct SimFaults final {
     bool longAnswer = false; // concise answers longer than 40,000 characters
     bool noField = false;    // tracking pages without the number field
     bool updateFail = false; // update.ini answers HTTP 500
-    QString faultNumber;     // when set, concise and page faults hit only this number
+    // Answers that never end or never fit: concise answers and update.ini.
+    bool endless = false;      // a chunked answer that goes on for ever
+    bool huge = false;         // an answer of 512 MB
+    bool trickle = false;      // one byte every quarter of a second
+    bool redirectLoop = false; // a redirect back to the same address
+    bool bomb = false;         // a small deflated answer that inflates to 64 MB
+    QString faultNumber;       // when set, concise and page faults hit only this number
 
     // Sets the flag named on the command line; false for an unknown name.
     bool enable(const QString &kind);
@@ -41,10 +49,17 @@ public:
 
 private:
     struct Response {
+        Response() = default;
+        Response(int status_, QByteArray contentType_, QByteArray body_, bool never_)
+            : status(status_), contentType(std::move(contentType_)), body(std::move(body_)), never(never_)
+        {
+        }
         int status = 200;
         QByteArray contentType;
         QByteArray body;
         bool never = false; // the time-out fault: keep the connection, say nothing
+        QByteArray extraHeaders;
+        enum Stream { Whole, Endless, Huge, Trickle } stream = Whole;
     };
 
     void onNewConnection();
@@ -52,6 +67,9 @@ private:
     Response route(const QByteArray &method, const QUrl &url) const;
     Response concise(const QUrl &url) const;
     Response trackingPage(int site, const QString &slug) const;
+    // The misbehaviours that concern the size and pace of an answer, or none.
+    std::optional<Response> unruly(const QUrl &url) const;
+    static void stream(QTcpSocket *socket, const Response &response);
     static void send(QTcpSocket *socket, const Response &response);
 
     SimOptions m_options;

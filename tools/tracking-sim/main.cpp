@@ -20,7 +20,8 @@ int main(int argc, char *argv[])
                                            QStringLiteral("MS"), QStringLiteral("0"));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
-        QStringLiteral("status500, timeout, bad-utf8, no-more, long, no-field or update-fail; may be repeated."),
+        QStringLiteral("status500, timeout, bad-utf8, no-more, long, no-field, update-fail, endless, huge, "
+                       "trickle, redirect-loop or bomb; may be repeated."),
         QStringLiteral("KIND"));
     const QCommandLineOption faultNumberOption(QStringLiteral("fault-number"),
                                                QStringLiteral("Limit concise and page faults to this number."),
