@@ -1,10 +1,11 @@
 #include "manage/Form6.h"
 #include "core/ProgramName.h"
 
+#include "core/BackgroundTask.h"
 #include "core/Dialogs.h"
 #include "manage/OpenRegister.h"
+#include "manage/SkippedLinesWindow.h"
 #include "store/WaybillStore.h"
-#include "transfer/ImportReader.h"
 #include "transfer/ImportTemplate.h"
 #include "transfer/WaybillImporter.h"
 
@@ -13,6 +14,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -36,6 +39,15 @@ Form6::Form6(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
     Command1->setEnabled(false);
     Command2 = new QPushButton(QStringLiteral("EXCLE模板"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
+    CommandCancel = new QPushButton(QStringLiteral("取消"), this);
+    CommandCancel->setObjectName(QStringLiteral("CommandCancel"));
+    CommandCancel->setToolTip(QStringLiteral("停止导入，已读入的快递单一条也不保存"));
+    CommandCancel->hide();
+    m_progress = new QLabel(this);
+    m_progress->setObjectName(QStringLiteral("ImportProgress"));
+    m_progress->setAccessibleName(QStringLiteral("导入进度"));
+    m_progress->hide();
+    m_task = new BackgroundTask(this);
     Text1 = new QLineEdit(QStringLiteral("EXCEL第一行不会导入，必须在第一行第9列及以上填入任意值！"), this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
@@ -62,6 +74,8 @@ Form6::Form6(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Command2);
     buttons->addStretch();
+    buttons->addWidget(m_progress);
+    buttons->addWidget(CommandCancel);
     buttons->addWidget(Command1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(options);
@@ -76,9 +90,16 @@ Form6::Form6(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
     connect(Option2, &QRadioButton::clicked, this, &Form6::Option2_Click);
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
+    connect(CommandCancel, &QPushButton::clicked, this, &Form6::CommandCancel_Click);
 }
 
-Form6::~Form6() = default;
+Form6::~Form6()
+{
+    // The import stops and rolls back before the window it reports to is gone.
+    if (m_cancel)
+        *m_cancel = true;
+    delete m_task;
+}
 
 void Form6::showEvent(QShowEvent *event)
 {
@@ -126,21 +147,88 @@ void Form6::Command1_Click()
     if (path.isEmpty() || !ensureStore())
         return;
 
-    ImportBatch batch;
-    const Outcome read = excel ? ImportReader::readExcelFile(path, &batch) : ImportReader::readTextFile(path, &batch);
-    if (!read) {
-        m_dialogs.critical(this, Program::kTitle, read.error);
+    startImport(path, excel);
+}
+
+// Reading, parsing and storing run off the window's thread; the window shows
+// how far it got and can stop it, which rolls everything back.
+void Form6::startImport(const QString &path, bool excel)
+{
+    setImporting(true);
+    m_cancel = std::make_shared<std::atomic_bool>(false);
+    const std::shared_ptr<std::atomic_bool> cancel = m_cancel;
+    QPointer<QLabel> progressLabel = m_progress;
+    const QString database = m_store->path();
+    m_task->run<ImportResult>(
+        [database, path, excel, cancel, progressLabel](const BackgroundTask::KeepGoing &) {
+            return WaybillImporter::importFile(database, path, excel, [cancel, progressLabel](int done, int total) {
+                if (*cancel)
+                    return false;
+                const QLocale numbers(QLocale::English);
+                const QString text =
+                    QStringLiteral("正在导入 %1/%2").arg(numbers.toString(done), numbers.toString(total));
+                QMetaObject::invokeMethod(
+                    progressLabel,
+                    [progressLabel, text, cancel] {
+                        if (progressLabel && !*cancel)
+                            progressLabel->setText(text);
+                    },
+                    Qt::QueuedConnection);
+                return true;
+            });
+        },
+        [this, path](ImportResult result) { finishImport(result, path); });
+}
+
+void Form6::setImporting(bool importing)
+{
+    m_importing = importing;
+    for (QWidget *w : std::initializer_list<QWidget *>{Option1, Option2, Command1, Command2})
+        w->setEnabled(!importing && (w != Command1 || Option1->isChecked() || Option2->isChecked()));
+    m_progress->setText(importing ? QStringLiteral("正在读取文件…") : QString());
+    m_progress->setVisible(importing);
+    CommandCancel->setVisible(importing);
+    CommandCancel->setEnabled(importing);
+    if (importing)
+        CommandCancel->setFocus();
+}
+
+void Form6::CommandCancel_Click()
+{
+    if (!m_importing || !m_cancel)
+        return;
+    *m_cancel = true;
+    CommandCancel->setEnabled(false);
+    m_progress->setText(QStringLiteral("正在取消…"));
+}
+
+void Form6::finishImport(const ImportResult &result, const QString &path)
+{
+    setImporting(false);
+    if (result.cancelled) {
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("导入已取消，没有导入任何快递单。"));
         return;
     }
-    const ImportResult result = WaybillImporter::store(*m_store, batch);
     if (!result.outcome) {
         m_dialogs.critical(this, Program::kTitle, result.outcome.error);
         return;
     }
-    m_dialogs.information(this, Program::kTitle, result.message());
+    const bool more = result.skipped.size() > WaybillImporter::kListedSkips;
+    if (more &&
+        m_dialogs.askYesNo(this, Program::kTitle, result.message() + QStringLiteral("\n\n是否查看全部跳过的行？")))
+        showSkipped(result, path);
+    else if (!more)
+        m_dialogs.information(this, Program::kTitle, result.message());
     hide();
     if (result.imported > 0)
         Q_EMIT imported();
+}
+
+void Form6::showSkipped(const ImportResult &result, const QString &importedFile)
+{
+    if (!m_skipped)
+        m_skipped = new SkippedLinesWindow(m_dialogs, this);
+    m_skipped->showList(result.fullList(), importedFile);
 }
 
 void Form6::Command2_Click()

@@ -588,17 +588,30 @@ QVector<QPair<QString, QString>> WaybillStore::tempRows(Outcome *outcome) const
     return rows;
 }
 
-QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outcome *outcome)
+QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outcome *outcome,
+                                              const std::function<bool(int, int)> &progress)
 {
     QVector<QString> reasons(rows.size());
     QSqlDatabase db = database();
-    if (!db.transaction()) {
-        report(outcome, failure(QStringLiteral("无法开始事务"), db.lastError().text()));
+    QSqlQuery control(db);
+    // The write lock is taken once, up front: with another program holding
+    // the register that is one wait, not one for every row.
+    if (!control.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        const QString text = control.lastError().databaseText();
+        report(outcome, text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy"))
+                            ? Outcome::failure(QStringLiteral("数据库正被其他程序使用，请稍后再试。"))
+                            : failure(QStringLiteral("无法开始事务"), control.lastError().text()));
         return reasons;
     }
     QSqlQuery q(db);
     q.prepare(kInsert);
+    constexpr int kProgressEvery = 1000;
     for (int i = 0; i < rows.size(); ++i) {
+        if (progress && i % kProgressEvery == 0 && !progress(i, int(rows.size()))) {
+            control.exec(QStringLiteral("ROLLBACK"));
+            report(outcome, Outcome::failure(QStringLiteral("导入已取消，没有导入任何快递单。")));
+            return QVector<QString>(rows.size());
+        }
         Waybill row = rows[i];
         row.status = kNotSignedFor;
         row.daysInTransit = QString();
@@ -617,12 +630,14 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
         if (Outcome r = exec(q); !r)
             reasons[i] = r.error;
     }
-    if (!db.commit()) {
-        const QString reason = db.lastError().text();
-        db.rollback();
+    if (!control.exec(QStringLiteral("COMMIT"))) {
+        const QString reason = control.lastError().text();
+        control.exec(QStringLiteral("ROLLBACK"));
         report(outcome, failure(QStringLiteral("导入未能保存"), reason));
         return reasons;
     }
+    if (progress)
+        progress(int(rows.size()), int(rows.size()));
     report(outcome, Outcome::success());
     return reasons;
 }

@@ -93,7 +93,10 @@ public:
 
     // Imports: stores each row that is valid and new, in one transaction.
     // Returns per row an empty text for success or the reason it was skipped.
-    QVector<QString> importWaybills(const QVector<Waybill> &rows, Outcome *outcome = nullptr);
+    // progress(done, total) is called every thousand rows; false rolls back
+    // everything and ends the import.
+    QVector<QString> importWaybills(const QVector<Waybill> &rows, Outcome *outcome = nullptr,
+                                    const std::function<bool(int, int)> &progress = {});
 
 private:
     Outcome openAndCheck(const QString &path);

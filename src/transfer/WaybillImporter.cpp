@@ -1,6 +1,7 @@
 #include "transfer/WaybillImporter.h"
 
 #include "store/WaybillStore.h"
+#include "transfer/ImportReader.h"
 
 #include <algorithm>
 
@@ -19,13 +20,27 @@ QString ImportResult::message() const
     return text;
 }
 
+QString ImportResult::fullList() const
+{
+    QString text;
+    for (const SkippedLine &s : skipped)
+        text += QStringLiteral("第 %1 行：%2\n").arg(s.line).arg(s.reason);
+    return text;
+}
+
 namespace WaybillImporter {
 
-ImportResult store(WaybillStore &store, const ImportBatch &batch)
+ImportResult store(WaybillStore &store, const ImportBatch &batch, const std::function<bool(int, int)> &progress)
 {
     ImportResult result;
     result.skipped = batch.skipped();
-    const QVector<QString> reasons = store.importWaybills(batch.rows(), &result.outcome);
+    bool stopped = false;
+    const QVector<QString> reasons =
+        store.importWaybills(batch.rows(), &result.outcome, [&progress, &stopped](int done, int total) {
+            stopped = progress && !progress(done, total);
+            return !stopped;
+        });
+    result.cancelled = stopped;
     if (!result.outcome)
         return result;
     for (int i = 0; i < reasons.size(); ++i) {
@@ -37,6 +52,22 @@ ImportResult store(WaybillStore &store, const ImportBatch &batch)
     std::stable_sort(result.skipped.begin(), result.skipped.end(),
                      [](const SkippedLine &a, const SkippedLine &b) { return a.line < b.line; });
     return result;
+}
+
+ImportResult importFile(const QString &databasePath, const QString &filePath, bool excel,
+                        const std::function<bool(int, int)> &progress)
+{
+    ImportResult result;
+    ImportBatch batch;
+    result.outcome =
+        excel ? ImportReader::readExcelFile(filePath, &batch) : ImportReader::readTextFile(filePath, &batch);
+    if (!result.outcome)
+        return result;
+    WaybillStore target;
+    result.outcome = target.open(databasePath);
+    if (!result.outcome)
+        return result;
+    return store(target, batch, progress);
 }
 
 } // namespace WaybillImporter

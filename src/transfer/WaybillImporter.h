@@ -3,17 +3,22 @@
 #include "core/Outcome.h"
 #include "transfer/ImportBatch.h"
 
+#include <functional>
+
 class WaybillStore;
 
 // Stores what an import file held and words the end message.
 struct ImportResult final {
     Outcome outcome;
     int imported = 0;
+    bool cancelled = false;       // rolled back at the user's word: nothing stored
     QVector<SkippedLine> skipped; // in line order
 
     // "导入成功！" with the count and, when lines were left out, how many and
     // the first few with their reasons.
     QString message() const;
+    // Every skipped line, one per text line, for the user to read or keep.
+    QString fullList() const;
 };
 
 namespace WaybillImporter {
@@ -22,6 +27,12 @@ constexpr int kListedSkips = 5;
 
 // Every good row is stored in one transaction; rows the register refuses
 // (existing number, over-long value) are listed with the reader's skips.
-ImportResult store(WaybillStore &store, const ImportBatch &batch);
+// progress(done, total) as the rows are stored; false rolls back and cancels.
+ImportResult store(WaybillStore &store, const ImportBatch &batch, const std::function<bool(int, int)> &progress = {});
+
+// The whole import of one file, as it runs off the window's thread: read,
+// parse and store with a connection of its own.
+ImportResult importFile(const QString &databasePath, const QString &filePath, bool excel,
+                        const std::function<bool(int, int)> &progress = {});
 
 } // namespace WaybillImporter

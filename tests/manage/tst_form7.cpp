@@ -7,6 +7,7 @@
 #include "manage/Form6.h"
 #include "manage/Form7.h"
 #include "manage/Form8.h"
+#include "manage/SkippedLinesWindow.h"
 #include "store/WaybillStore.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
@@ -17,9 +18,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QtTest>
 
@@ -114,6 +118,7 @@ private Q_SLOTS:
     void afterARefreshModifyAndDeleteWorkOnTheStoredRow();
     void detailsShowTheMainWindowsWaybill();
     void importFromTextAndExcel();
+    void importUnderALockCancelAndTheFullList();
     void templateIsRestoredAndOpened();
     void exportWritesEveryRow();
     void everyInputHasAnAccessibleName();
@@ -432,7 +437,8 @@ void TestForm7::importFromTextAndExcel()
     f.folder.write(QStringLiteral("in.txt"), GbkText::encode(u("T1,韵达快运,,,,,,,\r\nOLD,韵达快运,,,,,,,\r\n")));
     f.dialogs.files = {f.folder.file(QStringLiteral("in.txt"))};
     form6->Command1->click();
-    QCOMPARE(f.dialogs.lastText(), u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"));
+    QVERIFY(form6->isImporting()); // off the window's thread
+    QTRY_COMPARE(f.dialogs.lastText(), u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"));
     QVERIFY(!form6->isVisible());
     QCOMPARE(imported.count(), 1);
     QCOMPARE(f.store.count(), 2);
@@ -444,9 +450,62 @@ void TestForm7::importFromTextAndExcel()
     form6->Command1->click();
     QCOMPARE(f.dialogs.fileRequests.last().title, u("选择excel文件"));
     QVERIFY(f.dialogs.fileRequests.last().filters.first().contains(QStringLiteral("*.xlsx")));
-    QVERIFY(f.dialogs.lastText().contains(u("共导入 3 条")));
+    QTRY_VERIFY(f.dialogs.lastText().contains(u("共导入 3 条")));
     QCOMPARE(imported.count(), 2);
     QCOMPARE(f.store.count(), 5);
+}
+
+void TestForm7::importUnderALockCancelAndTheFullList()
+{
+    Fixture f;
+    f.window->Command14->click();
+    auto *form6 = f.dialog<Form6>("Form6");
+    form6->Option2->click();
+    QByteArray lines;
+    for (int i = 0; i < 100000; ++i)
+        lines += "N" + QByteArray::number(i) + (i % 20000 == 7 ? ",x\r\n" : ",x,,,,,,,\r\n");
+    f.folder.write(QStringLiteral("big.txt"), lines);
+
+    // Another program holds the write lock: one wait, then nothing stored.
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(f.folder.file(WaybillStore::fileName()));
+        QVERIFY(other.open());
+        QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE"));
+        f.dialogs.files = {f.folder.file(QStringLiteral("big.txt"))};
+        form6->Command1->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!form6->isImporting(), 20000);
+        QVERIFY2(f.dialogs.lastText().contains(u("正被其他程序使用")), qPrintable(f.dialogs.lastText()));
+        QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    QCOMPARE(f.store.count(), 0);
+
+    // Cancelled: rolled back, the window stays for another try.
+    f.dialogs.files = {f.folder.file(QStringLiteral("big.txt"))};
+    form6->Command1->click();
+    QVERIFY(form6->CommandCancel->isVisible());
+    form6->CommandCancel->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form6->isImporting(), 20000);
+    QCOMPARE(f.dialogs.lastText(), u("导入已取消，没有导入任何快递单。"));
+    QCOMPARE(f.store.count(), 0);
+    QVERIFY(form6->isVisible() && !form6->CommandCancel->isVisible());
+
+    // With more skips than the message lists, the whole list is offered and kept beside the file.
+    f.folder.write(QStringLiteral("bad.txt"),
+                   GbkText::encode(u("B1,x\nB2,x\nB3,x\nB4,x\nB5,x\nB6,x\nB7,x\nOK,顺丰速运,,,,,,,\n")));
+    f.dialogs.files = {f.folder.file(QStringLiteral("bad.txt"))};
+    f.dialogs.answers = {true};
+    form6->Command1->click();
+    SkippedLinesWindow *list = nullptr;
+    QTRY_VERIFY((list = form6->findChild<SkippedLinesWindow *>()) && list->isVisible());
+    QVERIFY(f.dialogs.lastText().contains(u("是否查看全部跳过的行")));
+    QCOMPARE(list->List->toPlainText().count(u("少于 9 个")), 7);
+    list->CommandSave->click();
+    const QString saved = SkippedLinesWindow::listFileFor(f.folder.file(QStringLiteral("bad.txt")));
+    QCOMPARE(GbkText::decode(f.folder.read(QFileInfo(saved).fileName())).count(u("\r\n第")), 6);
+    QCOMPARE(f.store.count(), 1);
 }
 
 void TestForm7::templateIsRestoredAndOpened()

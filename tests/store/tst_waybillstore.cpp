@@ -271,6 +271,30 @@ void TestWaybillStore::importStoresGoodRowsAndExplainsTheRest()
     QVERIFY(back.goods.isNull());
     QVERIFY(back.daysInTransit.isNull());
     QCOMPARE(back.status, u("未签收"));
+
+    // Another program takes the write lock after the register was opened: the
+    // import waits once for it and stores nothing, rather than failing row by row.
+    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+    other.setDatabaseName(f.folder.file(WaybillStore::fileName()));
+    QVERIFY(other.open());
+    QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
+    Outcome locked;
+    f.store.importWaybills({sample(QStringLiteral("L1")), sample(QStringLiteral("L2"))}, &locked);
+    QVERIFY2(!locked && locked.error.contains(u("正被其他程序使用")), qPrintable(locked.error));
+    QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    QCOMPARE(f.store.count(), 3);
+
+    // Stopped midway: everything of the import is rolled back.
+    QVector<Waybill> many;
+    for (int i = 0; i < 2500; ++i)
+        many << sample(QStringLiteral("M%1").arg(i));
+    Outcome stopped;
+    f.store.importWaybills(many, &stopped, [](int done, int) { return done < 2000; });
+    QVERIFY(!stopped);
+    QCOMPARE(f.store.count(), 3);
 }
 
 void TestWaybillStore::damagedForeignOrLockedFilesAreReportedAndLeftAlone()

@@ -1,0 +1,63 @@
+#include "manage/SkippedLinesWindow.h"
+
+#include "core/Dialogs.h"
+#include "core/GbkText.h"
+#include "core/ProgramName.h"
+#include "core/SaveWhole.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+SkippedLinesWindow::SkippedLinesWindow(Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("SkippedLinesWindow"));
+    setWindowTitle(QStringLiteral("跳过的行"));
+    List = new QPlainTextEdit(this);
+    List->setObjectName(QStringLiteral("List"));
+    List->setReadOnly(true);
+    List->setAccessibleName(QStringLiteral("跳过的行"));
+    CommandSave = new QPushButton(QStringLiteral("保存为文本文件"), this);
+    CommandSave->setObjectName(QStringLiteral("CommandSave"));
+    CommandClose = new QPushButton(QStringLiteral("关闭"), this);
+    CommandClose->setObjectName(QStringLiteral("CommandClose"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CommandSave);
+    buttons->addWidget(CommandClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(List, 1);
+    layout->addLayout(buttons);
+    resize(520, 400);
+    connect(CommandSave, &QPushButton::clicked, this, &SkippedLinesWindow::save);
+    connect(CommandClose, &QPushButton::clicked, this, &QWidget::close);
+}
+
+QString SkippedLinesWindow::listFileFor(const QString &importedFile)
+{
+    const QFileInfo info(importedFile);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral("_跳过的行.txt"));
+}
+
+void SkippedLinesWindow::showList(const QString &list, const QString &importedFile)
+{
+    m_importedFile = importedFile;
+    List->setPlainText(list);
+    show();
+    raise();
+    activateWindow();
+}
+
+void SkippedLinesWindow::save()
+{
+    const QString path = listFileFor(m_importedFile);
+    const Outcome saved = SaveWholeFile(path, GbkText::encode(GbkText::withCrLf(List->toPlainText())));
+    if (saved)
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(path)));
+    else
+        m_dialogs.critical(this, Program::kTitle, saved.error);
+}

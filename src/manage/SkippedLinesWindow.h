@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+class Dialogs;
+class QPlainTextEdit;
+class QPushButton;
+
+// Every line that an import left out, with its reason: readable, copyable,
+// and kept as a GBK text file beside the imported file on request.
+class SkippedLinesWindow final : public QWidget {
+    Q_OBJECT
+public:
+    SkippedLinesWindow(Dialogs &dialogs, QWidget *parent = nullptr);
+
+    void showList(const QString &list, const QString &importedFile);
+    // The file the list is saved to: beside the imported one.
+    static QString listFileFor(const QString &importedFile);
+
+    QPlainTextEdit *List = nullptr;
+    QPushButton *CommandSave = nullptr;
+    QPushButton *CommandClose = nullptr;
+
+private:
+    void save();
+
+    Dialogs &m_dialogs;
+    QString m_importedFile;
+};
