@@ -9,7 +9,7 @@ packages=(
   qt6-webengine-dev qt6-webengine-dev-tools
   qt6-translations-l10n
   libfreexl-dev libquazip1-qt6-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev sqlite3
   fonts-noto-cjk
   xvfb xauth imagemagick
 )
