@@ -86,8 +86,15 @@ Form6::Form6(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
     layout->addLayout(buttons);
     resize(460, 220);
 
-    connect(Option1, &QRadioButton::clicked, this, &Form6::Option1_Click);
-    connect(Option2, &QRadioButton::clicked, this, &Form6::Option2_Click);
+    // Checked by mouse, keyboard or a screen reader's action alike.
+    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Option1_Click();
+    });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Option2_Click();
+    });
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
     connect(CommandCancel, &QPushButton::clicked, this, &Form6::CommandCancel_Click);
