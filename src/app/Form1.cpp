@@ -36,6 +36,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -68,7 +69,8 @@ QLabel *valueLabel(const char *name, const QString &tooltip, QWidget *parent)
     auto *label = new ElidingLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setToolTip(tooltip);
-    label->setAccessibleName(tooltip);
+    // A screen reader announces the value itself; the caption describes it.
+    label->setAccessibleDescription(tooltip);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return label;
 }
@@ -144,9 +146,9 @@ Form1::Form1(QString programFolder, Services services, std::unique_ptr<Browser> 
     StatusPanel1 = named(new ElidingLabel(this), "StatusPanel1");
     StatusPanel2 = named(new QLabel(this), "StatusPanel2");
     StatusPanel3 = named(new QLabel(this), "StatusPanel3");
-    StatusPanel1->setAccessibleName(QStringLiteral("当前快递单"));
-    StatusPanel2->setAccessibleName(QStringLiteral("当前时间"));
-    StatusPanel3->setAccessibleName(QStringLiteral("查询进度"));
+    StatusPanel1->setAccessibleDescription(QStringLiteral("当前快递单"));
+    StatusPanel2->setAccessibleDescription(QStringLiteral("当前时间"));
+    StatusPanel3->setAccessibleDescription(QStringLiteral("查询进度"));
     StatusPanel3->hide();
     auto *bar = named(new QStatusBar(this), "StatusBar1");
     bar->addWidget(StatusPanel1, 1);
@@ -224,7 +226,7 @@ void Form1::buildCarrierArea(QWidget *parent)
         Option[i]->setToolTip(carriers[i]->tooltip);
         m_carrierButtons->addButton(Option[i], i);
         grid->addWidget(Option[i], i / 4, i % 4);
-        connect(Option[i], &QRadioButton::clicked, this, [this, i] { SelectCarrier(i); });
+        whenChosen(Option[i], [this, i] { SelectCarrier(i); });
     }
     Label9 = named(new QLabel(QStringLiteral("其他快递公司："), Frame2), "Label9");
     List1 = named(new QListWidget(Frame2), "List1");
@@ -252,15 +254,13 @@ void Form1::buildCarrierArea(QWidget *parent)
     sources->addWidget(Label28, 0, 1);
     sources->addWidget(Option18, 1, 0);
     sources->addWidget(Option17, 1, 1);
+    // Exclusive, as a screen reader and the arrow keys expect; none is on until one is chosen.
     m_sourceButtons = new QButtonGroup(this);
-    m_sourceButtons->setExclusive(false); // none is on when the window opens
-    for (QRadioButton *b : {Option14, Option18, Option17}) {
+    for (QRadioButton *b : {Option14, Option18, Option17})
         m_sourceButtons->addButton(b);
-        b->setAutoExclusive(false);
-    }
-    connect(Option14, &QRadioButton::clicked, this, [this] { SelectDataSource(DataSource::Default); });
-    connect(Option18, &QRadioButton::clicked, this, [this] { SelectDataSource(DataSource::Backup1); });
-    connect(Option17, &QRadioButton::clicked, this, [this] { SelectDataSource(DataSource::Backup2); });
+    whenChosen(Option14, [this] { SelectDataSource(DataSource::Default); });
+    whenChosen(Option18, [this] { SelectDataSource(DataSource::Backup1); });
+    whenChosen(Option17, [this] { SelectDataSource(DataSource::Backup2); });
 
     Frame3 = named(new QGroupBox(QStringLiteral("信息"), parent), "Frame3");
     auto *info = new QGridLayout(Frame3);
@@ -485,6 +485,26 @@ void Form1::load()
     }
     applyStoredSkin();
     Timer2_Timer();
+}
+
+// A choice runs its action however it is made: a click (also on the button
+// already on, which requests its page afresh), the arrow keys or Space, or a
+// screen reader's action. Buttons set in code run nothing here.
+void Form1::whenChosen(QRadioButton *button, std::function<void()> action)
+{
+    auto fromToggle = std::make_shared<bool>(false);
+    connect(button, &QRadioButton::toggled, this, [this, action, fromToggle](bool on) {
+        if (!on || m_choosingInCode)
+            return;
+        *fromToggle = true; // the click that may follow is the same choice
+        QTimer::singleShot(0, this, [fromToggle] { *fromToggle = false; });
+        action();
+    });
+    connect(button, &QRadioButton::clicked, this, [this, action, fromToggle] {
+        if (std::exchange(*fromToggle, false) || m_choosingInCode)
+            return;
+        action();
+    });
 }
 
 void Form1::Timer2_Timer()

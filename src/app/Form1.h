@@ -210,6 +210,7 @@ private:
 
     // Carrier and data-source selection (Form1_selection.cpp).
     void SelectCarrier(int button);
+    void whenChosen(QRadioButton *button, std::function<void()> action);
     void setCarrierButtonOn(int button);
     void turnCarrierButtonsOff();
     void List1_Action();
@@ -272,5 +273,6 @@ private:
     ConciseQueryRunner *m_concise = nullptr;
     bool m_conciseMarks = false;
     bool m_suppressListAction = false;
+    bool m_choosingInCode = false;
     bool m_exiting = false;
 };

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 
 void Form1::UpdateStatusLine()
@@ -62,12 +63,16 @@ void Form1::setCarrierButtonOn(int button)
 {
     // Setting a button on in code acts like a click, also when it is already on,
     // so that its page is requested afresh.
-    Option[button]->setChecked(true);
+    {
+        const QScopedValueRollback<bool> inCode(m_choosingInCode, true);
+        Option[button]->setChecked(true);
+    }
     SelectCarrier(button);
 }
 
 void Form1::turnCarrierButtonsOff()
 {
+    const QScopedValueRollback<bool> inCode(m_choosingInCode, true);
     m_carrierButtons->setExclusive(false);
     for (QRadioButton *b : Option)
         b->setChecked(false);
@@ -105,9 +110,15 @@ void Form1::List1_Action()
 void Form1::SelectDataSource(DataSource source)
 {
     stopDetailedPass(QStringLiteral("更换了数据来源，详细查询已停止"));
-    Option14->setChecked(source == DataSource::Default);
-    Option18->setChecked(source == DataSource::Backup1);
-    Option17->setChecked(source == DataSource::Backup2);
+    {
+        const QScopedValueRollback<bool> inCode(m_choosingInCode, true);
+        if (source == DataSource::Default)
+            Option14->setChecked(true);
+        else if (source == DataSource::Backup1)
+            Option18->setChecked(true);
+        else if (source == DataSource::Backup2)
+            Option17->setChecked(true);
+    }
     Label6->setText(QString());
     AppSettings::write(m_programFolder, AppSettings::kDataSource, DataSources::configValue(source));
     UpdateStatusLine();

@@ -40,7 +40,7 @@ Form4::Form4(Dialogs &dialogs, QWidget *parent) : QWidget(parent, Qt::Window), m
             caption->setToolTip(QStringLiteral("姓名，可以不填哦~~~"));
         auto *value = new QLabel(this);
         value->setObjectName(QString::fromLatin1(row.valueName));
-        value->setAccessibleName(row.caption);
+        value->setAccessibleDescription(row.caption); // its name is the value it shows
         value->setToolTip(row.caption);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         value->setMinimumWidth(220);

@@ -45,7 +45,7 @@ Form6::Form6(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
     CommandCancel->hide();
     m_progress = new QLabel(this);
     m_progress->setObjectName(QStringLiteral("ImportProgress"));
-    m_progress->setAccessibleName(QStringLiteral("导入进度"));
+    m_progress->setAccessibleDescription(QStringLiteral("导入进度"));
     m_progress->hide();
     m_task = new BackgroundTask(this);
     Text1 = new QLineEdit(QStringLiteral("EXCEL第一行不会导入，必须在第一行第9列及以上填入任意值！"), this);

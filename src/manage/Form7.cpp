@@ -143,7 +143,7 @@ void Form7::buildControls()
         const QString column = WaybillColumns::name(slot.column);
         auto *label = new QLabel(QString::fromLatin1(slot.name), selection);
         label->setObjectName(QString::fromLatin1(slot.name));
-        label->setAccessibleName(column);
+        label->setAccessibleDescription(column); // its name is the value it shows
         label->setToolTip(column);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         selectionLayout->addWidget(new QLabel(column + QStringLiteral("："), selection), index / 4, (index % 4) * 2);

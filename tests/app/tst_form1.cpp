@@ -435,7 +435,7 @@ void TestForm1::everyInputHasAnAccessibleName()
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
     QCOMPARE(h.window->Text1->accessibleName(), u("单号"));
     QCOMPARE(h.window->List1->accessibleName(), u("其他快递公司："));
-    QCOMPARE(h.window->Label4->accessibleName(), u("运单号"));
+    QCOMPARE(h.window->Label4->accessibleDescription(), u("运单号")); // its name is its value
 }
 
 QTEST_MAIN(TestForm1)

@@ -1,0 +1,153 @@
+// The windows as a screen reader meets them, through Qt's accessibility
+// interfaces: every control has a name, a value label says its value, and a
+// screen reader's Toggle or Press runs what a click runs.
+#include "manage/Form6.h"
+#include "manage/Form7.h"
+#include "settings/Form5.h"
+#include "support/MainWindowHarness.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTextEdit>
+
+namespace {
+QAccessibleInterface *accessible(QWidget *widget)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+    if (!iface)
+        qFatal("no accessible interface for %s", qPrintable(widget->objectName()));
+    return iface;
+}
+
+QString nameOf(QWidget *widget)
+{
+    return accessible(widget)->text(QAccessible::Name);
+}
+
+void act(QWidget *widget, const QString &action)
+{
+    QAccessibleActionInterface *actions = accessible(widget)->actionInterface();
+    if (!actions || !actions->actionNames().contains(action))
+        qFatal("%s has no action %s", qPrintable(widget->objectName()), qPrintable(action));
+    actions->doAction(action);
+}
+
+// Controls a user operates, on every window that is open.
+QStringList unnamedControls(const QList<QWidget *> &windows)
+{
+    QStringList unnamed;
+    for (QWidget *window : windows) {
+        for (QWidget *w : window->findChildren<QWidget *>()) {
+            const bool control = qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w) ||
+                                 qobject_cast<QComboBox *>(w) || qobject_cast<QTabBar *>(w) ||
+                                 (qobject_cast<QAbstractItemView *>(w) && !qobject_cast<QHeaderView *>(w)) ||
+                                 qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QTextEdit *>(w);
+            // The table's corner button is Qt's own and selects all; it has no caption to give.
+            if (control && w->isVisibleTo(window) && !w->objectName().startsWith(QLatin1String("qt_")) &&
+                qstrcmp(w->metaObject()->className(), "QTableCornerButton") != 0 && nameOf(w).trimmed().isEmpty())
+                unnamed << window->objectName() + QLatin1Char('/') + w->objectName() + QLatin1Char(':') +
+                               QString::fromLatin1(w->metaObject()->className());
+        }
+    }
+    return unnamed;
+}
+} // namespace
+
+class TestAccessibility : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void everyControlHasAName();
+    void valueLabelsSayTheirValue();
+    void screenReaderActionsRunWhatAClickRuns();
+};
+
+void TestAccessibility::everyControlHasAName()
+{
+    Harness h;
+    h.startUp();
+    Form1 &w = *h.window;
+    w.showManagement();
+    Form7 *management = w.managementWindow();
+    QTRY_VERIFY(management->isVisible());
+    management->Command14->click(); // the import window
+    w.showSettings();
+    QList<QWidget *> windows{&w, management, w.settingsWindow()};
+    if (auto *import = management->findChild<Form6 *>())
+        windows << import;
+    const QStringList unnamed = unnamedControls(windows);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char('\n'))));
+}
+
+void TestAccessibility::valueLabelsSayTheirValue()
+{
+    Harness h;
+    Form1 &w = *h.window;
+    w.Text1->setText(QStringLiteral("SF1001"));
+    w.Option[1]->click();
+    QCOMPARE(nameOf(w.Label4), QStringLiteral("SF1001"));
+    QCOMPARE(nameOf(w.Label6), u("顺丰速运"));
+    QCOMPARE(nameOf(w.Label26), u("4008-111-111"));
+    QCOMPARE(accessible(w.Label26)->text(QAccessible::Description), u("客服热线"));
+    QVERIFY(nameOf(w.StatusPanel1).contains(QStringLiteral("SF1001")));
+}
+
+void TestAccessibility::screenReaderActionsRunWhatAClickRuns()
+{
+    Harness h;
+    Form1 &w = *h.window;
+    const QString toggle = QAccessibleActionInterface::toggleAction();
+    const QString press = QAccessibleActionInterface::pressAction();
+
+    act(w.Option[1], toggle);
+    QVERIFY(w.Option[1]->isChecked());
+    QCOMPARE(w.Label6->text(), u("顺丰速运"));
+    QCOMPARE(w.Label26->text(), u("4008-111-111"));
+    // The arrow keys move within the group and choose as they go.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.Option[1]->setFocus();
+    QTest::keyClick(w.Option[1], Qt::Key_Right);
+    QVERIFY(w.Option[2]->isChecked());
+    QCOMPARE(w.Label6->text(), u("申通E物流"));
+
+    act(w.Option18, toggle);
+    QVERIFY(w.Option18->isChecked());
+    QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
+    QVERIFY(w.Label6->text().isEmpty() && !w.Command12->isEnabled());
+    w.Option18->setFocus();
+    QTest::keyClick(w.Option18, Qt::Key_Up);
+    QVERIFY(w.Option14->isChecked() && w.Command12->isEnabled());
+
+    w.Text9->setText(u("书"));
+    act(w.Command2, press);                 // 清空输入信息
+    QTRY_VERIFY(w.Text9->text().isEmpty()); // a pressed button clicks a moment later
+
+    w.showManagement();
+    Form7 *management = w.managementWindow();
+    act(management->Command14, press);
+    Form6 *import = nullptr;
+    QTRY_VERIFY((import = management->findChild<Form6 *>()) && import->isVisible());
+    act(import->Option1, toggle);
+    QVERIFY(import->Command1->isEnabled() && !import->Label2->isHidden() && import->Label1->isHidden());
+}
+
+int main(int argc, char **argv)
+{
+    // As Orca finds it: the bridge is on although no screen reader runs here.
+    qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    QApplication app(argc, argv);
+    QAccessible::setActive(true);
+    TestAccessibility test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_accessibility.moc"
