@@ -235,7 +235,8 @@ void Form1::buildCarrierArea(QWidget *parent)
     for (const Carrier *c : CarrierCatalogue::listCarriers())
         List1->addItem(c->name);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setMaximumHeight(64);
+    // Four whole rows: a row cut at the bottom looks like a fault.
+    List1->setFixedHeight(4 * List1->sizeHintForRow(0) + 2 * List1->frameWidth());
     grid->addWidget(Label9, 3, 0);
     grid->addWidget(List1, 4, 0, 1, 4);
     connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
@@ -510,7 +511,8 @@ void Form1::whenChosen(QRadioButton *button, std::function<void()> action)
 void Form1::Timer2_Timer()
 {
     const QDateTime now = m_clock.now();
-    const QLocale locale;
+    // The program's texts are Chinese whatever the system's language.
+    const QLocale locale(QLocale::Chinese, QLocale::China);
     StatusPanel2->setText(QStringLiteral("当前时间：") + locale.toString(now.date(), QLocale::ShortFormat) +
                           QLatin1Char(' ') + locale.toString(now.time(), QLocale::ShortFormat));
 }

@@ -36,5 +36,6 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
     virtual void openUrl(const QString &address) = 0;
-    virtual void openFile(const QString &path) = 0;
+    // False when no program on this desktop opens it.
+    virtual bool openFile(const QString &path) = 0;
 };

@@ -63,7 +63,7 @@ void DesktopLauncher::openUrl(const QString &address)
     QDesktopServices::openUrl(QUrl(address));
 }
 
-void DesktopLauncher::openFile(const QString &path)
+bool DesktopLauncher::openFile(const QString &path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

@@ -17,5 +17,5 @@ public:
 class DesktopLauncher final : public Launcher {
 public:
     void openUrl(const QString &address) override;
-    void openFile(const QString &path) override;
+    bool openFile(const QString &path) override;
 };

@@ -119,6 +119,7 @@ void Form6::showEvent(QShowEvent *event)
     Command1->setEnabled(false);
     Label1->hide();
     Label2->hide();
+    Text1->hide();
     ensureStore();
     QWidget::showEvent(event);
 }
@@ -127,6 +128,7 @@ void Form6::Option1_Click()
 {
     Command1->setEnabled(true);
     Label2->show();
+    Text1->show(); // the Excel hint belongs to the Excel option only
     Label1->hide();
 }
 
@@ -135,6 +137,7 @@ void Form6::Option2_Click()
     Command1->setEnabled(true);
     Label1->show();
     Label2->hide();
+    Text1->hide();
 }
 
 bool Form6::ensureStore()
@@ -249,5 +252,8 @@ void Form6::Command2_Click()
             return;
         }
     }
-    m_launcher.openFile(path);
+    if (!m_launcher.openFile(path))
+        m_dialogs.information(this, Program::kTitle,
+                              QStringLiteral("无法打开模板文件，没有找到能打开它的程序。\n请用表格软件手动打开：\n%1")
+                                  .arg(QDir::toNativeSeparators(path)));
 }

@@ -74,6 +74,8 @@ void Form7::buildControls()
     DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     DataGrid1->verticalHeader()->setDefaultSectionSize(DataGrid1->fontMetrics().height() + 6);
     DataGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // 备注 takes what is left: no empty band at the right, no scrollbar for it.
+    DataGrid1->horizontalHeader()->setStretchLastSection(true);
 
     Command8 = button(this, "Command8", QStringLiteral("刷新数据"), false);
     Command8->setToolTip(QStringLiteral("刷新显示数据"));

@@ -13,7 +13,7 @@ QString defaultFor(const QString &key)
         const QString &key;
         const char *fallback;
     } defaults[] = {
-        {kVersion, ""},        {kAutoUpdate, "0"}, {kSkin, "0"},      {kDataSource, "0"},
+        {kVersion, ""},         {kAutoUpdate, "0"}, {kSkin, "0"},      {kDataSource, "0"},
         {kDefaultCarrier, "0"}, {kAutoSave, "0"},   {kAutoStart, "0"}, {kReadDelay, "4"},
     };
     for (const auto &entry : defaults) {
@@ -38,12 +38,12 @@ Outcome write(const QString &programFolder, const QString &key, const QString &v
     return WriteToINI(kSection, key, value, filePath(programFolder));
 }
 
-int readNumber(const QString &text)
+double readNumber(const QString &text)
 {
     // Like the classic Val(): the leading number, ignoring what follows it.
     static const QRegularExpression leading(QStringLiteral("^\\s*([+-]?\\d+(?:\\.\\d*)?)"));
     const QRegularExpressionMatch m = leading.match(text);
-    return m.hasMatch() ? int(m.captured(1).toDouble()) : 0;
+    return m.hasMatch() ? m.captured(1).toDouble() : 0.0;
 }
 
 } // namespace AppSettings

@@ -30,6 +30,7 @@ QString read(const QString &programFolder, const QString &key);
 Outcome write(const QString &programFolder, const QString &key, const QString &value);
 
 // Numeric reading of a flag such as "自动保存": text that is no number counts as 0.
-int readNumber(const QString &text);
+// The fraction is kept: "1.9" is not 1, and "0.5" is not 0.
+double readNumber(const QString &text);
 
 } // namespace AppSettings

@@ -126,6 +126,10 @@ void Form5::build()
 // again, a checked box runs its click, a stored delay is applied.
 void Form5::Form_Load()
 {
+    // The stored default carrier is shown; saving without a change keeps it.
+    if (const Carrier *stored =
+            FindCarrierByConfigCode(AppSettings::read(m_programFolder, AppSettings::kDefaultCarrier)))
+        List1->setCurrentIndex(m_storedCarrierIndex = List1->findText(stored->name));
     if (AppSettings::readNumber(AppSettings::read(m_programFolder, AppSettings::kAutoUpdate)) == 1) {
         Check2->setChecked(true);
         Check2_Click();
@@ -198,11 +202,13 @@ void Form5::Command1_Click()
     if (const Skin *skin = Skins::findByCaption(List2->currentText()); skin && List2->currentIndex() >= 0)
         keep(AppSettings::write(m_programFolder, AppSettings::kSkin, skin->dialogValue));
 
-    if (List1->currentIndex() >= 0) {
+    // The stored carrier shown unchanged is no new choice.
+    if (List1->currentIndex() >= 0 && List1->currentIndex() != m_storedCarrierIndex) {
         const Carrier *carrier = FindCarrierByName(List1->currentText());
         if (carrier && !carrier->configCode.isEmpty()) {
             keep(AppSettings::write(m_programFolder, AppSettings::kDefaultCarrier, carrier->configCode));
             m_mainWindow.SelectCarrierFromSettings(*carrier);
+            m_storedCarrierIndex = List1->currentIndex();
         }
     }
 

@@ -60,4 +60,5 @@ private:
     MainWindowLink &m_mainWindow;
     AutoStart &m_autoStart;
     QLabel *m_delayHint = nullptr;
+    int m_storedCarrierIndex = -1;
 };

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTableView>
 #include <QTextEdit>
 
 namespace {
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void everyControlHasAName();
     void valueLabelsSayTheirValue();
     void screenReaderActionsRunWhatAClickRuns();
+    void whatTheWindowsShow();
 };
 
 void TestAccessibility::everyControlHasAName()
@@ -98,6 +100,23 @@ void TestAccessibility::valueLabelsSayTheirValue()
     QCOMPARE(nameOf(w.Label26), u("4008-111-111"));
     QCOMPARE(accessible(w.Label26)->text(QAccessible::Description), u("客服热线"));
     QVERIFY(nameOf(w.StatusPanel1).contains(QStringLiteral("SF1001")));
+}
+
+// Small things a user sees: Chinese dates under any system language, whole
+// rows in the other-carrier list, no empty band beside the grid's last column.
+void TestAccessibility::whatTheWindowsShow()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    Harness h;
+    Form1 &w = *h.window;
+    QTRY_VERIFY(w.StatusPanel2->text().contains(QStringLiteral("2026/12/7")));
+    const int row = w.List1->sizeHintForRow(0);
+    QCOMPARE((w.List1->viewport()->height()) % row, 0);
+    w.showManagement();
+    QTableView *grid = w.managementWindow()->DataGrid1;
+    QTRY_VERIFY(grid->isVisible());
+    QVERIFY(grid->horizontalHeader()->stretchLastSection());
+    QLocale::setDefault(QLocale::system());
 }
 
 void TestAccessibility::screenReaderActionsRunWhatAClickRuns()

@@ -113,6 +113,8 @@ void TestForm1::startUpSelection_data()
                                       << u("800-820-9868") << u("http://b2/index.html?types=tnt") << false << false;
     QTest::newRow("nothing stored") << QString() << 0 << QString() << QString() << QString() << u("http://maker")
                                     << false << true;
+    QTest::newRow("auto-save 0.5") << u("自动保存=0.5\r\n") << 0 << QString() << QString() << QString()
+                                   << u("http://maker") << true << true;
     QTest::newRow("lower-case ems") << u("默认快递=ems\r\n") << 0 << QString() << QString() << QString()
                                     << u("http://maker") << false << true;
     QTest::newRow("EMS, no source") << u("默认快递=EMS\r\n自动保存=1\r\n") << 1 << QString() << u("EMS(E邮宝)")

@@ -430,7 +430,8 @@ void TestForm7::importFromTextAndExcel()
     QVERIFY(form6 && form6->isVisible() && !form6->Command1->isEnabled());
     form6->Option2->setChecked(true); // as the keyboard or a screen reader checks it: no click
     QVERIFY(form6->Command1->isEnabled());
-    form6->Command1->click(); // cancelled file dialog: nothing happens
+    QVERIFY(form6->Text1->isHidden()); // the Excel hint is not the text option's
+    form6->Command1->click();          // cancelled file dialog: nothing happens
     QVERIFY(form6->isVisible());
     QCOMPARE(f.dialogs.fileRequests.last().title, u("选择txt文件"));
 
@@ -517,6 +518,9 @@ void TestForm7::templateIsRestoredAndOpened()
     f.dialog<Form6>("Form6")->Command2->click();
     QCOMPARE(f.launcher.files, QStringList{path});
     QVERIFY(QFileInfo(path).size() > 0);
+    f.launcher.opens = false; // no program for workbooks: the user is told where the file is
+    f.dialog<Form6>("Form6")->Command2->click();
+    QVERIFY(f.dialogs.lastText().contains(path));
 }
 
 void TestForm7::exportWritesEveryRow()

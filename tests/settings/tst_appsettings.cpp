@@ -24,20 +24,22 @@ void TestAppSettings::freshFolderGivesEveryDefault()
 void TestAppSettings::numericReadingOfFlags_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("number");
-    QTest::newRow("one") << "1" << 1;
-    QTest::newRow("zero") << "0" << 0;
-    QTest::newRow("blank") << "" << 0;
-    QTest::newRow("words") << "是" << 0;
-    QTest::newRow("leading number") << "2abc" << 2;
-    QTest::newRow("decimal") << "1.0" << 1;
-    QTest::newRow("negative") << "-1" << -1;
+    QTest::addColumn<double>("number");
+    QTest::newRow("one") << "1" << 1.0;
+    QTest::newRow("zero") << "0" << 0.0;
+    QTest::newRow("blank") << "" << 0.0;
+    QTest::newRow("words") << "是" << 0.0;
+    QTest::newRow("leading number") << "2abc" << 2.0;
+    QTest::newRow("decimal") << "1.0" << 1.0;
+    QTest::newRow("fraction above one is not one") << "1.9" << 1.9;
+    QTest::newRow("fraction below one is not zero") << "0.5" << 0.5;
+    QTest::newRow("negative") << "-1" << -1.0;
 }
 
 void TestAppSettings::numericReadingOfFlags()
 {
     QFETCH(QString, text);
-    QFETCH(int, number);
+    QFETCH(double, number);
     QCOMPARE(AppSettings::readNumber(text), number);
 }
 

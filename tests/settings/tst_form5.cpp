@@ -1,10 +1,10 @@
-#include "settings/AutoStart.h"
 #include "app/Provisioning.h"
-#include "settings/Skins.h"
 #include "carriers/CarrierCatalogue.h"
 #include "settings/AppSettings.h"
+#include "settings/AutoStart.h"
 #include "settings/Form5.h"
 #include "settings/MainWindowLink.h"
+#include "settings/Skins.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
 
@@ -61,18 +61,24 @@ void TestForm5::defaultsThenSavedThenLoadedNextTime_data()
 {
     QTest::addColumn<QString>("skin");
     QTest::addColumn<QString>("value");
-    QTest::newRow("默认皮肤") << "默认皮肤" << "0";
-    QTest::newRow("经典QQ") << "经典QQ" << "3";
-    QTest::newRow("黑色酷炫") << "黑色酷炫" << "1";
-    QTest::newRow("简谱积木") << "简谱积木" << "2";
+    QTest::newRow("默认皮肤") << "默认皮肤"
+                              << "0";
+    QTest::newRow("经典QQ") << "经典QQ"
+                            << "3";
+    QTest::newRow("黑色酷炫") << "黑色酷炫"
+                              << "1";
+    QTest::newRow("简谱积木") << "简谱积木"
+                              << "2";
 }
 
 void TestForm5::defaultsThenSavedThenLoadedNextTime()
 {
     QFETCH(QString, skin);
     QFETCH(QString, value);
-    store(AppSettings::kAutoUpdate, QStringLiteral("2")); // only the number 1 checks the box
+    store(AppSettings::kAutoUpdate, QStringLiteral("1.9")); // only the number 1 checks the box
+    store(AppSettings::kDefaultCarrier, QStringLiteral("TNT"));
     QScopedPointer<Form5> form(open());
+    QCOMPARE(form->List1->currentText(), QStringLiteral("TNT")); // the stored carrier, not "（不更改）"
     QVERIFY(!form->Check1->isChecked() && !form->Check2->isChecked());
     QCOMPARE(form->List2->currentText(), QStringLiteral("默认皮肤"));
     QCOMPARE(form->Text3->text(), QStringLiteral("4"));
@@ -116,11 +122,26 @@ void TestForm5::enteredThenSaved_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("interval"); // 0: not applied
-    QTest::newRow("none, over 61") << "" << "sf" << "100" << "60" << 60000;
-    QTest::newRow("TNT, 61 stays") << "TNT" << "TNT" << "61" << "61" << 61000;
-    QTest::newRow("button carrier, decimal") << "EMS(E邮宝)" << "EMS" << "2.5" << "2.5" << 2500;
-    QTest::newRow("separator, empty") << "********" << "sf" << "" << "" << 0;
-    QTest::newRow("none, words") << "" << "sf" << "5秒" << "5秒" << 0;
+    QTest::newRow("none, over 61") << ""
+                                   << "sf"
+                                   << "100"
+                                   << "60" << 60000;
+    QTest::newRow("TNT, 61 stays") << "TNT"
+                                   << "TNT"
+                                   << "61"
+                                   << "61" << 61000;
+    QTest::newRow("button carrier, decimal") << "EMS(E邮宝)"
+                                             << "EMS"
+                                             << "2.5"
+                                             << "2.5" << 2500;
+    QTest::newRow("separator, empty") << "********"
+                                      << "sf"
+                                      << ""
+                                      << "" << 0;
+    QTest::newRow("none, words") << ""
+                                 << "sf"
+                                 << "5秒"
+                                 << "5秒" << 0;
 }
 
 void TestForm5::enteredThenSaved()

@@ -37,13 +37,22 @@ public:
 
     QStringList texts() const;
     QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
-    void clear() { shown.clear(); fileRequests.clear(); }
+    void clear()
+    {
+        shown.clear();
+        fileRequests.clear();
+    }
 };
 
 class FakeLauncher final : public Launcher {
 public:
     void openUrl(const QString &address) override { urls << address; }
-    void openFile(const QString &path) override { files << path; }
+    bool openFile(const QString &path) override
+    {
+        files << path;
+        return opens;
+    }
+    bool opens = true; // false: as on a desktop with no program for the file
     QStringList urls;
     QStringList files;
 };
