@@ -78,6 +78,8 @@ private Q_SLOTS:
     void outOfRangeNumbersKeepTheirText_data();
     void outOfRangeNumbersKeepTheirText();
     void aRunOfEmptyRowsIsOneSkip();
+    void aFailingReaderIsReportedNotFatal_data();
+    void aFailingReaderIsReportedNotFatal();
 };
 
 void TestExcelSheets::refusedWorkbooks_data()
@@ -160,6 +162,30 @@ void TestExcelSheets::aRunOfEmptyRowsIsOneSkip()
     QCOMPARE(batch.skipped()[0].lines(), u("3–4"));
     QCOMPARE(batch.skipped()[1].lines(), u("6–1048575"));
     QCOMPARE(batch.skipped()[1].reason, u("空行"));
+}
+
+void TestExcelSheets::aFailingReaderIsReportedNotFatal_data()
+{
+    QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("crash") << QByteArray("crash") << u("异常终止");
+#ifndef TOLVANE_ASAN
+    QTest::newRow("memory limit") << QByteArray("memory") << u("内存超过限制");
+#endif
+    QTest::newRow("garbage") << QByteArray("garbage") << u("无法识别");
+}
+
+void TestExcelSheets::aFailingReaderIsReportedNotFatal()
+{
+    QFETCH(QByteArray, fault);
+    QFETCH(QString, message);
+    qputenv("TOLVANE_SHEET_TEST_FAULT", fault);
+    ImportBatch batch;
+    const Outcome read = ImportReader::readExcelFile(QStringLiteral(TOLVANE_TEST_DATA "/import.xls"), &batch);
+    qunsetenv("TOLVANE_SHEET_TEST_FAULT");
+    QVERIFY(!read.ok);
+    QVERIFY2(read.error.startsWith(u("文件无法读取：")) && read.error.contains(message), qPrintable(read.error));
+    QVERIFY(batch.rows().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestExcelSheets)
