@@ -167,21 +167,28 @@ void TestExcelSheets::aRunOfEmptyRowsIsOneSkip()
 void TestExcelSheets::aFailingReaderIsReportedNotFatal_data()
 {
     QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("message");
-    QTest::newRow("crash") << QByteArray("crash") << u("异常终止");
+    const QString workbook = QStringLiteral(TOLVANE_TEST_DATA "/import.xls");
+    // Found by fuzzing: FreeXL dies of a segmentation fault on it.
+    QTest::newRow("crafted .xls") << QByteArray()
+                                  << QStringLiteral(TOLVANE_TEST_DATA "/../fuzz/regressions/xls/freexl-segv.xls")
+                                  << u("异常终止");
+    QTest::newRow("crash") << QByteArray("crash") << workbook << u("异常终止");
 #ifndef TOLVANE_ASAN
-    QTest::newRow("memory limit") << QByteArray("memory") << u("内存超过限制");
+    QTest::newRow("memory limit") << QByteArray("memory") << workbook << u("内存超过限制");
 #endif
-    QTest::newRow("garbage") << QByteArray("garbage") << u("无法识别");
+    QTest::newRow("garbage") << QByteArray("garbage") << workbook << u("无法识别");
 }
 
 void TestExcelSheets::aFailingReaderIsReportedNotFatal()
 {
     QFETCH(QByteArray, fault);
+    QFETCH(QString, file);
     QFETCH(QString, message);
     qputenv("TOLVANE_SHEET_TEST_FAULT", fault);
     ImportBatch batch;
-    const Outcome read = ImportReader::readExcelFile(QStringLiteral(TOLVANE_TEST_DATA "/import.xls"), &batch);
+    const Outcome read = ImportReader::readExcelFile(file, &batch);
     qunsetenv("TOLVANE_SHEET_TEST_FAULT");
     QVERIFY(!read.ok);
     QVERIFY2(read.error.startsWith(u("文件无法读取：")) && read.error.contains(message), qPrintable(read.error));
