@@ -15,7 +15,7 @@ ifeq ($(shell id -u),0)
 WEBENGINE_ENV = $(WEBENGINE_TEST_ENV)
 endif
 
-.PHONY: all deps configure build run test demo bench clean
+.PHONY: all deps configure build run test demo bench fuzz clean
 
 all: build
 
@@ -40,5 +40,16 @@ demo: deps build
 bench: deps build
 	@$(WEBENGINE_ENV) bash scripts/bench.sh $(BUILD_DIR)
 
+# libFuzzer targets with address and undefined-behaviour sanitizers, built by
+# clang in a folder of their own; each runs FUZZ_SECONDS (0: build only).
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 20
+FUZZ_TARGETS ?=
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzzers
+	@if [ "$(FUZZ_SECONDS)" -gt 0 ]; then bash scripts/fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS); fi
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR)

@@ -10,6 +10,7 @@ packages=(
   qt6-translations-l10n
   libfreexl-dev libquazip1-qt6-dev
   libgtest-dev libbenchmark-dev sqlite3
+  clang libclang-rt-dev
   fonts-noto-cjk
   xvfb xauth imagemagick
 )

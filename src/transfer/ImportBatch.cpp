@@ -69,17 +69,20 @@ void ImportBatch::addSheet(const SheetData &sheet)
                 return false;
         return true;
     };
-    int lastRow = 1;
-    for (auto it = sheet.rows.constBegin(); it != sheet.rows.constEnd(); ++it)
-        if (!isEmptyRow(it.value()))
-            lastRow = std::max(lastRow, it.key());
-
-    const QStringList emptyRow(kFields, QString());
-    for (int row = 2; row <= lastRow; ++row) {
-        const QStringList cells = sheet.rows.value(row, emptyRow);
-        if (isEmptyRow(cells)) {
-            addEmptyLine(row);
-        } else if (sheet.columns < kFields) {
+    // Only the rows the sheet holds are visited, so a value in row 1,000,000
+    // costs one skip for the gap before it, not a million.
+    int next = 2;
+    for (auto it = sheet.rows.lowerBound(2); it != sheet.rows.constEnd(); ++it) {
+        const int row = it.key();
+        const QStringList &cells = it.value();
+        if (isEmptyRow(cells))
+            continue;
+        if (row - 1 > next)
+            m_skipped.push_back({next, QStringLiteral("空行"), row - 1});
+        else if (row > next)
+            addEmptyLine(next);
+        next = row + 1;
+        if (sheet.columns < kFields) {
             skip(row, QStringLiteral("工作表只有 %1 列，少于 9 列").arg(sheet.columns));
         } else {
             QStringList fields = cells;

@@ -13,6 +13,13 @@
 struct SkippedLine final {
     int line = 0;
     QString reason;
+    int lastLine = 0; // a run of lines with one reason ends here
+
+    // "5", or "3–9" for a run.
+    QString lines() const
+    {
+        return lastLine > line ? QStringLiteral("%1–%2").arg(line).arg(lastLine) : QString::number(line);
+    }
 };
 
 // A table read from an Excel sheet: 1-based row number to the texts of its

@@ -1,6 +1,7 @@
 #include "transfer/ImportReader.h"
 
 #include "core/GbkText.h"
+#include "transfer/SheetProcess.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -71,20 +72,8 @@ Outcome readTextFile(const QString &path, ImportBatch *batch)
 
 Outcome readExcelFile(const QString &path, ImportBatch *batch)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Outcome::failure(QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString()));
-    const QByteArray magic = file.read(4);
-    file.close();
-
     SheetData sheet;
-    Outcome read;
-    if (magic == QByteArray("PK\x03\x04", 4))
-        read = XlsxSheet::read(path, &sheet);
-    else if (magic == QByteArray("\xD0\xCF\x11\xE0", 4))
-        read = XlsSheet::read(path, &sheet);
-    else
-        read = Outcome::failure(QStringLiteral("%1 不是 Excel 工作簿（.xls 或 .xlsx）。").arg(path));
+    const Outcome read = SheetProcess::read(path, &sheet);
     if (!read)
         return read;
     *batch = ImportBatch();

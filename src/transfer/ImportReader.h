@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QString>
 
+class QIODevice;
+
 // Reads the import files into waybills with their line numbers. Bad lines are
 // left out with a reason; only a file that cannot be read at all fails.
 namespace ImportReader {
@@ -36,4 +38,6 @@ Outcome read(const QString &path, SheetData *sheet);
 }
 namespace XlsxSheet {
 Outcome read(const QString &path, SheetData *sheet);
-}
+// The package from any device; the path only names it in messages.
+Outcome read(QIODevice *device, const QString &path, SheetData *sheet);
+} // namespace XlsxSheet

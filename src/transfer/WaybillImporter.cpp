@@ -14,7 +14,7 @@ QString ImportResult::message() const
     text += QStringLiteral("\n跳过 %1 行：").arg(skipped.size());
     const int listed = std::min<int>(WaybillImporter::kListedSkips, skipped.size());
     for (int i = 0; i < listed; ++i)
-        text += QStringLiteral("\n第 %1 行：%2").arg(skipped[i].line).arg(skipped[i].reason);
+        text += QStringLiteral("\n第 %1 行：%2").arg(skipped[i].lines(), skipped[i].reason);
     if (skipped.size() > listed)
         text += QStringLiteral("\n……");
     return text;

@@ -1,10 +1,12 @@
 #include "transfer/ImportReader.h"
 
+#include <QFile>
 #include <QHash>
 #include <QXmlStreamReader>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+#include <quazip/quazipfileinfo.h>
 
 #include <cmath>
 
@@ -12,16 +14,41 @@ namespace {
 
 enum class CellFormat { Number, Date, Time };
 
-bool readEntry(QuaZip &zip, const QString &name, QByteArray *out)
+// Excel's own bounds; a sheet beyond them was not written by a spreadsheet.
+constexpr qint64 kMaxRows = 1048576;
+constexpr int kMaxColumns = 16384;
+// A part is refused before it is inflated when its directory entry says it is
+// bigger than this, and while inflating when the entry lied.
+constexpr qint64 kMaxPartSize = 200LL << 20;
+constexpr qint64 kMaxCells = 10000000;
+
+enum class Entry { Read, Missing, TooLarge };
+
+Entry readEntry(QuaZip &zip, const QString &name, QByteArray *out)
 {
     if (!zip.setCurrentFile(name, QuaZip::csInsensitive))
-        return false;
+        return Entry::Missing;
+    QuaZipFileInfo64 info;
+    if (zip.getCurrentFileInfo(&info) && info.uncompressedSize > quint64(kMaxPartSize))
+        return Entry::TooLarge;
     QuaZipFile file(&zip);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
-    *out = file.readAll();
+        return Entry::Missing;
+    out->clear();
+    char buffer[65536];
+    qint64 got;
+    while ((got = file.read(buffer, sizeof buffer)) > 0) {
+        if (out->size() + got > kMaxPartSize)
+            return Entry::TooLarge;
+        out->append(buffer, got);
+    }
     file.close();
-    return true;
+    return got < 0 ? Entry::Missing : Entry::Read;
+}
+
+QString tooLarge(const QString &name)
+{
+    return QStringLiteral("其中的 %1 解压后超过 200 MB，过大").arg(name);
 }
 
 QStringList sharedStrings(const QByteArray &xml)
@@ -151,16 +178,34 @@ bool findSheet(const QByteArray &workbook, const QByteArray &relations, QString 
     return false;
 }
 
-// "BC12" gives the 0-based column 54.
-int columnOf(QStringView reference)
+// "BC12" gives the 0-based column 54 and row 12 (0 when the name has no
+// digits). Empty when the name is no cell name Excel could write.
+QString parseReference(QStringView reference, int *column, qint64 *row)
 {
-    int column = 0;
-    for (const QChar c : reference) {
-        if (!c.isLetter())
+    qsizetype i = 0;
+    int letters = 0;
+    for (; i < reference.size() && letters < 4; ++i, ++letters) {
+        const char16_t c = QChar::toUpper(reference[i].unicode());
+        if (c < u'A' || c > u'Z')
             break;
-        column = column * 26 + (c.toUpper().unicode() - 'A' + 1);
+        *column = letters == 0 ? c - u'A' : (*column + 1) * 26 + (c - u'A');
     }
-    return column - 1;
+    if (letters == 0 || letters > 3)
+        return QStringLiteral("单元格名称“%1”无效").arg(reference.left(20));
+    if (*column >= kMaxColumns)
+        return QStringLiteral("列号超出 Excel 的范围（单元格 %1，最多 %2 列）").arg(reference).arg(kMaxColumns);
+    *row = 0;
+    for (; i < reference.size(); ++i) {
+        const char16_t c = reference[i].unicode();
+        if (c < u'0' || c > u'9')
+            return QStringLiteral("单元格名称“%1”无效").arg(reference.left(20));
+        *row = std::min(*row * 10 + (c - u'0'), kMaxRows + 1);
+    }
+    if (*row == 0)
+        return QStringLiteral("单元格名称“%1”无效").arg(reference.left(20));
+    if (*row > kMaxRows)
+        return QStringLiteral("行号超出 Excel 的范围（单元格 %1，最多 %2 行）").arg(reference.left(20)).arg(kMaxRows);
+    return QString();
 }
 
 struct SheetContext {
@@ -169,11 +214,15 @@ struct SheetContext {
     QDate epoch;
 };
 
+// Serial day numbers Excel can show as a date: 1900-01-00 to 9999-12-31.
+constexpr double kLastSerialDay = 2958465.0;
+
 QString valueText(const SheetContext &context, const QString &type, int style, const QString &value)
 {
     if (type == QLatin1String("s")) {
-        const int index = value.toInt();
-        return index >= 0 && index < context.strings.size() ? context.strings.at(index) : QString();
+        bool ok = false;
+        const qint64 index = value.toLongLong(&ok);
+        return ok && index >= 0 && index < context.strings.size() ? context.strings.at(index) : QString();
     }
     if (type == QLatin1String("str") || type == QLatin1String("inlineStr") || type == QLatin1String("e"))
         return value;
@@ -185,7 +234,8 @@ QString valueText(const SheetContext &context, const QString &type, int style, c
         return value;
     const CellFormat format =
         style >= 0 && style < context.formats.size() ? context.formats.at(style) : CellFormat::Number;
-    if (format == CellFormat::Number)
+    // A number no date can stand for keeps its digits rather than a made-up date.
+    if (format == CellFormat::Number || !(number >= 0 && number < kLastSerialDay + 1))
         return ImportReader::numberText(number);
     const double whole = std::floor(number);
     const int seconds = int(std::lround((number - whole) * 86400.0));
@@ -193,24 +243,40 @@ QString valueText(const SheetContext &context, const QString &type, int style, c
     return format == CellFormat::Date ? ImportReader::dateTimeText(at) : ImportReader::timeText(at.time());
 }
 
-void readCells(QXmlStreamReader &reader, const SheetContext &context, SheetData *sheet)
+// Empty, or why the sheet is refused.
+QString readCells(QXmlStreamReader &reader, const SheetContext &context, SheetData *sheet)
 {
-    int row = 0;
+    qint64 row = 0;
     int column = -1;
+    qint64 cells = 0;
     while (!reader.atEnd()) {
         reader.readNext();
         if (!reader.isStartElement())
             continue;
         if (reader.name() == QLatin1String("row")) {
             const auto r = reader.attributes().value(QLatin1String("r"));
-            row = r.isEmpty() ? row + 1 : r.toInt();
+            bool ok = true;
+            row = r.isEmpty() ? row + 1 : r.toLongLong(&ok);
+            if (!ok || row < 1)
+                return QStringLiteral("行号“%1”无效").arg(r.left(20));
+            if (row > kMaxRows)
+                return QStringLiteral("行号超出 Excel 的范围（第 %1 行，最多 %2 行）").arg(row).arg(kMaxRows);
             column = -1;
         } else if (reader.name() == QLatin1String("c")) {
             const QXmlStreamAttributes attributes = reader.attributes();
             const auto reference = attributes.value(QLatin1String("r"));
-            column = reference.isEmpty() ? column + 1 : columnOf(reference);
+            qint64 cellRow = row;
+            if (reference.isEmpty()) {
+                if (++column >= kMaxColumns)
+                    return QStringLiteral("列号超出 Excel 的范围（第 %1 行，最多 %2 列）").arg(row).arg(kMaxColumns);
+            } else if (const QString bad = parseReference(reference, &column, &cellRow); !bad.isEmpty()) {
+                return bad;
+            }
+            if (cellRow < 1)
+                return QStringLiteral("单元格不在任何行中");
             const QString type = attributes.value(QLatin1String("t")).toString();
-            const auto style = attributes.value(QLatin1String("s"));
+            bool styled = false;
+            const int style = attributes.value(QLatin1String("s")).toInt(&styled);
             QString value;
             bool hasValue = false;
             while (!reader.atEnd() && !(reader.isEndElement() && reader.name() == QLatin1String("c"))) {
@@ -221,17 +287,20 @@ void readCells(QXmlStreamReader &reader, const SheetContext &context, SheetData 
                     hasValue = true;
                 }
             }
-            if (!hasValue || column < 0)
+            if (!hasValue)
                 continue;
+            if (++cells > kMaxCells)
+                return QStringLiteral("单元格超过 %1 个").arg(kMaxCells);
             sheet->columns = std::max(sheet->columns, column + 1);
             if (column >= ImportBatch::kFields)
                 continue;
-            auto it = sheet->rows.find(row);
+            auto it = sheet->rows.find(int(cellRow));
             if (it == sheet->rows.end())
-                it = sheet->rows.insert(row, QStringList(ImportBatch::kFields, QString()));
-            (*it)[column] = valueText(context, type, style.isEmpty() ? -1 : style.toInt(), value);
+                it = sheet->rows.insert(int(cellRow), QStringList(ImportBatch::kFields, QString()));
+            (*it)[column] = valueText(context, type, styled ? style : -1, value);
         }
     }
+    return QString();
 }
 
 } // namespace
@@ -240,30 +309,53 @@ namespace XlsxSheet {
 
 Outcome read(const QString &path, SheetData *sheet)
 {
+    QFile file(path);
+    return read(&file, path, sheet);
+}
+
+Outcome read(QIODevice *device, const QString &path, SheetData *sheet)
+{
     const Outcome unreadable = Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1。").arg(path));
-    QuaZip zip(path);
+    auto refused = [&path](const QString &why) {
+        return Outcome::failure(QStringLiteral("Excel 文件 %1 无法导入：%2。").arg(path, why));
+    };
+    QuaZip zip(device);
     if (!zip.open(QuaZip::mdUnzip))
         return unreadable;
     QByteArray workbook, relations, strings, styles, data;
-    if (!readEntry(zip, QStringLiteral("xl/workbook.xml"), &workbook) ||
-        !readEntry(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), &relations))
-        return unreadable;
+    for (const auto &[name, out] : {std::pair{QStringLiteral("xl/workbook.xml"), &workbook},
+                                    std::pair{QStringLiteral("xl/_rels/workbook.xml.rels"), &relations}}) {
+        const Entry entry = readEntry(zip, name, out);
+        if (entry == Entry::TooLarge)
+            return refused(tooLarge(name));
+        if (entry == Entry::Missing)
+            return unreadable;
+    }
     QString sheetPath;
     bool from1904 = false;
     if (!findSheet(workbook, relations, &sheetPath, &from1904))
         return Outcome::failure(QStringLiteral("Excel 文件 %1 中没有名为 sheet1 的工作表。").arg(path));
-    if (!readEntry(zip, sheetPath, &data))
-        return unreadable;
     SheetContext context;
-    if (readEntry(zip, QStringLiteral("xl/sharedStrings.xml"), &strings))
-        context.strings = sharedStrings(strings);
-    if (readEntry(zip, QStringLiteral("xl/styles.xml"), &styles))
-        context.formats = cellFormats(styles);
+    for (const auto &[name, out] :
+         {std::pair{sheetPath, &data}, std::pair{QStringLiteral("xl/sharedStrings.xml"), &strings},
+          std::pair{QStringLiteral("xl/styles.xml"), &styles}}) {
+        const Entry entry = readEntry(zip, name, out);
+        if (entry == Entry::TooLarge)
+            return refused(tooLarge(name));
+        if (entry == Entry::Missing && out == &data)
+            return unreadable;
+    }
+    context.strings = sharedStrings(strings);
+    context.formats = cellFormats(styles);
     // Day 0 of the 1900 system is 1899-12-30 for every date after February 1900.
     context.epoch = from1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
 
     QXmlStreamReader reader(data);
-    readCells(reader, context, sheet);
+    const QString bad = readCells(reader, context, sheet);
+    if (!bad.isEmpty()) {
+        *sheet = SheetData();
+        return refused(bad);
+    }
     if (reader.hasError())
         return Outcome::failure(QStringLiteral("Excel 文件 %1 已损坏：%2").arg(path, reader.errorString()));
     return Outcome::success();
