@@ -24,7 +24,7 @@ QString ImportResult::fullList() const
 {
     QString text;
     for (const SkippedLine &s : skipped)
-        text += QStringLiteral("第 %1 行：%2\n").arg(s.line).arg(s.reason);
+        text += QStringLiteral("第 %1 行：%2\n").arg(s.lines(), s.reason);
     return text;
 }
 
