@@ -2,11 +2,15 @@
 
 #include <QAtomicInt>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -588,6 +592,31 @@ QVector<QPair<QString, QString>> WaybillStore::tempRows(Outcome *outcome) const
     return rows;
 }
 
+// One row through the SQLite statement; empty text on success, else the reason.
+QString WaybillStore::insertDirect(sqlite3 *handle, sqlite3_stmt *insert, const Waybill &row) const
+{
+    for (int c = 0; c < WaybillColumns::Count; ++c) {
+        const QString &value = WaybillColumns::value(row, c);
+        if (value.isNull()) {
+            sqlite3_bind_null(insert, c + 1);
+        } else {
+            const QByteArray bytes = value.toUtf8();
+            sqlite3_bind_text(insert, c + 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        }
+    }
+    const int stepped = sqlite3_step(insert);
+    const QString message = stepped == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
+    sqlite3_reset(insert);
+    sqlite3_clear_bindings(insert);
+    if (stepped == SQLITE_DONE)
+        return QString();
+    if (message.contains(QLatin1String("UNIQUE constraint failed")))
+        return QStringLiteral("快递单号已存在！");
+    if (message.contains(QLatin1String("locked")) || message.contains(QLatin1String("busy")))
+        return failure(QStringLiteral("数据库正被其他程序占用，请稍后再试"), message).error;
+    return failure(QStringLiteral("数据库操作失败"), message).error;
+}
+
 QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outcome *outcome,
                                               const std::function<bool(int, int)> &progress)
 {
@@ -603,8 +632,19 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
                             : failure(QStringLiteral("无法开始事务"), control.lastError().text()));
         return reasons;
     }
+    // Straight to SQLite: a hundred thousand rows through QSqlQuery cost twice
+    // as long as the rows themselves. Text goes in as UTF-8, exactly as typed.
+    sqlite3 *handle = nullptr;
+    if (const QVariant h = db.driver()->handle(); h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+        handle = *static_cast<sqlite3 *const *>(h.constData());
+    sqlite3_stmt *insert = nullptr;
+    if (handle && sqlite3_prepare_v2(handle, "INSERT INTO 快递单 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", -1, &insert,
+                                     nullptr) != SQLITE_OK)
+        insert = nullptr;
+    const auto finalize = qScopeGuard([insert] { sqlite3_finalize(insert); });
     QSqlQuery q(db);
-    q.prepare(kInsert);
+    if (!insert)
+        q.prepare(kInsert);
     constexpr int kProgressEvery = 1000;
     for (int i = 0; i < rows.size(); ++i) {
         if (progress && i % kProgressEvery == 0 && !progress(i, int(rows.size()))) {
@@ -623,6 +663,10 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
             row.carrier = QStringLiteral("");
         if (Outcome valid = validate(row); !valid) {
             reasons[i] = valid.error;
+            continue;
+        }
+        if (insert) {
+            reasons[i] = insertDirect(handle, insert, row);
             continue;
         }
         for (int c = 0; c < WaybillColumns::Count; ++c)

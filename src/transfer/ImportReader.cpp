@@ -4,7 +4,6 @@
 #include "transfer/SheetProcess.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <cmath>
@@ -37,8 +36,18 @@ ImportBatch parseText(const QByteArray &bytes)
     const QString text = decodeText(bytes);
     ImportBatch batch;
     // Lines end at CR LF, LF or a CR alone (old Mac editors).
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
-    QStringList lines = text.split(lineEnd);
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    lines << text.mid(start);
     // A final line break ends the last line; it does not start another.
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
