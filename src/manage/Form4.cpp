@@ -1,5 +1,6 @@
 #include "manage/Form4.h"
 #include "core/ProgramName.h"
+#include "manage/WindowKeys.h"
 
 #include "core/Dialogs.h"
 
@@ -11,6 +12,7 @@
 Form4::Form4(Dialogs &dialogs, QWidget *parent) : QWidget(parent, Qt::Window), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Form4"));
+    InstallWindowKeys(this);
     setWindowTitle(QStringLiteral("当前快递单信息"));
     struct Row {
         const char *captionName;

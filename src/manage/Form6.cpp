@@ -1,5 +1,6 @@
 #include "manage/Form6.h"
 #include "core/ProgramName.h"
+#include "manage/WindowKeys.h"
 
 #include "core/BackgroundTask.h"
 #include "core/Dialogs.h"
@@ -28,6 +29,7 @@ Form6::Form6(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
       m_store(std::make_unique<WaybillStore>())
 {
     setObjectName(QStringLiteral("Form6"));
+    InstallWindowKeys(this);
     setWindowTitle(QStringLiteral("选择类型"));
 
     Option1 = new QRadioButton(QStringLiteral("从EXCEL导入"), this);
@@ -48,6 +50,7 @@ Form6::Form6(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
     m_progress->setAccessibleDescription(QStringLiteral("导入进度"));
     m_progress->hide();
     m_task = new BackgroundTask(this);
+    SetDefaultButton(this, Command1);
     Text1 = new QLineEdit(QStringLiteral("EXCEL第一行不会导入，必须在第一行第9列及以上填入任意值！"), this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);

@@ -1,5 +1,6 @@
 #include "manage/Form7.h"
 #include "core/ProgramName.h"
+#include "manage/WindowKeys.h"
 
 #include "core/BackgroundTask.h"
 #include "core/ClassicTimer.h"
@@ -49,6 +50,7 @@ Form7::Form7(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
       m_clock(clock), m_currentWaybill(std::move(currentWaybill)), m_store(std::make_unique<WaybillStore>())
 {
     setObjectName(QStringLiteral("Form7"));
+    InstallWindowKeys(this);
     setWindowTitle(QStringLiteral("快递单管理"));
     m_exportTask = new BackgroundTask(this);
     m_loader = new WaybillLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);

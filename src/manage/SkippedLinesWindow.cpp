@@ -4,6 +4,7 @@
 #include "core/GbkText.h"
 #include "core/ProgramName.h"
 #include "core/SaveWhole.h"
+#include "manage/WindowKeys.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +17,7 @@ SkippedLinesWindow::SkippedLinesWindow(Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, Qt::Window), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("SkippedLinesWindow"));
+    InstallWindowKeys(this);
     setWindowTitle(QStringLiteral("跳过的行"));
     List = new QPlainTextEdit(this);
     List->setObjectName(QStringLiteral("List"));

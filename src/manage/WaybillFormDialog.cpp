@@ -2,6 +2,7 @@
 
 #include "core/Dialogs.h"
 #include "manage/OpenRegister.h"
+#include "manage/WindowKeys.h"
 #include "store/WaybillStore.h"
 
 #include <QDir>
@@ -28,6 +29,7 @@ WaybillFormDialog::WaybillFormDialog(const QString &objectName, const QString &w
       m_store(std::make_unique<WaybillStore>())
 {
     setObjectName(objectName);
+    InstallWindowKeys(this);
     setWindowTitle(windowCaption);
 
     struct Box {

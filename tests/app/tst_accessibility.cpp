@@ -70,6 +70,7 @@ private Q_SLOTS:
     void valueLabelsSayTheirValue();
     void screenReaderActionsRunWhatAClickRuns();
     void whatTheWindowsShow();
+    void escapeClosesAndFocusComesBack();
 };
 
 void TestAccessibility::everyControlHasAName()
@@ -157,6 +158,36 @@ void TestAccessibility::screenReaderActionsRunWhatAClickRuns()
     QTRY_VERIFY((import = management->findChild<Form6 *>()) && import->isVisible());
     act(import->Option1, toggle);
     QVERIFY(import->Command1->isEnabled() && !import->Label2->isHidden() && import->Label1->isHidden());
+}
+
+// A keyboard user opens the management window, its quick-add window and its
+// import window, leaves each with Esc, and is back where each was opened.
+void TestAccessibility::escapeClosesAndFocusComesBack()
+{
+    Harness h;
+    Form1 &w = *h.window;
+    QApplication::setActiveWindow(&w);
+    w.Command16->setFocus();
+    QTest::keyClick(w.Command16, Qt::Key_Space);
+    Form7 *management = nullptr;
+    QTRY_VERIFY((management = w.managementWindow()) && management->isVisible());
+    QApplication::setActiveWindow(management); // what the window manager does on a desktop
+    management->Command14->setFocus();
+    QTest::keyClick(management->Command14, Qt::Key_Space);
+    Form6 *import = nullptr;
+    QTRY_VERIFY((import = management->findChild<Form6 *>()) && import->isVisible());
+    QApplication::setActiveWindow(import);
+    import->Option1->setFocus();
+    QTest::keyClick(import->Option1, Qt::Key_Space);  // chosen by keyboard
+    h.dialogs.files = {QString()};                    // the file chooser is cancelled
+    QTest::keyClick(import->Option1, Qt::Key_Return); // Enter presses 确定
+    QCOMPARE(h.dialogs.fileRequests.size(), 1);
+    QTest::keyClick(import->Option1, Qt::Key_Escape);
+    QVERIFY(!import->isVisible());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(management->Command14));
+    QTest::keyClick(management->Command14, Qt::Key_Escape);
+    QTRY_VERIFY(!management->isVisible());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.Command16));
 }
 
 int main(int argc, char **argv)
