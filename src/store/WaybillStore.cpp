@@ -144,7 +144,12 @@ Outcome WaybillStore::exec(QSqlQuery &query) const
     if (query.exec())
         return Outcome::success();
     const QSqlError error = query.lastError();
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return statementFailure(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+}
+
+// What SQLite said of a failed statement, in the user's words.
+Outcome WaybillStore::statementFailure(const QString &text) const
+{
     if (text.contains(QLatin1String("UNIQUE constraint failed")))
         return Outcome::failure(QStringLiteral("快递单号已存在！"));
     if (text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy")))
@@ -608,13 +613,7 @@ QString WaybillStore::insertDirect(sqlite3 *handle, sqlite3_stmt *insert, const 
     const QString message = stepped == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
     sqlite3_reset(insert);
     sqlite3_clear_bindings(insert);
-    if (stepped == SQLITE_DONE)
-        return QString();
-    if (message.contains(QLatin1String("UNIQUE constraint failed")))
-        return QStringLiteral("快递单号已存在！");
-    if (message.contains(QLatin1String("locked")) || message.contains(QLatin1String("busy")))
-        return failure(QStringLiteral("数据库正被其他程序占用，请稍后再试"), message).error;
-    return failure(QStringLiteral("数据库操作失败"), message).error;
+    return stepped == SQLITE_DONE ? QString() : statementFailure(message).error;
 }
 
 QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outcome *outcome,
@@ -626,8 +625,7 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
     // The write lock is taken once, up front: with another program holding
     // the register that is one wait, not one for every row.
     if (!control.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        const QString text = control.lastError().databaseText();
-        report(outcome, text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy"))
+        report(outcome, isBusy(control.lastError())
                             ? Outcome::failure(QStringLiteral("数据库正被其他程序使用，请稍后再试。"))
                             : failure(QStringLiteral("无法开始事务"), control.lastError().text()));
         return reasons;
@@ -638,13 +636,14 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
     if (const QVariant h = db.driver()->handle(); h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
         handle = *static_cast<sqlite3 *const *>(h.constData());
     sqlite3_stmt *insert = nullptr;
-    if (handle && sqlite3_prepare_v2(handle, "INSERT INTO 快递单 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", -1, &insert,
-                                     nullptr) != SQLITE_OK)
-        insert = nullptr;
+    if (!handle || sqlite3_prepare_v2(handle, "INSERT INTO 快递单 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", -1,
+                                      &insert, nullptr) != SQLITE_OK) {
+        control.exec(QStringLiteral("ROLLBACK"));
+        report(outcome, failure(QStringLiteral("无法开始导入"), handle ? QString::fromUtf8(sqlite3_errmsg(handle))
+                                                                       : QStringLiteral("no SQLite handle")));
+        return reasons;
+    }
     const auto finalize = qScopeGuard([insert] { sqlite3_finalize(insert); });
-    QSqlQuery q(db);
-    if (!insert)
-        q.prepare(kInsert);
     constexpr int kProgressEvery = 1000;
     for (int i = 0; i < rows.size(); ++i) {
         if (progress && i % kProgressEvery == 0 && !progress(i, int(rows.size()))) {
@@ -665,14 +664,7 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
             reasons[i] = valid.error;
             continue;
         }
-        if (insert) {
-            reasons[i] = insertDirect(handle, insert, row);
-            continue;
-        }
-        for (int c = 0; c < WaybillColumns::Count; ++c)
-            q.bindValue(c, bindable(WaybillColumns::value(row, c)));
-        if (Outcome r = exec(q); !r)
-            reasons[i] = r.error;
+        reasons[i] = insertDirect(handle, insert, row);
     }
     if (!control.exec(QStringLiteral("COMMIT"))) {
         const QString reason = control.lastError().text();

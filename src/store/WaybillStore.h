@@ -99,6 +99,7 @@ public:
                                     const std::function<bool(int, int)> &progress = {});
 
 private:
+    Outcome statementFailure(const QString &sqliteText) const;
     QString insertDirect(struct sqlite3 *handle, struct sqlite3_stmt *insert, const Waybill &row) const;
     Outcome openAndCheck(const QString &path);
     Outcome checkLayout(QSqlQuery &q, const QString &path) const;

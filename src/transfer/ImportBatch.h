@@ -20,6 +20,8 @@ struct SkippedLine final {
     {
         return lastLine > line ? QStringLiteral("%1–%2").arg(line).arg(lastLine) : QString::number(line);
     }
+    // "第 3–4 行：空行", as the end message and the full list show it.
+    QString text() const { return QStringLiteral("第 %1 行：%2").arg(lines(), reason); }
 };
 
 // A table read from an Excel sheet: 1-based row number to the texts of its

@@ -14,7 +14,7 @@ QString ImportResult::message() const
     text += QStringLiteral("\n跳过 %1 行：").arg(skipped.size());
     const int listed = std::min<int>(WaybillImporter::kListedSkips, skipped.size());
     for (int i = 0; i < listed; ++i)
-        text += QStringLiteral("\n第 %1 行：%2").arg(skipped[i].lines(), skipped[i].reason);
+        text += QLatin1Char('\n') + skipped[i].text();
     if (skipped.size() > listed)
         text += QStringLiteral("\n……");
     return text;
@@ -24,7 +24,7 @@ QString ImportResult::fullList() const
 {
     QString text;
     for (const SkippedLine &s : skipped)
-        text += QStringLiteral("第 %1 行：%2\n").arg(s.lines(), s.reason);
+        text += s.text() + QLatin1Char('\n');
     return text;
 }
 
