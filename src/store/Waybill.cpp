@@ -57,7 +57,7 @@ QStringList names()
     return out;
 }
 
-int characterCount(const QString &value)
+int characterCount(QStringView value)
 {
     int count = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {

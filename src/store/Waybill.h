@@ -42,7 +42,7 @@ int indexOf(const QString &columnName);
 QStringList names();
 // A value's length as the user sees it and the column's length() counts it:
 // characters, not UTF-16 units.
-int characterCount(const QString &value);
+int characterCount(QStringView value);
 
 const QString &value(const Waybill &waybill, int column);
 QString &value(Waybill &waybill, int column);

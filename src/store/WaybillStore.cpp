@@ -3,6 +3,7 @@
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QStringEncoder>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -70,7 +71,7 @@ using WaybillColumns::characterCount;
 
 // U+FFFE and U+FFFF are no text: SQLite turns them into U+FFFD on the way out.
 // NUL would end the value for every reader of the file.
-int unstorableCharacter(const QString &value)
+int unstorableCharacter(QStringView value)
 {
     for (const QChar c : value) {
         if (c.unicode() == 0xFFFE || c.unicode() == 0xFFFF || c.unicode() == 0)
@@ -79,13 +80,16 @@ int unstorableCharacter(const QString &value)
     return -1;
 }
 
-Outcome checkCharacters(const QString &field, const QString &value)
+Outcome unstorable(const QString &field, int bad)
 {
-    const int bad = unstorableCharacter(value);
-    if (bad < 0)
-        return Outcome::success();
     return Outcome::failure(QStringLiteral("“%1”含有无法保存的字符（U+%2），请删去后再试。未保存。")
                                 .arg(field, QString::number(bad, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+}
+
+Outcome checkCharacters(const QString &field, QStringView value)
+{
+    const int bad = unstorableCharacter(value);
+    return bad < 0 ? Outcome::success() : unstorable(field, bad);
 }
 
 Waybill fromRecord(const QSqlQuery &query)
@@ -371,16 +375,24 @@ bool WaybillStore::isOpen() const
 Outcome WaybillStore::validate(const Waybill &waybill)
 {
     for (int c = 0; c < WaybillColumns::Count; ++c) {
-        const int limit = WaybillColumns::maxLength(c);
-        const QString &value = WaybillColumns::value(waybill, c);
-        if (Outcome ok = checkCharacters(WaybillColumns::name(c), value); !ok)
+        if (Outcome ok = validateValue(c, WaybillColumns::value(waybill, c)); !ok)
             return ok;
-        if (const int length = characterCount(value); length > limit) {
-            return Outcome::failure(QStringLiteral("“%1”太长：最多 %2 个字符，现在是 %3 个。未保存。")
-                                        .arg(WaybillColumns::name(c))
-                                        .arg(limit)
-                                        .arg(length));
-        }
+    }
+    return Outcome::success();
+}
+
+Outcome WaybillStore::validateValue(int column, QStringView value)
+{
+    // The column's name is only looked up for a message: an import asks this
+    // for every value.
+    if (const int bad = unstorableCharacter(value); bad >= 0)
+        return unstorable(WaybillColumns::name(column), bad);
+    const int limit = WaybillColumns::maxLength(column);
+    if (const int length = characterCount(value); length > limit) {
+        return Outcome::failure(QStringLiteral("“%1”太长：最多 %2 个字符，现在是 %3 个。未保存。")
+                                    .arg(WaybillColumns::name(column))
+                                    .arg(limit)
+                                    .arg(length));
     }
     return Outcome::success();
 }
@@ -598,16 +610,26 @@ QVector<QPair<QString, QString>> WaybillStore::tempRows(Outcome *outcome) const
 }
 
 // One row through the SQLite statement; empty text on success, else the reason.
-QString WaybillStore::insertDirect(sqlite3 *handle, sqlite3_stmt *insert, const Waybill &row) const
+QString WaybillStore::insertDirect(sqlite3 *handle, sqlite3_stmt *insert, const RowValues &row,
+                                   QByteArray &buffer) const
 {
+    // The whole row is encoded into one buffer that SQLite reads in place:
+    // no allocation per value.
+    qsizetype needed = 0;
+    for (QStringView value : row)
+        needed += value.size() * 3;
+    if (buffer.size() < needed)
+        buffer.resize(needed);
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    char *out = buffer.data();
     for (int c = 0; c < WaybillColumns::Count; ++c) {
-        const QString &value = WaybillColumns::value(row, c);
-        if (value.isNull()) {
+        if (row[c].isNull()) {
             sqlite3_bind_null(insert, c + 1);
-        } else {
-            const QByteArray bytes = value.toUtf8();
-            sqlite3_bind_text(insert, c + 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+            continue;
         }
+        char *end = utf8.appendToBuffer(out, row[c]);
+        sqlite3_bind_text(insert, c + 1, out, int(end - out), SQLITE_STATIC);
+        out = end;
     }
     const int stepped = sqlite3_step(insert);
     const QString message = stepped == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
@@ -616,10 +638,32 @@ QString WaybillStore::insertDirect(sqlite3 *handle, sqlite3_stmt *insert, const 
     return stepped == SQLITE_DONE ? QString() : statementFailure(message).error;
 }
 
+namespace {
+class WaybillRows final : public ImportRows {
+public:
+    explicit WaybillRows(const QVector<Waybill> &rows) : m_rows(rows) {}
+    int count() const override { return int(m_rows.size()); }
+    QStringView field(int row, int typed) const override
+    {
+        return WaybillColumns::value(m_rows[row], WaybillColumns::kTyped[typed]);
+    }
+
+private:
+    const QVector<Waybill> &m_rows;
+};
+} // namespace
+
 QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outcome *outcome,
                                               const std::function<bool(int, int)> &progress)
 {
-    QVector<QString> reasons(rows.size());
+    return importWaybills(WaybillRows(rows), outcome, progress);
+}
+
+QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *outcome,
+                                              const std::function<bool(int, int)> &progress)
+{
+    const int total = rows.count();
+    QVector<QString> reasons(total);
     QSqlDatabase db = database();
     QSqlQuery control(db);
     // The write lock is taken once, up front: with another program holding
@@ -645,26 +689,31 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
     }
     const auto finalize = qScopeGuard([insert] { sqlite3_finalize(insert); });
     constexpr int kProgressEvery = 1000;
-    for (int i = 0; i < rows.size(); ++i) {
-        if (progress && i % kProgressEvery == 0 && !progress(i, int(rows.size()))) {
+    QByteArray buffer;
+    RowValues row;
+    row[WaybillColumns::Status] = kNotSignedFor;
+    for (int i = 0; i < total; ++i) {
+        if (progress && i % kProgressEvery == 0 && !progress(i, total)) {
             control.exec(QStringLiteral("ROLLBACK"));
             report(outcome, Outcome::failure(QStringLiteral("导入已取消，没有导入任何快递单。")));
-            return QVector<QString>(rows.size());
+            return QVector<QString>(total);
         }
-        Waybill row = rows[i];
-        row.status = kNotSignedFor;
-        row.daysInTransit = QString();
-        if (row.number.isEmpty()) {
+        for (int t = 0; t < WaybillColumns::kTypedCount; ++t)
+            row[WaybillColumns::kTyped[t]] = rows.field(i, t);
+        if (row[WaybillColumns::Number].isEmpty()) {
             reasons[i] = QStringLiteral("快递单号为空");
             continue;
         }
-        if (row.carrier.isNull())
-            row.carrier = QStringLiteral("");
-        if (Outcome valid = validate(row); !valid) {
+        if (row[WaybillColumns::Carrier].isNull())
+            row[WaybillColumns::Carrier] = u"";
+        Outcome valid = Outcome::success();
+        for (int c = 0; c < WaybillColumns::Count && valid; ++c)
+            valid = validateValue(c, row[c]);
+        if (!valid) {
             reasons[i] = valid.error;
             continue;
         }
-        reasons[i] = insertDirect(handle, insert, row);
+        reasons[i] = insertDirect(handle, insert, row, buffer);
     }
     if (!control.exec(QStringLiteral("COMMIT"))) {
         const QString reason = control.lastError().text();
@@ -673,7 +722,7 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
         return reasons;
     }
     if (progress)
-        progress(int(rows.size()), int(rows.size()));
+        progress(total, total);
     report(outcome, Outcome::success());
     return reasons;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVector>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -19,6 +20,17 @@ struct DaysUpdate final {
     QString time;
     QString days;
     bool operator==(const DaysUpdate &o) const { return number == o.number && time == o.time && days == o.days; }
+};
+
+// Rows for an import, read field by field where they lie: copying a hundred
+// thousand lines into Waybills first would spend most of an import allocating.
+class ImportRows {
+public:
+    virtual ~ImportRows() = default;
+    virtual int count() const = 0;
+    // Field `typed` (an index into WaybillColumns::kTyped) of `row`. A null
+    // view is stored as NULL, except for the carrier, which is never NULL.
+    virtual QStringView field(int row, int typed) const = 0;
 };
 
 // The register kd.db: the tables 快递单 and Temp and every statement on them.
@@ -51,6 +63,7 @@ public:
 
     // A value longer than its column is refused with a message naming the field.
     static Outcome validate(const Waybill &waybill);
+    static Outcome validateValue(int column, QStringView value);
 
     // Asked every few hundred rows of a long read; false stops the read, which
     // then reports a failure, so that a read nobody waits for ends early.
@@ -97,10 +110,14 @@ public:
     // everything and ends the import.
     QVector<QString> importWaybills(const QVector<Waybill> &rows, Outcome *outcome = nullptr,
                                     const std::function<bool(int, int)> &progress = {});
+    QVector<QString> importWaybills(const ImportRows &rows, Outcome *outcome = nullptr,
+                                    const std::function<bool(int, int)> &progress = {});
 
 private:
     Outcome statementFailure(const QString &sqliteText) const;
-    QString insertDirect(struct sqlite3 *handle, struct sqlite3_stmt *insert, const Waybill &row) const;
+    using RowValues = std::array<QStringView, WaybillColumns::Count>;
+    QString insertDirect(struct sqlite3 *handle, struct sqlite3_stmt *insert, const RowValues &row,
+                         QByteArray &buffer) const;
     Outcome openAndCheck(const QString &path);
     Outcome checkLayout(QSqlQuery &q, const QString &path) const;
     QSqlDatabase database() const;

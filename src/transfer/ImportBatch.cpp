@@ -2,6 +2,13 @@
 
 #include "carriers/CarrierCatalogue.h"
 
+ImportBatch::ImportBatch(QString text) : m_text(std::move(text))
+{
+    // Empty fields store empty text, never NULL: a view of a null text is null.
+    if (m_text.isNull())
+        m_text = QStringLiteral("");
+}
+
 void ImportBatch::addEmptyLine(int line)
 {
     skip(line, QStringLiteral("空行"));
@@ -10,22 +17,43 @@ void ImportBatch::addEmptyLine(int line)
 namespace {
 // Why a field cannot be stored as it is, or an empty text. A tab is kept: it
 // is what a spreadsheet leaves when a cell was pasted with one.
-QString unfitCharacter(const QString &field)
+QString unfitCharacter(QStringView field)
 {
     for (qsizetype i = 0; i < field.size(); ++i) {
-        const QChar c = field.at(i);
-        if (c.isHighSurrogate() && i + 1 < field.size() && field.at(i + 1).isLowSurrogate()) {
+        const char16_t c = field[i].unicode();
+        if (c >= 0x20 && c < 0x7F)
+            continue;
+        // The control characters are exactly U+0000–001F and U+007F–009F.
+        if ((c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F))
+            return QStringLiteral("含有控制字符（U+%1）").arg(c, 4, 16, QLatin1Char('0')).toUpper();
+        if (QChar::isHighSurrogate(c) && i + 1 < field.size() && field[i + 1].isLowSurrogate()) {
             ++i;
             continue;
         }
-        if (c.isSurrogate() || c == QChar::ReplacementCharacter)
+        if (QChar::isSurrogate(c) || c == QChar::ReplacementCharacter)
             return QStringLiteral("含有无法识别的字符（文件编码不对？）");
-        if (c.category() == QChar::Other_Control && c != QLatin1Char('\t'))
-            return QStringLiteral("含有控制字符（U+%1）").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
     }
     return QString();
 }
 } // namespace
+
+void ImportBatch::addTextLine(int line, qsizetype start, qsizetype end)
+{
+    Fields fields;
+    int count = 0;
+    qsizetype fieldStart = start;
+    for (qsizetype i = start; i <= end && count < kFields; ++i) {
+        if (i < end && m_text.at(i) != QLatin1Char(','))
+            continue;
+        fields[count++] = {fieldStart, i - fieldStart};
+        fieldStart = i + 1;
+    }
+    if (count < kFields) {
+        skip(line, QStringLiteral("只有 %1 个字段，少于 9 个").arg(count));
+        return;
+    }
+    addRow(line, fields);
+}
 
 void ImportBatch::addFields(int line, const QStringList &fields)
 {
@@ -33,13 +61,25 @@ void ImportBatch::addFields(int line, const QStringList &fields)
         skip(line, QStringLiteral("只有 %1 个字段，少于 9 个").arg(fields.size()));
         return;
     }
+    Fields ranges;
     for (int i = 0; i < kFields; ++i) {
-        if (const QString unfit = unfitCharacter(fields[i]); !unfit.isEmpty()) {
+        if (fields[i].isNull())
+            continue;
+        ranges[i] = {m_text.size(), fields[i].size()};
+        m_text += fields[i];
+    }
+    addRow(line, ranges);
+}
+
+void ImportBatch::addRow(int line, const Fields &fields)
+{
+    for (const Range &range : fields) {
+        if (const QString unfit = unfitCharacter(view(range)); !unfit.isEmpty()) {
             skip(line, unfit);
             return;
         }
     }
-    const QString &number = fields[0];
+    const QString number = view(fields[0]).toString();
     if (!number.isEmpty()) {
         const auto first = m_firstLineOfNumber.constFind(number);
         if (first != m_firstLineOfNumber.constEnd()) {
@@ -48,17 +88,36 @@ void ImportBatch::addFields(int line, const QStringList &fields)
         }
     }
     // The separator of the carrier lists is no carrier.
-    if (fields[1] == CarrierCatalogue::kSeparator) {
-        skip(line, QStringLiteral("快递公司“%1”无效").arg(fields[1]));
+    if (const QStringView carrier = view(fields[1]); carrier == CarrierCatalogue::kSeparator) {
+        skip(line, QStringLiteral("快递公司“%1”无效").arg(carrier));
         return;
     }
     if (!number.isEmpty())
         m_firstLineOfNumber.insert(number, line);
+    m_fields.push_back(fields);
+    m_lines.push_back(line);
+}
+
+QStringView ImportBatch::field(int row, int typed) const
+{
+    return view(m_fields[row][typed]);
+}
+
+Waybill ImportBatch::row(int index) const
+{
     Waybill w;
     for (int i = 0; i < kFields; ++i)
-        WaybillColumns::value(w, WaybillColumns::kTyped[i]) = fields[i];
-    m_rows.push_back(std::move(w));
-    m_lines.push_back(line);
+        WaybillColumns::value(w, WaybillColumns::kTyped[i]) = field(index, i).toString();
+    return w;
+}
+
+QVector<Waybill> ImportBatch::rows() const
+{
+    QVector<Waybill> out;
+    out.reserve(count());
+    for (int i = 0; i < count(); ++i)
+        out.push_back(row(i));
+    return out;
 }
 
 void ImportBatch::addSheet(const SheetData &sheet)

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "store/Waybill.h"
+#include "store/WaybillStore.h"
 
 #include <QHash>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <array>
 
 // One line of an import file (a text line or a sheet row) that was not taken,
 // with the reason shown to the user.
@@ -34,25 +37,49 @@ struct SheetData final {
 
 // The waybills read from one import file, each with the line it came from,
 // and the lines that were left out. Fields map by position: 快递单号, 快递公司,
-// 物品, 金额, 时间, 姓名, 电话, 联系地址, 备注.
-class ImportBatch final {
+// 物品, 金额, 时间, 姓名, 电话, 联系地址, 备注. The fields stay where they were
+// read, in one text, and are only cut out as strings when asked for.
+class ImportBatch final : public ImportRows {
 public:
     static constexpr int kFields = WaybillColumns::kTypedCount;
 
-    // A line split at its commas: nine fields or more, the rest ignored.
+    // A text file's batch holds the file's decoded text, and its lines are
+    // ranges of it.
+    explicit ImportBatch(QString text = QString());
+
+    // The text from start to end (a line of the text), split at its commas:
+    // nine fields or more, the rest ignored.
+    void addTextLine(int line, qsizetype start, qsizetype end);
+    // A line already split into its fields.
     void addFields(int line, const QStringList &fields);
     void addEmptyLine(int line);
     // The data rows of a sheet (row 1 holds the headings and is not read);
     // trailing empty rows are not lines of the file.
     void addSheet(const SheetData &sheet);
 
-    const QVector<Waybill> &rows() const { return m_rows; }
+    const QString &text() const { return m_text; }
+    int count() const override { return int(m_lines.size()); }
+    QStringView field(int row, int typed) const override;
+    Waybill row(int index) const;
+    QVector<Waybill> rows() const;
     const QVector<int> &lines() const { return m_lines; }
     const QVector<SkippedLine> &skipped() const { return m_skipped; }
     void skip(int line, const QString &reason) { m_skipped.push_back({line, reason}); }
 
 private:
-    QVector<Waybill> m_rows;
+    struct Range {
+        qsizetype start = 0;
+        qsizetype size = -1; // no value: an empty cell, stored as NULL
+    };
+    using Fields = std::array<Range, kFields>;
+    void addRow(int line, const Fields &fields);
+    QStringView view(const Range &range) const
+    {
+        return range.size < 0 ? QStringView() : QStringView(m_text).sliced(range.start, range.size);
+    }
+
+    QString m_text;
+    QVector<Fields> m_fields;
     QVector<int> m_lines;
     QVector<SkippedLine> m_skipped;
     QHash<QString, int> m_firstLineOfNumber;

@@ -24,45 +24,32 @@ QString decodeText(const QByteArray &bytes)
     }
     // Today's editors save UTF-8 without a mark; text that is valid UTF-8 is
     // read as such (Chinese GBK text practically never is), the rest as GBK.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString asUtf8 = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return asUtf8;
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
     return GbkText::decode(bytes);
 }
 
 ImportBatch parseText(const QByteArray &bytes)
 {
-    const QString text = decodeText(bytes);
-    ImportBatch batch;
-    // Lines end at CR LF, LF or a CR alone (old Mac editors).
-    QStringList lines;
+    ImportBatch batch(decodeText(bytes));
+    const QString &text = batch.text();
+    // Lines end at CR LF, LF or a CR alone (old Mac editors). A final line
+    // break ends the last line; it does not start another.
+    int line = 0;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\n') && c != QLatin1Char('\r'))
-            continue;
-        lines << text.mid(start, i - start);
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    lines << text.mid(start);
-    // A final line break ends the last line; it does not start another.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString &line = lines[i];
-        if (line.isEmpty()) {
-            batch.addEmptyLine(i + 1);
-            continue;
-        }
-        QStringList fields = line.split(QLatin1Char(','));
-        // Empty fields store empty text, never null.
-        for (QString &field : fields)
-            if (field.isNull())
-                field = QStringLiteral("");
-        batch.addFields(i + 1, fields);
+    const qsizetype size = text.size();
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && text.at(end) != QLatin1Char('\n') && text.at(end) != QLatin1Char('\r'))
+            ++end;
+        ++line;
+        if (end == start)
+            batch.addEmptyLine(line);
+        else
+            batch.addTextLine(line, start, end);
+        if (end + 1 < size && text.at(end) == QLatin1Char('\r') && text.at(end + 1) == QLatin1Char('\n'))
+            ++end;
+        start = end + 1;
     }
     return batch;
 }

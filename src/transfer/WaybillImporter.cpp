@@ -36,7 +36,7 @@ ImportResult store(WaybillStore &store, const ImportBatch &batch, const std::fun
     result.skipped = batch.skipped();
     bool stopped = false;
     const QVector<QString> reasons =
-        store.importWaybills(batch.rows(), &result.outcome, [&progress, &stopped](int done, int total) {
+        store.importWaybills(batch, &result.outcome, [&progress, &stopped](int done, int total) {
             stopped = progress && !progress(done, total);
             return !stopped;
         });

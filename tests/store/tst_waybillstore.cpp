@@ -255,6 +255,7 @@ void TestWaybillStore::importStoresGoodRowsAndExplainsTheRest()
     QVERIFY(f.add({QStringLiteral("EXIST")}));
     Waybill good = sample(QStringLiteral("I1"));
     good.goods = QString(); // an empty cell stays null
+    good.carrier = QString(); // but the carrier, which may not be null, is empty
     Waybill tooLong = sample(QStringLiteral("I2"));
     tooLong.phone = QString(41, QLatin1Char('1'));
     const QVector<QString> reasons =
@@ -269,6 +270,8 @@ void TestWaybillStore::importStoresGoodRowsAndExplainsTheRest()
     QCOMPARE(f.store.count(), 3);
     const Waybill back = f.get(QStringLiteral("I1"));
     QVERIFY(back.goods.isNull());
+    QCOMPARE(back.carrier, QLatin1String(""));
+    QVERIFY(!back.carrier.isNull());
     QVERIFY(back.daysInTransit.isNull());
     QCOMPARE(back.status, u("未签收"));
 

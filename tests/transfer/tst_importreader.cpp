@@ -57,7 +57,7 @@ void TestImportReader::textEdgeCases()
     QCOMPARE(batch.rows().size(), 1);
     QVERIFY(batch.skipped().isEmpty());
     QCOMPARE(batch.lines(), QVector<int>{1});
-    const Waybill &w = batch.rows()[0];
+    const Waybill w = batch.row(0);
     QTEST(fields(w), "fields");
     QVERIFY(!w.goods.isNull() && !w.notes.isNull()); // text leaves empty text, not null
     QVERIFY(w.status.isNull() && w.daysInTransit.isNull());
@@ -113,9 +113,14 @@ void TestImportReader::controlCharactersAreNeverStored()
     QCOMPARE(batch.lines(), (QVector<int>{1, 5}));
     QCOMPARE(reasons(batch.skipped()),
              u("2:含有控制字符（U+0000）|3:含有控制字符（U+0001）|4:含有无法识别的字符（文件编码不对？）"));
-    ImportBatch surrogate;
-    surrogate.addFields(1, {QStringLiteral("A1"), QString(QChar(0xD800)), {}, {}, {}, {}, {}, {}, {}});
-    QCOMPARE(reasons(surrogate.skipped()), u("1:含有无法识别的字符（文件编码不对？）"));
+    // Fields handed over whole: a lone surrogate, and a control of the second
+    // range (U+0080–009F) next to a character just past it.
+    ImportBatch given;
+    given.addFields(1, {QStringLiteral("A1"), QString(QChar(0xD800)), {}, {}, {}, {}, {}, {}, {}});
+    given.addFields(2, {QStringLiteral("A2"), QString(QChar(0x9F)), {}, {}, {}, {}, {}, {}, {}});
+    given.addFields(3, {QStringLiteral("A3"), QString(QChar(0xA0)), {}, {}, {}, {}, {}, {}, {}});
+    QCOMPARE(reasons(given.skipped()), u("1:含有无法识别的字符（文件编码不对？）|2:含有控制字符（U+009F）"));
+    QCOMPARE(given.lines(), QVector<int>{3});
 }
 
 void TestImportReader::badLinesAreSkippedWithTheirLineNumbers()
@@ -181,20 +186,20 @@ void TestImportReader::workbooks()
     // row 6 repeats row 2's number.
     QCOMPARE(batch.lines(), (QVector<int>{2, 3, 4}));
     QCOMPARE(reasons(batch.skipped()), u("5:空行|6:快递单号与第 2 行重复"));
-    const Waybill &a = batch.rows()[0];
+    const Waybill a = batch.row(0);
     QCOMPARE(a.number, QStringLiteral("SF1001"));
     QCOMPARE(a.carrier, u("顺丰速运"));
     QCOMPARE(a.amount, QStringLiteral("12.5"));
     QCOMPARE(a.time, QStringLiteral("2026/12/7"));
     QCOMPARE(a.phone, QStringLiteral("13800138000"));
     QVERIFY(a.notes.isNull()); // an empty cell leaves its column null
-    const Waybill &b = batch.rows()[1];
+    const Waybill b = batch.row(1);
     QCOMPARE(b.number, QStringLiteral("7700123456789"));
     QVERIFY(b.goods.isNull());
     QCOMPARE(
         QStringList({b.amount, b.time, b.phone, b.notes}),
         QStringList({QStringLiteral("30"), QStringLiteral("2026/1/15"), QStringLiteral("010-12345678"), u("放门口")}));
-    const Waybill &c = batch.rows()[2];
+    const Waybill c = batch.row(2);
     QCOMPARE(QStringList({c.amount, c.time, c.phone}),
              QStringList({u("免费"), QStringLiteral("2026/3/1"), QStringLiteral("13900139000")}));
 }
