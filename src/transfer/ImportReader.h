@@ -8,6 +8,7 @@
 #include <QString>
 
 class QIODevice;
+struct FreeXL_CellValue_str;
 
 // Reads the import files into waybills with their line numbers. Bad lines are
 // left out with a reason; only a file that cannot be read at all fails.
@@ -35,7 +36,10 @@ QString timeText(const QTime &value);
 // The two workbook formats; each fills a sheet of texts.
 namespace XlsSheet {
 Outcome read(const QString &path, SheetData *sheet);
-}
+// One cell as stored; a date or time that the reader could not make sense of
+// keeps the reader's own text rather than turning into "0/0/0".
+QString cellText(const FreeXL_CellValue_str &cell);
+} // namespace XlsSheet
 namespace XlsxSheet {
 Outcome read(const QString &path, SheetData *sheet);
 // The package from any device; the path only names it in messages.

@@ -6,30 +6,6 @@
 
 namespace {
 
-QString cellText(const FreeXL_CellValue &cell)
-{
-    switch (cell.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(cell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return ImportReader::numberText(cell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-        return QString::fromUtf8(cell.value.text_value);
-    case FREEXL_CELL_DATE:
-        return ImportReader::dateTimeText(
-            QDate::fromString(QString::fromLatin1(cell.value.text_value), QStringLiteral("yyyy-MM-dd")).startOfDay());
-    case FREEXL_CELL_DATETIME:
-        return ImportReader::dateTimeText(
-            QDateTime::fromString(QString::fromLatin1(cell.value.text_value), QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    case FREEXL_CELL_TIME:
-        return ImportReader::timeText(
-            QTime::fromString(QString::fromLatin1(cell.value.text_value), QStringLiteral("HH:mm:ss")));
-    default:
-        return QString();
-    }
-}
-
 class Workbook final {
 public:
     explicit Workbook(const QString &path)
@@ -56,6 +32,34 @@ private:
 } // namespace
 
 namespace XlsSheet {
+
+QString cellText(const FreeXL_CellValue &cell)
+{
+    const auto text = [&cell] { return QString::fromUtf8(cell.value.text_value); };
+    switch (cell.type) {
+    case FREEXL_CELL_INT:
+        return QString::number(cell.value.int_value);
+    case FREEXL_CELL_DOUBLE:
+        return ImportReader::numberText(cell.value.double_value);
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+        return text();
+    case FREEXL_CELL_DATE:
+        if (const QDate d = QDate::fromString(text(), QStringLiteral("yyyy-MM-dd")); d.isValid())
+            return ImportReader::dateTimeText(d.startOfDay());
+        return text();
+    case FREEXL_CELL_DATETIME:
+        if (const QDateTime t = QDateTime::fromString(text(), QStringLiteral("yyyy-MM-dd HH:mm:ss")); t.isValid())
+            return ImportReader::dateTimeText(t);
+        return text();
+    case FREEXL_CELL_TIME:
+        if (const QTime t = QTime::fromString(text(), QStringLiteral("HH:mm:ss")); t.isValid())
+            return ImportReader::timeText(t);
+        return text();
+    default:
+        return QString();
+    }
+}
 
 Outcome read(const QString &path, SheetData *sheet)
 {

@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include <freexl.h>
+
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
@@ -78,6 +80,8 @@ private Q_SLOTS:
     void outOfRangeNumbersKeepTheirText_data();
     void outOfRangeNumbersKeepTheirText();
     void aRunOfEmptyRowsIsOneSkip();
+    void xlsDatesTheReaderCouldNotMake_data();
+    void xlsDatesTheReaderCouldNotMake();
     void aFailingReaderIsReportedNotFatal_data();
     void aFailingReaderIsReportedNotFatal();
 };
@@ -146,6 +150,33 @@ void TestExcelSheets::outOfRangeNumbersKeepTheirText()
     QVERIFY2(read.ok, qPrintable(read.error));
     QCOMPARE(batch.rows().size(), 1);
     QTEST(batch.rows()[0].amount, "text");
+}
+
+// The .xls reader hands dates over as its own text; one it could not make
+// sense of is kept as that text.
+void TestExcelSheets::xlsDatesTheReaderCouldNotMake_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("given");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("date") << int(FREEXL_CELL_DATE) << QByteArray("2026-12-07") << u("2026/12/7");
+    QTest::newRow("no date") << int(FREEXL_CELL_DATE) << QByteArray("0000-00-00") << u("0000-00-00");
+    QTest::newRow("date and time") << int(FREEXL_CELL_DATETIME) << QByteArray("2026-12-07 14:03:00")
+                                   << u("2026/12/7 14:03:00");
+    QTest::newRow("no date and time") << int(FREEXL_CELL_DATETIME) << QByteArray("-001-13-45 99:00:00")
+                                      << u("-001-13-45 99:00:00");
+    QTest::newRow("time") << int(FREEXL_CELL_TIME) << QByteArray("09:05:00") << u("9:05:00");
+    QTest::newRow("no time") << int(FREEXL_CELL_TIME) << QByteArray("25:61:00") << u("25:61:00");
+}
+
+void TestExcelSheets::xlsDatesTheReaderCouldNotMake()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, given);
+    FreeXL_CellValue cell;
+    cell.type = static_cast<unsigned char>(type);
+    cell.value.text_value = given.constData();
+    QTEST(XlsSheet::cellText(cell), "text");
 }
 
 void TestExcelSheets::aRunOfEmptyRowsIsOneSkip()
