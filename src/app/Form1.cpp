@@ -4,6 +4,7 @@
 #include "core/ProgramName.h"
 
 #include "app/Form2.h"
+#include "manage/WindowKeys.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
@@ -32,6 +33,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -158,6 +160,14 @@ Form1::Form1(QString programFolder, Services services, std::unique_ptr<Browser> 
 
     buildTimers();
     buildQueryMachinery();
+    EnterPressesFocusedButtons(this);
+    // F10 opens the menu bar, as on other Linux desktops: the menus' captions
+    // carry no mnemonic to reach them by.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        menuBar()->setFocus(Qt::ShortcutFocusReason);
+        menuBar()->setActiveAction(shezhi->menuAction());
+    });
     resize(px(10260), px(10110));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -383,9 +393,10 @@ void Form1::buildInputArea(QWidget *parent)
     }
     Label10->setToolTip(QStringLiteral("发货时间"));
     Text6->setToolTip(QStringLiteral("发货时间"));
+    // Made in the order that Tab visits them, which is the order they are read.
+    Check1 = named(new QCheckBox(QStringLiteral("自动保存输入信息到历史记录"), Frame1), "Check1");
     Command6 = button("Command6", QStringLiteral("保存输入信息"), QStringLiteral("保存输入框中的各运单数据"), Frame1);
     Command2 = button("Command2", QStringLiteral("清空输入信息"), QStringLiteral("清空输入框中的各运单数据"), Frame1);
-    Check1 = named(new QCheckBox(QStringLiteral("自动保存输入信息到历史记录"), Frame1), "Check1");
     form->addWidget(Check1, 4, 0, 1, 4);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Command6);

@@ -125,6 +125,11 @@ void Form7::buildControls()
     frame7Layout->addWidget(Label7);
     frame7Layout->addWidget(Combo1);
     frame7Layout->addWidget(m_reading);
+    // Tab reads the bottom row from the left: the search, then export and import.
+    setTabOrder(Command10, Text5);
+    setTabOrder(Text5, Combo1);
+    setTabOrder(Combo1, Command11);
+    setTabOrder(Command11, Command14);
 
     // The selection labels, each beside the name of the column it holds.
     auto *selection = new QGroupBox(QStringLiteral("选中运单"), this);

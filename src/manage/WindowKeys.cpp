@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QKeySequence>
 #include <QPointer>
+#include <QPushButton>
 #include <QShortcut>
 #include <QWidget>
 
@@ -18,6 +19,8 @@ public:
         if (watched != m_window)
             return false;
         if (event->type() == QEvent::Show) {
+            // Buttons are all there by the time the window shows.
+            EnterPressesFocusedButtons(m_window);
             QWidget *focus = QApplication::focusWidget();
             m_opener = focus && !m_window->isAncestorOf(focus) ? focus : nullptr;
         } else if (event->type() == QEvent::Hide && m_opener && m_opener->isVisible()) {
@@ -41,14 +44,24 @@ void InstallWindowKeys(QWidget *window)
     new FocusReturn(window);
 }
 
+void EnterPressesFocusedButtons(QWidget *window)
+{
+    // Outside a dialog a push button only answers Enter when it is auto-default.
+    for (QPushButton *button : window->findChildren<QPushButton *>())
+        button->setAutoDefault(true);
+}
+
 void SetDefaultButton(QWidget *window, QAbstractButton *button)
 {
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto *enter = new QShortcut(QKeySequence(key), window);
         enter->setContext(Qt::WindowShortcut);
-        QObject::connect(enter, &QShortcut::activated, button, [button] {
-            if (button->isEnabled() && button->isVisible())
-                button->click();
+        QObject::connect(enter, &QShortcut::activated, button, [window, button] {
+            // The shortcut comes before the focused button would see the key.
+            auto *focused = qobject_cast<QPushButton *>(QApplication::focusWidget());
+            QAbstractButton *pressed = focused && window->isAncestorOf(focused) ? focused : button;
+            if (pressed->isEnabled() && pressed->isVisible())
+                pressed->click();
         });
     }
 }

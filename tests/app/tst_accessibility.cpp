@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -71,6 +72,8 @@ private Q_SLOTS:
     void screenReaderActionsRunWhatAClickRuns();
     void whatTheWindowsShow();
     void escapeClosesAndFocusComesBack();
+    void tabReadsEachWindowInOrder();
+    void enterPressesTheFocusedButton();
 };
 
 void TestAccessibility::everyControlHasAName()
@@ -188,6 +191,82 @@ void TestAccessibility::escapeClosesAndFocusComesBack()
     QTest::keyClick(management->Command14, Qt::Key_Escape);
     QTRY_VERIFY(!management->isVisible());
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.Command16));
+}
+
+namespace {
+// The controls that Tab visits from `first` until it comes round again.
+QStringList tabStops(QWidget *window, QWidget *first)
+{
+    QApplication::setActiveWindow(window);
+    first->setFocus(Qt::TabFocusReason);
+    QStringList stops;
+    for (int i = 0; i < 60; ++i) {
+        QWidget *focus = QApplication::focusWidget();
+        if (!focus || (i > 0 && focus == first))
+            break;
+        stops << focus->objectName();
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    return stops;
+}
+} // namespace
+
+// Tab visits every control once, in the order a user reads the window, and
+// never gets stuck in a box that would take the Tab as text.
+void TestAccessibility::tabReadsEachWindowInOrder()
+{
+    Harness h;
+    h.startUp();
+    Form1 &w = *h.window;
+    const QStringList main = tabStops(&w, w.Option[0]);
+    const QStringList input{QStringLiteral("Text1"), QStringLiteral("Text9"),   QStringLiteral("Text7"),
+                            QStringLiteral("Text6"), QStringLiteral("Text2"),   QStringLiteral("Text3"),
+                            QStringLiteral("Text8"), QStringLiteral("Text4"),   QStringLiteral("Check1"),
+                            QStringLiteral("Command6"), QStringLiteral("Command2")};
+    const qsizetype at = main.indexOf(QStringLiteral("Text1"));
+    QVERIFY2(at > 0 && main.mid(at, input.size()) == input, qPrintable(main.join(QLatin1Char(' '))));
+    QVERIFY2(main.endsWith(QStringLiteral("Command1")) && main.contains(QStringLiteral("RichTextBox3")),
+             qPrintable(main.join(QLatin1Char(' '))));
+
+    w.showManagement();
+    Form7 *management = w.managementWindow();
+    QTRY_VERIFY(management->isVisible());
+    QCOMPARE(tabStops(management, management->DataGrid1).join(QLatin1Char(' ')),
+             QStringLiteral("DataGrid1 Command8 Command15 Command1 Command9 Command10 Text5 Combo1 Command11 Command14"));
+}
+
+// Windows that are not dialogs press a focused button on Enter as dialogs do;
+// F10 opens the main window's menus, whose captions have no mnemonics.
+void TestAccessibility::enterPressesTheFocusedButton()
+{
+    Harness h;
+    Form1 &w = *h.window;
+    QApplication::setActiveWindow(&w);
+    w.Command1->setFocus();
+    QTest::keyClick(w.Command1, Qt::Key_Return);
+    QTRY_VERIFY(w.settingsWindow() && w.settingsWindow()->isVisible());
+    w.settingsWindow()->close();
+
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(&w, Qt::Key_F10);
+    QTRY_COMPARE(w.menuBar()->activeAction(), w.shezhi->menuAction());
+    QTest::keyClick(w.menuBar(), Qt::Key_Escape);
+
+    w.showManagement();
+    Form7 *management = w.managementWindow();
+    QTRY_VERIFY(management->isVisible());
+    QApplication::setActiveWindow(management);
+    management->Command14->setFocus();
+    QTest::keyClick(management->Command14, Qt::Key_Enter);
+    Form6 *import = nullptr;
+    QTRY_VERIFY((import = management->findChild<Form6 *>()) && import->isVisible());
+    // With a default button (确定), Enter on another focused button presses that one.
+    QApplication::setActiveWindow(import);
+    import->Option1->click();
+    import->Command2->setFocus();
+    QTest::keyClick(import->Command2, Qt::Key_Return);
+    QCOMPARE(h.launcher.files.size(), 1);
+    QVERIFY(h.dialogs.fileRequests.isEmpty());
 }
 
 int main(int argc, char **argv)
