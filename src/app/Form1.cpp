@@ -167,6 +167,7 @@ Form1::Form1(QString programFolder, Services services, std::unique_ptr<Browser> 
     connect(menuKey, &QShortcut::activated, this, [this] {
         menuBar()->setFocus(Qt::ShortcutFocusReason);
         menuBar()->setActiveAction(shezhi->menuAction());
+        shezhi->setActiveAction(gongneng); // Enter then opens the settings, as from the mouse
     });
     resize(px(10260), px(10110));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -283,6 +284,10 @@ void Form1::buildCarrierArea(QWidget *parent)
     Label6 = valueLabel("Label6", QStringLiteral("快递公司"), Frame3);
     Label27 = named(new QLabel(QStringLiteral("客服热线："), Frame3), "Label27");
     Label26 = valueLabel("Label26", QStringLiteral("客服热线"), Frame3);
+    // An empty value is announced by its caption, not by the frame's title.
+    Label3->setBuddy(Label4);
+    Label5->setBuddy(Label6);
+    Label27->setBuddy(Label26);
     info->addWidget(Label3, 0, 0);
     info->addWidget(Label4, 0, 1);
     info->addWidget(Label5, 1, 0);

@@ -46,6 +46,7 @@ Form4::Form4(Dialogs &dialogs, QWidget *parent) : QWidget(parent, Qt::Window), m
         value->setToolTip(row.caption);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         value->setMinimumWidth(220);
+        caption->setBuddy(value); // an empty value is announced by its caption
         grid->addWidget(caption, r, 0);
         grid->addWidget(value, r, 1);
         *row.value = value;

@@ -155,7 +155,9 @@ void Form7::buildControls()
         label->setAccessibleDescription(column); // its name is the value it shows
         label->setToolTip(column);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        selectionLayout->addWidget(new QLabel(column + QStringLiteral("："), selection), index / 4, (index % 4) * 2);
+        auto *caption = new QLabel(column + QStringLiteral("："), selection);
+        caption->setBuddy(label); // an empty value is announced by its caption
+        selectionLayout->addWidget(caption, index / 4, (index % 4) * 2);
         selectionLayout->addWidget(label, index / 4, (index % 4) * 2 + 1);
         *slot.label = label;
         m_selection[slot.column] = label;
