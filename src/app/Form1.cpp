@@ -160,6 +160,7 @@ Form1::Form1(QString programFolder, Services services, std::unique_ptr<Browser> 
 
     buildTimers();
     buildQueryMachinery();
+    buildDetection();
     EnterPressesFocusedButtons(this);
     // F10 opens the menu bar, as on other Linux desktops: the menus' captions
     // carry no mnemonic to reach them by.
@@ -237,7 +238,10 @@ void Form1::buildCarrierArea(QWidget *parent)
         Option[i]->setToolTip(carriers[i]->tooltip);
         m_carrierButtons->addButton(Option[i], i);
         grid->addWidget(Option[i], i / 4, i % 4);
-        whenChosen(Option[i], [this, i] { SelectCarrier(i); });
+        whenChosen(Option[i], [this, i] {
+            SelectCarrier(i);
+            userChoseCarrier();
+        });
     }
     Label9 = named(new QLabel(QStringLiteral("其他快递公司："), Frame2), "Label9");
     List1 = named(new QListWidget(Frame2), "List1");
@@ -251,8 +255,10 @@ void Form1::buildCarrierArea(QWidget *parent)
     grid->addWidget(Label9, 3, 0);
     grid->addWidget(List1, 4, 0, 1, 4);
     connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!m_suppressListAction)
-            List1_Action();
+        if (m_suppressListAction)
+            return;
+        List1_Action();
+        userChoseCarrier();
     });
 
     Frame9 = named(new QGroupBox(QStringLiteral("数据来源"), parent), "Frame9");
@@ -392,21 +398,30 @@ void Form1::buildInputArea(QWidget *parent)
         f.box->setValidator(new CharacterLimit(WaybillColumns::maxLength(f.column), f.box));
         f.box->setAccessibleName(f.label->text());
         f.label->setBuddy(f.box);
-        form->addWidget(f.label, index / 2, (index % 2) * 2);
-        form->addWidget(f.box, index / 2, (index % 2) * 2 + 1);
+        // Row 1 is kept for the line under 单号.
+        const int row = index / 2 + (index >= 2 ? 1 : 0);
+        form->addWidget(f.label, row, (index % 2) * 2);
+        form->addWidget(f.box, row, (index % 2) * 2 + 1);
         ++index;
     }
     Label10->setToolTip(QStringLiteral("发货时间"));
     Text6->setToolTip(QStringLiteral("发货时间"));
+    LabelDetect = named(new QLabel(Frame1), "LabelDetect");
+    LabelDetect->setTextFormat(Qt::RichText);
+    LabelDetect->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    LabelDetect->setAccessibleDescription(QStringLiteral("按单号识别的快递公司"));
+    LabelDetect->hide();
+    form->addWidget(LabelDetect, 1, 1, 1, 3);
+    setTabOrder(Text1, LabelDetect);
     // Made in the order that Tab visits them, which is the order they are read.
     Check1 = named(new QCheckBox(QStringLiteral("自动保存输入信息到历史记录"), Frame1), "Check1");
     Command6 = button("Command6", QStringLiteral("保存输入信息"), QStringLiteral("保存输入框中的各运单数据"), Frame1);
     Command2 = button("Command2", QStringLiteral("清空输入信息"), QStringLiteral("清空输入框中的各运单数据"), Frame1);
-    form->addWidget(Check1, 4, 0, 1, 4);
+    form->addWidget(Check1, 5, 0, 1, 4);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Command6);
     buttons->addWidget(Command2);
-    form->addLayout(buttons, 5, 0, 1, 4);
+    form->addLayout(buttons, 6, 0, 1, 4);
     SSTab2->addTab(Frame1, QStringLiteral("单个快递单"));
 
     Text10 = named(new QPlainTextEdit(SSTab2), "Text10");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "carriers/CarrierCatalogue.h"
+#include "carriers/CarrierDetector.h"
 #include "settings/MainWindowLink.h"
 #include "store/WaybillStore.h"
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class BackgroundTask;
 class Browser;
 class ClassicTimer;
 class ConciseQueryRunner;
@@ -224,6 +226,13 @@ private:
     void applyStoredSkin();
     void Timer3_Timer();
 
+    // Carrier detection from the number (Form1_detection.cpp).
+    void buildDetection();
+    void updateDetection();
+    void chooseDetected(const Carrier &carrier);
+    void detectionLink(const QString &link);
+    void userChoseCarrier();
+
     // Input form and history (Form1_input.cpp).
     void trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus);
     void Command2_Click();
@@ -275,4 +284,15 @@ private:
     bool m_suppressListAction = false;
     bool m_choosingInCode = false;
     bool m_exiting = false;
+
+    CarrierDetection::RegisterIndex m_register;
+    BackgroundTask *m_registerTask = nullptr;
+    bool m_carrierChosenByUser = false; // never overwritten by a detection
+    QString m_undoneFor;                // the number whose automatic choice was undone
+    const Carrier *m_autoChosen = nullptr;
+    CarrierDetection::Result m_offered;
+
+public:
+    QLabel *LabelDetect = nullptr; // under 单号: what the number looks like
+    int registerIndexSize() const { return m_register.size(); }
 };

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void aboutWindowLink();
     void managementWindowShowsTheRegisterAndTheCurrentWaybill();
     void everyInputHasAnAccessibleName();
+    void theNumberNamesItsCarrier();
 };
 
 void TestForm1::initTestCase()
@@ -441,4 +442,41 @@ void TestForm1::everyInputHasAnAccessibleName()
 }
 
 QTEST_MAIN(TestForm1)
+// A sure number chooses its carrier (with an undo), an ambiguous one offers
+// the candidates for a click or Enter, and a carrier the user chose stays.
+void TestForm1::theNumberNamesItsCarrier()
+{
+    QStringList shop;
+    for (int i = 0; i < 5; ++i)
+        shop << QStringLiteral("43123456000000%1|韵达快运").arg(i);
+    Harness h(QByteArray(), shop);
+    h.startUp();
+    Form1 &w = *h.window;
+    QTRY_COMPARE(w.registerIndexSize(), 5);
+
+    w.Text1->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.Label6->text(), u("顺丰速运"));
+    QVERIFY(w.LabelDetect->isVisibleTo(&w) && w.LabelDetect->text().contains(u("已自动选择")));
+    Q_EMIT w.LabelDetect->linkActivated(QStringLiteral("undo"));
+    QVERIFY(w.Label6->text().isEmpty());
+    QVERIFY(w.LabelDetect->text().startsWith(u("可能是：")));
+
+    // Overlapping formats, and the register decides.
+    w.Text1->setText(QStringLiteral("431234560000099"));
+    QCOMPARE(w.Label6->text(), u("韵达快运"));
+    w.Text1->setText(QStringLiteral("439999990000099"));
+    QVERIFY(w.Label6->text().isEmpty()); // the automatic choice goes with the number it was made for
+    QVERIFY(w.LabelDetect->text().contains(u("申通E物流")) && w.LabelDetect->text().contains(u("韵达快运")));
+    QTest::keyClick(w.Text1, Qt::Key_Return);
+    QVERIFY(!w.Label6->text().isEmpty());
+    const QString taken = w.Label6->text();
+    w.Text1->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.Label6->text(), taken); // chosen by the user: never overwritten
+
+    w.Text1->clear();
+    h.window->Option[0]->click(); // EMS chosen first, then a 顺丰 number typed
+    w.Text1->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.Label6->text(), u("EMS(E邮宝)"));
+}
+
 #include "tst_form1.moc"

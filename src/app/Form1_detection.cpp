@@ -1,0 +1,143 @@
+// Carrier detection on the main window: the line under 单号 that names the
+// likely carriers, and the automatic choice when one is sure.
+#include "app/Form1.h"
+
+#include "core/BackgroundTask.h"
+#include "store/HistoryLoader.h"
+#include "store/HistoryModel.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+
+void Form1::buildDetection()
+{
+    m_registerTask = new BackgroundTask(this);
+    // The register's numbers come with every history load; the index is
+    // sorted off the window's thread.
+    connect(m_historyLoader, &HistoryLoader::loaded, this, [this](const QVector<HistoryModel::Row> &rows) {
+        m_registerTask->run<CarrierDetection::RegisterIndex>(
+            [rows](const BackgroundTask::KeepGoing &) {
+                QVector<CarrierDetection::RegisterIndex::Entry> entries;
+                entries.reserve(rows.size());
+                for (const HistoryModel::Row &row : rows) {
+                    if (const Carrier *carrier = FindCarrierByName(row.carrier))
+                        entries.push_back({CarrierDetection::normalized(row.number), carrier->row});
+                }
+                return CarrierDetection::RegisterIndex::build(std::move(entries));
+            },
+            [this](CarrierDetection::RegisterIndex index) { m_register = std::move(index); });
+    });
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::updateDetection);
+    connect(LabelDetect, &QLabel::linkActivated, this, &Form1::detectionLink);
+    // Enter takes the first carrier offered.
+    connect(Text1, &QLineEdit::returnPressed, this, [this] {
+        if (!m_offered.candidates.isEmpty() && Label6->text().isEmpty())
+            detectionLink(QStringLiteral("0"));
+    });
+}
+
+void Form1::userChoseCarrier()
+{
+    m_carrierChosenByUser = true;
+    m_autoChosen = nullptr;
+    m_offered = {};
+    LabelDetect->clear();
+    LabelDetect->hide();
+}
+
+void Form1::updateDetection()
+{
+    const QString number = Text1->text().trimmed();
+    m_offered = {};
+    if (number.isEmpty()) {
+        m_carrierChosenByUser = false;
+        m_undoneFor.clear();
+        LabelDetect->hide();
+        return;
+    }
+    // A carrier the user chose stays; so does one chosen in code (a history
+    // pick, the start-up default) unless this number says otherwise for sure.
+    if (m_carrierChosenByUser)
+        return;
+    const CarrierDetection::Result result = CarrierDetection::detect(number, &m_register);
+    const bool carrierShown = !Label6->text().isEmpty() && !m_autoChosen;
+    if (result.sure && number != m_undoneFor) {
+        const Carrier &carrier = *result.sureCarrier();
+        if (Label6->text() != carrier.name)
+            chooseDetected(carrier);
+        m_autoChosen = &carrier;
+        LabelDetect->setText(QStringLiteral("已自动选择：%1（%2） <a href=\"undo\">撤销</a>")
+                                 .arg(carrier.name.toHtmlEscaped(), result.candidates.first().reason.toHtmlEscaped()));
+        LabelDetect->show();
+        return;
+    }
+    if (m_autoChosen) {
+        // The number changed and no longer points to the carrier chosen for it.
+        m_autoChosen = nullptr;
+        turnCarrierButtonsOff();
+        ClearOtherCarrierList();
+        Label6->clear();
+        Label26->clear();
+        UpdateStatusLine();
+    } else if (carrierShown) {
+        LabelDetect->hide();
+        return;
+    }
+    if (result.candidates.isEmpty()) {
+        LabelDetect->hide();
+        return;
+    }
+    m_offered = result;
+    QStringList offers;
+    for (int i = 0; i < result.candidates.size() && i < 4; ++i) {
+        const CarrierDetection::Candidate &c = result.candidates[i];
+        offers << QStringLiteral("<a href=\"%1\">%2</a>%3")
+                      .arg(i)
+                      .arg(c.carrier->name.toHtmlEscaped(),
+                           c.byRegister ? QStringLiteral("（前缀与登记一致）") : QString());
+    }
+    LabelDetect->setText(QStringLiteral("可能是：") + offers.join(QStringLiteral(" / ")));
+    LabelDetect->show();
+}
+
+void Form1::chooseDetected(const Carrier &carrier)
+{
+    if (carrier.isButton()) {
+        setCarrierButtonOn(carrier.controlIndex);
+        ClearOtherCarrierList();
+    } else if (carrier.isListEntry()) {
+        turnCarrierButtonsOff();
+        selectListEntry(carrier.controlIndex);
+    } else {
+        // A carrier without a page can still be queried by the concise query.
+        turnCarrierButtonsOff();
+        ClearOtherCarrierList();
+        showCarrier(carrier);
+    }
+}
+
+void Form1::detectionLink(const QString &link)
+{
+    if (link == QLatin1String("undo")) {
+        m_undoneFor = Text1->text().trimmed();
+        m_autoChosen = nullptr;
+        turnCarrierButtonsOff();
+        ClearOtherCarrierList();
+        Label6->clear();
+        Label26->clear();
+        UpdateStatusLine();
+        updateDetection();
+        return;
+    }
+    bool ok = false;
+    const int index = link.toInt(&ok);
+    if (!ok || index < 0 || index >= m_offered.candidates.size())
+        return;
+    const Carrier *carrier = m_offered.candidates[index].carrier;
+    chooseDetected(*carrier);
+    userChoseCarrier();
+}
