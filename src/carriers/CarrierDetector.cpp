@@ -1,5 +1,7 @@
 #include "carriers/CarrierDetector.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace CarrierDetection {
@@ -132,6 +134,47 @@ Result detect(const QString &typed, const RegisterIndex *index)
     else if (formats.size() > 1)
         result.sure = registerAgreesOnOne && result.candidates.first().byFormat && result.candidates.first().byRegister;
     return result;
+}
+
+QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index)
+{
+    QVector<BatchLine> out;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        // NFKC makes full-width commas, semicolons and blanks plain ones.
+        const QString line = lines[i].normalized(QString::NormalizationForm_KC).trimmed();
+        if (line.isEmpty())
+            continue;
+        BatchLine entry;
+        entry.line = i + 1;
+        QString number = line;
+        QString name;
+        const qsizetype cut = line.indexOf(QRegularExpression(QStringLiteral("[,;\t、]")));
+        if (cut >= 0) {
+            number = line.left(cut);
+            name = line.mid(cut + 1).trimmed();
+        } else if (const qsizetype blank = line.lastIndexOf(QLatin1Char(' ')); blank > 0) {
+            // "SF1234 5678 顺丰速运": a last word without digits names the
+            // carrier; blanks inside a number are part of it.
+            const QString last = line.mid(blank + 1);
+            if (FindCarrierByName(last) || !last.contains(QRegularExpression(QStringLiteral("\\d")))) {
+                number = line.left(blank);
+                name = last;
+            }
+        }
+        entry.number = normalized(number);
+        if (entry.number.isEmpty())
+            continue;
+        if (!name.isEmpty()) {
+            entry.written = FindCarrierByName(name);
+            if (!entry.written)
+                entry.unknownName = name;
+        }
+        if (!entry.written)
+            entry.detected = detect(entry.number, index);
+        out.push_back(entry);
+    }
+    return out;
 }
 
 } // namespace CarrierDetection

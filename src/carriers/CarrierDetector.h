@@ -70,4 +70,16 @@ private:
 
 Result detect(const QString &number, const RegisterIndex *index = nullptr);
 
+// A pasted batch, one waybill per line: a number alone, or a number and a
+// carrier's name after a comma, a semicolon, a tab or a blank (full-width
+// ones too). Empty lines are left out.
+struct BatchLine {
+    int line = 0;                     // 1-based line of the text
+    QString number;                   // normalised
+    const Carrier *written = nullptr; // named on the line
+    QString unknownName;              // a name on the line that no carrier has
+    Result detected;                  // when no carrier is named
+};
+QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index = nullptr);
+
 } // namespace CarrierDetection

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void formats();
     void typedNumbersAreNormalised();
     void theRegisterDecidesBetweenOverlappingFormats();
+    void pastedBatches();
 };
 
 // Five numbers per shape, each with the candidates it must give (sorted by
@@ -169,6 +170,32 @@ void TestCarrierDetector::theRegisterDecidesBetweenOverlappingFormats()
     const Result unknownShape = detect(QStringLiteral("43123456000"), &one);
     QCOMPARE(names(unknownShape), u("宅急送"));
     QVERIFY(!unknownShape.sure);
+}
+
+// Each line of a pasted batch: its number, the carrier it names or the one
+// detected, and nothing made up for a line that says neither.
+void TestCarrierDetector::pastedBatches()
+{
+    const QVector<BatchLine> lines = readBatch(u("SF123456789012\r\n"
+                                                 "\n"
+                                                 "  7512 3456 7890 12 \n"
+                                                 "123456789,TNT\n"
+                                                 "１２３４５６７８９，德邦物流\n"
+                                                 "1234567890123 EMS(E邮宝)\n"
+                                                 "YT1234567890123\t圆通快递\n"
+                                                 "123456789 神行快递\n"
+                                                 "123456789\n"));
+    QStringList seen;
+    for (const BatchLine &l : lines) {
+        const Carrier *carrier = l.written ? l.written : l.detected.sureCarrier();
+        seen << QStringLiteral("%1:%2:%3%4")
+                    .arg(l.line)
+                    .arg(l.number, carrier ? carrier->name : QStringLiteral("?"), l.unknownName);
+    }
+    QCOMPARE(seen, QStringList({u("1:SF123456789012:顺丰速运"), u("3:75123456789012:中通速递"), u("4:123456789:TNT"),
+                                u("5:123456789:德邦物流"), u("6:1234567890123:EMS(E邮宝)"),
+                                u("7:YT1234567890123:圆通快递"), u("8:123456789:?神行快递"), u("9:123456789:?")}));
+    QCOMPARE(lines.last().detected.candidates.size(), 2); // TNT and 德邦物流, for the user to choose
 }
 
 QTEST_GUILESS_MAIN(TestCarrierDetector)
