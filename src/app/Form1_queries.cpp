@@ -93,22 +93,61 @@ void Form1::stopQueries()
 
 // Each typed batch works on exactly the numbers typed: the scratch table is
 // emptied first, blank lines are skipped and each number is queried once.
+// Each line runs with its own carrier: the one written on it, the one the
+// user chose on the window, the one its number surely has, or else the
+// window's carrier. Lines left without one are listed, never guessed.
 bool Form1::prepareBatch(QVector<QPair<QString, QString>> *rows)
 {
-    if (Label6->text().isEmpty()) {
+    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText(), &m_register);
+    const Carrier *windowCarrier = FindCarrierByName(Label6->text());
+    QVector<QPair<QString, QString>> wanted;
+    QStringList unresolved;
+    for (const CarrierDetection::BatchLine &l : lines) {
+        const Carrier *carrier = l.written;
+        if (!carrier && l.unknownName.isEmpty())
+            carrier = m_carrierChosenByUser && windowCarrier ? windowCarrier : l.detected.sureCarrier();
+        if (!carrier && l.unknownName.isEmpty() && !Label6->text().isEmpty()) {
+            wanted.push_back({l.number, Label6->text()});
+            continue;
+        }
+        if (carrier) {
+            wanted.push_back({l.number, carrier->name});
+            continue;
+        }
+        QStringList names;
+        for (const CarrierDetection::Candidate &c : l.detected.candidates)
+            names << c.carrier->name;
+        unresolved << QStringLiteral("第 %1 行 %2：%3")
+                          .arg(l.line)
+                          .arg(l.number.left(30),
+                               !l.unknownName.isEmpty() ? QStringLiteral("没有名为“%1”的快递公司").arg(l.unknownName.left(20))
+                               : names.isEmpty()        ? QStringLiteral("无法识别快递公司")
+                                                        : QStringLiteral("可能是 ") + names.join(QStringLiteral(" / ")));
+    }
+    if (wanted.isEmpty() && unresolved.isEmpty() && Label6->text().isEmpty()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
         return false;
+    }
+    if (!unresolved.isEmpty()) {
+        const QString listed = QStringLiteral("以下 %1 行无法确定快递公司，请在单号后写上快递公司（如“单号,顺丰速运”）：\n")
+                                   .arg(unresolved.size()) +
+                               unresolved.mid(0, 10).join(QLatin1Char('\n')) +
+                               (unresolved.size() > 10 ? QStringLiteral("\n……") : QString());
+        if (wanted.isEmpty()) {
+            m_dialogs.information(this, Program::kTitle, listed);
+            return false;
+        }
+        if (!m_dialogs.askYesNo(this, Program::kTitle, listed + QStringLiteral("\n\n先查询其余 %1 个单号吗？").arg(wanted.size())))
+            return false;
     }
     Outcome outcome = m_store.clearTemp();
     QStringList refused;
     QSet<QString> seen;
-    const QStringList pieces = Text10->toPlainText().split(QLatin1Char('\n'));
-    for (const QString &piece : pieces) {
-        const QString number = piece.trimmed();
-        if (!outcome || number.isEmpty() || seen.contains(number))
+    for (const auto &[number, carrier] : wanted) {
+        if (!outcome || seen.contains(number))
             continue;
         seen.insert(number);
-        if (Outcome inserted = m_store.insertTemp(number, Label6->text()); !inserted)
+        if (Outcome inserted = m_store.insertTemp(number, carrier); !inserted)
             refused << number.left(30) + QStringLiteral("：") + inserted.error;
     }
     if (outcome)

@@ -6,7 +6,7 @@
 
 namespace CarrierDetection {
 
-QString normalized(const QString &number)
+QString compact(const QString &number)
 {
     // NFKC turns full-width digits and letters (pasted from Chinese web pages
     // and chats) into plain ones.
@@ -15,9 +15,14 @@ QString normalized(const QString &number)
     out.reserve(plain.size());
     for (const QChar c : plain) {
         if (!c.isSpace() && c != QChar(0xFEFF))
-            out += c.toUpper();
+            out += c;
     }
     return out;
+}
+
+QString normalized(const QString &number)
+{
+    return compact(number).toUpper();
 }
 
 namespace {
@@ -162,7 +167,7 @@ QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index)
                 name = last;
             }
         }
-        entry.number = normalized(number);
+        entry.number = compact(number);
         if (entry.number.isEmpty())
             continue;
         if (!name.isEmpty()) {

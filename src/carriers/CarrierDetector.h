@@ -29,8 +29,9 @@ struct Result {
     const Carrier *sureCarrier() const { return sure ? candidates.first().carrier : nullptr; }
 };
 
-// A number as typed or pasted: blanks removed, full-width characters made
-// half-width, letters in upper case.
+// A number as typed or pasted, blanks removed and full-width characters made
+// half-width; normalized() also puts letters in upper case, for comparing.
+QString compact(const QString &number);
 QString normalized(const QString &number);
 
 // One format rule: the carrier it points to and why ("SF + 12 位数字").
@@ -75,7 +76,7 @@ Result detect(const QString &number, const RegisterIndex *index = nullptr);
 // ones too). Empty lines are left out.
 struct BatchLine {
     int line = 0;                     // 1-based line of the text
-    QString number;                   // normalised
+    QString number;                   // compacted, as typed otherwise
     const Carrier *written = nullptr; // named on the line
     QString unknownName;              // a name on the line that no carrier has
     Result detected;                  // when no carrier is named

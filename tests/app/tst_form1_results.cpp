@@ -26,6 +26,7 @@ private Q_SLOTS:
     void clearDuringAConcisePassKeepsTheColumns();
     void longNumbersNeverWidenTheWindow();
     void storedPassOverAnEmptyRegister();
+    void aMixedBatchRunsEachLineWithItsCarrier();
 
 private:
     void runConcise(Harness &h, const QStringList &numbers);
@@ -235,4 +236,28 @@ void TestForm1Results::storedPassOverAnEmptyRegister()
 }
 
 QTEST_MAIN(TestForm1Results)
+// No carrier chosen on the window: each line runs with the carrier it names
+// or the one its number surely has; a line with neither is listed and asked
+// about, and never run on a guessed page.
+void TestForm1Results::aMixedBatchRunsEachLineWithItsCarrier()
+{
+    Harness h;
+    Form1 &w = *h.window;
+    w.Text10->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
+    w.Option13->click();
+    h.dialogs.answers = {false};
+    w.Command12->click();
+    QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("yesno"));
+    QVERIFY2(h.dialogs.lastText().contains(u("第 3 行 123456789：可能是 TNT / 德邦物流")), qPrintable(h.dialogs.lastText()));
+    QVERIFY(!w.isConciseQueryRunning() && w.store().tempRows().isEmpty()); // declined: nothing runs
+
+    h.dialogs.answers = {true};
+    w.Command12->click();
+    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QCOMPARE(w.store().tempRows(),
+             (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
+                                              {QStringLiteral("75123456789012"), u("中通速递")},
+                                              {QStringLiteral("R1"), u("顺丰速运")}}));
+}
+
 #include "tst_form1_results.moc"
