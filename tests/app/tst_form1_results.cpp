@@ -247,6 +247,7 @@ void TestForm1Results::aMixedBatchRunsEachLineWithItsCarrier()
     w.Option13->click();
     h.dialogs.answers = {false};
     w.Command12->click();
+    QVERIFY(!h.dialogs.shown.isEmpty());
     QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("yesno"));
     QVERIFY2(h.dialogs.lastText().contains(u("第 3 行 123456789：可能是 TNT / 德邦物流")), qPrintable(h.dialogs.lastText()));
     QVERIFY(!w.isConciseQueryRunning() && w.store().tempRows().isEmpty()); // declined: nothing runs
