@@ -424,11 +424,21 @@ void Form1::buildInputArea(QWidget *parent)
     form->addLayout(buttons, 6, 0, 1, 4);
     SSTab2->addTab(Frame1, QStringLiteral("单个快递单"));
 
-    Text10 = named(new QPlainTextEdit(SSTab2), "Text10");
+    auto *batchPage = new QWidget(SSTab2);
+    auto *batchLayout = new QHBoxLayout(batchPage);
+    batchLayout->setContentsMargins(0, 0, 0, 0);
+    batchLayout->setSpacing(2);
+    Text10 = named(new QPlainTextEdit(batchPage), "Text10");
     Text10->setToolTip(QStringLiteral("每行一个快递单号"));
     Text10->setAccessibleName(QStringLiteral("批量快递单"));
     Text10->setTabChangesFocus(true);
-    SSTab2->addTab(Text10, QStringLiteral("批量快递单"));
+    // Beside the numbers: the carrier each line will run with.
+    ListBatch = named(new QListWidget(batchPage), "ListBatch");
+    ListBatch->setAccessibleName(QStringLiteral("各行的快递公司"));
+    ListBatch->setToolTip(QStringLiteral("双击或按回车为无法确定的单号选择快递公司"));
+    batchLayout->addWidget(Text10, 3);
+    batchLayout->addWidget(ListBatch, 2);
+    SSTab2->addTab(batchPage, QStringLiteral("批量快递单"));
 
     connect(Text1, &QLineEdit::textChanged, this, [this] { trimmedMirror(Text1, Label4, true); });
     connect(Text4, &QLineEdit::textChanged, this, [this] { trimmedMirror(Text4, Label16, false); });

@@ -232,6 +232,7 @@ private:
     void chooseDetected(const Carrier &carrier);
     void detectionLink(const QString &link);
     void userChoseCarrier();
+    void chooseForBatchLine(int line);
 
     // Input form and history (Form1_input.cpp).
     void trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus);
@@ -293,6 +294,9 @@ private:
     CarrierDetection::Result m_offered;
 
 public:
-    QLabel *LabelDetect = nullptr; // under 单号: what the number looks like
+    QLabel *LabelDetect = nullptr;    // under 单号: what the number looks like
+    QListWidget *ListBatch = nullptr; // beside 批量快递单: each line's carrier
     int registerIndexSize() const { return m_register.size(); }
+    void showBatchCarriers();
+    void setBatchLineCarrier(int line, const QString &carrier);
 };

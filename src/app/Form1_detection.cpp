@@ -11,7 +11,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QScopedValueRollback>
+#include <QTextBlock>
+#include <QTimer>
 
 void Form1::buildDetection()
 {
@@ -33,6 +37,13 @@ void Form1::buildDetection()
     });
     connect(Text1, &QLineEdit::textChanged, this, &Form1::updateDetection);
     connect(LabelDetect, &QLabel::linkActivated, this, &Form1::detectionLink);
+    auto *batchDelay = new QTimer(this);
+    batchDelay->setSingleShot(true);
+    batchDelay->setInterval(300);
+    connect(Text10, &QPlainTextEdit::textChanged, batchDelay, qOverload<>(&QTimer::start));
+    connect(batchDelay, &QTimer::timeout, this, &Form1::showBatchCarriers);
+    connect(ListBatch, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem *item) { chooseForBatchLine(item->data(Qt::UserRole).toInt()); });
     // Enter takes the first carrier offered.
     connect(Text1, &QLineEdit::returnPressed, this, [this] {
         if (!m_offered.candidates.isEmpty() && Label6->text().isEmpty())
@@ -140,4 +151,63 @@ void Form1::detectionLink(const QString &link)
     const Carrier *carrier = m_offered.candidates[index].carrier;
     chooseDetected(*carrier);
     userChoseCarrier();
+}
+
+void Form1::showBatchCarriers()
+{
+    ListBatch->clear();
+    for (const CarrierDetection::BatchLine &l : CarrierDetection::readBatch(Text10->toPlainText(), &m_register)) {
+        const Carrier *carrier = l.written ? l.written : l.detected.sureCarrier();
+        QString text = QStringLiteral("%1 %2：").arg(l.line).arg(l.number.left(16));
+        if (carrier) {
+            text += carrier->name;
+        } else if (!l.unknownName.isEmpty()) {
+            text += QStringLiteral("？没有“%1”").arg(l.unknownName.left(10));
+        } else {
+            QStringList names;
+            for (const CarrierDetection::Candidate &c : l.detected.candidates)
+                names << c.carrier->name;
+            text += names.isEmpty() ? QStringLiteral("？无法识别") : QStringLiteral("？") + names.join(QLatin1Char('/'));
+        }
+        auto *item = new QListWidgetItem(text, ListBatch);
+        item->setData(Qt::UserRole, l.line);
+        item->setToolTip(carrier ? QString() : QStringLiteral("双击或按回车选择快递公司"));
+    }
+}
+
+void Form1::chooseForBatchLine(int line)
+{
+    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText(), &m_register);
+    const auto found = std::find_if(lines.cbegin(), lines.cend(),
+                                    [line](const CarrierDetection::BatchLine &l) { return l.line == line; });
+    if (found == lines.cend())
+        return;
+    QMenu menu(this);
+    menu.setAccessibleName(QStringLiteral("选择快递公司"));
+    QVector<const Carrier *> offered;
+    for (const CarrierDetection::Candidate &c : found->detected.candidates)
+        offered << c.carrier;
+    for (const Carrier &c : CarrierCatalogue::all())
+        if (!offered.contains(&c))
+            offered << &c;
+    for (const Carrier *c : offered)
+        menu.addAction(c->name)->setData(c->name);
+    const QRect at = ListBatch->visualItemRect(ListBatch->currentItem() ? ListBatch->currentItem() : ListBatch->item(0));
+    if (const QAction *chosen = menu.exec(ListBatch->viewport()->mapToGlobal(at.bottomLeft())))
+        setBatchLineCarrier(line, chosen->data().toString());
+}
+
+void Form1::setBatchLineCarrier(int line, const QString &carrier)
+{
+    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText());
+    const auto found = std::find_if(lines.cbegin(), lines.cend(),
+                                    [line](const CarrierDetection::BatchLine &l) { return l.line == line; });
+    const QTextBlock block = Text10->document()->findBlockByNumber(line - 1);
+    if (found == lines.cend() || !block.isValid())
+        return;
+    // The choice is written on the line, where the batch pass reads it.
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(found->number + QLatin1Char(',') + carrier);
+    showBatchCarriers();
 }

@@ -252,7 +252,16 @@ void TestForm1Results::aMixedBatchRunsEachLineWithItsCarrier()
     QVERIFY2(h.dialogs.lastText().contains(u("第 3 行 123456789：可能是 TNT / 德邦物流")), qPrintable(h.dialogs.lastText()));
     QVERIFY(!w.isConciseQueryRunning() && w.store().tempRows().isEmpty()); // declined: nothing runs
 
+    // Beside the lines: each one's carrier, and a choice written onto the line.
+    w.showBatchCarriers();
+    QCOMPARE(w.ListBatch->count(), 4);
+    QCOMPARE(w.ListBatch->item(1)->text(), u("2 75123456789012：中通速递"));
+    QCOMPARE(w.ListBatch->item(2)->text(), u("3 123456789：？TNT/德邦物流"));
+    w.setBatchLineCarrier(3, u("TNT"));
+    QVERIFY(w.Text10->toPlainText().contains(u("\n123456789,TNT\nR1")));
+
     h.dialogs.answers = {true};
+    w.Text10->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
     w.Command12->click();
     QTRY_VERIFY(!w.isConciseQueryRunning());
     QCOMPARE(w.store().tempRows(),
