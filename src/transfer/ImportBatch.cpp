@@ -2,6 +2,8 @@
 
 #include "carriers/CarrierCatalogue.h"
 
+#include <algorithm>
+
 ImportBatch::ImportBatch(QString text) : m_text(std::move(text))
 {
     // Empty fields store empty text, never NULL: a view of a null text is null.
@@ -96,6 +98,39 @@ void ImportBatch::addRow(int line, const Fields &fields)
         m_firstLineOfNumber.insert(number, line);
     m_fields.push_back(fields);
     m_lines.push_back(line);
+}
+
+bool ImportBatch::hasMissingCarriers() const
+{
+    return std::any_of(m_fields.cbegin(), m_fields.cend(), [this](const Fields &f) { return view(f[1]).isEmpty(); });
+}
+
+void ImportBatch::fillMissingCarriers(const CarrierDetection::RegisterIndex *index)
+{
+    QVector<Fields> kept;
+    QVector<int> keptLines;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        Fields fields = m_fields[i];
+        if (view(fields[1]).isEmpty()) {
+            const CarrierDetection::Result found = CarrierDetection::detect(view(fields[0]).toString(), index);
+            if (const Carrier *carrier = found.sureCarrier()) {
+                fields[1] = {m_text.size(), carrier->name.size()};
+                m_text += carrier->name;
+            } else {
+                QStringList names;
+                for (const CarrierDetection::Candidate &c : found.candidates)
+                    names << c.carrier->name;
+                skip(m_lines[i], names.isEmpty() ? QStringLiteral("快递公司为空，无法按单号识别")
+                                                 : QStringLiteral("快递公司为空，可能是：") +
+                                                       names.join(QStringLiteral(" / ")));
+                continue;
+            }
+        }
+        kept.push_back(fields);
+        keptLines.push_back(m_lines[i]);
+    }
+    m_fields = std::move(kept);
+    m_lines = std::move(keptLines);
 }
 
 QStringView ImportBatch::field(int row, int typed) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "carriers/CarrierDetector.h"
 #include "store/Waybill.h"
 #include "store/WaybillStore.h"
 
@@ -56,6 +57,10 @@ public:
     // The data rows of a sheet (row 1 holds the headings and is not read);
     // trailing empty rows are not lines of the file.
     void addSheet(const SheetData &sheet);
+    bool hasMissingCarriers() const;
+    // A row without a carrier gets the one its number surely has; the rest
+    // are skipped with the carriers they may have.
+    void fillMissingCarriers(const CarrierDetection::RegisterIndex *index);
 
     const QString &text() const { return m_text; }
     int count() const override { return int(m_lines.size()); }

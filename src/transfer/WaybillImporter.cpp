@@ -67,6 +67,15 @@ ImportResult importFile(const QString &databasePath, const QString &filePath, bo
     result.outcome = target.open(databasePath);
     if (!result.outcome)
         return result;
+    if (batch.hasMissingCarriers()) {
+        // The register tells apart carriers whose formats overlap.
+        QVector<CarrierDetection::RegisterIndex::Entry> entries;
+        for (const Waybill &w : target.allWaybills())
+            if (const Carrier *carrier = FindCarrierByName(w.carrier))
+                entries.push_back({CarrierDetection::normalized(w.number), carrier->row});
+        const CarrierDetection::RegisterIndex index = CarrierDetection::RegisterIndex::build(std::move(entries));
+        batch.fillMissingCarriers(&index);
+    }
     return store(target, batch, progress);
 }
 

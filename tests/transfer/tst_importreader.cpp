@@ -29,6 +29,7 @@ private Q_SLOTS:
     void badLinesAreSkippedWithTheirLineNumbers();
     void registerRefusalsAreReportedAndTheRestStored();
     void nothingImportedIsNotCalledASuccess();
+    void anEmptyCarrierIsDetectedOnlyWhenSure();
     void workbooks_data();
     void workbooks();
     void notAWorkbookIsRefused();
@@ -157,6 +158,36 @@ void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
     QCOMPARE(result.message(),
              u("导入成功！\n共导入 2 条快递单。\n跳过 3 行：\n第 2 行：快递单号已存在！\n第 3 行：空行\n"
                "第 4 行：“姓名”太长：最多 20 个字符，现在是 21 个。未保存。"));
+}
+
+void TestImportReader::anEmptyCarrierIsDetectedOnlyWhenSure()
+{
+    TestFolder folder;
+    const QString path = folder.file(WaybillStore::fileName());
+    {
+        WaybillStore store;
+        QVERIFY(WaybillStore::createDatabase(path).ok && store.open(path).ok);
+        for (int i = 0; i < 3; ++i) {
+            Waybill shop;
+            shop.number = QStringLiteral("43123456000000%1").arg(i);
+            shop.carrier = u("韵达快运");
+            QVERIFY(store.insertFromInputForm(shop).ok);
+        }
+    }
+    folder.write(QStringLiteral("in.txt"), gbk("SF123456789012,,书,,,,,,\n"
+                                               "431234560000099,,,,,,,,\n"
+                                               "123456789,,,,,,,,\n"
+                                               "ZZ1,,,,,,,,\n"
+                                               "ZZ2,申通E物流,,,,,,,\n"));
+    const ImportResult result = WaybillImporter::importFile(path, folder.file(QStringLiteral("in.txt")), false);
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+    QCOMPARE(result.imported, 3);
+    QCOMPARE(reasons(result.skipped), u("3:快递公司为空，可能是：TNT / 德邦物流|4:快递公司为空，无法按单号识别"));
+    WaybillStore store;
+    QVERIFY(store.open(path).ok);
+    QCOMPARE(store.find(QStringLiteral("SF123456789012"))->carrier, u("顺丰速运"));
+    QCOMPARE(store.find(QStringLiteral("431234560000099"))->carrier, u("韵达快运"));
+    QCOMPARE(store.find(QStringLiteral("SF123456789012"))->goods, u("书"));
 }
 
 void TestImportReader::nothingImportedIsNotCalledASuccess()
