@@ -2,11 +2,14 @@
 #include "core/ProgramName.h"
 
 #include "carriers/CarrierCatalogue.h"
+#include "carriers/CarrierDetector.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "manage/WaybillEditor.h"
 
 #include <QLineEdit>
+#include <QListWidget>
+#include <QScopedValueRollback>
 #include <QPushButton>
 
 Form3::Form3(const QString &programFolder, Dialogs &dialogs, const Clock &clock, QWidget *parent)
@@ -21,6 +24,45 @@ Form3::Form3(const QString &programFolder, Dialogs &dialogs, const Clock &clock,
     addButtons(Command1, Command3);
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &QWidget::hide);
+
+    m_entries = CarrierCatalogue::quickAddEntries();
+    connect(Text1, &QLineEdit::textChanged, this, &Form3::detectCarrier);
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!m_reordering) {
+            m_chosenByUser = true;
+            m_autoChosen = false;
+        }
+    });
+}
+
+// The carriers the number may belong to come first in the list, best first;
+// a sure one is chosen unless the user chose one.
+void Form3::detectCarrier()
+{
+    const CarrierDetection::Result found = CarrierDetection::detect(Text1->text());
+    QStringList order;
+    for (const CarrierDetection::Candidate &c : found.candidates)
+        if (m_entries.contains(c.carrier->name) && !order.contains(c.carrier->name))
+            order << c.carrier->name;
+    for (const QString &entry : m_entries)
+        if (!order.contains(entry))
+            order << entry;
+    const QList<QListWidgetItem *> selected = List1->selectedItems();
+    QString keep = selected.isEmpty() ? QString() : selected.first()->text();
+    if (!m_chosenByUser) {
+        if (const Carrier *sure = found.sureCarrier(); sure && m_entries.contains(sure->name)) {
+            keep = sure->name;
+            m_autoChosen = true;
+        } else if (m_autoChosen) {
+            keep.clear(); // chosen for a number that is no longer there
+            m_autoChosen = false;
+        }
+    }
+    const QScopedValueRollback<bool> inCode(m_reordering, true);
+    List1->clear();
+    List1->addItems(order);
+    selectCarrier(keep);
+    List1->scrollToTop();
 }
 
 void Form3::showEvent(QShowEvent *event)

@@ -2,6 +2,7 @@
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/GbkText.h"
+#include "carriers/CarrierCatalogue.h"
 #include "manage/Form3.h"
 #include "manage/Form4.h"
 #include "manage/Form6.h"
@@ -114,6 +115,7 @@ private Q_SLOTS:
     void onlyTheNewestReadIsShown();
     void closingDropsAReadOnItsWay();
     void quickAddKeepsTheBoxesUntilItSucceeds();
+    void quickAddOffersTheCarriersTheNumberMayHave();
     void modifyAppliesToTheRowItWasOpenedFor();
     void afterARefreshModifyAndDeleteWorkOnTheStoredRow();
     void detailsShowTheMainWindowsWaybill();
@@ -290,6 +292,31 @@ void TestForm7::quickAddKeepsTheBoxesUntilItSucceeds()
     QVERIFY(form3->Text1->text().isEmpty() && form3->Text2->text().isEmpty() && form3->Text4->text().isEmpty());
     QCOMPARE(form3->List1->currentItem()->text(), u("顺丰速运")); // the carrier stays for the next one
     QCOMPARE(form3->focusWidget(), form3->Text1);
+}
+
+void TestForm7::quickAddOffersTheCarriersTheNumberMayHave()
+{
+    Fixture f("OLD");
+    f.window->Command10->click();
+    auto *form3 = f.dialog<Form3>("Form3");
+    QVERIFY(form3);
+    const auto selected = [form3] {
+        const QList<QListWidgetItem *> items = form3->List1->selectedItems();
+        return items.isEmpty() ? QString() : items.first()->text();
+    };
+    form3->Text1->setText(QStringLiteral("SF123456789012"));
+    QCOMPARE(form3->List1->item(0)->text(), u("顺丰速运"));
+    QCOMPARE(selected(), u("顺丰速运"));
+    form3->Text1->setText(QStringLiteral("1234567890123"));
+    QCOMPARE(QStringList({form3->List1->item(0)->text(), form3->List1->item(1)->text()}),
+             QStringList({u("EMS(E邮宝)"), u("中邮物流")}));
+    QVERIFY(selected().isEmpty()); // two may fit: the user chooses
+    QCOMPARE(form3->List1->count(), CarrierCatalogue::quickAddEntries().size());
+
+    form3->List1->setCurrentRow(form3->List1->count() - 1); // chosen by the user
+    const QString chosen = selected();
+    form3->Text1->setText(QStringLiteral("SF123456789012"));
+    QCOMPARE(selected(), chosen);
 }
 
 void TestForm7::modifyAppliesToTheRowItWasOpenedFor()
