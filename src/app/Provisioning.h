@@ -19,6 +19,19 @@ struct Report {
 
 Report run(const QString &programFolder);
 
+// Where the register and its files live. Beside the program while that
+// folder can be written or already holds them (a portable copy, as always);
+// in the user's own data folder when the program was installed (its desktop
+// entry lies in the same prefix, e.g. /usr/bin and /usr/share/applications,
+// which even root must not fill with data) or its folder is read-only.
+struct DataFolder {
+    QString path;
+    bool portable = true;
+};
+DataFolder chooseDataFolder(const QString &programFolder, const QString &userDataFolder);
+// The desktop entry, relative to the program's folder, that marks an installed copy.
+QString installedEntryRelativePath();
+
 // Names inside the program folder.
 QString configFolderName();
 QString helpFileName();
