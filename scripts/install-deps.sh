@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libbenchmark-dev sqlite3
   clang libclang-rt-dev
   fonts-noto-cjk
-  xvfb xauth imagemagick
+  xvfb xauth x11-utils imagemagick
 )
 
 missing=()
