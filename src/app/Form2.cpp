@@ -35,7 +35,6 @@ Form2::Form2(Launcher &launcher, Dialogs &dialogs, const QString &dataFolder, QW
         dataFolderLabel = value;
         ++r;
     }
-    dataFolderLabel->setWordWrap(true);
     openDataFolder = new QPushButton(QStringLiteral("打开数据文件夹"), this);
     openDataFolder->setObjectName(QStringLiteral("openDataFolder"));
     openDataFolder->setAccessibleName(QStringLiteral("打开数据文件夹"));
