@@ -55,8 +55,8 @@ Outcome writeWorkbookHere(const QString &path, const QVector<Waybill> &rows)
     const QVector<int> order = workbookColumns();
     lxw_error error = LXW_NO_ERROR;
     auto put = [&](lxw_row_t row, lxw_col_t column, const QString &value) {
-        // An empty text, like a null, leaves the cell empty.
-        if (error == LXW_NO_ERROR && !value.isEmpty())
+        // The library leaves the cell of an empty text empty, as for a null.
+        if (error == LXW_NO_ERROR)
             error = worksheet_write_string(sheet, row, column, XlsxText::escape(value).toUtf8().constData(),
                                            text);
     };
