@@ -4,11 +4,11 @@
 #include "core/ProgramName.h"
 
 #include "app/Form2.h"
-#include "manage/WindowKeys.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/Endpoints.h"
+#include "manage/WindowKeys.h"
 #include "query/Browser.h"
 #include "settings/AppSettings.h"
 #include "settings/AutoStart.h"

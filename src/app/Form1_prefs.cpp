@@ -1,13 +1,13 @@
 // Skins, the settings dialog and the update check, as the main window sees them.
 #include "app/Form1.h"
 
-#include "settings/ApplySkin.h"
-#include "settings/AutoStart.h"
 #include "core/ClassicTimer.h"
 #include "core/Dialogs.h"
-#include "settings/Skins.h"
 #include "settings/AppSettings.h"
+#include "settings/ApplySkin.h"
+#include "settings/AutoStart.h"
 #include "settings/Form5.h"
+#include "settings/Skins.h"
 #include "update/UpdateCheck.h"
 #include "update/gengxin.h"
 

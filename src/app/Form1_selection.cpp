@@ -131,8 +131,7 @@ void Form1::SelectDataSource(DataSource source)
 
 void Form1::delay()
 {
-    const DataSource source =
-        DataSources::fromConfigValue(AppSettings::read(m_dataFolder, AppSettings::kDataSource));
+    const DataSource source = DataSources::fromConfigValue(AppSettings::read(m_dataFolder, AppSettings::kDataSource));
     if (source != DataSource::None)
         SelectDataSource(source);
 

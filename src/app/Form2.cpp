@@ -52,9 +52,8 @@ Form2::Form2(Launcher &launcher, Dialogs &dialogs, const QString &dataFolder, QW
     Label10->setAccessibleName(QStringLiteral("网站"));
     Label10->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     Label10->setFocusPolicy(Qt::StrongFocus);
-    connect(Label10, &QLabel::linkActivated, this, [this](const QString &) {
-        m_launcher.openUrl(Endpoints::current().makerSite);
-    });
+    connect(Label10, &QLabel::linkActivated, this,
+            [this](const QString &) { m_launcher.openUrl(Endpoints::current().makerSite); });
     grid->addWidget(Label10, r, 0, 1, 2);
     resize(4050 / 15, 2025 / 15);
 }

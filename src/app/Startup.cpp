@@ -18,7 +18,8 @@ Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &progr
 
     QString error;
     if (!QDir().mkpath(dataFolder)) {
-        error = QStringLiteral("无法创建数据文件夹 %1：没有写入权限或磁盘已满。").arg(QDir::toNativeSeparators(dataFolder));
+        error =
+            QStringLiteral("无法创建数据文件夹 %1：没有写入权限或磁盘已满。").arg(QDir::toNativeSeparators(dataFolder));
     } else if (const Provisioning::Report report = Provisioning::run(dataFolder); !report.outcome) {
         error = report.outcome.error;
     } else {

@@ -26,8 +26,7 @@ QString libraryError(lxw_error error)
 Outcome writeWorkbookHere(const QString &path, const QVector<Waybill> &rows)
 {
     const auto failed = [&path](const QString &why) {
-        return Outcome::failure(
-            QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), why));
+        return Outcome::failure(QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), why));
     };
     if (rows.size() + 1 > kMaxSheetRows)
         return failed(QStringLiteral("运单有 %1 条，超过 Excel 工作表最多 %2 行的限制，请改为导出文本文件。")
@@ -57,8 +56,7 @@ Outcome writeWorkbookHere(const QString &path, const QVector<Waybill> &rows)
     auto put = [&](lxw_row_t row, lxw_col_t column, const QString &value) {
         // The library leaves the cell of an empty text empty, as for a null.
         if (error == LXW_NO_ERROR)
-            error = worksheet_write_string(sheet, row, column, XlsxText::escape(value).toUtf8().constData(),
-                                           text);
+            error = worksheet_write_string(sheet, row, column, XlsxText::escape(value).toUtf8().constData(), text);
     };
     for (int c = 0; c < order.size(); ++c)
         put(0, lxw_col_t(c), WaybillColumns::name(order.at(c)));

@@ -112,10 +112,9 @@ Outcome writeWorkbook(const QString &path, const QVector<Waybill> &rows)
         return failed(QStringLiteral("导出程序异常终止，原有文件没有改动。"));
     const QString answer = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     if (process.exitCode() != 0)
-        return Outcome::failure(answer.isEmpty()
-                                    ? QStringLiteral("导出程序出错（退出代码 %1），原有文件没有改动。")
-                                          .arg(process.exitCode())
-                                    : answer);
+        return Outcome::failure(
+            answer.isEmpty() ? QStringLiteral("导出程序出错（退出代码 %1），原有文件没有改动。").arg(process.exitCode())
+                             : answer);
     return Outcome::success();
 }
 

@@ -201,10 +201,10 @@ void TestProvisioning::dataFolderIsBesideTheProgramUnlessInstalledOrReadOnly_dat
     QTest::newRow("writable folder") << QStringList{} << false << true;
     QTest::newRow("installed") << QStringList{entry} << false << false;
     QTest::newRow("installed, register beside") << QStringList{entry, QStringLiteral("bin/kd.db")} << false << true;
-    QTest::newRow("installed, settings beside") << QStringList{entry, QStringLiteral("bin/config.ini")} << false
-                                                << true;
-    QTest::newRow("another program's entry") << QStringList{QStringLiteral("share/applications/other.desktop")}
-                                             << false << true;
+    QTest::newRow("installed, settings beside")
+        << QStringList{entry, QStringLiteral("bin/config.ini")} << false << true;
+    QTest::newRow("another program's entry")
+        << QStringList{QStringLiteral("share/applications/other.desktop")} << false << true;
     QTest::newRow("read-only folder") << QStringList{} << true << false;
 }
 

@@ -585,7 +585,7 @@ void TestForm7::exportWritesEveryRow()
     QCOMPARE(f.dialogs.shown.size(), 1);
     SheetData sheet;
     QVERIFY(XlsxSheet::read(workbook, &sheet).ok);
-    QCOMPARE(sheet.rows.size(), 4); // the header and three waybills
+    QCOMPARE(sheet.rows.size(), 4);                                  // the header and three waybills
     QCOMPARE(sheet.rows.value(2).first(), QStringLiteral("SF1001")); // the number leads, as the import wants
 }
 

@@ -37,9 +37,15 @@ static QVector<Waybill> awkwardRows(int count)
         w.status = i % 2 ? kSignedFor : kNotSignedFor;
         w.daysInTransit = QString::number(i % 9);
         switch (i % 3) {
-        case 0: w.number = QStringLiteral("%1").arg(i, 20, 10, QLatin1Char('0')); break;
-        case 1: w.number = QStringLiteral("9%1").arg(i, 19, 10, QLatin1Char('0')); break;
-        default: w.number = u("SF,\"%1\"单").arg(i); break;
+        case 0:
+            w.number = QStringLiteral("%1").arg(i, 20, 10, QLatin1Char('0'));
+            break;
+        case 1:
+            w.number = QStringLiteral("9%1").arg(i, 19, 10, QLatin1Char('0'));
+            break;
+        default:
+            w.number = u("SF,\"%1\"单").arg(i);
+            break;
         }
         w.carrier = carriers.at(i % carriers.size());
         w.goods = goods.at(i % goods.size());
@@ -68,8 +74,6 @@ void TestExportWriter::aWorkbookImportsBackAsTheSameRows()
     QCOMPARE(sheet.columns, 11);
     QCOMPARE(sheet.rows.value(1), ExportWriter::workbookHeader().mid(0, ImportBatch::kFields));
     QCOMPARE(ExportWriter::workbookHeader().size(), 11);
-    QVERIFY(ExportWriter::workbookHeader().contains(u("状态")));
-    QVERIFY(ExportWriter::workbookHeader().contains(u("在途时间")));
 
     // Through the program's own import, helper process and all.
     ImportBatch batch;
