@@ -38,7 +38,8 @@ Outcome writeWorkbookHere(const QString &path, const QVector<Waybill> &rows)
     QTemporaryDir scratch;
     if (!scratch.isValid())
         return failed(QStringLiteral("无法创建临时文件夹：%1").arg(scratch.errorString()));
-    const QByteArray scratchPath = QFile::encodeName(scratch.filePath(QStringLiteral("export.xlsx")));
+    const QString scratchFile = scratch.filePath(QStringLiteral("export.xlsx"));
+    const QByteArray scratchPath = QFile::encodeName(scratchFile);
     const QByteArray scratchDir = QFile::encodeName(scratch.path());
 
     lxw_workbook_options options{};
@@ -74,7 +75,7 @@ Outcome writeWorkbookHere(const QString &path, const QVector<Waybill> &rows)
     if (closed != LXW_NO_ERROR)
         return failed(libraryError(closed));
 
-    QFile built(QString::fromUtf8(scratchPath));
+    QFile built(scratchFile);
     if (!built.open(QIODevice::ReadOnly))
         return failed(built.errorString());
     return SaveWholeFile(path, built.readAll());
