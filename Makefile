@@ -1,5 +1,6 @@
-# Two commands matter: `make run` and `make test`. Both install what is
-# missing first, then build with CMake into build/.
+# Three commands matter: `make run`, `make test` and `make package` (the
+# Debian package in build/). Each installs what is missing first, then builds
+# with CMake into build/.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
@@ -15,7 +16,7 @@ ifeq ($(shell id -u),0)
 WEBENGINE_ENV = $(WEBENGINE_TEST_ENV)
 endif
 
-.PHONY: all deps configure build run test demo bench fuzz clean
+.PHONY: all deps configure build run test package demo bench fuzz clean
 
 all: build
 
@@ -33,6 +34,9 @@ run: deps build
 
 test: deps build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen $(WEBENGINE_TEST_ENV) ctest --output-on-failure -j $(JOBS)
+
+package: deps build
+	@cmake --build $(BUILD_DIR) --target package
 
 demo: deps build
 	@bash scripts/demo.sh $(BUILD_DIR)

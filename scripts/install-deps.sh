@@ -8,11 +8,12 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   qt6-webengine-dev qt6-webengine-dev-tools
   qt6-translations-l10n
-  libfreexl-dev libquazip1-qt6-dev libsqlite3-dev
+  libfreexl-dev libquazip1-qt6-dev libsqlite3-dev libxlsxwriter-dev
+  dpkg-dev desktop-file-utils appstream
   libgtest-dev libbenchmark-dev sqlite3
   clang libclang-rt-dev
   fonts-noto-cjk
-  xvfb xauth imagemagick
+  xvfb xauth x11-utils imagemagick
 )
 
 missing=()

@@ -4,11 +4,11 @@
 #include "core/ProgramName.h"
 
 #include "app/Form2.h"
-#include "manage/WindowKeys.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/Endpoints.h"
+#include "manage/WindowKeys.h"
 #include "query/Browser.h"
 #include "settings/AppSettings.h"
 #include "settings/AutoStart.h"
@@ -93,8 +93,8 @@ QPushButton *button(const char *name, const QString &caption, const QString &too
 
 } // namespace
 
-Form1::Form1(QString programFolder, Services services, std::unique_ptr<Browser> browser, QWidget *parent)
-    : QMainWindow(parent), m_programFolder(std::move(programFolder)), m_dialogs(services.dialogs),
+Form1::Form1(QString dataFolder, Services services, std::unique_ptr<Browser> browser, QWidget *parent)
+    : QMainWindow(parent), m_dataFolder(std::move(dataFolder)), m_dialogs(services.dialogs),
       m_launcher(services.launcher), m_clock(services.clock), m_browser(std::move(browser)),
       m_quit([] { QCoreApplication::quit(); })
 {
@@ -483,7 +483,7 @@ void Form1::buildHistoryArea(QWidget *parent)
     connect(Command1, &QPushButton::clicked, this, &Form1::showSettings);
     connect(Command16, &QPushButton::clicked, this, &Form1::showManagement);
 
-    m_historyLoader = new HistoryLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);
+    m_historyLoader = new HistoryLoader(QDir(m_dataFolder).filePath(WaybillStore::fileName()), this);
     connect(m_historyLoader, &HistoryLoader::loaded, this, [this](const QVector<HistoryModel::Row> &rows) {
         m_history->setRows(rows);
         Q_EMIT historyLoaded();
@@ -514,11 +514,11 @@ void Form1::load()
     m_browser->navigate(Endpoints::current().makerSite);
     UpdateStatusLine();
     Text6->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
-    if (Outcome opened = m_store.open(QDir(m_programFolder).filePath(WaybillStore::fileName())); !opened)
+    if (Outcome opened = m_store.open(QDir(m_dataFolder).filePath(WaybillStore::fileName())); !opened)
         m_dialogs.critical(this, Program::kTitle, opened.error);
     createTrayIcon();
-    AppSettings::write(m_programFolder, AppSettings::kVersion, AppSettings::kProgramVersion);
-    const QString autoUpdate = AppSettings::read(m_programFolder, AppSettings::kAutoUpdate);
+    AppSettings::write(m_dataFolder, AppSettings::kVersion, AppSettings::kProgramVersion);
+    const QString autoUpdate = AppSettings::read(m_dataFolder, AppSettings::kAutoUpdate);
     if (autoUpdate == QLatin1String("0")) {
         Timer3->setInterval(1000);
         Timer3->setEnabled(true);

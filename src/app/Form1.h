@@ -58,10 +58,10 @@ public:
         const Clock &clock;
     };
 
-    Form1(QString programFolder, Services services, std::unique_ptr<Browser> browser, QWidget *parent = nullptr);
+    Form1(QString dataFolder, Services services, std::unique_ptr<Browser> browser, QWidget *parent = nullptr);
     ~Form1() override;
 
-    const QString &programFolder() const { return m_programFolder; }
+    const QString &dataFolder() const { return m_dataFolder; }
     WaybillStore &store() { return m_store; }
     Browser &browser() { return *m_browser; }
 
@@ -257,7 +257,7 @@ private:
     void Command4_Click();
     void SSTab1_Click();
 
-    QString m_programFolder;
+    QString m_dataFolder;
     Dialogs &m_dialogs;
     Launcher &m_launcher;
     const Clock &m_clock;

@@ -73,7 +73,7 @@ void Form1::Command2_Click()
 
 void Form1::Check1_Click()
 {
-    AppSettings::write(m_programFolder, AppSettings::kAutoSave,
+    AppSettings::write(m_dataFolder, AppSettings::kAutoSave,
                        Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
@@ -96,7 +96,7 @@ void Form1::showManagement()
 {
     if (!m_management) {
         m_management = new Form7(
-            m_programFolder, m_dialogs, m_launcher, m_clock, [this] { return currentWaybill(); }, this);
+            m_dataFolder, m_dialogs, m_launcher, m_clock, [this] { return currentWaybill(); }, this);
         m_management->setWindowFlag(Qt::Window);
         // After an import the history list follows a second later.
         connect(m_management, &Form7::waybillsImported, this, [this] { Timer4->setEnabled(true); });

@@ -1,13 +1,13 @@
 // Skins, the settings dialog and the update check, as the main window sees them.
 #include "app/Form1.h"
 
-#include "settings/ApplySkin.h"
-#include "settings/AutoStart.h"
 #include "core/ClassicTimer.h"
 #include "core/Dialogs.h"
-#include "settings/Skins.h"
 #include "settings/AppSettings.h"
+#include "settings/ApplySkin.h"
+#include "settings/AutoStart.h"
 #include "settings/Form5.h"
+#include "settings/Skins.h"
 #include "update/UpdateCheck.h"
 #include "update/gengxin.h"
 
@@ -31,17 +31,17 @@ void Form1::applyStoredSkin()
         group->addAction(skinAction(*this, i));
         connect(skinAction(*this, i), &QAction::triggered, this, [this, i] { chooseSkinFromMenu(i); });
     }
-    const Skin &stored = SkinFromSetting(AppSettings::read(m_programFolder, AppSettings::kSkin));
+    const Skin &stored = SkinFromSetting(AppSettings::read(m_dataFolder, AppSettings::kSkin));
     const int index = int(&stored - Skins::all().data());
     skinAction(*this, index)->setChecked(true);
-    ApplySkin(m_programFolder, stored.relativePath);
+    ApplySkin(m_dataFolder, stored.relativePath);
 }
 
 void Form1::chooseSkinFromMenu(int skin)
 {
     const Skin &chosen = Skins::all().at(skin);
-    ApplySkin(m_programFolder, chosen.relativePath);
-    AppSettings::write(m_programFolder, AppSettings::kSkin, chosen.menuValue);
+    ApplySkin(m_dataFolder, chosen.relativePath);
+    AppSettings::write(m_dataFolder, AppSettings::kSkin, chosen.menuValue);
     skinAction(*this, skin)->setChecked(true);
 }
 
@@ -60,7 +60,7 @@ void Form1::showSettings()
     if (!m_autoStart)
         m_autoStart = std::make_unique<AutoStart>();
     if (!m_settings)
-        m_settings = new Form5(m_programFolder, m_dialogs, *this, *m_autoStart, this);
+        m_settings = new Form5(m_dataFolder, m_dialogs, *this, *m_autoStart, this);
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();
@@ -71,7 +71,7 @@ void Form1::showUpdateWindow()
     // A window hidden by its buttons shows its earlier result again; one
     // closed with its close box is made anew and checks again.
     if (!m_update)
-        m_update = new gengxin(m_programFolder, m_launcher, this);
+        m_update = new gengxin(m_dataFolder, m_launcher, this);
     m_update->show();
     m_update->raise();
 }
@@ -87,11 +87,11 @@ void Form1::Timer3_Timer()
                 return;
             if (m_update)
                 delete m_update;
-            m_update = new gengxin(m_programFolder, m_launcher, result, this);
+            m_update = new gengxin(m_dataFolder, m_launcher, result, this);
             m_update->show();
         });
     }
-    m_updateCheck->start(m_programFolder);
+    m_updateCheck->start(m_dataFolder);
 }
 
 void Form1::SelectCarrierFromSettings(const Carrier &carrier)

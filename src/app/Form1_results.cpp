@@ -37,7 +37,7 @@ void Form1::Command3_Click()
 {
     Dialogs::FileRequest request;
     request.title = QStringLiteral("保存为");
-    request.folder = m_programFolder;
+    request.folder = m_dataFolder;
     request.fileName = m_lastDetailFile;
     request.filters = QStringList{QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件(*.*)")};
     request.defaultSuffix = QStringLiteral("txt");

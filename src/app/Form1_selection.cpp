@@ -120,7 +120,7 @@ void Form1::SelectDataSource(DataSource source)
             Option17->setChecked(true);
     }
     Label6->setText(QString());
-    AppSettings::write(m_programFolder, AppSettings::kDataSource, DataSources::configValue(source));
+    AppSettings::write(m_dataFolder, AppSettings::kDataSource, DataSources::configValue(source));
     UpdateStatusLine();
     Command12->setEnabled(source == DataSource::Default);
     Command12->setToolTip(source == DataSource::Default ? QStringLiteral("仅查询最后一条记录")
@@ -131,13 +131,12 @@ void Form1::SelectDataSource(DataSource source)
 
 void Form1::delay()
 {
-    const DataSource source =
-        DataSources::fromConfigValue(AppSettings::read(m_programFolder, AppSettings::kDataSource));
+    const DataSource source = DataSources::fromConfigValue(AppSettings::read(m_dataFolder, AppSettings::kDataSource));
     if (source != DataSource::None)
         SelectDataSource(source);
 
     if (const Carrier *carrier =
-            FindCarrierByConfigCode(AppSettings::read(m_programFolder, AppSettings::kDefaultCarrier))) {
+            FindCarrierByConfigCode(AppSettings::read(m_dataFolder, AppSettings::kDefaultCarrier))) {
         if (carrier->isButton()) {
             setCarrierButtonOn(carrier->controlIndex);
         } else if (carrier->isListEntry()) {
@@ -149,7 +148,7 @@ void Form1::delay()
     }
 
     // Text that is no number counts as 0.
-    Check1->setChecked(AppSettings::readNumber(AppSettings::read(m_programFolder, AppSettings::kAutoSave)) != 0);
+    Check1->setChecked(AppSettings::readNumber(AppSettings::read(m_dataFolder, AppSettings::kAutoSave)) != 0);
     LoadData();
 }
 

@@ -51,7 +51,7 @@ void Form1::trayActivated(QSystemTrayIcon::ActivationReason reason)
 
 void Form1::exitFromTray()
 {
-    QFile::remove(QDir(m_programFolder).filePath(QStringLiteral("update.ini")));
+    QFile::remove(QDir(m_dataFolder).filePath(QStringLiteral("update.ini")));
     removeTrayIcon();
     m_exiting = true;
     m_quit();
@@ -60,7 +60,7 @@ void Form1::exitFromTray()
 void Form1::showAbout()
 {
     if (!m_about)
-        m_about = new Form2(m_launcher, this);
+        m_about = new Form2(m_launcher, m_dialogs, m_dataFolder, this);
     m_about->show();
     m_about->raise();
     m_about->activateWindow();
@@ -68,7 +68,7 @@ void Form1::showAbout()
 
 void Form1::openHelp()
 {
-    m_launcher.openFile(QDir(m_programFolder).filePath(QStringLiteral("help.txt")));
+    m_launcher.openFile(QDir(m_dataFolder).filePath(QStringLiteral("help.txt")));
 }
 
 void Form1::openMakerSite()

@@ -2,16 +2,21 @@
 
 #include <QDialog>
 
+class Dialogs;
 class Launcher;
 class QLabel;
+class QPushButton;
 
-// The About window.
+// The About window. It also tells where the register and its files are,
+// which for an installed program is not beside it, and opens that folder.
 class Form2 final : public QDialog {
     Q_OBJECT
 public:
-    explicit Form2(Launcher &launcher, QWidget *parent = nullptr);
+    Form2(Launcher &launcher, Dialogs &dialogs, const QString &dataFolder, QWidget *parent = nullptr);
 
     QLabel *Label10 = nullptr;
+    QLabel *dataFolderLabel = nullptr;
+    QPushButton *openDataFolder = nullptr;
 
 private:
     Launcher &m_launcher;

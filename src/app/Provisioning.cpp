@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 namespace Provisioning {
 
@@ -70,6 +71,27 @@ QByteArray helpTextBytes()
     text.replace(QStringLiteral("{CONTACT}"), Maker::kContact);
     text.replace(QStringLiteral("{EMAIL}"), Maker::kEmail);
     return GbkText::encode(GbkText::withCrLf(text));
+}
+
+QString installedEntryRelativePath()
+{
+    return QStringLiteral("../share/applications/tolvane.desktop");
+}
+
+DataFolder chooseDataFolder(const QString &programFolder, const QString &userDataFolder)
+{
+    const QDir folder(programFolder);
+    const DataFolder beside{programFolder, true};
+    if (QFileInfo::exists(folder.filePath(WaybillStore::fileName())) ||
+        QFileInfo::exists(folder.filePath(AppSettings::kFileName)))
+        return beside;
+    if (QFileInfo::exists(folder.filePath(installedEntryRelativePath())))
+        return {userDataFolder, false};
+    // Asked of the folder itself: permission bits say nothing for root or a read-only mount.
+    QTemporaryFile probe(folder.filePath(QStringLiteral(".tolvane-probe-XXXXXX")));
+    if (probe.open())
+        return beside;
+    return {userDataFolder, false};
 }
 
 Report run(const QString &programFolder)

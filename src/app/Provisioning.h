@@ -4,8 +4,8 @@
 
 #include <QString>
 
-// Makes sure that the program folder holds what the rest of the program takes
-// for granted: the register, the config folder with the skins and the import
+// Makes sure that the data folder (the program folder of a portable copy)
+// holds what the rest of the program takes for granted: the register, the config folder with the skins and the import
 // template, and the help text. Creates only what is missing, except the help
 // text, which is written at every start so that it always matches the program.
 namespace Provisioning {
@@ -19,10 +19,23 @@ struct Report {
 
 Report run(const QString &programFolder);
 
-// Names inside the program folder.
+// Where the register and its files live. Beside the program while that
+// folder can be written or already holds them (a portable copy, as always);
+// in the user's own data folder when the program was installed (its desktop
+// entry lies in the same prefix, e.g. /usr/bin and /usr/share/applications,
+// which even root must not fill with data) or its folder is read-only.
+struct DataFolder {
+    QString path;
+    bool portable = true;
+};
+DataFolder chooseDataFolder(const QString &programFolder, const QString &userDataFolder);
+// The desktop entry, relative to the program's folder, that marks an installed copy.
+QString installedEntryRelativePath();
+
+// Names inside the data folder.
 QString configFolderName();
 QString helpFileName();
-// The skin style sheets, relative to the program folder, in menu order.
+// The skin style sheets, relative to the data folder, in menu order.
 QStringList skinRelativePaths();
 
 // The help text as it is written: GBK with CR LF line ends.

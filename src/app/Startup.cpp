@@ -12,17 +12,19 @@
 
 namespace Startup {
 
-Result prepare(const QString &programFolder, Dialogs &dialogs)
+Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &programFolder)
 {
-    Endpoints::setCurrent(Endpoints::load(programFolder));
+    Endpoints::setCurrent(Endpoints::load({dataFolder, programFolder.isEmpty() ? dataFolder : programFolder}));
 
     QString error;
-    const Provisioning::Report report = Provisioning::run(programFolder);
-    if (!report.outcome) {
+    if (!QDir().mkpath(dataFolder)) {
+        error =
+            QStringLiteral("无法创建数据文件夹 %1：没有写入权限或磁盘已满。").arg(QDir::toNativeSeparators(dataFolder));
+    } else if (const Provisioning::Report report = Provisioning::run(dataFolder); !report.outcome) {
         error = report.outcome.error;
     } else {
         WaybillStore store;
-        if (Outcome opened = store.open(QDir(programFolder).filePath(WaybillStore::fileName())); !opened)
+        if (Outcome opened = store.open(QDir(dataFolder).filePath(WaybillStore::fileName())); !opened)
             error = opened.error;
     }
     if (error.isEmpty())

@@ -6,9 +6,10 @@
 
 class Dialogs;
 
-// The program's entry sequence: provision the program folder, check the
-// register, then show the main window. A failure is shown and the program
-// ends with a non-zero status, without a main window.
+// The program's entry sequence: create and provision the data folder, check
+// the register, then show the main window. A failure is shown and the program
+// ends with a non-zero status, without a main window. The program folder,
+// when it is another one, is where endpoints.ini is looked for second.
 namespace Startup {
 
 struct Result {
@@ -16,6 +17,6 @@ struct Result {
     QString error;
 };
 
-Result prepare(const QString &programFolder, Dialogs &dialogs);
+Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &programFolder = QString());
 
 } // namespace Startup

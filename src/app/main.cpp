@@ -1,4 +1,5 @@
 #include "app/Form1.h"
+#include "app/Provisioning.h"
 #include "app/Startup.h"
 #include "core/Clock.h"
 #include "core/ProgramName.h"
@@ -9,6 +10,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTranslator>
 
 int main(int argc, char *argv[])
@@ -28,11 +30,13 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     DesktopLauncher launcher;
     const QString programFolder = QCoreApplication::applicationDirPath();
-    const Startup::Result prepared = Startup::prepare(programFolder, dialogs);
+    const Provisioning::DataFolder data = Provisioning::chooseDataFolder(
+        programFolder, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const Startup::Result prepared = Startup::prepare(data.path, dialogs, programFolder);
     if (prepared.exitCode != 0)
         return prepared.exitCode;
 
-    Form1 window(programFolder, {dialogs, launcher, Clock::system()}, std::make_unique<WebEngineBrowser>());
+    Form1 window(data.path, {dialogs, launcher, Clock::system()}, std::make_unique<WebEngineBrowser>());
     window.show();
     return QApplication::exec();
 }

@@ -20,11 +20,17 @@ QString trimmedHost(const QString &value)
 }
 } // namespace
 
-Endpoints Endpoints::load(const QString &programFolder)
+Endpoints Endpoints::load(const QStringList &folders)
 {
     Endpoints endpoints;
-    const QString path = QDir(programFolder).filePath(QStringLiteral("endpoints.ini"));
-    if (!QFileInfo::exists(path))
+    QString path;
+    for (const QString &folder : folders) {
+        path = QDir(folder).filePath(QStringLiteral("endpoints.ini"));
+        if (QFileInfo::exists(path))
+            break;
+        path.clear();
+    }
+    if (path.isEmpty())
         return endpoints;
     QSettings file(path, QSettings::IniFormat);
     file.beginGroup(QStringLiteral("hosts"));

@@ -14,8 +14,10 @@ struct Endpoints final {
     QString makerSite = QStringLiteral("http://www.tolvane.com");
     QString updateServer = QStringLiteral("http://www.tolvane.com");
 
-    // Read once at start; keys missing from the file keep their constants.
-    static Endpoints load(const QString &programFolder);
+    // Read once at start, from the first of the folders that holds
+    // endpoints.ini (the data folder, then the program's); keys missing from
+    // the file keep their constants.
+    static Endpoints load(const QStringList &folders);
 
     // The program-wide instance, set at start.
     static const Endpoints &current();

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
 
 void QtDialogs::information(QWidget *parent, const QString &title, const QString &text)
@@ -36,8 +37,15 @@ QString runFileDialog(QWidget *parent, const Dialogs::FileRequest &request, QFil
     dialog.setNameFilters(request.filters);
     if (!request.filters.isEmpty())
         dialog.selectNameFilter(request.filters.first());
-    if (!request.defaultSuffix.isEmpty())
+    if (!request.defaultSuffix.isEmpty()) {
         dialog.setDefaultSuffix(request.defaultSuffix);
+        // A name typed without extension gets the one of the chosen type ("*.xlsx"), not always the first.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &request](const QString &filter) {
+            static const QRegularExpression single(QStringLiteral("\\(\\*\\.(\\w+)\\)$"));
+            const QRegularExpressionMatch match = single.match(filter);
+            dialog.setDefaultSuffix(match.hasMatch() ? match.captured(1) : request.defaultSuffix);
+        });
+    }
     if (!request.confirmOverwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!request.fileName.isEmpty())

@@ -408,7 +408,8 @@ void Form7::Command11_Click()
     Dialogs::FileRequest request;
     request.title = QStringLiteral("保存为");
     request.folder = m_programFolder;
-    request.filters = {QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件(*.*)")};
+    request.filters = {QStringLiteral("文本文件(*.txt)"), QStringLiteral("导出为 Excel (*.xlsx)"),
+                       QStringLiteral("所有文件(*.*)")};
     request.defaultSuffix = QStringLiteral("txt");
     const QString path = m_dialogs.saveFile(this, request);
     if (path.isEmpty() || !m_store->isOpen() || m_exporting)
@@ -424,8 +425,9 @@ void Form7::Command11_Click()
         int beyondGbk = 0;
     };
     const QString database = m_store->path();
+    const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
     m_exportTask->run<Written>(
-        [database, path](const BackgroundTask::KeepGoing &) {
+        [database, path, workbook](const BackgroundTask::KeepGoing &) {
             Written written;
             WaybillStore store;
             written.outcome = store.open(database);
@@ -433,7 +435,8 @@ void Form7::Command11_Click()
                 const QVector<Waybill> rows = store.allWaybills(&written.outcome);
                 written.empty = written.outcome && rows.isEmpty();
                 if (written.outcome && !written.empty)
-                    written.outcome = ExportWriter::write(path, rows, &written.beyondGbk);
+                    written.outcome = workbook ? ExportWriter::writeWorkbook(path, rows)
+                                               : ExportWriter::write(path, rows, &written.beyondGbk);
             }
             return written;
         },

@@ -3,6 +3,12 @@
 #include "core/GbkText.h"
 #include "core/SaveWhole.h"
 
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
 namespace ExportWriter {
 
 QByteArray format(const QVector<Waybill> &rows, int *rowsBeyondGbk)
@@ -28,6 +34,88 @@ QByteArray format(const QVector<Waybill> &rows, int *rowsBeyondGbk)
 Outcome write(const QString &path, const QVector<Waybill> &rows, int *rowsBeyondGbk)
 {
     return SaveWholeFile(path, format(rows, rowsBeyondGbk));
+}
+
+QVector<int> workbookColumns()
+{
+    QVector<int> order;
+    for (const WaybillColumns::Column column : WaybillColumns::kTyped)
+        order << column;
+    order << WaybillColumns::Status << WaybillColumns::DaysInTransit;
+    return order;
+}
+
+QStringList workbookHeader()
+{
+    QStringList header;
+    for (const int column : workbookColumns())
+        header << WaybillColumns::name(column);
+    return header;
+}
+
+QByteArray encodeRows(const QVector<Waybill> &rows)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << quint32(rows.size());
+    for (const Waybill &row : rows) {
+        for (int column = 0; column < WaybillColumns::Count; ++column)
+            out << WaybillColumns::value(row, column);
+    }
+    return bytes;
+}
+
+bool decodeRows(const QByteArray &bytes, QVector<Waybill> *rows)
+{
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint32 count = 0;
+    in >> count;
+    // Each value takes at least its 4-byte length.
+    if (in.status() != QDataStream::Ok || count > quint64(bytes.size()) / (4 * WaybillColumns::Count))
+        return false;
+    QVector<Waybill> taken(static_cast<qsizetype>(count));
+    for (Waybill &row : taken) {
+        for (int column = 0; column < WaybillColumns::Count; ++column)
+            in >> WaybillColumns::value(row, column);
+    }
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return false;
+    *rows = std::move(taken);
+    return true;
+}
+
+Outcome writeWorkbook(const QString &path, const QVector<Waybill> &rows)
+{
+    const auto failed = [&path](const QString &why) {
+        return Outcome::failure(QStringLiteral("无法导出到 %1：%2").arg(QDir::toNativeSeparators(path), why));
+    };
+    QString name = QString::fromLatin1(kWorkbookHelperName);
+#ifdef Q_OS_WIN
+    name += QStringLiteral(".exe");
+#endif
+    const QString helper = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    if (!QFileInfo(helper).isExecutable())
+        return failed(QStringLiteral("找不到导出程序 %1。").arg(QDir::toNativeSeparators(helper)));
+
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(helper, {path});
+    if (!process.waitForStarted())
+        return failed(QStringLiteral("无法启动导出程序：%1").arg(process.errorString()));
+    process.write(encodeRows(rows));
+    process.closeWriteChannel();
+    // The caller runs off the window's thread; a register of any size may take its time.
+    if (!process.waitForFinished(-1) || process.exitStatus() == QProcess::CrashExit)
+        return failed(QStringLiteral("导出程序异常终止，原有文件没有改动。"));
+    const QString answer = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    if (process.exitCode() != 0)
+        return Outcome::failure(
+            answer.isEmpty() ? QStringLiteral("导出程序出错（退出代码 %1），原有文件没有改动。").arg(process.exitCode())
+                             : answer);
+    return Outcome::success();
 }
 
 } // namespace ExportWriter

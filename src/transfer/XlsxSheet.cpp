@@ -1,4 +1,5 @@
 #include "transfer/ImportReader.h"
+#include "transfer/XlsxText.h"
 
 #include <QFile>
 #include <QHash>
@@ -69,7 +70,7 @@ QStringList sharedStrings(const QByteArray &xml)
                 current += reader.readElementText();
             }
         } else if (reader.isEndElement() && reader.name() == QLatin1String("si")) {
-            strings << current;
+            strings << XlsxText::unescape(current);
             inItem = false;
         }
     }
@@ -224,7 +225,9 @@ QString valueText(const SheetContext &context, const QString &type, int style, c
         const qint64 index = value.toLongLong(&ok);
         return ok && index >= 0 && index < context.strings.size() ? context.strings.at(index) : QString();
     }
-    if (type == QLatin1String("str") || type == QLatin1String("inlineStr") || type == QLatin1String("e"))
+    if (type == QLatin1String("str") || type == QLatin1String("inlineStr"))
+        return XlsxText::unescape(value);
+    if (type == QLatin1String("e"))
         return value;
     if (type == QLatin1String("b"))
         return value == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");

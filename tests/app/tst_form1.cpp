@@ -388,6 +388,14 @@ void TestForm1::aboutWindowLink()
     QCOMPARE(h.launcher.urls, QStringList{QStringLiteral("http://maker")});
     h.window->bz->trigger();
     QCOMPARE(h.launcher.files, QStringList{h.folder.file(QStringLiteral("help.txt"))});
+
+    // Where the register lives, shown and opened; without a file manager the user is told the path.
+    QCOMPARE(about->dataFolderLabel->text(), QDir::toNativeSeparators(h.folder.path()));
+    about->openDataFolder->click();
+    QCOMPARE(h.launcher.files.last(), h.folder.path());
+    h.launcher.opens = false;
+    about->openDataFolder->click();
+    QVERIFY(h.dialogs.lastText().contains(QDir::toNativeSeparators(h.folder.path())));
 }
 
 void TestForm1::managementWindowShowsTheRegisterAndTheCurrentWaybill()

@@ -22,6 +22,8 @@ private Q_SLOTS:
     void unwritableFolderIsReportedWithItsPath();
     void occupiedNamesAreReported();
     void leftoversOfAnInterruptedSaveAreRemoved();
+    void dataFolderIsBesideTheProgramUnlessInstalledOrReadOnly_data();
+    void dataFolderIsBesideTheProgramUnlessInstalledOrReadOnly();
 };
 
 void TestProvisioning::firstStartInAnEmptyFolder()
@@ -188,6 +190,44 @@ void TestProvisioning::leftoversOfAnInterruptedSaveAreRemoved()
         QVERIFY2(!QFile::exists(folder.file(name)), qPrintable(name));
     for (const QString &name : usersOwn)
         QVERIFY2(QFile::exists(folder.file(name)), qPrintable(name));
+}
+
+void TestProvisioning::dataFolderIsBesideTheProgramUnlessInstalledOrReadOnly_data()
+{
+    QTest::addColumn<QStringList>("files"); // in the prefix, e.g. bin/kd.db
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<bool>("portable");
+    const QString entry = QStringLiteral("share/applications/tolvane.desktop");
+    QTest::newRow("writable folder") << QStringList{} << false << true;
+    QTest::newRow("installed") << QStringList{entry} << false << false;
+    QTest::newRow("installed, register beside") << QStringList{entry, QStringLiteral("bin/kd.db")} << false << true;
+    QTest::newRow("installed, settings beside")
+        << QStringList{entry, QStringLiteral("bin/config.ini")} << false << true;
+    QTest::newRow("another program's entry")
+        << QStringList{QStringLiteral("share/applications/other.desktop")} << false << true;
+    QTest::newRow("read-only folder") << QStringList{} << true << false;
+}
+
+void TestProvisioning::dataFolderIsBesideTheProgramUnlessInstalledOrReadOnly()
+{
+    QFETCH(QStringList, files);
+    QFETCH(bool, readOnly);
+    QFETCH(bool, portable);
+    TestFolder prefix;
+    prefix.write(QStringLiteral("bin/tolvane"), "");
+    for (const QString &file : files)
+        prefix.write(file, "x");
+    QString program = prefix.file(QStringLiteral("bin"));
+    if (readOnly) {
+        program = TestFolder::unwritableFolder();
+        if (program.isEmpty())
+            QSKIP("no unwritable folder on this machine");
+    }
+    const QString user = prefix.file(QStringLiteral("home/.local/share/Tolvane"));
+    const Provisioning::DataFolder chosen = Provisioning::chooseDataFolder(program, user);
+    QCOMPARE(chosen.portable, portable);
+    QCOMPARE(chosen.path, portable ? program : user);
+    QVERIFY(QDir(program).entryList({QStringLiteral(".tolvane-probe-*")}, QDir::Hidden | QDir::Files).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestProvisioning)

@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "core/Endpoints.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
 
@@ -9,7 +10,34 @@ class TestStartup : public QObject {
 private Q_SLOTS:
     void freshFolderStartsWithoutAWord();
     void damagedDatabaseStopsWithAMessageNamingIt();
+    void aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst();
 };
+
+void TestStartup::aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst()
+{
+    TestFolder program;
+    TestFolder home;
+    const QString data = home.file(QStringLiteral(".local/share/Tolvane"));
+    program.write(QStringLiteral("endpoints.ini"), "[hosts]\nmaker_site=http://beside.example\n");
+    FakeDialogs dialogs;
+    QCOMPARE(Startup::prepare(data, dialogs, program.path()).exitCode, 0);
+    QVERIFY(dialogs.shown.isEmpty());
+    for (const char *name : {"kd.db", "help.txt", "config"})
+        QVERIFY2(QFileInfo::exists(data + QLatin1Char('/') + QLatin1String(name)), name);
+    QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("kd.db"))));
+    QCOMPARE(Endpoints::current().makerSite, QStringLiteral("http://beside.example"));
+
+    home.write(QStringLiteral(".local/share/Tolvane/endpoints.ini"), "[hosts]\nmaker_site=http://data.example\n");
+    QCOMPARE(Startup::prepare(data, dialogs, program.path()).exitCode, 0);
+    QCOMPARE(Endpoints::current().makerSite, QStringLiteral("http://data.example"));
+
+    // A data folder that cannot be made is named in the message.
+    const QString unwritable = TestFolder::unwritableFolder();
+    if (unwritable.isEmpty())
+        QSKIP("no unwritable folder on this machine");
+    QVERIFY(Startup::prepare(unwritable + QStringLiteral("/Tolvane"), dialogs, program.path()).exitCode != 0);
+    QVERIFY2(dialogs.lastText().contains(QString::fromUtf8("无法创建数据文件夹")), qPrintable(dialogs.lastText()));
+}
 
 void TestStartup::freshFolderStartsWithoutAWord()
 {

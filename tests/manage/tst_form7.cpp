@@ -12,6 +12,7 @@
 #include "store/WaybillStore.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
+#include "transfer/ImportReader.h"
 #include "transfer/ImportTemplate.h"
 
 #include <QAbstractItemModel>
@@ -600,6 +601,19 @@ void TestForm7::exportWritesEveryRow()
     QVERIFY(exported.wait(5000));
     QVERIFY2(f.dialogs.lastText().contains(u("其中 1 条运单")), qPrintable(f.dialogs.lastText()));
     QVERIFY(GbkText::decode(f.folder.read(QStringLiteral("out.txt"))).contains(u("📦")));
+
+    // The same window writes a workbook when the user names one.
+    QVERIFY(f.dialogs.fileRequests.last().filters.contains(u("导出为 Excel (*.xlsx)")));
+    const QString workbook = f.folder.file(QStringLiteral("out.XLSX"));
+    f.dialogs.clear();
+    f.dialogs.files = {workbook};
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    SheetData sheet;
+    QVERIFY(XlsxSheet::read(workbook, &sheet).ok);
+    QCOMPARE(sheet.rows.size(), 4);                                  // the header and three waybills
+    QCOMPARE(sheet.rows.value(2).first(), QStringLiteral("SF1001")); // the number leads, as the import wants
 }
 
 void TestForm7::everyInputHasAnAccessibleName()

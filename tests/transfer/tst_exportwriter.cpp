@@ -1,6 +1,7 @@
 #include "core/GbkText.h"
 #include "support/TestFolder.h"
 #include "transfer/ExportWriter.h"
+#include "transfer/ImportReader.h"
 
 #include <QtTest>
 
@@ -12,7 +13,106 @@ private Q_SLOTS:
     void aFailedWriteIsReported();
     void rowsBeyondGbkAreKeptAndCounted_data();
     void rowsBeyondGbkAreKeptAndCounted();
+    void aWorkbookImportsBackAsTheSameRows();
+    void aWorkbookReplacesAnOldFileOnlyWhenWhole();
 };
+
+// Values that a spreadsheet or a careless writer would change: numbers that
+// lose their zeros or digits when stored as numbers, the text export's
+// separator, quotes, characters beyond GBK, and text that looks like Excel's
+// own escapes or formulas.
+static QVector<Waybill> awkwardRows(int count)
+{
+    const auto u = [](const char *s) { return QString::fromUtf8(s); };
+    const QStringList carriers{u("顺丰速运"), u("中通,快递"), u("韵达\"快递\"")};
+    const QStringList goods{u("📦 易碎"), u("a\u00A0b€"), QString(), u("  两端空格  "), u("_x0041_"), u("制表\t符")};
+    const QStringList amounts{u("007.50"), u("1e5"), u("-0"), QString(), u("12345678901234567890")};
+    const QStringList times{u("2026/12/7 08:05:00"), u("2026-12-07"), u("45000"), QString()};
+    const QStringList names{u("张三"), u("O'Brien"), u("\"引号\""), u("𠀀𠀁")};
+    const QStringList phones{u("013800138000"), u("+86 138-0013-8000"), u("0000"), u("00000000000000000001")};
+    const QStringList addresses{u("北京市,朝阳区"), u("=SUM(A1)"), u("喆 镕 堃"), u("TRUE")};
+    QVector<Waybill> rows;
+    for (int i = 0; i < count; ++i) {
+        Waybill w;
+        w.status = i % 2 ? kSignedFor : kNotSignedFor;
+        w.daysInTransit = QString::number(i % 9);
+        switch (i % 3) {
+        case 0:
+            w.number = QStringLiteral("%1").arg(i, 20, 10, QLatin1Char('0'));
+            break;
+        case 1:
+            w.number = QStringLiteral("9%1").arg(i, 19, 10, QLatin1Char('0'));
+            break;
+        default:
+            w.number = u("SF,\"%1\"单").arg(i);
+            break;
+        }
+        w.carrier = carriers.at(i % carriers.size());
+        w.goods = goods.at(i % goods.size());
+        w.amount = amounts.at(i % amounts.size());
+        w.time = times.at(i % times.size());
+        w.name = names.at(i % names.size());
+        w.phone = phones.at(i % phones.size());
+        w.address = addresses.at(i % addresses.size());
+        w.notes = goods.at((i + 1) % goods.size()) + addresses.at(i % addresses.size());
+        rows << w;
+    }
+    return rows;
+}
+
+void TestExportWriter::aWorkbookImportsBackAsTheSameRows()
+{
+    const QVector<Waybill> rows = awkwardRows(1000);
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("out.xlsx"));
+    const Outcome written = ExportWriter::writeWorkbook(path, rows);
+    QVERIFY2(written.ok, qPrintable(written.error));
+
+    SheetData sheet;
+    const Outcome read = XlsxSheet::read(path, &sheet);
+    QVERIFY2(read.ok, qPrintable(read.error));
+    QCOMPARE(sheet.columns, 11);
+    QCOMPARE(sheet.rows.value(1), ExportWriter::workbookHeader().mid(0, ImportBatch::kFields));
+    QCOMPARE(ExportWriter::workbookHeader().size(), 11);
+
+    // Through the program's own import, helper process and all.
+    ImportBatch batch;
+    const Outcome imported = ImportReader::readExcelFile(path, &batch);
+    QVERIFY2(imported.ok, qPrintable(imported.error));
+    QVERIFY2(batch.skipped().isEmpty(), qPrintable(batch.skipped().value(0).text()));
+    QCOMPARE(batch.count(), rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const Waybill back = batch.row(i);
+        for (const WaybillColumns::Column column : WaybillColumns::kTyped) {
+            // An empty value comes back as an empty cell, which the import stores as null.
+            QVERIFY2(WaybillColumns::value(back, column) == WaybillColumns::value(rows.at(i), column),
+                     qPrintable(QStringLiteral("row %1, %2: %3 != %4")
+                                    .arg(i)
+                                    .arg(WaybillColumns::name(column), WaybillColumns::value(back, column),
+                                         WaybillColumns::value(rows.at(i), column))));
+        }
+    }
+}
+
+void TestExportWriter::aWorkbookReplacesAnOldFileOnlyWhenWhole()
+{
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("old.xlsx"));
+    folder.write(QStringLiteral("old.xlsx"), "old");
+    // A value beyond a cell's 32,767 characters is refused by the library.
+    Waybill tooLong;
+    tooLong.number = QStringLiteral("1");
+    tooLong.notes = QString(40000, QLatin1Char('x'));
+    const Outcome refused = ExportWriter::writeWorkbook(path, {tooLong});
+    QVERIFY(!refused.ok);
+    QVERIFY2(refused.error.contains(u("无法写入文件")), qPrintable(refused.error));
+    QCOMPARE(folder.read(QStringLiteral("old.xlsx")), QByteArray("old"));
+
+    QVERIFY(ExportWriter::writeWorkbook(path, awkwardRows(3)).ok);
+    SheetData sheet;
+    QVERIFY(XlsxSheet::read(path, &sheet).ok);
+    QCOMPARE(sheet.rows.size(), 4);
+}
 
 void TestExportWriter::rowsBeyondGbkAreKeptAndCounted_data()
 {

@@ -1,0 +1,53 @@
+#include "core/QtDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtTest>
+
+class TestQtDialogs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void aTypedNameTakesTheSuffixOfTheChosenType_data();
+    void aTypedNameTakesTheSuffixOfTheChosenType();
+};
+
+void TestQtDialogs::aTypedNameTakesTheSuffixOfTheChosenType_data()
+{
+    QTest::addColumn<int>("steps"); // presses of Down in the file type box
+    QTest::addColumn<QString>("name");
+    QTest::newRow("text, the first type") << 0 << QStringLiteral("out.txt");
+    QTest::newRow("workbook") << 1 << QStringLiteral("out.xlsx");
+    QTest::newRow("any file: the request's suffix") << 2 << QStringLiteral("out.txt");
+}
+
+void TestQtDialogs::aTypedNameTakesTheSuffixOfTheChosenType()
+{
+    QFETCH(int, steps);
+    QFETCH(QString, name);
+    TestFolder folder;
+    Dialogs::FileRequest request;
+    request.folder = folder.path();
+    request.filters = {QString::fromUtf8("文本文件(*.txt)"), QString::fromUtf8("导出为 Excel (*.xlsx)"),
+                       QString::fromUtf8("所有文件(*.*)")};
+    request.defaultSuffix = QStringLiteral("txt");
+    // The user picks a type with the keyboard, as with the mouse the box reports it activated.
+    QTimer::singleShot(0, this, [steps] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        for (int i = 0; i < steps; ++i)
+            QTest::keyClick(types, Qt::Key_Down);
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("out"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QtDialogs dialogs;
+    QCOMPARE(QFileInfo(dialogs.saveFile(nullptr, request)).fileName(), name);
+}
+
+QTEST_MAIN(TestQtDialogs)
+#include "tst_qtdialogs.moc"
