@@ -158,7 +158,7 @@ void Form1::showBatchCarriers()
     ListBatch->clear();
     for (const CarrierDetection::BatchLine &l : CarrierDetection::readBatch(Text10->toPlainText(), &m_register)) {
         const Carrier *carrier = l.written ? l.written : l.detected.sureCarrier();
-        QString text = QStringLiteral("%1 %2：").arg(l.line).arg(l.number.left(16));
+        QString text = QStringLiteral("%1：").arg(l.line);
         if (carrier) {
             text += carrier->name;
         } else if (!l.unknownName.isEmpty()) {
@@ -171,7 +171,7 @@ void Form1::showBatchCarriers()
         }
         auto *item = new QListWidgetItem(text, ListBatch);
         item->setData(Qt::UserRole, l.line);
-        item->setToolTip(carrier ? QString() : QStringLiteral("双击或按回车选择快递公司"));
+        item->setToolTip(l.number + (carrier ? QString() : QStringLiteral("：双击或按回车选择快递公司")));
     }
 }
 

@@ -99,19 +99,27 @@ void Form1::stopQueries()
 bool Form1::prepareBatch(QVector<QPair<QString, QString>> *rows)
 {
     const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText(), &m_register);
-    const Carrier *windowCarrier = FindCarrierByName(Label6->text());
+    const QString windowName = Label6->text();
     QVector<QPair<QString, QString>> wanted;
     QStringList unresolved;
     for (const CarrierDetection::BatchLine &l : lines) {
-        const Carrier *carrier = l.written;
-        if (!carrier && l.unknownName.isEmpty())
-            carrier = m_carrierChosenByUser && windowCarrier ? windowCarrier : l.detected.sureCarrier();
-        if (!carrier && l.unknownName.isEmpty() && !Label6->text().isEmpty()) {
-            wanted.push_back({l.number, Label6->text()});
-            continue;
+        QString carrier = l.written ? l.written->name : QString();
+        if (carrier.isEmpty() && l.unknownName.isEmpty()) {
+            const auto &offered = l.detected.candidates;
+            // The window's carrier, unless the number's format says it is another.
+            const bool windowFits =
+                std::none_of(offered.cbegin(), offered.cend(), [](const auto &c) { return c.byFormat; }) ||
+                std::any_of(offered.cbegin(), offered.cend(),
+                            [&windowName](const auto &c) { return c.carrier->name == windowName; });
+            if (m_carrierChosenByUser && !windowName.isEmpty())
+                carrier = windowName;
+            else if (const Carrier *sure = l.detected.sureCarrier())
+                carrier = sure->name;
+            else if (!windowName.isEmpty() && windowFits)
+                carrier = windowName;
         }
-        if (carrier) {
-            wanted.push_back({l.number, carrier->name});
+        if (!carrier.isEmpty()) {
+            wanted.push_back({l.number, carrier});
             continue;
         }
         QStringList names;

@@ -255,8 +255,8 @@ void TestForm1Results::aMixedBatchRunsEachLineWithItsCarrier()
     // Beside the lines: each one's carrier, and a choice written onto the line.
     w.showBatchCarriers();
     QCOMPARE(w.ListBatch->count(), 4);
-    QCOMPARE(w.ListBatch->item(1)->text(), u("2 75123456789012：中通速递"));
-    QCOMPARE(w.ListBatch->item(2)->text(), u("3 123456789：？TNT/德邦物流"));
+    QCOMPARE(w.ListBatch->item(1)->text(), u("2：中通速递"));
+    QCOMPARE(w.ListBatch->item(2)->text(), u("3：？TNT/德邦物流"));
     w.setBatchLineCarrier(3, u("TNT"));
     QVERIFY(w.Text10->toPlainText().contains(u("\n123456789,TNT\nR1")));
 
@@ -268,6 +268,23 @@ void TestForm1Results::aMixedBatchRunsEachLineWithItsCarrier()
              (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
                                               {QStringLiteral("75123456789012"), u("中通速递")},
                                               {QStringLiteral("R1"), u("顺丰速运")}}));
+
+    // The carrier of the start-up setting runs the lines that may be its own,
+    // never a number whose format names others.
+    Harness withDefault(Harness::config(u("默认快递=TNT\r\n")));
+    withDefault.startUp();
+    Form1 &d = *withDefault.window;
+    QCOMPARE(d.Label6->text(), u("TNT"));
+    d.Text10->setPlainText(u("123456789\nX7\n75123456789012\n1234567890123\n"));
+    d.Option13->click();
+    withDefault.dialogs.answers = {true};
+    d.Command12->click();
+    QVERIFY(withDefault.dialogs.lastText().contains(u("第 4 行 1234567890123：可能是 EMS(E邮宝) / 中邮物流")));
+    QTRY_VERIFY(!d.isConciseQueryRunning());
+    QCOMPARE(d.store().tempRows(),
+             (QVector<QPair<QString, QString>>{{QStringLiteral("123456789"), u("TNT")},
+                                              {QStringLiteral("X7"), u("TNT")},
+                                              {QStringLiteral("75123456789012"), u("中通速递")}}));
 }
 
 #include "tst_form1_results.moc"
