@@ -232,6 +232,7 @@ private:
     void chooseDetected(const Carrier &carrier);
     void detectionLink(const QString &link);
     void userChoseCarrier();
+    void rebuildRegisterIndex();
     void chooseForBatchLine(int line);
 
     // Input form and history (Form1_input.cpp).

@@ -17,6 +17,19 @@
 #include <QTextBlock>
 #include <QTimer>
 
+namespace {
+CarrierDetection::RegisterIndex indexOf(const QVector<HistoryModel::Row> &rows)
+{
+    QVector<CarrierDetection::RegisterIndex::Entry> entries;
+    entries.reserve(rows.size());
+    for (const HistoryModel::Row &row : rows) {
+        if (const Carrier *carrier = FindCarrierByName(row.carrier))
+            entries.push_back({CarrierDetection::normalized(row.number), carrier->row});
+    }
+    return CarrierDetection::RegisterIndex::build(std::move(entries));
+}
+} // namespace
+
 void Form1::buildDetection()
 {
     m_registerTask = new BackgroundTask(this);
@@ -24,15 +37,7 @@ void Form1::buildDetection()
     // sorted off the window's thread.
     connect(m_historyLoader, &HistoryLoader::loaded, this, [this](const QVector<HistoryModel::Row> &rows) {
         m_registerTask->run<CarrierDetection::RegisterIndex>(
-            [rows](const BackgroundTask::KeepGoing &) {
-                QVector<CarrierDetection::RegisterIndex::Entry> entries;
-                entries.reserve(rows.size());
-                for (const HistoryModel::Row &row : rows) {
-                    if (const Carrier *carrier = FindCarrierByName(row.carrier))
-                        entries.push_back({CarrierDetection::normalized(row.number), carrier->row});
-                }
-                return CarrierDetection::RegisterIndex::build(std::move(entries));
-            },
+            [rows](const BackgroundTask::KeepGoing &) { return indexOf(rows); },
             [this](CarrierDetection::RegisterIndex index) { m_register = std::move(index); });
     });
     connect(Text1, &QLineEdit::textChanged, this, &Form1::updateDetection);
@@ -210,4 +215,21 @@ void Form1::setBatchLineCarrier(int line, const QString &carrier)
     cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     cursor.insertText(found->number + QLatin1Char(',') + carrier);
     showBatchCarriers();
+}
+
+// After a change in the management window, which leaves the history list as
+// it is until the user refreshes it.
+void Form1::rebuildRegisterIndex()
+{
+    using Index = std::optional<CarrierDetection::RegisterIndex>;
+    m_registerTask->run<Index>(
+        [path = m_store.path()](const BackgroundTask::KeepGoing &) -> Index {
+            Outcome read;
+            const QVector<HistoryModel::Row> rows = HistoryLoader::read(path, &read);
+            return read ? Index(indexOf(rows)) : std::nullopt; // a failed read keeps what is known
+        },
+        [this](Index index) {
+            if (index)
+                m_register = std::move(*index);
+        });
 }

@@ -100,6 +100,7 @@ void Form1::showManagement()
         m_management->setWindowFlag(Qt::Window);
         // After an import the history list follows a second later.
         connect(m_management, &Form7::waybillsImported, this, [this] { Timer4->setEnabled(true); });
+        connect(m_management, &Form7::registerChanged, this, &Form1::rebuildRegisterIndex);
     }
     m_management->show();
     m_management->raise();

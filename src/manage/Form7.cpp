@@ -290,6 +290,7 @@ void Form7::Timer1_Timer()
 {
     Timer1->setEnabled(false);
     Command8_Click();
+    Q_EMIT registerChanged();
 }
 
 void Form7::Text5_Change()
@@ -324,10 +325,12 @@ void Form7::Command1_Click()
     const QString number = m_model->waybill(row).number;
     if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单 %1？").arg(number)))
         return;
-    if (const Outcome deleted = m_store->deleteWaybill(number); !deleted)
+    if (const Outcome deleted = m_store->deleteWaybill(number); !deleted) {
         m_dialogs.critical(this, Program::kTitle, deleted.error);
-    else
+    } else {
         m_model->removeWaybill(number); // gone from the screen before the table is read again
+        Q_EMIT registerChanged();
+    }
     // The whole table again, a shown search result included.
     readWholeTable(false, true);
 }

@@ -85,6 +85,8 @@ public:
 
 Q_SIGNALS:
     void waybillsImported();
+    // A waybill was added, modified or deleted here.
+    void registerChanged();
     void exportDone();
 
 protected:

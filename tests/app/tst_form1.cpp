@@ -485,6 +485,15 @@ void TestForm1::theNumberNamesItsCarrier()
     h.window->Option[0]->click(); // EMS chosen first, then a 顺丰 number typed
     w.Text1->setText(QStringLiteral("SF1234567890123"));
     QCOMPARE(w.Label6->text(), u("EMS(E邮宝)"));
+
+    // A waybill added in the management window joins what the register says.
+    Waybill added;
+    added.number = QStringLiteral("SF0000000001");
+    added.carrier = u("顺丰速运");
+    QVERIFY(w.store().insertFromInputForm(added).ok);
+    w.showManagement();
+    Q_EMIT w.managementWindow()->registerChanged();
+    QTRY_COMPARE(w.registerIndexSize(), 6);
 }
 
 #include "tst_form1.moc"

@@ -175,6 +175,7 @@ void TestForm7::deleteFromASearchResultShowsTheWholeTable()
 void TestForm7::deleteNeedsACurrentRowAndAYes()
 {
     Fixture f("A");
+    QSignalSpy changed(f.window.get(), &Form7::registerChanged); // the main window's detection follows
     f.window->Command1->click(); // nothing chosen yet
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
     QCOMPARE(f.store.count(), 1);
@@ -183,9 +184,11 @@ void TestForm7::deleteNeedsACurrentRowAndAYes()
     f.window->Command1->click();
     QCOMPARE(f.dialogs.shown.size(), 2);
     QCOMPARE(f.store.count(), 1);
+    QCOMPARE(changed.count(), 0);
     f.dialogs.answers = {true};
     f.window->sckdd->trigger();
     QCOMPARE(f.store.count(), 0);
+    QCOMPARE(changed.count(), 1);
     QVERIFY(f.settle());
     QCOMPARE(f.model()->rowCount(), 0);
 }
