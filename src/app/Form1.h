@@ -16,6 +16,7 @@ class ClassicTimer;
 class ConciseQueryRunner;
 class DetailedQuery;
 class Clock;
+struct StateCheck;
 class Dialogs;
 class HistoryLoader;
 class HistoryModel;
@@ -92,7 +93,7 @@ public:
     // The queries (Form1_queries.cpp) and their results (Form1_results.cpp).
     void Command12_Click();
     void Command5_Click();
-    void MarkSignedFor(const QString &number);
+    void MarkSignedFor(const StateCheck &check);
     void stopQueries();
     bool isConciseQueryRunning() const;
     bool isDetailedPassRunning() const;

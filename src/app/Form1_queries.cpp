@@ -9,6 +9,8 @@
 #include "query/ConciseQueryRunner.h"
 #include "query/DetailedQuery.h"
 #include "query/HarvestRules.h"
+#include "core/Clock.h"
+#include "store/StateHistory.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -47,8 +49,10 @@ void Form1::buildQueryMachinery()
     connect(m_concise, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) {
         auto *item = new QTreeWidgetItem(ListView1, QStringList{row.number, row.carrier, row.state});
         item->setToolTip(2, row.state);
-        if (m_conciseMarks && row.signedFor)
-            MarkSignedFor(row.number);
+        // A failed request learned nothing, and a typed batch is not the register's.
+        if (m_conciseMarks && !row.failed && !row.state.isEmpty() &&
+            row.state != ConciseQueryRunner::unsupportedCarrierState())
+            MarkSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor});
     });
     connect(m_concise, &ConciseQueryRunner::progress, this, &Form1::showQueryProgress);
     connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
@@ -76,11 +80,14 @@ void Form1::showQueryStatus(const QString &text)
     StatusPanel3->setVisible(!text.isEmpty());
 }
 
-void Form1::MarkSignedFor(const QString &number)
+// The signed-for mark and the waybill's history are written together.
+void Form1::MarkSignedFor(const StateCheck &check)
 {
-    if (Outcome marked = m_store.markSignedFor(number); !marked)
-        showQueryStatus(marked.error);
-    else
+    Outcome outcome;
+    const CheckEffect effect = m_store.recordCheck(check, &outcome);
+    if (!outcome)
+        showQueryStatus(outcome.error);
+    else if (effect.newlySigned)
         m_markedSinceLoad = true;
 }
 
@@ -228,8 +235,11 @@ void Form1::buildDetailedQuery()
                                        "2.可能是单号错误或者无此单号，请认真核对！"));
                 }
                 // Only what this waybill's own page said can mark it.
-                if (signedFor)
-                    MarkSignedFor(job.number);
+                const QString state = LatestHarvestedState(lines);
+                if (signedFor || !state.isEmpty())
+                    MarkSignedFor({job.number, m_clock.now(),
+                                   StateSource::detailed(DataSources::configValue(currentDataSource())), state,
+                                   signedFor});
             });
     connect(m_detailed, &DetailedQuery::stepFailed, this,
             [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });

@@ -272,12 +272,14 @@ void Form7::showRead(const WaybillLoader::Result &result)
             WaybillLoader::discard(m_model->setRows({}));
         return;
     }
-    WaybillLoader::discard(m_model->setRows(result.rows));
+    WaybillLoader::discard(m_model->setRows(result.rows, result.checks));
     // The widths follow the text's GBK length; the cell's own margins come on
     // top, so that the widest value is shown whole in today's larger fonts.
     const int margins = 2 * DataGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, DataGrid1) + 8;
     for (int c = 0; c < WaybillColumns::Count; ++c)
         DataGrid1->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]) + margins);
+    DataGrid1->setColumnWidth(WaybillTableModel::LastCheck,
+                              DataGrid1->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-07 14:03")) + margins);
 }
 
 void Form7::Command8_Click()
@@ -362,9 +364,12 @@ void Form7::Command15_Click()
         m_form4 = new Form4(m_dialogs, this);
     const Waybill current = m_currentWaybill ? m_currentWaybill() : Waybill{};
     std::optional<Waybill> registered;
-    if (!current.number.isEmpty() && m_store->isOpen())
+    QVector<StateEntry> history;
+    if (!current.number.isEmpty() && m_store->isOpen()) {
         registered = m_store->find(current.number);
-    m_form4->showFor(current, registered);
+        history = m_store->stateHistory(current.number);
+    }
+    m_form4->showFor(current, registered, history, m_clock.now());
 }
 
 void Form7::Command9_Click()

@@ -30,6 +30,9 @@ WaybillLoader::Result WaybillLoader::read(const QString &databasePath, const Req
         return result;
     }
     result.fill = GridFill::apply(result.rows, request.today, request.updateDays);
+    // A grid without its last checks is still worth showing.
+    Outcome checks;
+    result.checks = store.checkSummaries(&checks);
     // A stale read stores nothing: the request that replaced it does the same work.
     if (!result.fill.changedDays.isEmpty() && (!keepGoing || keepGoing()))
         result.stored = store.storeDaysInTransit(result.fill.changedDays);

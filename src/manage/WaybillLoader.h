@@ -34,6 +34,7 @@ public:
         GridFill::Result fill; // empty when no rows were read
         Outcome read;
         Outcome stored; // storing the changed days in transit
+        CheckSummaries checks; // the newest check of each waybill
     };
 
     explicit WaybillLoader(QString databasePath, QObject *parent = nullptr);

@@ -26,6 +26,7 @@ private Q_SLOTS:
     void clearDuringAConcisePassKeepsTheColumns();
     void longNumbersNeverWidenTheWindow();
     void storedPassOverAnEmptyRegister();
+    void queriesOfStoredWaybillsKeepTheirHistory();
 
 private:
     void runConcise(Harness &h, const QStringList &numbers);
@@ -232,6 +233,56 @@ void TestForm1Results::storedPassOverAnEmptyRegister()
     w.Command12->click();
     QCOMPARE(h.dialogs.lastText(), u("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
     QVERIFY(w.Command12->isEnabled());
+}
+
+void TestForm1Results::queriesOfStoredWaybillsKeepTheirHistory()
+{
+    Harness h(QByteArray(), {u("R1|顺丰速运"), u("R2|顺丰速运")});
+    Form1 &w = *h.window;
+    WaybillStore &store = w.store();
+    // A typed batch is no query of the register, even for a stored number.
+    runConcise(h, {QStringLiteral("R1")});
+    QVERIFY(store.stateHistory(QStringLiteral("R1")).isEmpty());
+    QCOMPARE(store.find(QStringLiteral("R1"))->status, u("未签收"));
+
+    const QDateTime start = h.clock.now();
+    for (int pass = 0; pass < 2; ++pass) {
+        h.clock.set(start.addSecs(3600 * pass));
+        w.Option16->click();
+        w.Command12->click();
+        QTRY_VERIFY(!w.isConciseQueryRunning());
+    }
+    QVector<StateEntry> r1 = store.stateHistory(QStringLiteral("R1"));
+    QCOMPARE(r1.size(), 1);
+    QCOMPARE(r1[0].state, u("北京 已签收，签收人：张三 "));
+    QCOMPARE(r1[0].source, StateSource::kConcise);
+    QVERIFY(r1[0].signedFor);
+    QCOMPARE(r1[0].firstSeen, start.toUTC());
+    QCOMPARE(r1[0].lastCheck, start.addSecs(3600).toUTC());
+    QCOMPARE(store.find(QStringLiteral("R1"))->status, u("已签收"));
+    QVector<StateEntry> r2 = store.stateHistory(QStringLiteral("R2"));
+    QCOMPARE(r2.size(), 1);
+    QVERIFY(!r2[0].signedFor);
+    QCOMPARE(store.find(QStringLiteral("R2"))->status, u("未签收"));
+
+    // The detailed pass adds what each page said, newest line first.
+    servePages(h);
+    const QStringList form = {QStringLiteral("postid"), QStringLiteral("query")};
+    w.Option14->click();
+    w.Command5->click();
+    const int pages = int(h.browser->addresses.size());
+    h.browser->completeLoad(form);
+    QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
+    h.browser->completeLoad(form);
+    QTRY_VERIFY(!w.isDetailedPassRunning());
+    r1 = store.stateHistory(QStringLiteral("R1"));
+    QCOMPARE(r1.size(), 2);
+    QCOMPARE(r1[0].state, u("R1 已签收"));
+    QCOMPARE(r1[0].source, StateSource::detailed(QStringLiteral("mrly")));
+    r2 = store.stateHistory(QStringLiteral("R2"));
+    QCOMPARE(r2.size(), 2);
+    QCOMPARE(r2[0].state, u("R2 在途"));
+    QVERIFY(!r2[0].signedFor);
 }
 
 QTEST_MAIN(TestForm1Results)

@@ -4,6 +4,7 @@
 #include "core/GbkText.h"
 #include "manage/Form3.h"
 #include "manage/Form4.h"
+#include <QTreeWidget>
 #include "manage/Form6.h"
 #include "manage/Form7.h"
 #include "manage/Form8.h"
@@ -397,6 +398,11 @@ void TestForm7::detailsShowTheMainWindowsWaybill()
     auto *form4 = f.dialog<Form4>("Form4");
     QVERIFY(form4 && form4->Label10->text().isEmpty());
 
+    // Two states of A, the newer confirmed three hours ago.
+    const QDateTime now = f.clock.now();
+    f.store.recordChecks({{QStringLiteral("A"), now.addDays(-2), StateSource::kConcise, u("揽收")},
+                          {QStringLiteral("A"), now.addDays(-1), StateSource::detailed(QStringLiteral("byly1")), u("派送中")},
+                          {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中")}});
     f.current = {QString(),
                  QString(),
                  QStringLiteral("A"),
@@ -414,11 +420,25 @@ void TestForm7::detailsShowTheMainWindowsWaybill()
     QCOMPARE(form4->Label18->text(), u("急"));
     QCOMPARE(form4->Label21->text(), u("未签收"));
     QCOMPARE(form4->Label22->text(), u("10天"));
+    QCOMPARE(form4->lastCheck->text(), u("最后查询：2026-12-16 21:00，3 小时前"));
+    QCOMPARE(form4->stateHistory->topLevelItemCount(), 2);
+    QCOMPARE(form4->stateHistory->topLevelItem(0)->text(3), u("派送中"));
+    QCOMPARE(form4->stateHistory->topLevelItem(0)->text(2), u("详细查询（备用来源1）"));
+    QCOMPARE(form4->stateHistory->topLevelItem(1)->text(3), u("揽收"));
+    // The grid shows the same newest check after the register's own columns.
+    f.window->Command8->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.model()->columnCount(), WaybillColumns::Count + 2);
+    QCOMPARE(f.model()->headerData(WaybillColumns::Count, Qt::Horizontal).toString(), u("最后查询"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count).data().toString(), u("2026-12-16 21:00"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count + 1).data().toString(), u("派送中"));
 
     f.current.number = QStringLiteral("NOT-STORED");
     f.window->Command15->click();
     QCOMPARE(form4->Label10->text(), QStringLiteral("NOT-STORED"));
     QVERIFY(form4->Label21->text().isEmpty() && form4->Label22->text().isEmpty());
+    QCOMPARE(form4->lastCheck->text(), u("最后查询：从未查询"));
+    QCOMPARE(form4->stateHistory->topLevelItemCount(), 0);
 }
 
 void TestForm7::importFromTextAndExcel()
