@@ -167,6 +167,7 @@ public:
 
     QGroupBox *Frame10 = nullptr;
     QTreeView *ListView2 = nullptr;
+    QCheckBox *showArchived = nullptr; // 显示已归档, under the history list
     QPushButton *Command8 = nullptr;
     QPushButton *Command16 = nullptr;
     QPushButton *Command1 = nullptr;

@@ -18,6 +18,7 @@ class Form6;
 class Form8;
 class Launcher;
 class QAction;
+class QCheckBox;
 class QComboBox;
 class BackgroundTask;
 class QLabel;
@@ -50,6 +51,7 @@ public:
     QLineEdit *Text5 = nullptr;
     QLabel *Label17 = nullptr; // 关键字：
     QLabel *Label7 = nullptr;  // 在
+    QCheckBox *showArchived = nullptr; // 显示已归档
     // Selection labels: the texts of the grid's current row.
     QLabel *Label1 = nullptr;  // 快递公司
     QLabel *Label2 = nullptr;  // 快递单号
@@ -100,6 +102,7 @@ private:
     void showMenu(const QPoint &at);
     Waybill selectionLabels() const;
     int currentRow() const;
+    void showArchivedToggled();
     void exportFinished(const Outcome &outcome, bool empty, int beyondGbk);
 
     QString m_programFolder;

@@ -1,12 +1,15 @@
 #include "store/WaybillTableModel.h"
 
+#include "store/Archive.h"
+
 WaybillTableModel::WaybillTableModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-QVector<Waybill> WaybillTableModel::setRows(QVector<Waybill> rows, CheckSummaries checks)
+QVector<Waybill> WaybillTableModel::setRows(QVector<Waybill> rows, CheckSummaries checks, QSet<QString> archived)
 {
     beginResetModel();
     m_rows.swap(rows);
     m_checks = std::move(checks);
+    m_archived = std::move(archived);
     endResetModel();
     return rows;
 }
@@ -46,6 +49,8 @@ QVariant WaybillTableModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
     const Waybill &w = m_rows.at(index.row());
+    if (index.column() == WaybillColumns::Status && m_archived.contains(w.number))
+        return Archive::markedStatus(w.status);
     if (index.column() < WaybillColumns::Count)
         return value(w, index.column());
     const auto check = m_checks.constFind(w.number);

@@ -4,6 +4,7 @@
 #include "store/Waybill.h"
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QVector>
 
 // The rows that the management grid shows: the eleven columns of the register
@@ -16,7 +17,8 @@ public:
     explicit WaybillTableModel(QObject *parent = nullptr);
 
     // Returns the rows shown before, for the caller to release where it suits.
-    QVector<Waybill> setRows(QVector<Waybill> rows, CheckSummaries checks = {});
+    // Rows whose number is in `archived` read as archived in their status.
+    QVector<Waybill> setRows(QVector<Waybill> rows, CheckSummaries checks = {}, QSet<QString> archived = {});
     // After the register's own columns.
     enum ExtraColumn { LastCheck = WaybillColumns::Count, LatestState, ColumnCount };
     // Takes out the first row with this number; false when none has it.
@@ -35,4 +37,5 @@ public:
 private:
     QVector<Waybill> m_rows;
     CheckSummaries m_checks;
+    QSet<QString> m_archived;
 };

@@ -4,17 +4,18 @@
 #include "core/GbkText.h"
 #include "manage/Form3.h"
 #include "manage/Form4.h"
-#include <QTreeWidget>
 #include "manage/Form6.h"
 #include "manage/Form7.h"
 #include "manage/Form8.h"
 #include "manage/SkippedLinesWindow.h"
+#include "settings/AppSettings.h"
 #include "store/WaybillStore.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
 #include "transfer/ImportTemplate.h"
 
 #include <QAbstractItemModel>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <memory>
@@ -122,6 +124,7 @@ private Q_SLOTS:
     void importUnderALockCancelAndTheFullList();
     void templateIsRestoredAndOpened();
     void exportWritesEveryRow();
+    void archivedRowsStayOutUntilAskedFor();
     void everyInputHasAnAccessibleName();
 };
 
@@ -541,6 +544,45 @@ void TestForm7::templateIsRestoredAndOpened()
     f.launcher.opens = false; // no program for workbooks: the user is told where the file is
     f.dialog<Form6>("Form6")->Command2->click();
     QVERIFY(f.dialogs.lastText().contains(path));
+}
+
+void TestForm7::archivedRowsStayOutUntilAskedFor()
+{
+    // Sent on the seventh, ten days ago: with five days to the archive, signed rows go.
+    Fixture f("A B C");
+    QVERIFY(AppSettings::write(f.folder.path(), AppSettings::kArchiveDays, QStringLiteral("5")).ok);
+    QVERIFY(f.store.markSignedFor(QStringLiteral("A")).ok);
+    QVERIFY(f.store.markSignedFor(QStringLiteral("C")).ok);
+    // C was found signed only yesterday: its signing, not its dispatch, counts.
+    QVERIFY(f.store.recordCheck({QStringLiteral("C"), f.clock.now().addDays(-1), StateSource::kConcise, u("已签收"), true})
+                .stored);
+    f.window->Command8->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), (QStringList{"B", "C"}));
+    f.window->showArchived->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), (QStringList{"A", "B", "C"}));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Status).data().toString(), u("已签收（已归档）"));
+    QCOMPARE(f.model()->index(2, WaybillColumns::Status).data().toString(), u("已签收"));
+    // The search covers archived rows only while they are shown.
+    f.type(u("状态"), u("已签收"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), (QStringList{"A", "C"}));
+    f.window->showArchived->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"C"});
+    f.type(u("快递单号"), QStringLiteral("A"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"C"}); // no match leaves the grid as it is
+
+    // Nothing is deleted, and the export writes every row.
+    QCOMPARE(f.store.count(), 3);
+    const QString path = f.folder.file(QStringLiteral("all.txt"));
+    f.dialogs.files = {path};
+    QSignalSpy exported(f.window.get(), &Form7::exportDone);
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QCOMPARE(GbkText::decode(f.folder.read(QStringLiteral("all.txt"))).count(QStringLiteral("\r\n")), 3);
 }
 
 void TestForm7::exportWritesEveryRow()

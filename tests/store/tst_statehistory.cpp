@@ -1,4 +1,5 @@
 // What queries learned about each waybill: the history table beside the register.
+#include "store/Archive.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 
@@ -53,6 +54,8 @@ private Q_SLOTS:
     void signedForMarkAndHistoryShareOneTransaction();
     void olderRegisterGetsTheTableAndKeepsItsOwn();
     void summariesGiveTheNewestStateAndTheSigning();
+    void archiveCountsFromTheSigning_data();
+    void archiveCountsFromTheSigning();
     void lastCheckIsDescribedWithItsAge_data();
     void lastCheckIsDescribedWithItsAge();
 };
@@ -178,6 +181,32 @@ void TestStateHistory::lastCheckIsDescribedWithItsAge()
     const QDateTime at = QDateTime(QDate(2026, 12, 7), QTime(14, 3));
     QCOMPARE(DescribeLastCheck(at.toUTC(), at.addSecs(secondsAgo)), u("2026-12-07 14:03，") + age);
     QCOMPARE(DescribeLastCheck(QDateTime(), at), u("从未查询"));
+}
+
+void TestStateHistory::archiveCountsFromTheSigning_data()
+{
+    // Today is 2026-12-17 and rows older than 30 days are archived.
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QDateTime>("signedAt");
+    QTest::addColumn<bool>("archived");
+    const QDateTime signed31 = QDateTime(QDate(2026, 11, 16), QTime(12, 0));
+    QTest::newRow("signed 31 days ago") << u("已签收") << QString() << signed31 << true;
+    QTest::newRow("signed 30 days ago") << u("已签收") << QString() << signed31.addDays(1) << false;
+    QTest::newRow("not signed for") << u("未签收") << QStringLiteral("2026/1/1") << signed31 << false;
+    QTest::newRow("sent long ago, signed lately")
+        << u("已签收") << QStringLiteral("2026/1/1") << QDateTime(QDate(2026, 12, 10), QTime(8, 0)) << false;
+    QTest::newRow("no history: dispatch date") << u("已签收") << QStringLiteral("2026-11-01") << QDateTime() << true;
+    QTest::newRow("no date at all") << u("已签收") << u("上周") << QDateTime() << false;
+}
+
+void TestStateHistory::archiveCountsFromTheSigning()
+{
+    QFETCH(QString, status);
+    QFETCH(QString, time);
+    QFETCH(QDateTime, signedAt);
+    QFETCH(bool, archived);
+    QCOMPARE(Archive::isArchived(status, time, signedAt, QDate(2026, 12, 17), 30), archived);
 }
 
 QTEST_GUILESS_MAIN(TestStateHistory)
