@@ -8,6 +8,7 @@
 #include "query/ConciseQuery.h"
 #include "query/ConciseQueryRunner.h"
 #include "query/DetailedQuery.h"
+#include "query/BackgroundRefresh.h"
 #include "query/HarvestRules.h"
 #include "core/Clock.h"
 #include "store/StateHistory.h"
@@ -44,6 +45,7 @@ void Form1::buildQueryMachinery()
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(CommandStop, &QPushButton::clicked, this, &Form1::stopQueries);
     buildDetailedQuery();
+    buildBackgroundRefresh();
 
     m_concise = new ConciseQueryRunner(this);
     connect(m_concise, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) {
@@ -85,10 +87,16 @@ void Form1::MarkSignedFor(const StateCheck &check)
 {
     Outcome outcome;
     const CheckEffect effect = m_store.recordCheck(check, &outcome);
-    if (!outcome)
+    if (!outcome) {
         showQueryStatus(outcome.error);
-    else if (effect.newlySigned)
+        return;
+    }
+    m_refresh->schedule().noteChecked(check.number, check.at.toUTC());
+    if (effect.newlySigned) {
         m_markedSinceLoad = true;
+        const std::optional<Waybill> stored = m_store.find(check.number);
+        announceCheck(check, effect, stored ? stored->carrier : QString());
+    }
 }
 
 void Form1::stopQueries()
@@ -153,6 +161,7 @@ void Form1::startConcisePass(const QVector<QPair<QString, QString>> &waybills, b
     for (const auto &[number, carrier] : waybills)
         jobs.push_back({number, carrier, apiCodeFor(carrier, batch)});
     m_conciseMarks = mark;
+    m_refresh->yieldToUser();
     Command12->setEnabled(false);
     CommandStop->setEnabled(true);
     m_concise->start(jobs);
@@ -315,6 +324,7 @@ void Form1::Command5_Click()
     m_detailCurrent = Option15->isChecked();
     setDetail(m_detailCurrent ? DetailHeader(jobs.first().number, jobs.first().carrier) : QString());
     CommandStop->setEnabled(true);
+    m_refresh->yieldToUser();
     m_detailed->start(jobs, currentDataSource(), Timer1->interval());
     if (restarted && isDetailedPassRunning())
         showQueryStatus(QStringLiteral("已停止上一次详细查询，重新开始 · ") + StatusPanel3->text());

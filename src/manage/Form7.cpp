@@ -288,6 +288,7 @@ void Form7::showRead(const WaybillLoader::Result &result)
     const int margins = 2 * DataGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, DataGrid1) + 8;
     for (int c = 0; c < WaybillColumns::Count; ++c)
         DataGrid1->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]) + margins);
+    selectWanted();
     DataGrid1->setColumnWidth(WaybillTableModel::LastCheck,
                               DataGrid1->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-07 14:03")) + margins);
 }
@@ -315,6 +316,31 @@ void Form7::Text5_Change()
     m_emptyClears = false;
     m_loader->search(column, Text5->text(), m_clock.today(), WatchSettings::archiveDays(m_programFolder),
                      showArchived->isChecked());
+}
+
+void Form7::showWaybill(const QString &number)
+{
+    m_wanted = number;
+    show();
+    raise();
+    activateWindow();
+    if (!m_loader->isReading())
+        selectWanted();
+}
+
+bool Form7::selectWanted()
+{
+    if (m_wanted.isEmpty())
+        return false;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->waybill(row).number == m_wanted) {
+            m_wanted.clear();
+            DataGrid1->setCurrentIndex(m_model->index(row, 0));
+            DataGrid1->scrollTo(m_model->index(row, 0));
+            return true;
+        }
+    }
+    return false;
 }
 
 // The grid follows the box at once: the search shown, or the whole register.

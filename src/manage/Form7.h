@@ -82,6 +82,9 @@ public:
     void Text5_Change();
     void Timer1_Timer();
 
+    // Selects the row of this number, now or once the rows arrive.
+    void showWaybill(const QString &number);
+
     // True while rows for the grid are being read; the grid changes when they arrive.
     bool isReading() const;
 
@@ -103,6 +106,7 @@ private:
     Waybill selectionLabels() const;
     int currentRow() const;
     void showArchivedToggled();
+    bool selectWanted();
     void exportFinished(const Outcome &outcome, bool empty, int beyondGbk);
 
     QString m_programFolder;
@@ -121,6 +125,7 @@ private:
     bool m_exporting = false;
     bool m_emptyClears = false;
     bool m_hasSelection = false;
+    QString m_wanted; // the number showWaybill asked for
     Form3 *m_form3 = nullptr;
     Form8 *m_form8 = nullptr;
     Form4 *m_form4 = nullptr;

@@ -4,7 +4,7 @@
 #include "carriers/CarrierCatalogue.h"
 #include "core/Dialogs.h"
 #include "settings/AppSettings.h"
-#include "settings/WatchSettings.h"
+#include "settings/WatchSettingsBox.h"
 #include "settings/ApplySkin.h"
 #include "settings/AutoStart.h"
 #include "settings/MainWindowLink.h"

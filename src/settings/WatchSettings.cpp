@@ -3,10 +3,6 @@
 #include "settings/AppSettings.h"
 #include "store/Archive.h"
 
-#include <QFormLayout>
-#include <QLabel>
-#include <QSpinBox>
-
 namespace {
 int wholeNumber(const QString &programFolder, const QString &key, int fallback, int low, int high)
 {
@@ -21,33 +17,17 @@ int WatchSettings::archiveDays(const QString &programFolder)
     return wholeNumber(programFolder, AppSettings::kArchiveDays, Archive::kDefaultDays, 1, Archive::kMaxDays);
 }
 
-WatchSettingsBox::WatchSettingsBox(QWidget *parent) : QGroupBox(QStringLiteral("归档"), parent)
+bool WatchSettings::autoRefresh(const QString &programFolder)
 {
-    setObjectName(QStringLiteral("watchSettings"));
-    archiveDays = new QSpinBox(this);
-    archiveDays->setObjectName(QStringLiteral("archiveDays"));
-    archiveDays->setRange(1, Archive::kMaxDays);
-    archiveDays->setValue(Archive::kDefaultDays);
-    archiveDays->setSuffix(QStringLiteral(" 天"));
-    archiveDays->setAccessibleName(QStringLiteral("归档天数"));
-    archiveDays->setToolTip(QStringLiteral("已签收超过这么多天的快递单不再列出，勾选“显示已归档”可再看到"));
-    auto *caption = new QLabel(QStringLiteral("归档天数："), this);
-    caption->setBuddy(archiveDays);
-    auto *form = new QFormLayout(this);
-    form->addRow(caption, archiveDays);
+    return wholeNumber(programFolder, AppSettings::kAutoRefresh, 0, 0, 1) == 1;
 }
 
-void WatchSettingsBox::load(const QString &programFolder)
+int WatchSettings::refreshHours(const QString &programFolder)
 {
-    archiveDays->setValue(WatchSettings::archiveDays(programFolder));
+    return wholeNumber(programFolder, AppSettings::kRefreshHours, kDefaultRefreshHours, 1, kMaxRefreshHours);
 }
 
-QStringList WatchSettingsBox::save(const QString &programFolder) const
+bool WatchSettings::signingNotice(const QString &programFolder)
 {
-    QStringList failures;
-    if (const Outcome written =
-            AppSettings::write(programFolder, AppSettings::kArchiveDays, QString::number(archiveDays->value()));
-        !written)
-        failures << written.error;
-    return failures;
+    return wholeNumber(programFolder, AppSettings::kSigningNotice, 1, 0, 1) == 1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QMetaType>
 #include <QHash>
 #include <QString>
 
@@ -52,3 +53,5 @@ QString caption(const QString &code);
 QString DescribeLastCheck(const QDateTime &lastCheck, const QDateTime &now);
 // Local "yyyy-MM-dd HH:mm", empty for an invalid time.
 QString ShortLocalTime(const QDateTime &at);
+Q_DECLARE_METATYPE(StateCheck)
+Q_DECLARE_METATYPE(CheckEffect)

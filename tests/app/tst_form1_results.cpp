@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTextEdit>
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void longNumbersNeverWidenTheWindow();
     void storedPassOverAnEmptyRegister();
     void queriesOfStoredWaybillsKeepTheirHistory();
+    void signingNoticeCanBeTurnedOff();
 
 private:
     void runConcise(Harness &h, const QStringList &numbers);
@@ -245,6 +247,7 @@ void TestForm1Results::queriesOfStoredWaybillsKeepTheirHistory()
     QVERIFY(store.stateHistory(QStringLiteral("R1")).isEmpty());
     QCOMPARE(store.find(QStringLiteral("R1"))->status, u("未签收"));
 
+    QSignalSpy announced(&w, &Form1::signingAnnounced);
     const QDateTime start = h.clock.now();
     for (int pass = 0; pass < 2; ++pass) {
         h.clock.set(start.addSecs(3600 * pass));
@@ -260,6 +263,9 @@ void TestForm1Results::queriesOfStoredWaybillsKeepTheirHistory()
     QCOMPARE(r1[0].firstSeen, start.toUTC());
     QCOMPARE(r1[0].lastCheck, start.addSecs(3600).toUTC());
     QCOMPARE(store.find(QStringLiteral("R1"))->status, u("已签收"));
+    // Announced once, though both passes found it signed for.
+    QCOMPARE(announced.size(), 1);
+    QCOMPARE(announced[0][1].toString(), u("R1 已签收（顺丰速运）"));
     QVector<StateEntry> r2 = store.stateHistory(QStringLiteral("R2"));
     QCOMPARE(r2.size(), 1);
     QVERIFY(!r2[0].signedFor);
@@ -283,6 +289,19 @@ void TestForm1Results::queriesOfStoredWaybillsKeepTheirHistory()
     QCOMPARE(r2.size(), 2);
     QCOMPARE(r2[0].state, u("R2 在途"));
     QVERIFY(!r2[0].signedFor);
+    QCOMPARE(announced.size(), 1); // the detailed pass found R1 signed again: no second notice
+}
+
+void TestForm1Results::signingNoticeCanBeTurnedOff()
+{
+    Harness h(Harness::config(u("签收提醒=0\r\n")), {u("R1|顺丰速运")});
+    Form1 &w = *h.window;
+    QSignalSpy announced(&w, &Form1::signingAnnounced);
+    w.Option16->click();
+    w.Command12->click();
+    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QCOMPARE(w.store().find(QStringLiteral("R1"))->status, u("已签收"));
+    QCOMPARE(announced.size(), 0);
 }
 
 QTEST_MAIN(TestForm1Results)

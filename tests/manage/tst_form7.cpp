@@ -559,6 +559,9 @@ void TestForm7::archivedRowsStayOutUntilAskedFor()
     f.window->Command8->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"B", "C"}));
+    f.window->showWaybill(QStringLiteral("C")); // where a signing notice leads
+    QCOMPARE(f.window->DataGrid1->currentIndex().row(), 1);
+    QCOMPARE(f.window->Label2->text(), QStringLiteral("C"));
     f.window->showArchived->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"A", "B", "C"}));

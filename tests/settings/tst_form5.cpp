@@ -2,7 +2,9 @@
 #include "carriers/CarrierCatalogue.h"
 #include "settings/AppSettings.h"
 #include "settings/WatchSettings.h"
+#include "settings/WatchSettingsBox.h"
 
+#include <QCheckBox>
 #include <QSpinBox>
 #include "settings/AutoStart.h"
 #include "settings/Form5.h"
@@ -218,6 +220,20 @@ void TestForm5::archiveDaysReadSafelyAndSaved()
     days->setValue(7);
     form->Command1->click();
     QCOMPARE(this->stored(AppSettings::kArchiveDays), QStringLiteral("7"));
+    // The refresh settings beside it: off, two hours, notices on, until changed.
+    WatchSettingsBox *box = form->watchSettings;
+    QVERIFY(!box->autoRefresh->isChecked() && box->signingNotice->isChecked());
+    QCOMPARE(box->refreshHours->value(), 2);
+    QCOMPARE(box->refreshHours->minimum(), 1);
+    box->autoRefresh->setChecked(true);
+    box->refreshHours->setValue(1);
+    box->signingNotice->setChecked(false);
+    form->Command1->click();
+    QVERIFY(WatchSettings::autoRefresh(m_folder->path()));
+    QCOMPARE(WatchSettings::refreshHours(m_folder->path()), 1);
+    QVERIFY(!WatchSettings::signingNotice(m_folder->path()));
+    store(AppSettings::kRefreshHours, QStringLiteral("0")); // below the least interval
+    QCOMPARE(WatchSettings::refreshHours(m_folder->path()), 2);
 }
 
 QTEST_MAIN(TestForm5)
