@@ -172,10 +172,23 @@ void TestRefreshSchedule::standsAsideForTheUserAndTheSetting()
     Fixture f;
     m_server.requests.clear();
     f.userBusy = true;
-    QVERIFY(f.tick());
+    {
+        QSignalSpy done(f.refresh.get(), &BackgroundRefresh::tickDone);
+        f.refresh->tick();
+        QCOMPARE(done.size(), 1); // at once: not even the register is read
+    }
     QVERIFY(m_server.requests.isEmpty());
     QVERIFY(f.store.stateHistory(QStringLiteral("R2")).isEmpty());
-    // A pass that starts while the refresh runs ends the refresh's tick at once.
+    // A pass that starts while the register is read: nothing is asked.
+    f.userBusy = false;
+    {
+        QSignalSpy done(f.refresh.get(), &BackgroundRefresh::tickDone);
+        f.refresh->tick();
+        f.userBusy = true;
+        QVERIFY(done.wait(10000));
+        QVERIFY(m_server.requests.isEmpty());
+    }
+    // A pass that starts while the requests run ends the refresh's tick at once.
     f.userBusy = false;
     QSignalSpy done(f.refresh.get(), &BackgroundRefresh::tickDone);
     f.refresh->tick();
