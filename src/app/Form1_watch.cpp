@@ -15,6 +15,7 @@ void Form1::buildBackgroundRefresh()
         m_programFolder, m_clock, [this] { return isConciseQueryRunning() || isDetailedPassRunning(); }, this);
     connect(m_refresh, &BackgroundRefresh::checked, this, &Form1::announceCheck);
     connect(m_refresh, &BackgroundRefresh::status, this, &Form1::showQueryStatus);
+    connect(m_refresh, &BackgroundRefresh::tickDone, this, &Form1::refreshHistoryAfterMarks);
     m_refresh->start();
 }
 
@@ -22,6 +23,8 @@ void Form1::buildBackgroundRefresh()
 // signed for reports it, whichever query made it.
 void Form1::announceCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier)
 {
+    if (effect.newlySigned)
+        m_markedSinceLoad = true; // the history list shows the new status after the tick
     if (!effect.newlySigned) {
         if (effect.changed)
             showQueryStatus(QStringLiteral("%1 状态更新：%2").arg(check.number, check.state));
