@@ -67,7 +67,7 @@ Form4::Form4(Dialogs &dialogs, QWidget *parent) : QWidget(parent, Qt::Window), m
                                    QStringLiteral("状态")});
     stateHistory->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     stateHistory->header()->setStretchLastSection(true);
-    stateHistory->setMinimumHeight(140);
+    stateHistory->setMinimumSize(520, 140); // the state text needs the room
     grid->addWidget(stateHistory, r++, 0, 1, 2);
     Command2 = new QPushButton(QStringLiteral("退出"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
