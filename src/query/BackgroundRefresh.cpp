@@ -3,6 +3,7 @@
 #include "carriers/CarrierCatalogue.h"
 #include "core/BackgroundTask.h"
 #include "core/Clock.h"
+#include "core/Endpoints.h"
 #include "query/ConciseQueryRunner.h"
 #include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
@@ -35,6 +36,8 @@ QString BackgroundRefresh::offlineText()
 
 void BackgroundRefresh::start(int firstTickMs)
 {
+    if (const int seconds = Endpoints::current().refreshSeconds; seconds > 0)
+        firstTickMs = std::min(firstTickMs, seconds * 1000);
     m_timer.start(firstTickMs);
 }
 
@@ -55,7 +58,8 @@ void BackgroundRefresh::tick()
         return;
     }
     m_busy = true;
-    m_schedule.setInterval(qint64(WatchSettings::refreshHours(m_programFolder)) * 3600);
+    const int override = Endpoints::current().refreshSeconds;
+    m_schedule.setInterval(override > 0 ? override : qint64(WatchSettings::refreshHours(m_programFolder)) * 3600);
     const QString path = QDir(m_programFolder).filePath(WaybillStore::fileName());
     m_task->run<Read>(
         [path](const BackgroundTask::KeepGoing &keepGoing) {

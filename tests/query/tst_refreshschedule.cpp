@@ -59,6 +59,7 @@ private Q_SLOTS:
     void refreshRecordsUnsignedWaybillsOnly();
     void standsAsideForTheUserAndTheSetting();
     void withoutNetworkOneQuietLine();
+    void demoIntervalInSecondsReplacesTheHours();
 
 private:
     TinyHttpServer m_server;
@@ -213,6 +214,23 @@ void TestRefreshSchedule::withoutNetworkOneQuietLine()
     QVERIFY(f.store.stateHistory(QStringLiteral("R1")).isEmpty());
     hosts.trackingService = m_server.base();
     Endpoints::setCurrent(hosts);
+}
+
+void TestRefreshSchedule::demoIntervalInSecondsReplacesTheHours()
+{
+    TestFolder folder;
+    folder.write(QStringLiteral("endpoints.ini"),
+                 "[hosts]\ntracking_service=" + m_server.base().toUtf8() + "\n[refresh]\ninterval_seconds=30\n");
+    const Endpoints saved = Endpoints::current();
+    Endpoints::setCurrent(Endpoints::load(folder.path()));
+    QCOMPARE(Endpoints::current().refreshSeconds, 30);
+    Fixture f;
+    f.refresh->start();
+    QCOMPARE(f.refresh->nextTickMs(), 30000);
+    QVERIFY(f.tick());
+    QCOMPARE(f.refresh->schedule().interval(), qint64(30));
+    QCOMPARE(f.refresh->nextTickMs(), 30000);
+    Endpoints::setCurrent(saved);
 }
 
 QTEST_GUILESS_MAIN(TestRefreshSchedule)
