@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     QElapsedTimer timer;
     timer.start();
     Outcome outcome;
-    QVector<HistoryModel::Row> rows = HistoryLoader::read(path, &outcome);
+    QVector<HistoryModel::Row> rows = HistoryLoader::read(path, &outcome, {QDate::currentDate()});
     const qint64 readMs = timer.elapsed();
     timer.restart();
     HistoryModel model;

@@ -51,7 +51,15 @@ cp -f "$PROGRAM" "$demo/tolvane"
              backup_source_2 maker_site update_server; do
     echo "$key=$host"
   done
+  # DEMO_REFRESH_SECONDS=30 make demo: the background refresh on, every 30 s.
+  if [ -n "${DEMO_REFRESH_SECONDS:-}" ]; then
+    echo "[refresh]"
+    echo "interval_seconds=$DEMO_REFRESH_SECONDS"
+  fi
 } >"$demo/endpoints.ini"
+if [ -n "${DEMO_REFRESH_SECONDS:-}" ] && [ ! -e "$demo/config.ini" ]; then
+  printf '[设置]\r\n自动刷新=1\r\n' | iconv -f UTF-8 -t GBK >"$demo/config.ini"
+fi
 
 echo "demo: tracking service on $host, program folder $demo"
 echo "demo: waybill numbers ending in 1 are signed for, 2 delivered, 0 unknown, others in transit"

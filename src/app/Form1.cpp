@@ -469,6 +469,10 @@ void Form1::buildHistoryArea(QWidget *parent)
     ListView2->header()->resizeSection(1, px(1200));
     ListView2->header()->resizeSection(2, px(1800));
     box->addWidget(ListView2, 1);
+    showArchived = named(new QCheckBox(QStringLiteral("显示已归档"), Frame10), "showArchived");
+    showArchived->setAccessibleName(showArchived->text());
+    box->addWidget(showArchived);
+    connect(showArchived, &QCheckBox::toggled, this, &Form1::LoadData);
     Command8 = button("Command8", QStringLiteral("刷新数据"), QString(), Frame10);
     Command16 = button("Command16", QStringLiteral("快递单详细管理"), QString(), Frame10);
     Command1 = button("Command1", QStringLiteral("软件设置"), QString(), Frame10);

@@ -18,6 +18,9 @@ class ClassicTimer;
 class ConciseQueryRunner;
 class DetailedQuery;
 class Clock;
+struct StateCheck;
+struct CheckEffect;
+class BackgroundRefresh;
 class Dialogs;
 class HistoryLoader;
 class HistoryModel;
@@ -94,7 +97,8 @@ public:
     // The queries (Form1_queries.cpp) and their results (Form1_results.cpp).
     void Command12_Click();
     void Command5_Click();
-    void MarkSignedFor(const QString &number);
+    void MarkSignedFor(const StateCheck &check);
+    BackgroundRefresh *backgroundRefresh() const { return m_refresh; }
     void stopQueries();
     bool isConciseQueryRunning() const;
     bool isDetailedPassRunning() const;
@@ -168,6 +172,7 @@ public:
 
     QGroupBox *Frame10 = nullptr;
     QTreeView *ListView2 = nullptr;
+    QCheckBox *showArchived = nullptr; // 显示已归档, under the history list
     QPushButton *Command8 = nullptr;
     QPushButton *Command16 = nullptr;
     QPushButton *Command1 = nullptr;
@@ -187,6 +192,8 @@ public:
 
 Q_SIGNALS:
     void historyLoaded();
+    // A waybill newly signed for was announced (in the tray or the status bar).
+    void signingAnnounced(const QString &number, const QString &title);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -204,6 +211,9 @@ private:
 
     // Shell (Form1_shell.cpp).
     void createTrayIcon();
+    void buildBackgroundRefresh();
+    void announceCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier);
+    void openAnnounced();
     void removeTrayIcon();
     void showAbout();
     void openHelp();
@@ -282,6 +292,8 @@ private:
     QString m_detailText;
     QString m_lastDetailFile;
     ConciseQueryRunner *m_concise = nullptr;
+    BackgroundRefresh *m_refresh = nullptr;
+    QString m_announced; // the waybill of the last tray notice
     bool m_conciseMarks = false;
     bool m_suppressListAction = false;
     bool m_choosingInCode = false;

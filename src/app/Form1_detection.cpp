@@ -33,13 +33,9 @@ CarrierDetection::RegisterIndex indexOf(const QVector<HistoryModel::Row> &rows)
 void Form1::buildDetection()
 {
     m_registerTask = new BackgroundTask(this);
-    // The register's numbers come with every history load; the index is
-    // sorted off the window's thread.
-    connect(m_historyLoader, &HistoryLoader::loaded, this, [this](const QVector<HistoryModel::Row> &rows) {
-        m_registerTask->run<CarrierDetection::RegisterIndex>(
-            [rows](const BackgroundTask::KeepGoing &) { return indexOf(rows); },
-            [this](CarrierDetection::RegisterIndex index) { m_register = std::move(index); });
-    });
+    // Read again with every history load, archived waybills included: the
+    // list may leave them out, but their numbers still tell carriers apart.
+    connect(m_historyLoader, &HistoryLoader::loaded, this, &Form1::rebuildRegisterIndex);
     connect(Text1, &QLineEdit::textChanged, this, &Form1::updateDetection);
     connect(LabelDetect, &QLabel::linkActivated, this, &Form1::detectionLink);
     auto *batchDelay = new QTimer(this);
@@ -217,15 +213,17 @@ void Form1::setBatchLineCarrier(int line, const QString &carrier)
     showBatchCarriers();
 }
 
-// After a change in the management window, which leaves the history list as
-// it is until the user refreshes it.
+// Off the window's thread; also after a change in the management window,
+// which leaves the history list as it is until the user refreshes it.
 void Form1::rebuildRegisterIndex()
 {
     using Index = std::optional<CarrierDetection::RegisterIndex>;
     m_registerTask->run<Index>(
         [path = m_store.path()](const BackgroundTask::KeepGoing &) -> Index {
             Outcome read;
-            const QVector<HistoryModel::Row> rows = HistoryLoader::read(path, &read);
+            HistoryLoader::Filter everything;
+            everything.showArchived = true;
+            const QVector<HistoryModel::Row> rows = HistoryLoader::read(path, &read, everything);
             return read ? Index(indexOf(rows)) : std::nullopt; // a failed read keeps what is known
         },
         [this](Index index) {

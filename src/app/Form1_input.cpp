@@ -1,8 +1,10 @@
 // The input form and the history list of the main window.
 #include "app/Form1.h"
+#include "settings/WatchSettings.h"
 #include "core/ProgramName.h"
 
 #include "core/ClassicTimer.h"
+#include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "manage/Form7.h"
 #include "settings/AppSettings.h"
@@ -79,7 +81,7 @@ void Form1::Check1_Click()
 
 void Form1::LoadData()
 {
-    m_historyLoader->load();
+    m_historyLoader->load({m_clock.today(), WatchSettings::archiveDays(m_dataFolder), showArchived->isChecked()});
 }
 
 bool Form1::isHistoryLoading() const

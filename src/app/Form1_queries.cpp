@@ -8,7 +8,10 @@
 #include "query/ConciseQuery.h"
 #include "query/ConciseQueryRunner.h"
 #include "query/DetailedQuery.h"
+#include "query/BackgroundRefresh.h"
 #include "query/HarvestRules.h"
+#include "core/Clock.h"
+#include "store/StateHistory.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -42,13 +45,16 @@ void Form1::buildQueryMachinery()
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(CommandStop, &QPushButton::clicked, this, &Form1::stopQueries);
     buildDetailedQuery();
+    buildBackgroundRefresh();
 
     m_concise = new ConciseQueryRunner(this);
     connect(m_concise, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) {
         auto *item = new QTreeWidgetItem(ListView1, QStringList{row.number, row.carrier, row.state});
         item->setToolTip(2, row.state);
-        if (m_conciseMarks && row.signedFor)
-            MarkSignedFor(row.number);
+        // A failed request learned nothing, and a typed batch is not the register's.
+        if (m_conciseMarks && !row.failed && !row.state.isEmpty() &&
+            row.state != ConciseQueryRunner::unsupportedCarrierState())
+            MarkSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor});
     });
     connect(m_concise, &ConciseQueryRunner::progress, this, &Form1::showQueryProgress);
     connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
@@ -76,12 +82,21 @@ void Form1::showQueryStatus(const QString &text)
     StatusPanel3->setVisible(!text.isEmpty());
 }
 
-void Form1::MarkSignedFor(const QString &number)
+// The signed-for mark and the waybill's history are written together.
+void Form1::MarkSignedFor(const StateCheck &check)
 {
-    if (Outcome marked = m_store.markSignedFor(number); !marked)
-        showQueryStatus(marked.error);
-    else
+    Outcome outcome;
+    const CheckEffect effect = m_store.recordCheck(check, &outcome);
+    if (!outcome) {
+        showQueryStatus(outcome.error);
+        return;
+    }
+    m_refresh->schedule().noteChecked(check.number, check.at.toUTC());
+    if (effect.newlySigned) {
         m_markedSinceLoad = true;
+        const std::optional<Waybill> stored = m_store.find(check.number);
+        announceCheck(check, effect, stored ? stored->carrier : QString());
+    }
 }
 
 void Form1::stopQueries()
@@ -193,6 +208,7 @@ void Form1::startConcisePass(const QVector<QPair<QString, QString>> &waybills, b
     for (const auto &[number, carrier] : waybills)
         jobs.push_back({number, carrier, apiCodeFor(carrier, batch)});
     m_conciseMarks = mark;
+    m_refresh->yieldToUser();
     Command12->setEnabled(false);
     CommandStop->setEnabled(true);
     m_concise->start(jobs);
@@ -275,8 +291,11 @@ void Form1::buildDetailedQuery()
                                        "2.可能是单号错误或者无此单号，请认真核对！"));
                 }
                 // Only what this waybill's own page said can mark it.
-                if (signedFor)
-                    MarkSignedFor(job.number);
+                const QString state = LatestHarvestedState(lines);
+                if (signedFor || !state.isEmpty())
+                    MarkSignedFor({job.number, m_clock.now(),
+                                   StateSource::detailed(DataSources::configValue(currentDataSource())), state,
+                                   signedFor});
             });
     connect(m_detailed, &DetailedQuery::stepFailed, this,
             [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });
@@ -352,6 +371,7 @@ void Form1::Command5_Click()
     m_detailCurrent = Option15->isChecked();
     setDetail(m_detailCurrent ? DetailHeader(jobs.first().number, jobs.first().carrier) : QString());
     CommandStop->setEnabled(true);
+    m_refresh->yieldToUser();
     m_detailed->start(jobs, currentDataSource(), Timer1->interval());
     if (restarted && isDetailedPassRunning())
         showQueryStatus(QStringLiteral("已停止上一次详细查询，重新开始 · ") + StatusPanel3->text());

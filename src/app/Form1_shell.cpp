@@ -25,6 +25,7 @@ void Form1::createTrayIcon()
     m_tray->setToolTip(QStringLiteral("Tolvane(版本 3.0.0)"));
     m_tray->setContextMenu(F00);
     connect(m_tray, &QSystemTrayIcon::activated, this, &Form1::trayActivated);
+    connect(m_tray, &QSystemTrayIcon::messageClicked, this, &Form1::openAnnounced);
     m_tray->show();
 }
 

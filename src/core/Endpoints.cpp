@@ -1,5 +1,7 @@
 #include "core/Endpoints.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -51,6 +53,8 @@ Endpoints Endpoints::load(const QStringList &folders)
         if (!value.isEmpty())
             endpoints.*(k.field) = value;
     }
+    file.endGroup();
+    endpoints.refreshSeconds = std::max(0, file.value(QStringLiteral("refresh/interval_seconds")).toInt());
     return endpoints;
 }
 

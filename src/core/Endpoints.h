@@ -13,6 +13,10 @@ struct Endpoints final {
     QString backupSource2 = QStringLiteral("http://www.kiees.cn");
     QString makerSite = QStringLiteral("http://www.tolvane.com");
     QString updateServer = QStringLiteral("http://www.tolvane.com");
+    // Section [refresh], key interval_seconds: the background refresh's
+    // interval in seconds instead of the setting's hours, so that the demo
+    // shows a signing within a minute. 0: the setting decides.
+    int refreshSeconds = 0;
 
     // Read once at start, from the first of the folders that holds
     // endpoints.ini (the data folder, then the program's); keys missing from

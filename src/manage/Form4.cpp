@@ -7,7 +7,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTreeWidget>
 
 Form4::Form4(Dialogs &dialogs, QWidget *parent) : QWidget(parent, Qt::Window), m_dialogs(dialogs)
 {
@@ -52,13 +54,29 @@ Form4::Form4(Dialogs &dialogs, QWidget *parent) : QWidget(parent, Qt::Window), m
         *row.value = value;
         ++r;
     }
+    lastCheck = new QLabel(this);
+    lastCheck->setObjectName(QStringLiteral("lastCheck"));
+    lastCheck->setAccessibleDescription(QStringLiteral("最后查询")); // its name is the value it shows
+    lastCheck->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    grid->addWidget(lastCheck, r++, 0, 1, 2);
+    stateHistory = new QTreeWidget(this);
+    stateHistory->setObjectName(QStringLiteral("stateHistory"));
+    stateHistory->setAccessibleName(QStringLiteral("查询历史"));
+    stateHistory->setRootIsDecorated(false);
+    stateHistory->setHeaderLabels({QStringLiteral("查询时间"), QStringLiteral("最后查询"), QStringLiteral("来源"),
+                                   QStringLiteral("状态")});
+    stateHistory->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    stateHistory->header()->setStretchLastSection(true);
+    stateHistory->setMinimumSize(520, 140); // the state text needs the room
+    grid->addWidget(stateHistory, r++, 0, 1, 2);
     Command2 = new QPushButton(QStringLiteral("退出"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     grid->addWidget(Command2, r, 1, Qt::AlignRight);
     connect(Command2, &QPushButton::clicked, this, &QWidget::hide);
 }
 
-void Form4::showFor(const Waybill &current, const std::optional<Waybill> &registered)
+void Form4::showFor(const Waybill &current, const std::optional<Waybill> &registered,
+                    const QVector<StateEntry> &history, const QDateTime &now)
 {
     if (current.number.isEmpty()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("哈哈，没有选定哦！！！"));
@@ -74,8 +92,21 @@ void Form4::showFor(const Waybill &current, const std::optional<Waybill> &regist
         Label18->setText(current.notes);
         Label21->setText(registered ? registered->status : QString());
         Label22->setText(registered ? registered->daysInTransit : QString());
+        showHistory(history, now);
     }
     show();
     raise();
     activateWindow();
+}
+
+void Form4::showHistory(const QVector<StateEntry> &history, const QDateTime &now)
+{
+    lastCheck->setText(QStringLiteral("最后查询：") +
+                       DescribeLastCheck(history.isEmpty() ? QDateTime() : history.first().lastCheck, now));
+    stateHistory->clear();
+    for (const StateEntry &entry : history) {
+        auto *item = new QTreeWidgetItem(stateHistory, {ShortLocalTime(entry.firstSeen), ShortLocalTime(entry.lastCheck),
+                                                        StateSource::caption(entry.source), entry.state});
+        item->setToolTip(3, entry.state);
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/StateHistory.h"
 #include "store/Waybill.h"
 
 #include <QWidget>
@@ -9,6 +10,7 @@
 class Dialogs;
 class QLabel;
 class QPushButton;
+class QTreeWidget;
 
 // The details dialog: the main window's current waybill, read-only, with its
 // status and days in transit when the register holds that number.
@@ -17,7 +19,9 @@ class Form4 final : public QWidget {
 public:
     explicit Form4(Dialogs &dialogs, QWidget *parent = nullptr);
 
-    void showFor(const Waybill &current, const std::optional<Waybill> &registered);
+    // `history` newest first; `now` dates the last check.
+    void showFor(const Waybill &current, const std::optional<Waybill> &registered,
+                 const QVector<StateEntry> &history = {}, const QDateTime &now = {});
 
     // Value labels.
     QLabel *Label10 = nullptr; // 单号
@@ -32,7 +36,10 @@ public:
     QLabel *Label21 = nullptr; // 状态
     QLabel *Label22 = nullptr; // 在途时间
     QPushButton *Command2 = nullptr;
+    QLabel *lastCheck = nullptr;        // 最后查询：…
+    QTreeWidget *stateHistory = nullptr; // newest first
 
 private:
+    void showHistory(const QVector<StateEntry> &history, const QDateTime &now);
     Dialogs &m_dialogs;
 };

@@ -11,11 +11,13 @@
 #include "manage/Form6.h"
 #include "manage/Form8.h"
 #include "manage/GridFill.h"
+#include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillTableModel.h"
 #include "transfer/ExportWriter.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -124,11 +126,17 @@ void Form7::buildControls()
     frame7Layout->addWidget(Text5, 1);
     frame7Layout->addWidget(Label7);
     frame7Layout->addWidget(Combo1);
+    showArchived = new QCheckBox(QStringLiteral("显示已归档"), frame7);
+    showArchived->setObjectName(QStringLiteral("showArchived"));
+    showArchived->setAccessibleName(showArchived->text());
+    showArchived->setToolTip(QStringLiteral("列出并查找已签收多日、已归档的快递单"));
+    frame7Layout->addWidget(showArchived);
     frame7Layout->addWidget(m_reading);
     // Tab reads the bottom row from the left: the search, then export and import.
     setTabOrder(Command10, Text5);
     setTabOrder(Text5, Combo1);
-    setTabOrder(Combo1, Command11);
+    setTabOrder(Combo1, showArchived);
+    setTabOrder(showArchived, Command11);
     setTabOrder(Command11, Command14);
 
     // The selection labels, each beside the name of the column it holds.
@@ -204,6 +212,7 @@ void Form7::buildControls()
     connect(xgkdd, &QAction::triggered, this, &Form7::Command9_Click);
     connect(sckdd, &QAction::triggered, this, &Form7::Command1_Click);
     connect(Text5, &QLineEdit::textChanged, this, &Form7::Text5_Change);
+    connect(showArchived, &QCheckBox::toggled, this, &Form7::showArchivedToggled);
     connect(Timer1, &ClassicTimer::timeout, this, &Form7::Timer1_Timer);
     connect(DataGrid1, &QWidget::customContextMenuRequested, this, &Form7::showMenu);
     connect(DataGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &Form7::DataGrid1_SelChange);
@@ -253,7 +262,8 @@ void Form7::readWholeTable(bool updateDays, bool emptyClears)
 {
     // Only the newest request is ever delivered, so this flag belongs to it.
     m_emptyClears = emptyClears;
-    m_loader->readAll(m_clock.today(), updateDays);
+    m_loader->readAll(m_clock.today(), updateDays, WatchSettings::archiveDays(m_programFolder),
+                      showArchived->isChecked());
 }
 
 void Form7::showRead(const WaybillLoader::Result &result)
@@ -272,12 +282,15 @@ void Form7::showRead(const WaybillLoader::Result &result)
             WaybillLoader::discard(m_model->setRows({}));
         return;
     }
-    WaybillLoader::discard(m_model->setRows(result.rows));
+    WaybillLoader::discard(m_model->setRows(result.rows, result.checks, result.archived));
     // The widths follow the text's GBK length; the cell's own margins come on
     // top, so that the widest value is shown whole in today's larger fonts.
     const int margins = 2 * DataGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, DataGrid1) + 8;
     for (int c = 0; c < WaybillColumns::Count; ++c)
         DataGrid1->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]) + margins);
+    selectWanted();
+    DataGrid1->setColumnWidth(WaybillTableModel::LastCheck,
+                              DataGrid1->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-07 14:03")) + margins);
 }
 
 void Form7::Command8_Click()
@@ -302,7 +315,47 @@ void Form7::Text5_Change()
     if (!WaybillStore::searchableColumns().contains(column))
         return;
     m_emptyClears = false;
-    m_loader->search(column, Text5->text(), m_clock.today());
+    m_loader->search(column, Text5->text(), m_clock.today(), WatchSettings::archiveDays(m_programFolder),
+                     showArchived->isChecked());
+}
+
+void Form7::showWaybill(const QString &number)
+{
+    m_wanted = number;
+    show();
+    raise();
+    activateWindow();
+    if (!m_loader->isReading())
+        selectWanted();
+}
+
+bool Form7::selectWanted()
+{
+    if (m_wanted.isEmpty())
+        return false;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->waybill(row).number == m_wanted) {
+            m_wanted.clear();
+            DataGrid1->setCurrentIndex(m_model->index(row, 0));
+            DataGrid1->scrollTo(m_model->index(row, 0));
+            return true;
+        }
+    }
+    return false;
+}
+
+// The grid follows the box at once: the search shown, or the whole register.
+void Form7::showArchivedToggled()
+{
+    if (!m_store->isOpen())
+        return;
+    if (Text5->text().isEmpty()) {
+        readWholeTable(false, true);
+        return;
+    }
+    Text5_Change();
+    m_emptyClears = true; // rows just hidden must not stay on the screen
+
 }
 
 int Form7::currentRow() const
@@ -365,9 +418,12 @@ void Form7::Command15_Click()
         m_form4 = new Form4(m_dialogs, this);
     const Waybill current = m_currentWaybill ? m_currentWaybill() : Waybill{};
     std::optional<Waybill> registered;
-    if (!current.number.isEmpty() && m_store->isOpen())
+    QVector<StateEntry> history;
+    if (!current.number.isEmpty() && m_store->isOpen()) {
         registered = m_store->find(current.number);
-    m_form4->showFor(current, registered);
+        history = m_store->stateHistory(current.number);
+    }
+    m_form4->showFor(current, registered, history, m_clock.now());
 }
 
 void Form7::Command9_Click()

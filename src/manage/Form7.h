@@ -18,6 +18,7 @@ class Form6;
 class Form8;
 class Launcher;
 class QAction;
+class QCheckBox;
 class QComboBox;
 class BackgroundTask;
 class QLabel;
@@ -50,6 +51,7 @@ public:
     QLineEdit *Text5 = nullptr;
     QLabel *Label17 = nullptr; // 关键字：
     QLabel *Label7 = nullptr;  // 在
+    QCheckBox *showArchived = nullptr; // 显示已归档
     // Selection labels: the texts of the grid's current row.
     QLabel *Label1 = nullptr;  // 快递公司
     QLabel *Label2 = nullptr;  // 快递单号
@@ -80,6 +82,9 @@ public:
     void Text5_Change();
     void Timer1_Timer();
 
+    // Selects the row of this number, now or once the rows arrive.
+    void showWaybill(const QString &number);
+
     // True while rows for the grid are being read; the grid changes when they arrive.
     bool isReading() const;
 
@@ -102,6 +107,8 @@ private:
     void showMenu(const QPoint &at);
     Waybill selectionLabels() const;
     int currentRow() const;
+    void showArchivedToggled();
+    bool selectWanted();
     void exportFinished(const Outcome &outcome, bool empty, int beyondGbk);
 
     QString m_programFolder;
@@ -120,6 +127,7 @@ private:
     bool m_exporting = false;
     bool m_emptyClears = false;
     bool m_hasSelection = false;
+    QString m_wanted; // the number showWaybill asked for
     Form3 *m_form3 = nullptr;
     Form8 *m_form8 = nullptr;
     Form4 *m_form4 = nullptr;

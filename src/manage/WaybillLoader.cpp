@@ -29,6 +29,20 @@ WaybillLoader::Result WaybillLoader::read(const QString &databasePath, const Req
         result.rows.clear();
         return result;
     }
+    // A grid without its last checks is still worth showing.
+    Outcome checks;
+    result.checks = store.checkSummaries(&checks);
+    result.rows.removeIf([&](const Waybill &w) {
+        const auto check = result.checks.constFind(w.number);
+        const bool archived = Archive::isArchived(w.status, w.time,
+                                                  check == result.checks.cend() ? QDateTime() : check->signedAt,
+                                                  request.today, request.archiveDays);
+        if (archived && request.showArchived)
+            result.archived.insert(w.number);
+        return archived && !request.showArchived;
+    });
+    if (result.rows.isEmpty())
+        return result;
     result.fill = GridFill::apply(result.rows, request.today, request.updateDays);
     // A stale read stores nothing: the request that replaced it does the same work.
     if (!result.fill.changedDays.isEmpty() && (!keepGoing || keepGoing()))
@@ -43,17 +57,22 @@ void WaybillLoader::discard(QVector<Waybill> rows)
     QThreadPool::globalInstance()->start([rows = std::move(rows)]() mutable { rows = {}; });
 }
 
-void WaybillLoader::readAll(const QDate &today, bool updateDays)
+void WaybillLoader::readAll(const QDate &today, bool updateDays, int archiveDays, bool showArchived)
 {
     Request request;
     request.today = today;
     request.updateDays = updateDays;
+    request.archiveDays = archiveDays;
+    request.showArchived = showArchived;
     ask(std::move(request));
 }
 
-void WaybillLoader::search(const QString &column, const QString &key, const QDate &today)
+void WaybillLoader::search(const QString &column, const QString &key, const QDate &today, int archiveDays,
+                           bool showArchived)
 {
     Request request;
+    request.archiveDays = archiveDays;
+    request.showArchived = showArchived;
     request.search = true;
     request.column = column;
     request.key = key;

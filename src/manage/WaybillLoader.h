@@ -2,7 +2,10 @@
 
 #include "core/Outcome.h"
 #include "manage/GridFill.h"
+#include "store/Archive.h"
 #include "store/Waybill.h"
+
+#include <QSet>
 
 #include <QDate>
 #include <QObject>
@@ -26,6 +29,9 @@ public:
         QString key;
         QDate today;
         bool updateDays = true;
+        // Signed-for rows older than this many days are left out unless shown.
+        int archiveDays = Archive::kDefaultDays;
+        bool showArchived = false;
     };
 
     struct Result {
@@ -34,13 +40,17 @@ public:
         GridFill::Result fill; // empty when no rows were read
         Outcome read;
         Outcome stored; // storing the changed days in transit
+        CheckSummaries checks; // the newest check of each waybill
+        QSet<QString> archived; // numbers of the archived rows shown
     };
 
     explicit WaybillLoader(QString databasePath, QObject *parent = nullptr);
     ~WaybillLoader() override;
 
-    void readAll(const QDate &today, bool updateDays);
-    void search(const QString &column, const QString &key, const QDate &today);
+    void readAll(const QDate &today, bool updateDays, int archiveDays = Archive::kDefaultDays,
+                 bool showArchived = false);
+    void search(const QString &column, const QString &key, const QDate &today,
+                int archiveDays = Archive::kDefaultDays, bool showArchived = false);
     // Drops whatever is asked for or on its way; nothing is delivered for it.
     void cancel();
     bool isReading() const;

@@ -96,6 +96,15 @@ QString HarvestedText(const QStringList &lines)
     return text;
 }
 
+QString LatestHarvestedState(const QStringList &lines)
+{
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (!line->trimmed().isEmpty())
+            return line->trimmed();
+    }
+    return QString();
+}
+
 QString DetailHeader(const QString &number, const QString &carrier)
 {
     return QStringLiteral("当前快递单信息") + kCrLf + asterisks() + kCrLf + QStringLiteral("快递单号： ") + number +

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// The settings of config.ini: one section, eight keys, each with the default
+// The settings of config.ini: one section, twelve keys, each with the default
 // that every reader supplies.
 namespace AppSettings {
 
@@ -19,6 +19,11 @@ inline const QString kDefaultCarrier = QStringLiteral("默认快递");
 inline const QString kAutoSave = QStringLiteral("自动保存");
 inline const QString kAutoStart = QStringLiteral("自动启动");
 inline const QString kReadDelay = QStringLiteral("读取间隔");
+// Keys added after the first eight; older builds leave them untouched.
+inline const QString kArchiveDays = QStringLiteral("归档天数");
+inline const QString kAutoRefresh = QStringLiteral("自动刷新");
+inline const QString kRefreshHours = QStringLiteral("刷新间隔");
+inline const QString kSigningNotice = QStringLiteral("签收提醒");
 
 inline const QString kProgramVersion = QStringLiteral("3.0");
 

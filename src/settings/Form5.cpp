@@ -4,6 +4,7 @@
 #include "carriers/CarrierCatalogue.h"
 #include "core/Dialogs.h"
 #include "settings/AppSettings.h"
+#include "settings/WatchSettingsBox.h"
 #include "settings/ApplySkin.h"
 #include "settings/AutoStart.h"
 #include "settings/MainWindowLink.h"
@@ -112,6 +113,8 @@ void Form5::build()
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Frame2);
     layout->addWidget(Frame1);
+    watchSettings = new WatchSettingsBox(this);
+    layout->addWidget(watchSettings);
     layout->addLayout(buttons);
 
     connect(List2, &QComboBox::activated, this, &Form5::List2_Click);
@@ -147,6 +150,7 @@ void Form5::Form_Load()
         Check1->setChecked(true);
         Check1_Click();
     }
+    watchSettings->load(m_programFolder);
 }
 
 void Form5::List2_Click(int index)
@@ -225,6 +229,7 @@ void Form5::Command1_Click()
     // Kept as typed, even when it is not a valid delay: it is never applied
     // as such, and the next opening shows the user what they wrote.
     keep(AppSettings::write(m_programFolder, AppSettings::kReadDelay, Text3->text()));
+    failures << watchSettings->save(m_programFolder);
 
     if (!failures.isEmpty()) {
         // Stay open, so the user can try again once the cause is fixed.

@@ -12,6 +12,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class WatchSettingsBox;
 
 // The settings dialog. It reads config.ini once, when it is created; its
 // buttons only hide it, so a later opening shows the fields as they were
@@ -35,6 +36,7 @@ public:
     QLabel *Label10 = nullptr;
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
+    WatchSettingsBox *watchSettings = nullptr;
 
     // Says why the typed read delay is not in force; hidden while it is.
     QLabel *delayHint() const { return m_delayHint; }

@@ -3,6 +3,7 @@
 #include "core/BackgroundTask.h"
 
 #include <QAtomicInt>
+#include <QDateTime>
 #include <QPointer>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -20,7 +21,7 @@ HistoryLoader::HistoryLoader(QString databasePath, QObject *parent)
 
 HistoryLoader::~HistoryLoader() = default;
 
-QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outcome *outcome)
+QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outcome *outcome, const Filter &filter)
 {
     QVector<HistoryModel::Row> rows;
     const QString name = QStringLiteral("tolvane-history-%1").arg(loaderConnections.fetchAndAddRelaxed(1));
@@ -34,12 +35,27 @@ QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outc
         } else {
             QSqlQuery q(db);
             q.setForwardOnly(true);
-            if (!q.exec(QStringLiteral("SELECT 状态, 快递公司, 快递单号 FROM 快递单 ORDER BY rowid"))) {
+            // A register that no store has opened yet has no history table;
+            // its rows are dated by their dispatch date alone.
+            const bool history =
+                q.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = '查询记录'")) && q.next();
+            const QString signedAt = history ? QStringLiteral("(SELECT min(h.查询时间) FROM 查询记录 h "
+                                                              "WHERE h.快递单号 = k.快递单号 AND h.已签收)")
+                                             : QStringLiteral("NULL");
+            if (!q.exec(QStringLiteral("SELECT k.状态, k.快递公司, k.快递单号, k.时间, %1 FROM 快递单 k ORDER BY k.rowid")
+                            .arg(signedAt))) {
                 *outcome = Outcome::failure(
                     QStringLiteral("无法读取历史记录（%1）：%2").arg(databasePath, q.lastError().text()));
             } else {
-                while (q.next())
-                    rows.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toString()});
+                while (q.next()) {
+                    const QString status = q.value(0).toString();
+                    const bool archived =
+                        Archive::isArchived(status, q.value(3).toString(),
+                                            QDateTime::fromString(q.value(4).toString(), Qt::ISODate),
+                                            filter.today, filter.archiveDays);
+                    if (!archived || filter.showArchived)
+                        rows.push_back({status, q.value(1).toString(), q.value(2).toString(), archived});
+                }
                 *outcome = Outcome::success();
             }
         }
@@ -49,7 +65,7 @@ QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outc
     return rows;
 }
 
-void HistoryLoader::load()
+void HistoryLoader::load(const Filter &filter)
 {
     struct Read {
         QVector<HistoryModel::Row> rows;
@@ -58,9 +74,9 @@ void HistoryLoader::load()
     const QString path = m_path;
     QPointer<HistoryLoader> self(this);
     m_task->run<Read>(
-        [path](const BackgroundTask::KeepGoing &) {
+        [path, filter](const BackgroundTask::KeepGoing &) {
             Read read;
-            read.rows = HistoryLoader::read(path, &read.outcome);
+            read.rows = HistoryLoader::read(path, &read.outcome, filter);
             return read;
         },
         [self](Read read) {

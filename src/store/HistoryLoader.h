@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Outcome.h"
+#include "store/Archive.h"
 #include "store/HistoryModel.h"
 
 #include <QObject>
@@ -16,11 +17,19 @@ public:
     explicit HistoryLoader(QString databasePath, QObject *parent = nullptr);
     ~HistoryLoader() override;
 
-    void load();
+    // Which rows the list shows: signed-for waybills older than `archiveDays`
+    // are left out unless `showArchived`.
+    struct Filter {
+        QDate today;
+        int archiveDays = Archive::kDefaultDays;
+        bool showArchived = false;
+    };
+
+    void load(const Filter &filter);
     bool isLoading() const;
 
     // The read itself, also usable without a thread.
-    static QVector<HistoryModel::Row> read(const QString &databasePath, Outcome *outcome);
+    static QVector<HistoryModel::Row> read(const QString &databasePath, Outcome *outcome, const Filter &filter);
 
 Q_SIGNALS:
     void loaded(const QVector<HistoryModel::Row> &rows);

@@ -1,5 +1,7 @@
 #include "store/HistoryModel.h"
 
+#include "store/Archive.h"
+
 HistoryModel::HistoryModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 void HistoryModel::setRows(QVector<Row> rows)
@@ -27,7 +29,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         return {};
     const Row &r = m_rows.at(index.row());
     switch (index.column()) {
-    case 0: return r.status;
+    case 0: return r.archived ? Archive::markedStatus(r.status) : r.status;
     case 1: return r.carrier;
     case 2: return r.number;
     default: return {};

@@ -12,6 +12,7 @@ public:
         QString status;
         QString carrier;
         QString number;
+        bool archived = false; // shown marked as such
     };
 
     explicit HistoryModel(QObject *parent = nullptr);

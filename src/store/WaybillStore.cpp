@@ -1,4 +1,5 @@
 #include "store/WaybillStore.h"
+#include "store/BoundText.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -12,6 +13,8 @@
 #include <QVariant>
 
 #include <sqlite3.h>
+
+using namespace BoundText;
 
 namespace {
 
@@ -40,31 +43,6 @@ QString tempTableDefinition()
     return QStringLiteral("CREATE TABLE Temp (快递单号 VARCHAR(255) NOT NULL CHECK (length(快递单号) <= 255), "
                           "快递公司 VARCHAR(255) NOT NULL CHECK (length(快递公司) <= 255), "
                           "CONSTRAINT FirstPrimaryKey PRIMARY KEY (快递单号))");
-}
-
-// Text goes in as UTF-8 bytes and every placeholder casts it back to text
-// (kText): bound as UTF-16, SQLite would take a leading U+FEFF or U+FFFE for a
-// byte-order mark and shave or swap the value. A null QString binds as NULL;
-// the windows pass empty text for empty boxes.
-QVariant bindable(const QString &value)
-{
-    if (value.isNull())
-        return QVariant(QMetaType::fromType<QByteArray>());
-    const QByteArray bytes = value.toUtf8();
-    return bytes.isNull() ? QByteArray("", 0) : bytes;
-}
-
-QVariant nonNull(const QString &value)
-{
-    return bindable(value.isNull() ? QStringLiteral("") : value);
-}
-
-const QString kText = QStringLiteral("CAST(? AS TEXT)");
-
-// The statement with each ? replaced by the cast that turns bound bytes into text.
-QString withText(QString sql)
-{
-    return sql.replace(QLatin1Char('?'), kText);
 }
 
 using WaybillColumns::characterCount;
@@ -326,7 +304,7 @@ Outcome WaybillStore::openAndCheck(const QString &path)
         return Outcome::failure(QStringLiteral("数据库 %1 无法写入：%2").arg(path, q.lastError().databaseText()));
     }
     q.exec(QStringLiteral("ROLLBACK"));
-    return Outcome::success();
+    return addHistoryTable(q);
 }
 
 Outcome WaybillStore::checkLayout(QSqlQuery &q, const QString &path) const

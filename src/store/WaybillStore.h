@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Outcome.h"
+#include "store/StateHistory.h"
 #include "store/Waybill.h"
 
 #include <QPair>
@@ -89,6 +90,20 @@ public:
     // update 快递单 set 状态='已签收' where 快递单号=number
     Outcome markSignedFor(const QString &number);
 
+    // What queries learned, kept beside the register in its own table, which
+    // open() adds to an older file (older builds look only at their two
+    // tables, so they open such a file unchanged). Marks a signed-for waybill
+    // in the same transaction; a number not in the register writes nothing;
+    // a state equal to the newest known one only moves its last-check time.
+    CheckEffect recordCheck(const StateCheck &check, Outcome *outcome = nullptr);
+    // Many checks in one transaction; all or none are written.
+    QVector<CheckEffect> recordChecks(const QVector<StateCheck> &checks, Outcome *outcome = nullptr);
+    // A waybill's history, newest first.
+    QVector<StateEntry> stateHistory(const QString &number, Outcome *outcome = nullptr) const;
+    // The newest check of every waybill that has one.
+    CheckSummaries checkSummaries(Outcome *outcome = nullptr) const;
+    static QString historyTable() { return QStringLiteral("查询记录"); }
+
     // The quick search of the management window. Only the seven searchable
     // columns are accepted; the key's own % and _ act as wildcards.
     static QStringList searchableColumns();
@@ -120,6 +135,8 @@ private:
                          QByteArray &buffer) const;
     Outcome openAndCheck(const QString &path);
     Outcome checkLayout(QSqlQuery &q, const QString &path) const;
+    Outcome addHistoryTable(QSqlQuery &q) const;
+    CheckEffect recordOne(QSqlDatabase &db, const StateCheck &check, Outcome *outcome);
     QSqlDatabase database() const;
     Outcome exec(QSqlQuery &query) const;
     QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "store/StateHistory.h"
 #include "store/Waybill.h"
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QVector>
 
 // The rows that the management grid shows: the eleven columns of the register
-// in table order, headed by their names. Read-only; every change goes through
+// in table order, headed by their names, then the newest check of each waybill
+// from its history. Read-only; every change goes through
 // the dialogs and the store.
 class WaybillTableModel final : public QAbstractTableModel {
     Q_OBJECT
@@ -14,7 +17,10 @@ public:
     explicit WaybillTableModel(QObject *parent = nullptr);
 
     // Returns the rows shown before, for the caller to release where it suits.
-    QVector<Waybill> setRows(QVector<Waybill> rows);
+    // Rows whose number is in `archived` read as archived in their status.
+    QVector<Waybill> setRows(QVector<Waybill> rows, CheckSummaries checks = {}, QSet<QString> archived = {});
+    // After the register's own columns.
+    enum ExtraColumn { LastCheck = WaybillColumns::Count, LatestState, ColumnCount };
     // Takes out the first row with this number; false when none has it.
     bool removeWaybill(const QString &number);
     const QVector<Waybill> &rows() const { return m_rows; }
@@ -30,4 +36,6 @@ public:
 
 private:
     QVector<Waybill> m_rows;
+    CheckSummaries m_checks;
+    QSet<QString> m_archived;
 };

@@ -48,6 +48,7 @@ private Q_SLOTS:
     void closeQuestionAndExits();
     void aboutWindowLink();
     void managementWindowShowsTheRegisterAndTheCurrentWaybill();
+    void historyListLeavesArchivedWaybillsOutUntilAsked();
     void everyInputHasAnAccessibleName();
     void theNumberNamesItsCarrier();
 };
@@ -428,6 +429,24 @@ void TestForm1::managementWindowShowsTheRegisterAndTheCurrentWaybill()
     // A second click brings the same window forward.
     QTest::mouseClick(w.Command16, Qt::LeftButton);
     QCOMPARE(w.managementWindow(), management);
+}
+
+void TestForm1::historyListLeavesArchivedWaybillsOutUntilAsked()
+{
+    Harness h(Harness::config(u("归档天数=5\r\n")), {u("OLD|顺丰速运"), u("NEW|顺丰速运")});
+    Form1 &w = *h.window;
+    const QDateTime now = h.clock.now();
+    QVERIFY(w.store().recordCheck({QStringLiteral("OLD"), now.addDays(-6), StateSource::kConcise, u("已签收"), true})
+                .newlySigned);
+    QVERIFY(w.store().recordCheck({QStringLiteral("NEW"), now.addDays(-5), StateSource::kConcise, u("已签收"), true})
+                .newlySigned);
+    h.startUp();
+    QCOMPARE(w.ListView2->model()->rowCount(), 1);
+    QCOMPARE(w.ListView2->model()->index(0, 2).data().toString(), QStringLiteral("NEW"));
+    w.showArchived->click();
+    QTRY_COMPARE(w.ListView2->model()->rowCount(), 2);
+    QCOMPARE(w.ListView2->model()->index(0, 0).data().toString(), u("已签收（已归档）"));
+    QCOMPARE(w.ListView2->model()->index(1, 0).data().toString(), u("已签收"));
 }
 
 void TestForm1::everyInputHasAnAccessibleName()

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTextEdit>
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void longNumbersNeverWidenTheWindow();
     void storedPassOverAnEmptyRegister();
     void aMixedBatchRunsEachLineWithItsCarrier();
+    void queriesOfStoredWaybillsKeepTheirHistory();
+    void signingNoticeCanBeTurnedOff();
 
 private:
     void runConcise(Harness &h, const QStringList &numbers);
@@ -233,6 +236,73 @@ void TestForm1Results::storedPassOverAnEmptyRegister()
     w.Command12->click();
     QCOMPARE(h.dialogs.lastText(), u("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
     QVERIFY(w.Command12->isEnabled());
+}
+
+void TestForm1Results::queriesOfStoredWaybillsKeepTheirHistory()
+{
+    Harness h(QByteArray(), {u("R1|顺丰速运"), u("R2|顺丰速运")});
+    Form1 &w = *h.window;
+    WaybillStore &store = w.store();
+    // A typed batch is no query of the register, even for a stored number.
+    runConcise(h, {QStringLiteral("R1")});
+    QVERIFY(store.stateHistory(QStringLiteral("R1")).isEmpty());
+    QCOMPARE(store.find(QStringLiteral("R1"))->status, u("未签收"));
+
+    QSignalSpy announced(&w, &Form1::signingAnnounced);
+    const QDateTime start = h.clock.now();
+    for (int pass = 0; pass < 2; ++pass) {
+        h.clock.set(start.addSecs(3600 * pass));
+        w.Option16->click();
+        w.Command12->click();
+        QTRY_VERIFY(!w.isConciseQueryRunning());
+    }
+    QVector<StateEntry> r1 = store.stateHistory(QStringLiteral("R1"));
+    QCOMPARE(r1.size(), 1);
+    QCOMPARE(r1[0].state, u("北京 已签收，签收人：张三 "));
+    QCOMPARE(r1[0].source, StateSource::kConcise);
+    QVERIFY(r1[0].signedFor);
+    QCOMPARE(r1[0].firstSeen, start.toUTC());
+    QCOMPARE(r1[0].lastCheck, start.addSecs(3600).toUTC());
+    QCOMPARE(store.find(QStringLiteral("R1"))->status, u("已签收"));
+    // Announced once, though both passes found it signed for.
+    QCOMPARE(announced.size(), 1);
+    QCOMPARE(announced[0][1].toString(), u("R1 已签收（顺丰速运）"));
+    QVector<StateEntry> r2 = store.stateHistory(QStringLiteral("R2"));
+    QCOMPARE(r2.size(), 1);
+    QVERIFY(!r2[0].signedFor);
+    QCOMPARE(store.find(QStringLiteral("R2"))->status, u("未签收"));
+
+    // The detailed pass adds what each page said, newest line first.
+    servePages(h);
+    const QStringList form = {QStringLiteral("postid"), QStringLiteral("query")};
+    w.Option14->click();
+    w.Command5->click();
+    const int pages = int(h.browser->addresses.size());
+    h.browser->completeLoad(form);
+    QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
+    h.browser->completeLoad(form);
+    QTRY_VERIFY(!w.isDetailedPassRunning());
+    r1 = store.stateHistory(QStringLiteral("R1"));
+    QCOMPARE(r1.size(), 2);
+    QCOMPARE(r1[0].state, u("R1 已签收"));
+    QCOMPARE(r1[0].source, StateSource::detailed(QStringLiteral("mrly")));
+    r2 = store.stateHistory(QStringLiteral("R2"));
+    QCOMPARE(r2.size(), 2);
+    QCOMPARE(r2[0].state, u("R2 在途"));
+    QVERIFY(!r2[0].signedFor);
+    QCOMPARE(announced.size(), 1); // the detailed pass found R1 signed again: no second notice
+}
+
+void TestForm1Results::signingNoticeCanBeTurnedOff()
+{
+    Harness h(Harness::config(u("签收提醒=0\r\n")), {u("R1|顺丰速运")});
+    Form1 &w = *h.window;
+    QSignalSpy announced(&w, &Form1::signingAnnounced);
+    w.Option16->click();
+    w.Command12->click();
+    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QCOMPARE(w.store().find(QStringLiteral("R1"))->status, u("已签收"));
+    QCOMPARE(announced.size(), 0);
 }
 
 QTEST_MAIN(TestForm1Results)

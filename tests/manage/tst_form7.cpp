@@ -9,6 +9,7 @@
 #include "manage/Form7.h"
 #include "manage/Form8.h"
 #include "manage/SkippedLinesWindow.h"
+#include "settings/AppSettings.h"
 #include "store/WaybillStore.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
@@ -16,6 +17,7 @@
 #include "transfer/ImportTemplate.h"
 
 #include <QAbstractItemModel>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +29,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <memory>
@@ -124,6 +127,7 @@ private Q_SLOTS:
     void importUnderALockCancelAndTheFullList();
     void templateIsRestoredAndOpened();
     void exportWritesEveryRow();
+    void archivedRowsStayOutUntilAskedFor();
     void everyInputHasAnAccessibleName();
 };
 
@@ -428,6 +432,11 @@ void TestForm7::detailsShowTheMainWindowsWaybill()
     auto *form4 = f.dialog<Form4>("Form4");
     QVERIFY(form4 && form4->Label10->text().isEmpty());
 
+    // Two states of A, the newer confirmed three hours ago.
+    const QDateTime now = f.clock.now();
+    f.store.recordChecks({{QStringLiteral("A"), now.addDays(-2), StateSource::kConcise, u("揽收")},
+                          {QStringLiteral("A"), now.addDays(-1), StateSource::detailed(QStringLiteral("byly1")), u("派送中")},
+                          {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中")}});
     f.current = {QString(),
                  QString(),
                  QStringLiteral("A"),
@@ -445,11 +454,25 @@ void TestForm7::detailsShowTheMainWindowsWaybill()
     QCOMPARE(form4->Label18->text(), u("急"));
     QCOMPARE(form4->Label21->text(), u("未签收"));
     QCOMPARE(form4->Label22->text(), u("10天"));
+    QCOMPARE(form4->lastCheck->text(), u("最后查询：2026-12-16 21:00，3 小时前"));
+    QCOMPARE(form4->stateHistory->topLevelItemCount(), 2);
+    QCOMPARE(form4->stateHistory->topLevelItem(0)->text(3), u("派送中"));
+    QCOMPARE(form4->stateHistory->topLevelItem(0)->text(2), u("详细查询（备用来源1）"));
+    QCOMPARE(form4->stateHistory->topLevelItem(1)->text(3), u("揽收"));
+    // The grid shows the same newest check after the register's own columns.
+    f.window->Command8->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.model()->columnCount(), WaybillColumns::Count + 2);
+    QCOMPARE(f.model()->headerData(WaybillColumns::Count, Qt::Horizontal).toString(), u("最后查询"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count).data().toString(), u("2026-12-16 21:00"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count + 1).data().toString(), u("派送中"));
 
     f.current.number = QStringLiteral("NOT-STORED");
     f.window->Command15->click();
     QCOMPARE(form4->Label10->text(), QStringLiteral("NOT-STORED"));
     QVERIFY(form4->Label21->text().isEmpty() && form4->Label22->text().isEmpty());
+    QCOMPARE(form4->lastCheck->text(), u("最后查询：从未查询"));
+    QCOMPARE(form4->stateHistory->topLevelItemCount(), 0);
 }
 
 void TestForm7::importFromTextAndExcel()
@@ -552,6 +575,48 @@ void TestForm7::templateIsRestoredAndOpened()
     f.launcher.opens = false; // no program for workbooks: the user is told where the file is
     f.dialog<Form6>("Form6")->Command2->click();
     QVERIFY(f.dialogs.lastText().contains(path));
+}
+
+void TestForm7::archivedRowsStayOutUntilAskedFor()
+{
+    // Sent on the seventh, ten days ago: with five days to the archive, signed rows go.
+    Fixture f("A B C");
+    QVERIFY(AppSettings::write(f.folder.path(), AppSettings::kArchiveDays, QStringLiteral("5")).ok);
+    QVERIFY(f.store.markSignedFor(QStringLiteral("A")).ok);
+    QVERIFY(f.store.markSignedFor(QStringLiteral("C")).ok);
+    // C was found signed only yesterday: its signing, not its dispatch, counts.
+    QVERIFY(f.store.recordCheck({QStringLiteral("C"), f.clock.now().addDays(-1), StateSource::kConcise, u("已签收"), true})
+                .stored);
+    f.window->Command8->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), (QStringList{"B", "C"}));
+    f.window->showWaybill(QStringLiteral("C")); // where a signing notice leads
+    QCOMPARE(f.window->DataGrid1->currentIndex().row(), 1);
+    QCOMPARE(f.window->Label2->text(), QStringLiteral("C"));
+    f.window->showArchived->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), (QStringList{"A", "B", "C"}));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Status).data().toString(), u("已签收（已归档）"));
+    QCOMPARE(f.model()->index(2, WaybillColumns::Status).data().toString(), u("已签收"));
+    // The search covers archived rows only while they are shown.
+    f.type(u("状态"), u("已签收"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), (QStringList{"A", "C"}));
+    f.window->showArchived->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"C"});
+    f.type(u("快递单号"), QStringLiteral("A"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"C"}); // no match leaves the grid as it is
+
+    // Nothing is deleted, and the export writes every row.
+    QCOMPARE(f.store.count(), 3);
+    const QString path = f.folder.file(QStringLiteral("all.txt"));
+    f.dialogs.files = {path};
+    QSignalSpy exported(f.window.get(), &Form7::exportDone);
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QCOMPARE(GbkText::decode(f.folder.read(QStringLiteral("all.txt"))).count(QStringLiteral("\r\n")), 3);
 }
 
 void TestForm7::exportWritesEveryRow()

@@ -1,6 +1,11 @@
 #include "app/Provisioning.h"
 #include "carriers/CarrierCatalogue.h"
 #include "settings/AppSettings.h"
+#include "settings/WatchSettings.h"
+#include "settings/WatchSettingsBox.h"
+
+#include <QCheckBox>
+#include <QSpinBox>
 #include "settings/AutoStart.h"
 #include "settings/Form5.h"
 #include "settings/MainWindowLink.h"
@@ -35,6 +40,8 @@ private Q_SLOTS:
     void enteredThenSaved_data();
     void enteredThenSaved();
     void leavingAsksAndKeepsImmediateActions();
+    void archiveDaysReadSafelyAndSaved_data();
+    void archiveDaysReadSafelyAndSaved();
 
 private:
     Form5 *open() { return new Form5(m_folder->path(), m_dialogs, m_main, *m_autoStart); }
@@ -185,6 +192,48 @@ void TestForm5::leavingAsksAndKeepsImmediateActions()
     form->close();
     QTRY_VERIFY(form.isNull());
     QCOMPARE(m_dialogs.texts(), QStringList(4, QStringLiteral("确定已经保存并退出吗？？？")));
+}
+
+void TestForm5::archiveDaysReadSafelyAndSaved_data()
+{
+    QTest::addColumn<QString>("stored"); // a null text: the key is missing
+    QTest::addColumn<int>("shown");
+    QTest::newRow("missing") << QString() << 30;
+    QTest::newRow("set") << QStringLiteral(" 45 ") << 45;
+    QTest::newRow("zero") << QStringLiteral("0") << 30;
+    QTest::newRow("no number") << QStringLiteral("abc") << 30;
+    QTest::newRow("too large") << QStringLiteral("3651") << 30;
+    QTest::newRow("largest") << QStringLiteral("3650") << 3650;
+}
+
+void TestForm5::archiveDaysReadSafelyAndSaved()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, shown);
+    if (!stored.isNull())
+        store(AppSettings::kArchiveDays, stored);
+    QCOMPARE(WatchSettings::archiveDays(m_folder->path()), shown);
+    QScopedPointer<Form5> form(open());
+    QSpinBox *days = form->watchSettings->archiveDays;
+    QCOMPARE(days->value(), shown);
+    QVERIFY(!days->accessibleName().isEmpty());
+    days->setValue(7);
+    form->Command1->click();
+    QCOMPARE(this->stored(AppSettings::kArchiveDays), QStringLiteral("7"));
+    // The refresh settings beside it: off, two hours, notices on, until changed.
+    WatchSettingsBox *box = form->watchSettings;
+    QVERIFY(!box->autoRefresh->isChecked() && box->signingNotice->isChecked());
+    QCOMPARE(box->refreshHours->value(), 2);
+    QCOMPARE(box->refreshHours->minimum(), 1);
+    box->autoRefresh->setChecked(true);
+    box->refreshHours->setValue(1);
+    box->signingNotice->setChecked(false);
+    form->Command1->click();
+    QVERIFY(WatchSettings::autoRefresh(m_folder->path()));
+    QCOMPARE(WatchSettings::refreshHours(m_folder->path()), 1);
+    QVERIFY(!WatchSettings::signingNotice(m_folder->path()));
+    store(AppSettings::kRefreshHours, QStringLiteral("0")); // below the least interval
+    QCOMPARE(WatchSettings::refreshHours(m_folder->path()), 2);
 }
 
 QTEST_MAIN(TestForm5)

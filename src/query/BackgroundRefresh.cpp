@@ -1,0 +1,184 @@
+#include "query/BackgroundRefresh.h"
+
+#include "carriers/CarrierCatalogue.h"
+#include "core/BackgroundTask.h"
+#include "core/Clock.h"
+#include "core/Endpoints.h"
+#include "query/ConciseQueryRunner.h"
+#include "settings/WatchSettings.h"
+#include "store/WaybillStore.h"
+
+#include <QDir>
+
+namespace {
+// Asked again this long after a tick that found the setting off or the user busy.
+constexpr qint64 kIdleSeconds = 60;
+}
+
+BackgroundRefresh::BackgroundRefresh(QString programFolder, const Clock &clock,
+                                     std::function<bool()> userPassRunning, QObject *parent)
+    : QObject(parent), m_programFolder(std::move(programFolder)), m_clock(clock),
+      m_userPassRunning(std::move(userPassRunning)), m_task(new BackgroundTask(this)),
+      m_runner(new ConciseQueryRunner(this))
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &BackgroundRefresh::tick);
+    connect(m_runner, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) { m_rows.push_back(row); });
+    connect(m_runner, &ConciseQueryRunner::finished, this, &BackgroundRefresh::passFinished);
+}
+
+BackgroundRefresh::~BackgroundRefresh() = default;
+
+QString BackgroundRefresh::offlineText()
+{
+    return QStringLiteral("自动刷新：无法连接查询服务，稍后再试");
+}
+
+void BackgroundRefresh::start(int firstTickMs)
+{
+    if (const int seconds = Endpoints::current().refreshSeconds; seconds > 0)
+        firstTickMs = std::min(firstTickMs, seconds * 1000);
+    m_timer.start(firstTickMs);
+}
+
+void BackgroundRefresh::finishTick(qint64 nextSeconds)
+{
+    m_busy = false;
+    m_timer.start(int(std::min<qint64>(nextSeconds, 24 * 3600) * 1000));
+    Q_EMIT tickDone();
+}
+
+void BackgroundRefresh::tick()
+{
+    if (m_busy)
+        return;
+    m_timer.stop();
+    if (!WatchSettings::autoRefresh(m_programFolder) || m_userPassRunning()) {
+        finishTick(kIdleSeconds);
+        return;
+    }
+    m_busy = true;
+    const int override = Endpoints::current().refreshSeconds;
+    m_schedule.setInterval(override > 0 ? override : qint64(WatchSettings::refreshHours(m_programFolder)) * 3600);
+    const QString path = QDir(m_programFolder).filePath(WaybillStore::fileName());
+    m_task->run<Read>(
+        [path](const BackgroundTask::KeepGoing &keepGoing) {
+            Read read;
+            WaybillStore store;
+            Outcome outcome = store.open(path);
+            const QVector<Waybill> rows = outcome ? store.allWaybills(&outcome, keepGoing) : QVector<Waybill>();
+            if (outcome)
+                read.summaries = store.checkSummaries(&outcome);
+            if (!outcome) {
+                read.error = outcome.error;
+                return read;
+            }
+            // The carriers the main window can select: those the concise query serves.
+            for (const Waybill &w : rows) {
+                const Carrier *carrier = FindCarrierByName(w.carrier);
+                if (w.status != kSignedFor && carrier && !carrier->apiCode.isEmpty() &&
+                    (carrier->isButton() || carrier->isListEntry()))
+                    read.candidates.push_back({w.number, w.carrier, carrier->apiCode});
+            }
+            return read;
+        },
+        [this](Read read) { candidatesRead(read); });
+}
+
+void BackgroundRefresh::candidatesRead(const Read &read)
+{
+    if (!read.error.isEmpty()) {
+        Q_EMIT status(QStringLiteral("自动刷新：") + read.error);
+        finishTick(kIdleSeconds);
+        return;
+    }
+    for (auto it = read.summaries.cbegin(); it != read.summaries.cend(); ++it)
+        m_schedule.noteChecked(it.key(), it->lastCheck);
+    QStringList numbers;
+    for (const Candidate &c : read.candidates)
+        numbers << c.number;
+    m_waiting = int(numbers.size());
+    const QStringList due = m_schedule.due(numbers, m_clock.now().toUTC());
+    // The user may have started a pass while the register was read.
+    if (due.isEmpty() || m_userPassRunning()) {
+        finishTick(due.isEmpty() ? m_schedule.tickSeconds(m_waiting) : kIdleSeconds);
+        return;
+    }
+    QVector<ConciseJob> jobs;
+    m_carriers.clear();
+    for (const Candidate &c : read.candidates) {
+        if (due.contains(c.number)) {
+            jobs.push_back({c.number, c.carrier, c.apiCode});
+            m_carriers.insert(c.number, c.carrier);
+        }
+    }
+    m_rows.clear();
+    m_runner->start(jobs);
+}
+
+void BackgroundRefresh::passFinished(bool stopped)
+{
+    if (stopped) {
+        finishTick(kIdleSeconds);
+        return;
+    }
+    const QDateTime now = m_clock.now().toUTC();
+    QVector<StateCheck> checks;
+    int failed = 0;
+    for (const ConciseRow &row : std::as_const(m_rows)) {
+        if (row.failed) {
+            ++failed;
+            continue;
+        }
+        m_schedule.noteChecked(row.number, now);
+        if (!row.state.isEmpty())
+            checks.push_back({row.number, now, StateSource::kBackground, row.state, row.signedFor});
+    }
+    // Without a network every request fails alike: one quiet line says so.
+    if (failed > 0 && failed == m_rows.size())
+        Q_EMIT status(offlineText());
+    if (checks.isEmpty()) {
+        finishTick(m_schedule.tickSeconds(m_waiting));
+        return;
+    }
+    const QString path = QDir(m_programFolder).filePath(WaybillStore::fileName());
+    struct Written {
+        QVector<CheckEffect> effects;
+        QString error;
+    };
+    // One transaction for the whole tick.
+    m_writing = true;
+    m_task->run<Written>(
+        [path, checks](const BackgroundTask::KeepGoing &) {
+            Written w;
+            WaybillStore store;
+            Outcome outcome = store.open(path);
+            if (outcome)
+                w.effects = store.recordChecks(checks, &outcome);
+            if (!outcome)
+                w.error = outcome.error;
+            return w;
+        },
+        [this, checks](Written w) { written(checks, w.effects, w.error); });
+}
+
+void BackgroundRefresh::written(const QVector<StateCheck> &checks, const QVector<CheckEffect> &effects,
+                                const QString &error)
+{
+    m_writing = false;
+    if (!error.isEmpty())
+        Q_EMIT status(QStringLiteral("自动刷新：") + error);
+    for (int i = 0; i < checks.size() && i < effects.size() && error.isEmpty(); ++i)
+        Q_EMIT checked(checks[i], effects[i], m_carriers.value(checks[i].number));
+    finishTick(m_schedule.tickSeconds(m_waiting));
+}
+
+void BackgroundRefresh::yieldToUser()
+{
+    if (!m_busy || m_writing)
+        return;
+    m_task->cancel();
+    m_runner->stop(); // finished(true) ends the tick
+    if (m_busy)
+        finishTick(kIdleSeconds);
+}

@@ -1,0 +1,48 @@
+#include "query/RefreshSchedule.h"
+
+#include <algorithm>
+
+namespace {
+constexpr qint64 kDay = 24 * 3600;
+}
+
+void RefreshSchedule::noteChecked(const QString &number, const QDateTime &at)
+{
+    QVector<QDateTime> &times = m_checks[number];
+    if (times.contains(at))
+        return; // the same check seen twice, from the history and from the pass
+    times.insert(std::upper_bound(times.begin(), times.end(), at), at);
+    // Only the last day counts towards the cap.
+    const QDateTime dayBefore = times.last().addSecs(-kDay);
+    times.erase(times.begin(), std::upper_bound(times.begin(), times.end(), dayBefore));
+}
+
+QStringList RefreshSchedule::due(const QStringList &numbers, const QDateTime &now) const
+{
+    QVector<QPair<QDateTime, QString>> waiting;
+    const QDateTime dayBefore = now.addSecs(-kDay);
+    for (const QString &number : numbers) {
+        const QVector<QDateTime> times = m_checks.value(number);
+        if (!times.isEmpty() && times.last().secsTo(now) < m_interval)
+            continue;
+        const auto inLastDay = std::count_if(times.cbegin(), times.cend(),
+                                             [&](const QDateTime &t) { return t > dayBefore; });
+        if (inLastDay >= kDailyCap)
+            continue;
+        waiting.push_back({times.isEmpty() ? QDateTime() : times.last(), number});
+    }
+    // Never asked (an invalid time) sorts first.
+    std::stable_sort(waiting.begin(), waiting.end(), [](const auto &a, const auto &b) {
+        return a.first.isValid() != b.first.isValid() ? !a.first.isValid() : a.first < b.first;
+    });
+    QStringList picked;
+    for (int i = 0; i < waiting.size() && i < kPerTick; ++i)
+        picked << waiting[i].second;
+    return picked;
+}
+
+qint64 RefreshSchedule::tickSeconds(int waiting) const
+{
+    const qint64 ticks = std::max<qint64>(1, (waiting + kPerTick - 1) / kPerTick);
+    return std::clamp<qint64>(m_interval / ticks, std::min(kShortestTickSeconds, m_interval), m_interval);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QStringList>
+#include <QVector>
+
+// When the background refresh may ask for a waybill again. Each waybill
+// waits at least the interval between two checks and is asked at most
+// kDailyCap times in any 24 hours, counting every check the program made,
+// the user's included: tracking services lock numbers asked for too often.
+// The waybills are spread over the interval, a few per tick.
+class RefreshSchedule final {
+public:
+    static constexpr int kDailyCap = 12;
+    static constexpr int kPerTick = 4;
+    static constexpr qint64 kShortestTickSeconds = 60;
+
+    explicit RefreshSchedule(qint64 intervalSeconds = 7200) : m_interval(intervalSeconds) {}
+    void setInterval(qint64 seconds) { m_interval = seconds; }
+    qint64 interval() const { return m_interval; }
+
+    void noteChecked(const QString &number, const QDateTime &at);
+    // At most kPerTick of `numbers` that may be asked now, the longest unasked first.
+    QStringList due(const QStringList &numbers, const QDateTime &now) const;
+    // The pause before the next tick with `waiting` waybills to keep fresh:
+    // each one comes round once per interval, kPerTick at a time.
+    qint64 tickSeconds(int waiting) const;
+
+private:
+    qint64 m_interval;
+    QHash<QString, QVector<QDateTime>> m_checks; // oldest first
+};

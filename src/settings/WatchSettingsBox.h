@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QCheckBox;
+class QSpinBox;
+
+// The settings dialog's frame for the background refresh, the signing notice
+// and the archive; it reads and writes its own keys.
+class WatchSettingsBox final : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit WatchSettingsBox(QWidget *parent = nullptr);
+
+    void load(const QString &programFolder);
+    // Each failed write, in the user's words.
+    QStringList save(const QString &programFolder) const;
+
+    QCheckBox *autoRefresh = nullptr;
+    QSpinBox *refreshHours = nullptr;
+    QCheckBox *signingNotice = nullptr;
+    QSpinBox *archiveDays = nullptr;
+};

@@ -1,0 +1,179 @@
+// The history of what queries learned about each waybill.
+#include "store/BoundText.h"
+#include "store/WaybillStore.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+using namespace BoundText;
+
+namespace {
+
+void report(Outcome *target, const Outcome &value)
+{
+    if (target)
+        *target = value;
+}
+
+// ISO 8601 in UTC, to the second: sorts as text in time order.
+QString isoUtc(const QDateTime &at)
+{
+    return at.toUTC().toString(Qt::ISODate);
+}
+
+QDateTime fromIso(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    QDateTime at = QDateTime::fromString(value.toString(), Qt::ISODate);
+    return at.isValid() ? at.toUTC() : at;
+}
+
+} // namespace
+
+Outcome WaybillStore::addHistoryTable(QSqlQuery &q) const
+{
+    const QString table = historyTable();
+    // The index serves both the details dialog (one number, newest first) and
+    // the check for an unchanged state before each write.
+    const bool ok = q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, "
+                                          "最后查询 TEXT NOT NULL, 来源 TEXT NOT NULL, 状态 TEXT NOT NULL, "
+                                          "已签收 INTEGER NOT NULL)")
+                               .arg(table)) &&
+                    q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1_单号时间 ON %1 (快递单号, 查询时间)").arg(table));
+    if (!ok)
+        return failure(QStringLiteral("无法添加查询记录表"), q.lastError().text());
+    return Outcome::success();
+}
+
+CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, Outcome *outcome)
+{
+    CheckEffect effect;
+    QSqlQuery q(db);
+    q.prepare(withText(QStringLiteral("SELECT 状态 FROM 快递单 WHERE 快递单号 = ?")));
+    q.addBindValue(nonNull(check.number));
+    if (Outcome r = exec(q); !r) {
+        report(outcome, r);
+        return effect;
+    }
+    report(outcome, Outcome::success());
+    if (!q.next())
+        return effect;
+    effect.stored = true;
+    const bool wasSigned = q.value(0).toString() == kSignedFor;
+    q.finish();
+    if (check.signedFor) {
+        q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 状态 = ? WHERE 快递单号 = ?")));
+        q.addBindValue(nonNull(kSignedFor));
+        q.addBindValue(nonNull(check.number));
+        if (Outcome r = exec(q); !r) {
+            report(outcome, r);
+            return effect;
+        }
+        effect.newlySigned = !wasSigned;
+    }
+    const QString table = historyTable();
+    q.prepare(withText(QStringLiteral("SELECT rowid, 状态, 已签收 FROM %1 WHERE 快递单号 = ? "
+                                      "ORDER BY 查询时间 DESC, rowid DESC LIMIT 1")
+                           .arg(table)));
+    q.addBindValue(nonNull(check.number));
+    if (Outcome r = exec(q); !r) {
+        report(outcome, r);
+        return effect;
+    }
+    const QString at = isoUtc(check.at);
+    const bool known = q.next();
+    const bool same = known && q.value(1).toString() == check.state && q.value(2).toBool() == check.signedFor;
+    const qint64 newest = known ? q.value(0).toLongLong() : -1;
+    q.finish();
+    if (same) {
+        // A clock set back never moves the last check into the past.
+        q.prepare(withText(QStringLiteral("UPDATE %1 SET 最后查询 = max(最后查询, ?) WHERE rowid = %2")
+                               .arg(table)
+                               .arg(newest)));
+        q.addBindValue(nonNull(at));
+    } else {
+        q.prepare(withText(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?, ?, %2)")
+                               .arg(table, check.signedFor ? QStringLiteral("1") : QStringLiteral("0"))));
+        for (const QString &value : {check.number, at, at, check.source, check.state})
+            q.addBindValue(nonNull(value));
+        effect.changed = known;
+    }
+    if (Outcome r = exec(q); !r)
+        report(outcome, r);
+    return effect;
+}
+
+QVector<CheckEffect> WaybillStore::recordChecks(const QVector<StateCheck> &checks, Outcome *outcome)
+{
+    QVector<CheckEffect> effects;
+    QSqlDatabase db = database();
+    if (!db.transaction()) {
+        report(outcome, failure(QStringLiteral("无法开始事务"), db.lastError().text()));
+        return effects;
+    }
+    for (const StateCheck &check : checks) {
+        Outcome one;
+        effects.push_back(recordOne(db, check, &one));
+        if (!one) {
+            db.rollback();
+            report(outcome, one);
+            return QVector<CheckEffect>(checks.size());
+        }
+    }
+    if (!db.commit()) {
+        const QString reason = db.lastError().text();
+        db.rollback();
+        report(outcome, failure(QStringLiteral("无法保存查询记录"), reason));
+        return QVector<CheckEffect>(checks.size());
+    }
+    report(outcome, Outcome::success());
+    return effects;
+}
+
+CheckEffect WaybillStore::recordCheck(const StateCheck &check, Outcome *outcome)
+{
+    const QVector<CheckEffect> effects = recordChecks({check}, outcome);
+    return effects.value(0);
+}
+
+QVector<StateEntry> WaybillStore::stateHistory(const QString &number, Outcome *outcome) const
+{
+    QVector<StateEntry> entries;
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(withText(QStringLiteral("SELECT 查询时间, 最后查询, 来源, 状态, 已签收 FROM %1 WHERE 快递单号 = ? "
+                                      "ORDER BY 查询时间 DESC, rowid DESC")
+                           .arg(historyTable())));
+    q.addBindValue(nonNull(number));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    while (result && q.next())
+        entries.push_back({fromIso(q.value(0)), fromIso(q.value(1)), q.value(2).toString(), q.value(3).toString(),
+                           q.value(4).toBool()});
+    return entries;
+}
+
+CheckSummaries WaybillStore::checkSummaries(Outcome *outcome) const
+{
+    CheckSummaries summaries;
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    // SQLite takes the bare columns from the row that holds the max().
+    q.prepare(QStringLiteral("SELECT 快递单号, max(查询时间), 最后查询, 状态 FROM %1 GROUP BY 快递单号")
+                  .arg(historyTable()));
+    Outcome result = exec(q);
+    while (result && q.next())
+        summaries.insert(q.value(0).toString(), {fromIso(q.value(2)), q.value(3).toString(), {}});
+    if (result) {
+        q.prepare(QStringLiteral("SELECT 快递单号, min(查询时间) FROM %1 WHERE 已签收 GROUP BY 快递单号")
+                      .arg(historyTable()));
+        result = exec(q);
+        while (result && q.next())
+            summaries[q.value(0).toString()].signedAt = fromIso(q.value(1));
+    }
+    report(outcome, result);
+    return summaries;
+}

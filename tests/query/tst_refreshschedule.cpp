@@ -1,0 +1,237 @@
+// The background refresh under a fake clock: when each waybill may be asked,
+// how often, how many at once, and that it stands aside for the user.
+#include "core/Clock.h"
+#include "core/Endpoints.h"
+#include "query/BackgroundRefresh.h"
+#include "query/RefreshSchedule.h"
+#include "settings/AppSettings.h"
+#include "store/WaybillStore.h"
+#include "support/TestFolder.h"
+#include "support/TinyHttpServer.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+QString u(const char *s) { return QString::fromUtf8(s); }
+const QDateTime kStart(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC);
+
+// A register with two unsigned waybills and a signed one, the refresh over it.
+struct Fixture {
+    TestFolder folder;
+    WaybillStore store;
+    FixedClock clock{kStart};
+    bool userBusy = false;
+    std::unique_ptr<BackgroundRefresh> refresh;
+
+    explicit Fixture(const QString &autoRefresh = QStringLiteral("1"))
+    {
+        const QString path = folder.file(WaybillStore::fileName());
+        if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
+            qFatal("cannot create the test database");
+        for (const char *number : {"R1", "R2", "DONE"}) {
+            Waybill w;
+            w.number = QString::fromLatin1(number);
+            w.carrier = u("顺丰速运");
+            store.insertFromInputForm(w);
+        }
+        store.markSignedFor(QStringLiteral("DONE"));
+        AppSettings::write(folder.path(), AppSettings::kAutoRefresh, autoRefresh);
+        refresh = std::make_unique<BackgroundRefresh>(folder.path(), clock, [this] { return userBusy; });
+    }
+    [[nodiscard]] bool tick() const
+    {
+        QSignalSpy done(refresh.get(), &BackgroundRefresh::tickDone);
+        refresh->tick();
+        return done.count() > 0 || done.wait(10000);
+    }
+};
+} // namespace
+
+class TestRefreshSchedule : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void eachWaybillWaitsTheInterval();
+    void noWaybillIsAskedMoreThanTwelveTimesADay();
+    void aFewAtATimeSpreadOverTheInterval_data();
+    void aFewAtATimeSpreadOverTheInterval();
+    void refreshRecordsUnsignedWaybillsOnly();
+    void standsAsideForTheUserAndTheSetting();
+    void withoutNetworkOneQuietLine();
+    void demoIntervalInSecondsReplacesTheHours();
+
+private:
+    TinyHttpServer m_server;
+};
+
+void TestRefreshSchedule::initTestCase()
+{
+    QVERIFY(m_server.start());
+    Endpoints hosts;
+    hosts.trackingService = m_server.base();
+    Endpoints::setCurrent(hosts);
+    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R1&show=3"),
+                            {200, "text/plain; charset=utf-8", u("北京 已签收 更多").toUtf8()});
+    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R2&show=3"),
+                            {200, "text/plain; charset=utf-8", u("到达上海 更多").toUtf8()});
+}
+
+void TestRefreshSchedule::eachWaybillWaitsTheInterval()
+{
+    RefreshSchedule schedule(3600);
+    const QStringList both{QStringLiteral("A"), QStringLiteral("B")};
+    QCOMPARE(schedule.due(both, kStart), both);
+    schedule.noteChecked(QStringLiteral("A"), kStart);
+    QCOMPARE(schedule.due(both, kStart.addSecs(3599)), QStringList{"B"});
+    QCOMPARE(schedule.due(both, kStart.addSecs(3600)), (QStringList{"B", "A"})); // never asked goes first
+    // The one asked longest ago goes first.
+    schedule.noteChecked(QStringLiteral("B"), kStart.addSecs(-60));
+    QCOMPARE(schedule.due(both, kStart.addSecs(7200)), (QStringList{"B", "A"}));
+}
+
+void TestRefreshSchedule::noWaybillIsAskedMoreThanTwelveTimesADay()
+{
+    // Ticks every ten minutes for two days with a one-hour interval; user
+    // checks in between count as well.
+    RefreshSchedule schedule(3600);
+    QVector<QDateTime> asked;
+    for (int minute = 0; minute < 48 * 60; minute += 10) {
+        const QDateTime now = kStart.addSecs(minute * 60);
+        if (minute == 30)
+            schedule.noteChecked(QStringLiteral("A"), now); // the user's own query
+        if (!schedule.due({QStringLiteral("A")}, now).isEmpty()) {
+            schedule.noteChecked(QStringLiteral("A"), now);
+            asked << now;
+        }
+    }
+    QVERIFY(asked.size() > 12);
+    for (const QDateTime &from : asked) {
+        const auto inDay = std::count_if(asked.cbegin(), asked.cend(),
+                                         [&](const QDateTime &t) { return t >= from && t < from.addDays(1); });
+        QVERIFY2(inDay <= RefreshSchedule::kDailyCap - (from <= kStart.addSecs(1800) ? 1 : 0),
+                 qPrintable(from.toString(Qt::ISODate)));
+    }
+    for (int i = 1; i < asked.size(); ++i)
+        QVERIFY(asked[i - 1].secsTo(asked[i]) >= 3600);
+}
+
+void TestRefreshSchedule::aFewAtATimeSpreadOverTheInterval_data()
+{
+    QTest::addColumn<int>("waiting");
+    QTest::addColumn<qint64>("tick");
+    QTest::newRow("one waybill") << 1 << qint64(7200);
+    QTest::newRow("one tick's worth") << 4 << qint64(7200);
+    QTest::newRow("a hundred") << 100 << qint64(7200 / 25);
+    QTest::newRow("too many for a minute apart") << 100000 << qint64(60);
+}
+
+void TestRefreshSchedule::aFewAtATimeSpreadOverTheInterval()
+{
+    QFETCH(int, waiting);
+    QFETCH(qint64, tick);
+    RefreshSchedule schedule(7200);
+    QCOMPARE(schedule.tickSeconds(waiting), tick);
+    QStringList many;
+    for (int i = 0; i < waiting && i < 10; ++i)
+        many << QString::number(i);
+    QCOMPARE(schedule.due(many, kStart).size(), std::min<qsizetype>(many.size(), RefreshSchedule::kPerTick));
+}
+
+void TestRefreshSchedule::refreshRecordsUnsignedWaybillsOnly()
+{
+    Fixture f;
+    m_server.requests.clear();
+    QSignalSpy checked(f.refresh.get(), &BackgroundRefresh::checked);
+    QVERIFY(f.tick());
+    QCOMPARE(m_server.requests.size(), 2); // not DONE, already signed for
+    QCOMPARE(checked.size(), 2);
+    const QVector<StateEntry> r1 = f.store.stateHistory(QStringLiteral("R1"));
+    QCOMPARE(r1.size(), 1);
+    QCOMPARE(r1[0].source, StateSource::kBackground);
+    QCOMPARE(f.store.find(QStringLiteral("R1"))->status, u("已签收"));
+    QVERIFY(checked[0][1].value<CheckEffect>().newlySigned || checked[1][1].value<CheckEffect>().newlySigned);
+    // The next tick waits its share of the two-hour interval.
+    QCOMPARE(f.refresh->nextTickMs(), 7200 * 1000);
+    QVERIFY(f.tick());
+    QCOMPARE(m_server.requests.size(), 2); // nothing due yet
+    f.clock.set(kStart.addSecs(7200));
+    QVERIFY(f.tick());
+    QCOMPARE(m_server.requests.size(), 3); // only R2 is still unsigned
+    QCOMPARE(f.store.stateHistory(QStringLiteral("R2")).size(), 1);
+    QCOMPARE(f.store.stateHistory(QStringLiteral("R2"))[0].lastCheck, kStart.addSecs(7200));
+}
+
+void TestRefreshSchedule::standsAsideForTheUserAndTheSetting()
+{
+    {
+        Fixture off(QStringLiteral("0"));
+        m_server.requests.clear();
+        QVERIFY(off.tick());
+        QVERIFY(m_server.requests.isEmpty());
+    }
+    Fixture f;
+    m_server.requests.clear();
+    f.userBusy = true;
+    {
+        QSignalSpy done(f.refresh.get(), &BackgroundRefresh::tickDone);
+        f.refresh->tick();
+        QCOMPARE(done.size(), 1); // at once: not even the register is read
+    }
+    QVERIFY(m_server.requests.isEmpty());
+    QVERIFY(f.store.stateHistory(QStringLiteral("R2")).isEmpty());
+    // A pass that starts while the register is read: nothing is asked.
+    f.userBusy = false;
+    {
+        QSignalSpy done(f.refresh.get(), &BackgroundRefresh::tickDone);
+        f.refresh->tick();
+        f.userBusy = true;
+        QVERIFY(done.wait(10000));
+        QVERIFY(m_server.requests.isEmpty());
+    }
+    // A pass that starts while the requests run ends the refresh's tick at once.
+    f.userBusy = false;
+    QSignalSpy done(f.refresh.get(), &BackgroundRefresh::tickDone);
+    f.refresh->tick();
+    QVERIFY(f.refresh->isBusy());
+    f.refresh->yieldToUser();
+    QVERIFY(!f.refresh->isBusy());
+    QCOMPARE(done.size(), 1);
+    QTest::qWait(200);
+    QVERIFY(f.store.stateHistory(QStringLiteral("R2")).isEmpty());
+}
+
+void TestRefreshSchedule::withoutNetworkOneQuietLine()
+{
+    Endpoints hosts;
+    hosts.trackingService = QStringLiteral("http://127.0.0.1:1"); // nothing listens there
+    Endpoints::setCurrent(hosts);
+    Fixture f;
+    QSignalSpy status(f.refresh.get(), &BackgroundRefresh::status);
+    QVERIFY(f.tick());
+    QCOMPARE(status.size(), 1);
+    QCOMPARE(status[0][0].toString(), BackgroundRefresh::offlineText());
+    QVERIFY(f.store.stateHistory(QStringLiteral("R1")).isEmpty());
+    hosts.trackingService = m_server.base();
+    Endpoints::setCurrent(hosts);
+}
+
+void TestRefreshSchedule::demoIntervalInSecondsReplacesTheHours()
+{
+    TestFolder folder;
+    folder.write(QStringLiteral("endpoints.ini"),
+                 "[hosts]\ntracking_service=" + m_server.base().toUtf8() + "\n[refresh]\ninterval_seconds=30\n");
+    const Endpoints saved = Endpoints::current();
+    Endpoints::setCurrent(Endpoints::load({folder.path()}));
+    QCOMPARE(Endpoints::current().refreshSeconds, 30);
+    Fixture f;
+    f.refresh->start();
+    QCOMPARE(f.refresh->nextTickMs(), 30000);
+    QVERIFY(f.tick());
+    QCOMPARE(f.refresh->schedule().interval(), qint64(30));
+    QCOMPARE(f.refresh->nextTickMs(), 30000);
+    Endpoints::setCurrent(saved);
+}
+
+QTEST_GUILESS_MAIN(TestRefreshSchedule)
+#include "tst_refreshschedule.moc"

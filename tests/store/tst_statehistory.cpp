@@ -1,0 +1,213 @@
+// What queries learned about each waybill: the history table beside the register.
+#include "store/Archive.h"
+#include "store/WaybillStore.h"
+#include "support/TestFolder.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+
+namespace {
+QString u(const char *s) { return QString::fromUtf8(s); }
+const QDateTime kT0(QDate(2026, 12, 7), QTime(6, 3), Qt::UTC);
+
+struct Fixture {
+    TestFolder folder;
+    WaybillStore store;
+    Fixture()
+    {
+        const QString path = folder.file(WaybillStore::fileName());
+        if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
+            qFatal("cannot create the test database");
+        for (const char *number : {"SF1", "SF2"}) {
+            Waybill w;
+            w.number = QString::fromLatin1(number);
+            w.carrier = u("顺丰速运");
+            if (!store.insertFromInputForm(w).ok)
+                qFatal("cannot add a waybill");
+        }
+    }
+    QString status(const QString &number) const { return store.find(number)->status; }
+    // Raw SQL beside the store, on its own connection.
+    QStringList raw(const QString &sql) const
+    {
+        QStringList out;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+            db.setDatabaseName(store.path());
+            db.open();
+            QSqlQuery q(db);
+            for (q.exec(sql); q.next();)
+                out << q.value(0).toString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+        return out;
+    }
+};
+} // namespace
+
+class TestStateHistory : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void checksMakeOneRowPerChangeOfState_data();
+    void checksMakeOneRowPerChangeOfState();
+    void signedForMarkAndHistoryShareOneTransaction();
+    void olderRegisterGetsTheTableAndKeepsItsOwn();
+    void summariesGiveTheNewestStateAndTheSigning();
+    void archiveCountsFromTheSigning_data();
+    void archiveCountsFromTheSigning();
+    void lastCheckIsDescribedWithItsAge_data();
+    void lastCheckIsDescribedWithItsAge();
+};
+
+void TestStateHistory::checksMakeOneRowPerChangeOfState_data()
+{
+    // Checks of SF1 an hour apart: the states in order, the history it must
+    // leave newest first, and which checks counted as a change.
+    QTest::addColumn<QStringList>("states");
+    QTest::addColumn<QStringList>("history");
+    QTest::addColumn<QList<bool>>("changed");
+    QTest::newRow("same state thrice") << QStringList{u("在途"), u("在途"), u("在途")} << QStringList{u("在途")}
+                                       << QList<bool>{false, false, false};
+    QTest::newRow("new state") << QStringList{u("揽收"), u("在途")} << QStringList{u("在途"), u("揽收")}
+                               << QList<bool>{false, true};
+    QTest::newRow("back to an earlier state")
+        << QStringList{u("A"), u("B"), u("A")} << QStringList{u("A"), u("B"), u("A")} << QList<bool>{false, true, true};
+}
+
+void TestStateHistory::checksMakeOneRowPerChangeOfState()
+{
+    QFETCH(QStringList, states);
+    QFETCH(QStringList, history);
+    QFETCH(QList<bool>, changed);
+    Fixture f;
+    for (int i = 0; i < states.size(); ++i) {
+        Outcome outcome;
+        const CheckEffect effect =
+            f.store.recordCheck({QStringLiteral("SF1"), kT0.addSecs(3600 * i), StateSource::kConcise, states[i]},
+                                &outcome);
+        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QVERIFY(effect.stored);
+        QCOMPARE(effect.changed, changed[i]);
+    }
+    const QVector<StateEntry> entries = f.store.stateHistory(QStringLiteral("SF1"));
+    QStringList shown;
+    for (const StateEntry &e : entries)
+        shown << e.state;
+    QCOMPARE(shown, history);
+    // The newest row was last confirmed by the last check.
+    QCOMPARE(entries.first().lastCheck, kT0.addSecs(3600 * (states.size() - 1)));
+    QVERIFY(f.store.stateHistory(QStringLiteral("SF2")).isEmpty());
+    // A number that is not stored leaves no trace.
+    const CheckEffect stranger = f.store.recordCheck({QStringLiteral("XX"), kT0, StateSource::kConcise, u("在途")});
+    QVERIFY(!stranger.stored);
+    QCOMPARE(f.raw(QStringLiteral("SELECT count(*) FROM 查询记录")), QStringList{QString::number(history.size())});
+}
+
+void TestStateHistory::signedForMarkAndHistoryShareOneTransaction()
+{
+    Fixture f;
+    const QString source = StateSource::detailed(QStringLiteral("mrly"));
+    CheckEffect effect = f.store.recordCheck({QStringLiteral("SF1"), kT0, source, u("已签收"), true});
+    QVERIFY(effect.newlySigned);
+    QCOMPARE(f.status(QStringLiteral("SF1")), u("已签收"));
+    QCOMPARE(f.status(QStringLiteral("SF2")), u("未签收"));
+    effect = f.store.recordCheck({QStringLiteral("SF1"), kT0.addSecs(60), source, u("已签收"), true});
+    QVERIFY(!effect.newlySigned); // announced once
+    QCOMPARE(f.store.stateHistory(QStringLiteral("SF1")).first().source, source);
+
+    // Without the history table the write fails, and the mark goes with it.
+    f.raw(QStringLiteral("DROP TABLE 查询记录"));
+    Outcome outcome;
+    f.store.recordChecks({{QStringLiteral("SF2"), kT0, StateSource::kBackground, u("已签收"), true}}, &outcome);
+    QVERIFY(!outcome.ok);
+    QVERIFY(!outcome.error.isEmpty());
+    QCOMPARE(f.status(QStringLiteral("SF2")), u("未签收"));
+}
+
+void TestStateHistory::olderRegisterGetsTheTableAndKeepsItsOwn()
+{
+    Fixture f;
+    f.store.close();
+    f.raw(QStringLiteral("DROP TABLE 查询记录"));
+    QCOMPARE(f.raw(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = '查询记录'")), QStringList{"0"});
+    const QString before = f.raw(QStringLiteral("SELECT group_concat(sql) FROM sqlite_master WHERE name IN "
+                                                "('快递单', 'Temp')")).join(QString());
+    QVERIFY(f.store.open(f.folder.file(WaybillStore::fileName())).ok);
+    QCOMPARE(f.raw(QStringLiteral("SELECT name FROM sqlite_master WHERE tbl_name = '查询记录' ORDER BY name")),
+             (QStringList{u("查询记录"), u("查询记录_单号时间")}));
+    QCOMPARE(f.raw(QStringLiteral("SELECT group_concat(sql) FROM sqlite_master WHERE name IN ('快递单', 'Temp')"))
+                 .join(QString()),
+             before);
+    QCOMPARE(f.store.count(), 2);
+    // Opening again finds the table there and leaves it as it is.
+    QVERIFY(f.store.recordCheck({QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")}).stored);
+    QVERIFY(f.store.open(f.folder.file(WaybillStore::fileName())).ok);
+    QCOMPARE(f.store.stateHistory(QStringLiteral("SF1")).size(), 1);
+}
+
+void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
+{
+    Fixture f;
+    QVERIFY(f.store.checkSummaries().isEmpty());
+    f.store.recordChecks({{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")},
+                          {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true},
+                          {QStringLiteral("SF1"), kT0.addDays(2), StateSource::kConcise, u("已签收"), true},
+                          {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中")}});
+    const CheckSummaries all = f.store.checkSummaries();
+    QCOMPARE(all.size(), 2);
+    QCOMPARE(all[QStringLiteral("SF1")].state, u("已签收"));
+    QCOMPARE(all[QStringLiteral("SF1")].lastCheck, kT0.addDays(2));
+    QCOMPARE(all[QStringLiteral("SF1")].signedAt, kT0.addDays(1));
+    QCOMPARE(all[QStringLiteral("SF2")].state, u("派送中"));
+    QVERIFY(!all[QStringLiteral("SF2")].signedAt.isValid());
+}
+
+void TestStateHistory::lastCheckIsDescribedWithItsAge_data()
+{
+    QTest::addColumn<qint64>("secondsAgo");
+    QTest::addColumn<QString>("age");
+    QTest::newRow("seconds") << qint64(59) << u("刚刚");
+    QTest::newRow("minutes") << qint64(60 * 59 + 59) << u("59 分钟前");
+    QTest::newRow("hours") << qint64(3 * 3600 + 10) << u("3 小时前");
+    QTest::newRow("days") << qint64(86400 * 2) << u("2 天前");
+    QTest::newRow("clock set back") << qint64(-600) << u("刚刚");
+}
+
+void TestStateHistory::lastCheckIsDescribedWithItsAge()
+{
+    QFETCH(qint64, secondsAgo);
+    QFETCH(QString, age);
+    const QDateTime at = QDateTime(QDate(2026, 12, 7), QTime(14, 3));
+    QCOMPARE(DescribeLastCheck(at.toUTC(), at.addSecs(secondsAgo)), u("2026-12-07 14:03，") + age);
+    QCOMPARE(DescribeLastCheck(QDateTime(), at), u("从未查询"));
+}
+
+void TestStateHistory::archiveCountsFromTheSigning_data()
+{
+    // Today is 2026-12-17 and rows older than 30 days are archived.
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QDateTime>("signedAt");
+    QTest::addColumn<bool>("archived");
+    const QDateTime signed31 = QDateTime(QDate(2026, 11, 16), QTime(12, 0));
+    QTest::newRow("signed 31 days ago") << u("已签收") << QString() << signed31 << true;
+    QTest::newRow("signed 30 days ago") << u("已签收") << QString() << signed31.addDays(1) << false;
+    QTest::newRow("not signed for") << u("未签收") << QStringLiteral("2026/1/1") << signed31 << false;
+    QTest::newRow("sent long ago, signed lately")
+        << u("已签收") << QStringLiteral("2026/1/1") << QDateTime(QDate(2026, 12, 10), QTime(8, 0)) << false;
+    QTest::newRow("no history: dispatch date") << u("已签收") << QStringLiteral("2026-11-01") << QDateTime() << true;
+    QTest::newRow("no date at all") << u("已签收") << u("上周") << QDateTime() << false;
+}
+
+void TestStateHistory::archiveCountsFromTheSigning()
+{
+    QFETCH(QString, status);
+    QFETCH(QString, time);
+    QFETCH(QDateTime, signedAt);
+    QFETCH(bool, archived);
+    QCOMPARE(Archive::isArchived(status, time, signedAt, QDate(2026, 12, 17), 30), archived);
+}
+
+QTEST_GUILESS_MAIN(TestStateHistory)
+#include "tst_statehistory.moc"
