@@ -10,6 +10,7 @@
 #include "manage/Form4.h"
 #include "manage/Form6.h"
 #include "manage/Form8.h"
+#include "manage/StatisticsWindow.h"
 #include "manage/GridFill.h"
 #include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
@@ -95,6 +96,9 @@ void Form7::buildControls()
     auto *frame6Layout = new QHBoxLayout(frame6);
     frame6Layout->addWidget(Command11);
     frame6Layout->addWidget(Command14);
+    CommandStats = button(frame6, "CommandStats", QStringLiteral("统计"), false);
+    CommandStats->setToolTip(QStringLiteral("按状态、快递公司、月份和在途天数统计"));
+    frame6Layout->addWidget(CommandStats);
 
     auto *frame7 = new QGroupBox(QStringLiteral("快速查找"), this);
     frame7->setObjectName(QStringLiteral("Frame7"));
@@ -138,6 +142,7 @@ void Form7::buildControls()
     setTabOrder(Combo1, showArchived);
     setTabOrder(showArchived, Command11);
     setTabOrder(Command11, Command14);
+    setTabOrder(Command14, CommandStats);
 
     // The selection labels, each beside the name of the column it holds.
     auto *selection = new QGroupBox(QStringLiteral("选中运单"), this);
@@ -206,6 +211,7 @@ void Form7::buildControls()
     connect(Command9, &QPushButton::clicked, this, &Form7::Command9_Click);
     connect(Command10, &QPushButton::clicked, this, &Form7::Command10_Click);
     connect(Command11, &QPushButton::clicked, this, &Form7::Command11_Click);
+    connect(CommandStats, &QPushButton::clicked, this, &Form7::showStatistics);
     connect(Command14, &QPushButton::clicked, this, &Form7::Command14_Click);
     connect(xiangxi, &QAction::triggered, this, &Form7::Command15_Click);
     connect(tjkdd, &QAction::triggered, this, &Form7::Command10_Click);
@@ -518,4 +524,13 @@ void Form7::exportFinished(const Outcome &outcome, bool empty, int beyondGbk)
                            "这些字符按 GB18030 编码写入，内容没有丢失，但只认 GBK 的程序可能显示不正确。")
                 .arg(beyondGbk));
     Q_EMIT exportDone();
+}
+
+void Form7::showStatistics()
+{
+    if (!m_statistics)
+        m_statistics = new StatisticsWindow(QDir(m_programFolder).filePath(WaybillStore::fileName()), m_clock.today(), this);
+    m_statistics->show();
+    m_statistics->raise();
+    m_statistics->activateWindow();
 }

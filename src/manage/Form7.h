@@ -16,6 +16,7 @@ class Form3;
 class Form4;
 class Form6;
 class Form8;
+class StatisticsWindow;
 class Launcher;
 class QAction;
 class QCheckBox;
@@ -47,6 +48,9 @@ public:
     QPushButton *Command10 = nullptr; // 快速添加运单
     QPushButton *Command11 = nullptr; // 批量导出
     QPushButton *Command14 = nullptr; // 批量导入
+    QPushButton *CommandStats = nullptr; // 统计
+    void showStatistics();
+    StatisticsWindow *statisticsWindow() const { return m_statistics; }
     QComboBox *Combo1 = nullptr;
     QLineEdit *Text5 = nullptr;
     QLabel *Label17 = nullptr; // 关键字：
@@ -129,6 +133,7 @@ private:
     bool m_hasSelection = false;
     QString m_wanted; // the number showWaybill asked for
     Form3 *m_form3 = nullptr;
+    StatisticsWindow *m_statistics = nullptr;
     Form8 *m_form8 = nullptr;
     Form4 *m_form4 = nullptr;
     Form6 *m_form6 = nullptr;

@@ -403,6 +403,28 @@ QVector<Waybill> WaybillStore::allWaybills(Outcome *outcome, const KeepGoing &ke
     return readRows(q, outcome, keepGoing);
 }
 
+QVector<Waybill> WaybillStore::summaryColumns(Outcome *outcome) const
+{
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT 状态, 快递公司, 时间, 在途时间 FROM 快递单"));
+    QVector<Waybill> rows;
+    if (const Outcome result = exec(q); !result) {
+        report(outcome, result);
+        return rows;
+    }
+    while (q.next()) {
+        Waybill w;
+        w.status = q.value(0).toString();
+        w.carrier = q.value(1).toString();
+        w.time = q.value(2).toString();
+        w.daysInTransit = q.value(3).toString();
+        rows.push_back(std::move(w));
+    }
+    report(outcome, Outcome::success());
+    return rows;
+}
+
 int WaybillStore::count(Outcome *outcome) const
 {
     QSqlQuery q(database());

@@ -73,6 +73,8 @@ public:
     // select * from 快递单, in register order.
     QVector<Waybill> allWaybills(Outcome *outcome = nullptr, const KeepGoing &keepGoing = {}) const;
     int count(Outcome *outcome = nullptr) const;
+    // Only 状态, 快递公司, 时间 and 在途时间 of every row: what the statistics need.
+    QVector<Waybill> summaryColumns(Outcome *outcome = nullptr) const;
     // select * from 快递单 where 快递单号=number
     bool numberExists(const QString &number, Outcome *outcome = nullptr) const;
     std::optional<Waybill> find(const QString &number, Outcome *outcome = nullptr) const;

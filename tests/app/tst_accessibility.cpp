@@ -3,6 +3,7 @@
 // screen reader's Toggle or Press runs what a click runs.
 #include "manage/Form6.h"
 #include "manage/Form7.h"
+#include "manage/StatisticsWindow.h"
 #include "settings/Form5.h"
 #include "support/MainWindowHarness.h"
 
@@ -85,8 +86,9 @@ void TestAccessibility::everyControlHasAName()
     Form7 *management = w.managementWindow();
     QTRY_VERIFY(management->isVisible());
     management->Command14->click(); // the import window
+    management->CommandStats->click();
     w.showSettings();
-    QList<QWidget *> windows{&w, management, w.settingsWindow()};
+    QList<QWidget *> windows{&w, management, w.settingsWindow(), management->statisticsWindow()};
     if (auto *import = management->findChild<Form6 *>())
         windows << import;
     const QStringList unnamed = unnamedControls(windows);
@@ -233,7 +235,8 @@ void TestAccessibility::tabReadsEachWindowInOrder()
     Form7 *management = w.managementWindow();
     QTRY_VERIFY(management->isVisible());
     QCOMPARE(tabStops(management, management->DataGrid1).join(QLatin1Char(' ')),
-             QStringLiteral("DataGrid1 Command8 Command15 Command1 Command9 Command10 Text5 Combo1 showArchived Command11 Command14"));
+             QStringLiteral("DataGrid1 Command8 Command15 Command1 Command9 Command10 Text5 Combo1 showArchived Command11 Command14 "
+                            "CommandStats"));
 }
 
 // Windows that are not dialogs press a focused button on Enter as dialogs do;

@@ -8,6 +8,11 @@
 #include "manage/Form6.h"
 #include "manage/Form7.h"
 #include "manage/Form8.h"
+#include "manage/StatisticsWindow.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QTableWidget>
 #include "manage/SkippedLinesWindow.h"
 #include "settings/AppSettings.h"
 #include "store/WaybillStore.h"
@@ -129,6 +134,7 @@ private Q_SLOTS:
     void exportWritesEveryRow();
     void archivedRowsStayOutUntilAskedFor();
     void everyInputHasAnAccessibleName();
+    void statisticsOfTheRegister();
 };
 
 void TestForm7::openingStoresDaysInTransitAndSizesColumns()
@@ -712,4 +718,23 @@ void TestForm7::everyInputHasAnAccessibleName()
 }
 
 QTEST_MAIN(TestForm7)
+void TestForm7::statisticsOfTheRegister()
+{
+    Fixture f("A B");
+    f.window->CommandStats->click();
+    StatisticsWindow *stats = f.window->statisticsWindow();
+    QVERIFY(stats && stats->isVisible());
+    QTRY_VERIFY(!stats->isReading());
+    QCOMPARE(stats->summary().total, 2);
+    QCOMPARE(stats->Tables[0]->rowCount(), int(stats->summary().byStatus.size()));
+    QCOMPARE(stats->Tables[1]->item(0, 1)->text(), QStringLiteral("2"));
+    // A range before every row's date leaves nothing.
+    stats->DateFrom->setDate(QDate(2000, 1, 1));
+    stats->DateTo->setDate(QDate(2000, 1, 2));
+    stats->CheckRange->setChecked(true);
+    QTRY_VERIFY(!stats->isReading());
+    QCOMPARE(stats->summary().total, 0);
+    QCOMPARE(stats->Tables[1]->rowCount(), 0);
+}
+
 #include "tst_form7.moc"

@@ -1,0 +1,238 @@
+#include "manage/StatisticsWindow.h"
+
+#include "core/BackgroundTask.h"
+#include "manage/WindowKeys.h"
+
+#include <QApplication>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPieSeries>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+namespace {
+const char *const kCaptions[4] = {"按状态", "按快递公司", "按月份", "在途天数"};
+
+QChartView *chartView(QChart *chart)
+{
+    // The charts take the colours of the chosen skin.
+    const QPalette palette = QApplication::palette();
+    chart->setTheme(palette.color(QPalette::Window).lightness() < 128 ? QChart::ChartThemeDark
+                                                                        : QChart::ChartThemeLight);
+    chart->setBackgroundBrush(palette.brush(QPalette::Window));
+    chart->setTitleBrush(palette.brush(QPalette::WindowText));
+    chart->legend()->setLabelColor(palette.color(QPalette::WindowText));
+    auto *view = new QChartView(chart);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(360, 260);
+    return view;
+}
+
+QChart *pieChart(const Statistics::Counts &counts)
+{
+    auto *series = new QPieSeries;
+    for (const auto &[name, count] : counts)
+        series->append(QStringLiteral("%1（%2）").arg(name).arg(count), count);
+    auto *chart = new QChart;
+    chart->addSeries(series);
+    chart->legend()->setAlignment(Qt::AlignRight);
+    return chart;
+}
+
+QChart *barChart(const QStringList &categories, const QVector<QPair<QString, QVector<double>>> &sets)
+{
+    auto *series = new QBarSeries;
+    double top = 1;
+    for (const auto &[name, values] : sets) {
+        auto *set = new QBarSet(name);
+        for (double v : values) {
+            *set << v;
+            top = std::max(top, v);
+        }
+        series->append(set);
+    }
+    auto *chart = new QChart;
+    chart->addSeries(series);
+    auto *x = new QBarCategoryAxis;
+    x->append(categories);
+    auto *y = new QValueAxis;
+    y->setRange(0, top * 1.1);
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    chart->legend()->setVisible(sets.size() > 1);
+    return chart;
+}
+
+void fill(QTableWidget *table, const QStringList &headers, const QVector<QStringList> &rows)
+{
+    table->clear();
+    table->setColumnCount(int(headers.size()));
+    table->setHorizontalHeaderLabels(headers);
+    table->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(rows[r][c]));
+    table->resizeColumnsToContents();
+}
+} // namespace
+
+StatisticsWindow::StatisticsWindow(QString databasePath, const QDate &today, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_path(std::move(databasePath)), m_task(new BackgroundTask(this))
+{
+    setObjectName(QStringLiteral("StatisticsWindow"));
+    setWindowTitle(QStringLiteral("统计"));
+    InstallWindowKeys(this);
+
+    CheckRange = new QCheckBox(QStringLiteral("按日期范围"), this);
+    CheckRange->setObjectName(QStringLiteral("CheckRange"));
+    DateFrom = new QDateEdit(today.addMonths(-1), this);
+    DateTo = new QDateEdit(today, this);
+    for (QDateEdit *d : {DateFrom, DateTo}) {
+        d->setDisplayFormat(QStringLiteral("yyyy/M/d"));
+        d->setCalendarPopup(true);
+        d->setEnabled(false);
+    }
+    DateFrom->setAccessibleName(QStringLiteral("开始日期"));
+    DateTo->setAccessibleName(QStringLiteral("结束日期"));
+    CommandRefresh = new QPushButton(QStringLiteral("统计"), this);
+    CommandRefresh->setObjectName(QStringLiteral("CommandRefresh"));
+    LabelState = new QLabel(this);
+    LabelState->setObjectName(QStringLiteral("LabelState"));
+    LabelState->setAccessibleDescription(QStringLiteral("统计状态"));
+    auto *top = new QHBoxLayout;
+    top->addWidget(CheckRange);
+    top->addWidget(DateFrom);
+    top->addWidget(new QLabel(QStringLiteral("至"), this));
+    top->addWidget(DateTo);
+    top->addWidget(CommandRefresh);
+    top->addWidget(LabelState, 1);
+
+    Tabs = new QTabWidget(this);
+    Tabs->setObjectName(QStringLiteral("Tabs"));
+    for (int i = 0; i < 4; ++i)
+        Tabs->addTab(page(i, QString::fromUtf8(kCaptions[i])), QString::fromUtf8(kCaptions[i]));
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(Tabs, 1);
+    resize(820, 480);
+
+    connect(CheckRange, &QCheckBox::toggled, this, [this](bool on) {
+        DateFrom->setEnabled(on);
+        DateTo->setEnabled(on);
+        refresh();
+    });
+    connect(CommandRefresh, &QPushButton::clicked, this, &StatisticsWindow::refresh);
+    connect(m_task, &BackgroundTask::busyChanged, this, [this](bool busy) {
+        if (busy)
+            LabelState->setText(QStringLiteral("正在统计…"));
+    });
+}
+
+QWidget *StatisticsWindow::page(int index, const QString &caption)
+{
+    auto *page = new QWidget(this);
+    auto *row = new QHBoxLayout(page);
+    m_chartSlots[index] = new QVBoxLayout;
+    row->addLayout(m_chartSlots[index], 3);
+    Tables[index] = new QTableWidget(page);
+    Tables[index]->setObjectName(QStringLiteral("Table%1").arg(index + 1));
+    Tables[index]->setAccessibleName(caption);
+    Tables[index]->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Tables[index]->verticalHeader()->hide();
+    row->addWidget(Tables[index], 2);
+    return page;
+}
+
+void StatisticsWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    refresh();
+}
+
+bool StatisticsWindow::isReading() const
+{
+    return m_task->isBusy();
+}
+
+void StatisticsWindow::refresh()
+{
+    Statistics::Range range;
+    if (CheckRange->isChecked()) {
+        range.from = std::min(DateFrom->date(), DateTo->date());
+        range.to = std::max(DateFrom->date(), DateTo->date());
+    }
+    m_task->run<std::pair<Statistics::Summary, Outcome>>(
+        [path = m_path, range](const BackgroundTask::KeepGoing &) {
+            Outcome outcome;
+            Statistics::Summary s = Statistics::read(path, range, &outcome);
+            return std::make_pair(std::move(s), outcome);
+        },
+        [this](std::pair<Statistics::Summary, Outcome> result) {
+            if (!result.second) {
+                LabelState->setText(result.second.error);
+                return;
+            }
+            showSummary(result.first);
+        });
+}
+
+void StatisticsWindow::showSummary(const Statistics::Summary &summary)
+{
+    m_summary = summary;
+    const auto countRows = [](const Statistics::Counts &counts) {
+        QVector<QStringList> rows;
+        for (const auto &[name, count] : counts)
+            rows.push_back({name, QString::number(count)});
+        return rows;
+    };
+    fill(Tables[0], {QStringLiteral("状态"), QStringLiteral("运单数")}, countRows(summary.byStatus));
+    fill(Tables[1], {QStringLiteral("快递公司"), QStringLiteral("运单数")}, countRows(summary.byCarrier));
+    fill(Tables[2], {QStringLiteral("月份"), QStringLiteral("运单数")}, countRows(summary.byMonth));
+    QVector<QStringList> transitRows;
+    QStringList carriers;
+    QVector<double> medians, slowest;
+    for (const Statistics::Transit &t : summary.transit) {
+        transitRows.push_back({t.carrier, QString::number(t.count), QString::number(t.median, 'g', 4),
+                               QString::number(t.slowest)});
+        carriers << t.carrier;
+        medians << t.median;
+        slowest << t.slowest;
+    }
+    fill(Tables[3], {QStringLiteral("快递公司"), QStringLiteral("运单数"), QStringLiteral("中位天数"), QStringLiteral("最慢天数")},
+         transitRows);
+
+    QStringList months;
+    QVector<double> perMonth;
+    for (const auto &[month, count] : summary.byMonth) {
+        months << month;
+        perMonth << count;
+    }
+    QChart *charts[4] = {pieChart(summary.byStatus), pieChart(summary.byCarrier),
+                         barChart(months, {{QStringLiteral("运单数"), perMonth}}),
+                         barChart(carriers, {{QStringLiteral("中位天数"), medians}, {QStringLiteral("最慢天数"), slowest}})};
+    for (int i = 0; i < 4; ++i) {
+        while (QLayoutItem *old = m_chartSlots[i]->takeAt(0)) {
+            delete old->widget();
+            delete old;
+        }
+        charts[i]->setTitle(QStringLiteral("%1（共 %2 条）").arg(QString::fromUtf8(kCaptions[i])).arg(summary.total));
+        QChartView *view = chartView(charts[i]);
+        view->setAccessibleName(QString::fromUtf8(kCaptions[i]) + QStringLiteral("图表"));
+        m_chartSlots[i]->addWidget(view);
+    }
+    LabelState->setText(QStringLiteral("共 %1 条快递单").arg(summary.total));
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "store/Statistics.h"
+
+#include <QWidget>
+
+class BackgroundTask;
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QVBoxLayout;
+
+// "统计": the register by status, carrier, month and days in transit, as
+// charts with their numbers beside them, over every row or a date range.
+// The register is read on a worker; the window stays usable meanwhile.
+class StatisticsWindow final : public QWidget {
+    Q_OBJECT
+public:
+    StatisticsWindow(QString databasePath, const QDate &today, QWidget *parent = nullptr);
+
+    void refresh();
+    bool isReading() const;
+    const Statistics::Summary &summary() const { return m_summary; }
+
+    QCheckBox *CheckRange = nullptr; // 按日期范围
+    QDateEdit *DateFrom = nullptr;
+    QDateEdit *DateTo = nullptr;
+    QPushButton *CommandRefresh = nullptr;
+    QLabel *LabelState = nullptr;
+    QTabWidget *Tabs = nullptr;
+    // One table per tab: status, carrier, month, days in transit.
+    QTableWidget *Tables[4] = {};
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void showSummary(const Statistics::Summary &summary);
+    QWidget *page(int index, const QString &caption);
+
+    QString m_path;
+    BackgroundTask *m_task = nullptr;
+    Statistics::Summary m_summary;
+    QVBoxLayout *m_chartSlots[4] = {};
+};
