@@ -94,7 +94,8 @@ int main(int argc, char **argv)
         QSqlQuery count(db);
         count.exec(QStringLiteral("SELECT count(*) FROM 查询记录"));
         count.next();
-        std::printf("register and history filled: %lld history rows for %d waybills in %.1f s (history in one transaction)\n",
+        std::printf("register and history filled: %lld history rows for %d waybills in %.1f s "
+                    "(history in one transaction)\n",
                     count.value(0).toLongLong(), kWaybills, double(timer.elapsed()) / 1000.0);
         QSqlQuery plan(db);
         plan.exec(QStringLiteral("EXPLAIN QUERY PLAN SELECT 查询时间, 最后查询, 来源, 状态, 已签收 FROM 查询记录 "
@@ -136,8 +137,8 @@ int main(int argc, char **argv)
                 double(entries) / (kLookups + 1));
     std::printf("  find + stateHistory:            median %.2f ms, slowest %.2f ms\n", median(storeMs),
                 *std::max_element(storeMs.cbegin(), storeMs.cend()));
-    std::printf("  and Form4::showFor, painted:    median %.2f ms, slowest %.2f ms (goal < 50 ms)\n",
-                median(dialogMs), *std::max_element(dialogMs.cbegin(), dialogMs.cend()));
+    std::printf("  and Form4::showFor, painted:    median %.2f ms, slowest %.2f ms (goal < 50 ms)\n", median(dialogMs),
+                *std::max_element(dialogMs.cbegin(), dialogMs.cend()));
     std::fflush(stdout);
     return 0;
 }

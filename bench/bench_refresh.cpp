@@ -158,10 +158,10 @@ int main(int argc, char **argv)
     // last check, so any row whose two times are closer than the interval is a repeat.
     const qint64 historyRows = scalar(watcher, QStringLiteral("SELECT count(*) FROM 查询记录"));
     const qint64 historyNumbers = scalar(watcher, QStringLiteral("SELECT count(DISTINCT 快递单号) FROM 查询记录"));
-    const qint64 historyTwice = scalar(
-        watcher, QStringLiteral("SELECT count(*) FROM 查询记录 WHERE 最后查询 <> 查询时间 AND "
-                                "strftime('%s', 最后查询) - strftime('%s', 查询时间) < %1")
-                     .arg(kInterval));
+    const qint64 historyTwice =
+        scalar(watcher, QStringLiteral("SELECT count(*) FROM 查询记录 WHERE 最后查询 <> 查询时间 AND "
+                                       "strftime('%s', 最后查询) - strftime('%s', 查询时间) < %1")
+                            .arg(kInterval));
     watcher.close();
 
     const double simMinutes = double(simNow) / 60.0;
