@@ -36,7 +36,8 @@ QStringList RefreshSchedule::due(const QStringList &numbers, const QDateTime &no
         return a.first.isValid() != b.first.isValid() ? !a.first.isValid() : a.first < b.first;
     });
     QStringList picked;
-    for (int i = 0; i < waiting.size() && i < kPerTick; ++i)
+    const int limit = perTick(int(numbers.size()));
+    for (int i = 0; i < waiting.size() && i < limit; ++i)
         picked << waiting[i].second;
     return picked;
 }
@@ -45,4 +46,11 @@ qint64 RefreshSchedule::tickSeconds(int waiting) const
 {
     const qint64 ticks = std::max<qint64>(1, (waiting + kPerTick - 1) / kPerTick);
     return std::clamp<qint64>(m_interval / ticks, std::min(kShortestTickSeconds, m_interval), m_interval);
+}
+
+int RefreshSchedule::perTick(int waiting) const
+{
+    const qint64 interval = std::max<qint64>(1, m_interval);
+    const qint64 needed = (qint64(waiting) * tickSeconds(waiting) + interval - 1) / interval;
+    return int(std::max<qint64>(kPerTick, needed));
 }

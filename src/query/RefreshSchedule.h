@@ -9,7 +9,8 @@
 // waits at least the interval between two checks and is asked at most
 // kDailyCap times in any 24 hours, counting every check the program made,
 // the user's included: tracking services lock numbers asked for too often.
-// The waybills are spread over the interval, a few per tick.
+// The waybills are spread over the interval: ticks at least a minute apart,
+// each taking enough of them that every one comes round within the interval.
 class RefreshSchedule final {
 public:
     static constexpr int kDailyCap = 12;
@@ -21,11 +22,15 @@ public:
     qint64 interval() const { return m_interval; }
 
     void noteChecked(const QString &number, const QDateTime &at);
-    // At most kPerTick of `numbers` that may be asked now, the longest unasked first.
+    // At most perTick(numbers.size()) of `numbers` that may be asked now, the
+    // longest unasked first.
     QStringList due(const QStringList &numbers, const QDateTime &now) const;
     // The pause before the next tick with `waiting` waybills to keep fresh:
     // each one comes round once per interval, kPerTick at a time.
     qint64 tickSeconds(int waiting) const;
+    // How many one tick takes: kPerTick, or more where ticks a minute apart
+    // could not otherwise get round `waiting` waybills within the interval.
+    int perTick(int waiting) const;
 
 private:
     qint64 m_interval;

@@ -56,6 +56,7 @@ private Q_SLOTS:
     void noWaybillIsAskedMoreThanTwelveTimesADay();
     void aFewAtATimeSpreadOverTheInterval_data();
     void aFewAtATimeSpreadOverTheInterval();
+    void manyWaybillsComeRoundWithinTheInterval();
     void refreshRecordsUnsignedWaybillsOnly();
     void standsAsideForTheUserAndTheSetting();
     void withoutNetworkOneQuietLine();
@@ -136,6 +137,32 @@ void TestRefreshSchedule::aFewAtATimeSpreadOverTheInterval()
     for (int i = 0; i < waiting && i < 10; ++i)
         many << QString::number(i);
     QCOMPARE(schedule.due(many, kStart).size(), std::min<qsizetype>(many.size(), RefreshSchedule::kPerTick));
+}
+
+void TestRefreshSchedule::manyWaybillsComeRoundWithinTheInterval()
+{
+    // Ticks a minute apart, four at a time, would take over eight hours here.
+    RefreshSchedule schedule(3600);
+    QStringList numbers;
+    for (int i = 0; i < 2000; ++i)
+        numbers << QString::number(i);
+    QCOMPARE(schedule.tickSeconds(2000), qint64(60));
+    QCOMPARE(schedule.perTick(2000), 34);
+    QHash<QString, QVector<qint64>> asked;
+    for (qint64 at = 0; at < 3600 + 900; at += schedule.tickSeconds(2000)) {
+        const QStringList due = schedule.due(numbers, kStart.addSecs(at));
+        QVERIFY(due.size() <= 34);
+        for (const QString &number : due) {
+            schedule.noteChecked(number, kStart.addSecs(at));
+            asked[number] << at;
+        }
+    }
+    QCOMPARE(asked.size(), 2000);
+    for (const QVector<qint64> &times : std::as_const(asked)) {
+        QVERIFY(times.first() < 3600);
+        for (int i = 1; i < times.size(); ++i)
+            QVERIFY(times[i] - times[i - 1] >= 3600);
+    }
 }
 
 void TestRefreshSchedule::refreshRecordsUnsignedWaybillsOnly()
