@@ -240,6 +240,7 @@ private:
     void buildDetection();
     void updateDetection();
     void chooseDetected(const Carrier &carrier);
+    void forgetAutoChosenCarrier();
     void detectionLink(const QString &link);
     void userChoseCarrier();
     void rebuildRegisterIndex();

@@ -23,8 +23,8 @@ CarrierDetection::RegisterIndex indexOf(const QVector<HistoryModel::Row> &rows)
     QVector<CarrierDetection::RegisterIndex::Entry> entries;
     entries.reserve(rows.size());
     for (const HistoryModel::Row &row : rows) {
-        if (const Carrier *carrier = FindCarrierByName(row.carrier))
-            entries.push_back({CarrierDetection::normalized(row.number), carrier->row});
+        if (const auto entry = CarrierDetection::RegisterIndex::entryFor(row.number, row.carrier))
+            entries.push_back(*entry);
     }
     return CarrierDetection::RegisterIndex::build(std::move(entries));
 }
@@ -89,12 +89,7 @@ void Form1::updateDetection()
     }
     if (m_autoChosen) {
         // The number changed and no longer points to the carrier chosen for it.
-        m_autoChosen = nullptr;
-        turnCarrierButtonsOff();
-        ClearOtherCarrierList();
-        Label6->clear();
-        Label26->clear();
-        UpdateStatusLine();
+        forgetAutoChosenCarrier();
     } else if (carrierShown) {
         LabelDetect->hide();
         return;
@@ -114,6 +109,16 @@ void Form1::updateDetection()
     }
     LabelDetect->setText(QStringLiteral("可能是：") + offers.join(QStringLiteral(" / ")));
     LabelDetect->show();
+}
+
+void Form1::forgetAutoChosenCarrier()
+{
+    m_autoChosen = nullptr;
+    turnCarrierButtonsOff();
+    ClearOtherCarrierList();
+    Label6->clear();
+    Label26->clear();
+    UpdateStatusLine();
 }
 
 void Form1::chooseDetected(const Carrier &carrier)
@@ -136,12 +141,7 @@ void Form1::detectionLink(const QString &link)
 {
     if (link == QLatin1String("undo")) {
         m_undoneFor = Text1->text().trimmed();
-        m_autoChosen = nullptr;
-        turnCarrierButtonsOff();
-        ClearOtherCarrierList();
-        Label6->clear();
-        Label26->clear();
-        UpdateStatusLine();
+        forgetAutoChosenCarrier();
         updateDetection();
         return;
     }
@@ -165,9 +165,7 @@ void Form1::showBatchCarriers()
         } else if (!l.unknownName.isEmpty()) {
             text += QStringLiteral("？没有“%1”").arg(l.unknownName.left(10));
         } else {
-            QStringList names;
-            for (const CarrierDetection::Candidate &c : l.detected.candidates)
-                names << c.carrier->name;
+            const QStringList names = l.detected.names();
             text += names.isEmpty() ? QStringLiteral("？无法识别") : QStringLiteral("？") + names.join(QLatin1Char('/'));
         }
         auto *item = new QListWidgetItem(text, ListBatch);

@@ -137,9 +137,7 @@ bool Form1::prepareBatch(QVector<QPair<QString, QString>> *rows)
             wanted.push_back({l.number, carrier});
             continue;
         }
-        QStringList names;
-        for (const CarrierDetection::Candidate &c : l.detected.candidates)
-            names << c.carrier->name;
+        const QStringList names = l.detected.names();
         unresolved << QStringLiteral("第 %1 行 %2：%3")
                           .arg(l.line)
                           .arg(l.number.left(30),

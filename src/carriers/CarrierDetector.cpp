@@ -41,6 +41,22 @@ int minimumPrefix(qsizetype length)
 }
 } // namespace
 
+QStringList Result::names() const
+{
+    QStringList out;
+    for (const Candidate &c : candidates)
+        out << c.carrier->name;
+    return out;
+}
+
+std::optional<RegisterIndex::Entry> RegisterIndex::entryFor(const QString &number, const QString &carrierName)
+{
+    const Carrier *carrier = FindCarrierByName(carrierName);
+    if (!carrier)
+        return std::nullopt;
+    return Entry{normalized(number), carrier->row};
+}
+
 RegisterIndex RegisterIndex::build(QVector<Entry> entries)
 {
     RegisterIndex index;

@@ -6,6 +6,7 @@
 #include <QVector>
 
 #include <memory>
+#include <optional>
 
 // Which carrier a waybill number belongs to, worked out offline from two kinds
 // of evidence: the number formats of the carriers (CarrierFormats.cpp), and
@@ -27,6 +28,8 @@ struct Result {
     bool sure = false;             // candidates.first() may be chosen without asking
 
     const Carrier *sureCarrier() const { return sure ? candidates.first().carrier : nullptr; }
+    // The candidates' names, best first.
+    QStringList names() const;
 };
 
 // A number as typed or pasted, blanks removed and full-width characters made
@@ -67,6 +70,10 @@ private:
     static QStringView key(const Entry &entry, qsizetype prefix);
     static QStringView key(QStringView head, qsizetype prefix);
     QVector<Entry> m_entries; // by length, then number
+
+public:
+    // A stored waybill as an entry; none for a carrier outside the catalogue.
+    static std::optional<Entry> entryFor(const QString &number, const QString &carrierName);
 };
 
 Result detect(const QString &number, const RegisterIndex *index = nullptr);

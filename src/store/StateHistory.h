@@ -8,7 +8,7 @@
 // What one query learned about one waybill.
 struct StateCheck final {
     QString number;
-    QDateTime at; // any time spec; stored as UTC
+    QDateTime at; // in any time zone; stored as UTC
     QString source; // one of the StateSource codes
     QString state;
     bool signedFor = false;

@@ -117,9 +117,7 @@ void ImportBatch::fillMissingCarriers(const CarrierDetection::RegisterIndex *ind
                 fields[1] = {m_text.size(), carrier->name.size()};
                 m_text += carrier->name;
             } else {
-                QStringList names;
-                for (const CarrierDetection::Candidate &c : found.candidates)
-                    names << c.carrier->name;
+                const QStringList names = found.names();
                 skip(m_lines[i], names.isEmpty() ? QStringLiteral("快递公司为空，无法按单号识别")
                                                  : QStringLiteral("快递公司为空，可能是：") +
                                                        names.join(QStringLiteral(" / ")));

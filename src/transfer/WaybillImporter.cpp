@@ -71,8 +71,8 @@ ImportResult importFile(const QString &databasePath, const QString &filePath, bo
         // The register tells apart carriers whose formats overlap.
         QVector<CarrierDetection::RegisterIndex::Entry> entries;
         for (const Waybill &w : target.allWaybills())
-            if (const Carrier *carrier = FindCarrierByName(w.carrier))
-                entries.push_back({CarrierDetection::normalized(w.number), carrier->row});
+            if (const auto entry = CarrierDetection::RegisterIndex::entryFor(w.number, w.carrier))
+                entries.push_back(*entry);
         const CarrierDetection::RegisterIndex index = CarrierDetection::RegisterIndex::build(std::move(entries));
         batch.fillMissingCarriers(&index);
     }

@@ -7,6 +7,7 @@
 #include "settings/AppSettings.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
+#include "support/TestRegister.h"
 #include "support/TinyHttpServer.h"
 
 #include <QSignalSpy>
@@ -17,24 +18,14 @@ QString u(const char *s) { return QString::fromUtf8(s); }
 const QDateTime kStart(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC);
 
 // A register with two unsigned waybills and a signed one, the refresh over it.
-struct Fixture {
-    TestFolder folder;
-    WaybillStore store;
+struct Fixture : TestRegister {
     FixedClock clock{kStart};
     bool userBusy = false;
     std::unique_ptr<BackgroundRefresh> refresh;
 
     explicit Fixture(const QString &autoRefresh = QStringLiteral("1"))
+        : TestRegister({QStringLiteral("R1"), QStringLiteral("R2"), QStringLiteral("DONE")})
     {
-        const QString path = folder.file(WaybillStore::fileName());
-        if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
-            qFatal("cannot create the test database");
-        for (const char *number : {"R1", "R2", "DONE"}) {
-            Waybill w;
-            w.number = QString::fromLatin1(number);
-            w.carrier = u("顺丰速运");
-            store.insertFromInputForm(w);
-        }
         store.markSignedFor(QStringLiteral("DONE"));
         AppSettings::write(folder.path(), AppSettings::kAutoRefresh, autoRefresh);
         refresh = std::make_unique<BackgroundRefresh>(folder.path(), clock, [this] { return userBusy; });

@@ -2,6 +2,7 @@
 #include "store/Archive.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
+#include "support/TestRegister.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -11,22 +12,8 @@ namespace {
 QString u(const char *s) { return QString::fromUtf8(s); }
 const QDateTime kT0(QDate(2026, 12, 7), QTime(6, 3), Qt::UTC);
 
-struct Fixture {
-    TestFolder folder;
-    WaybillStore store;
-    Fixture()
-    {
-        const QString path = folder.file(WaybillStore::fileName());
-        if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
-            qFatal("cannot create the test database");
-        for (const char *number : {"SF1", "SF2"}) {
-            Waybill w;
-            w.number = QString::fromLatin1(number);
-            w.carrier = u("顺丰速运");
-            if (!store.insertFromInputForm(w).ok)
-                qFatal("cannot add a waybill");
-        }
-    }
+struct Fixture : TestRegister {
+    Fixture() : TestRegister({QStringLiteral("SF1"), QStringLiteral("SF2")}) {}
     QString status(const QString &number) const { return store.find(number)->status; }
     // Raw SQL beside the store, on its own connection.
     QStringList raw(const QString &sql) const

@@ -1,5 +1,6 @@
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
+#include "support/TestRegister.h"
 
 #include <QDir>
 #include <QSqlDatabase>
@@ -43,15 +44,7 @@ class TestWaybillStore : public QObject {
         return {QString(), QString(), number,    carrier,   u("书"),  QStringLiteral("12.5"),
                 QString(), u("张三"), QString(), QString(), QString()};
     }
-    struct Fixture {
-        TestFolder folder;
-        WaybillStore store;
-        Fixture()
-        {
-            const QString path = folder.file(WaybillStore::fileName());
-            if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
-                qFatal("cannot create the test database");
-        }
+    struct Fixture : TestRegister {
         [[nodiscard]] bool add(const QStringList &numbers)
         {
             for (const QString &number : numbers) {

@@ -3,6 +3,7 @@
 #include "transfer/WaybillImporter.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
+#include "support/TestRegister.h"
 
 #include <QtTest>
 
@@ -162,18 +163,11 @@ void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
 
 void TestImportReader::anEmptyCarrierIsDetectedOnlyWhenSure()
 {
-    TestFolder folder;
-    const QString path = folder.file(WaybillStore::fileName());
-    {
-        WaybillStore store;
-        QVERIFY(WaybillStore::createDatabase(path).ok && store.open(path).ok);
-        for (int i = 0; i < 3; ++i) {
-            Waybill shop;
-            shop.number = QStringLiteral("43123456000000%1").arg(i);
-            shop.carrier = u("韵达快运");
-            QVERIFY(store.insertFromInputForm(shop).ok);
-        }
-    }
+    TestRegister shop({QStringLiteral("431234560000000"), QStringLiteral("431234560000001"),
+                       QStringLiteral("431234560000002")},
+                      u("韵达快运"));
+    const QString path = shop.store.path();
+    TestFolder &folder = shop.folder;
     folder.write(QStringLiteral("in.txt"), gbk("SF123456789012,,书,,,,,,\n"
                                                "431234560000099,,,,,,,,\n"
                                                "123456789,,,,,,,,\n"
@@ -183,8 +177,7 @@ void TestImportReader::anEmptyCarrierIsDetectedOnlyWhenSure()
     QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
     QCOMPARE(result.imported, 3);
     QCOMPARE(reasons(result.skipped), u("3:快递公司为空，可能是：TNT / 德邦物流|4:快递公司为空，无法按单号识别"));
-    WaybillStore store;
-    QVERIFY(store.open(path).ok);
+    const WaybillStore &store = shop.store;
     QCOMPARE(store.find(QStringLiteral("SF123456789012"))->carrier, u("顺丰速运"));
     QCOMPARE(store.find(QStringLiteral("431234560000099"))->carrier, u("韵达快运"));
     QCOMPARE(store.find(QStringLiteral("SF123456789012"))->goods, u("书"));
