@@ -158,7 +158,9 @@ void Form1::showBatchCarriers()
 {
     ListBatch->clear();
     for (const CarrierDetection::BatchLine &l : CarrierDetection::readBatch(Text10->toPlainText(), &m_register)) {
-        const Carrier *carrier = l.written ? l.written : l.detected.sureCarrier();
+        // A name that no carrier has is the user's word against the detection:
+        // the line waits for a choice, as the batch pass treats it.
+        const Carrier *carrier = l.written ? l.written : l.unknownName.isEmpty() ? l.detected.sureCarrier() : nullptr;
         QString text = QStringLiteral("%1：").arg(l.line);
         if (carrier) {
             text += carrier->name;

@@ -313,6 +313,9 @@ void TestForm1Results::aMixedBatchRunsEachLineWithItsCarrier()
 {
     Harness h;
     Form1 &w = *h.window;
+    w.Text10->setPlainText(u("SF123456789012 神行快递\n"));
+    w.showBatchCarriers();
+    QCOMPARE(w.ListBatch->item(0)->text(), u("1：？没有“神行快递”"));
     w.Text10->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
     w.Option13->click();
     h.dialogs.answers = {false};
