@@ -410,6 +410,9 @@ void Form1::buildInputArea(QWidget *parent)
     LabelDetect->setTextFormat(Qt::RichText);
     LabelDetect->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     LabelDetect->setAccessibleDescription(QStringLiteral("按单号识别的快递公司"));
+    // A long reason wraps within the form; it never widens the window.
+    LabelDetect->setWordWrap(true);
+    LabelDetect->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     LabelDetect->hide();
     form->addWidget(LabelDetect, 1, 1, 1, 3);
     setTabOrder(Text1, LabelDetect);

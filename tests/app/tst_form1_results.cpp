@@ -215,6 +215,11 @@ void TestForm1Results::longNumbersNeverWidenTheWindow()
     QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
     QCOMPARE(w.size(), before);
     QVERIFY(w.Label4->text().startsWith(QString(150, QLatin1Char('8')))); // the value itself is kept
+    // Nor does the line that names the carrier of a number.
+    w.Text1->setText(QStringLiteral("43123456789012"));
+    QVERIFY(w.LabelDetect->isVisibleTo(&w));
+    QApplication::processEvents();
+    QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
 }
 
 void TestForm1Results::storedPassOverAnEmptyRegister()
