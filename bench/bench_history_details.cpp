@@ -3,7 +3,7 @@
 // waybill and its history) and the dialog's showFor, offscreen, painted.
 // Prints the median and the slowest of a few dozen lookups of different numbers.
 #include "core/Clock.h"
-#include "manage/Form4.h"
+#include "manage/DetailsDialog.h"
 #include "store/WaybillStore.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
@@ -106,7 +106,7 @@ int main(int argc, char **argv)
     QSqlDatabase::removeDatabase(QStringLiteral("filler"));
 
     FakeDialogs dialogs;
-    Form4 dialog(dialogs);
+    DetailsDialog dialog(dialogs);
     FixedClock clock(kFirst.addDays(3));
     QVector<double> storeMs;
     QVector<double> dialogMs;
@@ -137,7 +137,7 @@ int main(int argc, char **argv)
                 double(entries) / (kLookups + 1));
     std::printf("  find + stateHistory:            median %.2f ms, slowest %.2f ms\n", median(storeMs),
                 *std::max_element(storeMs.cbegin(), storeMs.cend()));
-    std::printf("  and Form4::showFor, painted:    median %.2f ms, slowest %.2f ms (goal < 50 ms)\n", median(dialogMs),
+    std::printf("  and DetailsDialog::showFor, painted:    median %.2f ms, slowest %.2f ms (goal < 50 ms)\n", median(dialogMs),
                 *std::max_element(dialogMs.cbegin(), dialogMs.cend()));
     std::fflush(stdout);
     return 0;

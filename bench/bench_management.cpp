@@ -6,7 +6,7 @@
 #include "core/BackgroundTask.h"
 #include "core/Clock.h"
 #include "core/GbkText.h"
-#include "manage/Form7.h"
+#include "manage/ManagementWindow.h"
 #include "manage/GridFill.h"
 #include "manage/WaybillLoader.h"
 #include "store/Statistics.h"
@@ -44,7 +44,7 @@ struct Timing {
 
 // Runs the action, then keeps the event loop turning until the window has
 // shown what it read, timing each pass of the loop.
-template <typename Action> Timing measure(QApplication &app, const Form7 &window, Action action)
+template <typename Action> Timing measure(QApplication &app, const ManagementWindow &window, Action action)
 {
     Timing t;
     QElapsedTimer total;
@@ -184,7 +184,7 @@ int main(int argc, char **argv)
     FakeDialogs dialogs;
     FakeLauncher launcher;
     FixedClock today(QDate(2026, 12, 17));
-    Form7 window(folder.path(), dialogs, launcher, today, [] { return Waybill{}; });
+    ManagementWindow window(folder.path(), dialogs, launcher, today, [] { return Waybill{}; });
     const auto rowsShown = [&window] { return QStringLiteral("%1 rows").arg(window.DataGrid1->model()->rowCount()); };
 
     const Timing opened = measure(app, window, [&] { window.show(); });

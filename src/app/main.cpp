@@ -1,4 +1,4 @@
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/Provisioning.h"
 #include "app/Startup.h"
 #include "core/Clock.h"
@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     if (prepared.exitCode != 0)
         return prepared.exitCode;
 
-    Form1 window(data.path, {dialogs, launcher, Clock::system()}, std::make_unique<WebEngineBrowser>());
+    MainWindow window(data.path, {dialogs, launcher, Clock::system()}, std::make_unique<WebEngineBrowser>());
     window.show();
     return QApplication::exec();
 }

@@ -1,10 +1,10 @@
 // The windows as a screen reader meets them, through Qt's accessibility
 // interfaces: every control has a name, a value label says its value, and a
 // screen reader's Toggle or Press runs what a click runs.
-#include "manage/Form6.h"
-#include "manage/Form7.h"
+#include "manage/ImportWindow.h"
+#include "manage/ManagementWindow.h"
 #include "manage/StatisticsWindow.h"
-#include "settings/Form5.h"
+#include "settings/SettingsDialog.h"
 #include "support/MainWindowHarness.h"
 
 #include <QAccessible>
@@ -81,15 +81,15 @@ void TestAccessibility::everyControlHasAName()
 {
     Harness h;
     h.startUp();
-    Form1 &w = *h.window;
+    MainWindow &w = *h.window;
     w.showManagement();
-    Form7 *management = w.managementWindow();
+    ManagementWindow *management = w.managementWindow();
     QTRY_VERIFY(management->isVisible());
     management->Command14->click(); // the import window
     management->CommandStats->click();
     w.showSettings();
     QList<QWidget *> windows{&w, management, w.settingsWindow(), management->statisticsWindow()};
-    if (auto *import = management->findChild<Form6 *>())
+    if (auto *import = management->findChild<ImportWindow *>())
         windows << import;
     const QStringList unnamed = unnamedControls(windows);
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char('\n'))));
@@ -98,7 +98,7 @@ void TestAccessibility::everyControlHasAName()
 void TestAccessibility::valueLabelsSayTheirValue()
 {
     Harness h;
-    Form1 &w = *h.window;
+    MainWindow &w = *h.window;
     QCOMPARE(nameOf(w.Label6), u("快递公司：")); // empty: its caption, not the frame's title
     w.Text1->setText(QStringLiteral("SF1001"));
     w.Option[1]->click();
@@ -115,7 +115,7 @@ void TestAccessibility::whatTheWindowsShow()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     Harness h;
-    Form1 &w = *h.window;
+    MainWindow &w = *h.window;
     QTRY_VERIFY(w.StatusPanel2->text().contains(QStringLiteral("2026/12/7")));
     const int row = w.List1->sizeHintForRow(0);
     QCOMPARE((w.List1->viewport()->height()) % row, 0);
@@ -129,7 +129,7 @@ void TestAccessibility::whatTheWindowsShow()
 void TestAccessibility::screenReaderActionsRunWhatAClickRuns()
 {
     Harness h;
-    Form1 &w = *h.window;
+    MainWindow &w = *h.window;
     const QString toggle = QAccessibleActionInterface::toggleAction();
     const QString press = QAccessibleActionInterface::pressAction();
 
@@ -158,10 +158,10 @@ void TestAccessibility::screenReaderActionsRunWhatAClickRuns()
     QTRY_VERIFY(w.Text9->text().isEmpty()); // a pressed button clicks a moment later
 
     w.showManagement();
-    Form7 *management = w.managementWindow();
+    ManagementWindow *management = w.managementWindow();
     act(management->Command14, press);
-    Form6 *import = nullptr;
-    QTRY_VERIFY((import = management->findChild<Form6 *>()) && import->isVisible());
+    ImportWindow *import = nullptr;
+    QTRY_VERIFY((import = management->findChild<ImportWindow *>()) && import->isVisible());
     act(import->Option1, toggle);
     QVERIFY(import->Command1->isEnabled() && !import->Label2->isHidden() && import->Label1->isHidden());
 }
@@ -171,17 +171,17 @@ void TestAccessibility::screenReaderActionsRunWhatAClickRuns()
 void TestAccessibility::escapeClosesAndFocusComesBack()
 {
     Harness h;
-    Form1 &w = *h.window;
+    MainWindow &w = *h.window;
     QApplication::setActiveWindow(&w);
     w.Command16->setFocus();
     QTest::keyClick(w.Command16, Qt::Key_Space);
-    Form7 *management = nullptr;
+    ManagementWindow *management = nullptr;
     QTRY_VERIFY((management = w.managementWindow()) && management->isVisible());
     QApplication::setActiveWindow(management); // what the window manager does on a desktop
     management->Command14->setFocus();
     QTest::keyClick(management->Command14, Qt::Key_Space);
-    Form6 *import = nullptr;
-    QTRY_VERIFY((import = management->findChild<Form6 *>()) && import->isVisible());
+    ImportWindow *import = nullptr;
+    QTRY_VERIFY((import = management->findChild<ImportWindow *>()) && import->isVisible());
     QApplication::setActiveWindow(import);
     import->Option1->setFocus();
     QTest::keyClick(import->Option1, Qt::Key_Space);  // chosen by keyboard
@@ -220,7 +220,7 @@ void TestAccessibility::tabReadsEachWindowInOrder()
 {
     Harness h;
     h.startUp();
-    Form1 &w = *h.window;
+    MainWindow &w = *h.window;
     const QStringList main = tabStops(&w, w.Option[0]);
     const QStringList input{QStringLiteral("Text1"), QStringLiteral("Text9"),   QStringLiteral("Text7"),
                             QStringLiteral("Text6"), QStringLiteral("Text2"),   QStringLiteral("Text3"),
@@ -232,7 +232,7 @@ void TestAccessibility::tabReadsEachWindowInOrder()
              qPrintable(main.join(QLatin1Char(' '))));
 
     w.showManagement();
-    Form7 *management = w.managementWindow();
+    ManagementWindow *management = w.managementWindow();
     QTRY_VERIFY(management->isVisible());
     QCOMPARE(tabStops(management, management->DataGrid1).join(QLatin1Char(' ')),
              QStringLiteral("DataGrid1 Command8 Command15 Command1 Command9 Command10 Text5 Combo1 showArchived Command11 Command14 "
@@ -244,7 +244,7 @@ void TestAccessibility::tabReadsEachWindowInOrder()
 void TestAccessibility::enterPressesTheFocusedButton()
 {
     Harness h;
-    Form1 &w = *h.window;
+    MainWindow &w = *h.window;
     QApplication::setActiveWindow(&w);
     w.Command1->setFocus();
     QTest::keyClick(w.Command1, Qt::Key_Return);
@@ -260,13 +260,13 @@ void TestAccessibility::enterPressesTheFocusedButton()
     w.settingsWindow()->close();
 
     w.showManagement();
-    Form7 *management = w.managementWindow();
+    ManagementWindow *management = w.managementWindow();
     QTRY_VERIFY(management->isVisible());
     QApplication::setActiveWindow(management);
     management->Command14->setFocus();
     QTest::keyClick(management->Command14, Qt::Key_Enter);
-    Form6 *import = nullptr;
-    QTRY_VERIFY((import = management->findChild<Form6 *>()) && import->isVisible());
+    ImportWindow *import = nullptr;
+    QTRY_VERIFY((import = management->findChild<ImportWindow *>()) && import->isVisible());
     // With a default button (确定), Enter on another focused button presses that one.
     QApplication::setActiveWindow(import);
     import->Option1->click();

@@ -1,6 +1,6 @@
 // The queries end to end: the main window with the real browser, offscreen,
 // against the local tracking service.
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/Provisioning.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
@@ -22,7 +22,7 @@ struct Session {
     FakeDialogs dialogs;
     FakeLauncher launcher;
     FixedClock clock{QDate(2026, 12, 7)};
-    std::unique_ptr<Form1> window;
+    std::unique_ptr<MainWindow> window;
 
     explicit Session(const char *simArguments = "", const QStringList &stored = {})
         : sim(QStringLiteral(TRACKING_SIM), simArguments)
@@ -41,7 +41,7 @@ struct Session {
             w.carrier = entry.section(QLatin1Char('|'), 1, 1);
             store.insertFromInputForm(w);
         }
-        window = std::make_unique<Form1>(folder.path(), Form1::Services{dialogs, launcher, clock},
+        window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock},
                                          std::make_unique<WebEngineBrowser>());
         window->Timer7->setEnabled(false);
         window->setQuitHandler([] {});
@@ -101,7 +101,7 @@ void TestQueriesEndToEnd::currentWaybill()
     QFETCH(QString, number);
     const bool known = !number.endsWith(QLatin1Char('0'));
     Session s;
-    Form1 &w = *s.window;
+    MainWindow &w = *s.window;
     w.Text1->setText(number);
     // Without a carrier: a message, and the button is usable again at once.
     w.Command5->click();
@@ -133,7 +133,7 @@ void TestQueriesEndToEnd::currentWaybill()
 void TestQueriesEndToEnd::storedPassMarksOnlyTheSignedFor()
 {
     Session s("", {u("A1001|顺丰速运"), u("B1003|TNT"), u("C1002|申通E物流")});
-    Form1 &w = *s.window;
+    MainWindow &w = *s.window;
     w.Option14->click();
     w.Option[1]->click();
     s.waitForPage();
@@ -152,7 +152,7 @@ void TestQueriesEndToEnd::slowStoredPassMarksOnlyWhatItsOwnPagesSay()
 {
     Session s("--latency 2500",
               {u("A1001|顺丰速运"), u("B1003|圆通快递"), u("E5|佳吉快运"), u("D1009|顺丰速运"), u("C1002|申通E物流")});
-    Form1 &w = *s.window;
+    MainWindow &w = *s.window;
     w.Option14->click();
     w.Option16->click();
     w.Command5->click();
@@ -174,7 +174,7 @@ void TestQueriesEndToEnd::slowStoredPassMarksOnlyWhatItsOwnPagesSay()
 void TestQueriesEndToEnd::batchPassTwiceWithTheSameNumbers()
 {
     Session s("", {u("X11|UPS")});
-    Form1 &w = *s.window;
+    MainWindow &w = *s.window;
     w.Option18->click();
     w.List1->setCurrentRow(1); // UPS
     s.waitForPage();
@@ -196,7 +196,7 @@ void TestQueriesEndToEnd::concisePassWithOneFailedRequest()
 {
     Session s("--fault status500 --fault-number N2001",
               {u("N1001|顺丰速运"), u("N2001|顺丰速运"), u("N3002|德邦物流"), u("N4001|佳吉快运")});
-    Form1 &w = *s.window;
+    MainWindow &w = *s.window;
     w.Option16->click();
     w.Command12->click();
     QVERIFY(!w.Command12->isEnabled());

@@ -2,7 +2,7 @@
 
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "core/GbkText.h"
 #include "app/Provisioning.h"
 #include "settings/AppSettings.h"
@@ -31,7 +31,7 @@ struct Harness {
     FakeLauncher launcher;
     FixedClock clock{QDateTime(QDate(2026, 12, 7), QTime(9, 30))};
     FakeBrowser *browser = nullptr;
-    std::unique_ptr<Form1> window;
+    std::unique_ptr<MainWindow> window;
     bool quit = false;
 
     explicit Harness(const QByteArray &configIni = QByteArray(), const QStringList &stored = {})
@@ -59,7 +59,7 @@ struct Harness {
         window.reset();
         auto fake = std::make_unique<FakeBrowser>();
         browser = fake.get();
-        window = std::make_unique<Form1>(folder.path(), Form1::Services{dialogs, launcher, clock}, std::move(fake));
+        window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock}, std::move(fake));
         window->Timer7->setEnabled(false);
         window->setQuitHandler([this] { quit = true; });
         window->show();

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+
+class Dialogs;
+class Launcher;
+class QLabel;
+class QPushButton;
+
+// The About window. It also tells where the register and its files are,
+// which for an installed program is not beside it, and opens that folder.
+class AboutWindow final : public QDialog {
+    Q_OBJECT
+public:
+    AboutWindow(Launcher &launcher, Dialogs &dialogs, const QString &dataFolder, QWidget *parent = nullptr);
+
+    QLabel *Label10 = nullptr;
+    QLabel *dataFolderLabel = nullptr;
+    QPushButton *openDataFolder = nullptr;
+
+private:
+    Launcher &m_launcher;
+};

@@ -1,0 +1,233 @@
+// Carrier detection on the main window: the line under 单号 that names the
+// likely carriers, and the automatic choice when one is sure.
+#include "app/MainWindow.h"
+
+#include "core/BackgroundTask.h"
+#include "store/HistoryLoader.h"
+#include "store/HistoryModel.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScopedValueRollback>
+#include <QTextBlock>
+#include <QTimer>
+
+namespace {
+CarrierDetection::RegisterIndex indexOf(const QVector<HistoryModel::Row> &rows)
+{
+    QVector<CarrierDetection::RegisterIndex::Entry> entries;
+    entries.reserve(rows.size());
+    for (const HistoryModel::Row &row : rows) {
+        if (const auto entry = CarrierDetection::RegisterIndex::entryFor(row.number, row.carrier))
+            entries.push_back(*entry);
+    }
+    return CarrierDetection::RegisterIndex::build(std::move(entries));
+}
+} // namespace
+
+void MainWindow::buildDetection()
+{
+    m_registerTask = new BackgroundTask(this);
+    // Read again with every history load, archived waybills included: the
+    // list may leave them out, but their numbers still tell carriers apart.
+    connect(m_historyLoader, &HistoryLoader::loaded, this, &MainWindow::rebuildRegisterIndex);
+    connect(Text1, &QLineEdit::textChanged, this, &MainWindow::updateDetection);
+    connect(LabelDetect, &QLabel::linkActivated, this, &MainWindow::detectionLink);
+    auto *batchDelay = new QTimer(this);
+    batchDelay->setSingleShot(true);
+    batchDelay->setInterval(300);
+    connect(Text10, &QPlainTextEdit::textChanged, batchDelay, qOverload<>(&QTimer::start));
+    connect(batchDelay, &QTimer::timeout, this, &MainWindow::showBatchCarriers);
+    connect(ListBatch, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem *item) { chooseForBatchLine(item->data(Qt::UserRole).toInt()); });
+    // Enter takes the first carrier offered.
+    connect(Text1, &QLineEdit::returnPressed, this, [this] {
+        if (!m_offered.candidates.isEmpty() && Label6->text().isEmpty())
+            detectionLink(QStringLiteral("0"));
+    });
+}
+
+void MainWindow::userChoseCarrier()
+{
+    m_carrierChosenByUser = true;
+    m_autoChosen = nullptr;
+    m_offered = {};
+    LabelDetect->clear();
+    LabelDetect->hide();
+}
+
+void MainWindow::updateDetection()
+{
+    const QString number = Text1->text().trimmed();
+    m_offered = {};
+    if (number.isEmpty()) {
+        m_carrierChosenByUser = false;
+        m_undoneFor.clear();
+        LabelDetect->hide();
+        return;
+    }
+    // A carrier the user chose stays; so does one chosen in code (a history
+    // pick, the start-up default) unless this number says otherwise for sure.
+    if (m_carrierChosenByUser)
+        return;
+    const CarrierDetection::Result result = CarrierDetection::detect(number, &m_register);
+    const bool carrierShown = !Label6->text().isEmpty() && !m_autoChosen;
+    if (result.sure && number != m_undoneFor) {
+        const Carrier &carrier = *result.sureCarrier();
+        if (Label6->text() != carrier.name)
+            chooseDetected(carrier);
+        m_autoChosen = &carrier;
+        LabelDetect->setText(QStringLiteral("已自动选择：%1（%2） <a href=\"undo\">撤销</a>")
+                                 .arg(carrier.name.toHtmlEscaped(), result.candidates.first().reason.toHtmlEscaped()));
+        LabelDetect->show();
+        return;
+    }
+    if (m_autoChosen) {
+        // The number changed and no longer points to the carrier chosen for it.
+        forgetAutoChosenCarrier();
+    } else if (carrierShown) {
+        LabelDetect->hide();
+        return;
+    }
+    if (result.candidates.isEmpty()) {
+        LabelDetect->hide();
+        return;
+    }
+    m_offered = result;
+    QStringList offers;
+    for (int i = 0; i < result.candidates.size() && i < 4; ++i) {
+        const CarrierDetection::Candidate &c = result.candidates[i];
+        offers << QStringLiteral("<a href=\"%1\">%2</a>%3")
+                      .arg(i)
+                      .arg(c.carrier->name.toHtmlEscaped(),
+                           c.byRegister ? QStringLiteral("（前缀与登记一致）") : QString());
+    }
+    LabelDetect->setText(QStringLiteral("可能是：") + offers.join(QStringLiteral(" / ")));
+    LabelDetect->show();
+}
+
+void MainWindow::forgetAutoChosenCarrier()
+{
+    m_autoChosen = nullptr;
+    turnCarrierButtonsOff();
+    ClearOtherCarrierList();
+    Label6->clear();
+    Label26->clear();
+    UpdateStatusLine();
+}
+
+void MainWindow::chooseDetected(const Carrier &carrier)
+{
+    if (carrier.isButton()) {
+        setCarrierButtonOn(carrier.controlIndex);
+        ClearOtherCarrierList();
+    } else if (carrier.isListEntry()) {
+        turnCarrierButtonsOff();
+        selectListEntry(carrier.controlIndex);
+    } else {
+        // A carrier without a page can still be queried by the concise query.
+        turnCarrierButtonsOff();
+        ClearOtherCarrierList();
+        showCarrier(carrier);
+    }
+}
+
+void MainWindow::detectionLink(const QString &link)
+{
+    if (link == QLatin1String("undo")) {
+        m_undoneFor = Text1->text().trimmed();
+        forgetAutoChosenCarrier();
+        updateDetection();
+        return;
+    }
+    bool ok = false;
+    const int index = link.toInt(&ok);
+    if (!ok || index < 0 || index >= m_offered.candidates.size())
+        return;
+    const Carrier *carrier = m_offered.candidates[index].carrier;
+    chooseDetected(*carrier);
+    userChoseCarrier();
+}
+
+void MainWindow::showBatchCarriers()
+{
+    ListBatch->clear();
+    for (const CarrierDetection::BatchLine &l : CarrierDetection::readBatch(Text10->toPlainText(), &m_register)) {
+        // A name that no carrier has is the user's word against the detection:
+        // the line waits for a choice, as the batch pass treats it.
+        const Carrier *carrier = l.written ? l.written : l.unknownName.isEmpty() ? l.detected.sureCarrier() : nullptr;
+        QString text = QStringLiteral("%1：").arg(l.line);
+        if (carrier) {
+            text += carrier->name;
+        } else if (!l.unknownName.isEmpty()) {
+            text += QStringLiteral("？没有“%1”").arg(l.unknownName.left(10));
+        } else {
+            const QStringList names = l.detected.names();
+            text += names.isEmpty() ? QStringLiteral("？无法识别") : QStringLiteral("？") + names.join(QLatin1Char('/'));
+        }
+        auto *item = new QListWidgetItem(text, ListBatch);
+        item->setData(Qt::UserRole, l.line);
+        item->setToolTip(l.number + (carrier ? QString() : QStringLiteral("：双击或按回车选择快递公司")));
+    }
+}
+
+void MainWindow::chooseForBatchLine(int line)
+{
+    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText(), &m_register);
+    const auto found = std::find_if(lines.cbegin(), lines.cend(),
+                                    [line](const CarrierDetection::BatchLine &l) { return l.line == line; });
+    if (found == lines.cend())
+        return;
+    QMenu menu(this);
+    menu.setAccessibleName(QStringLiteral("选择快递公司"));
+    QVector<const Carrier *> offered;
+    for (const CarrierDetection::Candidate &c : found->detected.candidates)
+        offered << c.carrier;
+    for (const Carrier &c : CarrierCatalogue::all())
+        if (!offered.contains(&c))
+            offered << &c;
+    for (const Carrier *c : offered)
+        menu.addAction(c->name)->setData(c->name);
+    const QRect at = ListBatch->visualItemRect(ListBatch->currentItem() ? ListBatch->currentItem() : ListBatch->item(0));
+    if (const QAction *chosen = menu.exec(ListBatch->viewport()->mapToGlobal(at.bottomLeft())))
+        setBatchLineCarrier(line, chosen->data().toString());
+}
+
+void MainWindow::setBatchLineCarrier(int line, const QString &carrier)
+{
+    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText());
+    const auto found = std::find_if(lines.cbegin(), lines.cend(),
+                                    [line](const CarrierDetection::BatchLine &l) { return l.line == line; });
+    const QTextBlock block = Text10->document()->findBlockByNumber(line - 1);
+    if (found == lines.cend() || !block.isValid())
+        return;
+    // The choice is written on the line, where the batch pass reads it.
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(found->number + QLatin1Char(',') + carrier);
+    showBatchCarriers();
+}
+
+// Off the window's thread; also after a change in the management window,
+// which leaves the history list as it is until the user refreshes it.
+void MainWindow::rebuildRegisterIndex()
+{
+    using Index = std::optional<CarrierDetection::RegisterIndex>;
+    m_registerTask->run<Index>(
+        [path = m_store.path()](const BackgroundTask::KeepGoing &) -> Index {
+            Outcome read;
+            HistoryLoader::Filter everything;
+            everything.showArchived = true;
+            const QVector<HistoryModel::Row> rows = HistoryLoader::read(path, &read, everything);
+            return read ? Index(indexOf(rows)) : std::nullopt; // a failed read keeps what is known
+        },
+        [this](Index index) {
+            if (index)
+                m_register = std::move(*index);
+        });
+}

@@ -1,0 +1,121 @@
+// Skins, the settings dialog and the update check, as the main window sees them.
+#include "app/MainWindow.h"
+
+#include "core/ClassicTimer.h"
+#include "core/Dialogs.h"
+#include "settings/AppSettings.h"
+#include "settings/ApplySkin.h"
+#include "settings/AutoStart.h"
+#include "settings/SettingsDialog.h"
+#include "settings/Skins.h"
+#include "update/UpdateCheck.h"
+#include "update/UpdateWindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QRadioButton>
+
+namespace {
+QAction *skinAction(MainWindow &w, int skin)
+{
+    QAction *actions[] = {w.moren, w.jdqq, w.jpjm, w.hskx};
+    return actions[skin];
+}
+} // namespace
+
+void MainWindow::applyStoredSkin()
+{
+    auto *group = new QActionGroup(this);
+    group->setExclusive(true);
+    for (int i = 0; i < 4; ++i) {
+        group->addAction(skinAction(*this, i));
+        connect(skinAction(*this, i), &QAction::triggered, this, [this, i] { chooseSkinFromMenu(i); });
+    }
+    const Skin &stored = SkinFromSetting(AppSettings::read(m_dataFolder, AppSettings::kSkin));
+    const int index = int(&stored - Skins::all().data());
+    skinAction(*this, index)->setChecked(true);
+    ApplySkin(m_dataFolder, stored.relativePath);
+}
+
+void MainWindow::chooseSkinFromMenu(int skin)
+{
+    const Skin &chosen = Skins::all().at(skin);
+    ApplySkin(m_dataFolder, chosen.relativePath);
+    AppSettings::write(m_dataFolder, AppSettings::kSkin, chosen.menuValue);
+    skinAction(*this, skin)->setChecked(true);
+}
+
+SettingsDialog *MainWindow::settingsWindow() const
+{
+    return m_settings;
+}
+
+UpdateWindow *MainWindow::updateWindow() const
+{
+    return m_update;
+}
+
+void MainWindow::showSettings()
+{
+    if (!m_autoStart)
+        m_autoStart = std::make_unique<AutoStart>();
+    if (!m_settings)
+        m_settings = new SettingsDialog(m_dataFolder, m_dialogs, *this, *m_autoStart, this);
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+void MainWindow::showUpdateWindow()
+{
+    // A window hidden by its buttons shows its earlier result again; one
+    // closed with its close box is made anew and checks again.
+    if (!m_update)
+        m_update = new UpdateWindow(m_dataFolder, m_launcher, this);
+    m_update->show();
+    m_update->raise();
+}
+
+void MainWindow::Timer3_Timer()
+{
+    Timer3->setEnabled(false);
+    if (!m_updateCheck) {
+        m_updateCheck = new UpdateCheck(this);
+        connect(m_updateCheck, &UpdateCheck::finished, this, [this](const UpdateResult &result) {
+            // At start only an offer is shown; a failed check stays silent.
+            if (result.kind != UpdateResult::Differ)
+                return;
+            if (m_update)
+                delete m_update;
+            m_update = new UpdateWindow(m_dataFolder, m_launcher, result, this);
+            m_update->show();
+        });
+    }
+    m_updateCheck->start(m_dataFolder);
+}
+
+void MainWindow::SelectCarrierFromSettings(const Carrier &carrier)
+{
+    if (carrier.isButton()) {
+        setCarrierButtonOn(carrier.controlIndex);
+        ClearOtherCarrierList();
+    } else if (carrier.isListEntry()) {
+        selectListEntry(carrier.controlIndex);
+        turnCarrierButtonsOff();
+    }
+}
+
+void MainWindow::SetHarvestInterval(int ms)
+{
+    Timer1->setInterval(ms);
+}
+
+int MainWindow::HarvestInterval() const
+{
+    return Timer1->interval();
+}
+
+void MainWindow::SetUpdateCheckInterval(int ms)
+{
+    Timer3->setInterval(ms);
+}

@@ -1,0 +1,376 @@
+// The concise and the detailed query of the main window.
+#include "app/MainWindow.h"
+#include "core/ProgramName.h"
+
+#include "core/ClassicTimer.h"
+#include "core/Dialogs.h"
+#include "query/Browser.h"
+#include "query/ConciseQuery.h"
+#include "query/ConciseQueryRunner.h"
+#include "query/DetailedQuery.h"
+#include "query/BackgroundRefresh.h"
+#include "query/HarvestRules.h"
+#include "core/Clock.h"
+#include "store/StateHistory.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+namespace {
+
+// The API code the concise query may use for a carrier: the main window's 25
+// carriers always, the two extra names only for typed batches.
+QString apiCodeFor(const QString &carrierName, bool batch)
+{
+    const Carrier *carrier = FindCarrierByName(carrierName);
+    if (!carrier || (!batch && !carrier->isButton() && !carrier->isListEntry()))
+        return QString();
+    return carrier->apiCode;
+}
+} // namespace
+
+void MainWindow::buildQueryMachinery()
+{
+    connect(Command12, &QPushButton::clicked, this, &MainWindow::Command12_Click);
+    connect(Command5, &QPushButton::clicked, this, &MainWindow::Command5_Click);
+    connect(CommandStop, &QPushButton::clicked, this, &MainWindow::stopQueries);
+    buildDetailedQuery();
+    buildBackgroundRefresh();
+
+    m_concise = new ConciseQueryRunner(this);
+    connect(m_concise, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) {
+        auto *item = new QTreeWidgetItem(ListView1, QStringList{row.number, row.carrier, row.state});
+        item->setToolTip(2, row.state);
+        // A failed request learned nothing, and a typed batch is not the register's.
+        if (m_conciseMarks && !row.failed && !row.state.isEmpty() &&
+            row.state != ConciseQueryRunner::unsupportedCarrierState())
+            MarkSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor});
+    });
+    connect(m_concise, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
+    connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
+        Command12->setEnabled(true);
+        CommandStop->setEnabled(isDetailedPassRunning());
+        showQueryStatus(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成"));
+        refreshHistoryAfterMarks();
+    });
+}
+
+bool MainWindow::isConciseQueryRunning() const
+{
+    return m_concise->isRunning();
+}
+
+void MainWindow::showQueryProgress(int done, int total)
+{
+    showQueryStatus(QStringLiteral("正在查询 %1/%2").arg(done).arg(total));
+}
+
+// Progress has a panel of its own, so the current waybill stays in view.
+void MainWindow::showQueryStatus(const QString &text)
+{
+    StatusPanel3->setText(text);
+    StatusPanel3->setVisible(!text.isEmpty());
+}
+
+// The signed-for mark and the waybill's history are written together.
+void MainWindow::MarkSignedFor(const StateCheck &check)
+{
+    Outcome outcome;
+    const CheckEffect effect = m_store.recordCheck(check, &outcome);
+    if (!outcome) {
+        showQueryStatus(outcome.error);
+        return;
+    }
+    m_refresh->schedule().noteChecked(check.number, check.at.toUTC());
+    if (effect.newlySigned) {
+        m_markedSinceLoad = true;
+        const std::optional<Waybill> stored = m_store.find(check.number);
+        announceCheck(check, effect, stored ? stored->carrier : QString());
+    }
+}
+
+void MainWindow::stopQueries()
+{
+    m_concise->stop();
+    m_detailed->stop();
+    CommandStop->setEnabled(false);
+}
+
+// Each typed batch works on exactly the numbers typed: the scratch table is
+// emptied first, blank lines are skipped and each number is queried once.
+// Each line runs with its own carrier: the one written on it, the one the
+// user chose on the window, the one its number surely has, or else the
+// window's carrier. Lines left without one are listed, never guessed.
+bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
+{
+    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText(), &m_register);
+    const QString windowName = Label6->text();
+    QVector<QPair<QString, QString>> wanted;
+    QStringList unresolved;
+    for (const CarrierDetection::BatchLine &l : lines) {
+        QString carrier = l.written ? l.written->name : QString();
+        if (carrier.isEmpty() && l.unknownName.isEmpty()) {
+            const auto &offered = l.detected.candidates;
+            // The window's carrier, unless the number's format says it is another.
+            const bool windowFits =
+                std::none_of(offered.cbegin(), offered.cend(), [](const auto &c) { return c.byFormat; }) ||
+                std::any_of(offered.cbegin(), offered.cend(),
+                            [&windowName](const auto &c) { return c.carrier->name == windowName; });
+            if (m_carrierChosenByUser && !windowName.isEmpty())
+                carrier = windowName;
+            else if (const Carrier *sure = l.detected.sureCarrier())
+                carrier = sure->name;
+            else if (!windowName.isEmpty() && windowFits)
+                carrier = windowName;
+        }
+        if (!carrier.isEmpty()) {
+            wanted.push_back({l.number, carrier});
+            continue;
+        }
+        const QStringList names = l.detected.names();
+        unresolved << QStringLiteral("第 %1 行 %2：%3")
+                          .arg(l.line)
+                          .arg(l.number.left(30),
+                               !l.unknownName.isEmpty() ? QStringLiteral("没有名为“%1”的快递公司").arg(l.unknownName.left(20))
+                               : names.isEmpty()        ? QStringLiteral("无法识别快递公司")
+                                                        : QStringLiteral("可能是 ") + names.join(QStringLiteral(" / ")));
+    }
+    if (wanted.isEmpty() && unresolved.isEmpty() && Label6->text().isEmpty()) {
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
+        return false;
+    }
+    if (!unresolved.isEmpty()) {
+        const QString listed = QStringLiteral("以下 %1 行无法确定快递公司，请在单号后写上快递公司（如“单号,顺丰速运”）：\n")
+                                   .arg(unresolved.size()) +
+                               unresolved.mid(0, 10).join(QLatin1Char('\n')) +
+                               (unresolved.size() > 10 ? QStringLiteral("\n……") : QString());
+        if (wanted.isEmpty()) {
+            m_dialogs.information(this, Program::kTitle, listed);
+            return false;
+        }
+        if (!m_dialogs.askYesNo(this, Program::kTitle, listed + QStringLiteral("\n\n先查询其余 %1 个单号吗？").arg(wanted.size())))
+            return false;
+    }
+    Outcome outcome = m_store.clearTemp();
+    QStringList refused;
+    QSet<QString> seen;
+    for (const auto &[number, carrier] : wanted) {
+        if (!outcome || seen.contains(number))
+            continue;
+        seen.insert(number);
+        if (Outcome inserted = m_store.insertTemp(number, carrier); !inserted)
+            refused << number.left(30) + QStringLiteral("：") + inserted.error;
+    }
+    if (outcome)
+        *rows = m_store.tempRows(&outcome);
+    if (!outcome) {
+        m_dialogs.information(this, Program::kTitle, outcome.error);
+        return false;
+    }
+    if (!refused.isEmpty())
+        m_dialogs.information(this, Program::kTitle,
+                              QStringLiteral("以下单号未能加入查询：\n") + refused.mid(0, 5).join(QLatin1Char('\n')));
+    return true;
+}
+
+// --- concise query ---------------------------------------------------------
+
+void MainWindow::prepareConciseList()
+{
+    ListView1->show();
+    RichTextBox3->hide();
+    ListView1->clear();
+    ListView1->setColumnCount(3);
+    ListView1->setHeaderLabels({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("最后状态")});
+    const int width = ListView1->viewport()->width();
+    ListView1->header()->resizeSection(0, width / 6);
+    ListView1->header()->resizeSection(1, width / 6);
+    ListView1->header()->resizeSection(2, width * 2 / 3);
+    SSTab1->setCurrentIndex(1);
+}
+
+void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybills, bool batch, bool mark)
+{
+    QVector<ConciseJob> jobs;
+    jobs.reserve(waybills.size());
+    for (const auto &[number, carrier] : waybills)
+        jobs.push_back({number, carrier, apiCodeFor(carrier, batch)});
+    m_conciseMarks = mark;
+    m_refresh->yieldToUser();
+    Command12->setEnabled(false);
+    CommandStop->setEnabled(true);
+    m_concise->start(jobs);
+}
+
+void MainWindow::Command12_Click()
+{
+    if (!Option15->isChecked() && !Option16->isChecked() && !Option13->isChecked()) {
+        m_dialogs.information(this, Program::kTitle,
+                              QStringLiteral("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
+        return;
+    }
+    if (m_concise->isRunning())
+        return;
+    // The browser and the register's marks belong to the detailed pass while it runs.
+    if (isDetailedPassRunning()) {
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("详细查询正在进行，请等它结束或先停止查询。"));
+        return;
+    }
+    if (Option13->isChecked()) {
+        QVector<QPair<QString, QString>> rows;
+        if (!prepareBatch(&rows))
+            return;
+        prepareConciseList();
+        startConcisePass(rows, true, false);
+        return;
+    }
+    if (Option15->isChecked() && Check1->isChecked() && !Text1->text().isEmpty())
+        Command6_Click();
+    prepareConciseList();
+    if (Option16->isChecked()) {
+        Outcome outcome;
+        const QVector<Waybill> stored = m_store.allWaybills(&outcome);
+        if (!outcome)
+            m_dialogs.information(this, Program::kTitle, outcome.error);
+        QVector<QPair<QString, QString>> rows;
+        for (const Waybill &w : stored)
+            rows.push_back({w.number, w.carrier});
+        startConcisePass(rows, false, true);
+    } else {
+        startConcisePass({{Label4->text(), Label6->text()}}, false, true);
+    }
+}
+
+// --- detailed query --------------------------------------------------------
+
+void MainWindow::setDetail(const QString &text)
+{
+    m_detailText = text;
+    RichTextBox3->setPlainText(text);
+}
+
+void MainWindow::appendDetail(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    m_detailText += text;
+    QTextCursor cursor(RichTextBox3->document());
+    cursor.movePosition(QTextCursor::End);
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    cursor.insertText(shown);
+}
+
+void MainWindow::buildDetailedQuery()
+{
+    m_detailed = new DetailedQuery(*m_browser, this);
+    connect(m_detailed, &DetailedQuery::stepStarted, this, [this](int index, const DetailedJob &job) {
+        if (!m_detailCurrent)
+            appendDetail(WaybillLine(job.number, job.carrier));
+        showQueryProgress(index + 1, m_detailed->total());
+    });
+    connect(m_detailed, &DetailedQuery::harvested, this,
+            [this](int, const DetailedJob &job, const QStringList &lines, bool signedFor) {
+                appendDetail(HarvestedText(lines));
+                if (m_detailCurrent && FoundNothing(m_detailText, job.number, job.carrier)) {
+                    m_dialogs.information(
+                        this, QStringLiteral("sorry"),
+                        QStringLiteral("查询未果!\r\n1.可能是系统繁忙，请稍后再试或者将延迟时间设置的大点！\r\n"
+                                       "2.可能是单号错误或者无此单号，请认真核对！"));
+                }
+                // Only what this waybill's own page said can mark it.
+                const QString state = LatestHarvestedState(lines);
+                if (signedFor || !state.isEmpty())
+                    MarkSignedFor({job.number, m_clock.now(),
+                                   StateSource::detailed(DataSources::configValue(currentDataSource())), state,
+                                   signedFor});
+            });
+    connect(m_detailed, &DetailedQuery::stepFailed, this,
+            [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });
+    connect(m_detailed, &DetailedQuery::finished, this, [this](bool stopped) {
+        CommandStop->setEnabled(isConciseQueryRunning());
+        showQueryStatus(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成"));
+        refreshHistoryAfterMarks();
+    });
+}
+
+// The history list shows each waybill's status: a pass that marked some shows them marked.
+void MainWindow::refreshHistoryAfterMarks()
+{
+    if (!m_markedSinceLoad)
+        return;
+    m_markedSinceLoad = false;
+    LoadData();
+}
+
+bool MainWindow::isDetailedPassRunning() const
+{
+    return m_detailed->isRunning();
+}
+
+void MainWindow::stopDetailedPass(const QString &why)
+{
+    if (!m_detailed->isRunning())
+        return;
+    m_detailed->stop();
+    showQueryStatus(why);
+}
+
+void MainWindow::Command5_Click()
+{
+    if (!Option15->isChecked() && !Option16->isChecked() && !Option13->isChecked()) {
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("请先选择查询的内容方式！！！"));
+        return;
+    }
+    // One pass at a time: a new one replaces the one running.
+    const bool restarted = isDetailedPassRunning();
+    stopDetailedPass(QStringLiteral("已停止上一次详细查询"));
+    ListView1->hide();
+    RichTextBox3->show();
+
+    QVector<DetailedJob> jobs;
+    if (Option15->isChecked()) {
+        if (Check1->isChecked() && !Text1->text().isEmpty())
+            Command6_Click();
+        if (Label4->text().isEmpty() || Label6->text().isEmpty()) {
+            m_dialogs.information(this, Program::kTitle,
+                                  Label4->text().isEmpty() ? QStringLiteral("未选定快递单哦 ^_^")
+                                                           : QStringLiteral("未选定快递公司哦 ^_^"));
+            return;
+        }
+        jobs.push_back({Label4->text(), Label6->text()});
+    } else if (Option16->isChecked()) {
+        Outcome outcome;
+        const QVector<Waybill> stored = m_store.allWaybills(&outcome);
+        if (!outcome) {
+            m_dialogs.information(this, Program::kTitle, outcome.error);
+            return;
+        }
+        for (const Waybill &w : stored)
+            jobs.push_back({w.number, w.carrier});
+    } else {
+        QVector<QPair<QString, QString>> rows;
+        if (!prepareBatch(&rows))
+            return;
+        for (const auto &[number, carrier] : rows)
+            jobs.push_back({number, carrier});
+    }
+    SSTab1->setCurrentIndex(0);
+    m_detailCurrent = Option15->isChecked();
+    setDetail(m_detailCurrent ? DetailHeader(jobs.first().number, jobs.first().carrier) : QString());
+    CommandStop->setEnabled(true);
+    m_refresh->yieldToUser();
+    m_detailed->start(jobs, currentDataSource(), Timer1->interval());
+    if (restarted && isDetailedPassRunning())
+        showQueryStatus(QStringLiteral("已停止上一次详细查询，重新开始 · ") + StatusPanel3->text());
+}

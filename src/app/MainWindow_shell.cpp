@@ -1,0 +1,115 @@
+// The main window as a shell: tray icon, About, help, closing and exiting.
+#include "app/MainWindow.h"
+#include "core/ProgramName.h"
+
+#include "app/AboutWindow.h"
+#include "core/Dialogs.h"
+#include "core/Endpoints.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLayout>
+#include <QMenu>
+#include <QScreen>
+
+void MainWindow::createTrayIcon()
+{
+    // Without a notification area the program simply runs without the icon.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/payloads/tolvane.png")), this);
+    m_tray->setToolTip(QStringLiteral("Tolvane(版本 3.0.0)"));
+    m_tray->setContextMenu(F00);
+    connect(m_tray, &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
+    connect(m_tray, &QSystemTrayIcon::messageClicked, this, &MainWindow::openAnnounced);
+    m_tray->show();
+}
+
+void MainWindow::removeTrayIcon()
+{
+    if (m_tray) {
+        m_tray->hide();
+        delete m_tray;
+        m_tray = nullptr;
+    }
+}
+
+void MainWindow::trayActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    // A double-click brings the window back at the top-left corner, focused;
+    // the right button's menu is shown by the icon itself.
+    if (reason != QSystemTrayIcon::DoubleClick)
+        return;
+    showNormal();
+    move(0, 0);
+    raise();
+    activateWindow();
+}
+
+void MainWindow::exitFromTray()
+{
+    QFile::remove(QDir(m_dataFolder).filePath(QStringLiteral("update.ini")));
+    removeTrayIcon();
+    m_exiting = true;
+    m_quit();
+}
+
+void MainWindow::showAbout()
+{
+    if (!m_about)
+        m_about = new AboutWindow(m_launcher, m_dialogs, m_dataFolder, this);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void MainWindow::openHelp()
+{
+    m_launcher.openFile(QDir(m_dataFolder).filePath(QStringLiteral("help.txt")));
+}
+
+void MainWindow::openMakerSite()
+{
+    m_launcher.openUrl(Endpoints::current().makerSite);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_exiting) {
+        event->accept();
+        return;
+    }
+    const QString question = QStringLiteral("欢迎访问") + Maker::kSiteName + QStringLiteral("！！！确要退出吗？？？");
+    if (!m_dialogs.askOkCancel(this, Program::kTitle, question)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    shrinkAndQuit();
+}
+
+void MainWindow::shrinkAndQuit()
+{
+    // Nothing of a running query may arrive once the window is going.
+    stopQueries();
+    removeTrayIcon();
+    if (!isMinimized()) {
+        // The farewell: the window folds up in small steps before it goes.
+        // The layout would hold the window at its minimum size; let it go.
+        layout()->setSizeConstraint(QLayout::SetNoConstraint);
+        setMinimumSize(0, 0);
+        for (int step = 0; step < 100 && width() > 133; ++step) {
+            const QSize before = size();
+            resize(width(), qMax(0, height() - 13));
+            resize(width() - 13, height());
+            if (size() == before)
+                break;
+        }
+    }
+    m_exiting = true;
+    m_quit();
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "core/Outcome.h"
+#include "manage/WaybillLoader.h"
+#include "store/Waybill.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class ClassicTimer;
+class Clock;
+class Dialogs;
+class QuickAddDialog;
+class DetailsDialog;
+class ImportWindow;
+class ModifyDialog;
+class StatisticsWindow;
+class Launcher;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class BackgroundTask;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+class WaybillStore;
+class WaybillTableModel;
+
+// The management window: the whole register in a grid, searched, inspected,
+// changed, deleted, added, imported and exported. Every fill also brings the
+// days in transit of the rows it shows up to date in the register.
+class ManagementWindow final : public QWidget {
+    Q_OBJECT
+public:
+    ManagementWindow(const QString &programFolder, Dialogs &dialogs, Launcher &launcher, const Clock &clock,
+          std::function<Waybill()> currentWaybill, QWidget *parent = nullptr);
+    ~ManagementWindow() override;
+
+    QTableView *DataGrid1 = nullptr;
+    QPushButton *Command8 = nullptr;  // 刷新数据
+    QPushButton *Command15 = nullptr; // 显示选中运单
+    QPushButton *Command1 = nullptr;  // 删除选中运单
+    QPushButton *Command9 = nullptr;  // 修改选中运单
+    QPushButton *Command10 = nullptr; // 快速添加运单
+    QPushButton *Command11 = nullptr; // 批量导出
+    QPushButton *Command14 = nullptr; // 批量导入
+    QPushButton *CommandStats = nullptr; // 统计
+    void showStatistics();
+    StatisticsWindow *statisticsWindow() const { return m_statistics; }
+    QComboBox *Combo1 = nullptr;
+    QLineEdit *Text5 = nullptr;
+    QLabel *Label17 = nullptr; // 关键字：
+    QLabel *Label7 = nullptr;  // 在
+    QCheckBox *showArchived = nullptr; // 显示已归档
+    // Selection labels: the texts of the grid's current row.
+    QLabel *Label1 = nullptr;  // 快递公司
+    QLabel *Label2 = nullptr;  // 快递单号
+    QLabel *Label3 = nullptr;  // 备注
+    QLabel *Label4 = nullptr;  // 状态
+    QLabel *Label5 = nullptr;  // 物品
+    QLabel *Label6 = nullptr;  // 金额
+    QLabel *Label8 = nullptr;  // 时间
+    QLabel *Label9 = nullptr;  // 姓名
+    QLabel *Label10 = nullptr; // 电话
+    QLabel *Label11 = nullptr; // 联系地址
+    QLabel *Label12 = nullptr; // 在途时间
+    ClassicTimer *Timer1 = nullptr;
+    QMenu *yjcd = nullptr;
+    QAction *xiangxi = nullptr;
+    QAction *tjkdd = nullptr;
+    QAction *xgkdd = nullptr;
+    QAction *sckdd = nullptr;
+    QAction *quxiao = nullptr;
+
+    void Command8_Click();
+    void Command1_Click();
+    void Command15_Click();
+    void Command9_Click();
+    void Command10_Click();
+    void Command11_Click();
+    void Command14_Click();
+    void Text5_Change();
+    void Timer1_Timer();
+
+    // Selects the row of this number, now or once the rows arrive.
+    void showWaybill(const QString &number);
+
+    // True while rows for the grid are being read; the grid changes when they arrive.
+    bool isReading() const;
+
+Q_SIGNALS:
+    void waybillsImported();
+    // A waybill was added, modified or deleted here.
+    void registerChanged();
+    void exportDone();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void readWholeTable(bool updateDays, bool emptyClears);
+    void showRead(const WaybillLoader::Result &result);
+    void DataGrid1_SelChange();
+    void showMenu(const QPoint &at);
+    Waybill selectionLabels() const;
+    int currentRow() const;
+    void showArchivedToggled();
+    bool selectWanted();
+    void exportFinished(const Outcome &outcome, bool empty, int beyondGbk);
+
+    QString m_programFolder;
+    Dialogs &m_dialogs;
+    Launcher &m_launcher;
+    const Clock &m_clock;
+    std::function<Waybill()> m_currentWaybill;
+    // The selection labels by column.
+    QLabel *m_selection[WaybillColumns::Count] = {};
+    std::unique_ptr<WaybillStore> m_store;
+    WaybillTableModel *m_model = nullptr;
+    WaybillLoader *m_loader = nullptr;
+    BackgroundTask *m_exportTask = nullptr;
+    QLabel *m_reading = nullptr;
+    bool m_loaded = false;
+    bool m_exporting = false;
+    bool m_emptyClears = false;
+    bool m_hasSelection = false;
+    QString m_wanted; // the number showWaybill asked for
+    QuickAddDialog *m_quickAddDialog = nullptr;
+    StatisticsWindow *m_statistics = nullptr;
+    ModifyDialog *m_modifyDialog = nullptr;
+    DetailsDialog *m_detailsDialog = nullptr;
+    ImportWindow *m_importWindow = nullptr;
+};

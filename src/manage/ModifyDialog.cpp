@@ -1,0 +1,64 @@
+#include "manage/ModifyDialog.h"
+#include "core/ProgramName.h"
+
+#include "carriers/CarrierCatalogue.h"
+#include "core/Dialogs.h"
+#include "manage/WaybillEditor.h"
+#include "store/WaybillStore.h"
+
+#include <QPushButton>
+
+ModifyDialog::ModifyDialog(const QString &programFolder, Dialogs &dialogs, QWidget *parent)
+    : WaybillFormDialog(QStringLiteral("ModifyDialog"), QStringLiteral("修改快递单"), CarrierCatalogue::modifyEntries(),
+                        programFolder, dialogs, parent)
+{
+    Command2 = new QPushButton(QStringLiteral("修改"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command3 = new QPushButton(QStringLiteral("退出"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    addButtons(Command2, Command3);
+    connect(Command2, &QPushButton::clicked, this, &ModifyDialog::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+void ModifyDialog::showFor(const Waybill &selection)
+{
+    if (!ensureStore())
+        return;
+    // The grid's labels may be older than the register (an edit, a refresh):
+    // the dialog works on the row as it is stored now.
+    Outcome read;
+    const std::optional<Waybill> stored = store().find(selection.number, &read);
+    if (!read) {
+        dialogs().critical(this, Program::kTitle, read.error);
+        return;
+    }
+    if (!stored) {
+        hide();
+        dialogs().information(parentWidget(), Program::kTitle,
+                              QStringLiteral("快递单 %1 已不在数据库中（可能已被修改或删除），请在表格中重新选择。")
+                                  .arg(selection.number));
+        return;
+    }
+    fill(*stored);
+    m_oldNumber = stored->number;
+    m_oldCarrier = stored->carrier;
+    show();
+    raise();
+    activateWindow();
+}
+
+void ModifyDialog::Command2_Click()
+{
+    if (ensureStore()) {
+        const Outcome changed = WaybillEditor::modify(store(), m_oldNumber, m_oldCarrier, typed());
+        if (changed) {
+            dialogs().information(this, Program::kTitle, WaybillEditor::kModified);
+            hide();
+        } else {
+            // The dialog stays open with the user's edits.
+            dialogs().information(this, Program::kTitle, changed.error);
+        }
+    }
+    Q_EMIT attempted();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "manage/WaybillFormDialog.h"
+
+class QPushButton;
+
+// The modify dialog: changes the waybill that was selected in the management
+// grid when the dialog was shown.
+class ModifyDialog final : public WaybillFormDialog {
+    Q_OBJECT
+public:
+    ModifyDialog(const QString &programFolder, Dialogs &dialogs, QWidget *parent = nullptr);
+
+    QPushButton *Command2 = nullptr; // 修改
+    QPushButton *Command3 = nullptr; // 退出
+
+    // Fills the boxes from the selection and shows the dialog; the change
+    // applies to that row whatever is selected later.
+    void showFor(const Waybill &selection);
+    void Command2_Click();
+
+    QString oldNumber() const { return m_oldNumber; }
+
+protected:
+    void enterInLastBox() override { Command2_Click(); }
+
+private:
+    QString m_oldNumber;
+    QString m_oldCarrier;
+};

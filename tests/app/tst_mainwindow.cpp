@@ -1,0 +1,518 @@
+#include "app/MainWindow.h"
+#include "app/AboutWindow.h"
+#include "app/Provisioning.h"
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
+#include "core/Endpoints.h"
+#include "core/GbkText.h"
+#include "manage/DetailsDialog.h"
+#include "manage/ManagementWindow.h"
+#include "settings/AppSettings.h"
+#include "store/WaybillStore.h"
+#include "support/FakeBrowser.h"
+#include "support/FakeDialogs.h"
+#include "support/MainWindowHarness.h"
+#include "support/TestFolder.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTextEdit>
+#include <QTreeView>
+#include <QtTest>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void loadDoesItsStepsInOrder();
+    void updateCheckIsArmedOnlyByExactlyZero_data();
+    void updateCheckIsArmedOnlyByExactlyZero();
+    void startUpSelection_data();
+    void startUpSelection();
+    void dataSourceClearsTheCarrierAndSetsTheButtons();
+    void carrierPagesFollowTheSource();
+    void historyPick();
+    void inputBoxesMirrorAndTrim();
+    void saveMessagesAndDuplicateThroughAPick();
+    void clearKeepsDateAndCarrier();
+    void homePageButton();
+    void closeQuestionAndExits();
+    void aboutWindowLink();
+    void managementWindowShowsTheRegisterAndTheCurrentWaybill();
+    void historyListLeavesArchivedWaybillsOutUntilAsked();
+    void everyInputHasAnAccessibleName();
+    void theNumberNamesItsCarrier();
+};
+
+void TestMainWindow::initTestCase()
+{
+    Endpoints hosts;
+    hosts.makerSite = QStringLiteral("http://maker");
+    hosts.defaultSource = QStringLiteral("http://d");
+    hosts.defaultSourceAlternate = QStringLiteral("http://alt");
+    hosts.backupSource1 = QStringLiteral("http://b1");
+    hosts.backupSource2 = QStringLiteral("http://b2");
+    Endpoints::setCurrent(hosts);
+}
+
+void TestMainWindow::loadDoesItsStepsInOrder()
+{
+    Harness h(Harness::config(u("版本号=2.9\r\n")));
+    MainWindow &w = *h.window;
+    QVERIFY(w.Option15->isChecked());
+    QCOMPARE(h.browser->addresses, QStringList{QStringLiteral("http://maker")});
+    QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
+    QCOMPARE(w.Text6->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(w.Label22->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(h.setting(AppSettings::kVersion), QStringLiteral("3.0"));
+    QVERIFY(w.Command12->isEnabled() && w.Command5->isEnabled());
+    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(w.findChild<QLabel *>(QStringLiteral("StatusPanel2"))->text().startsWith(u("当前时间：")));
+}
+
+void TestMainWindow::updateCheckIsArmedOnlyByExactlyZero_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("armed");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("missing") << QString() << true << 1000;
+    QTest::newRow("0") << u("0") << true << 1000;
+    QTest::newRow("1") << u("1") << false << 0;
+    QTest::newRow("2") << u("2") << false << 1000;
+}
+
+void TestMainWindow::updateCheckIsArmedOnlyByExactlyZero()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, armed);
+    QFETCH(int, interval);
+    Harness h(value.isNull() ? QByteArray() : Harness::config(u("自动更新=") + value + u("\r\n")));
+    QCOMPARE(h.window->Timer3->isRunning(), armed);
+    QCOMPARE(h.window->Timer3->interval(), interval);
+}
+
+void TestMainWindow::startUpSelection_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("listEntry");
+    QTest::addColumn<QString>("label6");
+    QTest::addColumn<QString>("hotline");
+    QTest::addColumn<QString>("lastPage");
+    QTest::addColumn<bool>("autoSave");
+    QTest::addColumn<bool>("queryButtons");
+
+    QTest::newRow("backup 2 and TNT") << u("数据来源=byly2\r\n默认快递=TNT\r\n") << 0 << u("TNT") << u("TNT")
+                                      << u("800-820-9868") << u("http://b2/index.html?types=tnt") << false << false;
+    QTest::newRow("nothing stored") << QString() << 0 << QString() << QString() << QString() << u("http://maker")
+                                    << false << true;
+    QTest::newRow("auto-save 0.5") << u("自动保存=0.5\r\n") << 0 << QString() << QString() << QString()
+                                   << u("http://maker") << true << true;
+    QTest::newRow("lower-case ems") << u("默认快递=ems\r\n") << 0 << QString() << QString() << QString()
+                                    << u("http://maker") << false << true;
+    QTest::newRow("EMS, no source") << u("默认快递=EMS\r\n自动保存=1\r\n") << 1 << QString() << u("EMS(E邮宝)")
+                                    << u("11185") << u("http://b1/ems.html") << true << true;
+    QTest::newRow("default source, sf") << u("数据来源=mrly\r\n默认快递=sf\r\n自动保存=是\r\n") << 2 << QString()
+                                        << u("顺丰速运") << u("4008-111-111") << u("http://d/all/sf.shtml") << false
+                                        << false;
+}
+
+void TestMainWindow::startUpSelection()
+{
+    QFETCH(QString, settings);
+    QFETCH(int, button);
+    QFETCH(QString, listEntry);
+    QFETCH(QString, label6);
+    QFETCH(QString, hotline);
+    QFETCH(QString, lastPage);
+    QFETCH(bool, autoSave);
+    QFETCH(bool, queryButtons);
+    Harness h(settings.isNull() ? QByteArray() : Harness::config(settings));
+    h.startUp();
+    MainWindow &w = *h.window;
+    QCOMPARE(h.checkedButton(), button);
+    QCOMPARE(h.selectedListEntry(), listEntry);
+    QCOMPARE(w.Label6->text(), label6);
+    QCOMPARE(w.Label26->text(), hotline);
+    QCOMPARE(h.browser->addresses.last(), lastPage);
+    QCOMPARE(w.Check1->isChecked(), autoSave);
+    // The detailed query brings its own pages: it is offered with any source.
+    QVERIFY(w.Command5->isEnabled());
+    QCOMPARE(w.Command12->isEnabled(), queryButtons || w.Option14->isChecked());
+    if (settings.contains(u("byly2"))) {
+        QVERIFY(w.Option17->isChecked());
+        // The list carrier's start page came first, then the page of the source.
+        QCOMPARE(h.browser->addresses.mid(1, 1), QStringList{u("http://alt/all/tnt.shtml")});
+    }
+}
+
+void TestMainWindow::dataSourceClearsTheCarrierAndSetsTheButtons()
+{
+    Harness h;
+    h.startUp();
+    MainWindow &w = *h.window;
+    QTest::mouseClick(w.Option[0], Qt::LeftButton);
+    QCOMPARE(w.Label6->text(), u("EMS(E邮宝)"));
+    QCOMPARE(w.Label26->text(), u("11185"));
+    const int pagesBefore = h.browser->addresses.size();
+    QTest::mouseClick(w.Option18, Qt::LeftButton);
+    QVERIFY(w.Label6->text().isEmpty());
+    QCOMPARE(h.checkedButton(), 0);
+    QVERIFY(h.selectedListEntry().isEmpty());
+    QCOMPARE(w.Label26->text(), u("11185")); // the hotline stays
+    QVERIFY(w.Command5->isEnabled() && !w.Command12->isEnabled());
+    QCOMPARE(w.Command12->toolTip(), u("简洁查询只能在默认来源下使用"));
+    QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
+    QCOMPARE(h.browser->addresses.size(), pagesBefore); // no page until a carrier is chosen
+    QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
+
+    QTest::mouseClick(w.Option14, Qt::LeftButton);
+    QVERIFY(w.Option14->isChecked() && !w.Option18->isChecked());
+    QVERIFY(w.Command12->isEnabled() && w.Command5->isEnabled());
+    QCOMPARE(h.setting(AppSettings::kDataSource), u("mrly"));
+}
+
+void TestMainWindow::carrierPagesFollowTheSource()
+{
+    Harness h;
+    h.startUp();
+    MainWindow &w = *h.window;
+    QTest::mouseClick(w.Option17, Qt::LeftButton);
+    QTest::mouseClick(w.Option[9], Qt::LeftButton); // 一邦速递 has no page on backup 2
+    QCOMPARE(h.browser->addresses.last(), u("http://b1/ebon.html"));
+
+    // The list works by keyboard as well as by mouse.
+    w.List1->setFocus();
+    w.List1->setCurrentRow(1);
+    QCOMPARE(h.selectedListEntry(), u("UPS"));
+    QCOMPARE(h.checkedButton(), 0);
+    QCOMPARE(w.Label6->text(), u("UPS"));
+    QCOMPARE(h.browser->addresses.last(), u("http://b1/ups.html"));
+
+    // Choosing CCES refreshes the status line too.
+    QTest::mouseClick(w.Option[11], Qt::LeftButton);
+    QVERIFY(h.selectedListEntry().isEmpty());
+    QCOMPARE(w.statusLine(), u("当前快递单号：   公司：CCES"));
+}
+
+void TestMainWindow::historyPick()
+{
+    Harness h(QByteArray(), {u("111|顺丰速运"), u("222|德邦物流"), u("333|佳吉快运")});
+    h.startUp();
+    MainWindow &w = *h.window;
+    w.show();
+    QCOMPARE(w.ListView2->model()->index(0, 0).data().toString(), u("未签收"));
+
+    h.pickHistory(QStringLiteral("111"));
+    QCOMPARE(h.checkedButton(), 2);
+    QCOMPARE(w.Label4->text(), QStringLiteral("111"));
+    QCOMPARE(w.Label26->text(), u("4008-111-111"));
+    QCOMPARE(h.browser->addresses.last(), u("http://b1/sf.html"));
+    QCOMPARE(w.statusLine(), u("当前快递单号：111   公司：顺丰速运"));
+
+    h.pickHistory(QStringLiteral("222"));
+    QCOMPARE(h.checkedButton(), 0);
+    QCOMPARE(h.selectedListEntry(), u("德邦物流"));
+    QCOMPARE(w.Label26->text(), u("400-830-5555"));
+    QCOMPARE(h.browser->addresses.last(), u("http://b1/deppon.html"));
+
+    const int pages = h.browser->addresses.size();
+    h.pickHistory(QStringLiteral("333"));
+    QCOMPARE(w.Label6->text(), u("佳吉快运"));
+    QCOMPARE(w.Label4->text(), QStringLiteral("333"));
+    QCOMPARE(w.statusLine(), u("当前快递单号：333   公司：佳吉快运"));
+    QCOMPARE(h.selectedListEntry(), u("德邦物流")); // the selection stays as it was
+    QCOMPARE(w.Label26->text(), u("400-830-5555"));
+    QCOMPARE(h.browser->addresses.size(), pages);
+    QVERIFY(w.Text1->text().isEmpty()); // the pick changes no input box
+}
+
+void TestMainWindow::inputBoxesMirrorAndTrim()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    w.show();
+    w.Text1->setFocus();
+    QTest::keyClicks(w.Text1, QStringLiteral(" SF1 "));
+    QCOMPARE(w.Text1->text(), QStringLiteral("SF1"));
+    QCOMPARE(w.Label4->text(), QStringLiteral("SF1"));
+    QCOMPARE(w.statusLine(), u("当前快递单号：SF1   公司："));
+    w.Text4->setText(u("  易碎  "));
+    QCOMPARE(w.Text4->text(), u("易碎"));
+    QCOMPARE(w.Label16->text(), u("易碎"));
+    w.Text8->setText(u(" 北京 "));
+    QCOMPARE(w.Label25->text(), u(" 北京 ")); // only the number and notes are trimmed
+    // A zero-width no-break space pasted with a number is a blank, not part of it.
+    w.Text1->setText(QChar(0xFEFF) + u("SF2 \uFEFF"));
+    QCOMPARE(w.Label4->text(), QStringLiteral("SF2"));
+    // A box takes no more than its column holds.
+    QTest::keyClicks(w.Text2, QString(25, QLatin1Char('x')));
+    QCOMPARE(w.Text2->text().size(), 20);
+    // Counted in characters as the user sees them, as the column counts them.
+    const QString parcels = QString::fromUtf8("\U0001F4E6").repeated(20);
+    w.Text2->clear();
+    w.Text2->insert(parcels);
+    QCOMPARE(w.Text2->text(), parcels);
+    w.Text2->insert(QStringLiteral("x"));
+    QCOMPARE(w.Text2->text(), parcels);
+}
+
+void TestMainWindow::saveMessagesAndDuplicateThroughAPick()
+{
+    Harness h(QByteArray(), {u("OLD|TNT")});
+    h.startUp();
+    MainWindow &w = *h.window;
+    w.show();
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), u("快递单号不能为空！"));
+    QVERIFY(w.Timer4->isEnabled());
+
+    w.Text1->setText(QStringLiteral("NEW1"));
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), u("呵呵，忘记选择快递公司啦！"));
+
+    QTest::mouseClick(w.Option[1], Qt::LeftButton);
+    w.Text9->setText(u("书'籍"));
+    h.dialogs.clear();
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QVERIFY(h.dialogs.shown.isEmpty()); // a good save says nothing
+    QSignalSpy refreshed(w.window(), SIGNAL(historyLoaded()));
+    QVERIFY(refreshed.wait(3000)); // the list refills about a second later
+    QVERIFY(h.historyRowOf(QStringLiteral("NEW1")) >= 0);
+    const Waybill saved = w.store().find(QStringLiteral("NEW1")).value();
+    QCOMPARE(saved.carrier, u("顺丰速运"));
+    QCOMPARE(saved.goods, u("书'籍"));
+    QCOMPARE(saved.daysInTransit, u("0天 "));
+    QCOMPARE(saved.time, QStringLiteral("2026/12/7"));
+    QVERIFY(saved.name.isEmpty() && !saved.name.isNull());
+
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), u("快递单号已存在！"));
+
+    // A pick puts a stored number into the label while the box holds another:
+    // the number that would be stored is the one tested.
+    w.Text1->setText(QStringLiteral("FRESH"));
+    h.pickHistory(QStringLiteral("OLD"));
+    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), u("快递单号已存在！"));
+    QVERIFY(!w.store().numberExists(QStringLiteral("FRESH")));
+}
+
+void TestMainWindow::clearKeepsDateAndCarrier()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    QTest::mouseClick(w.Option[4], Qt::LeftButton);
+    for (QLineEdit *box : {w.Text1, w.Text2, w.Text3, w.Text4, w.Text7, w.Text8, w.Text9})
+        box->setText(QStringLiteral("x"));
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    for (QLineEdit *box : {w.Text1, w.Text2, w.Text3, w.Text4, w.Text7, w.Text8, w.Text9})
+        QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
+    for (QLabel *mirror : {w.Label4, w.Label16, w.Label20, w.Label21, w.Label23, w.Label24, w.Label25})
+        QVERIFY(mirror->text().isEmpty());
+    QCOMPARE(w.Text6->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(w.Label6->text(), u("韵达快运"));
+    QCOMPARE(w.statusLine(), u("当前快递单号：   公司：韵达快运"));
+
+    w.Check1->click();
+    QCOMPARE(h.setting(AppSettings::kAutoSave), u("1"));
+    w.Check1->click();
+    QCOMPARE(h.setting(AppSettings::kAutoSave), u("0"));
+}
+
+void TestMainWindow::homePageButton()
+{
+    Harness h;
+    QTest::mouseClick(h.window->Command7, Qt::LeftButton);
+    QVERIFY(h.launcher.urls.isEmpty());
+    h.window->List1->setCurrentRow(0);
+    QTest::mouseClick(h.window->Command7, Qt::LeftButton);
+    QCOMPARE(h.launcher.urls, QStringList{FindCarrierByName(u("TNT"))->homePage});
+    QTest::mouseClick(h.window->Option[2], Qt::LeftButton);
+    QTest::mouseClick(h.window->Command7, Qt::LeftButton);
+    QCOMPARE(h.launcher.urls.last(), FindCarrierByName(u("申通E物流"))->homePage);
+    QCOMPARE(h.launcher.urls.size(), 2);
+}
+
+void TestMainWindow::closeQuestionAndExits()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    w.show();
+    h.dialogs.answers = {false};
+    QVERIFY(!w.close());
+    QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("okcancel"));
+    QCOMPARE(h.dialogs.lastText(), u("欢迎访问") + Maker::kSiteName + u("！！！确要退出吗？？？"));
+    QVERIFY(w.isVisible());
+    QVERIFY(!h.quit);
+    QVERIFY(w.Timer2->isRunning());
+
+    // The tray: a double-click restores the window at the top-left corner.
+    w.showMinimized();
+    w.trayActivated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(!w.isMinimized());
+    QCOMPARE(w.pos(), QPoint(0, 0));
+
+    // "退出" ends at once, without a question, and drops update.ini.
+    h.folder.write(QStringLiteral("update.ini"), QByteArray("[Ver]\r\nnew=3.1\r\n"));
+    h.dialogs.clear();
+    w.F02->trigger();
+    QVERIFY(h.quit);
+    QVERIFY(h.dialogs.shown.isEmpty());
+    QVERIFY(!QFile::exists(h.folder.file(QStringLiteral("update.ini"))));
+
+    Harness h2;
+    h2.window->show();
+    h2.dialogs.answers = {true};
+    QVERIFY(h2.window->close());
+    QVERIFY(h2.quit);
+    QVERIFY(h2.window->width() <= 133 + 13);
+}
+
+void TestMainWindow::aboutWindowLink()
+{
+    Harness h;
+    h.window->gy->trigger();
+    AboutWindow *about = h.window->aboutWindow();
+    QVERIFY(about && about->isVisible());
+    QCOMPARE(about->windowTitle(), u("关于"));
+    Q_EMIT about->Label10->linkActivated(QStringLiteral("http://maker"));
+    QCOMPARE(h.launcher.urls, QStringList{QStringLiteral("http://maker")});
+    h.window->bz->trigger();
+    QCOMPARE(h.launcher.files, QStringList{h.folder.file(QStringLiteral("help.txt"))});
+
+    // Where the register lives, shown and opened; without a file manager the user is told the path.
+    QCOMPARE(about->dataFolderLabel->text(), QDir::toNativeSeparators(h.folder.path()));
+    about->openDataFolder->click();
+    QCOMPARE(h.launcher.files.last(), h.folder.path());
+    h.launcher.opens = false;
+    about->openDataFolder->click();
+    QVERIFY(h.dialogs.lastText().contains(QDir::toNativeSeparators(h.folder.path())));
+}
+
+void TestMainWindow::managementWindowShowsTheRegisterAndTheCurrentWaybill()
+{
+    Harness h(QByteArray(), {u("M1|TNT"), u("M2|UPS")});
+    h.startUp();
+    MainWindow &w = *h.window;
+    QTest::mouseClick(w.Option[1], Qt::LeftButton);
+    w.Text1->setText(QStringLiteral("CUR9"));
+    w.Text9->setText(u("茶叶"));
+    QTest::mouseClick(w.Command16, Qt::LeftButton);
+    ManagementWindow *management = w.managementWindow();
+    QVERIFY(management && management->isVisible());
+    QCOMPARE(management->windowTitle(), u("快递单管理"));
+    QTRY_COMPARE(management->DataGrid1->model()->rowCount(), 2);
+
+    // The details show the main window's current waybill, not the grid's row.
+    management->Command15_Click();
+    auto *details = management->findChild<DetailsDialog *>();
+    QVERIFY(details && details->isVisible());
+    QCOMPARE(details->Label10->text(), QStringLiteral("CUR9"));
+    QCOMPARE(details->Label11->text(), u("顺丰速运"));
+    QCOMPARE(details->Label12->text(), u("茶叶"));
+
+    // An import there refreshes the history list here a second later.
+    QVERIFY(!w.Timer4->isEnabled());
+    Q_EMIT management->waybillsImported();
+    QVERIFY(w.Timer4->isEnabled());
+
+    // A second click brings the same window forward.
+    QTest::mouseClick(w.Command16, Qt::LeftButton);
+    QCOMPARE(w.managementWindow(), management);
+}
+
+void TestMainWindow::historyListLeavesArchivedWaybillsOutUntilAsked()
+{
+    Harness h(Harness::config(u("归档天数=5\r\n")), {u("OLD|顺丰速运"), u("NEW|顺丰速运")});
+    MainWindow &w = *h.window;
+    const QDateTime now = h.clock.now();
+    QVERIFY(w.store().recordCheck({QStringLiteral("OLD"), now.addDays(-6), StateSource::kConcise, u("已签收"), true})
+                .newlySigned);
+    QVERIFY(w.store().recordCheck({QStringLiteral("NEW"), now.addDays(-5), StateSource::kConcise, u("已签收"), true})
+                .newlySigned);
+    h.startUp();
+    QCOMPARE(w.ListView2->model()->rowCount(), 1);
+    QCOMPARE(w.ListView2->model()->index(0, 2).data().toString(), QStringLiteral("NEW"));
+    w.showArchived->click();
+    QTRY_COMPARE(w.ListView2->model()->rowCount(), 2);
+    QCOMPARE(w.ListView2->model()->index(0, 0).data().toString(), u("已签收（已归档）"));
+    QCOMPARE(w.ListView2->model()->index(1, 0).data().toString(), u("已签收"));
+}
+
+void TestMainWindow::everyInputHasAnAccessibleName()
+{
+    Harness h;
+    QStringList unnamed;
+    const auto widgets = h.window->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        const bool needsName = qobject_cast<QLineEdit *>(widget) ||
+                               (qobject_cast<QAbstractItemView *>(widget) && !qobject_cast<QHeaderView *>(widget)) ||
+                               qobject_cast<QPlainTextEdit *>(widget) || qobject_cast<QTextEdit *>(widget);
+        if (needsName && widget->accessibleName().isEmpty() && !widget->objectName().startsWith(QLatin1String("qt_")))
+            unnamed << (widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                                       : widget->objectName());
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
+    QCOMPARE(h.window->Text1->accessibleName(), u("单号"));
+    QCOMPARE(h.window->List1->accessibleName(), u("其他快递公司："));
+    QCOMPARE(h.window->Label4->accessibleDescription(), u("运单号")); // its name is its value
+}
+
+QTEST_MAIN(TestMainWindow)
+// A sure number chooses its carrier (with an undo), an ambiguous one offers
+// the candidates for a click or Enter, and a carrier the user chose stays.
+void TestMainWindow::theNumberNamesItsCarrier()
+{
+    QStringList shop;
+    for (int i = 0; i < 5; ++i)
+        shop << QStringLiteral("43123456000000%1|韵达快运").arg(i);
+    Harness h(QByteArray(), shop);
+    h.startUp();
+    MainWindow &w = *h.window;
+    QTRY_COMPARE(w.registerIndexSize(), 5);
+
+    w.Text1->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.Label6->text(), u("顺丰速运"));
+    QVERIFY(w.LabelDetect->isVisibleTo(&w) && w.LabelDetect->text().contains(u("已自动选择")));
+    Q_EMIT w.LabelDetect->linkActivated(QStringLiteral("undo"));
+    QVERIFY(w.Label6->text().isEmpty());
+    QVERIFY(w.LabelDetect->text().startsWith(u("可能是：")));
+
+    // Overlapping formats, and the register decides.
+    w.Text1->setText(QStringLiteral("431234560000099"));
+    QCOMPARE(w.Label6->text(), u("韵达快运"));
+    w.Text1->setText(QStringLiteral("439999990000099"));
+    QVERIFY(w.Label6->text().isEmpty()); // the automatic choice goes with the number it was made for
+    QVERIFY(w.LabelDetect->text().contains(u("申通E物流")) && w.LabelDetect->text().contains(u("韵达快运")));
+    QTest::keyClick(w.Text1, Qt::Key_Return);
+    QVERIFY(!w.Label6->text().isEmpty());
+    const QString taken = w.Label6->text();
+    w.Text1->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.Label6->text(), taken); // chosen by the user: never overwritten
+
+    w.Text1->clear();
+    h.window->Option[0]->click(); // EMS chosen first, then a 顺丰 number typed
+    w.Text1->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.Label6->text(), u("EMS(E邮宝)"));
+
+    // A waybill added in the management window joins what the register says.
+    Waybill added;
+    added.number = QStringLiteral("SF0000000001");
+    added.carrier = u("顺丰速运");
+    QVERIFY(w.store().insertFromInputForm(added).ok);
+    w.showManagement();
+    Q_EMIT w.managementWindow()->registerChanged();
+    QTRY_COMPARE(w.registerIndexSize(), 6);
+}
+
+#include "tst_mainwindow.moc"

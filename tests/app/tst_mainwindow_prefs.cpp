@@ -1,0 +1,155 @@
+#include "settings/Skins.h"
+#include "core/Endpoints.h"
+#include "settings/SettingsDialog.h"
+#include "support/MainWindowHarness.h"
+#include "support/TinyHttpServer.h"
+#include "update/UpdateWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+// The skin menu, the settings dialog and the update check as the main window
+// drives them.
+class TestMainWindowPrefs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void skinMenuWritesItsValueAndTheNextStartRestoresIt();
+    void bothDefaultValuesStartWithTheDefaultSkin_data();
+    void bothDefaultValuesStartWithTheDefaultSkin();
+    void settingsDialogSelectsTheDefaultCarrierOnTheMainWindow();
+    void startUpCheckShowsOnlyAnOffer_data();
+    void startUpCheckShowsOnlyAnOffer();
+    void updateMenuShowsTheResultAndKeepsIt();
+
+private:
+    TinyHttpServer m_server;
+};
+
+void TestMainWindowPrefs::initTestCase()
+{
+    QVERIFY(m_server.start());
+    Endpoints hosts;
+    hosts.makerSite = QStringLiteral("http://maker");
+    hosts.backupSource1 = QStringLiteral("http://b1");
+    hosts.updateServer = m_server.base();
+    Endpoints::setCurrent(hosts);
+}
+
+void TestMainWindowPrefs::skinMenuWritesItsValueAndTheNextStartRestoresIt()
+{
+    Harness h;
+    QVERIFY(h.window->moren->isChecked());
+    h.window->hskx->trigger();
+    QCOMPARE(h.setting(AppSettings::kSkin), u("1"));
+    QVERIFY(h.window->hskx->isChecked());
+    QVERIFY(!h.window->moren->isChecked());
+    QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/黑色酷炫.qss")));
+
+    h.window->moren->trigger();
+    QCOMPARE(h.setting(AppSettings::kSkin), u("默认皮肤"));
+    h.window->jdqq->trigger();
+    QCOMPARE(h.setting(AppSettings::kSkin), u("3"));
+
+    h.open();
+    QVERIFY(h.window->jdqq->isChecked());
+    QVERIFY(!h.window->hskx->isChecked() && !h.window->moren->isChecked() && !h.window->jpjm->isChecked());
+    QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/腾讯QQ.qss")));
+}
+
+void TestMainWindowPrefs::bothDefaultValuesStartWithTheDefaultSkin_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("menu's value") << u("默认皮肤");
+    QTest::newRow("dialog's value") << u("0");
+    QTest::newRow("unknown") << u("9");
+}
+
+void TestMainWindowPrefs::bothDefaultValuesStartWithTheDefaultSkin()
+{
+    QFETCH(QString, value);
+    Harness h(Harness::config(u("皮肤=") + value + u("\r\n")));
+    QVERIFY(h.window->moren->isChecked());
+    QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/skinh.qss")));
+}
+
+void TestMainWindowPrefs::settingsDialogSelectsTheDefaultCarrierOnTheMainWindow()
+{
+    Harness h;
+    h.startUp();
+    QTest::mouseClick(h.window->Option[1], Qt::LeftButton);
+    QTest::mouseClick(h.window->Command1, Qt::LeftButton);
+    SettingsDialog *dialog = h.window->settingsWindow();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->List1->setCurrentIndex(dialog->List1->findText(u("TNT")));
+    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    QCOMPARE(h.setting(AppSettings::kDefaultCarrier), u("TNT"));
+    QCOMPARE(h.selectedListEntry(), u("TNT"));
+    QCOMPARE(h.checkedButton(), 0);
+    QCOMPARE(h.window->Label6->text(), u("TNT"));
+    QVERIFY(h.dialogs.texts().contains(u("设置成功！")));
+    QVERIFY(!dialog->isVisible());
+
+    // The read delay typed there is the harvest interval here.
+    h.window->gongneng->trigger();
+    QCOMPARE(h.window->settingsWindow(), dialog); // the same dialog, as it was left
+    dialog->Text3->setText(QStringLiteral("2.5"));
+    QCOMPARE(h.window->Timer1->interval(), 2500);
+    dialog->Text3->setText(QStringLiteral("100"));
+    QCOMPARE(dialog->Text3->text(), QStringLiteral("60"));
+    QCOMPARE(h.window->Timer1->interval(), 60000);
+}
+
+void TestMainWindowPrefs::startUpCheckShowsOnlyAnOffer_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("descriptor");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("same version") << 200 << QByteArray("[Ver]\r\nnew=3.0\r\n") << false;
+    QTest::newRow("newer version") << 200 << QByteArray("[Ver]\r\nnew=3.1\r\n") << true;
+    QTest::newRow("server error") << 500 << QByteArray("oops") << false;
+}
+
+void TestMainWindowPrefs::startUpCheckShowsOnlyAnOffer()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, descriptor);
+    QFETCH(bool, shown);
+    m_server.answers.insert(QStringLiteral("/update.ini"), {status, "text/plain", descriptor});
+    m_server.requests.clear();
+    Harness h;
+    QVERIFY(h.window->Timer3->isRunning()); // armed by the load
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requests.contains(QStringLiteral("/update.ini")), 5000);
+    QTRY_VERIFY(!h.window->Timer3->isEnabled());
+    if (shown) {
+        QTRY_VERIFY(h.window->updateWindow() && h.window->updateWindow()->isVisible());
+        QCOMPARE(h.window->updateWindow()->Label1->text(), u("程序有更新！"));
+        QVERIFY(h.window->updateWindow()->Command1->isVisible());
+        QCOMPARE(m_server.requests.count(QStringLiteral("/update.ini")), 1); // one download, not two
+    } else {
+        QTest::qWait(300);
+        QVERIFY(!h.window->updateWindow());
+    }
+}
+
+void TestMainWindowPrefs::updateMenuShowsTheResultAndKeepsIt()
+{
+    m_server.answers.insert(QStringLiteral("/update.ini"), {200, "text/plain", QByteArray("[Ver]\r\nnew=3.0\r\n")});
+    Harness h(Harness::config(u("自动更新=1\r\n")));
+    m_server.requests.clear();
+    h.window->jcgx->trigger();
+    QTRY_COMPARE(h.window->updateWindow()->Label1->text(), u("程序无更新！"));
+    QVERIFY(h.window->updateWindow()->Command2->isVisible());
+    QTest::mouseClick(h.window->updateWindow()->Command2, Qt::LeftButton);
+    QVERIFY(!h.window->updateWindow()->isVisible());
+    h.window->jcgx->trigger();
+    QVERIFY(h.window->updateWindow()->isVisible());
+    QCOMPARE(m_server.requests.count(QStringLiteral("/update.ini")), 1);
+}
+
+QTEST_MAIN(TestMainWindowPrefs)
+#include "tst_mainwindow_prefs.moc"

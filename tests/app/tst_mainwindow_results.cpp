@@ -1,0 +1,368 @@
+// Saving, clearing and switching the results, and the detailed query's chain
+// on a page that the test controls.
+#include "core/Endpoints.h"
+#include "core/GbkText.h"
+#include "support/MainWindowHarness.h"
+#include "support/TinyHttpServer.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+class TestMainWindowResults : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void conciseResultsFileIsTabSeparatedGbk();
+    void detailedResultsFileAndItsDialog();
+    void clearingAndTabSwitch();
+    void unwritableFileIsReported();
+    void passOwnsItsWaybills();
+    void clearDuringAConcisePassKeepsTheColumns();
+    void longNumbersNeverWidenTheWindow();
+    void storedPassOverAnEmptyRegister();
+    void aMixedBatchRunsEachLineWithItsCarrier();
+    void queriesOfStoredWaybillsKeepTheirHistory();
+    void signingNoticeCanBeTurnedOff();
+
+private:
+    void runConcise(Harness &h, const QStringList &numbers);
+    TinyHttpServer m_server;
+};
+
+void TestMainWindowResults::initTestCase()
+{
+    QVERIFY(m_server.start());
+    Endpoints hosts;
+    hosts.makerSite = QStringLiteral("http://maker");
+    hosts.trackingService = m_server.base();
+    hosts.defaultSource = QStringLiteral("http://d");
+    hosts.backupSource1 = QStringLiteral("http://b1");
+    Endpoints::setCurrent(hosts);
+    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R1&show=3"),
+                            {200, "text/plain; charset=utf-8", u("北京 已签收，签收人：张三 更多").toUtf8()});
+    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R2&show=3"),
+                            {200, "text/plain; charset=utf-8", u("运输中\r\n到达上海 更多").toUtf8()});
+}
+
+void TestMainWindowResults::runConcise(Harness &h, const QStringList &numbers)
+{
+    MainWindow &w = *h.window;
+    w.Option[1]->click();
+    QString batch;
+    for (const QString &n : numbers)
+        batch += n + QLatin1Char('\n');
+    w.Text10->setPlainText(batch);
+    w.Option13->click();
+    w.Command12->click();
+    QTRY_VERIFY(!w.isConciseQueryRunning());
+}
+
+void TestMainWindowResults::conciseResultsFileIsTabSeparatedGbk()
+{
+    Harness h;
+    runConcise(h, {QStringLiteral("R1"), QStringLiteral("R2")});
+    QCOMPARE(h.window->ListView1->topLevelItemCount(), 2);
+    const QString path = h.folder.file(QStringLiteral("concise.txt"));
+    h.dialogs.files = {path};
+    h.window->Command13->click();
+    QCOMPARE(h.dialogs.fileRequests.last().title, u("另存为"));
+    QVERIFY(h.dialogs.fileRequests.last().fileName.isEmpty());
+    QVERIFY(h.dialogs.fileRequests.last().confirmOverwrite);
+    const QByteArray expected = GbkText::encode(u("R1\t顺丰速运\t北京 已签收，签收人：张三 \r\n"
+                                                  "R2\t顺丰速运\t运输中\r\n到达上海 \r\n"));
+    QCOMPARE(h.folder.read(QStringLiteral("concise.txt")), expected);
+
+    // A cancelled dialog writes nothing.
+    h.window->Command13->click();
+    QCOMPARE(h.folder.read(QStringLiteral("concise.txt")), expected);
+}
+
+void TestMainWindowResults::detailedResultsFileAndItsDialog()
+{
+    Harness h;
+    const QString path = h.folder.file(QStringLiteral("detail.txt"));
+    h.dialogs.files = {path};
+    h.window->Command3->click();
+    QCOMPARE(h.folder.read(QStringLiteral("detail.txt")), QByteArray("\r\n"));
+    const Dialogs::FileRequest first = h.dialogs.fileRequests.last();
+    QCOMPARE(first.title, u("保存为"));
+    QCOMPARE(first.folder, h.folder.path());
+    QVERIFY(!first.confirmOverwrite);
+    QCOMPARE(first.filters.first(), u("文本文件(*.txt)"));
+
+    // The dialog offers the last name chosen; cancelling keeps the file.
+    h.window->Command3->click();
+    QCOMPARE(h.dialogs.fileRequests.last().fileName, path);
+    QCOMPARE(h.folder.read(QStringLiteral("detail.txt")), QByteArray("\r\n"));
+}
+
+void TestMainWindowResults::clearingAndTabSwitch()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    runConcise(h, {QStringLiteral("R1")});
+    QVERIFY(!w.ListView1->isHidden() && w.RichTextBox3->isHidden());
+    QCOMPARE(w.SSTab1->currentIndex(), 1);
+    w.Command4->click();
+    QVERIFY(!w.ListView1->isHidden()); // the visible view stays
+    QCOMPARE(w.ListView1->topLevelItemCount(), 0);
+    QCOMPARE(w.ListView1->columnCount(), 0);
+    h.dialogs.files = {h.folder.file(QStringLiteral("empty.txt"))};
+    w.Command13->click();
+    QCOMPARE(h.folder.read(QStringLiteral("empty.txt")), QByteArray());
+    QVERIFY(QFile::exists(h.folder.file(QStringLiteral("empty.txt"))));
+
+    w.SSTab1->setCurrentIndex(0);
+    QVERIFY(w.ListView1->isHidden() && !w.RichTextBox3->isHidden());
+    w.SSTab1->setCurrentIndex(1);
+    QVERIFY(!w.ListView1->isHidden() && w.RichTextBox3->isHidden());
+}
+
+void TestMainWindowResults::unwritableFileIsReported()
+{
+    Harness h;
+    QDir(h.folder.path()).mkdir(QStringLiteral("taken.txt"));
+    h.dialogs.files = {h.folder.file(QStringLiteral("taken.txt"))};
+    h.window->Command3->click();
+    QVERIFY(h.dialogs.lastText().contains(h.folder.file(QStringLiteral("taken.txt"))));
+}
+
+// The default source's page as the tests serve it: its click writes the record of the number typed.
+static void servePages(Harness &h)
+{
+    h.browser->onClick.insert(QStringLiteral("query"), [](FakeBrowser &b) {
+        const QString nu = b.values.value(QStringLiteral("postid"));
+        b.lines = {u("更多查询记录>>"), nu + (nu.endsWith(QLatin1Char('1')) ? u(" 已签收") : u(" 在途")),
+                   u("转发查询结果>>")};
+    });
+}
+
+void TestMainWindowResults::passOwnsItsWaybills()
+{
+    Harness h(QByteArray(), {u("SF1001|顺丰速运"), u("YT3003|圆通快递")});
+    MainWindow &w = *h.window;
+    servePages(h);
+    const QStringList form = {QStringLiteral("postid"), QStringLiteral("query")};
+    w.Option14->click();
+    w.Option16->click();
+    w.Command5->click();
+    QVERIFY(w.isDetailedPassRunning() && w.Command5->isEnabled());
+    const int pages = int(h.browser->addresses.size());
+    // Typed while the pass runs: it changes what the labels show, not what the pass queries or marks.
+    w.Text1->setText(QStringLiteral("YT3003"));
+    h.browser->completeLoad(form);
+    QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
+    QVERIFY(!w.StatusPanel1->isHidden() && !w.StatusPanel3->isHidden());
+    QCOMPARE(w.StatusPanel3->text(), u("正在查询 2/2"));
+    h.browser->completeLoad(form);
+    QTRY_VERIFY(!w.isDetailedPassRunning());
+    WaybillStore &store = w.store();
+    QCOMPARE(store.find(QStringLiteral("SF1001"))->status, u("已签收"));
+    QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
+    // The history list follows the marks.
+    QTRY_COMPARE(w.ListView2->model()->index(0, 0).data().toString(), u("已签收"));
+    QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
+                                 "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
+
+    // Started again midway, the first pass leaves nothing behind.
+    w.Command5->click();
+    h.browser->completeLoad(form);
+    QTRY_COMPARE(h.browser->addresses.size(), pages + 3);
+    w.Command5->click();
+    QCOMPARE(w.StatusPanel3->text(), u("已停止上一次详细查询，重新开始 · 正在查询 1/2"));
+    QTest::qWait(100);
+    QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\n"));
+    // A concise query waits for the pass; changing the source ends it.
+    w.Command12->click();
+    QVERIFY(h.dialogs.lastText().contains(u("详细查询正在进行")));
+    QVERIFY(!w.isConciseQueryRunning());
+    w.Option18->click();
+    QVERIFY(!w.isDetailedPassRunning());
+}
+
+void TestMainWindowResults::clearDuringAConcisePassKeepsTheColumns()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    w.Option[1]->click();
+    w.Text10->setPlainText(QStringLiteral("R1\nR2\n"));
+    w.Option13->click();
+    w.Command12->click();
+    QVERIFY(w.isConciseQueryRunning());
+    w.Command4->click();
+    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QCOMPARE(w.ListView1->columnCount(), 3);
+    QCOMPARE(w.ListView1->topLevelItemCount(), 2);
+    for (int r = 0; r < 2; ++r)
+        QVERIFY(!w.ListView1->topLevelItem(r)->text(2).isEmpty());
+}
+
+void TestMainWindowResults::longNumbersNeverWidenTheWindow()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    const QSize before = w.size();
+    QCOMPARE(before, QSize(684, 674)); // the classic size fits the layout
+    w.Text1->setText(QString(150, QLatin1Char('8')) + QChar(QChar::LineSeparator) + QStringLiteral("9"));
+    QApplication::processEvents();
+    QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
+    QCOMPARE(w.size(), before);
+    QVERIFY(w.Label4->text().startsWith(QString(150, QLatin1Char('8')))); // the value itself is kept
+    // Nor does the line that names the carrier of a number.
+    w.Text1->setText(QStringLiteral("43123456789012"));
+    QVERIFY(w.LabelDetect->isVisibleTo(&w));
+    QApplication::processEvents();
+    QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
+}
+
+void TestMainWindowResults::storedPassOverAnEmptyRegister()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    w.Option16->click();
+    w.Command5->click();
+    QVERIFY(!w.isDetailedPassRunning());
+    QVERIFY(w.Command5->isEnabled());
+    QVERIFY(w.detailedText().isEmpty());
+    QCOMPARE(w.StatusPanel3->text(), u("详细查询完成"));
+
+    // With no query option at all only the message is shown.
+    w.Option16->setAutoExclusive(false);
+    w.Option16->setChecked(false);
+    w.Command5->click();
+    QCOMPARE(h.dialogs.lastText(), u("请先选择查询的内容方式！！！"));
+    w.Command12->click();
+    QCOMPARE(h.dialogs.lastText(), u("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
+    QVERIFY(w.Command12->isEnabled());
+}
+
+void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
+{
+    Harness h(QByteArray(), {u("R1|顺丰速运"), u("R2|顺丰速运")});
+    MainWindow &w = *h.window;
+    WaybillStore &store = w.store();
+    // A typed batch is no query of the register, even for a stored number.
+    runConcise(h, {QStringLiteral("R1")});
+    QVERIFY(store.stateHistory(QStringLiteral("R1")).isEmpty());
+    QCOMPARE(store.find(QStringLiteral("R1"))->status, u("未签收"));
+
+    QSignalSpy announced(&w, &MainWindow::signingAnnounced);
+    const QDateTime start = h.clock.now();
+    for (int pass = 0; pass < 2; ++pass) {
+        h.clock.set(start.addSecs(3600 * pass));
+        w.Option16->click();
+        w.Command12->click();
+        QTRY_VERIFY(!w.isConciseQueryRunning());
+    }
+    QVector<StateEntry> r1 = store.stateHistory(QStringLiteral("R1"));
+    QCOMPARE(r1.size(), 1);
+    QCOMPARE(r1[0].state, u("北京 已签收，签收人：张三 "));
+    QCOMPARE(r1[0].source, StateSource::kConcise);
+    QVERIFY(r1[0].signedFor);
+    QCOMPARE(r1[0].firstSeen, start.toUTC());
+    QCOMPARE(r1[0].lastCheck, start.addSecs(3600).toUTC());
+    QCOMPARE(store.find(QStringLiteral("R1"))->status, u("已签收"));
+    // Announced once, though both passes found it signed for.
+    QCOMPARE(announced.size(), 1);
+    QCOMPARE(announced[0][1].toString(), u("R1 已签收（顺丰速运）"));
+    QVector<StateEntry> r2 = store.stateHistory(QStringLiteral("R2"));
+    QCOMPARE(r2.size(), 1);
+    QVERIFY(!r2[0].signedFor);
+    QCOMPARE(store.find(QStringLiteral("R2"))->status, u("未签收"));
+
+    // The detailed pass adds what each page said, newest line first.
+    servePages(h);
+    const QStringList form = {QStringLiteral("postid"), QStringLiteral("query")};
+    w.Option14->click();
+    w.Command5->click();
+    const int pages = int(h.browser->addresses.size());
+    h.browser->completeLoad(form);
+    QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
+    h.browser->completeLoad(form);
+    QTRY_VERIFY(!w.isDetailedPassRunning());
+    r1 = store.stateHistory(QStringLiteral("R1"));
+    QCOMPARE(r1.size(), 2);
+    QCOMPARE(r1[0].state, u("R1 已签收"));
+    QCOMPARE(r1[0].source, StateSource::detailed(QStringLiteral("mrly")));
+    r2 = store.stateHistory(QStringLiteral("R2"));
+    QCOMPARE(r2.size(), 2);
+    QCOMPARE(r2[0].state, u("R2 在途"));
+    QVERIFY(!r2[0].signedFor);
+    QCOMPARE(announced.size(), 1); // the detailed pass found R1 signed again: no second notice
+}
+
+void TestMainWindowResults::signingNoticeCanBeTurnedOff()
+{
+    Harness h(Harness::config(u("签收提醒=0\r\n")), {u("R1|顺丰速运")});
+    MainWindow &w = *h.window;
+    QSignalSpy announced(&w, &MainWindow::signingAnnounced);
+    w.Option16->click();
+    w.Command12->click();
+    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QCOMPARE(w.store().find(QStringLiteral("R1"))->status, u("已签收"));
+    QCOMPARE(announced.size(), 0);
+}
+
+QTEST_MAIN(TestMainWindowResults)
+// No carrier chosen on the window: each line runs with the carrier it names
+// or the one its number surely has; a line with neither is listed and asked
+// about, and never run on a guessed page.
+void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    w.Text10->setPlainText(u("SF123456789012 神行快递\n"));
+    w.showBatchCarriers();
+    QCOMPARE(w.ListBatch->item(0)->text(), u("1：？没有“神行快递”"));
+    w.Text10->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
+    w.Option13->click();
+    h.dialogs.answers = {false};
+    w.Command12->click();
+    QVERIFY(!h.dialogs.shown.isEmpty());
+    QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("yesno"));
+    QVERIFY2(h.dialogs.lastText().contains(u("第 3 行 123456789：可能是 TNT / 德邦物流")), qPrintable(h.dialogs.lastText()));
+    QVERIFY(!w.isConciseQueryRunning() && w.store().tempRows().isEmpty()); // declined: nothing runs
+
+    // Beside the lines: each one's carrier, and a choice written onto the line.
+    w.showBatchCarriers();
+    QCOMPARE(w.ListBatch->count(), 4);
+    QCOMPARE(w.ListBatch->item(1)->text(), u("2：中通速递"));
+    QCOMPARE(w.ListBatch->item(2)->text(), u("3：？TNT/德邦物流"));
+    w.setBatchLineCarrier(3, u("TNT"));
+    QVERIFY(w.Text10->toPlainText().contains(u("\n123456789,TNT\nR1")));
+
+    h.dialogs.answers = {true};
+    w.Text10->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
+    w.Command12->click();
+    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QCOMPARE(w.store().tempRows(),
+             (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
+                                              {QStringLiteral("75123456789012"), u("中通速递")},
+                                              {QStringLiteral("R1"), u("顺丰速运")}}));
+
+    // The carrier of the start-up setting runs the lines that may be its own,
+    // never a number whose format names others.
+    Harness withDefault(Harness::config(u("默认快递=TNT\r\n")));
+    withDefault.startUp();
+    MainWindow &d = *withDefault.window;
+    QCOMPARE(d.Label6->text(), u("TNT"));
+    d.Text10->setPlainText(u("123456789\nX7\n75123456789012\n1234567890123\n"));
+    d.Option13->click();
+    withDefault.dialogs.answers = {true};
+    d.Command12->click();
+    QVERIFY(withDefault.dialogs.lastText().contains(u("第 4 行 1234567890123：可能是 EMS(E邮宝) / 中邮物流")));
+    QTRY_VERIFY(!d.isConciseQueryRunning());
+    QCOMPARE(d.store().tempRows(),
+             (QVector<QPair<QString, QString>>{{QStringLiteral("123456789"), u("TNT")},
+                                              {QStringLiteral("X7"), u("TNT")},
+                                              {QStringLiteral("75123456789012"), u("中通速递")}}));
+}
+
+#include "tst_mainwindow_results.moc"

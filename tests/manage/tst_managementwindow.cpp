@@ -1,0 +1,740 @@
+#include "app/Provisioning.h"
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
+#include "core/GbkText.h"
+#include "carriers/CarrierCatalogue.h"
+#include "manage/QuickAddDialog.h"
+#include "manage/DetailsDialog.h"
+#include "manage/ImportWindow.h"
+#include "manage/ManagementWindow.h"
+#include "manage/ModifyDialog.h"
+#include "manage/StatisticsWindow.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QTableWidget>
+#include "manage/SkippedLinesWindow.h"
+#include "settings/AppSettings.h"
+#include "store/WaybillStore.h"
+#include "support/FakeDialogs.h"
+#include "support/TestFolder.h"
+#include "transfer/ImportReader.h"
+#include "transfer/ImportTemplate.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+class TestManagementWindow : public QObject {
+    Q_OBJECT
+    static QString u(const char *s) { return QString::fromUtf8(s); }
+    // "A B C" -> {"A", "B", "C"}
+    static QStringList numbers(const char *spaced)
+    {
+        return QString::fromLatin1(spaced).split(' ', Qt::SkipEmptyParts);
+    }
+    static Waybill waybill(const QString &number, const QString &time = QStringLiteral("2026/12/7"),
+                           const QString &days = u("0天 "))
+    {
+        return {u("未签收"), days,      number,    u("顺丰速运"), u("书"),  QString(),
+                time,        u("张三"), QString(), QString(),     QString()};
+    }
+
+    // A program folder with a register, the window over it on 2026/12/17, and fakes for what it asks.
+    struct Fixture {
+        TestFolder folder;
+        WaybillStore store;
+        FakeDialogs dialogs;
+        FakeLauncher launcher;
+        FixedClock clock{QDate(2026, 12, 17)};
+        Waybill current;
+        std::unique_ptr<ManagementWindow> window;
+
+        explicit Fixture(const QVector<Waybill> &rows = {})
+        {
+            const QString path = folder.file(WaybillStore::fileName());
+            if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
+                qFatal("cannot create the test database");
+            for (const Waybill &w : rows) {
+                if (!store.insertQuickAdd(w, w.daysInTransit).ok)
+                    qFatal("cannot store a test row");
+            }
+            window = std::make_unique<ManagementWindow>(folder.path(), dialogs, launcher, clock, [this] { return current; });
+            window->show();
+            if (!settle())
+                qFatal("the window did not finish loading");
+        }
+        // Rows sent on 2026/12/7.
+        explicit Fixture(const char *spaced) : Fixture(sentOnTheSeventh(spaced)) {}
+        static QVector<Waybill> sentOnTheSeventh(const char *spaced)
+        {
+            QVector<Waybill> rows;
+            for (const QString &number : numbers(spaced))
+                rows << waybill(number);
+            return rows;
+        }
+        // Waits until the rows asked for have been shown.
+        [[nodiscard]] bool settle() const
+        {
+            return QTest::qWaitFor([this] { return !window->isReading(); }, 5000);
+        }
+        QAbstractItemModel *model() const { return window->DataGrid1->model(); }
+        QStringList shown() const
+        {
+            QStringList out;
+            for (int r = 0; r < model()->rowCount(); ++r)
+                out << model()->index(r, WaybillColumns::Number).data().toString();
+            return out;
+        }
+        Waybill get(const char *number) const { return store.find(QString::fromUtf8(number)).value_or(Waybill()); }
+        void choose(int row) const { window->DataGrid1->setCurrentIndex(model()->index(row, 0)); }
+        // Typing only: the result arrives later.
+        void type(const QString &column, const QString &key) const
+        {
+            window->Combo1->setCurrentText(column);
+            window->Text5->setText(key);
+        }
+        QString readingText() const { return window->findChild<QLabel *>(QStringLiteral("readingLabel"))->text(); }
+        template <class Dialog> Dialog *dialog(const char *name) const
+        {
+            return window->findChild<Dialog *>(QString::fromLatin1(name));
+        }
+    };
+
+private Q_SLOTS:
+    void openingStoresDaysInTransitAndSizesColumns();
+    void deleteFromASearchResultShowsTheWholeTable();
+    void deleteNeedsACurrentRowAndAYes();
+    void deleteRemovesTheRowAskedAboutWhileASearchArrives();
+    void onlyTheNewestReadIsShown_data();
+    void onlyTheNewestReadIsShown();
+    void closingDropsAReadOnItsWay();
+    void quickAddKeepsTheBoxesUntilItSucceeds();
+    void quickAddOffersTheCarriersTheNumberMayHave();
+    void modifyAppliesToTheRowItWasOpenedFor();
+    void afterARefreshModifyAndDeleteWorkOnTheStoredRow();
+    void detailsShowTheMainWindowsWaybill();
+    void importFromTextAndExcel();
+    void importUnderALockCancelAndTheFullList();
+    void templateIsRestoredAndOpened();
+    void exportWritesEveryRow();
+    void archivedRowsStayOutUntilAskedFor();
+    void everyInputHasAnAccessibleName();
+    void statisticsOfTheRegister();
+};
+
+void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
+{
+    Fixture f({waybill(QStringLiteral("1234567890123")), waybill(QStringLiteral("B"), QStringLiteral(""), u("7天")),
+               waybill(QStringLiteral("C"), u("2026/12/18"))});
+    QCOMPARE(f.shown(), (QStringList{QStringLiteral("1234567890123"), QStringLiteral("B"), QStringLiteral("C")}));
+    QCOMPARE(f.model()->index(0, WaybillColumns::DaysInTransit).data().toString(), u("10天"));
+    QCOMPARE(f.get("1234567890123").daysInTransit, u("10天"));
+    QCOMPARE(f.get("B").daysInTransit, u("7天")); // no date: left alone
+    QCOMPARE(f.get("C").daysInTransit, u("-1天"));
+    // Every column gets the same cell margins on top of its text width.
+    const int margins = f.window->DataGrid1->columnWidth(WaybillColumns::Address) - 62; // 联系地址 alone: 920 twips
+    QVERIFY(margins >= 0 && margins <= 24);
+    QCOMPARE(f.window->DataGrid1->columnWidth(WaybillColumns::Number) - margins, 100); // 13 digits: 1495 twips
+    QCOMPARE(f.window->DataGrid1->columnWidth(WaybillColumns::Status) - margins, 46);  // 未签收: 690 twips
+
+    // The deferred refresh picks up what changed meanwhile, then stops.
+    QVERIFY(f.window->Timer1->isEnabled());
+    f.clock.set(QDate(2026, 12, 19).startOfDay());
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000);
+    QCOMPARE(f.get("C").daysInTransit, u("1天"));
+}
+
+void TestManagementWindow::deleteFromASearchResultShowsTheWholeTable()
+{
+    Fixture f("A B C");
+    QVERIFY(f.store.markSignedFor(QStringLiteral("B")).ok);
+    f.type(u("状态"), u("未"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A C"));
+
+    f.choose(1);
+    QCOMPARE(f.window->Label2->text(), QStringLiteral("C"));
+    QCOMPARE(f.window->Label4->text(), u("未签收"));
+    QCOMPARE(f.window->Label12->text(), u("10天"));
+    f.dialogs.answers = {true};
+    f.window->Command1->click();
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(QStringList({f.dialogs.shown[0].kind, f.dialogs.shown[0].title, f.dialogs.shown[0].text}),
+             QStringList({QStringLiteral("yesno"), u("提示"), u("是否删除该快递单 C？")}));
+    QVERIFY(!f.store.numberExists(QStringLiteral("C")));
+    QCOMPARE(f.shown(), numbers("A")); // gone at once
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A B"));
+}
+
+void TestManagementWindow::deleteNeedsACurrentRowAndAYes()
+{
+    Fixture f("A");
+    QSignalSpy changed(f.window.get(), &ManagementWindow::registerChanged); // the main window's detection follows
+    f.window->Command1->click(); // nothing chosen yet
+    QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
+    QCOMPARE(f.store.count(), 1);
+    f.choose(0);
+    f.dialogs.answers = {false};
+    f.window->Command1->click();
+    QCOMPARE(f.dialogs.shown.size(), 2);
+    QCOMPARE(f.store.count(), 1);
+    QCOMPARE(changed.count(), 0);
+    f.dialogs.answers = {true};
+    f.window->sckdd->trigger();
+    QCOMPARE(f.store.count(), 0);
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(f.settle());
+    QCOMPARE(f.model()->rowCount(), 0);
+}
+
+void TestManagementWindow::deleteRemovesTheRowAskedAboutWhileASearchArrives()
+{
+    Fixture f("A B C");
+    f.choose(2);
+    // The search shows only A while the question is open; C is still the one asked about.
+    f.type(u("快递单号"), QStringLiteral("A"));
+    bool searchShown = false;
+    f.dialogs.whileAsking = [&] { searchShown = f.settle() && f.shown() == numbers("A"); };
+    f.dialogs.answers = {true};
+    f.window->Command1->click();
+    QVERIFY(searchShown);
+    QVERIFY(!f.store.numberExists(QStringLiteral("C")));
+    QCOMPARE(f.store.count(), 2);
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A B"));
+}
+
+void TestManagementWindow::onlyTheNewestReadIsShown_data()
+{
+    QTest::addColumn<bool>("refreshFirst");
+    QTest::addColumn<QString>("firstKey");
+    QTest::addColumn<QString>("lastKey");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<int>("fills"); // a stale result must not even flash up
+    QTest::newRow("a later search replaces an earlier one") << false << "A"
+                                                            << "B" << numbers("B1") << 1;
+    QTest::newRow("an earlier search never replaces a later one") << false << "B"
+                                                                  << "A" << numbers("A1 A2") << 1;
+    QTest::newRow("a search typed during a refresh wins") << true << QString() << "B" << numbers("B1") << 1;
+    QTest::newRow("a newest search without matches keeps the grid") << false << "B"
+                                                                    << "none" << numbers("A1 A2 B1") << 0;
+}
+
+void TestManagementWindow::onlyTheNewestReadIsShown()
+{
+    QFETCH(bool, refreshFirst);
+    QFETCH(QString, firstKey);
+    QFETCH(QString, lastKey);
+    Fixture f("A1 A2 B1");
+    QVERIFY(f.readingText().isEmpty());
+    QSignalSpy resets(f.model(), &QAbstractItemModel::modelReset);
+    if (refreshFirst)
+        f.window->Command8->click();
+    else
+        f.type(u("快递单号"), firstKey);
+    QVERIFY(f.window->isReading());
+    QCOMPARE(f.readingText(), u("正在读取…"));
+    f.type(u("快递单号"), lastKey);
+    QVERIFY(f.settle());
+    QTEST(f.shown(), "shown");
+    QTEST(int(resets.count()), "fills");
+    QVERIFY(f.readingText().isEmpty());
+    QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void TestManagementWindow::closingDropsAReadOnItsWay()
+{
+    Fixture f("A");
+    f.window->Command8->click();
+    f.window->close();
+    QVERIFY(f.settle());
+    QCOMPARE(f.model()->rowCount(), 0);
+    f.window->show(); // opening again loads again
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A"));
+}
+
+void TestManagementWindow::quickAddKeepsTheBoxesUntilItSucceeds()
+{
+    Fixture f("OLD");
+    f.window->Command10->click();
+    auto *form3 = f.dialog<QuickAddDialog>("QuickAddDialog");
+    QVERIFY(form3 && form3->isVisible());
+    form3->Text2->setText(u("书"));
+    form3->Text4->setText(QStringLiteral("2026/12/14"));
+    form3->Command1->click();
+    QCOMPARE(f.dialogs.lastText(), u("快递单号不能为空！"));
+    QCOMPARE(form3->Text2->text(), u("书"));
+
+    form3->Text1->setText(QStringLiteral("OLD"));
+    form3->List1->setCurrentRow(12);
+    QCOMPARE(form3->List1->currentItem()->text(), QStringLiteral("********"));
+    form3->Command1->click();
+    QCOMPARE(f.dialogs.lastText(), u("呵呵，忘记选择快递公司啦！"));
+    form3->List1->setCurrentRow(1);
+    f.window->Timer1->setEnabled(false);
+    form3->Command1->click();
+    QCOMPARE(f.dialogs.lastText(), u("快递单号已存在！"));
+    QVERIFY(f.window->Timer1->isEnabled()); // the grid is read again after every try
+    QCOMPARE(form3->Text1->text(), QStringLiteral("OLD"));
+    QCOMPARE(form3->Text4->text(), QStringLiteral("2026/12/14"));
+    QCOMPARE(f.store.count(), 1);
+
+    form3->Text1->setText(QStringLiteral("NEW"));
+    emit form3->Text8->returnPressed(); // Enter in the last box adds
+    QCOMPARE(f.dialogs.lastText(), u("快递单添加成功！"));
+    const Waybill stored = f.get("NEW");
+    QCOMPARE(stored.carrier, u("顺丰速运"));
+    QCOMPARE(stored.daysInTransit, u("3天"));
+    QCOMPARE(stored.goods, u("书"));
+    QVERIFY(form3->Text1->text().isEmpty() && form3->Text2->text().isEmpty() && form3->Text4->text().isEmpty());
+    QCOMPARE(form3->List1->currentItem()->text(), u("顺丰速运")); // the carrier stays for the next one
+    QCOMPARE(form3->focusWidget(), form3->Text1);
+}
+
+void TestManagementWindow::quickAddOffersTheCarriersTheNumberMayHave()
+{
+    Fixture f("OLD");
+    f.window->Command10->click();
+    auto *form3 = f.dialog<QuickAddDialog>("QuickAddDialog");
+    QVERIFY(form3);
+    const auto selected = [form3] {
+        const QList<QListWidgetItem *> items = form3->List1->selectedItems();
+        return items.isEmpty() ? QString() : items.first()->text();
+    };
+    form3->Text1->setText(QStringLiteral("SF123456789012"));
+    QCOMPARE(form3->List1->item(0)->text(), u("顺丰速运"));
+    QCOMPARE(selected(), u("顺丰速运"));
+    form3->Text1->setText(QStringLiteral("1234567890123"));
+    QCOMPARE(QStringList({form3->List1->item(0)->text(), form3->List1->item(1)->text()}),
+             QStringList({u("EMS(E邮宝)"), u("中邮物流")}));
+    QVERIFY(selected().isEmpty()); // two may fit: the user chooses
+    QCOMPARE(form3->List1->count(), CarrierCatalogue::quickAddEntries().size());
+
+    form3->List1->setCurrentRow(form3->List1->count() - 1); // chosen by the user
+    const QString chosen = selected();
+    form3->Text1->setText(QStringLiteral("SF123456789012"));
+    QCOMPARE(selected(), chosen);
+}
+
+void TestManagementWindow::modifyAppliesToTheRowItWasOpenedFor()
+{
+    Fixture f("A B");
+    f.window->Command9->click(); // nothing chosen: nothing to modify
+    QVERIFY(!f.dialog<ModifyDialog>("ModifyDialog"));
+    QCOMPARE(f.dialogs.shown.size(), 1);
+
+    // Number unchanged: carrier and the optional columns are rewritten.
+    f.choose(0);
+    f.window->Command9->click();
+    auto *form8 = f.dialog<ModifyDialog>("ModifyDialog");
+    QVERIFY(form8 && form8->isVisible());
+    QCOMPARE(form8->Text1->text(), QStringLiteral("A"));
+    QCOMPARE(form8->Text2->text(), u("书"));
+    QCOMPARE(form8->List1->currentItem()->text(), u("顺丰速运"));
+    f.choose(1); // another row picked meanwhile does not matter
+    form8->Text2->setText(u("电脑"));
+    form8->List1->setCurrentRow(form8->List1->count() - 2);
+    QCOMPARE(form8->List1->currentItem()->text(), u("中铁物流"));
+    form8->Command2->click();
+    QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
+    QVERIFY(!form8->isVisible());
+    QCOMPARE(f.get("A").carrier, u("中铁物流"));
+    QCOMPARE(f.get("A").goods, u("电脑"));
+    QCOMPARE(f.get("B").goods, u("书"));
+
+    // Number and carrier changed together: both are stored.
+    f.choose(1);
+    f.window->xgkdd->trigger();
+    form8->Text1->setText(QStringLiteral("B2"));
+    form8->List1->setCurrentRow(3);
+    QCOMPARE(form8->List1->currentItem()->text(), u("圆通快递"));
+    emit form8->Text8->returnPressed();
+    QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
+    QVERIFY(!f.store.numberExists(QStringLiteral("B")));
+    QCOMPARE(f.get("B2").carrier, u("圆通快递"));
+    QCOMPARE(f.get("B2").daysInTransit, u("10天"));
+
+    // Onto an existing number: refused, and the dialog keeps the edits.
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000); // the grid is read again
+    QVERIFY(f.settle());
+    f.choose(0);
+    f.window->Command9->click();
+    QCOMPARE(form8->List1->currentItem()->text(), u("中铁物流"));
+    form8->Text1->setText(QStringLiteral("B2"));
+    form8->Text7->setText(u("新地址"));
+    form8->Command2->click();
+    QCOMPARE(f.dialogs.lastText(), u("快递单号已存在！"));
+    QVERIFY(form8->isVisible());
+    QCOMPARE(form8->Text1->text(), QStringLiteral("B2"));
+    QCOMPARE(form8->Text7->text(), u("新地址"));
+    QVERIFY(f.store.numberExists(QStringLiteral("A")));
+    QVERIFY(f.get("B2").address.isEmpty());
+
+    // A new number alone: the row moves, keeping its carrier.
+    form8->Text1->setText(QStringLiteral("A2"));
+    form8->Command2->click();
+    QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
+    QVERIFY(!f.store.numberExists(QStringLiteral("A")));
+    QCOMPARE(f.get("A2").carrier, u("中铁物流"));
+    QCOMPARE(f.get("A2").address, u("新地址"));
+}
+
+void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
+{
+    Fixture f("A B");
+    f.choose(0);
+    f.window->Command9->click();
+    auto *form8 = f.dialog<ModifyDialog>("ModifyDialog");
+    form8->Text2->setText(u("电脑"));
+    form8->Command2->click();
+    QCOMPARE(f.get("A").goods, u("电脑"));
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000); // the grid is read again
+    QVERIFY(f.settle());
+
+    // Opened again without choosing again: it shows the row as stored, and
+    // pressing 修改 keeps the first edit.
+    f.window->Command9->click();
+    QCOMPARE(form8->Text2->text(), u("电脑"));
+    form8->Command2->click();
+    QCOMPARE(f.get("A").goods, u("电脑"));
+    // A row deleted meanwhile cannot be modified.
+    QVERIFY(f.store.deleteWaybill(QStringLiteral("A")).ok);
+    const int before = f.dialogs.shown.size();
+    f.window->Command9->click();
+    QCOMPARE(f.dialogs.shown.size(), before + 1);
+    QVERIFY(f.dialogs.lastText().contains(u("重新选择")));
+    QVERIFY(!form8->isVisible());
+
+    // The refresh left no current row: the delete says so and deletes nothing.
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000);
+    QVERIFY(f.settle());
+    f.window->Command1->click();
+    QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
+    QCOMPARE(f.store.count(), 1);
+}
+
+void TestManagementWindow::detailsShowTheMainWindowsWaybill()
+{
+    Fixture f("A");
+    f.window->Command15->click();
+    QCOMPARE(f.dialogs.lastText(), u("哈哈，没有选定哦！！！"));
+    auto *form4 = f.dialog<DetailsDialog>("DetailsDialog");
+    QVERIFY(form4 && form4->Label10->text().isEmpty());
+
+    // Two states of A, the newer confirmed three hours ago.
+    const QDateTime now = f.clock.now();
+    f.store.recordChecks({{QStringLiteral("A"), now.addDays(-2), StateSource::kConcise, u("揽收")},
+                          {QStringLiteral("A"), now.addDays(-1), StateSource::detailed(QStringLiteral("byly1")), u("派送中")},
+                          {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中")}});
+    f.current = {QString(),
+                 QString(),
+                 QStringLiteral("A"),
+                 u("顺丰速运"),
+                 u("笔"),
+                 QStringLiteral("3"),
+                 QStringLiteral("2026/12/7"),
+                 u("李四"),
+                 QStringLiteral("110"),
+                 u("上海"),
+                 u("急")};
+    f.window->xiangxi->trigger();
+    QCOMPARE(form4->Label10->text(), QStringLiteral("A"));
+    QCOMPARE(form4->Label12->text(), u("笔"));
+    QCOMPARE(form4->Label18->text(), u("急"));
+    QCOMPARE(form4->Label21->text(), u("未签收"));
+    QCOMPARE(form4->Label22->text(), u("10天"));
+    QCOMPARE(form4->lastCheck->text(), u("最后查询：2026-12-16 21:00，3 小时前"));
+    QCOMPARE(form4->stateHistory->topLevelItemCount(), 2);
+    QCOMPARE(form4->stateHistory->topLevelItem(0)->text(3), u("派送中"));
+    QCOMPARE(form4->stateHistory->topLevelItem(0)->text(2), u("详细查询（备用来源1）"));
+    QCOMPARE(form4->stateHistory->topLevelItem(1)->text(3), u("揽收"));
+    // The grid shows the same newest check after the register's own columns.
+    f.window->Command8->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.model()->columnCount(), WaybillColumns::Count + 2);
+    QCOMPARE(f.model()->headerData(WaybillColumns::Count, Qt::Horizontal).toString(), u("最后查询"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count).data().toString(), u("2026-12-16 21:00"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count + 1).data().toString(), u("派送中"));
+
+    f.current.number = QStringLiteral("NOT-STORED");
+    f.window->Command15->click();
+    QCOMPARE(form4->Label10->text(), QStringLiteral("NOT-STORED"));
+    QVERIFY(form4->Label21->text().isEmpty() && form4->Label22->text().isEmpty());
+    QCOMPARE(form4->lastCheck->text(), u("最后查询：从未查询"));
+    QCOMPARE(form4->stateHistory->topLevelItemCount(), 0);
+}
+
+void TestManagementWindow::importFromTextAndExcel()
+{
+    Fixture f("OLD");
+    QSignalSpy imported(f.window.get(), &ManagementWindow::waybillsImported);
+    f.window->Command14->click();
+    auto *form6 = f.dialog<ImportWindow>("ImportWindow");
+    QVERIFY(form6 && form6->isVisible() && !form6->Command1->isEnabled());
+    form6->Option2->setChecked(true); // as the keyboard or a screen reader checks it: no click
+    QVERIFY(form6->Command1->isEnabled());
+    QVERIFY(form6->Text1->isHidden()); // the Excel hint is not the text option's
+    form6->Command1->click();          // cancelled file dialog: nothing happens
+    QVERIFY(form6->isVisible());
+    QCOMPARE(f.dialogs.fileRequests.last().title, u("选择txt文件"));
+
+    f.folder.write(QStringLiteral("in.txt"), GbkText::encode(u("T1,韵达快运,,,,,,,\r\nOLD,韵达快运,,,,,,,\r\n")));
+    f.dialogs.files = {f.folder.file(QStringLiteral("in.txt"))};
+    form6->Command1->click();
+    QVERIFY(form6->isImporting()); // off the window's thread
+    QTRY_COMPARE(f.dialogs.lastText(), u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"));
+    QVERIFY(!form6->isVisible());
+    QCOMPARE(imported.count(), 1);
+    QCOMPARE(f.store.count(), 2);
+
+    f.window->Command14->click();
+    QVERIFY(!form6->Option1->isChecked() && !form6->Option2->isChecked() && !form6->Command1->isEnabled());
+    form6->Option1->click();
+    f.dialogs.files = {QStringLiteral(TOLVANE_TEST_DATA "/import.xlsx")};
+    form6->Command1->click();
+    QCOMPARE(f.dialogs.fileRequests.last().title, u("选择excel文件"));
+    QVERIFY(f.dialogs.fileRequests.last().filters.first().contains(QStringLiteral("*.xlsx")));
+    QTRY_VERIFY(f.dialogs.lastText().contains(u("共导入 3 条")));
+    QCOMPARE(imported.count(), 2);
+    QCOMPARE(f.store.count(), 5);
+}
+
+void TestManagementWindow::importUnderALockCancelAndTheFullList()
+{
+    Fixture f;
+    f.window->Command14->click();
+    auto *form6 = f.dialog<ImportWindow>("ImportWindow");
+    form6->Option2->click();
+    QByteArray lines;
+    for (int i = 0; i < 100000; ++i)
+        lines += "N" + QByteArray::number(i) + (i % 20000 == 7 ? ",x\r\n" : ",x,,,,,,,\r\n");
+    f.folder.write(QStringLiteral("big.txt"), lines);
+
+    // Another program holds the write lock: one wait, then nothing stored.
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(f.folder.file(WaybillStore::fileName()));
+        QVERIFY(other.open());
+        QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE"));
+        f.dialogs.files = {f.folder.file(QStringLiteral("big.txt"))};
+        form6->Command1->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!form6->isImporting(), 20000);
+        QVERIFY2(f.dialogs.lastText().contains(u("正被其他程序使用")), qPrintable(f.dialogs.lastText()));
+        QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    QCOMPARE(f.store.count(), 0);
+
+    // Cancelled: rolled back, the window stays for another try.
+    f.dialogs.files = {f.folder.file(QStringLiteral("big.txt"))};
+    form6->Command1->click();
+    QVERIFY(form6->CommandCancel->isVisible());
+    form6->CommandCancel->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form6->isImporting(), 20000);
+    QCOMPARE(f.dialogs.lastText(), u("导入已取消，没有导入任何快递单。"));
+    QCOMPARE(f.store.count(), 0);
+    QVERIFY(form6->isVisible() && !form6->CommandCancel->isVisible());
+
+    // With more skips than the message lists, the whole list is offered and kept beside the file.
+    f.folder.write(QStringLiteral("bad.txt"),
+                   GbkText::encode(u("B1,x\nB2,x\nB3,x\nB4,x\nB5,x\nB6,x\nB7,x\nOK,顺丰速运,,,,,,,\n")));
+    f.dialogs.files = {f.folder.file(QStringLiteral("bad.txt"))};
+    f.dialogs.answers = {true};
+    form6->Command1->click();
+    SkippedLinesWindow *list = nullptr;
+    QTRY_VERIFY((list = form6->findChild<SkippedLinesWindow *>()) && list->isVisible());
+    QVERIFY(f.dialogs.lastText().contains(u("是否查看全部跳过的行")));
+    QCOMPARE(list->List->toPlainText().count(u("少于 9 个")), 7);
+    list->CommandSave->click();
+    const QString saved = SkippedLinesWindow::listFileFor(f.folder.file(QStringLiteral("bad.txt")));
+    QCOMPARE(GbkText::decode(f.folder.read(QFileInfo(saved).fileName())).count(u("\r\n第")), 6);
+    QCOMPARE(f.store.count(), 1);
+}
+
+void TestManagementWindow::templateIsRestoredAndOpened()
+{
+    Fixture f;
+    f.window->Command14->click();
+    const QString path = f.folder.file(ImportTemplate::relativePath());
+    QVERIFY(!QFile::exists(path));
+    f.dialog<ImportWindow>("ImportWindow")->Command2->click();
+    QCOMPARE(f.launcher.files, QStringList{path});
+    QVERIFY(QFileInfo(path).size() > 0);
+    f.launcher.opens = false; // no program for workbooks: the user is told where the file is
+    f.dialog<ImportWindow>("ImportWindow")->Command2->click();
+    QVERIFY(f.dialogs.lastText().contains(path));
+}
+
+void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
+{
+    // Sent on the seventh, ten days ago: with five days to the archive, signed rows go.
+    Fixture f("A B C");
+    QVERIFY(AppSettings::write(f.folder.path(), AppSettings::kArchiveDays, QStringLiteral("5")).ok);
+    QVERIFY(f.store.markSignedFor(QStringLiteral("A")).ok);
+    QVERIFY(f.store.markSignedFor(QStringLiteral("C")).ok);
+    // C was found signed only yesterday: its signing, not its dispatch, counts.
+    QVERIFY(f.store.recordCheck({QStringLiteral("C"), f.clock.now().addDays(-1), StateSource::kConcise, u("已签收"), true})
+                .stored);
+    f.window->Command8->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), (QStringList{"B", "C"}));
+    f.window->showWaybill(QStringLiteral("C")); // where a signing notice leads
+    QCOMPARE(f.window->DataGrid1->currentIndex().row(), 1);
+    QCOMPARE(f.window->Label2->text(), QStringLiteral("C"));
+    f.window->showArchived->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), (QStringList{"A", "B", "C"}));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Status).data().toString(), u("已签收（已归档）"));
+    QCOMPARE(f.model()->index(2, WaybillColumns::Status).data().toString(), u("已签收"));
+    // The search covers archived rows only while they are shown.
+    f.type(u("状态"), u("已签收"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), (QStringList{"A", "C"}));
+    f.window->showArchived->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"C"});
+    f.type(u("快递单号"), QStringLiteral("A"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"C"}); // no match leaves the grid as it is
+
+    // Nothing is deleted, and the export writes every row.
+    QCOMPARE(f.store.count(), 3);
+    const QString path = f.folder.file(QStringLiteral("all.txt"));
+    f.dialogs.files = {path};
+    QSignalSpy exported(f.window.get(), &ManagementWindow::exportDone);
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QCOMPARE(GbkText::decode(f.folder.read(QStringLiteral("all.txt"))).count(QStringLiteral("\r\n")), 3);
+}
+
+void TestManagementWindow::exportWritesEveryRow()
+{
+    Fixture f;
+    const QString path = f.folder.file(QStringLiteral("out.txt"));
+    f.dialogs.files = {path};
+    QSignalSpy exported(f.window.get(), &ManagementWindow::exportDone);
+    f.window->Command11->click();
+    QVERIFY(!f.window->Command11->isEnabled()); // written in the background
+    QVERIFY(exported.wait(5000));
+    QVERIFY(f.window->Command11->isEnabled());
+    QCOMPARE(f.dialogs.lastText(), u("数据库没有记录!!"));
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(f.dialogs.fileRequests.last().title, u("保存为"));
+    QCOMPARE(f.dialogs.fileRequests.last().folder, f.folder.path());
+
+    const Waybill full{u("未签收"),
+                       u("3天"),
+                       QStringLiteral("SF1001"),
+                       u("顺丰速运"),
+                       u("书"),
+                       QStringLiteral("12.5"),
+                       QStringLiteral("2026/12/7"),
+                       u("张三"),
+                       QStringLiteral("13800138000"),
+                       u("北京市"),
+                       u("易碎")};
+    QVERIFY(f.store.insertQuickAdd(full, full.daysInTransit).ok);
+    QVERIFY(f.store.markSignedFor(QStringLiteral("SF1001")).ok);
+    Waybill imported = waybill(QStringLiteral("YT2002"), QString(), QString()); // days and time null
+    imported.notes = QStringLiteral("");
+    QVERIFY(f.store.importWaybills({imported}).first().isEmpty());
+    f.dialogs.clear();
+    f.dialogs.files = {path};
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QCOMPARE(f.dialogs.shown.size(), 1); // the file dialog, no message
+    const QByteArray bytes = f.folder.read(QStringLiteral("out.txt"));
+    QCOMPARE(bytes, GbkText::encode(u("已签收,3天,SF1001,顺丰速运,书,12.5,2026/12/7,张三,13800138000,北京市,易碎,\r\n"
+                                      "未签收,,YT2002,顺丰速运,书,,,张三,,,,\r\n")));
+    QCOMPARE(bytes.left(2), QByteArray("\xD2\xD1")); // GBK, not UTF-8: 已 is two bytes
+
+    // Characters that GBK lacks are kept, and the user hears how many rows hold them.
+    Waybill parcel = waybill(QStringLiteral("E1"));
+    parcel.notes = u("📦");
+    QVERIFY(f.store.insertQuickAdd(parcel, parcel.daysInTransit).ok);
+    f.dialogs.files = {path};
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QVERIFY2(f.dialogs.lastText().contains(u("其中 1 条运单")), qPrintable(f.dialogs.lastText()));
+    QVERIFY(GbkText::decode(f.folder.read(QStringLiteral("out.txt"))).contains(u("📦")));
+
+    // The same window writes a workbook when the user names one.
+    QVERIFY(f.dialogs.fileRequests.last().filters.contains(u("导出为 Excel (*.xlsx)")));
+    const QString workbook = f.folder.file(QStringLiteral("out.XLSX"));
+    f.dialogs.clear();
+    f.dialogs.files = {workbook};
+    f.window->Command11->click();
+    QVERIFY(exported.wait(5000));
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    SheetData sheet;
+    QVERIFY(XlsxSheet::read(workbook, &sheet).ok);
+    QCOMPARE(sheet.rows.size(), 4);                                  // the header and three waybills
+    QCOMPARE(sheet.rows.value(2).first(), QStringLiteral("SF1001")); // the number leads, as the import wants
+}
+
+void TestManagementWindow::everyInputHasAnAccessibleName()
+{
+    Fixture f("A");
+    f.choose(0);
+    f.window->Command10->click();
+    f.window->Command9->click();
+    f.window->Command14->click();
+    f.current.number = QStringLiteral("A");
+    f.window->Command15->click();
+    // Inputs and value labels (the selectable ones); the views' own inner parts have no name.
+    int checked = 0;
+    for (QWidget *widget : f.window->findChildren<QWidget *>()) {
+        auto *label = qobject_cast<QLabel *>(widget);
+        if (widget->objectName().isEmpty() ||
+            !(qobject_cast<QLineEdit *>(widget) || qobject_cast<QComboBox *>(widget) ||
+              qobject_cast<QAbstractItemView *>(widget) ||
+              (label && (label->textInteractionFlags() & Qt::TextSelectableByMouse))))
+            continue;
+        // A value label is named by its value; its caption describes it.
+        QVERIFY2(!(label ? widget->accessibleDescription() : widget->accessibleName()).isEmpty(),
+                 qPrintable(widget->objectName()));
+        ++checked;
+    }
+    QVERIFY(checked >= 40);
+    QCOMPARE(f.window->Label12->accessibleDescription(), u("在途时间"));
+}
+
+QTEST_MAIN(TestManagementWindow)
+void TestManagementWindow::statisticsOfTheRegister()
+{
+    Fixture f("A B");
+    f.window->CommandStats->click();
+    StatisticsWindow *stats = f.window->statisticsWindow();
+    QVERIFY(stats && stats->isVisible());
+    QTRY_VERIFY(!stats->isReading());
+    QCOMPARE(stats->summary().total, 2);
+    QCOMPARE(stats->Tables[0]->rowCount(), int(stats->summary().byStatus.size()));
+    QCOMPARE(stats->Tables[1]->item(0, 1)->text(), QStringLiteral("2"));
+    // A range before every row's date leaves nothing.
+    stats->DateFrom->setDate(QDate(2000, 1, 1));
+    stats->DateTo->setDate(QDate(2000, 1, 2));
+    stats->CheckRange->setChecked(true);
+    QTRY_VERIFY(!stats->isReading());
+    QCOMPARE(stats->summary().total, 0);
+    QCOMPARE(stats->Tables[1]->rowCount(), 0);
+}
+
+#include "tst_managementwindow.moc"
