@@ -2,7 +2,6 @@
 
 #include "carriers/CarrierCatalogue.h"
 #include "carriers/CarrierDetector.h"
-#include "settings/MainWindowLink.h"
 #include "store/WaybillStore.h"
 
 #include <QMainWindow>
@@ -52,7 +51,7 @@ struct UpdateResult;
 // The main window: carrier and data-source selection, the queries and their
 // results, the input form and the history list, the tray icon and menus.
 // Its implementation is split by concern over several MainWindow_*.cpp files.
-class MainWindow final : public QMainWindow, public MainWindowLink {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
     struct Services {
@@ -79,12 +78,6 @@ public:
     bool isHistoryLoading() const;
     // The waybill that the 信息 panel shows (its labels mirror the input form).
     Waybill currentWaybill() const;
-
-    // What the settings dialog changes on the main window.
-    void SelectCarrierFromSettings(const Carrier &carrier) override;
-    void SetHarvestInterval(int ms) override;
-    int HarvestInterval() const override;
-    void SetUpdateCheckInterval(int ms) override;
 
     // Skins, settings and updates (MainWindow_prefs.cpp).
     void chooseSkinFromMenu(int skin);
@@ -235,6 +228,7 @@ private:
 
     void applyStoredSkin();
     void Timer3_Timer();
+    void SelectCarrierFromSettings(const Carrier &carrier);
 
     // Carrier detection from the number (MainWindow_detection.cpp).
     void buildDetection();

@@ -59,8 +59,13 @@ void MainWindow::showSettings()
 {
     if (!m_autoStart)
         m_autoStart = std::make_unique<AutoStart>();
-    if (!m_settings)
-        m_settings = new SettingsDialog(m_dataFolder, m_dialogs, *this, *m_autoStart, this);
+    if (!m_settings) {
+        m_settings = new SettingsDialog(m_dataFolder, m_dialogs, *m_autoStart, Timer1->interval(), this);
+        connect(m_settings, &SettingsDialog::carrierChosen, this, &MainWindow::SelectCarrierFromSettings);
+        connect(m_settings, &SettingsDialog::readIntervalChanged, Timer1, &ClassicTimer::setInterval);
+        connect(m_settings, &SettingsDialog::updateCheckIntervalChanged, Timer3, &ClassicTimer::setInterval);
+        m_settings->load();
+    }
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();
@@ -103,19 +108,4 @@ void MainWindow::SelectCarrierFromSettings(const Carrier &carrier)
         selectListEntry(carrier.controlIndex);
         turnCarrierButtonsOff();
     }
-}
-
-void MainWindow::SetHarvestInterval(int ms)
-{
-    Timer1->setInterval(ms);
-}
-
-int MainWindow::HarvestInterval() const
-{
-    return Timer1->interval();
-}
-
-void MainWindow::SetUpdateCheckInterval(int ms)
-{
-    Timer3->setInterval(ms);
 }

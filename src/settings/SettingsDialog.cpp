@@ -7,7 +7,6 @@
 #include "settings/WatchSettingsBox.h"
 #include "settings/ApplySkin.h"
 #include "settings/AutoStart.h"
-#include "settings/MainWindowLink.h"
 #include "settings/ReadDelay.h"
 #include "settings/Skins.h"
 
@@ -27,13 +26,12 @@ namespace {
 const QString kDelayTip = QStringLiteral("该值取决于网络速度，一般越大的话，越便于成功获取数据。");
 } // namespace
 
-SettingsDialog::SettingsDialog(const QString &programFolder, Dialogs &dialogs, MainWindowLink &mainWindow, AutoStart &autoStart,
-             QWidget *parent)
-    : QDialog(parent), m_programFolder(programFolder), m_dialogs(dialogs), m_mainWindow(mainWindow),
-      m_autoStart(autoStart)
+SettingsDialog::SettingsDialog(const QString &programFolder, Dialogs &dialogs, AutoStart &autoStart,
+                               int readIntervalMs, QWidget *parent)
+    : QDialog(parent), m_programFolder(programFolder), m_dialogs(dialogs), m_autoStart(autoStart),
+      m_readIntervalMs(readIntervalMs)
 {
     build();
-    Form_Load();
 }
 
 void SettingsDialog::build()
@@ -127,7 +125,7 @@ void SettingsDialog::build()
 
 // Each field set here acts as if the user had set it: the skin is attached
 // again, a checked box runs its click, a stored delay is applied.
-void SettingsDialog::Form_Load()
+void SettingsDialog::load()
 {
     // The stored default carrier is shown; saving without a change keeps it.
     if (const Carrier *stored =
@@ -171,7 +169,7 @@ void SettingsDialog::Check1_Click()
 
 void SettingsDialog::Check2_Click()
 {
-    m_mainWindow.SetUpdateCheckInterval(Check2->isChecked() ? 0 : 6000);
+    Q_EMIT updateCheckIntervalChanged(Check2->isChecked() ? 0 : 6000);
 }
 
 void SettingsDialog::Text3_Change(const QString &text)
@@ -182,14 +180,15 @@ void SettingsDialog::Text3_Change(const QString &text)
         return;
     }
     if (verdict.intervalMs > 0) {
-        m_mainWindow.SetHarvestInterval(verdict.intervalMs);
+        m_readIntervalMs = verdict.intervalMs;
+        Q_EMIT readIntervalChanged(verdict.intervalMs);
         m_delayHint->hide();
         m_delayHint->clear();
         Text3->setToolTip(kDelayTip);
         return;
     }
     const QString hint = QStringLiteral("%1（当前 %2 秒）")
-                             .arg(verdict.problem, QString::number(m_mainWindow.HarvestInterval() / 1000.0));
+                             .arg(verdict.problem, QString::number(m_readIntervalMs / 1000.0));
     m_delayHint->setText(hint);
     m_delayHint->show();
     Text3->setToolTip(hint + QLatin1Char('\n') + kDelayTip);
@@ -211,7 +210,7 @@ void SettingsDialog::Command1_Click()
         const Carrier *carrier = FindCarrierByName(List1->currentText());
         if (carrier && !carrier->configCode.isEmpty()) {
             keep(AppSettings::write(m_programFolder, AppSettings::kDefaultCarrier, carrier->configCode));
-            m_mainWindow.SelectCarrierFromSettings(*carrier);
+            Q_EMIT carrierChosen(*carrier);
             m_storedCarrierIndex = List1->currentIndex();
         }
     }
@@ -222,7 +221,7 @@ void SettingsDialog::Command1_Click()
                             autoStart ? QStringLiteral("1") : QStringLiteral("0")));
 
     const bool noUpdateCheck = Check2->isChecked();
-    m_mainWindow.SetUpdateCheckInterval(noUpdateCheck ? 0 : 6000);
+    Q_EMIT updateCheckIntervalChanged(noUpdateCheck ? 0 : 6000);
     keep(AppSettings::write(m_programFolder, AppSettings::kAutoUpdate,
                             noUpdateCheck ? QStringLiteral("1") : QStringLiteral("0")));
 

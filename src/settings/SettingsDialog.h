@@ -1,10 +1,11 @@
 #pragma once
 
+#include "carriers/CarrierCatalogue.h"
+
 #include <QDialog>
 
 class AutoStart;
 class Dialogs;
-class MainWindowLink;
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
@@ -14,14 +15,21 @@ class QLineEdit;
 class QPushButton;
 class WatchSettingsBox;
 
-// The settings dialog. It reads config.ini once, when it is created; its
-// buttons only hide it, so a later opening shows the fields as they were
-// left. Its close box (after the question) destroys it.
+// The settings dialog. It reads config.ini once, in load(); its buttons
+// only hide it, so a later opening shows the fields as they were left. Its
+// close box (after the question) destroys it. It knows no other window: what
+// the main window must follow, it announces.
 class SettingsDialog final : public QDialog {
     Q_OBJECT
 public:
-    SettingsDialog(const QString &programFolder, Dialogs &dialogs, MainWindowLink &mainWindow, AutoStart &autoStart,
-          QWidget *parent = nullptr);
+    // readIntervalMs: the page-read interval in force, which the hint of a
+    // delay that cannot be applied names.
+    SettingsDialog(const QString &programFolder, Dialogs &dialogs, AutoStart &autoStart, int readIntervalMs,
+                   QWidget *parent = nullptr);
+
+    // Fills the fields from config.ini, each as if the user had set it, so
+    // a stored delay or update choice is announced: connect first.
+    void load();
 
     QGroupBox *Frame2 = nullptr;
     QLabel *Label1 = nullptr;
@@ -43,12 +51,19 @@ public:
 
     void reject() override; // Esc asks like "退出"
 
+Q_SIGNALS:
+    // A default carrier was saved; the main window selects it.
+    void carrierChosen(const Carrier &carrier);
+    // The read delay, typed or loaded, as the page-read interval.
+    void readIntervalChanged(int ms);
+    // The update check at start; 0 keeps it from firing.
+    void updateCheckIntervalChanged(int ms);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void build();
-    void Form_Load();
     void List2_Click(int index);
     void Check1_Click();
     void Check2_Click();
@@ -59,8 +74,8 @@ private:
 
     QString m_programFolder;
     Dialogs &m_dialogs;
-    MainWindowLink &m_mainWindow;
     AutoStart &m_autoStart;
+    int m_readIntervalMs;
     QLabel *m_delayHint = nullptr;
     int m_storedCarrierIndex = -1;
 };

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,12 +80,14 @@ void TestMainWindowPrefs::bothDefaultValuesStartWithTheDefaultSkin()
 
 void TestMainWindowPrefs::settingsDialogSelectsTheDefaultCarrierOnTheMainWindow()
 {
-    Harness h;
+    Harness h(Harness::config(u("读取间隔=7\r\n")));
     h.startUp();
     QTest::mouseClick(h.window->Option[1], Qt::LeftButton);
+    QCOMPARE(h.window->Timer1->interval(), 3500);
     QTest::mouseClick(h.window->Command1, Qt::LeftButton);
     SettingsDialog *dialog = h.window->settingsWindow();
     QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(h.window->Timer1->interval(), 7000); // the stored delay, once the dialog has read it
     dialog->List1->setCurrentIndex(dialog->List1->findText(u("TNT")));
     QTest::mouseClick(dialog->Command1, Qt::LeftButton);
     QCOMPARE(h.setting(AppSettings::kDefaultCarrier), u("TNT"));
@@ -102,6 +105,15 @@ void TestMainWindowPrefs::settingsDialogSelectsTheDefaultCarrierOnTheMainWindow(
     dialog->Text3->setText(QStringLiteral("100"));
     QCOMPARE(dialog->Text3->text(), QStringLiteral("60"));
     QCOMPARE(h.window->Timer1->interval(), 60000);
+    // A delay that cannot be applied leaves the interval and names it.
+    dialog->Text3->setText(QStringLiteral("abc"));
+    QCOMPARE(h.window->Timer1->interval(), 60000);
+    QVERIFY(dialog->delayHint()->text().contains(u("当前 60 秒")));
+    // "取消更新提示" keeps the update check at start from firing.
+    dialog->Check2->click();
+    QCOMPARE(h.window->Timer3->interval(), 0);
+    dialog->Check2->click();
+    QCOMPARE(h.window->Timer3->interval(), 6000);
 }
 
 void TestMainWindowPrefs::startUpCheckShowsOnlyAnOffer_data()

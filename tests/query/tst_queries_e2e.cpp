@@ -46,7 +46,7 @@ struct Session {
         window->Timer7->setEnabled(false);
         window->setQuitHandler([] {});
         // Short waits: the service answers at once on this machine.
-        window->SetHarvestInterval(1000);
+        window->Timer1->setInterval(1000);
         window->show();
         QTRY_VERIFY_WITH_TIMEOUT(window->Command5->isEnabled(), 30000); // the start page has loaded
     }

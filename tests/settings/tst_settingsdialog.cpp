@@ -8,7 +8,6 @@
 #include <QSpinBox>
 #include "settings/AutoStart.h"
 #include "settings/SettingsDialog.h"
-#include "settings/MainWindowLink.h"
 #include "settings/Skins.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
@@ -18,14 +17,9 @@
 
 namespace {
 
-class FakeMainWindow final : public MainWindowLink {
-public:
-    void SelectCarrierFromSettings(const Carrier &carrier) override { selected << carrier.name; }
-    void SetHarvestInterval(int ms) override { harvestCalls << (harvest = ms); }
-    int HarvestInterval() const override { return harvest; }
-    void SetUpdateCheckInterval(int ms) override { updateCheckCalls << ms; }
+// What the dialog announced, as the main window hears it.
+struct Heard {
     QStringList selected;
-    int harvest = 3500;
     QList<int> harvestCalls, updateCheckCalls;
 };
 
@@ -44,7 +38,16 @@ private Q_SLOTS:
     void archiveDaysReadSafelyAndSaved();
 
 private:
-    SettingsDialog *open() { return new SettingsDialog(m_folder->path(), m_dialogs, m_main, *m_autoStart); }
+    SettingsDialog *open()
+    {
+        auto *dialog = new SettingsDialog(m_folder->path(), m_dialogs, *m_autoStart, 3500);
+        connect(dialog, &SettingsDialog::carrierChosen, this, [this](const Carrier &c) { m_main.selected << c.name; });
+        connect(dialog, &SettingsDialog::readIntervalChanged, this, [this](int ms) { m_main.harvestCalls << ms; });
+        connect(dialog, &SettingsDialog::updateCheckIntervalChanged, this,
+                [this](int ms) { m_main.updateCheckCalls << ms; });
+        dialog->load();
+        return dialog;
+    }
     QString stored(const QString &key) const { return AppSettings::read(m_folder->path(), key); }
     void store(const QString &key, const QString &v) { QVERIFY(AppSettings::write(m_folder->path(), key, v).ok); }
     QString sheet(const QString &relative) const { return QString::fromUtf8(m_folder->read(relative)); }
@@ -52,7 +55,7 @@ private:
     QScopedPointer<TestFolder> m_folder;
     QScopedPointer<AutoStart> m_autoStart;
     FakeDialogs m_dialogs;
-    FakeMainWindow m_main;
+    Heard m_main;
 };
 
 void TestSettingsDialog::init()
@@ -61,7 +64,7 @@ void TestSettingsDialog::init()
     QVERIFY(Provisioning::run(m_folder->path()).outcome.ok);
     m_autoStart.reset(new AutoStart(m_folder->file(QStringLiteral("autostart"))));
     m_dialogs = FakeDialogs();
-    m_main = FakeMainWindow();
+    m_main = Heard();
 }
 
 void TestSettingsDialog::defaultsThenSavedThenLoadedNextTime_data()
@@ -166,6 +169,8 @@ void TestSettingsDialog::enteredThenSaved()
     QCOMPARE(form->Text3->text(), shown);
     QCOMPARE(m_main.harvestCalls, interval ? QList<int>{interval} : QList<int>());
     QCOMPARE(form->delayHint()->isHidden(), interval != 0);
+    if (!interval && !typed.isEmpty())
+        QVERIFY2(form->delayHint()->text().contains(QStringLiteral("当前 3.5 秒")), qPrintable(form->delayHint()->text()));
     form->Command1->click();
     QCOMPARE(stored(AppSettings::kDefaultCarrier), code);
     QCOMPARE(m_main.selected, code == QLatin1String("sf") ? QStringList() : QStringList{carrier});
