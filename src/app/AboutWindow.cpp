@@ -35,25 +35,26 @@ AboutWindow::AboutWindow(Launcher &launcher, Dialogs &dialogs, const QString &da
         dataFolderLabel = value;
         ++r;
     }
-    openDataFolder = new QPushButton(QStringLiteral("打开数据文件夹"), this);
-    openDataFolder->setObjectName(QStringLiteral("openDataFolder"));
-    openDataFolder->setAccessibleName(QStringLiteral("打开数据文件夹"));
-    openDataFolder->setAutoDefault(false);
-    connect(openDataFolder, &QPushButton::clicked, this, [this, &dialogs, dataFolder] {
+    dataFolderLabel->setObjectName(QStringLiteral("dataFolderLabel"));
+    openDataFolderButton = new QPushButton(QStringLiteral("打开数据文件夹"), this);
+    openDataFolderButton->setObjectName(QStringLiteral("openDataFolderButton"));
+    openDataFolderButton->setAccessibleName(QStringLiteral("打开数据文件夹"));
+    openDataFolderButton->setAutoDefault(false);
+    connect(openDataFolderButton, &QPushButton::clicked, this, [this, &dialogs, dataFolder] {
         if (!m_launcher.openFile(dataFolder))
             dialogs.information(this, Program::kTitle,
                                 QStringLiteral("没有可以打开文件夹的程序。数据文件夹在：\n%1")
                                     .arg(QDir::toNativeSeparators(dataFolder)));
     });
-    grid->addWidget(openDataFolder, r++, 0, 1, 2);
+    grid->addWidget(openDataFolderButton, r++, 0, 1, 2);
     const QString site = Endpoints::current().makerSite;
-    Label10 = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(site.toHtmlEscaped()), this);
-    Label10->setObjectName(QStringLiteral("Label10"));
-    Label10->setAccessibleName(QStringLiteral("网站"));
-    Label10->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    Label10->setFocusPolicy(Qt::StrongFocus);
-    connect(Label10, &QLabel::linkActivated, this,
+    makerSiteLabel = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(site.toHtmlEscaped()), this);
+    makerSiteLabel->setObjectName(QStringLiteral("makerSiteLabel"));
+    makerSiteLabel->setAccessibleName(QStringLiteral("网站"));
+    makerSiteLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    makerSiteLabel->setFocusPolicy(Qt::StrongFocus);
+    connect(makerSiteLabel, &QLabel::linkActivated, this,
             [this](const QString &) { m_launcher.openUrl(Endpoints::current().makerSite); });
-    grid->addWidget(Label10, r, 0, 1, 2);
+    grid->addWidget(makerSiteLabel, r, 0, 1, 2);
     resize(4050 / 15, 2025 / 15);
 }

@@ -14,9 +14,9 @@ class AboutWindow final : public QDialog {
 public:
     AboutWindow(Launcher &launcher, Dialogs &dialogs, const QString &dataFolder, QWidget *parent = nullptr);
 
-    QLabel *Label10 = nullptr;
+    QLabel *makerSiteLabel = nullptr;
     QLabel *dataFolderLabel = nullptr;
-    QPushButton *openDataFolder = nullptr;
+    QPushButton *openDataFolderButton = nullptr;
 
 private:
     Launcher &m_launcher;

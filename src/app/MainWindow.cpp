@@ -113,10 +113,10 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     buildHistoryArea(central);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(Frame2, 3);
+    top->addWidget(carrierGroup, 3);
     auto *sideColumn = new QVBoxLayout;
-    sideColumn->addWidget(Frame9);
-    sideColumn->addWidget(Frame3);
+    sideColumn->addWidget(sourceGroup);
+    sideColumn->addWidget(infoGroup);
     top->addLayout(sideColumn, 2);
     layout->addLayout(top);
 
@@ -127,35 +127,35 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     auto *middle = new QHBoxLayout;
     auto *results = new QVBoxLayout;
     results->setSpacing(0);
-    results->addWidget(SSTab1);
-    results->addWidget(RichTextBox3, 1);
-    results->addWidget(ListView1, 1);
+    results->addWidget(resultTabs);
+    results->addWidget(detailedResultText, 1);
+    results->addWidget(conciseResultView, 1);
     auto *resultButtons = new QHBoxLayout;
-    resultButtons->addWidget(Command13);
-    resultButtons->addWidget(Command3);
-    resultButtons->addWidget(Command4);
+    resultButtons->addWidget(saveConciseResultsButton);
+    resultButtons->addWidget(saveDetailedResultsButton);
+    resultButtons->addWidget(clearResultsButton);
     results->addLayout(resultButtons);
     middle->addLayout(results, 3);
-    middle->addWidget(Frame4, 1);
+    middle->addWidget(queryGroup, 1);
     layout->addLayout(middle, 3);
 
     auto *bottom = new QHBoxLayout;
-    bottom->addWidget(SSTab2, 3);
-    bottom->addWidget(Frame10, 2);
+    bottom->addWidget(inputTabs, 3);
+    bottom->addWidget(historyGroup, 2);
     layout->addLayout(bottom, 3);
     setCentralWidget(central);
 
-    StatusPanel1 = named(new ElidingLabel(this), "StatusPanel1");
-    StatusPanel2 = named(new QLabel(this), "StatusPanel2");
-    StatusPanel3 = named(new QLabel(this), "StatusPanel3");
-    StatusPanel1->setAccessibleDescription(QStringLiteral("当前快递单"));
-    StatusPanel2->setAccessibleDescription(QStringLiteral("当前时间"));
-    StatusPanel3->setAccessibleDescription(QStringLiteral("查询进度"));
-    StatusPanel3->hide();
-    auto *bar = named(new QStatusBar(this), "StatusBar1");
-    bar->addWidget(StatusPanel1, 1);
-    bar->addWidget(StatusPanel3);
-    bar->addPermanentWidget(StatusPanel2);
+    statusLineLabel = named(new ElidingLabel(this), "statusLineLabel");
+    clockLabel = named(new QLabel(this), "clockLabel");
+    queryProgressLabel = named(new QLabel(this), "queryProgressLabel");
+    statusLineLabel->setAccessibleDescription(QStringLiteral("当前快递单"));
+    clockLabel->setAccessibleDescription(QStringLiteral("当前时间"));
+    queryProgressLabel->setAccessibleDescription(QStringLiteral("查询进度"));
+    queryProgressLabel->hide();
+    auto *bar = named(new QStatusBar(this), "statusBar");
+    bar->addWidget(statusLineLabel, 1);
+    bar->addWidget(queryProgressLabel);
+    bar->addPermanentWidget(clockLabel);
     setStatusBar(bar);
 
     buildTimers();
@@ -167,8 +167,8 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(menuKey, &QShortcut::activated, this, [this] {
         menuBar()->setFocus(Qt::ShortcutFocusReason);
-        menuBar()->setActiveAction(shezhi->menuAction());
-        shezhi->setActiveAction(gongneng); // Enter then opens the settings, as from the mouse
+        menuBar()->setActiveAction(settingsMenu->menuAction());
+        settingsMenu->setActiveAction(settingsAction); // Enter then opens the settings, as from the mouse
     });
     resize(px(10260), px(10110));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -183,190 +183,199 @@ MainWindow::~MainWindow()
 
 void MainWindow::buildMenus()
 {
-    shezhi = menuBar()->addMenu(QStringLiteral("设置"));
-    shezhi->setObjectName(QStringLiteral("shezhi"));
-    gongneng = named(shezhi->addAction(QStringLiteral("设置")), "gongneng");
-    pf = shezhi->addMenu(QStringLiteral("皮肤"));
-    pf->setObjectName(QStringLiteral("pf"));
-    moren = named(pf->addAction(QStringLiteral("默认皮肤")), "moren");
-    jdqq = named(pf->addAction(QStringLiteral("经典QQ")), "jdqq");
-    jpjm = named(pf->addAction(QStringLiteral("简谱积木")), "jpjm");
-    hskx = named(pf->addAction(QStringLiteral("黑色酷炫")), "hskx");
+    settingsMenu = menuBar()->addMenu(QStringLiteral("设置"));
+    settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
+    settingsAction = named(settingsMenu->addAction(QStringLiteral("设置")), "settingsAction");
+    skinMenu = settingsMenu->addMenu(QStringLiteral("皮肤"));
+    skinMenu->setObjectName(QStringLiteral("skinMenu"));
+    defaultSkinAction = named(skinMenu->addAction(QStringLiteral("默认皮肤")), "defaultSkinAction");
+    classicQqSkinAction = named(skinMenu->addAction(QStringLiteral("经典QQ")), "classicQqSkinAction");
+    blocksSkinAction = named(skinMenu->addAction(QStringLiteral("简谱积木")), "blocksSkinAction");
+    darkSkinAction = named(skinMenu->addAction(QStringLiteral("黑色酷炫")), "darkSkinAction");
     const QKeySequence keys[] = {QKeySequence(QStringLiteral("Ctrl+1")), QKeySequence(QStringLiteral("Ctrl+2")),
                                  QKeySequence(QStringLiteral("Ctrl+3")), QKeySequence(QStringLiteral("Ctrl+4"))};
-    QAction *skins[] = {moren, jdqq, jpjm, hskx};
+    QAction *skins[] = {defaultSkinAction, classicQqSkinAction, blocksSkinAction, darkSkinAction};
     for (int i = 0; i < 4; ++i) {
         skins[i]->setCheckable(true);
         skins[i]->setShortcut(keys[i]);
     }
 
-    bangzhu = menuBar()->addMenu(QStringLiteral("帮助"));
-    bangzhu->setObjectName(QStringLiteral("bangzhu"));
-    bz = named(bangzhu->addAction(QStringLiteral("帮助")), "bz");
-    gy = named(bangzhu->addAction(QStringLiteral("关于")), "gy");
-    jcgx = named(bangzhu->addAction(QStringLiteral("检查更新")), "jcgx");
-    wangzhan = named(menuBar()->addAction(QStringLiteral(
-                         "访问我的网站，欢迎提供宝贵建议     Tips:软件启动慢的话，可以在设置中取消更新提示……")),
-                     "wangzhan");
+    helpMenu = menuBar()->addMenu(QStringLiteral("帮助"));
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    helpAction = named(helpMenu->addAction(QStringLiteral("帮助")), "helpAction");
+    aboutAction = named(helpMenu->addAction(QStringLiteral("关于")), "aboutAction");
+    checkUpdateAction = named(helpMenu->addAction(QStringLiteral("检查更新")), "checkUpdateAction");
+    makerSiteAction = named(menuBar()->addAction(QStringLiteral(
+                                "访问我的网站，欢迎提供宝贵建议     Tips:软件启动慢的话，可以在设置中取消更新提示……")),
+                            "makerSiteAction");
 
     // The tray's menu: never on the menu bar.
-    F00 = new QMenu(QStringLiteral("菜单项"), this);
-    F00->setObjectName(QStringLiteral("F00"));
-    F01 = named(F00->addAction(QStringLiteral("打开")), "F01");
-    F02 = named(F00->addAction(QStringLiteral("退出")), "F02");
+    trayMenu = new QMenu(QStringLiteral("菜单项"), this);
+    trayMenu->setObjectName(QStringLiteral("trayMenu"));
+    trayOpenAction = named(trayMenu->addAction(QStringLiteral("打开")), "trayOpenAction");
+    trayExitAction = named(trayMenu->addAction(QStringLiteral("退出")), "trayExitAction");
 
-    connect(bz, &QAction::triggered, this, &MainWindow::openHelp);
-    connect(gy, &QAction::triggered, this, &MainWindow::showAbout);
-    connect(gongneng, &QAction::triggered, this, &MainWindow::showSettings);
-    connect(jcgx, &QAction::triggered, this, &MainWindow::showUpdateWindow);
-    connect(wangzhan, &QAction::triggered, this, &MainWindow::openMakerSite);
-    connect(F01, &QAction::triggered, this, [this] { showNormal(); });
-    connect(F02, &QAction::triggered, this, &MainWindow::exitFromTray);
+    connect(helpAction, &QAction::triggered, this, &MainWindow::openHelp);
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(settingsAction, &QAction::triggered, this, &MainWindow::showSettings);
+    connect(checkUpdateAction, &QAction::triggered, this, &MainWindow::showUpdateWindow);
+    connect(makerSiteAction, &QAction::triggered, this, &MainWindow::openMakerSite);
+    connect(trayOpenAction, &QAction::triggered, this, [this] { showNormal(); });
+    connect(trayExitAction, &QAction::triggered, this, &MainWindow::exitFromTray);
 }
 
 void MainWindow::buildCarrierArea(QWidget *parent)
 {
-    Frame2 = named(new QGroupBox(QStringLiteral("快递公司"), parent), "Frame2");
-    auto *grid = new QGridLayout(Frame2);
+    carrierGroup = named(new QGroupBox(QStringLiteral("快递公司"), parent), "carrierGroup");
+    auto *grid = new QGridLayout(carrierGroup);
     grid->setContentsMargins(6, 2, 6, 4);
     grid->setVerticalSpacing(2);
     m_carrierButtons = new QButtonGroup(this);
     const auto carriers = CarrierCatalogue::buttonCarriers();
     for (int i = 0; i < 12; ++i) {
-        Option[i] = new QRadioButton(carriers[i]->name, Frame2);
-        Option[i]->setObjectName(QStringLiteral("Option%1").arg(i + 1));
-        Option[i]->setToolTip(carriers[i]->tooltip);
-        m_carrierButtons->addButton(Option[i], i);
-        grid->addWidget(Option[i], i / 4, i % 4);
-        whenChosen(Option[i], [this, i] {
-            SelectCarrier(i);
+        carrierOptions[i] = new QRadioButton(carriers[i]->name, carrierGroup);
+        carrierOptions[i]->setObjectName(QStringLiteral("carrierOptions[%1]").arg(i));
+        carrierOptions[i]->setToolTip(carriers[i]->tooltip);
+        m_carrierButtons->addButton(carrierOptions[i], i);
+        grid->addWidget(carrierOptions[i], i / 4, i % 4);
+        whenChosen(carrierOptions[i], [this, i] {
+            selectCarrier(i);
             userChoseCarrier();
         });
     }
-    Label9 = named(new QLabel(QStringLiteral("其他快递公司："), Frame2), "Label9");
-    List1 = named(new QListWidget(Frame2), "List1");
-    List1->setAccessibleName(Label9->text());
-    Label9->setBuddy(List1);
+    otherCarriersLabel = named(new QLabel(QStringLiteral("其他快递公司："), carrierGroup), "otherCarriersLabel");
+    otherCarriersList = named(new QListWidget(carrierGroup), "otherCarriersList");
+    otherCarriersList->setAccessibleName(otherCarriersLabel->text());
+    otherCarriersLabel->setBuddy(otherCarriersList);
     for (const Carrier *c : CarrierCatalogue::listCarriers())
-        List1->addItem(c->name);
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+        otherCarriersList->addItem(c->name);
+    otherCarriersList->setSelectionMode(QAbstractItemView::SingleSelection);
     // Four whole rows: a row cut at the bottom looks like a fault.
-    List1->setFixedHeight(4 * List1->sizeHintForRow(0) + 2 * List1->frameWidth());
-    grid->addWidget(Label9, 3, 0);
-    grid->addWidget(List1, 4, 0, 1, 4);
-    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+    otherCarriersList->setFixedHeight(4 * otherCarriersList->sizeHintForRow(0) + 2 * otherCarriersList->frameWidth());
+    grid->addWidget(otherCarriersLabel, 3, 0);
+    grid->addWidget(otherCarriersList, 4, 0, 1, 4);
+    connect(otherCarriersList, &QListWidget::itemSelectionChanged, this, [this] {
         if (m_suppressListAction)
             return;
-        List1_Action();
+        selectListedCarrier();
         userChoseCarrier();
     });
 
-    Frame9 = named(new QGroupBox(QStringLiteral("数据来源"), parent), "Frame9");
-    auto *sources = new QGridLayout(Frame9);
+    sourceGroup = named(new QGroupBox(QStringLiteral("数据来源"), parent), "sourceGroup");
+    auto *sources = new QGridLayout(sourceGroup);
     sources->setContentsMargins(6, 2, 6, 4);
-    Option14 = named(new QRadioButton(QStringLiteral("默认来源"), Frame9), "Option14");
-    Label28 = named(new QLabel(QStringLiteral("(快递100)"), Frame9), "Label28");
-    Option18 = named(new QRadioButton(QStringLiteral("备用来源1"), Frame9), "Option18");
-    Option17 = named(new QRadioButton(QStringLiteral("备用来源2"), Frame9), "Option17");
-    sources->addWidget(Option14, 0, 0);
-    sources->addWidget(Label28, 0, 1);
-    sources->addWidget(Option18, 1, 0);
-    sources->addWidget(Option17, 1, 1);
+    defaultSourceOption = named(new QRadioButton(QStringLiteral("默认来源"), sourceGroup), "defaultSourceOption");
+    defaultSourceNoteLabel = named(new QLabel(QStringLiteral("(快递100)"), sourceGroup), "defaultSourceNoteLabel");
+    backupSource1Option = named(new QRadioButton(QStringLiteral("备用来源1"), sourceGroup), "backupSource1Option");
+    backupSource2Option = named(new QRadioButton(QStringLiteral("备用来源2"), sourceGroup), "backupSource2Option");
+    sources->addWidget(defaultSourceOption, 0, 0);
+    sources->addWidget(defaultSourceNoteLabel, 0, 1);
+    sources->addWidget(backupSource1Option, 1, 0);
+    sources->addWidget(backupSource2Option, 1, 1);
     // Exclusive, as a screen reader and the arrow keys expect; none is on until one is chosen.
     m_sourceButtons = new QButtonGroup(this);
-    for (QRadioButton *b : {Option14, Option18, Option17})
+    for (QRadioButton *b : {defaultSourceOption, backupSource1Option, backupSource2Option})
         m_sourceButtons->addButton(b);
-    whenChosen(Option14, [this] { SelectDataSource(DataSource::Default); });
-    whenChosen(Option18, [this] { SelectDataSource(DataSource::Backup1); });
-    whenChosen(Option17, [this] { SelectDataSource(DataSource::Backup2); });
+    whenChosen(defaultSourceOption, [this] { selectDataSource(DataSource::Default); });
+    whenChosen(backupSource1Option, [this] { selectDataSource(DataSource::Backup1); });
+    whenChosen(backupSource2Option, [this] { selectDataSource(DataSource::Backup2); });
 
-    Frame3 = named(new QGroupBox(QStringLiteral("信息"), parent), "Frame3");
-    auto *info = new QGridLayout(Frame3);
+    infoGroup = named(new QGroupBox(QStringLiteral("信息"), parent), "infoGroup");
+    auto *info = new QGridLayout(infoGroup);
     info->setContentsMargins(6, 2, 6, 4);
     info->setVerticalSpacing(2);
-    Label3 = named(new QLabel(QStringLiteral("运单号："), Frame3), "Label3");
-    Label4 = valueLabel("Label4", QStringLiteral("运单号"), Frame3);
-    Label5 = named(new QLabel(QStringLiteral("快递公司："), Frame3), "Label5");
-    Label6 = valueLabel("Label6", QStringLiteral("快递公司"), Frame3);
-    Label27 = named(new QLabel(QStringLiteral("客服热线："), Frame3), "Label27");
-    Label26 = valueLabel("Label26", QStringLiteral("客服热线"), Frame3);
+    numberCaptionLabel = named(new QLabel(QStringLiteral("运单号："), infoGroup), "numberCaptionLabel");
+    numberValueLabel = valueLabel("numberValueLabel", QStringLiteral("运单号"), infoGroup);
+    carrierCaptionLabel = named(new QLabel(QStringLiteral("快递公司："), infoGroup), "carrierCaptionLabel");
+    carrierValueLabel = valueLabel("carrierValueLabel", QStringLiteral("快递公司"), infoGroup);
+    hotlineCaptionLabel = named(new QLabel(QStringLiteral("客服热线："), infoGroup), "hotlineCaptionLabel");
+    hotlineValueLabel = valueLabel("hotlineValueLabel", QStringLiteral("客服热线"), infoGroup);
     // An empty value is announced by its caption, not by the frame's title.
-    Label3->setBuddy(Label4);
-    Label5->setBuddy(Label6);
-    Label27->setBuddy(Label26);
-    info->addWidget(Label3, 0, 0);
-    info->addWidget(Label4, 0, 1);
-    info->addWidget(Label5, 1, 0);
-    info->addWidget(Label6, 1, 1);
-    info->addWidget(Label27, 2, 0);
-    info->addWidget(Label26, 2, 1);
+    numberCaptionLabel->setBuddy(numberValueLabel);
+    carrierCaptionLabel->setBuddy(carrierValueLabel);
+    hotlineCaptionLabel->setBuddy(hotlineValueLabel);
+    info->addWidget(numberCaptionLabel, 0, 0);
+    info->addWidget(numberValueLabel, 0, 1);
+    info->addWidget(carrierCaptionLabel, 1, 0);
+    info->addWidget(carrierValueLabel, 1, 1);
+    info->addWidget(hotlineCaptionLabel, 2, 0);
+    info->addWidget(hotlineValueLabel, 2, 1);
     info->setColumnStretch(1, 1);
     // Mirrors of the input form: what the save stores and the details show.
     // The boxes themselves show the same text, so the mirrors stay hidden.
-    Label20 = valueLabel("Label20", QStringLiteral("物品"), Frame3);
-    Label21 = valueLabel("Label21", QStringLiteral("金额"), Frame3);
-    Label22 = valueLabel("Label22", QStringLiteral("时间"), Frame3);
-    Label23 = valueLabel("Label23", QStringLiteral("姓名"), Frame3);
-    Label24 = valueLabel("Label24", QStringLiteral("电话"), Frame3);
-    Label25 = valueLabel("Label25", QStringLiteral("联系地址"), Frame3);
-    Label16 = valueLabel("Label16", QStringLiteral("备注"), Frame3);
-    Label18 = valueLabel("Label18", QStringLiteral("在途时间"), Frame3);
-    Label19 = valueLabel("Label19", QStringLiteral("状态"), Frame3);
-    for (QLabel *mirror : {Label20, Label21, Label22, Label23, Label24, Label25, Label16, Label18, Label19})
+    goodsValueLabel = valueLabel("goodsValueLabel", QStringLiteral("物品"), infoGroup);
+    amountValueLabel = valueLabel("amountValueLabel", QStringLiteral("金额"), infoGroup);
+    timeValueLabel = valueLabel("timeValueLabel", QStringLiteral("时间"), infoGroup);
+    nameValueLabel = valueLabel("nameValueLabel", QStringLiteral("姓名"), infoGroup);
+    phoneValueLabel = valueLabel("phoneValueLabel", QStringLiteral("电话"), infoGroup);
+    addressValueLabel = valueLabel("addressValueLabel", QStringLiteral("联系地址"), infoGroup);
+    notesValueLabel = valueLabel("notesValueLabel", QStringLiteral("备注"), infoGroup);
+    daysInTransitValueLabel = valueLabel("daysInTransitValueLabel", QStringLiteral("在途时间"), infoGroup);
+    statusValueLabel = valueLabel("statusValueLabel", QStringLiteral("状态"), infoGroup);
+    for (QLabel *mirror : {goodsValueLabel, amountValueLabel, timeValueLabel, nameValueLabel, phoneValueLabel,
+                           addressValueLabel, notesValueLabel, daysInTransitValueLabel, statusValueLabel})
         mirror->hide();
-    Command7 = button("Command7", QStringLiteral("打开快递官网"), QStringLiteral("打开所选快递公司的官网"), Frame3);
-    info->addWidget(Command7, 3, 0, 1, 2);
-    connect(Command7, &QPushButton::clicked, this, &MainWindow::Command7_Click);
+    carrierHomePageButton = button("carrierHomePageButton", QStringLiteral("打开快递官网"),
+                                   QStringLiteral("打开所选快递公司的官网"), infoGroup);
+    info->addWidget(carrierHomePageButton, 3, 0, 1, 2);
+    connect(carrierHomePageButton, &QPushButton::clicked, this, &MainWindow::openCarrierHomePage);
 }
 
 void MainWindow::buildQueryArea(QWidget *parent)
 {
-    Frame4 = named(new QGroupBox(QStringLiteral("查询"), parent), "Frame4");
+    queryGroup = named(new QGroupBox(QStringLiteral("查询"), parent), "queryGroup");
     // Options beside the buttons: a column of six would hold the window taller than it opens.
-    auto *box = new QGridLayout(Frame4);
-    Option15 = named(new QRadioButton(QStringLiteral("当前单号"), Frame4), "Option15");
-    Option16 = named(new QRadioButton(QStringLiteral("已存单号"), Frame4), "Option16");
-    Option13 = named(new QRadioButton(QStringLiteral("批量单号"), Frame4), "Option13");
-    Command12 = button("Command12", QStringLiteral("简洁查询"), QStringLiteral("仅查询最后一条记录"), Frame4);
-    Command5 = button("Command5", QStringLiteral("详细查询"), QStringLiteral("查询所有记录"), Frame4);
-    CommandStop = button("CommandStop", QStringLiteral("停止查询"), QStringLiteral("停止正在进行的查询"), Frame4);
-    CommandStop->setEnabled(false);
-    QWidget *column[][2] = {{Option15, Command12}, {Option16, Command5}, {Option13, CommandStop}};
+    auto *box = new QGridLayout(queryGroup);
+    currentNumberOption = named(new QRadioButton(QStringLiteral("当前单号"), queryGroup), "currentNumberOption");
+    storedNumbersOption = named(new QRadioButton(QStringLiteral("已存单号"), queryGroup), "storedNumbersOption");
+    batchNumbersOption = named(new QRadioButton(QStringLiteral("批量单号"), queryGroup), "batchNumbersOption");
+    conciseQueryButton =
+        button("conciseQueryButton", QStringLiteral("简洁查询"), QStringLiteral("仅查询最后一条记录"), queryGroup);
+    detailedQueryButton =
+        button("detailedQueryButton", QStringLiteral("详细查询"), QStringLiteral("查询所有记录"), queryGroup);
+    stopQueryButton =
+        button("stopQueryButton", QStringLiteral("停止查询"), QStringLiteral("停止正在进行的查询"), queryGroup);
+    stopQueryButton->setEnabled(false);
+    QWidget *column[][2] = {{currentNumberOption, conciseQueryButton},
+                            {storedNumbersOption, detailedQueryButton},
+                            {batchNumbersOption, stopQueryButton}};
     for (int row = 0; row < 3; ++row) {
         box->addWidget(column[row][0], row, 0);
         box->addWidget(column[row][1], row, 1);
     }
     box->setRowStretch(3, 1);
 
-    SSTab1 = named(new QTabBar(parent), "SSTab1");
-    SSTab1->addTab(QStringLiteral("详细结果"));
-    SSTab1->addTab(QStringLiteral("简洁结果"));
-    SSTab1->setAccessibleName(QStringLiteral("查询结果"));
-    RichTextBox3 = named(new QTextEdit(parent), "RichTextBox3");
-    RichTextBox3->setReadOnly(true);
-    RichTextBox3->setAcceptRichText(false);
-    RichTextBox3->setAccessibleName(QStringLiteral("详细结果"));
-    ListView1 = named(new QTreeWidget(parent), "ListView1");
-    ListView1->setRootIsDecorated(false);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setAccessibleName(QStringLiteral("简洁结果"));
-    ListView1->setHeaderHidden(false);
-    ListView1->setColumnCount(0);
-    ListView1->hide();
-    Command13 = button("Command13", QStringLiteral("保存简洁结果"), QStringLiteral("保存批量查询结果"), parent);
-    Command3 = button("Command3", QStringLiteral("保存详细结果"), QStringLiteral("保存查询到的结果"), parent);
-    Command4 = button("Command4", QStringLiteral("清空结果"), QString(), parent);
-    connect(Command13, &QPushButton::clicked, this, &MainWindow::Command13_Click);
-    connect(Command3, &QPushButton::clicked, this, &MainWindow::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &MainWindow::Command4_Click);
-    connect(SSTab1, &QTabBar::currentChanged, this, &MainWindow::SSTab1_Click);
+    resultTabs = named(new QTabBar(parent), "resultTabs");
+    resultTabs->addTab(QStringLiteral("详细结果"));
+    resultTabs->addTab(QStringLiteral("简洁结果"));
+    resultTabs->setAccessibleName(QStringLiteral("查询结果"));
+    detailedResultText = named(new QTextEdit(parent), "detailedResultText");
+    detailedResultText->setReadOnly(true);
+    detailedResultText->setAcceptRichText(false);
+    detailedResultText->setAccessibleName(QStringLiteral("详细结果"));
+    conciseResultView = named(new QTreeWidget(parent), "conciseResultView");
+    conciseResultView->setRootIsDecorated(false);
+    conciseResultView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    conciseResultView->setAccessibleName(QStringLiteral("简洁结果"));
+    conciseResultView->setHeaderHidden(false);
+    conciseResultView->setColumnCount(0);
+    conciseResultView->hide();
+    saveConciseResultsButton =
+        button("saveConciseResultsButton", QStringLiteral("保存简洁结果"), QStringLiteral("保存批量查询结果"), parent);
+    saveDetailedResultsButton =
+        button("saveDetailedResultsButton", QStringLiteral("保存详细结果"), QStringLiteral("保存查询到的结果"), parent);
+    clearResultsButton = button("clearResultsButton", QStringLiteral("清空结果"), QString(), parent);
+    connect(saveConciseResultsButton, &QPushButton::clicked, this, &MainWindow::saveConciseResults);
+    connect(saveDetailedResultsButton, &QPushButton::clicked, this, &MainWindow::saveDetailedResults);
+    connect(clearResultsButton, &QPushButton::clicked, this, &MainWindow::clearResults);
+    connect(resultTabs, &QTabBar::currentChanged, this, &MainWindow::showChosenResults);
 }
 
 void MainWindow::buildInputArea(QWidget *parent)
 {
-    SSTab2 = named(new QTabWidget(parent), "SSTab2");
-    Frame1 = named(new QGroupBox(SSTab2), "Frame1");
-    auto *form = new QGridLayout(Frame1);
+    inputTabs = named(new QTabWidget(parent), "inputTabs");
+    inputGroup = named(new QGroupBox(inputTabs), "inputGroup");
+    auto *form = new QGridLayout(inputGroup);
     form->setContentsMargins(6, 4, 6, 4);
     form->setVerticalSpacing(3);
     struct Field {
@@ -379,19 +388,19 @@ void MainWindow::buildInputArea(QWidget *parent)
     };
     using C = WaybillColumns::Column;
     Field fields[] = {
-        {Label1, "Label1", "单号", Text1, "Text1", C::Number},
-        {Label11, "Label11", "物品", Text9, "Text9", C::Goods},
-        {Label14, "Label14", "金额", Text7, "Text7", C::Amount},
-        {Label10, "Label10", "时间", Text6, "Text6", C::Time},
-        {Label2, "Label2", "姓名", Text2, "Text2", C::Name},
-        {Label12, "Label12", "电话", Text3, "Text3", C::Phone},
-        {Label8, "Label8", "联系地址", Text8, "Text8", C::Address},
-        {Label13, "Label13", "备注", Text4, "Text4", C::Notes},
+        {numberInputLabel, "numberInputLabel", "单号", numberEdit, "numberEdit", C::Number},
+        {goodsInputLabel, "goodsInputLabel", "物品", goodsEdit, "goodsEdit", C::Goods},
+        {amountInputLabel, "amountInputLabel", "金额", amountEdit, "amountEdit", C::Amount},
+        {timeInputLabel, "timeInputLabel", "时间", timeEdit, "timeEdit", C::Time},
+        {nameInputLabel, "nameInputLabel", "姓名", nameEdit, "nameEdit", C::Name},
+        {phoneInputLabel, "phoneInputLabel", "电话", phoneEdit, "phoneEdit", C::Phone},
+        {addressInputLabel, "addressInputLabel", "联系地址", addressEdit, "addressEdit", C::Address},
+        {notesInputLabel, "notesInputLabel", "备注", notesEdit, "notesEdit", C::Notes},
     };
     int index = 0;
     for (Field &f : fields) {
-        f.label = named(new QLabel(QString::fromUtf8(f.caption), Frame1), f.labelName);
-        f.box = named(new QLineEdit(Frame1), f.boxName);
+        f.label = named(new QLabel(QString::fromUtf8(f.caption), inputGroup), f.labelName);
+        f.box = named(new QLineEdit(inputGroup), f.boxName);
         // A box never takes more than its column holds, so a save never fails on
         // length; both count characters, so an emoji is one, not two.
         f.box->setMaxLength(2 * WaybillColumns::maxLength(f.column));
@@ -404,91 +413,95 @@ void MainWindow::buildInputArea(QWidget *parent)
         form->addWidget(f.box, row, (index % 2) * 2 + 1);
         ++index;
     }
-    Label10->setToolTip(QStringLiteral("发货时间"));
-    Text6->setToolTip(QStringLiteral("发货时间"));
-    LabelDetect = named(new QLabel(Frame1), "LabelDetect");
-    LabelDetect->setTextFormat(Qt::RichText);
-    LabelDetect->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    LabelDetect->setAccessibleDescription(QStringLiteral("按单号识别的快递公司"));
+    timeInputLabel->setToolTip(QStringLiteral("发货时间"));
+    timeEdit->setToolTip(QStringLiteral("发货时间"));
+    detectionLabel = named(new QLabel(inputGroup), "detectionLabel");
+    detectionLabel->setTextFormat(Qt::RichText);
+    detectionLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    detectionLabel->setAccessibleDescription(QStringLiteral("按单号识别的快递公司"));
     // A long reason wraps within the form; it never widens the window.
-    LabelDetect->setWordWrap(true);
-    LabelDetect->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    LabelDetect->hide();
-    form->addWidget(LabelDetect, 1, 1, 1, 3);
-    setTabOrder(Text1, LabelDetect);
+    detectionLabel->setWordWrap(true);
+    detectionLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    detectionLabel->hide();
+    form->addWidget(detectionLabel, 1, 1, 1, 3);
+    setTabOrder(numberEdit, detectionLabel);
     // Made in the order that Tab visits them, which is the order they are read.
-    Check1 = named(new QCheckBox(QStringLiteral("自动保存输入信息到历史记录"), Frame1), "Check1");
-    Command6 = button("Command6", QStringLiteral("保存输入信息"), QStringLiteral("保存输入框中的各运单数据"), Frame1);
-    Command2 = button("Command2", QStringLiteral("清空输入信息"), QStringLiteral("清空输入框中的各运单数据"), Frame1);
-    form->addWidget(Check1, 5, 0, 1, 4);
+    autoSaveCheckBox =
+        named(new QCheckBox(QStringLiteral("自动保存输入信息到历史记录"), inputGroup), "autoSaveCheckBox");
+    saveInputButton = button("saveInputButton", QStringLiteral("保存输入信息"),
+                             QStringLiteral("保存输入框中的各运单数据"), inputGroup);
+    clearInputButton = button("clearInputButton", QStringLiteral("清空输入信息"),
+                              QStringLiteral("清空输入框中的各运单数据"), inputGroup);
+    form->addWidget(autoSaveCheckBox, 5, 0, 1, 4);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Command6);
-    buttons->addWidget(Command2);
+    buttons->addWidget(saveInputButton);
+    buttons->addWidget(clearInputButton);
     form->addLayout(buttons, 6, 0, 1, 4);
-    SSTab2->addTab(Frame1, QStringLiteral("单个快递单"));
+    inputTabs->addTab(inputGroup, QStringLiteral("单个快递单"));
 
-    auto *batchPage = new QWidget(SSTab2);
+    auto *batchPage = new QWidget(inputTabs);
     auto *batchLayout = new QHBoxLayout(batchPage);
     batchLayout->setContentsMargins(0, 0, 0, 0);
     batchLayout->setSpacing(2);
-    Text10 = named(new QPlainTextEdit(batchPage), "Text10");
-    Text10->setToolTip(QStringLiteral("每行一个快递单号"));
-    Text10->setAccessibleName(QStringLiteral("批量快递单"));
-    Text10->setTabChangesFocus(true);
+    batchNumbersEdit = named(new QPlainTextEdit(batchPage), "batchNumbersEdit");
+    batchNumbersEdit->setToolTip(QStringLiteral("每行一个快递单号"));
+    batchNumbersEdit->setAccessibleName(QStringLiteral("批量快递单"));
+    batchNumbersEdit->setTabChangesFocus(true);
     // Beside the numbers: the carrier each line will run with.
-    ListBatch = named(new QListWidget(batchPage), "ListBatch");
-    ListBatch->setAccessibleName(QStringLiteral("各行的快递公司"));
-    ListBatch->setToolTip(QStringLiteral("双击或按回车为无法确定的单号选择快递公司"));
-    batchLayout->addWidget(Text10, 3);
-    batchLayout->addWidget(ListBatch, 2);
-    SSTab2->addTab(batchPage, QStringLiteral("批量快递单"));
+    batchCarriersList = named(new QListWidget(batchPage), "batchCarriersList");
+    batchCarriersList->setAccessibleName(QStringLiteral("各行的快递公司"));
+    batchCarriersList->setToolTip(QStringLiteral("双击或按回车为无法确定的单号选择快递公司"));
+    batchLayout->addWidget(batchNumbersEdit, 3);
+    batchLayout->addWidget(batchCarriersList, 2);
+    inputTabs->addTab(batchPage, QStringLiteral("批量快递单"));
 
-    connect(Text1, &QLineEdit::textChanged, this, [this] { trimmedMirror(Text1, Label4, true); });
-    connect(Text4, &QLineEdit::textChanged, this, [this] { trimmedMirror(Text4, Label16, false); });
-    const QPair<QLineEdit *, QLabel *> copies[] = {{Text9, Label20}, {Text7, Label21}, {Text6, Label22},
-                                                   {Text2, Label23}, {Text3, Label24}, {Text8, Label25}};
+    connect(numberEdit, &QLineEdit::textChanged, this, [this] { trimmedMirror(numberEdit, numberValueLabel, true); });
+    connect(notesEdit, &QLineEdit::textChanged, this, [this] { trimmedMirror(notesEdit, notesValueLabel, false); });
+    const QPair<QLineEdit *, QLabel *> copies[] = {{goodsEdit, goodsValueLabel}, {amountEdit, amountValueLabel},
+                                                   {timeEdit, timeValueLabel},   {nameEdit, nameValueLabel},
+                                                   {phoneEdit, phoneValueLabel}, {addressEdit, addressValueLabel}};
     for (const auto &[box, mirror] : copies)
         connect(box, &QLineEdit::textChanged, mirror, &QLabel::setText);
-    connect(Command6, &QPushButton::clicked, this, &MainWindow::Command6_Click);
-    connect(Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
-    connect(Check1, &QCheckBox::clicked, this, &MainWindow::Check1_Click);
+    connect(saveInputButton, &QPushButton::clicked, this, &MainWindow::saveInput);
+    connect(clearInputButton, &QPushButton::clicked, this, &MainWindow::clearInput);
+    connect(autoSaveCheckBox, &QCheckBox::clicked, this, &MainWindow::storeAutoSave);
 }
 
 void MainWindow::buildHistoryArea(QWidget *parent)
 {
-    Frame10 = named(new QGroupBox(QStringLiteral("历史记录"), parent), "Frame10");
-    auto *box = new QVBoxLayout(Frame10);
+    historyGroup = named(new QGroupBox(QStringLiteral("历史记录"), parent), "historyGroup");
+    auto *box = new QVBoxLayout(historyGroup);
     box->setContentsMargins(6, 2, 6, 4);
     m_history = new HistoryModel(this);
-    ListView2 = named(new QTreeView(Frame10), "ListView2");
-    ListView2->setModel(m_history);
-    ListView2->setRootIsDecorated(false);
-    ListView2->setUniformRowHeights(true);
-    ListView2->setAlternatingRowColors(true);
-    ListView2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView2->setAccessibleName(QStringLiteral("历史记录"));
-    ListView2->header()->resizeSection(0, px(850));
-    ListView2->header()->resizeSection(1, px(1200));
-    ListView2->header()->resizeSection(2, px(1800));
-    box->addWidget(ListView2, 1);
-    showArchived = named(new QCheckBox(QStringLiteral("显示已归档"), Frame10), "showArchived");
-    showArchived->setAccessibleName(showArchived->text());
-    box->addWidget(showArchived);
-    connect(showArchived, &QCheckBox::toggled, this, &MainWindow::LoadData);
-    Command8 = button("Command8", QStringLiteral("刷新数据"), QString(), Frame10);
-    Command16 = button("Command16", QStringLiteral("快递单详细管理"), QString(), Frame10);
-    Command1 = button("Command1", QStringLiteral("软件设置"), QString(), Frame10);
+    historyView = named(new QTreeView(historyGroup), "historyView");
+    historyView->setModel(m_history);
+    historyView->setRootIsDecorated(false);
+    historyView->setUniformRowHeights(true);
+    historyView->setAlternatingRowColors(true);
+    historyView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    historyView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    historyView->setAccessibleName(QStringLiteral("历史记录"));
+    historyView->header()->resizeSection(0, px(850));
+    historyView->header()->resizeSection(1, px(1200));
+    historyView->header()->resizeSection(2, px(1800));
+    box->addWidget(historyView, 1);
+    showArchivedCheckBox = named(new QCheckBox(QStringLiteral("显示已归档"), historyGroup), "showArchivedCheckBox");
+    showArchivedCheckBox->setAccessibleName(showArchivedCheckBox->text());
+    box->addWidget(showArchivedCheckBox);
+    connect(showArchivedCheckBox, &QCheckBox::toggled, this, &MainWindow::loadHistory);
+    refreshHistoryButton = button("refreshHistoryButton", QStringLiteral("刷新数据"), QString(), historyGroup);
+    managementButton = button("managementButton", QStringLiteral("快递单详细管理"), QString(), historyGroup);
+    settingsButton = button("settingsButton", QStringLiteral("软件设置"), QString(), historyGroup);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Command8);
-    buttons->addWidget(Command16);
-    buttons->addWidget(Command1);
+    buttons->addWidget(refreshHistoryButton);
+    buttons->addWidget(managementButton);
+    buttons->addWidget(settingsButton);
     box->addLayout(buttons);
-    connect(ListView2, &QTreeView::clicked, this, [this](const QModelIndex &index) { historyPick(index.row()); });
-    connect(ListView2, &QTreeView::activated, this, [this](const QModelIndex &index) { historyPick(index.row()); });
-    connect(Command8, &QPushButton::clicked, this, &MainWindow::LoadData);
-    connect(Command1, &QPushButton::clicked, this, &MainWindow::showSettings);
-    connect(Command16, &QPushButton::clicked, this, &MainWindow::showManagement);
+    connect(historyView, &QTreeView::clicked, this, [this](const QModelIndex &index) { historyPick(index.row()); });
+    connect(historyView, &QTreeView::activated, this, [this](const QModelIndex &index) { historyPick(index.row()); });
+    connect(refreshHistoryButton, &QPushButton::clicked, this, &MainWindow::loadHistory);
+    connect(settingsButton, &QPushButton::clicked, this, &MainWindow::showSettings);
+    connect(managementButton, &QPushButton::clicked, this, &MainWindow::showManagement);
 
     m_historyLoader = new HistoryLoader(QDir(m_dataFolder).filePath(WaybillStore::fileName()), this);
     connect(m_historyLoader, &HistoryLoader::loaded, this, [this](const QVector<HistoryModel::Row> &rows) {
@@ -501,39 +514,39 @@ void MainWindow::buildHistoryArea(QWidget *parent)
 
 void MainWindow::buildTimers()
 {
-    Timer1 = named(new ClassicTimer(3500, false, this), "Timer1");
-    Timer2 = named(new ClassicTimer(1000, true, this), "Timer2");
-    Timer3 = named(new ClassicTimer(1000, false, this), "Timer3");
-    Timer4 = named(new ClassicTimer(1000, false, this), "Timer4");
-    Timer7 = named(new ClassicTimer(700, true, this), "Timer7");
-    connect(Timer2, &ClassicTimer::timeout, this, &MainWindow::Timer2_Timer);
-    connect(Timer4, &ClassicTimer::timeout, this, &MainWindow::Timer4_Timer);
-    connect(Timer3, &ClassicTimer::timeout, this, &MainWindow::Timer3_Timer);
-    connect(Timer7, &ClassicTimer::timeout, this, [this] {
-        Timer7->setEnabled(false);
-        delay();
+    pageReadTimer = named(new ClassicTimer(3500, false, this), "pageReadTimer");
+    clockTimer = named(new ClassicTimer(1000, true, this), "clockTimer");
+    updateCheckTimer = named(new ClassicTimer(1000, false, this), "updateCheckTimer");
+    historyRefreshTimer = named(new ClassicTimer(1000, false, this), "historyRefreshTimer");
+    startSelectionTimer = named(new ClassicTimer(700, true, this), "startSelectionTimer");
+    connect(clockTimer, &ClassicTimer::timeout, this, &MainWindow::onClockTick);
+    connect(historyRefreshTimer, &ClassicTimer::timeout, this, &MainWindow::onHistoryRefreshTick);
+    connect(updateCheckTimer, &ClassicTimer::timeout, this, &MainWindow::onUpdateCheckTick);
+    connect(startSelectionTimer, &ClassicTimer::timeout, this, [this] {
+        startSelectionTimer->setEnabled(false);
+        applyStartSelection();
     });
 }
 
 void MainWindow::load()
 {
-    Option15->setChecked(true);
+    currentNumberOption->setChecked(true);
     m_browser->navigate(Endpoints::current().makerSite);
-    UpdateStatusLine();
-    Text6->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
+    updateStatusLine();
+    timeEdit->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
     if (Outcome opened = m_store.open(QDir(m_dataFolder).filePath(WaybillStore::fileName())); !opened)
         m_dialogs.critical(this, Program::kTitle, opened.error);
     createTrayIcon();
     AppSettings::write(m_dataFolder, AppSettings::kVersion, AppSettings::kProgramVersion);
     const QString autoUpdate = AppSettings::read(m_dataFolder, AppSettings::kAutoUpdate);
     if (autoUpdate == QLatin1String("0")) {
-        Timer3->setInterval(1000);
-        Timer3->setEnabled(true);
+        updateCheckTimer->setInterval(1000);
+        updateCheckTimer->setEnabled(true);
     } else if (autoUpdate == QLatin1String("1")) {
-        Timer3->setInterval(0);
+        updateCheckTimer->setInterval(0);
     }
     applyStoredSkin();
-    Timer2_Timer();
+    onClockTick();
 }
 
 // A choice runs its action however it is made: a click (also on the button
@@ -556,11 +569,11 @@ void MainWindow::whenChosen(QRadioButton *button, std::function<void()> action)
     });
 }
 
-void MainWindow::Timer2_Timer()
+void MainWindow::onClockTick()
 {
     const QDateTime now = m_clock.now();
     // The program's texts are Chinese whatever the system's language.
     const QLocale locale(QLocale::Chinese, QLocale::China);
-    StatusPanel2->setText(QStringLiteral("当前时间：") + locale.toString(now.date(), QLocale::ShortFormat) +
-                          QLatin1Char(' ') + locale.toString(now.time(), QLocale::ShortFormat));
+    clockLabel->setText(QStringLiteral("当前时间：") + locale.toString(now.date(), QLocale::ShortFormat) +
+                        QLatin1Char(' ') + locale.toString(now.time(), QLocale::ShortFormat));
 }

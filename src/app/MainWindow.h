@@ -68,11 +68,11 @@ public:
     Browser &browser() { return *m_browser; }
 
     // Shared routines that other windows and the queries call.
-    void UpdateStatusLine();
-    void LoadData();
-    void Command6_Click();
-    void ClearOtherCarrierList();
-    void delay();
+    void updateStatusLine();
+    void loadHistory();
+    void saveInput();
+    void clearOtherCarrierList();
+    void applyStartSelection();
     DataSource currentDataSource() const;
     QString statusLine() const;
     bool isHistoryLoading() const;
@@ -88,9 +88,9 @@ public:
     void showSettings();
     void showUpdateWindow();
     // The queries (MainWindow_queries.cpp) and their results (MainWindow_results.cpp).
-    void Command12_Click();
-    void Command5_Click();
-    void MarkSignedFor(const StateCheck &check);
+    void runConciseQuery();
+    void runDetailedQuery();
+    void markSignedFor(const StateCheck &check);
     BackgroundRefresh *backgroundRefresh() const { return m_refresh; }
     void stopQueries();
     bool isConciseQueryRunning() const;
@@ -103,82 +103,84 @@ public:
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
     void exitFromTray();
 
-    // Controls, named as the program's documentation names them.
-    QMenu *shezhi = nullptr;
-    QAction *gongneng = nullptr;
-    QMenu *pf = nullptr;
-    QAction *moren = nullptr;
-    QAction *jdqq = nullptr;
-    QAction *jpjm = nullptr;
-    QAction *hskx = nullptr;
-    QMenu *bangzhu = nullptr;
-    QAction *bz = nullptr;
-    QAction *gy = nullptr;
-    QAction *jcgx = nullptr;
-    QAction *wangzhan = nullptr;
-    QMenu *F00 = nullptr;
-    QAction *F01 = nullptr;
-    QAction *F02 = nullptr;
+    // Controls; each one's objectName is its member name.
+    QMenu *settingsMenu = nullptr;
+    QAction *settingsAction = nullptr;
+    QMenu *skinMenu = nullptr;
+    QAction *defaultSkinAction = nullptr;
+    QAction *classicQqSkinAction = nullptr;
+    QAction *blocksSkinAction = nullptr;
+    QAction *darkSkinAction = nullptr;
+    QMenu *helpMenu = nullptr;
+    QAction *helpAction = nullptr;
+    QAction *aboutAction = nullptr;
+    QAction *checkUpdateAction = nullptr;
+    QAction *makerSiteAction = nullptr;
+    QMenu *trayMenu = nullptr;
+    QAction *trayOpenAction = nullptr;
+    QAction *trayExitAction = nullptr;
 
-    QGroupBox *Frame2 = nullptr;
-    QRadioButton *Option[12] = {}; // Option1 ... Option12
-    QLabel *Label9 = nullptr;
-    QListWidget *List1 = nullptr;
-    QGroupBox *Frame9 = nullptr;
-    QRadioButton *Option14 = nullptr;
-    QRadioButton *Option18 = nullptr;
-    QRadioButton *Option17 = nullptr;
-    QLabel *Label28 = nullptr;
-    QGroupBox *Frame3 = nullptr;
-    QLabel *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr, *Label6 = nullptr;
-    QLabel *Label27 = nullptr, *Label26 = nullptr;
-    QLabel *Label16 = nullptr, *Label18 = nullptr, *Label19 = nullptr;
-    QLabel *Label20 = nullptr, *Label21 = nullptr, *Label22 = nullptr, *Label23 = nullptr, *Label24 = nullptr,
-           *Label25 = nullptr;
-    QPushButton *Command7 = nullptr;
+    QGroupBox *carrierGroup = nullptr;
+    QRadioButton *carrierOptions[12] = {};
+    QLabel *otherCarriersLabel = nullptr;
+    QListWidget *otherCarriersList = nullptr;
+    QGroupBox *sourceGroup = nullptr;
+    QRadioButton *defaultSourceOption = nullptr;
+    QRadioButton *backupSource1Option = nullptr;
+    QRadioButton *backupSource2Option = nullptr;
+    QLabel *defaultSourceNoteLabel = nullptr;
+    QGroupBox *infoGroup = nullptr;
+    QLabel *numberCaptionLabel = nullptr, *numberValueLabel = nullptr, *carrierCaptionLabel = nullptr,
+           *carrierValueLabel = nullptr;
+    QLabel *hotlineCaptionLabel = nullptr, *hotlineValueLabel = nullptr;
+    QLabel *notesValueLabel = nullptr, *daysInTransitValueLabel = nullptr, *statusValueLabel = nullptr;
+    QLabel *goodsValueLabel = nullptr, *amountValueLabel = nullptr, *timeValueLabel = nullptr,
+           *nameValueLabel = nullptr, *phoneValueLabel = nullptr, *addressValueLabel = nullptr;
+    QPushButton *carrierHomePageButton = nullptr;
 
-    QGroupBox *Frame4 = nullptr; // "查询"
-    QRadioButton *Option15 = nullptr;
-    QRadioButton *Option16 = nullptr;
-    QRadioButton *Option13 = nullptr;
-    QPushButton *Command12 = nullptr;
-    QPushButton *Command5 = nullptr;
-    QPushButton *CommandStop = nullptr;
+    QGroupBox *queryGroup = nullptr; // "查询"
+    QRadioButton *currentNumberOption = nullptr;
+    QRadioButton *storedNumbersOption = nullptr;
+    QRadioButton *batchNumbersOption = nullptr;
+    QPushButton *conciseQueryButton = nullptr;
+    QPushButton *detailedQueryButton = nullptr;
+    QPushButton *stopQueryButton = nullptr;
 
-    QTabBar *SSTab1 = nullptr;
-    QTextEdit *RichTextBox3 = nullptr;
-    QTreeWidget *ListView1 = nullptr;
-    QPushButton *Command13 = nullptr;
-    QPushButton *Command3 = nullptr;
-    QPushButton *Command4 = nullptr;
+    QTabBar *resultTabs = nullptr;
+    QTextEdit *detailedResultText = nullptr;
+    QTreeWidget *conciseResultView = nullptr;
+    QPushButton *saveConciseResultsButton = nullptr;
+    QPushButton *saveDetailedResultsButton = nullptr;
+    QPushButton *clearResultsButton = nullptr;
 
-    QTabWidget *SSTab2 = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    QLabel *Label1 = nullptr, *Label11 = nullptr, *Label14 = nullptr, *Label10 = nullptr, *Label2 = nullptr,
-           *Label12 = nullptr, *Label8 = nullptr, *Label13 = nullptr;
-    QLineEdit *Text1 = nullptr, *Text9 = nullptr, *Text7 = nullptr, *Text6 = nullptr, *Text2 = nullptr,
-              *Text3 = nullptr, *Text8 = nullptr, *Text4 = nullptr;
-    QPlainTextEdit *Text10 = nullptr;
-    QPushButton *Command6 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QCheckBox *Check1 = nullptr;
+    QTabWidget *inputTabs = nullptr;
+    QGroupBox *inputGroup = nullptr;
+    QLabel *numberInputLabel = nullptr, *goodsInputLabel = nullptr, *amountInputLabel = nullptr,
+           *timeInputLabel = nullptr, *nameInputLabel = nullptr, *phoneInputLabel = nullptr,
+           *addressInputLabel = nullptr, *notesInputLabel = nullptr;
+    QLineEdit *numberEdit = nullptr, *goodsEdit = nullptr, *amountEdit = nullptr, *timeEdit = nullptr,
+              *nameEdit = nullptr, *phoneEdit = nullptr, *addressEdit = nullptr, *notesEdit = nullptr;
+    QPlainTextEdit *batchNumbersEdit = nullptr;
+    QPushButton *saveInputButton = nullptr;
+    QPushButton *clearInputButton = nullptr;
+    QCheckBox *autoSaveCheckBox = nullptr;
 
-    QGroupBox *Frame10 = nullptr;
-    QTreeView *ListView2 = nullptr;
-    QCheckBox *showArchived = nullptr; // 显示已归档, under the history list
-    QPushButton *Command8 = nullptr;
-    QPushButton *Command16 = nullptr;
-    QPushButton *Command1 = nullptr;
+    QGroupBox *historyGroup = nullptr;
+    QTreeView *historyView = nullptr;
+    QCheckBox *showArchivedCheckBox = nullptr; // 显示已归档, under the history list
+    QPushButton *refreshHistoryButton = nullptr;
+    QPushButton *managementButton = nullptr;
+    QPushButton *settingsButton = nullptr;
 
-    QLabel *StatusPanel1 = nullptr;
-    QLabel *StatusPanel2 = nullptr;
-    QLabel *StatusPanel3 = nullptr; // query progress
+    QLabel *statusLineLabel = nullptr;
+    QLabel *clockLabel = nullptr;
+    QLabel *queryProgressLabel = nullptr;
 
-    ClassicTimer *Timer1 = nullptr;
-    ClassicTimer *Timer2 = nullptr;
-    ClassicTimer *Timer3 = nullptr;
-    ClassicTimer *Timer4 = nullptr;
-    ClassicTimer *Timer7 = nullptr;
+    ClassicTimer *pageReadTimer = nullptr;
+    ClassicTimer *clockTimer = nullptr;
+    ClassicTimer *updateCheckTimer = nullptr;
+    ClassicTimer *historyRefreshTimer = nullptr;
+    ClassicTimer *startSelectionTimer = nullptr;
 
     AboutWindow *aboutWindow() const { return m_about; }
     QSystemTrayIcon *trayIcon() const { return m_tray; }
@@ -200,7 +202,7 @@ private:
     void buildHistoryArea(QWidget *parent);
     void buildTimers();
     void load();
-    void Timer2_Timer();
+    void onClockTick();
 
     // Shell (MainWindow_shell.cpp).
     void createTrayIcon();
@@ -214,21 +216,21 @@ private:
     void shrinkAndQuit();
 
     // Carrier and data-source selection (MainWindow_selection.cpp).
-    void SelectCarrier(int button);
+    void selectCarrier(int button);
     void whenChosen(QRadioButton *button, std::function<void()> action);
     void setCarrierButtonOn(int button);
     void turnCarrierButtonsOff();
-    void List1_Action();
+    void selectListedCarrier();
     void selectListEntry(int index);
-    void SelectDataSource(DataSource source);
+    void selectDataSource(DataSource source);
     void historyPick(int row);
-    void Command7_Click();
+    void openCarrierHomePage();
     void showCarrier(const Carrier &carrier);
     void navigate(const QString &address);
 
     void applyStoredSkin();
-    void Timer3_Timer();
-    void SelectCarrierFromSettings(const Carrier &carrier);
+    void onUpdateCheckTick();
+    void selectCarrierFromSettings(const Carrier &carrier);
 
     // Carrier detection from the number (MainWindow_detection.cpp).
     void buildDetection();
@@ -242,9 +244,9 @@ private:
 
     // Input form and history (MainWindow_input.cpp).
     void trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus);
-    void Command2_Click();
-    void Check1_Click();
-    void Timer4_Timer();
+    void clearInput();
+    void storeAutoSave();
+    void onHistoryRefreshTick();
 
     // Queries and results.
     void buildQueryMachinery();
@@ -258,10 +260,10 @@ private:
     void startConcisePass(const QVector<QPair<QString, QString>> &waybills, bool batch, bool mark);
     void prepareConciseList();
     void showQueryProgress(int done, int total);
-    void Command13_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void SSTab1_Click();
+    void saveConciseResults();
+    void saveDetailedResults();
+    void clearResults();
+    void showChosenResults();
 
     QString m_dataFolder;
     Dialogs &m_dialogs;
@@ -302,8 +304,8 @@ private:
     CarrierDetection::Result m_offered;
 
 public:
-    QLabel *LabelDetect = nullptr;    // under 单号: what the number looks like
-    QListWidget *ListBatch = nullptr; // beside 批量快递单: each line's carrier
+    QLabel *detectionLabel = nullptr;         // under 单号: what the number looks like
+    QListWidget *batchCarriersList = nullptr; // beside 批量快递单: each line's carrier
     int registerIndexSize() const { return m_register.size(); }
     void showBatchCarriers();
     void setBatchLineCarrier(int line, const QString &carrier);

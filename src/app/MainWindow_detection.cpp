@@ -36,18 +36,18 @@ void MainWindow::buildDetection()
     // Read again with every history load, archived waybills included: the
     // list may leave them out, but their numbers still tell carriers apart.
     connect(m_historyLoader, &HistoryLoader::loaded, this, &MainWindow::rebuildRegisterIndex);
-    connect(Text1, &QLineEdit::textChanged, this, &MainWindow::updateDetection);
-    connect(LabelDetect, &QLabel::linkActivated, this, &MainWindow::detectionLink);
+    connect(numberEdit, &QLineEdit::textChanged, this, &MainWindow::updateDetection);
+    connect(detectionLabel, &QLabel::linkActivated, this, &MainWindow::detectionLink);
     auto *batchDelay = new QTimer(this);
     batchDelay->setSingleShot(true);
     batchDelay->setInterval(300);
-    connect(Text10, &QPlainTextEdit::textChanged, batchDelay, qOverload<>(&QTimer::start));
+    connect(batchNumbersEdit, &QPlainTextEdit::textChanged, batchDelay, qOverload<>(&QTimer::start));
     connect(batchDelay, &QTimer::timeout, this, &MainWindow::showBatchCarriers);
-    connect(ListBatch, &QListWidget::itemActivated, this,
+    connect(batchCarriersList, &QListWidget::itemActivated, this,
             [this](QListWidgetItem *item) { chooseForBatchLine(item->data(Qt::UserRole).toInt()); });
     // Enter takes the first carrier offered.
-    connect(Text1, &QLineEdit::returnPressed, this, [this] {
-        if (!m_offered.candidates.isEmpty() && Label6->text().isEmpty())
+    connect(numberEdit, &QLineEdit::returnPressed, this, [this] {
+        if (!m_offered.candidates.isEmpty() && carrierValueLabel->text().isEmpty())
             detectionLink(QStringLiteral("0"));
     });
 }
@@ -57,18 +57,18 @@ void MainWindow::userChoseCarrier()
     m_carrierChosenByUser = true;
     m_autoChosen = nullptr;
     m_offered = {};
-    LabelDetect->clear();
-    LabelDetect->hide();
+    detectionLabel->clear();
+    detectionLabel->hide();
 }
 
 void MainWindow::updateDetection()
 {
-    const QString number = Text1->text().trimmed();
+    const QString number = numberEdit->text().trimmed();
     m_offered = {};
     if (number.isEmpty()) {
         m_carrierChosenByUser = false;
         m_undoneFor.clear();
-        LabelDetect->hide();
+        detectionLabel->hide();
         return;
     }
     // A carrier the user chose stays; so does one chosen in code (a history
@@ -76,26 +76,27 @@ void MainWindow::updateDetection()
     if (m_carrierChosenByUser)
         return;
     const CarrierDetection::Result result = CarrierDetection::detect(number, &m_register);
-    const bool carrierShown = !Label6->text().isEmpty() && !m_autoChosen;
+    const bool carrierShown = !carrierValueLabel->text().isEmpty() && !m_autoChosen;
     if (result.sure && number != m_undoneFor) {
         const Carrier &carrier = *result.sureCarrier();
-        if (Label6->text() != carrier.name)
+        if (carrierValueLabel->text() != carrier.name)
             chooseDetected(carrier);
         m_autoChosen = &carrier;
-        LabelDetect->setText(QStringLiteral("已自动选择：%1（%2） <a href=\"undo\">撤销</a>")
-                                 .arg(carrier.name.toHtmlEscaped(), result.candidates.first().reason.toHtmlEscaped()));
-        LabelDetect->show();
+        detectionLabel->setText(
+            QStringLiteral("已自动选择：%1（%2） <a href=\"undo\">撤销</a>")
+                .arg(carrier.name.toHtmlEscaped(), result.candidates.first().reason.toHtmlEscaped()));
+        detectionLabel->show();
         return;
     }
     if (m_autoChosen) {
         // The number changed and no longer points to the carrier chosen for it.
         forgetAutoChosenCarrier();
     } else if (carrierShown) {
-        LabelDetect->hide();
+        detectionLabel->hide();
         return;
     }
     if (result.candidates.isEmpty()) {
-        LabelDetect->hide();
+        detectionLabel->hide();
         return;
     }
     m_offered = result;
@@ -107,32 +108,32 @@ void MainWindow::updateDetection()
                       .arg(c.carrier->name.toHtmlEscaped(),
                            c.byRegister ? QStringLiteral("（前缀与登记一致）") : QString());
     }
-    LabelDetect->setText(QStringLiteral("可能是：") + offers.join(QStringLiteral(" / ")));
-    LabelDetect->show();
+    detectionLabel->setText(QStringLiteral("可能是：") + offers.join(QStringLiteral(" / ")));
+    detectionLabel->show();
 }
 
 void MainWindow::forgetAutoChosenCarrier()
 {
     m_autoChosen = nullptr;
     turnCarrierButtonsOff();
-    ClearOtherCarrierList();
-    Label6->clear();
-    Label26->clear();
-    UpdateStatusLine();
+    clearOtherCarrierList();
+    carrierValueLabel->clear();
+    hotlineValueLabel->clear();
+    updateStatusLine();
 }
 
 void MainWindow::chooseDetected(const Carrier &carrier)
 {
     if (carrier.isButton()) {
         setCarrierButtonOn(carrier.controlIndex);
-        ClearOtherCarrierList();
+        clearOtherCarrierList();
     } else if (carrier.isListEntry()) {
         turnCarrierButtonsOff();
         selectListEntry(carrier.controlIndex);
     } else {
         // A carrier without a page can still be queried by the concise query.
         turnCarrierButtonsOff();
-        ClearOtherCarrierList();
+        clearOtherCarrierList();
         showCarrier(carrier);
     }
 }
@@ -140,7 +141,7 @@ void MainWindow::chooseDetected(const Carrier &carrier)
 void MainWindow::detectionLink(const QString &link)
 {
     if (link == QLatin1String("undo")) {
-        m_undoneFor = Text1->text().trimmed();
+        m_undoneFor = numberEdit->text().trimmed();
         forgetAutoChosenCarrier();
         updateDetection();
         return;
@@ -156,8 +157,9 @@ void MainWindow::detectionLink(const QString &link)
 
 void MainWindow::showBatchCarriers()
 {
-    ListBatch->clear();
-    for (const CarrierDetection::BatchLine &l : CarrierDetection::readBatch(Text10->toPlainText(), &m_register)) {
+    batchCarriersList->clear();
+    for (const CarrierDetection::BatchLine &l :
+         CarrierDetection::readBatch(batchNumbersEdit->toPlainText(), &m_register)) {
         // A name that no carrier has is the user's word against the detection:
         // the line waits for a choice, as the batch pass treats it.
         const Carrier *carrier = l.written ? l.written : l.unknownName.isEmpty() ? l.detected.sureCarrier() : nullptr;
@@ -170,7 +172,7 @@ void MainWindow::showBatchCarriers()
             const QStringList names = l.detected.names();
             text += names.isEmpty() ? QStringLiteral("？无法识别") : QStringLiteral("？") + names.join(QLatin1Char('/'));
         }
-        auto *item = new QListWidgetItem(text, ListBatch);
+        auto *item = new QListWidgetItem(text, batchCarriersList);
         item->setData(Qt::UserRole, l.line);
         item->setToolTip(l.number + (carrier ? QString() : QStringLiteral("：双击或按回车选择快递公司")));
     }
@@ -178,7 +180,8 @@ void MainWindow::showBatchCarriers()
 
 void MainWindow::chooseForBatchLine(int line)
 {
-    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText(), &m_register);
+    const QVector<CarrierDetection::BatchLine> lines =
+        CarrierDetection::readBatch(batchNumbersEdit->toPlainText(), &m_register);
     const auto found = std::find_if(lines.cbegin(), lines.cend(),
                                     [line](const CarrierDetection::BatchLine &l) { return l.line == line; });
     if (found == lines.cend())
@@ -193,17 +196,18 @@ void MainWindow::chooseForBatchLine(int line)
             offered << &c;
     for (const Carrier *c : offered)
         menu.addAction(c->name)->setData(c->name);
-    const QRect at = ListBatch->visualItemRect(ListBatch->currentItem() ? ListBatch->currentItem() : ListBatch->item(0));
-    if (const QAction *chosen = menu.exec(ListBatch->viewport()->mapToGlobal(at.bottomLeft())))
+    const QRect at = batchCarriersList->visualItemRect(
+        batchCarriersList->currentItem() ? batchCarriersList->currentItem() : batchCarriersList->item(0));
+    if (const QAction *chosen = menu.exec(batchCarriersList->viewport()->mapToGlobal(at.bottomLeft())))
         setBatchLineCarrier(line, chosen->data().toString());
 }
 
 void MainWindow::setBatchLineCarrier(int line, const QString &carrier)
 {
-    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText());
+    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(batchNumbersEdit->toPlainText());
     const auto found = std::find_if(lines.cbegin(), lines.cend(),
                                     [line](const CarrierDetection::BatchLine &l) { return l.line == line; });
-    const QTextBlock block = Text10->document()->findBlockByNumber(line - 1);
+    const QTextBlock block = batchNumbersEdit->document()->findBlockByNumber(line - 1);
     if (found == lines.cend() || !block.isValid())
         return;
     // The choice is written on the line, where the batch pass reads it.

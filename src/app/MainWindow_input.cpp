@@ -27,20 +27,20 @@ void MainWindow::trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus
     }
     mirror->setText(box->text());
     if (updateStatus)
-        UpdateStatusLine();
+        updateStatusLine();
 }
 
-void MainWindow::Command6_Click()
+void MainWindow::saveInput()
 {
     const QString &title = Program::kTitle;
-    if (Text1->text().isEmpty()) {
+    if (numberEdit->text().isEmpty()) {
         m_dialogs.information(this, title, QStringLiteral("快递单号不能为空！"));
-    } else if (Label6->text().isEmpty()) {
+    } else if (carrierValueLabel->text().isEmpty()) {
         m_dialogs.information(this, title, QStringLiteral("呵呵，忘记选择快递公司啦！"));
     } else {
         Outcome checked;
         // The number that would be stored is the label's, which a history pick may have set.
-        if (m_store.numberExists(Label4->text(), &checked)) {
+        if (m_store.numberExists(numberValueLabel->text(), &checked)) {
             m_dialogs.information(this, title, QStringLiteral("快递单号已存在！"));
         } else if (!checked) {
             m_dialogs.information(this, title, checked.error);
@@ -49,39 +49,40 @@ void MainWindow::Command6_Click()
                 m_dialogs.information(this, title, saved.error);
         }
     }
-    Timer4->setEnabled(true);
+    historyRefreshTimer->setEnabled(true);
 }
 
 Waybill MainWindow::currentWaybill() const
 {
     Waybill w;
-    w.number = Label4->text();
-    w.carrier = Label6->text();
-    w.goods = Label20->text();
-    w.amount = Label21->text();
-    w.time = Label22->text();
-    w.name = Label23->text();
-    w.phone = Label24->text();
-    w.address = Label25->text();
-    w.notes = Label16->text();
+    w.number = numberValueLabel->text();
+    w.carrier = carrierValueLabel->text();
+    w.goods = goodsValueLabel->text();
+    w.amount = amountValueLabel->text();
+    w.time = timeValueLabel->text();
+    w.name = nameValueLabel->text();
+    w.phone = phoneValueLabel->text();
+    w.address = addressValueLabel->text();
+    w.notes = notesValueLabel->text();
     return w;
 }
 
-void MainWindow::Command2_Click()
+void MainWindow::clearInput()
 {
-    for (QLineEdit *box : {Text1, Text2, Text3, Text4, Text9, Text7, Text8})
+    for (QLineEdit *box : {numberEdit, nameEdit, phoneEdit, notesEdit, goodsEdit, amountEdit, addressEdit})
         box->setText(QString());
 }
 
-void MainWindow::Check1_Click()
+void MainWindow::storeAutoSave()
 {
     AppSettings::write(m_dataFolder, AppSettings::kAutoSave,
-                       Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+                       autoSaveCheckBox->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void MainWindow::LoadData()
+void MainWindow::loadHistory()
 {
-    m_historyLoader->load({m_clock.today(), WatchSettings::archiveDays(m_dataFolder), showArchived->isChecked()});
+    m_historyLoader->load(
+        {m_clock.today(), WatchSettings::archiveDays(m_dataFolder), showArchivedCheckBox->isChecked()});
 }
 
 bool MainWindow::isHistoryLoading() const
@@ -101,7 +102,8 @@ void MainWindow::showManagement()
             m_dataFolder, m_dialogs, m_launcher, m_clock, [this] { return currentWaybill(); }, this);
         m_management->setWindowFlag(Qt::Window);
         // After an import the history list follows a second later.
-        connect(m_management, &ManagementWindow::waybillsImported, this, [this] { Timer4->setEnabled(true); });
+        connect(m_management, &ManagementWindow::waybillsImported, this,
+                [this] { historyRefreshTimer->setEnabled(true); });
         connect(m_management, &ManagementWindow::registerChanged, this, &MainWindow::rebuildRegisterIndex);
     }
     m_management->show();
@@ -109,8 +111,8 @@ void MainWindow::showManagement()
     m_management->activateWindow();
 }
 
-void MainWindow::Timer4_Timer()
+void MainWindow::onHistoryRefreshTick()
 {
-    Timer4->setEnabled(false);
-    LoadData();
+    historyRefreshTimer->setEnabled(false);
+    loadHistory();
 }

@@ -18,7 +18,7 @@
 namespace {
 QAction *skinAction(MainWindow &w, int skin)
 {
-    QAction *actions[] = {w.moren, w.jdqq, w.jpjm, w.hskx};
+    QAction *actions[] = {w.defaultSkinAction, w.classicQqSkinAction, w.blocksSkinAction, w.darkSkinAction};
     return actions[skin];
 }
 } // namespace
@@ -60,10 +60,10 @@ void MainWindow::showSettings()
     if (!m_autoStart)
         m_autoStart = std::make_unique<AutoStart>();
     if (!m_settings) {
-        m_settings = new SettingsDialog(m_dataFolder, m_dialogs, *m_autoStart, Timer1->interval(), this);
-        connect(m_settings, &SettingsDialog::carrierChosen, this, &MainWindow::SelectCarrierFromSettings);
-        connect(m_settings, &SettingsDialog::readIntervalChanged, Timer1, &ClassicTimer::setInterval);
-        connect(m_settings, &SettingsDialog::updateCheckIntervalChanged, Timer3, &ClassicTimer::setInterval);
+        m_settings = new SettingsDialog(m_dataFolder, m_dialogs, *m_autoStart, pageReadTimer->interval(), this);
+        connect(m_settings, &SettingsDialog::carrierChosen, this, &MainWindow::selectCarrierFromSettings);
+        connect(m_settings, &SettingsDialog::readIntervalChanged, pageReadTimer, &ClassicTimer::setInterval);
+        connect(m_settings, &SettingsDialog::updateCheckIntervalChanged, updateCheckTimer, &ClassicTimer::setInterval);
         m_settings->load();
     }
     m_settings->show();
@@ -81,9 +81,9 @@ void MainWindow::showUpdateWindow()
     m_update->raise();
 }
 
-void MainWindow::Timer3_Timer()
+void MainWindow::onUpdateCheckTick()
 {
-    Timer3->setEnabled(false);
+    updateCheckTimer->setEnabled(false);
     if (!m_updateCheck) {
         m_updateCheck = new UpdateCheck(this);
         connect(m_updateCheck, &UpdateCheck::finished, this, [this](const UpdateResult &result) {
@@ -99,11 +99,11 @@ void MainWindow::Timer3_Timer()
     m_updateCheck->start(m_dataFolder);
 }
 
-void MainWindow::SelectCarrierFromSettings(const Carrier &carrier)
+void MainWindow::selectCarrierFromSettings(const Carrier &carrier)
 {
     if (carrier.isButton()) {
         setCarrierButtonOn(carrier.controlIndex);
-        ClearOtherCarrierList();
+        clearOtherCarrierList();
     } else if (carrier.isListEntry()) {
         selectListEntry(carrier.controlIndex);
         turnCarrierButtonsOff();

@@ -41,25 +41,25 @@ QString apiCodeFor(const QString &carrierName, bool batch)
 
 void MainWindow::buildQueryMachinery()
 {
-    connect(Command12, &QPushButton::clicked, this, &MainWindow::Command12_Click);
-    connect(Command5, &QPushButton::clicked, this, &MainWindow::Command5_Click);
-    connect(CommandStop, &QPushButton::clicked, this, &MainWindow::stopQueries);
+    connect(conciseQueryButton, &QPushButton::clicked, this, &MainWindow::runConciseQuery);
+    connect(detailedQueryButton, &QPushButton::clicked, this, &MainWindow::runDetailedQuery);
+    connect(stopQueryButton, &QPushButton::clicked, this, &MainWindow::stopQueries);
     buildDetailedQuery();
     buildBackgroundRefresh();
 
     m_concise = new ConciseQueryRunner(this);
     connect(m_concise, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) {
-        auto *item = new QTreeWidgetItem(ListView1, QStringList{row.number, row.carrier, row.state});
+        auto *item = new QTreeWidgetItem(conciseResultView, QStringList{row.number, row.carrier, row.state});
         item->setToolTip(2, row.state);
         // A failed request learned nothing, and a typed batch is not the register's.
         if (m_conciseMarks && !row.failed && !row.state.isEmpty() &&
             row.state != ConciseQueryRunner::unsupportedCarrierState())
-            MarkSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor});
+            markSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor});
     });
     connect(m_concise, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
     connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
-        Command12->setEnabled(true);
-        CommandStop->setEnabled(isDetailedPassRunning());
+        conciseQueryButton->setEnabled(true);
+        stopQueryButton->setEnabled(isDetailedPassRunning());
         showQueryStatus(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成"));
         refreshHistoryAfterMarks();
     });
@@ -78,12 +78,12 @@ void MainWindow::showQueryProgress(int done, int total)
 // Progress has a panel of its own, so the current waybill stays in view.
 void MainWindow::showQueryStatus(const QString &text)
 {
-    StatusPanel3->setText(text);
-    StatusPanel3->setVisible(!text.isEmpty());
+    queryProgressLabel->setText(text);
+    queryProgressLabel->setVisible(!text.isEmpty());
 }
 
 // The signed-for mark and the waybill's history are written together.
-void MainWindow::MarkSignedFor(const StateCheck &check)
+void MainWindow::markSignedFor(const StateCheck &check)
 {
     Outcome outcome;
     const CheckEffect effect = m_store.recordCheck(check, &outcome);
@@ -103,7 +103,7 @@ void MainWindow::stopQueries()
 {
     m_concise->stop();
     m_detailed->stop();
-    CommandStop->setEnabled(false);
+    stopQueryButton->setEnabled(false);
 }
 
 // Each typed batch works on exactly the numbers typed: the scratch table is
@@ -113,8 +113,9 @@ void MainWindow::stopQueries()
 // window's carrier. Lines left without one are listed, never guessed.
 bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
 {
-    const QVector<CarrierDetection::BatchLine> lines = CarrierDetection::readBatch(Text10->toPlainText(), &m_register);
-    const QString windowName = Label6->text();
+    const QVector<CarrierDetection::BatchLine> lines =
+        CarrierDetection::readBatch(batchNumbersEdit->toPlainText(), &m_register);
+    const QString windowName = carrierValueLabel->text();
     QVector<QPair<QString, QString>> wanted;
     QStringList unresolved;
     for (const CarrierDetection::BatchLine &l : lines) {
@@ -145,7 +146,7 @@ bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
                                : names.isEmpty()        ? QStringLiteral("无法识别快递公司")
                                                         : QStringLiteral("可能是 ") + names.join(QStringLiteral(" / ")));
     }
-    if (wanted.isEmpty() && unresolved.isEmpty() && Label6->text().isEmpty()) {
+    if (wanted.isEmpty() && unresolved.isEmpty() && carrierValueLabel->text().isEmpty()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
         return false;
     }
@@ -187,16 +188,17 @@ bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
 
 void MainWindow::prepareConciseList()
 {
-    ListView1->show();
-    RichTextBox3->hide();
-    ListView1->clear();
-    ListView1->setColumnCount(3);
-    ListView1->setHeaderLabels({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("最后状态")});
-    const int width = ListView1->viewport()->width();
-    ListView1->header()->resizeSection(0, width / 6);
-    ListView1->header()->resizeSection(1, width / 6);
-    ListView1->header()->resizeSection(2, width * 2 / 3);
-    SSTab1->setCurrentIndex(1);
+    conciseResultView->show();
+    detailedResultText->hide();
+    conciseResultView->clear();
+    conciseResultView->setColumnCount(3);
+    conciseResultView->setHeaderLabels(
+        {QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("最后状态")});
+    const int width = conciseResultView->viewport()->width();
+    conciseResultView->header()->resizeSection(0, width / 6);
+    conciseResultView->header()->resizeSection(1, width / 6);
+    conciseResultView->header()->resizeSection(2, width * 2 / 3);
+    resultTabs->setCurrentIndex(1);
 }
 
 void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybills, bool batch, bool mark)
@@ -207,14 +209,14 @@ void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybil
         jobs.push_back({number, carrier, apiCodeFor(carrier, batch)});
     m_conciseMarks = mark;
     m_refresh->yieldToUser();
-    Command12->setEnabled(false);
-    CommandStop->setEnabled(true);
+    conciseQueryButton->setEnabled(false);
+    stopQueryButton->setEnabled(true);
     m_concise->start(jobs);
 }
 
-void MainWindow::Command12_Click()
+void MainWindow::runConciseQuery()
 {
-    if (!Option15->isChecked() && !Option16->isChecked() && !Option13->isChecked()) {
+    if (!currentNumberOption->isChecked() && !storedNumbersOption->isChecked() && !batchNumbersOption->isChecked()) {
         m_dialogs.information(this, Program::kTitle,
                               QStringLiteral("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
         return;
@@ -226,7 +228,7 @@ void MainWindow::Command12_Click()
         m_dialogs.information(this, Program::kTitle, QStringLiteral("详细查询正在进行，请等它结束或先停止查询。"));
         return;
     }
-    if (Option13->isChecked()) {
+    if (batchNumbersOption->isChecked()) {
         QVector<QPair<QString, QString>> rows;
         if (!prepareBatch(&rows))
             return;
@@ -234,10 +236,10 @@ void MainWindow::Command12_Click()
         startConcisePass(rows, true, false);
         return;
     }
-    if (Option15->isChecked() && Check1->isChecked() && !Text1->text().isEmpty())
-        Command6_Click();
+    if (currentNumberOption->isChecked() && autoSaveCheckBox->isChecked() && !numberEdit->text().isEmpty())
+        saveInput();
     prepareConciseList();
-    if (Option16->isChecked()) {
+    if (storedNumbersOption->isChecked()) {
         Outcome outcome;
         const QVector<Waybill> stored = m_store.allWaybills(&outcome);
         if (!outcome)
@@ -247,7 +249,7 @@ void MainWindow::Command12_Click()
             rows.push_back({w.number, w.carrier});
         startConcisePass(rows, false, true);
     } else {
-        startConcisePass({{Label4->text(), Label6->text()}}, false, true);
+        startConcisePass({{numberValueLabel->text(), carrierValueLabel->text()}}, false, true);
     }
 }
 
@@ -256,7 +258,7 @@ void MainWindow::Command12_Click()
 void MainWindow::setDetail(const QString &text)
 {
     m_detailText = text;
-    RichTextBox3->setPlainText(text);
+    detailedResultText->setPlainText(text);
 }
 
 void MainWindow::appendDetail(const QString &text)
@@ -264,7 +266,7 @@ void MainWindow::appendDetail(const QString &text)
     if (text.isEmpty())
         return;
     m_detailText += text;
-    QTextCursor cursor(RichTextBox3->document());
+    QTextCursor cursor(detailedResultText->document());
     cursor.movePosition(QTextCursor::End);
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -291,14 +293,14 @@ void MainWindow::buildDetailedQuery()
                 // Only what this waybill's own page said can mark it.
                 const QString state = LatestHarvestedState(lines);
                 if (signedFor || !state.isEmpty())
-                    MarkSignedFor({job.number, m_clock.now(),
+                    markSignedFor({job.number, m_clock.now(),
                                    StateSource::detailed(DataSources::configValue(currentDataSource())), state,
                                    signedFor});
             });
     connect(m_detailed, &DetailedQuery::stepFailed, this,
             [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });
     connect(m_detailed, &DetailedQuery::finished, this, [this](bool stopped) {
-        CommandStop->setEnabled(isConciseQueryRunning());
+        stopQueryButton->setEnabled(isConciseQueryRunning());
         showQueryStatus(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成"));
         refreshHistoryAfterMarks();
     });
@@ -310,7 +312,7 @@ void MainWindow::refreshHistoryAfterMarks()
     if (!m_markedSinceLoad)
         return;
     m_markedSinceLoad = false;
-    LoadData();
+    loadHistory();
 }
 
 bool MainWindow::isDetailedPassRunning() const
@@ -326,30 +328,30 @@ void MainWindow::stopDetailedPass(const QString &why)
     showQueryStatus(why);
 }
 
-void MainWindow::Command5_Click()
+void MainWindow::runDetailedQuery()
 {
-    if (!Option15->isChecked() && !Option16->isChecked() && !Option13->isChecked()) {
+    if (!currentNumberOption->isChecked() && !storedNumbersOption->isChecked() && !batchNumbersOption->isChecked()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("请先选择查询的内容方式！！！"));
         return;
     }
     // One pass at a time: a new one replaces the one running.
     const bool restarted = isDetailedPassRunning();
     stopDetailedPass(QStringLiteral("已停止上一次详细查询"));
-    ListView1->hide();
-    RichTextBox3->show();
+    conciseResultView->hide();
+    detailedResultText->show();
 
     QVector<DetailedJob> jobs;
-    if (Option15->isChecked()) {
-        if (Check1->isChecked() && !Text1->text().isEmpty())
-            Command6_Click();
-        if (Label4->text().isEmpty() || Label6->text().isEmpty()) {
+    if (currentNumberOption->isChecked()) {
+        if (autoSaveCheckBox->isChecked() && !numberEdit->text().isEmpty())
+            saveInput();
+        if (numberValueLabel->text().isEmpty() || carrierValueLabel->text().isEmpty()) {
             m_dialogs.information(this, Program::kTitle,
-                                  Label4->text().isEmpty() ? QStringLiteral("未选定快递单哦 ^_^")
-                                                           : QStringLiteral("未选定快递公司哦 ^_^"));
+                                  numberValueLabel->text().isEmpty() ? QStringLiteral("未选定快递单哦 ^_^")
+                                                                     : QStringLiteral("未选定快递公司哦 ^_^"));
             return;
         }
-        jobs.push_back({Label4->text(), Label6->text()});
-    } else if (Option16->isChecked()) {
+        jobs.push_back({numberValueLabel->text(), carrierValueLabel->text()});
+    } else if (storedNumbersOption->isChecked()) {
         Outcome outcome;
         const QVector<Waybill> stored = m_store.allWaybills(&outcome);
         if (!outcome) {
@@ -365,12 +367,12 @@ void MainWindow::Command5_Click()
         for (const auto &[number, carrier] : rows)
             jobs.push_back({number, carrier});
     }
-    SSTab1->setCurrentIndex(0);
-    m_detailCurrent = Option15->isChecked();
+    resultTabs->setCurrentIndex(0);
+    m_detailCurrent = currentNumberOption->isChecked();
     setDetail(m_detailCurrent ? DetailHeader(jobs.first().number, jobs.first().carrier) : QString());
-    CommandStop->setEnabled(true);
+    stopQueryButton->setEnabled(true);
     m_refresh->yieldToUser();
-    m_detailed->start(jobs, currentDataSource(), Timer1->interval());
+    m_detailed->start(jobs, currentDataSource(), pageReadTimer->interval());
     if (restarted && isDetailedPassRunning())
-        showQueryStatus(QStringLiteral("已停止上一次详细查询，重新开始 · ") + StatusPanel3->text());
+        showQueryStatus(QStringLiteral("已停止上一次详细查询，重新开始 · ") + queryProgressLabel->text());
 }

@@ -10,7 +10,7 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 
-void MainWindow::Command13_Click()
+void MainWindow::saveConciseResults()
 {
     Dialogs::FileRequest request;
     request.title = QStringLiteral("另存为");
@@ -21,9 +21,9 @@ void MainWindow::Command13_Click()
     if (path.isEmpty())
         return;
     QVector<QStringList> rows;
-    const int columns = ListView1->columnCount();
-    for (int r = 0; r < ListView1->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem *item = ListView1->topLevelItem(r);
+    const int columns = conciseResultView->columnCount();
+    for (int r = 0; r < conciseResultView->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem *item = conciseResultView->topLevelItem(r);
         QStringList cells;
         for (int c = 0; c < qMax(columns, 1); ++c)
             cells << item->text(c);
@@ -33,7 +33,7 @@ void MainWindow::Command13_Click()
         m_dialogs.information(this, Program::kTitle, saved.error);
 }
 
-void MainWindow::Command3_Click()
+void MainWindow::saveDetailedResults()
 {
     Dialogs::FileRequest request;
     request.title = QStringLiteral("保存为");
@@ -50,18 +50,18 @@ void MainWindow::Command3_Click()
         m_dialogs.information(this, Program::kTitle, saved.error);
 }
 
-void MainWindow::Command4_Click()
+void MainWindow::clearResults()
 {
     setDetail(QString());
-    ListView1->clear();
+    conciseResultView->clear();
     // Rows still on their way need the columns they are written into.
     if (!isConciseQueryRunning())
-        ListView1->setColumnCount(0);
+        conciseResultView->setColumnCount(0);
 }
 
-void MainWindow::SSTab1_Click()
+void MainWindow::showChosenResults()
 {
-    const bool detailed = SSTab1->currentIndex() == 0;
-    RichTextBox3->setVisible(detailed);
-    ListView1->setVisible(!detailed);
+    const bool detailed = resultTabs->currentIndex() == 0;
+    detailedResultText->setVisible(detailed);
+    conciseResultView->setVisible(!detailed);
 }

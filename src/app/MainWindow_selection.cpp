@@ -16,23 +16,24 @@
 #include <QScopedValueRollback>
 #include <QStatusBar>
 
-void MainWindow::UpdateStatusLine()
+void MainWindow::updateStatusLine()
 {
-    StatusPanel1->setText(statusLine());
+    statusLineLabel->setText(statusLine());
 }
 
 QString MainWindow::statusLine() const
 {
-    return QStringLiteral("当前快递单号：") + Label4->text() + QStringLiteral("   公司：") + Label6->text();
+    return QStringLiteral("当前快递单号：") + numberValueLabel->text() + QStringLiteral("   公司：") +
+           carrierValueLabel->text();
 }
 
 DataSource MainWindow::currentDataSource() const
 {
-    if (Option14->isChecked())
+    if (defaultSourceOption->isChecked())
         return DataSource::Default;
-    if (Option17->isChecked())
+    if (backupSource2Option->isChecked())
         return DataSource::Backup2;
-    if (Option18->isChecked())
+    if (backupSource1Option->isChecked())
         return DataSource::Backup1;
     return DataSource::None;
 }
@@ -45,16 +46,16 @@ void MainWindow::navigate(const QString &address)
 
 void MainWindow::showCarrier(const Carrier &carrier)
 {
-    Label6->setText(carrier.name);
-    Label26->setText(carrier.hotline);
-    UpdateStatusLine();
+    carrierValueLabel->setText(carrier.name);
+    hotlineValueLabel->setText(carrier.hotline);
+    updateStatusLine();
 }
 
-void MainWindow::SelectCarrier(int button)
+void MainWindow::selectCarrier(int button)
 {
     stopDetailedPass(QStringLiteral("更换了快递公司，详细查询已停止"));
     const Carrier &carrier = *CarrierCatalogue::buttonCarriers().at(button);
-    ClearOtherCarrierList();
+    clearOtherCarrierList();
     showCarrier(carrier);
     navigate(TrackingPageAddress(carrier, currentDataSource()));
 }
@@ -65,40 +66,40 @@ void MainWindow::setCarrierButtonOn(int button)
     // so that its page is requested afresh.
     {
         const QScopedValueRollback<bool> inCode(m_choosingInCode, true);
-        Option[button]->setChecked(true);
+        carrierOptions[button]->setChecked(true);
     }
-    SelectCarrier(button);
+    selectCarrier(button);
 }
 
 void MainWindow::turnCarrierButtonsOff()
 {
     const QScopedValueRollback<bool> inCode(m_choosingInCode, true);
     m_carrierButtons->setExclusive(false);
-    for (QRadioButton *b : Option)
+    for (QRadioButton *b : carrierOptions)
         b->setChecked(false);
     m_carrierButtons->setExclusive(true);
 }
 
-void MainWindow::ClearOtherCarrierList()
+void MainWindow::clearOtherCarrierList()
 {
     m_suppressListAction = true;
-    List1->clearSelection();
-    List1->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+    otherCarriersList->clearSelection();
+    otherCarriersList->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
     m_suppressListAction = false;
 }
 
 void MainWindow::selectListEntry(int index)
 {
     m_suppressListAction = true;
-    List1->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    otherCarriersList->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
     m_suppressListAction = false;
-    List1_Action();
+    selectListedCarrier();
 }
 
-void MainWindow::List1_Action()
+void MainWindow::selectListedCarrier()
 {
     turnCarrierButtonsOff();
-    const QList<QListWidgetItem *> selected = List1->selectedItems();
+    const QList<QListWidgetItem *> selected = otherCarriersList->selectedItems();
     const Carrier *carrier = FindCarrierByName(selected.isEmpty() ? QString() : selected.first()->text());
     if (!carrier || !carrier->isListEntry())
         return;
@@ -107,33 +108,33 @@ void MainWindow::List1_Action()
     navigate(TrackingPageAddress(*carrier, currentDataSource()));
 }
 
-void MainWindow::SelectDataSource(DataSource source)
+void MainWindow::selectDataSource(DataSource source)
 {
     stopDetailedPass(QStringLiteral("更换了数据来源，详细查询已停止"));
     {
         const QScopedValueRollback<bool> inCode(m_choosingInCode, true);
         if (source == DataSource::Default)
-            Option14->setChecked(true);
+            defaultSourceOption->setChecked(true);
         else if (source == DataSource::Backup1)
-            Option18->setChecked(true);
+            backupSource1Option->setChecked(true);
         else if (source == DataSource::Backup2)
-            Option17->setChecked(true);
+            backupSource2Option->setChecked(true);
     }
-    Label6->setText(QString());
+    carrierValueLabel->setText(QString());
     AppSettings::write(m_dataFolder, AppSettings::kDataSource, DataSources::configValue(source));
-    UpdateStatusLine();
-    Command12->setEnabled(source == DataSource::Default);
-    Command12->setToolTip(source == DataSource::Default ? QStringLiteral("仅查询最后一条记录")
-                                                        : QStringLiteral("简洁查询只能在默认来源下使用"));
+    updateStatusLine();
+    conciseQueryButton->setEnabled(source == DataSource::Default);
+    conciseQueryButton->setToolTip(source == DataSource::Default ? QStringLiteral("仅查询最后一条记录")
+                                                                 : QStringLiteral("简洁查询只能在默认来源下使用"));
     turnCarrierButtonsOff();
-    ClearOtherCarrierList();
+    clearOtherCarrierList();
 }
 
-void MainWindow::delay()
+void MainWindow::applyStartSelection()
 {
     const DataSource source = DataSources::fromConfigValue(AppSettings::read(m_dataFolder, AppSettings::kDataSource));
     if (source != DataSource::None)
-        SelectDataSource(source);
+        selectDataSource(source);
 
     if (const Carrier *carrier =
             FindCarrierByConfigCode(AppSettings::read(m_dataFolder, AppSettings::kDefaultCarrier))) {
@@ -142,14 +143,14 @@ void MainWindow::delay()
         } else if (carrier->isListEntry()) {
             navigate(StartupPageAddress(*carrier));
             selectListEntry(carrier->controlIndex);
-            Label6->setText(carrier->name);
-            Label26->setText(carrier->hotline);
+            carrierValueLabel->setText(carrier->name);
+            hotlineValueLabel->setText(carrier->hotline);
         }
     }
 
     // Text that is no number counts as 0.
-    Check1->setChecked(AppSettings::readNumber(AppSettings::read(m_dataFolder, AppSettings::kAutoSave)) != 0);
-    LoadData();
+    autoSaveCheckBox->setChecked(AppSettings::readNumber(AppSettings::read(m_dataFolder, AppSettings::kAutoSave)) != 0);
+    loadHistory();
 }
 
 void MainWindow::historyPick(int row)
@@ -157,15 +158,15 @@ void MainWindow::historyPick(int row)
     if (row < 0 || row >= m_history->rowCount())
         return;
     const HistoryModel::Row &picked = m_history->row(row);
-    Label6->setText(picked.carrier);
-    Label4->setText(picked.number);
-    UpdateStatusLine();
-    const Carrier *carrier = FindCarrierByName(Label6->text());
+    carrierValueLabel->setText(picked.carrier);
+    numberValueLabel->setText(picked.number);
+    updateStatusLine();
+    const Carrier *carrier = FindCarrierByName(carrierValueLabel->text());
     if (!carrier)
         return;
     if (carrier->isButton()) {
         setCarrierButtonOn(carrier->controlIndex);
-        ClearOtherCarrierList();
+        clearOtherCarrierList();
     } else if (carrier->isListEntry()) {
         turnCarrierButtonsOff();
         selectListEntry(carrier->controlIndex);
@@ -174,13 +175,13 @@ void MainWindow::historyPick(int row)
     }
 }
 
-void MainWindow::Command7_Click()
+void MainWindow::openCarrierHomePage()
 {
-    for (QRadioButton *b : Option) {
+    for (QRadioButton *b : carrierOptions) {
         if (b->isChecked())
             m_launcher.openUrl(CarrierCatalogue::buttonCarriers().at(m_carrierButtons->id(b))->homePage);
     }
-    const QList<QListWidgetItem *> selected = List1->selectedItems();
+    const QList<QListWidgetItem *> selected = otherCarriersList->selectedItems();
     if (!selected.isEmpty()) {
         const Carrier *carrier = FindCarrierByName(selected.first()->text());
         if (carrier && carrier->isListEntry())

@@ -23,7 +23,7 @@ void MainWindow::createTrayIcon()
         return;
     m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/payloads/tolvane.png")), this);
     m_tray->setToolTip(QStringLiteral("Tolvane(版本 3.0.0)"));
-    m_tray->setContextMenu(F00);
+    m_tray->setContextMenu(trayMenu);
     connect(m_tray, &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
     connect(m_tray, &QSystemTrayIcon::messageClicked, this, &MainWindow::openAnnounced);
     m_tray->show();

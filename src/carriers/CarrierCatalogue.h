@@ -21,7 +21,7 @@ struct Carrier final {
     int row = 0; // 1-based catalogue row
     QString name;
     Control control = Control::None;
-    int controlIndex = -1; // 0-based button (Option1 = 0) or list index
+    int controlIndex = -1; // 0-based: the main window's carrier button or other-carrier list entry
     QString tooltip;
     QString configCode; // empty: cannot be the default carrier
     QString apiCode;

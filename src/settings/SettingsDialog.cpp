@@ -46,81 +46,82 @@ void SettingsDialog::build()
         return widget;
     };
 
-    Frame2 = named(new QGroupBox(QStringLiteral("快递设置"), this), "Frame2");
-    Label1 = named(new QLabel(QStringLiteral("默认快递:"), Frame2), "Label1");
-    List1 = named(new QComboBox(Frame2), "List1");
-    List1->addItems(CarrierCatalogue::settingsDialogEntries());
-    List1->setPlaceholderText(QStringLiteral("（不更改）"));
-    List1->setCurrentIndex(-1);
-    List1->setAccessibleName(QStringLiteral("默认快递"));
-    Label1->setBuddy(List1);
+    defaultsGroup = named(new QGroupBox(QStringLiteral("快递设置"), this), "defaultsGroup");
+    defaultCarrierLabel = named(new QLabel(QStringLiteral("默认快递:"), defaultsGroup), "defaultCarrierLabel");
+    defaultCarrierCombo = named(new QComboBox(defaultsGroup), "defaultCarrierCombo");
+    defaultCarrierCombo->addItems(CarrierCatalogue::settingsDialogEntries());
+    defaultCarrierCombo->setPlaceholderText(QStringLiteral("（不更改）"));
+    defaultCarrierCombo->setCurrentIndex(-1);
+    defaultCarrierCombo->setAccessibleName(QStringLiteral("默认快递"));
+    defaultCarrierLabel->setBuddy(defaultCarrierCombo);
 
-    Label2 = named(new QLabel(QStringLiteral("默认皮肤:"), Frame2), "Label2");
-    List2 = named(new QComboBox(Frame2), "List2");
+    defaultSkinLabel = named(new QLabel(QStringLiteral("默认皮肤:"), defaultsGroup), "defaultSkinLabel");
+    defaultSkinCombo = named(new QComboBox(defaultsGroup), "defaultSkinCombo");
     for (const Skin *skin : Skins::dialogOrder())
-        List2->addItem(skin->caption);
-    List2->setCurrentIndex(-1);
-    List2->setAccessibleName(QStringLiteral("默认皮肤"));
-    Label2->setBuddy(List2);
+        defaultSkinCombo->addItem(skin->caption);
+    defaultSkinCombo->setCurrentIndex(-1);
+    defaultSkinCombo->setAccessibleName(QStringLiteral("默认皮肤"));
+    defaultSkinLabel->setBuddy(defaultSkinCombo);
 
-    auto *lists = new QFormLayout(Frame2);
-    lists->addRow(Label1, List1);
-    lists->addRow(Label2, List2);
+    auto *lists = new QFormLayout(defaultsGroup);
+    lists->addRow(defaultCarrierLabel, defaultCarrierCombo);
+    lists->addRow(defaultSkinLabel, defaultSkinCombo);
 
-    Frame1 = named(new QGroupBox(QStringLiteral("其它设置"), this), "Frame1");
-    Check1 = named(new QCheckBox(QStringLiteral("自动随windows启动"), Frame1), "Check1");
-    Check1->setAccessibleName(Check1->text());
-    Check2 = named(new QCheckBox(QStringLiteral("取消更新提示"), Frame1), "Check2");
-    Check2->setAccessibleName(Check2->text());
-    Label9 = named(new QLabel(QStringLiteral("读取延迟："), Frame1), "Label9");
-    Label9->setToolTip(kDelayTip);
-    Text3 = named(new QLineEdit(QStringLiteral("4"), Frame1), "Text3");
-    Text3->setToolTip(kDelayTip);
-    Text3->setAccessibleName(QStringLiteral("读取延迟"));
-    Text3->setAccessibleDescription(kDelayTip);
-    Text3->setMaximumWidth(60);
-    Label9->setBuddy(Text3);
-    Label10 = named(new QLabel(QStringLiteral("秒"), Frame1), "Label10");
-    m_delayHint = new QLabel(Frame1);
-    m_delayHint->setObjectName(QStringLiteral("delayHint"));
-    m_delayHint->setWordWrap(true);
-    m_delayHint->setStyleSheet(QStringLiteral("color: #c62828;"));
-    m_delayHint->setToolTip(QStringLiteral("读取延迟的提示"));
-    m_delayHint->setAccessibleName(m_delayHint->toolTip());
-    m_delayHint->hide();
+    otherSettingsGroup = named(new QGroupBox(QStringLiteral("其它设置"), this), "otherSettingsGroup");
+    autoStartCheckBox =
+        named(new QCheckBox(QStringLiteral("自动随windows启动"), otherSettingsGroup), "autoStartCheckBox");
+    autoStartCheckBox->setAccessibleName(autoStartCheckBox->text());
+    noUpdatePromptCheckBox =
+        named(new QCheckBox(QStringLiteral("取消更新提示"), otherSettingsGroup), "noUpdatePromptCheckBox");
+    noUpdatePromptCheckBox->setAccessibleName(noUpdatePromptCheckBox->text());
+    readDelayLabel = named(new QLabel(QStringLiteral("读取延迟："), otherSettingsGroup), "readDelayLabel");
+    readDelayLabel->setToolTip(kDelayTip);
+    readDelayEdit = named(new QLineEdit(QStringLiteral("4"), otherSettingsGroup), "readDelayEdit");
+    readDelayEdit->setToolTip(kDelayTip);
+    readDelayEdit->setAccessibleName(QStringLiteral("读取延迟"));
+    readDelayEdit->setAccessibleDescription(kDelayTip);
+    readDelayEdit->setMaximumWidth(60);
+    readDelayLabel->setBuddy(readDelayEdit);
+    readDelayUnitLabel = named(new QLabel(QStringLiteral("秒"), otherSettingsGroup), "readDelayUnitLabel");
+    readDelayHintLabel = named(new QLabel(otherSettingsGroup), "readDelayHintLabel");
+    readDelayHintLabel->setWordWrap(true);
+    readDelayHintLabel->setStyleSheet(QStringLiteral("color: #c62828;"));
+    readDelayHintLabel->setToolTip(QStringLiteral("读取延迟的提示"));
+    readDelayHintLabel->setAccessibleName(readDelayHintLabel->toolTip());
+    readDelayHintLabel->hide();
 
     auto *delayRow = new QHBoxLayout;
-    delayRow->addWidget(Label9);
-    delayRow->addWidget(Text3);
-    delayRow->addWidget(Label10);
+    delayRow->addWidget(readDelayLabel);
+    delayRow->addWidget(readDelayEdit);
+    delayRow->addWidget(readDelayUnitLabel);
     delayRow->addStretch(1);
-    auto *others = new QVBoxLayout(Frame1);
-    others->addWidget(Check1);
-    others->addWidget(Check2);
+    auto *others = new QVBoxLayout(otherSettingsGroup);
+    others->addWidget(autoStartCheckBox);
+    others->addWidget(noUpdatePromptCheckBox);
     others->addLayout(delayRow);
-    others->addWidget(m_delayHint);
+    others->addWidget(readDelayHintLabel);
 
-    Command1 = named(new QPushButton(QStringLiteral("保存设置"), this), "Command1");
-    Command2 = named(new QPushButton(QStringLiteral("退出"), this), "Command2");
-    Command1->setDefault(true);
+    saveButton = named(new QPushButton(QStringLiteral("保存设置"), this), "saveButton");
+    leaveButton = named(new QPushButton(QStringLiteral("退出"), this), "leaveButton");
+    saveButton->setDefault(true);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    buttons->addWidget(saveButton);
+    buttons->addWidget(leaveButton);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Frame2);
-    layout->addWidget(Frame1);
-    watchSettings = new WatchSettingsBox(this);
-    layout->addWidget(watchSettings);
+    layout->addWidget(defaultsGroup);
+    layout->addWidget(otherSettingsGroup);
+    watchSettingsGroup = named(new WatchSettingsBox(this), "watchSettingsGroup");
+    layout->addWidget(watchSettingsGroup);
     layout->addLayout(buttons);
 
-    connect(List2, &QComboBox::activated, this, &SettingsDialog::List2_Click);
-    connect(Check1, &QCheckBox::clicked, this, &SettingsDialog::Check1_Click);
-    connect(Check2, &QCheckBox::clicked, this, &SettingsDialog::Check2_Click);
-    connect(Text3, &QLineEdit::textChanged, this, &SettingsDialog::Text3_Change);
-    connect(Command1, &QPushButton::clicked, this, &SettingsDialog::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &SettingsDialog::Command2_Click);
+    connect(defaultSkinCombo, &QComboBox::activated, this, &SettingsDialog::previewSkin);
+    connect(autoStartCheckBox, &QCheckBox::clicked, this, &SettingsDialog::applyAutoStart);
+    connect(noUpdatePromptCheckBox, &QCheckBox::clicked, this, &SettingsDialog::applyUpdatePrompt);
+    connect(readDelayEdit, &QLineEdit::textChanged, this, &SettingsDialog::applyReadDelay);
+    connect(saveButton, &QPushButton::clicked, this, &SettingsDialog::save);
+    connect(leaveButton, &QPushButton::clicked, this, &SettingsDialog::leave);
 }
 
 // Each field set here acts as if the user had set it: the skin is attached
@@ -130,71 +131,71 @@ void SettingsDialog::load()
     // The stored default carrier is shown; saving without a change keeps it.
     if (const Carrier *stored =
             FindCarrierByConfigCode(AppSettings::read(m_programFolder, AppSettings::kDefaultCarrier)))
-        List1->setCurrentIndex(m_storedCarrierIndex = List1->findText(stored->name));
+        defaultCarrierCombo->setCurrentIndex(m_storedCarrierIndex = defaultCarrierCombo->findText(stored->name));
     if (AppSettings::readNumber(AppSettings::read(m_programFolder, AppSettings::kAutoUpdate)) == 1) {
-        Check2->setChecked(true);
-        Check2_Click();
+        noUpdatePromptCheckBox->setChecked(true);
+        applyUpdatePrompt();
     }
 
     const Skin &skin = SkinFromSetting(AppSettings::read(m_programFolder, AppSettings::kSkin));
-    const int skinIndex = List2->findText(skin.caption);
-    List2->setCurrentIndex(skinIndex);
-    List2_Click(skinIndex);
+    const int skinIndex = defaultSkinCombo->findText(skin.caption);
+    defaultSkinCombo->setCurrentIndex(skinIndex);
+    previewSkin(skinIndex);
 
     // textChanged fires only when the stored text differs from the initial "4".
-    Text3->setText(AppSettings::read(m_programFolder, AppSettings::kReadDelay));
+    readDelayEdit->setText(AppSettings::read(m_programFolder, AppSettings::kReadDelay));
 
     if (AppSettings::readNumber(AppSettings::read(m_programFolder, AppSettings::kAutoStart)) == 1) {
-        Check1->setChecked(true);
-        Check1_Click();
+        autoStartCheckBox->setChecked(true);
+        applyAutoStart();
     }
-    watchSettings->load(m_programFolder);
+    watchSettingsGroup->load(m_programFolder);
 }
 
-void SettingsDialog::List2_Click(int index)
+void SettingsDialog::previewSkin(int index)
 {
-    if (const Skin *skin = Skins::findByCaption(List2->itemText(index)))
+    if (const Skin *skin = Skins::findByCaption(defaultSkinCombo->itemText(index)))
         ApplySkin(m_programFolder, skin->relativePath);
 }
 
-void SettingsDialog::Check1_Click()
+void SettingsDialog::applyAutoStart()
 {
-    const bool wanted = Check1->isChecked();
+    const bool wanted = autoStartCheckBox->isChecked();
     if (Outcome changed = m_autoStart.StartWithWindows(wanted, QCoreApplication::applicationFilePath()); !changed) {
         // The box shows what is really registered, not what was asked for.
-        Check1->setChecked(m_autoStart.IsEnabled());
+        autoStartCheckBox->setChecked(m_autoStart.IsEnabled());
         m_dialogs.critical(this, Program::kTitle, changed.error);
     }
 }
 
-void SettingsDialog::Check2_Click()
+void SettingsDialog::applyUpdatePrompt()
 {
-    Q_EMIT updateCheckIntervalChanged(Check2->isChecked() ? 0 : 6000);
+    Q_EMIT updateCheckIntervalChanged(noUpdatePromptCheckBox->isChecked() ? 0 : 6000);
 }
 
-void SettingsDialog::Text3_Change(const QString &text)
+void SettingsDialog::applyReadDelay(const QString &text)
 {
     const ReadDelay::Verdict verdict = ReadDelay::Evaluate(text);
     if (!verdict.replacement.isEmpty()) {
-        Text3->setText(verdict.replacement); // changes the text again, which applies it
+        readDelayEdit->setText(verdict.replacement); // changes the text again, which applies it
         return;
     }
     if (verdict.intervalMs > 0) {
         m_readIntervalMs = verdict.intervalMs;
         Q_EMIT readIntervalChanged(verdict.intervalMs);
-        m_delayHint->hide();
-        m_delayHint->clear();
-        Text3->setToolTip(kDelayTip);
+        readDelayHintLabel->hide();
+        readDelayHintLabel->clear();
+        readDelayEdit->setToolTip(kDelayTip);
         return;
     }
     const QString hint = QStringLiteral("%1（当前 %2 秒）")
                              .arg(verdict.problem, QString::number(m_readIntervalMs / 1000.0));
-    m_delayHint->setText(hint);
-    m_delayHint->show();
-    Text3->setToolTip(hint + QLatin1Char('\n') + kDelayTip);
+    readDelayHintLabel->setText(hint);
+    readDelayHintLabel->show();
+    readDelayEdit->setToolTip(hint + QLatin1Char('\n') + kDelayTip);
 }
 
-void SettingsDialog::Command1_Click()
+void SettingsDialog::save()
 {
     QStringList failures;
     auto keep = [&failures](const Outcome &outcome) {
@@ -202,33 +203,34 @@ void SettingsDialog::Command1_Click()
             failures << outcome.error;
     };
 
-    if (const Skin *skin = Skins::findByCaption(List2->currentText()); skin && List2->currentIndex() >= 0)
+    if (const Skin *skin = Skins::findByCaption(defaultSkinCombo->currentText());
+        skin && defaultSkinCombo->currentIndex() >= 0)
         keep(AppSettings::write(m_programFolder, AppSettings::kSkin, skin->dialogValue));
 
     // The stored carrier shown unchanged is no new choice.
-    if (List1->currentIndex() >= 0 && List1->currentIndex() != m_storedCarrierIndex) {
-        const Carrier *carrier = FindCarrierByName(List1->currentText());
+    if (defaultCarrierCombo->currentIndex() >= 0 && defaultCarrierCombo->currentIndex() != m_storedCarrierIndex) {
+        const Carrier *carrier = FindCarrierByName(defaultCarrierCombo->currentText());
         if (carrier && !carrier->configCode.isEmpty()) {
             keep(AppSettings::write(m_programFolder, AppSettings::kDefaultCarrier, carrier->configCode));
             Q_EMIT carrierChosen(*carrier);
-            m_storedCarrierIndex = List1->currentIndex();
+            m_storedCarrierIndex = defaultCarrierCombo->currentIndex();
         }
     }
 
-    const bool autoStart = Check1->isChecked();
+    const bool autoStart = autoStartCheckBox->isChecked();
     keep(m_autoStart.StartWithWindows(autoStart, QCoreApplication::applicationFilePath()));
     keep(AppSettings::write(m_programFolder, AppSettings::kAutoStart,
                             autoStart ? QStringLiteral("1") : QStringLiteral("0")));
 
-    const bool noUpdateCheck = Check2->isChecked();
+    const bool noUpdateCheck = noUpdatePromptCheckBox->isChecked();
     Q_EMIT updateCheckIntervalChanged(noUpdateCheck ? 0 : 6000);
     keep(AppSettings::write(m_programFolder, AppSettings::kAutoUpdate,
                             noUpdateCheck ? QStringLiteral("1") : QStringLiteral("0")));
 
     // Kept as typed, even when it is not a valid delay: it is never applied
     // as such, and the next opening shows the user what they wrote.
-    keep(AppSettings::write(m_programFolder, AppSettings::kReadDelay, Text3->text()));
-    failures << watchSettings->save(m_programFolder);
+    keep(AppSettings::write(m_programFolder, AppSettings::kReadDelay, readDelayEdit->text()));
+    failures << watchSettingsGroup->save(m_programFolder);
 
     if (!failures.isEmpty()) {
         // Stay open, so the user can try again once the cause is fixed.
@@ -245,7 +247,7 @@ bool SettingsDialog::confirmLeave()
     return m_dialogs.askOkCancel(this, Program::kTitle, QStringLiteral("确定已经保存并退出吗？？？"));
 }
 
-void SettingsDialog::Command2_Click()
+void SettingsDialog::leave()
 {
     if (confirmLeave())
         hide();
@@ -253,7 +255,7 @@ void SettingsDialog::Command2_Click()
 
 void SettingsDialog::reject()
 {
-    Command2_Click();
+    leave();
 }
 
 void SettingsDialog::closeEvent(QCloseEvent *event)

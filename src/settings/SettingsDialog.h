@@ -31,23 +31,22 @@ public:
     // a stored delay or update choice is announced: connect first.
     void load();
 
-    QGroupBox *Frame2 = nullptr;
-    QLabel *Label1 = nullptr;
-    QComboBox *List1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QComboBox *List2 = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    QCheckBox *Check1 = nullptr;
-    QCheckBox *Check2 = nullptr;
-    QLabel *Label9 = nullptr;
-    QLineEdit *Text3 = nullptr;
-    QLabel *Label10 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
-    WatchSettingsBox *watchSettings = nullptr;
-
+    QGroupBox *defaultsGroup = nullptr;
+    QLabel *defaultCarrierLabel = nullptr;
+    QComboBox *defaultCarrierCombo = nullptr;
+    QLabel *defaultSkinLabel = nullptr;
+    QComboBox *defaultSkinCombo = nullptr;
+    QGroupBox *otherSettingsGroup = nullptr;
+    QCheckBox *autoStartCheckBox = nullptr;
+    QCheckBox *noUpdatePromptCheckBox = nullptr;
+    QLabel *readDelayLabel = nullptr;
+    QLineEdit *readDelayEdit = nullptr;
+    QLabel *readDelayUnitLabel = nullptr;
+    QPushButton *saveButton = nullptr;
+    QPushButton *leaveButton = nullptr;
     // Says why the typed read delay is not in force; hidden while it is.
-    QLabel *delayHint() const { return m_delayHint; }
+    QLabel *readDelayHintLabel = nullptr;
+    WatchSettingsBox *watchSettingsGroup = nullptr;
 
     void reject() override; // Esc asks like "退出"
 
@@ -64,18 +63,17 @@ protected:
 
 private:
     void build();
-    void List2_Click(int index);
-    void Check1_Click();
-    void Check2_Click();
-    void Text3_Change(const QString &text);
-    void Command1_Click();
-    void Command2_Click();
+    void previewSkin(int index);
+    void applyAutoStart();
+    void applyUpdatePrompt();
+    void applyReadDelay(const QString &text);
+    void save();
+    void leave();
     bool confirmLeave();
 
     QString m_programFolder;
     Dialogs &m_dialogs;
     AutoStart &m_autoStart;
     int m_readIntervalMs;
-    QLabel *m_delayHint = nullptr;
     int m_storedCarrierIndex = -1;
 };

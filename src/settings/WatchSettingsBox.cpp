@@ -12,7 +12,6 @@
 
 WatchSettingsBox::WatchSettingsBox(QWidget *parent) : QGroupBox(QStringLiteral("自动刷新与归档"), parent)
 {
-    setObjectName(QStringLiteral("watchSettings"));
     archiveDays = new QSpinBox(this);
     archiveDays->setObjectName(QStringLiteral("archiveDays"));
     archiveDays->setRange(1, Archive::kMaxDays);

@@ -99,14 +99,14 @@ void TestAccessibility::valueLabelsSayTheirValue()
 {
     Harness h;
     MainWindow &w = *h.window;
-    QCOMPARE(nameOf(w.Label6), u("快递公司：")); // empty: its caption, not the frame's title
-    w.Text1->setText(QStringLiteral("SF1001"));
-    w.Option[1]->click();
-    QCOMPARE(nameOf(w.Label4), QStringLiteral("SF1001"));
-    QCOMPARE(nameOf(w.Label6), u("顺丰速运"));
-    QCOMPARE(nameOf(w.Label26), u("4008-111-111"));
-    QCOMPARE(accessible(w.Label26)->text(QAccessible::Description), u("客服热线"));
-    QVERIFY(nameOf(w.StatusPanel1).contains(QStringLiteral("SF1001")));
+    QCOMPARE(nameOf(w.carrierValueLabel), u("快递公司：")); // empty: its caption, not the frame's title
+    w.numberEdit->setText(QStringLiteral("SF1001"));
+    w.carrierOptions[1]->click();
+    QCOMPARE(nameOf(w.numberValueLabel), QStringLiteral("SF1001"));
+    QCOMPARE(nameOf(w.carrierValueLabel), u("顺丰速运"));
+    QCOMPARE(nameOf(w.hotlineValueLabel), u("4008-111-111"));
+    QCOMPARE(accessible(w.hotlineValueLabel)->text(QAccessible::Description), u("客服热线"));
+    QVERIFY(nameOf(w.statusLineLabel).contains(QStringLiteral("SF1001")));
 }
 
 // Small things a user sees: Chinese dates under any system language, whole
@@ -116,9 +116,9 @@ void TestAccessibility::whatTheWindowsShow()
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     Harness h;
     MainWindow &w = *h.window;
-    QTRY_VERIFY(w.StatusPanel2->text().contains(QStringLiteral("2026/12/7")));
-    const int row = w.List1->sizeHintForRow(0);
-    QCOMPARE((w.List1->viewport()->height()) % row, 0);
+    QTRY_VERIFY(w.clockLabel->text().contains(QStringLiteral("2026/12/7")));
+    const int row = w.otherCarriersList->sizeHintForRow(0);
+    QCOMPARE((w.otherCarriersList->viewport()->height()) % row, 0);
     w.showManagement();
     QTableView *grid = w.managementWindow()->DataGrid1;
     QTRY_VERIFY(grid->isVisible());
@@ -133,29 +133,29 @@ void TestAccessibility::screenReaderActionsRunWhatAClickRuns()
     const QString toggle = QAccessibleActionInterface::toggleAction();
     const QString press = QAccessibleActionInterface::pressAction();
 
-    act(w.Option[1], toggle);
-    QVERIFY(w.Option[1]->isChecked());
-    QCOMPARE(w.Label6->text(), u("顺丰速运"));
-    QCOMPARE(w.Label26->text(), u("4008-111-111"));
+    act(w.carrierOptions[1], toggle);
+    QVERIFY(w.carrierOptions[1]->isChecked());
+    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
+    QCOMPARE(w.hotlineValueLabel->text(), u("4008-111-111"));
     // The arrow keys move within the group and choose as they go.
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    w.Option[1]->setFocus();
-    QTest::keyClick(w.Option[1], Qt::Key_Right);
-    QVERIFY(w.Option[2]->isChecked());
-    QCOMPARE(w.Label6->text(), u("申通E物流"));
+    w.carrierOptions[1]->setFocus();
+    QTest::keyClick(w.carrierOptions[1], Qt::Key_Right);
+    QVERIFY(w.carrierOptions[2]->isChecked());
+    QCOMPARE(w.carrierValueLabel->text(), u("申通E物流"));
 
-    act(w.Option18, toggle);
-    QVERIFY(w.Option18->isChecked());
+    act(w.backupSource1Option, toggle);
+    QVERIFY(w.backupSource1Option->isChecked());
     QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
-    QVERIFY(w.Label6->text().isEmpty() && !w.Command12->isEnabled());
-    w.Option18->setFocus();
-    QTest::keyClick(w.Option18, Qt::Key_Up);
-    QVERIFY(w.Option14->isChecked() && w.Command12->isEnabled());
+    QVERIFY(w.carrierValueLabel->text().isEmpty() && !w.conciseQueryButton->isEnabled());
+    w.backupSource1Option->setFocus();
+    QTest::keyClick(w.backupSource1Option, Qt::Key_Up);
+    QVERIFY(w.defaultSourceOption->isChecked() && w.conciseQueryButton->isEnabled());
 
-    w.Text9->setText(u("书"));
-    act(w.Command2, press);                 // 清空输入信息
-    QTRY_VERIFY(w.Text9->text().isEmpty()); // a pressed button clicks a moment later
+    w.goodsEdit->setText(u("书"));
+    act(w.clearInputButton, press);             // 清空输入信息
+    QTRY_VERIFY(w.goodsEdit->text().isEmpty()); // a pressed button clicks a moment later
 
     w.showManagement();
     ManagementWindow *management = w.managementWindow();
@@ -173,8 +173,8 @@ void TestAccessibility::escapeClosesAndFocusComesBack()
     Harness h;
     MainWindow &w = *h.window;
     QApplication::setActiveWindow(&w);
-    w.Command16->setFocus();
-    QTest::keyClick(w.Command16, Qt::Key_Space);
+    w.managementButton->setFocus();
+    QTest::keyClick(w.managementButton, Qt::Key_Space);
     ManagementWindow *management = nullptr;
     QTRY_VERIFY((management = w.managementWindow()) && management->isVisible());
     QApplication::setActiveWindow(management); // what the window manager does on a desktop
@@ -193,7 +193,7 @@ void TestAccessibility::escapeClosesAndFocusComesBack()
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(management->Command14));
     QTest::keyClick(management->Command14, Qt::Key_Escape);
     QTRY_VERIFY(!management->isVisible());
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.Command16));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.managementButton));
 }
 
 namespace {
@@ -221,14 +221,15 @@ void TestAccessibility::tabReadsEachWindowInOrder()
     Harness h;
     h.startUp();
     MainWindow &w = *h.window;
-    const QStringList main = tabStops(&w, w.Option[0]);
-    const QStringList input{QStringLiteral("Text1"), QStringLiteral("Text9"),   QStringLiteral("Text7"),
-                            QStringLiteral("Text6"), QStringLiteral("Text2"),   QStringLiteral("Text3"),
-                            QStringLiteral("Text8"), QStringLiteral("Text4"),   QStringLiteral("Check1"),
-                            QStringLiteral("Command6"), QStringLiteral("Command2")};
-    const qsizetype at = main.indexOf(QStringLiteral("Text1"));
+    const QStringList main = tabStops(&w, w.carrierOptions[0]);
+    const QStringList input{
+        QStringLiteral("numberEdit"),      QStringLiteral("goodsEdit"),       QStringLiteral("amountEdit"),
+        QStringLiteral("timeEdit"),        QStringLiteral("nameEdit"),        QStringLiteral("phoneEdit"),
+        QStringLiteral("addressEdit"),     QStringLiteral("notesEdit"),       QStringLiteral("autoSaveCheckBox"),
+        QStringLiteral("saveInputButton"), QStringLiteral("clearInputButton")};
+    const qsizetype at = main.indexOf(QStringLiteral("numberEdit"));
     QVERIFY2(at > 0 && main.mid(at, input.size()) == input, qPrintable(main.join(QLatin1Char(' '))));
-    QVERIFY2(main.endsWith(QStringLiteral("Command1")) && main.contains(QStringLiteral("RichTextBox3")),
+    QVERIFY2(main.endsWith(QStringLiteral("settingsButton")) && main.contains(QStringLiteral("detailedResultText")),
              qPrintable(main.join(QLatin1Char(' '))));
 
     w.showManagement();
@@ -246,16 +247,16 @@ void TestAccessibility::enterPressesTheFocusedButton()
     Harness h;
     MainWindow &w = *h.window;
     QApplication::setActiveWindow(&w);
-    w.Command1->setFocus();
-    QTest::keyClick(w.Command1, Qt::Key_Return);
+    w.settingsButton->setFocus();
+    QTest::keyClick(w.settingsButton, Qt::Key_Return);
     QTRY_VERIFY(w.settingsWindow() && w.settingsWindow()->isVisible());
     w.settingsWindow()->close();
 
     QApplication::setActiveWindow(&w);
     QTest::keyClick(&w, Qt::Key_F10);
-    QTRY_VERIFY(w.shezhi->isVisible());
-    QCOMPARE(w.shezhi->activeAction(), w.gongneng);
-    QTest::keyClick(w.shezhi, Qt::Key_Return);
+    QTRY_VERIFY(w.settingsMenu->isVisible());
+    QCOMPARE(w.settingsMenu->activeAction(), w.settingsAction);
+    QTest::keyClick(w.settingsMenu, Qt::Key_Return);
     QTRY_VERIFY(w.settingsWindow()->isVisible());
     w.settingsWindow()->close();
 

@@ -68,15 +68,15 @@ void TestMainWindow::loadDoesItsStepsInOrder()
 {
     Harness h(Harness::config(u("版本号=2.9\r\n")));
     MainWindow &w = *h.window;
-    QVERIFY(w.Option15->isChecked());
+    QVERIFY(w.currentNumberOption->isChecked());
     QCOMPARE(h.browser->addresses, QStringList{QStringLiteral("http://maker")});
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
-    QCOMPARE(w.Text6->text(), QStringLiteral("2026/12/7"));
-    QCOMPARE(w.Label22->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(w.timeEdit->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(w.timeValueLabel->text(), QStringLiteral("2026/12/7"));
     QCOMPARE(h.setting(AppSettings::kVersion), QStringLiteral("3.0"));
-    QVERIFY(w.Command12->isEnabled() && w.Command5->isEnabled());
+    QVERIFY(w.conciseQueryButton->isEnabled() && w.detailedQueryButton->isEnabled());
     QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(w.findChild<QLabel *>(QStringLiteral("StatusPanel2"))->text().startsWith(u("当前时间：")));
+    QVERIFY(w.findChild<QLabel *>(QStringLiteral("clockLabel"))->text().startsWith(u("当前时间：")));
 }
 
 void TestMainWindow::updateCheckIsArmedOnlyByExactlyZero_data()
@@ -96,8 +96,8 @@ void TestMainWindow::updateCheckIsArmedOnlyByExactlyZero()
     QFETCH(bool, armed);
     QFETCH(int, interval);
     Harness h(value.isNull() ? QByteArray() : Harness::config(u("自动更新=") + value + u("\r\n")));
-    QCOMPARE(h.window->Timer3->isRunning(), armed);
-    QCOMPARE(h.window->Timer3->interval(), interval);
+    QCOMPARE(h.window->updateCheckTimer->isRunning(), armed);
+    QCOMPARE(h.window->updateCheckTimer->interval(), interval);
 }
 
 void TestMainWindow::startUpSelection_data()
@@ -105,7 +105,7 @@ void TestMainWindow::startUpSelection_data()
     QTest::addColumn<QString>("settings");
     QTest::addColumn<int>("button");
     QTest::addColumn<QString>("listEntry");
-    QTest::addColumn<QString>("label6");
+    QTest::addColumn<QString>("carrier");
     QTest::addColumn<QString>("hotline");
     QTest::addColumn<QString>("lastPage");
     QTest::addColumn<bool>("autoSave");
@@ -131,7 +131,7 @@ void TestMainWindow::startUpSelection()
     QFETCH(QString, settings);
     QFETCH(int, button);
     QFETCH(QString, listEntry);
-    QFETCH(QString, label6);
+    QFETCH(QString, carrier);
     QFETCH(QString, hotline);
     QFETCH(QString, lastPage);
     QFETCH(bool, autoSave);
@@ -141,15 +141,15 @@ void TestMainWindow::startUpSelection()
     MainWindow &w = *h.window;
     QCOMPARE(h.checkedButton(), button);
     QCOMPARE(h.selectedListEntry(), listEntry);
-    QCOMPARE(w.Label6->text(), label6);
-    QCOMPARE(w.Label26->text(), hotline);
+    QCOMPARE(w.carrierValueLabel->text(), carrier);
+    QCOMPARE(w.hotlineValueLabel->text(), hotline);
     QCOMPARE(h.browser->addresses.last(), lastPage);
-    QCOMPARE(w.Check1->isChecked(), autoSave);
+    QCOMPARE(w.autoSaveCheckBox->isChecked(), autoSave);
     // The detailed query brings its own pages: it is offered with any source.
-    QVERIFY(w.Command5->isEnabled());
-    QCOMPARE(w.Command12->isEnabled(), queryButtons || w.Option14->isChecked());
+    QVERIFY(w.detailedQueryButton->isEnabled());
+    QCOMPARE(w.conciseQueryButton->isEnabled(), queryButtons || w.defaultSourceOption->isChecked());
     if (settings.contains(u("byly2"))) {
-        QVERIFY(w.Option17->isChecked());
+        QVERIFY(w.backupSource2Option->isChecked());
         // The list carrier's start page came first, then the page of the source.
         QCOMPARE(h.browser->addresses.mid(1, 1), QStringList{u("http://alt/all/tnt.shtml")});
     }
@@ -160,24 +160,24 @@ void TestMainWindow::dataSourceClearsTheCarrierAndSetsTheButtons()
     Harness h;
     h.startUp();
     MainWindow &w = *h.window;
-    QTest::mouseClick(w.Option[0], Qt::LeftButton);
-    QCOMPARE(w.Label6->text(), u("EMS(E邮宝)"));
-    QCOMPARE(w.Label26->text(), u("11185"));
+    QTest::mouseClick(w.carrierOptions[0], Qt::LeftButton);
+    QCOMPARE(w.carrierValueLabel->text(), u("EMS(E邮宝)"));
+    QCOMPARE(w.hotlineValueLabel->text(), u("11185"));
     const int pagesBefore = h.browser->addresses.size();
-    QTest::mouseClick(w.Option18, Qt::LeftButton);
-    QVERIFY(w.Label6->text().isEmpty());
+    QTest::mouseClick(w.backupSource1Option, Qt::LeftButton);
+    QVERIFY(w.carrierValueLabel->text().isEmpty());
     QCOMPARE(h.checkedButton(), 0);
     QVERIFY(h.selectedListEntry().isEmpty());
-    QCOMPARE(w.Label26->text(), u("11185")); // the hotline stays
-    QVERIFY(w.Command5->isEnabled() && !w.Command12->isEnabled());
-    QCOMPARE(w.Command12->toolTip(), u("简洁查询只能在默认来源下使用"));
+    QCOMPARE(w.hotlineValueLabel->text(), u("11185")); // the hotline stays
+    QVERIFY(w.detailedQueryButton->isEnabled() && !w.conciseQueryButton->isEnabled());
+    QCOMPARE(w.conciseQueryButton->toolTip(), u("简洁查询只能在默认来源下使用"));
     QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
     QCOMPARE(h.browser->addresses.size(), pagesBefore); // no page until a carrier is chosen
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
 
-    QTest::mouseClick(w.Option14, Qt::LeftButton);
-    QVERIFY(w.Option14->isChecked() && !w.Option18->isChecked());
-    QVERIFY(w.Command12->isEnabled() && w.Command5->isEnabled());
+    QTest::mouseClick(w.defaultSourceOption, Qt::LeftButton);
+    QVERIFY(w.defaultSourceOption->isChecked() && !w.backupSource1Option->isChecked());
+    QVERIFY(w.conciseQueryButton->isEnabled() && w.detailedQueryButton->isEnabled());
     QCOMPARE(h.setting(AppSettings::kDataSource), u("mrly"));
 }
 
@@ -186,20 +186,20 @@ void TestMainWindow::carrierPagesFollowTheSource()
     Harness h;
     h.startUp();
     MainWindow &w = *h.window;
-    QTest::mouseClick(w.Option17, Qt::LeftButton);
-    QTest::mouseClick(w.Option[9], Qt::LeftButton); // 一邦速递 has no page on backup 2
+    QTest::mouseClick(w.backupSource2Option, Qt::LeftButton);
+    QTest::mouseClick(w.carrierOptions[9], Qt::LeftButton); // 一邦速递 has no page on backup 2
     QCOMPARE(h.browser->addresses.last(), u("http://b1/ebon.html"));
 
     // The list works by keyboard as well as by mouse.
-    w.List1->setFocus();
-    w.List1->setCurrentRow(1);
+    w.otherCarriersList->setFocus();
+    w.otherCarriersList->setCurrentRow(1);
     QCOMPARE(h.selectedListEntry(), u("UPS"));
     QCOMPARE(h.checkedButton(), 0);
-    QCOMPARE(w.Label6->text(), u("UPS"));
+    QCOMPARE(w.carrierValueLabel->text(), u("UPS"));
     QCOMPARE(h.browser->addresses.last(), u("http://b1/ups.html"));
 
     // Choosing CCES refreshes the status line too.
-    QTest::mouseClick(w.Option[11], Qt::LeftButton);
+    QTest::mouseClick(w.carrierOptions[11], Qt::LeftButton);
     QVERIFY(h.selectedListEntry().isEmpty());
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司：CCES"));
 }
@@ -210,30 +210,30 @@ void TestMainWindow::historyPick()
     h.startUp();
     MainWindow &w = *h.window;
     w.show();
-    QCOMPARE(w.ListView2->model()->index(0, 0).data().toString(), u("未签收"));
+    QCOMPARE(w.historyView->model()->index(0, 0).data().toString(), u("未签收"));
 
     h.pickHistory(QStringLiteral("111"));
     QCOMPARE(h.checkedButton(), 2);
-    QCOMPARE(w.Label4->text(), QStringLiteral("111"));
-    QCOMPARE(w.Label26->text(), u("4008-111-111"));
+    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("111"));
+    QCOMPARE(w.hotlineValueLabel->text(), u("4008-111-111"));
     QCOMPARE(h.browser->addresses.last(), u("http://b1/sf.html"));
     QCOMPARE(w.statusLine(), u("当前快递单号：111   公司：顺丰速运"));
 
     h.pickHistory(QStringLiteral("222"));
     QCOMPARE(h.checkedButton(), 0);
     QCOMPARE(h.selectedListEntry(), u("德邦物流"));
-    QCOMPARE(w.Label26->text(), u("400-830-5555"));
+    QCOMPARE(w.hotlineValueLabel->text(), u("400-830-5555"));
     QCOMPARE(h.browser->addresses.last(), u("http://b1/deppon.html"));
 
     const int pages = h.browser->addresses.size();
     h.pickHistory(QStringLiteral("333"));
-    QCOMPARE(w.Label6->text(), u("佳吉快运"));
-    QCOMPARE(w.Label4->text(), QStringLiteral("333"));
+    QCOMPARE(w.carrierValueLabel->text(), u("佳吉快运"));
+    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("333"));
     QCOMPARE(w.statusLine(), u("当前快递单号：333   公司：佳吉快运"));
     QCOMPARE(h.selectedListEntry(), u("德邦物流")); // the selection stays as it was
-    QCOMPARE(w.Label26->text(), u("400-830-5555"));
+    QCOMPARE(w.hotlineValueLabel->text(), u("400-830-5555"));
     QCOMPARE(h.browser->addresses.size(), pages);
-    QVERIFY(w.Text1->text().isEmpty()); // the pick changes no input box
+    QVERIFY(w.numberEdit->text().isEmpty()); // the pick changes no input box
 }
 
 void TestMainWindow::inputBoxesMirrorAndTrim()
@@ -241,29 +241,29 @@ void TestMainWindow::inputBoxesMirrorAndTrim()
     Harness h;
     MainWindow &w = *h.window;
     w.show();
-    w.Text1->setFocus();
-    QTest::keyClicks(w.Text1, QStringLiteral(" SF1 "));
-    QCOMPARE(w.Text1->text(), QStringLiteral("SF1"));
-    QCOMPARE(w.Label4->text(), QStringLiteral("SF1"));
+    w.numberEdit->setFocus();
+    QTest::keyClicks(w.numberEdit, QStringLiteral(" SF1 "));
+    QCOMPARE(w.numberEdit->text(), QStringLiteral("SF1"));
+    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("SF1"));
     QCOMPARE(w.statusLine(), u("当前快递单号：SF1   公司："));
-    w.Text4->setText(u("  易碎  "));
-    QCOMPARE(w.Text4->text(), u("易碎"));
-    QCOMPARE(w.Label16->text(), u("易碎"));
-    w.Text8->setText(u(" 北京 "));
-    QCOMPARE(w.Label25->text(), u(" 北京 ")); // only the number and notes are trimmed
+    w.notesEdit->setText(u("  易碎  "));
+    QCOMPARE(w.notesEdit->text(), u("易碎"));
+    QCOMPARE(w.notesValueLabel->text(), u("易碎"));
+    w.addressEdit->setText(u(" 北京 "));
+    QCOMPARE(w.addressValueLabel->text(), u(" 北京 ")); // only the number and notes are trimmed
     // A zero-width no-break space pasted with a number is a blank, not part of it.
-    w.Text1->setText(QChar(0xFEFF) + u("SF2 \uFEFF"));
-    QCOMPARE(w.Label4->text(), QStringLiteral("SF2"));
+    w.numberEdit->setText(QChar(0xFEFF) + u("SF2 \uFEFF"));
+    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("SF2"));
     // A box takes no more than its column holds.
-    QTest::keyClicks(w.Text2, QString(25, QLatin1Char('x')));
-    QCOMPARE(w.Text2->text().size(), 20);
+    QTest::keyClicks(w.nameEdit, QString(25, QLatin1Char('x')));
+    QCOMPARE(w.nameEdit->text().size(), 20);
     // Counted in characters as the user sees them, as the column counts them.
     const QString parcels = QString::fromUtf8("\U0001F4E6").repeated(20);
-    w.Text2->clear();
-    w.Text2->insert(parcels);
-    QCOMPARE(w.Text2->text(), parcels);
-    w.Text2->insert(QStringLiteral("x"));
-    QCOMPARE(w.Text2->text(), parcels);
+    w.nameEdit->clear();
+    w.nameEdit->insert(parcels);
+    QCOMPARE(w.nameEdit->text(), parcels);
+    w.nameEdit->insert(QStringLiteral("x"));
+    QCOMPARE(w.nameEdit->text(), parcels);
 }
 
 void TestMainWindow::saveMessagesAndDuplicateThroughAPick()
@@ -272,18 +272,18 @@ void TestMainWindow::saveMessagesAndDuplicateThroughAPick()
     h.startUp();
     MainWindow &w = *h.window;
     w.show();
-    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
     QCOMPARE(h.dialogs.lastText(), u("快递单号不能为空！"));
-    QVERIFY(w.Timer4->isEnabled());
+    QVERIFY(w.historyRefreshTimer->isEnabled());
 
-    w.Text1->setText(QStringLiteral("NEW1"));
-    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    w.numberEdit->setText(QStringLiteral("NEW1"));
+    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
     QCOMPARE(h.dialogs.lastText(), u("呵呵，忘记选择快递公司啦！"));
 
-    QTest::mouseClick(w.Option[1], Qt::LeftButton);
-    w.Text9->setText(u("书'籍"));
+    QTest::mouseClick(w.carrierOptions[1], Qt::LeftButton);
+    w.goodsEdit->setText(u("书'籍"));
     h.dialogs.clear();
-    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
     QVERIFY(h.dialogs.shown.isEmpty()); // a good save says nothing
     QSignalSpy refreshed(w.window(), SIGNAL(historyLoaded()));
     QVERIFY(refreshed.wait(3000)); // the list refills about a second later
@@ -295,14 +295,14 @@ void TestMainWindow::saveMessagesAndDuplicateThroughAPick()
     QCOMPARE(saved.time, QStringLiteral("2026/12/7"));
     QVERIFY(saved.name.isEmpty() && !saved.name.isNull());
 
-    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
     QCOMPARE(h.dialogs.lastText(), u("快递单号已存在！"));
 
     // A pick puts a stored number into the label while the box holds another:
     // the number that would be stored is the one tested.
-    w.Text1->setText(QStringLiteral("FRESH"));
+    w.numberEdit->setText(QStringLiteral("FRESH"));
     h.pickHistory(QStringLiteral("OLD"));
-    QTest::mouseClick(w.Command6, Qt::LeftButton);
+    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
     QCOMPARE(h.dialogs.lastText(), u("快递单号已存在！"));
     QVERIFY(!w.store().numberExists(QStringLiteral("FRESH")));
 }
@@ -311,34 +311,37 @@ void TestMainWindow::clearKeepsDateAndCarrier()
 {
     Harness h;
     MainWindow &w = *h.window;
-    QTest::mouseClick(w.Option[4], Qt::LeftButton);
-    for (QLineEdit *box : {w.Text1, w.Text2, w.Text3, w.Text4, w.Text7, w.Text8, w.Text9})
+    QTest::mouseClick(w.carrierOptions[4], Qt::LeftButton);
+    for (QLineEdit *box :
+         {w.numberEdit, w.nameEdit, w.phoneEdit, w.notesEdit, w.amountEdit, w.addressEdit, w.goodsEdit})
         box->setText(QStringLiteral("x"));
-    QTest::mouseClick(w.Command2, Qt::LeftButton);
-    for (QLineEdit *box : {w.Text1, w.Text2, w.Text3, w.Text4, w.Text7, w.Text8, w.Text9})
+    QTest::mouseClick(w.clearInputButton, Qt::LeftButton);
+    for (QLineEdit *box :
+         {w.numberEdit, w.nameEdit, w.phoneEdit, w.notesEdit, w.amountEdit, w.addressEdit, w.goodsEdit})
         QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
-    for (QLabel *mirror : {w.Label4, w.Label16, w.Label20, w.Label21, w.Label23, w.Label24, w.Label25})
+    for (QLabel *mirror : {w.numberValueLabel, w.notesValueLabel, w.goodsValueLabel, w.amountValueLabel,
+                           w.nameValueLabel, w.phoneValueLabel, w.addressValueLabel})
         QVERIFY(mirror->text().isEmpty());
-    QCOMPARE(w.Text6->text(), QStringLiteral("2026/12/7"));
-    QCOMPARE(w.Label6->text(), u("韵达快运"));
+    QCOMPARE(w.timeEdit->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(w.carrierValueLabel->text(), u("韵达快运"));
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司：韵达快运"));
 
-    w.Check1->click();
+    w.autoSaveCheckBox->click();
     QCOMPARE(h.setting(AppSettings::kAutoSave), u("1"));
-    w.Check1->click();
+    w.autoSaveCheckBox->click();
     QCOMPARE(h.setting(AppSettings::kAutoSave), u("0"));
 }
 
 void TestMainWindow::homePageButton()
 {
     Harness h;
-    QTest::mouseClick(h.window->Command7, Qt::LeftButton);
+    QTest::mouseClick(h.window->carrierHomePageButton, Qt::LeftButton);
     QVERIFY(h.launcher.urls.isEmpty());
-    h.window->List1->setCurrentRow(0);
-    QTest::mouseClick(h.window->Command7, Qt::LeftButton);
+    h.window->otherCarriersList->setCurrentRow(0);
+    QTest::mouseClick(h.window->carrierHomePageButton, Qt::LeftButton);
     QCOMPARE(h.launcher.urls, QStringList{FindCarrierByName(u("TNT"))->homePage});
-    QTest::mouseClick(h.window->Option[2], Qt::LeftButton);
-    QTest::mouseClick(h.window->Command7, Qt::LeftButton);
+    QTest::mouseClick(h.window->carrierOptions[2], Qt::LeftButton);
+    QTest::mouseClick(h.window->carrierHomePageButton, Qt::LeftButton);
     QCOMPARE(h.launcher.urls.last(), FindCarrierByName(u("申通E物流"))->homePage);
     QCOMPARE(h.launcher.urls.size(), 2);
 }
@@ -354,7 +357,7 @@ void TestMainWindow::closeQuestionAndExits()
     QCOMPARE(h.dialogs.lastText(), u("欢迎访问") + Maker::kSiteName + u("！！！确要退出吗？？？"));
     QVERIFY(w.isVisible());
     QVERIFY(!h.quit);
-    QVERIFY(w.Timer2->isRunning());
+    QVERIFY(w.clockTimer->isRunning());
 
     // The tray: a double-click restores the window at the top-left corner.
     w.showMinimized();
@@ -365,7 +368,7 @@ void TestMainWindow::closeQuestionAndExits()
     // "退出" ends at once, without a question, and drops update.ini.
     h.folder.write(QStringLiteral("update.ini"), QByteArray("[Ver]\r\nnew=3.1\r\n"));
     h.dialogs.clear();
-    w.F02->trigger();
+    w.trayExitAction->trigger();
     QVERIFY(h.quit);
     QVERIFY(h.dialogs.shown.isEmpty());
     QVERIFY(!QFile::exists(h.folder.file(QStringLiteral("update.ini"))));
@@ -381,21 +384,21 @@ void TestMainWindow::closeQuestionAndExits()
 void TestMainWindow::aboutWindowLink()
 {
     Harness h;
-    h.window->gy->trigger();
+    h.window->aboutAction->trigger();
     AboutWindow *about = h.window->aboutWindow();
     QVERIFY(about && about->isVisible());
     QCOMPARE(about->windowTitle(), u("关于"));
-    Q_EMIT about->Label10->linkActivated(QStringLiteral("http://maker"));
+    Q_EMIT about->makerSiteLabel->linkActivated(QStringLiteral("http://maker"));
     QCOMPARE(h.launcher.urls, QStringList{QStringLiteral("http://maker")});
-    h.window->bz->trigger();
+    h.window->helpAction->trigger();
     QCOMPARE(h.launcher.files, QStringList{h.folder.file(QStringLiteral("help.txt"))});
 
     // Where the register lives, shown and opened; without a file manager the user is told the path.
     QCOMPARE(about->dataFolderLabel->text(), QDir::toNativeSeparators(h.folder.path()));
-    about->openDataFolder->click();
+    about->openDataFolderButton->click();
     QCOMPARE(h.launcher.files.last(), h.folder.path());
     h.launcher.opens = false;
-    about->openDataFolder->click();
+    about->openDataFolderButton->click();
     QVERIFY(h.dialogs.lastText().contains(QDir::toNativeSeparators(h.folder.path())));
 }
 
@@ -404,10 +407,10 @@ void TestMainWindow::managementWindowShowsTheRegisterAndTheCurrentWaybill()
     Harness h(QByteArray(), {u("M1|TNT"), u("M2|UPS")});
     h.startUp();
     MainWindow &w = *h.window;
-    QTest::mouseClick(w.Option[1], Qt::LeftButton);
-    w.Text1->setText(QStringLiteral("CUR9"));
-    w.Text9->setText(u("茶叶"));
-    QTest::mouseClick(w.Command16, Qt::LeftButton);
+    QTest::mouseClick(w.carrierOptions[1], Qt::LeftButton);
+    w.numberEdit->setText(QStringLiteral("CUR9"));
+    w.goodsEdit->setText(u("茶叶"));
+    QTest::mouseClick(w.managementButton, Qt::LeftButton);
     ManagementWindow *management = w.managementWindow();
     QVERIFY(management && management->isVisible());
     QCOMPARE(management->windowTitle(), u("快递单管理"));
@@ -422,12 +425,12 @@ void TestMainWindow::managementWindowShowsTheRegisterAndTheCurrentWaybill()
     QCOMPARE(details->Label12->text(), u("茶叶"));
 
     // An import there refreshes the history list here a second later.
-    QVERIFY(!w.Timer4->isEnabled());
+    QVERIFY(!w.historyRefreshTimer->isEnabled());
     Q_EMIT management->waybillsImported();
-    QVERIFY(w.Timer4->isEnabled());
+    QVERIFY(w.historyRefreshTimer->isEnabled());
 
     // A second click brings the same window forward.
-    QTest::mouseClick(w.Command16, Qt::LeftButton);
+    QTest::mouseClick(w.managementButton, Qt::LeftButton);
     QCOMPARE(w.managementWindow(), management);
 }
 
@@ -441,12 +444,12 @@ void TestMainWindow::historyListLeavesArchivedWaybillsOutUntilAsked()
     QVERIFY(w.store().recordCheck({QStringLiteral("NEW"), now.addDays(-5), StateSource::kConcise, u("已签收"), true})
                 .newlySigned);
     h.startUp();
-    QCOMPARE(w.ListView2->model()->rowCount(), 1);
-    QCOMPARE(w.ListView2->model()->index(0, 2).data().toString(), QStringLiteral("NEW"));
-    w.showArchived->click();
-    QTRY_COMPARE(w.ListView2->model()->rowCount(), 2);
-    QCOMPARE(w.ListView2->model()->index(0, 0).data().toString(), u("已签收（已归档）"));
-    QCOMPARE(w.ListView2->model()->index(1, 0).data().toString(), u("已签收"));
+    QCOMPARE(w.historyView->model()->rowCount(), 1);
+    QCOMPARE(w.historyView->model()->index(0, 2).data().toString(), QStringLiteral("NEW"));
+    w.showArchivedCheckBox->click();
+    QTRY_COMPARE(w.historyView->model()->rowCount(), 2);
+    QCOMPARE(w.historyView->model()->index(0, 0).data().toString(), u("已签收（已归档）"));
+    QCOMPARE(w.historyView->model()->index(1, 0).data().toString(), u("已签收"));
 }
 
 void TestMainWindow::everyInputHasAnAccessibleName()
@@ -463,9 +466,9 @@ void TestMainWindow::everyInputHasAnAccessibleName()
                                                        : widget->objectName());
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
-    QCOMPARE(h.window->Text1->accessibleName(), u("单号"));
-    QCOMPARE(h.window->List1->accessibleName(), u("其他快递公司："));
-    QCOMPARE(h.window->Label4->accessibleDescription(), u("运单号")); // its name is its value
+    QCOMPARE(h.window->numberEdit->accessibleName(), u("单号"));
+    QCOMPARE(h.window->otherCarriersList->accessibleName(), u("其他快递公司："));
+    QCOMPARE(h.window->numberValueLabel->accessibleDescription(), u("运单号")); // its name is its value
 }
 
 QTEST_MAIN(TestMainWindow)
@@ -481,29 +484,29 @@ void TestMainWindow::theNumberNamesItsCarrier()
     MainWindow &w = *h.window;
     QTRY_COMPARE(w.registerIndexSize(), 5);
 
-    w.Text1->setText(QStringLiteral("SF1234567890123"));
-    QCOMPARE(w.Label6->text(), u("顺丰速运"));
-    QVERIFY(w.LabelDetect->isVisibleTo(&w) && w.LabelDetect->text().contains(u("已自动选择")));
-    Q_EMIT w.LabelDetect->linkActivated(QStringLiteral("undo"));
-    QVERIFY(w.Label6->text().isEmpty());
-    QVERIFY(w.LabelDetect->text().startsWith(u("可能是：")));
+    w.numberEdit->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
+    QVERIFY(w.detectionLabel->isVisibleTo(&w) && w.detectionLabel->text().contains(u("已自动选择")));
+    Q_EMIT w.detectionLabel->linkActivated(QStringLiteral("undo"));
+    QVERIFY(w.carrierValueLabel->text().isEmpty());
+    QVERIFY(w.detectionLabel->text().startsWith(u("可能是：")));
 
     // Overlapping formats, and the register decides.
-    w.Text1->setText(QStringLiteral("431234560000099"));
-    QCOMPARE(w.Label6->text(), u("韵达快运"));
-    w.Text1->setText(QStringLiteral("439999990000099"));
-    QVERIFY(w.Label6->text().isEmpty()); // the automatic choice goes with the number it was made for
-    QVERIFY(w.LabelDetect->text().contains(u("申通E物流")) && w.LabelDetect->text().contains(u("韵达快运")));
-    QTest::keyClick(w.Text1, Qt::Key_Return);
-    QVERIFY(!w.Label6->text().isEmpty());
-    const QString taken = w.Label6->text();
-    w.Text1->setText(QStringLiteral("SF1234567890123"));
-    QCOMPARE(w.Label6->text(), taken); // chosen by the user: never overwritten
+    w.numberEdit->setText(QStringLiteral("431234560000099"));
+    QCOMPARE(w.carrierValueLabel->text(), u("韵达快运"));
+    w.numberEdit->setText(QStringLiteral("439999990000099"));
+    QVERIFY(w.carrierValueLabel->text().isEmpty()); // the automatic choice goes with the number it was made for
+    QVERIFY(w.detectionLabel->text().contains(u("申通E物流")) && w.detectionLabel->text().contains(u("韵达快运")));
+    QTest::keyClick(w.numberEdit, Qt::Key_Return);
+    QVERIFY(!w.carrierValueLabel->text().isEmpty());
+    const QString taken = w.carrierValueLabel->text();
+    w.numberEdit->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.carrierValueLabel->text(), taken); // chosen by the user: never overwritten
 
-    w.Text1->clear();
-    h.window->Option[0]->click(); // EMS chosen first, then a 顺丰 number typed
-    w.Text1->setText(QStringLiteral("SF1234567890123"));
-    QCOMPARE(w.Label6->text(), u("EMS(E邮宝)"));
+    w.numberEdit->clear();
+    h.window->carrierOptions[0]->click(); // EMS chosen first, then a 顺丰 number typed
+    w.numberEdit->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.carrierValueLabel->text(), u("EMS(E邮宝)"));
 
     // A waybill added in the management window joins what the register says.
     Waybill added;

@@ -44,21 +44,22 @@ void TestMainWindowPrefs::initTestCase()
 void TestMainWindowPrefs::skinMenuWritesItsValueAndTheNextStartRestoresIt()
 {
     Harness h;
-    QVERIFY(h.window->moren->isChecked());
-    h.window->hskx->trigger();
+    QVERIFY(h.window->defaultSkinAction->isChecked());
+    h.window->darkSkinAction->trigger();
     QCOMPARE(h.setting(AppSettings::kSkin), u("1"));
-    QVERIFY(h.window->hskx->isChecked());
-    QVERIFY(!h.window->moren->isChecked());
+    QVERIFY(h.window->darkSkinAction->isChecked());
+    QVERIFY(!h.window->defaultSkinAction->isChecked());
     QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/黑色酷炫.qss")));
 
-    h.window->moren->trigger();
+    h.window->defaultSkinAction->trigger();
     QCOMPARE(h.setting(AppSettings::kSkin), u("默认皮肤"));
-    h.window->jdqq->trigger();
+    h.window->classicQqSkinAction->trigger();
     QCOMPARE(h.setting(AppSettings::kSkin), u("3"));
 
     h.open();
-    QVERIFY(h.window->jdqq->isChecked());
-    QVERIFY(!h.window->hskx->isChecked() && !h.window->moren->isChecked() && !h.window->jpjm->isChecked());
+    QVERIFY(h.window->classicQqSkinAction->isChecked());
+    QVERIFY(!h.window->darkSkinAction->isChecked() && !h.window->defaultSkinAction->isChecked() &&
+            !h.window->blocksSkinAction->isChecked());
     QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/腾讯QQ.qss")));
 }
 
@@ -74,7 +75,7 @@ void TestMainWindowPrefs::bothDefaultValuesStartWithTheDefaultSkin()
 {
     QFETCH(QString, value);
     Harness h(Harness::config(u("皮肤=") + value + u("\r\n")));
-    QVERIFY(h.window->moren->isChecked());
+    QVERIFY(h.window->defaultSkinAction->isChecked());
     QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/skinh.qss")));
 }
 
@@ -82,38 +83,38 @@ void TestMainWindowPrefs::settingsDialogSelectsTheDefaultCarrierOnTheMainWindow(
 {
     Harness h(Harness::config(u("读取间隔=7\r\n")));
     h.startUp();
-    QTest::mouseClick(h.window->Option[1], Qt::LeftButton);
-    QCOMPARE(h.window->Timer1->interval(), 3500);
-    QTest::mouseClick(h.window->Command1, Qt::LeftButton);
+    QTest::mouseClick(h.window->carrierOptions[1], Qt::LeftButton);
+    QCOMPARE(h.window->pageReadTimer->interval(), 3500);
+    QTest::mouseClick(h.window->settingsButton, Qt::LeftButton);
     SettingsDialog *dialog = h.window->settingsWindow();
     QVERIFY(dialog && dialog->isVisible());
-    QCOMPARE(h.window->Timer1->interval(), 7000); // the stored delay, once the dialog has read it
-    dialog->List1->setCurrentIndex(dialog->List1->findText(u("TNT")));
-    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    QCOMPARE(h.window->pageReadTimer->interval(), 7000); // the stored delay, once the dialog has read it
+    dialog->defaultCarrierCombo->setCurrentIndex(dialog->defaultCarrierCombo->findText(u("TNT")));
+    QTest::mouseClick(dialog->saveButton, Qt::LeftButton);
     QCOMPARE(h.setting(AppSettings::kDefaultCarrier), u("TNT"));
     QCOMPARE(h.selectedListEntry(), u("TNT"));
     QCOMPARE(h.checkedButton(), 0);
-    QCOMPARE(h.window->Label6->text(), u("TNT"));
+    QCOMPARE(h.window->carrierValueLabel->text(), u("TNT"));
     QVERIFY(h.dialogs.texts().contains(u("设置成功！")));
     QVERIFY(!dialog->isVisible());
 
     // The read delay typed there is the harvest interval here.
-    h.window->gongneng->trigger();
+    h.window->settingsAction->trigger();
     QCOMPARE(h.window->settingsWindow(), dialog); // the same dialog, as it was left
-    dialog->Text3->setText(QStringLiteral("2.5"));
-    QCOMPARE(h.window->Timer1->interval(), 2500);
-    dialog->Text3->setText(QStringLiteral("100"));
-    QCOMPARE(dialog->Text3->text(), QStringLiteral("60"));
-    QCOMPARE(h.window->Timer1->interval(), 60000);
+    dialog->readDelayEdit->setText(QStringLiteral("2.5"));
+    QCOMPARE(h.window->pageReadTimer->interval(), 2500);
+    dialog->readDelayEdit->setText(QStringLiteral("100"));
+    QCOMPARE(dialog->readDelayEdit->text(), QStringLiteral("60"));
+    QCOMPARE(h.window->pageReadTimer->interval(), 60000);
     // A delay that cannot be applied leaves the interval and names it.
-    dialog->Text3->setText(QStringLiteral("abc"));
-    QCOMPARE(h.window->Timer1->interval(), 60000);
-    QVERIFY(dialog->delayHint()->text().contains(u("当前 60 秒")));
+    dialog->readDelayEdit->setText(QStringLiteral("abc"));
+    QCOMPARE(h.window->pageReadTimer->interval(), 60000);
+    QVERIFY(dialog->readDelayHintLabel->text().contains(u("当前 60 秒")));
     // "取消更新提示" keeps the update check at start from firing.
-    dialog->Check2->click();
-    QCOMPARE(h.window->Timer3->interval(), 0);
-    dialog->Check2->click();
-    QCOMPARE(h.window->Timer3->interval(), 6000);
+    dialog->noUpdatePromptCheckBox->click();
+    QCOMPARE(h.window->updateCheckTimer->interval(), 0);
+    dialog->noUpdatePromptCheckBox->click();
+    QCOMPARE(h.window->updateCheckTimer->interval(), 6000);
 }
 
 void TestMainWindowPrefs::startUpCheckShowsOnlyAnOffer_data()
@@ -134,9 +135,9 @@ void TestMainWindowPrefs::startUpCheckShowsOnlyAnOffer()
     m_server.answers.insert(QStringLiteral("/update.ini"), {status, "text/plain", descriptor});
     m_server.requests.clear();
     Harness h;
-    QVERIFY(h.window->Timer3->isRunning()); // armed by the load
+    QVERIFY(h.window->updateCheckTimer->isRunning()); // armed by the load
     QTRY_VERIFY_WITH_TIMEOUT(m_server.requests.contains(QStringLiteral("/update.ini")), 5000);
-    QTRY_VERIFY(!h.window->Timer3->isEnabled());
+    QTRY_VERIFY(!h.window->updateCheckTimer->isEnabled());
     if (shown) {
         QTRY_VERIFY(h.window->updateWindow() && h.window->updateWindow()->isVisible());
         QCOMPARE(h.window->updateWindow()->Label1->text(), u("程序有更新！"));
@@ -153,12 +154,12 @@ void TestMainWindowPrefs::updateMenuShowsTheResultAndKeepsIt()
     m_server.answers.insert(QStringLiteral("/update.ini"), {200, "text/plain", QByteArray("[Ver]\r\nnew=3.0\r\n")});
     Harness h(Harness::config(u("自动更新=1\r\n")));
     m_server.requests.clear();
-    h.window->jcgx->trigger();
+    h.window->checkUpdateAction->trigger();
     QTRY_COMPARE(h.window->updateWindow()->Label1->text(), u("程序无更新！"));
     QVERIFY(h.window->updateWindow()->Command2->isVisible());
     QTest::mouseClick(h.window->updateWindow()->Command2, Qt::LeftButton);
     QVERIFY(!h.window->updateWindow()->isVisible());
-    h.window->jcgx->trigger();
+    h.window->checkUpdateAction->trigger();
     QVERIFY(h.window->updateWindow()->isVisible());
     QCOMPARE(m_server.requests.count(QStringLiteral("/update.ini")), 1);
 }

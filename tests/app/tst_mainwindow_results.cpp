@@ -54,13 +54,13 @@ void TestMainWindowResults::initTestCase()
 void TestMainWindowResults::runConcise(Harness &h, const QStringList &numbers)
 {
     MainWindow &w = *h.window;
-    w.Option[1]->click();
+    w.carrierOptions[1]->click();
     QString batch;
     for (const QString &n : numbers)
         batch += n + QLatin1Char('\n');
-    w.Text10->setPlainText(batch);
-    w.Option13->click();
-    w.Command12->click();
+    w.batchNumbersEdit->setPlainText(batch);
+    w.batchNumbersOption->click();
+    w.conciseQueryButton->click();
     QTRY_VERIFY(!w.isConciseQueryRunning());
 }
 
@@ -68,10 +68,10 @@ void TestMainWindowResults::conciseResultsFileIsTabSeparatedGbk()
 {
     Harness h;
     runConcise(h, {QStringLiteral("R1"), QStringLiteral("R2")});
-    QCOMPARE(h.window->ListView1->topLevelItemCount(), 2);
+    QCOMPARE(h.window->conciseResultView->topLevelItemCount(), 2);
     const QString path = h.folder.file(QStringLiteral("concise.txt"));
     h.dialogs.files = {path};
-    h.window->Command13->click();
+    h.window->saveConciseResultsButton->click();
     QCOMPARE(h.dialogs.fileRequests.last().title, u("另存为"));
     QVERIFY(h.dialogs.fileRequests.last().fileName.isEmpty());
     QVERIFY(h.dialogs.fileRequests.last().confirmOverwrite);
@@ -80,7 +80,7 @@ void TestMainWindowResults::conciseResultsFileIsTabSeparatedGbk()
     QCOMPARE(h.folder.read(QStringLiteral("concise.txt")), expected);
 
     // A cancelled dialog writes nothing.
-    h.window->Command13->click();
+    h.window->saveConciseResultsButton->click();
     QCOMPARE(h.folder.read(QStringLiteral("concise.txt")), expected);
 }
 
@@ -89,7 +89,7 @@ void TestMainWindowResults::detailedResultsFileAndItsDialog()
     Harness h;
     const QString path = h.folder.file(QStringLiteral("detail.txt"));
     h.dialogs.files = {path};
-    h.window->Command3->click();
+    h.window->saveDetailedResultsButton->click();
     QCOMPARE(h.folder.read(QStringLiteral("detail.txt")), QByteArray("\r\n"));
     const Dialogs::FileRequest first = h.dialogs.fileRequests.last();
     QCOMPARE(first.title, u("保存为"));
@@ -98,7 +98,7 @@ void TestMainWindowResults::detailedResultsFileAndItsDialog()
     QCOMPARE(first.filters.first(), u("文本文件(*.txt)"));
 
     // The dialog offers the last name chosen; cancelling keeps the file.
-    h.window->Command3->click();
+    h.window->saveDetailedResultsButton->click();
     QCOMPARE(h.dialogs.fileRequests.last().fileName, path);
     QCOMPARE(h.folder.read(QStringLiteral("detail.txt")), QByteArray("\r\n"));
 }
@@ -108,21 +108,21 @@ void TestMainWindowResults::clearingAndTabSwitch()
     Harness h;
     MainWindow &w = *h.window;
     runConcise(h, {QStringLiteral("R1")});
-    QVERIFY(!w.ListView1->isHidden() && w.RichTextBox3->isHidden());
-    QCOMPARE(w.SSTab1->currentIndex(), 1);
-    w.Command4->click();
-    QVERIFY(!w.ListView1->isHidden()); // the visible view stays
-    QCOMPARE(w.ListView1->topLevelItemCount(), 0);
-    QCOMPARE(w.ListView1->columnCount(), 0);
+    QVERIFY(!w.conciseResultView->isHidden() && w.detailedResultText->isHidden());
+    QCOMPARE(w.resultTabs->currentIndex(), 1);
+    w.clearResultsButton->click();
+    QVERIFY(!w.conciseResultView->isHidden()); // the visible view stays
+    QCOMPARE(w.conciseResultView->topLevelItemCount(), 0);
+    QCOMPARE(w.conciseResultView->columnCount(), 0);
     h.dialogs.files = {h.folder.file(QStringLiteral("empty.txt"))};
-    w.Command13->click();
+    w.saveConciseResultsButton->click();
     QCOMPARE(h.folder.read(QStringLiteral("empty.txt")), QByteArray());
     QVERIFY(QFile::exists(h.folder.file(QStringLiteral("empty.txt"))));
 
-    w.SSTab1->setCurrentIndex(0);
-    QVERIFY(w.ListView1->isHidden() && !w.RichTextBox3->isHidden());
-    w.SSTab1->setCurrentIndex(1);
-    QVERIFY(!w.ListView1->isHidden() && w.RichTextBox3->isHidden());
+    w.resultTabs->setCurrentIndex(0);
+    QVERIFY(w.conciseResultView->isHidden() && !w.detailedResultText->isHidden());
+    w.resultTabs->setCurrentIndex(1);
+    QVERIFY(!w.conciseResultView->isHidden() && w.detailedResultText->isHidden());
 }
 
 void TestMainWindowResults::unwritableFileIsReported()
@@ -130,7 +130,7 @@ void TestMainWindowResults::unwritableFileIsReported()
     Harness h;
     QDir(h.folder.path()).mkdir(QStringLiteral("taken.txt"));
     h.dialogs.files = {h.folder.file(QStringLiteral("taken.txt"))};
-    h.window->Command3->click();
+    h.window->saveDetailedResultsButton->click();
     QVERIFY(h.dialogs.lastText().contains(h.folder.file(QStringLiteral("taken.txt"))));
 }
 
@@ -150,40 +150,40 @@ void TestMainWindowResults::passOwnsItsWaybills()
     MainWindow &w = *h.window;
     servePages(h);
     const QStringList form = {QStringLiteral("postid"), QStringLiteral("query")};
-    w.Option14->click();
-    w.Option16->click();
-    w.Command5->click();
-    QVERIFY(w.isDetailedPassRunning() && w.Command5->isEnabled());
+    w.defaultSourceOption->click();
+    w.storedNumbersOption->click();
+    w.detailedQueryButton->click();
+    QVERIFY(w.isDetailedPassRunning() && w.detailedQueryButton->isEnabled());
     const int pages = int(h.browser->addresses.size());
     // Typed while the pass runs: it changes what the labels show, not what the pass queries or marks.
-    w.Text1->setText(QStringLiteral("YT3003"));
+    w.numberEdit->setText(QStringLiteral("YT3003"));
     h.browser->completeLoad(form);
     QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
-    QVERIFY(!w.StatusPanel1->isHidden() && !w.StatusPanel3->isHidden());
-    QCOMPARE(w.StatusPanel3->text(), u("正在查询 2/2"));
+    QVERIFY(!w.statusLineLabel->isHidden() && !w.queryProgressLabel->isHidden());
+    QCOMPARE(w.queryProgressLabel->text(), u("正在查询 2/2"));
     h.browser->completeLoad(form);
     QTRY_VERIFY(!w.isDetailedPassRunning());
     WaybillStore &store = w.store();
     QCOMPARE(store.find(QStringLiteral("SF1001"))->status, u("已签收"));
     QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
     // The history list follows the marks.
-    QTRY_COMPARE(w.ListView2->model()->index(0, 0).data().toString(), u("已签收"));
+    QTRY_COMPARE(w.historyView->model()->index(0, 0).data().toString(), u("已签收"));
     QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
                                  "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
 
     // Started again midway, the first pass leaves nothing behind.
-    w.Command5->click();
+    w.detailedQueryButton->click();
     h.browser->completeLoad(form);
     QTRY_COMPARE(h.browser->addresses.size(), pages + 3);
-    w.Command5->click();
-    QCOMPARE(w.StatusPanel3->text(), u("已停止上一次详细查询，重新开始 · 正在查询 1/2"));
+    w.detailedQueryButton->click();
+    QCOMPARE(w.queryProgressLabel->text(), u("已停止上一次详细查询，重新开始 · 正在查询 1/2"));
     QTest::qWait(100);
     QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\n"));
     // A concise query waits for the pass; changing the source ends it.
-    w.Command12->click();
+    w.conciseQueryButton->click();
     QVERIFY(h.dialogs.lastText().contains(u("详细查询正在进行")));
     QVERIFY(!w.isConciseQueryRunning());
-    w.Option18->click();
+    w.backupSource1Option->click();
     QVERIFY(!w.isDetailedPassRunning());
 }
 
@@ -191,17 +191,17 @@ void TestMainWindowResults::clearDuringAConcisePassKeepsTheColumns()
 {
     Harness h;
     MainWindow &w = *h.window;
-    w.Option[1]->click();
-    w.Text10->setPlainText(QStringLiteral("R1\nR2\n"));
-    w.Option13->click();
-    w.Command12->click();
+    w.carrierOptions[1]->click();
+    w.batchNumbersEdit->setPlainText(QStringLiteral("R1\nR2\n"));
+    w.batchNumbersOption->click();
+    w.conciseQueryButton->click();
     QVERIFY(w.isConciseQueryRunning());
-    w.Command4->click();
+    w.clearResultsButton->click();
     QTRY_VERIFY(!w.isConciseQueryRunning());
-    QCOMPARE(w.ListView1->columnCount(), 3);
-    QCOMPARE(w.ListView1->topLevelItemCount(), 2);
+    QCOMPARE(w.conciseResultView->columnCount(), 3);
+    QCOMPARE(w.conciseResultView->topLevelItemCount(), 2);
     for (int r = 0; r < 2; ++r)
-        QVERIFY(!w.ListView1->topLevelItem(r)->text(2).isEmpty());
+        QVERIFY(!w.conciseResultView->topLevelItem(r)->text(2).isEmpty());
 }
 
 void TestMainWindowResults::longNumbersNeverWidenTheWindow()
@@ -210,14 +210,14 @@ void TestMainWindowResults::longNumbersNeverWidenTheWindow()
     MainWindow &w = *h.window;
     const QSize before = w.size();
     QCOMPARE(before, QSize(684, 674)); // the classic size fits the layout
-    w.Text1->setText(QString(150, QLatin1Char('8')) + QChar(QChar::LineSeparator) + QStringLiteral("9"));
+    w.numberEdit->setText(QString(150, QLatin1Char('8')) + QChar(QChar::LineSeparator) + QStringLiteral("9"));
     QApplication::processEvents();
     QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
     QCOMPARE(w.size(), before);
-    QVERIFY(w.Label4->text().startsWith(QString(150, QLatin1Char('8')))); // the value itself is kept
+    QVERIFY(w.numberValueLabel->text().startsWith(QString(150, QLatin1Char('8')))); // the value itself is kept
     // Nor does the line that names the carrier of a number.
-    w.Text1->setText(QStringLiteral("43123456789012"));
-    QVERIFY(w.LabelDetect->isVisibleTo(&w));
+    w.numberEdit->setText(QStringLiteral("43123456789012"));
+    QVERIFY(w.detectionLabel->isVisibleTo(&w));
     QApplication::processEvents();
     QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
 }
@@ -226,21 +226,21 @@ void TestMainWindowResults::storedPassOverAnEmptyRegister()
 {
     Harness h;
     MainWindow &w = *h.window;
-    w.Option16->click();
-    w.Command5->click();
+    w.storedNumbersOption->click();
+    w.detailedQueryButton->click();
     QVERIFY(!w.isDetailedPassRunning());
-    QVERIFY(w.Command5->isEnabled());
+    QVERIFY(w.detailedQueryButton->isEnabled());
     QVERIFY(w.detailedText().isEmpty());
-    QCOMPARE(w.StatusPanel3->text(), u("详细查询完成"));
+    QCOMPARE(w.queryProgressLabel->text(), u("详细查询完成"));
 
     // With no query option at all only the message is shown.
-    w.Option16->setAutoExclusive(false);
-    w.Option16->setChecked(false);
-    w.Command5->click();
+    w.storedNumbersOption->setAutoExclusive(false);
+    w.storedNumbersOption->setChecked(false);
+    w.detailedQueryButton->click();
     QCOMPARE(h.dialogs.lastText(), u("请先选择查询的内容方式！！！"));
-    w.Command12->click();
+    w.conciseQueryButton->click();
     QCOMPARE(h.dialogs.lastText(), u("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
-    QVERIFY(w.Command12->isEnabled());
+    QVERIFY(w.conciseQueryButton->isEnabled());
 }
 
 void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
@@ -257,8 +257,8 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
     const QDateTime start = h.clock.now();
     for (int pass = 0; pass < 2; ++pass) {
         h.clock.set(start.addSecs(3600 * pass));
-        w.Option16->click();
-        w.Command12->click();
+        w.storedNumbersOption->click();
+        w.conciseQueryButton->click();
         QTRY_VERIFY(!w.isConciseQueryRunning());
     }
     QVector<StateEntry> r1 = store.stateHistory(QStringLiteral("R1"));
@@ -280,8 +280,8 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
     // The detailed pass adds what each page said, newest line first.
     servePages(h);
     const QStringList form = {QStringLiteral("postid"), QStringLiteral("query")};
-    w.Option14->click();
-    w.Command5->click();
+    w.defaultSourceOption->click();
+    w.detailedQueryButton->click();
     const int pages = int(h.browser->addresses.size());
     h.browser->completeLoad(form);
     QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
@@ -303,8 +303,8 @@ void TestMainWindowResults::signingNoticeCanBeTurnedOff()
     Harness h(Harness::config(u("签收提醒=0\r\n")), {u("R1|顺丰速运")});
     MainWindow &w = *h.window;
     QSignalSpy announced(&w, &MainWindow::signingAnnounced);
-    w.Option16->click();
-    w.Command12->click();
+    w.storedNumbersOption->click();
+    w.conciseQueryButton->click();
     QTRY_VERIFY(!w.isConciseQueryRunning());
     QCOMPARE(w.store().find(QStringLiteral("R1"))->status, u("已签收"));
     QCOMPARE(announced.size(), 0);
@@ -318,13 +318,13 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
 {
     Harness h;
     MainWindow &w = *h.window;
-    w.Text10->setPlainText(u("SF123456789012 神行快递\n"));
+    w.batchNumbersEdit->setPlainText(u("SF123456789012 神行快递\n"));
     w.showBatchCarriers();
-    QCOMPARE(w.ListBatch->item(0)->text(), u("1：？没有“神行快递”"));
-    w.Text10->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
-    w.Option13->click();
+    QCOMPARE(w.batchCarriersList->item(0)->text(), u("1：？没有“神行快递”"));
+    w.batchNumbersEdit->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
+    w.batchNumbersOption->click();
     h.dialogs.answers = {false};
-    w.Command12->click();
+    w.conciseQueryButton->click();
     QVERIFY(!h.dialogs.shown.isEmpty());
     QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("yesno"));
     QVERIFY2(h.dialogs.lastText().contains(u("第 3 行 123456789：可能是 TNT / 德邦物流")), qPrintable(h.dialogs.lastText()));
@@ -332,15 +332,15 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
 
     // Beside the lines: each one's carrier, and a choice written onto the line.
     w.showBatchCarriers();
-    QCOMPARE(w.ListBatch->count(), 4);
-    QCOMPARE(w.ListBatch->item(1)->text(), u("2：中通速递"));
-    QCOMPARE(w.ListBatch->item(2)->text(), u("3：？TNT/德邦物流"));
+    QCOMPARE(w.batchCarriersList->count(), 4);
+    QCOMPARE(w.batchCarriersList->item(1)->text(), u("2：中通速递"));
+    QCOMPARE(w.batchCarriersList->item(2)->text(), u("3：？TNT/德邦物流"));
     w.setBatchLineCarrier(3, u("TNT"));
-    QVERIFY(w.Text10->toPlainText().contains(u("\n123456789,TNT\nR1")));
+    QVERIFY(w.batchNumbersEdit->toPlainText().contains(u("\n123456789,TNT\nR1")));
 
     h.dialogs.answers = {true};
-    w.Text10->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
-    w.Command12->click();
+    w.batchNumbersEdit->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
+    w.conciseQueryButton->click();
     QTRY_VERIFY(!w.isConciseQueryRunning());
     QCOMPARE(w.store().tempRows(),
              (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
@@ -352,11 +352,11 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     Harness withDefault(Harness::config(u("默认快递=TNT\r\n")));
     withDefault.startUp();
     MainWindow &d = *withDefault.window;
-    QCOMPARE(d.Label6->text(), u("TNT"));
-    d.Text10->setPlainText(u("123456789\nX7\n75123456789012\n1234567890123\n"));
-    d.Option13->click();
+    QCOMPARE(d.carrierValueLabel->text(), u("TNT"));
+    d.batchNumbersEdit->setPlainText(u("123456789\nX7\n75123456789012\n1234567890123\n"));
+    d.batchNumbersOption->click();
     withDefault.dialogs.answers = {true};
-    d.Command12->click();
+    d.conciseQueryButton->click();
     QVERIFY(withDefault.dialogs.lastText().contains(u("第 4 行 1234567890123：可能是 EMS(E邮宝) / 中邮物流")));
     QTRY_VERIFY(!d.isConciseQueryRunning());
     QCOMPARE(d.store().tempRows(),

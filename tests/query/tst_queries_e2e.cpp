@@ -43,12 +43,12 @@ struct Session {
         }
         window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock},
                                          std::make_unique<WebEngineBrowser>());
-        window->Timer7->setEnabled(false);
+        window->startSelectionTimer->setEnabled(false);
         window->setQuitHandler([] {});
         // Short waits: the service answers at once on this machine.
-        window->Timer1->setInterval(1000);
+        window->pageReadTimer->setInterval(1000);
         window->show();
-        QTRY_VERIFY_WITH_TIMEOUT(window->Command5->isEnabled(), 30000); // the start page has loaded
+        QTRY_VERIFY_WITH_TIMEOUT(window->detailedQueryButton->isEnabled(), 30000); // the start page has loaded
     }
 
     QString status(const char *number) { return window->store().find(u(number)).value_or(Waybill()).status; }
@@ -56,17 +56,17 @@ struct Session {
     // Waits for the page of the chosen carrier and source to finish loading.
     void waitForPage()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(window->Command5->isEnabled(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->detailedQueryButton->isEnabled(), 30000);
         QTest::qWait(300); // the page's elements are captured asynchronously
     }
 
     // Runs a stored or batch pass to its end.
     void runPass()
     {
-        window->Command5->click();
+        window->detailedQueryButton->click();
         QVERIFY2(window->isDetailedPassRunning(), qPrintable(dialogs.texts().join(QLatin1Char('|'))));
         QTRY_VERIFY_WITH_TIMEOUT(!window->isDetailedPassRunning(), 60000);
-        QVERIFY(window->Command5->isEnabled());
+        QVERIFY(window->detailedQueryButton->isEnabled());
     }
 };
 } // namespace
@@ -88,10 +88,10 @@ void TestQueriesEndToEnd::currentWaybill_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<int>("carrier"); // 0: EMS, 1: 顺丰速运
     QTest::addColumn<QString>("number");
-    QTest::newRow("default") << QStringLiteral("Option14") << 1 << QStringLiteral("SF7001");
-    QTest::newRow("backup 1") << QStringLiteral("Option18") << 1 << QStringLiteral("SF7001");
-    QTest::newRow("backup 2") << QStringLiteral("Option17") << 1 << QStringLiteral("SF7001");
-    QTest::newRow("unknown number") << QStringLiteral("Option14") << 0 << QStringLiteral("EMS0");
+    QTest::newRow("default") << QStringLiteral("defaultSourceOption") << 1 << QStringLiteral("SF7001");
+    QTest::newRow("backup 1") << QStringLiteral("backupSource1Option") << 1 << QStringLiteral("SF7001");
+    QTest::newRow("backup 2") << QStringLiteral("backupSource2Option") << 1 << QStringLiteral("SF7001");
+    QTest::newRow("unknown number") << QStringLiteral("defaultSourceOption") << 0 << QStringLiteral("EMS0");
 }
 
 void TestQueriesEndToEnd::currentWaybill()
@@ -102,17 +102,17 @@ void TestQueriesEndToEnd::currentWaybill()
     const bool known = !number.endsWith(QLatin1Char('0'));
     Session s;
     MainWindow &w = *s.window;
-    w.Text1->setText(number);
+    w.numberEdit->setText(number);
     // Without a carrier: a message, and the button is usable again at once.
-    w.Command5->click();
+    w.detailedQueryButton->click();
     QCOMPARE(s.dialogs.lastText(), u("未选定快递公司哦 ^_^"));
-    QVERIFY(w.Command5->isEnabled());
+    QVERIFY(w.detailedQueryButton->isEnabled());
 
     w.findChild<QRadioButton *>(source)->click();
-    w.Option[carrier]->click();
-    w.Check1->setChecked(known); // stores the waybill before the query
+    w.carrierOptions[carrier]->click();
+    w.autoSaveCheckBox->setChecked(known); // stores the waybill before the query
     s.waitForPage();
-    w.Command5->click();
+    w.detailedQueryButton->click();
     QVERIFY(w.isDetailedPassRunning() && w.detailedText().startsWith(u("当前快递单信息\r\n")));
     QTRY_VERIFY_WITH_TIMEOUT(!w.isDetailedPassRunning(), 15000);
     const QString text = w.detailedText();
@@ -125,7 +125,7 @@ void TestQueriesEndToEnd::currentWaybill()
              qPrintable(text));
     // Only the record itself, not the page's marker lines.
     QVERIFY(!text.contains(u("更多查询记录>>")) && !text.contains(u("简介")) && !text.contains(u("指定单号不存在")));
-    QVERIFY(!w.RichTextBox3->isHidden());
+    QVERIFY(!w.detailedResultText->isHidden());
     QTRY_COMPARE(s.status("SF7001"), u("已签收"));
     QVERIFY(!s.dialogs.texts().contains(u("快递单号已存在！")));
 }
@@ -134,10 +134,10 @@ void TestQueriesEndToEnd::storedPassMarksOnlyTheSignedFor()
 {
     Session s("", {u("A1001|顺丰速运"), u("B1003|TNT"), u("C1002|申通E物流")});
     MainWindow &w = *s.window;
-    w.Option14->click();
-    w.Option[1]->click();
+    w.defaultSourceOption->click();
+    w.carrierOptions[1]->click();
     s.waitForPage();
-    w.Option16->click();
+    w.storedNumbersOption->click();
     s.runPass();
     const QString text = w.detailedText();
     const QString a = u("当前快递单号： A1001\t\t快递公司： 顺丰速运"), b = u("当前快递单号： B1003\t\t快递公司： TNT");
@@ -153,12 +153,12 @@ void TestQueriesEndToEnd::slowStoredPassMarksOnlyWhatItsOwnPagesSay()
     Session s("--latency 2500",
               {u("A1001|顺丰速运"), u("B1003|圆通快递"), u("E5|佳吉快运"), u("D1009|顺丰速运"), u("C1002|申通E物流")});
     MainWindow &w = *s.window;
-    w.Option14->click();
-    w.Option16->click();
-    w.Command5->click();
+    w.defaultSourceOption->click();
+    w.storedNumbersOption->click();
+    w.detailedQueryButton->click();
     QVERIFY(w.isDetailedPassRunning());
     QTest::qWait(1500);
-    w.Text1->setText(QStringLiteral("B1003"));
+    w.numberEdit->setText(QStringLiteral("B1003"));
     QTRY_VERIFY_WITH_TIMEOUT(!w.isDetailedPassRunning(), 90000);
     const QString text = w.detailedText();
     QCOMPARE(s.status("A1001") + s.status("B1003") + s.status("E5") + s.status("D1009") + s.status("C1002"),
@@ -175,11 +175,11 @@ void TestQueriesEndToEnd::batchPassTwiceWithTheSameNumbers()
 {
     Session s("", {u("X11|UPS")});
     MainWindow &w = *s.window;
-    w.Option18->click();
-    w.List1->setCurrentRow(1); // UPS
+    w.backupSource1Option->click();
+    w.otherCarriersList->setCurrentRow(1); // UPS
     s.waitForPage();
-    w.Option13->click();
-    w.Text10->setPlainText(QStringLiteral(" X11 \nX11\n\nX13\n"));
+    w.batchNumbersOption->click();
+    w.batchNumbersEdit->setPlainText(QStringLiteral(" X11 \nX11\n\nX13\n"));
     for (int run = 0; run < 2; ++run) {
         s.runPass();
         const QString text = w.detailedText();
@@ -197,20 +197,20 @@ void TestQueriesEndToEnd::concisePassWithOneFailedRequest()
     Session s("--fault status500 --fault-number N2001",
               {u("N1001|顺丰速运"), u("N2001|顺丰速运"), u("N3002|德邦物流"), u("N4001|佳吉快运")});
     MainWindow &w = *s.window;
-    w.Option16->click();
-    w.Command12->click();
-    QVERIFY(!w.Command12->isEnabled());
+    w.storedNumbersOption->click();
+    w.conciseQueryButton->click();
+    QVERIFY(!w.conciseQueryButton->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!w.isConciseQueryRunning(), 30000);
-    QVERIFY(w.Command12->isEnabled() && !w.ListView1->isHidden());
-    QCOMPARE(w.ListView1->topLevelItemCount(), 4);
+    QVERIFY(w.conciseQueryButton->isEnabled() && !w.conciseResultView->isHidden());
+    QCOMPARE(w.conciseResultView->topLevelItemCount(), 4);
     // 佳吉快运 has no code for the concise query: it gets a row and no mark.
     const char *expected[][2] = {{"N1001", "已签收"}, {"N2001", "未签收"}, {"N3002", "已签收"}, {"N4001", "未签收"}};
     for (int i = 0; i < 4; ++i) {
-        QCOMPARE(w.ListView1->topLevelItem(i)->text(0), u(expected[i][0]));
-        QVERIFY(!w.ListView1->topLevelItem(i)->text(2).isEmpty());
+        QCOMPARE(w.conciseResultView->topLevelItem(i)->text(0), u(expected[i][0]));
+        QVERIFY(!w.conciseResultView->topLevelItem(i)->text(2).isEmpty());
         QCOMPARE(s.status(expected[i][0]), u(expected[i][1]));
     }
-    QVERIFY(w.ListView1->topLevelItem(1)->text(2).startsWith(u("查询失败")));
+    QVERIFY(w.conciseResultView->topLevelItem(1)->text(2).startsWith(u("查询失败")));
 }
 
 int main(int argc, char **argv)

@@ -19,8 +19,8 @@ namespace {
 
 // What the dialog announced, as the main window hears it.
 struct Heard {
-    QStringList selected;
-    QList<int> harvestCalls, updateCheckCalls;
+    QStringList carriers;
+    QList<int> readIntervals, updateCheckIntervals;
 };
 
 } // namespace
@@ -41,10 +41,10 @@ private:
     SettingsDialog *open()
     {
         auto *dialog = new SettingsDialog(m_folder->path(), m_dialogs, *m_autoStart, 3500);
-        connect(dialog, &SettingsDialog::carrierChosen, this, [this](const Carrier &c) { m_main.selected << c.name; });
-        connect(dialog, &SettingsDialog::readIntervalChanged, this, [this](int ms) { m_main.harvestCalls << ms; });
+        connect(dialog, &SettingsDialog::carrierChosen, this, [this](const Carrier &c) { m_heard.carriers << c.name; });
+        connect(dialog, &SettingsDialog::readIntervalChanged, this, [this](int ms) { m_heard.readIntervals << ms; });
         connect(dialog, &SettingsDialog::updateCheckIntervalChanged, this,
-                [this](int ms) { m_main.updateCheckCalls << ms; });
+                [this](int ms) { m_heard.updateCheckIntervals << ms; });
         dialog->load();
         return dialog;
     }
@@ -55,7 +55,7 @@ private:
     QScopedPointer<TestFolder> m_folder;
     QScopedPointer<AutoStart> m_autoStart;
     FakeDialogs m_dialogs;
-    Heard m_main;
+    Heard m_heard;
 };
 
 void TestSettingsDialog::init()
@@ -64,7 +64,7 @@ void TestSettingsDialog::init()
     QVERIFY(Provisioning::run(m_folder->path()).outcome.ok);
     m_autoStart.reset(new AutoStart(m_folder->file(QStringLiteral("autostart"))));
     m_dialogs = FakeDialogs();
-    m_main = Heard();
+    m_heard = Heard();
 }
 
 void TestSettingsDialog::defaultsThenSavedThenLoadedNextTime_data()
@@ -87,40 +87,43 @@ void TestSettingsDialog::defaultsThenSavedThenLoadedNextTime()
     QFETCH(QString, value);
     store(AppSettings::kAutoUpdate, QStringLiteral("1.9")); // only the number 1 checks the box
     store(AppSettings::kDefaultCarrier, QStringLiteral("TNT"));
-    QScopedPointer<SettingsDialog> form(open());
-    QCOMPARE(form->List1->currentText(), QStringLiteral("TNT")); // the stored carrier, not "（不更改）"
-    QVERIFY(!form->Check1->isChecked() && !form->Check2->isChecked());
-    QCOMPARE(form->List2->currentText(), QStringLiteral("默认皮肤"));
-    QCOMPARE(form->Text3->text(), QStringLiteral("4"));
-    QVERIFY(m_main.harvestCalls.isEmpty() && m_main.updateCheckCalls.isEmpty()); // the stored "4" changes nothing
+    QScopedPointer<SettingsDialog> dialog(open());
+    QCOMPARE(dialog->defaultCarrierCombo->currentText(), QStringLiteral("TNT")); // the stored carrier, not "（不更改）"
+    QVERIFY(!dialog->autoStartCheckBox->isChecked() && !dialog->noUpdatePromptCheckBox->isChecked());
+    QCOMPARE(dialog->defaultSkinCombo->currentText(), QStringLiteral("默认皮肤"));
+    QCOMPARE(dialog->readDelayEdit->text(), QStringLiteral("4"));
+    // The stored "4" changes nothing.
+    QVERIFY(m_heard.readIntervals.isEmpty() && m_heard.updateCheckIntervals.isEmpty());
     QVERIFY(!m_autoStart->IsEnabled());
     QCOMPARE(qApp->styleSheet(), sheet(QStringLiteral("config/skinh.qss")));
-    for (QWidget *field : QList<QWidget *>{form->List1, form->List2, form->Check1, form->Check2, form->Text3})
+    for (QWidget *field :
+         QList<QWidget *>{dialog->defaultCarrierCombo, dialog->defaultSkinCombo, dialog->autoStartCheckBox,
+                          dialog->noUpdatePromptCheckBox, dialog->readDelayEdit})
         QVERIFY2(!field->accessibleName().isEmpty(), qPrintable(field->objectName()));
 
-    form->show();
-    form->Check1->click();
-    form->Check2->click();
-    form->Text3->setText(QStringLiteral("7"));
-    form->List2->setCurrentIndex(form->List2->findText(skin));
-    form->Command1->click();
+    dialog->show();
+    dialog->autoStartCheckBox->click();
+    dialog->noUpdatePromptCheckBox->click();
+    dialog->readDelayEdit->setText(QStringLiteral("7"));
+    dialog->defaultSkinCombo->setCurrentIndex(dialog->defaultSkinCombo->findText(skin));
+    dialog->saveButton->click();
     const QStringList written{stored(AppSettings::kAutoStart), stored(AppSettings::kAutoUpdate),
                               stored(AppSettings::kReadDelay), stored(AppSettings::kSkin)};
     QCOMPARE(written, (QStringList{"1", "1", "7", value}));
     QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("设置成功！")});
-    QVERIFY(!form->isVisible());
+    QVERIFY(!dialog->isVisible());
 
     // Shown again in the same run: the fields as they were left, config.ini not read again.
     store(AppSettings::kReadDelay, QStringLiteral("20"));
-    form->show();
-    QCOMPARE(form->Text3->text(), QStringLiteral("7"));
+    dialog->show();
+    QCOMPARE(dialog->readDelayEdit->text(), QStringLiteral("7"));
 
     QScopedPointer<SettingsDialog> next(open());
-    QVERIFY(next->Check1->isChecked() && next->Check2->isChecked());
-    QCOMPARE(next->Text3->text(), QStringLiteral("20"));
-    QCOMPARE(m_main.harvestCalls, (QList<int>{7000, 20000}));
-    QCOMPARE(m_main.updateCheckCalls, (QList<int>{0, 0, 0})); // the click, the save, the next load
-    QCOMPARE(next->List2->currentText(), skin);
+    QVERIFY(next->autoStartCheckBox->isChecked() && next->noUpdatePromptCheckBox->isChecked());
+    QCOMPARE(next->readDelayEdit->text(), QStringLiteral("20"));
+    QCOMPARE(m_heard.readIntervals, (QList<int>{7000, 20000}));
+    QCOMPARE(m_heard.updateCheckIntervals, (QList<int>{0, 0, 0})); // the click, the save, the next load
+    QCOMPARE(next->defaultSkinCombo->currentText(), skin);
     QCOMPARE(qApp->styleSheet(), sheet(Skins::findByCaption(skin)->relativePath));
 }
 
@@ -162,40 +165,41 @@ void TestSettingsDialog::enteredThenSaved()
     QFETCH(QString, shown);
     QFETCH(int, interval);
     store(AppSettings::kDefaultCarrier, QStringLiteral("sf"));
-    QScopedPointer<SettingsDialog> form(open());
+    QScopedPointer<SettingsDialog> dialog(open());
     if (!carrier.isEmpty())
-        form->List1->setCurrentIndex(form->List1->findText(carrier));
-    form->Text3->setText(typed);
-    QCOMPARE(form->Text3->text(), shown);
-    QCOMPARE(m_main.harvestCalls, interval ? QList<int>{interval} : QList<int>());
-    QCOMPARE(form->delayHint()->isHidden(), interval != 0);
+        dialog->defaultCarrierCombo->setCurrentIndex(dialog->defaultCarrierCombo->findText(carrier));
+    dialog->readDelayEdit->setText(typed);
+    QCOMPARE(dialog->readDelayEdit->text(), shown);
+    QCOMPARE(m_heard.readIntervals, interval ? QList<int>{interval} : QList<int>());
+    QCOMPARE(dialog->readDelayHintLabel->isHidden(), interval != 0);
     if (!interval && !typed.isEmpty())
-        QVERIFY2(form->delayHint()->text().contains(QStringLiteral("当前 3.5 秒")), qPrintable(form->delayHint()->text()));
-    form->Command1->click();
+        QVERIFY2(dialog->readDelayHintLabel->text().contains(QStringLiteral("当前 3.5 秒")),
+                 qPrintable(dialog->readDelayHintLabel->text()));
+    dialog->saveButton->click();
     QCOMPARE(stored(AppSettings::kDefaultCarrier), code);
-    QCOMPARE(m_main.selected, code == QLatin1String("sf") ? QStringList() : QStringList{carrier});
+    QCOMPARE(m_heard.carriers, code == QLatin1String("sf") ? QStringList() : QStringList{carrier});
     QCOMPARE(stored(AppSettings::kReadDelay), shown); // written as it stands
 }
 
 void TestSettingsDialog::leavingAsksAndKeepsImmediateActions()
 {
-    QPointer<SettingsDialog> form = open();
-    form->show();
-    form->Check1->click(); // takes effect at once, saved or not
+    QPointer<SettingsDialog> dialog = open();
+    dialog->show();
+    dialog->autoStartCheckBox->click(); // takes effect at once, saved or not
     m_dialogs.answers = {false, true};
-    form->Command2->click();
-    QVERIFY(form->isVisible());
-    QTest::keyClick(form.data(), Qt::Key_Escape);
-    QVERIFY(form && !form->isVisible());
+    dialog->leaveButton->click();
+    QVERIFY(dialog->isVisible());
+    QTest::keyClick(dialog.data(), Qt::Key_Escape);
+    QVERIFY(dialog && !dialog->isVisible());
     QVERIFY(m_autoStart->IsEnabled());
     QVERIFY(!QFile::exists(m_folder->file(QStringLiteral("config.ini"))));
 
-    form->show();
+    dialog->show();
     m_dialogs.answers = {false, true};
-    form->close();
-    QVERIFY(form && form->isVisible());
-    form->close();
-    QTRY_VERIFY(form.isNull());
+    dialog->close();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->close();
+    QTRY_VERIFY(dialog.isNull());
     QCOMPARE(m_dialogs.texts(), QStringList(4, QStringLiteral("确定已经保存并退出吗？？？")));
 }
 
@@ -218,22 +222,22 @@ void TestSettingsDialog::archiveDaysReadSafelyAndSaved()
     if (!stored.isNull())
         store(AppSettings::kArchiveDays, stored);
     QCOMPARE(WatchSettings::archiveDays(m_folder->path()), shown);
-    QScopedPointer<SettingsDialog> form(open());
-    QSpinBox *days = form->watchSettings->archiveDays;
+    QScopedPointer<SettingsDialog> dialog(open());
+    QSpinBox *days = dialog->watchSettingsGroup->archiveDays;
     QCOMPARE(days->value(), shown);
     QVERIFY(!days->accessibleName().isEmpty());
     days->setValue(7);
-    form->Command1->click();
+    dialog->saveButton->click();
     QCOMPARE(this->stored(AppSettings::kArchiveDays), QStringLiteral("7"));
     // The refresh settings beside it: off, two hours, notices on, until changed.
-    WatchSettingsBox *box = form->watchSettings;
+    WatchSettingsBox *box = dialog->watchSettingsGroup;
     QVERIFY(!box->autoRefresh->isChecked() && box->signingNotice->isChecked());
     QCOMPARE(box->refreshHours->value(), 2);
     QCOMPARE(box->refreshHours->minimum(), 1);
     box->autoRefresh->setChecked(true);
     box->refreshHours->setValue(1);
     box->signingNotice->setChecked(false);
-    form->Command1->click();
+    dialog->saveButton->click();
     QVERIFY(WatchSettings::autoRefresh(m_folder->path()));
     QCOMPARE(WatchSettings::refreshHours(m_folder->path()), 1);
     QVERIFY(!WatchSettings::signingNotice(m_folder->path()));

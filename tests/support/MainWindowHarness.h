@@ -60,7 +60,7 @@ struct Harness {
         auto fake = std::make_unique<FakeBrowser>();
         browser = fake.get();
         window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock}, std::move(fake));
-        window->Timer7->setEnabled(false);
+        window->startSelectionTimer->setEnabled(false);
         window->setQuitHandler([this] { quit = true; });
         window->show();
     }
@@ -68,7 +68,7 @@ struct Harness {
     // Runs the start-up selection and waits for the history list.
     void startUp()
     {
-        window->delay();
+        window->applyStartSelection();
         QTRY_VERIFY(!window->isHistoryLoading());
     }
 
@@ -81,18 +81,18 @@ struct Harness {
     int checkedButton() const
     {
         for (int i = 0; i < 12; ++i)
-            if (window->Option[i]->isChecked())
+            if (window->carrierOptions[i]->isChecked())
                 return i + 1;
         return 0;
     }
     QString selectedListEntry() const
     {
-        const auto items = window->List1->selectedItems();
+        const auto items = window->otherCarriersList->selectedItems();
         return items.isEmpty() ? QString() : items.first()->text();
     }
     int historyRowOf(const QString &number) const
     {
-        auto *model = window->ListView2->model();
+        auto *model = window->historyView->model();
         for (int r = 0; r < model->rowCount(); ++r)
             if (model->index(r, 2).data().toString() == number)
                 return r;
@@ -102,9 +102,9 @@ struct Harness {
     {
         const int row = historyRowOf(number);
         QVERIFY(row >= 0);
-        const QModelIndex index = window->ListView2->model()->index(row, 0);
-        window->ListView2->scrollTo(index);
-        QTest::mouseClick(window->ListView2->viewport(), Qt::LeftButton, {},
-                          window->ListView2->visualRect(index).center());
+        const QModelIndex index = window->historyView->model()->index(row, 0);
+        window->historyView->scrollTo(index);
+        QTest::mouseClick(window->historyView->viewport(), Qt::LeftButton, {},
+                          window->historyView->visualRect(index).center());
     }
 };
