@@ -194,8 +194,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Building the window (MainWindow.cpp).
-    void buildMenus();
+    // Building the window (MainWindow.cpp) and its areas (MainWindow_areas.cpp).
     void buildCarrierArea(QWidget *parent);
     void buildQueryArea(QWidget *parent);
     void buildInputArea(QWidget *parent);
@@ -205,6 +204,7 @@ private:
     void onClockTick();
 
     // Shell (MainWindow_shell.cpp).
+    void buildMenus();
     void createTrayIcon();
     void buildBackgroundRefresh();
     void announceCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier);

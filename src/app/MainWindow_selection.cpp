@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <QStatusBar>
+#include <QTimer>
 
 void MainWindow::updateStatusLine()
 {
@@ -58,6 +59,26 @@ void MainWindow::selectCarrier(int button)
     clearOtherCarrierList();
     showCarrier(carrier);
     navigate(TrackingPageAddress(carrier, currentDataSource()));
+}
+
+// A choice runs its action however it is made: a click (also on the button
+// already on, which requests its page afresh), the arrow keys or Space, or a
+// screen reader's action. Buttons set in code run nothing here.
+void MainWindow::whenChosen(QRadioButton *button, std::function<void()> action)
+{
+    auto fromToggle = std::make_shared<bool>(false);
+    connect(button, &QRadioButton::toggled, this, [this, action, fromToggle](bool on) {
+        if (!on || m_choosingInCode)
+            return;
+        *fromToggle = true; // the click that may follow is the same choice
+        QTimer::singleShot(0, this, [fromToggle] { *fromToggle = false; });
+        action();
+    });
+    connect(button, &QRadioButton::clicked, this, [this, action, fromToggle] {
+        if (std::exchange(*fromToggle, false) || m_choosingInCode)
+            return;
+        action();
+    });
 }
 
 void MainWindow::setCarrierButtonOn(int button)

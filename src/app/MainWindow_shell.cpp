@@ -1,8 +1,9 @@
-// The main window as a shell: tray icon, About, help, closing and exiting.
+// The main window as a shell: menus, tray icon, About, help, closing and exiting.
 #include "app/MainWindow.h"
 #include "core/ProgramName.h"
 
 #include "app/AboutWindow.h"
+#include "app/MainWindow_build.h"
 #include "core/Dialogs.h"
 #include "core/Endpoints.h"
 
@@ -14,7 +15,51 @@
 #include <QIcon>
 #include <QLayout>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
+
+void MainWindow::buildMenus()
+{
+    settingsMenu = menuBar()->addMenu(QStringLiteral("设置"));
+    settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
+    settingsAction = named(settingsMenu->addAction(QStringLiteral("设置")), "settingsAction");
+    skinMenu = settingsMenu->addMenu(QStringLiteral("皮肤"));
+    skinMenu->setObjectName(QStringLiteral("skinMenu"));
+    defaultSkinAction = named(skinMenu->addAction(QStringLiteral("默认皮肤")), "defaultSkinAction");
+    classicQqSkinAction = named(skinMenu->addAction(QStringLiteral("经典QQ")), "classicQqSkinAction");
+    blocksSkinAction = named(skinMenu->addAction(QStringLiteral("简谱积木")), "blocksSkinAction");
+    darkSkinAction = named(skinMenu->addAction(QStringLiteral("黑色酷炫")), "darkSkinAction");
+    const QKeySequence keys[] = {QKeySequence(QStringLiteral("Ctrl+1")), QKeySequence(QStringLiteral("Ctrl+2")),
+                                 QKeySequence(QStringLiteral("Ctrl+3")), QKeySequence(QStringLiteral("Ctrl+4"))};
+    QAction *skins[] = {defaultSkinAction, classicQqSkinAction, blocksSkinAction, darkSkinAction};
+    for (int i = 0; i < 4; ++i) {
+        skins[i]->setCheckable(true);
+        skins[i]->setShortcut(keys[i]);
+    }
+
+    helpMenu = menuBar()->addMenu(QStringLiteral("帮助"));
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    helpAction = named(helpMenu->addAction(QStringLiteral("帮助")), "helpAction");
+    aboutAction = named(helpMenu->addAction(QStringLiteral("关于")), "aboutAction");
+    checkUpdateAction = named(helpMenu->addAction(QStringLiteral("检查更新")), "checkUpdateAction");
+    makerSiteAction = named(menuBar()->addAction(QStringLiteral(
+                                "访问我的网站，欢迎提供宝贵建议     Tips:软件启动慢的话，可以在设置中取消更新提示……")),
+                            "makerSiteAction");
+
+    // The tray's menu: never on the menu bar.
+    trayMenu = new QMenu(QStringLiteral("菜单项"), this);
+    trayMenu->setObjectName(QStringLiteral("trayMenu"));
+    trayOpenAction = named(trayMenu->addAction(QStringLiteral("打开")), "trayOpenAction");
+    trayExitAction = named(trayMenu->addAction(QStringLiteral("退出")), "trayExitAction");
+
+    connect(helpAction, &QAction::triggered, this, &MainWindow::openHelp);
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(settingsAction, &QAction::triggered, this, &MainWindow::showSettings);
+    connect(checkUpdateAction, &QAction::triggered, this, &MainWindow::showUpdateWindow);
+    connect(makerSiteAction, &QAction::triggered, this, &MainWindow::openMakerSite);
+    connect(trayOpenAction, &QAction::triggered, this, [this] { showNormal(); });
+    connect(trayExitAction, &QAction::triggered, this, &MainWindow::exitFromTray);
+}
 
 void MainWindow::createTrayIcon()
 {
