@@ -66,83 +66,85 @@ ManagementWindow::~ManagementWindow() = default;
 void ManagementWindow::buildControls()
 {
     m_model = new WaybillTableModel(this);
-    DataGrid1 = new QTableView(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    DataGrid1->setToolTip(QStringLiteral("双击确保选中值！！！"));
-    DataGrid1->setAccessibleName(QStringLiteral("快递单"));
-    DataGrid1->setModel(m_model);
-    DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DataGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    waybillGrid = new QTableView(this);
+    waybillGrid->setObjectName(QStringLiteral("waybillGrid"));
+    waybillGrid->setToolTip(QStringLiteral("双击确保选中值！！！"));
+    waybillGrid->setAccessibleName(QStringLiteral("快递单"));
+    waybillGrid->setModel(m_model);
+    waybillGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    waybillGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    waybillGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    waybillGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     // Fixed row heights keep a register of 100,000 rows cheap to show.
-    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    DataGrid1->verticalHeader()->setDefaultSectionSize(DataGrid1->fontMetrics().height() + 6);
-    DataGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    waybillGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    waybillGrid->verticalHeader()->setDefaultSectionSize(waybillGrid->fontMetrics().height() + 6);
+    waybillGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     // 备注 takes what is left: no empty band at the right, no scrollbar for it.
-    DataGrid1->horizontalHeader()->setStretchLastSection(true);
+    waybillGrid->horizontalHeader()->setStretchLastSection(true);
 
-    Command8 = button(this, "Command8", QStringLiteral("刷新数据"), false);
-    Command8->setToolTip(QStringLiteral("刷新显示数据"));
-    Command15 = button(this, "Command15", QStringLiteral("显示选中运单"), false);
-    Command1 = button(this, "Command1", QStringLiteral("删除选中运单"), true);
-    Command9 = button(this, "Command9", QStringLiteral("修改选中运单"), true);
-    Command10 = button(this, "Command10", QStringLiteral("快速添加运单"), true);
+    refreshButton = button(this, "refreshButton", QStringLiteral("刷新数据"), false);
+    refreshButton->setToolTip(QStringLiteral("刷新显示数据"));
+    detailsButton = button(this, "detailsButton", QStringLiteral("显示选中运单"), false);
+    deleteButton = button(this, "deleteButton", QStringLiteral("删除选中运单"), true);
+    modifyButton = button(this, "modifyButton", QStringLiteral("修改选中运单"), true);
+    quickAddButton = button(this, "quickAddButton", QStringLiteral("快速添加运单"), true);
 
-    auto *frame6 = new QGroupBox(QStringLiteral("批量导入导出"), this);
-    frame6->setObjectName(QStringLiteral("Frame6"));
-    Command11 = button(frame6, "Command11", QStringLiteral("批量导出"), false);
-    Command14 = button(frame6, "Command14", QStringLiteral("批量导入"), false);
-    auto *frame6Layout = new QHBoxLayout(frame6);
-    frame6Layout->addWidget(Command11);
-    frame6Layout->addWidget(Command14);
-    CommandStats = button(frame6, "CommandStats", QStringLiteral("统计"), false);
-    CommandStats->setToolTip(QStringLiteral("按状态、快递公司、月份和在途天数统计"));
-    frame6Layout->addWidget(CommandStats);
+    auto *transferGroup = new QGroupBox(QStringLiteral("批量导入导出"), this);
+    transferGroup->setObjectName(QStringLiteral("transferGroup"));
+    exportButton = button(transferGroup, "exportButton", QStringLiteral("批量导出"), false);
+    importButton = button(transferGroup, "importButton", QStringLiteral("批量导入"), false);
+    auto *transferLayout = new QHBoxLayout(transferGroup);
+    transferLayout->addWidget(exportButton);
+    transferLayout->addWidget(importButton);
+    statisticsButton = button(transferGroup, "statisticsButton", QStringLiteral("统计"), false);
+    statisticsButton->setToolTip(QStringLiteral("按状态、快递公司、月份和在途天数统计"));
+    transferLayout->addWidget(statisticsButton);
 
-    auto *frame7 = new QGroupBox(QStringLiteral("快速查找"), this);
-    frame7->setObjectName(QStringLiteral("Frame7"));
-    Label17 = new QLabel(QStringLiteral("关键字："), frame7);
-    Label17->setObjectName(QStringLiteral("Label17"));
-    Text5 = new QLineEdit(frame7);
-    Text5->setObjectName(QStringLiteral("Text5"));
-    Text5->setAccessibleName(QStringLiteral("关键字"));
-    Label17->setBuddy(Text5);
-    Label7 = new QLabel(QStringLiteral("在"), frame7);
-    Label7->setObjectName(QStringLiteral("Label7"));
-    Combo1 = new QComboBox(frame7);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setAccessibleName(QStringLiteral("查找的列"));
-    Combo1->addItems({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"),
-                      QStringLiteral("物品"), QStringLiteral("姓名"), QStringLiteral("时间"), QStringLiteral("备注")});
+    auto *searchGroup = new QGroupBox(QStringLiteral("快速查找"), this);
+    searchGroup->setObjectName(QStringLiteral("searchGroup"));
+    searchKeyCaptionLabel = new QLabel(QStringLiteral("关键字："), searchGroup);
+    searchKeyCaptionLabel->setObjectName(QStringLiteral("searchKeyCaptionLabel"));
+    searchKeyEdit = new QLineEdit(searchGroup);
+    searchKeyEdit->setObjectName(QStringLiteral("searchKeyEdit"));
+    searchKeyEdit->setAccessibleName(QStringLiteral("关键字"));
+    searchKeyCaptionLabel->setBuddy(searchKeyEdit);
+    searchColumnCaptionLabel = new QLabel(QStringLiteral("在"), searchGroup);
+    searchColumnCaptionLabel->setObjectName(QStringLiteral("searchColumnCaptionLabel"));
+    searchColumnCombo = new QComboBox(searchGroup);
+    searchColumnCombo->setObjectName(QStringLiteral("searchColumnCombo"));
+    searchColumnCombo->setAccessibleName(QStringLiteral("查找的列"));
+    searchColumnCombo->addItems({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"),
+                                 QStringLiteral("物品"), QStringLiteral("姓名"), QStringLiteral("时间"),
+                                 QStringLiteral("备注")});
     // Wide enough for the longest column name under every skin.
-    Combo1->setMinimumWidth(Combo1->fontMetrics().horizontalAdvance(QStringLiteral("快递单号")) + 48);
-    Label7->setBuddy(Combo1);
+    searchColumnCombo->setMinimumWidth(searchColumnCombo->fontMetrics().horizontalAdvance(QStringLiteral("快递单号")) +
+                                       48);
+    searchColumnCaptionLabel->setBuddy(searchColumnCombo);
     // Rows are read in the background; this says so until they are shown.
     const QString readingText = QStringLiteral("正在读取…");
-    m_reading = new QLabel(frame7);
+    m_reading = new QLabel(searchGroup);
     m_reading->setObjectName(QStringLiteral("readingLabel"));
     m_reading->setToolTip(QStringLiteral("读取状态"));
     m_reading->setAccessibleName(QStringLiteral("读取状态"));
     m_reading->setMinimumWidth(m_reading->fontMetrics().horizontalAdvance(readingText) + 4);
-    auto *frame7Layout = new QHBoxLayout(frame7);
-    frame7Layout->addWidget(Label17);
-    frame7Layout->addWidget(Text5, 1);
-    frame7Layout->addWidget(Label7);
-    frame7Layout->addWidget(Combo1);
-    showArchived = new QCheckBox(QStringLiteral("显示已归档"), frame7);
-    showArchived->setObjectName(QStringLiteral("showArchived"));
-    showArchived->setAccessibleName(showArchived->text());
-    showArchived->setToolTip(QStringLiteral("列出并查找已签收多日、已归档的快递单"));
-    frame7Layout->addWidget(showArchived);
-    frame7Layout->addWidget(m_reading);
+    auto *searchLayout = new QHBoxLayout(searchGroup);
+    searchLayout->addWidget(searchKeyCaptionLabel);
+    searchLayout->addWidget(searchKeyEdit, 1);
+    searchLayout->addWidget(searchColumnCaptionLabel);
+    searchLayout->addWidget(searchColumnCombo);
+    showArchivedCheckBox = new QCheckBox(QStringLiteral("显示已归档"), searchGroup);
+    showArchivedCheckBox->setObjectName(QStringLiteral("showArchivedCheckBox"));
+    showArchivedCheckBox->setAccessibleName(showArchivedCheckBox->text());
+    showArchivedCheckBox->setToolTip(QStringLiteral("列出并查找已签收多日、已归档的快递单"));
+    searchLayout->addWidget(showArchivedCheckBox);
+    searchLayout->addWidget(m_reading);
     // Tab reads the bottom row from the left: the search, then export and import.
-    setTabOrder(Command10, Text5);
-    setTabOrder(Text5, Combo1);
-    setTabOrder(Combo1, showArchived);
-    setTabOrder(showArchived, Command11);
-    setTabOrder(Command11, Command14);
-    setTabOrder(Command14, CommandStats);
+    setTabOrder(quickAddButton, searchKeyEdit);
+    setTabOrder(searchKeyEdit, searchColumnCombo);
+    setTabOrder(searchColumnCombo, showArchivedCheckBox);
+    setTabOrder(showArchivedCheckBox, exportButton);
+    setTabOrder(exportButton, importButton);
+    setTabOrder(importButton, statisticsButton);
 
     // The selection labels, each beside the name of the column it holds.
     auto *selection = new QGroupBox(QStringLiteral("选中运单"), this);
@@ -153,12 +155,17 @@ void ManagementWindow::buildControls()
         int column;
     };
     const Slot places[] = {
-        {&Label2, "Label2", WaybillColumns::Number},  {&Label1, "Label1", WaybillColumns::Carrier},
-        {&Label4, "Label4", WaybillColumns::Status},  {&Label12, "Label12", WaybillColumns::DaysInTransit},
-        {&Label5, "Label5", WaybillColumns::Goods},   {&Label6, "Label6", WaybillColumns::Amount},
-        {&Label8, "Label8", WaybillColumns::Time},    {&Label9, "Label9", WaybillColumns::Name},
-        {&Label10, "Label10", WaybillColumns::Phone}, {&Label11, "Label11", WaybillColumns::Address},
-        {&Label3, "Label3", WaybillColumns::Notes},
+        {&numberValueLabel, "numberValueLabel", WaybillColumns::Number},
+        {&carrierValueLabel, "carrierValueLabel", WaybillColumns::Carrier},
+        {&statusValueLabel, "statusValueLabel", WaybillColumns::Status},
+        {&daysInTransitValueLabel, "daysInTransitValueLabel", WaybillColumns::DaysInTransit},
+        {&goodsValueLabel, "goodsValueLabel", WaybillColumns::Goods},
+        {&amountValueLabel, "amountValueLabel", WaybillColumns::Amount},
+        {&timeValueLabel, "timeValueLabel", WaybillColumns::Time},
+        {&nameValueLabel, "nameValueLabel", WaybillColumns::Name},
+        {&phoneValueLabel, "phoneValueLabel", WaybillColumns::Phone},
+        {&addressValueLabel, "addressValueLabel", WaybillColumns::Address},
+        {&notesValueLabel, "notesValueLabel", WaybillColumns::Notes},
     };
     int index = 0;
     for (const Slot &slot : places) {
@@ -177,52 +184,53 @@ void ManagementWindow::buildControls()
         ++index;
     }
 
-    yjcd = new QMenu(QStringLiteral("右键菜单"), this);
-    yjcd->setObjectName(QStringLiteral("yjcd"));
+    gridMenu = new QMenu(QStringLiteral("右键菜单"), this);
+    gridMenu->setObjectName(QStringLiteral("gridMenu"));
     auto action = [this](QAction **member, const char *name, const QString &text) {
-        *member = yjcd->addAction(text);
+        *member = gridMenu->addAction(text);
         (*member)->setObjectName(QString::fromLatin1(name));
     };
-    action(&xiangxi, "xiangxi", QStringLiteral("详细信息"));
-    action(&tjkdd, "tjkdd", QStringLiteral("添加快递单"));
-    action(&xgkdd, "xgkdd", QStringLiteral("修改快递单"));
-    action(&sckdd, "sckdd", QStringLiteral("删除快递单"));
-    action(&quxiao, "quxiao", QStringLiteral("取消"));
+    action(&detailsAction, "detailsAction", QStringLiteral("详细信息"));
+    action(&quickAddAction, "quickAddAction", QStringLiteral("添加快递单"));
+    action(&modifyAction, "modifyAction", QStringLiteral("修改快递单"));
+    action(&deleteAction, "deleteAction", QStringLiteral("删除快递单"));
+    action(&cancelAction, "cancelAction", QStringLiteral("取消"));
 
-    Timer1 = new ClassicTimer(1000, false, this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
+    deferredRefreshTimer = new ClassicTimer(1000, false, this);
+    deferredRefreshTimer->setObjectName(QStringLiteral("deferredRefreshTimer"));
 
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {Command8, Command15, Command1, Command9, Command10})
+    for (QPushButton *b : {refreshButton, detailsButton, deleteButton, modifyButton, quickAddButton})
         buttons->addWidget(b);
     buttons->addStretch();
     auto *lower = new QHBoxLayout;
-    lower->addWidget(frame7, 1);
-    lower->addWidget(frame6);
+    lower->addWidget(searchGroup, 1);
+    lower->addWidget(transferGroup);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(DataGrid1, 1);
+    layout->addWidget(waybillGrid, 1);
     layout->addWidget(selection);
     layout->addLayout(buttons);
     layout->addLayout(lower);
 
-    connect(Command8, &QPushButton::clicked, this, &ManagementWindow::Command8_Click);
-    connect(Command15, &QPushButton::clicked, this, &ManagementWindow::Command15_Click);
-    connect(Command1, &QPushButton::clicked, this, &ManagementWindow::Command1_Click);
-    connect(Command9, &QPushButton::clicked, this, &ManagementWindow::Command9_Click);
-    connect(Command10, &QPushButton::clicked, this, &ManagementWindow::Command10_Click);
-    connect(Command11, &QPushButton::clicked, this, &ManagementWindow::Command11_Click);
-    connect(CommandStats, &QPushButton::clicked, this, &ManagementWindow::showStatistics);
-    connect(Command14, &QPushButton::clicked, this, &ManagementWindow::Command14_Click);
-    connect(xiangxi, &QAction::triggered, this, &ManagementWindow::Command15_Click);
-    connect(tjkdd, &QAction::triggered, this, &ManagementWindow::Command10_Click);
-    connect(xgkdd, &QAction::triggered, this, &ManagementWindow::Command9_Click);
-    connect(sckdd, &QAction::triggered, this, &ManagementWindow::Command1_Click);
-    connect(Text5, &QLineEdit::textChanged, this, &ManagementWindow::Text5_Change);
-    connect(showArchived, &QCheckBox::toggled, this, &ManagementWindow::showArchivedToggled);
-    connect(Timer1, &ClassicTimer::timeout, this, &ManagementWindow::Timer1_Timer);
-    connect(DataGrid1, &QWidget::customContextMenuRequested, this, &ManagementWindow::showMenu);
-    connect(DataGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &ManagementWindow::DataGrid1_SelChange);
-    connect(DataGrid1, &QAbstractItemView::doubleClicked, this, &ManagementWindow::DataGrid1_SelChange);
+    connect(refreshButton, &QPushButton::clicked, this, &ManagementWindow::refresh);
+    connect(detailsButton, &QPushButton::clicked, this, &ManagementWindow::showDetails);
+    connect(deleteButton, &QPushButton::clicked, this, &ManagementWindow::deleteSelected);
+    connect(modifyButton, &QPushButton::clicked, this, &ManagementWindow::modifySelected);
+    connect(quickAddButton, &QPushButton::clicked, this, &ManagementWindow::showQuickAdd);
+    connect(exportButton, &QPushButton::clicked, this, &ManagementWindow::exportRegister);
+    connect(statisticsButton, &QPushButton::clicked, this, &ManagementWindow::showStatistics);
+    connect(importButton, &QPushButton::clicked, this, &ManagementWindow::showImport);
+    connect(detailsAction, &QAction::triggered, this, &ManagementWindow::showDetails);
+    connect(quickAddAction, &QAction::triggered, this, &ManagementWindow::showQuickAdd);
+    connect(modifyAction, &QAction::triggered, this, &ManagementWindow::modifySelected);
+    connect(deleteAction, &QAction::triggered, this, &ManagementWindow::deleteSelected);
+    connect(searchKeyEdit, &QLineEdit::textChanged, this, &ManagementWindow::search);
+    connect(showArchivedCheckBox, &QCheckBox::toggled, this, &ManagementWindow::showArchivedToggled);
+    connect(deferredRefreshTimer, &ClassicTimer::timeout, this, &ManagementWindow::onDeferredRefreshTick);
+    connect(waybillGrid, &QWidget::customContextMenuRequested, this, &ManagementWindow::showMenu);
+    connect(waybillGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ManagementWindow::showSelectedRow);
+    connect(waybillGrid, &QAbstractItemView::doubleClicked, this, &ManagementWindow::showSelectedRow);
     connect(m_loader, &WaybillLoader::delivered, this, &ManagementWindow::showRead);
     connect(m_loader, &WaybillLoader::readingChanged, m_reading,
             [this, readingText](bool reading) { m_reading->setText(reading ? readingText : QString()); });
@@ -231,7 +239,7 @@ void ManagementWindow::buildControls()
 void ManagementWindow::showEvent(QShowEvent *event)
 {
     if (!m_loaded)
-        Form_Load();
+        load();
     QWidget::showEvent(event);
 }
 
@@ -240,14 +248,14 @@ void ManagementWindow::closeEvent(QCloseEvent *event)
     // Closing drops the connection, the rows and any read still on its way;
     // the next opening loads again.
     m_loader->cancel();
-    Timer1->setEnabled(false);
+    deferredRefreshTimer->setEnabled(false);
     m_store->close();
     WaybillLoader::discard(m_model->setRows({}));
     m_loaded = false;
     QWidget::closeEvent(event);
 }
 
-void ManagementWindow::Form_Load()
+void ManagementWindow::load()
 {
     m_loaded = true;
     const Outcome opened = m_store->open(QDir(m_programFolder).filePath(WaybillStore::fileName()));
@@ -256,7 +264,7 @@ void ManagementWindow::Form_Load()
         return;
     }
     readWholeTable(true, false);
-    Timer1->setEnabled(true);
+    deferredRefreshTimer->setEnabled(true);
 }
 
 bool ManagementWindow::isReading() const
@@ -269,7 +277,7 @@ void ManagementWindow::readWholeTable(bool updateDays, bool emptyClears)
     // Only the newest request is ever delivered, so this flag belongs to it.
     m_emptyClears = emptyClears;
     m_loader->readAll(m_clock.today(), updateDays, WatchSettings::archiveDays(m_programFolder),
-                      showArchived->isChecked());
+                      showArchivedCheckBox->isChecked());
 }
 
 void ManagementWindow::showRead(const WaybillLoader::Result &result)
@@ -291,38 +299,39 @@ void ManagementWindow::showRead(const WaybillLoader::Result &result)
     WaybillLoader::discard(m_model->setRows(result.rows, result.checks, result.archived));
     // The widths follow the text's GBK length; the cell's own margins come on
     // top, so that the widest value is shown whole in today's larger fonts.
-    const int margins = 2 * DataGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, DataGrid1) + 8;
+    const int margins = 2 * waybillGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, waybillGrid) + 8;
     for (int c = 0; c < WaybillColumns::Count; ++c)
-        DataGrid1->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]) + margins);
+        waybillGrid->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]) + margins);
     selectWanted();
-    DataGrid1->setColumnWidth(WaybillTableModel::LastCheck,
-                              DataGrid1->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-07 14:03")) + margins);
+    waybillGrid->setColumnWidth(WaybillTableModel::LastCheck,
+                                waybillGrid->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-07 14:03")) +
+                                    margins);
 }
 
-void ManagementWindow::Command8_Click()
+void ManagementWindow::refresh()
 {
     if (m_store->isOpen())
         readWholeTable(true, false);
 }
 
-void ManagementWindow::Timer1_Timer()
+void ManagementWindow::onDeferredRefreshTick()
 {
-    Timer1->setEnabled(false);
-    Command8_Click();
+    deferredRefreshTimer->setEnabled(false);
+    refresh();
     Q_EMIT registerChanged();
 }
 
-void ManagementWindow::Text5_Change()
+void ManagementWindow::search()
 {
     if (!m_store->isOpen())
         return;
     // A column with no statement leaves the grid as it is.
-    const QString column = Combo1->currentText();
+    const QString column = searchColumnCombo->currentText();
     if (!WaybillStore::searchableColumns().contains(column))
         return;
     m_emptyClears = false;
-    m_loader->search(column, Text5->text(), m_clock.today(), WatchSettings::archiveDays(m_programFolder),
-                     showArchived->isChecked());
+    m_loader->search(column, searchKeyEdit->text(), m_clock.today(), WatchSettings::archiveDays(m_programFolder),
+                     showArchivedCheckBox->isChecked());
 }
 
 void ManagementWindow::showWaybill(const QString &number)
@@ -342,8 +351,8 @@ bool ManagementWindow::selectWanted()
     for (int row = 0; row < m_model->rowCount(); ++row) {
         if (m_model->waybill(row).number == m_wanted) {
             m_wanted.clear();
-            DataGrid1->setCurrentIndex(m_model->index(row, 0));
-            DataGrid1->scrollTo(m_model->index(row, 0));
+            waybillGrid->setCurrentIndex(m_model->index(row, 0));
+            waybillGrid->scrollTo(m_model->index(row, 0));
             return true;
         }
     }
@@ -355,22 +364,22 @@ void ManagementWindow::showArchivedToggled()
 {
     if (!m_store->isOpen())
         return;
-    if (Text5->text().isEmpty()) {
+    if (searchKeyEdit->text().isEmpty()) {
         readWholeTable(false, true);
         return;
     }
-    Text5_Change();
+    search();
     m_emptyClears = true; // rows just hidden must not stay on the screen
 
 }
 
 int ManagementWindow::currentRow() const
 {
-    const QModelIndex current = DataGrid1->selectionModel()->currentIndex();
+    const QModelIndex current = waybillGrid->selectionModel()->currentIndex();
     return current.isValid() && current.row() < m_model->rowCount() ? current.row() : -1;
 }
 
-void ManagementWindow::Command1_Click()
+void ManagementWindow::deleteSelected()
 {
     if (!m_store->isOpen())
         return;
@@ -394,7 +403,7 @@ void ManagementWindow::Command1_Click()
     readWholeTable(false, true);
 }
 
-void ManagementWindow::DataGrid1_SelChange()
+void ManagementWindow::showSelectedRow()
 {
     const int row = currentRow();
     if (row < 0)
@@ -415,10 +424,10 @@ Waybill ManagementWindow::selectionLabels() const
 
 void ManagementWindow::showMenu(const QPoint &at)
 {
-    yjcd->popup(DataGrid1->viewport()->mapToGlobal(at));
+    gridMenu->popup(waybillGrid->viewport()->mapToGlobal(at));
 }
 
-void ManagementWindow::Command15_Click()
+void ManagementWindow::showDetails()
 {
     if (!m_detailsDialog)
         m_detailsDialog = new DetailsDialog(m_dialogs, this);
@@ -432,7 +441,7 @@ void ManagementWindow::Command15_Click()
     m_detailsDialog->showFor(current, registered, history, m_clock.now());
 }
 
-void ManagementWindow::Command9_Click()
+void ManagementWindow::modifySelected()
 {
     // Before any row was chosen the labels hold no waybill to change.
     if (!m_hasSelection) {
@@ -441,23 +450,25 @@ void ManagementWindow::Command9_Click()
     }
     if (!m_modifyDialog) {
         m_modifyDialog = new ModifyDialog(m_programFolder, m_dialogs, this);
-        connect(m_modifyDialog, &ModifyDialog::attempted, Timer1, [this] { Timer1->setEnabled(true); });
+        connect(m_modifyDialog, &ModifyDialog::attempted, deferredRefreshTimer,
+                [this] { deferredRefreshTimer->setEnabled(true); });
     }
     m_modifyDialog->showFor(selectionLabels());
 }
 
-void ManagementWindow::Command10_Click()
+void ManagementWindow::showQuickAdd()
 {
     if (!m_quickAddDialog) {
         m_quickAddDialog = new QuickAddDialog(m_programFolder, m_dialogs, m_clock, this);
-        connect(m_quickAddDialog, &QuickAddDialog::attempted, Timer1, [this] { Timer1->setEnabled(true); });
+        connect(m_quickAddDialog, &QuickAddDialog::attempted, deferredRefreshTimer,
+                [this] { deferredRefreshTimer->setEnabled(true); });
     }
     m_quickAddDialog->show();
     m_quickAddDialog->raise();
     m_quickAddDialog->activateWindow();
 }
 
-void ManagementWindow::Command14_Click()
+void ManagementWindow::showImport()
 {
     if (!m_importWindow) {
         m_importWindow = new ImportWindow(m_programFolder, m_dialogs, m_launcher, this);
@@ -468,7 +479,7 @@ void ManagementWindow::Command14_Click()
     m_importWindow->activateWindow();
 }
 
-void ManagementWindow::Command11_Click()
+void ManagementWindow::exportRegister()
 {
     Dialogs::FileRequest request;
     request.title = QStringLiteral("保存为");
@@ -482,7 +493,7 @@ void ManagementWindow::Command11_Click()
     // Reading and writing a large register happen off the window's thread,
     // with a connection of their own.
     m_exporting = true;
-    Command11->setEnabled(false);
+    exportButton->setEnabled(false);
     m_reading->setText(QStringLiteral("正在导出…"));
     struct Written {
         Outcome outcome;
@@ -511,7 +522,7 @@ void ManagementWindow::Command11_Click()
 void ManagementWindow::exportFinished(const Outcome &outcome, bool empty, int beyondGbk)
 {
     m_exporting = false;
-    Command11->setEnabled(true);
+    exportButton->setEnabled(true);
     m_reading->setText(m_loader->isReading() ? QStringLiteral("正在读取…") : QString());
     if (!outcome)
         m_dialogs.critical(this, Program::kTitle, outcome.error);
