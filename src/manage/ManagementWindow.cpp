@@ -170,7 +170,7 @@ void ManagementWindow::buildControls()
     int index = 0;
     for (const Slot &slot : places) {
         const QString column = WaybillColumns::name(slot.column);
-        auto *label = new QLabel(QString::fromLatin1(slot.name), selection);
+        auto *label = new QLabel(selection); // empty until a row is chosen
         label->setObjectName(QString::fromLatin1(slot.name));
         label->setAccessibleDescription(column); // its name is the value it shows
         label->setToolTip(column);
@@ -245,12 +245,13 @@ void ManagementWindow::showEvent(QShowEvent *event)
 
 void ManagementWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing drops the connection, the rows and any read still on its way;
+    // Closing drops the connection, the rows, the chosen row and any read still on its way;
     // the next opening loads again.
     m_loader->cancel();
     deferredRefreshTimer->setEnabled(false);
     m_store->close();
     WaybillLoader::discard(m_model->setRows({}));
+    clearSelectionPanel();
     m_loaded = false;
     QWidget::closeEvent(event);
 }
@@ -397,6 +398,8 @@ void ManagementWindow::deleteSelected()
         m_dialogs.critical(this, Program::kTitle, deleted.error);
     } else {
         m_model->removeWaybill(number); // gone from the screen before the table is read again
+        // The grid moves its current row to a neighbour; the user chose none of them.
+        clearSelectionPanel();
         Q_EMIT registerChanged();
     }
     // The whole table again, a shown search result included.
@@ -412,6 +415,13 @@ void ManagementWindow::showSelectedRow()
     for (int c = 0; c < WaybillColumns::Count; ++c)
         m_selection[c]->setText(WaybillColumns::value(w, c));
     m_hasSelection = true;
+}
+
+void ManagementWindow::clearSelectionPanel()
+{
+    for (QLabel *value : m_selection)
+        value->clear();
+    m_hasSelection = false;
 }
 
 Waybill ManagementWindow::selectionLabels() const

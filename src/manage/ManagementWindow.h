@@ -108,6 +108,7 @@ private:
     void readWholeTable(bool updateDays, bool emptyClears);
     void showRead(const WaybillLoader::Result &result);
     void showSelectedRow();
+    void clearSelectionPanel();
     void showMenu(const QPoint &at);
     Waybill selectionLabels() const;
     int currentRow() const;

@@ -22,6 +22,7 @@
 #include "transfer/ImportTemplate.h"
 
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -108,6 +109,21 @@ class TestManagementWindow : public QObject {
             window->searchColumnCombo->setCurrentText(column);
             window->searchKeyEdit->setText(key);
         }
+        // The values of the 选中运单 panel, and what a screen reader says for one of them.
+        QStringList panel() const
+        {
+            QStringList values;
+            for (const QLabel *value : {window->numberValueLabel, window->carrierValueLabel, window->statusValueLabel,
+                                        window->daysInTransitValueLabel, window->goodsValueLabel,
+                                        window->amountValueLabel, window->timeValueLabel, window->nameValueLabel,
+                                        window->phoneValueLabel, window->addressValueLabel, window->notesValueLabel})
+                values << value->text();
+            return values;
+        }
+        static QString heard(QLabel *label)
+        {
+            return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        }
         QString readingText() const { return window->findChild<QLabel *>(QStringLiteral("readingLabel"))->text(); }
         template <class Dialog> Dialog *dialog(const char *name) const
         {
@@ -189,7 +205,10 @@ void TestManagementWindow::deleteNeedsACurrentRowAndAYes()
     f.window->deleteButton->click();                                        // nothing chosen yet
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
     QCOMPARE(f.store.count(), 1);
+    QCOMPARE(f.panel(), QStringList(WaybillColumns::Count)); // no values before a row is chosen
+    QCOMPARE(f.heard(f.window->carrierValueLabel), u("快递公司："));
     f.choose(0);
+    QCOMPARE(f.heard(f.window->numberValueLabel), QStringLiteral("A"));
     f.dialogs.answers = {false};
     f.window->deleteButton->click();
     QCOMPARE(f.dialogs.shown.size(), 2);
@@ -201,6 +220,9 @@ void TestManagementWindow::deleteNeedsACurrentRowAndAYes()
     QCOMPARE(changed.count(), 1);
     QVERIFY(f.settle());
     QCOMPARE(f.model()->rowCount(), 0);
+    QCOMPARE(f.panel(), QStringList(WaybillColumns::Count)); // the chosen row is gone, and nothing is left to modify
+    f.window->modifyButton->click();
+    QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要修改的快递单。"));
 }
 
 void TestManagementWindow::deleteRemovesTheRowAskedAboutWhileASearchArrives()
@@ -261,6 +283,7 @@ void TestManagementWindow::onlyTheNewestReadIsShown()
 void TestManagementWindow::closingDropsAReadOnItsWay()
 {
     Fixture f("A");
+    f.choose(0);
     f.window->refreshButton->click();
     f.window->close();
     QVERIFY(f.settle());
@@ -268,6 +291,7 @@ void TestManagementWindow::closingDropsAReadOnItsWay()
     f.window->show(); // opening again loads again
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A"));
+    QCOMPARE(f.panel(), QStringList(WaybillColumns::Count));
 }
 
 void TestManagementWindow::quickAddKeepsTheBoxesUntilItSucceeds()
