@@ -185,14 +185,14 @@ int main(int argc, char **argv)
     FakeLauncher launcher;
     FixedClock today(QDate(2026, 12, 17));
     ManagementWindow window(folder.path(), dialogs, launcher, today, [] { return Waybill{}; });
-    const auto rowsShown = [&window] { return QStringLiteral("%1 rows").arg(window.DataGrid1->model()->rowCount()); };
+    const auto rowsShown = [&window] { return QStringLiteral("%1 rows").arg(window.waybillGrid->model()->rowCount()); };
 
     const Timing opened = measure(app, window, [&] { window.show(); });
     report("open the window (first fill, days stored)", opened, rowsShown());
-    const Timing refreshed = measure(app, window, [&] { window.Command8_Click(); });
+    const Timing refreshed = measure(app, window, [&] { window.refresh(); });
     report("refresh (nothing to store)", refreshed, rowsShown());
     today.set(QDate(2026, 12, 18).startOfDay());
-    const Timing dayLater = measure(app, window, [&] { window.Command8_Click(); });
+    const Timing dayLater = measure(app, window, [&] { window.refresh(); });
     report("refresh a day later (every row stored)", dayLater, rowsShown());
 
     struct Keystroke {
@@ -204,8 +204,8 @@ int main(int argc, char **argv)
                               {"物品", "书籍1"}};
     Timing worst;
     for (const Keystroke &key : keys) {
-        window.Combo1->setCurrentText(QString::fromUtf8(key.column));
-        const Timing t = measure(app, window, [&] { window.Text5->setText(QString::fromUtf8(key.text)); });
+        window.searchColumnCombo->setCurrentText(QString::fromUtf8(key.column));
+        const Timing t = measure(app, window, [&] { window.searchKeyEdit->setText(QString::fromUtf8(key.text)); });
         worst.action = std::max(worst.action, t.action);
         worst.longest = std::max(worst.longest, t.longest);
         worst.total = std::max(worst.total, t.total);
@@ -216,13 +216,13 @@ int main(int argc, char **argv)
     report("worst search keystroke", worst);
 
     // Fast typing: each keystroke replaces the read before it, which stops early.
-    window.Combo1->setCurrentText(QStringLiteral("快递单号"));
-    window.Text5->clear();
+    window.searchColumnCombo->setCurrentText(QStringLiteral("快递单号"));
+    window.searchKeyEdit->clear();
     measure(app, window, [] {});
     const Timing typed = measure(app, window, [&] {
         for (const QString &text : {QStringLiteral("S"), QStringLiteral("SF"), QStringLiteral("SF0"),
                                     QStringLiteral("SF00"), QStringLiteral("SF000")})
-            window.Text5->setText(text);
+            window.searchKeyEdit->setText(text);
     });
     report("five keystrokes typed at once", typed, rowsShown());
 

@@ -23,24 +23,24 @@ DetailsDialog::DetailsDialog(Dialogs &dialogs, QWidget *parent) : QWidget(parent
         const char *valueName;
     };
     const Row rows[] = {
-        {"Label1", QStringLiteral("单号"), &Label10, "Label10"},
-        {"Label2", QStringLiteral("快递公司"), &Label11, "Label11"},
-        {"Label4", QStringLiteral("物品"), &Label12, "Label12"},
-        {"Label5", QStringLiteral("金额"), &Label13, "Label13"},
-        {"Label6", QStringLiteral("时间"), &Label14, "Label14"},
-        {"Label7", QStringLiteral("姓名"), &Label15, "Label15"},
-        {"Label8", QStringLiteral("电话"), &Label16, "Label16"},
-        {"Label9", QStringLiteral("联系地址"), &Label17, "Label17"},
-        {"Label3", QStringLiteral("备注"), &Label18, "Label18"},
-        {"Label19", QStringLiteral("状态"), &Label21, "Label21"},
-        {"Label20", QStringLiteral("在途时间"), &Label22, "Label22"},
+        {"numberCaptionLabel", QStringLiteral("单号"), &numberValueLabel, "numberValueLabel"},
+        {"carrierCaptionLabel", QStringLiteral("快递公司"), &carrierValueLabel, "carrierValueLabel"},
+        {"goodsCaptionLabel", QStringLiteral("物品"), &goodsValueLabel, "goodsValueLabel"},
+        {"amountCaptionLabel", QStringLiteral("金额"), &amountValueLabel, "amountValueLabel"},
+        {"timeCaptionLabel", QStringLiteral("时间"), &timeValueLabel, "timeValueLabel"},
+        {"nameCaptionLabel", QStringLiteral("姓名"), &nameValueLabel, "nameValueLabel"},
+        {"phoneCaptionLabel", QStringLiteral("电话"), &phoneValueLabel, "phoneValueLabel"},
+        {"addressCaptionLabel", QStringLiteral("联系地址"), &addressValueLabel, "addressValueLabel"},
+        {"notesCaptionLabel", QStringLiteral("备注"), &notesValueLabel, "notesValueLabel"},
+        {"statusCaptionLabel", QStringLiteral("状态"), &statusValueLabel, "statusValueLabel"},
+        {"daysInTransitCaptionLabel", QStringLiteral("在途时间"), &daysInTransitValueLabel, "daysInTransitValueLabel"},
     };
     auto *grid = new QGridLayout(this);
     int r = 0;
     for (const Row &row : rows) {
         auto *caption = new QLabel(row.caption, this);
         caption->setObjectName(QString::fromLatin1(row.captionName));
-        if (row.value == &Label15)
+        if (row.value == &nameValueLabel)
             caption->setToolTip(QStringLiteral("姓名，可以不填哦~~~"));
         auto *value = new QLabel(this);
         value->setObjectName(QString::fromLatin1(row.valueName));
@@ -54,25 +54,25 @@ DetailsDialog::DetailsDialog(Dialogs &dialogs, QWidget *parent) : QWidget(parent
         *row.value = value;
         ++r;
     }
-    lastCheck = new QLabel(this);
-    lastCheck->setObjectName(QStringLiteral("lastCheck"));
-    lastCheck->setAccessibleDescription(QStringLiteral("最后查询")); // its name is the value it shows
-    lastCheck->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    grid->addWidget(lastCheck, r++, 0, 1, 2);
-    stateHistory = new QTreeWidget(this);
-    stateHistory->setObjectName(QStringLiteral("stateHistory"));
-    stateHistory->setAccessibleName(QStringLiteral("查询历史"));
-    stateHistory->setRootIsDecorated(false);
-    stateHistory->setHeaderLabels({QStringLiteral("查询时间"), QStringLiteral("最后查询"), QStringLiteral("来源"),
-                                   QStringLiteral("状态")});
-    stateHistory->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    stateHistory->header()->setStretchLastSection(true);
-    stateHistory->setMinimumSize(520, 140); // the state text needs the room
-    grid->addWidget(stateHistory, r++, 0, 1, 2);
-    Command2 = new QPushButton(QStringLiteral("退出"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    grid->addWidget(Command2, r, 1, Qt::AlignRight);
-    connect(Command2, &QPushButton::clicked, this, &QWidget::hide);
+    lastCheckLabel = new QLabel(this);
+    lastCheckLabel->setObjectName(QStringLiteral("lastCheckLabel"));
+    lastCheckLabel->setAccessibleDescription(QStringLiteral("最后查询")); // its name is the value it shows
+    lastCheckLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    grid->addWidget(lastCheckLabel, r++, 0, 1, 2);
+    stateHistoryView = new QTreeWidget(this);
+    stateHistoryView->setObjectName(QStringLiteral("stateHistoryView"));
+    stateHistoryView->setAccessibleName(QStringLiteral("查询历史"));
+    stateHistoryView->setRootIsDecorated(false);
+    stateHistoryView->setHeaderLabels(
+        {QStringLiteral("查询时间"), QStringLiteral("最后查询"), QStringLiteral("来源"), QStringLiteral("状态")});
+    stateHistoryView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    stateHistoryView->header()->setStretchLastSection(true);
+    stateHistoryView->setMinimumSize(520, 140); // the state text needs the room
+    grid->addWidget(stateHistoryView, r++, 0, 1, 2);
+    exitButton = new QPushButton(QStringLiteral("退出"), this);
+    exitButton->setObjectName(QStringLiteral("exitButton"));
+    grid->addWidget(exitButton, r, 1, Qt::AlignRight);
+    connect(exitButton, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 void DetailsDialog::showFor(const Waybill &current, const std::optional<Waybill> &registered,
@@ -81,17 +81,17 @@ void DetailsDialog::showFor(const Waybill &current, const std::optional<Waybill>
     if (current.number.isEmpty()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("哈哈，没有选定哦！！！"));
     } else {
-        Label10->setText(current.number);
-        Label11->setText(current.carrier);
-        Label12->setText(current.goods);
-        Label13->setText(current.amount);
-        Label14->setText(current.time);
-        Label15->setText(current.name);
-        Label16->setText(current.phone);
-        Label17->setText(current.address);
-        Label18->setText(current.notes);
-        Label21->setText(registered ? registered->status : QString());
-        Label22->setText(registered ? registered->daysInTransit : QString());
+        numberValueLabel->setText(current.number);
+        carrierValueLabel->setText(current.carrier);
+        goodsValueLabel->setText(current.goods);
+        amountValueLabel->setText(current.amount);
+        timeValueLabel->setText(current.time);
+        nameValueLabel->setText(current.name);
+        phoneValueLabel->setText(current.phone);
+        addressValueLabel->setText(current.address);
+        notesValueLabel->setText(current.notes);
+        statusValueLabel->setText(registered ? registered->status : QString());
+        daysInTransitValueLabel->setText(registered ? registered->daysInTransit : QString());
         showHistory(history, now);
     }
     show();
@@ -101,12 +101,13 @@ void DetailsDialog::showFor(const Waybill &current, const std::optional<Waybill>
 
 void DetailsDialog::showHistory(const QVector<StateEntry> &history, const QDateTime &now)
 {
-    lastCheck->setText(QStringLiteral("最后查询：") +
-                       DescribeLastCheck(history.isEmpty() ? QDateTime() : history.first().lastCheck, now));
-    stateHistory->clear();
+    lastCheckLabel->setText(QStringLiteral("最后查询：") +
+                            DescribeLastCheck(history.isEmpty() ? QDateTime() : history.first().lastCheck, now));
+    stateHistoryView->clear();
     for (const StateEntry &entry : history) {
-        auto *item = new QTreeWidgetItem(stateHistory, {ShortLocalTime(entry.firstSeen), ShortLocalTime(entry.lastCheck),
-                                                        StateSource::caption(entry.source), entry.state});
+        auto *item =
+            new QTreeWidgetItem(stateHistoryView, {ShortLocalTime(entry.firstSeen), ShortLocalTime(entry.lastCheck),
+                                                   StateSource::caption(entry.source), entry.state});
         item->setToolTip(3, entry.state);
     }
 }

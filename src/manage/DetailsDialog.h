@@ -24,20 +24,20 @@ public:
                  const QVector<StateEntry> &history = {}, const QDateTime &now = {});
 
     // Value labels.
-    QLabel *Label10 = nullptr; // 单号
-    QLabel *Label11 = nullptr; // 快递公司
-    QLabel *Label12 = nullptr; // 物品
-    QLabel *Label13 = nullptr; // 金额
-    QLabel *Label14 = nullptr; // 时间
-    QLabel *Label15 = nullptr; // 姓名
-    QLabel *Label16 = nullptr; // 电话
-    QLabel *Label17 = nullptr; // 联系地址
-    QLabel *Label18 = nullptr; // 备注
-    QLabel *Label21 = nullptr; // 状态
-    QLabel *Label22 = nullptr; // 在途时间
-    QPushButton *Command2 = nullptr;
-    QLabel *lastCheck = nullptr;        // 最后查询：…
-    QTreeWidget *stateHistory = nullptr; // newest first
+    QLabel *numberValueLabel = nullptr;        // 单号
+    QLabel *carrierValueLabel = nullptr;       // 快递公司
+    QLabel *goodsValueLabel = nullptr;         // 物品
+    QLabel *amountValueLabel = nullptr;        // 金额
+    QLabel *timeValueLabel = nullptr;          // 时间
+    QLabel *nameValueLabel = nullptr;          // 姓名
+    QLabel *phoneValueLabel = nullptr;         // 电话
+    QLabel *addressValueLabel = nullptr;       // 联系地址
+    QLabel *notesValueLabel = nullptr;         // 备注
+    QLabel *statusValueLabel = nullptr;        // 状态
+    QLabel *daysInTransitValueLabel = nullptr; // 在途时间
+    QPushButton *exitButton = nullptr;
+    QLabel *lastCheckLabel = nullptr;        // 最后查询：…
+    QTreeWidget *stateHistoryView = nullptr; // newest first
 
 private:
     void showHistory(const QVector<StateEntry> &history, const QDateTime &now);

@@ -32,75 +32,77 @@ ImportWindow::ImportWindow(const QString &programFolder, Dialogs &dialogs, Launc
     InstallWindowKeys(this);
     setWindowTitle(QStringLiteral("选择类型"));
 
-    Option1 = new QRadioButton(QStringLiteral("从EXCEL导入"), this);
-    Option1->setObjectName(QStringLiteral("Option1"));
-    Option2 = new QRadioButton(QStringLiteral("从TXT导入"), this);
-    Option2->setObjectName(QStringLiteral("Option2"));
-    Command1 = new QPushButton(QStringLiteral("确定"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setEnabled(false);
-    Command2 = new QPushButton(QStringLiteral("EXCLE模板"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    CommandCancel = new QPushButton(QStringLiteral("取消"), this);
-    CommandCancel->setObjectName(QStringLiteral("CommandCancel"));
-    CommandCancel->setToolTip(QStringLiteral("停止导入，已读入的快递单一条也不保存"));
-    CommandCancel->hide();
+    excelOption = new QRadioButton(QStringLiteral("从EXCEL导入"), this);
+    excelOption->setObjectName(QStringLiteral("excelOption"));
+    textOption = new QRadioButton(QStringLiteral("从TXT导入"), this);
+    textOption->setObjectName(QStringLiteral("textOption"));
+    confirmButton = new QPushButton(QStringLiteral("确定"), this);
+    confirmButton->setObjectName(QStringLiteral("confirmButton"));
+    confirmButton->setEnabled(false);
+    templateButton = new QPushButton(QStringLiteral("EXCLE模板"), this);
+    templateButton->setObjectName(QStringLiteral("templateButton"));
+    cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton->setToolTip(QStringLiteral("停止导入，已读入的快递单一条也不保存"));
+    cancelButton->hide();
     m_progress = new QLabel(this);
-    m_progress->setObjectName(QStringLiteral("ImportProgress"));
+    m_progress->setObjectName(QStringLiteral("progressLabel"));
     m_progress->setAccessibleDescription(QStringLiteral("导入进度"));
     m_progress->hide();
     m_task = new BackgroundTask(this);
-    SetDefaultButton(this, Command1);
-    Text1 = new QLineEdit(QStringLiteral("EXCEL第一行不会导入，必须在第一行第9列及以上填入任意值！"), this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setReadOnly(true);
-    Text1->setAccessibleName(QStringLiteral("EXCEL导入提示"));
-    Text1->setCursorPosition(0);
-    Label2 = new QLabel(QStringLiteral("请按照指定EXCEL格式导入数据 （切忌快递单号不能重复！）\r\n每一行顺序均为 "
-                                       "快递单号,快递公司,物品,金额,时间,姓名,电话,联系地址,备注。"),
-                        this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label1 = new QLabel(QStringLiteral("请按照指定TXT格式导入数据 （切忌快递单号不能重复！）\r\n每一行格式均为 "
-                                       "快递单号,快递公司,物品,金额,时间,姓名,电话,联系地址,备注。(逗号 , (半角)隔开)"),
-                        this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    for (QLabel *label : {Label1, Label2}) {
+    SetDefaultButton(this, confirmButton);
+    excelHintEdit = new QLineEdit(QStringLiteral("EXCEL第一行不会导入，必须在第一行第9列及以上填入任意值！"), this);
+    excelHintEdit->setObjectName(QStringLiteral("excelHintEdit"));
+    excelHintEdit->setReadOnly(true);
+    excelHintEdit->setAccessibleName(QStringLiteral("EXCEL导入提示"));
+    excelHintEdit->setCursorPosition(0);
+    excelFormatLabel =
+        new QLabel(QStringLiteral("请按照指定EXCEL格式导入数据 （切忌快递单号不能重复！）\r\n每一行顺序均为 "
+                                  "快递单号,快递公司,物品,金额,时间,姓名,电话,联系地址,备注。"),
+                   this);
+    excelFormatLabel->setObjectName(QStringLiteral("excelFormatLabel"));
+    textFormatLabel =
+        new QLabel(QStringLiteral("请按照指定TXT格式导入数据 （切忌快递单号不能重复！）\r\n每一行格式均为 "
+                                  "快递单号,快递公司,物品,金额,时间,姓名,电话,联系地址,备注。(逗号 , (半角)隔开)"),
+                   this);
+    textFormatLabel->setObjectName(QStringLiteral("textFormatLabel"));
+    for (QLabel *label : {textFormatLabel, excelFormatLabel}) {
         label->setWordWrap(true);
         label->setAccessibleName(QStringLiteral("导入格式说明"));
         label->hide();
     }
 
     auto *options = new QHBoxLayout;
-    options->addWidget(Option1);
-    options->addWidget(Option2);
+    options->addWidget(excelOption);
+    options->addWidget(textOption);
     options->addStretch();
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Command2);
+    buttons->addWidget(templateButton);
     buttons->addStretch();
     buttons->addWidget(m_progress);
-    buttons->addWidget(CommandCancel);
-    buttons->addWidget(Command1);
+    buttons->addWidget(cancelButton);
+    buttons->addWidget(confirmButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(options);
-    layout->addWidget(Text1);
-    layout->addWidget(Label2);
-    layout->addWidget(Label1);
+    layout->addWidget(excelHintEdit);
+    layout->addWidget(excelFormatLabel);
+    layout->addWidget(textFormatLabel);
     layout->addStretch();
     layout->addLayout(buttons);
     resize(460, 220);
 
     // Checked by mouse, keyboard or a screen reader's action alike.
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+    connect(excelOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Option1_Click();
+            onExcelChosen();
     });
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+    connect(textOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Option2_Click();
+            onTextChosen();
     });
-    connect(Command1, &QPushButton::clicked, this, &ImportWindow::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &ImportWindow::Command2_Click);
-    connect(CommandCancel, &QPushButton::clicked, this, &ImportWindow::CommandCancel_Click);
+    connect(confirmButton, &QPushButton::clicked, this, &ImportWindow::chooseFileAndImport);
+    connect(templateButton, &QPushButton::clicked, this, &ImportWindow::openTemplate);
+    connect(cancelButton, &QPushButton::clicked, this, &ImportWindow::cancelImport);
 }
 
 ImportWindow::~ImportWindow()
@@ -114,33 +116,33 @@ ImportWindow::~ImportWindow()
 void ImportWindow::showEvent(QShowEvent *event)
 {
     // Each opening starts with no option chosen, as a fresh window would.
-    for (QRadioButton *option : {Option1, Option2}) {
+    for (QRadioButton *option : {excelOption, textOption}) {
         option->setAutoExclusive(false);
         option->setChecked(false);
         option->setAutoExclusive(true);
     }
-    Command1->setEnabled(false);
-    Label1->hide();
-    Label2->hide();
-    Text1->hide();
+    confirmButton->setEnabled(false);
+    textFormatLabel->hide();
+    excelFormatLabel->hide();
+    excelHintEdit->hide();
     ensureStore();
     QWidget::showEvent(event);
 }
 
-void ImportWindow::Option1_Click()
+void ImportWindow::onExcelChosen()
 {
-    Command1->setEnabled(true);
-    Label2->show();
-    Text1->show(); // the Excel hint belongs to the Excel option only
-    Label1->hide();
+    confirmButton->setEnabled(true);
+    excelFormatLabel->show();
+    excelHintEdit->show(); // the Excel hint belongs to the Excel option only
+    textFormatLabel->hide();
 }
 
-void ImportWindow::Option2_Click()
+void ImportWindow::onTextChosen()
 {
-    Command1->setEnabled(true);
-    Label1->show();
-    Label2->hide();
-    Text1->hide();
+    confirmButton->setEnabled(true);
+    textFormatLabel->show();
+    excelFormatLabel->hide();
+    excelHintEdit->hide();
 }
 
 bool ImportWindow::ensureStore()
@@ -148,10 +150,10 @@ bool ImportWindow::ensureStore()
     return OpenRegister(*m_store, m_programFolder, m_dialogs, this);
 }
 
-void ImportWindow::Command1_Click()
+void ImportWindow::chooseFileAndImport()
 {
-    const bool excel = Option1->isChecked();
-    if (!excel && !Option2->isChecked())
+    const bool excel = excelOption->isChecked();
+    if (!excel && !textOption->isChecked())
         return;
     Dialogs::FileRequest request;
     request.title = excel ? QStringLiteral("选择excel文件") : QStringLiteral("选择txt文件");
@@ -196,22 +198,22 @@ void ImportWindow::startImport(const QString &path, bool excel)
 void ImportWindow::setImporting(bool importing)
 {
     m_importing = importing;
-    for (QWidget *w : std::initializer_list<QWidget *>{Option1, Option2, Command1, Command2})
-        w->setEnabled(!importing && (w != Command1 || Option1->isChecked() || Option2->isChecked()));
+    for (QWidget *w : std::initializer_list<QWidget *>{excelOption, textOption, confirmButton, templateButton})
+        w->setEnabled(!importing && (w != confirmButton || excelOption->isChecked() || textOption->isChecked()));
     m_progress->setText(importing ? QStringLiteral("正在读取文件…") : QString());
     m_progress->setVisible(importing);
-    CommandCancel->setVisible(importing);
-    CommandCancel->setEnabled(importing);
+    cancelButton->setVisible(importing);
+    cancelButton->setEnabled(importing);
     if (importing)
-        CommandCancel->setFocus();
+        cancelButton->setFocus();
 }
 
-void ImportWindow::CommandCancel_Click()
+void ImportWindow::cancelImport()
 {
     if (!m_importing || !m_cancel)
         return;
     *m_cancel = true;
-    CommandCancel->setEnabled(false);
+    cancelButton->setEnabled(false);
     m_progress->setText(QStringLiteral("正在取消…"));
 }
 
@@ -244,7 +246,7 @@ void ImportWindow::showSkipped(const ImportResult &result, const QString &import
     m_skipped->showList(result.fullList(), importedFile);
 }
 
-void ImportWindow::Command2_Click()
+void ImportWindow::openTemplate()
 {
     const QString path = QDir(m_programFolder).filePath(ImportTemplate::relativePath());
     if (!QFileInfo::exists(path)) {

@@ -23,18 +23,18 @@ public:
     ImportWindow(const QString &programFolder, Dialogs &dialogs, Launcher &launcher, QWidget *parent = nullptr);
     ~ImportWindow() override;
 
-    QRadioButton *Option1 = nullptr; // 从EXCEL导入
-    QRadioButton *Option2 = nullptr; // 从TXT导入
-    QPushButton *Command1 = nullptr; // 确定
-    QPushButton *Command2 = nullptr; // EXCLE模板
-    QLineEdit *Text1 = nullptr;
-    QLabel *Label1 = nullptr;             // the text layout
-    QLabel *Label2 = nullptr;             // the Excel layout
-    QPushButton *CommandCancel = nullptr; // stops a running import
+    QRadioButton *excelOption = nullptr;   // 从EXCEL导入
+    QRadioButton *textOption = nullptr;    // 从TXT导入
+    QPushButton *confirmButton = nullptr;  // 确定
+    QPushButton *templateButton = nullptr; // EXCLE模板
+    QLineEdit *excelHintEdit = nullptr;
+    QLabel *textFormatLabel = nullptr;   // the text layout
+    QLabel *excelFormatLabel = nullptr;  // the Excel layout
+    QPushButton *cancelButton = nullptr; // stops a running import
 
-    void Command1_Click();
-    void Command2_Click();
-    void CommandCancel_Click();
+    void chooseFileAndImport();
+    void openTemplate();
+    void cancelImport();
     bool isImporting() const { return m_importing; }
 
 Q_SIGNALS:
@@ -45,8 +45,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Option1_Click();
-    void Option2_Click();
+    void onExcelChosen();
+    void onTextChosen();
     bool ensureStore();
     void startImport(const QString &path, bool excel);
     void setImporting(bool importing);

@@ -40,51 +40,51 @@ public:
           std::function<Waybill()> currentWaybill, QWidget *parent = nullptr);
     ~ManagementWindow() override;
 
-    QTableView *DataGrid1 = nullptr;
-    QPushButton *Command8 = nullptr;  // 刷新数据
-    QPushButton *Command15 = nullptr; // 显示选中运单
-    QPushButton *Command1 = nullptr;  // 删除选中运单
-    QPushButton *Command9 = nullptr;  // 修改选中运单
-    QPushButton *Command10 = nullptr; // 快速添加运单
-    QPushButton *Command11 = nullptr; // 批量导出
-    QPushButton *Command14 = nullptr; // 批量导入
-    QPushButton *CommandStats = nullptr; // 统计
+    QTableView *waybillGrid = nullptr;
+    QPushButton *refreshButton = nullptr;    // 刷新数据
+    QPushButton *detailsButton = nullptr;    // 显示选中运单
+    QPushButton *deleteButton = nullptr;     // 删除选中运单
+    QPushButton *modifyButton = nullptr;     // 修改选中运单
+    QPushButton *quickAddButton = nullptr;   // 快速添加运单
+    QPushButton *exportButton = nullptr;     // 批量导出
+    QPushButton *importButton = nullptr;     // 批量导入
+    QPushButton *statisticsButton = nullptr; // 统计
     void showStatistics();
     StatisticsWindow *statisticsWindow() const { return m_statistics; }
-    QComboBox *Combo1 = nullptr;
-    QLineEdit *Text5 = nullptr;
-    QLabel *Label17 = nullptr; // 关键字：
-    QLabel *Label7 = nullptr;  // 在
-    QCheckBox *showArchived = nullptr; // 显示已归档
+    QComboBox *searchColumnCombo = nullptr;
+    QLineEdit *searchKeyEdit = nullptr;
+    QLabel *searchKeyCaptionLabel = nullptr;    // 关键字：
+    QLabel *searchColumnCaptionLabel = nullptr; // 在
+    QCheckBox *showArchivedCheckBox = nullptr;  // 显示已归档
     // Selection labels: the texts of the grid's current row.
-    QLabel *Label1 = nullptr;  // 快递公司
-    QLabel *Label2 = nullptr;  // 快递单号
-    QLabel *Label3 = nullptr;  // 备注
-    QLabel *Label4 = nullptr;  // 状态
-    QLabel *Label5 = nullptr;  // 物品
-    QLabel *Label6 = nullptr;  // 金额
-    QLabel *Label8 = nullptr;  // 时间
-    QLabel *Label9 = nullptr;  // 姓名
-    QLabel *Label10 = nullptr; // 电话
-    QLabel *Label11 = nullptr; // 联系地址
-    QLabel *Label12 = nullptr; // 在途时间
-    ClassicTimer *Timer1 = nullptr;
-    QMenu *yjcd = nullptr;
-    QAction *xiangxi = nullptr;
-    QAction *tjkdd = nullptr;
-    QAction *xgkdd = nullptr;
-    QAction *sckdd = nullptr;
-    QAction *quxiao = nullptr;
+    QLabel *carrierValueLabel = nullptr;       // 快递公司
+    QLabel *numberValueLabel = nullptr;        // 快递单号
+    QLabel *notesValueLabel = nullptr;         // 备注
+    QLabel *statusValueLabel = nullptr;        // 状态
+    QLabel *goodsValueLabel = nullptr;         // 物品
+    QLabel *amountValueLabel = nullptr;        // 金额
+    QLabel *timeValueLabel = nullptr;          // 时间
+    QLabel *nameValueLabel = nullptr;          // 姓名
+    QLabel *phoneValueLabel = nullptr;         // 电话
+    QLabel *addressValueLabel = nullptr;       // 联系地址
+    QLabel *daysInTransitValueLabel = nullptr; // 在途时间
+    ClassicTimer *deferredRefreshTimer = nullptr;
+    QMenu *gridMenu = nullptr;
+    QAction *detailsAction = nullptr;
+    QAction *quickAddAction = nullptr;
+    QAction *modifyAction = nullptr;
+    QAction *deleteAction = nullptr;
+    QAction *cancelAction = nullptr;
 
-    void Command8_Click();
-    void Command1_Click();
-    void Command15_Click();
-    void Command9_Click();
-    void Command10_Click();
-    void Command11_Click();
-    void Command14_Click();
-    void Text5_Change();
-    void Timer1_Timer();
+    void refresh();
+    void deleteSelected();
+    void showDetails();
+    void modifySelected();
+    void showQuickAdd();
+    void exportRegister();
+    void showImport();
+    void search();
+    void onDeferredRefreshTick();
 
     // Selects the row of this number, now or once the rows arrive.
     void showWaybill(const QString &number);
@@ -104,10 +104,11 @@ protected:
 
 private:
     void buildControls();
-    void Form_Load();
+    void load();
     void readWholeTable(bool updateDays, bool emptyClears);
     void showRead(const WaybillLoader::Result &result);
-    void DataGrid1_SelChange();
+    void showSelectedRow();
+    void clearSelectionPanel();
     void showMenu(const QPoint &at);
     Waybill selectionLabels() const;
     int currentRow() const;

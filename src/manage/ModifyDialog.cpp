@@ -12,13 +12,13 @@ ModifyDialog::ModifyDialog(const QString &programFolder, Dialogs &dialogs, QWidg
     : WaybillFormDialog(QStringLiteral("ModifyDialog"), QStringLiteral("修改快递单"), CarrierCatalogue::modifyEntries(),
                         programFolder, dialogs, parent)
 {
-    Command2 = new QPushButton(QStringLiteral("修改"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command3 = new QPushButton(QStringLiteral("退出"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    addButtons(Command2, Command3);
-    connect(Command2, &QPushButton::clicked, this, &ModifyDialog::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &QWidget::hide);
+    modifyButton = new QPushButton(QStringLiteral("修改"), this);
+    modifyButton->setObjectName(QStringLiteral("modifyButton"));
+    exitButton = new QPushButton(QStringLiteral("退出"), this);
+    exitButton->setObjectName(QStringLiteral("exitButton"));
+    addButtons(modifyButton, exitButton);
+    connect(modifyButton, &QPushButton::clicked, this, &ModifyDialog::modify);
+    connect(exitButton, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 void ModifyDialog::showFor(const Waybill &selection)
@@ -48,7 +48,7 @@ void ModifyDialog::showFor(const Waybill &selection)
     activateWindow();
 }
 
-void ModifyDialog::Command2_Click()
+void ModifyDialog::modify()
 {
     if (ensureStore()) {
         const Outcome changed = WaybillEditor::modify(store(), m_oldNumber, m_oldCarrier, typed());

@@ -11,18 +11,18 @@ class ModifyDialog final : public WaybillFormDialog {
 public:
     ModifyDialog(const QString &programFolder, Dialogs &dialogs, QWidget *parent = nullptr);
 
-    QPushButton *Command2 = nullptr; // 修改
-    QPushButton *Command3 = nullptr; // 退出
+    QPushButton *modifyButton = nullptr; // 修改
+    QPushButton *exitButton = nullptr;   // 退出
 
     // Fills the boxes from the selection and shows the dialog; the change
     // applies to that row whatever is selected later.
     void showFor(const Waybill &selection);
-    void Command2_Click();
+    void modify();
 
     QString oldNumber() const { return m_oldNumber; }
 
 protected:
-    void enterInLastBox() override { Command2_Click(); }
+    void enterInLastBox() override { modify(); }
 
 private:
     QString m_oldNumber;

@@ -17,17 +17,17 @@ QuickAddDialog::QuickAddDialog(const QString &programFolder, Dialogs &dialogs, c
                         programFolder, dialogs, parent),
       m_clock(clock)
 {
-    Command1 = new QPushButton(QStringLiteral("添加"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command3 = new QPushButton(QStringLiteral("退出"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    addButtons(Command1, Command3);
-    connect(Command1, &QPushButton::clicked, this, &QuickAddDialog::Command1_Click);
-    connect(Command3, &QPushButton::clicked, this, &QWidget::hide);
+    addButton = new QPushButton(QStringLiteral("添加"), this);
+    addButton->setObjectName(QStringLiteral("addButton"));
+    exitButton = new QPushButton(QStringLiteral("退出"), this);
+    exitButton->setObjectName(QStringLiteral("exitButton"));
+    addButtons(addButton, exitButton);
+    connect(addButton, &QPushButton::clicked, this, &QuickAddDialog::add);
+    connect(exitButton, &QPushButton::clicked, this, &QWidget::hide);
 
     m_entries = CarrierCatalogue::quickAddEntries();
-    connect(Text1, &QLineEdit::textChanged, this, &QuickAddDialog::detectCarrier);
-    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+    connect(numberEdit, &QLineEdit::textChanged, this, &QuickAddDialog::detectCarrier);
+    connect(carrierList, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_reordering) {
             m_chosenByUser = true;
             m_autoChosen = false;
@@ -39,7 +39,7 @@ QuickAddDialog::QuickAddDialog(const QString &programFolder, Dialogs &dialogs, c
 // a sure one is chosen unless the user chose one.
 void QuickAddDialog::detectCarrier()
 {
-    const CarrierDetection::Result found = CarrierDetection::detect(Text1->text());
+    const CarrierDetection::Result found = CarrierDetection::detect(numberEdit->text());
     QStringList order;
     for (const CarrierDetection::Candidate &c : found.candidates)
         if (m_entries.contains(c.carrier->name) && !order.contains(c.carrier->name))
@@ -47,7 +47,7 @@ void QuickAddDialog::detectCarrier()
     for (const QString &entry : m_entries)
         if (!order.contains(entry))
             order << entry;
-    const QList<QListWidgetItem *> selected = List1->selectedItems();
+    const QList<QListWidgetItem *> selected = carrierList->selectedItems();
     QString keep = selected.isEmpty() ? QString() : selected.first()->text();
     if (!m_chosenByUser) {
         if (const Carrier *sure = found.sureCarrier(); sure && m_entries.contains(sure->name)) {
@@ -59,10 +59,10 @@ void QuickAddDialog::detectCarrier()
         }
     }
     const QScopedValueRollback<bool> inCode(m_reordering, true);
-    List1->clear();
-    List1->addItems(order);
+    carrierList->clear();
+    carrierList->addItems(order);
     selectCarrier(keep);
-    List1->scrollToTop();
+    carrierList->scrollToTop();
 }
 
 void QuickAddDialog::showEvent(QShowEvent *event)
@@ -75,7 +75,7 @@ void QuickAddDialog::showEvent(QShowEvent *event)
     WaybillFormDialog::showEvent(event);
 }
 
-void QuickAddDialog::Command1_Click()
+void QuickAddDialog::add()
 {
     if (ensureStore()) {
         const Outcome added = WaybillEditor::quickAdd(store(), typed(), m_clock.today());
@@ -93,6 +93,6 @@ void QuickAddDialog::Command1_Click()
 
 void QuickAddDialog::enterInLastBox()
 {
-    Command1_Click();
-    Text1->setFocus();
+    add();
+    numberEdit->setFocus();
 }

@@ -10,10 +10,10 @@ class QuickAddDialog final : public WaybillFormDialog {
 public:
     QuickAddDialog(const QString &programFolder, Dialogs &dialogs, const Clock &clock, QWidget *parent = nullptr);
 
-    QPushButton *Command1 = nullptr; // 添加
-    QPushButton *Command3 = nullptr; // 退出
+    QPushButton *addButton = nullptr;  // 添加
+    QPushButton *exitButton = nullptr; // 退出
 
-    void Command1_Click();
+    void add();
 
 protected:
     void enterInLastBox() override;

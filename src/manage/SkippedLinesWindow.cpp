@@ -19,24 +19,24 @@ SkippedLinesWindow::SkippedLinesWindow(Dialogs &dialogs, QWidget *parent)
     setObjectName(QStringLiteral("SkippedLinesWindow"));
     InstallWindowKeys(this);
     setWindowTitle(QStringLiteral("跳过的行"));
-    List = new QPlainTextEdit(this);
-    List->setObjectName(QStringLiteral("List"));
-    List->setReadOnly(true);
-    List->setAccessibleName(QStringLiteral("跳过的行"));
-    CommandSave = new QPushButton(QStringLiteral("保存为文本文件"), this);
-    CommandSave->setObjectName(QStringLiteral("CommandSave"));
-    CommandClose = new QPushButton(QStringLiteral("关闭"), this);
-    CommandClose->setObjectName(QStringLiteral("CommandClose"));
+    linesText = new QPlainTextEdit(this);
+    linesText->setObjectName(QStringLiteral("linesText"));
+    linesText->setReadOnly(true);
+    linesText->setAccessibleName(QStringLiteral("跳过的行"));
+    saveButton = new QPushButton(QStringLiteral("保存为文本文件"), this);
+    saveButton->setObjectName(QStringLiteral("saveButton"));
+    closeButton = new QPushButton(QStringLiteral("关闭"), this);
+    closeButton->setObjectName(QStringLiteral("closeButton"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(CommandSave);
-    buttons->addWidget(CommandClose);
+    buttons->addWidget(saveButton);
+    buttons->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(List, 1);
+    layout->addWidget(linesText, 1);
     layout->addLayout(buttons);
     resize(520, 400);
-    connect(CommandSave, &QPushButton::clicked, this, &SkippedLinesWindow::save);
-    connect(CommandClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(saveButton, &QPushButton::clicked, this, &SkippedLinesWindow::save);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 QString SkippedLinesWindow::listFileFor(const QString &importedFile)
@@ -48,7 +48,7 @@ QString SkippedLinesWindow::listFileFor(const QString &importedFile)
 void SkippedLinesWindow::showList(const QString &list, const QString &importedFile)
 {
     m_importedFile = importedFile;
-    List->setPlainText(list);
+    linesText->setPlainText(list);
     show();
     raise();
     activateWindow();
@@ -57,7 +57,7 @@ void SkippedLinesWindow::showList(const QString &list, const QString &importedFi
 void SkippedLinesWindow::save()
 {
     const QString path = listFileFor(m_importedFile);
-    const Outcome saved = SaveWholeFile(path, GbkText::encode(GbkText::withCrLf(List->toPlainText())));
+    const Outcome saved = SaveWholeFile(path, GbkText::encode(GbkText::withCrLf(linesText->toPlainText())));
     if (saved)
         m_dialogs.information(this, Program::kTitle, QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(path)));
     else

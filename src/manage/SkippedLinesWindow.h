@@ -17,9 +17,9 @@ public:
     // The file the list is saved to: beside the imported one.
     static QString listFileFor(const QString &importedFile);
 
-    QPlainTextEdit *List = nullptr;
-    QPushButton *CommandSave = nullptr;
-    QPushButton *CommandClose = nullptr;
+    QPlainTextEdit *linesText = nullptr;
+    QPushButton *saveButton = nullptr;
+    QPushButton *closeButton = nullptr;
 
 private:
     void save();

@@ -97,48 +97,50 @@ StatisticsWindow::StatisticsWindow(QString databasePath, const QDate &today, QWi
     setWindowTitle(QStringLiteral("统计"));
     InstallWindowKeys(this);
 
-    CheckRange = new QCheckBox(QStringLiteral("按日期范围"), this);
-    CheckRange->setObjectName(QStringLiteral("CheckRange"));
-    DateFrom = new QDateEdit(today.addMonths(-1), this);
-    DateTo = new QDateEdit(today, this);
-    for (QDateEdit *d : {DateFrom, DateTo}) {
+    dateRangeCheckBox = new QCheckBox(QStringLiteral("按日期范围"), this);
+    dateRangeCheckBox->setObjectName(QStringLiteral("dateRangeCheckBox"));
+    fromDateEdit = new QDateEdit(today.addMonths(-1), this);
+    toDateEdit = new QDateEdit(today, this);
+    for (QDateEdit *d : {fromDateEdit, toDateEdit}) {
         d->setDisplayFormat(QStringLiteral("yyyy/M/d"));
         d->setCalendarPopup(true);
         d->setEnabled(false);
     }
-    DateFrom->setAccessibleName(QStringLiteral("开始日期"));
-    DateTo->setAccessibleName(QStringLiteral("结束日期"));
-    CommandRefresh = new QPushButton(QStringLiteral("统计"), this);
-    CommandRefresh->setObjectName(QStringLiteral("CommandRefresh"));
-    LabelState = new QLabel(this);
-    LabelState->setObjectName(QStringLiteral("LabelState"));
-    LabelState->setAccessibleDescription(QStringLiteral("统计状态"));
+    fromDateEdit->setObjectName(QStringLiteral("fromDateEdit"));
+    toDateEdit->setObjectName(QStringLiteral("toDateEdit"));
+    fromDateEdit->setAccessibleName(QStringLiteral("开始日期"));
+    toDateEdit->setAccessibleName(QStringLiteral("结束日期"));
+    refreshButton = new QPushButton(QStringLiteral("统计"), this);
+    refreshButton->setObjectName(QStringLiteral("refreshButton"));
+    stateLabel = new QLabel(this);
+    stateLabel->setObjectName(QStringLiteral("stateLabel"));
+    stateLabel->setAccessibleDescription(QStringLiteral("统计状态"));
     auto *top = new QHBoxLayout;
-    top->addWidget(CheckRange);
-    top->addWidget(DateFrom);
+    top->addWidget(dateRangeCheckBox);
+    top->addWidget(fromDateEdit);
     top->addWidget(new QLabel(QStringLiteral("至"), this));
-    top->addWidget(DateTo);
-    top->addWidget(CommandRefresh);
-    top->addWidget(LabelState, 1);
+    top->addWidget(toDateEdit);
+    top->addWidget(refreshButton);
+    top->addWidget(stateLabel, 1);
 
-    Tabs = new QTabWidget(this);
-    Tabs->setObjectName(QStringLiteral("Tabs"));
+    chartTabs = new QTabWidget(this);
+    chartTabs->setObjectName(QStringLiteral("chartTabs"));
     for (int i = 0; i < 4; ++i)
-        Tabs->addTab(page(i, QString::fromUtf8(kCaptions[i])), QString::fromUtf8(kCaptions[i]));
+        chartTabs->addTab(page(i, QString::fromUtf8(kCaptions[i])), QString::fromUtf8(kCaptions[i]));
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(Tabs, 1);
+    layout->addWidget(chartTabs, 1);
     resize(820, 480);
 
-    connect(CheckRange, &QCheckBox::toggled, this, [this](bool on) {
-        DateFrom->setEnabled(on);
-        DateTo->setEnabled(on);
+    connect(dateRangeCheckBox, &QCheckBox::toggled, this, [this](bool on) {
+        fromDateEdit->setEnabled(on);
+        toDateEdit->setEnabled(on);
         refresh();
     });
-    connect(CommandRefresh, &QPushButton::clicked, this, &StatisticsWindow::refresh);
+    connect(refreshButton, &QPushButton::clicked, this, &StatisticsWindow::refresh);
     connect(m_task, &BackgroundTask::busyChanged, this, [this](bool busy) {
         if (busy)
-            LabelState->setText(QStringLiteral("正在统计…"));
+            stateLabel->setText(QStringLiteral("正在统计…"));
     });
 }
 
@@ -148,12 +150,12 @@ QWidget *StatisticsWindow::page(int index, const QString &caption)
     auto *row = new QHBoxLayout(page);
     m_chartSlots[index] = new QVBoxLayout;
     row->addLayout(m_chartSlots[index], 3);
-    Tables[index] = new QTableWidget(page);
-    Tables[index]->setObjectName(QStringLiteral("Table%1").arg(index + 1));
-    Tables[index]->setAccessibleName(caption);
-    Tables[index]->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Tables[index]->verticalHeader()->hide();
-    row->addWidget(Tables[index], 2);
+    summaryGrids[index] = new QTableWidget(page);
+    summaryGrids[index]->setObjectName(QStringLiteral("summaryGrids[%1]").arg(index));
+    summaryGrids[index]->setAccessibleName(caption);
+    summaryGrids[index]->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    summaryGrids[index]->verticalHeader()->hide();
+    row->addWidget(summaryGrids[index], 2);
     return page;
 }
 
@@ -171,9 +173,9 @@ bool StatisticsWindow::isReading() const
 void StatisticsWindow::refresh()
 {
     Statistics::Range range;
-    if (CheckRange->isChecked()) {
-        range.from = std::min(DateFrom->date(), DateTo->date());
-        range.to = std::max(DateFrom->date(), DateTo->date());
+    if (dateRangeCheckBox->isChecked()) {
+        range.from = std::min(fromDateEdit->date(), toDateEdit->date());
+        range.to = std::max(fromDateEdit->date(), toDateEdit->date());
     }
     m_task->run<std::pair<Statistics::Summary, Outcome>>(
         [path = m_path, range](const BackgroundTask::KeepGoing &) {
@@ -183,7 +185,7 @@ void StatisticsWindow::refresh()
         },
         [this](std::pair<Statistics::Summary, Outcome> result) {
             if (!result.second) {
-                LabelState->setText(result.second.error);
+                stateLabel->setText(result.second.error);
                 return;
             }
             showSummary(result.first);
@@ -199,9 +201,9 @@ void StatisticsWindow::showSummary(const Statistics::Summary &summary)
             rows.push_back({name, QString::number(count)});
         return rows;
     };
-    fill(Tables[0], {QStringLiteral("状态"), QStringLiteral("运单数")}, countRows(summary.byStatus));
-    fill(Tables[1], {QStringLiteral("快递公司"), QStringLiteral("运单数")}, countRows(summary.byCarrier));
-    fill(Tables[2], {QStringLiteral("月份"), QStringLiteral("运单数")}, countRows(summary.byMonth));
+    fill(summaryGrids[0], {QStringLiteral("状态"), QStringLiteral("运单数")}, countRows(summary.byStatus));
+    fill(summaryGrids[1], {QStringLiteral("快递公司"), QStringLiteral("运单数")}, countRows(summary.byCarrier));
+    fill(summaryGrids[2], {QStringLiteral("月份"), QStringLiteral("运单数")}, countRows(summary.byMonth));
     QVector<QStringList> transitRows;
     QStringList carriers;
     QVector<double> medians, slowest;
@@ -212,7 +214,8 @@ void StatisticsWindow::showSummary(const Statistics::Summary &summary)
         medians << t.median;
         slowest << t.slowest;
     }
-    fill(Tables[3], {QStringLiteral("快递公司"), QStringLiteral("运单数"), QStringLiteral("中位天数"), QStringLiteral("最慢天数")},
+    fill(summaryGrids[3],
+         {QStringLiteral("快递公司"), QStringLiteral("运单数"), QStringLiteral("中位天数"), QStringLiteral("最慢天数")},
          transitRows);
 
     QStringList months;
@@ -234,5 +237,5 @@ void StatisticsWindow::showSummary(const Statistics::Summary &summary)
         view->setAccessibleName(QString::fromUtf8(kCaptions[i]) + QStringLiteral("图表"));
         m_chartSlots[i]->addWidget(view);
     }
-    LabelState->setText(QStringLiteral("共 %1 条快递单").arg(summary.total));
+    stateLabel->setText(QStringLiteral("共 %1 条快递单").arg(summary.total));
 }

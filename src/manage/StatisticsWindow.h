@@ -25,14 +25,14 @@ public:
     bool isReading() const;
     const Statistics::Summary &summary() const { return m_summary; }
 
-    QCheckBox *CheckRange = nullptr; // 按日期范围
-    QDateEdit *DateFrom = nullptr;
-    QDateEdit *DateTo = nullptr;
-    QPushButton *CommandRefresh = nullptr;
-    QLabel *LabelState = nullptr;
-    QTabWidget *Tabs = nullptr;
+    QCheckBox *dateRangeCheckBox = nullptr; // 按日期范围
+    QDateEdit *fromDateEdit = nullptr;
+    QDateEdit *toDateEdit = nullptr;
+    QPushButton *refreshButton = nullptr;
+    QLabel *stateLabel = nullptr;
+    QTabWidget *chartTabs = nullptr;
     // One table per tab: status, carrier, month, days in transit.
-    QTableWidget *Tables[4] = {};
+    QTableWidget *summaryGrids[4] = {};
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -40,10 +40,14 @@ WaybillFormDialog::WaybillFormDialog(const QString &objectName, const QString &w
     };
     using C = WaybillColumns::Column;
     const Box boxes[] = {
-        {&Text1, "Text1", "Label1", C::Number},  {&Text2, "Text2", "Label4", C::Goods},
-        {&Text3, "Text3", "Label5", C::Amount},  {&Text4, "Text4", "Label6", C::Time},
-        {&Text5, "Text5", "Label7", C::Name},    {&Text6, "Text6", "Label8", C::Phone},
-        {&Text7, "Text7", "Label9", C::Address}, {&Text8, "Text8", "Label3", C::Notes},
+        {&numberEdit, "numberEdit", "numberCaptionLabel", C::Number},
+        {&goodsEdit, "goodsEdit", "goodsCaptionLabel", C::Goods},
+        {&amountEdit, "amountEdit", "amountCaptionLabel", C::Amount},
+        {&timeEdit, "timeEdit", "timeCaptionLabel", C::Time},
+        {&nameEdit, "nameEdit", "nameCaptionLabel", C::Name},
+        {&phoneEdit, "phoneEdit", "phoneCaptionLabel", C::Phone},
+        {&addressEdit, "addressEdit", "addressCaptionLabel", C::Address},
+        {&notesEdit, "notesEdit", "notesCaptionLabel", C::Notes},
     };
     m_grid = new QGridLayout(this);
     int row = 0;
@@ -59,34 +63,34 @@ WaybillFormDialog::WaybillFormDialog(const QString &objectName, const QString &w
         m_grid->addWidget(edit, row, 1);
         *box.member = edit;
         ++row;
-        if (box.member == &Text1) {
-            List1 = new QListWidget(this);
-            List1->setObjectName(QStringLiteral("List1"));
-            List1->setAccessibleName(QStringLiteral("快递公司"));
-            List1->setSelectionMode(QAbstractItemView::SingleSelection);
-            List1->addItems(carriers);
-            List1->setMaximumHeight(110);
-            QLabel *carrierLabel = caption(this, "Label2", QStringLiteral("快递公司："));
-            carrierLabel->setBuddy(List1);
+        if (box.member == &numberEdit) {
+            carrierList = new QListWidget(this);
+            carrierList->setObjectName(QStringLiteral("carrierList"));
+            carrierList->setAccessibleName(QStringLiteral("快递公司"));
+            carrierList->setSelectionMode(QAbstractItemView::SingleSelection);
+            carrierList->addItems(carriers);
+            carrierList->setMaximumHeight(110);
+            QLabel *carrierLabel = caption(this, "carrierCaptionLabel", QStringLiteral("快递公司："));
+            carrierLabel->setBuddy(carrierList);
             m_grid->addWidget(carrierLabel, row, 0, Qt::AlignTop);
-            m_grid->addWidget(List1, row, 1);
+            m_grid->addWidget(carrierList, row, 1);
             ++row;
         }
     }
-    Label10 = caption(this, "Label10", QStringLiteral("您可以使用ENTER键，快捷切换填入内容框哦！"));
-    m_grid->addWidget(Label10, row++, 0, 1, 2);
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/payloads/tolvane.png")).scaled(32, 32, Qt::KeepAspectRatio));
-    m_grid->addWidget(Image1, 0, 2, 2, 1, Qt::AlignTop);
+    enterHintLabel = caption(this, "enterHintLabel", QStringLiteral("您可以使用ENTER键，快捷切换填入内容框哦！"));
+    m_grid->addWidget(enterHintLabel, row++, 0, 1, 2);
+    iconLabel = new QLabel(this);
+    iconLabel->setObjectName(QStringLiteral("iconLabel"));
+    iconLabel->setPixmap(QPixmap(QStringLiteral(":/payloads/tolvane.png")).scaled(32, 32, Qt::KeepAspectRatio));
+    m_grid->addWidget(iconLabel, 0, 2, 2, 1, Qt::AlignTop);
 
-    // The Enter chain; List1 is not part of it.
-    QLineEdit *chain[] = {Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8};
+    // The Enter chain; carrierList is not part of it.
+    QLineEdit *chain[] = {numberEdit, goodsEdit, amountEdit, timeEdit, nameEdit, phoneEdit, addressEdit, notesEdit};
     for (int i = 0; i + 1 < 8; ++i) {
         QLineEdit *next = chain[i + 1];
         connect(chain[i], &QLineEdit::returnPressed, next, [next] { next->setFocus(); });
     }
-    connect(Text8, &QLineEdit::returnPressed, this, [this] { enterInLastBox(); });
+    connect(notesEdit, &QLineEdit::returnPressed, this, [this] { enterInLastBox(); });
 }
 
 WaybillFormDialog::~WaybillFormDialog() = default;
@@ -105,7 +109,7 @@ Waybill WaybillFormDialog::typed() const
     Waybill w;
     for (const auto &[column, box] : m_boxes)
         WaybillColumns::value(w, column) = box->text();
-    const QList<QListWidgetItem *> chosen = List1->selectedItems();
+    const QList<QListWidgetItem *> chosen = carrierList->selectedItems();
     w.carrier = chosen.isEmpty() ? QStringLiteral("") : chosen.first()->text();
     return w;
 }
@@ -119,18 +123,18 @@ void WaybillFormDialog::fill(const Waybill &w)
 
 void WaybillFormDialog::clearBoxes()
 {
-    for (QLineEdit *box : {Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8})
+    for (QLineEdit *box : {numberEdit, goodsEdit, amountEdit, timeEdit, nameEdit, phoneEdit, addressEdit, notesEdit})
         box->clear();
 }
 
 void WaybillFormDialog::selectCarrier(const QString &name)
 {
-    List1->clearSelection();
-    List1->setCurrentItem(nullptr);
-    for (int i = 0; i < List1->count(); ++i) {
-        if (List1->item(i)->text() == name) {
-            List1->setCurrentRow(i);
-            List1->item(i)->setSelected(true);
+    carrierList->clearSelection();
+    carrierList->setCurrentItem(nullptr);
+    for (int i = 0; i < carrierList->count(); ++i) {
+        if (carrierList->item(i)->text() == name) {
+            carrierList->setCurrentRow(i);
+            carrierList->item(i)->setSelected(true);
             break;
         }
     }

@@ -23,17 +23,17 @@ class WaybillFormDialog : public QWidget {
 public:
     ~WaybillFormDialog() override;
 
-    QLineEdit *Text1 = nullptr;   // 快递单号
-    QListWidget *List1 = nullptr; // 快递公司
-    QLineEdit *Text2 = nullptr;   // 物品
-    QLineEdit *Text3 = nullptr;   // 金额
-    QLineEdit *Text4 = nullptr;   // 时间
-    QLineEdit *Text5 = nullptr;   // 姓名
-    QLineEdit *Text6 = nullptr;   // 电话
-    QLineEdit *Text7 = nullptr;   // 联系地址
-    QLineEdit *Text8 = nullptr;   // 备注
-    QLabel *Label10 = nullptr;    // the Enter hint
-    QLabel *Image1 = nullptr;
+    QLineEdit *numberEdit = nullptr;    // 快递单号
+    QListWidget *carrierList = nullptr; // 快递公司
+    QLineEdit *goodsEdit = nullptr;     // 物品
+    QLineEdit *amountEdit = nullptr;    // 金额
+    QLineEdit *timeEdit = nullptr;      // 时间
+    QLineEdit *nameEdit = nullptr;      // 姓名
+    QLineEdit *phoneEdit = nullptr;     // 电话
+    QLineEdit *addressEdit = nullptr;   // 联系地址
+    QLineEdit *notesEdit = nullptr;     // 备注
+    QLabel *enterHintLabel = nullptr;   // the Enter hint
+    QLabel *iconLabel = nullptr;
 
 Q_SIGNALS:
     // After every add or modify attempt; the management window refreshes its

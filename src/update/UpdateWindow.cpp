@@ -11,10 +11,10 @@ UpdateWindow::UpdateWindow(const QString &programFolder, Launcher &launcher, QWi
     : QDialog(parent), m_programFolder(programFolder), m_launcher(launcher), m_check(new UpdateCheck(this))
 {
     build();
-    Label1->setText(QStringLiteral("正在检查更新……"));
+    resultLabel->setText(QStringLiteral("正在检查更新……"));
     // Until the answer comes the user can still leave with "欢迎继续使用".
-    Command1->hide();
-    Command2->show();
+    downloadButton->hide();
+    continueButton->show();
     m_check->start(m_programFolder);
 }
 
@@ -37,27 +37,27 @@ void UpdateWindow::build()
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(278, 94);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setWordWrap(true);
-    Label1->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-    Label1->setToolTip(QStringLiteral("更新检查的结果"));
-    Label1->setAccessibleName(Label1->toolTip());
+    resultLabel = new QLabel(this);
+    resultLabel->setObjectName(QStringLiteral("resultLabel"));
+    resultLabel->setAlignment(Qt::AlignCenter);
+    resultLabel->setWordWrap(true);
+    resultLabel->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    resultLabel->setToolTip(QStringLiteral("更新检查的结果"));
+    resultLabel->setAccessibleName(resultLabel->toolTip());
 
     // Both buttons share one place; only one is ever shown.
-    Command1 = new QPushButton(QStringLiteral("点击下载"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(QStringLiteral("欢迎继续使用"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    downloadButton = new QPushButton(QStringLiteral("点击下载"), this);
+    downloadButton->setObjectName(QStringLiteral("downloadButton"));
+    continueButton = new QPushButton(QStringLiteral("欢迎继续使用"), this);
+    continueButton->setObjectName(QStringLiteral("continueButton"));
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Label1, 1);
-    layout->addWidget(Command1);
-    layout->addWidget(Command2);
+    layout->addWidget(resultLabel, 1);
+    layout->addWidget(downloadButton);
+    layout->addWidget(continueButton);
 
-    connect(Command1, &QPushButton::clicked, this, &UpdateWindow::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &UpdateWindow::Command2_Click);
+    connect(downloadButton, &QPushButton::clicked, this, &UpdateWindow::download);
+    connect(continueButton, &QPushButton::clicked, this, &UpdateWindow::dismiss);
     connect(m_check, &UpdateCheck::finished, this, &UpdateWindow::showResult);
 }
 
@@ -66,34 +66,34 @@ void UpdateWindow::showResult(const UpdateResult &result)
     m_result = result;
     switch (result.kind) {
     case UpdateResult::Differ:
-        Label1->setText(QStringLiteral("程序有更新！"));
-        Command2->hide();
-        Command1->show();
-        Command1->setDefault(true);
+        resultLabel->setText(QStringLiteral("程序有更新！"));
+        continueButton->hide();
+        downloadButton->show();
+        downloadButton->setDefault(true);
         break;
     case UpdateResult::Same:
-        Label1->setText(QStringLiteral("程序无更新！"));
-        Command1->hide();
-        Command2->show();
+        resultLabel->setText(QStringLiteral("程序无更新！"));
+        downloadButton->hide();
+        continueButton->show();
         break;
     case UpdateResult::Failed:
-        Label1->setText(QStringLiteral("检查更新失败：%1").arg(result.error));
-        Command1->hide();
-        Command2->show();
+        resultLabel->setText(QStringLiteral("检查更新失败：%1").arg(result.error));
+        downloadButton->hide();
+        continueButton->show();
         break;
     }
     if (result.kind != UpdateResult::Differ)
-        Command2->setDefault(true);
+        continueButton->setDefault(true);
     Q_EMIT checked(result);
 }
 
-void UpdateWindow::Command1_Click()
+void UpdateWindow::download()
 {
     m_launcher.openUrl(packageAddress());
     hide();
 }
 
-void UpdateWindow::Command2_Click()
+void UpdateWindow::dismiss()
 {
     hide();
 }

@@ -25,9 +25,9 @@ public:
 
     static QString packageAddress();
 
-    QLabel *Label1 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
+    QLabel *resultLabel = nullptr;
+    QPushButton *downloadButton = nullptr;
+    QPushButton *continueButton = nullptr;
 
 Q_SIGNALS:
     void checked(const UpdateResult &result);
@@ -35,8 +35,8 @@ Q_SIGNALS:
 private:
     void build();
     void showResult(const UpdateResult &result);
-    void Command1_Click();
-    void Command2_Click();
+    void download();
+    void dismiss();
 
     QString m_programFolder;
     Launcher &m_launcher;

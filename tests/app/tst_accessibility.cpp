@@ -85,8 +85,8 @@ void TestAccessibility::everyControlHasAName()
     w.showManagement();
     ManagementWindow *management = w.managementWindow();
     QTRY_VERIFY(management->isVisible());
-    management->Command14->click(); // the import window
-    management->CommandStats->click();
+    management->importButton->click(); // the import window
+    management->statisticsButton->click();
     w.showSettings();
     QList<QWidget *> windows{&w, management, w.settingsWindow(), management->statisticsWindow()};
     if (auto *import = management->findChild<ImportWindow *>())
@@ -120,7 +120,7 @@ void TestAccessibility::whatTheWindowsShow()
     const int row = w.otherCarriersList->sizeHintForRow(0);
     QCOMPARE((w.otherCarriersList->viewport()->height()) % row, 0);
     w.showManagement();
-    QTableView *grid = w.managementWindow()->DataGrid1;
+    QTableView *grid = w.managementWindow()->waybillGrid;
     QTRY_VERIFY(grid->isVisible());
     QVERIFY(grid->horizontalHeader()->stretchLastSection());
     QLocale::setDefault(QLocale::system());
@@ -159,11 +159,12 @@ void TestAccessibility::screenReaderActionsRunWhatAClickRuns()
 
     w.showManagement();
     ManagementWindow *management = w.managementWindow();
-    act(management->Command14, press);
+    act(management->importButton, press);
     ImportWindow *import = nullptr;
     QTRY_VERIFY((import = management->findChild<ImportWindow *>()) && import->isVisible());
-    act(import->Option1, toggle);
-    QVERIFY(import->Command1->isEnabled() && !import->Label2->isHidden() && import->Label1->isHidden());
+    act(import->excelOption, toggle);
+    QVERIFY(import->confirmButton->isEnabled() && !import->excelFormatLabel->isHidden() &&
+            import->textFormatLabel->isHidden());
 }
 
 // A keyboard user opens the management window, its quick-add window and its
@@ -178,20 +179,20 @@ void TestAccessibility::escapeClosesAndFocusComesBack()
     ManagementWindow *management = nullptr;
     QTRY_VERIFY((management = w.managementWindow()) && management->isVisible());
     QApplication::setActiveWindow(management); // what the window manager does on a desktop
-    management->Command14->setFocus();
-    QTest::keyClick(management->Command14, Qt::Key_Space);
+    management->importButton->setFocus();
+    QTest::keyClick(management->importButton, Qt::Key_Space);
     ImportWindow *import = nullptr;
     QTRY_VERIFY((import = management->findChild<ImportWindow *>()) && import->isVisible());
     QApplication::setActiveWindow(import);
-    import->Option1->setFocus();
-    QTest::keyClick(import->Option1, Qt::Key_Space);  // chosen by keyboard
+    import->excelOption->setFocus();
+    QTest::keyClick(import->excelOption, Qt::Key_Space); // chosen by keyboard
     h.dialogs.files = {QString()};                    // the file chooser is cancelled
-    QTest::keyClick(import->Option1, Qt::Key_Return); // Enter presses 确定
+    QTest::keyClick(import->excelOption, Qt::Key_Return); // Enter presses 确定
     QCOMPARE(h.dialogs.fileRequests.size(), 1);
-    QTest::keyClick(import->Option1, Qt::Key_Escape);
+    QTest::keyClick(import->excelOption, Qt::Key_Escape);
     QVERIFY(!import->isVisible());
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(management->Command14));
-    QTest::keyClick(management->Command14, Qt::Key_Escape);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(management->importButton));
+    QTest::keyClick(management->importButton, Qt::Key_Escape);
     QTRY_VERIFY(!management->isVisible());
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.managementButton));
 }
@@ -235,9 +236,10 @@ void TestAccessibility::tabReadsEachWindowInOrder()
     w.showManagement();
     ManagementWindow *management = w.managementWindow();
     QTRY_VERIFY(management->isVisible());
-    QCOMPARE(tabStops(management, management->DataGrid1).join(QLatin1Char(' ')),
-             QStringLiteral("DataGrid1 Command8 Command15 Command1 Command9 Command10 Text5 Combo1 showArchived Command11 Command14 "
-                            "CommandStats"));
+    QCOMPARE(
+        tabStops(management, management->waybillGrid).join(QLatin1Char(' ')),
+        QStringLiteral("waybillGrid refreshButton detailsButton deleteButton modifyButton quickAddButton searchKeyEdit "
+                       "searchColumnCombo showArchivedCheckBox exportButton importButton statisticsButton"));
 }
 
 // Windows that are not dialogs press a focused button on Enter as dialogs do;
@@ -264,15 +266,15 @@ void TestAccessibility::enterPressesTheFocusedButton()
     ManagementWindow *management = w.managementWindow();
     QTRY_VERIFY(management->isVisible());
     QApplication::setActiveWindow(management);
-    management->Command14->setFocus();
-    QTest::keyClick(management->Command14, Qt::Key_Enter);
+    management->importButton->setFocus();
+    QTest::keyClick(management->importButton, Qt::Key_Enter);
     ImportWindow *import = nullptr;
     QTRY_VERIFY((import = management->findChild<ImportWindow *>()) && import->isVisible());
     // With a default button (确定), Enter on another focused button presses that one.
     QApplication::setActiveWindow(import);
-    import->Option1->click();
-    import->Command2->setFocus();
-    QTest::keyClick(import->Command2, Qt::Key_Return);
+    import->excelOption->click();
+    import->templateButton->setFocus();
+    QTest::keyClick(import->templateButton, Qt::Key_Return);
     QCOMPARE(h.launcher.files.size(), 1);
     QVERIFY(h.dialogs.fileRequests.isEmpty());
 }

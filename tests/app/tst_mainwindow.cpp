@@ -414,15 +414,15 @@ void TestMainWindow::managementWindowShowsTheRegisterAndTheCurrentWaybill()
     ManagementWindow *management = w.managementWindow();
     QVERIFY(management && management->isVisible());
     QCOMPARE(management->windowTitle(), u("快递单管理"));
-    QTRY_COMPARE(management->DataGrid1->model()->rowCount(), 2);
+    QTRY_COMPARE(management->waybillGrid->model()->rowCount(), 2);
 
     // The details show the main window's current waybill, not the grid's row.
-    management->Command15_Click();
+    management->showDetails();
     auto *details = management->findChild<DetailsDialog *>();
     QVERIFY(details && details->isVisible());
-    QCOMPARE(details->Label10->text(), QStringLiteral("CUR9"));
-    QCOMPARE(details->Label11->text(), u("顺丰速运"));
-    QCOMPARE(details->Label12->text(), u("茶叶"));
+    QCOMPARE(details->numberValueLabel->text(), QStringLiteral("CUR9"));
+    QCOMPARE(details->carrierValueLabel->text(), u("顺丰速运"));
+    QCOMPARE(details->goodsValueLabel->text(), u("茶叶"));
 
     // An import there refreshes the history list here a second later.
     QVERIFY(!w.historyRefreshTimer->isEnabled());

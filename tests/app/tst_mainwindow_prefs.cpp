@@ -140,8 +140,8 @@ void TestMainWindowPrefs::startUpCheckShowsOnlyAnOffer()
     QTRY_VERIFY(!h.window->updateCheckTimer->isEnabled());
     if (shown) {
         QTRY_VERIFY(h.window->updateWindow() && h.window->updateWindow()->isVisible());
-        QCOMPARE(h.window->updateWindow()->Label1->text(), u("程序有更新！"));
-        QVERIFY(h.window->updateWindow()->Command1->isVisible());
+        QCOMPARE(h.window->updateWindow()->resultLabel->text(), u("程序有更新！"));
+        QVERIFY(h.window->updateWindow()->downloadButton->isVisible());
         QCOMPARE(m_server.requests.count(QStringLiteral("/update.ini")), 1); // one download, not two
     } else {
         QTest::qWait(300);
@@ -155,9 +155,9 @@ void TestMainWindowPrefs::updateMenuShowsTheResultAndKeepsIt()
     Harness h(Harness::config(u("自动更新=1\r\n")));
     m_server.requests.clear();
     h.window->checkUpdateAction->trigger();
-    QTRY_COMPARE(h.window->updateWindow()->Label1->text(), u("程序无更新！"));
-    QVERIFY(h.window->updateWindow()->Command2->isVisible());
-    QTest::mouseClick(h.window->updateWindow()->Command2, Qt::LeftButton);
+    QTRY_COMPARE(h.window->updateWindow()->resultLabel->text(), u("程序无更新！"));
+    QVERIFY(h.window->updateWindow()->continueButton->isVisible());
+    QTest::mouseClick(h.window->updateWindow()->continueButton, Qt::LeftButton);
     QVERIFY(!h.window->updateWindow()->isVisible());
     h.window->checkUpdateAction->trigger();
     QVERIFY(h.window->updateWindow()->isVisible());

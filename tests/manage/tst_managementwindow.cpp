@@ -22,6 +22,7 @@
 #include "transfer/ImportTemplate.h"
 
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -92,7 +93,7 @@ class TestManagementWindow : public QObject {
         {
             return QTest::qWaitFor([this] { return !window->isReading(); }, 5000);
         }
-        QAbstractItemModel *model() const { return window->DataGrid1->model(); }
+        QAbstractItemModel *model() const { return window->waybillGrid->model(); }
         QStringList shown() const
         {
             QStringList out;
@@ -101,12 +102,27 @@ class TestManagementWindow : public QObject {
             return out;
         }
         Waybill get(const char *number) const { return store.find(QString::fromUtf8(number)).value_or(Waybill()); }
-        void choose(int row) const { window->DataGrid1->setCurrentIndex(model()->index(row, 0)); }
+        void choose(int row) const { window->waybillGrid->setCurrentIndex(model()->index(row, 0)); }
         // Typing only: the result arrives later.
         void type(const QString &column, const QString &key) const
         {
-            window->Combo1->setCurrentText(column);
-            window->Text5->setText(key);
+            window->searchColumnCombo->setCurrentText(column);
+            window->searchKeyEdit->setText(key);
+        }
+        // The values of the 选中运单 panel, and what a screen reader says for one of them.
+        QStringList panel() const
+        {
+            QStringList values;
+            for (const QLabel *value : {window->numberValueLabel, window->carrierValueLabel, window->statusValueLabel,
+                                        window->daysInTransitValueLabel, window->goodsValueLabel,
+                                        window->amountValueLabel, window->timeValueLabel, window->nameValueLabel,
+                                        window->phoneValueLabel, window->addressValueLabel, window->notesValueLabel})
+                values << value->text();
+            return values;
+        }
+        static QString heard(QLabel *label)
+        {
+            return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
         }
         QString readingText() const { return window->findChild<QLabel *>(QStringLiteral("readingLabel"))->text(); }
         template <class Dialog> Dialog *dialog(const char *name) const
@@ -147,15 +163,15 @@ void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
     QCOMPARE(f.get("B").daysInTransit, u("7天")); // no date: left alone
     QCOMPARE(f.get("C").daysInTransit, u("-1天"));
     // Every column gets the same cell margins on top of its text width.
-    const int margins = f.window->DataGrid1->columnWidth(WaybillColumns::Address) - 62; // 联系地址 alone: 920 twips
+    const int margins = f.window->waybillGrid->columnWidth(WaybillColumns::Address) - 62; // 联系地址 alone: 920 twips
     QVERIFY(margins >= 0 && margins <= 24);
-    QCOMPARE(f.window->DataGrid1->columnWidth(WaybillColumns::Number) - margins, 100); // 13 digits: 1495 twips
-    QCOMPARE(f.window->DataGrid1->columnWidth(WaybillColumns::Status) - margins, 46);  // 未签收: 690 twips
+    QCOMPARE(f.window->waybillGrid->columnWidth(WaybillColumns::Number) - margins, 100); // 13 digits: 1495 twips
+    QCOMPARE(f.window->waybillGrid->columnWidth(WaybillColumns::Status) - margins, 46);  // 未签收: 690 twips
 
     // The deferred refresh picks up what changed meanwhile, then stops.
-    QVERIFY(f.window->Timer1->isEnabled());
+    QVERIFY(f.window->deferredRefreshTimer->isEnabled());
     f.clock.set(QDate(2026, 12, 19).startOfDay());
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->deferredRefreshTimer->isEnabled(), 3000);
     QCOMPARE(f.get("C").daysInTransit, u("1天"));
 }
 
@@ -168,11 +184,11 @@ void TestManagementWindow::deleteFromASearchResultShowsTheWholeTable()
     QCOMPARE(f.shown(), numbers("A C"));
 
     f.choose(1);
-    QCOMPARE(f.window->Label2->text(), QStringLiteral("C"));
-    QCOMPARE(f.window->Label4->text(), u("未签收"));
-    QCOMPARE(f.window->Label12->text(), u("10天"));
+    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("C"));
+    QCOMPARE(f.window->statusValueLabel->text(), u("未签收"));
+    QCOMPARE(f.window->daysInTransitValueLabel->text(), u("10天"));
     f.dialogs.answers = {true};
-    f.window->Command1->click();
+    f.window->deleteButton->click();
     QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(QStringList({f.dialogs.shown[0].kind, f.dialogs.shown[0].title, f.dialogs.shown[0].text}),
              QStringList({QStringLiteral("yesno"), u("提示"), u("是否删除该快递单 C？")}));
@@ -186,21 +202,27 @@ void TestManagementWindow::deleteNeedsACurrentRowAndAYes()
 {
     Fixture f("A");
     QSignalSpy changed(f.window.get(), &ManagementWindow::registerChanged); // the main window's detection follows
-    f.window->Command1->click(); // nothing chosen yet
+    f.window->deleteButton->click();                                        // nothing chosen yet
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
     QCOMPARE(f.store.count(), 1);
+    QCOMPARE(f.panel(), QStringList(WaybillColumns::Count)); // no values before a row is chosen
+    QCOMPARE(f.heard(f.window->carrierValueLabel), u("快递公司："));
     f.choose(0);
+    QCOMPARE(f.heard(f.window->numberValueLabel), QStringLiteral("A"));
     f.dialogs.answers = {false};
-    f.window->Command1->click();
+    f.window->deleteButton->click();
     QCOMPARE(f.dialogs.shown.size(), 2);
     QCOMPARE(f.store.count(), 1);
     QCOMPARE(changed.count(), 0);
     f.dialogs.answers = {true};
-    f.window->sckdd->trigger();
+    f.window->deleteAction->trigger();
     QCOMPARE(f.store.count(), 0);
     QCOMPARE(changed.count(), 1);
     QVERIFY(f.settle());
     QCOMPARE(f.model()->rowCount(), 0);
+    QCOMPARE(f.panel(), QStringList(WaybillColumns::Count)); // the chosen row is gone, and nothing is left to modify
+    f.window->modifyButton->click();
+    QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要修改的快递单。"));
 }
 
 void TestManagementWindow::deleteRemovesTheRowAskedAboutWhileASearchArrives()
@@ -212,7 +234,7 @@ void TestManagementWindow::deleteRemovesTheRowAskedAboutWhileASearchArrives()
     bool searchShown = false;
     f.dialogs.whileAsking = [&] { searchShown = f.settle() && f.shown() == numbers("A"); };
     f.dialogs.answers = {true};
-    f.window->Command1->click();
+    f.window->deleteButton->click();
     QVERIFY(searchShown);
     QVERIFY(!f.store.numberExists(QStringLiteral("C")));
     QCOMPARE(f.store.count(), 2);
@@ -245,7 +267,7 @@ void TestManagementWindow::onlyTheNewestReadIsShown()
     QVERIFY(f.readingText().isEmpty());
     QSignalSpy resets(f.model(), &QAbstractItemModel::modelReset);
     if (refreshFirst)
-        f.window->Command8->click();
+        f.window->refreshButton->click();
     else
         f.type(u("快递单号"), firstKey);
     QVERIFY(f.window->isReading());
@@ -261,10 +283,12 @@ void TestManagementWindow::onlyTheNewestReadIsShown()
 void TestManagementWindow::closingDropsAReadOnItsWay()
 {
     Fixture f("A");
-    f.window->Command8->click();
+    f.choose(0);
+    f.window->refreshButton->click();
     f.window->close();
     QVERIFY(f.settle());
     QCOMPARE(f.model()->rowCount(), 0);
+    QCOMPARE(f.panel(), QStringList(WaybillColumns::Count));
     f.window->show(); // opening again loads again
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A"));
@@ -273,123 +297,124 @@ void TestManagementWindow::closingDropsAReadOnItsWay()
 void TestManagementWindow::quickAddKeepsTheBoxesUntilItSucceeds()
 {
     Fixture f("OLD");
-    f.window->Command10->click();
-    auto *form3 = f.dialog<QuickAddDialog>("QuickAddDialog");
-    QVERIFY(form3 && form3->isVisible());
-    form3->Text2->setText(u("书"));
-    form3->Text4->setText(QStringLiteral("2026/12/14"));
-    form3->Command1->click();
+    f.window->quickAddButton->click();
+    auto *quickAdd = f.dialog<QuickAddDialog>("QuickAddDialog");
+    QVERIFY(quickAdd && quickAdd->isVisible());
+    quickAdd->goodsEdit->setText(u("书"));
+    quickAdd->timeEdit->setText(QStringLiteral("2026/12/14"));
+    quickAdd->addButton->click();
     QCOMPARE(f.dialogs.lastText(), u("快递单号不能为空！"));
-    QCOMPARE(form3->Text2->text(), u("书"));
+    QCOMPARE(quickAdd->goodsEdit->text(), u("书"));
 
-    form3->Text1->setText(QStringLiteral("OLD"));
-    form3->List1->setCurrentRow(12);
-    QCOMPARE(form3->List1->currentItem()->text(), QStringLiteral("********"));
-    form3->Command1->click();
+    quickAdd->numberEdit->setText(QStringLiteral("OLD"));
+    quickAdd->carrierList->setCurrentRow(12);
+    QCOMPARE(quickAdd->carrierList->currentItem()->text(), QStringLiteral("********"));
+    quickAdd->addButton->click();
     QCOMPARE(f.dialogs.lastText(), u("呵呵，忘记选择快递公司啦！"));
-    form3->List1->setCurrentRow(1);
-    f.window->Timer1->setEnabled(false);
-    form3->Command1->click();
+    quickAdd->carrierList->setCurrentRow(1);
+    f.window->deferredRefreshTimer->setEnabled(false);
+    quickAdd->addButton->click();
     QCOMPARE(f.dialogs.lastText(), u("快递单号已存在！"));
-    QVERIFY(f.window->Timer1->isEnabled()); // the grid is read again after every try
-    QCOMPARE(form3->Text1->text(), QStringLiteral("OLD"));
-    QCOMPARE(form3->Text4->text(), QStringLiteral("2026/12/14"));
+    QVERIFY(f.window->deferredRefreshTimer->isEnabled()); // the grid is read again after every try
+    QCOMPARE(quickAdd->numberEdit->text(), QStringLiteral("OLD"));
+    QCOMPARE(quickAdd->timeEdit->text(), QStringLiteral("2026/12/14"));
     QCOMPARE(f.store.count(), 1);
 
-    form3->Text1->setText(QStringLiteral("NEW"));
-    emit form3->Text8->returnPressed(); // Enter in the last box adds
+    quickAdd->numberEdit->setText(QStringLiteral("NEW"));
+    emit quickAdd->notesEdit->returnPressed(); // Enter in the last box adds
     QCOMPARE(f.dialogs.lastText(), u("快递单添加成功！"));
     const Waybill stored = f.get("NEW");
     QCOMPARE(stored.carrier, u("顺丰速运"));
     QCOMPARE(stored.daysInTransit, u("3天"));
     QCOMPARE(stored.goods, u("书"));
-    QVERIFY(form3->Text1->text().isEmpty() && form3->Text2->text().isEmpty() && form3->Text4->text().isEmpty());
-    QCOMPARE(form3->List1->currentItem()->text(), u("顺丰速运")); // the carrier stays for the next one
-    QCOMPARE(form3->focusWidget(), form3->Text1);
+    QVERIFY(quickAdd->numberEdit->text().isEmpty() && quickAdd->goodsEdit->text().isEmpty() &&
+            quickAdd->timeEdit->text().isEmpty());
+    QCOMPARE(quickAdd->carrierList->currentItem()->text(), u("顺丰速运")); // the carrier stays for the next one
+    QCOMPARE(quickAdd->focusWidget(), quickAdd->numberEdit);
 }
 
 void TestManagementWindow::quickAddOffersTheCarriersTheNumberMayHave()
 {
     Fixture f("OLD");
-    f.window->Command10->click();
-    auto *form3 = f.dialog<QuickAddDialog>("QuickAddDialog");
-    QVERIFY(form3);
-    const auto selected = [form3] {
-        const QList<QListWidgetItem *> items = form3->List1->selectedItems();
+    f.window->quickAddButton->click();
+    auto *quickAdd = f.dialog<QuickAddDialog>("QuickAddDialog");
+    QVERIFY(quickAdd);
+    const auto selected = [quickAdd] {
+        const QList<QListWidgetItem *> items = quickAdd->carrierList->selectedItems();
         return items.isEmpty() ? QString() : items.first()->text();
     };
-    form3->Text1->setText(QStringLiteral("SF123456789012"));
-    QCOMPARE(form3->List1->item(0)->text(), u("顺丰速运"));
+    quickAdd->numberEdit->setText(QStringLiteral("SF123456789012"));
+    QCOMPARE(quickAdd->carrierList->item(0)->text(), u("顺丰速运"));
     QCOMPARE(selected(), u("顺丰速运"));
-    form3->Text1->setText(QStringLiteral("1234567890123"));
-    QCOMPARE(QStringList({form3->List1->item(0)->text(), form3->List1->item(1)->text()}),
+    quickAdd->numberEdit->setText(QStringLiteral("1234567890123"));
+    QCOMPARE(QStringList({quickAdd->carrierList->item(0)->text(), quickAdd->carrierList->item(1)->text()}),
              QStringList({u("EMS(E邮宝)"), u("中邮物流")}));
     QVERIFY(selected().isEmpty()); // two may fit: the user chooses
-    QCOMPARE(form3->List1->count(), CarrierCatalogue::quickAddEntries().size());
+    QCOMPARE(quickAdd->carrierList->count(), CarrierCatalogue::quickAddEntries().size());
 
-    form3->List1->setCurrentRow(form3->List1->count() - 1); // chosen by the user
+    quickAdd->carrierList->setCurrentRow(quickAdd->carrierList->count() - 1); // chosen by the user
     const QString chosen = selected();
-    form3->Text1->setText(QStringLiteral("SF123456789012"));
+    quickAdd->numberEdit->setText(QStringLiteral("SF123456789012"));
     QCOMPARE(selected(), chosen);
 }
 
 void TestManagementWindow::modifyAppliesToTheRowItWasOpenedFor()
 {
     Fixture f("A B");
-    f.window->Command9->click(); // nothing chosen: nothing to modify
+    f.window->modifyButton->click(); // nothing chosen: nothing to modify
     QVERIFY(!f.dialog<ModifyDialog>("ModifyDialog"));
     QCOMPARE(f.dialogs.shown.size(), 1);
 
     // Number unchanged: carrier and the optional columns are rewritten.
     f.choose(0);
-    f.window->Command9->click();
-    auto *form8 = f.dialog<ModifyDialog>("ModifyDialog");
-    QVERIFY(form8 && form8->isVisible());
-    QCOMPARE(form8->Text1->text(), QStringLiteral("A"));
-    QCOMPARE(form8->Text2->text(), u("书"));
-    QCOMPARE(form8->List1->currentItem()->text(), u("顺丰速运"));
+    f.window->modifyButton->click();
+    auto *modify = f.dialog<ModifyDialog>("ModifyDialog");
+    QVERIFY(modify && modify->isVisible());
+    QCOMPARE(modify->numberEdit->text(), QStringLiteral("A"));
+    QCOMPARE(modify->goodsEdit->text(), u("书"));
+    QCOMPARE(modify->carrierList->currentItem()->text(), u("顺丰速运"));
     f.choose(1); // another row picked meanwhile does not matter
-    form8->Text2->setText(u("电脑"));
-    form8->List1->setCurrentRow(form8->List1->count() - 2);
-    QCOMPARE(form8->List1->currentItem()->text(), u("中铁物流"));
-    form8->Command2->click();
+    modify->goodsEdit->setText(u("电脑"));
+    modify->carrierList->setCurrentRow(modify->carrierList->count() - 2);
+    QCOMPARE(modify->carrierList->currentItem()->text(), u("中铁物流"));
+    modify->modifyButton->click();
     QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
-    QVERIFY(!form8->isVisible());
+    QVERIFY(!modify->isVisible());
     QCOMPARE(f.get("A").carrier, u("中铁物流"));
     QCOMPARE(f.get("A").goods, u("电脑"));
     QCOMPARE(f.get("B").goods, u("书"));
 
     // Number and carrier changed together: both are stored.
     f.choose(1);
-    f.window->xgkdd->trigger();
-    form8->Text1->setText(QStringLiteral("B2"));
-    form8->List1->setCurrentRow(3);
-    QCOMPARE(form8->List1->currentItem()->text(), u("圆通快递"));
-    emit form8->Text8->returnPressed();
+    f.window->modifyAction->trigger();
+    modify->numberEdit->setText(QStringLiteral("B2"));
+    modify->carrierList->setCurrentRow(3);
+    QCOMPARE(modify->carrierList->currentItem()->text(), u("圆通快递"));
+    emit modify->notesEdit->returnPressed();
     QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
     QVERIFY(!f.store.numberExists(QStringLiteral("B")));
     QCOMPARE(f.get("B2").carrier, u("圆通快递"));
     QCOMPARE(f.get("B2").daysInTransit, u("10天"));
 
     // Onto an existing number: refused, and the dialog keeps the edits.
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000); // the grid is read again
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->deferredRefreshTimer->isEnabled(), 3000); // the grid is read again
     QVERIFY(f.settle());
     f.choose(0);
-    f.window->Command9->click();
-    QCOMPARE(form8->List1->currentItem()->text(), u("中铁物流"));
-    form8->Text1->setText(QStringLiteral("B2"));
-    form8->Text7->setText(u("新地址"));
-    form8->Command2->click();
+    f.window->modifyButton->click();
+    QCOMPARE(modify->carrierList->currentItem()->text(), u("中铁物流"));
+    modify->numberEdit->setText(QStringLiteral("B2"));
+    modify->addressEdit->setText(u("新地址"));
+    modify->modifyButton->click();
     QCOMPARE(f.dialogs.lastText(), u("快递单号已存在！"));
-    QVERIFY(form8->isVisible());
-    QCOMPARE(form8->Text1->text(), QStringLiteral("B2"));
-    QCOMPARE(form8->Text7->text(), u("新地址"));
+    QVERIFY(modify->isVisible());
+    QCOMPARE(modify->numberEdit->text(), QStringLiteral("B2"));
+    QCOMPARE(modify->addressEdit->text(), u("新地址"));
     QVERIFY(f.store.numberExists(QStringLiteral("A")));
     QVERIFY(f.get("B2").address.isEmpty());
 
     // A new number alone: the row moves, keeping its carrier.
-    form8->Text1->setText(QStringLiteral("A2"));
-    form8->Command2->click();
+    modify->numberEdit->setText(QStringLiteral("A2"));
+    modify->modifyButton->click();
     QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
     QVERIFY(!f.store.numberExists(QStringLiteral("A")));
     QCOMPARE(f.get("A2").carrier, u("中铁物流"));
@@ -400,32 +425,32 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
 {
     Fixture f("A B");
     f.choose(0);
-    f.window->Command9->click();
-    auto *form8 = f.dialog<ModifyDialog>("ModifyDialog");
-    form8->Text2->setText(u("电脑"));
-    form8->Command2->click();
+    f.window->modifyButton->click();
+    auto *modify = f.dialog<ModifyDialog>("ModifyDialog");
+    modify->goodsEdit->setText(u("电脑"));
+    modify->modifyButton->click();
     QCOMPARE(f.get("A").goods, u("电脑"));
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000); // the grid is read again
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->deferredRefreshTimer->isEnabled(), 3000); // the grid is read again
     QVERIFY(f.settle());
 
     // Opened again without choosing again: it shows the row as stored, and
     // pressing 修改 keeps the first edit.
-    f.window->Command9->click();
-    QCOMPARE(form8->Text2->text(), u("电脑"));
-    form8->Command2->click();
+    f.window->modifyButton->click();
+    QCOMPARE(modify->goodsEdit->text(), u("电脑"));
+    modify->modifyButton->click();
     QCOMPARE(f.get("A").goods, u("电脑"));
     // A row deleted meanwhile cannot be modified.
     QVERIFY(f.store.deleteWaybill(QStringLiteral("A")).ok);
     const int before = f.dialogs.shown.size();
-    f.window->Command9->click();
+    f.window->modifyButton->click();
     QCOMPARE(f.dialogs.shown.size(), before + 1);
     QVERIFY(f.dialogs.lastText().contains(u("重新选择")));
-    QVERIFY(!form8->isVisible());
+    QVERIFY(!modify->isVisible());
 
     // The refresh left no current row: the delete says so and deletes nothing.
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window->Timer1->isEnabled(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->deferredRefreshTimer->isEnabled(), 3000);
     QVERIFY(f.settle());
-    f.window->Command1->click();
+    f.window->deleteButton->click();
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
     QCOMPARE(f.store.count(), 1);
 }
@@ -433,10 +458,10 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
 void TestManagementWindow::detailsShowTheMainWindowsWaybill()
 {
     Fixture f("A");
-    f.window->Command15->click();
+    f.window->detailsButton->click();
     QCOMPARE(f.dialogs.lastText(), u("哈哈，没有选定哦！！！"));
-    auto *form4 = f.dialog<DetailsDialog>("DetailsDialog");
-    QVERIFY(form4 && form4->Label10->text().isEmpty());
+    auto *details = f.dialog<DetailsDialog>("DetailsDialog");
+    QVERIFY(details && details->numberValueLabel->text().isEmpty());
 
     // Two states of A, the newer confirmed three hours ago.
     const QDateTime now = f.clock.now();
@@ -454,19 +479,19 @@ void TestManagementWindow::detailsShowTheMainWindowsWaybill()
                  QStringLiteral("110"),
                  u("上海"),
                  u("急")};
-    f.window->xiangxi->trigger();
-    QCOMPARE(form4->Label10->text(), QStringLiteral("A"));
-    QCOMPARE(form4->Label12->text(), u("笔"));
-    QCOMPARE(form4->Label18->text(), u("急"));
-    QCOMPARE(form4->Label21->text(), u("未签收"));
-    QCOMPARE(form4->Label22->text(), u("10天"));
-    QCOMPARE(form4->lastCheck->text(), u("最后查询：2026-12-16 21:00，3 小时前"));
-    QCOMPARE(form4->stateHistory->topLevelItemCount(), 2);
-    QCOMPARE(form4->stateHistory->topLevelItem(0)->text(3), u("派送中"));
-    QCOMPARE(form4->stateHistory->topLevelItem(0)->text(2), u("详细查询（备用来源1）"));
-    QCOMPARE(form4->stateHistory->topLevelItem(1)->text(3), u("揽收"));
+    f.window->detailsAction->trigger();
+    QCOMPARE(details->numberValueLabel->text(), QStringLiteral("A"));
+    QCOMPARE(details->goodsValueLabel->text(), u("笔"));
+    QCOMPARE(details->notesValueLabel->text(), u("急"));
+    QCOMPARE(details->statusValueLabel->text(), u("未签收"));
+    QCOMPARE(details->daysInTransitValueLabel->text(), u("10天"));
+    QCOMPARE(details->lastCheckLabel->text(), u("最后查询：2026-12-16 21:00，3 小时前"));
+    QCOMPARE(details->stateHistoryView->topLevelItemCount(), 2);
+    QCOMPARE(details->stateHistoryView->topLevelItem(0)->text(3), u("派送中"));
+    QCOMPARE(details->stateHistoryView->topLevelItem(0)->text(2), u("详细查询（备用来源1）"));
+    QCOMPARE(details->stateHistoryView->topLevelItem(1)->text(3), u("揽收"));
     // The grid shows the same newest check after the register's own columns.
-    f.window->Command8->click();
+    f.window->refreshButton->click();
     QVERIFY(f.settle());
     QCOMPARE(f.model()->columnCount(), WaybillColumns::Count + 2);
     QCOMPARE(f.model()->headerData(WaybillColumns::Count, Qt::Horizontal).toString(), u("最后查询"));
@@ -474,41 +499,42 @@ void TestManagementWindow::detailsShowTheMainWindowsWaybill()
     QCOMPARE(f.model()->index(0, WaybillColumns::Count + 1).data().toString(), u("派送中"));
 
     f.current.number = QStringLiteral("NOT-STORED");
-    f.window->Command15->click();
-    QCOMPARE(form4->Label10->text(), QStringLiteral("NOT-STORED"));
-    QVERIFY(form4->Label21->text().isEmpty() && form4->Label22->text().isEmpty());
-    QCOMPARE(form4->lastCheck->text(), u("最后查询：从未查询"));
-    QCOMPARE(form4->stateHistory->topLevelItemCount(), 0);
+    f.window->detailsButton->click();
+    QCOMPARE(details->numberValueLabel->text(), QStringLiteral("NOT-STORED"));
+    QVERIFY(details->statusValueLabel->text().isEmpty() && details->daysInTransitValueLabel->text().isEmpty());
+    QCOMPARE(details->lastCheckLabel->text(), u("最后查询：从未查询"));
+    QCOMPARE(details->stateHistoryView->topLevelItemCount(), 0);
 }
 
 void TestManagementWindow::importFromTextAndExcel()
 {
     Fixture f("OLD");
     QSignalSpy imported(f.window.get(), &ManagementWindow::waybillsImported);
-    f.window->Command14->click();
-    auto *form6 = f.dialog<ImportWindow>("ImportWindow");
-    QVERIFY(form6 && form6->isVisible() && !form6->Command1->isEnabled());
-    form6->Option2->setChecked(true); // as the keyboard or a screen reader checks it: no click
-    QVERIFY(form6->Command1->isEnabled());
-    QVERIFY(form6->Text1->isHidden()); // the Excel hint is not the text option's
-    form6->Command1->click();          // cancelled file dialog: nothing happens
-    QVERIFY(form6->isVisible());
+    f.window->importButton->click();
+    auto *import = f.dialog<ImportWindow>("ImportWindow");
+    QVERIFY(import && import->isVisible() && !import->confirmButton->isEnabled());
+    import->textOption->setChecked(true); // as the keyboard or a screen reader checks it: no click
+    QVERIFY(import->confirmButton->isEnabled());
+    QVERIFY(import->excelHintEdit->isHidden()); // the Excel hint is not the text option's
+    import->confirmButton->click();             // cancelled file dialog: nothing happens
+    QVERIFY(import->isVisible());
     QCOMPARE(f.dialogs.fileRequests.last().title, u("选择txt文件"));
 
     f.folder.write(QStringLiteral("in.txt"), GbkText::encode(u("T1,韵达快运,,,,,,,\r\nOLD,韵达快运,,,,,,,\r\n")));
     f.dialogs.files = {f.folder.file(QStringLiteral("in.txt"))};
-    form6->Command1->click();
-    QVERIFY(form6->isImporting()); // off the window's thread
+    import->confirmButton->click();
+    QVERIFY(import->isImporting()); // off the window's thread
     QTRY_COMPARE(f.dialogs.lastText(), u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"));
-    QVERIFY(!form6->isVisible());
+    QVERIFY(!import->isVisible());
     QCOMPARE(imported.count(), 1);
     QCOMPARE(f.store.count(), 2);
 
-    f.window->Command14->click();
-    QVERIFY(!form6->Option1->isChecked() && !form6->Option2->isChecked() && !form6->Command1->isEnabled());
-    form6->Option1->click();
+    f.window->importButton->click();
+    QVERIFY(!import->excelOption->isChecked() && !import->textOption->isChecked() &&
+            !import->confirmButton->isEnabled());
+    import->excelOption->click();
     f.dialogs.files = {QStringLiteral(TOLVANE_TEST_DATA "/import.xlsx")};
-    form6->Command1->click();
+    import->confirmButton->click();
     QCOMPARE(f.dialogs.fileRequests.last().title, u("选择excel文件"));
     QVERIFY(f.dialogs.fileRequests.last().filters.first().contains(QStringLiteral("*.xlsx")));
     QTRY_VERIFY(f.dialogs.lastText().contains(u("共导入 3 条")));
@@ -519,9 +545,9 @@ void TestManagementWindow::importFromTextAndExcel()
 void TestManagementWindow::importUnderALockCancelAndTheFullList()
 {
     Fixture f;
-    f.window->Command14->click();
-    auto *form6 = f.dialog<ImportWindow>("ImportWindow");
-    form6->Option2->click();
+    f.window->importButton->click();
+    auto *import = f.dialog<ImportWindow>("ImportWindow");
+    import->textOption->click();
     QByteArray lines;
     for (int i = 0; i < 100000; ++i)
         lines += "N" + QByteArray::number(i) + (i % 20000 == 7 ? ",x\r\n" : ",x,,,,,,,\r\n");
@@ -534,8 +560,8 @@ void TestManagementWindow::importUnderALockCancelAndTheFullList()
         QVERIFY(other.open());
         QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE"));
         f.dialogs.files = {f.folder.file(QStringLiteral("big.txt"))};
-        form6->Command1->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!form6->isImporting(), 20000);
+        import->confirmButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!import->isImporting(), 20000);
         QVERIFY2(f.dialogs.lastText().contains(u("正被其他程序使用")), qPrintable(f.dialogs.lastText()));
         QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
         other.close();
@@ -545,25 +571,25 @@ void TestManagementWindow::importUnderALockCancelAndTheFullList()
 
     // Cancelled: rolled back, the window stays for another try.
     f.dialogs.files = {f.folder.file(QStringLiteral("big.txt"))};
-    form6->Command1->click();
-    QVERIFY(form6->CommandCancel->isVisible());
-    form6->CommandCancel->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!form6->isImporting(), 20000);
+    import->confirmButton->click();
+    QVERIFY(import->cancelButton->isVisible());
+    import->cancelButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!import->isImporting(), 20000);
     QCOMPARE(f.dialogs.lastText(), u("导入已取消，没有导入任何快递单。"));
     QCOMPARE(f.store.count(), 0);
-    QVERIFY(form6->isVisible() && !form6->CommandCancel->isVisible());
+    QVERIFY(import->isVisible() && !import->cancelButton->isVisible());
 
     // With more skips than the message lists, the whole list is offered and kept beside the file.
     f.folder.write(QStringLiteral("bad.txt"),
                    GbkText::encode(u("B1,x\nB2,x\nB3,x\nB4,x\nB5,x\nB6,x\nB7,x\nOK,顺丰速运,,,,,,,\n")));
     f.dialogs.files = {f.folder.file(QStringLiteral("bad.txt"))};
     f.dialogs.answers = {true};
-    form6->Command1->click();
+    import->confirmButton->click();
     SkippedLinesWindow *list = nullptr;
-    QTRY_VERIFY((list = form6->findChild<SkippedLinesWindow *>()) && list->isVisible());
+    QTRY_VERIFY((list = import->findChild<SkippedLinesWindow *>()) && list->isVisible());
     QVERIFY(f.dialogs.lastText().contains(u("是否查看全部跳过的行")));
-    QCOMPARE(list->List->toPlainText().count(u("少于 9 个")), 7);
-    list->CommandSave->click();
+    QCOMPARE(list->linesText->toPlainText().count(u("少于 9 个")), 7);
+    list->saveButton->click();
     const QString saved = SkippedLinesWindow::listFileFor(f.folder.file(QStringLiteral("bad.txt")));
     QCOMPARE(GbkText::decode(f.folder.read(QFileInfo(saved).fileName())).count(u("\r\n第")), 6);
     QCOMPARE(f.store.count(), 1);
@@ -572,14 +598,14 @@ void TestManagementWindow::importUnderALockCancelAndTheFullList()
 void TestManagementWindow::templateIsRestoredAndOpened()
 {
     Fixture f;
-    f.window->Command14->click();
+    f.window->importButton->click();
     const QString path = f.folder.file(ImportTemplate::relativePath());
     QVERIFY(!QFile::exists(path));
-    f.dialog<ImportWindow>("ImportWindow")->Command2->click();
+    f.dialog<ImportWindow>("ImportWindow")->templateButton->click();
     QCOMPARE(f.launcher.files, QStringList{path});
     QVERIFY(QFileInfo(path).size() > 0);
     f.launcher.opens = false; // no program for workbooks: the user is told where the file is
-    f.dialog<ImportWindow>("ImportWindow")->Command2->click();
+    f.dialog<ImportWindow>("ImportWindow")->templateButton->click();
     QVERIFY(f.dialogs.lastText().contains(path));
 }
 
@@ -593,13 +619,13 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     // C was found signed only yesterday: its signing, not its dispatch, counts.
     QVERIFY(f.store.recordCheck({QStringLiteral("C"), f.clock.now().addDays(-1), StateSource::kConcise, u("已签收"), true})
                 .stored);
-    f.window->Command8->click();
+    f.window->refreshButton->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"B", "C"}));
     f.window->showWaybill(QStringLiteral("C")); // where a signing notice leads
-    QCOMPARE(f.window->DataGrid1->currentIndex().row(), 1);
-    QCOMPARE(f.window->Label2->text(), QStringLiteral("C"));
-    f.window->showArchived->click();
+    QCOMPARE(f.window->waybillGrid->currentIndex().row(), 1);
+    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("C"));
+    f.window->showArchivedCheckBox->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"A", "B", "C"}));
     QCOMPARE(f.model()->index(0, WaybillColumns::Status).data().toString(), u("已签收（已归档）"));
@@ -608,7 +634,7 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     f.type(u("状态"), u("已签收"));
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"A", "C"}));
-    f.window->showArchived->click();
+    f.window->showArchivedCheckBox->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), QStringList{"C"});
     f.type(u("快递单号"), QStringLiteral("A"));
@@ -620,7 +646,7 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     const QString path = f.folder.file(QStringLiteral("all.txt"));
     f.dialogs.files = {path};
     QSignalSpy exported(f.window.get(), &ManagementWindow::exportDone);
-    f.window->Command11->click();
+    f.window->exportButton->click();
     QVERIFY(exported.wait(5000));
     QCOMPARE(GbkText::decode(f.folder.read(QStringLiteral("all.txt"))).count(QStringLiteral("\r\n")), 3);
 }
@@ -631,10 +657,10 @@ void TestManagementWindow::exportWritesEveryRow()
     const QString path = f.folder.file(QStringLiteral("out.txt"));
     f.dialogs.files = {path};
     QSignalSpy exported(f.window.get(), &ManagementWindow::exportDone);
-    f.window->Command11->click();
-    QVERIFY(!f.window->Command11->isEnabled()); // written in the background
+    f.window->exportButton->click();
+    QVERIFY(!f.window->exportButton->isEnabled()); // written in the background
     QVERIFY(exported.wait(5000));
-    QVERIFY(f.window->Command11->isEnabled());
+    QVERIFY(f.window->exportButton->isEnabled());
     QCOMPARE(f.dialogs.lastText(), u("数据库没有记录!!"));
     QVERIFY(!QFile::exists(path));
     QCOMPARE(f.dialogs.fileRequests.last().title, u("保存为"));
@@ -658,7 +684,7 @@ void TestManagementWindow::exportWritesEveryRow()
     QVERIFY(f.store.importWaybills({imported}).first().isEmpty());
     f.dialogs.clear();
     f.dialogs.files = {path};
-    f.window->Command11->click();
+    f.window->exportButton->click();
     QVERIFY(exported.wait(5000));
     QCOMPARE(f.dialogs.shown.size(), 1); // the file dialog, no message
     const QByteArray bytes = f.folder.read(QStringLiteral("out.txt"));
@@ -671,7 +697,7 @@ void TestManagementWindow::exportWritesEveryRow()
     parcel.notes = u("📦");
     QVERIFY(f.store.insertQuickAdd(parcel, parcel.daysInTransit).ok);
     f.dialogs.files = {path};
-    f.window->Command11->click();
+    f.window->exportButton->click();
     QVERIFY(exported.wait(5000));
     QVERIFY2(f.dialogs.lastText().contains(u("其中 1 条运单")), qPrintable(f.dialogs.lastText()));
     QVERIFY(GbkText::decode(f.folder.read(QStringLiteral("out.txt"))).contains(u("📦")));
@@ -681,7 +707,7 @@ void TestManagementWindow::exportWritesEveryRow()
     const QString workbook = f.folder.file(QStringLiteral("out.XLSX"));
     f.dialogs.clear();
     f.dialogs.files = {workbook};
-    f.window->Command11->click();
+    f.window->exportButton->click();
     QVERIFY(exported.wait(5000));
     QCOMPARE(f.dialogs.shown.size(), 1);
     SheetData sheet;
@@ -694,11 +720,11 @@ void TestManagementWindow::everyInputHasAnAccessibleName()
 {
     Fixture f("A");
     f.choose(0);
-    f.window->Command10->click();
-    f.window->Command9->click();
-    f.window->Command14->click();
+    f.window->quickAddButton->click();
+    f.window->modifyButton->click();
+    f.window->importButton->click();
     f.current.number = QStringLiteral("A");
-    f.window->Command15->click();
+    f.window->detailsButton->click();
     // Inputs and value labels (the selectable ones); the views' own inner parts have no name.
     int checked = 0;
     for (QWidget *widget : f.window->findChildren<QWidget *>()) {
@@ -714,27 +740,27 @@ void TestManagementWindow::everyInputHasAnAccessibleName()
         ++checked;
     }
     QVERIFY(checked >= 40);
-    QCOMPARE(f.window->Label12->accessibleDescription(), u("在途时间"));
+    QCOMPARE(f.window->daysInTransitValueLabel->accessibleDescription(), u("在途时间"));
 }
 
 QTEST_MAIN(TestManagementWindow)
 void TestManagementWindow::statisticsOfTheRegister()
 {
     Fixture f("A B");
-    f.window->CommandStats->click();
+    f.window->statisticsButton->click();
     StatisticsWindow *stats = f.window->statisticsWindow();
     QVERIFY(stats && stats->isVisible());
     QTRY_VERIFY(!stats->isReading());
     QCOMPARE(stats->summary().total, 2);
-    QCOMPARE(stats->Tables[0]->rowCount(), int(stats->summary().byStatus.size()));
-    QCOMPARE(stats->Tables[1]->item(0, 1)->text(), QStringLiteral("2"));
+    QCOMPARE(stats->summaryGrids[0]->rowCount(), int(stats->summary().byStatus.size()));
+    QCOMPARE(stats->summaryGrids[1]->item(0, 1)->text(), QStringLiteral("2"));
     // A range before every row's date leaves nothing.
-    stats->DateFrom->setDate(QDate(2000, 1, 1));
-    stats->DateTo->setDate(QDate(2000, 1, 2));
-    stats->CheckRange->setChecked(true);
+    stats->fromDateEdit->setDate(QDate(2000, 1, 1));
+    stats->toDateEdit->setDate(QDate(2000, 1, 2));
+    stats->dateRangeCheckBox->setChecked(true);
     QTRY_VERIFY(!stats->isReading());
     QCOMPARE(stats->summary().total, 0);
-    QCOMPARE(stats->Tables[1]->rowCount(), 0);
+    QCOMPARE(stats->summaryGrids[1]->rowCount(), 0);
 }
 
 #include "tst_managementwindow.moc"

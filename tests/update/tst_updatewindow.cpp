@@ -20,14 +20,14 @@ QStringList visibleButtons(UpdateWindow &window)
 }
 } // namespace
 
-class TestGengxin : public QObject {
+class TestUpdateWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void resultDecidesLabelAndButton_data();
     void resultDecidesLabelAndButton();
 };
 
-void TestGengxin::resultDecidesLabelAndButton_data()
+void TestUpdateWindow::resultDecidesLabelAndButton_data()
 {
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("descriptor");
@@ -39,7 +39,7 @@ void TestGengxin::resultDecidesLabelAndButton_data()
                                   << "欢迎继续使用";
 }
 
-void TestGengxin::resultDecidesLabelAndButton()
+void TestUpdateWindow::resultDecidesLabelAndButton()
 {
     QFETCH(int, status);
     QFETCH(QByteArray, descriptor);
@@ -59,10 +59,10 @@ void TestGengxin::resultDecidesLabelAndButton()
     window.show();
     QCOMPARE(visibleButtons(window), QStringList{QStringLiteral("欢迎继续使用")});
     QTRY_VERIFY_WITH_TIMEOUT(!window.isChecking(), 10000);
-    QCOMPARE(window.Label1->text(), label);
+    QCOMPARE(window.resultLabel->text(), label);
     QCOMPARE(visibleButtons(window), QStringList{button});
 
-    window.findChild<QPushButton *>(button == QLatin1String("点击下载") ? "Command1" : "Command2")->click();
+    window.findChild<QPushButton *>(button == QLatin1String("点击下载") ? "downloadButton" : "continueButton")->click();
     QVERIFY(!window.isVisible());
     const QString package = server.base() + QStringLiteral("/update/tolvane.zip");
     QCOMPARE(launcher.urls, button == QLatin1String("点击下载") ? QStringList{package} : QStringList());
@@ -72,8 +72,8 @@ void TestGengxin::resultDecidesLabelAndButton()
     window.show();
     QTest::qWait(100);
     QCOMPARE(server.requests, QStringList{QStringLiteral("/update.ini")});
-    QCOMPARE(window.Label1->text(), label);
+    QCOMPARE(window.resultLabel->text(), label);
 }
 
-QTEST_MAIN(TestGengxin)
+QTEST_MAIN(TestUpdateWindow)
 #include "tst_updatewindow.moc"

@@ -1,0 +1,205 @@
+// The management window's controls, built and wired once.
+#include "manage/ManagementWindow.h"
+
+#include "core/ClassicTimer.h"
+#include "manage/WaybillLoader.h"
+#include "store/WaybillTableModel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text, bool tooltip)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    if (tooltip)
+        b->setToolTip(text);
+    return b;
+}
+} // namespace
+
+void ManagementWindow::buildControls()
+{
+    m_model = new WaybillTableModel(this);
+    waybillGrid = new QTableView(this);
+    waybillGrid->setObjectName(QStringLiteral("waybillGrid"));
+    waybillGrid->setToolTip(QStringLiteral("双击确保选中值！！！"));
+    waybillGrid->setAccessibleName(QStringLiteral("快递单"));
+    waybillGrid->setModel(m_model);
+    waybillGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    waybillGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    waybillGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    waybillGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Fixed row heights keep a register of 100,000 rows cheap to show.
+    waybillGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    waybillGrid->verticalHeader()->setDefaultSectionSize(waybillGrid->fontMetrics().height() + 6);
+    waybillGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // 备注 takes what is left: no empty band at the right, no scrollbar for it.
+    waybillGrid->horizontalHeader()->setStretchLastSection(true);
+
+    refreshButton = button(this, "refreshButton", QStringLiteral("刷新数据"), false);
+    refreshButton->setToolTip(QStringLiteral("刷新显示数据"));
+    detailsButton = button(this, "detailsButton", QStringLiteral("显示选中运单"), false);
+    deleteButton = button(this, "deleteButton", QStringLiteral("删除选中运单"), true);
+    modifyButton = button(this, "modifyButton", QStringLiteral("修改选中运单"), true);
+    quickAddButton = button(this, "quickAddButton", QStringLiteral("快速添加运单"), true);
+
+    auto *transferGroup = new QGroupBox(QStringLiteral("批量导入导出"), this);
+    transferGroup->setObjectName(QStringLiteral("transferGroup"));
+    exportButton = button(transferGroup, "exportButton", QStringLiteral("批量导出"), false);
+    importButton = button(transferGroup, "importButton", QStringLiteral("批量导入"), false);
+    auto *transferLayout = new QHBoxLayout(transferGroup);
+    transferLayout->addWidget(exportButton);
+    transferLayout->addWidget(importButton);
+    statisticsButton = button(transferGroup, "statisticsButton", QStringLiteral("统计"), false);
+    statisticsButton->setToolTip(QStringLiteral("按状态、快递公司、月份和在途天数统计"));
+    transferLayout->addWidget(statisticsButton);
+
+    auto *searchGroup = new QGroupBox(QStringLiteral("快速查找"), this);
+    searchGroup->setObjectName(QStringLiteral("searchGroup"));
+    searchKeyCaptionLabel = new QLabel(QStringLiteral("关键字："), searchGroup);
+    searchKeyCaptionLabel->setObjectName(QStringLiteral("searchKeyCaptionLabel"));
+    searchKeyEdit = new QLineEdit(searchGroup);
+    searchKeyEdit->setObjectName(QStringLiteral("searchKeyEdit"));
+    searchKeyEdit->setAccessibleName(QStringLiteral("关键字"));
+    searchKeyCaptionLabel->setBuddy(searchKeyEdit);
+    searchColumnCaptionLabel = new QLabel(QStringLiteral("在"), searchGroup);
+    searchColumnCaptionLabel->setObjectName(QStringLiteral("searchColumnCaptionLabel"));
+    searchColumnCombo = new QComboBox(searchGroup);
+    searchColumnCombo->setObjectName(QStringLiteral("searchColumnCombo"));
+    searchColumnCombo->setAccessibleName(QStringLiteral("查找的列"));
+    searchColumnCombo->addItems({QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"),
+                                 QStringLiteral("物品"), QStringLiteral("姓名"), QStringLiteral("时间"),
+                                 QStringLiteral("备注")});
+    // Wide enough for the longest column name under every skin.
+    searchColumnCombo->setMinimumWidth(searchColumnCombo->fontMetrics().horizontalAdvance(QStringLiteral("快递单号")) +
+                                       48);
+    searchColumnCaptionLabel->setBuddy(searchColumnCombo);
+    // Rows are read in the background; this says so until they are shown.
+    const QString readingText = QStringLiteral("正在读取…");
+    m_reading = new QLabel(searchGroup);
+    m_reading->setObjectName(QStringLiteral("readingLabel"));
+    m_reading->setToolTip(QStringLiteral("读取状态"));
+    m_reading->setAccessibleName(QStringLiteral("读取状态"));
+    m_reading->setMinimumWidth(m_reading->fontMetrics().horizontalAdvance(readingText) + 4);
+    auto *searchLayout = new QHBoxLayout(searchGroup);
+    searchLayout->addWidget(searchKeyCaptionLabel);
+    searchLayout->addWidget(searchKeyEdit, 1);
+    searchLayout->addWidget(searchColumnCaptionLabel);
+    searchLayout->addWidget(searchColumnCombo);
+    showArchivedCheckBox = new QCheckBox(QStringLiteral("显示已归档"), searchGroup);
+    showArchivedCheckBox->setObjectName(QStringLiteral("showArchivedCheckBox"));
+    showArchivedCheckBox->setAccessibleName(showArchivedCheckBox->text());
+    showArchivedCheckBox->setToolTip(QStringLiteral("列出并查找已签收多日、已归档的快递单"));
+    searchLayout->addWidget(showArchivedCheckBox);
+    searchLayout->addWidget(m_reading);
+    // Tab reads the bottom row from the left: the search, then export and import.
+    setTabOrder(quickAddButton, searchKeyEdit);
+    setTabOrder(searchKeyEdit, searchColumnCombo);
+    setTabOrder(searchColumnCombo, showArchivedCheckBox);
+    setTabOrder(showArchivedCheckBox, exportButton);
+    setTabOrder(exportButton, importButton);
+    setTabOrder(importButton, statisticsButton);
+
+    // The selection labels, each beside the name of the column it holds.
+    auto *selection = new QGroupBox(QStringLiteral("选中运单"), this);
+    auto *selectionLayout = new QGridLayout(selection);
+    struct Slot {
+        QLabel **label;
+        const char *name;
+        int column;
+    };
+    const Slot places[] = {
+        {&numberValueLabel, "numberValueLabel", WaybillColumns::Number},
+        {&carrierValueLabel, "carrierValueLabel", WaybillColumns::Carrier},
+        {&statusValueLabel, "statusValueLabel", WaybillColumns::Status},
+        {&daysInTransitValueLabel, "daysInTransitValueLabel", WaybillColumns::DaysInTransit},
+        {&goodsValueLabel, "goodsValueLabel", WaybillColumns::Goods},
+        {&amountValueLabel, "amountValueLabel", WaybillColumns::Amount},
+        {&timeValueLabel, "timeValueLabel", WaybillColumns::Time},
+        {&nameValueLabel, "nameValueLabel", WaybillColumns::Name},
+        {&phoneValueLabel, "phoneValueLabel", WaybillColumns::Phone},
+        {&addressValueLabel, "addressValueLabel", WaybillColumns::Address},
+        {&notesValueLabel, "notesValueLabel", WaybillColumns::Notes},
+    };
+    int index = 0;
+    for (const Slot &slot : places) {
+        const QString column = WaybillColumns::name(slot.column);
+        auto *label = new QLabel(selection); // empty until a row is chosen
+        label->setObjectName(QString::fromLatin1(slot.name));
+        label->setAccessibleDescription(column); // its name is the value it shows
+        label->setToolTip(column);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        auto *caption = new QLabel(column + QStringLiteral("："), selection);
+        caption->setBuddy(label); // an empty value is announced by its caption
+        selectionLayout->addWidget(caption, index / 4, (index % 4) * 2);
+        selectionLayout->addWidget(label, index / 4, (index % 4) * 2 + 1);
+        *slot.label = label;
+        m_selection[slot.column] = label;
+        ++index;
+    }
+
+    gridMenu = new QMenu(QStringLiteral("右键菜单"), this);
+    gridMenu->setObjectName(QStringLiteral("gridMenu"));
+    auto action = [this](QAction **member, const char *name, const QString &text) {
+        *member = gridMenu->addAction(text);
+        (*member)->setObjectName(QString::fromLatin1(name));
+    };
+    action(&detailsAction, "detailsAction", QStringLiteral("详细信息"));
+    action(&quickAddAction, "quickAddAction", QStringLiteral("添加快递单"));
+    action(&modifyAction, "modifyAction", QStringLiteral("修改快递单"));
+    action(&deleteAction, "deleteAction", QStringLiteral("删除快递单"));
+    action(&cancelAction, "cancelAction", QStringLiteral("取消"));
+
+    deferredRefreshTimer = new ClassicTimer(1000, false, this);
+    deferredRefreshTimer->setObjectName(QStringLiteral("deferredRefreshTimer"));
+
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {refreshButton, detailsButton, deleteButton, modifyButton, quickAddButton})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    auto *lower = new QHBoxLayout;
+    lower->addWidget(searchGroup, 1);
+    lower->addWidget(transferGroup);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(waybillGrid, 1);
+    layout->addWidget(selection);
+    layout->addLayout(buttons);
+    layout->addLayout(lower);
+
+    connect(refreshButton, &QPushButton::clicked, this, &ManagementWindow::refresh);
+    connect(detailsButton, &QPushButton::clicked, this, &ManagementWindow::showDetails);
+    connect(deleteButton, &QPushButton::clicked, this, &ManagementWindow::deleteSelected);
+    connect(modifyButton, &QPushButton::clicked, this, &ManagementWindow::modifySelected);
+    connect(quickAddButton, &QPushButton::clicked, this, &ManagementWindow::showQuickAdd);
+    connect(exportButton, &QPushButton::clicked, this, &ManagementWindow::exportRegister);
+    connect(statisticsButton, &QPushButton::clicked, this, &ManagementWindow::showStatistics);
+    connect(importButton, &QPushButton::clicked, this, &ManagementWindow::showImport);
+    connect(detailsAction, &QAction::triggered, this, &ManagementWindow::showDetails);
+    connect(quickAddAction, &QAction::triggered, this, &ManagementWindow::showQuickAdd);
+    connect(modifyAction, &QAction::triggered, this, &ManagementWindow::modifySelected);
+    connect(deleteAction, &QAction::triggered, this, &ManagementWindow::deleteSelected);
+    connect(searchKeyEdit, &QLineEdit::textChanged, this, &ManagementWindow::search);
+    connect(showArchivedCheckBox, &QCheckBox::toggled, this, &ManagementWindow::showArchivedToggled);
+    connect(deferredRefreshTimer, &ClassicTimer::timeout, this, &ManagementWindow::onDeferredRefreshTick);
+    connect(waybillGrid, &QWidget::customContextMenuRequested, this, &ManagementWindow::showMenu);
+    connect(waybillGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ManagementWindow::showSelectedRow);
+    connect(waybillGrid, &QAbstractItemView::doubleClicked, this, &ManagementWindow::showSelectedRow);
+    connect(m_loader, &WaybillLoader::delivered, this, &ManagementWindow::showRead);
+    connect(m_loader, &WaybillLoader::readingChanged, m_reading,
+            [this, readingText](bool reading) { m_reading->setText(reading ? readingText : QString()); });
+}

@@ -1,0 +1,162 @@
+// What the management window's grid shows: the register read in the
+// background, refreshed and searched, archived rows, and the row the user chose.
+#include "manage/ManagementWindow.h"
+
+#include "core/ClassicTimer.h"
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+#include "core/ProgramName.h"
+#include "manage/GridFill.h"
+#include "settings/WatchSettings.h"
+#include "store/WaybillStore.h"
+#include "store/WaybillTableModel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStyle>
+#include <QTableView>
+
+bool ManagementWindow::isReading() const
+{
+    return m_loader->isReading();
+}
+
+void ManagementWindow::readWholeTable(bool updateDays, bool emptyClears)
+{
+    // Only the newest request is ever delivered, so this flag belongs to it.
+    m_emptyClears = emptyClears;
+    m_loader->readAll(m_clock.today(), updateDays, WatchSettings::archiveDays(m_programFolder),
+                      showArchivedCheckBox->isChecked());
+}
+
+void ManagementWindow::showRead(const WaybillLoader::Result &result)
+{
+    if (!result.read) {
+        // A search that fails leaves the grid as it is, without a message.
+        if (!result.request.search)
+            m_dialogs.critical(this, Program::kTitle, result.read.error);
+        return;
+    }
+    if (!result.stored)
+        m_dialogs.critical(this, Program::kTitle, result.stored.error);
+    // No match, or an empty register on a refresh, leaves the grid as it is.
+    if (result.rows.isEmpty()) {
+        if (m_emptyClears)
+            WaybillLoader::discard(m_model->setRows({}));
+        return;
+    }
+    WaybillLoader::discard(m_model->setRows(result.rows, result.checks, result.archived));
+    // The widths follow the text's GBK length; the cell's own margins come on
+    // top, so that the widest value is shown whole in today's larger fonts.
+    const int margins = 2 * waybillGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, waybillGrid) + 8;
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        waybillGrid->setColumnWidth(c, GridFill::pixels(result.fill.widthsTwips[c]) + margins);
+    selectWanted();
+    waybillGrid->setColumnWidth(WaybillTableModel::LastCheck,
+                                waybillGrid->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-07 14:03")) +
+                                    margins);
+}
+
+void ManagementWindow::refresh()
+{
+    if (m_store->isOpen())
+        readWholeTable(true, false);
+}
+
+void ManagementWindow::onDeferredRefreshTick()
+{
+    deferredRefreshTimer->setEnabled(false);
+    refresh();
+    Q_EMIT registerChanged();
+}
+
+void ManagementWindow::search()
+{
+    if (!m_store->isOpen())
+        return;
+    // A column with no statement leaves the grid as it is.
+    const QString column = searchColumnCombo->currentText();
+    if (!WaybillStore::searchableColumns().contains(column))
+        return;
+    m_emptyClears = false;
+    m_loader->search(column, searchKeyEdit->text(), m_clock.today(), WatchSettings::archiveDays(m_programFolder),
+                     showArchivedCheckBox->isChecked());
+}
+
+// The grid follows the box at once: the search shown, or the whole register.
+void ManagementWindow::showArchivedToggled()
+{
+    if (!m_store->isOpen())
+        return;
+    if (searchKeyEdit->text().isEmpty()) {
+        readWholeTable(false, true);
+        return;
+    }
+    search();
+    m_emptyClears = true; // rows just hidden must not stay on the screen
+}
+
+void ManagementWindow::showWaybill(const QString &number)
+{
+    m_wanted = number;
+    show();
+    raise();
+    activateWindow();
+    if (!m_loader->isReading())
+        selectWanted();
+}
+
+bool ManagementWindow::selectWanted()
+{
+    if (m_wanted.isEmpty())
+        return false;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->waybill(row).number == m_wanted) {
+            m_wanted.clear();
+            waybillGrid->setCurrentIndex(m_model->index(row, 0));
+            waybillGrid->scrollTo(m_model->index(row, 0));
+            return true;
+        }
+    }
+    return false;
+}
+
+int ManagementWindow::currentRow() const
+{
+    const QModelIndex current = waybillGrid->selectionModel()->currentIndex();
+    return current.isValid() && current.row() < m_model->rowCount() ? current.row() : -1;
+}
+
+void ManagementWindow::showSelectedRow()
+{
+    const int row = currentRow();
+    if (row < 0)
+        return;
+    const Waybill &w = m_model->waybill(row);
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        m_selection[c]->setText(WaybillColumns::value(w, c));
+    m_hasSelection = true;
+}
+
+void ManagementWindow::clearSelectionPanel()
+{
+    for (QLabel *value : m_selection)
+        value->clear();
+    m_hasSelection = false;
+}
+
+Waybill ManagementWindow::selectionLabels() const
+{
+    Waybill w;
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        WaybillColumns::value(w, c) = m_selection[c]->text();
+    return w;
+}
+
+void ManagementWindow::showMenu(const QPoint &at)
+{
+    gridMenu->popup(waybillGrid->viewport()->mapToGlobal(at));
+}
