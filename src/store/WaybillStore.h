@@ -131,18 +131,22 @@ public:
                                     const std::function<bool(int, int)> &progress = {});
 
 private:
+    // WaybillStore.cpp: the connection and its errors, opening.
+    QSqlDatabase database() const;
+    Outcome exec(QSqlQuery &query) const;
+    Outcome failure(const QString &what, const QString &detail) const;
     Outcome statementFailure(const QString &sqliteText) const;
+    Outcome openAndCheck(const QString &path);
+    Outcome checkLayout(QSqlQuery &q, const QString &path) const;
+    // WaybillStore_search.cpp
+    QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;
+    // WaybillStore_history.cpp
+    Outcome addHistoryTable(QSqlQuery &q) const;
+    CheckEffect recordOne(QSqlDatabase &db, const StateCheck &check, Outcome *outcome);
+    // WaybillStore_import.cpp
     using RowValues = std::array<QStringView, WaybillColumns::Count>;
     QString insertDirect(struct sqlite3 *handle, struct sqlite3_stmt *insert, const RowValues &row,
                          QByteArray &buffer) const;
-    Outcome openAndCheck(const QString &path);
-    Outcome checkLayout(QSqlQuery &q, const QString &path) const;
-    Outcome addHistoryTable(QSqlQuery &q) const;
-    CheckEffect recordOne(QSqlDatabase &db, const StateCheck &check, Outcome *outcome);
-    QSqlDatabase database() const;
-    Outcome exec(QSqlQuery &query) const;
-    QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;
-    Outcome failure(const QString &what, const QString &detail) const;
 
     QString m_connection;
     QString m_path;

@@ -1,6 +1,7 @@
 // The history of what queries learned about each waybill.
 #include "store/BoundText.h"
 #include "store/WaybillStore.h"
+#include "store/WaybillStore_shared.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -8,14 +9,9 @@
 #include <QVariant>
 
 using namespace BoundText;
+using StoreShared::report;
 
 namespace {
-
-void report(Outcome *target, const Outcome &value)
-{
-    if (target)
-        *target = value;
-}
 
 // ISO 8601 in UTC, to the second: sorts as text in time order.
 QString isoUtc(const QDateTime &at)

@@ -1,0 +1,132 @@
+// Reading the register: every row, a count, one number, the quick search.
+#include "store/BoundText.h"
+#include "store/WaybillStore.h"
+#include "store/WaybillStore_shared.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+using namespace BoundText;
+using StoreShared::report;
+
+namespace {
+
+Waybill fromRecord(const QSqlQuery &query)
+{
+    Waybill w;
+    for (int c = 0; c < WaybillColumns::Count; ++c) {
+        const QVariant v = query.value(c);
+        const QString text = v.toString();
+        WaybillColumns::value(w, c) = v.isNull() ? QString() : text.isNull() ? QStringLiteral("") : text;
+    }
+    return w;
+}
+
+const QString kSelectAll =
+    QStringLiteral("SELECT ") + WaybillColumns::names().join(QStringLiteral(", ")) + QStringLiteral(" FROM 快递单");
+
+} // namespace
+
+QVector<Waybill> WaybillStore::readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const
+{
+    QVector<Waybill> rows;
+    const Outcome result = exec(query);
+    if (!result) {
+        report(outcome, result);
+        return rows;
+    }
+    constexpr int kRowsBetweenAsks = 512;
+    for (int n = 1; query.next(); ++n) {
+        rows.push_back(fromRecord(query));
+        if (keepGoing && n % kRowsBetweenAsks == 0 && !keepGoing()) {
+            report(outcome, Outcome::failure(QStringLiteral("读取已取消。")));
+            return rows;
+        }
+    }
+    report(outcome, Outcome::success());
+    return rows;
+}
+
+QVector<Waybill> WaybillStore::allWaybills(Outcome *outcome, const KeepGoing &keepGoing) const
+{
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(kSelectAll + QStringLiteral(" ORDER BY rowid"));
+    return readRows(q, outcome, keepGoing);
+}
+
+QVector<Waybill> WaybillStore::summaryColumns(Outcome *outcome) const
+{
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT 状态, 快递公司, 时间, 在途时间 FROM 快递单"));
+    QVector<Waybill> rows;
+    if (const Outcome result = exec(q); !result) {
+        report(outcome, result);
+        return rows;
+    }
+    while (q.next()) {
+        Waybill w;
+        w.status = q.value(0).toString();
+        w.carrier = q.value(1).toString();
+        w.time = q.value(2).toString();
+        w.daysInTransit = q.value(3).toString();
+        rows.push_back(std::move(w));
+    }
+    report(outcome, Outcome::success());
+    return rows;
+}
+
+int WaybillStore::count(Outcome *outcome) const
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("SELECT count(*) FROM 快递单"));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    return result && q.next() ? q.value(0).toInt() : 0;
+}
+
+std::optional<Waybill> WaybillStore::find(const QString &number, Outcome *outcome) const
+{
+    QSqlQuery q(database());
+    q.prepare(withText(kSelectAll + QStringLiteral(" WHERE 快递单号 = ?")));
+    q.addBindValue(nonNull(number));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    if (result && q.next())
+        return fromRecord(q);
+    return std::nullopt;
+}
+
+bool WaybillStore::numberExists(const QString &number, Outcome *outcome) const
+{
+    return find(number, outcome).has_value();
+}
+
+QStringList WaybillStore::searchableColumns()
+{
+    return {QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("状态"), QStringLiteral("物品"),
+            QStringLiteral("姓名"),     QStringLiteral("时间"),     QStringLiteral("备注")};
+}
+
+QVector<Waybill> WaybillStore::search(const QString &column, const QString &key, Outcome *outcome,
+                                      const KeepGoing &keepGoing) const
+{
+    // The column is spliced into the statement, so only known names pass.
+    if (!searchableColumns().contains(column)) {
+        report(outcome, Outcome::failure(QStringLiteral("不能按“%1”查找。").arg(column)));
+        return {};
+    }
+    // SQLite's LIKE reads its pattern up to the first NUL, so such a key would
+    // match every row; no stored value holds one.
+    if (key.contains(QChar(0))) {
+        report(outcome, Outcome::success());
+        return {};
+    }
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || %2 || '%' ORDER BY rowid").arg(column, kText));
+    q.addBindValue(nonNull(key));
+    return readRows(q, outcome, keepGoing);
+}
