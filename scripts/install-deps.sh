@@ -10,7 +10,7 @@ packages=(
   qt6-translations-l10n
   libfreexl-dev libquazip1-qt6-dev libsqlite3-dev libxlsxwriter-dev
   dpkg-dev desktop-file-utils appstream
-  libgtest-dev libbenchmark-dev sqlite3
+  libgtest-dev libbenchmark-dev sqlite3 gcovr
   clang libclang-rt-dev
   fonts-noto-cjk
   xvfb xauth x11-utils imagemagick
