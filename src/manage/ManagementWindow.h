@@ -56,7 +56,7 @@ public:
     QLabel *searchKeyCaptionLabel = nullptr;    // 关键字：
     QLabel *searchColumnCaptionLabel = nullptr; // 在
     QCheckBox *showArchivedCheckBox = nullptr;  // 显示已归档
-    // Selection labels: the texts of the grid's current row.
+    // The 选中运单 panel: the chosen row's values beside their captions, empty while no row is chosen.
     QLabel *carrierValueLabel = nullptr;       // 快递公司
     QLabel *numberValueLabel = nullptr;        // 快递单号
     QLabel *notesValueLabel = nullptr;         // 备注
@@ -110,6 +110,7 @@ private:
     void showSelectedRow();
     void clearSelectionPanel();
     void showMenu(const QPoint &at);
+    // The panel's values as a waybill.
     Waybill selectionLabels() const;
     int currentRow() const;
     void showArchivedToggled();
@@ -121,7 +122,7 @@ private:
     Launcher &m_launcher;
     const Clock &m_clock;
     std::function<Waybill()> m_currentWaybill;
-    // The selection labels by column.
+    // The panel's values by column.
     QLabel *m_selection[WaybillColumns::Count] = {};
     std::unique_ptr<WaybillStore> m_store;
     WaybillTableModel *m_model = nullptr;
