@@ -25,6 +25,7 @@ void bound(QNetworkReply *reply, int wallMs, qint64 maxBytes)
 {
     if (wallMs > 0) {
         auto *deadline = new QTimer(reply);
+        deadline->setObjectName(kDeadlineName);
         deadline->setSingleShot(true);
         QObject::connect(deadline, &QTimer::timeout, reply, [reply] { abortFor(reply, kTimedOut); });
         deadline->start(wallMs);

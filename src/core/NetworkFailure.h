@@ -16,6 +16,10 @@ constexpr qint64 kMaxAnswerBytes = 1 << 20;
 // then names the cause.
 void bound(QNetworkReply *reply, int wallMs, qint64 maxBytes = kMaxAnswerBytes);
 
+// The object name of the deadline timer that bound() puts on a reply, so that
+// a test can let it fall due at once instead of waiting on the wall clock.
+inline const QString kDeadlineName = QStringLiteral("transferDeadline");
+
 // Empty when the reply succeeded (no transport error, status below 400).
 QString describe(QNetworkReply *reply, const QString &server);
 

@@ -14,6 +14,9 @@ constexpr int kFailedLoadGraceMs = 1500;
 
 DetailedQuery::DetailedQuery(Browser &browser, QObject *parent) : QObject(parent), m_browser(browser)
 {
+    // Children by name, so that a test can let a deadline fall due at once.
+    m_deadline.setParent(this);
+    m_deadline.setObjectName(QStringLiteral("deadline"));
     m_deadline.setSingleShot(true);
     m_poll.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {

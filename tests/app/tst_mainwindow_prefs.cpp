@@ -136,15 +136,15 @@ void TestMainWindowPrefs::startUpCheckShowsOnlyAnOffer()
     m_server.requests.clear();
     Harness h;
     QVERIFY(h.window->updateCheckTimer->isRunning()); // armed by the load
-    QTRY_VERIFY_WITH_TIMEOUT(m_server.requests.contains(QStringLiteral("/update.ini")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requests.contains(QStringLiteral("/update.ini")), 30000);
     QTRY_VERIFY(!h.window->updateCheckTimer->isEnabled());
     if (shown) {
-        QTRY_VERIFY(h.window->updateWindow() && h.window->updateWindow()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(h.window->updateWindow() && h.window->updateWindow()->isVisible(), 30000);
         QCOMPARE(h.window->updateWindow()->resultLabel->text(), u("程序有更新！"));
         QVERIFY(h.window->updateWindow()->downloadButton->isVisible());
         QCOMPARE(m_server.requests.count(QStringLiteral("/update.ini")), 1); // one download, not two
     } else {
-        QTest::qWait(300);
+        QTRY_VERIFY_WITH_TIMEOUT(!h.window->findChild<UpdateCheck *>()->isRunning(), 30000); // the answer is in
         QVERIFY(!h.window->updateWindow());
     }
 }

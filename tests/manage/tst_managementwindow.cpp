@@ -75,6 +75,7 @@ class TestManagementWindow : public QObject {
                     qFatal("cannot store a test row");
             }
             window = std::make_unique<ManagementWindow>(folder.path(), dialogs, launcher, clock, [this] { return current; });
+            window->deferredRefreshTimer->setInterval(0); // the deferred refresh falls due when a test says so
             window->show();
             if (!settle())
                 qFatal("the window did not finish loading");
@@ -91,7 +92,15 @@ class TestManagementWindow : public QObject {
         // Waits until the rows asked for have been shown.
         [[nodiscard]] bool settle() const
         {
-            return QTest::qWaitFor([this] { return !window->isReading(); }, 5000);
+            return QTest::qWaitFor([this] { return !window->isReading(); }, 30000);
+        }
+        // The deferred refresh, armed by what the window did, falls due now.
+        [[nodiscard]] bool refreshFallsDue() const
+        {
+            if (!window->deferredRefreshTimer->isEnabled())
+                return false;
+            Q_EMIT window->deferredRefreshTimer->timeout();
+            return !window->deferredRefreshTimer->isEnabled();
         }
         QAbstractItemModel *model() const { return window->waybillGrid->model(); }
         QStringList shown() const
@@ -171,7 +180,7 @@ void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
     // The deferred refresh picks up what changed meanwhile, then stops.
     QVERIFY(f.window->deferredRefreshTimer->isEnabled());
     f.clock.set(QDate(2026, 12, 19).startOfDay());
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window->deferredRefreshTimer->isEnabled(), 3000);
+    QVERIFY(f.refreshFallsDue() && f.settle());
     QCOMPARE(f.get("C").daysInTransit, u("1天"));
 }
 
@@ -397,7 +406,7 @@ void TestManagementWindow::modifyAppliesToTheRowItWasOpenedFor()
     QCOMPARE(f.get("B2").daysInTransit, u("10天"));
 
     // Onto an existing number: refused, and the dialog keeps the edits.
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window->deferredRefreshTimer->isEnabled(), 3000); // the grid is read again
+    QVERIFY(f.refreshFallsDue()); // the grid is read again
     QVERIFY(f.settle());
     f.choose(0);
     f.window->modifyButton->click();
@@ -430,7 +439,7 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
     modify->goodsEdit->setText(u("电脑"));
     modify->modifyButton->click();
     QCOMPARE(f.get("A").goods, u("电脑"));
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window->deferredRefreshTimer->isEnabled(), 3000); // the grid is read again
+    QVERIFY(f.refreshFallsDue()); // the grid is read again
     QVERIFY(f.settle());
 
     // Opened again without choosing again: it shows the row as stored, and
@@ -448,7 +457,7 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
     QVERIFY(!modify->isVisible());
 
     // The refresh left no current row: the delete says so and deletes nothing.
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window->deferredRefreshTimer->isEnabled(), 3000);
+    QVERIFY(f.refreshFallsDue());
     QVERIFY(f.settle());
     f.window->deleteButton->click();
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
@@ -524,7 +533,7 @@ void TestManagementWindow::importFromTextAndExcel()
     f.dialogs.files = {f.folder.file(QStringLiteral("in.txt"))};
     import->confirmButton->click();
     QVERIFY(import->isImporting()); // off the window's thread
-    QTRY_COMPARE(f.dialogs.lastText(), u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.lastText(), u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"), 30000);
     QVERIFY(!import->isVisible());
     QCOMPARE(imported.count(), 1);
     QCOMPARE(f.store.count(), 2);
@@ -537,7 +546,7 @@ void TestManagementWindow::importFromTextAndExcel()
     import->confirmButton->click();
     QCOMPARE(f.dialogs.fileRequests.last().title, u("选择excel文件"));
     QVERIFY(f.dialogs.fileRequests.last().filters.first().contains(QStringLiteral("*.xlsx")));
-    QTRY_VERIFY(f.dialogs.lastText().contains(u("共导入 3 条")));
+    QTRY_VERIFY_WITH_TIMEOUT(f.dialogs.lastText().contains(u("共导入 3 条")), 30000);
     QCOMPARE(imported.count(), 2);
     QCOMPARE(f.store.count(), 5);
 }
@@ -647,7 +656,7 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     f.dialogs.files = {path};
     QSignalSpy exported(f.window.get(), &ManagementWindow::exportDone);
     f.window->exportButton->click();
-    QVERIFY(exported.wait(5000));
+    QVERIFY(exported.wait(30000));
     QCOMPARE(GbkText::decode(f.folder.read(QStringLiteral("all.txt"))).count(QStringLiteral("\r\n")), 3);
 }
 
@@ -659,7 +668,7 @@ void TestManagementWindow::exportWritesEveryRow()
     QSignalSpy exported(f.window.get(), &ManagementWindow::exportDone);
     f.window->exportButton->click();
     QVERIFY(!f.window->exportButton->isEnabled()); // written in the background
-    QVERIFY(exported.wait(5000));
+    QVERIFY(exported.wait(30000));
     QVERIFY(f.window->exportButton->isEnabled());
     QCOMPARE(f.dialogs.lastText(), u("数据库没有记录!!"));
     QVERIFY(!QFile::exists(path));
@@ -685,7 +694,7 @@ void TestManagementWindow::exportWritesEveryRow()
     f.dialogs.clear();
     f.dialogs.files = {path};
     f.window->exportButton->click();
-    QVERIFY(exported.wait(5000));
+    QVERIFY(exported.wait(30000));
     QCOMPARE(f.dialogs.shown.size(), 1); // the file dialog, no message
     const QByteArray bytes = f.folder.read(QStringLiteral("out.txt"));
     QCOMPARE(bytes, GbkText::encode(u("已签收,3天,SF1001,顺丰速运,书,12.5,2026/12/7,张三,13800138000,北京市,易碎,\r\n"
@@ -698,7 +707,7 @@ void TestManagementWindow::exportWritesEveryRow()
     QVERIFY(f.store.insertQuickAdd(parcel, parcel.daysInTransit).ok);
     f.dialogs.files = {path};
     f.window->exportButton->click();
-    QVERIFY(exported.wait(5000));
+    QVERIFY(exported.wait(30000));
     QVERIFY2(f.dialogs.lastText().contains(u("其中 1 条运单")), qPrintable(f.dialogs.lastText()));
     QVERIFY(GbkText::decode(f.folder.read(QStringLiteral("out.txt"))).contains(u("📦")));
 
@@ -708,7 +717,7 @@ void TestManagementWindow::exportWritesEveryRow()
     f.dialogs.clear();
     f.dialogs.files = {workbook};
     f.window->exportButton->click();
-    QVERIFY(exported.wait(5000));
+    QVERIFY(exported.wait(30000));
     QCOMPARE(f.dialogs.shown.size(), 1);
     SheetData sheet;
     QVERIFY(XlsxSheet::read(workbook, &sheet).ok);

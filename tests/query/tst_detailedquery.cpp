@@ -2,6 +2,7 @@
 // waybill, and nothing of an earlier step or a stopped pass reaches a later one.
 #include "core/Endpoints.h"
 #include "query/DetailedQuery.h"
+#include "support/DueNow.h"
 #include "support/FakeBrowser.h"
 
 #include <QtTest>
@@ -13,6 +14,8 @@ QString u(const char *s)
 }
 
 // The default source's page: its click writes the record of the number typed.
+// Its load and element deadlines are far off; a test that needs one lets it
+// fall due.
 struct Page {
     FakeBrowser browser;
     DetailedQuery query{browser};
@@ -20,7 +23,7 @@ struct Page {
 
     explicit Page(int readDelayMs = 60000) : m_readDelay(readDelayMs)
     {
-        query.setTiming({20, 400, 300});
+        query.setTiming({20, 60000, 50000});
         browser.onClick.insert(QStringLiteral("query"), [](FakeBrowser &b) {
             const QString nu = b.values.value(QStringLiteral("postid"));
             b.lines = {u("更多查询记录>>"), nu.endsWith(QLatin1Char('1')) ? nu + u(" 已签收") : nu + u(" 在途"),
@@ -46,6 +49,16 @@ struct Page {
 
     void start(const QVector<DetailedJob> &jobs) { query.start(jobs, DataSource::Default, m_readDelay); }
     void load() { browser.completeLoad({QStringLiteral("postid"), QStringLiteral("query")}); }
+    // Lets the armed deadline fall due now; returns the wait it was armed for, -1 when none was.
+    int expireDeadline()
+    {
+        const QList<QTimer *> armed = DueNow::armed(&query, QStringLiteral("deadline"));
+        if (armed.isEmpty())
+            return -1;
+        const int wait = armed.first()->interval();
+        DueNow::fire(armed.first());
+        return wait;
+    }
 
 private:
     int m_readDelay;
@@ -94,15 +107,17 @@ void TestDetailedQuery::eachStepHarvestsItsOwnWaybill()
 void TestDetailedQuery::failedStepsSayWhyAndThePassGoesOn_data()
 {
     QTest::addColumn<int>("page"); // 0: never loads, 1: error page, 2: no field
+    QTest::addColumn<int>("deadline"); // the wait that ends the step
     QTest::addColumn<QString>("reason");
-    QTest::newRow("never loads") << 0 << u("页面加载失败");
-    QTest::newRow("error page") << 1 << u("页面加载失败");
-    QTest::newRow("no field") << 2 << u("页面没有查询框");
+    QTest::newRow("never loads") << 0 << 60000 << u("页面加载失败");
+    QTest::newRow("error page") << 1 << 1500 << u("页面加载失败"); // the grace for another load
+    QTest::newRow("no field") << 2 << 50000 << u("页面没有查询框");
 }
 
 void TestDetailedQuery::failedStepsSayWhyAndThePassGoesOn()
 {
     QFETCH(int, page);
+    QFETCH(int, deadline);
     QFETCH(QString, reason);
     Page p;
     p.start({sf1, yt3});
@@ -110,6 +125,7 @@ void TestDetailedQuery::failedStepsSayWhyAndThePassGoesOn()
         p.browser.failLoad();
     else if (page == 2)
         p.browser.completeLoad({QStringLiteral("query")});
+    QCOMPARE(p.expireDeadline(), deadline);
     QTRY_COMPARE(p.browser.addresses.size(), 2);
     p.load();
     QTRY_VERIFY(!p.query.isRunning());
@@ -121,7 +137,7 @@ void TestDetailedQuery::slowPageIsWaitedFor()
 {
     Page p;
     p.start({sf1});
-    QTest::qWait(250);        // longer than the poll, shorter than the load time-out
+    QTest::qWait(250);        // several polls' worth
     p.browser.completeLoad(); // loaded, but its script has not made the form yet
     QTest::qWait(150);
     QVERIFY(p.browser.clicks.isEmpty());

@@ -23,6 +23,8 @@ struct Session {
     FakeLauncher launcher;
     FixedClock clock{QDate(2026, 12, 7)};
     std::unique_ptr<MainWindow> window;
+    Browser *browser = nullptr;
+    QString loaded; // the address of the last page that finished loading
 
     explicit Session(const char *simArguments = "", const QStringList &stored = {})
         : sim(QStringLiteral(TRACKING_SIM), simArguments)
@@ -41,23 +43,27 @@ struct Session {
             w.carrier = entry.section(QLatin1Char('|'), 1, 1);
             store.insertFromInputForm(w);
         }
+        auto engine = std::make_unique<WebEngineBrowser>();
+        browser = engine.get();
+        QObject::connect(browser, &Browser::documentComplete, [this](const QString &address) { loaded = address; });
         window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock},
-                                         std::make_unique<WebEngineBrowser>());
+                                         std::move(engine));
         window->startSelectionTimer->setEnabled(false);
         window->setQuitHandler([] {});
         // Short waits: the service answers at once on this machine.
         window->pageReadTimer->setInterval(1000);
         window->show();
-        QTRY_VERIFY_WITH_TIMEOUT(window->detailedQueryButton->isEnabled(), 30000); // the start page has loaded
+        waitForPage(); // the start page
     }
 
     QString status(const char *number) { return window->store().find(u(number)).value_or(Waybill()).status; }
 
-    // Waits for the page of the chosen carrier and source to finish loading.
+    // Waits until the page the window asked for last (for the chosen carrier
+    // and source) has finished loading, so that no load of it is still on its
+    // way when a pass begins.
     void waitForPage()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(window->detailedQueryButton->isEnabled(), 30000);
-        QTest::qWait(300); // the page's elements are captured asynchronously
+        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty() && loaded == browser->currentAddress(), 60000);
     }
 
     // Runs a stored or batch pass to its end.
@@ -114,7 +120,7 @@ void TestQueriesEndToEnd::currentWaybill()
     s.waitForPage();
     w.detailedQueryButton->click();
     QVERIFY(w.isDetailedPassRunning() && w.detailedText().startsWith(u("当前快递单信息\r\n")));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isDetailedPassRunning(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isDetailedPassRunning(), 60000);
     const QString text = w.detailedText();
     if (!known) {
         QVERIFY2(s.dialogs.shown.last().title == u("sorry"), qPrintable(text));

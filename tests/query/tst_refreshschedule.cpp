@@ -34,7 +34,7 @@ struct Fixture : TestRegister {
     {
         QSignalSpy done(refresh.get(), &BackgroundRefresh::tickDone);
         refresh->tick();
-        return done.count() > 0 || done.wait(10000);
+        return done.count() > 0 || done.wait(60000);
     }
 };
 } // namespace
@@ -204,7 +204,7 @@ void TestRefreshSchedule::standsAsideForTheUserAndTheSetting()
         QSignalSpy done(f.refresh.get(), &BackgroundRefresh::tickDone);
         f.refresh->tick();
         f.userBusy = true;
-        QVERIFY(done.wait(10000));
+        QVERIFY(done.wait(60000));
         QVERIFY(m_server.requests.isEmpty());
     }
     // A pass that starts while the requests run ends the refresh's tick at once.

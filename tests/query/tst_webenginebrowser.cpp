@@ -45,7 +45,7 @@ void TestWebEngineBrowser::fillsClicksAndReadsTheResultBack()
     browser.findElement(QStringLiteral("postid"), [&](bool f) { found = f; });
     browser.findElement(QStringLiteral("ExpressNo"), [&](bool f) { missing = f; });
     browser.click(QStringLiteral("Enter"), [&](bool f) { clickedMissing = f; });
-    QTRY_VERIFY(found != -1 && missing != -1 && clickedMissing != -1);
+    QTRY_VERIFY_WITH_TIMEOUT(found != -1 && missing != -1 && clickedMissing != -1, 30000);
     QCOMPARE(found, 1);
     QCOMPARE(missing + clickedMissing, 0);
 
@@ -54,13 +54,13 @@ void TestWebEngineBrowser::fillsClicksAndReadsTheResultBack()
     bool set = false, clicked = false, read = false;
     browser.setValue(QStringLiteral("postid"), awkward, [&](bool ok) { set = ok; });
     browser.click(QStringLiteral("query"), [&](bool ok) { clicked = ok; });
-    QTRY_VERIFY(set && clicked);
+    QTRY_VERIFY_WITH_TIMEOUT(set && clicked, 30000);
     QStringList lines;
     browser.bodyLines([&](const QStringList &l) {
         lines = l;
         read = true;
     });
-    QTRY_VERIFY(read);
+    QTRY_VERIFY_WITH_TIMEOUT(read, 30000);
     const int start = lines.indexOf(QString::fromUtf8("开始"));
     QVERIFY2(start >= 0, qPrintable(lines.join(QLatin1Char('|'))));
     QCOMPARE(lines.mid(start, 4), (QStringList{QString::fromUtf8("开始"), QString::fromUtf8("单号 ") + awkward,

@@ -69,7 +69,7 @@ struct Harness {
     void startUp()
     {
         window->applyStartSelection();
-        QTRY_VERIFY(!window->isHistoryLoading());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isHistoryLoading(), 30000);
     }
 
     static QByteArray config(const QString &body)

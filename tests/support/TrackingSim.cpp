@@ -13,10 +13,10 @@ TrackingSim::TrackingSim(const QString &program, const char *arguments)
     m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} +
                            QString::fromUtf8(arguments).split(QLatin1Char(' '), Qt::SkipEmptyParts));
     m_process.start();
-    if (!m_process.waitForStarted(10000))
+    if (!m_process.waitForStarted(60000))
         return;
     static const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)\\r?\\n"));
-    const QDeadlineTimer deadline(10000);
+    const QDeadlineTimer deadline(60000);
     while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
         if (!m_process.canReadLine())
             m_process.waitForReadyRead(int(deadline.remainingTime()));
@@ -53,11 +53,11 @@ void TrackingSim::pointHostsAt(const QString &base)
     Endpoints::setCurrent(hosts);
 }
 
-TrackingSim::Reply TrackingSim::get(const QString &path) const
+TrackingSim::Reply TrackingSim::get(const QString &path, int waitMs) const
 {
     QNetworkAccessManager network;
     QNetworkRequest request{QUrl(baseUrl() + path)};
-    request.setTransferTimeout(2000);
+    request.setTransferTimeout(waitMs);
     QScopedPointer<QNetworkReply> reply(network.get(request));
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);

@@ -27,8 +27,8 @@ public:
         QNetworkReply::NetworkError error = QNetworkReply::NoError;
         QByteArray body;
     };
-    // A GET waiting at most two seconds for its transfer.
-    Reply get(const QString &path) const;
+    // A GET waiting at most waitMs for its transfer.
+    Reply get(const QString &path, int waitMs = 60000) const;
 
 private:
     QProcess m_process;

@@ -58,7 +58,7 @@ void TestUpdateWindow::resultDecidesLabelAndButton()
     UpdateWindow window(folder.path(), launcher);
     window.show();
     QCOMPARE(visibleButtons(window), QStringList{QStringLiteral("欢迎继续使用")});
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isChecking(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isChecking(), 30000);
     QCOMPARE(window.resultLabel->text(), label);
     QCOMPARE(visibleButtons(window), QStringList{button});
 
