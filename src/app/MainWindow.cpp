@@ -152,6 +152,7 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     StatusPanel2->setAccessibleDescription(QStringLiteral("当前时间"));
     StatusPanel3->setAccessibleDescription(QStringLiteral("查询进度"));
     StatusPanel3->hide();
+    StatusPanel3->setTextFormat(Qt::PlainText); // names waybills
     auto *bar = named(new QStatusBar(this), "StatusBar1");
     bar->addWidget(StatusPanel1, 1);
     bar->addWidget(StatusPanel3);

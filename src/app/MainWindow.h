@@ -2,6 +2,7 @@
 
 #include "carriers/CarrierCatalogue.h"
 #include "carriers/CarrierDetector.h"
+#include "query/PassMarks.h"
 #include "settings/MainWindowLink.h"
 #include "store/WaybillStore.h"
 
@@ -97,7 +98,8 @@ public:
     // The queries (MainWindow_queries.cpp) and their results (MainWindow_results.cpp).
     void Command12_Click();
     void Command5_Click();
-    void MarkSignedFor(const StateCheck &check);
+    // False when the check could not be saved; `marks` keeps it for the end of the pass.
+    bool MarkSignedFor(const StateCheck &check, PassMarks &marks);
     BackgroundRefresh *backgroundRefresh() const { return m_refresh; }
     void stopQueries();
     bool isConciseQueryRunning() const;
@@ -296,6 +298,8 @@ private:
     BackgroundRefresh *m_refresh = nullptr;
     QString m_announced; // the waybill of the last tray notice
     bool m_conciseMarks = false;
+    PassMarks m_conciseSaves;  // what each pass could not save
+    PassMarks m_detailedSaves;
     bool m_suppressListAction = false;
     bool m_choosingInCode = false;
     bool m_exiting = false;

@@ -53,14 +53,16 @@ void MainWindow::buildQueryMachinery()
         item->setToolTip(2, row.state);
         // A failed request learned nothing, and a typed batch is not the register's.
         if (m_conciseMarks && !row.failed && !row.state.isEmpty() &&
-            row.state != ConciseQueryRunner::unsupportedCarrierState())
-            MarkSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor});
+            row.state != ConciseQueryRunner::unsupportedCarrierState() &&
+            !MarkSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor}, m_conciseSaves))
+            item->setText(2, row.state + PassMarks::rowNote(m_conciseSaves.lastFailure()));
     });
     connect(m_concise, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
     connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
         Command12->setEnabled(true);
         CommandStop->setEnabled(isDetailedPassRunning());
-        showQueryStatus(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成"));
+        showQueryStatus(
+            m_conciseSaves.endOfPass(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成")));
         refreshHistoryAfterMarks();
     });
 }
@@ -83,20 +85,19 @@ void MainWindow::showQueryStatus(const QString &text)
 }
 
 // The signed-for mark and the waybill's history are written together.
-void MainWindow::MarkSignedFor(const StateCheck &check)
+bool MainWindow::MarkSignedFor(const StateCheck &check, PassMarks &marks)
 {
-    Outcome outcome;
-    const CheckEffect effect = m_store.recordCheck(check, &outcome);
-    if (!outcome) {
-        showQueryStatus(outcome.error);
-        return;
-    }
+    const std::optional<CheckEffect> recorded = marks.record(m_store, check);
+    if (!recorded)
+        return false;
+    const CheckEffect effect = *recorded;
     m_refresh->schedule().noteChecked(check.number, check.at.toUTC());
     if (effect.newlySigned) {
         m_markedSinceLoad = true;
         const std::optional<Waybill> stored = m_store.find(check.number);
         announceCheck(check, effect, stored ? stored->carrier : QString());
     }
+    return true;
 }
 
 void MainWindow::stopQueries()
@@ -206,6 +207,7 @@ void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybil
     for (const auto &[number, carrier] : waybills)
         jobs.push_back({number, carrier, apiCodeFor(carrier, batch)});
     m_conciseMarks = mark;
+    m_conciseSaves.startPass();
     m_refresh->yieldToUser();
     Command12->setEnabled(false);
     CommandStop->setEnabled(true);
@@ -290,16 +292,19 @@ void MainWindow::buildDetailedQuery()
                 }
                 // Only what this waybill's own page said can mark it.
                 const QString state = LatestHarvestedState(lines);
-                if (signedFor || !state.isEmpty())
-                    MarkSignedFor({job.number, m_clock.now(),
-                                   StateSource::detailed(DataSources::configValue(currentDataSource())), state,
-                                   signedFor});
+                if ((signedFor || !state.isEmpty()) &&
+                    !MarkSignedFor({job.number, m_clock.now(),
+                                    StateSource::detailed(DataSources::configValue(currentDataSource())), state,
+                                    signedFor},
+                                   m_detailedSaves))
+                    appendDetail(PassMarks::rowNote(m_detailedSaves.lastFailure()) + QStringLiteral("\r\n"));
             });
     connect(m_detailed, &DetailedQuery::stepFailed, this,
             [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });
     connect(m_detailed, &DetailedQuery::finished, this, [this](bool stopped) {
         CommandStop->setEnabled(isConciseQueryRunning());
-        showQueryStatus(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成"));
+        showQueryStatus(
+            m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
         refreshHistoryAfterMarks();
     });
 }
@@ -370,6 +375,7 @@ void MainWindow::Command5_Click()
     setDetail(m_detailCurrent ? DetailHeader(jobs.first().number, jobs.first().carrier) : QString());
     CommandStop->setEnabled(true);
     m_refresh->yieldToUser();
+    m_detailedSaves.startPass();
     m_detailed->start(jobs, currentDataSource(), Timer1->interval());
     if (restarted && isDetailedPassRunning())
         showQueryStatus(QStringLiteral("已停止上一次详细查询，重新开始 · ") + StatusPanel3->text());

@@ -202,15 +202,16 @@ void SettingsDialog::Command1_Click()
         if (!outcome)
             failures << outcome.error;
     };
+    AppSettings::Changes changes; // saved in one write at the end
 
     if (const Skin *skin = Skins::findByCaption(List2->currentText()); skin && List2->currentIndex() >= 0)
-        keep(AppSettings::write(m_programFolder, AppSettings::kSkin, skin->dialogValue));
+        changes.set(AppSettings::kSkin, skin->dialogValue);
 
     // The stored carrier shown unchanged is no new choice.
     if (List1->currentIndex() >= 0 && List1->currentIndex() != m_storedCarrierIndex) {
         const Carrier *carrier = FindCarrierByName(List1->currentText());
         if (carrier && !carrier->configCode.isEmpty()) {
-            keep(AppSettings::write(m_programFolder, AppSettings::kDefaultCarrier, carrier->configCode));
+            changes.set(AppSettings::kDefaultCarrier, carrier->configCode);
             m_mainWindow.SelectCarrierFromSettings(*carrier);
             m_storedCarrierIndex = List1->currentIndex();
         }
@@ -218,18 +219,17 @@ void SettingsDialog::Command1_Click()
 
     const bool autoStart = Check1->isChecked();
     keep(m_autoStart.StartWithWindows(autoStart, QCoreApplication::applicationFilePath()));
-    keep(AppSettings::write(m_programFolder, AppSettings::kAutoStart,
-                            autoStart ? QStringLiteral("1") : QStringLiteral("0")));
+    changes.set(AppSettings::kAutoStart, autoStart ? QStringLiteral("1") : QStringLiteral("0"));
 
     const bool noUpdateCheck = Check2->isChecked();
     m_mainWindow.SetUpdateCheckInterval(noUpdateCheck ? 0 : 6000);
-    keep(AppSettings::write(m_programFolder, AppSettings::kAutoUpdate,
-                            noUpdateCheck ? QStringLiteral("1") : QStringLiteral("0")));
+    changes.set(AppSettings::kAutoUpdate, noUpdateCheck ? QStringLiteral("1") : QStringLiteral("0"));
 
     // Kept as typed, even when it is not a valid delay: it is never applied
     // as such, and the next opening shows the user what they wrote.
-    keep(AppSettings::write(m_programFolder, AppSettings::kReadDelay, Text3->text()));
-    failures << watchSettings->save(m_programFolder);
+    changes.set(AppSettings::kReadDelay, Text3->text());
+    watchSettings->addTo(changes);
+    keep(changes.save(m_programFolder));
 
     if (!failures.isEmpty()) {
         // Stay open, so the user can try again once the cause is fixed.

@@ -1,5 +1,6 @@
 #include "store/WaybillStore.h"
 #include "store/BoundText.h"
+#include "store/StoreFailure.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -118,7 +119,13 @@ QSqlDatabase WaybillStore::database() const
 
 Outcome WaybillStore::failure(const QString &what, const QString &detail) const
 {
-    return Outcome::failure(QStringLiteral("%1（数据库 %2）：%3").arg(what, m_path, detail));
+    // A full disk may reach SQLite as an I/O error; errno tells them apart.
+    int systemError = 0;
+    if (const QVariant h = database().driver()->handle(); h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+        if (sqlite3 *handle = *static_cast<sqlite3 *const *>(h.constData()))
+            systemError = sqlite3_system_errno(handle);
+    return Outcome::failure(
+        QStringLiteral("%1（数据库 %2）：%3").arg(what, m_path, StoreFailure::fromText(detail, systemError)));
 }
 
 Outcome WaybillStore::exec(QSqlQuery &query) const
@@ -714,12 +721,25 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
             continue;
         }
         reasons[i] = insertDirect(handle, insert, row, buffer);
+        // Only a constraint refuses a single row. A full disk, an I/O error or
+        // a lost lock ends the import: SQLite may already have rolled the
+        // transaction back, and later rows would be stored one by one.
+        if (!reasons[i].isEmpty() &&
+            (!StoreFailure::refusesOnlyTheRow(sqlite3_extended_errcode(handle)) || sqlite3_get_autocommit(handle))) {
+            const QString reason =
+                StoreFailure::describe(sqlite3_extended_errcode(handle), sqlite3_system_errno(handle));
+            if (!sqlite3_get_autocommit(handle))
+                control.exec(QStringLiteral("ROLLBACK"));
+            report(outcome, Outcome::failure(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reason)));
+            return QVector<QString>(total);
+        }
     }
     if (!control.exec(QStringLiteral("COMMIT"))) {
-        const QString reason = control.lastError().text();
+        const int code = sqlite3_extended_errcode(handle);
+        const QString reason = StoreFailure::describe(code, sqlite3_system_errno(handle));
         control.exec(QStringLiteral("ROLLBACK"));
-        report(outcome, failure(QStringLiteral("导入未能保存"), reason));
-        return reasons;
+        report(outcome, Outcome::failure(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reason)));
+        return QVector<QString>(total);
     }
     if (progress)
         progress(total, total);
