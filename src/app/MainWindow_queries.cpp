@@ -55,7 +55,7 @@ void MainWindow::buildQueryMachinery()
         if (m_conciseMarks && !row.failed && !row.state.isEmpty() &&
             row.state != ConciseQueryRunner::unsupportedCarrierState() &&
             !MarkSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor}, m_conciseSaves))
-            item->setText(2, row.state + PassMarks::rowNote(m_conciseSaves.lastFailure()));
+            item->setText(2, row.state + PassMarks::rowNote());
     });
     connect(m_concise, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
     connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
@@ -297,7 +297,7 @@ void MainWindow::buildDetailedQuery()
                                     StateSource::detailed(DataSources::configValue(currentDataSource())), state,
                                     signedFor},
                                    m_detailedSaves))
-                    appendDetail(PassMarks::rowNote(m_detailedSaves.lastFailure()) + QStringLiteral("\r\n"));
+                    appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
             });
     connect(m_detailed, &DetailedQuery::stepFailed, this,
             [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });

@@ -11,7 +11,6 @@ void PassMarks::startPass()
 {
     m_failed.clear();
     m_reason.clear();
-    m_last.clear();
     m_locked = false;
 }
 
@@ -30,7 +29,6 @@ std::optional<CheckEffect> PassMarks::record(WaybillStore &store, const StateChe
     if (m_reason.isEmpty() || m_locked)
         m_reason = outcome.error;
     m_failed << check.number;
-    m_last = outcome.error;
     return std::nullopt;
 }
 
@@ -47,7 +45,7 @@ QString PassMarks::endOfPass(const QString &finished) const
         .arg(listed.join(QStringLiteral("、")), m_reason);
 }
 
-QString PassMarks::rowNote(const QString &failure)
+QString PassMarks::rowNote()
 {
-    return QStringLiteral("【签收状态未能保存：%1】").arg(failure);
+    return QStringLiteral("【签收状态未能保存，原因见状态栏】");
 }

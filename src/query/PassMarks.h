@@ -23,17 +23,15 @@ public:
     std::optional<CheckEffect> record(WaybillStore &store, const StateCheck &check);
 
     int failures() const { return int(m_failed.size()); }
-    // Why the last failed check was not saved, for its row.
-    const QString &lastFailure() const { return m_last; }
     // The text at the end of a pass: `finished` alone, or followed by what
     // could not be saved and why.
     QString endOfPass(const QString &finished) const;
-    // Put after a row's state when its check was not saved.
-    static QString rowNote(const QString &failure);
+    // Put after a row's state when its check was not saved; the reason is in
+    // the end of the pass.
+    static QString rowNote();
 
 private:
     QStringList m_failed;
     QString m_reason; // for the end of the pass: the lock, else the first failure
-    QString m_last;
     bool m_locked = false;
 };
