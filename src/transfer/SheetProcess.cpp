@@ -223,12 +223,13 @@ Outcome read(const QString &path, SheetData *sheet)
     // The answer is taken as it comes and bounded before it is all in memory.
     const QDeadlineTimer deadline(kTimeLimitMs);
     bool tooLarge = false;
-    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+    for (;;) {
         if ((tooLarge = process.bytesAvailable() > SheetLimits::kMaxAnswerBytes))
+            break;
+        if (process.state() == QProcess::NotRunning || deadline.hasExpired())
             break;
         process.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
     }
-    tooLarge = tooLarge || process.bytesAvailable() > SheetLimits::kMaxAnswerBytes;
     if (process.state() != QProcess::NotRunning || tooLarge) {
         process.kill();
         process.waitForFinished();
