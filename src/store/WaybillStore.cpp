@@ -217,7 +217,7 @@ Outcome WaybillStore::createDatabase(const QString &path)
             if (!ok) {
                 const QString reason = q.lastError().text().isEmpty() ? db.lastError().text() : q.lastError().text();
                 db.rollback();
-                result = Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, reason));
+                result = Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, StoreFailure::fromText(reason)));
             }
             db.close();
         }
@@ -286,14 +286,16 @@ Outcome WaybillStore::openAndCheck(const QString &path)
     if (!db.open()) {
         if (isBusy(db.lastError()))
             return Outcome::failure(inUse);
-        return Outcome::failure(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError().text()));
+        return Outcome::failure(
+            QStringLiteral("无法打开数据库 %1：%2").arg(path, StoreFailure::fromText(db.lastError().text())));
     }
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
         if (isBusy(q.lastError()))
             return Outcome::failure(inUse);
-        return Outcome::failure(QStringLiteral("数据库 %1 已损坏或不是本程序的数据库，程序不会改动它：%2")
-                                    .arg(path, q.lastError().databaseText()));
+        return Outcome::failure(QStringLiteral("数据库 %1 已损坏或不是本程序的数据库，程序不会改动它。"
+                                               "请把它移走（或换成备份）后再启动，程序会新建数据库。")
+                                    .arg(path));
     }
     int tables = 0;
     while (q.next())
