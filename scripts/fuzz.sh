@@ -9,7 +9,7 @@ seconds=${2:?seconds}
 shift 2
 here=$(cd "$(dirname "$0")/.." && pwd)
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(inifile textimport xlsx xls conciseanswer harvestrules)
+[ ${#targets[@]} -gt 0 ] || targets=(inifile textimport xlsx xls xlsread conciseanswer harvestrules)
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/tests/fuzz/lsan.supp}

@@ -18,6 +18,8 @@ QString oneLine(QString text)
 ElidingLabel::ElidingLabel(QWidget *parent) : QLabel(parent)
 {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // It shows stored values: markup in one is text.
+    setTextFormat(Qt::PlainText);
 }
 
 QSize ElidingLabel::minimumSizeHint() const

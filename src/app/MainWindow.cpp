@@ -93,6 +93,7 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     clockLabel->setAccessibleDescription(QStringLiteral("当前时间"));
     queryProgressLabel->setAccessibleDescription(QStringLiteral("查询进度"));
     queryProgressLabel->hide();
+    queryProgressLabel->setTextFormat(Qt::PlainText); // names waybills
     auto *bar = named(new QStatusBar(this), "statusBar");
     bar->addWidget(statusLineLabel, 1);
     bar->addWidget(queryProgressLabel);

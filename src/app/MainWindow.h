@@ -2,6 +2,7 @@
 
 #include "carriers/CarrierCatalogue.h"
 #include "carriers/CarrierDetector.h"
+#include "query/PassMarks.h"
 #include "store/WaybillStore.h"
 
 #include <QMainWindow>
@@ -90,7 +91,8 @@ public:
     // The queries (MainWindow_queries.cpp) and their results (MainWindow_results.cpp).
     void runConciseQuery();
     void runDetailedQuery();
-    void markSignedFor(const StateCheck &check);
+    // False when the check could not be saved; `marks` keeps it for the end of the pass.
+    bool markSignedFor(const StateCheck &check, PassMarks &marks);
     BackgroundRefresh *backgroundRefresh() const { return m_refresh; }
     void stopQueries();
     bool isConciseQueryRunning() const;
@@ -292,6 +294,8 @@ private:
     BackgroundRefresh *m_refresh = nullptr;
     QString m_announced; // the waybill of the last tray notice
     bool m_conciseMarks = false;
+    PassMarks m_conciseSaves;  // what each pass could not save
+    PassMarks m_detailedSaves;
     bool m_suppressListAction = false;
     bool m_choosingInCode = false;
     bool m_exiting = false;

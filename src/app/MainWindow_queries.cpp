@@ -53,14 +53,16 @@ void MainWindow::buildQueryMachinery()
         item->setToolTip(2, row.state);
         // A failed request learned nothing, and a typed batch is not the register's.
         if (m_conciseMarks && !row.failed && !row.state.isEmpty() &&
-            row.state != ConciseQueryRunner::unsupportedCarrierState())
-            markSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor});
+            row.state != ConciseQueryRunner::unsupportedCarrierState() &&
+            !markSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor}, m_conciseSaves))
+            item->setText(2, row.state + PassMarks::rowNote());
     });
     connect(m_concise, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
     connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
         conciseQueryButton->setEnabled(true);
         stopQueryButton->setEnabled(isDetailedPassRunning());
-        showQueryStatus(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成"));
+        showQueryStatus(
+            m_conciseSaves.endOfPass(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成")));
         refreshHistoryAfterMarks();
     });
 }
@@ -83,20 +85,19 @@ void MainWindow::showQueryStatus(const QString &text)
 }
 
 // The signed-for mark and the waybill's history are written together.
-void MainWindow::markSignedFor(const StateCheck &check)
+bool MainWindow::markSignedFor(const StateCheck &check, PassMarks &marks)
 {
-    Outcome outcome;
-    const CheckEffect effect = m_store.recordCheck(check, &outcome);
-    if (!outcome) {
-        showQueryStatus(outcome.error);
-        return;
-    }
+    const std::optional<CheckEffect> recorded = marks.record(m_store, check);
+    if (!recorded)
+        return false;
+    const CheckEffect effect = *recorded;
     m_refresh->schedule().noteChecked(check.number, check.at.toUTC());
     if (effect.newlySigned) {
         m_markedSinceLoad = true;
         const std::optional<Waybill> stored = m_store.find(check.number);
         announceCheck(check, effect, stored ? stored->carrier : QString());
     }
+    return true;
 }
 
 void MainWindow::stopQueries()
@@ -208,6 +209,7 @@ void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybil
     for (const auto &[number, carrier] : waybills)
         jobs.push_back({number, carrier, apiCodeFor(carrier, batch)});
     m_conciseMarks = mark;
+    m_conciseSaves.startPass();
     m_refresh->yieldToUser();
     conciseQueryButton->setEnabled(false);
     stopQueryButton->setEnabled(true);
@@ -292,16 +294,19 @@ void MainWindow::buildDetailedQuery()
                 }
                 // Only what this waybill's own page said can mark it.
                 const QString state = LatestHarvestedState(lines);
-                if (signedFor || !state.isEmpty())
-                    markSignedFor({job.number, m_clock.now(),
-                                   StateSource::detailed(DataSources::configValue(currentDataSource())), state,
-                                   signedFor});
+                if ((signedFor || !state.isEmpty()) &&
+                    !markSignedFor({job.number, m_clock.now(),
+                                    StateSource::detailed(DataSources::configValue(currentDataSource())), state,
+                                    signedFor},
+                                   m_detailedSaves))
+                    appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
             });
     connect(m_detailed, &DetailedQuery::stepFailed, this,
             [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });
     connect(m_detailed, &DetailedQuery::finished, this, [this](bool stopped) {
         stopQueryButton->setEnabled(isConciseQueryRunning());
-        showQueryStatus(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成"));
+        showQueryStatus(
+            m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
         refreshHistoryAfterMarks();
     });
 }
@@ -372,6 +377,7 @@ void MainWindow::runDetailedQuery()
     setDetail(m_detailCurrent ? DetailHeader(jobs.first().number, jobs.first().carrier) : QString());
     stopQueryButton->setEnabled(true);
     m_refresh->yieldToUser();
+    m_detailedSaves.startPass();
     m_detailed->start(jobs, currentDataSource(), pageReadTimer->interval());
     if (restarted && isDetailedPassRunning())
         showQueryStatus(QStringLiteral("已停止上一次详细查询，重新开始 · ") + queryProgressLabel->text());

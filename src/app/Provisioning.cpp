@@ -26,14 +26,20 @@ QByteArray payload(const QString &resource)
     return file.readAll();
 }
 
-// QSaveFile writes beside the file, under its name and six random letters or
-// digits, and renames at the end; a kill in between leaves that whole copy
-// behind. A suffix that is a plain lower-case word ("backup") may be the
-// user's own copy and stays.
+// A save that was killed before its rename leaves its partial file behind,
+// under a name that only SaveWhole makes. Older versions saved through
+// QSaveFile, under the name and six random letters or digits; of those, a
+// suffix that is a plain lower-case word ("backup") may be the user's own
+// copy and stays.
 void removeInterruptedSaves(const QDir &folder, const QStringList &names)
 {
     static const QRegularExpression suffix(QStringLiteral("^\\.(?![a-z]{6}$)[A-Za-z0-9]{6}$"));
+    const QStringList hidden = folder.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
+        for (const QString &partial : hidden) {
+            if (SaveWholeNames::isPartialOf(partial, name))
+                QFile::remove(folder.filePath(partial));
+        }
         const QStringList found = folder.entryList({name + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden);
         for (const QString &leftover : found) {
             if (suffix.match(leftover.mid(name.size())).hasMatch())

@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 #include "core/Clock.h"
 #include "core/ProgramName.h"
+#include "core/SingleInstance.h"
 #include "core/QtDialogs.h"
 #include "query/WebEngineBrowser.h"
 
@@ -33,10 +34,16 @@ int main(int argc, char *argv[])
     const Provisioning::DataFolder data = Provisioning::chooseDataFolder(
         programFolder, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     const Startup::Result prepared = Startup::prepare(data.path, dialogs, programFolder);
-    if (prepared.exitCode != 0)
+    if (prepared.exitCode != 0 || prepared.alreadyRunning)
         return prepared.exitCode;
 
     MainWindow window(data.path, {dialogs, launcher, Clock::system()}, std::make_unique<WebEngineBrowser>());
+    // A second start brings this window back, from the tray as well.
+    QObject::connect(prepared.instance.get(), &SingleInstance::activationRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     return QApplication::exec();
 }

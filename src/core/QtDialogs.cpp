@@ -6,25 +6,38 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+namespace {
+// Messages quote stored values (numbers, imported fields): shown as text,
+// never as markup.
+QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+                                 QMessageBox::StandardButtons buttons, QMessageBox::StandardButton chosen)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(chosen);
+    return QMessageBox::StandardButton(box.exec());
+}
+} // namespace
+
 void QtDialogs::information(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox::information(parent, title, text, QMessageBox::Ok);
+    show(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void QtDialogs::critical(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+    show(parent, QMessageBox::Critical, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool QtDialogs::askOkCancel(QWidget *parent, const QString &title, const QString &text)
 {
-    return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
+    return show(parent, QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
            QMessageBox::Ok;
 }
 
 bool QtDialogs::askYesNo(QWidget *parent, const QString &title, const QString &text)
 {
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+    return show(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;
 }
 

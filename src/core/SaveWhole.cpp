@@ -1,16 +1,34 @@
 #include "core/SaveWhole.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 
-bool SaveWhole(const QString &path, const QByteArray &bytes, QString *error)
+namespace SaveWholeNames {
+
+namespace {
+const QString kMark = QStringLiteral(".tolvane-partial-");
+// A long name still leaves room for the mark within the system's 255 bytes.
+constexpr int kKeptNameLength = 80;
+} // namespace
+
+QString partialPath(const QString &path)
 {
-    QSaveFile file(path);
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    if (!saved && error)
-        *error = file.errorString();
-    return saved;
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString suffix;
+    for (int i = 0; i < 8; ++i)
+        suffix += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
+    const QFileInfo info(path);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName().left(kKeptNameLength) + kMark + suffix);
 }
+
+bool isPartialOf(const QString &fileName, const QString &name)
+{
+    const QString start = QLatin1Char('.') + name.left(kKeptNameLength) + kMark;
+    return fileName.startsWith(start) && fileName.size() == start.size() + 8;
+}
+
+} // namespace SaveWholeNames
 
 Outcome SaveWholeFile(const QString &path, const QByteArray &bytes)
 {

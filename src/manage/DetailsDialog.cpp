@@ -43,6 +43,7 @@ DetailsDialog::DetailsDialog(Dialogs &dialogs, QWidget *parent) : QWidget(parent
         if (row.value == &nameValueLabel)
             caption->setToolTip(QStringLiteral("姓名，可以不填哦~~~"));
         auto *value = new QLabel(this);
+        value->setTextFormat(Qt::PlainText); // an imported "<b>" is text, never markup
         value->setObjectName(QString::fromLatin1(row.valueName));
         value->setAccessibleDescription(row.caption); // its name is the value it shows
         value->setToolTip(row.caption);
@@ -55,6 +56,7 @@ DetailsDialog::DetailsDialog(Dialogs &dialogs, QWidget *parent) : QWidget(parent
         ++r;
     }
     lastCheckLabel = new QLabel(this);
+    lastCheckLabel->setTextFormat(Qt::PlainText);
     lastCheckLabel->setObjectName(QStringLiteral("lastCheckLabel"));
     lastCheckLabel->setAccessibleDescription(QStringLiteral("最后查询")); // its name is the value it shows
     lastCheckLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

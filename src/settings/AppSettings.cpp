@@ -39,6 +39,29 @@ Outcome write(const QString &programFolder, const QString &key, const QString &v
     return WriteToINI(kSection, key, value, filePath(programFolder));
 }
 
+void Changes::set(const QString &key, const QString &value)
+{
+    for (auto &entry : m_values) {
+        if (entry.first == key) {
+            entry.second = value;
+            return;
+        }
+    }
+    m_values.push_back({key, value});
+}
+
+Outcome Changes::save(const QString &programFolder) const
+{
+    if (m_values.isEmpty())
+        return Outcome::success();
+    IniFile ini(filePath(programFolder));
+    if (Outcome loaded = ini.load(); !loaded)
+        return loaded;
+    for (const auto &[key, value] : m_values)
+        ini.setValue(kSection, key, value);
+    return ini.save();
+}
+
 double readNumber(const QString &text)
 {
     // Like the classic Val(): the leading number, ignoring what follows it.

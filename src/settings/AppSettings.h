@@ -2,7 +2,9 @@
 
 #include "core/Outcome.h"
 
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 // The settings of config.ini: one section, twelve keys, each with the default
 // that every reader supplies.
@@ -33,6 +35,18 @@ QString defaultFor(const QString &key);
 QString filePath(const QString &programFolder);
 QString read(const QString &programFolder, const QString &key);
 Outcome write(const QString &programFolder, const QString &key, const QString &value);
+
+// Several keys saved in one write of the file: a dialog's save replaces
+// config.ini once, whole or not at all, not once per key.
+class Changes final {
+public:
+    void set(const QString &key, const QString &value);
+    bool isEmpty() const { return m_values.isEmpty(); }
+    Outcome save(const QString &programFolder) const;
+
+private:
+    QVector<QPair<QString, QString>> m_values;
+};
 
 // Numeric reading of a flag such as "自动保存": text that is no number counts as 0.
 // The fraction is kept: "1.9" is not 1, and "0.5" is not 0.

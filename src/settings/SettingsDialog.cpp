@@ -202,16 +202,16 @@ void SettingsDialog::save()
         if (!outcome)
             failures << outcome.error;
     };
+    AppSettings::Changes changes; // saved in one write at the end
 
-    if (const Skin *skin = Skins::findByCaption(defaultSkinCombo->currentText());
-        skin && defaultSkinCombo->currentIndex() >= 0)
-        keep(AppSettings::write(m_programFolder, AppSettings::kSkin, skin->dialogValue));
+    if (const Skin *skin = Skins::findByCaption(defaultSkinCombo->currentText()); skin && defaultSkinCombo->currentIndex() >= 0)
+        changes.set(AppSettings::kSkin, skin->dialogValue);
 
     // The stored carrier shown unchanged is no new choice.
     if (defaultCarrierCombo->currentIndex() >= 0 && defaultCarrierCombo->currentIndex() != m_storedCarrierIndex) {
         const Carrier *carrier = FindCarrierByName(defaultCarrierCombo->currentText());
         if (carrier && !carrier->configCode.isEmpty()) {
-            keep(AppSettings::write(m_programFolder, AppSettings::kDefaultCarrier, carrier->configCode));
+            changes.set(AppSettings::kDefaultCarrier, carrier->configCode);
             Q_EMIT carrierChosen(*carrier);
             m_storedCarrierIndex = defaultCarrierCombo->currentIndex();
         }
@@ -219,18 +219,17 @@ void SettingsDialog::save()
 
     const bool autoStart = autoStartCheckBox->isChecked();
     keep(m_autoStart.StartWithWindows(autoStart, QCoreApplication::applicationFilePath()));
-    keep(AppSettings::write(m_programFolder, AppSettings::kAutoStart,
-                            autoStart ? QStringLiteral("1") : QStringLiteral("0")));
+    changes.set(AppSettings::kAutoStart, autoStart ? QStringLiteral("1") : QStringLiteral("0"));
 
     const bool noUpdateCheck = noUpdatePromptCheckBox->isChecked();
     Q_EMIT updateCheckIntervalChanged(noUpdateCheck ? 0 : 6000);
-    keep(AppSettings::write(m_programFolder, AppSettings::kAutoUpdate,
-                            noUpdateCheck ? QStringLiteral("1") : QStringLiteral("0")));
+    changes.set(AppSettings::kAutoUpdate, noUpdateCheck ? QStringLiteral("1") : QStringLiteral("0"));
 
     // Kept as typed, even when it is not a valid delay: it is never applied
     // as such, and the next opening shows the user what they wrote.
-    keep(AppSettings::write(m_programFolder, AppSettings::kReadDelay, readDelayEdit->text()));
-    failures << watchSettingsGroup->save(m_programFolder);
+    changes.set(AppSettings::kReadDelay, readDelayEdit->text());
+    watchSettingsGroup->addTo(changes);
+    keep(changes.save(m_programFolder));
 
     if (!failures.isEmpty()) {
         // Stay open, so the user can try again once the cause is fixed.

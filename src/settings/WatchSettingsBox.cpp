@@ -56,19 +56,20 @@ void WatchSettingsBox::load(const QString &programFolder)
     signingNotice->setChecked(WatchSettings::signingNotice(programFolder));
 }
 
-QStringList WatchSettingsBox::save(const QString &programFolder) const
+void WatchSettingsBox::addTo(AppSettings::Changes &changes) const
 {
     const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
-    const QPair<QString, QString> values[] = {
-        {AppSettings::kAutoRefresh, flag(autoRefresh->isChecked())},
-        {AppSettings::kRefreshHours, QString::number(refreshHours->value())},
-        {AppSettings::kSigningNotice, flag(signingNotice->isChecked())},
-        {AppSettings::kArchiveDays, QString::number(archiveDays->value())},
-    };
-    QStringList failures;
-    for (const auto &[key, value] : values) {
-        if (const Outcome written = AppSettings::write(programFolder, key, value); !written)
-            failures << written.error;
-    }
-    return failures;
+    changes.set(AppSettings::kAutoRefresh, flag(autoRefresh->isChecked()));
+    changes.set(AppSettings::kRefreshHours, QString::number(refreshHours->value()));
+    changes.set(AppSettings::kSigningNotice, flag(signingNotice->isChecked()));
+    changes.set(AppSettings::kArchiveDays, QString::number(archiveDays->value()));
+}
+
+QStringList WatchSettingsBox::save(const QString &programFolder) const
+{
+    AppSettings::Changes changes;
+    addTo(changes);
+    if (const Outcome written = changes.save(programFolder); !written)
+        return {written.error};
+    return {};
 }

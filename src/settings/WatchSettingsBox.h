@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/AppSettings.h"
+
 #include <QGroupBox>
 
 class QCheckBox;
@@ -13,7 +15,9 @@ public:
     explicit WatchSettingsBox(QWidget *parent = nullptr);
 
     void load(const QString &programFolder);
-    // Each failed write, in the user's words.
+    // Its keys, for the dialog's one write.
+    void addTo(AppSettings::Changes &changes) const;
+    // Its keys alone, in one write; each failure in the user's words.
     QStringList save(const QString &programFolder) const;
 
     QCheckBox *autoRefresh = nullptr;

@@ -1,4 +1,5 @@
 #include "store/HistoryLoader.h"
+#include "store/StoreFailure.h"
 
 #include "core/BackgroundTask.h"
 
@@ -31,7 +32,8 @@ QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outc
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
         if (!db.open()) {
             *outcome =
-                Outcome::failure(QStringLiteral("无法读取历史记录（%1）：%2").arg(databasePath, db.lastError().text()));
+                Outcome::failure(QStringLiteral("无法读取历史记录（%1）：%2")
+                                     .arg(databasePath, StoreFailure::fromText(db.lastError().text())));
         } else {
             QSqlQuery q(db);
             q.setForwardOnly(true);
@@ -45,7 +47,7 @@ QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outc
             if (!q.exec(QStringLiteral("SELECT k.状态, k.快递公司, k.快递单号, k.时间, %1 FROM 快递单 k ORDER BY k.rowid")
                             .arg(signedAt))) {
                 *outcome = Outcome::failure(
-                    QStringLiteral("无法读取历史记录（%1）：%2").arg(databasePath, q.lastError().text()));
+                    QStringLiteral("无法读取历史记录（%1）：%2").arg(databasePath, StoreFailure::fromText(q.lastError().text())));
             } else {
                 while (q.next()) {
                     const QString status = q.value(0).toString();

@@ -1,13 +1,17 @@
 // The register's file: its connection, creating it whole, opening and checking it.
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
+#include "store/StoreFailure.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 using StoreShared::isBusy;
 
@@ -59,7 +63,13 @@ QSqlDatabase WaybillStore::database() const
 
 Outcome WaybillStore::failure(const QString &what, const QString &detail) const
 {
-    return Outcome::failure(QStringLiteral("%1（数据库 %2）：%3").arg(what, m_path, detail));
+    // A full disk may reach SQLite as an I/O error; errno tells them apart.
+    int systemError = 0;
+    if (const QVariant h = database().driver()->handle(); h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+        if (sqlite3 *handle = *static_cast<sqlite3 *const *>(h.constData()))
+            systemError = sqlite3_system_errno(handle);
+    return Outcome::failure(
+        QStringLiteral("%1（数据库 %2）：%3").arg(what, m_path, StoreFailure::fromText(detail, systemError)));
 }
 
 Outcome WaybillStore::exec(QSqlQuery &query) const
@@ -143,7 +153,7 @@ Outcome WaybillStore::createDatabase(const QString &path)
             if (!ok) {
                 const QString reason = q.lastError().text().isEmpty() ? db.lastError().text() : q.lastError().text();
                 db.rollback();
-                result = Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, reason));
+                result = Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, StoreFailure::fromText(reason)));
             }
             db.close();
         }
@@ -212,14 +222,16 @@ Outcome WaybillStore::openAndCheck(const QString &path)
     if (!db.open()) {
         if (isBusy(db.lastError()))
             return Outcome::failure(inUse);
-        return Outcome::failure(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError().text()));
+        return Outcome::failure(
+            QStringLiteral("无法打开数据库 %1：%2").arg(path, StoreFailure::fromText(db.lastError().text())));
     }
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
         if (isBusy(q.lastError()))
             return Outcome::failure(inUse);
-        return Outcome::failure(QStringLiteral("数据库 %1 已损坏或不是本程序的数据库，程序不会改动它：%2")
-                                    .arg(path, q.lastError().databaseText()));
+        return Outcome::failure(QStringLiteral("数据库 %1 已损坏或不是本程序的数据库，程序不会改动它。"
+                                               "请把它移走（或换成备份）后再启动，程序会新建数据库。")
+                                    .arg(path));
     }
     int tables = 0;
     while (q.next())

@@ -106,9 +106,12 @@ QVector<CheckEffect> WaybillStore::recordChecks(const QVector<StateCheck> &check
 {
     QVector<CheckEffect> effects;
     QSqlDatabase db = database();
-    if (!db.transaction()) {
-        report(outcome, failure(QStringLiteral("无法开始事务"), db.lastError().text()));
-        return effects;
+    // The write lock up front, with the connection's wait: a deferred
+    // transaction reads first and then fails at once on a lock held elsewhere,
+    // since SQLite cannot wait there without risking a deadlock.
+    if (QSqlQuery begin(db); !begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        report(outcome, failure(QStringLiteral("无法保存查询记录"), begin.lastError().text()));
+        return QVector<CheckEffect>(checks.size());
     }
     for (const StateCheck &check : checks) {
         Outcome one;

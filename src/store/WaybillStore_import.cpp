@@ -1,6 +1,7 @@
 // Imports: many rows in one transaction, straight through SQLite.
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
+#include "store/StoreFailure.h"
 
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -120,12 +121,25 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
             continue;
         }
         reasons[i] = insertDirect(handle, insert, row, buffer);
+        // Only a constraint refuses a single row. A full disk, an I/O error or
+        // a lost lock ends the import: SQLite may already have rolled the
+        // transaction back, and later rows would be stored one by one.
+        if (!reasons[i].isEmpty() &&
+            (!StoreFailure::refusesOnlyTheRow(sqlite3_extended_errcode(handle)) || sqlite3_get_autocommit(handle))) {
+            const QString reason =
+                StoreFailure::describe(sqlite3_extended_errcode(handle), sqlite3_system_errno(handle));
+            if (!sqlite3_get_autocommit(handle))
+                control.exec(QStringLiteral("ROLLBACK"));
+            report(outcome, Outcome::failure(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reason)));
+            return QVector<QString>(total);
+        }
     }
     if (!control.exec(QStringLiteral("COMMIT"))) {
-        const QString reason = control.lastError().text();
+        const int code = sqlite3_extended_errcode(handle);
+        const QString reason = StoreFailure::describe(code, sqlite3_system_errno(handle));
         control.exec(QStringLiteral("ROLLBACK"));
-        report(outcome, failure(QStringLiteral("导入未能保存"), reason));
-        return reasons;
+        report(outcome, Outcome::failure(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reason)));
+        return QVector<QString>(total);
     }
     if (progress)
         progress(total, total);

@@ -58,10 +58,17 @@ Outcome readTextFile(const QString &path, ImportBatch *batch)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Outcome::failure(QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString()));
+        return Outcome::failure(QStringLiteral("无法打开文件 %1。请检查它是否存在、能否读取，然后再试。").arg(path));
+    // The whole text is held decoded while it is parsed: about four times its size.
+    if (file.size() > kMaxTextFileBytes)
+        return Outcome::failure(QStringLiteral("文件 %1 有 %2 MB，超过一次导入最多 %3 MB 的上限。"
+                                               "请把它分成几个较小的文件再导入。")
+                                    .arg(path)
+                                    .arg(file.size() >> 20)
+                                    .arg(kMaxTextFileBytes >> 20));
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Outcome::failure(QStringLiteral("无法读取文件 %1：%2").arg(path, file.errorString()));
+    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxTextFileBytes)
+        return Outcome::failure(QStringLiteral("无法读取文件 %1。请检查磁盘或把文件复制到别处后再试。").arg(path));
     *batch = parseText(bytes);
     return Outcome::success();
 }

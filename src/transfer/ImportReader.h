@@ -19,6 +19,9 @@ namespace ImportReader {
 // otherwise; lines end at CR LF, LF or CR.
 QString decodeText(const QByteArray &bytes);
 ImportBatch parseText(const QByteArray &bytes);
+// A larger file is refused with a message before it is read: a million lines
+// of a hundred bytes fit.
+constexpr qint64 kMaxTextFileBytes = qint64(100) << 20;
 Outcome readTextFile(const QString &path, ImportBatch *batch);
 
 // An Excel workbook, .xls or .xlsx (told apart by content, not by name): the

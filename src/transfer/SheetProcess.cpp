@@ -1,14 +1,17 @@
 #include "transfer/SheetProcess.h"
 
 #include "transfer/ImportReader.h"
+#include "transfer/SheetLimits.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
@@ -27,7 +30,7 @@ Kind kindOf(const QString &path, Outcome *opened)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *opened = Outcome::failure(QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString()));
+        *opened = Outcome::failure(QStringLiteral("无法打开文件 %1。请检查它是否存在、能否读取，然后再试。").arg(path));
         return Kind::Other;
     }
     const QByteArray magic = file.read(4);
@@ -216,10 +219,23 @@ Outcome read(const QString &path, SheetData *sheet)
 #endif
     process.start(helper, {path});
     if (!process.waitForStarted())
-        return unreadable(QStringLiteral("无法启动读取程序：%1").arg(process.errorString()));
-    if (!process.waitForFinished(kTimeLimitMs)) {
+        return unreadable(QStringLiteral("无法启动读取程序 %1。请重新安装本程序后再试。").arg(QDir::toNativeSeparators(helper)));
+    // The answer is taken as it comes and bounded before it is all in memory.
+    const QDeadlineTimer deadline(kTimeLimitMs);
+    bool tooLarge = false;
+    for (;;) {
+        if ((tooLarge = process.bytesAvailable() > SheetLimits::kMaxAnswerBytes))
+            break;
+        if (process.state() == QProcess::NotRunning || deadline.hasExpired())
+            break;
+        process.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+    }
+    if (process.state() != QProcess::NotRunning || tooLarge) {
         process.kill();
         process.waitForFinished();
+        if (tooLarge)
+            return unreadable(QStringLiteral("读取的结果超过 %1 MB，过大。请把工作表分成几个较小的文件再导入。")
+                                  .arg(SheetLimits::kMaxAnswerBytes >> 20));
         return unreadable(QStringLiteral("读取超过 %1 秒，已停止。").arg(kTimeLimitMs / 1000));
     }
     if (process.exitStatus() == QProcess::CrashExit)
@@ -229,7 +245,7 @@ Outcome read(const QString &path, SheetData *sheet)
     Outcome result;
     SheetData taken;
     if (process.exitCode() != 0 || !decode(process.readAllStandardOutput(), &result, &taken))
-        return unreadable(QStringLiteral("读取程序的结果无法识别（退出代码 %1）。").arg(process.exitCode()));
+        return unreadable(QStringLiteral("读取程序的结果无法识别。文件可能已损坏，请在 Excel 中另存为新文件后再导入。"));
     if (result)
         *sheet = std::move(taken);
     return result;

@@ -1,4 +1,5 @@
 #include "transfer/ImportReader.h"
+#include "transfer/SheetLimits.h"
 
 #include <QFile>
 
@@ -33,6 +34,24 @@ private:
 
 namespace XlsSheet {
 
+namespace {
+// FreeXL's codes, in words.
+QString openFailure(int status)
+{
+    switch (status) {
+    case FREEXL_FILE_NOT_FOUND:
+        return QStringLiteral("找不到这个文件。请检查它是否已被移走或改名。");
+    case FREEXL_INSUFFICIENT_MEMORY:
+        return QStringLiteral("内存不足。请关闭其他程序后再试。");
+    case FREEXL_UNSUPPORTED_CHARSET:
+    case FREEXL_INVALID_CHARACTER:
+        return QStringLiteral("文件中的文字编码无法识别。请在 Excel 中另存为 .xlsx 后再导入。");
+    default:
+        return QStringLiteral("文件已损坏或不是 Excel 工作簿。请在 Excel 中打开并另存为新文件后再导入。");
+    }
+}
+} // namespace
+
 QString cellText(const FreeXL_CellValue &cell)
 {
     const auto text = [&cell] { return QString::fromUtf8(cell.value.text_value); };
@@ -65,7 +84,7 @@ Outcome read(const QString &path, SheetData *sheet)
 {
     Workbook book(path);
     if (book.status() != FREEXL_OK)
-        return Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1（错误代码 %2）。").arg(path).arg(book.status()));
+        return Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1：%2").arg(path, openFailure(book.status())));
     unsigned int count = 0;
     if (freexl_get_info(book.handle(), FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
         count = 0;
@@ -86,12 +105,18 @@ Outcome read(const QString &path, SheetData *sheet)
 
     sheet->columns = columns;
     const unsigned short used = std::min<unsigned short>(columns, ImportBatch::kFields);
+    SheetLimits::Budget budget;
     for (unsigned int r = 1; r < rows; ++r) {
         QStringList cells(ImportBatch::kFields, QString());
         for (unsigned short c = 0; c < used; ++c) {
             FreeXL_CellValue cell;
-            if (freexl_get_cell_value(book.handle(), r, c, &cell) == FREEXL_OK)
-                cells[c] = cellText(cell);
+            if (freexl_get_cell_value(book.handle(), r, c, &cell) != FREEXL_OK)
+                continue;
+            cells[c] = cellText(cell);
+            if (const QString bad = budget.take(cells[c].size(), c, qint64(r) + 1); !bad.isEmpty()) {
+                *sheet = SheetData();
+                return Outcome::failure(QStringLiteral("Excel 文件 %1 无法导入：%2。").arg(path, bad));
+            }
         }
         sheet->rows.insert(int(r) + 1, cells);
     }

@@ -1,4 +1,5 @@
 #include "transfer/ImportReader.h"
+#include "transfer/SheetLimits.h"
 #include "transfer/XlsxText.h"
 
 #include <QFile>
@@ -252,6 +253,7 @@ QString readCells(QXmlStreamReader &reader, const SheetContext &context, SheetDa
     qint64 row = 0;
     int column = -1;
     qint64 cells = 0;
+    SheetLimits::Budget budget;
     while (!reader.atEnd()) {
         reader.readNext();
         if (!reader.isStartElement())
@@ -297,10 +299,13 @@ QString readCells(QXmlStreamReader &reader, const SheetContext &context, SheetDa
             sheet->columns = std::max(sheet->columns, column + 1);
             if (column >= ImportBatch::kFields)
                 continue;
+            QString text = valueText(context, type, styled ? style : -1, value);
+            if (const QString bad = budget.take(text.size(), column, cellRow); !bad.isEmpty())
+                return bad;
             auto it = sheet->rows.find(int(cellRow));
             if (it == sheet->rows.end())
                 it = sheet->rows.insert(int(cellRow), QStringList(ImportBatch::kFields, QString()));
-            (*it)[column] = valueText(context, type, styled ? style : -1, value);
+            (*it)[column] = std::move(text);
         }
     }
     return QString();
@@ -360,7 +365,9 @@ Outcome read(QIODevice *device, const QString &path, SheetData *sheet)
         return refused(bad);
     }
     if (reader.hasError())
-        return Outcome::failure(QStringLiteral("Excel 文件 %1 已损坏：%2").arg(path, reader.errorString()));
+        return Outcome::failure(QStringLiteral("Excel 文件 %1 已损坏（第 %2 行的内容不完整）。请在 Excel 中打开并另存为新文件后再导入。")
+                                    .arg(path)
+                                    .arg(reader.lineNumber()));
     return Outcome::success();
 }
 

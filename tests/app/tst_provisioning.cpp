@@ -180,7 +180,8 @@ void TestProvisioning::leftoversOfAnInterruptedSaveAreRemoved()
     // A kill between writing and renaming leaves the whole new file beside the old.
     TestFolder folder;
     const QStringList leftovers{QStringLiteral("config.ini.a1B2c3"), QStringLiteral("help.txt.Zz9Yy8"),
-                                QStringLiteral("update.ini.qWeRtY")};
+                                QStringLiteral("update.ini.qWeRtY"),
+                                QStringLiteral(".config.ini.tolvane-partial-abcdefgh")};
     const QStringList usersOwn{QStringLiteral("config.ini.bak"), QStringLiteral("config.ini.backup"),
                                QStringLiteral("notes.txt.abcdef")};
     for (const QString &name : leftovers + usersOwn)

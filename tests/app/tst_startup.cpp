@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "core/Endpoints.h"
+#include "core/SingleInstance.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
 
@@ -11,6 +12,7 @@ private Q_SLOTS:
     void freshFolderStartsWithoutAWord();
     void damagedDatabaseStopsWithAMessageNamingIt();
     void aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst();
+    void aSecondStartOnTheSameFolderBringsTheFirstForward();
 };
 
 void TestStartup::aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst()
@@ -59,6 +61,38 @@ void TestStartup::damagedDatabaseStopsWithAMessageNamingIt()
     QCOMPARE(dialogs.shown.first().kind, QStringLiteral("critical"));
     QVERIFY(dialogs.lastText().contains(folder.file(QStringLiteral("kd.db"))));
     QCOMPARE(folder.read(QStringLiteral("kd.db")), QByteArray(8192, '\x7f')); // never replaced
+}
+
+void TestStartup::aSecondStartOnTheSameFolderBringsTheFirstForward()
+{
+    TestFolder folder;
+    FakeDialogs dialogs;
+    Startup::Result first = Startup::prepare(folder.path(), dialogs);
+    QCOMPARE(first.exitCode, 0);
+    QVERIFY(first.instance && !first.alreadyRunning);
+    QSignalSpy forward(first.instance.get(), &SingleInstance::activationRequested);
+    folder.write(QStringLiteral("help.txt"), "the running copy's");
+
+    const Startup::Result second = Startup::prepare(folder.path(), dialogs);
+    QVERIFY(second.alreadyRunning && !second.instance);
+    QCOMPARE(second.exitCode, 0);
+    QVERIFY(dialogs.shown.isEmpty());
+    QVERIFY(forward.wait(10000));
+    // The second start touched nothing of the folder.
+    QCOMPARE(folder.read(QStringLiteral("help.txt")), QByteArray("the running copy's"));
+
+    // A copy that crashed left its lock behind: the next start takes it over.
+    first.instance.reset();
+    QProcess gone;
+    gone.start(QStringLiteral("true"), QStringList());
+    QVERIFY(gone.waitForStarted());
+    const qint64 deadPid = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    folder.write(SingleInstance::lockFileName(),
+                 QByteArray::number(deadPid) + "\ntolvane\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    const Startup::Result afterCrash = Startup::prepare(folder.path(), dialogs);
+    QVERIFY(!afterCrash.alreadyRunning && afterCrash.instance);
+    QCOMPARE(afterCrash.exitCode, 0);
 }
 
 QTEST_MAIN(TestStartup)

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -13,6 +14,7 @@ class TestQtDialogs : public QObject {
 private Q_SLOTS:
     void aTypedNameTakesTheSuffixOfTheChosenType_data();
     void aTypedNameTakesTheSuffixOfTheChosenType();
+    void messagesShowStoredValuesAsText();
 };
 
 void TestQtDialogs::aTypedNameTakesTheSuffixOfTheChosenType_data()
@@ -47,6 +49,23 @@ void TestQtDialogs::aTypedNameTakesTheSuffixOfTheChosenType()
     });
     QtDialogs dialogs;
     QCOMPARE(QFileInfo(dialogs.saveFile(nullptr, request)).fileName(), name);
+}
+
+void TestQtDialogs::messagesShowStoredValuesAsText()
+{
+    // An imported field holding markup is quoted as it is.
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shown = box->text();
+        format = box->textFormat();
+        box->accept();
+    });
+    QtDialogs().information(nullptr, QStringLiteral("Tolvane"), QStringLiteral("<b>SF1</b> <img src=x>"));
+    QCOMPARE(shown, QStringLiteral("<b>SF1</b> <img src=x>"));
+    QCOMPARE(format, Qt::PlainText);
 }
 
 QTEST_MAIN(TestQtDialogs)

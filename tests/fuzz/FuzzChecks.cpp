@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <unistd.h>
+
 namespace {
 
 QList<QByteArray> linesOf(QByteArray bytes)
@@ -76,8 +78,9 @@ namespace FuzzChecks {
 
 QStringList targets()
 {
-    return {QStringLiteral("inifile"), QStringLiteral("textimport"),    QStringLiteral("xlsx"),
-            QStringLiteral("xls"),     QStringLiteral("conciseanswer"), QStringLiteral("harvestrules")};
+    return {QStringLiteral("inifile"),       QStringLiteral("textimport"),   QStringLiteral("xlsx"),
+            QStringLiteral("xls"),           QStringLiteral("xlsread"),      QStringLiteral("conciseanswer"),
+            QStringLiteral("harvestrules")};
 }
 
 QString run(const QString &target, const QByteArray &input)
@@ -90,6 +93,8 @@ QString run(const QString &target, const QByteArray &input)
         return xlsxSheet(input);
     if (target == QLatin1String("xls"))
         return xlsSheet(input);
+    if (target == QLatin1String("xlsread"))
+        return xlsRead(input);
     if (target == QLatin1String("conciseanswer"))
         return conciseAnswer(input);
     if (target == QLatin1String("harvestrules"))
@@ -169,6 +174,21 @@ QString xlsSheet(const QByteArray &input)
     if (read.error.contains(QStringLiteral("找不到读取程序")) ||
         read.error.contains(QStringLiteral("无法启动读取程序")))
         return QStringLiteral("the helper did not run: %1").arg(read.error);
+    return checkSheet(read, sheet);
+}
+
+QString xlsRead(const QByteArray &input)
+{
+    // In this process, so that the sanitizers see every read FreeXL makes on
+    // our behalf and the fuzzer sees the reader's branches.
+    const QString path = QDir::temp().filePath(QStringLiteral("tolvane-fuzz-read-%1.xls").arg(qint64(::getpid())));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(input) != input.size())
+        return QStringLiteral("cannot write %1").arg(path);
+    file.close();
+    SheetData sheet;
+    const Outcome read = XlsSheet::read(path, &sheet);
+    QFile::remove(path);
     return checkSheet(read, sheet);
 }
 

@@ -17,6 +17,7 @@ QString iniFile(const QByteArray &input);
 QString textImport(const QByteArray &input);
 QString xlsxSheet(const QByteArray &input);
 QString xlsSheet(const QByteArray &input);
+QString xlsRead(const QByteArray &input);
 QString conciseAnswer(const QByteArray &input);
 QString harvestRules(const QByteArray &input);
 

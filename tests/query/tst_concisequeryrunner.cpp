@@ -82,6 +82,8 @@ void TestConciseQueryRunner::rowsKeepJobOrder_data()
                               << QStringList{u("541"), u("551"), u("563"), u("571"), u("581")}
                               << QStringList{signedFor, u("查询失败：服务器返回错误（HTTP 500）。"), inTransit,
                                              signedFor, signedFor};
+    QTest::newRow("HTTP 204") << u("--fault no-content --fault-number 551") << QStringList{u("551"), u("561")}
+                              << QStringList{u("查询失败：服务器没有返回任何内容"), signedFor};
     QTest::newRow("unreachable") << QString() << QStringList{u("1"), u("N2")}
                                  << QStringList{u("查询失败：无法连接服务器（连接被拒绝）。"), none};
 }

@@ -1,4 +1,5 @@
 #include "settings/AppSettings.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>
@@ -9,6 +10,7 @@ private Q_SLOTS:
     void freshFolderGivesEveryDefault();
     void numericReadingOfFlags_data();
     void numericReadingOfFlags();
+    void aDialogsKeysAreSavedTogetherOrNotAtAll();
 };
 
 void TestAppSettings::freshFolderGivesEveryDefault()
@@ -41,6 +43,26 @@ void TestAppSettings::numericReadingOfFlags()
     QFETCH(QString, text);
     QFETCH(double, number);
     QCOMPARE(AppSettings::readNumber(text), number);
+}
+
+void TestAppSettings::aDialogsKeysAreSavedTogetherOrNotAtAll()
+{
+    TestFolder folder;
+    const QByteArray old = "[设置]\r\n皮肤=1\r\n" + QByteArray(900, ';') + "\r\n";
+    folder.write(AppSettings::kFileName, old);
+    AppSettings::Changes changes;
+    changes.set(AppSettings::kSkin, QStringLiteral("3"));
+    changes.set(AppSettings::kReadDelay, QString(200, QLatin1Char('9')));
+    changes.set(AppSettings::kSkin, QStringLiteral("2")); // the last choice counts
+    {
+        // Room for one more key, not for both: neither is written.
+        const FileSizeLimit disk(rlim_t(old.size() + 40));
+        QVERIFY(!changes.save(folder.path()));
+    }
+    QCOMPARE(folder.read(AppSettings::kFileName), old);
+    QVERIFY(changes.save(folder.path()));
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kSkin), QStringLiteral("2"));
+    QCOMPARE(AppSettings::read(folder.path(), AppSettings::kReadDelay), QString(200, QLatin1Char('9')));
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)

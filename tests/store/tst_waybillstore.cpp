@@ -1,4 +1,5 @@
 #include "store/WaybillStore.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
 
@@ -282,6 +283,25 @@ void TestWaybillStore::importStoresGoodRowsAndExplainsTheRest()
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
     QCOMPARE(f.store.count(), 3);
+
+    // The disk fills up midway (the page cache spills) or at the commit: the
+    // import keeps nothing, rather than going on row by row after SQLite
+    // rolled its transaction back, and says why.
+    const qint64 size = QFileInfo(f.folder.file(WaybillStore::fileName())).size();
+    for (const auto &[rows, room] : {std::pair{60000, 64 * 1024}, std::pair{40, 0}}) {
+        QVector<Waybill> filling;
+        for (int i = 0; i < rows; ++i) {
+            filling << sample(QStringLiteral("F%1").arg(i));
+            filling.back().address = QString(rows < 100 ? 255 : 0, QChar(0x5730));
+        }
+        Outcome full;
+        {
+            const FileSizeLimit disk(rlim_t(size + room));
+            f.store.importWaybills(filling, &full);
+        }
+        QVERIFY2(!full && full.error.contains(u("磁盘空间不足")), qPrintable(full.error));
+        QCOMPARE(f.store.count(), 3);
+    }
 
     // Stopped midway: everything of the import is rolled back.
     QVector<Waybill> many;

@@ -238,6 +238,16 @@ void TestImportReader::notAWorkbookIsRefused()
     QVERIFY(read.error.contains(u("不是 Excel 工作簿")));
     QVERIFY(!ImportReader::readExcelFile(folder.file(QStringLiteral("missing.xls")), &batch).ok);
     QVERIFY(batch.rows().isEmpty());
+
+    // A text file beyond what one import takes is refused before it is read
+    // (sparse: its size costs no disk).
+    QFile huge(folder.file(QStringLiteral("huge.txt")));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write("A1,顺丰速运\r\n") > 0 &&
+            huge.resize(ImportReader::kMaxTextFileBytes + 1));
+    huge.close();
+    const Outcome tooBig = ImportReader::readTextFile(huge.fileName(), &batch);
+    QVERIFY2(!tooBig.ok && tooBig.error.contains(u("分成几个较小的文件")), qPrintable(tooBig.error));
+    QVERIFY(batch.rows().isEmpty());
 }
 
 void TestImportReader::numbersAsPlainText_data()

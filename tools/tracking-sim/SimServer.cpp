@@ -44,6 +44,7 @@ bool SimFaults::enable(const QString &kind)
         bool SimFaults::*flag;
     } kinds[] = {
         {"status500", &SimFaults::status500},
+        {"no-content", &SimFaults::noContent},
         {"timeout", &SimFaults::timeout},
         {"bad-utf8", &SimFaults::badUtf8},
         {"no-more", &SimFaults::noMore},
@@ -185,6 +186,8 @@ SimServer::Response SimServer::concise(const QUrl &url) const
         return {0, {}, {}, true};
     if (hit && f.status500)
         return {500, kText, "server error\n", false};
+    if (hit && f.noContent)
+        return {204, kText, {}, false};
     if (hit) {
         if (std::optional<Response> bad = unruly(url))
             return *bad;

@@ -13,6 +13,7 @@ class QUrl;
 // Faults that the server can inject, for the tests and the demo.
 struct SimFaults final {
     bool status500 = false;  // concise answers and tracking pages answer HTTP 500
+    bool noContent = false;  // concise answers are HTTP 204, without a body
     bool timeout = false;    // ... or are accepted and never answered
     bool badUtf8 = false;    // concise answers carry invalid UTF-8 bytes
     bool noMore = false;     // concise answers without "更多"

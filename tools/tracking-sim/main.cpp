@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
                                            QStringLiteral("MS"), QStringLiteral("0"));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
-        QStringLiteral("status500, timeout, bad-utf8, no-more, long, no-field, update-fail, endless, huge, "
+        QStringLiteral("status500, no-content, timeout, bad-utf8, no-more, long, no-field, update-fail, endless, huge, "
                        "trickle, redirect-loop or bomb; may be repeated."),
         QStringLiteral("KIND"));
     const QCommandLineOption faultNumberOption(QStringLiteral("fault-number"),
