@@ -281,6 +281,8 @@ Outcome WaybillStore::openAndCheck(const QString &path)
             return Outcome::failure(inUse);
         return Outcome::failure(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError().text()));
     }
+    if (!addNumberFunction(db))
+        return Outcome::failure(QStringLiteral("无法打开数据库 %1：SQLite 不接受函数 normal_number").arg(path));
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
         if (isBusy(q.lastError()))
@@ -443,7 +445,7 @@ std::optional<Waybill> WaybillStore::find(const QString &number, Outcome *outcom
     report(outcome, result);
     if (result && q.next())
         return fromRecord(q);
-    return std::nullopt;
+    return result ? findByNormalForm(number, outcome) : std::nullopt;
 }
 
 bool WaybillStore::numberExists(const QString &number, Outcome *outcome) const
@@ -463,10 +465,13 @@ Outcome WaybillStore::insertFromInputForm(const Waybill &waybill)
 Outcome WaybillStore::insertQuickAdd(const Waybill &waybill, const QString &daysInTransit)
 {
     Waybill row = waybill;
+    row.number = WaybillNumber::normalForm(waybill.number);
     row.status = kNotSignedFor;
     row.daysInTransit = daysInTransit;
     if (Outcome valid = validate(row); !valid)
         return valid;
+    if (Outcome isNew = numberIsNew(row.number); !isNew)
+        return isNew;
     QSqlQuery q(database());
     q.prepare(kInsert);
     for (const QString &value : row.values())
@@ -488,10 +493,14 @@ Outcome WaybillStore::updateKeepingNumber(const Waybill &waybill)
     return exec(q);
 }
 
-Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybill &waybill, bool changeCarrier)
+Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybill &typed, bool changeCarrier)
 {
+    Waybill waybill = typed;
+    waybill.number = WaybillNumber::normalForm(typed.number);
     if (Outcome valid = validate(waybill); !valid)
         return valid;
+    if (Outcome isNew = numberIsNew(waybill.number, oldNumber); !isNew)
+        return isNew;
     QSqlQuery q(database());
     q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1%2 WHERE 快递单号 = ?")
                            .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString(), typedAssignments())));
@@ -541,6 +550,8 @@ QVector<Waybill> WaybillStore::search(const QString &column, const QString &key,
         report(outcome, Outcome::success());
         return {};
     }
+    if (column == WaybillColumns::name(WaybillColumns::Number))
+        return searchNumbers(key, outcome, keepGoing);
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || %2 || '%' ORDER BY rowid").arg(column, kText));
@@ -688,6 +699,14 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
         return reasons;
     }
     const auto finalize = qScopeGuard([insert] { sqlite3_finalize(insert); });
+    Outcome read;
+    const QSet<QString> oddStored = oddNumbersInNormalForm(&read);
+    if (!read) {
+        control.exec(QStringLiteral("ROLLBACK"));
+        report(outcome, read);
+        return reasons;
+    }
+    QString normal;
     constexpr int kProgressEvery = 1000;
     QByteArray buffer;
     RowValues row;
@@ -700,6 +719,8 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
         }
         for (int t = 0; t < WaybillColumns::kTypedCount; ++t)
             row[WaybillColumns::kTyped[t]] = rows.field(i, t);
+        if (!WaybillNumber::isNormalForm(row[WaybillColumns::Number]))
+            row[WaybillColumns::Number] = normal = WaybillNumber::normalForm(row[WaybillColumns::Number]);
         if (row[WaybillColumns::Number].isEmpty()) {
             reasons[i] = QStringLiteral("快递单号为空");
             continue;
@@ -711,6 +732,10 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
             valid = validateValue(c, row[c]);
         if (!valid) {
             reasons[i] = valid.error;
+            continue;
+        }
+        if (!oddStored.isEmpty() && oddStored.contains(row[WaybillColumns::Number].toString())) {
+            reasons[i] = QStringLiteral("快递单号已存在！");
             continue;
         }
         reasons[i] = insertDirect(handle, insert, row, buffer);
