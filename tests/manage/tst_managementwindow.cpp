@@ -323,7 +323,7 @@ void TestManagementWindow::quickAddOffersTheCarriersTheNumberMayHave()
     QCOMPARE(selected(), u("顺丰速运"));
     form3->Text1->setText(QStringLiteral("1234567890123"));
     QCOMPARE(QStringList({form3->List1->item(0)->text(), form3->List1->item(1)->text()}),
-             QStringList({u("EMS(E邮宝)"), u("中邮物流")}));
+             QStringList({u("EMS(E邮宝)"), u("中国邮政")}));
     QVERIFY(selected().isEmpty()); // two may fit: the user chooses
     QCOMPARE(form3->List1->count(), CarrierCatalogue::quickAddEntries().size());
 
