@@ -3,6 +3,7 @@
 #include "query/Browser.h"
 #include "query/ConciseQuery.h"
 #include "query/HarvestRules.h"
+#include "store/Waybill.h"
 
 #include <QDateTime>
 
@@ -22,7 +23,7 @@ DetailedQuery::DetailedQuery(Browser &browser, QObject *parent) : QObject(parent
             failStep(QStringLiteral("页面加载失败"));
             break;
         case Phase::Probing:
-            failStep(m_lastLoadOk ? QStringLiteral("页面没有查询框") : QStringLiteral("页面加载失败"));
+            failStep(m_lastLoadOk ? noFormText() : QStringLiteral("页面加载失败"));
             break;
         case Phase::Reading: {
             // The read delay is over: what the page holds now is the record.
@@ -140,18 +141,19 @@ void DetailedQuery::submit()
     m_deadline.stop();
     const quint64 token = m_token;
     const PageIds ids = PageIdsFor(m_source);
-    m_browser.setValue(ids.numberField, m_jobs.at(m_index).number, [this, token, ids](bool filled) {
+    const QString number = WaybillNumber::normalForm(m_jobs.at(m_index).number);
+    m_browser.setValue(ids.numberField, number, [this, token, ids](bool filled) {
         if (!current(token) || m_phase != Phase::Reading)
             return;
         if (!filled) {
-            failStep(QStringLiteral("页面没有查询框"));
+            failStep(noFormText());
             return;
         }
         m_browser.click(ids.queryButton, [this, token](bool clicked) {
             if (!current(token) || m_phase != Phase::Reading)
                 return;
             if (!clicked) {
-                failStep(QStringLiteral("页面没有查询框"));
+                failStep(noFormText());
                 return;
             }
             // Pages that answer at once are read at once; the second read,
