@@ -16,6 +16,8 @@ constexpr int kFailedLoadGraceMs = 1500;
 DetailedQuery::DetailedQuery(Browser &browser, QObject *parent) : QObject(parent), m_browser(browser)
 {
     m_deadline.setSingleShot(true);
+    // A coarse timer may fire 5 % late: a page without a form gets 3 s, not 3.15.
+    m_deadline.setTimerType(Qt::PreciseTimer);
     m_poll.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
         switch (m_phase) {
