@@ -85,6 +85,12 @@ QVector<Carrier> buildCatalogue()
         row(25, "中铁快运", C::List, 12, "", "ztky", "ztky", "ztky", "cre", "cre", "95105366", "http://www.cre.cn"),
         row(26, "佳吉快运", C::None, -1, "", "", "jiajiwuliu", "", "", "", "", ""),
         row(27, "中铁物流", C::None, -1, "", "", "zhongtiewuliu", "", "", "", "", ""),
+        // Today's big carriers, after the classic rows so that those keep their places.
+        row(28, "京东物流", C::List, 13, "", "jd", "jd", "jd", "jd", "jd", "950616", "https://www.jdl.com"),
+        row(29, "极兔速递", C::List, 14, "", "jt", "jtexpress", "jtexpress", "jtexpress", "jtexpress", "956025",
+            "https://www.jtexpress.com.cn"),
+        row(30, "中国邮政", C::List, 15, "", "yz", "youzhengguonei", "youzhengguonei", "youzhengguonei",
+            "youzhengguonei", "11183", "https://www.chinapost.com.cn"),
     };
 }
 
@@ -144,6 +150,8 @@ QStringList modifyEntries()
     for (int r = 19; r <= 24; ++r)
         out << rows[r - 1].name;
     out << rows[26].name << rows[24].name; // 中铁物流, 中铁快运
+    for (int r = 28; r <= rows.size(); ++r)
+        out << rows[r - 1].name;
     return out;
 }
 

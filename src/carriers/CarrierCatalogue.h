@@ -39,9 +39,11 @@ namespace CarrierCatalogue {
 
 inline const QString kSeparator = QStringLiteral("********");
 
-// All 27 rows in catalogue order.
+// Every row in catalogue order: the 27 classic rows, then 京东物流, 极兔速递
+// and 中国邮政 (rows 28 to 30).
 const QVector<Carrier> &all();
-// Rows 1 to 12 (the main window's buttons) and 13 to 25 (its other-carrier list).
+// Rows 1 to 12 (the main window's buttons), and 13 to 25 and 28 to 30 (its
+// other-carrier list).
 QVector<const Carrier *> buttonCarriers();
 QVector<const Carrier *> listCarriers();
 

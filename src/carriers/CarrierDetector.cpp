@@ -1,29 +1,11 @@
 #include "carriers/CarrierDetector.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
 
 namespace CarrierDetection {
-
-QString compact(const QString &number)
-{
-    // NFKC turns full-width digits and letters (pasted from Chinese web pages
-    // and chats) into plain ones.
-    const QString plain = number.normalized(QString::NormalizationForm_KC);
-    QString out;
-    out.reserve(plain.size());
-    for (const QChar c : plain) {
-        if (!c.isSpace() && c != QChar(0xFEFF))
-            out += c;
-    }
-    return out;
-}
-
-QString normalized(const QString &number)
-{
-    return compact(number).toUpper();
-}
 
 namespace {
 bool byLengthThenNumber(const RegisterIndex::Entry &a, const RegisterIndex::Entry &b)
@@ -33,11 +15,12 @@ bool byLengthThenNumber(const RegisterIndex::Entry &a, const RegisterIndex::Entr
     return a.number < b.number;
 }
 
-// The shortest shared prefix that counts as evidence: half the number, and
-// never fewer than four characters.
+// The shortest shared prefix that counts as evidence: more than half the
+// number, and never fewer than four characters. Half of a 10-digit number is
+// five digits, which another carrier's numbers share too often.
 int minimumPrefix(qsizetype length)
 {
-    return int(std::max<qsizetype>(4, (length + 1) / 2));
+    return int(std::max<qsizetype>(4, length / 2 + 1));
 }
 } // namespace
 
@@ -54,7 +37,7 @@ std::optional<RegisterIndex::Entry> RegisterIndex::entryFor(const QString &numbe
     const Carrier *carrier = FindCarrierByName(carrierName);
     if (!carrier)
         return std::nullopt;
-    return Entry{normalized(number), carrier->row};
+    return Entry{WaybillNumber::normalForm(number), carrier->row};
 }
 
 RegisterIndex RegisterIndex::build(QVector<Entry> entries)
@@ -78,29 +61,31 @@ RegisterIndex::Neighbours RegisterIndex::neighbours(const QString &number) const
     const auto sameLength = std::equal_range(
         m_entries.cbegin(), m_entries.cend(), Entry{number, 0},
         [](const Entry &a, const Entry &b) { return a.number.size() < b.number.size(); });
-    // Longest prefix first: the numbers sharing a prefix are one run of the
-    // sorted list, found by two binary searches.
-    for (qsizetype prefix = length - 1; prefix >= minimumPrefix(length); --prefix) {
-        const QStringView head = QStringView(number).left(prefix);
-        const auto run = std::equal_range(sameLength.first, sameLength.second, head,
-                                          [prefix](const auto &a, const auto &b) {
-                                              return key(a, prefix) < key(b, prefix);
-                                          });
-        if (run.first == run.second)
-            continue;
-        found.prefixLength = int(prefix);
-        for (auto it = run.first; it != run.second; ++it) {
-            auto counted = std::find_if(found.countByRow.begin(), found.countByRow.end(),
-                                        [it](const QPair<int, int> &c) { return c.first == it->carrierRow; });
-            if (counted == found.countByRow.end())
-                found.countByRow.push_back({it->carrierRow, 1});
-            else
-                ++counted->second;
-        }
-        std::stable_sort(found.countByRow.begin(), found.countByRow.end(),
-                         [](const QPair<int, int> &a, const QPair<int, int> &b) { return a.second > b.second; });
-        break;
+    // The numbers sharing a prefix are one run of the sorted list, found by
+    // two binary searches.
+    const auto sharing = [&](qsizetype prefix) {
+        return std::equal_range(sameLength.first, sameLength.second, QStringView(number).left(prefix),
+                                [prefix](const auto &a, const auto &b) { return key(a, prefix) < key(b, prefix); });
+    };
+    for (qsizetype prefix = length - 1; prefix >= minimumPrefix(length) && !found.prefixLength; --prefix) {
+        if (const auto run = sharing(prefix); run.first != run.second)
+            found.prefixLength = int(prefix);
     }
+    if (!found.prefixLength)
+        return found;
+    // Counted over every number that shares enough: a shop's run, not the one
+    // or two numbers that happen to share a few more digits.
+    const auto run = sharing(minimumPrefix(length));
+    for (auto it = run.first; it != run.second; ++it) {
+        auto counted = std::find_if(found.countByRow.begin(), found.countByRow.end(),
+                                    [it](const QPair<int, int> &c) { return c.first == it->carrierRow; });
+        if (counted == found.countByRow.end())
+            found.countByRow.push_back({it->carrierRow, 1});
+        else
+            ++counted->second;
+    }
+    std::stable_sort(found.countByRow.begin(), found.countByRow.end(),
+                     [](const QPair<int, int> &a, const QPair<int, int> &b) { return a.second > b.second; });
     return found;
 }
 
@@ -117,14 +102,14 @@ QStringView RegisterIndex::key(QStringView head, qsizetype)
 Result detect(const QString &typed, const RegisterIndex *index)
 {
     Result result;
-    const QString number = normalized(typed);
+    const QString number = WaybillNumber::normalForm(typed);
     if (number.isEmpty())
         return result;
     const QVector<FormatMatch> formats = formatMatches(number);
     const RegisterIndex::Neighbours near = index ? index->neighbours(number) : RegisterIndex::Neighbours{};
 
     for (const FormatMatch &f : formats)
-        result.candidates.push_back({f.carrier, formats.size() == 1 ? 80 : 50, f.reason, true, false});
+        result.candidates.push_back({f.carrier, f.owned && formats.size() == 1 ? 90 : f.weight, f.reason, true, false});
     for (const auto &[row, count] : near.countByRow) {
         const Carrier *carrier = &CarrierCatalogue::all().at(row - 1);
         const QString reason = QStringLiteral("与登记中 %1 条%2单号前缀相同").arg(count).arg(carrier->name);
@@ -144,23 +129,58 @@ Result detect(const QString &typed, const RegisterIndex *index)
         return a.confidence != b.confidence ? a.confidence > b.confidence : a.carrier->row < b.carrier->row;
     });
 
-    // Sure only when nothing speaks against the winner: a single format and a
-    // register that says nothing else, or formats that the register narrows
-    // down to one of them.
-    const bool registerAgreesOnOne = near.countByRow.size() == 1;
-    if (formats.size() == 1)
-        result.sure = near.countByRow.isEmpty() ||
-                      (registerAgreesOnOne && result.candidates.first().byFormat &&
-                       result.candidates.first().byRegister);
-    else if (formats.size() > 1)
-        result.sure = registerAgreesOnOne && result.candidates.first().byFormat && result.candidates.first().byRegister;
+    // Sure on a prefix that one carrier owns, unless the register says
+    // otherwise; or on several stored numbers of one carrier sharing the
+    // prefix, unless an owned prefix says otherwise. Plain digits alone never.
+    const Carrier *stored =
+        near.countByRow.size() == 1 ? &CarrierCatalogue::all().at(near.countByRow.first().first - 1) : nullptr;
+    const Carrier *sure = nullptr;
+    if (formats.size() == 1 && formats.first().owned) {
+        if (near.countByRow.isEmpty() || stored == formats.first().carrier)
+            sure = formats.first().carrier;
+    } else if (stored && near.countByRow.first().second >= 2 &&
+               std::none_of(formats.cbegin(), formats.cend(), [](const FormatMatch &f) { return f.owned; })) {
+        sure = stored;
+    }
+    if (sure) {
+        const auto at = std::find_if(result.candidates.begin(), result.candidates.end(),
+                                     [sure](const Candidate &c) { return c.carrier == sure; });
+        std::rotate(result.candidates.begin(), at, at + 1);
+        result.sure = true;
+    }
     return result;
 }
 
-QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index)
+QString BatchLine::needText() const
+{
+    switch (need) {
+    case Need::Nothing:
+        break;
+    case Need::UnknownFormat:
+        return QStringLiteral("格式无法识别");
+    case Need::SeveralCarriers:
+        return QStringLiteral("可能是多家快递公司：") + detected.names().join(QStringLiteral(" / "));
+    case Need::UnknownName:
+        return QStringLiteral("没有名为“%1”的快递公司").arg(unknownName.left(20));
+    }
+    return QString();
+}
+
+namespace {
+// Something a carrier could have issued: letters, digits and dashes, with a
+// digit among them. "abc" or "快递" is never run, whatever the batch's carrier.
+bool holdsWaybillNumber(const QString &number)
+{
+    static const QRegularExpression shape(QStringLiteral("^[0-9A-Z-]*[0-9][0-9A-Z-]*$"));
+    return shape.match(number).hasMatch();
+}
+} // namespace
+
+QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index, const Carrier *forAll)
 {
     QVector<BatchLine> out;
     const QStringList lines = text.split(QLatin1Char('\n'));
+    QHash<QString, int> leadOf; // number → index in out of the line that runs it
     for (int i = 0; i < lines.size(); ++i) {
         // NFKC makes full-width commas, semicolons and blanks plain ones.
         const QString line = lines[i].normalized(QString::NormalizationForm_KC).trimmed();
@@ -183,7 +203,7 @@ QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index)
                 name = last;
             }
         }
-        entry.number = compact(number);
+        entry.number = WaybillNumber::normalForm(number);
         if (entry.number.isEmpty())
             continue;
         if (!name.isEmpty()) {
@@ -193,9 +213,51 @@ QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index)
         }
         if (!entry.written)
             entry.detected = detect(entry.number, index);
+        if (entry.written)
+            entry.carrier = entry.written;
+        else if (!entry.unknownName.isEmpty())
+            entry.need = BatchLine::Need::UnknownName; // the user's word against the detection
+        else if (!holdsWaybillNumber(entry.number))
+            entry.need = BatchLine::Need::UnknownFormat;
+        else if (forAll)
+            entry.carrier = forAll;
+        else if (const Carrier *sure = entry.detected.sureCarrier())
+            entry.carrier = sure;
+        else
+            entry.need =
+                entry.detected.candidates.isEmpty() ? BatchLine::Need::UnknownFormat : BatchLine::Need::SeveralCarriers;
+        // A number runs once: on its first line that names a carrier, else on
+        // its first line that has one, else its first line is asked about.
+        const auto rank = [](const BatchLine &l) { return l.written ? 2 : l.carrier ? 1 : 0; };
+        const auto lead = leadOf.constFind(entry.number);
+        if (lead == leadOf.constEnd()) {
+            leadOf.insert(entry.number, int(out.size()));
+        } else if (BatchLine &first = out[*lead]; rank(entry) > rank(first)) {
+            for (BatchLine &other : out)
+                if (other.number == entry.number)
+                    other.repeatOf = entry.line;
+            leadOf.insert(entry.number, int(out.size()));
+        } else {
+            entry.repeatOf = first.line;
+        }
         out.push_back(entry);
     }
     return out;
+}
+
+BatchPlan planBatch(const QString &text, const RegisterIndex *index, const Carrier *forAll)
+{
+    BatchPlan plan;
+    plan.lines = readBatch(text, index, forAll);
+    for (const BatchLine &l : plan.lines) {
+        if (l.isRepeat())
+            ++plan.repeated;
+        else if (l.carrier)
+            plan.rows.push_back({l.number, l.carrier->name});
+        else
+            plan.needCarrier.push_back(l);
+    }
+    return plan;
 }
 
 } // namespace CarrierDetection

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "carriers/CarrierCatalogue.h"
+#include "store/Waybill.h"
 
 #include <QString>
 #include <QVector>
@@ -11,8 +12,11 @@
 // Which carrier a waybill number belongs to, worked out offline from two kinds
 // of evidence: the number formats of the carriers (CarrierFormats.cpp), and
 // the user's own register, where a shop's numbers from one carrier share long
-// prefixes. Formats overlap, so the answer is a ranked list, and it is only
-// called sure when one candidate clearly wins.
+// prefixes. Formats overlap, so the answer is a ranked list. It is called sure
+// only on real evidence: a prefix that one carrier alone issues (SF, YT, JD,
+// JT, DPK, 1Z, an S10 postal number), or several stored numbers of one carrier
+// sharing the number's prefix. Plain digits alone never choose: most Chinese
+// carriers issue digit numbers of overlapping lengths.
 namespace CarrierDetection {
 
 struct Candidate {
@@ -32,17 +36,14 @@ struct Result {
     QStringList names() const;
 };
 
-// A number as typed or pasted, blanks removed and full-width characters made
-// half-width; normalized() also puts letters in upper case, for comparing.
-QString compact(const QString &number);
-QString normalized(const QString &number);
-
 // One format rule: the carrier it points to and why ("SF + 12 位数字").
 struct FormatMatch {
     const Carrier *carrier = nullptr;
     QString reason;
+    int weight = 0;     // how typical the shape is of the carrier, 0 to 100
+    bool owned = false; // a prefix that this carrier alone issues
 };
-// Every format rule that the (normalised) number fits.
+// Every format rule that the number (in normal form) fits, one per carrier.
 QVector<FormatMatch> formatMatches(const QString &number);
 
 // The register's numbers by carrier, kept sorted so that the numbers sharing a
@@ -58,10 +59,10 @@ public:
     static RegisterIndex build(QVector<Entry> entries);
 
     int size() const { return int(m_entries.size()); }
-    // Stored numbers that share the longest prefix of at least half of
-    // `number` (and four characters) with it, counted by carrier row.
+    // Stored numbers of its length that share more than half of `number` (and
+    // four characters) as a prefix, counted by carrier row.
     struct Neighbours {
-        int prefixLength = 0;
+        int prefixLength = 0;                // the longest prefix shared
         QVector<QPair<int, int>> countByRow; // carrier row, count; most first
     };
     Neighbours neighbours(const QString &number) const;
@@ -82,12 +83,42 @@ Result detect(const QString &number, const RegisterIndex *index = nullptr);
 // carrier's name after a comma, a semicolon, a tab or a blank (full-width
 // ones too). Empty lines are left out.
 struct BatchLine {
+    // Why a line has no carrier to run with.
+    enum class Need {
+        Nothing,         // named on the line, sure from the number, or chosen for the batch
+        UnknownFormat,   // 格式无法识别: no carrier's format fits ("abc")
+        SeveralCarriers, // 可能是多家快递公司: candidates, none sure
+        UnknownName,     // the line names a carrier that the catalogue lacks
+    };
+
     int line = 0;                     // 1-based line of the text
-    QString number;                   // compacted, as typed otherwise
+    QString number;                   // normal form
     const Carrier *written = nullptr; // named on the line
     QString unknownName;              // a name on the line that no carrier has
     Result detected;                  // when no carrier is named
+    const Carrier *carrier = nullptr; // what the line runs with, if anything
+    Need need = Need::Nothing;
+    int repeatOf = 0; // the earlier line with the same number, 0 for the first
+
+    bool isRepeat() const { return repeatOf > 0; }
+    // "格式无法识别", "可能是多家快递公司：A / B", "没有名为“X”的快递公司";
+    // empty when nothing is needed.
+    QString needText() const;
 };
-QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index = nullptr);
+// `forAll` is a carrier the user chose explicitly for the whole batch: lines
+// naming none run with it, except those that hold no waybill number at all.
+QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index = nullptr,
+                             const Carrier *forAll = nullptr);
+
+// What a batch pass will do with the text: the rows that run, each number
+// once, and the lines that first need a carrier. Asking "run the other N?"
+// with N = rows.size() promises exactly the rows that come.
+struct BatchPlan {
+    QVector<BatchLine> lines;              // every line read
+    QVector<QPair<QString, QString>> rows; // number, carrier: in line order, each number once
+    QVector<BatchLine> needCarrier;        // first lines of a number without a carrier
+    int repeated = 0;                      // lines whose number an earlier line has
+};
+BatchPlan planBatch(const QString &text, const RegisterIndex *index = nullptr, const Carrier *forAll = nullptr);
 
 } // namespace CarrierDetection

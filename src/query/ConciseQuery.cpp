@@ -1,6 +1,7 @@
 #include "query/ConciseQuery.h"
 
 #include "core/Endpoints.h"
+#include "store/Waybill.h"
 
 #include <QStringDecoder>
 #include <QUrl>
@@ -53,5 +54,5 @@ QString ConciseQueryAddress(const QString &apiCode, const QString &number)
 {
     return Endpoints::current().trackingService + QStringLiteral("/apione?com=") +
            QString::fromLatin1(QUrl::toPercentEncoding(apiCode)) + QStringLiteral("&nu=") +
-           QString::fromLatin1(QUrl::toPercentEncoding(number)) + QStringLiteral("&show=3");
+           QString::fromLatin1(QUrl::toPercentEncoding(WaybillNumber::normalForm(number))) + QStringLiteral("&show=3");
 }

@@ -16,6 +16,6 @@ QString GetLastState(const QString &answer);
 // A state means signed for when it holds "签收" or "妥投" anywhere.
 bool IsSignedFor(const QString &state);
 
-// The query address for one waybill. The number is percent-encoded so that a
-// number holding "&", "#" or blanks still reaches the service whole.
+// The query address for one waybill. The number goes in its normal form, and
+// percent-encoded so that a number holding "&" or "#" reaches the service whole.
 QString ConciseQueryAddress(const QString &apiCode, const QString &number);

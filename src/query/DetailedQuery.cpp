@@ -3,6 +3,7 @@
 #include "query/Browser.h"
 #include "query/ConciseQuery.h"
 #include "query/HarvestRules.h"
+#include "store/Waybill.h"
 
 #include <QDateTime>
 
@@ -18,6 +19,8 @@ DetailedQuery::DetailedQuery(Browser &browser, QObject *parent) : QObject(parent
     m_deadline.setParent(this);
     m_deadline.setObjectName(QStringLiteral("deadline"));
     m_deadline.setSingleShot(true);
+    // A coarse timer may fire 5 % late: a page without a form gets 3 s, not 3.15.
+    m_deadline.setTimerType(Qt::PreciseTimer);
     m_poll.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
         switch (m_phase) {
@@ -25,7 +28,7 @@ DetailedQuery::DetailedQuery(Browser &browser, QObject *parent) : QObject(parent
             failStep(QStringLiteral("页面加载失败"));
             break;
         case Phase::Probing:
-            failStep(m_lastLoadOk ? QStringLiteral("页面没有查询框") : QStringLiteral("页面加载失败"));
+            failStep(m_lastLoadOk ? noFormText() : QStringLiteral("页面加载失败"));
             break;
         case Phase::Reading: {
             // The read delay is over: what the page holds now is the record.
@@ -143,18 +146,19 @@ void DetailedQuery::submit()
     m_deadline.stop();
     const quint64 token = m_token;
     const PageIds ids = PageIdsFor(m_source);
-    m_browser.setValue(ids.numberField, m_jobs.at(m_index).number, [this, token, ids](bool filled) {
+    const QString number = WaybillNumber::normalForm(m_jobs.at(m_index).number);
+    m_browser.setValue(ids.numberField, number, [this, token, ids](bool filled) {
         if (!current(token) || m_phase != Phase::Reading)
             return;
         if (!filled) {
-            failStep(QStringLiteral("页面没有查询框"));
+            failStep(noFormText());
             return;
         }
         m_browser.click(ids.queryButton, [this, token](bool clicked) {
             if (!current(token) || m_phase != Phase::Reading)
                 return;
             if (!clicked) {
-                failStep(QStringLiteral("页面没有查询框"));
+                failStep(noFormText());
                 return;
             }
             // Pages that answer at once are read at once; the second read,

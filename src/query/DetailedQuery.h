@@ -29,7 +29,9 @@ public:
     struct Timing {
         int pollMs = 300;             // between two reads of the page
         int loadTimeoutMs = 60000;    // a page that takes longer has failed
-        int elementTimeoutMs = 10000; // after the load, for the field and button
+        // After the load, for the field and button that a page's script may
+        // still be making; a page without them is skipped when this is over.
+        int elementTimeoutMs = 3000;
     };
 
     explicit DetailedQuery(Browser &browser, QObject *parent = nullptr);
@@ -41,6 +43,10 @@ public:
     void start(const QVector<DetailedJob> &jobs, DataSource source, int readDelayMs);
     void stop();
     bool isRunning() const { return m_running; }
+    // What a step says of a page that has no number field or query button.
+    static QString noFormText() { return QStringLiteral("该页面没有查询框，已跳过"); }
+    // Milliseconds until the current step's deadline, -1 when none is armed.
+    int msToDeadline() const { return m_deadline.isActive() ? m_deadline.remainingTime() : -1; }
     int total() const { return int(m_jobs.size()); }
 
 Q_SIGNALS:
@@ -51,6 +57,10 @@ Q_SIGNALS:
     void harvested(int index, const DetailedJob &job, const QStringList &lines, bool signedFor);
     // The step could not be run; the reason is one line for the result text.
     void stepFailed(int index, const DetailedJob &job, const QString &reason);
+    // The pass is over, with nothing of it left to come: emitted once per
+    // pass, after its last step's report or at stop(); isRunning() is false.
+    // A pass with no waybill, or none with a page, ends within start(): turn
+    // the query button off before calling it.
     void finished(bool stopped);
 
 private:

@@ -99,3 +99,36 @@ QString TrimBlanks(const QString &text)
         --end;
     return begin == 0 && end == text.size() ? text : text.mid(begin, end - begin);
 }
+
+namespace WaybillNumber {
+
+bool isNormalForm(QStringView number)
+{
+    for (const QChar c : number) {
+        const char16_t u = c.unicode();
+        if (u <= 0x20 || u >= 0x80 || (u >= u'a' && u <= u'z'))
+            return false;
+    }
+    return true;
+}
+
+QString normalForm(QStringView typed)
+{
+    // Most numbers are plain already: no NFKC pass for them.
+    if (isNormalForm(typed))
+        return typed.toString();
+    // NFKC turns full-width digits and letters (pasted from Chinese web pages
+    // and chats) into plain ones, and the odd spaces into U+0020.
+    const QString plain = typed.toString().normalized(QString::NormalizationForm_KC);
+    QString out;
+    out.reserve(plain.size());
+    for (const QChar c : plain) {
+        // Zero-width spaces, joiners, direction marks and U+FEFF are format
+        // characters: invisible, and never part of a number.
+        if (!c.isSpace() && c.category() != QChar::Other_Format)
+            out += c;
+    }
+    return out.toUpper();
+}
+
+} // namespace WaybillNumber

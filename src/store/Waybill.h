@@ -52,5 +52,17 @@ QString &value(Waybill &waybill, int column);
 // text, is invisible, and would make a number differ from the one typed.
 QString TrimBlanks(const QString &text);
 
+// A waybill number as the register keeps it, the services are sent it and
+// numbers are compared: full-width digits and letters made plain, every blank
+// (NBSP, ideographic space, tab, U+2000–U+200B…) and invisible format
+// character dropped, letters upper case. It lives here because the store,
+// below the carriers, compares numbers in this form.
+namespace WaybillNumber {
+QString normalForm(QStringView typed);
+// Printable ASCII without lower-case letters: surely in normal form. Any other
+// number may not be (the store's odd-number filter is the same test).
+bool isNormalForm(QStringView number);
+} // namespace WaybillNumber
+
 inline const QString kNotSignedFor = QStringLiteral("未签收");
 inline const QString kSignedFor = QStringLiteral("已签收");

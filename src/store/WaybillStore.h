@@ -5,6 +5,7 @@
 #include "store/Waybill.h"
 
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <QVector>
 
@@ -75,10 +76,14 @@ public:
     int count(Outcome *outcome = nullptr) const;
     // Only 状态, 快递公司, 时间 and 在途时间 of every row: what the statistics need.
     QVector<Waybill> summaryColumns(Outcome *outcome = nullptr) const;
-    // select * from 快递单 where 快递单号=number
+    // The row of this number as stored, else the first whose number has the
+    // same normal form (a row stored before numbers were normalised).
     bool numberExists(const QString &number, Outcome *outcome = nullptr) const;
     std::optional<Waybill> find(const QString &number, Outcome *outcome = nullptr) const;
 
+    // Adding and renumbering store the number in its normal form and refuse
+    // one that a stored row has in any spelling ("快递单号已存在！"). Rows
+    // already stored are never merged or rewritten.
     // The main window's save: status 未签收, days in transit "0天 ".
     Outcome insertFromInputForm(const Waybill &waybill);
     // The quick add: status 未签收 and the computed days in transit.
@@ -86,7 +91,7 @@ public:
     // Modify with the number unchanged: carrier and the seven optional columns.
     Outcome updateKeepingNumber(const Waybill &waybill);
     // Modify with a new number; the carrier as well when changeCarrier is set.
-    Outcome updateChangingNumber(const QString &oldNumber, const Waybill &waybill, bool changeCarrier);
+    Outcome updateChangingNumber(const QString &oldNumber, const Waybill &typed, bool changeCarrier);
     Outcome deleteWaybill(const QString &number);
 
     // update 快递单 set 状态='已签收' where 快递单号=number
@@ -107,7 +112,8 @@ public:
     static QString historyTable() { return QStringLiteral("查询记录"); }
 
     // The quick search of the management window. Only the seven searchable
-    // columns are accepted; the key's own % and _ act as wildcards.
+    // columns are accepted; the key's own % and _ act as wildcards. A key for
+    // 快递单号 is taken in normal form and finds every spelling stored.
     static QStringList searchableColumns();
     QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr,
                             const KeepGoing &keepGoing = {}) const;
@@ -121,7 +127,8 @@ public:
     Outcome insertTemp(const QString &number, const QString &carrier);
     QVector<QPair<QString, QString>> tempRows(Outcome *outcome = nullptr) const;
 
-    // Imports: stores each row that is valid and new, in one transaction.
+    // Imports: stores each row that is valid and new (its number in normal
+    // form, new in any spelling), in one transaction.
     // Returns per row an empty text for success or the reason it was skipped.
     // progress(done, total) is called every thousand rows; false rolls back
     // everything and ends the import.
@@ -138,6 +145,15 @@ private:
     Outcome statementFailure(const QString &sqliteText) const;
     Outcome openAndCheck(const QString &path);
     Outcome checkLayout(QSqlQuery &q, const QString &path) const;
+    // Numbers in normal form (WaybillStore_numbers.cpp). The SQL function
+    // normal_number() gives a stored number's normal form; only numbers that
+    // can differ from it pass the cheap filter kOddNumber first.
+    static bool addNumberFunction(QSqlDatabase &db);
+    std::optional<Waybill> findByNormalForm(const QString &number, Outcome *outcome) const;
+    Outcome numberIsNew(const QString &normal, const QString &except = QString()) const;
+    QVector<Waybill> searchNumbers(const QString &key, Outcome *outcome, const KeepGoing &keepGoing) const;
+    QSet<QString> oddNumbersInNormalForm(Outcome *outcome) const;
+
     // WaybillStore_search.cpp
     QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;
     // WaybillStore_history.cpp

@@ -95,6 +95,14 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
         return reasons;
     }
     const auto finalize = qScopeGuard([insert] { sqlite3_finalize(insert); });
+    Outcome read;
+    const QSet<QString> oddStored = oddNumbersInNormalForm(&read);
+    if (!read) {
+        control.exec(QStringLiteral("ROLLBACK"));
+        report(outcome, read);
+        return reasons;
+    }
+    QString normal;
     constexpr int kProgressEvery = 1000;
     QByteArray buffer;
     RowValues row;
@@ -107,6 +115,8 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
         }
         for (int t = 0; t < WaybillColumns::kTypedCount; ++t)
             row[WaybillColumns::kTyped[t]] = rows.field(i, t);
+        if (!WaybillNumber::isNormalForm(row[WaybillColumns::Number]))
+            row[WaybillColumns::Number] = normal = WaybillNumber::normalForm(row[WaybillColumns::Number]);
         if (row[WaybillColumns::Number].isEmpty()) {
             reasons[i] = QStringLiteral("快递单号为空");
             continue;
@@ -118,6 +128,10 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
             valid = validateValue(c, row[c]);
         if (!valid) {
             reasons[i] = valid.error;
+            continue;
+        }
+        if (!oddStored.isEmpty() && oddStored.contains(row[WaybillColumns::Number].toString())) {
+            reasons[i] = QStringLiteral("快递单号已存在！");
             continue;
         }
         reasons[i] = insertDirect(handle, insert, row, buffer);

@@ -96,7 +96,7 @@ std::optional<Waybill> WaybillStore::find(const QString &number, Outcome *outcom
     report(outcome, result);
     if (result && q.next())
         return fromRecord(q);
-    return std::nullopt;
+    return result ? findByNormalForm(number, outcome) : std::nullopt;
 }
 
 bool WaybillStore::numberExists(const QString &number, Outcome *outcome) const
@@ -124,6 +124,8 @@ QVector<Waybill> WaybillStore::search(const QString &column, const QString &key,
         report(outcome, Outcome::success());
         return {};
     }
+    if (column == WaybillColumns::name(WaybillColumns::Number))
+        return searchNumbers(key, outcome, keepGoing);
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || %2 || '%' ORDER BY rowid").arg(column, kText));

@@ -85,10 +85,13 @@ Outcome WaybillStore::insertFromInputForm(const Waybill &waybill)
 Outcome WaybillStore::insertQuickAdd(const Waybill &waybill, const QString &daysInTransit)
 {
     Waybill row = waybill;
+    row.number = WaybillNumber::normalForm(waybill.number);
     row.status = kNotSignedFor;
     row.daysInTransit = daysInTransit;
     if (Outcome valid = validate(row); !valid)
         return valid;
+    if (Outcome isNew = numberIsNew(row.number); !isNew)
+        return isNew;
     QSqlQuery q(database());
     q.prepare(kInsert);
     for (const QString &value : row.values())
@@ -110,10 +113,14 @@ Outcome WaybillStore::updateKeepingNumber(const Waybill &waybill)
     return exec(q);
 }
 
-Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybill &waybill, bool changeCarrier)
+Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybill &typed, bool changeCarrier)
 {
+    Waybill waybill = typed;
+    waybill.number = WaybillNumber::normalForm(typed.number);
     if (Outcome valid = validate(waybill); !valid)
         return valid;
+    if (Outcome isNew = numberIsNew(waybill.number, oldNumber); !isNew)
+        return isNew;
     QSqlQuery q(database());
     q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1%2 WHERE 快递单号 = ?")
                            .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString(), typedAssignments())));

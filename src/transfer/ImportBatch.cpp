@@ -73,15 +73,22 @@ void ImportBatch::addFields(int line, const QStringList &fields)
     addRow(line, ranges);
 }
 
-void ImportBatch::addRow(int line, const Fields &fields)
+void ImportBatch::addRow(int line, const Fields &read)
 {
-    for (const Range &range : fields) {
+    for (const Range &range : read) {
         if (const QString unfit = unfitCharacter(view(range)); !unfit.isEmpty()) {
             skip(line, unfit);
             return;
         }
     }
-    const QString number = view(fields[0]).toString();
+    Fields fields = read;
+    QString number = view(fields[0]).toString();
+    if (!WaybillNumber::isNormalForm(number)) {
+        // The number as the register keeps it, added to the text it is read from.
+        number = WaybillNumber::normalForm(number);
+        fields[0] = {m_text.size(), number.size()};
+        m_text += number;
+    }
     if (!number.isEmpty()) {
         const auto first = m_firstLineOfNumber.constFind(number);
         if (first != m_firstLineOfNumber.constEnd()) {

@@ -39,7 +39,8 @@ struct SheetData final {
 // The waybills read from one import file, each with the line it came from,
 // and the lines that were left out. Fields map by position: 快递单号, 快递公司,
 // 物品, 金额, 时间, 姓名, 电话, 联系地址, 备注. The fields stay where they were
-// read, in one text, and are only cut out as strings when asked for.
+// read, in one text, and are only cut out as strings when asked for. Numbers
+// are taken in normal form; two lines of one number are one waybill.
 class ImportBatch final : public ImportRows {
 public:
     static constexpr int kFields = WaybillColumns::kTypedCount;
@@ -77,7 +78,7 @@ private:
         qsizetype size = -1; // no value: an empty cell, stored as NULL
     };
     using Fields = std::array<Range, kFields>;
-    void addRow(int line, const Fields &fields);
+    void addRow(int line, const Fields &read);
     QStringView view(const Range &range) const
     {
         return range.size < 0 ? QStringView() : QStringView(m_text).sliced(range.start, range.size);

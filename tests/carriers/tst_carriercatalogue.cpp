@@ -32,15 +32,23 @@ void TestCarrierCatalogue::initTestCase()
 void TestCarrierCatalogue::rowsAndControls()
 {
     const auto &rows = CarrierCatalogue::all();
-    QCOMPARE(rows.size(), 27);
+    QCOMPARE(rows.size(), 30);
     QCOMPARE(CarrierCatalogue::buttonCarriers().size(), 12);
-    QCOMPARE(CarrierCatalogue::listCarriers().size(), 13);
+    QCOMPARE(CarrierCatalogue::listCarriers().size(), 16);
     for (int i = 0; i < rows.size(); ++i)
         QCOMPARE(rows[i].row, i + 1);
     QCOMPARE(CarrierCatalogue::listCarriers().at(0)->name, u("TNT"));
     // Every selectable carrier has a home page; the two extra names do not.
     for (const Carrier &c : rows)
-        QCOMPARE(c.homePage.isEmpty(), c.row > 25);
+        QCOMPARE(c.homePage.isEmpty(), c.row == 26 || c.row == 27);
+    // Today's carriers come after the 27 classic rows, at the end of the list.
+    const Carrier *jt = FindCarrierByName(u("极兔速递"));
+    QCOMPARE(jt->row, 29);
+    QCOMPARE(CarrierCatalogue::listCarriers().at(14), jt);
+    QCOMPARE(jt->controlIndex, 14);
+    QCOMPARE(jt->hotline + jt->apiCode, u("956025jtexpress"));
+    QCOMPARE(FindCarrierByConfigCode(u("jd"))->hotline, u("950616"));
+    QCOMPARE(FindCarrierByName(u("中国邮政"))->apiCode, u("youzhengguonei"));
     QCOMPARE(FindCarrierByName(u("中邮物流"))->hotline, FindCarrierByName(u("EMS(E邮宝)"))->hotline);
     QCOMPARE(FindCarrierByName(u("佳吉快运"))->apiCode, u("jiajiwuliu"));
 }
@@ -94,6 +102,8 @@ void TestCarrierCatalogue::trackingPages_data()
     QTest::newRow("backup 1") << u("全日通") << b1 << u("http://b1/at.html");
     QTest::newRow("TNT backup 2") << u("TNT") << b2 << u("http://b2/index.html?types=tnt");
     QTest::newRow("宅急送 backup 2 slug") << u("宅急送") << b2 << u("http://b2/index.html?types=zjs2");
+    QTest::newRow("极兔 backup 2") << u("极兔速递") << b2 << u("http://b2/index.html?types=jtexpress");
+    QTest::newRow("中国邮政 default") << u("中国邮政") << def << u("http://primary/all/youzhengguonei.shtml");
 }
 
 void TestCarrierCatalogue::trackingPages()
@@ -117,16 +127,18 @@ void TestCarrierCatalogue::carriersWithoutPages()
 void TestCarrierCatalogue::dialogLists()
 {
     const QStringList settings = CarrierCatalogue::settingsDialogEntries();
-    QCOMPARE(settings.size(), 26);
+    QCOMPARE(settings.size(), 29);
     QCOMPARE(settings.at(12), u("********"));
     QCOMPARE(settings.at(13), u("TNT"));
-    QCOMPARE(settings.at(25), u("中铁快运"));
+    QCOMPARE(settings.mid(25), (QStringList{u("中铁快运"), u("京东物流"), u("极兔速递"), u("中国邮政")}));
+    QCOMPARE(CarrierCatalogue::quickAddEntries(), settings);
 
     const QStringList modify = CarrierCatalogue::modifyEntries();
-    QCOMPARE(modify.size(), 28);
+    QCOMPARE(modify.size(), 31);
     QCOMPARE(modify.mid(12, 9), (QStringList{u("********"), u("TNT"), u("UPS"), u("鑫飞鸿"), u("全日通"), u("全一快递"),
                                             u("德邦物流"), u("佳吉快运"), u("星辰急便")}));
-    QCOMPARE(modify.mid(25), (QStringList{u("中邮物流"), u("中铁物流"), u("中铁快运")}));
+    QCOMPARE(modify.mid(25),
+             (QStringList{u("中邮物流"), u("中铁物流"), u("中铁快运"), u("京东物流"), u("极兔速递"), u("中国邮政")}));
     QCOMPARE(DataSources::fromConfigValue(u("byly2")), DataSource::Backup2);
     QCOMPARE(DataSources::fromConfigValue(u("MRLY")), DataSource::None);
     QCOMPARE(DataSources::configValue(DataSource::Backup1), u("byly1"));

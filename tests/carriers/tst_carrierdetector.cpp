@@ -22,7 +22,7 @@ QString digits(int count, quint32 &seed)
 }
 
 // A UPU S10 number with its check digit worked out here, independently.
-QString s10(const QString &serial, bool validCheck)
+QString s10(const QString &serial, bool validCheck, const char *service = "RR")
 {
     const int weights[] = {8, 6, 4, 2, 3, 5, 9, 7};
     int sum = 0;
@@ -32,7 +32,7 @@ QString s10(const QString &serial, bool validCheck)
     int check = r == 10 ? 0 : r == 11 ? 5 : r;
     if (!validCheck)
         check = (check + 1) % 10;
-    return QStringLiteral("RR") + serial + QString::number(check) + QStringLiteral("CN");
+    return QString::fromLatin1(service) + serial + QString::number(check) + QStringLiteral("CN");
 }
 
 QString names(const Result &r)
@@ -58,56 +58,69 @@ class TestCarrierDetector : public QObject {
 private Q_SLOTS:
     void formats_data();
     void formats();
-    void typedNumbersAreNormalised();
+    void normalForm_data();
+    void normalForm();
     void theRegisterDecidesBetweenOverlappingFormats();
     void pastedBatches();
 };
 
 // Five numbers per shape, each with the candidates it must give (sorted by
-// name); a shape with one candidate must be chosen without asking, a shape
-// with several never.
+// name); a prefix that one carrier owns is chosen without asking, plain
+// digits never, whatever candidates they have.
 void TestCarrierDetector::formats_data()
 {
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("sure");
     struct Shape {
         const char *prefix;
         int digits;
         const char *expected;
+        bool sure;
     };
     const Shape shapes[] = {
-        {"SF", 12, "顺丰速运"},
-        {"SF", 13, "顺丰速运"},
-        {"YT", 13, "圆通快递"},
-        {"73", 12, "中通速递"},
-        {"78", 12, "中通速递"},
-        {"31", 13, "联邦快递|韵达快运"},
-        {"5", 12, "韵达快运"},
-        {"77", 12, "申通E物流"},
-        {"77", 15, "申通E物流"},
-        {"43", 13, "申通E物流|联邦快递|韵达快运"},
-        {"1", 12, "EMS(E邮宝)|中邮物流"},
-        {"9", 12, "EMS(E邮宝)|中邮物流"},
-        {"DPK", 12, "德邦物流"},
-        {"2", 7, "德邦物流"},
-        {"2", 9, "德邦物流"},
-        {"1Z", 16, "UPS"},
-        {"", 9, "TNT|德邦物流"},
-        {"6", 11, "联邦快递"},
-        {"QQ", 10, ""},
-        {"", 3, ""},
+        {"SF", 12, "顺丰速运", true},
+        {"SF", 13, "顺丰速运", true},
+        {"YT", 13, "圆通快递", true},
+        {"JD", 13, "京东物流", true},
+        {"JDVA", 11, "京东物流", true},
+        {"JT", 13, "极兔速递", true},
+        {"DPK", 12, "德邦物流", true},
+        {"1Z", 16, "UPS", true},
+        {"73", 12, "中通速递", false},
+        {"78", 12, "中通速递", false},
+        {"31", 13, "联邦快递|韵达快运", false},
+        {"5", 12, "EMS(E邮宝)|韵达快运", false},
+        {"77", 11, "申通E物流", false},
+        {"77", 13, "申通E物流|联邦快递", false},
+        {"268", 9, "申通E物流|联邦快递", false},
+        {"43", 13, "申通E物流|联邦快递|韵达快运", false},
+        {"1", 12, "EMS(E邮宝)|中国邮政|中邮物流|韵达快运", false},
+        {"9", 12, "EMS(E邮宝)|中国邮政|中邮物流", false},
+        {"2", 7, "德邦物流", false},
+        {"2", 9, "圆通快递|德邦物流", false},
+        {"", 9, "TNT|德邦物流", false},
+        {"660", 9, "联邦快递", false},
+        {"QQ", 10, "", false},
+        {"JT", 12, "", false},
+        {"", 3, "", false},
     };
     quint32 seed = 7;
     for (const Shape &shape : shapes) {
         for (int i = 0; i < 5; ++i) {
             const QString number = QString::fromUtf8(shape.prefix) + digits(shape.digits, seed);
-            QTest::newRow(qPrintable(number)) << number << u(shape.expected);
+            QTest::newRow(qPrintable(number)) << number << u(shape.expected) << shape.sure;
         }
     }
+    // UPU S10: the service letter tells EMS from the post's parcels and
+    // registered letters; other letters fit both.
     for (int i = 0; i < 5; ++i) {
         const QString serial = digits(8, seed);
-        QTest::newRow(qPrintable(s10(serial, true))) << s10(serial, true) << u("EMS(E邮宝)|中邮物流");
-        QTest::newRow(qPrintable(s10(serial, false))) << s10(serial, false) << QString();
+        QTest::newRow(qPrintable(s10(serial, true, "EA"))) << s10(serial, true, "EA") << u("EMS(E邮宝)") << true;
+        QTest::newRow(qPrintable(s10(serial, true))) << s10(serial, true) << u("中国邮政") << true;
+        QTest::newRow(qPrintable(s10(serial, true, "LK")))
+            << s10(serial, true, "LK") << u("EMS(E邮宝)|中国邮政") << false;
+        QTest::newRow(qPrintable(s10(serial, false))) << s10(serial, false) << QString() << false;
     }
 }
 
@@ -115,20 +128,38 @@ void TestCarrierDetector::formats()
 {
     QFETCH(QString, number);
     QFETCH(QString, expected);
+    QFETCH(bool, sure);
     const Result r = detect(number);
     QCOMPARE(names(r), expected);
-    const bool single = !expected.isEmpty() && !expected.contains(QLatin1Char('|'));
-    QCOMPARE(r.sure, single);
-    if (single)
+    QCOMPARE(r.sure, sure);
+    if (sure)
         QCOMPARE(r.sureCarrier()->name, expected);
     for (const Candidate &c : r.candidates)
         QVERIFY(!c.reason.isEmpty() && c.confidence > 0 && c.confidence <= 100);
 }
 
-void TestCarrierDetector::typedNumbersAreNormalised()
+void TestCarrierDetector::normalForm_data()
 {
-    QCOMPARE(normalized(u(" ｓｆ１２３４ ５６７８９０１２\t")), QStringLiteral("SF123456789012"));
-    QCOMPARE(detect(u("ｓｆ１２３４５６７８９０１２")).sureCarrier()->name, u("顺丰速运"));
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("normal");
+    QTest::newRow("full width") << u("ＳＦ１２３４５６７８９０４４３") << u("SF1234567890443");
+    QTest::newRow("blanks") << u("SF 1234 5678 9044 3") << u("SF1234567890443");
+    QTest::newRow("NBSP and ideographic space") << u("SF\u00A01234\u30005678") << u("SF12345678");
+    QTest::newRow("tabs and line ends") << u("\tSF1234\t5678\r\n") << u("SF12345678");
+    QTest::newRow("U+2000 to U+200B, U+FEFF") << u("\uFEFFSF\u20001\u20032\u200A3\u200B4") << u("SF1234");
+    QTest::newRow("lower case") << u("sf1234yt") << u("SF1234YT");
+    QTest::newRow("mixed") << u(" ｓf １2３-4 ") << u("SF123-4");
+    QTest::newRow("already normal") << u("JDVA00123456789") << u("JDVA00123456789");
+    QTest::newRow("nothing but blanks") << u(" \u3000\t") << QString();
+}
+
+void TestCarrierDetector::normalForm()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, normal);
+    QCOMPARE(WaybillNumber::normalForm(typed), normal);
+    QCOMPARE(WaybillNumber::isNormalForm(typed), typed == normal);
+    QCOMPARE(detect(typed).names(), detect(normal).names());
 }
 
 void TestCarrierDetector::theRegisterDecidesBetweenOverlappingFormats()
@@ -145,6 +176,8 @@ void TestCarrierDetector::theRegisterDecidesBetweenOverlappingFormats()
     rows.push_back({QStringLiteral("435555550000002"), "申通E物流"});
     // An SF-shaped number stored under another carrier contradicts the format.
     rows.push_back({QStringLiteral("SF700000000001"), "中通速递"});
+    rows.push_back({QStringLiteral("75123456789001"), "中通速递"});
+    rows.push_back({QStringLiteral("75123456789002"), "中通速递"});
     const RegisterIndex index = registerOf(rows);
 
     const Result yunda = detect(QStringLiteral("431234569999999"), &index);
@@ -165,37 +198,72 @@ void TestCarrierDetector::theRegisterDecidesBetweenOverlappingFormats()
 
     // Too little in common is no evidence: four shared digits of fifteen leave it ambiguous.
     QVERIFY(!detect(QStringLiteral("431200000000000"), &index).sure);
-    // The register alone offers its carrier but never chooses it.
+    // One stored number is offered, never chosen; several are a shop's run.
     const RegisterIndex one = registerOf({{u("43123456001"), "宅急送"}});
     const Result unknownShape = detect(QStringLiteral("43123456000"), &one);
     QCOMPARE(names(unknownShape), u("宅急送"));
     QVERIFY(!unknownShape.sure);
+    const RegisterIndex two = registerOf({{u("43123456001"), "宅急送"}, {u("43123456002"), "宅急送"}});
+    QCOMPARE(detect(QStringLiteral("43123456000"), &two).sureCarrier()->name, u("宅急送"));
+
+    // Typed key by key, a 中通 number chooses nothing on the way, and only
+    // the register's 中通 numbers choose it whole.
+    const QString zto = QStringLiteral("75123456789012");
+    for (int n = 1; n < zto.size(); ++n)
+        QVERIFY2(!detect(zto.left(n)).sure && !detect(zto.left(n), &index).sure, qPrintable(zto.left(n)));
+    QVERIFY(!detect(zto).sure);
+    QCOMPARE(detect(zto, &index).sureCarrier()->name, u("中通速递"));
 }
 
-// Each line of a pasted batch: its number, the carrier it names or the one
-// detected, and nothing made up for a line that says neither.
+// Each line of a pasted batch: its number in normal form, the carrier it runs
+// with or why it has none, and the earlier line it repeats. Nothing is made up
+// for a line that says neither, and every number runs once.
 void TestCarrierDetector::pastedBatches()
 {
-    const QVector<BatchLine> lines = readBatch(u("SF123456789012\r\n"
-                                                 "\n"
-                                                 "  7512 3456 7890 12 \n"
-                                                 "123456789,TNT\n"
-                                                 "１２３４５６７８９，德邦物流\n"
-                                                 "1234567890123 EMS(E邮宝)\n"
-                                                 "YT1234567890123\t圆通快递\n"
-                                                 "123456789 神行快递\n"
-                                                 "123456789\n"));
+    const QString text = u("SF123456789012\r\n"
+                           "\n"
+                           "  7512 3456 7890 12 \n"
+                           "123456789,TNT\n"
+                           "１２３４５６７８９，德邦物流\n"
+                           "1234567890123 EMS(E邮宝)\n"
+                           "YT1234567890123\t圆通快递\n"
+                           "123456789 神行快递\n"
+                           "987654321\n"
+                           "abc\n"
+                           "ｓｆ１２３４５６７８９０１２\n"
+                           "555444333\n"
+                           "555444333,UPS\n");
     QStringList seen;
-    for (const BatchLine &l : lines) {
-        const Carrier *carrier = l.written ? l.written : l.detected.sureCarrier();
+    for (const BatchLine &l : readBatch(text))
         seen << QStringLiteral("%1:%2:%3%4")
                     .arg(l.line)
-                    .arg(l.number, carrier ? carrier->name : QStringLiteral("?"), l.unknownName);
-    }
-    QCOMPARE(seen, QStringList({u("1:SF123456789012:顺丰速运"), u("3:75123456789012:中通速递"), u("4:123456789:TNT"),
-                                u("5:123456789:德邦物流"), u("6:1234567890123:EMS(E邮宝)"),
-                                u("7:YT1234567890123:圆通快递"), u("8:123456789:?神行快递"), u("9:123456789:?")}));
-    QCOMPARE(lines.last().detected.candidates.size(), 2); // TNT and 德邦物流, for the user to choose
+                    .arg(l.number, l.carrier ? l.carrier->name : QStringLiteral("?") + l.needText())
+                    .arg(l.isRepeat() ? QStringLiteral(" =%1").arg(l.repeatOf) : QString());
+    QCOMPARE(seen, QStringList({u("1:SF123456789012:顺丰速运"), u("3:75123456789012:?可能是多家快递公司：中通速递"),
+                                u("4:123456789:TNT"), u("5:123456789:德邦物流 =4"), u("6:1234567890123:EMS(E邮宝)"),
+                                u("7:YT1234567890123:圆通快递"), u("8:123456789:?没有名为“神行快递”的快递公司 =4"),
+                                u("9:987654321:?可能是多家快递公司：TNT / 德邦物流"), u("10:ABC:?格式无法识别"),
+                                u("11:SF123456789012:顺丰速运 =1"),
+                                u("12:555444333:?可能是多家快递公司：TNT / 德邦物流 =13"), u("13:555444333:UPS")}));
+
+    // The question lists the lines without a carrier; its count is the rows that come.
+    const auto linesOf = [](const QVector<BatchLine> &lines) {
+        QVector<int> out;
+        for (const BatchLine &l : lines)
+            out << l.line;
+        return out;
+    };
+    const BatchPlan plan = planBatch(text);
+    QCOMPARE(plan.rows.size(), 5);
+    QCOMPARE(plan.rows.at(1), qMakePair(QStringLiteral("123456789"), u("TNT")));
+    QCOMPARE(linesOf(plan.needCarrier), (QVector<int>{3, 9, 10}));
+    QCOMPARE(plan.repeated, 4);
+    // A carrier chosen for the whole batch serves every number but "abc"; a
+    // carrier written on a line still wins.
+    const BatchPlan forZto = planBatch(text, nullptr, FindCarrierByName(u("中通速递")));
+    QCOMPARE(forZto.rows.size(), 7);
+    QVERIFY(forZto.rows.contains(qMakePair(QStringLiteral("555444333"), u("UPS"))));
+    QCOMPARE(linesOf(forZto.needCarrier), QVector<int>{10});
 }
 
 QTEST_GUILESS_MAIN(TestCarrierDetector)

@@ -1,3 +1,4 @@
+#include "core/Endpoints.h"
 #include "query/ConciseQuery.h"
 
 #include <QtTest>
@@ -10,6 +11,7 @@ private Q_SLOTS:
     void decodesUtf8();
     void lastStateAndSignedFor_data();
     void lastStateAndSignedFor();
+    void addressCarriesTheNormalForm();
 };
 
 void TestConciseQuery::decodesUtf8()
@@ -53,6 +55,17 @@ void TestConciseQuery::lastStateAndSignedFor()
     QFETCH(bool, isSigned);
     QCOMPARE(GetLastState(answer), state);
     QCOMPARE(IsSignedFor(state), isSigned);
+}
+
+void TestConciseQuery::addressCarriesTheNormalForm()
+{
+    Endpoints hosts;
+    hosts.trackingService = QStringLiteral("http://t");
+    Endpoints::setCurrent(hosts);
+    for (const QString &typed : {u("ＳＦ１２３４５６７８９０４４３"), u("SF 1234 5678 9044 3"), u("sf1234567890443")})
+        QCOMPARE(ConciseQueryAddress(u("shunfeng"), typed),
+                 u("http://t/apione?com=shunfeng&nu=SF1234567890443&show=3"));
+    QCOMPARE(ConciseQueryAddress(u("ems"), u("a&b #1")), u("http://t/apione?com=ems&nu=A%26B%231&show=3"));
 }
 
 QTEST_GUILESS_MAIN(TestConciseQuery)

@@ -1,3 +1,5 @@
+#include "carriers/CarrierCatalogue.h"
+#include "query/HarvestRules.h"
 #include "support/TrackingSim.h"
 
 #include <QElapsedTimer>
@@ -16,6 +18,7 @@ class TestTrackingSim : public QObject {
 private Q_SLOTS:
     void answersPagesFilesAndFaults_data();
     void answersPagesFilesAndFaults();
+    void everyCarrierOnTheThreeSources();
 };
 
 // Every text in "has" must first appear at or after "from"; no text in "lacks"
@@ -43,6 +46,7 @@ void TestTrackingSim::answersPagesFilesAndFaults_data()
     row("other in transit", "", ask("com=ems&nu=4455667"), 200, {u("快件"), more}, {signedFor, delivered});
     row("letter in transit", "", ask("com=ems&nu=ab12c"), 200, {u("快件"), more}, {signedFor, delivered});
     row("unknown company", "", ask("com=nosuch&nu=5551"), 200, {u("不支持"), more}, {signedFor, delivered});
+    row("today's carrier", "", ask("com=jtexpress&nu=JT0000000000001"), 200, {u("已签收"), more});
     // "12&3# 1" encoded ends in 1; split at "&" it would be "12" (delivered).
     row("encoded number whole", "", ask("com=ems&nu=12%263%23%201"), 200, {u("已签收"), more}, {delivered});
     row("default page", "", u("/all/htky.shtml"), 200, {id("postid"), id("query"), u("转发查询结果>>")},
@@ -53,6 +57,8 @@ void TestTrackingSim::answersPagesFilesAndFaults_data()
         {id("ExpressNo"), id("enter"), u("指定单号不存在。 操作建议：")}, {u("指定单号不存在。"), u("查询结果")});
     row("update file", "--update-version 3.5", u("/update.ini"), 200, {u("[Ver]\r\nnew=3.5\r\n")});
     row("unknown page", "", u("/all/sf.html"), 404);
+    row("no page for the carrier", "", u("/index.html?types=ups"), 200, {u("暂不支持")},
+        {id("ExpressNo"), id("enter")});
     row("unknown file", "", u("/update"), 404);
     row("status500 answer", "--fault status500", answer, 500);
     row("status500 page", "--fault status500", u("/all/ems.shtml"), 500);
@@ -99,6 +105,42 @@ void TestTrackingSim::answersPagesFilesAndFaults()
     const QString beforeScript = text.left(text.indexOf(QStringLiteral("<script")));
     for (const QString &unwanted : lacks)
         QVERIFY2(!beforeScript.contains(unwanted), qPrintable(unwanted));
+}
+
+// Each catalogue row's page on each source, as the detailed query loads it:
+// with the source's number field and button, or listed here. Where backup
+// source 2 lacks a carrier the catalogue falls back to backup source 1's page,
+// whose button is not the one that source's query presses.
+void TestTrackingSim::everyCarrierOnTheThreeSources()
+{
+    TrackingSim sim(QStringLiteral(TRACKING_SIM));
+    QVERIFY2(sim.isListening(), sim.output().constData());
+    sim.serveAllHosts();
+    QStringList lacking;
+    for (const Carrier &c : CarrierCatalogue::all()) {
+        for (const DataSource source : {DataSource::Default, DataSource::Backup1, DataSource::Backup2}) {
+            const QString where = c.name + QLatin1Char('@') + DataSources::configValue(source);
+            const QString address = TrackingPageAddress(c, source);
+            if (address.isEmpty()) {
+                lacking << where + u("：无页面");
+                continue;
+            }
+            const TrackingSim::Reply reply = sim.get(address.mid(sim.baseUrl().size()));
+            QCOMPARE(reply.status, 200);
+            const PageIds ids = PageIdsFor(source);
+            for (const QString &id : {ids.numberField, ids.queryButton}) {
+                if (!reply.body.contains(QStringLiteral("id=\"%1\"").arg(id).toUtf8())) {
+                    lacking << where + u("：无查询框");
+                    break;
+                }
+            }
+        }
+    }
+    QCOMPARE(lacking,
+             (QStringList{u("一邦速递@byly2：无查询框"), u("UPS@byly2：无查询框"), u("鑫飞鸿@byly2：无查询框"),
+                          u("天地华宇@byly2：无查询框"), u("新邦物流@byly2：无查询框"), u("佳吉快运@mrly：无页面"),
+                          u("佳吉快运@byly1：无页面"), u("佳吉快运@byly2：无页面"), u("中铁物流@mrly：无页面"),
+                          u("中铁物流@byly1：无页面"), u("中铁物流@byly2：无页面")}));
 }
 
 QTEST_GUILESS_MAIN(TestTrackingSim)

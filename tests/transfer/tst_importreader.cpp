@@ -132,10 +132,13 @@ void TestImportReader::badLinesAreSkippedWithTheirLineNumbers()
                                                           "A2,圆通快递,书\r\n"
                                                           "A1,中通速递,,,,,,,\r\n"
                                                           "A3,********,,,,,,,\r\n"
-                                                          "A4,中通速递,,,,,,,\r\n"));
-    QCOMPARE(batch.lines(), (QVector<int>{1, 6}));
-    QCOMPARE(reasons(batch.skipped()),
-             u("2:空行|3:只有 3 个字段，少于 9 个|4:快递单号与第 1 行重复|5:快递公司“********”无效"));
+                                                          "A4,中通速递,,,,,,,\r\n"
+                                                          "ａ 1,中通速递,,,,,,,\r\n"
+                                                          "a5,中通速递,,,,,,,\r\n"));
+    QCOMPARE(batch.lines(), (QVector<int>{1, 6, 8}));
+    QCOMPARE(batch.row(2).number, u("A5")); // numbers in normal form, repeats found on it
+    QCOMPARE(reasons(batch.skipped()), u("2:空行|3:只有 3 个字段，少于 9 个|4:快递单号与第 1 行重复|"
+                                         "5:快递公司“********”无效|7:快递单号与第 1 行重复"));
 }
 
 void TestImportReader::registerRefusalsAreReportedAndTheRestStored()

@@ -59,9 +59,56 @@ QString htmlEscaped(const QString &text)
 
 } // namespace
 
+bool siteKnows(Site site, const QString &slug)
+{
+    // Slugs that every site has; then each site's own spellings.
+    static const QStringList common = {
+        QStringLiteral("ems"),       QStringLiteral("sf"),
+        QStringLiteral("yd"),        QStringLiteral("tt"),
+        QStringLiteral("fedex"),     QStringLiteral("cces"),
+        QStringLiteral("tnt"),       QStringLiteral("jd"),
+        QStringLiteral("jtexpress"), QStringLiteral("youzhengguonei"),
+    };
+    static const QStringList defaultSite = {
+        QStringLiteral("st"),   QStringLiteral("yt"),   QStringLiteral("zt"),   QStringLiteral("htky"),
+        QStringLiteral("yb"),   QStringLiteral("zjs"),  QStringLiteral("ups"),  QStringLiteral("xfh"),
+        QStringLiteral("qrt"),  QStringLiteral("qy"),   QStringLiteral("dbwl"), QStringLiteral("xcjb"),
+        QStringLiteral("tdhy"), QStringLiteral("yfsd"), QStringLiteral("sewl"), QStringLiteral("xbwl"),
+        QStringLiteral("zywl"), QStringLiteral("ztky"),
+    };
+    // Backup source 2 has no page for 一邦, UPS, 鑫飞鸿, 天地华宇 and 新邦.
+    static const QStringList backup2Site = {
+        QStringLiteral("sto"),   QStringLiteral("yto"),        QStringLiteral("zto"),     QStringLiteral("ht"),
+        QStringLiteral("zjs2"),  QStringLiteral("at"),         QStringLiteral("apex100"), QStringLiteral("deppon"),
+        QStringLiteral("stars"), QStringLiteral("broad-asia"), QStringLiteral("sure56"),  QStringLiteral("cnpl"),
+        QStringLiteral("cre"),
+    };
+    static const QStringList backup1Site =
+        QStringList(backup2Site).replaceInStrings(QStringLiteral("zjs2"), QStringLiteral("zjs"))
+        << QStringLiteral("ebon") << QStringLiteral("ups") << QStringLiteral("xfh") << QStringLiteral("hoau")
+        << QStringLiteral("xbwl");
+    if (common.contains(slug))
+        return true;
+    switch (site) {
+    case Site::Default:
+        return defaultSite.contains(slug);
+    case Site::Backup1:
+        return backup1Site.contains(slug);
+    case Site::Backup2:
+        break;
+    }
+    return backup2Site.contains(slug);
+}
+
 QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
 {
     const SiteLayout layout = layoutFor(site);
+    if (faults.withoutForm) {
+        // What a site shows for a carrier it does not serve: its frame, no form.
+        return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head>\n"
+                              "<body>\n<h3>%1 - %2</h3>\n<p>暂不支持该快递公司的查询。</p>\n</body></html>\n")
+            .arg(layout.title, htmlEscaped(slug));
+    }
     const QString field =
         faults.withoutField
             ? QString()

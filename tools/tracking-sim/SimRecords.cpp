@@ -92,6 +92,9 @@ bool isKnownCompany(const QString &code)
         QStringLiteral("ztky"),
         QStringLiteral("jiajiwuliu"),
         QStringLiteral("zhongtiewuliu"),
+        QStringLiteral("jd"),
+        QStringLiteral("jtexpress"),
+        QStringLiteral("youzhengguonei"),
     };
     return codes.contains(code);
 }

@@ -235,6 +235,7 @@ SimServer::Response SimServer::trackingPage(int site, const QString &slug) const
 {
     const SimFaults &f = m_options.faults;
     SimPages::PageFaults page;
+    page.withoutForm = !SimPages::siteKnows(SimPages::Site(site), slug);
     if (f.faultNumber.isEmpty()) {
         if (f.timeout)
             return {0, {}, {}, true};

@@ -1,0 +1,110 @@
+// Waybill numbers compared in their normal form. New numbers are stored in
+// it; rows stored before may not be, and are matched through normal_number().
+#include "store/BoundText.h"
+#include "store/WaybillStore.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+using namespace BoundText;
+
+namespace {
+
+// A stored number that may differ from its normal form: one with a character
+// outside printable ASCII or a lower-case letter (WaybillNumber::isNormalForm).
+// GLOB runs inside SQLite, so the normal form is only worked out for these.
+const QString kOddNumber = QStringLiteral("(快递单号 GLOB '*[^!-~]*' OR 快递单号 GLOB '*[a-z]*')");
+
+const QString kSelectAll =
+    QStringLiteral("SELECT ") + WaybillColumns::names().join(QStringLiteral(", ")) + QStringLiteral(" FROM 快递单");
+
+void normalNumber(sqlite3_context *context, int, sqlite3_value **values)
+{
+    const void *text = sqlite3_value_text16(values[0]);
+    if (!text) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto size = sqlite3_value_bytes16(values[0]) / qsizetype(sizeof(char16_t));
+    const QString normal = WaybillNumber::normalForm(QStringView(static_cast<const char16_t *>(text), size));
+    sqlite3_result_text16(context, normal.utf16(), int(normal.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+}
+
+void report(Outcome *target, const Outcome &value)
+{
+    if (target)
+        *target = value;
+}
+
+} // namespace
+
+bool WaybillStore::addNumberFunction(QSqlDatabase &db)
+{
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3 *handle = *static_cast<sqlite3 *const *>(h.constData());
+    return sqlite3_create_function_v2(handle, "normal_number", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
+                                      normalNumber, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+std::optional<Waybill> WaybillStore::findByNormalForm(const QString &number, Outcome *outcome) const
+{
+    const QString normal = WaybillNumber::normalForm(number);
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(withText(kSelectAll + QStringLiteral(" WHERE 快递单号 = ? OR (%1 AND normal_number(快递单号) = ?) "
+                                                   "ORDER BY rowid LIMIT 1")
+                                        .arg(kOddNumber)));
+    q.addBindValue(nonNull(normal));
+    q.addBindValue(nonNull(normal));
+    const QVector<Waybill> rows = readRows(q, outcome, {});
+    return rows.isEmpty() ? std::nullopt : std::optional<Waybill>(rows.first());
+}
+
+Outcome WaybillStore::numberIsNew(const QString &normal, const QString &except) const
+{
+    QSqlQuery q(database());
+    q.prepare(
+        withText(QStringLiteral("SELECT 1 FROM 快递单 WHERE (快递单号 = ? OR (%1 AND normal_number(快递单号) = ?)) "
+                                "AND 快递单号 IS NOT ? LIMIT 1")
+                     .arg(kOddNumber)));
+    q.addBindValue(nonNull(normal));
+    q.addBindValue(nonNull(normal));
+    q.addBindValue(bindable(except));
+    if (Outcome result = exec(q); !result)
+        return result;
+    return q.next() ? Outcome::failure(QStringLiteral("快递单号已存在！")) : Outcome::success();
+}
+
+QVector<Waybill> WaybillStore::searchNumbers(const QString &key, Outcome *outcome, const KeepGoing &keepGoing) const
+{
+    // LIKE already ignores the case of ASCII letters; blanks and full-width
+    // characters of a stored number need its normal form.
+    const QString normal = WaybillNumber::normalForm(key);
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(kSelectAll + QStringLiteral(" WHERE 快递单号 LIKE '%' || %1 || '%' OR (%2 AND normal_number(快递单号) "
+                                          "LIKE '%' || %1 || '%') ORDER BY rowid")
+                               .arg(kText, kOddNumber));
+    q.addBindValue(nonNull(normal));
+    q.addBindValue(nonNull(normal));
+    return readRows(q, outcome, keepGoing);
+}
+
+QSet<QString> WaybillStore::oddNumbersInNormalForm(Outcome *outcome) const
+{
+    QSet<QString> out;
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT 快递单号 FROM 快递单 WHERE %1").arg(kOddNumber));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    while (result && q.next())
+        out.insert(WaybillNumber::normalForm(q.value(0).toString()));
+    return out;
+}
