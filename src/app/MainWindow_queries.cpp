@@ -114,48 +114,26 @@ void MainWindow::stopQueries()
 // window's carrier. Lines left without one are listed, never guessed.
 bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
 {
-    const QVector<CarrierDetection::BatchLine> lines =
-        CarrierDetection::readBatch(batchNumbersEdit->toPlainText(), &m_register);
-    const QString windowName = carrierValueLabel->text();
-    QVector<QPair<QString, QString>> wanted;
+    // The window's carrier runs the lines only when the user chose it; a
+    // start-up default or an automatic choice never decides for a whole batch.
+    const Carrier *forAll = m_carrierChosenByUser ? FindCarrierByName(carrierValueLabel->text()) : nullptr;
+    const CarrierDetection::BatchPlan plan =
+        CarrierDetection::planBatch(batchNumbersEdit->toPlainText(), &m_register, forAll);
+    const QVector<QPair<QString, QString>> &wanted = plan.rows;
     QStringList unresolved;
-    for (const CarrierDetection::BatchLine &l : lines) {
-        QString carrier = l.written ? l.written->name : QString();
-        if (carrier.isEmpty() && l.unknownName.isEmpty()) {
-            const auto &offered = l.detected.candidates;
-            // The window's carrier, unless the number's format says it is another.
-            const bool windowFits =
-                std::none_of(offered.cbegin(), offered.cend(), [](const auto &c) { return c.byFormat; }) ||
-                std::any_of(offered.cbegin(), offered.cend(),
-                            [&windowName](const auto &c) { return c.carrier->name == windowName; });
-            if (m_carrierChosenByUser && !windowName.isEmpty())
-                carrier = windowName;
-            else if (const Carrier *sure = l.detected.sureCarrier())
-                carrier = sure->name;
-            else if (!windowName.isEmpty() && windowFits)
-                carrier = windowName;
-        }
-        if (!carrier.isEmpty()) {
-            wanted.push_back({l.number, carrier});
-            continue;
-        }
-        const QStringList names = l.detected.names();
-        unresolved << QStringLiteral("第 %1 行 %2：%3")
-                          .arg(l.line)
-                          .arg(l.number.left(30),
-                               !l.unknownName.isEmpty() ? QStringLiteral("没有名为“%1”的快递公司").arg(l.unknownName.left(20))
-                               : names.isEmpty()        ? QStringLiteral("无法识别快递公司")
-                                                        : QStringLiteral("可能是 ") + names.join(QStringLiteral(" / ")));
-    }
+    for (const CarrierDetection::BatchLine &l : plan.needCarrier)
+        unresolved << QStringLiteral("第 %1 行 %2：%3").arg(l.line).arg(l.number.left(30), l.needText());
     if (wanted.isEmpty() && unresolved.isEmpty() && carrierValueLabel->text().isEmpty()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
         return false;
     }
+    const QString repeated =
+        plan.repeated > 0 ? QStringLiteral("\n重复 %1 行，每个单号只查询一次。").arg(plan.repeated) : QString();
     if (!unresolved.isEmpty()) {
         const QString listed = QStringLiteral("以下 %1 行无法确定快递公司，请在单号后写上快递公司（如“单号,顺丰速运”）：\n")
                                    .arg(unresolved.size()) +
                                unresolved.mid(0, 10).join(QLatin1Char('\n')) +
-                               (unresolved.size() > 10 ? QStringLiteral("\n……") : QString());
+                               (unresolved.size() > 10 ? QStringLiteral("\n……") : QString()) + repeated;
         if (wanted.isEmpty()) {
             m_dialogs.information(this, Program::kTitle, listed);
             return false;

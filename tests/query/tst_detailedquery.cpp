@@ -112,7 +112,7 @@ void TestDetailedQuery::failedStepsSayWhyAndThePassGoesOn_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("never loads") << 0 << 60000 << u("页面加载失败");
     QTest::newRow("error page") << 1 << 1500 << u("页面加载失败"); // the grace for another load
-    QTest::newRow("no field") << 2 << 3000 << u("该页面没有查询框，已跳过");
+    QTest::newRow("no field") << 2 << 50000 << u("该页面没有查询框，已跳过");
 }
 
 void TestDetailedQuery::failedStepsSayWhyAndThePassGoesOn()
