@@ -216,6 +216,10 @@ void MainWindow::runConciseQuery()
         startConcisePass(rows, true, false);
         return;
     }
+    if (currentNumberOption->isChecked() && !numberValueLabel->text().isEmpty() && carrierValueLabel->text().isEmpty()) {
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
+        return;
+    }
     if (currentNumberOption->isChecked() && autoSaveCheckBox->isChecked() && !numberEdit->text().isEmpty())
         saveInput();
     prepareConciseList();

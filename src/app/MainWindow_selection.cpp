@@ -142,6 +142,11 @@ void MainWindow::selectDataSource(DataSource source)
             backupSource2Option->setChecked(true);
     }
     carrierValueLabel->setText(QString());
+    // The line under 单号 speaks of the carrier just cleared.
+    m_autoChosen = nullptr;
+    m_offered = {};
+    detectionLabel->clear();
+    detectionLabel->hide();
     AppSettings::write(m_dataFolder, AppSettings::kDataSource, DataSources::configValue(source));
     updateStatusLine();
     conciseQueryButton->setEnabled(source == DataSource::Default);

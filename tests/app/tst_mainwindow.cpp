@@ -490,6 +490,15 @@ void TestMainWindow::theNumberNamesItsCarrier()
     Q_EMIT w.detectionLabel->linkActivated(QStringLiteral("undo"));
     QVERIFY(w.carrierValueLabel->text().isEmpty());
     QVERIFY(w.detectionLabel->text().startsWith(u("可能是：")));
+    // A data source clears the carrier, and the line that spoke of it; a query then names what is missing.
+    w.numberEdit->setText(QStringLiteral("YT1234567890123"));
+    QVERIFY(w.detectionLabel->text().contains(u("已自动选择")));
+    w.defaultSourceOption->click();
+    QVERIFY(w.carrierValueLabel->text().isEmpty() && !w.detectionLabel->isVisibleTo(&w));
+    w.currentNumberOption->click();
+    w.conciseQueryButton->click();
+    QCOMPARE(h.dialogs.lastText(), u("未选定快递公司哦 ^_^"));
+    QVERIFY(!w.isConciseQueryRunning());
 
     // Overlapping formats, and the register decides.
     w.numberEdit->setText(QStringLiteral("431234560000099"));
