@@ -25,7 +25,8 @@ void MainWindow::trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus
         box->setCursorPosition(caret);
         return;
     }
-    mirror->setText(box->text());
+    // The number is shown as it will be stored and queried.
+    mirror->setText(box == numberEdit ? WaybillNumber::normalForm(box->text()) : box->text());
     if (updateStatus)
         updateStatusLine();
 }

@@ -286,6 +286,7 @@ void MainWindow::buildDetailedQuery()
     connect(m_detailed, &DetailedQuery::stepFailed, this,
             [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });
     connect(m_detailed, &DetailedQuery::finished, this, [this](bool stopped) {
+        detailedQueryButton->setEnabled(true);
         stopQueryButton->setEnabled(isConciseQueryRunning());
         showQueryStatus(
             m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
@@ -321,9 +322,9 @@ void MainWindow::runDetailedQuery()
         m_dialogs.information(this, Program::kTitle, QStringLiteral("请先选择查询的内容方式！！！"));
         return;
     }
-    // One pass at a time: a new one replaces the one running.
-    const bool restarted = isDetailedPassRunning();
-    stopDetailedPass(QStringLiteral("已停止上一次详细查询"));
+    // One pass at a time: its button comes back only when the pass has ended.
+    if (isDetailedPassRunning())
+        return;
     conciseResultView->hide();
     detailedResultText->show();
 
@@ -360,7 +361,7 @@ void MainWindow::runDetailedQuery()
     stopQueryButton->setEnabled(true);
     m_refresh->yieldToUser();
     m_detailedSaves.startPass();
+    // Before start(): a pass with nothing to run ends inside it.
+    detailedQueryButton->setEnabled(false);
     m_detailed->start(jobs, currentDataSource(), pageReadTimer->interval());
-    if (restarted && isDetailedPassRunning())
-        showQueryStatus(QStringLiteral("已停止上一次详细查询，重新开始 · ") + queryProgressLabel->text());
 }

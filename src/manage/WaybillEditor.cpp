@@ -46,12 +46,8 @@ Outcome modify(WaybillStore &store, const QString &oldNumber, const QString &old
         return Outcome::failure(kRowGone);
     if (row.number == oldNumber)
         return store.updateKeepingNumber(row);
-
-    const bool taken = store.numberExists(row.number, &checked);
-    if (!checked)
-        return checked;
-    if (taken)
-        return Outcome::failure(kNumberExists);
+    // The store finds the number taken on its normal form, the row being edited
+    // apart: the same number typed otherwise is no clash with itself.
     return store.updateChangingNumber(oldNumber, row, row.carrier != oldCarrier);
 }
 

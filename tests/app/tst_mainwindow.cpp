@@ -254,6 +254,9 @@ void TestMainWindow::inputBoxesMirrorAndTrim()
     // A zero-width no-break space pasted with a number is a blank, not part of it.
     w.numberEdit->setText(QChar(0xFEFF) + u("SF2 \uFEFF"));
     QCOMPARE(w.numberValueLabel->text(), QStringLiteral("SF2"));
+    // The label shows the number as it is stored and queried, whatever way it was typed.
+    w.numberEdit->setText(u("ｓｆ１２３　456 7"));
+    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("SF1234567"));
     // A box takes no more than its column holds.
     QTest::keyClicks(w.nameEdit, QString(25, QLatin1Char('x')));
     QCOMPARE(w.nameEdit->text().size(), 20);

@@ -86,6 +86,8 @@ void TestWaybillEditor::modify_data()
     QTest::newRow("nothing chosen keeps the carrier") << "N1"
                                                       << "N2"
                                                       << "" << QString() << u("顺丰速运");
+    QTest::newRow("the same number typed otherwise")
+        << "N1" << u("ｎ 1") << u("圆通快递") << QString() << u("圆通快递");
     QTest::newRow("empty number") << "N1"
                                   << "" << u("圆通快递") << u("快递单号不能为空！") << u("顺丰速运");
     QTest::newRow("row deleted meanwhile")
