@@ -175,14 +175,24 @@ const Carrier *FindCarrierByConfigCode(const QString &code)
     return nullptr;
 }
 
+DataSource TrackingPageSource(const Carrier &carrier, DataSource source)
+{
+    if (source == DataSource::Default || (source == DataSource::Backup2 && !carrier.backup2Page.isEmpty()))
+        return source;
+    return DataSource::Backup1;
+}
+
 QString TrackingPageAddress(const Carrier &carrier, DataSource source)
 {
     const Endpoints &hosts = Endpoints::current();
-    if (source == DataSource::Default)
+    switch (TrackingPageSource(carrier, source)) {
+    case DataSource::Default:
         return carrier.defaultPage.isEmpty() ? QString() : hosts.defaultSource + carrier.defaultPage;
-    if (source == DataSource::Backup2 && !carrier.backup2Page.isEmpty())
+    case DataSource::Backup2:
         return hosts.backupSource2 + carrier.backup2Page;
-    return carrier.backup1Page.isEmpty() ? QString() : hosts.backupSource1 + carrier.backup1Page;
+    default:
+        return carrier.backup1Page.isEmpty() ? QString() : hosts.backupSource1 + carrier.backup1Page;
+    }
 }
 
 QString StartupPageAddress(const Carrier &carrier)

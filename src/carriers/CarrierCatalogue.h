@@ -62,5 +62,8 @@ const Carrier *FindCarrierByConfigCode(const QString &code);
 // back to backup source 1's page for carriers that source 2 lacks, and no
 // source at all means backup source 1. Empty for a carrier without pages.
 QString TrackingPageAddress(const Carrier &carrier, DataSource source);
+// The source whose page that address is, so that its own field, button and
+// marker lines are the ones used.
+DataSource TrackingPageSource(const Carrier &carrier, DataSource source);
 // The default page on the default source's alternate host.
 QString StartupPageAddress(const Carrier &carrier);

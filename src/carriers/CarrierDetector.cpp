@@ -159,7 +159,7 @@ QString BatchLine::needText() const
     case Need::UnknownFormat:
         return QStringLiteral("格式无法识别");
     case Need::SeveralCarriers:
-        return QStringLiteral("可能是多家快递公司：") + detected.names().join(QStringLiteral(" / "));
+        return QStringLiteral("无法确定，可能是：") + detected.names().join(QStringLiteral(" / "));
     case Need::UnknownName:
         return QStringLiteral("没有名为“%1”的快递公司").arg(unknownName.left(20));
     }

@@ -87,7 +87,7 @@ struct BatchLine {
     enum class Need {
         Nothing,         // named on the line, sure from the number, or chosen for the batch
         UnknownFormat,   // 格式无法识别: no carrier's format fits ("abc")
-        SeveralCarriers, // 可能是多家快递公司: candidates, none sure
+        SeveralCarriers, // 无法确定，可能是: candidates, none sure
         UnknownName,     // the line names a carrier that the catalogue lacks
     };
 
@@ -101,7 +101,7 @@ struct BatchLine {
     int repeatOf = 0; // the earlier line with the same number, 0 for the first
 
     bool isRepeat() const { return repeatOf > 0; }
-    // "格式无法识别", "可能是多家快递公司：A / B", "没有名为“X”的快递公司";
+    // "格式无法识别", "无法确定，可能是：A / B", "没有名为“X”的快递公司";
     // empty when nothing is needed.
     QString needText() const;
 };

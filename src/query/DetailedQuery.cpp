@@ -37,7 +37,7 @@ DetailedQuery::DetailedQuery(Browser &browser, QObject *parent) : QObject(parent
             const quint64 token = m_token;
             m_browser.bodyLines([this, token](const QStringList &lines) {
                 if (current(token) && m_phase == Phase::Finishing)
-                    finishStep(HarvestLines(lines, m_source));
+                    finishStep(HarvestLines(lines, m_pageSource));
             });
             break;
         }
@@ -96,6 +96,8 @@ void DetailedQuery::beginStep()
         return;
     const Carrier *carrier = FindCarrierByName(job.carrier);
     const QString address = carrier ? TrackingPageAddress(*carrier, m_source) : QString();
+    // A carrier that a source lacks is read on the page the catalogue gives instead.
+    m_pageSource = carrier ? TrackingPageSource(*carrier, m_source) : m_source;
     if (address.isEmpty()) {
         failStep(QStringLiteral("该快递公司在此数据来源没有查询页面，已跳过"));
         return;
@@ -121,7 +123,7 @@ void DetailedQuery::pageLoaded(bool ok)
 void DetailedQuery::probe()
 {
     const quint64 token = m_token;
-    const PageIds ids = PageIdsFor(m_source);
+    const PageIds ids = PageIdsFor(m_pageSource);
     m_browser.findElement(ids.numberField, [this, token, ids](bool field) {
         if (!current(token) || m_phase != Phase::Probing)
             return;
@@ -145,7 +147,7 @@ void DetailedQuery::submit()
     m_phase = Phase::Reading;
     m_deadline.stop();
     const quint64 token = m_token;
-    const PageIds ids = PageIdsFor(m_source);
+    const PageIds ids = PageIdsFor(m_pageSource);
     const QString number = WaybillNumber::normalForm(m_jobs.at(m_index).number);
     m_browser.setValue(ids.numberField, number, [this, token, ids](bool filled) {
         if (!current(token) || m_phase != Phase::Reading)
@@ -181,7 +183,7 @@ void DetailedQuery::read()
 void DetailedQuery::linesRead(const QStringList &lines)
 {
     // Done once the end marker is there and the record no longer changes.
-    const QStringList harvest = HarvestLines(lines, m_source);
+    const QStringList harvest = HarvestLines(lines, m_pageSource);
     if (!harvest.isEmpty() && harvest == m_previous) {
         finishStep(harvest);
         return;

@@ -84,6 +84,7 @@ private:
     Timing m_timing;
     QVector<DetailedJob> m_jobs;
     DataSource m_source = DataSource::None;
+    DataSource m_pageSource = DataSource::None; // the source whose page this step reads
     int m_readDelayMs = 0;
     int m_index = 0;
     bool m_running = false;
