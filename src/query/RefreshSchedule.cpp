@@ -4,6 +4,7 @@
 
 namespace {
 constexpr qint64 kDay = 24 * 3600;
+constexpr int kKept = 4 * RefreshSchedule::kDailyCap;
 }
 
 void RefreshSchedule::noteChecked(const QString &number, const QDateTime &at)
@@ -12,17 +13,34 @@ void RefreshSchedule::noteChecked(const QString &number, const QDateTime &at)
     if (times.contains(at))
         return; // the same check seen twice, from the history and from the pass
     times.insert(std::upper_bound(times.begin(), times.end(), at), at);
-    // Only the last day counts towards the cap.
-    const QDateTime dayBefore = times.last().addSecs(-kDay);
-    times.erase(times.begin(), std::upper_bound(times.begin(), times.end(), dayBefore));
+    // Only the last day counts towards the cap. The newest check may be dated
+    // in the future, so the day is the clock's, and a bound on the count keeps
+    // memory small before the clock was first read.
+    if (m_lastNow.isValid())
+        times.erase(times.begin(), std::upper_bound(times.begin(), times.end(), m_lastNow.addSecs(-kDay)));
+    if (times.size() > kKept)
+        times.erase(times.begin(), times.end() - kKept);
 }
 
-QStringList RefreshSchedule::due(const QStringList &numbers, const QDateTime &now) const
+void RefreshSchedule::followClock(const QDateTime &now)
 {
+    if (m_lastNow.isValid() && now < m_lastNow) {
+        const qint64 back = now.secsTo(m_lastNow);
+        for (QVector<QDateTime> &times : m_checks)
+            for (QDateTime &t : times)
+                t = t.addSecs(-back);
+    }
+    m_lastNow = now;
+}
+
+QStringList RefreshSchedule::due(const QStringList &numbers, const QDateTime &now)
+{
+    followClock(now);
     QVector<QPair<QDateTime, QString>> waiting;
     const QDateTime dayBefore = now.addSecs(-kDay);
     for (const QString &number : numbers) {
-        const QVector<QDateTime> times = m_checks.value(number);
+        QVector<QDateTime> times = m_checks.value(number);
+        times.erase(std::upper_bound(times.begin(), times.end(), now), times.end());
         if (!times.isEmpty() && times.last().secsTo(now) < m_interval)
             continue;
         const auto inLastDay = std::count_if(times.cbegin(), times.cend(),

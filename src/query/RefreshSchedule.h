@@ -23,8 +23,11 @@ public:
 
     void noteChecked(const QString &number, const QDateTime &at);
     // At most perTick(numbers.size()) of `numbers` that may be asked now, the
-    // longest unasked first.
-    QStringList due(const QStringList &numbers, const QDateTime &now) const;
+    // longest unasked first. A check dated after `now` (a PC whose date was
+    // wrong) tells nothing: it neither delays a waybill nor counts to the cap.
+    // When `now` goes back between two calls, the checks seen so far go back
+    // with it, so that only the time that passed counts.
+    QStringList due(const QStringList &numbers, const QDateTime &now);
     // The pause before the next tick with `waiting` waybills to keep fresh:
     // each one comes round once per interval, kPerTick at a time.
     qint64 tickSeconds(int waiting) const;
@@ -34,5 +37,8 @@ public:
 
 private:
     qint64 m_interval;
+    void followClock(const QDateTime &now);
+
     QHash<QString, QVector<QDateTime>> m_checks; // oldest first
+    QDateTime m_lastNow;
 };

@@ -48,6 +48,7 @@ private Q_SLOTS:
     void aFewAtATimeSpreadOverTheInterval_data();
     void aFewAtATimeSpreadOverTheInterval();
     void manyWaybillsComeRoundWithinTheInterval();
+    void aClockThatWentBackNeverStopsTheRefresh();
     void refreshRecordsUnsignedWaybillsOnly();
     void standsAsideForTheUserAndTheSetting();
     void withoutNetworkOneQuietLine();
@@ -106,6 +107,27 @@ void TestRefreshSchedule::noWaybillIsAskedMoreThanTwelveTimesADay()
     }
     for (int i = 1; i < asked.size(); ++i)
         QVERIFY(asked[i - 1].secsTo(asked[i]) >= 3600);
+}
+
+void TestRefreshSchedule::aClockThatWentBackNeverStopsTheRefresh()
+{
+    RefreshSchedule schedule(3600);
+    const QString a = QStringLiteral("A"), b = QStringLiteral("B");
+    // Checks dated 40 days ahead by a PC with a wrong date: A is due, however
+    // many they were, and B's real check an hour ago still counts.
+    for (int i = 0; i < RefreshSchedule::kDailyCap; ++i)
+        schedule.noteChecked(a, kStart.addDays(40).addSecs(i * 60));
+    schedule.noteChecked(b, kStart.addDays(40));
+    schedule.noteChecked(b, kStart.addSecs(-1800)); // the user's query today
+    QCOMPARE(schedule.due({a, b}, kStart), QStringList{a});
+    schedule.noteChecked(a, kStart);
+    QCOMPARE(schedule.due({a, b}, kStart.addSecs(1800)), QStringList{b});
+    // The clock set back by a day while running: half an hour since A's
+    // check is half an hour, not a day in the future.
+    const QDateTime back = kStart.addDays(-1).addSecs(1800);
+    QCOMPARE(schedule.due({a}, back), QStringList());
+    QCOMPARE(schedule.due({a}, back.addSecs(1799)), QStringList());
+    QCOMPARE(schedule.due({a}, back.addSecs(1800)), QStringList{a});
 }
 
 void TestRefreshSchedule::aFewAtATimeSpreadOverTheInterval_data()
