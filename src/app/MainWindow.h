@@ -177,6 +177,7 @@ public:
     QLabel *statusLineLabel = nullptr;
     QLabel *clockLabel = nullptr;
     QLabel *queryProgressLabel = nullptr;
+    QPushButton *signingNoticeButton = nullptr; // without a tray: the last signings, until read
 
     ClassicTimer *pageReadTimer = nullptr;
     ClassicTimer *clockTimer = nullptr;
@@ -189,8 +190,8 @@ public:
 
 Q_SIGNALS:
     void historyLoaded();
-    // A waybill newly signed for was announced (in the tray or the status bar).
-    void signingAnnounced(const QString &number, const QString &title);
+    // Waybills newly signed for were announced, in one notice (in the tray or the status bar).
+    void signingAnnounced(const QStringList &numbers, const QString &title);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -210,6 +211,8 @@ private:
     void createTrayIcon();
     void buildBackgroundRefresh();
     void announceCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier);
+    void announceSignings();
+    void passEnded();
     void openAnnounced();
     void removeTrayIcon();
     void showAbout();
@@ -292,7 +295,13 @@ private:
     QString m_lastDetailFile;
     ConciseQueryRunner *m_concise = nullptr;
     BackgroundRefresh *m_refresh = nullptr;
-    QString m_announced; // the waybill of the last tray notice
+    QString m_announced; // the first waybill of the last notice
+    struct Signing {
+        QString number;
+        QString carrier;
+        QString state;
+    };
+    QVector<Signing> m_unannounced; // signed for during the pass or tick that runs
     bool m_conciseMarks = false;
     PassMarks m_conciseSaves;  // what each pass could not save
     PassMarks m_detailedSaves;

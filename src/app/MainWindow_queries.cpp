@@ -63,7 +63,7 @@ void MainWindow::buildQueryMachinery()
         stopQueryButton->setEnabled(isDetailedPassRunning());
         showQueryStatus(
             m_conciseSaves.endOfPass(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成")));
-        refreshHistoryAfterMarks();
+        passEnded();
     });
 }
 
@@ -290,7 +290,7 @@ void MainWindow::buildDetailedQuery()
         stopQueryButton->setEnabled(isConciseQueryRunning());
         showQueryStatus(
             m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
-        refreshHistoryAfterMarks();
+        passEnded();
     });
 }
 

@@ -8,6 +8,10 @@
 #include "store/WaybillStore.h"
 
 #include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include <utility>
 
 void MainWindow::buildBackgroundRefresh()
 {
@@ -15,8 +19,30 @@ void MainWindow::buildBackgroundRefresh()
         m_dataFolder, m_clock, [this] { return isConciseQueryRunning() || isDetailedPassRunning(); }, this);
     connect(m_refresh, &BackgroundRefresh::checked, this, &MainWindow::announceCheck);
     connect(m_refresh, &BackgroundRefresh::status, this, &MainWindow::showQueryStatus);
-    connect(m_refresh, &BackgroundRefresh::tickDone, this, &MainWindow::refreshHistoryAfterMarks);
+    connect(m_refresh, &BackgroundRefresh::tickDone, this, &MainWindow::passEnded);
     m_refresh->start();
+
+    signingNoticeButton = new QPushButton(this);
+    signingNoticeButton->setObjectName(QStringLiteral("signingNoticeButton"));
+    signingNoticeButton->setFlat(true);
+    signingNoticeButton->setAccessibleDescription(QStringLiteral("签收提醒"));
+    // A long list never widens the window; the tooltip holds it whole.
+    signingNoticeButton->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    signingNoticeButton->setToolTip(QStringLiteral("打开快递单详细管理"));
+    signingNoticeButton->hide();
+    statusBar()->addWidget(signingNoticeButton);
+    connect(signingNoticeButton, &QPushButton::clicked, this, [this] {
+        signingNoticeButton->hide();
+        openAnnounced();
+    });
+}
+
+// What a pass or a refresh tick learned is told once it has ended: the
+// signings together, then the history list with their new status.
+void MainWindow::passEnded()
+{
+    announceSignings();
+    refreshHistoryAfterMarks();
 }
 
 // A signing is announced once: only the check that turned the status into
@@ -30,16 +56,41 @@ void MainWindow::announceCheck(const StateCheck &check, const CheckEffect &effec
             showQueryStatus(QStringLiteral("%1 状态更新：%2").arg(check.number, check.state));
         return;
     }
-    if (!WatchSettings::signingNotice(m_dataFolder))
+    if (WatchSettings::signingNotice(m_dataFolder))
+        m_unannounced.push_back({check.number, carrier, check.state});
+}
+
+// One notice for all the signings of a pass, naming the first few.
+void MainWindow::announceSignings()
+{
+    if (m_unannounced.isEmpty())
         return;
-    const QString title = QStringLiteral("%1 已签收（%2）").arg(check.number, carrier);
-    if (m_tray && m_tray->isVisible() && QSystemTrayIcon::supportsMessages()) {
-        m_announced = check.number;
-        m_tray->showMessage(title, check.state, QSystemTrayIcon::Information);
-    } else {
-        showQueryStatus(title + QStringLiteral("：") + check.state);
+    const QVector<Signing> signings = std::exchange(m_unannounced, {});
+    constexpr int kNamed = 5;
+    QStringList named, numbers;
+    for (const Signing &s : signings) {
+        numbers << s.number;
+        if (named.size() < kNamed)
+            named << QStringLiteral("%1（%2）").arg(s.number, s.carrier);
     }
-    Q_EMIT signingAnnounced(check.number, title);
+    const Signing &first = signings.first();
+    const QString title =
+        signings.size() == 1
+            ? QStringLiteral("%1 已签收（%2）").arg(first.number, first.carrier)
+            : QStringLiteral("%1 件快递已签收：%2%3")
+                  .arg(signings.size())
+                  .arg(named.join(QStringLiteral("、")), signings.size() > kNamed ? QStringLiteral("等") : QString());
+    const QString body = signings.size() == 1 ? first.state : numbers.mid(0, 20).join(QLatin1Char('\n'));
+    m_announced = first.number;
+    if (m_tray && m_tray->isVisible() && QSystemTrayIcon::supportsMessages()) {
+        m_tray->showMessage(title, body, QSystemTrayIcon::Information);
+    } else {
+        const QString shown = signings.size() == 1 ? title + QStringLiteral("：") + first.state : title;
+        signingNoticeButton->setText(shown.left(200));
+        signingNoticeButton->setToolTip(shown + QStringLiteral("\n点击打开快递单详细管理"));
+        signingNoticeButton->show();
+    }
+    Q_EMIT signingAnnounced(numbers, title);
 }
 
 // A click on the notice: the management window at that waybill's row.

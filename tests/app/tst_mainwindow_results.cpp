@@ -4,6 +4,7 @@
 #include "core/GbkText.h"
 #include "support/MainWindowHarness.h"
 #include "support/TinyHttpServer.h"
+#include "query/BackgroundRefresh.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void aMixedBatchRunsEachLineWithItsCarrier();
     void queriesOfStoredWaybillsKeepTheirHistory();
     void signingNoticeCanBeTurnedOff();
+    void signingsOfOnePassAreOneNotice();
 
 private:
     void runConcise(Harness &h, const QStringList &numbers);
@@ -277,6 +279,7 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
     // Announced once, though both passes found it signed for.
     QCOMPARE(announced.size(), 1);
     QCOMPARE(announced[0][1].toString(), u("R1 已签收（顺丰速运）"));
+    QCOMPARE(announced[0][0].toStringList(), QStringList{u("R1")});
     QVector<StateEntry> r2 = store.stateHistory(QStringLiteral("R2"));
     QCOMPARE(r2.size(), 1);
     QVERIFY(!r2[0].signedFor);
@@ -313,6 +316,53 @@ void TestMainWindowResults::signingNoticeCanBeTurnedOff()
     QTRY_VERIFY(!w.isConciseQueryRunning());
     QCOMPARE(w.store().find(QStringLiteral("R1"))->status, u("已签收"));
     QCOMPARE(announced.size(), 0);
+}
+
+// Every signing of a refresh tick or a pass in one notice, each waybill once.
+void TestMainWindowResults::signingsOfOnePassAreOneNotice()
+{
+    QStringList stored{u("R2|顺丰速运")};
+    for (int i = 1; i <= 7; ++i) {
+        stored << u("S%1|顺丰速运").arg(i);
+        m_server.answers.insert(u("/apione?com=shunfeng&nu=S%1&show=3").arg(i),
+                                {200, "text/plain; charset=utf-8", u("已签收 更多").toUtf8()});
+    }
+    Harness h(Harness::config(u("自动刷新=1\r\n")), stored);
+    MainWindow &w = *h.window;
+    QSignalSpy announced(&w, &MainWindow::signingAnnounced);
+    const auto tick = [&w] {
+        QSignalSpy done(w.backgroundRefresh(), &BackgroundRefresh::tickDone);
+        w.backgroundRefresh()->tick();
+        QVERIFY(done.count() > 0 || done.wait(30000));
+    };
+    tick(); // four a tick: R2, S1, S2, S3
+    QCOMPARE(announced.size(), 1);
+    QCOMPARE(announced[0][0].toStringList(), (QStringList{u("S1"), u("S2"), u("S3")}));
+    const QString three = u("3 件快递已签收：S1（顺丰速运）、S2（顺丰速运）、S3（顺丰速运）");
+    QCOMPARE(announced[0][1].toString(), three);
+    QVERIFY(w.signingNoticeButton->isVisible()); // no tray here: the status bar keeps it until read
+    QCOMPARE(w.signingNoticeButton->text(), three);
+    h.clock.set(h.clock.now().addSecs(4 * 3600));
+    tick(); // S4..S7 now; S1..S3 are signed and no longer asked
+    QCOMPARE(announced.size(), 2);
+    QCOMPARE(announced[1][1].toString(),
+             u("4 件快递已签收：S4（顺丰速运）、S5（顺丰速运）、S6（顺丰速运）、S7（顺丰速运）"));
+    h.clock.set(h.clock.now().addSecs(4 * 3600));
+    tick();
+    QCOMPARE(announced.size(), 2);
+    w.signingNoticeButton->click();
+    QVERIFY(!w.signingNoticeButton->isVisible());
+
+    // A pass of the user's over more than five names the first five.
+    stored.removeFirst();
+    Harness fresh(QByteArray(), stored);
+    QSignalSpy freshAnnounced(fresh.window.get(), &MainWindow::signingAnnounced);
+    fresh.window->storedNumbersOption->click();
+    fresh.window->conciseQueryButton->click();
+    QTRY_VERIFY(!fresh.window->isConciseQueryRunning());
+    QCOMPARE(freshAnnounced.size(), 1);
+    QCOMPARE(freshAnnounced[0][1].toString(), u("7 件快递已签收：S1（顺丰速运）、S2（顺丰速运）、S3（顺丰速运）、"
+                                                 "S4（顺丰速运）、S5（顺丰速运）等"));
 }
 
 QTEST_MAIN(TestMainWindowResults)
