@@ -17,6 +17,9 @@ class Browser : public QObject {
 public:
     using Found = std::function<void(bool)>;
     using Lines = std::function<void(const QStringList &)>;
+    // The body's lines and how long, in ms, its text has not changed since
+    // the last click; -1 where the browser cannot tell.
+    using Settling = std::function<void(const QStringList &, int quietMs)>;
 
     explicit Browser(QObject *parent = nullptr) : QObject(parent) {}
     ~Browser() override = default;
@@ -34,6 +37,10 @@ public:
     virtual void click(const QString &id, Found done) = 0;
     // The visible text of the page body, split into lines.
     virtual void bodyLines(Lines done) = 0;
+    virtual void settlingBodyLines(Settling done)
+    {
+        bodyLines([done = std::move(done)](const QStringList &lines) { done(lines, -1); });
+    }
 
 Q_SIGNALS:
     // ok is false when the page could not be loaded (an error page is shown).

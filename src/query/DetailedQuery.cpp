@@ -174,22 +174,23 @@ void DetailedQuery::submit()
 void DetailedQuery::read()
 {
     const quint64 token = m_token;
-    m_browser.bodyLines([this, token](const QStringList &lines) {
+    m_browser.settlingBodyLines([this, token](const QStringList &lines, int quietMs) {
         if (current(token) && m_phase == Phase::Reading)
-            linesRead(lines);
+            linesRead(lines, quietMs);
     });
 }
 
-void DetailedQuery::linesRead(const QStringList &lines)
+void DetailedQuery::linesRead(const QStringList &lines, int quietMs)
 {
-    // Done once the end marker is there and the record no longer changes.
+    // Done once the end marker is there and the record no longer changes:
+    // the page says how long it has been still, or two reads agree.
     const QStringList harvest = HarvestLines(lines, m_pageSource);
-    if (!harvest.isEmpty() && harvest == m_previous) {
+    if (!harvest.isEmpty() && (quietMs >= 0 ? quietMs >= m_timing.settledMs : harvest == m_previous)) {
         finishStep(harvest);
         return;
     }
     m_previous = harvest;
-    m_poll.start(m_timing.pollMs);
+    m_poll.start(quietMs >= 0 ? m_timing.settlePollMs : m_timing.pollMs);
 }
 
 void DetailedQuery::finishStep(const QStringList &lines)

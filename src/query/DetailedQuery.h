@@ -32,6 +32,10 @@ public:
         // After the load, for the field and button that a page's script may
         // still be making; a page without them is skipped when this is over.
         int elementTimeoutMs = 3000;
+        // A page that tells when its text changed is read this often, and its
+        // record is done once unchanged this long.
+        int settlePollMs = 25;
+        int settledMs = 100;
     };
 
     explicit DetailedQuery(Browser &browser, QObject *parent = nullptr);
@@ -71,7 +75,7 @@ private:
     void probe();
     void submit();
     void read();
-    void linesRead(const QStringList &lines);
+    void linesRead(const QStringList &lines, int quietMs);
     void finishStep(const QStringList &lines);
     void failStep(const QString &reason);
     void endStep(const std::function<void(int, const DetailedJob &)> &report);

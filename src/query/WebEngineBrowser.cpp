@@ -65,12 +65,31 @@ void WebEngineBrowser::setValue(const QString &id, const QString &value, Found d
         std::move(done));
 }
 
+// The page tells when its text last changed: an observer set up at the click
+// stamps every change, so a read knows whether the record has settled
+// without waiting a fixed period.
 void WebEngineBrowser::click(const QString &id, Found done)
 {
-    runBool(
-        QStringLiteral("(function(){var e=document.getElementById(%1);if(!e)return false;e.click();return true;})()")
-            .arg(literal(id)),
-        std::move(done));
+    runBool(QStringLiteral("(function(){var e=document.getElementById(%1);if(!e)return false;"
+                           "var w=window;w.__tolvaneChanged=performance.now();"
+                           "if(!w.__tolvaneObserver&&document.body){w.__tolvaneObserver=new MutationObserver("
+                           "function(){w.__tolvaneChanged=performance.now();});"
+                           "w.__tolvaneObserver.observe(document.body,{childList:true,subtree:true,"
+                           "characterData:true});}e.click();return true;})()")
+                .arg(literal(id)),
+            std::move(done));
+}
+
+void WebEngineBrowser::settlingBodyLines(Settling done)
+{
+    m_view->page()->runJavaScript(
+        QStringLiteral("[document.body?document.body.innerText:'',"
+                       "window.__tolvaneObserver?performance.now()-window.__tolvaneChanged:-1]"),
+        [done = std::move(done)](const QVariant &result) {
+            const QVariantList both = result.toList();
+            if (done)
+                done(SplitPageText(both.value(0).toString()), both.size() == 2 ? int(both[1].toDouble()) : -1);
+        });
 }
 
 void WebEngineBrowser::bodyLines(Lines done)

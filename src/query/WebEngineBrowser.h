@@ -18,6 +18,7 @@ public:
     void setValue(const QString &id, const QString &value, Found done) override;
     void click(const QString &id, Found done) override;
     void bodyLines(Lines done) override;
+    void settlingBodyLines(Settling done) override;
 
 private:
     void runBool(const QString &script, Found done);

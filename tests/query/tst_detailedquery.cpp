@@ -79,6 +79,7 @@ private Q_SLOTS:
     void slowPageIsWaitedFor();
     void nothingReachesARestartedPass();
     void readDelayEndsAnUnsettledRead();
+    void aPageThatTellsItsChangesIsReadOnceSettled();
 };
 
 void TestDetailedQuery::initTestCase()
@@ -177,6 +178,18 @@ void TestDetailedQuery::nothingReachesARestartedPass()
     p.load();
     QTest::qWait(100);
     QCOMPARE(p.log.last(), u("stopped"));
+}
+
+void TestDetailedQuery::aPageThatTellsItsChangesIsReadOnceSettled()
+{
+    Page p;
+    // Still changing, changed 40 ms ago, then still for 150 ms: the record is the third read's.
+    p.browser.quietReads = {0, 40, 150, 400};
+    p.start({sf1});
+    p.load();
+    QTRY_VERIFY(!p.query.isRunning());
+    QCOMPARE(p.browser.reads, 3);
+    QCOMPARE(p.log.at(1), u("harvest 0 SF1001 [SF1001 已签收] 签收"));
 }
 
 void TestDetailedQuery::readDelayEndsAnUnsettledRead()

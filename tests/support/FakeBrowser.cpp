@@ -43,7 +43,14 @@ void FakeBrowser::click(const QString &id, Found done)
 
 void FakeBrowser::bodyLines(Lines done)
 {
+    ++reads;
     done(lines);
+}
+
+void FakeBrowser::settlingBodyLines(Settling done)
+{
+    ++reads;
+    done(lines, quietReads.isEmpty() ? -1 : quietReads.takeFirst());
 }
 
 void FakeBrowser::completeLoad(const QStringList &elementIds, const QStringList &pageLines)

@@ -23,6 +23,8 @@ public:
     void setValue(const QString &id, const QString &value, Found done) override;
     void click(const QString &id, Found done) override;
     void bodyLines(Lines done) override;
+    // Each read takes the next of quietReads as the page's time without a change; none left: -1.
+    void settlingBodyLines(Settling done) override;
 
     // Finishes the current load with this page.
     void completeLoad(const QStringList &elementIds = {}, const QStringList &lines = {});
@@ -33,6 +35,8 @@ public:
     QHash<QString, QString> values; // element id -> value
     QStringList lines;
     QStringList clicks;
+    QList<int> quietReads;
+    int reads = 0;
     // What the page's script does on a click of that id.
     QHash<QString, std::function<void(FakeBrowser &)>> onClick;
 
