@@ -183,7 +183,7 @@ CompoundFile::Stream Container::find(const QStringList &names)
     const quint32 first = u32(e + 116);
     // Version 3 files may leave junk in the size's high half.
     const qint64 size = m_sectorSize == 512 ? qint64(u32(e + 120)) : qFromLittleEndian<qint64>(e + 120);
-    if (size < 0 || size > m_file.size()) {
+    if (size < 0) {
         result.damage = QStringLiteral("数据流的长度超出文件");
         return result;
     }

@@ -324,6 +324,8 @@ void TestExcelSheets::damagedXlsIsRefusedCleanly_data()
                                                  << u("单元格 A2 引用的共享字符串不存在");
     QTest::newRow("record cut short") << compound(stream(globals(), cell(0x203, 0, number(1))).chopped(6))
                                       << u("工作表数据不完整");
+    QTest::newRow("last record longer than the stream")
+        << compound(stream(globals(), {}).chopped(2) + le(3, 2)) << u("工作表数据不完整");
     QTest::newRow("column beyond IV") << compound(stream(globals(), cell(0xFD, 256, le(0, 4)))) << u("列号超出");
     QTest::newRow("no sheet1") << compound(stream(globals(), {}).replace("sheet1", "sheet2")) << u("没有名为 sheet1");
     QTest::newRow("password") << compound(stream(rec(0x2F, le(0, 6)), {})) << u("设置了打开密码");
