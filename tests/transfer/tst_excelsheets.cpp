@@ -270,8 +270,9 @@ void TestExcelSheets::xlsCells_data()
                                                     << u("abc|x|de张三");
     QTest::newRow("text, wide and GBK") << rec(0x42, le(936, 2)) + g
                                         << cell(0x204, 0, le(2, 2) + "\x01" + QByteArray("\x20\x5f\x09\x4e", 4)) +
-                                               cell(0x204, 1, le(4, 2) + raw("\0\xd5\xc5\xc8\xfd"))
-                                        << u("张三|张三|");
+                                               cell(0x204, 1, le(4, 2) + raw("\0\xd5\xc5\xc8\xfd")) +
+                                               cell(0x204, 2, le(2, 2) + raw("\x01\x00\xd8" "a\0"))
+                                        << u("张三|张三|\uFFFDa");
     QTest::newRow("booleans and errors") << g << cell(0x205, 0, raw("\x01\0")) + cell(0x205, 1, raw("\0\0")) +
                                                       cell(0x205, 2, "\x07\x01")
                                          << u("TRUE|FALSE|#DIV/0!");
