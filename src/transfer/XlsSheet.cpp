@@ -273,7 +273,17 @@ bool Book::text(Pieces &in, int lengthBytes, bool rich, QString *out) const
     if (!in.number(&flags) || (rich && (flags & 0x08) && !in.number(&runs)) ||
         (rich && (flags & 0x04) && !in.number(&extra)))
         return false;
-    return in.chars(count, flags & 1, narrowText, out) && in.skip(qint64(runs) * 4) && in.skip(extra);
+    if (!in.chars(count, flags & 1, narrowText, out) || !in.skip(qint64(runs) * 4) || !in.skip(extra))
+        return false;
+    // Half a surrogate pair is no character: it could not be passed on as UTF-8.
+    for (qsizetype i = 0; i < out->size(); ++i) {
+        const QChar c = out->at(i);
+        if (c.isHighSurrogate() && i + 1 < out->size() && out->at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            (*out)[i] = QChar::ReplacementCharacter;
+    }
+    return true;
 }
 
 QString Book::readGlobals()
