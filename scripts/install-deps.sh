@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   qt6-webengine-dev qt6-webengine-dev-tools qt6-charts-dev
   qt6-translations-l10n
-  libfreexl-dev libquazip1-qt6-dev libsqlite3-dev libxlsxwriter-dev libseccomp-dev
+  libquazip1-qt6-dev libsqlite3-dev libxlsxwriter-dev libseccomp-dev
   dpkg-dev desktop-file-utils appstream
   libgtest-dev libbenchmark-dev sqlite3 gcovr
   clang libclang-rt-dev

@@ -8,7 +8,6 @@
 #include <QString>
 
 class QIODevice;
-struct FreeXL_CellValue_str;
 
 // Reads the import files into waybills with their line numbers. Bad lines are
 // left out with a reason; only a file that cannot be read at all fails.
@@ -39,9 +38,8 @@ QString timeText(const QTime &value);
 // The two workbook formats; each fills a sheet of texts.
 namespace XlsSheet {
 Outcome read(const QString &path, SheetData *sheet);
-// One cell as stored; a date or time that the reader could not make sense of
-// keeps the reader's own text rather than turning into "0/0/0".
-QString cellText(const FreeXL_CellValue_str &cell);
+// The file's bytes; the path only names it in messages.
+Outcome read(const QByteArray &file, const QString &path, SheetData *sheet);
 } // namespace XlsSheet
 namespace XlsxSheet {
 Outcome read(const QString &path, SheetData *sheet);

@@ -7,8 +7,8 @@
 #include <QString>
 
 // Workbooks are read by the helper program tolvane-sheet, beside the program,
-// in a process of its own with a time and a memory limit: FreeXL crashes on
-// crafted files, and a library's crash must not take the register with it.
+// in a process of its own with a time and a memory limit: a reader's crash
+// on a crafted file must not take the register with it.
 namespace SheetProcess {
 
 constexpr const char *kHelperName = "tolvane-sheet";

@@ -1,126 +1,543 @@
+// The .xls reader: the workbook stream (BIFF8, and BIFF5 of Excel 95) out of
+// its compound file, the sheet "sheet1" out of the stream, each cell as text
+// the way the .xlsx reader gives it.
+#include "core/GbkText.h"
+#include "transfer/CompoundFile.h"
 #include "transfer/ImportReader.h"
+#include "transfer/NumberFormat.h"
 #include "transfer/SheetLimits.h"
 
 #include <QFile>
+#include <QHash>
+#include <QtEndian>
 
-#include <freexl.h>
+#include <cstring>
+#include <vector>
 
 namespace {
 
-class Workbook final {
-public:
-    explicit Workbook(const QString &path)
-    {
-        const QByteArray name = QFile::encodeName(path);
-        m_status = freexl_open(name.constData(), &m_handle);
-    }
-    ~Workbook()
-    {
-        if (m_handle)
-            freexl_close(m_handle);
-    }
-    Workbook(const Workbook &) = delete;
-    Workbook &operator=(const Workbook &) = delete;
+enum Type : quint16 {
+    Formula = 0x0006,
+    Eof = 0x000A,
+    DateMode = 0x0022,
+    FilePass = 0x002F,
+    Continue = 0x003C,
+    Codepage = 0x0042,
+    BoundSheet = 0x0085,
+    MulRk = 0x00BD,
+    RString = 0x00D6,
+    Xf = 0x00E0,
+    Sst = 0x00FC,
+    LabelSst = 0x00FD,
+    Number = 0x0203,
+    Label = 0x0204,
+    BoolErr = 0x0205,
+    String = 0x0207,
+    Rk = 0x027E,
+    Format = 0x041E,
+    Bof = 0x0809,
+};
 
-    int status() const { return m_status; }
-    const void *handle() const { return m_handle; }
+constexpr quint16 kBiff8 = 0x0600;
+constexpr quint16 kBiff5 = 0x0500;
+constexpr quint16 kGlobals = 0x0005;
+constexpr quint16 kWorksheet = 0x0010;
+// Columns A to IV: the .xls format has no more.
+constexpr int kMaxColumns = 256;
+// The whole file is held, and its workbook stream once more.
+constexpr qint64 kMaxFileBytes = qint64(200) << 20;
+
+quint16 u16(const char *at) { return qFromLittleEndian<quint16>(at); }
+quint32 u32(const char *at) { return qFromLittleEndian<quint32>(at); }
+
+double rkNumber(quint32 rk)
+{
+    // A 30-bit integer, or the high 30 bits of a double; either perhaps
+    // a hundredth of itself.
+    double value;
+    if (rk & 2) {
+        value = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    return rk & 1 ? value / 100 : value;
+}
+
+QString errorText(quint8 code)
+{
+    switch (code) {
+    case 0x00: return QStringLiteral("#NULL!");
+    case 0x07: return QStringLiteral("#DIV/0!");
+    case 0x0F: return QStringLiteral("#VALUE!");
+    case 0x17: return QStringLiteral("#REF!");
+    case 0x1D: return QStringLiteral("#NAME?");
+    case 0x24: return QStringLiteral("#NUM!");
+    case 0x2A: return QStringLiteral("#N/A");
+    default: return QStringLiteral("#GETTING_DATA");
+    }
+}
+
+// The body of a record and of the CONTINUE records after it. A string's
+// characters may run on into the next one, which then starts with a flag
+// byte of its own saying whether they are one or two bytes wide; anything
+// else simply runs on.
+class Pieces final {
+public:
+    void add(const char *data, int size) { m_pieces.push_back({data, size}); }
+
+    bool take(char *out, int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            if (!ready())
+                return false;
+            out[i] = m_pieces[m_piece].data[m_at++];
+        }
+        return true;
+    }
+    template <typename T> bool number(T *value)
+    {
+        char bytes[sizeof(T)];
+        if (!take(bytes, int(sizeof bytes)))
+            return false;
+        *value = qFromLittleEndian<T>(bytes);
+        return true;
+    }
+    bool skip(qint64 n)
+    {
+        while (n > 0) {
+            if (!ready())
+                return false;
+            const int step = int(std::min<qint64>(n, m_pieces[m_piece].size - m_at));
+            m_at += step;
+            n -= step;
+        }
+        return true;
+    }
+    template <typename Narrow> bool chars(int count, bool wide, const Narrow &narrow, QString *out)
+    {
+        while (count > 0) {
+            if (m_at >= m_pieces[m_piece].size) {
+                if (m_piece + 1 >= m_pieces.size() || m_pieces[m_piece + 1].size < 1)
+                    return false;
+                ++m_piece;
+                m_at = 0;
+                wide = m_pieces[m_piece].data[m_at++] & 1;
+            }
+            const Piece &piece = m_pieces[m_piece];
+            const int width = wide ? 2 : 1;
+            const int n = std::min(count, (piece.size - m_at) / width);
+            if (n == 0)
+                return false;
+            const char *at = piece.data + m_at;
+            if (wide) {
+                for (int i = 0; i < n; ++i)
+                    out->append(QChar(u16(at + 2 * i)));
+            } else {
+                out->append(narrow(at, n));
+            }
+            m_at += n * width;
+            count -= n;
+        }
+        return true;
+    }
 
 private:
-    const void *m_handle = nullptr;
-    int m_status = FREEXL_OK;
+    bool ready()
+    {
+        while (m_piece < m_pieces.size() && m_at >= m_pieces[m_piece].size) {
+            if (m_piece + 1 == m_pieces.size())
+                return false;
+            ++m_piece;
+            m_at = 0;
+        }
+        return m_piece < m_pieces.size();
+    }
+
+    struct Piece {
+        const char *data;
+        int size;
+    };
+    std::vector<Piece> m_pieces;
+    size_t m_piece = 0;
+    int m_at = 0;
 };
+
+struct Record {
+    quint16 type = 0;
+    const char *data = nullptr;
+    int size = 0;
+};
+
+class Records final {
+public:
+    Records(const QByteArray &stream, qint64 at) : m_stream(stream), m_at(at) {}
+
+    // False at the end of the stream or at a record that it cuts short.
+    bool next(Record *record)
+    {
+        if (m_at < 0 || m_at + 4 > m_stream.size())
+            return false;
+        const char *head = m_stream.constData() + m_at;
+        const int size = u16(head + 2);
+        if (m_at + 4 + size > m_stream.size())
+            return false;
+        *record = {u16(head), head + 4, size};
+        m_at += 4 + size;
+        return true;
+    }
+    // The record's body and the CONTINUE records right after it.
+    Pieces withContinues(const Record &record)
+    {
+        Pieces pieces;
+        pieces.add(record.data, record.size);
+        for (;;) {
+            const qint64 at = m_at;
+            Record more;
+            if (!next(&more) || more.type != Continue) {
+                m_at = at;
+                return pieces;
+            }
+            pieces.add(more.data, more.size);
+        }
+    }
+
+private:
+    const QByteArray &m_stream;
+    qint64 m_at;
+};
+
+class Book final {
+public:
+    Book(const QString &path, const QByteArray &stream) : m_path(path), m_stream(stream) {}
+
+    // Empty, or why the workbook cannot be read, in full.
+    QString readGlobals();
+    QString readSheet(SheetData *sheet);
+
+private:
+    QString damaged(const QString &why) const
+    {
+        return QStringLiteral("无法读取 Excel 文件 %1：文件已损坏或不是 Excel 工作簿（%2）。"
+                              "请在 Excel 中打开并另存为新文件后再导入。")
+            .arg(m_path, why);
+    }
+    QString refusal(const QString &why) const
+    {
+        return QStringLiteral("Excel 文件 %1 无法导入：%2。").arg(m_path, why);
+    }
+    QString narrow(const char *data, int size) const
+    {
+        // One-byte text is Latin-1 in Excel 97 files; some Chinese writers
+        // put GBK there and say so in the code page, as Excel 95 did.
+        return m_gbk ? GbkText::decode(QByteArray(data, size)) : QString::fromLatin1(data, size);
+    }
+    // A string with a one- or two-byte length; `rich` for the shared
+    // strings' form, with formatting runs and phonetic data after the text.
+    bool text(Pieces &in, int lengthBytes, bool rich, QString *out) const;
+    QString cellNumber(double value, int xf) const
+    {
+        const NumberFormat::Kind kind = xf >= 0 && xf < m_xfKinds.size() ? m_xfKinds.at(xf) : NumberFormat::Kind::Number;
+        return NumberFormat::text(value, kind, NumberFormat::epoch(m_from1904));
+    }
+
+    const QString &m_path;
+    const QByteArray &m_stream;
+    bool m_biff8 = true;
+    bool m_gbk = false;
+    bool m_from1904 = false;
+    QStringList m_strings;
+    QVector<int> m_xfFormats;
+    QVector<NumberFormat::Kind> m_xfKinds;
+    qint64 m_sheetAt = -1;
+};
+
+bool Book::text(Pieces &in, int lengthBytes, bool rich, QString *out) const
+{
+    out->clear();
+    quint16 count = 0;
+    if (lengthBytes == 1) {
+        quint8 small = 0;
+        if (!in.number(&small))
+            return false;
+        count = small;
+    } else if (!in.number(&count)) {
+        return false;
+    }
+    const auto narrowText = [this](const char *data, int size) { return narrow(data, size); };
+    if (!m_biff8)
+        return in.chars(count, false, narrowText, out);
+    quint8 flags = 0;
+    quint16 runs = 0;
+    quint32 extra = 0;
+    if (!in.number(&flags) || (rich && (flags & 0x08) && !in.number(&runs)) ||
+        (rich && (flags & 0x04) && !in.number(&extra)))
+        return false;
+    if (!in.chars(count, flags & 1, narrowText, out) || !in.skip(qint64(runs) * 4) || !in.skip(extra))
+        return false;
+    // Half a surrogate pair is no character: it could not be passed on as UTF-8.
+    for (qsizetype i = 0; i < out->size(); ++i) {
+        const QChar c = out->at(i);
+        if (c.isHighSurrogate() && i + 1 < out->size() && out->at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            (*out)[i] = QChar::ReplacementCharacter;
+    }
+    return true;
+}
+
+QString Book::readGlobals()
+{
+    Records records(m_stream, 0);
+    Record r;
+    if (!records.next(&r) || r.type != Bof || r.size < 4 || u16(r.data + 2) != kGlobals)
+        return damaged(QStringLiteral("工作簿数据的开头无效"));
+    if (u16(r.data) != kBiff8 && u16(r.data) != kBiff5)
+        return QStringLiteral("无法读取 Excel 文件 %1：它是 Excel 95 以前的旧格式。请在 Excel 中另存为 .xlsx 后再导入。")
+            .arg(m_path);
+    m_biff8 = u16(r.data) == kBiff8;
+    QHash<int, NumberFormat::Kind> formats;
+    bool ended = false;
+    while (!ended && records.next(&r)) {
+        Pieces in;
+        in.add(r.data, r.size);
+        switch (r.type) {
+        case Eof:
+            ended = true;
+            break;
+        case FilePass:
+            return QStringLiteral("无法读取 Excel 文件 %1：工作簿设置了打开密码。请在 Excel 中取消密码并保存后再导入。")
+                .arg(m_path);
+        case Codepage:
+            m_gbk = r.size >= 2 && u16(r.data) == 936;
+            break;
+        case DateMode:
+            m_from1904 = r.size >= 2 && u16(r.data) == 1;
+            break;
+        case Format: {
+            quint16 id = 0;
+            QString code;
+            if (!in.number(&id) || !text(in, m_biff8 ? 2 : 1, false, &code))
+                return damaged(QStringLiteral("数字格式不完整"));
+            formats.insert(id, NumberFormat::custom(code));
+            break;
+        }
+        case Xf:
+            if (r.size < 4)
+                return damaged(QStringLiteral("单元格格式不完整"));
+            m_xfFormats << u16(r.data + 2);
+            break;
+        case BoundSheet: {
+            QString name;
+            if (r.size < 6 || !(in.skip(6) && text(in, 1, false, &name)))
+                return damaged(QStringLiteral("工作表目录不完整"));
+            if (m_sheetAt < 0 && r.data[5] == 0 && name.compare(QLatin1String("sheet1"), Qt::CaseInsensitive) == 0)
+                m_sheetAt = u32(r.data);
+            break;
+        }
+        case Sst: {
+            Pieces strings = records.withContinues(r);
+            quint32 total = 0, unique = 0;
+            if (!strings.number(&total) || !strings.number(&unique))
+                return damaged(QStringLiteral("共享字符串表不完整"));
+            // The count is not trusted for the reservation: each string takes three bytes at least.
+            m_strings.reserve(int(std::min<qint64>(unique, m_stream.size() / 3)));
+            QString s;
+            for (quint32 i = 0; i < unique; ++i) {
+                if (!text(strings, 2, true, &s))
+                    return damaged(QStringLiteral("共享字符串表不完整"));
+                m_strings << s;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (!ended)
+        return damaged(QStringLiteral("工作簿数据不完整"));
+    for (int id : std::as_const(m_xfFormats))
+        m_xfKinds << formats.value(id, NumberFormat::builtin(id));
+    if (m_sheetAt < 0)
+        return QStringLiteral("Excel 文件 %1 中没有名为 sheet1 的工作表。").arg(m_path);
+    return QString();
+}
+
+QString Book::readSheet(SheetData *sheet)
+{
+    Records records(m_stream, m_sheetAt);
+    Record r;
+    if (!records.next(&r) || r.type != Bof || r.size < 4 || u16(r.data + 2) != kWorksheet)
+        return damaged(QStringLiteral("工作表 sheet1 的位置无效"));
+    SheetLimits::Budget budget;
+    QString refused;
+    const auto put = [&](int row, int column, QString text) {
+        if (column >= kMaxColumns) {
+            refused = QStringLiteral("列号超出 Excel 的范围（第 %1 行，最多 %2 列）").arg(row + 1).arg(kMaxColumns);
+            return false;
+        }
+        sheet->columns = std::max(sheet->columns, column + 1);
+        if (column >= ImportBatch::kFields)
+            return true;
+        refused = budget.take(text.size(), column, row + 1);
+        if (!refused.isEmpty())
+            return false;
+        auto it = sheet->rows.find(row + 1);
+        if (it == sheet->rows.end())
+            it = sheet->rows.insert(row + 1, QStringList(ImportBatch::kFields, QString()));
+        (*it)[column] = std::move(text);
+        return true;
+    };
+    // A formula's text comes in the STRING record after it.
+    int pendingRow = -1, pendingColumn = -1;
+    // Charts inside the sheet are streams of their own, BOF to EOF.
+    int depth = 1;
+    while (depth > 0 && records.next(&r)) {
+        if (r.type == Bof) {
+            ++depth;
+            continue;
+        }
+        if (r.type == Eof) {
+            --depth;
+            continue;
+        }
+        if (depth > 1)
+            continue;
+        const bool cell = r.type == Formula || r.type == LabelSst || r.type == Label || r.type == RString ||
+                          r.type == Number || r.type == Rk || r.type == BoolErr || r.type == MulRk;
+        if (!cell && r.type != String)
+            continue;
+        if (r.type == String) {
+            Pieces in = records.withContinues(r);
+            QString s;
+            if (!text(in, 2, false, &s))
+                return damaged(QStringLiteral("公式的文字不完整"));
+            if (pendingRow >= 0 && !put(pendingRow, pendingColumn, s))
+                return refusal(refused);
+            pendingRow = -1;
+            continue;
+        }
+        if (r.size < 6)
+            return damaged(QStringLiteral("单元格不完整"));
+        const int row = u16(r.data);
+        const int column = u16(r.data + 2);
+        const int xf = u16(r.data + 4);
+        Pieces in;
+        in.add(r.data, r.size);
+        in.skip(6);
+        QString value;
+        pendingRow = -1;
+        switch (r.type) {
+        case LabelSst: {
+            if (r.size < 10)
+                return damaged(QStringLiteral("单元格不完整"));
+            const quint32 index = u32(r.data + 6);
+            if (index >= quint32(m_strings.size()))
+                return damaged(QStringLiteral("单元格 %1 引用的共享字符串不存在").arg(SheetLimits::cellName(column, row + 1)));
+            value = m_strings.at(int(index));
+            break;
+        }
+        case Label:
+        case RString:
+            if (!text(in, 2, false, &value))
+                return damaged(QStringLiteral("单元格不完整"));
+            break;
+        case Number: {
+            double number = 0;
+            if (!in.number(&number))
+                return damaged(QStringLiteral("单元格不完整"));
+            value = cellNumber(number, xf);
+            break;
+        }
+        case Rk:
+            if (r.size < 10)
+                return damaged(QStringLiteral("单元格不完整"));
+            value = cellNumber(rkNumber(u32(r.data + 6)), xf);
+            break;
+        case BoolErr:
+            if (r.size < 8)
+                return damaged(QStringLiteral("单元格不完整"));
+            value = r.data[7] ? errorText(quint8(r.data[6]))
+                              : (r.data[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+            break;
+        case MulRk: {
+            // Row, first column, then format and number for each column, then the last column.
+            const int count = (r.size - 6) / 6;
+            for (int i = 0; i < count; ++i) {
+                const char *at = r.data + 4 + 6 * i;
+                if (!put(row, column + i, cellNumber(rkNumber(u32(at + 2)), u16(at))))
+                    return refusal(refused);
+            }
+            continue;
+        }
+        case Formula: {
+            if (r.size < 20)
+                return damaged(QStringLiteral("公式不完整"));
+            const char *result = r.data + 6;
+            if (u16(result + 6) != 0xFFFF) {
+                value = cellNumber(qFromLittleEndian<double>(result), xf);
+            } else if (result[0] == 0) {
+                pendingRow = row;
+                pendingColumn = column;
+                continue;
+            } else if (result[0] == 1) {
+                value = result[2] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+            } else if (result[0] == 2) {
+                value = errorText(quint8(result[2]));
+            } else {
+                value = QStringLiteral("");
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        if (!put(row, column, std::move(value)))
+            return refusal(refused);
+    }
+    if (depth > 0)
+        return damaged(QStringLiteral("工作表数据不完整"));
+    return QString();
+}
 
 } // namespace
 
 namespace XlsSheet {
 
-namespace {
-// FreeXL's codes, in words.
-QString openFailure(int status)
-{
-    switch (status) {
-    case FREEXL_FILE_NOT_FOUND:
-        return QStringLiteral("找不到这个文件。请检查它是否已被移走或改名。");
-    case FREEXL_INSUFFICIENT_MEMORY:
-        return QStringLiteral("内存不足。请关闭其他程序后再试。");
-    case FREEXL_UNSUPPORTED_CHARSET:
-    case FREEXL_INVALID_CHARACTER:
-        return QStringLiteral("文件中的文字编码无法识别。请在 Excel 中另存为 .xlsx 后再导入。");
-    default:
-        return QStringLiteral("文件已损坏或不是 Excel 工作簿。请在 Excel 中打开并另存为新文件后再导入。");
-    }
-}
-} // namespace
-
-QString cellText(const FreeXL_CellValue &cell)
-{
-    const auto text = [&cell] { return QString::fromUtf8(cell.value.text_value); };
-    switch (cell.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(cell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return ImportReader::numberText(cell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-        return text();
-    case FREEXL_CELL_DATE:
-        if (const QDate d = QDate::fromString(text(), QStringLiteral("yyyy-MM-dd")); d.isValid())
-            return ImportReader::dateTimeText(d.startOfDay());
-        return text();
-    case FREEXL_CELL_DATETIME:
-        if (const QDateTime t = QDateTime::fromString(text(), QStringLiteral("yyyy-MM-dd HH:mm:ss")); t.isValid())
-            return ImportReader::dateTimeText(t);
-        return text();
-    case FREEXL_CELL_TIME:
-        if (const QTime t = QTime::fromString(text(), QStringLiteral("HH:mm:ss")); t.isValid())
-            return ImportReader::timeText(t);
-        return text();
-    default:
-        return QString();
-    }
-}
-
 Outcome read(const QString &path, SheetData *sheet)
 {
-    Workbook book(path);
-    if (book.status() != FREEXL_OK)
-        return Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1：%2").arg(path, openFailure(book.status())));
-    unsigned int count = 0;
-    if (freexl_get_info(book.handle(), FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
-        count = 0;
-    int found = -1;
-    for (unsigned int i = 0; i < count && found < 0; ++i) {
-        const char *name = nullptr;
-        if (freexl_get_worksheet_name(book.handle(), static_cast<unsigned short>(i), &name) == FREEXL_OK && name &&
-            QString::fromUtf8(name).compare(QLatin1String("sheet1"), Qt::CaseInsensitive) == 0)
-            found = int(i);
-    }
-    if (found < 0)
-        return Outcome::failure(QStringLiteral("Excel 文件 %1 中没有名为 sheet1 的工作表。").arg(path));
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    if (freexl_select_active_worksheet(book.handle(), static_cast<unsigned short>(found)) != FREEXL_OK ||
-        freexl_worksheet_dimensions(book.handle(), &rows, &columns) != FREEXL_OK)
-        return Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1 的工作表 sheet1。").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Outcome::failure(
+            QStringLiteral("无法读取 Excel 文件 %1：找不到这个文件。请检查它是否已被移走或改名。").arg(path));
+    if (file.size() > kMaxFileBytes)
+        return Outcome::failure(QStringLiteral("Excel 文件 %1 无法导入：文件有 %2 MB，超过 .xls 文件最多 %3 MB 的上限。"
+                                               "请把它分成几个较小的文件再导入。")
+                                    .arg(path)
+                                    .arg(file.size() >> 20)
+                                    .arg(kMaxFileBytes >> 20));
+    return read(file.read(kMaxFileBytes), path, sheet);
+}
 
-    sheet->columns = columns;
-    const unsigned short used = std::min<unsigned short>(columns, ImportBatch::kFields);
-    SheetLimits::Budget budget;
-    for (unsigned int r = 1; r < rows; ++r) {
-        QStringList cells(ImportBatch::kFields, QString());
-        for (unsigned short c = 0; c < used; ++c) {
-            FreeXL_CellValue cell;
-            if (freexl_get_cell_value(book.handle(), r, c, &cell) != FREEXL_OK)
-                continue;
-            cells[c] = cellText(cell);
-            if (const QString bad = budget.take(cells[c].size(), c, qint64(r) + 1); !bad.isEmpty()) {
-                *sheet = SheetData();
-                return Outcome::failure(QStringLiteral("Excel 文件 %1 无法导入：%2。").arg(path, bad));
-            }
-        }
-        sheet->rows.insert(int(r) + 1, cells);
+Outcome read(const QByteArray &file, const QString &path, SheetData *sheet)
+{
+    const CompoundFile::Stream stream =
+        CompoundFile::read(file, {QStringLiteral("Workbook"), QStringLiteral("Book")});
+    if (stream.found != CompoundFile::Found::Stream) {
+        const QString why = stream.found == CompoundFile::Found::NoSuchStream ? QStringLiteral("其中没有工作簿")
+                                                                              : stream.damage;
+        return Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1：文件已损坏或不是 Excel 工作簿（%2）。"
+                                               "请在 Excel 中打开并另存为新文件后再导入。")
+                                    .arg(path, why));
     }
-    return Outcome::success();
+    Book book(path, stream.bytes);
+    QString failure = book.readGlobals();
+    if (failure.isEmpty())
+        failure = book.readSheet(sheet);
+    if (failure.isEmpty())
+        return Outcome::success();
+    *sheet = SheetData();
+    return Outcome::failure(failure);
 }
 
 } // namespace XlsSheet

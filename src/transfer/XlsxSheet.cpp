@@ -1,4 +1,5 @@
 #include "transfer/ImportReader.h"
+#include "transfer/NumberFormat.h"
 #include "transfer/SheetLimits.h"
 #include "transfer/XlsxText.h"
 
@@ -10,11 +11,9 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
 
-#include <cmath>
-
 namespace {
 
-enum class CellFormat { Number, Date, Time };
+using CellFormat = NumberFormat::Kind;
 
 // Excel's own bounds; a sheet beyond them was not written by a spreadsheet.
 constexpr qint64 kMaxRows = 1048576;
@@ -78,47 +77,6 @@ QStringList sharedStrings(const QByteArray &xml)
     return strings;
 }
 
-CellFormat builtinFormat(int id)
-{
-    if ((id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 31) || (id >= 34 && id <= 36) ||
-        (id >= 50 && id <= 58))
-        return CellFormat::Date;
-    if ((id >= 18 && id <= 21) || id == 32 || id == 33 || (id >= 45 && id <= 47))
-        return CellFormat::Time;
-    return CellFormat::Number;
-}
-
-CellFormat customFormat(const QString &code)
-{
-    // Quoted literals, [colour] or [$locale] sections and escaped characters
-    // are no date parts.
-    QString bare;
-    bool quoted = false;
-    bool bracket = false;
-    for (int i = 0; i < code.size(); ++i) {
-        const QChar c = code.at(i);
-        if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (quoted)
-            continue;
-        else if (c == QLatin1Char('['))
-            bracket = true;
-        else if (c == QLatin1Char(']'))
-            bracket = false;
-        else if (bracket)
-            continue;
-        else if (c == QLatin1Char('\\'))
-            ++i;
-        else
-            bare += c.toLower();
-    }
-    if (bare.contains(QLatin1Char('y')) || bare.contains(QLatin1Char('d')))
-        return CellFormat::Date;
-    if (bare.contains(QLatin1Char('h')) || bare.contains(QLatin1Char('s')))
-        return CellFormat::Time;
-    return CellFormat::Number;
-}
-
 QVector<CellFormat> cellFormats(const QByteArray &xml)
 {
     QHash<int, CellFormat> custom;
@@ -130,12 +88,12 @@ QVector<CellFormat> cellFormats(const QByteArray &xml)
         if (reader.isStartElement()) {
             if (reader.name() == QLatin1String("numFmt")) {
                 custom.insert(reader.attributes().value(QLatin1String("numFmtId")).toInt(),
-                              customFormat(reader.attributes().value(QLatin1String("formatCode")).toString()));
+                              NumberFormat::custom(reader.attributes().value(QLatin1String("formatCode")).toString()));
             } else if (reader.name() == QLatin1String("cellXfs")) {
                 inCellXfs = true;
             } else if (inCellXfs && reader.name() == QLatin1String("xf")) {
                 const int id = reader.attributes().value(QLatin1String("numFmtId")).toInt();
-                formats << custom.value(id, builtinFormat(id));
+                formats << custom.value(id, NumberFormat::builtin(id));
             }
         } else if (reader.isEndElement() && reader.name() == QLatin1String("cellXfs")) {
             inCellXfs = false;
@@ -216,9 +174,6 @@ struct SheetContext {
     QDate epoch;
 };
 
-// Serial day numbers Excel can show as a date: 1900-01-00 to 9999-12-31.
-constexpr double kLastSerialDay = 2958465.0;
-
 QString valueText(const SheetContext &context, const QString &type, int style, const QString &value)
 {
     if (type == QLatin1String("s")) {
@@ -238,13 +193,7 @@ QString valueText(const SheetContext &context, const QString &type, int style, c
         return value;
     const CellFormat format =
         style >= 0 && style < context.formats.size() ? context.formats.at(style) : CellFormat::Number;
-    // A number no date can stand for keeps its digits rather than a made-up date.
-    if (format == CellFormat::Number || !(number >= 0 && number < kLastSerialDay + 1))
-        return ImportReader::numberText(number);
-    const double whole = std::floor(number);
-    const int seconds = int(std::lround((number - whole) * 86400.0));
-    const QDateTime at = QDateTime(context.epoch.addDays(qint64(whole)), QTime(0, 0)).addSecs(seconds);
-    return format == CellFormat::Date ? ImportReader::dateTimeText(at) : ImportReader::timeText(at.time());
+    return NumberFormat::text(number, format, context.epoch);
 }
 
 // Empty, or why the sheet is refused.
@@ -355,8 +304,7 @@ Outcome read(QIODevice *device, const QString &path, SheetData *sheet)
     }
     context.strings = sharedStrings(strings);
     context.formats = cellFormats(styles);
-    // Day 0 of the 1900 system is 1899-12-30 for every date after February 1900.
-    context.epoch = from1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+    context.epoch = NumberFormat::epoch(from1904);
 
     QXmlStreamReader reader(data);
     const QString bad = readCells(reader, context, sheet);
