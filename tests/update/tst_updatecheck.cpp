@@ -11,6 +11,8 @@ class TestUpdateCheck : public QObject {
 private Q_SLOTS:
     void checkAgainstLocalServer_data();
     void checkAgainstLocalServer();
+    void onlyHigherIsNewer_data();
+    void onlyHigherIsNewer();
 };
 
 void TestUpdateCheck::checkAgainstLocalServer_data()
@@ -20,10 +22,11 @@ void TestUpdateCheck::checkAgainstLocalServer_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("detail"); // the offer, or part of the error
     const QByteArray same("[Ver]\r\nnew=3.0\r\n");
-    QTest::newRow("same") << 200 << same << int(UpdateResult::Same) << "3.0";
-    QTest::newRow("newer") << 200 << QByteArray("[Ver]\r\nnew=3.1\r\n") << int(UpdateResult::Differ) << "3.1";
-    QTest::newRow("text, not number") << 200 << QByteArray("[ver]\nNEW = 3.00\n") << int(UpdateResult::Differ)
-                                      << "3.00";
+    QTest::newRow("same") << 200 << same << int(UpdateResult::NotNewer) << "3.0";
+    QTest::newRow("newer") << 200 << QByteArray("[Ver]\r\nnew=3.1\r\n") << int(UpdateResult::Newer) << "3.1";
+    QTest::newRow("same number, other text") << 200 << QByteArray("[ver]\nNEW = 3.00\n")
+                                             << int(UpdateResult::NotNewer) << "3.00";
+    QTest::newRow("older") << 200 << QByteArray("[Ver]\r\nnew=2.9\r\n") << int(UpdateResult::NotNewer) << "2.9";
     QTest::newRow("no version in it") << 200 << QByteArray("<html>维护中</html>") << int(UpdateResult::Failed)
                                       << "没有版本号";
     QTest::newRow("server error") << 500 << same << int(UpdateResult::Failed) << "HTTP 500";
@@ -67,6 +70,33 @@ void TestUpdateCheck::checkAgainstLocalServer()
         QCOMPARE(result.offered, detail);
     // Only a descriptor that really arrived replaces the stored one.
     QCOMPARE(folder.read(QStringLiteral("update.ini")), status == 200 ? body : stale);
+}
+
+void TestUpdateCheck::onlyHigherIsNewer_data()
+{
+    QTest::addColumn<QString>("offered");
+    QTest::addColumn<QString>("own");
+    QTest::addColumn<bool>("newer");
+    QTest::newRow("equal") << "3.0" << "3.0" << false;
+    QTest::newRow("lower") << "2.9" << "3.0" << false;
+    QTest::newRow("higher") << "3.1" << "3.0" << true;
+    QTest::newRow("one more part") << "3.0.1" << "3.0" << true;
+    QTest::newRow("trailing zero") << "3.0.0" << "3.0" << false;
+    QTest::newRow("ten after nine") << "3.10" << "3.9" << true;
+    QTest::newRow("nine before ten") << "3.9" << "3.10" << false;
+    QTest::newRow("leading zero") << "3.01" << "3.1" << false;
+    QTest::newRow("spaces") << " 4.0 " << "3.0" << true;
+    QTest::newRow("no own version") << "3.0" << "" << true;
+    QTest::newRow("text part") << "3.0b" << "3.0a" << true;
+    QTest::newRow("text part lower") << "3.0a" << "3.0b" << false;
+}
+
+void TestUpdateCheck::onlyHigherIsNewer()
+{
+    QFETCH(QString, offered);
+    QFETCH(QString, own);
+    QFETCH(bool, newer);
+    QCOMPARE(UpdateCheck::isNewer(offered, own), newer);
 }
 
 QTEST_GUILESS_MAIN(TestUpdateCheck)
