@@ -19,6 +19,8 @@ private Q_SLOTS:
     void writeAppendsToItsSectionBeforeTheNextOne();
     void writeCreatesMissingSectionAndFile();
     void writtenTextIsGbkWithCrLf();
+    void aUtf8FileIsWrittenBackAsUtf8_data();
+    void aUtf8FileIsWrittenBackAsUtf8();
     void aLineBreakInAValueCannotForgeAnotherKey();
     void failedWriteIsReportedAndLeavesTheFile();
 };
@@ -45,6 +47,9 @@ void TestIniFile::readsLikeThePrivateProfileReader_data()
     QTest::newRow("equals in value") << gbk("[设置]\r\nk=a=b\r\n") << u("设置") << u("k") << u("a=b");
     QTest::newRow("comment is no key") << gbk("[设置]\r\n;皮肤=9\r\n皮肤=1\r\n") << u("设置") << u("皮肤") << u("1");
     QTest::newRow("empty value") << gbk("[设置]\r\n皮肤=\r\n") << u("设置") << u("皮肤") << u("");
+    QTest::newRow("UTF-8") << QByteArray("[设置]\n默认快递=顺丰速运\n") << u("设置") << u("默认快递") << u("顺丰速运");
+    QTest::newRow("UTF-8 with its mark") << QByteArray("\xEF\xBB\xBF[设置]\n皮肤=蓝\n") << u("设置") << u("皮肤")
+                                         << u("蓝");
 }
 
 void TestIniFile::readsLikeThePrivateProfileReader()
@@ -139,6 +144,31 @@ void TestIniFile::writtenTextIsGbkWithCrLf()
     QVERIFY(bytes.startsWith(QByteArray("[\xc9\xe8\xd6\xc3]\r\n")));
     QVERIFY(!bytes.contains("\xe8\xae\xbe")); // not UTF-8
     QCOMPARE(GetFromINI(u("设置"), u("皮肤"), QString(), path), u("默认皮肤"));
+}
+
+void TestIniFile::aUtf8FileIsWrittenBackAsUtf8_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after"); // once 皮肤=蓝 and 版本号=3.0 are written
+    QTest::newRow("UTF-8") << QByteArray("[设置]\r\n皮肤=1\r\n") << QByteArray("[设置]\r\n皮肤=蓝\r\n版本号=3.0\r\n");
+    QTest::newRow("UTF-8 with its mark") << QByteArray("\xEF\xBB\xBF[设置]\n皮肤=1\n")
+                                         << QByteArray("\xEF\xBB\xBF[设置]\n皮肤=蓝\n版本号=3.0\r\n");
+    QTest::newRow("a mark and nothing else") << QByteArray("\xEF\xBB\xBF")
+                                             << QByteArray("\xEF\xBB\xBF[设置]\r\n皮肤=蓝\r\n版本号=3.0\r\n");
+    QTest::newRow("GBK stays GBK") << gbk("[设置]\r\n皮肤=1\r\n") << gbk("[设置]\r\n皮肤=蓝\r\n版本号=3.0\r\n");
+    QTest::newRow("ASCII only is GBK") << QByteArray("[a]\r\n") << gbk("[a]\r\n[设置]\r\n皮肤=蓝\r\n版本号=3.0\r\n");
+}
+
+void TestIniFile::aUtf8FileIsWrittenBackAsUtf8()
+{
+    QFETCH(QByteArray, before);
+    TestFolder folder;
+    folder.write(QStringLiteral("config.ini"), before);
+    const QString path = folder.file(QStringLiteral("config.ini"));
+    QVERIFY(WriteToINI(u("设置"), u("皮肤"), u("蓝"), path).ok);
+    QVERIFY(WriteToINI(u("设置"), u("版本号"), u("3.0"), path).ok);
+    QTEST(folder.read(QStringLiteral("config.ini")), "after");
+    QCOMPARE(GetFromINI(u("设置"), u("皮肤"), QString(), path), u("蓝"));
 }
 
 void TestIniFile::aLineBreakInAValueCannotForgeAnotherKey()
