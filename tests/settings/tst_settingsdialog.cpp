@@ -191,8 +191,17 @@ void TestSettingsDialog::leavingAsksAndKeepsImmediateActions()
     QVERIFY(dialog->isVisible());
     QTest::keyClick(dialog.data(), Qt::Key_Escape);
     QVERIFY(dialog && !dialog->isVisible());
+    // The entry and config.ini agree however the dialog is left.
     QVERIFY(m_autoStart->IsEnabled());
-    QVERIFY(!QFile::exists(m_folder->file(QStringLiteral("config.ini"))));
+    QCOMPARE(stored(AppSettings::kAutoStart), QStringLiteral("1"));
+
+    dialog->show();
+    dialog->autoStartCheckBox->click();
+    m_dialogs.answers = {true};
+    dialog->leaveButton->click();
+    QVERIFY(!m_autoStart->IsEnabled());
+    QCOMPARE(stored(AppSettings::kAutoStart), QStringLiteral("0"));
+    QVERIFY(!QScopedPointer<SettingsDialog>(open())->autoStartCheckBox->isChecked());
 
     dialog->show();
     m_dialogs.answers = {false, true};
@@ -200,7 +209,7 @@ void TestSettingsDialog::leavingAsksAndKeepsImmediateActions()
     QVERIFY(dialog && dialog->isVisible());
     dialog->close();
     QTRY_VERIFY(dialog.isNull());
-    QCOMPARE(m_dialogs.texts(), QStringList(4, QStringLiteral("确定已经保存并退出吗？？？")));
+    QCOMPARE(m_dialogs.texts(), QStringList(5, QStringLiteral("确定已经保存并退出吗？？？")));
 }
 
 void TestSettingsDialog::archiveDaysReadSafelyAndSaved_data()
