@@ -1,4 +1,5 @@
 #include "core/GbkText.h"
+#include "transfer/ExportWriter.h"
 #include "transfer/ImportReader.h"
 #include "transfer/WaybillImporter.h"
 #include "store/WaybillStore.h"
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void registerRefusalsAreReportedAndTheRestStored();
     void nothingImportedIsNotCalledASuccess();
     void anEmptyCarrierIsDetectedOnlyWhenSure();
+    void ownExportImportsBackAsItWas();
     void workbooks_data();
     void workbooks();
     void notAWorkbookIsRefused();
@@ -134,11 +136,16 @@ void TestImportReader::badLinesAreSkippedWithTheirLineNumbers()
                                                           "A3,********,,,,,,,\r\n"
                                                           "A4,中通速递,,,,,,,\r\n"
                                                           "ａ 1,中通速递,,,,,,,\r\n"
-                                                          "a5,中通速递,,,,,,,\r\n"));
-    QCOMPARE(batch.lines(), (QVector<int>{1, 6, 8}));
+                                                          "a5,中通速递,,,,,,,\r\n"
+                                                          ",,,,,,,,\r\n"
+                                                          "A9,0天,,,,,,,\r\n"
+                                                          "A10, 12天 ,,,,,,,\r\n"
+                                                          "A11,天天快递,,,,,,,\r\n"));
+    QCOMPARE(batch.lines(), (QVector<int>{1, 6, 8, 12}));
     QCOMPARE(batch.row(2).number, u("A5")); // numbers in normal form, repeats found on it
     QCOMPARE(reasons(batch.skipped()), u("2:空行|3:只有 3 个字段，少于 9 个|4:快递单号与第 1 行重复|"
-                                         "5:快递公司“********”无效|7:快递单号与第 1 行重复"));
+                                         "5:快递公司“********”无效|7:快递单号与第 1 行重复|9:快递单号为空|"
+                                         "10:快递公司“0天”无效|11:快递公司“ 12天 ”无效"));
 }
 
 void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
@@ -184,6 +191,34 @@ void TestImportReader::anEmptyCarrierIsDetectedOnlyWhenSure()
     QCOMPARE(store.find(QStringLiteral("SF123456789012"))->carrier, u("顺丰速运"));
     QCOMPARE(store.find(QStringLiteral("431234560000099"))->carrier, u("韵达快运"));
     QCOMPARE(store.find(QStringLiteral("SF123456789012"))->goods, u("书"));
+}
+
+void TestImportReader::ownExportImportsBackAsItWas()
+{
+    TestRegister source({QStringLiteral("SF1"), QStringLiteral("SF2"), QStringLiteral("SF3")});
+    QVERIFY(source.store.markSignedFor(QStringLiteral("SF2")).ok);
+    Waybill full{{}, {}, QStringLiteral("YT4"), u("圆通快递"), u("书"), u("5"), u("2026/12/7"), u("张三"), u("138"),
+                 u("北京"), u("易碎")};
+    QVERIFY(source.store.insertQuickAdd(full, u("12天")).ok);
+    const QVector<Waybill> rows = source.store.allWaybills();
+    QByteArray bytes = ExportWriter::format(rows);
+    bytes += gbk("已签收,3天,SF1,顺丰速运,,,,,,,,\r\n" // a repeat
+                 "丢失,3天,SF5,顺丰速运,,,,,,,,\r\n"
+                 "SF6,顺丰速运,,,,,,,\r\n");
+    TestRegister copy;
+    copy.folder.write(QStringLiteral("export.txt"), bytes);
+    const ImportResult result =
+        WaybillImporter::importFile(copy.store.path(), copy.folder.file(QStringLiteral("export.txt")), false);
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+    QCOMPARE(reasons(result.skipped), u("5:快递单号与第 1 行重复|6:状态“丢失”无效|7:只有 9 个字段，少于 11 个"));
+    const auto listed = [](const QVector<Waybill> &waybills) {
+        QStringList out;
+        for (const Waybill &w : waybills)
+            out << w.values().join(QLatin1Char('|'));
+        return out;
+    };
+    QCOMPARE(listed(copy.store.allWaybills()), listed(rows));
+    QVERIFY(listed(rows).join(QString()).contains(u("已签收")));
 }
 
 void TestImportReader::nothingImportedIsNotCalledASuccess()
