@@ -51,6 +51,7 @@ void ManagementWindow::closeEvent(QCloseEvent *event)
     m_store->close();
     WaybillLoader::discard(m_model->setRows({}));
     clearSelectionPanel();
+    clearSearchKey(); // the next opening shows the whole register
     m_loaded = false;
     QWidget::closeEvent(event);
 }
@@ -89,7 +90,8 @@ void ManagementWindow::deleteSelected()
         clearSelectionPanel();
         Q_EMIT registerChanged();
     }
-    // The whole table again, a shown search result included.
+    // The whole table again, a shown search result included, under an empty key box.
+    clearSearchKey();
     readWholeTable(false, true);
 }
 
@@ -97,7 +99,10 @@ void ManagementWindow::showDetails()
 {
     if (!m_detailsDialog)
         m_detailsDialog = new DetailsDialog(m_dialogs, this);
-    const Waybill current = m_currentWaybill ? m_currentWaybill() : Waybill{};
+    // The row chosen in the grid is the one the user means; without one, the
+    // main window's current waybill.
+    const int row = currentRow();
+    const Waybill current = row >= 0 ? m_model->waybill(row) : m_currentWaybill ? m_currentWaybill() : Waybill{};
     std::optional<Waybill> registered;
     QVector<StateEntry> history;
     if (!current.number.isEmpty() && m_store->isOpen()) {

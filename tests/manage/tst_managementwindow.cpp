@@ -152,7 +152,7 @@ private Q_SLOTS:
     void quickAddOffersTheCarriersTheNumberMayHave();
     void modifyAppliesToTheRowItWasOpenedFor();
     void afterARefreshModifyAndDeleteWorkOnTheStoredRow();
-    void detailsShowTheMainWindowsWaybill();
+    void detailsShowTheChosenRowElseTheMainWindowsWaybill();
     void importFromTextAndExcel();
     void importUnderALockCancelAndTheFullList();
     void templateIsRestoredAndOpened();
@@ -205,6 +205,17 @@ void TestManagementWindow::deleteFromASearchResultShowsTheWholeTable()
     QCOMPARE(f.shown(), numbers("A")); // gone at once
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A B"));
+    QCOMPARE(f.window->searchKeyEdit->text(), QString()); // the box says what the grid shows
+
+    // Opened again, the window shows the whole register under an empty box.
+    f.type(u("状态"), u("已"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("B"));
+    f.window->close();
+    f.window->show();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A B"));
+    QCOMPARE(f.window->searchKeyEdit->text(), QString());
 }
 
 void TestManagementWindow::deleteNeedsACurrentRowAndAYes()
@@ -464,7 +475,7 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
     QCOMPARE(f.store.count(), 1);
 }
 
-void TestManagementWindow::detailsShowTheMainWindowsWaybill()
+void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
 {
     Fixture f("A");
     f.window->detailsButton->click();
@@ -513,6 +524,13 @@ void TestManagementWindow::detailsShowTheMainWindowsWaybill()
     QVERIFY(details->statusValueLabel->text().isEmpty() && details->daysInTransitValueLabel->text().isEmpty());
     QCOMPARE(details->lastCheckLabel->text(), u("最后查询：从未查询"));
     QCOMPARE(details->stateHistoryView->topLevelItemCount(), 0);
+
+    // A row chosen in the grid is the one meant, whatever the main window holds.
+    f.choose(0);
+    f.window->detailsButton->click();
+    QCOMPARE(details->numberValueLabel->text(), QStringLiteral("A"));
+    QCOMPARE(details->goodsValueLabel->text(), u("书"));
+    QCOMPARE(details->stateHistoryView->topLevelItemCount(), 2);
 }
 
 void TestManagementWindow::importFromTextAndExcel()
@@ -648,7 +666,21 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     QCOMPARE(f.shown(), QStringList{"C"});
     f.type(u("快递单号"), QStringLiteral("A"));
     QVERIFY(f.settle());
-    QCOMPARE(f.shown(), QStringList{"C"}); // no match leaves the grid as it is
+    QCOMPARE(f.shown(), QStringList{"C"}); // no match leaves the grid as it is, and says what it found
+    QCOMPARE(f.window->searchResultLabel->text(), u("找到 1 条已归档的快递单"));
+    QVERIFY(f.window->showArchivedFoundButton->isVisibleTo(f.window.get()));
+    f.type(u("快递单号"), QStringLiteral("nomatch"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"C"});
+    QCOMPARE(f.window->searchResultLabel->text(), u("没有找到“nomatch”"));
+    QVERIFY(!f.window->showArchivedFoundButton->isVisibleTo(f.window.get()));
+    f.type(u("快递单号"), QStringLiteral("A"));
+    QVERIFY(f.settle());
+    f.window->showArchivedFoundButton->click();
+    QVERIFY(f.settle());
+    QVERIFY(f.window->showArchivedCheckBox->isChecked());
+    QCOMPARE(f.shown(), QStringList{"A"});
+    QCOMPARE(f.window->searchResultLabel->text(), QString());
 
     // Nothing is deleted, and the export writes every row.
     QCOMPARE(f.store.count(), 3);
