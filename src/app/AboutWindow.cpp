@@ -41,10 +41,11 @@ AboutWindow::AboutWindow(Launcher &launcher, Dialogs &dialogs, const QString &da
     openDataFolderButton->setAccessibleName(QStringLiteral("打开数据文件夹"));
     openDataFolderButton->setAutoDefault(false);
     connect(openDataFolderButton, &QPushButton::clicked, this, [this, &dialogs, dataFolder] {
-        if (!m_launcher.openFile(dataFolder))
+        m_launcher.openFile(dataFolder, this, [this, &dialogs, dataFolder] {
             dialogs.information(this, Program::kTitle,
                                 QStringLiteral("没有可以打开文件夹的程序。数据文件夹在：\n%1")
                                     .arg(QDir::toNativeSeparators(dataFolder)));
+        });
     });
     grid->addWidget(openDataFolderButton, r++, 0, 1, 2);
     const QString site = Endpoints::current().makerSite;
