@@ -28,7 +28,7 @@ AboutWindow::AboutWindow(Launcher &launcher, Dialogs &dialogs, const QString &da
     for (const auto &row : rows) {
         auto *caption = new QLabel(row[0], this);
         auto *value = new QLabel(row[1], this);
-        value->setAccessibleName(row[0]);
+        value->setAccessibleDescription(row[0]); // its name is the value it shows
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         grid->addWidget(caption, r, 0);
         grid->addWidget(value, r, 1);
@@ -51,7 +51,7 @@ AboutWindow::AboutWindow(Launcher &launcher, Dialogs &dialogs, const QString &da
     const QString site = Endpoints::current().makerSite;
     makerSiteLabel = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(site.toHtmlEscaped()), this);
     makerSiteLabel->setObjectName(QStringLiteral("makerSiteLabel"));
-    makerSiteLabel->setAccessibleName(QStringLiteral("网站"));
+    makerSiteLabel->setAccessibleDescription(QStringLiteral("网站"));
     makerSiteLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     makerSiteLabel->setFocusPolicy(Qt::StrongFocus);
     connect(makerSiteLabel, &QLabel::linkActivated, this,

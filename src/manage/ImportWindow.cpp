@@ -68,7 +68,7 @@ ImportWindow::ImportWindow(const QString &programFolder, Dialogs &dialogs, Launc
     textFormatLabel->setObjectName(QStringLiteral("textFormatLabel"));
     for (QLabel *label : {textFormatLabel, excelFormatLabel}) {
         label->setWordWrap(true);
-        label->setAccessibleName(QStringLiteral("导入格式说明"));
+        label->setAccessibleDescription(QStringLiteral("导入格式说明")); // its name is the text it shows
         label->hide();
     }
 
