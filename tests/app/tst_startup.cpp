@@ -1,7 +1,9 @@
+#include "app/Provisioning.h"
 #include "app/Startup.h"
 #include "core/Endpoints.h"
 #include "core/SingleInstance.h"
 #include "support/FakeDialogs.h"
+#include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>
@@ -13,7 +15,60 @@ private Q_SLOTS:
     void damagedDatabaseStopsWithAMessageNamingIt();
     void aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst();
     void aSecondStartOnTheSameFolderBringsTheFirstForward();
+    void aReadOnlyRegisterIsOfferedOnceForCopying_data();
+    void aReadOnlyRegisterIsOfferedOnceForCopying();
 };
+
+void TestStartup::aReadOnlyRegisterIsOfferedOnceForCopying_data()
+{
+    QTest::addColumn<bool>("chmod"); // a folder made read-only, else one the probe calls so
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("copied") << false << true;
+    QTest::newRow("declined") << false << false;
+    QTest::newRow("chmod, copied") << true << true;
+}
+
+void TestStartup::aReadOnlyRegisterIsOfferedOnceForCopying()
+{
+    QFETCH(bool, chmod);
+    QFETCH(bool, yes);
+    TestFolder program;
+    TestFolder home;
+    {
+        WaybillStore store;
+        QVERIFY(WaybillStore::createDatabase(program.file(QStringLiteral("kd.db"))).ok);
+        QVERIFY(store.open(program.file(QStringLiteral("kd.db"))).ok);
+        QVERIFY(store.insertFromInputForm({{}, {}, QStringLiteral("SF1"), QStringLiteral("x"), {}, {}, {}, {}, {}, {}, {}}).ok);
+    }
+    program.write(QStringLiteral("config.ini"), "[x]\r\nk=1\r\n");
+    const QStringList before = QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    Provisioning::WritableProbe writable = [](const QString &) { return false; };
+    if (chmod) {
+        QVERIFY(QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner));
+        if (Provisioning::canWrite(program.path())) {
+            QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("a chmod'ed folder still takes files here (running as root); the probe rows cover the rule");
+        }
+        writable = Provisioning::canWrite;
+    }
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    const QString user = home.file(QStringLiteral("Tolvane"));
+    const Provisioning::DataFolder data = Provisioning::chooseDataFolder(program.path(), user, writable);
+    QCOMPARE(data.path, user);
+    QCOMPARE(data.readOnlyRegister, program.path());
+    FakeDialogs dialogs;
+    dialogs.answers = {yes};
+    for (int start = 0; start < 2; ++start) // asked at the first start only
+        QCOMPARE(Startup::prepare(data.path, dialogs, program.path(), data.readOnlyRegister).exitCode, 0);
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("程序文件夹只读，是否复制数据到 %1？").arg(QDir::toNativeSeparators(user))});
+    WaybillStore copy;
+    QVERIFY(copy.open(home.file(QStringLiteral("Tolvane/kd.db"))).ok);
+    QCOMPARE(copy.numberExists(QStringLiteral("SF1")), yes);
+    QCOMPARE(home.read(QStringLiteral("Tolvane/config.ini")).startsWith("[x]"), yes);
+    QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+}
 
 void TestStartup::aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst()
 {
