@@ -66,9 +66,11 @@ Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &progr
                         .arg(QDir::toNativeSeparators(dataFolder));
             break;
         case SingleInstance::Claim::First:
-            if (!readOnlyRegister.isEmpty() && !QFileInfo::exists(QDir(dataFolder).filePath(WaybillStore::fileName())) &&
-                dialogs.askYesNo(nullptr, Program::kTitle,
-                                 QStringLiteral("程序文件夹只读，是否复制数据到 %1？").arg(QDir::toNativeSeparators(dataFolder))))
+            if (!readOnlyRegister.isEmpty() &&
+                !QFileInfo::exists(QDir(dataFolder).filePath(WaybillStore::fileName())) &&
+                dialogs.askYesNo(
+                    nullptr, Program::kTitle,
+                    QStringLiteral("程序文件夹只读，是否复制数据到 %1？").arg(QDir::toNativeSeparators(dataFolder))))
                 error = copyData(readOnlyRegister, dataFolder);
             if (!error.isEmpty())
                 break;

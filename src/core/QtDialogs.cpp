@@ -100,13 +100,14 @@ void DesktopLauncher::openFile(const QString &path, QObject *context, std::funct
     };
     auto *query = new QProcess(context);
     QObject *receiver = context ? context : query;
-    QObject::connect(query, &QProcess::finished, receiver, [query, open, url, tell](int code, QProcess::ExitStatus status) {
-        const bool associated =
-            status == QProcess::NormalExit && code == 0 && !query->readAllStandardOutput().trimmed().isEmpty();
-        query->deleteLater();
-        if (!associated || !open(url))
-            tell();
-    });
+    QObject::connect(query, &QProcess::finished, receiver,
+                     [query, open, url, tell](int code, QProcess::ExitStatus status) {
+                         const bool associated = status == QProcess::NormalExit && code == 0 &&
+                                                 !query->readAllStandardOutput().trimmed().isEmpty();
+                         query->deleteLater();
+                         if (!associated || !open(url))
+                             tell();
+                     });
     // Where there is nothing to ask (no xdg-mime), the opener's word is all there is.
     QObject::connect(
         query, &QProcess::errorOccurred, receiver,
@@ -119,6 +120,6 @@ void DesktopLauncher::openFile(const QString &path, QObject *context, std::funct
         },
         Qt::QueuedConnection);
     query->setStandardErrorFile(QProcess::nullDevice());
-    query->start(m_query, {QStringLiteral("query"), QStringLiteral("default"),
-                           QMimeDatabase().mimeTypeForFile(path).name()});
+    query->start(m_query,
+                 {QStringLiteral("query"), QStringLiteral("default"), QMimeDatabase().mimeTypeForFile(path).name()});
 }

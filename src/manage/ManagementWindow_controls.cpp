@@ -204,9 +204,8 @@ void ManagementWindow::buildControls()
     connect(deleteAction, &QAction::triggered, this, &ManagementWindow::deleteSelected);
     connect(searchKeyEdit, &QLineEdit::textChanged, this, &ManagementWindow::search);
     connect(showArchivedCheckBox, &QCheckBox::toggled, this, &ManagementWindow::showArchivedToggled);
-    connect(showArchivedFoundButton, &QPushButton::clicked, showArchivedCheckBox, [this] {
-        showArchivedCheckBox->setChecked(true);
-    });
+    connect(showArchivedFoundButton, &QPushButton::clicked, showArchivedCheckBox,
+            [this] { showArchivedCheckBox->setChecked(true); });
     connect(deferredRefreshTimer, &ClassicTimer::timeout, this, &ManagementWindow::onDeferredRefreshTick);
     connect(waybillGrid, &QWidget::customContextMenuRequested, this, &ManagementWindow::showMenu);
     connect(waybillGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

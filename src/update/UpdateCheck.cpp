@@ -8,10 +8,10 @@
 #include "settings/IniFile.h"
 
 #include <QDir>
-#include <QStringList>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QStringList>
 #include <QUrl>
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 #include "core/Endpoints.h"
 #include "core/SingleInstance.h"
 #include "support/FakeDialogs.h"
-#include "store/WaybillStore.h"
 #include "support/TestFolder.h"
+#include "support/TestRegister.h"
 
 #include <QtTest>
 
@@ -15,59 +15,40 @@ private Q_SLOTS:
     void damagedDatabaseStopsWithAMessageNamingIt();
     void aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst();
     void aSecondStartOnTheSameFolderBringsTheFirstForward();
-    void aReadOnlyRegisterIsOfferedOnceForCopying_data();
     void aReadOnlyRegisterIsOfferedOnceForCopying();
 };
 
-void TestStartup::aReadOnlyRegisterIsOfferedOnceForCopying_data()
-{
-    QTest::addColumn<bool>("chmod"); // a folder made read-only, else one the probe calls so
-    QTest::addColumn<bool>("yes");
-    QTest::newRow("copied") << false << true;
-    QTest::newRow("declined") << false << false;
-    QTest::newRow("chmod, copied") << true << true;
-}
-
 void TestStartup::aReadOnlyRegisterIsOfferedOnceForCopying()
 {
-    QFETCH(bool, chmod);
-    QFETCH(bool, yes);
-    TestFolder program;
-    TestFolder home;
-    {
-        WaybillStore store;
-        QVERIFY(WaybillStore::createDatabase(program.file(QStringLiteral("kd.db"))).ok);
-        QVERIFY(store.open(program.file(QStringLiteral("kd.db"))).ok);
-        QVERIFY(store.insertFromInputForm({{}, {}, QStringLiteral("SF1"), QStringLiteral("x"), {}, {}, {}, {}, {}, {}, {}}).ok);
+    // A folder the probe calls read-only, copied or declined; then one made read-only, where that holds.
+    for (const auto &[chmod, yes] : {std::pair{false, true}, {false, false}, {true, true}}) {
+        TestRegister beside({QStringLiteral("SF1")});
+        beside.store.close();
+        TestFolder &program = beside.folder;
+        TestFolder home;
+        program.write(QStringLiteral("config.ini"), "[x]");
+        const auto restore = qScopeGuard(
+            [&] { QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        QVERIFY(!chmod || QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner));
+        if (chmod && Provisioning::canWrite(program.path()))
+            QSKIP("running as root: a chmod'ed folder still takes files; the probe rows cover the rule");
+        const Provisioning::DataFolder data = Provisioning::chooseDataFolder(
+            program.path(), home.file(QStringLiteral("Tolvane")),
+            chmod ? Provisioning::WritableProbe(Provisioning::canWrite) : [](const QString &) { return false; });
+        QCOMPARE(data.readOnlyRegister, program.path());
+        FakeDialogs dialogs;
+        dialogs.answers = {yes};
+        for (int start = 0; start < 2; ++start) // asked at the first start only
+            QCOMPARE(Startup::prepare(data.path, dialogs, program.path(), data.readOnlyRegister).exitCode, 0);
+        QCOMPARE(dialogs.texts(),
+                 QStringList{
+                     QStringLiteral("程序文件夹只读，是否复制数据到 %1？").arg(QDir::toNativeSeparators(data.path))});
+        QCOMPARE(home.read(QStringLiteral("Tolvane/config.ini")) == "[x]", yes);
+        QVERIFY(beside.store.open(home.file(QStringLiteral("Tolvane/kd.db"))).ok);
+        QCOMPARE(beside.store.numberExists(QStringLiteral("SF1")), yes);
+        QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 (QStringList{QStringLiteral("config.ini"), QStringLiteral("kd.db")}));
     }
-    program.write(QStringLiteral("config.ini"), "[x]\r\nk=1\r\n");
-    const QStringList before = QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    Provisioning::WritableProbe writable = [](const QString &) { return false; };
-    if (chmod) {
-        QVERIFY(QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner));
-        if (Provisioning::canWrite(program.path())) {
-            QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            QSKIP("a chmod'ed folder still takes files here (running as root); the probe rows cover the rule");
-        }
-        writable = Provisioning::canWrite;
-    }
-    const auto restore = qScopeGuard([&] {
-        QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    });
-    const QString user = home.file(QStringLiteral("Tolvane"));
-    const Provisioning::DataFolder data = Provisioning::chooseDataFolder(program.path(), user, writable);
-    QCOMPARE(data.path, user);
-    QCOMPARE(data.readOnlyRegister, program.path());
-    FakeDialogs dialogs;
-    dialogs.answers = {yes};
-    for (int start = 0; start < 2; ++start) // asked at the first start only
-        QCOMPARE(Startup::prepare(data.path, dialogs, program.path(), data.readOnlyRegister).exitCode, 0);
-    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("程序文件夹只读，是否复制数据到 %1？").arg(QDir::toNativeSeparators(user))});
-    WaybillStore copy;
-    QVERIFY(copy.open(home.file(QStringLiteral("Tolvane/kd.db"))).ok);
-    QCOMPARE(copy.numberExists(QStringLiteral("SF1")), yes);
-    QCOMPARE(home.read(QStringLiteral("Tolvane/config.ini")).startsWith("[x]"), yes);
-    QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
 }
 
 void TestStartup::aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst()

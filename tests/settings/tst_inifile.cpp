@@ -19,7 +19,6 @@ private Q_SLOTS:
     void writeAppendsToItsSectionBeforeTheNextOne();
     void writeCreatesMissingSectionAndFile();
     void writtenTextIsGbkWithCrLf();
-    void aUtf8FileIsWrittenBackAsUtf8_data();
     void aUtf8FileIsWrittenBackAsUtf8();
     void aLineBreakInAValueCannotForgeAnotherKey();
     void failedWriteIsReportedAndLeavesTheFile();
@@ -146,29 +145,20 @@ void TestIniFile::writtenTextIsGbkWithCrLf()
     QCOMPARE(GetFromINI(u("设置"), u("皮肤"), QString(), path), u("默认皮肤"));
 }
 
-void TestIniFile::aUtf8FileIsWrittenBackAsUtf8_data()
-{
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QByteArray>("after"); // once 皮肤=蓝 and 版本号=3.0 are written
-    QTest::newRow("UTF-8") << QByteArray("[设置]\r\n皮肤=1\r\n") << QByteArray("[设置]\r\n皮肤=蓝\r\n版本号=3.0\r\n");
-    QTest::newRow("UTF-8 with its mark") << QByteArray("\xEF\xBB\xBF[设置]\n皮肤=1\n")
-                                         << QByteArray("\xEF\xBB\xBF[设置]\n皮肤=蓝\n版本号=3.0\r\n");
-    QTest::newRow("a mark and nothing else") << QByteArray("\xEF\xBB\xBF")
-                                             << QByteArray("\xEF\xBB\xBF[设置]\r\n皮肤=蓝\r\n版本号=3.0\r\n");
-    QTest::newRow("GBK stays GBK") << gbk("[设置]\r\n皮肤=1\r\n") << gbk("[设置]\r\n皮肤=蓝\r\n版本号=3.0\r\n");
-    QTest::newRow("ASCII only is GBK") << QByteArray("[a]\r\n") << gbk("[a]\r\n[设置]\r\n皮肤=蓝\r\n版本号=3.0\r\n");
-}
-
 void TestIniFile::aUtf8FileIsWrittenBackAsUtf8()
 {
-    QFETCH(QByteArray, before);
+    const QByteArray mark("\xEF\xBB\xBF"), added = gbk("[设置]\r\n皮肤=蓝\r\n");
+    const QByteArray cases[][2] = {{"[设置]\r\n皮肤=1\r\n", "[设置]\r\n皮肤=蓝\r\n"},
+                                   {mark + "[设置]\n皮肤=1\n", mark + "[设置]\n皮肤=蓝\n"},
+                                   {mark, mark + "[设置]\r\n皮肤=蓝\r\n"},
+                                   {gbk("[设置]\r\n皮肤=1\r\n"), added},
+                                   {"[a]\r\n", "[a]\r\n" + added}}; // ASCII only: GBK
     TestFolder folder;
-    folder.write(QStringLiteral("config.ini"), before);
-    const QString path = folder.file(QStringLiteral("config.ini"));
-    QVERIFY(WriteToINI(u("设置"), u("皮肤"), u("蓝"), path).ok);
-    QVERIFY(WriteToINI(u("设置"), u("版本号"), u("3.0"), path).ok);
-    QTEST(folder.read(QStringLiteral("config.ini")), "after");
-    QCOMPARE(GetFromINI(u("设置"), u("皮肤"), QString(), path), u("蓝"));
+    for (const auto &c : cases) {
+        folder.write(QStringLiteral("config.ini"), c[0]);
+        QVERIFY(WriteToINI(u("设置"), u("皮肤"), u("蓝"), folder.file(QStringLiteral("config.ini"))).ok);
+        QCOMPARE(folder.read(QStringLiteral("config.ini")), c[1]);
+    }
 }
 
 void TestIniFile::aLineBreakInAValueCannotForgeAnotherKey()

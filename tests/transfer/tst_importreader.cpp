@@ -1,10 +1,10 @@
 #include "core/GbkText.h"
-#include "transfer/ExportWriter.h"
-#include "transfer/ImportReader.h"
-#include "transfer/WaybillImporter.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
+#include "transfer/ExportWriter.h"
+#include "transfer/ImportReader.h"
+#include "transfer/WaybillImporter.h"
 
 #include <QtTest>
 
@@ -195,30 +195,21 @@ void TestImportReader::anEmptyCarrierIsDetectedOnlyWhenSure()
 
 void TestImportReader::ownExportImportsBackAsItWas()
 {
-    TestRegister source({QStringLiteral("SF1"), QStringLiteral("SF2"), QStringLiteral("SF3")});
+    TestRegister source({QStringLiteral("SF1"), QStringLiteral("SF2")}), copy;
     QVERIFY(source.store.markSignedFor(QStringLiteral("SF2")).ok);
-    Waybill full{{}, {}, QStringLiteral("YT4"), u("圆通快递"), u("书"), u("5"), u("2026/12/7"), u("张三"), u("138"),
-                 u("北京"), u("易碎")};
+    Waybill full;
+    full.number = u("YT4");
+    full.carrier = u("圆通快递");
+    full.notes = u("易碎");
     QVERIFY(source.store.insertQuickAdd(full, u("12天")).ok);
-    const QVector<Waybill> rows = source.store.allWaybills();
-    QByteArray bytes = ExportWriter::format(rows);
-    bytes += gbk("已签收,3天,SF1,顺丰速运,,,,,,,,\r\n" // a repeat
-                 "丢失,3天,SF5,顺丰速运,,,,,,,,\r\n"
-                 "SF6,顺丰速运,,,,,,,\r\n");
-    TestRegister copy;
-    copy.folder.write(QStringLiteral("export.txt"), bytes);
+    const QByteArray exported = ExportWriter::format(source.store.allWaybills());
+    copy.folder.write(QStringLiteral("export.txt"),
+                      exported + gbk("已签收,3天,SF1,顺丰速运,,,,,,,,\r\n"
+                                     "丢失,3天,SF5,顺丰速运,,,,,,,,\r\nSF6,顺丰速运,,,,,,,"));
     const ImportResult result =
         WaybillImporter::importFile(copy.store.path(), copy.folder.file(QStringLiteral("export.txt")), false);
-    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
-    QCOMPARE(reasons(result.skipped), u("5:快递单号与第 1 行重复|6:状态“丢失”无效|7:只有 9 个字段，少于 11 个"));
-    const auto listed = [](const QVector<Waybill> &waybills) {
-        QStringList out;
-        for (const Waybill &w : waybills)
-            out << w.values().join(QLatin1Char('|'));
-        return out;
-    };
-    QCOMPARE(listed(copy.store.allWaybills()), listed(rows));
-    QVERIFY(listed(rows).join(QString()).contains(u("已签收")));
+    QCOMPARE(reasons(result.skipped), u("4:快递单号与第 1 行重复|5:状态“丢失”无效|6:只有 9 个字段，少于 11 个"));
+    QCOMPARE(ExportWriter::format(copy.store.allWaybills()), exported); // 已签收 and 12天 included
 }
 
 void TestImportReader::nothingImportedIsNotCalledASuccess()
