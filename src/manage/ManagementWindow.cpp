@@ -18,6 +18,8 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QTableView>
 
 ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
                                    const Clock &clock, std::function<Waybill()> currentWaybill, QWidget *parent)
@@ -99,10 +101,11 @@ void ManagementWindow::showDetails()
 {
     if (!m_detailsDialog)
         m_detailsDialog = new DetailsDialog(m_dialogs, this);
-    // The row chosen in the grid is the one the user means; without one, the
-    // main window's current waybill.
+    // The row selected in the grid is the one the user means; without one, the
+    // main window's current waybill. Focus alone makes a row current, not selected.
     const int row = currentRow();
-    const Waybill current = row >= 0 ? m_model->waybill(row) : m_currentWaybill ? m_currentWaybill() : Waybill{};
+    const bool selected = row >= 0 && waybillGrid->selectionModel()->isRowSelected(row, QModelIndex());
+    const Waybill current = selected ? m_model->waybill(row) : m_currentWaybill ? m_currentWaybill() : Waybill{};
     std::optional<Waybill> registered;
     QVector<StateEntry> history;
     if (!current.number.isEmpty() && m_store->isOpen()) {
