@@ -101,11 +101,12 @@ void ManagementWindow::showDetails()
 {
     if (!m_detailsDialog)
         m_detailsDialog = new DetailsDialog(m_dialogs, this);
-    // The row selected in the grid is the one the user means; without one, the
-    // main window's current waybill. Focus alone makes a row current, not selected.
-    const int row = currentRow();
-    const bool selected = row >= 0 && waybillGrid->selectionModel()->isRowSelected(row, QModelIndex());
-    const Waybill current = selected ? m_model->waybill(row) : m_currentWaybill ? m_currentWaybill() : Waybill{};
+    // The row selected in the grid is the one the user means (a screen reader
+    // selects without moving the current row, and focus alone makes a row
+    // current without selecting it); without one, the main window's current waybill.
+    const QModelIndexList selected = waybillGrid->selectionModel()->selectedRows();
+    const int row = selected.size() == 1 && selected.first().row() < m_model->rowCount() ? selected.first().row() : -1;
+    const Waybill current = row >= 0 ? m_model->waybill(row) : m_currentWaybill ? m_currentWaybill() : Waybill{};
     std::optional<Waybill> registered;
     QVector<StateEntry> history;
     if (!current.number.isEmpty() && m_store->isOpen()) {
