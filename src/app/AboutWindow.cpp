@@ -28,7 +28,7 @@ AboutWindow::AboutWindow(Launcher &launcher, Dialogs &dialogs, const QString &da
     for (const auto &row : rows) {
         auto *caption = new QLabel(row[0], this);
         auto *value = new QLabel(row[1], this);
-        value->setAccessibleName(row[0]);
+        value->setAccessibleDescription(row[0]); // its name is the value it shows
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         grid->addWidget(caption, r, 0);
         grid->addWidget(value, r, 1);
@@ -41,16 +41,17 @@ AboutWindow::AboutWindow(Launcher &launcher, Dialogs &dialogs, const QString &da
     openDataFolderButton->setAccessibleName(QStringLiteral("打开数据文件夹"));
     openDataFolderButton->setAutoDefault(false);
     connect(openDataFolderButton, &QPushButton::clicked, this, [this, &dialogs, dataFolder] {
-        if (!m_launcher.openFile(dataFolder))
+        m_launcher.openFile(dataFolder, this, [this, &dialogs, dataFolder] {
             dialogs.information(this, Program::kTitle,
                                 QStringLiteral("没有可以打开文件夹的程序。数据文件夹在：\n%1")
                                     .arg(QDir::toNativeSeparators(dataFolder)));
+        });
     });
     grid->addWidget(openDataFolderButton, r++, 0, 1, 2);
     const QString site = Endpoints::current().makerSite;
     makerSiteLabel = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(site.toHtmlEscaped()), this);
     makerSiteLabel->setObjectName(QStringLiteral("makerSiteLabel"));
-    makerSiteLabel->setAccessibleName(QStringLiteral("网站"));
+    makerSiteLabel->setAccessibleDescription(QStringLiteral("网站"));
     makerSiteLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     makerSiteLabel->setFocusPolicy(Qt::StrongFocus);
     connect(makerSiteLabel, &QLabel::linkActivated, this,

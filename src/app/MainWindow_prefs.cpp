@@ -88,7 +88,7 @@ void MainWindow::onUpdateCheckTick()
         m_updateCheck = new UpdateCheck(this);
         connect(m_updateCheck, &UpdateCheck::finished, this, [this](const UpdateResult &result) {
             // At start only an offer is shown; a failed check stays silent.
-            if (result.kind != UpdateResult::Differ)
+            if (result.kind != UpdateResult::Newer)
                 return;
             if (m_update)
                 delete m_update;

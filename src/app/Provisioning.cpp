@@ -84,20 +84,28 @@ QString installedEntryRelativePath()
     return QStringLiteral("../share/applications/tolvane.desktop");
 }
 
-DataFolder chooseDataFolder(const QString &programFolder, const QString &userDataFolder)
+bool canWrite(const QString &folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".tolvane-probe-XXXXXX")));
+    return probe.open();
+}
+
+DataFolder chooseDataFolder(const QString &programFolder, const QString &userDataFolder, const WritableProbe &writable)
 {
     const QDir folder(programFolder);
-    const DataFolder beside{programFolder, true};
+    const DataFolder beside{programFolder, true, {}};
     if (QFileInfo::exists(folder.filePath(WaybillStore::fileName())) ||
-        QFileInfo::exists(folder.filePath(AppSettings::kFileName)))
-        return beside;
+        QFileInfo::exists(folder.filePath(AppSettings::kFileName))) {
+        // The register cannot even be opened where SQLite cannot write its journal.
+        if (writable(programFolder))
+            return beside;
+        return {userDataFolder, false, programFolder};
+    }
     if (QFileInfo::exists(folder.filePath(installedEntryRelativePath())))
-        return {userDataFolder, false};
-    // Asked of the folder itself: permission bits say nothing for root or a read-only mount.
-    QTemporaryFile probe(folder.filePath(QStringLiteral(".tolvane-probe-XXXXXX")));
-    if (probe.open())
+        return {userDataFolder, false, {}};
+    if (writable(programFolder))
         return beside;
-    return {userDataFolder, false};
+    return {userDataFolder, false, {}};
 }
 
 Report run(const QString &programFolder)

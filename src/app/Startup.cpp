@@ -7,13 +7,42 @@
 #include "core/SingleInstance.h"
 #include "store/WaybillStore.h"
 
+#include "settings/AppSettings.h"
+
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
 namespace Startup {
 
-Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &programFolder)
+namespace {
+
+// Copies the register and the settings; a file half copied is removed.
+QString copyData(const QString &from, const QString &to)
+{
+    for (const QString &name : {WaybillStore::fileName(), AppSettings::kFileName}) {
+        const QString source = QDir(from).filePath(name);
+        const QString target = QDir(to).filePath(name);
+        if (!QFileInfo::exists(source) || QFileInfo::exists(target))
+            continue;
+        QFile file(source);
+        if (!file.copy(target)) {
+            QFile::remove(target);
+            return QStringLiteral("无法把 %1 复制到 %2：%3")
+                .arg(QDir::toNativeSeparators(source), QDir::toNativeSeparators(to), file.errorString());
+        }
+        // A copy of a read-only file is read-only too; the register must take changes.
+        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
+    }
+    return QString();
+}
+
+} // namespace
+
+Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &programFolder,
+               const QString &readOnlyRegister)
 {
     Endpoints::setCurrent(Endpoints::load({dataFolder, programFolder.isEmpty() ? dataFolder : programFolder}));
 
@@ -37,6 +66,14 @@ Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &progr
                         .arg(QDir::toNativeSeparators(dataFolder));
             break;
         case SingleInstance::Claim::First:
+            if (!readOnlyRegister.isEmpty() &&
+                !QFileInfo::exists(QDir(dataFolder).filePath(WaybillStore::fileName())) &&
+                dialogs.askYesNo(
+                    nullptr, Program::kTitle,
+                    QStringLiteral("程序文件夹只读，是否复制数据到 %1？").arg(QDir::toNativeSeparators(dataFolder))))
+                error = copyData(readOnlyRegister, dataFolder);
+            if (!error.isEmpty())
+                break;
             if (const Provisioning::Report report = Provisioning::run(dataFolder); !report.outcome) {
                 error = report.outcome.error;
             } else {

@@ -23,6 +23,10 @@ struct Result {
     std::shared_ptr<SingleInstance> instance;
 };
 
-Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &programFolder = QString());
+// `readOnlyRegister`: a read-only folder holding the user's register and
+// settings; while the data folder has no register, the user is asked whether
+// to copy them into it (a "no" starts a new register, so it is asked once).
+Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &programFolder = QString(),
+               const QString &readOnlyRegister = QString());
 
 } // namespace Startup

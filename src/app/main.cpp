@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
     const QString programFolder = QCoreApplication::applicationDirPath();
     const Provisioning::DataFolder data = Provisioning::chooseDataFolder(
         programFolder, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    const Startup::Result prepared = Startup::prepare(data.path, dialogs, programFolder);
+    const Startup::Result prepared = Startup::prepare(data.path, dialogs, programFolder, data.readOnlyRegister);
     if (prepared.exitCode != 0 || prepared.alreadyRunning)
         return prepared.exitCode;
 

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QObject;
 class QWidget;
 
 // Every message, question and file chooser of the program goes through this
@@ -36,6 +39,8 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
     virtual void openUrl(const QString &address) = 0;
-    // False when no program on this desktop opens it.
-    virtual bool openFile(const QString &path) = 0;
+    // Opens a file or folder with the desktop's program for it. When there is
+    // none, `noProgram` runs, later, on this thread and only while `context`
+    // lives: finding out may take a moment, and the window must not wait.
+    virtual void openFile(const QString &path, QObject *context = nullptr, std::function<void()> noProgram = {}) = 0;
 };

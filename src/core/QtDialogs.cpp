@@ -3,6 +3,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -79,12 +81,45 @@ QString QtDialogs::saveFile(QWidget *parent, const FileRequest &request)
     return runFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
+DesktopLauncher::DesktopLauncher(QString query, Opener open) : m_query(std::move(query)), m_open(std::move(open)) {}
+
 void DesktopLauncher::openUrl(const QString &address)
 {
-    QDesktopServices::openUrl(QUrl(address));
+    m_open(QUrl(address));
 }
 
-bool DesktopLauncher::openFile(const QString &path)
+void DesktopLauncher::openFile(const QString &path, QObject *context, std::function<void()> noProgram)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // xdg-open reports success as soon as it starts, whether or not anything
+    // opens the file; so the desktop is asked first which program would.
+    const QUrl url = QUrl::fromLocalFile(path);
+    const Opener open = m_open;
+    const auto tell = [noProgram] {
+        if (noProgram)
+            noProgram();
+    };
+    auto *query = new QProcess(context);
+    QObject *receiver = context ? context : query;
+    QObject::connect(query, &QProcess::finished, receiver,
+                     [query, open, url, tell](int code, QProcess::ExitStatus status) {
+                         const bool associated = status == QProcess::NormalExit && code == 0 &&
+                                                 !query->readAllStandardOutput().trimmed().isEmpty();
+                         query->deleteLater();
+                         if (!associated || !open(url))
+                             tell();
+                     });
+    // Where there is nothing to ask (no xdg-mime), the opener's word is all there is.
+    QObject::connect(
+        query, &QProcess::errorOccurred, receiver,
+        [query, open, url, tell](QProcess::ProcessError error) {
+            if (error != QProcess::FailedToStart)
+                return;
+            query->deleteLater();
+            if (!open(url))
+                tell();
+        },
+        Qt::QueuedConnection);
+    query->setStandardErrorFile(QProcess::nullDevice());
+    query->start(m_query,
+                 {QStringLiteral("query"), QStringLiteral("default"), QMimeDatabase().mimeTypeForFile(path).name()});
 }

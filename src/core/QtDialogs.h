@@ -2,6 +2,9 @@
 
 #include "core/Dialogs.h"
 
+#include <QDesktopServices>
+#include <QUrl>
+
 // The real dialogs: message boxes and the platform's file dialogs.
 class QtDialogs final : public Dialogs {
 public:
@@ -16,6 +19,14 @@ public:
 // The real launcher: the desktop's default browser and programs.
 class DesktopLauncher final : public Launcher {
 public:
+    using Opener = std::function<bool(const QUrl &)>;
+    // `query` tells which program opens a MIME type (xdg-mime's "query
+    // default"); `open` opens, and only says whether its helper started.
+    explicit DesktopLauncher(QString query = QStringLiteral("xdg-mime"), Opener open = &QDesktopServices::openUrl);
     void openUrl(const QString &address) override;
-    bool openFile(const QString &path) override;
+    void openFile(const QString &path, QObject *context = nullptr, std::function<void()> noProgram = {}) override;
+
+private:
+    QString m_query;
+    Opener m_open;
 };

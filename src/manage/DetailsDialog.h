@@ -12,7 +12,8 @@ class QLabel;
 class QPushButton;
 class QTreeWidget;
 
-// The details dialog: the main window's current waybill, read-only, with its
+// The details dialog: one waybill (the grid's chosen row, else the main
+// window's current waybill), read-only, with its
 // status and days in transit when the register holds that number.
 class DetailsDialog final : public QWidget {
     Q_OBJECT

@@ -68,7 +68,7 @@ ImportWindow::ImportWindow(const QString &programFolder, Dialogs &dialogs, Launc
     textFormatLabel->setObjectName(QStringLiteral("textFormatLabel"));
     for (QLabel *label : {textFormatLabel, excelFormatLabel}) {
         label->setWordWrap(true);
-        label->setAccessibleName(QStringLiteral("导入格式说明"));
+        label->setAccessibleDescription(QStringLiteral("导入格式说明")); // its name is the text it shows
         label->hide();
     }
 
@@ -257,8 +257,9 @@ void ImportWindow::openTemplate()
             return;
         }
     }
-    if (!m_launcher.openFile(path))
+    m_launcher.openFile(path, this, [this, path] {
         m_dialogs.information(this, Program::kTitle,
                               QStringLiteral("无法打开模板文件，没有找到能打开它的程序。\n请用表格软件手动打开：\n%1")
                                   .arg(QDir::toNativeSeparators(path)));
+    });
 }

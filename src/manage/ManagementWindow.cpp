@@ -18,6 +18,8 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QTableView>
 
 ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
                                    const Clock &clock, std::function<Waybill()> currentWaybill, QWidget *parent)
@@ -51,6 +53,7 @@ void ManagementWindow::closeEvent(QCloseEvent *event)
     m_store->close();
     WaybillLoader::discard(m_model->setRows({}));
     clearSelectionPanel();
+    clearSearchKey(); // the next opening shows the whole register
     m_loaded = false;
     QWidget::closeEvent(event);
 }
@@ -89,7 +92,8 @@ void ManagementWindow::deleteSelected()
         clearSelectionPanel();
         Q_EMIT registerChanged();
     }
-    // The whole table again, a shown search result included.
+    // The whole table again, a shown search result included, under an empty key box.
+    clearSearchKey();
     readWholeTable(false, true);
 }
 
@@ -97,7 +101,12 @@ void ManagementWindow::showDetails()
 {
     if (!m_detailsDialog)
         m_detailsDialog = new DetailsDialog(m_dialogs, this);
-    const Waybill current = m_currentWaybill ? m_currentWaybill() : Waybill{};
+    // The row selected in the grid is the one the user means (a screen reader
+    // selects without moving the current row, and focus alone makes a row
+    // current without selecting it); without one, the main window's current waybill.
+    const QModelIndexList selected = waybillGrid->selectionModel()->selectedRows();
+    const int row = selected.size() == 1 && selected.first().row() < m_model->rowCount() ? selected.first().row() : -1;
+    const Waybill current = row >= 0 ? m_model->waybill(row) : m_currentWaybill ? m_currentWaybill() : Waybill{};
     std::optional<Waybill> registered;
     QVector<StateEntry> history;
     if (!current.number.isEmpty() && m_store->isOpen()) {

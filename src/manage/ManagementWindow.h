@@ -56,6 +56,9 @@ public:
     QLabel *searchKeyCaptionLabel = nullptr;    // 关键字：
     QLabel *searchColumnCaptionLabel = nullptr; // 在
     QCheckBox *showArchivedCheckBox = nullptr;  // 显示已归档
+    // What a search found when the grid cannot show it: nothing, or only archived rows.
+    QLabel *searchResultLabel = nullptr;
+    QPushButton *showArchivedFoundButton = nullptr; // ticks 显示已归档
     // The 选中运单 panel: the chosen row's values beside their captions, empty while no row is chosen.
     QLabel *carrierValueLabel = nullptr;       // 快递公司
     QLabel *numberValueLabel = nullptr;        // 快递单号
@@ -107,6 +110,9 @@ private:
     void load();
     void readWholeTable(bool updateDays, bool emptyClears);
     void showRead(const WaybillLoader::Result &result);
+    void tellSearchResult(const WaybillLoader::Result &result);
+    // Empties the key box without a search: the grid is about to show the whole register.
+    void clearSearchKey();
     void showSelectedRow();
     void clearSelectionPanel();
     void showMenu(const QPoint &at);

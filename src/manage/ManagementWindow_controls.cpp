@@ -93,7 +93,7 @@ void ManagementWindow::buildControls()
     m_reading = new QLabel(searchGroup);
     m_reading->setObjectName(QStringLiteral("readingLabel"));
     m_reading->setToolTip(QStringLiteral("读取状态"));
-    m_reading->setAccessibleName(QStringLiteral("读取状态"));
+    m_reading->setAccessibleDescription(QStringLiteral("读取状态")); // its name is the state it shows
     m_reading->setMinimumWidth(m_reading->fontMetrics().horizontalAdvance(readingText) + 4);
     auto *searchLayout = new QHBoxLayout(searchGroup);
     searchLayout->addWidget(searchKeyCaptionLabel);
@@ -106,6 +106,16 @@ void ManagementWindow::buildControls()
     showArchivedCheckBox->setToolTip(QStringLiteral("列出并查找已签收多日、已归档的快递单"));
     searchLayout->addWidget(showArchivedCheckBox);
     searchLayout->addWidget(m_reading);
+    searchResultLabel = new QLabel(searchGroup);
+    searchResultLabel->setObjectName(QStringLiteral("searchResultLabel"));
+    searchResultLabel->setAccessibleDescription(QStringLiteral("查找结果")); // its name is the result it shows
+    searchResultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    showArchivedFoundButton = new QPushButton(QStringLiteral("显示"), searchGroup);
+    showArchivedFoundButton->setObjectName(QStringLiteral("showArchivedFoundButton"));
+    showArchivedFoundButton->setAccessibleName(QStringLiteral("显示已归档的快递单"));
+    showArchivedFoundButton->hide();
+    searchLayout->addWidget(searchResultLabel);
+    searchLayout->addWidget(showArchivedFoundButton);
     // Tab reads the bottom row from the left: the search, then export and import.
     setTabOrder(quickAddButton, searchKeyEdit);
     setTabOrder(searchKeyEdit, searchColumnCombo);
@@ -194,6 +204,8 @@ void ManagementWindow::buildControls()
     connect(deleteAction, &QAction::triggered, this, &ManagementWindow::deleteSelected);
     connect(searchKeyEdit, &QLineEdit::textChanged, this, &ManagementWindow::search);
     connect(showArchivedCheckBox, &QCheckBox::toggled, this, &ManagementWindow::showArchivedToggled);
+    connect(showArchivedFoundButton, &QPushButton::clicked, showArchivedCheckBox,
+            [this] { showArchivedCheckBox->setChecked(true); });
     connect(deferredRefreshTimer, &ClassicTimer::timeout, this, &ManagementWindow::onDeferredRefreshTick);
     connect(waybillGrid, &QWidget::customContextMenuRequested, this, &ManagementWindow::showMenu);
     connect(waybillGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

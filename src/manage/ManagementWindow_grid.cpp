@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTableView>
 
@@ -42,6 +44,7 @@ void ManagementWindow::showRead(const WaybillLoader::Result &result)
     }
     if (!result.stored)
         m_dialogs.critical(this, Program::kTitle, result.stored.error);
+    tellSearchResult(result);
     // No match, or an empty register on a refresh, leaves the grid as it is.
     if (result.rows.isEmpty()) {
         if (m_emptyClears)
@@ -58,6 +61,27 @@ void ManagementWindow::showRead(const WaybillLoader::Result &result)
     waybillGrid->setColumnWidth(WaybillTableModel::LastCheck,
                                 waybillGrid->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-07 14:03")) +
                                     margins);
+}
+
+void ManagementWindow::tellSearchResult(const WaybillLoader::Result &result)
+{
+    // The grid keeps its rows when a search finds none to show, so the window
+    // says why they are still there.
+    QString text;
+    const bool archivedOnly = result.rows.isEmpty() && result.archivedHidden > 0;
+    if (result.request.search && result.rows.isEmpty() && !result.request.key.isEmpty())
+        text = archivedOnly ? QStringLiteral("找到 %1 条已归档的快递单").arg(result.archivedHidden)
+                            : QStringLiteral("没有找到“%1”").arg(result.request.key);
+    searchResultLabel->setText(text);
+    showArchivedFoundButton->setVisible(result.request.search && archivedOnly);
+}
+
+void ManagementWindow::clearSearchKey()
+{
+    const QSignalBlocker quiet(searchKeyEdit);
+    searchKeyEdit->clear();
+    searchResultLabel->clear();
+    showArchivedFoundButton->hide();
 }
 
 void ManagementWindow::refresh()

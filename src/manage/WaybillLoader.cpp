@@ -39,6 +39,8 @@ WaybillLoader::Result WaybillLoader::read(const QString &databasePath, const Req
                                                   request.today, request.archiveDays);
         if (archived && request.showArchived)
             result.archived.insert(w.number);
+        if (archived && !request.showArchived)
+            ++result.archivedHidden;
         return archived && !request.showArchived;
     });
     if (result.rows.isEmpty())

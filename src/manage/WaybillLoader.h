@@ -42,6 +42,7 @@ public:
         Outcome stored; // storing the changed days in transit
         CheckSummaries checks; // the newest check of each waybill
         QSet<QString> archived; // numbers of the archived rows shown
+        int archivedHidden = 0; // archived rows read but left out
     };
 
     explicit WaybillLoader(QString databasePath, QObject *parent = nullptr);

@@ -45,7 +45,12 @@ Outcome IniFile::load()
 void IniFile::loadFromBytes(const QByteArray &bytes)
 {
     m_lines.clear();
-    qsizetype start = 0;
+    static const QByteArray mark("\xEF\xBB\xBF");
+    // GBK text can pass for UTF-8 by chance; the program's own section name
+    // spelled in UTF-8 cannot, and is what a re-saved config.ini holds.
+    m_byteOrderMark = bytes.startsWith(mark);
+    m_utf8 = m_byteOrderMark || (bytes.isValidUtf8() && bytes.contains(QStringLiteral("设置").toUtf8()));
+    qsizetype start = m_byteOrderMark ? mark.size() : 0;
     while (start < bytes.size()) {
         const qsizetype nl = bytes.indexOf('\n', start);
         Line line;
@@ -85,12 +90,22 @@ bool IniFile::splitKey(const QString &line, QString *key, QString *value)
     return true;
 }
 
+QString IniFile::decode(const QByteArray &raw) const
+{
+    return m_utf8 ? QString::fromUtf8(raw) : GbkText::decode(raw);
+}
+
+QByteArray IniFile::encode(const QString &text) const
+{
+    return m_utf8 ? text.toUtf8() : GbkText::encode(text);
+}
+
 IniFile::KeyPos IniFile::find(const QString &section, const QString &key) const
 {
     KeyPos pos;
     bool inSection = false;
     for (int i = 0; i < m_lines.size(); ++i) {
-        const QString text = GbkText::decode(m_lines[i].raw);
+        const QString text = decode(m_lines[i].raw);
         bool isSection = false;
         const QString name = sectionName(text, &isSection);
         if (isSection) {
@@ -125,19 +140,19 @@ QString IniFile::value(const QString &section, const QString &key, const QString
     if (pos.keyLine < 0)
         return fallback;
     QString k, v;
-    splitKey(GbkText::decode(m_lines[pos.keyLine].raw), &k, &v);
+    splitKey(decode(m_lines[pos.keyLine].raw), &k, &v);
     return v;
 }
 
 void IniFile::setValue(const QString &section, const QString &key, const QString &value)
 {
-    const QByteArray keyLine = GbkText::encode(key.trimmed() + QLatin1Char('=') + singleLine(value));
+    const QByteArray keyLine = encode(key.trimmed() + QLatin1Char('=') + singleLine(value));
     const KeyPos pos = find(section, key);
     if (pos.keyLine >= 0) {
         // Keep the key as the file spells it; only the value changes.
-        const QString old = GbkText::decode(m_lines[pos.keyLine].raw);
+        const QString old = decode(m_lines[pos.keyLine].raw);
         const QString spelled = old.left(old.indexOf(QLatin1Char('='))).trimmed();
-        m_lines[pos.keyLine].raw = GbkText::encode(spelled + QLatin1Char('=') + singleLine(value));
+        m_lines[pos.keyLine].raw = encode(spelled + QLatin1Char('=') + singleLine(value));
         return;
     }
     // Only a line that the new one follows needs an end of its own; any other
@@ -156,13 +171,13 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
         return;
     }
     endLineBefore(int(m_lines.size()));
-    m_lines.push_back(Line{GbkText::encode(QLatin1Char('[') + section + QLatin1Char(']')), "\r\n"});
+    m_lines.push_back(Line{encode(QLatin1Char('[') + section + QLatin1Char(']')), "\r\n"});
     m_lines.push_back(Line{keyLine, "\r\n"});
 }
 
 QByteArray IniFile::toBytes() const
 {
-    QByteArray out;
+    QByteArray out = m_byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const Line &line : m_lines)
         out += line.raw + line.end;
     return out;

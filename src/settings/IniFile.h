@@ -10,7 +10,9 @@
 // names match without regard to case, values are trimmed and lose a pair of
 // enclosing quotes, and a write touches one line only, so that every line the
 // program does not know survives byte for byte. The file is GBK (read and
-// written as GB18030) and is replaced whole or not at all.
+// written as GB18030) unless it is UTF-8 (a hand edit in a modern editor),
+// which is written back as UTF-8, its byte-order mark kept; it is replaced
+// whole or not at all.
 class IniFile final {
 public:
     explicit IniFile(QString path);
@@ -40,11 +42,15 @@ private:
     };
 
     KeyPos find(const QString &section, const QString &key) const;
+    QString decode(const QByteArray &raw) const;
+    QByteArray encode(const QString &text) const;
     static QString sectionName(const QString &line, bool *isSection);
     static bool splitKey(const QString &line, QString *key, QString *value);
 
     QString m_path;
     QVector<Line> m_lines;
+    bool m_utf8 = false;
+    bool m_byteOrderMark = false;
 };
 
 // The one read routine of the program. A value longer than 254 characters

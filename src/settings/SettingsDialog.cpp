@@ -87,7 +87,7 @@ void SettingsDialog::build()
     readDelayHintLabel->setWordWrap(true);
     readDelayHintLabel->setStyleSheet(QStringLiteral("color: #c62828;"));
     readDelayHintLabel->setToolTip(QStringLiteral("读取延迟的提示"));
-    readDelayHintLabel->setAccessibleName(readDelayHintLabel->toolTip());
+    readDelayHintLabel->setAccessibleDescription(readDelayHintLabel->toolTip()); // its name is the hint it shows
     readDelayHintLabel->hide();
 
     auto *delayRow = new QHBoxLayout;
@@ -165,6 +165,13 @@ void SettingsDialog::applyAutoStart()
         // The box shows what is really registered, not what was asked for.
         autoStartCheckBox->setChecked(m_autoStart.IsEnabled());
         m_dialogs.critical(this, Program::kTitle, changed.error);
+    }
+    // The entry takes effect at once, so config.ini follows it at once too:
+    // leaving with "退出" must not leave the two disagreeing.
+    const QString state = m_autoStart.IsEnabled() ? QStringLiteral("1") : QStringLiteral("0");
+    if (AppSettings::read(m_programFolder, AppSettings::kAutoStart) != state) {
+        if (Outcome written = AppSettings::write(m_programFolder, AppSettings::kAutoStart, state); !written)
+            m_dialogs.critical(this, Program::kTitle, written.error);
     }
 }
 

@@ -33,6 +33,10 @@ public:
     // Field `typed` (an index into WaybillColumns::kTyped) of `row`. A null
     // view is stored as NULL, except for the carrier, which is never NULL.
     virtual QStringView field(int row, int typed) const = 0;
+    // 状态 and 在途时间 as an export of the register carried them; a null view
+    // leaves the import's own (未签收, no days).
+    virtual QStringView status(int) const { return {}; }
+    virtual QStringView daysInTransit(int) const { return {}; }
 };
 
 // The register kd.db: the tables 快递单 and Temp and every statement on them.

@@ -106,7 +106,6 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
     constexpr int kProgressEvery = 1000;
     QByteArray buffer;
     RowValues row;
-    row[WaybillColumns::Status] = kNotSignedFor;
     for (int i = 0; i < total; ++i) {
         if (progress && i % kProgressEvery == 0 && !progress(i, total)) {
             control.exec(QStringLiteral("ROLLBACK"));
@@ -115,6 +114,9 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
         }
         for (int t = 0; t < WaybillColumns::kTypedCount; ++t)
             row[WaybillColumns::kTyped[t]] = rows.field(i, t);
+        const QStringView status = rows.status(i);
+        row[WaybillColumns::Status] = status.isNull() ? QStringView(kNotSignedFor) : status;
+        row[WaybillColumns::DaysInTransit] = rows.daysInTransit(i);
         if (!WaybillNumber::isNormalForm(row[WaybillColumns::Number]))
             row[WaybillColumns::Number] = normal = WaybillNumber::normalForm(row[WaybillColumns::Number]);
         if (row[WaybillColumns::Number].isEmpty()) {

@@ -39,21 +39,54 @@ QString unfitCharacter(QStringView field)
 }
 } // namespace
 
+bool ImportBatch::looksLikeDays(QStringView value)
+{
+    const QStringView days = value.trimmed();
+    if (days.size() < 2 || !days.endsWith(u'天'))
+        return false;
+    return std::all_of(days.begin(), days.end() - 1, [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+bool ImportBatch::isExportLine(QStringView line)
+{
+    const qsizetype first = line.indexOf(u',');
+    if (first < 0)
+        return false;
+    const qsizetype second = line.indexOf(u',', first + 1);
+    const QStringView status = line.first(first);
+    return second > 0 && (status == kNotSignedFor || status == kSignedFor) &&
+           looksLikeDays(line.sliced(first + 1, second - first - 1));
+}
+
 void ImportBatch::addTextLine(int line, qsizetype start, qsizetype end)
 {
-    Fields fields;
+    // An export line: 状态, 在途时间, then the nine typed fields.
+    std::array<Range, kFields + 2> read;
+    const int wanted = m_exportLayout ? kFields + 2 : kFields;
     int count = 0;
     qsizetype fieldStart = start;
-    for (qsizetype i = start; i <= end && count < kFields; ++i) {
+    for (qsizetype i = start; i <= end && count < wanted; ++i) {
         if (i < end && m_text.at(i) != QLatin1Char(','))
             continue;
-        fields[count++] = {fieldStart, i - fieldStart};
+        read[count++] = {fieldStart, i - fieldStart};
         fieldStart = i + 1;
     }
-    if (count < kFields) {
-        skip(line, QStringLiteral("只有 %1 个字段，少于 9 个").arg(count));
+    if (count < wanted) {
+        skip(line, QStringLiteral("只有 %1 个字段，少于 %2 个").arg(count).arg(wanted));
         return;
     }
+    if (!m_exportLayout) {
+        addRow(line, read);
+        return;
+    }
+    if (const QStringView status = view(read[0]); status != kNotSignedFor && status != kSignedFor) {
+        skip(line, QStringLiteral("状态“%1”无效").arg(status));
+        return;
+    }
+    Fields fields;
+    std::copy(read.begin() + 2, read.end(), fields.begin());
+    fields[kStatus] = read[0];
+    fields[kDays] = read[1];
     addRow(line, fields);
 }
 
@@ -89,20 +122,25 @@ void ImportBatch::addRow(int line, const Fields &read)
         fields[0] = {m_text.size(), number.size()};
         m_text += number;
     }
-    if (!number.isEmpty()) {
-        const auto first = m_firstLineOfNumber.constFind(number);
-        if (first != m_firstLineOfNumber.constEnd()) {
-            skip(line, QStringLiteral("快递单号与第 %1 行重复").arg(first.value()));
-            return;
-        }
+    // The number is the first thing a line can lack: an empty one is said so
+    // before its carrier is missed.
+    if (number.isEmpty()) {
+        skip(line, QStringLiteral("快递单号为空"));
+        return;
     }
-    // The separator of the carrier lists is no carrier.
-    if (const QStringView carrier = view(fields[1]); carrier == CarrierCatalogue::kSeparator) {
+    const auto first = m_firstLineOfNumber.constFind(number);
+    if (first != m_firstLineOfNumber.constEnd()) {
+        skip(line, QStringLiteral("快递单号与第 %1 行重复").arg(first.value()));
+        return;
+    }
+    // The separator of the carrier lists is no carrier, nor is an export's
+    // 在途时间 read one column off.
+    if (const QStringView carrier = view(fields[1]);
+        carrier == CarrierCatalogue::kSeparator || looksLikeDays(carrier)) {
         skip(line, QStringLiteral("快递公司“%1”无效").arg(carrier));
         return;
     }
-    if (!number.isEmpty())
-        m_firstLineOfNumber.insert(number, line);
+    m_firstLineOfNumber.insert(number, line);
     m_fields.push_back(fields);
     m_lines.push_back(line);
 }

@@ -50,8 +50,15 @@ public:
     explicit ImportBatch(QString text = QString());
 
     // The text from start to end (a line of the text), split at its commas:
-    // nine fields or more, the rest ignored.
+    // nine fields or more, the rest ignored. A line of the program's own text
+    // export has 状态 and 在途时间 before them, and keeps both.
     void addTextLine(int line, qsizetype start, qsizetype end);
+    // Whether a line, the first of its file, is laid out as the export writes
+    // it: a status and days in transit first. Every line is then read so.
+    static bool isExportLine(QStringView line);
+    void setExportLayout(bool exported) { m_exportLayout = exported; }
+    // "0天", " 12天 ": the export's 在途时间, never a carrier's name.
+    static bool looksLikeDays(QStringView value);
     // A line already split into its fields.
     void addFields(int line, const QStringList &fields);
     void addEmptyLine(int line);
@@ -66,6 +73,8 @@ public:
     const QString &text() const { return m_text; }
     int count() const override { return int(m_lines.size()); }
     QStringView field(int row, int typed) const override;
+    QStringView status(int row) const override { return view(m_fields[row][kStatus]); }
+    QStringView daysInTransit(int row) const override { return view(m_fields[row][kDays]); }
     Waybill row(int index) const;
     QVector<Waybill> rows() const;
     const QVector<int> &lines() const { return m_lines; }
@@ -77,7 +86,9 @@ private:
         qsizetype start = 0;
         qsizetype size = -1; // no value: an empty cell, stored as NULL
     };
-    using Fields = std::array<Range, kFields>;
+    // The nine typed fields, then what only an export carries.
+    static constexpr int kStatus = kFields, kDays = kFields + 1;
+    using Fields = std::array<Range, kFields + 2>;
     void addRow(int line, const Fields &read);
     QStringView view(const Range &range) const
     {
@@ -85,6 +96,7 @@ private:
     }
 
     QString m_text;
+    bool m_exportLayout = false;
     QVector<Fields> m_fields;
     QVector<int> m_lines;
     QVector<SkippedLine> m_skipped;

@@ -36,6 +36,7 @@ ImportBatch parseText(const QByteArray &bytes)
     // Lines end at CR LF, LF or a CR alone (old Mac editors). A final line
     // break ends the last line; it does not start another.
     int line = 0;
+    bool layoutKnown = false;
     qsizetype start = 0;
     const qsizetype size = text.size();
     while (start < size) {
@@ -43,6 +44,11 @@ ImportBatch parseText(const QByteArray &bytes)
         while (end < size && text.at(end) != QLatin1Char('\n') && text.at(end) != QLatin1Char('\r'))
             ++end;
         ++line;
+        // The first line that says anything tells the program's own export.
+        if (!layoutKnown && end > start) {
+            batch.setExportLayout(ImportBatch::isExportLine(QStringView(text).sliced(start, end - start)));
+            layoutKnown = true;
+        }
         if (end == start)
             batch.addEmptyLine(line);
         else

@@ -11,7 +11,10 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QStringList>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,6 +44,25 @@ QString UpdateCheck::descriptorFileName()
 QString UpdateCheck::descriptorAddress()
 {
     return Endpoints::current().updateServer + QStringLiteral("/update.ini");
+}
+
+bool UpdateCheck::isNewer(const QString &offered, const QString &own)
+{
+    const QStringList theirs = offered.trimmed().split(QLatin1Char('.'));
+    const QStringList ours = own.trimmed().split(QLatin1Char('.'));
+    for (qsizetype i = 0; i < std::max(theirs.size(), ours.size()); ++i) {
+        const QString a = i < theirs.size() ? theirs[i].trimmed() : QStringLiteral("0");
+        const QString b = i < ours.size() ? ours[i].trimmed() : QStringLiteral("0");
+        bool aNumber = false, bNumber = false;
+        const qulonglong x = a.toULongLong(&aNumber), y = b.toULongLong(&bNumber);
+        if (aNumber && bNumber) {
+            if (x != y)
+                return x > y;
+        } else if (const int order = a.compare(b); order != 0) {
+            return order > 0;
+        }
+    }
+    return false; // equal: nothing to offer
 }
 
 void UpdateCheck::start(const QString &programFolder)
@@ -91,6 +113,6 @@ void UpdateCheck::onReplyFinished(QNetworkReply *reply, const QString &programFo
         return;
     }
     const QString own = AppSettings::read(programFolder, AppSettings::kVersion);
-    result.kind = result.offered == own ? UpdateResult::Same : UpdateResult::Differ;
+    result.kind = isNewer(result.offered, own) ? UpdateResult::Newer : UpdateResult::NotNewer;
     Q_EMIT finished(result);
 }

@@ -8,10 +8,10 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
-// What a check found: the offered version equals ours, differs from it, or
-// the descriptor could not be fetched (then nothing is offered).
+// What a check found: the offered version is higher than ours, is not (equal
+// or lower: nothing to offer), or the descriptor could not be fetched.
 struct UpdateResult final {
-    enum Kind { Same, Differ, Failed };
+    enum Kind { NotNewer, Newer, Failed };
     Kind kind = Failed;
     QString offered; // "new" of section "Ver"
     QString error;   // why it failed, in Chinese
@@ -19,8 +19,8 @@ struct UpdateResult final {
 Q_DECLARE_METATYPE(UpdateResult)
 
 // Fetches update.ini from the update server without blocking the window,
-// keeps it in the program folder and compares its offer with "版本号" as
-// exact text. Only a descriptor fetched by this very check is compared: a
+// keeps it in the program folder and offers it only when it is higher than
+// "版本号". Only a descriptor fetched by this very check is compared: a
 // failed download never falls back on a copy left by an earlier check.
 class UpdateCheck final : public QObject {
     Q_OBJECT
@@ -38,6 +38,9 @@ public:
 
     static QString descriptorFileName();
     static QString descriptorAddress();
+    // Dotted versions part by part, as numbers (3.10 > 3.9, 3.0.1 > 3.0); a
+    // missing part counts as 0 and a part that is not a number as text.
+    static bool isNewer(const QString &offered, const QString &own);
 
 Q_SIGNALS:
     void finished(const UpdateResult &result);

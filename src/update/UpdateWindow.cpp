@@ -43,7 +43,8 @@ void UpdateWindow::build()
     resultLabel->setWordWrap(true);
     resultLabel->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     resultLabel->setToolTip(QStringLiteral("更新检查的结果"));
-    resultLabel->setAccessibleName(resultLabel->toolTip());
+    // Its name is the result it shows; the caption only describes it.
+    resultLabel->setAccessibleDescription(resultLabel->toolTip());
 
     // Both buttons share one place; only one is ever shown.
     downloadButton = new QPushButton(QStringLiteral("点击下载"), this);
@@ -65,13 +66,13 @@ void UpdateWindow::showResult(const UpdateResult &result)
 {
     m_result = result;
     switch (result.kind) {
-    case UpdateResult::Differ:
+    case UpdateResult::Newer:
         resultLabel->setText(QStringLiteral("程序有更新！"));
         continueButton->hide();
         downloadButton->show();
         downloadButton->setDefault(true);
         break;
-    case UpdateResult::Same:
+    case UpdateResult::NotNewer:
         resultLabel->setText(QStringLiteral("程序无更新！"));
         downloadButton->hide();
         continueButton->show();
@@ -82,7 +83,7 @@ void UpdateWindow::showResult(const UpdateResult &result)
         continueButton->show();
         break;
     }
-    if (result.kind != UpdateResult::Differ)
+    if (result.kind != UpdateResult::Newer)
         continueButton->setDefault(true);
     Q_EMIT checked(result);
 }

@@ -6,6 +6,7 @@
 #include "manage/StatisticsWindow.h"
 #include "settings/SettingsDialog.h"
 #include "support/MainWindowHarness.h"
+#include "update/UpdateWindow.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -68,7 +69,7 @@ QStringList unnamedControls(const QList<QWidget *> &windows)
 class TestAccessibility : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void everyControlHasAName();
+    void everyControlHasANameAndEveryLabelItsText();
     void valueLabelsSayTheirValue();
     void screenReaderActionsRunWhatAClickRuns();
     void whatTheWindowsShow();
@@ -77,7 +78,7 @@ private Q_SLOTS:
     void enterPressesTheFocusedButton();
 };
 
-void TestAccessibility::everyControlHasAName()
+void TestAccessibility::everyControlHasANameAndEveryLabelItsText()
 {
     Harness h;
     h.startUp();
@@ -88,11 +89,20 @@ void TestAccessibility::everyControlHasAName()
     management->importButton->click(); // the import window
     management->statisticsButton->click();
     w.showSettings();
-    QList<QWidget *> windows{&w, management, w.settingsWindow(), management->statisticsWindow()};
+    w.aboutAction->trigger();
+    UpdateWindow update(h.folder.path(), h.launcher, UpdateResult{UpdateResult::Failed, {}, u("连接超时")});
+    QList<QWidget *> windows{&w, management, w.settingsWindow(), management->statisticsWindow(), &update};
     if (auto *import = management->findChild<ImportWindow *>())
         windows << import;
     const QStringList unnamed = unnamedControls(windows);
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char('\n'))));
+    // A label with a message or a value (the about window's among the main window's) is heard as its text.
+    for (QWidget *window : windows) {
+        for (QLabel *label : window->findChildren<QLabel *>())
+            QVERIFY2(label->accessibleName().isEmpty() || label->accessibleName() == label->text(),
+                     qPrintable(label->objectName()));
+    }
+    QCOMPARE(nameOf(update.resultLabel), u("检查更新失败：连接超时"));
 }
 
 void TestAccessibility::valueLabelsSayTheirValue()

@@ -419,7 +419,7 @@ void TestMainWindow::managementWindowShowsTheRegisterAndTheCurrentWaybill()
     QCOMPARE(management->windowTitle(), u("快递单管理"));
     QTRY_COMPARE(management->waybillGrid->model()->rowCount(), 2);
 
-    // The details show the main window's current waybill, not the grid's row.
+    // No row selected in the grid: the details show the main window's current waybill.
     management->showDetails();
     auto *details = management->findChild<DetailsDialog *>();
     QVERIFY(details && details->isVisible());

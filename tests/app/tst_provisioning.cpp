@@ -187,6 +187,11 @@ void TestProvisioning::dataFolderIsBesideTheProgramUnlessInstalledOrReadOnly_dat
     QTest::newRow("another program's entry")
         << QStringList{QStringLiteral("share/applications/other.desktop")} << false << true;
     QTest::newRow("read-only folder") << QStringList{} << true << false;
+    // A read-only folder (the probe says so) that holds a register: the user's folder, offered a copy.
+    QTest::newRow("read-only, register beside") << QStringList{QStringLiteral("bin/kd.db")} << true << false;
+    QTest::newRow("read-only, settings beside") << QStringList{QStringLiteral("bin/config.ini")} << true << false;
+    QTest::newRow("read-only installed, register beside")
+        << QStringList{entry, QStringLiteral("bin/kd.db")} << true << false;
 }
 
 void TestProvisioning::dataFolderIsBesideTheProgramUnlessInstalledOrReadOnly()
@@ -199,15 +204,19 @@ void TestProvisioning::dataFolderIsBesideTheProgramUnlessInstalledOrReadOnly()
     for (const QString &file : files)
         prefix.write(file, "x");
     QString program = prefix.file(QStringLiteral("bin"));
-    if (readOnly) {
+    Provisioning::WritableProbe writable = Provisioning::canWrite;
+    if (readOnly && files.isEmpty()) {
         program = TestFolder::unwritableFolder();
         if (program.isEmpty())
             QSKIP("no unwritable folder on this machine");
+    } else if (readOnly) {
+        writable = [](const QString &) { return false; };
     }
     const QString user = prefix.file(QStringLiteral("home/.local/share/Tolvane"));
-    const Provisioning::DataFolder chosen = Provisioning::chooseDataFolder(program, user);
+    const Provisioning::DataFolder chosen = Provisioning::chooseDataFolder(program, user, writable);
     QCOMPARE(chosen.portable, portable);
     QCOMPARE(chosen.path, portable ? program : user);
+    QCOMPARE(chosen.readOnlyRegister, readOnly && !files.isEmpty() ? program : QString());
     QVERIFY(QDir(program).entryList({QStringLiteral(".tolvane-probe-*")}, QDir::Hidden | QDir::Files).isEmpty());
 }
 

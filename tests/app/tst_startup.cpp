@@ -1,8 +1,10 @@
+#include "app/Provisioning.h"
 #include "app/Startup.h"
 #include "core/Endpoints.h"
 #include "core/SingleInstance.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
+#include "support/TestRegister.h"
 
 #include <QtTest>
 
@@ -13,7 +15,41 @@ private Q_SLOTS:
     void damagedDatabaseStopsWithAMessageNamingIt();
     void aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst();
     void aSecondStartOnTheSameFolderBringsTheFirstForward();
+    void aReadOnlyRegisterIsOfferedOnceForCopying();
 };
+
+void TestStartup::aReadOnlyRegisterIsOfferedOnceForCopying()
+{
+    // A folder the probe calls read-only, copied or declined; then one made read-only, where that holds.
+    for (const auto &[chmod, yes] : {std::pair{false, true}, {false, false}, {true, true}}) {
+        TestRegister beside({QStringLiteral("SF1")});
+        beside.store.close();
+        TestFolder &program = beside.folder;
+        TestFolder home;
+        program.write(QStringLiteral("config.ini"), "[x]");
+        const auto restore = qScopeGuard(
+            [&] { QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        QVERIFY(!chmod || QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner));
+        if (chmod && Provisioning::canWrite(program.path()))
+            QSKIP("running as root: a chmod'ed folder still takes files; the probe rows cover the rule");
+        const Provisioning::DataFolder data = Provisioning::chooseDataFolder(
+            program.path(), home.file(QStringLiteral("Tolvane")),
+            chmod ? Provisioning::WritableProbe(Provisioning::canWrite) : [](const QString &) { return false; });
+        QCOMPARE(data.readOnlyRegister, program.path());
+        FakeDialogs dialogs;
+        dialogs.answers = {yes};
+        for (int start = 0; start < 2; ++start) // asked at the first start only
+            QCOMPARE(Startup::prepare(data.path, dialogs, program.path(), data.readOnlyRegister).exitCode, 0);
+        QCOMPARE(dialogs.texts(),
+                 QStringList{
+                     QStringLiteral("程序文件夹只读，是否复制数据到 %1？").arg(QDir::toNativeSeparators(data.path))});
+        QCOMPARE(home.read(QStringLiteral("Tolvane/config.ini")) == "[x]", yes);
+        QVERIFY(beside.store.open(home.file(QStringLiteral("Tolvane/kd.db"))).ok);
+        QCOMPARE(beside.store.numberExists(QStringLiteral("SF1")), yes);
+        QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 (QStringList{QStringLiteral("config.ini"), QStringLiteral("kd.db")}));
+    }
+}
 
 void TestStartup::aMissingDataFolderIsCreatedAndEndpointsAreLookedForInItFirst()
 {

@@ -15,7 +15,37 @@ private Q_SLOTS:
     void aTypedNameTakesTheSuffixOfTheChosenType_data();
     void aTypedNameTakesTheSuffixOfTheChosenType();
     void messagesShowStoredValuesAsText();
+    void aFileWithoutAProgramIsSaidSo();
 };
+
+void TestQtDialogs::aFileWithoutAProgramIsSaidSo()
+{
+    // The desktop's answer to "which program opens it" (none: no way to ask), what the opener reports,
+    // and then whether it was opened and whether the user was told there is no program.
+    const struct {
+        const char *query;
+        bool opens, opened, told;
+    } cases[] = {{"echo calc.desktop", true, true, false},
+                 {"echo", true, false, true},
+                 {"exit 4", true, false, true},
+                 {nullptr, true, true, false},
+                 {nullptr, false, true, true}};
+    TestFolder folder;
+    for (const auto &c : cases) {
+        folder.write(QStringLiteral("query"), QByteArray("#!/bin/sh\n") + (c.query ? c.query : ""));
+        QFile::setPermissions(folder.file(QStringLiteral("query")), QFile::ReadOwner | QFile::ExeOwner);
+        bool opened = false, told = false;
+        DesktopLauncher launcher(folder.file(QLatin1String(c.query ? "query" : "none")), [&](const QUrl &url) {
+            opened = url.isLocalFile();
+            return c.opens;
+        });
+        QObject context;
+        launcher.openFile(folder.path(), &context, [&] { told = true; });
+        QVERIFY(!told && !opened); // the window never waits for the answer
+        QVERIFY(QTest::qWaitFor([&] { return opened || told; }, 30000));
+        QVERIFY2(opened == c.opened && told == c.told, c.query);
+    }
+}
 
 void TestQtDialogs::aTypedNameTakesTheSuffixOfTheChosenType_data()
 {

@@ -152,7 +152,7 @@ private Q_SLOTS:
     void quickAddOffersTheCarriersTheNumberMayHave();
     void modifyAppliesToTheRowItWasOpenedFor();
     void afterARefreshModifyAndDeleteWorkOnTheStoredRow();
-    void detailsShowTheMainWindowsWaybill();
+    void detailsShowTheChosenRowElseTheMainWindowsWaybill();
     void importFromTextAndExcel();
     void importUnderALockCancelAndTheFullList();
     void templateIsRestoredAndOpened();
@@ -205,6 +205,13 @@ void TestManagementWindow::deleteFromASearchResultShowsTheWholeTable()
     QCOMPARE(f.shown(), numbers("A")); // gone at once
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A B"));
+    QCOMPARE(f.window->searchKeyEdit->text(), QString()); // the box says what the grid shows, also when opened again
+    f.type(u("状态"), u("已"));
+    QVERIFY(f.settle());
+    f.window->close();
+    f.window->show();
+    QVERIFY(f.settle());
+    QVERIFY(f.shown() == numbers("A B") && f.window->searchKeyEdit->text().isEmpty());
 }
 
 void TestManagementWindow::deleteNeedsACurrentRowAndAYes()
@@ -464,7 +471,7 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
     QCOMPARE(f.store.count(), 1);
 }
 
-void TestManagementWindow::detailsShowTheMainWindowsWaybill()
+void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
 {
     Fixture f("A");
     f.window->detailsButton->click();
@@ -513,6 +520,9 @@ void TestManagementWindow::detailsShowTheMainWindowsWaybill()
     QVERIFY(details->statusValueLabel->text().isEmpty() && details->daysInTransitValueLabel->text().isEmpty());
     QCOMPARE(details->lastCheckLabel->text(), u("最后查询：从未查询"));
     QCOMPARE(details->stateHistoryView->topLevelItemCount(), 0);
+    f.choose(0); // a row chosen in the grid is the one meant, whatever the main window holds
+    f.window->detailsButton->click();
+    QCOMPARE(details->numberValueLabel->text() + details->goodsValueLabel->text(), u("A书"));
 }
 
 void TestManagementWindow::importFromTextAndExcel()
@@ -648,7 +658,16 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     QCOMPARE(f.shown(), QStringList{"C"});
     f.type(u("快递单号"), QStringLiteral("A"));
     QVERIFY(f.settle());
-    QCOMPARE(f.shown(), QStringList{"C"}); // no match leaves the grid as it is
+    QCOMPARE(f.shown(), QStringList{"C"}); // no match leaves the grid as it is, and says what it found
+    QCOMPARE(f.window->searchResultLabel->text(), u("找到 1 条已归档的快递单"));
+    f.window->showArchivedFoundButton->click();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"A"});
+    QVERIFY(f.window->showArchivedCheckBox->isChecked() && f.window->searchResultLabel->text().isEmpty());
+    f.type(u("快递单号"), QStringLiteral("nomatch"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"A"});
+    QCOMPARE(f.window->searchResultLabel->text(), u("没有找到“nomatch”"));
 
     // Nothing is deleted, and the export writes every row.
     QCOMPARE(f.store.count(), 3);

@@ -19,6 +19,7 @@ private Q_SLOTS:
     void writeAppendsToItsSectionBeforeTheNextOne();
     void writeCreatesMissingSectionAndFile();
     void writtenTextIsGbkWithCrLf();
+    void aUtf8FileIsWrittenBackAsUtf8();
     void aLineBreakInAValueCannotForgeAnotherKey();
     void failedWriteIsReportedAndLeavesTheFile();
 };
@@ -45,6 +46,9 @@ void TestIniFile::readsLikeThePrivateProfileReader_data()
     QTest::newRow("equals in value") << gbk("[设置]\r\nk=a=b\r\n") << u("设置") << u("k") << u("a=b");
     QTest::newRow("comment is no key") << gbk("[设置]\r\n;皮肤=9\r\n皮肤=1\r\n") << u("设置") << u("皮肤") << u("1");
     QTest::newRow("empty value") << gbk("[设置]\r\n皮肤=\r\n") << u("设置") << u("皮肤") << u("");
+    QTest::newRow("UTF-8") << QByteArray("[设置]\n默认快递=顺丰速运\n") << u("设置") << u("默认快递") << u("顺丰速运");
+    QTest::newRow("UTF-8 with its mark") << QByteArray("\xEF\xBB\xBF[设置]\n皮肤=蓝\n") << u("设置") << u("皮肤")
+                                         << u("蓝");
 }
 
 void TestIniFile::readsLikeThePrivateProfileReader()
@@ -139,6 +143,22 @@ void TestIniFile::writtenTextIsGbkWithCrLf()
     QVERIFY(bytes.startsWith(QByteArray("[\xc9\xe8\xd6\xc3]\r\n")));
     QVERIFY(!bytes.contains("\xe8\xae\xbe")); // not UTF-8
     QCOMPARE(GetFromINI(u("设置"), u("皮肤"), QString(), path), u("默认皮肤"));
+}
+
+void TestIniFile::aUtf8FileIsWrittenBackAsUtf8()
+{
+    const QByteArray mark("\xEF\xBB\xBF"), added = gbk("[设置]\r\n皮肤=蓝\r\n");
+    const QByteArray cases[][2] = {{"[设置]\r\n皮肤=1\r\n", "[设置]\r\n皮肤=蓝\r\n"},
+                                   {mark + "[设置]\n皮肤=1\n", mark + "[设置]\n皮肤=蓝\n"},
+                                   {mark, mark + "[设置]\r\n皮肤=蓝\r\n"},
+                                   {gbk("[设置]\r\n皮肤=1\r\n"), added},
+                                   {"[a]\r\n", "[a]\r\n" + added}}; // ASCII only: GBK
+    TestFolder folder;
+    for (const auto &c : cases) {
+        folder.write(QStringLiteral("config.ini"), c[0]);
+        QVERIFY(WriteToINI(u("设置"), u("皮肤"), u("蓝"), folder.file(QStringLiteral("config.ini"))).ok);
+        QCOMPARE(folder.read(QStringLiteral("config.ini")), c[1]);
+    }
 }
 
 void TestIniFile::aLineBreakInAValueCannotForgeAnotherKey()

@@ -191,8 +191,12 @@ void TestSettingsDialog::leavingAsksAndKeepsImmediateActions()
     QVERIFY(dialog->isVisible());
     QTest::keyClick(dialog.data(), Qt::Key_Escape);
     QVERIFY(dialog && !dialog->isVisible());
-    QVERIFY(m_autoStart->IsEnabled());
-    QVERIFY(!QFile::exists(m_folder->file(QStringLiteral("config.ini"))));
+    QVERIFY(m_autoStart->IsEnabled() && stored(AppSettings::kAutoStart) == QStringLiteral("1")); // they agree
+    dialog->show();
+    dialog->autoStartCheckBox->click();
+    m_dialogs.answers = {true};
+    dialog->leaveButton->click();
+    QVERIFY(!m_autoStart->IsEnabled() && stored(AppSettings::kAutoStart) == QStringLiteral("0"));
 
     dialog->show();
     m_dialogs.answers = {false, true};
@@ -200,7 +204,7 @@ void TestSettingsDialog::leavingAsksAndKeepsImmediateActions()
     QVERIFY(dialog && dialog->isVisible());
     dialog->close();
     QTRY_VERIFY(dialog.isNull());
-    QCOMPARE(m_dialogs.texts(), QStringList(4, QStringLiteral("确定已经保存并退出吗？？？")));
+    QCOMPARE(m_dialogs.texts(), QStringList(5, QStringLiteral("确定已经保存并退出吗？？？")));
 }
 
 void TestSettingsDialog::archiveDaysReadSafelyAndSaved_data()

@@ -47,10 +47,11 @@ public:
 class FakeLauncher final : public Launcher {
 public:
     void openUrl(const QString &address) override { urls << address; }
-    bool openFile(const QString &path) override
+    void openFile(const QString &path, QObject *, std::function<void()> noProgram) override
     {
         files << path;
-        return opens;
+        if (!opens && noProgram)
+            noProgram();
     }
     bool opens = true; // false: as on a desktop with no program for the file
     QStringList urls;

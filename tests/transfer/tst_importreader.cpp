@@ -1,9 +1,10 @@
 #include "core/GbkText.h"
-#include "transfer/ImportReader.h"
-#include "transfer/WaybillImporter.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
+#include "transfer/ExportWriter.h"
+#include "transfer/ImportReader.h"
+#include "transfer/WaybillImporter.h"
 
 #include <QtTest>
 
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void registerRefusalsAreReportedAndTheRestStored();
     void nothingImportedIsNotCalledASuccess();
     void anEmptyCarrierIsDetectedOnlyWhenSure();
+    void ownExportImportsBackAsItWas();
     void workbooks_data();
     void workbooks();
     void notAWorkbookIsRefused();
@@ -134,11 +136,16 @@ void TestImportReader::badLinesAreSkippedWithTheirLineNumbers()
                                                           "A3,********,,,,,,,\r\n"
                                                           "A4,中通速递,,,,,,,\r\n"
                                                           "ａ 1,中通速递,,,,,,,\r\n"
-                                                          "a5,中通速递,,,,,,,\r\n"));
-    QCOMPARE(batch.lines(), (QVector<int>{1, 6, 8}));
+                                                          "a5,中通速递,,,,,,,\r\n"
+                                                          ",,,,,,,,\r\n"
+                                                          "A9,0天,,,,,,,\r\n"
+                                                          "A10, 12天 ,,,,,,,\r\n"
+                                                          "A11,天天快递,,,,,,,\r\n"));
+    QCOMPARE(batch.lines(), (QVector<int>{1, 6, 8, 12}));
     QCOMPARE(batch.row(2).number, u("A5")); // numbers in normal form, repeats found on it
     QCOMPARE(reasons(batch.skipped()), u("2:空行|3:只有 3 个字段，少于 9 个|4:快递单号与第 1 行重复|"
-                                         "5:快递公司“********”无效|7:快递单号与第 1 行重复"));
+                                         "5:快递公司“********”无效|7:快递单号与第 1 行重复|9:快递单号为空|"
+                                         "10:快递公司“0天”无效|11:快递公司“ 12天 ”无效"));
 }
 
 void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
@@ -184,6 +191,25 @@ void TestImportReader::anEmptyCarrierIsDetectedOnlyWhenSure()
     QCOMPARE(store.find(QStringLiteral("SF123456789012"))->carrier, u("顺丰速运"));
     QCOMPARE(store.find(QStringLiteral("431234560000099"))->carrier, u("韵达快运"));
     QCOMPARE(store.find(QStringLiteral("SF123456789012"))->goods, u("书"));
+}
+
+void TestImportReader::ownExportImportsBackAsItWas()
+{
+    TestRegister source({QStringLiteral("SF1"), QStringLiteral("SF2")}), copy;
+    QVERIFY(source.store.markSignedFor(QStringLiteral("SF2")).ok);
+    Waybill full;
+    full.number = u("YT4");
+    full.carrier = u("圆通快递");
+    full.notes = u("易碎");
+    QVERIFY(source.store.insertQuickAdd(full, u("12天")).ok);
+    const QByteArray exported = ExportWriter::format(source.store.allWaybills());
+    copy.folder.write(QStringLiteral("export.txt"),
+                      exported + gbk("已签收,3天,SF1,顺丰速运,,,,,,,,\r\n"
+                                     "丢失,3天,SF5,顺丰速运,,,,,,,,\r\nSF6,顺丰速运,,,,,,,"));
+    const ImportResult result =
+        WaybillImporter::importFile(copy.store.path(), copy.folder.file(QStringLiteral("export.txt")), false);
+    QCOMPARE(reasons(result.skipped), u("4:快递单号与第 1 行重复|5:状态“丢失”无效|6:只有 9 个字段，少于 11 个"));
+    QCOMPARE(ExportWriter::format(copy.store.allWaybills()), exported); // 已签收 and 12天 included
 }
 
 void TestImportReader::nothingImportedIsNotCalledASuccess()

@@ -21,8 +21,9 @@ void TestUpdateAgainstSim::offersAndFailures_data()
     QTest::addColumn<QByteArray>("arguments");
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("error");
-    QTest::newRow("offers 3.0") << QByteArray("--update-version 3.0") << int(UpdateResult::Same) << QString();
-    QTest::newRow("offers 3.1") << QByteArray("--update-version 3.1") << int(UpdateResult::Differ) << QString();
+    QTest::newRow("offers 3.0") << QByteArray("--update-version 3.0") << int(UpdateResult::NotNewer) << QString();
+    QTest::newRow("offers 2.9") << QByteArray("--update-version 2.9") << int(UpdateResult::NotNewer) << QString();
+    QTest::newRow("offers 3.1") << QByteArray("--update-version 3.1") << int(UpdateResult::Newer) << QString();
     QTest::newRow("fails") << QByteArray("--fault update-fail") << int(UpdateResult::Failed)
                            << QStringLiteral("HTTP 500");
     QTest::newRow("endless") << QByteArray("--fault endless") << int(UpdateResult::Failed)
@@ -55,7 +56,7 @@ void TestUpdateAgainstSim::offersAndFailures()
     QVERIFY(finished.wait(60000));
     const UpdateResult result = finished.first().first().value<UpdateResult>();
     QCOMPARE(int(result.kind), kind);
-    if (kind == UpdateResult::Differ)
+    if (kind == UpdateResult::Newer)
         QCOMPARE(result.offered, QStringLiteral("3.1"));
     if (kind == UpdateResult::Failed)
         QVERIFY2(result.error.startsWith(error) || result.error.contains(error), qPrintable(result.error));

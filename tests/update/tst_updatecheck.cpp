@@ -11,6 +11,7 @@ class TestUpdateCheck : public QObject {
 private Q_SLOTS:
     void checkAgainstLocalServer_data();
     void checkAgainstLocalServer();
+    void onlyHigherIsNewer();
 };
 
 void TestUpdateCheck::checkAgainstLocalServer_data()
@@ -20,10 +21,11 @@ void TestUpdateCheck::checkAgainstLocalServer_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("detail"); // the offer, or part of the error
     const QByteArray same("[Ver]\r\nnew=3.0\r\n");
-    QTest::newRow("same") << 200 << same << int(UpdateResult::Same) << "3.0";
-    QTest::newRow("newer") << 200 << QByteArray("[Ver]\r\nnew=3.1\r\n") << int(UpdateResult::Differ) << "3.1";
-    QTest::newRow("text, not number") << 200 << QByteArray("[ver]\nNEW = 3.00\n") << int(UpdateResult::Differ)
-                                      << "3.00";
+    QTest::newRow("same") << 200 << same << int(UpdateResult::NotNewer) << "3.0";
+    QTest::newRow("newer") << 200 << QByteArray("[Ver]\r\nnew=3.1\r\n") << int(UpdateResult::Newer) << "3.1";
+    QTest::newRow("same number, other text")
+        << 200 << QByteArray("[ver]\nNEW = 3.00\n") << int(UpdateResult::NotNewer) << "3.00";
+    QTest::newRow("older") << 200 << QByteArray("[Ver]\r\nnew=2.9\r\n") << int(UpdateResult::NotNewer) << "2.9";
     QTest::newRow("no version in it") << 200 << QByteArray("<html>维护中</html>") << int(UpdateResult::Failed)
                                       << "没有版本号";
     QTest::newRow("server error") << 500 << same << int(UpdateResult::Failed) << "HTTP 500";
@@ -67,6 +69,19 @@ void TestUpdateCheck::checkAgainstLocalServer()
         QCOMPARE(result.offered, detail);
     // Only a descriptor that really arrived replaces the stored one.
     QCOMPARE(folder.read(QStringLiteral("update.ini")), status == 200 ? body : stale);
+}
+
+void TestUpdateCheck::onlyHigherIsNewer()
+{
+    const struct {
+        const char *offered, *own;
+        bool newer;
+    } cases[] = {{"3.0", "3.0", false}, {"2.9", "3.0", false},  {"3.0.1", "3.0", true}, {"3.0.0", "3.0", false},
+                 {"3.10", "3.9", true}, {"3.9", "3.10", false}, {"3.01", "3.1", false}, {" 4.0 ", "3.0", true},
+                 {"3.0", "", true},     {"3.0b", "3.0a", true}, {"3.0a", "3.0b", false}};
+    for (const auto &c : cases)
+        QVERIFY2(UpdateCheck::isNewer(QString::fromLatin1(c.offered), QString::fromLatin1(c.own)) == c.newer,
+                 c.offered);
 }
 
 QTEST_GUILESS_MAIN(TestUpdateCheck)
