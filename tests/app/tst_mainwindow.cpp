@@ -505,7 +505,8 @@ void TestMainWindow::windowPlaceIsKeptAcrossStarts()
     const QList<int> lower = h.window->lowerSplitter->sizes();
     QCOMPARE(lower.at(0), inputWidth - 20);
     const QList<int> areas = h.window->areaSplitter->sizes();
-    h.window->trayExitAction->trigger();
+    h.dialogs.answers = {true};
+    QVERIFY(h.window->close());
     h.open();
     QCOMPARE(h.window->pos(), QPoint(20, 30));
     QCOMPARE(h.window->size(), QSize(760, 700));
@@ -525,6 +526,10 @@ void TestMainWindow::windowPlaceIsKeptAcrossStarts()
     QVERIFY(h.window->windowState() & Qt::WindowMaximized);
     QVERIFY2(screen.contains(h.window->normalGeometry().topLeft()), qPrintable(QString::number(h.window->normalGeometry().x())));
     QVERIFY(h.window->normalGeometry().width() <= qMax(screen.width(), 684));
+    h.window->trayExitAction->trigger(); // leaving from the tray saves too
+    QVERIFY(ini.load());
+    QCOMPARE(ini.value(u("窗口"), u("最大化"), QString()), u("1"));
+    QCOMPARE(ini.value(u("窗口"), u("宽"), QString()), QString::number(h.window->normalGeometry().width()));
 }
 
 QTEST_MAIN(TestMainWindow)
@@ -573,12 +578,12 @@ void TestMainWindow::theNumberNamesItsCarrier()
     QTextLayout *lines = laidOut.firstBlock().layout();
     QVERIFY(lines->lineCount() > 2);
     for (const QString &name : {u("申通E物流"), u("韵达快运")}) {
-        const QString joined = name.split(QString(), Qt::SkipEmptyParts).join(QChar(0x2060));
-        const int at = int(plain.indexOf(joined));
-        QVERIFY(at > 0);
+        const QRegularExpression joined(name.split(QString(), Qt::SkipEmptyParts).join(QChar(0x2060) + u("?")));
+        const QRegularExpressionMatch found = joined.match(plain);
+        QVERIFY(found.hasMatch());
         for (int l = 1; l < lines->lineCount(); ++l) {
             const int start = lines->lineAt(l).textStart();
-            QVERIFY2(start <= at || start >= at + joined.size(), qPrintable(name));
+            QVERIFY2(start <= found.capturedStart() || start >= found.capturedEnd(), qPrintable(name));
         }
     }
     QTest::keyClick(w.numberEdit, Qt::Key_Return);
