@@ -12,6 +12,9 @@
 
 #include <QBarCategoryAxis>
 #include <QChartView>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QTabWidget>
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -792,6 +795,10 @@ void TestManagementWindow::statisticsOfTheRegister()
     QCOMPARE(stats->summary().total, 2);
     QCOMPARE(stats->summaryGrids[0]->rowCount(), int(stats->summary().byStatus.size()));
     QCOMPARE(stats->summaryGrids[1]->item(0, 1)->text(), QStringLiteral("2"));
+    auto *carrierPie = qobject_cast<QPieSeries *>(
+        stats->chartTabs->widget(1)->findChild<QChartView *>()->chart()->series().value(0));
+    QVERIFY(carrierPie && carrierPie->count() == 1);
+    QCOMPARE(carrierPie->slices().at(0)->brush().color(), StatisticsWindow::sliceColour(0)); // not the theme's
     // A range before every row's date leaves nothing.
     stats->fromDateEdit->setDate(QDate(2000, 1, 1));
     stats->toDateEdit->setDate(QDate(2000, 1, 2));
