@@ -227,8 +227,14 @@ void TestMainWindow::historyPick()
     };
     QCOMPARE(shown(), (QStringList{u("333"), u("222"), u("111")}));
     QHeaderView *header = w.historyView->header();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(2) + 4, header->height() / 2));
+    const auto clickHeader = [header](int section) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 4, header->height() / 2));
+    };
+    clickHeader(2);
+    QCOMPARE(shown(), (QStringList{u("111"), u("222"), u("333")}));
+    clickHeader(1);
+    clickHeader(1); // carriers, last first: 顺丰速运, 德邦物流, 佳吉快运
     QCOMPARE(shown(), (QStringList{u("111"), u("222"), u("333")}));
 
     h.pickHistory(QStringLiteral("111"));
