@@ -16,7 +16,7 @@ ifeq ($(shell id -u),0)
 WEBENGINE_ENV = $(WEBENGINE_TEST_ENV)
 endif
 
-.PHONY: all deps configure build run test package demo bench coverage fuzz clean
+.PHONY: all deps configure build run test package demo screenshots bench coverage fuzz clean
 
 all: build
 
@@ -40,6 +40,10 @@ package: deps build
 
 demo: deps build
 	@bash scripts/demo.sh $(BUILD_DIR)
+
+# The README's pictures in docs/, taken under Xvfb against the local tracking service.
+screenshots: deps build
+	@bash scripts/screenshots.sh $(BUILD_DIR)
 
 bench: deps build
 	@$(WEBENGINE_ENV) bash scripts/bench.sh $(BUILD_DIR)

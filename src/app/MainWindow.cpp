@@ -4,6 +4,7 @@
 
 #include "app/ElidingLabel.h"
 #include "app/MainWindow_build.h"
+#include "app/PaneSplitter.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
@@ -41,7 +42,6 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Tolvane V3.0"));
-    setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
 
     buildMenus();
     auto *central = new QWidget(this);
@@ -61,12 +61,11 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     top->addLayout(sideColumn, 2);
     layout->addLayout(top);
 
-    m_browser->widget()->setParent(central);
-    m_browser->widget()->setMinimumHeight(40);
-    layout->addWidget(m_browser->widget(), 2);
-
-    auto *middle = new QHBoxLayout;
-    auto *results = new QVBoxLayout;
+    // What an enlarged window gains goes to the page, the results and the
+    // history; the user moves the panes' borders, which are kept at exit.
+    auto *resultsPane = new QWidget(central);
+    auto *results = new QVBoxLayout(resultsPane);
+    results->setContentsMargins(0, 0, 0, 0);
     results->setSpacing(0);
     results->addWidget(resultTabs);
     results->addWidget(detailedResultText, 1);
@@ -76,14 +75,30 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     resultButtons->addWidget(saveDetailedResultsButton);
     resultButtons->addWidget(clearResultsButton);
     results->addLayout(resultButtons);
-    middle->addLayout(results, 3);
-    middle->addWidget(queryGroup, 1);
-    layout->addLayout(middle, 3);
+    resultSplitter = named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整查询结果的宽度"), central),
+                           "resultSplitter");
+    resultSplitter->addWidget(resultsPane);
+    resultSplitter->addWidget(queryGroup);
+    resultSplitter->setStretchFactor(0, 1);
+    resultSplitter->setStretchFactor(1, 0);
 
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(inputTabs, 3);
-    bottom->addWidget(historyGroup, 2);
-    layout->addLayout(bottom, 3);
+    lowerSplitter = named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整历史记录的宽度"), central),
+                          "lowerSplitter");
+    lowerSplitter->addWidget(inputTabs);
+    lowerSplitter->addWidget(historyGroup);
+    lowerSplitter->setStretchFactor(0, 0);
+    lowerSplitter->setStretchFactor(1, 1);
+
+    areaSplitter = named(new PaneSplitter(Qt::Vertical, QStringLiteral("调整网页、查询结果和历史记录的高度"), central),
+                         "areaSplitter");
+    m_browser->widget()->setMinimumHeight(40);
+    areaSplitter->addWidget(m_browser->widget());
+    areaSplitter->addWidget(resultSplitter);
+    areaSplitter->addWidget(lowerSplitter);
+    areaSplitter->setStretchFactor(0, 2);
+    areaSplitter->setStretchFactor(1, 3);
+    areaSplitter->setStretchFactor(2, 3);
+    layout->addWidget(areaSplitter, 1);
     setCentralWidget(central);
 
     statusLineLabel = named(new ElidingLabel(this), "statusLineLabel");
@@ -112,9 +127,13 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
         menuBar()->setActiveAction(settingsMenu->menuAction());
         settingsMenu->setActiveAction(settingsAction); // Enter then opens the settings, as from the mouse
     });
-    resize(px(10260), px(10110));
+    // The classic size is the first and the smallest.
+    setMinimumSize(px(10260), px(10110));
+    resize(minimumSize());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    placeSplitterHandles();
+    restoreWindowPlace();
     load();
 }
 

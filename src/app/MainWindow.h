@@ -36,6 +36,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
 class QTabBar;
 class QTabWidget;
 class QTextEdit;
@@ -174,6 +175,12 @@ public:
     QPushButton *managementButton = nullptr;
     QPushButton *settingsButton = nullptr;
 
+    // The panes of the working areas: the page, the results and the input above one another;
+    // results beside the query buttons; the input form beside the history.
+    QSplitter *areaSplitter = nullptr;
+    QSplitter *resultSplitter = nullptr;
+    QSplitter *lowerSplitter = nullptr;
+
     QLabel *statusLineLabel = nullptr;
     QLabel *clockLabel = nullptr;
     QLabel *queryProgressLabel = nullptr;
@@ -205,6 +212,12 @@ private:
     void buildTimers();
     void load();
     void onClockTick();
+
+    // Size, position and panes (MainWindow_place.cpp).
+    QList<QPair<QString, QSplitter *>> splitters() const;
+    void placeSplitterHandles();
+    void restoreWindowPlace();
+    void saveWindowPlace();
 
     // Shell (MainWindow_shell.cpp).
     void buildMenus();

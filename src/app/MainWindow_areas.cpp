@@ -326,9 +326,13 @@ void MainWindow::buildHistoryArea(QWidget *parent)
     historyView->setSelectionBehavior(QAbstractItemView::SelectRows);
     historyView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     historyView->setAccessibleName(QStringLiteral("历史记录"));
-    historyView->header()->resizeSection(0, px(850));
-    historyView->header()->resizeSection(1, px(1200));
-    historyView->header()->resizeSection(2, px(1800));
+    // Whole values, a number above all, even where that needs a scroll bar.
+    historyView->header()->setStretchLastSection(false);
+    historyView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The newest first until a header is clicked; a third click goes back to it.
+    historyView->header()->setSortIndicator(-1, Qt::DescendingOrder);
+    historyView->header()->setSortIndicatorClearable(true);
+    historyView->setSortingEnabled(true);
     box->addWidget(historyView, 1);
     showArchivedCheckBox = named(new QCheckBox(QStringLiteral("显示已归档"), historyGroup), "showArchivedCheckBox");
     showArchivedCheckBox->setAccessibleName(showArchivedCheckBox->text());

@@ -28,6 +28,19 @@ CarrierDetection::RegisterIndex indexOf(const QVector<HistoryModel::Row> &rows)
     }
     return CarrierDetection::RegisterIndex::build(std::move(entries));
 }
+
+// A carrier's name that the wrapped line under 单号 never breaks: word joiners
+// between its characters, as Chinese text may otherwise break anywhere.
+QString unbroken(const QString &name)
+{
+    QString out;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (i > 0 && !name.at(i).isLowSurrogate())
+            out += QChar(0x2060);
+        out += name.at(i);
+    }
+    return out.toHtmlEscaped();
+}
 } // namespace
 
 void MainWindow::buildDetection()
@@ -84,7 +97,7 @@ void MainWindow::updateDetection()
         m_autoChosen = &carrier;
         detectionLabel->setText(
             QStringLiteral("已自动选择：%1（%2） <a href=\"undo\">撤销</a>")
-                .arg(carrier.name.toHtmlEscaped(), result.candidates.first().reason.toHtmlEscaped()));
+                .arg(unbroken(carrier.name), result.candidates.first().reason.toHtmlEscaped()));
         detectionLabel->show();
         return;
     }
@@ -105,7 +118,7 @@ void MainWindow::updateDetection()
         const CarrierDetection::Candidate &c = result.candidates[i];
         offers << QStringLiteral("<a href=\"%1\">%2</a>%3")
                       .arg(i)
-                      .arg(c.carrier->name.toHtmlEscaped(),
+                      .arg(unbroken(c.carrier->name),
                            c.byRegister ? QStringLiteral("（前缀与登记一致）") : QString());
     }
     detectionLabel->setText(QStringLiteral("可能是：") + offers.join(QStringLiteral(" / ")));

@@ -173,10 +173,9 @@ void MainWindow::prepareConciseList()
     conciseResultView->setColumnCount(3);
     conciseResultView->setHeaderLabels(
         {QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("最后状态")});
-    const int width = conciseResultView->viewport()->width();
-    conciseResultView->header()->resizeSection(0, width / 6);
-    conciseResultView->header()->resizeSection(1, width / 6);
-    conciseResultView->header()->resizeSection(2, width * 2 / 3);
+    // The number and the carrier whole; the state takes the rest, its tooltip the whole of it.
+    conciseResultView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    conciseResultView->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     resultTabs->setCurrentIndex(1);
 }
 

@@ -98,6 +98,7 @@ void MainWindow::trayActivated(QSystemTrayIcon::ActivationReason reason)
 void MainWindow::exitFromTray()
 {
     QFile::remove(QDir(m_dataFolder).filePath(QStringLiteral("update.ini")));
+    saveWindowPlace();
     removeTrayIcon();
     m_exiting = true;
     m_quit();
@@ -141,6 +142,7 @@ void MainWindow::shrinkAndQuit()
 {
     // Nothing of a running query may arrive once the window is going.
     stopQueries();
+    saveWindowPlace();
     removeTrayIcon();
     if (!isMinimized()) {
         // The farewell: the window folds up in small steps before it goes.

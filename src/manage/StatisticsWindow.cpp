@@ -15,11 +15,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPieSeries>
+#include <QPieSlice>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
+
+#include <iterator>
 
 namespace {
 const char *const kCaptions[4] = {"按状态", "按快递公司", "按月份", "在途天数"};
@@ -50,7 +53,32 @@ QChart *pieChart(const Statistics::Counts &counts)
     return chart;
 }
 
-QChart *barChart(const QStringList &categories, const QVector<QPair<QString, QVector<double>>> &sets)
+void fill(QTableWidget *table, const QStringList &headers, const QVector<QStringList> &rows)
+{
+    table->clear();
+    table->setColumnCount(int(headers.size()));
+    table->setHorizontalHeaderLabels(headers);
+    table->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(rows[r][c]));
+    table->resizeColumnsToContents();
+}
+} // namespace
+
+QColor StatisticsWindow::sliceColour(int index)
+{
+    // Twelve hues 30 degrees apart, neighbours far apart on the wheel, light
+    // and dark in turn; past them the golden angle keeps new hues apart.
+    static const int hues[] = {210, 30, 120, 0, 270, 60, 180, 330, 90, 240, 150, 300};
+    constexpr int kFixed = int(std::size(hues));
+    if (index < kFixed)
+        return QColor::fromHsv(hues[index], 170, index % 2 ? 170 : 225);
+    const int hue = int(15 + (index - kFixed) * 137.508) % 360;
+    return QColor::fromHsv(hue, 120 + (index % 3) * 50, 150 + (index % 4) * 25);
+}
+
+QChart *StatisticsWindow::barChart(const QStringList &categories, const QVector<QPair<QString, QVector<double>>> &sets)
 {
     auto *series = new QBarSeries;
     double top = 1;
@@ -66,6 +94,10 @@ QChart *barChart(const QStringList &categories, const QVector<QPair<QString, QVe
     chart->addSeries(series);
     auto *x = new QBarCategoryAxis;
     x->append(categories);
+    // A carrier's name whole: slanted when many share the width, never cut to "德…".
+    x->setTruncateLabels(false);
+    if (categories.size() > 3)
+        x->setLabelsAngle(-45);
     auto *y = new QValueAxis;
     y->setRange(0, top * 1.1);
     y->setLabelFormat(QStringLiteral("%.0f"));
@@ -76,19 +108,6 @@ QChart *barChart(const QStringList &categories, const QVector<QPair<QString, QVe
     chart->legend()->setVisible(sets.size() > 1);
     return chart;
 }
-
-void fill(QTableWidget *table, const QStringList &headers, const QVector<QStringList> &rows)
-{
-    table->clear();
-    table->setColumnCount(int(headers.size()));
-    table->setHorizontalHeaderLabels(headers);
-    table->setRowCount(int(rows.size()));
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c)
-            table->setItem(r, c, new QTableWidgetItem(rows[r][c]));
-    table->resizeColumnsToContents();
-}
-} // namespace
 
 StatisticsWindow::StatisticsWindow(QString databasePath, const QDate &today, QWidget *parent)
     : QWidget(parent, Qt::Window), m_path(std::move(databasePath)), m_task(new BackgroundTask(this))
@@ -234,6 +253,13 @@ void StatisticsWindow::showSummary(const Statistics::Summary &summary)
         }
         charts[i]->setTitle(QStringLiteral("%1（共 %2 条）").arg(QString::fromUtf8(kCaptions[i])).arg(summary.total));
         QChartView *view = chartView(charts[i]);
+        // After the theme, which would paint every slice in shades of one colour.
+        for (QAbstractSeries *series : charts[i]->series()) {
+            if (auto *pie = qobject_cast<QPieSeries *>(series)) {
+                for (int s = 0; s < pie->count(); ++s)
+                    pie->slices().at(s)->setBrush(sliceColour(s));
+            }
+        }
         view->setAccessibleName(QString::fromUtf8(kCaptions[i]) + QStringLiteral("图表"));
         m_chartSlots[i]->addWidget(view);
     }

@@ -2,9 +2,11 @@
 
 #include "store/Statistics.h"
 
+#include <QColor>
 #include <QWidget>
 
 class BackgroundTask;
+class QChart;
 class QCheckBox;
 class QDateEdit;
 class QLabel;
@@ -24,6 +26,12 @@ public:
     void refresh();
     bool isReading() const;
     const Statistics::Summary &summary() const { return m_summary; }
+
+    // The charts' pieces: the colour of the n-th slice, a distinct hue for
+    // each carrier, and a bar chart over named categories whose labels are
+    // never cut.
+    static QColor sliceColour(int index);
+    static QChart *barChart(const QStringList &categories, const QVector<QPair<QString, QVector<double>>> &sets);
 
     QCheckBox *dateRangeCheckBox = nullptr; // 按日期范围
     QDateEdit *fromDateEdit = nullptr;

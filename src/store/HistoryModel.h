@@ -3,8 +3,9 @@
 #include <QAbstractTableModel>
 #include <QVector>
 
-// The history list: status, carrier and number of every stored waybill, in
-// register order. A plain table so that 100,000 rows cost one reset.
+// The history list: status, carrier and number of every stored waybill, the
+// newest first until a column is chosen to sort by. A plain table so that
+// 100,000 rows cost one reset.
 class HistoryModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -18,13 +19,23 @@ public:
     explicit HistoryModel(QObject *parent = nullptr);
 
     void setRows(QVector<Row> rows);
-    const Row &row(int index) const { return m_rows.at(index); }
+    // The row shown at `index`, in the order shown.
+    const Row &row(int index) const { return m_rows.at(m_shown.at(index)); }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Column -1 is the register's order, the newest first when descending;
+    // rows equal in a column keep that order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
-    QVector<Row> m_rows;
+    void arrange();
+    QString text(const Row &row, int column) const;
+
+    QVector<Row> m_rows; // register order
+    QVector<int> m_shown;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::DescendingOrder;
 };

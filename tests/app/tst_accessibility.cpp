@@ -242,6 +242,9 @@ void TestAccessibility::tabReadsEachWindowInOrder()
     QVERIFY2(at > 0 && main.mid(at, input.size()) == input, qPrintable(main.join(QLatin1Char(' '))));
     QVERIFY2(main.endsWith(QStringLiteral("settingsButton")) && main.contains(QStringLiteral("detailedResultText")),
              qPrintable(main.join(QLatin1Char(' '))));
+    // The four handles between the panes, each just before the pane it leads into.
+    QCOMPARE(main.filter(QStringLiteral("qt_splithandle_")).size(), 4);
+    QCOMPARE(main.at(main.indexOf(QStringLiteral("historyView")) - 1), QStringLiteral("qt_splithandle_historyGroup"));
 
     w.showManagement();
     ManagementWindow *management = w.managementWindow();

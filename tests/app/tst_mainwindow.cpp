@@ -8,6 +8,7 @@
 #include "manage/DetailsDialog.h"
 #include "manage/ManagementWindow.h"
 #include "settings/AppSettings.h"
+#include "settings/IniFile.h"
 #include "store/WaybillStore.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeDialogs.h"
@@ -24,7 +25,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTableView>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTextEdit>
 #include <QTreeView>
 #include <QtTest>
@@ -51,6 +57,7 @@ private Q_SLOTS:
     void historyListLeavesArchivedWaybillsOutUntilAsked();
     void everyInputHasAnAccessibleName();
     void theNumberNamesItsCarrier();
+    void windowPlaceIsKeptAcrossStarts();
 };
 
 void TestMainWindow::initTestCase()
@@ -75,7 +82,7 @@ void TestMainWindow::loadDoesItsStepsInOrder()
     QCOMPARE(w.timeValueLabel->text(), QStringLiteral("2026/12/7"));
     QCOMPARE(h.setting(AppSettings::kVersion), QStringLiteral("3.0"));
     QVERIFY(w.conciseQueryButton->isEnabled() && w.detailedQueryButton->isEnabled());
-    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(w.minimumSize(), QSize(684, 674)); // the classic size, which may be enlarged or maximised
     QVERIFY(w.findChild<QLabel *>(QStringLiteral("clockLabel"))->text().startsWith(u("当前时间：")));
 }
 
@@ -211,6 +218,24 @@ void TestMainWindow::historyPick()
     MainWindow &w = *h.window;
     w.show();
     QCOMPARE(w.historyView->model()->index(0, 0).data().toString(), u("未签收"));
+    // The newest first; a click on 快递单号 sorts by number, and a pick still takes the row clicked.
+    const auto shown = [&w] {
+        QStringList numbers;
+        for (int r = 0; r < w.historyView->model()->rowCount(); ++r)
+            numbers << w.historyView->model()->index(r, 2).data().toString();
+        return numbers;
+    };
+    QCOMPARE(shown(), (QStringList{u("333"), u("222"), u("111")}));
+    QHeaderView *header = w.historyView->header();
+    const auto clickHeader = [header](int section) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 4, header->height() / 2));
+    };
+    clickHeader(2);
+    QCOMPARE(shown(), (QStringList{u("111"), u("222"), u("333")}));
+    clickHeader(1);
+    clickHeader(1); // carriers, last first: 顺丰速运, 德邦物流, 佳吉快运
+    QCOMPARE(shown(), (QStringList{u("111"), u("222"), u("333")}));
 
     h.pickHistory(QStringLiteral("111"));
     QCOMPARE(h.checkedButton(), 2);
@@ -451,8 +476,8 @@ void TestMainWindow::historyListLeavesArchivedWaybillsOutUntilAsked()
     QCOMPARE(w.historyView->model()->index(0, 2).data().toString(), QStringLiteral("NEW"));
     w.showArchivedCheckBox->click();
     QTRY_COMPARE(w.historyView->model()->rowCount(), 2);
-    QCOMPARE(w.historyView->model()->index(0, 0).data().toString(), u("已签收（已归档）"));
-    QCOMPARE(w.historyView->model()->index(1, 0).data().toString(), u("已签收"));
+    QCOMPARE(w.historyView->model()->index(0, 0).data().toString(), u("已签收")); // the newest first
+    QCOMPARE(w.historyView->model()->index(1, 0).data().toString(), u("已签收（已归档）"));
 }
 
 void TestMainWindow::everyInputHasAnAccessibleName()
@@ -472,6 +497,45 @@ void TestMainWindow::everyInputHasAnAccessibleName()
     QCOMPARE(h.window->numberEdit->accessibleName(), u("单号"));
     QCOMPARE(h.window->otherCarriersList->accessibleName(), u("其他快递公司："));
     QCOMPARE(h.window->numberValueLabel->accessibleDescription(), u("运单号")); // its name is its value
+}
+
+void TestMainWindow::windowPlaceIsKeptAcrossStarts()
+{
+    Harness h;
+    h.window->move(20, 30);
+    h.window->resize(760, 700);
+    QApplication::processEvents();
+    const int inputWidth = h.window->lowerSplitter->sizes().at(0);
+    QTest::keyClick(h.window->lowerSplitter->handle(1), Qt::Key_Left); // a keyboard moves it too
+    QApplication::processEvents();
+    const QList<int> lower = h.window->lowerSplitter->sizes();
+    QCOMPARE(lower.at(0), inputWidth - 20);
+    const QList<int> areas = h.window->areaSplitter->sizes();
+    h.dialogs.answers = {true};
+    QVERIFY(h.window->close());
+    h.open();
+    QCOMPARE(h.window->pos(), QPoint(20, 30));
+    QCOMPARE(h.window->size(), QSize(760, 700));
+    QApplication::processEvents();
+    QCOMPARE(h.window->lowerSplitter->sizes(), lower);
+    QCOMPARE(h.window->areaSplitter->sizes(), areas);
+    QVERIFY(!h.window->isMaximized());
+
+    // Left maximised on a bigger screen: back on this one, whole, and maximised again.
+    IniFile ini(h.folder.file(QStringLiteral("config.ini")));
+    QVERIFY(ini.load());
+    for (const auto &[key, value] : {std::pair{"左", "1500"}, {"上", "900"}, {"宽", "1900"}, {"高", "1000"}, {"最大化", "1"}})
+        ini.setValue(u("窗口"), u(key), u(value));
+    QVERIFY(ini.save());
+    h.open();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(h.window->windowState() & Qt::WindowMaximized);
+    QVERIFY2(screen.contains(h.window->normalGeometry().topLeft()), qPrintable(QString::number(h.window->normalGeometry().x())));
+    QVERIFY(h.window->normalGeometry().width() <= qMax(screen.width(), 684));
+    h.window->trayExitAction->trigger(); // leaving from the tray saves too
+    QVERIFY(ini.load());
+    QCOMPARE(ini.value(u("窗口"), u("最大化"), QString()), u("1"));
+    QCOMPARE(ini.value(u("窗口"), u("宽"), QString()), QString::number(h.window->normalGeometry().width()));
 }
 
 QTEST_MAIN(TestMainWindow)
@@ -508,7 +572,26 @@ void TestMainWindow::theNumberNamesItsCarrier()
     QCOMPARE(w.carrierValueLabel->text(), u("韵达快运"));
     w.numberEdit->setText(QStringLiteral("439999990000099"));
     QVERIFY(w.carrierValueLabel->text().isEmpty()); // the automatic choice goes with the number it was made for
-    QVERIFY(w.detectionLabel->text().contains(u("申通E物流")) && w.detectionLabel->text().contains(u("韵达快运")));
+    const QString offer = w.detectionLabel->text().remove(QChar(0x2060));
+    QVERIFY(offer.contains(u("申通E物流")) && offer.contains(u("韵达快运")));
+    // However narrow the line, it breaks between the names, never inside one.
+    QTextDocument laidOut;
+    laidOut.setDefaultFont(w.detectionLabel->font());
+    laidOut.setHtml(w.detectionLabel->text());
+    laidOut.setTextWidth(QFontMetrics(w.detectionLabel->font()).horizontalAdvance(u("可能是：申通")));
+    laidOut.documentLayout()->documentSize(); // lays the lines out
+    const QString plain = laidOut.toPlainText();
+    QTextLayout *lines = laidOut.firstBlock().layout();
+    QVERIFY(lines->lineCount() > 2);
+    for (const QString &name : {u("申通E物流"), u("韵达快运")}) {
+        const QRegularExpression joined(name.split(QString(), Qt::SkipEmptyParts).join(QChar(0x2060) + u("?")));
+        const QRegularExpressionMatch found = joined.match(plain);
+        QVERIFY(found.hasMatch());
+        for (int l = 1; l < lines->lineCount(); ++l) {
+            const int start = lines->lineAt(l).textStart();
+            QVERIFY2(start <= found.capturedStart() || start >= found.capturedEnd(), qPrintable(name));
+        }
+    }
     QTest::keyClick(w.numberEdit, Qt::Key_Return);
     QVERIFY(!w.carrierValueLabel->text().isEmpty());
     const QString taken = w.carrierValueLabel->text();

@@ -169,7 +169,8 @@ void TestMainWindowResults::passOwnsItsWaybills()
     QCOMPARE(store.find(QStringLiteral("SF1001"))->status, u("已签收"));
     QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
     // The history list follows the marks.
-    QTRY_COMPARE(w.historyView->model()->index(0, 0).data().toString(), u("已签收"));
+    QTRY_COMPARE(w.historyView->model()->index(h.historyRowOf(QStringLiteral("SF1001")), 0).data().toString(),
+                 u("已签收"));
     QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
                                  "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
 
@@ -227,6 +228,15 @@ void TestMainWindowResults::longNumbersNeverWidenTheWindow()
     QVERIFY(w.detectionLabel->isVisibleTo(&w));
     QApplication::processEvents();
     QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
+    // Nor does the window grow by itself for a hint of two lines or the batch tab.
+    w.numberEdit->setText(QStringLiteral("439999990000099"));
+    QVERIFY(w.detectionLabel->isVisibleTo(&w));
+    QApplication::processEvents();
+    QCOMPARE(w.size(), before);
+    w.inputTabs->setCurrentIndex(1);
+    QApplication::processEvents();
+    QVERIFY2(w.minimumSizeHint().height() <= before.height(), qPrintable(QString::number(w.minimumSizeHint().height())));
+    QCOMPARE(w.size(), before);
 }
 
 void TestMainWindowResults::storedPassOverAnEmptyRegister()

@@ -101,6 +101,10 @@ void TestProvisioning::helpTextIsGbkWithCrLfAndItsSections()
     QVERIFY(intro >= 0 && help > intro && notes > help);
     QVERIFY(text.contains(u("软件启动慢的话，可以在设置中取消更新提示。")));
     QVERIFY(text.contains(u("读取延迟")));
+    // Every feature of the program has its paragraph.
+    for (const char *feature : {"已自动选择", "自动刷新", "签收提醒", "查询历史", "归档天数", "显示已归档", "统计",
+                                "导出为文本文件或 EXCEL", "从 TXT 或 EXCEL 导入", "数据文件夹", "分隔条", "点列标题"})
+        QVERIFY2(text.contains(u(feature)), feature);
     QVERIFY(!text.contains(QLatin1Char('{'))); // every placeholder filled
 }
 

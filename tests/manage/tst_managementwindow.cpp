@@ -10,6 +10,12 @@
 #include "manage/ModifyDialog.h"
 #include "manage/StatisticsWindow.h"
 
+#include <QBarCategoryAxis>
+#include <QChartView>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QTabWidget>
+
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QTableWidget>
@@ -160,6 +166,7 @@ private Q_SLOTS:
     void archivedRowsStayOutUntilAskedFor();
     void everyInputHasAnAccessibleName();
     void statisticsOfTheRegister();
+    void statisticsChartsTellCarriersApart();
 };
 
 void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
@@ -772,6 +779,31 @@ void TestManagementWindow::everyInputHasAnAccessibleName()
 }
 
 QTEST_MAIN(TestManagementWindow)
+// Each carrier in a colour of its own, and its name under its bars whole.
+void TestManagementWindow::statisticsChartsTellCarriersApart()
+{
+    QSet<QRgb> seen;
+    for (int i = 0; i < 40; ++i) {
+        const QColor colour = StatisticsWindow::sliceColour(i);
+        QVERIFY2(!seen.contains(colour.rgb()), qPrintable(QString::number(i)));
+        seen.insert(colour.rgb());
+        for (int j = 0; j < i && i < 12; ++j) {
+            const int apart = qAbs(colour.hsvHue() - StatisticsWindow::sliceColour(j).hsvHue());
+            QVERIFY2(qMin(apart, 360 - apart) >= 30, qPrintable(QStringLiteral("%1 %2").arg(i).arg(j)));
+        }
+    }
+    const QStringList carriers = u("德邦物流 顺丰速运 圆通快递 中通快递 申通快递 韵达快运 百世快递 京东物流 极兔速递 中国邮政EMS")
+                                     .split(QLatin1Char(' '));
+    QChartView view(StatisticsWindow::barChart(carriers, {{u("中位天数"), QVector<double>(carriers.size(), 2)}}));
+    view.resize(480, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_VERIFY(view.chart()->plotArea().width() > 0);
+    auto *axis = qobject_cast<QBarCategoryAxis *>(view.chart()->axes(Qt::Horizontal).value(0));
+    QVERIFY(axis && axis->categories() == carriers);
+    QVERIFY(!axis->labelsTruncated());
+}
+
 void TestManagementWindow::statisticsOfTheRegister()
 {
     Fixture f("A B");
@@ -782,6 +814,10 @@ void TestManagementWindow::statisticsOfTheRegister()
     QCOMPARE(stats->summary().total, 2);
     QCOMPARE(stats->summaryGrids[0]->rowCount(), int(stats->summary().byStatus.size()));
     QCOMPARE(stats->summaryGrids[1]->item(0, 1)->text(), QStringLiteral("2"));
+    auto *carrierPie = qobject_cast<QPieSeries *>(
+        stats->chartTabs->widget(1)->findChild<QChartView *>()->chart()->series().value(0));
+    QVERIFY(carrierPie && carrierPie->count() == 1);
+    QCOMPARE(carrierPie->slices().at(0)->brush().color(), StatisticsWindow::sliceColour(0)); // not the theme's
     // A range before every row's date leaves nothing.
     stats->fromDateEdit->setDate(QDate(2000, 1, 1));
     stats->toDateEdit->setDate(QDate(2000, 1, 2));

@@ -86,7 +86,7 @@ void TestApplySkin::sheetAppliesReadablyOrKeepsCurrentLook()
     const QList<QWidget *> widgets{
         window.menuBar(), window.statusBar(), c, new QLabel(QStringLiteral("当前快递单号："), c),
         new QLineEdit(QStringLiteral("123"), c), new QPlainTextEdit(QStringLiteral("已签收"), c),
-        new QTextEdit(QStringLiteral("详细"), c), new QListWidget(c), new QTreeWidget(c), new QTableView(c),
+        new QTextEdit(QStringLiteral("详细"), c), new QListWidget(c), new QTreeWidget(c), new QTableView(c), new QTreeView(c),
         new QComboBox(c), new QPushButton(QStringLiteral("简洁查询"), c), new QCheckBox(QStringLiteral("自动保存"), c),
         new QRadioButton(QStringLiteral("当前单号"), c), new QGroupBox(QStringLiteral("快递设置"), c),
         new QMenu(QStringLiteral("设置"), &window), new QTabBar(c)};
@@ -95,7 +95,10 @@ void TestApplySkin::sheetAppliesReadablyOrKeepsCurrentLook()
         {QPalette::ButtonText, QPalette::Button}, {QPalette::HighlightedText, QPalette::Highlight}};
     for (QWidget *widget : widgets) {
         widget->ensurePolished();
-        for (const auto &[text, background] : pairs) {
+        auto checked = pairs;
+        if (qobject_cast<QAbstractItemView *>(widget))
+            checked.append({QPalette::Text, QPalette::AlternateBase}); // every other row of a list
+        for (const auto &[text, background] : checked) {
             const double ratio = worstContrast(widget->palette().brush(QPalette::Active, text),
                                                widget->palette().brush(QPalette::Active, background));
             const QByteArray what = widget->metaObject()->className() + QByteArray(" role ") +

@@ -1,6 +1,9 @@
 #include "settings/AppSettings.h"
+#include "settings/WindowPlace.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFolder.h"
+
+#include "core/GbkText.h"
 
 #include <QtTest>
 
@@ -11,6 +14,9 @@ private Q_SLOTS:
     void numericReadingOfFlags_data();
     void numericReadingOfFlags();
     void aDialogsKeysAreSavedTogetherOrNotAtAll();
+    void windowKeptOnScreen_data();
+    void windowKeptOnScreen();
+    void windowPlaceRoundTrip();
 };
 
 void TestAppSettings::freshFolderGivesEveryDefault()
@@ -63,6 +69,59 @@ void TestAppSettings::aDialogsKeysAreSavedTogetherOrNotAtAll()
     QVERIFY(changes.save(folder.path()));
     QCOMPARE(AppSettings::read(folder.path(), AppSettings::kSkin), QStringLiteral("2"));
     QCOMPARE(AppSettings::read(folder.path(), AppSettings::kReadDelay), QString(200, QLatin1Char('9')));
+}
+
+
+void TestAppSettings::windowKeptOnScreen_data()
+{
+    QTest::addColumn<QRect>("wanted");
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("kept");
+    const QRect big(0, 0, 1920, 1080);
+    QTest::newRow("fits") << QRect(100, 50, 900, 800) << big << QRect(100, 50, 900, 800);
+    QTest::newRow("past the right and bottom") << QRect(1500, 700, 900, 800) << big << QRect(1020, 280, 900, 800);
+    QTest::newRow("left of the screen") << QRect(-400, -20, 900, 800) << big << QRect(0, 0, 900, 800);
+    QTest::newRow("screen got smaller") << QRect(600, 100, 1900, 1000) << QRect(0, 0, 1280, 1024)
+                                        << QRect(0, 24, 1280, 1000);
+    QTest::newRow("second screen left of the first") << QRect(-1900, 10, 1000, 700) << QRect(-1280, 0, 1280, 1024)
+                                                     << QRect(-1280, 10, 1000, 700);
+    QTest::newRow("never below the minimum") << QRect(100, 100, 300, 200) << QRect(0, 0, 800, 600)
+                                             << QRect(100, 0, 684, 674);
+}
+
+void TestAppSettings::windowKeptOnScreen()
+{
+    QFETCH(QRect, wanted);
+    QFETCH(QRect, screen);
+    QFETCH(QRect, kept);
+    QCOMPARE(WindowPlace::keptOnScreen(wanted, screen, QSize(684, 674)), kept);
+}
+
+void TestAppSettings::windowPlaceRoundTrip()
+{
+    TestFolder folder;
+    const QByteArray settings = GbkText::encode(QStringLiteral("[设置]\r\n皮肤=3\r\n"));
+    folder.write(AppSettings::kFileName, settings);
+    WindowPlace::Place place;
+    place.frame = QRect(-20, 40, 900, 700);
+    place.maximised = true;
+    place.splitters.insert(QStringLiteral("甲"), {120, 0, 300});
+    QVERIFY(WindowPlace::write(folder.path(), place));
+    const QByteArray written = folder.read(AppSettings::kFileName);
+    QVERIFY(written.startsWith(settings)); // a section of its own, in GBK
+    QVERIFY(written.contains(GbkText::encode(QStringLiteral("[窗口]\r\n左=-20\r\n"))));
+    const WindowPlace::Place back = WindowPlace::read(folder.path(), {QStringLiteral("甲"), QStringLiteral("乙")});
+    QCOMPARE(back.frame, place.frame);
+    QVERIFY(back.maximised);
+    QCOMPARE(back.splitters, place.splitters);
+
+    // Hand-edited nonsense restores nothing of that part.
+    folder.write(AppSettings::kFileName, GbkText::encode(QStringLiteral("[窗口]\r\n左=x\r\n上=1\r\n宽=800\r\n"
+                                                                        "高=600\r\n甲=1,,2\r\n")));
+    const WindowPlace::Place edited = WindowPlace::read(folder.path(), {QStringLiteral("甲")});
+    QVERIFY(edited.frame.isNull());
+    QVERIFY(!edited.maximised);
+    QVERIFY(edited.splitters.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)
