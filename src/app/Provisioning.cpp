@@ -9,7 +9,10 @@
 #include "transfer/ImportTemplate.h"
 #include "update/UpdateCheck.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -24,6 +27,23 @@ QByteArray payload(const QString &resource)
     QFile file(resource);
     file.open(QIODevice::ReadOnly);
     return file.readAll();
+}
+
+// The style sheets earlier versions wrote, whose lists were hard to read on
+// alternate rows (SHA-256).
+bool isEarlierSkin(const QByteArray &sha256Hex)
+{
+    static const QByteArrayList earlier = {
+        "cf0fe4ff797cff2037144f41faa3c67bc69721c4f7fd0c8ceb8c7f5c878a5e8d",
+        "de7df873bd5a43b7a4ff93165ebd42af3874dad0ab3c3d0a1b7051852e736de3",
+        "70b6af1b65ca44da78e5e10073671ef1374783f3929904a424595b2bf3ec2161",
+        "35986c0b6ccb9528cfb5e6e1d3b7a127c824b827c13e2a278a7a2396ea450289",
+        "7cbcef8a74ed1ef5258f7339002fcb38766dc08a96ea6d1a6ef89117f4841ccf",
+        "e74ad63dd682daa5d5ee07dcdcc6d683267cb5e56c82f58e479ff93daafade6b",
+        "05b63ccfa74a2feb4a44296f13ca788ca07e4502317263adb03a8a1eaf8121f7",
+        "e4d56925148e0cdef79c2ba862036b43739e1cf76ca4e42ac660d060b507cb6b",
+    };
+    return earlier.contains(sha256Hex);
 }
 
 // A save that was killed before its rename leaves its partial file behind,
@@ -127,8 +147,20 @@ Report run(const QString &programFolder)
     if (Outcome created = WaybillStore::createIfMissing(database, &report.createdDatabase); !created)
         return fail(created);
 
-    // An existing config folder is left alone, even when skins are missing from it.
-    if (!QFileInfo::exists(folder.filePath(configFolderName()))) {
+    // An existing config folder is left alone, even when skins are missing
+    // from it; only a style sheet that is still one of ours, as an earlier
+    // version wrote it, takes today's.
+    if (QFileInfo::exists(folder.filePath(configFolderName()))) {
+        for (const Skin &skin : Skins::all()) {
+            QFile file(folder.filePath(skin.relativePath));
+            if (!file.open(QIODevice::ReadOnly) || file.size() > 64 * 1024 ||
+                !isEarlierSkin(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex()))
+                continue;
+            file.close();
+            if (Outcome written = SaveWholeFile(file.fileName(), payload(skin.payload)); !written)
+                return fail(written);
+        }
+    } else {
         if (!folder.mkdir(configFolderName()))
             return fail(Outcome::failure(QStringLiteral("无法创建文件夹 %1：没有写入权限或磁盘已满。")
                                              .arg(QDir::toNativeSeparators(folder.filePath(configFolderName())))));

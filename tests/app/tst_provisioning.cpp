@@ -62,6 +62,15 @@ void TestProvisioning::secondStartRewritesOnlyTheHelpText()
     QVERIFY(again.outcome.ok);
     QVERIFY(!again.createdDatabase && !again.createdConfigFolder && !again.wroteTemplate);
     QCOMPARE(folder.read(Provisioning::skinRelativePaths().first()), QByteArray("/* the user's own */"));
+    // A style sheet as an earlier version wrote it is ours and takes today's.
+    const QString black = Provisioning::skinRelativePaths().last(); // 黑色酷炫
+    QFile earlier(QStringLiteral(TOLVANE_TEST_DATA "/black-earlier.qss"));
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    folder.write(black, earlier.readAll());
+    QVERIFY(Provisioning::run(folder.path()).outcome.ok);
+    QFile shipped(QStringLiteral(":/payloads/skins/black.qss"));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QCOMPARE(folder.read(black), shipped.readAll());
     QCOMPARE(folder.read(QStringLiteral("help.txt")), Provisioning::helpTextBytes());
     WaybillStore store;
     QVERIFY(store.open(folder.file(QStringLiteral("kd.db"))).ok);
