@@ -238,7 +238,7 @@ void TestRefreshSchedule::demoIntervalInSecondsReplacesTheHours()
 {
     TestFolder folder;
     folder.write(QStringLiteral("endpoints.ini"),
-                 "[hosts]\ntracking_service=" + m_server.base().toUtf8() + "\n[refresh]\ninterval_seconds=30\n");
+                 "[hosts]\ntracking_service=" + m_server.base().toUtf8() + "/\n[refresh]\ninterval_seconds=30\n");
     const Endpoints saved = Endpoints::current();
     Endpoints::setCurrent(Endpoints::load({folder.path()}));
     QCOMPARE(Endpoints::current().refreshSeconds, 30);

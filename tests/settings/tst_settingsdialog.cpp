@@ -151,6 +151,7 @@ void TestSettingsDialog::enteredThenSaved_data()
                                       << "sf"
                                       << ""
                                       << "" << 0;
+    QTest::newRow("none, zero") << "" << "sf" << "0" << "0" << 0;
     QTest::newRow("none, words") << ""
                                  << "sf"
                                  << "5秒"

@@ -259,6 +259,7 @@ void TestImportReader::numbersAsPlainText_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("phone") << 13800138000.0 << "13800138000";
     QTest::newRow("waybill") << 7700123456789.0 << "7700123456789";
+    QTest::newRow("from 1e15 with an exponent") << 1e15 << "1e+15";
     QTest::newRow("fraction") << 12.5 << "12.5";
     QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
     QTest::newRow("negative") << -3.0 << "-3";
