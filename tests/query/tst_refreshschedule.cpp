@@ -242,6 +242,7 @@ void TestRefreshSchedule::demoIntervalInSecondsReplacesTheHours()
     const Endpoints saved = Endpoints::current();
     Endpoints::setCurrent(Endpoints::load({folder.path()}));
     QCOMPARE(Endpoints::current().refreshSeconds, 30);
+    QCOMPARE(Endpoints::current().trackingService, m_server.base()); // without the slash that ends the line
     Fixture f;
     f.refresh->start();
     QCOMPARE(f.refresh->nextTickMs(), 30000);

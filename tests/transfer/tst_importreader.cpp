@@ -121,7 +121,9 @@ void TestImportReader::controlCharactersAreNeverStored()
     given.addFields(1, {QStringLiteral("A1"), QString(QChar(0xD800)), {}, {}, {}, {}, {}, {}, {}});
     given.addFields(2, {QStringLiteral("A2"), QString(QChar(0x9F)), {}, {}, {}, {}, {}, {}, {}});
     given.addFields(3, {QStringLiteral("A3"), QString(QChar(0xA0)), {}, {}, {}, {}, {}, {}, {}});
-    QCOMPARE(reasons(given.skipped()), u("1:含有无法识别的字符（文件编码不对？）|2:含有控制字符（U+009F）"));
+    given.addFields(4, {QStringLiteral("A4"), QString(QChar(0x7F)), {}, {}, {}, {}, {}, {}, {}});
+    QCOMPARE(reasons(given.skipped()),
+             u("1:含有无法识别的字符（文件编码不对？）|2:含有控制字符（U+009F）|4:含有控制字符（U+007F）"));
     QCOMPARE(given.lines(), QVector<int>{3});
 }
 
