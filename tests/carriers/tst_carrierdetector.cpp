@@ -205,6 +205,7 @@ void TestCarrierDetector::theRegisterDecidesBetweenOverlappingFormats()
     QVERIFY(!unknownShape.sure);
     const RegisterIndex two = registerOf({{u("43123456001"), "宅急送"}, {u("43123456002"), "宅急送"}});
     QCOMPARE(detect(QStringLiteral("43123456000"), &two).sureCarrier()->name, u("宅急送"));
+    QVERIFY(!detect(QStringLiteral("43123999999"), &two).sure); // five digits of eleven are too few
 
     // Typed key by key, a 中通 number chooses nothing on the way, and only
     // the register's 中通 numbers choose it whole.
@@ -223,7 +224,7 @@ void TestCarrierDetector::pastedBatches()
     const QString text = u("SF123456789012\r\n"
                            "\n"
                            "  7512 3456 7890 12 \n"
-                           "123456789,TNT\n"
+                           "123456789、TNT\n"
                            "１２３４５６７８９，德邦物流\n"
                            "1234567890123 EMS(E邮宝)\n"
                            "YT1234567890123\t圆通快递\n"

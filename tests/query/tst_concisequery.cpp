@@ -45,6 +45,7 @@ void TestConciseQuery::lastStateAndSignedFor_data()
     QTest::newRow("signing failed") << u("签收失败，改日派送更多") << u("签收失败，改日派送") << false;
     QTest::newRow("refused to sign") << u("收件人拒签收 拒绝签收更多") << u("收件人拒签收 拒绝签收") << false;
     QTest::newRow("not delivered") << u("邮件未妥投更多") << u("邮件未妥投") << false;
+    QTest::newRow("waiting to be signed for") << u("快件已到驿站，待签收更多") << u("快件已到驿站，待签收") << false;
     QTest::newRow("failed, then signed") << u("签收失败；次日已签收更多") << u("签收失败；次日已签收") << true;
 }
 

@@ -105,12 +105,16 @@ void TestPassMarks::marksThatCannotBeSavedAreReportedAtTheEnd()
         Holder holder(path);
         waits.count = 0;
         marks.startPass();
-        for (const char *number : {"SF2", "SF3", "SF1"})
+        for (const char *number : {"SF2", "SF3", "SF1", "SF4", "SF5"})
             QVERIFY(!marks.record(reg.store, signedCheck(QString::fromLatin1(number))));
         QCOMPARE(waits.count, 1);
         const QString end = marks.endOfPass(u("简洁查询完成"));
-        QVERIFY2(end.startsWith(u("简洁查询完成；3 个快递单的签收状态未能保存：SF2、SF3、SF1。")), qPrintable(end));
+        QVERIFY2(end.startsWith(u("简洁查询完成；5 个快递单的签收状态未能保存：SF2、SF3、SF1、SF4、SF5。")), qPrintable(end));
         QVERIFY2(end.contains(u("请关闭那个程序")), qPrintable(end));
+        // Five are named; more are counted.
+        QVERIFY(!marks.record(reg.store, signedCheck(QStringLiteral("SF6"))));
+        QVERIFY2(marks.endOfPass(QString()).startsWith(u("；6 个快递单的签收状态未能保存：SF2、SF3、SF1、SF4、SF5、……。")),
+                 qPrintable(marks.endOfPass(QString())));
     }
     QCOMPARE(reg.store.find(QStringLiteral("SF2"))->status, u("未签收"));
 

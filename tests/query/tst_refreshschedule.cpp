@@ -260,10 +260,11 @@ void TestRefreshSchedule::demoIntervalInSecondsReplacesTheHours()
 {
     TestFolder folder;
     folder.write(QStringLiteral("endpoints.ini"),
-                 "[hosts]\ntracking_service=" + m_server.base().toUtf8() + "\n[refresh]\ninterval_seconds=30\n");
+                 "[hosts]\ntracking_service=" + m_server.base().toUtf8() + "/\n[refresh]\ninterval_seconds=30\n");
     const Endpoints saved = Endpoints::current();
     Endpoints::setCurrent(Endpoints::load({folder.path()}));
     QCOMPARE(Endpoints::current().refreshSeconds, 30);
+    QCOMPARE(Endpoints::current().trackingService, m_server.base()); // without the slash that ends the line
     Fixture f;
     f.refresh->start();
     QCOMPARE(f.refresh->nextTickMs(), 30000);

@@ -37,6 +37,7 @@ void TestIniFile::readsLikeThePrivateProfileReader_data()
                                    << u("10");
     QTest::newRow("double quotes") << gbk("[设置]\r\n默认快递=\"sf\"\r\n") << u("设置") << u("默认快递") << u("sf");
     QTest::newRow("single quotes") << gbk("[设置]\r\n默认快递=' sf '\r\n") << u("设置") << u("默认快递") << u(" sf ");
+    QTest::newRow("quotes around nothing") << gbk("[设置]\r\nk=\"\"\r\n") << u("设置") << u("k") << u("");
     QTest::newRow("unbalanced quote stays") << gbk("[设置]\r\nk=\"abc\r\n") << u("设置") << u("k") << u("\"abc");
     QTest::newRow("LF only") << gbk("[设置]\n皮肤=1\n") << u("设置") << u("皮肤") << u("1");
     QTest::newRow("key in other section ignored")

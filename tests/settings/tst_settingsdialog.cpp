@@ -151,6 +151,7 @@ void TestSettingsDialog::enteredThenSaved_data()
                                       << "sf"
                                       << ""
                                       << "" << 0;
+    QTest::newRow("none, zero") << "" << "sf" << "0" << "0" << 0;
     QTest::newRow("none, words") << ""
                                  << "sf"
                                  << "5秒"
@@ -173,7 +174,7 @@ void TestSettingsDialog::enteredThenSaved()
     QCOMPARE(m_heard.readIntervals, interval ? QList<int>{interval} : QList<int>());
     QCOMPARE(dialog->readDelayHintLabel->isHidden(), interval != 0);
     if (!interval && !typed.isEmpty())
-        QVERIFY2(dialog->readDelayHintLabel->text().contains(QStringLiteral("当前 3.5 秒")),
+        QVERIFY2(dialog->readDelayHintLabel->text().contains(QStringLiteral("读取延迟保持不变（当前 3.5 秒）")),
                  qPrintable(dialog->readDelayHintLabel->text()));
     dialog->saveButton->click();
     QCOMPARE(stored(AppSettings::kDefaultCarrier), code);

@@ -51,7 +51,8 @@ void TestDaysInTransit::valuesAreTodayMinusTheDate()
     QCOMPARE(DaysInTransit::fromTimeText(QStringLiteral("2027/1/1"), QDate(2026, 12, 31)).value(), QString::fromUtf8("-1天"));
     // No date: no value, so callers leave the column alone.
     QVERIFY(!DaysInTransit::fromTimeText(QStringLiteral("明天"), today).has_value());
-    // A value that would not fit the 8-character column is no value either.
+    // Eight characters fill the column; a value that would not fit is no value either.
+    QCOMPARE(DaysInTransit::fromTimeText(QStringLiteral("3000/1/1"), today).value(), QString::fromUtf8("-355406天"));
     QVERIFY(!DaysInTransit::fromTimeText(QStringLiteral("9999/12/31"), today).has_value());
 }
 

@@ -140,14 +140,15 @@ void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
     f.store.recordChecks({{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")},
                           {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true},
                           {QStringLiteral("SF1"), kT0.addDays(2), StateSource::kConcise, u("已签收"), true},
-                          {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中")}});
+                          {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中")},
+                          {QStringLiteral("SF2"), kT0.addDays(1), StateSource::kConcise, u("派送中"), true}});
     const CheckSummaries all = f.store.checkSummaries();
     QCOMPARE(all.size(), 2);
     QCOMPARE(all[QStringLiteral("SF1")].state, u("已签收"));
     QCOMPARE(all[QStringLiteral("SF1")].lastCheck, kT0.addDays(2));
     QCOMPARE(all[QStringLiteral("SF1")].signedAt, kT0.addDays(1));
     QCOMPARE(all[QStringLiteral("SF2")].state, u("派送中"));
-    QVERIFY(!all[QStringLiteral("SF2")].signedAt.isValid());
+    QCOMPARE(all[QStringLiteral("SF2")].signedAt, kT0.addDays(1)); // the same words, now signed for
 }
 
 void TestStateHistory::lastCheckIsDescribedWithItsAge_data()
@@ -156,7 +157,9 @@ void TestStateHistory::lastCheckIsDescribedWithItsAge_data()
     QTest::addColumn<QString>("age");
     QTest::newRow("seconds") << qint64(59) << u("刚刚");
     QTest::newRow("minutes") << qint64(60 * 59 + 59) << u("59 分钟前");
+    QTest::newRow("an hour") << qint64(3600) << u("1 小时前");
     QTest::newRow("hours") << qint64(3 * 3600 + 10) << u("3 小时前");
+    QTest::newRow("a day") << qint64(86400) << u("1 天前");
     QTest::newRow("days") << qint64(86400 * 2) << u("2 天前");
     QTest::newRow("clock set back") << qint64(-600) << u("刚刚");
 }

@@ -51,6 +51,7 @@ void TestStatistics::countsMonthsAndDaysInTransit()
     QCOMPARE(all.transit[0].slowest, 9);
     QCOMPARE(all.transit[1].median, 3.0);
     QCOMPARE(all.transit[1].count, 1); // "七天" and an empty value are no days
+    QCOMPARE(Statistics::compute({row("未签收", "TNT", "", "0天")}, {}).transit.value(0).count, 1); // "0天" is one
 
     // A range counts dated rows sent within it, its ends included.
     const Statistics::Summary november = Statistics::compute(rows, {QDate(2026, 11, 20), QDate(2026, 12, 1)});

@@ -134,6 +134,7 @@ void TestWaybillStore::overLongValuesAreRefusedNamingTheField()
     QCOMPARE(f.get(QStringLiteral("1")).amount, QStringLiteral("12.5"));
     QVERIFY(!f.store.insertTemp(QString(256, QLatin1Char('1')), u("TNT")).ok);
     QVERIFY(f.store.tempRows().isEmpty());
+    QVERIFY(f.store.insertTemp(QString(255, QLatin1Char('1')), u("TNT")).ok);
 }
 
 void TestWaybillStore::searchKeepsWildcardsAndWhitelistsColumns()

@@ -123,7 +123,9 @@ void TestImportReader::controlCharactersAreNeverStored()
     given.addFields(1, {QStringLiteral("A1"), QString(QChar(0xD800)), {}, {}, {}, {}, {}, {}, {}});
     given.addFields(2, {QStringLiteral("A2"), QString(QChar(0x9F)), {}, {}, {}, {}, {}, {}, {}});
     given.addFields(3, {QStringLiteral("A3"), QString(QChar(0xA0)), {}, {}, {}, {}, {}, {}, {}});
-    QCOMPARE(reasons(given.skipped()), u("1:含有无法识别的字符（文件编码不对？）|2:含有控制字符（U+009F）"));
+    given.addFields(4, {QStringLiteral("A4"), QString(QChar(0x7F)), {}, {}, {}, {}, {}, {}, {}});
+    QCOMPARE(reasons(given.skipped()),
+             u("1:含有无法识别的字符（文件编码不对？）|2:含有控制字符（U+009F）|4:含有控制字符（U+007F）"));
     QCOMPARE(given.lines(), QVector<int>{3});
 }
 
@@ -285,6 +287,7 @@ void TestImportReader::numbersAsPlainText_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("phone") << 13800138000.0 << "13800138000";
     QTest::newRow("waybill") << 7700123456789.0 << "7700123456789";
+    QTest::newRow("from 1e15 with an exponent") << 1e15 << "1e+15";
     QTest::newRow("fraction") << 12.5 << "12.5";
     QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
     QTest::newRow("negative") << -3.0 << "-3";

@@ -12,6 +12,7 @@ private Q_SLOTS:
     void checkAgainstLocalServer_data();
     void checkAgainstLocalServer();
     void onlyHigherIsNewer();
+    void aFolderThatCannotBeWrittenReadsTheOfferAsItCame();
 };
 
 void TestUpdateCheck::checkAgainstLocalServer_data()
@@ -29,6 +30,7 @@ void TestUpdateCheck::checkAgainstLocalServer_data()
     QTest::newRow("no version in it") << 200 << QByteArray("<html>维护中</html>") << int(UpdateResult::Failed)
                                       << "没有版本号";
     QTest::newRow("server error") << 500 << same << int(UpdateResult::Failed) << "HTTP 500";
+    QTest::newRow("bad request") << 400 << same << int(UpdateResult::Failed) << "HTTP 400";
     QTest::newRow("nothing listening") << 0 << same << int(UpdateResult::Failed) << "连接被拒绝";
     QTest::newRow("time-out") << -1 << same << int(UpdateResult::Failed) << "超时";
 }
@@ -82,6 +84,25 @@ void TestUpdateCheck::onlyHigherIsNewer()
     for (const auto &c : cases)
         QVERIFY2(UpdateCheck::isNewer(QString::fromLatin1(c.offered), QString::fromLatin1(c.own)) == c.newer,
                  c.offered);
+}
+
+void TestUpdateCheck::aFolderThatCannotBeWrittenReadsTheOfferAsItCame()
+{
+    const QString folder = TestFolder::unwritableFolder();
+    if (folder.isEmpty())
+        QSKIP("no folder here refuses writing");
+    TinyHttpServer server;
+    QVERIFY(server.start());
+    server.answers.insert(QStringLiteral("/update.ini"), {200, "text/plain", QByteArray("[Ver]\r\nnew=3.1\r\n")});
+    Endpoints endpoints;
+    endpoints.updateServer = server.base();
+    Endpoints::setCurrent(endpoints);
+    UpdateCheck check;
+    QSignalSpy spy(&check, &UpdateCheck::finished);
+    check.start(folder);
+    QVERIFY(spy.wait(60000));
+    const UpdateResult result = spy.first().first().value<UpdateResult>();
+    QVERIFY2(result.kind == UpdateResult::Newer && result.offered == QStringLiteral("3.1"), qPrintable(result.error));
 }
 
 QTEST_GUILESS_MAIN(TestUpdateCheck)

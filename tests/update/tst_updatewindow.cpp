@@ -62,10 +62,14 @@ void TestUpdateWindow::resultDecidesLabelAndButton()
     QCOMPARE(window.resultLabel->text(), label);
     QCOMPARE(visibleButtons(window), QStringList{button});
 
-    window.findChild<QPushButton *>(button == QLatin1String("点击下载") ? "downloadButton" : "continueButton")->click();
+    // Enter presses the one button shown.
+    const bool offered = button == QStringLiteral("点击下载");
+    QPushButton *shown = offered ? window.downloadButton : window.continueButton;
+    QVERIFY(shown->isDefault());
+    shown->click();
     QVERIFY(!window.isVisible());
     const QString package = server.base() + QStringLiteral("/update/tolvane.zip");
-    QCOMPARE(launcher.urls, button == QLatin1String("点击下载") ? QStringList{package} : QStringList());
+    QCOMPARE(launcher.urls, offered ? QStringList{package} : QStringList());
 
     // Shown again: the first result stays and the server is not asked again.
     server.answers.clear();
