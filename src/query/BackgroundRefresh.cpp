@@ -132,7 +132,7 @@ void BackgroundRefresh::passFinished(bool stopped)
         }
         m_schedule.noteChecked(row.number, now);
         if (!row.state.isEmpty())
-            checks.push_back({row.number, now, StateSource::kBackground, row.state, row.signedFor});
+            checks.push_back({row.number, now, StateSource::kBackground, row.state, row.signedFor, row.status});
     }
     // Without a network every request fails alike: one quiet line says so.
     if (failed > 0 && failed == m_rows.size())

@@ -4,7 +4,7 @@
 #include <QVector>
 
 // The history list: status, carrier and number of every stored waybill, in
-// register order. A plain table so that 100,000 rows cost one reset.
+// register order, then what its newest check found happened. A plain table so that 100,000 rows cost one reset.
 class HistoryModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -13,6 +13,7 @@ public:
         QString carrier;
         QString number;
         bool archived = false; // shown marked as such
+        QString trackingStatus; // empty before the first check
     };
 
     explicit HistoryModel(QObject *parent = nullptr);

@@ -170,6 +170,10 @@ void TestMainWindowResults::passOwnsItsWaybills()
     QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
     // The history list follows the marks.
     QTRY_COMPARE(w.historyView->model()->index(0, 0).data().toString(), u("已签收"));
+    // Beside it, what each waybill's newest line said happened; 状态 keeps its two values.
+    QCOMPARE(w.historyView->model()->index(0, 3).data().toString(), u("已签收"));
+    QCOMPARE(w.historyView->model()->index(1, 3).data().toString(), u("运输中"));
+    QCOMPARE(w.historyView->model()->index(1, 0).data().toString(), u("未签收"));
     QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
                                  "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
 

@@ -36,6 +36,7 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTreeWidget>
+#include <QTabBar>
 #include <QtTest>
 
 #include <memory>
@@ -153,6 +154,7 @@ private Q_SLOTS:
     void modifyAppliesToTheRowItWasOpenedFor();
     void afterARefreshModifyAndDeleteWorkOnTheStoredRow();
     void detailsShowTheMainWindowsWaybill();
+    void statusTabsCountAndFilterTheRows();
     void importFromTextAndExcel();
     void importUnderALockCancelAndTheFullList();
     void templateIsRestoredAndOpened();
@@ -476,7 +478,8 @@ void TestManagementWindow::detailsShowTheMainWindowsWaybill()
     const QDateTime now = f.clock.now();
     f.store.recordChecks({{QStringLiteral("A"), now.addDays(-2), StateSource::kConcise, u("揽收")},
                           {QStringLiteral("A"), now.addDays(-1), StateSource::detailed(QStringLiteral("byly1")), u("派送中")},
-                          {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中")}});
+                          {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中"), false,
+                           u("派件中")}});
     f.current = {QString(),
                  QString(),
                  QStringLiteral("A"),
@@ -502,10 +505,11 @@ void TestManagementWindow::detailsShowTheMainWindowsWaybill()
     // The grid shows the same newest check after the register's own columns.
     f.window->refreshButton->click();
     QVERIFY(f.settle());
-    QCOMPARE(f.model()->columnCount(), WaybillColumns::Count + 2);
+    QCOMPARE(f.model()->columnCount(), WaybillColumns::Count + 3);
     QCOMPARE(f.model()->headerData(WaybillColumns::Count, Qt::Horizontal).toString(), u("最后查询"));
     QCOMPARE(f.model()->index(0, WaybillColumns::Count).data().toString(), u("2026-12-16 21:00"));
-    QCOMPARE(f.model()->index(0, WaybillColumns::Count + 1).data().toString(), u("派送中"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count + 1).data().toString(), u("派件中"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count + 2).data().toString(), u("派送中"));
 
     f.current.number = QStringLiteral("NOT-STORED");
     f.window->detailsButton->click();
@@ -513,6 +517,41 @@ void TestManagementWindow::detailsShowTheMainWindowsWaybill()
     QVERIFY(details->statusValueLabel->text().isEmpty() && details->daysInTransitValueLabel->text().isEmpty());
     QCOMPARE(details->lastCheckLabel->text(), u("最后查询：从未查询"));
     QCOMPARE(details->stateHistoryView->topLevelItemCount(), 0);
+}
+
+void TestManagementWindow::statusTabsCountAndFilterTheRows()
+{
+    Fixture f("A B C D");
+    const QDateTime now = f.clock.now();
+    f.store.recordChecks({{QStringLiteral("A"), now, StateSource::kConcise, u("异常"), false, u("疑难")},
+                          {QStringLiteral("B"), now, StateSource::kConcise, u("滞留"), false, u("疑难")},
+                          {QStringLiteral("C"), now, StateSource::kConcise, u("派送中"), false, u("派件中")}});
+    f.window->refreshButton->click();
+    QVERIFY(f.settle());
+    QTabBar *tabs = f.window->statusFilterTabs;
+    QStringList captions;
+    for (int i = 0; i < tabs->count(); ++i)
+        captions << tabs->tabText(i);
+    QCOMPARE(captions, (QStringList{u("全部 4"), u("疑难 2"), u("派件中 1"), u("未查询 1")}));
+    const auto visible = [&f] {
+        QStringList shown;
+        for (int row = 0; row < f.model()->rowCount(); ++row)
+            if (!f.window->waybillGrid->isRowHidden(row))
+                shown << f.model()->index(row, WaybillColumns::Number).data().toString();
+        return shown;
+    };
+    tabs->setCurrentIndex(1);
+    QCOMPARE(visible(), numbers("A B"));
+    // A refresh keeps the chosen status.
+    f.store.recordCheck({QStringLiteral("C"), now.addSecs(60), StateSource::kConcise, u("网点滞留"), false, u("疑难")});
+    f.window->refreshButton->click();
+    QVERIFY(f.settle());
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), u("疑难 3"));
+    QCOMPARE(visible(), numbers("A B C"));
+    tabs->setCurrentIndex(tabs->count() - 1);
+    QCOMPARE(visible(), numbers("D"));
+    tabs->setCurrentIndex(0);
+    QCOMPARE(visible(), numbers("A B C D"));
 }
 
 void TestManagementWindow::importFromTextAndExcel()

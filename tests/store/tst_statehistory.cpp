@@ -131,6 +131,25 @@ void TestStateHistory::olderRegisterGetsTheTableAndKeepsItsOwn()
     QVERIFY(f.store.recordCheck({QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")}).stored);
     QVERIFY(f.store.open(f.folder.file(WaybillStore::fileName())).ok);
     QCOMPARE(f.store.stateHistory(QStringLiteral("SF1")).size(), 1);
+
+    // A history from before the status column gets it; its rows learn their status from the next check.
+    f.store.close();
+    f.raw(QStringLiteral("DROP TABLE 查询记录"));
+    f.raw(QStringLiteral("CREATE TABLE 查询记录 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, 最后查询 TEXT NOT NULL, "
+                         "来源 TEXT NOT NULL, 状态 TEXT NOT NULL, 已签收 INTEGER NOT NULL)"));
+    f.raw(u("INSERT INTO 查询记录 VALUES ('SF2', '2026-12-07T06:03:00Z', '2026-12-07T06:03:00Z', 'concise', '在途', 0)"));
+    QVERIFY(f.store.open(f.folder.file(WaybillStore::fileName())).ok);
+    QCOMPARE(f.store.stateHistory(QStringLiteral("SF2")).first().status, QString());
+    StateCheck again{QStringLiteral("SF2"), kT0.addSecs(60), StateSource::kConcise, u("在途"), false, u("运输中")};
+    QVERIFY(!f.store.recordCheck(again).changed);
+    const QVector<StateEntry> rows = f.store.stateHistory(QStringLiteral("SF2"));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].status, u("运输中"));
+    QCOMPARE(rows[0].lastCheck, kT0.addSecs(60));
+    // A check without a status (a stored state of an older program) leaves it.
+    again.status.clear();
+    f.store.recordCheck(again);
+    QCOMPARE(f.store.checkSummaries()[QStringLiteral("SF2")].status, u("运输中"));
 }
 
 void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
@@ -140,13 +159,15 @@ void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
     f.store.recordChecks({{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")},
                           {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true},
                           {QStringLiteral("SF1"), kT0.addDays(2), StateSource::kConcise, u("已签收"), true},
-                          {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中")}});
+                          {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中"), false, u("派件中")},
+                          {QStringLiteral("SF2"), kT0.addDays(3), StateSource::kConcise, u("派送中"), false, u("派件中")}});
     const CheckSummaries all = f.store.checkSummaries();
     QCOMPARE(all.size(), 2);
     QCOMPARE(all[QStringLiteral("SF1")].state, u("已签收"));
     QCOMPARE(all[QStringLiteral("SF1")].lastCheck, kT0.addDays(2));
     QCOMPARE(all[QStringLiteral("SF1")].signedAt, kT0.addDays(1));
     QCOMPARE(all[QStringLiteral("SF2")].state, u("派送中"));
+    QCOMPARE(all[QStringLiteral("SF2")].status, u("派件中"));
     QVERIFY(!all[QStringLiteral("SF2")].signedAt.isValid());
 }
 
