@@ -92,8 +92,10 @@ void BackgroundRefresh::candidatesRead(const Read &read)
         finishTick(kIdleSeconds);
         return;
     }
-    for (auto it = read.summaries.cbegin(); it != read.summaries.cend(); ++it)
+    for (auto it = read.summaries.cbegin(); it != read.summaries.cend(); ++it) {
         m_schedule.noteChecked(it.key(), it->lastCheck);
+        m_schedule.noteStatus(it.key(), it->status, it->since);
+    }
     QStringList numbers;
     for (const Candidate &c : read.candidates)
         numbers << c.number;
@@ -128,6 +130,7 @@ void BackgroundRefresh::passFinished(bool stopped)
     for (const ConciseRow &row : std::as_const(m_rows)) {
         if (row.failed) {
             ++failed;
+            m_schedule.noteFailure(row.number, now);
             continue;
         }
         m_schedule.noteChecked(row.number, now);

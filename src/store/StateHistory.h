@@ -39,6 +39,7 @@ struct CheckSummary final {
     QString state;
     QString status;
     QDateTime signedAt; // UTC, when a query first found it signed for; invalid if never
+    QDateTime since;    // UTC, when the newest state was first found
 };
 using CheckSummaries = QHash<QString, CheckSummary>;
 

@@ -178,7 +178,7 @@ CheckSummaries WaybillStore::checkSummaries(Outcome *outcome) const
     Outcome result = exec(q);
     while (result && q.next())
         summaries.insert(q.value(0).toString(),
-                         {fromIso(q.value(2)), q.value(3).toString(), q.value(4).toString(), {}});
+                         {fromIso(q.value(2)), q.value(3).toString(), q.value(4).toString(), {}, fromIso(q.value(1))});
     if (result) {
         q.prepare(QStringLiteral("SELECT 快递单号, min(查询时间) FROM %1 WHERE 已签收 GROUP BY 快递单号")
                       .arg(historyTable()));

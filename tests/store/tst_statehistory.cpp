@@ -168,6 +168,8 @@ void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
     QCOMPARE(all[QStringLiteral("SF1")].signedAt, kT0.addDays(1));
     QCOMPARE(all[QStringLiteral("SF2")].state, u("派送中"));
     QCOMPARE(all[QStringLiteral("SF2")].status, u("派件中"));
+    QCOMPARE(all[QStringLiteral("SF2")].since, kT0); // held since its first check, for the refresh to give up
+    QCOMPARE(all[QStringLiteral("SF1")].since, kT0.addDays(1));
     QVERIFY(!all[QStringLiteral("SF2")].signedAt.isValid());
 }
 
