@@ -185,6 +185,22 @@ int main(int argc, char **argv)
                 "(one per tick that wrote)\n",
                 writingTicks, simMinutes, double(writingTicks) / simMinutes,
                 writingTicks ? double(checks) / writingTicks : 0.0);
+    // The mean gap between two requests for one waybill, by its ending.
+    QStringList gaps;
+    for (const char *ending : kEndings) {
+        qint64 sum = 0;
+        int count = 0;
+        for (auto it = asked.cbegin(); it != asked.cend(); ++it) {
+            if (!it.key().endsWith(QLatin1String(ending)))
+                continue;
+            for (int i = 1; i < it->size(); ++i, ++count)
+                sum += it->at(i) - it->at(i - 1);
+        }
+        gaps << QStringLiteral("%1: %2 min").arg(QLatin1String(ending)).arg(count ? sum / count / 60 : -1);
+    }
+    std::printf("mean gap by ending (83 派件中, 77/78 待取件, 76 疑难, 86 已揽收, 85 清关, 84 转投, 75 拒收, "
+                "87 待揽收, 04-06 运输中): %s\n",
+                qPrintable(gaps.join(QStringLiteral(", "))));
     for (const QString &line : std::as_const(statusLines))
         std::printf("status line: %s\n", qPrintable(line));
     std::fflush(stdout);

@@ -101,7 +101,8 @@ int RefreshSchedule::takeBudget(int waiting, const QDateTime &now)
         return wanted;
     // A small register is held back by the daily cap per waybill alone.
     const double perDay = std::max(double(m_budgetPer100) * waiting / 100.0, double(kDailyCap * kPerTick));
-    const double perSecond = perDay / double(kDay);
+    // What the bucket holds at first is part of the day's budget.
+    const double perSecond = std::max(0.0, perDay - wanted) / double(kDay);
     if (m_budget < 0)
         m_budget = wanted;
     else if (m_budgetAt.isValid() && m_budgetAt < now)
@@ -113,7 +114,7 @@ int RefreshSchedule::takeBudget(int waiting, const QDateTime &now)
 QStringList RefreshSchedule::due(const QStringList &numbers, const QDateTime &now)
 {
     followClock(now);
-    QVector<QPair<QDateTime, QString>> waiting;
+    QVector<QPair<double, QString>> waiting; // how many of its waits each one has waited
     const QDateTime dayBefore = now.addSecs(-kDay);
     for (const QString &number : numbers) {
         QVector<QDateTime> times = m_checks.value(number);
@@ -127,12 +128,12 @@ QStringList RefreshSchedule::due(const QStringList &numbers, const QDateTime &no
                                              [&](const QDateTime &t) { return t > dayBefore; });
         if (inLastDay >= kDailyCap)
             continue;
-        waiting.push_back({times.isEmpty() ? QDateTime() : times.last(), number});
+        const double waited = times.isEmpty() ? HUGE_VAL : double(times.last().secsTo(now)) / double(wait);
+        waiting.push_back({waited, number});
     }
-    // Never asked (an invalid time) sorts first.
-    std::stable_sort(waiting.begin(), waiting.end(), [](const auto &a, const auto &b) {
-        return a.first.isValid() != b.first.isValid() ? !a.first.isValid() : a.first < b.first;
-    });
+    // Never asked first, then the most overdue for its status: when the budget
+    // binds, a parcel out for delivery still goes before one in transit.
+    std::stable_sort(waiting.begin(), waiting.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     QStringList picked;
     const int limit = takeBudget(int(numbers.size()), now);
     for (int i = 0; i < waiting.size() && i < limit; ++i)

@@ -46,7 +46,7 @@ public:
     // Requests a day for each hundred waybills; 0 lifts the limit.
     void setDailyBudget(int per100) { m_budgetPer100 = per100; }
     // At most perTick(numbers.size()) of `numbers` that may be asked now, the
-    // longest unasked first. A check dated after `now` (a PC whose date was
+    // never asked first, then the longest unasked for its status's wait. A check dated after `now` (a PC whose date was
     // wrong) tells nothing: it neither delays a waybill nor counts to the cap.
     // When `now` goes back between two calls, the checks seen so far go back
     // with it, so that only the time that passed counts.

@@ -1,5 +1,6 @@
 // What queries learned about each waybill: the history table beside the register.
 #include "store/Archive.h"
+#include "store/HistoryLoader.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
@@ -156,8 +157,8 @@ void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
 {
     Fixture f;
     QVERIFY(f.store.checkSummaries().isEmpty());
-    f.store.recordChecks({{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")},
-                          {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true},
+    f.store.recordChecks({{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途"), false, u("运输中")},
+                          {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true, u("已签收")},
                           {QStringLiteral("SF1"), kT0.addDays(2), StateSource::kConcise, u("已签收"), true},
                           {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中"), false, u("派件中")},
                           {QStringLiteral("SF2"), kT0.addDays(3), StateSource::kConcise, u("派送中"), false, u("派件中")}});
@@ -170,6 +171,12 @@ void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
     QCOMPARE(all[QStringLiteral("SF2")].status, u("派件中"));
     QCOMPARE(all[QStringLiteral("SF2")].since, kT0); // held since its first check, for the refresh to give up
     QCOMPARE(all[QStringLiteral("SF1")].since, kT0.addDays(1));
+    // The history list shows the newest status beside 状态.
+    Outcome read;
+    const QVector<HistoryModel::Row> rows = HistoryLoader::read(f.store.path(), &read, {kT0.date(), 5, true});
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].trackingStatus, u("已签收"));
+    QCOMPARE(rows[1].trackingStatus, u("派件中"));
     QVERIFY(!all[QStringLiteral("SF2")].signedAt.isValid());
 }
 
