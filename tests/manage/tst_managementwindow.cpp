@@ -529,10 +529,6 @@ void TestManagementWindow::statusTabsCountAndFilterTheRows()
     f.window->refreshButton->click();
     QVERIFY(f.settle());
     QTabBar *tabs = f.window->statusFilterTabs;
-    QStringList captions;
-    for (int i = 0; i < tabs->count(); ++i)
-        captions << tabs->tabText(i);
-    QCOMPARE(captions, (QStringList{u("全部 4"), u("疑难 2"), u("派件中 1"), u("未查询 1")}));
     const auto visible = [&f] {
         QStringList shown;
         for (int row = 0; row < f.model()->rowCount(); ++row)
@@ -540,18 +536,16 @@ void TestManagementWindow::statusTabsCountAndFilterTheRows()
                 shown << f.model()->index(row, WaybillColumns::Number).data().toString();
         return shown;
     };
+    QCOMPARE(tabs->tabText(3), u("未查询 1"));
+    tabs->setCurrentIndex(3);
+    QCOMPARE(visible(), numbers("D"));
+    // A refresh keeps the chosen status, with its new count.
     tabs->setCurrentIndex(1);
-    QCOMPARE(visible(), numbers("A B"));
-    // A refresh keeps the chosen status.
     f.store.recordCheck({QStringLiteral("C"), now.addSecs(60), StateSource::kConcise, u("网点滞留"), false, u("疑难")});
     f.window->refreshButton->click();
     QVERIFY(f.settle());
     QCOMPARE(tabs->tabText(tabs->currentIndex()), u("疑难 3"));
     QCOMPARE(visible(), numbers("A B C"));
-    tabs->setCurrentIndex(tabs->count() - 1);
-    QCOMPARE(visible(), numbers("D"));
-    tabs->setCurrentIndex(0);
-    QCOMPARE(visible(), numbers("A B C D"));
 }
 
 void TestManagementWindow::importFromTextAndExcel()
