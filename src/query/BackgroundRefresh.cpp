@@ -60,6 +60,8 @@ void BackgroundRefresh::tick()
     m_busy = true;
     const int override = Endpoints::current().refreshSeconds;
     m_schedule.setInterval(override > 0 ? override : qint64(WatchSettings::refreshHours(m_programFolder)) * 3600);
+    // The demo's seconds ask the local service, which has no budget to keep.
+    m_schedule.setDailyBudget(override > 0 ? 0 : RefreshSchedule::kDailyBudgetPer100);
     const QString path = QDir(m_programFolder).filePath(WaybillStore::fileName());
     m_task->run<Read>(
         [path](const BackgroundTask::KeepGoing &keepGoing) {

@@ -45,6 +45,7 @@ public:
     QString stoppedWhy(const QString &number, const QDateTime &now) const;
     // Requests a day for each hundred waybills; 0 lifts the limit.
     void setDailyBudget(int per100) { m_budgetPer100 = per100; }
+    int dailyBudget() const { return m_budgetPer100; }
     // At most perTick(numbers.size()) of `numbers` that may be asked now, the
     // never asked first, then the longest unasked for its status's wait. A check dated after `now` (a PC whose date was
     // wrong) tells nothing: it neither delays a waybill nor counts to the cap.

@@ -357,6 +357,7 @@ void TestRefreshSchedule::demoIntervalInSecondsReplacesTheHours()
     QCOMPARE(f.refresh->nextTickMs(), 30000);
     QVERIFY(f.tick());
     QCOMPARE(f.refresh->schedule().interval(), qint64(30));
+    QCOMPARE(f.refresh->schedule().dailyBudget(), 0); // the local service has no budget to keep
     QCOMPARE(f.refresh->nextTickMs(), 30000);
     Endpoints::setCurrent(saved);
 }
