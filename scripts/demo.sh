@@ -62,7 +62,8 @@ if [ -n "${DEMO_REFRESH_SECONDS:-}" ] && [ ! -e "$demo/config.ini" ]; then
 fi
 
 echo "demo: tracking service on $host, program folder $demo"
-echo "demo: waybill numbers ending in 1 are signed for, 2 delivered, 0 unknown, others in transit"
+echo "demo: waybill numbers ending in 1 are signed for, 2 delivered, 0 unknown, others in transit;"
+echo "demo: endings 73-78 and 83-88 give the other statuses (tools/tracking-sim/README.md)"
 # WebEngine refuses to run as root with its sandbox on; an ordinary user keeps it.
 if [ "$(id -u)" -eq 0 ]; then
   export QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox"

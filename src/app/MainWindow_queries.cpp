@@ -10,6 +10,7 @@
 #include "query/DetailedQuery.h"
 #include "query/BackgroundRefresh.h"
 #include "query/HarvestRules.h"
+#include "query/WaybillStatus.h"
 #include "core/Clock.h"
 #include "store/StateHistory.h"
 
@@ -54,7 +55,8 @@ void MainWindow::buildQueryMachinery()
         // A failed request learned nothing, and a typed batch is not the register's.
         if (m_conciseMarks && !row.failed && !row.state.isEmpty() &&
             row.state != ConciseQueryRunner::unsupportedCarrierState() &&
-            !markSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor}, m_conciseSaves))
+            !markSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor, row.status},
+                           m_conciseSaves))
             item->setText(2, row.state + PassMarks::rowNote());
     });
     connect(m_concise, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
@@ -278,7 +280,7 @@ void MainWindow::buildDetailedQuery()
                 if ((signedFor || !state.isEmpty()) &&
                     !markSignedFor({job.number, m_clock.now(),
                                     StateSource::detailed(DataSources::configValue(currentDataSource())), state,
-                                    signedFor},
+                                    signedFor, WaybillStatus::of(state)},
                                    m_detailedSaves))
                     appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
             });

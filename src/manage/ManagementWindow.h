@@ -26,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QTabBar;
 class QTableView;
 class WaybillStore;
 class WaybillTableModel;
@@ -41,6 +42,8 @@ public:
     ~ManagementWindow() override;
 
     QTableView *waybillGrid = nullptr;
+    // Above the grid: every status its rows have, with their counts; a click shows those alone.
+    QTabBar *statusFilterTabs = nullptr;
     QPushButton *refreshButton = nullptr;    // 刷新数据
     QPushButton *detailsButton = nullptr;    // 显示选中运单
     QPushButton *deleteButton = nullptr;     // 删除选中运单
@@ -122,6 +125,8 @@ private:
     void showArchivedToggled();
     bool selectWanted();
     void exportFinished(const Outcome &outcome, bool empty, int beyondGbk);
+    void countStatuses();
+    void filterByStatus();
 
     QString m_programFolder;
     Dialogs &m_dialogs;

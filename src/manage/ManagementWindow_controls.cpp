@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -49,6 +50,13 @@ void ManagementWindow::buildControls()
     waybillGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     // 备注 takes what is left: no empty band at the right, no scrollbar for it.
     waybillGrid->horizontalHeader()->setStretchLastSection(true);
+    statusFilterTabs = new QTabBar(this);
+    statusFilterTabs->setObjectName(QStringLiteral("statusFilterTabs"));
+    statusFilterTabs->setAccessibleName(QStringLiteral("按物流状态筛选"));
+    statusFilterTabs->setDrawBase(false);
+    statusFilterTabs->setExpanding(false);
+    connect(statusFilterTabs, &QTabBar::currentChanged, this, &ManagementWindow::filterByStatus);
+    countStatuses(); // "全部 0" until the rows arrive
 
     refreshButton = button(this, "refreshButton", QStringLiteral("刷新数据"), false);
     refreshButton->setToolTip(QStringLiteral("刷新显示数据"));
@@ -185,6 +193,7 @@ void ManagementWindow::buildControls()
     lower->addWidget(searchGroup, 1);
     lower->addWidget(transferGroup);
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(statusFilterTabs);
     layout->addWidget(waybillGrid, 1);
     layout->addWidget(selection);
     layout->addLayout(buttons);

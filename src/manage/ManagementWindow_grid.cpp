@@ -7,6 +7,7 @@
 #include "core/Dialogs.h"
 #include "core/ProgramName.h"
 #include "manage/GridFill.h"
+#include "query/WaybillStatus.h"
 #include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillTableModel.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTabBar>
 #include <QTableView>
 
 bool ManagementWindow::isReading() const
@@ -47,11 +49,14 @@ void ManagementWindow::showRead(const WaybillLoader::Result &result)
     tellSearchResult(result);
     // No match, or an empty register on a refresh, leaves the grid as it is.
     if (result.rows.isEmpty()) {
-        if (m_emptyClears)
+        if (m_emptyClears) {
             WaybillLoader::discard(m_model->setRows({}));
+            countStatuses();
+        }
         return;
     }
     WaybillLoader::discard(m_model->setRows(result.rows, result.checks, result.archived));
+    countStatuses();
     // The widths follow the text's GBK length; the cell's own margins come on
     // top, so that the widest value is shown whole in today's larger fonts.
     const int margins = 2 * waybillGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, waybillGrid) + 8;
@@ -82,6 +87,38 @@ void ManagementWindow::clearSearchKey()
     searchKeyEdit->clear();
     searchResultLabel->clear();
     showArchivedFoundButton->hide();
+}
+
+void ManagementWindow::countStatuses()
+{
+    // The tab's data: no value for all rows, the status otherwise (empty: never checked).
+    const QVariant chosen = statusFilterTabs->tabData(statusFilterTabs->currentIndex());
+    QHash<QString, int> counts;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        ++counts[m_model->trackingStatus(row)];
+    const QSignalBlocker quiet(statusFilterTabs);
+    while (statusFilterTabs->count() > 0)
+        statusFilterTabs->removeTab(0);
+    statusFilterTabs->addTab(QStringLiteral("全部 %1").arg(m_model->rowCount()));
+    QStringList statuses = WaybillStatus::all();
+    statuses << QString();
+    for (const QString &status : std::as_const(statuses)) {
+        if (!counts.contains(status))
+            continue;
+        const int tab = statusFilterTabs->addTab(
+            QStringLiteral("%1 %2").arg(status.isEmpty() ? QStringLiteral("未查询") : status).arg(counts[status]));
+        statusFilterTabs->setTabData(tab, status);
+        if (chosen.isValid() && chosen.toString() == status)
+            statusFilterTabs->setCurrentIndex(tab);
+    }
+    filterByStatus();
+}
+
+void ManagementWindow::filterByStatus()
+{
+    const QVariant chosen = statusFilterTabs->tabData(statusFilterTabs->currentIndex());
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        waybillGrid->setRowHidden(row, chosen.isValid() && m_model->trackingStatus(row) != chosen.toString());
 }
 
 void ManagementWindow::refresh()

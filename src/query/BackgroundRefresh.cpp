@@ -60,6 +60,8 @@ void BackgroundRefresh::tick()
     m_busy = true;
     const int override = Endpoints::current().refreshSeconds;
     m_schedule.setInterval(override > 0 ? override : qint64(WatchSettings::refreshHours(m_programFolder)) * 3600);
+    // The demo's seconds ask the local service, which has no budget to keep.
+    m_schedule.setDailyBudget(override > 0 ? 0 : RefreshSchedule::kDailyBudgetPer100);
     const QString path = QDir(m_programFolder).filePath(WaybillStore::fileName());
     m_task->run<Read>(
         [path](const BackgroundTask::KeepGoing &keepGoing) {
@@ -92,8 +94,10 @@ void BackgroundRefresh::candidatesRead(const Read &read)
         finishTick(kIdleSeconds);
         return;
     }
-    for (auto it = read.summaries.cbegin(); it != read.summaries.cend(); ++it)
+    for (auto it = read.summaries.cbegin(); it != read.summaries.cend(); ++it) {
         m_schedule.noteChecked(it.key(), it->lastCheck);
+        m_schedule.noteStatus(it.key(), it->status, it->since);
+    }
     QStringList numbers;
     for (const Candidate &c : read.candidates)
         numbers << c.number;
@@ -128,11 +132,12 @@ void BackgroundRefresh::passFinished(bool stopped)
     for (const ConciseRow &row : std::as_const(m_rows)) {
         if (row.failed) {
             ++failed;
+            m_schedule.noteFailure(row.number, now);
             continue;
         }
         m_schedule.noteChecked(row.number, now);
         if (!row.state.isEmpty())
-            checks.push_back({row.number, now, StateSource::kBackground, row.state, row.signedFor});
+            checks.push_back({row.number, now, StateSource::kBackground, row.state, row.signedFor, row.status});
     }
     // Without a network every request fails alike: one quiet line says so.
     if (failed > 0 && failed == m_rows.size())

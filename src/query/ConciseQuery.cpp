@@ -25,31 +25,6 @@ QString GetLastState(const QString &answer)
     return answer.left(at);
 }
 
-namespace {
-// A word of signing counts unless the text around it says that it did not
-// happen: "未签收", "拒签收", "拒绝签收", "待签收", "签收失败".
-bool mentionsDone(const QString &state, const QString &word)
-{
-    static const QStringList denials = {QStringLiteral("未"), QStringLiteral("拒"),   QStringLiteral("拒绝"),
-                                        QStringLiteral("待"), QStringLiteral("没有"), QStringLiteral("不")};
-    for (qsizetype at = state.indexOf(word); at >= 0; at = state.indexOf(word, at + 1)) {
-        const QStringView before = QStringView(state).left(at);
-        const QStringView after = QStringView(state).mid(at + word.size());
-        bool denied = after.startsWith(QStringLiteral("失败"));
-        for (const QString &denial : denials)
-            denied = denied || before.endsWith(denial);
-        if (!denied)
-            return true;
-    }
-    return false;
-}
-} // namespace
-
-bool IsSignedFor(const QString &state)
-{
-    return mentionsDone(state, QStringLiteral("签收")) || mentionsDone(state, QStringLiteral("妥投"));
-}
-
 QString ConciseQueryAddress(const QString &apiCode, const QString &number)
 {
     return Endpoints::current().trackingService + QStringLiteral("/apione?com=") +

@@ -3,8 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-// The answer of the tracking service's one-line query interface and the
-// signed-for rule that both queries share.
+// The answer of the tracking service's one-line query interface.
 
 // The answer's bytes as text. A byte-order mark stays as U+FEFF; invalid
 // sequences become replacement characters.
@@ -12,9 +11,6 @@ QString Utf8ToUnicode(const QByteArray &bytes);
 
 // The text before the last "更多"; empty when there is none.
 QString GetLastState(const QString &answer);
-
-// A state means signed for when it holds "签收" or "妥投" anywhere.
-bool IsSignedFor(const QString &state);
 
 // The query address for one waybill. The number goes in its normal form, and
 // percent-encoded so that a number holding "&" or "#" reaches the service whole.

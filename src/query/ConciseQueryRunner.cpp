@@ -3,6 +3,7 @@
 #include "core/NetworkFailure.h"
 
 #include "query/ConciseQuery.h"
+#include "query/WaybillStatus.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -95,7 +96,10 @@ void ConciseQueryRunner::onReplyFinished(QNetworkReply *reply, int index)
         row.state = QStringLiteral("查询失败：") + failure;
     } else {
         const QString state = GetLastState(Utf8ToUnicode(reply->readAll()));
-        row.signedFor = IsSignedFor(state);
+        bool hasCode = false;
+        const int code = reply->rawHeader(kStateCodeHeader).toInt(&hasCode);
+        row.status = WaybillStatus::of(state, hasCode ? code : WaybillStatus::kNoCode);
+        row.signedFor = row.status == WaybillStatus::kSigned;
         row.state = state;
         if (state.size() > kShownStateLength) {
             const int cut =

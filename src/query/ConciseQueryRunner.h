@@ -9,6 +9,9 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
+// The header in which the service may give its own state code for the answer.
+inline constexpr char kStateCodeHeader[] = "X-State-Code";
+
 // One waybill to ask for. An empty API code means that the carrier has none.
 struct ConciseJob final {
     QString number;
@@ -23,6 +26,7 @@ struct ConciseRow final {
     QString state;
     bool failed = false;    // the request failed; state says why
     bool signedFor = false; // never for a failed row
+    QString status{};       // WaybillStatus; empty for a failed row
 };
 Q_DECLARE_METATYPE(ConciseRow)
 

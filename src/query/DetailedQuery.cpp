@@ -1,8 +1,8 @@
 #include "query/DetailedQuery.h"
 
 #include "query/Browser.h"
-#include "query/ConciseQuery.h"
 #include "query/HarvestRules.h"
+#include "query/WaybillStatus.h"
 #include "store/Waybill.h"
 
 #include <QDateTime>
@@ -195,7 +195,8 @@ void DetailedQuery::linesRead(const QStringList &lines, int quietMs)
 
 void DetailedQuery::finishStep(const QStringList &lines)
 {
-    const bool signedFor = IsSignedFor(lines.join(QLatin1Char('\n')));
+    // The pages list the record oldest first: its newest line says what happened.
+    const bool signedFor = IsSignedFor(LatestHarvestedState(lines));
     endStep([this, &lines, signedFor](int index, const DetailedJob &job) {
         Q_EMIT harvested(index, job, lines, signedFor);
     });

@@ -1,6 +1,9 @@
 #include "query/RefreshSchedule.h"
 
+#include "query/WaybillStatus.h"
+
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr qint64 kDay = 24 * 3600;
@@ -9,6 +12,8 @@ constexpr int kKept = 4 * RefreshSchedule::kDailyCap;
 
 void RefreshSchedule::noteChecked(const QString &number, const QDateTime &at)
 {
+    if (const auto failed = m_failures.find(number); failed != m_failures.end() && failed->last < at)
+        m_failures.erase(failed); // answered since
     QVector<QDateTime> &times = m_checks[number];
     if (times.contains(at))
         return; // the same check seen twice, from the history and from the pass
@@ -22,6 +27,57 @@ void RefreshSchedule::noteChecked(const QString &number, const QDateTime &at)
         times.erase(times.begin(), times.end() - kKept);
 }
 
+void RefreshSchedule::noteStatus(const QString &number, const QString &status, const QDateTime &since)
+{
+    m_standing.insert(number, {status, since});
+}
+
+void RefreshSchedule::noteFailure(const QString &number, const QDateTime &at)
+{
+    noteChecked(number, at);
+    Failures &f = m_failures[number];
+    ++f.count;
+    f.last = at;
+}
+
+qint64 RefreshSchedule::waitFor(const QString &status) const
+{
+    using namespace WaybillStatus;
+    if (isFinal(status))
+        return 0;
+    qint64 wait = m_interval;
+    if (status == kOutForDelivery || status == kAwaitingPickup)
+        wait = m_interval / 2;
+    else if (status == kTrouble || status == kReturning)
+        wait = m_interval * 2;
+    return std::max(wait, std::min(kShortestWaitSeconds, m_interval));
+}
+
+qint64 RefreshSchedule::waitOf(const QString &number) const
+{
+    const qint64 wait = waitFor(m_standing.value(number).status);
+    const Failures failures = m_failures.value(number);
+    if (wait <= 0 || failures.count == 0)
+        return wait;
+    const double backedOff = double(wait) * std::pow(2.0, std::min(failures.count, 20));
+    return std::max(wait, qint64(std::min(backedOff, double(std::max(kLongestBackOffSeconds, wait)))));
+}
+
+QString RefreshSchedule::stoppedWhy(const QString &number, const QDateTime &now) const
+{
+    const Standing standing = m_standing.value(number);
+    if (WaybillStatus::isFinal(standing.status))
+        return standing.status;
+    if (!standing.since.isValid())
+        return QString();
+    const qint64 held = standing.since.secsTo(now);
+    if (standing.status == WaybillStatus::kAwaitingCollection && held >= kNoRecordSeconds)
+        return QStringLiteral("3 天无物流记录，已停止自动刷新");
+    if (held >= kNoChangeSeconds)
+        return QStringLiteral("60 天无变化，已停止自动刷新");
+    return QString();
+}
+
 void RefreshSchedule::followClock(const QDateTime &now)
 {
     if (m_lastNow.isValid() && now < m_lastNow) {
@@ -29,34 +85,61 @@ void RefreshSchedule::followClock(const QDateTime &now)
         for (QVector<QDateTime> &times : m_checks)
             for (QDateTime &t : times)
                 t = t.addSecs(-back);
+        for (Failures &f : m_failures)
+            f.last = f.last.addSecs(-back);
+        if (m_budgetAt.isValid())
+            m_budgetAt = m_budgetAt.addSecs(-back);
     }
     m_lastNow = now;
+}
+
+// A bucket that fills at the daily budget's pace and holds one tick's worth, full at first.
+int RefreshSchedule::takeBudget(int waiting, const QDateTime &now)
+{
+    const int wanted = perTick(waiting);
+    if (m_budgetPer100 <= 0)
+        return wanted;
+    // A small register is held back by the daily cap per waybill alone.
+    const double perDay = std::max(double(m_budgetPer100) * waiting / 100.0, double(kDailyCap * kPerTick));
+    // What the bucket holds at first is part of the day's budget.
+    const double perSecond = std::max(0.0, perDay - wanted) / double(kDay);
+    if (m_budget < 0)
+        m_budget = wanted;
+    else if (m_budgetAt.isValid() && m_budgetAt < now)
+        m_budget = std::min(double(wanted), m_budget + perSecond * double(m_budgetAt.secsTo(now)));
+    m_budgetAt = now;
+    return std::min(wanted, int(m_budget));
 }
 
 QStringList RefreshSchedule::due(const QStringList &numbers, const QDateTime &now)
 {
     followClock(now);
-    QVector<QPair<QDateTime, QString>> waiting;
+    QVector<QPair<double, QString>> waiting; // how many of its waits each one has waited
     const QDateTime dayBefore = now.addSecs(-kDay);
     for (const QString &number : numbers) {
         QVector<QDateTime> times = m_checks.value(number);
         times.erase(std::upper_bound(times.begin(), times.end(), now), times.end());
-        if (!times.isEmpty() && times.last().secsTo(now) < m_interval)
+        const qint64 wait = waitOf(number);
+        if (wait <= 0 || !stoppedWhy(number, now).isEmpty())
+            continue;
+        if (!times.isEmpty() && times.last().secsTo(now) < wait)
             continue;
         const auto inLastDay = std::count_if(times.cbegin(), times.cend(),
                                              [&](const QDateTime &t) { return t > dayBefore; });
         if (inLastDay >= kDailyCap)
             continue;
-        waiting.push_back({times.isEmpty() ? QDateTime() : times.last(), number});
+        const double waited = times.isEmpty() ? HUGE_VAL : double(times.last().secsTo(now)) / double(wait);
+        waiting.push_back({waited, number});
     }
-    // Never asked (an invalid time) sorts first.
-    std::stable_sort(waiting.begin(), waiting.end(), [](const auto &a, const auto &b) {
-        return a.first.isValid() != b.first.isValid() ? !a.first.isValid() : a.first < b.first;
-    });
+    // Never asked first, then the most overdue for its status: when the budget
+    // binds, a parcel out for delivery still goes before one in transit.
+    std::stable_sort(waiting.begin(), waiting.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     QStringList picked;
-    const int limit = perTick(int(numbers.size()));
+    const int limit = takeBudget(int(numbers.size()), now);
     for (int i = 0; i < waiting.size() && i < limit; ++i)
         picked << waiting[i].second;
+    if (m_budgetPer100 > 0)
+        m_budget -= double(picked.size());
     return picked;
 }
 

@@ -1,5 +1,6 @@
 #include "store/HistoryLoader.h"
 #include "store/StoreFailure.h"
+#include "store/WaybillStore.h"
 
 #include "core/BackgroundTask.h"
 
@@ -44,8 +45,16 @@ QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outc
             const QString signedAt = history ? QStringLiteral("(SELECT min(h.查询时间) FROM 查询记录 h "
                                                               "WHERE h.快递单号 = k.快递单号 AND h.已签收)")
                                              : QStringLiteral("NULL");
-            if (!q.exec(QStringLiteral("SELECT k.状态, k.快递公司, k.快递单号, k.时间, %1 FROM 快递单 k ORDER BY k.rowid")
-                            .arg(signedAt))) {
+            const bool statuses = history &&
+                                  q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('查询记录') WHERE name = '%1'")
+                                             .arg(WaybillStore::kStatusColumn)) &&
+                                  q.next();
+            const QString latestStatus = statuses ? QStringLiteral("(SELECT h.%1 FROM 查询记录 h WHERE h.快递单号 = k.快递单号 "
+                                                             "ORDER BY h.查询时间 DESC, h.rowid DESC LIMIT 1)")
+                                                  .arg(WaybillStore::kStatusColumn)
+                                            : QStringLiteral("NULL");
+            if (!q.exec(QStringLiteral("SELECT k.状态, k.快递公司, k.快递单号, k.时间, %1, %2 FROM 快递单 k ORDER BY k.rowid")
+                            .arg(signedAt, latestStatus))) {
                 *outcome = Outcome::failure(
                     QStringLiteral("无法读取历史记录（%1）：%2").arg(databasePath, StoreFailure::fromText(q.lastError().text())));
             } else {
@@ -56,7 +65,8 @@ QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outc
                                             QDateTime::fromString(q.value(4).toString(), Qt::ISODate),
                                             filter.today, filter.archiveDays);
                     if (!archived || filter.showArchived)
-                        rows.push_back({status, q.value(1).toString(), q.value(2).toString(), archived});
+                        rows.push_back(
+                            {status, q.value(1).toString(), q.value(2).toString(), archived, q.value(5).toString()});
                 }
                 *outcome = Outcome::success();
             }

@@ -66,6 +66,7 @@ QString HistoryModel::text(const Row &r, int column) const
     case 0: return r.archived ? Archive::markedStatus(r.status) : r.status;
     case 1: return r.carrier;
     case 2: return r.number;
+    case 3: return r.trackingStatus;
     default: return QString();
     }
 }
@@ -77,7 +78,7 @@ int HistoryModel::rowCount(const QModelIndex &parent) const
 
 int HistoryModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 3;
+    return parent.isValid() ? 0 : 4;
 }
 
 QVariant HistoryModel::data(const QModelIndex &index, int role) const
@@ -93,6 +94,6 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[] = {"状态", "快递公司", "快递单号"};
-    return section >= 0 && section < 3 ? QString::fromUtf8(titles[section]) : QVariant();
+    static const char *const titles[] = {"状态", "快递公司", "快递单号", "物流状态"};
+    return section >= 0 && section < 4 ? QString::fromUtf8(titles[section]) : QVariant();
 }

@@ -3,9 +3,9 @@
 #include <QAbstractTableModel>
 #include <QVector>
 
-// The history list: status, carrier and number of every stored waybill, the
-// newest first until a column is chosen to sort by. A plain table so that
-// 100,000 rows cost one reset.
+// The history list: status, carrier and number of every stored waybill, then
+// what its newest check found happened; the newest first until a column is
+// chosen to sort by. A plain table so that 100,000 rows cost one reset.
 class HistoryModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -14,6 +14,7 @@ public:
         QString carrier;
         QString number;
         bool archived = false; // shown marked as such
+        QString trackingStatus; // empty before the first check
     };
 
     explicit HistoryModel(QObject *parent = nullptr);

@@ -12,6 +12,7 @@ struct StateCheck final {
     QString source; // one of the StateSource codes
     QString state;
     bool signedFor = false;
+    QString status{}; // what happened, as the queries read it; empty when unknown
 };
 
 // What recording a check did to the register.
@@ -29,13 +30,16 @@ struct StateEntry final {
     QString source;
     QString state;
     bool signedFor = false;
+    QString status;
 };
 
 // The newest that the history knows of a waybill, for the grid and the archive.
 struct CheckSummary final {
     QDateTime lastCheck; // UTC
     QString state;
+    QString status;
     QDateTime signedAt; // UTC, when a query first found it signed for; invalid if never
+    QDateTime since;    // UTC, when the newest state was first found
 };
 using CheckSummaries = QHash<QString, CheckSummary>;
 

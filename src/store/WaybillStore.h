@@ -114,6 +114,8 @@ public:
     // The newest check of every waybill that has one.
     CheckSummaries checkSummaries(Outcome *outcome = nullptr) const;
     static QString historyTable() { return QStringLiteral("查询记录"); }
+    // The history's column of what happened (WaybillStatus), added to older registers on opening.
+    static inline const QString kStatusColumn = QStringLiteral("物流状态");
 
     // The quick search of the management window. Only the seven searchable
     // columns are accepted; the key's own % and _ act as wildcards. A key for

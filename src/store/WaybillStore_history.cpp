@@ -41,6 +41,12 @@ Outcome WaybillStore::addHistoryTable(QSqlQuery &q) const
                     q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1_单号时间 ON %1 (快递单号, 查询时间)").arg(table));
     if (!ok)
         return failure(QStringLiteral("无法添加查询记录表"), q.lastError().text());
+    // Registers from before the status model get the column, empty in their old rows.
+    if (!q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('%1') WHERE name = '%2'").arg(table, kStatusColumn)))
+        return failure(QStringLiteral("无法读取表结构"), q.lastError().text());
+    if (!q.next() &&
+        !q.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT NOT NULL DEFAULT ''").arg(table, kStatusColumn)))
+        return failure(QStringLiteral("无法添加查询记录表"), q.lastError().text());
     return Outcome::success();
 }
 
@@ -71,9 +77,9 @@ CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, O
         effect.newlySigned = !wasSigned;
     }
     const QString table = historyTable();
-    q.prepare(withText(QStringLiteral("SELECT rowid, 状态, 已签收 FROM %1 WHERE 快递单号 = ? "
+    q.prepare(withText(QStringLiteral("SELECT rowid, 状态, 已签收, %2 FROM %1 WHERE 快递单号 = ? "
                                       "ORDER BY 查询时间 DESC, rowid DESC LIMIT 1")
-                           .arg(table)));
+                           .arg(table, kStatusColumn)));
     q.addBindValue(nonNull(check.number));
     if (Outcome r = exec(q); !r) {
         report(outcome, r);
@@ -81,19 +87,25 @@ CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, O
     }
     const QString at = isoUtc(check.at);
     const bool known = q.next();
-    const bool same = known && q.value(1).toString() == check.state && q.value(2).toBool() == check.signedFor;
+    const QString knownStatus = known ? q.value(3).toString() : QString();
+    // A row from before the status column is the same state: it learns its status.
+    const bool same = known && q.value(1).toString() == check.state && q.value(2).toBool() == check.signedFor &&
+                      (knownStatus == check.status || knownStatus.isEmpty() || check.status.isEmpty());
     const qint64 newest = known ? q.value(0).toLongLong() : -1;
     q.finish();
     if (same) {
         // A clock set back never moves the last check into the past.
-        q.prepare(withText(QStringLiteral("UPDATE %1 SET 最后查询 = max(最后查询, ?) WHERE rowid = %2")
+        q.prepare(withText(QStringLiteral("UPDATE %1 SET 最后查询 = max(最后查询, ?), %3 = ? WHERE rowid = %2")
                                .arg(table)
-                               .arg(newest)));
+                               .arg(newest)
+                               .arg(kStatusColumn)));
         q.addBindValue(nonNull(at));
+        q.addBindValue(nonNull(check.status.isEmpty() ? knownStatus : check.status));
     } else {
-        q.prepare(withText(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?, ?, %2)")
-                               .arg(table, check.signedFor ? QStringLiteral("1") : QStringLiteral("0"))));
-        for (const QString &value : {check.number, at, at, check.source, check.state})
+        q.prepare(withText(QStringLiteral("INSERT INTO %1 (快递单号, 查询时间, 最后查询, 来源, 状态, 已签收, %3) "
+                                          "VALUES (?, ?, ?, ?, ?, %2, ?)")
+                               .arg(table, check.signedFor ? QStringLiteral("1") : QStringLiteral("0"), kStatusColumn)));
+        for (const QString &value : {check.number, at, at, check.source, check.state, check.status})
             q.addBindValue(nonNull(value));
         effect.changed = known;
     }
@@ -143,15 +155,15 @@ QVector<StateEntry> WaybillStore::stateHistory(const QString &number, Outcome *o
     QVector<StateEntry> entries;
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(withText(QStringLiteral("SELECT 查询时间, 最后查询, 来源, 状态, 已签收 FROM %1 WHERE 快递单号 = ? "
+    q.prepare(withText(QStringLiteral("SELECT 查询时间, 最后查询, 来源, 状态, 已签收, %2 FROM %1 WHERE 快递单号 = ? "
                                       "ORDER BY 查询时间 DESC, rowid DESC")
-                           .arg(historyTable())));
+                           .arg(historyTable(), kStatusColumn)));
     q.addBindValue(nonNull(number));
     const Outcome result = exec(q);
     report(outcome, result);
     while (result && q.next())
         entries.push_back({fromIso(q.value(0)), fromIso(q.value(1)), q.value(2).toString(), q.value(3).toString(),
-                           q.value(4).toBool()});
+                           q.value(4).toBool(), q.value(5).toString()});
     return entries;
 }
 
@@ -161,11 +173,12 @@ CheckSummaries WaybillStore::checkSummaries(Outcome *outcome) const
     QSqlQuery q(database());
     q.setForwardOnly(true);
     // SQLite takes the bare columns from the row that holds the max().
-    q.prepare(QStringLiteral("SELECT 快递单号, max(查询时间), 最后查询, 状态 FROM %1 GROUP BY 快递单号")
-                  .arg(historyTable()));
+    q.prepare(QStringLiteral("SELECT 快递单号, max(查询时间), 最后查询, 状态, %2 FROM %1 GROUP BY 快递单号")
+                  .arg(historyTable(), kStatusColumn));
     Outcome result = exec(q);
     while (result && q.next())
-        summaries.insert(q.value(0).toString(), {fromIso(q.value(2)), q.value(3).toString(), {}});
+        summaries.insert(q.value(0).toString(),
+                         {fromIso(q.value(2)), q.value(3).toString(), q.value(4).toString(), {}, fromIso(q.value(1))});
     if (result) {
         q.prepare(QStringLiteral("SELECT 快递单号, min(查询时间) FROM %1 WHERE 已签收 GROUP BY 快递单号")
                       .arg(historyTable()));

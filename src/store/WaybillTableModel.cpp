@@ -56,6 +56,8 @@ QVariant WaybillTableModel::data(const QModelIndex &index, int role) const
     const auto check = m_checks.constFind(w.number);
     if (check == m_checks.cend())
         return QString();
+    if (index.column() == TrackingStatus)
+        return check->status;
     return index.column() == LastCheck ? ShortLocalTime(check->lastCheck) : check->state;
 }
 
@@ -63,6 +65,8 @@ QVariant WaybillTableModel::headerData(int section, Qt::Orientation orientation,
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < WaybillColumns::Count)
         return WaybillColumns::name(section);
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == TrackingStatus)
+        return QStringLiteral("物流状态");
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && (section == LastCheck || section == LatestState))
         return section == LastCheck ? QStringLiteral("最后查询") : QStringLiteral("最新状态");
     return QAbstractTableModel::headerData(section, orientation, role);

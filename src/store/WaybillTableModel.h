@@ -9,7 +9,7 @@
 
 // The rows that the management grid shows: the eleven columns of the register
 // in table order, headed by their names, then the newest check of each waybill
-// from its history. Read-only; every change goes through
+// from its history: when, what happened, and the state it read. Read-only; every change goes through
 // the dialogs and the store.
 class WaybillTableModel final : public QAbstractTableModel {
     Q_OBJECT
@@ -20,11 +20,13 @@ public:
     // Rows whose number is in `archived` read as archived in their status.
     QVector<Waybill> setRows(QVector<Waybill> rows, CheckSummaries checks = {}, QSet<QString> archived = {});
     // After the register's own columns.
-    enum ExtraColumn { LastCheck = WaybillColumns::Count, LatestState, ColumnCount };
+    enum ExtraColumn { LastCheck = WaybillColumns::Count, TrackingStatus, LatestState, ColumnCount };
     // Takes out the first row with this number; false when none has it.
     bool removeWaybill(const QString &number);
     const QVector<Waybill> &rows() const { return m_rows; }
     const Waybill &waybill(int row) const { return m_rows.at(row); }
+    // What the newest check of the row found happened; empty before any check.
+    QString trackingStatus(int row) const { return m_checks.value(m_rows.at(row).number).status; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -251,7 +251,8 @@ void TestAccessibility::tabReadsEachWindowInOrder()
     QTRY_VERIFY(management->isVisible());
     QCOMPARE(
         tabStops(management, management->waybillGrid).join(QLatin1Char(' ')),
-        QStringLiteral("waybillGrid refreshButton detailsButton deleteButton modifyButton quickAddButton searchKeyEdit "
+        QStringLiteral("waybillGrid statusFilterTabs refreshButton detailsButton deleteButton modifyButton "
+                       "quickAddButton searchKeyEdit "
                        "searchColumnCombo showArchivedCheckBox exportButton importButton statisticsButton"));
 }
 

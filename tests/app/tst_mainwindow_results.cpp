@@ -171,6 +171,11 @@ void TestMainWindowResults::passOwnsItsWaybills()
     // The history list follows the marks.
     QTRY_COMPARE(w.historyView->model()->index(h.historyRowOf(QStringLiteral("SF1001")), 0).data().toString(),
                  u("已签收"));
+    const int sf = h.historyRowOf(QStringLiteral("SF1001")), yt = h.historyRowOf(QStringLiteral("YT3003"));
+    // Beside it, what each waybill's newest line said happened; 状态 keeps its two values.
+    QCOMPARE(w.historyView->model()->index(sf, 3).data().toString(), u("已签收"));
+    QCOMPARE(w.historyView->model()->index(yt, 3).data().toString(), u("运输中"));
+    QCOMPARE(w.historyView->model()->index(yt, 0).data().toString(), u("未签收"));
     QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
                                  "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
 

@@ -2,6 +2,7 @@
 
 #include "carriers/CarrierCatalogue.h"
 #include "query/ConciseQuery.h"
+#include "query/WaybillStatus.h"
 #include "query/HarvestRules.h"
 #include "settings/IniFile.h"
 #include "transfer/ImportReader.h"

@@ -42,6 +42,7 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTreeWidget>
+#include <QTabBar>
 #include <QtTest>
 
 #include <memory>
@@ -159,6 +160,7 @@ private Q_SLOTS:
     void modifyAppliesToTheRowItWasOpenedFor();
     void afterARefreshModifyAndDeleteWorkOnTheStoredRow();
     void detailsShowTheChosenRowElseTheMainWindowsWaybill();
+    void statusTabsCountAndFilterTheRows();
     void importFromTextAndExcel();
     void importUnderALockCancelAndTheFullList();
     void templateIsRestoredAndOpened();
@@ -490,7 +492,8 @@ void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
     const QDateTime now = f.clock.now();
     f.store.recordChecks({{QStringLiteral("A"), now.addDays(-2), StateSource::kConcise, u("揽收")},
                           {QStringLiteral("A"), now.addDays(-1), StateSource::detailed(QStringLiteral("byly1")), u("派送中")},
-                          {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中")}});
+                          {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中"), false,
+                           u("派件中")}});
     f.current = {QString(),
                  QString(),
                  QStringLiteral("A"),
@@ -516,10 +519,11 @@ void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
     // The grid shows the same newest check after the register's own columns.
     f.window->refreshButton->click();
     QVERIFY(f.settle());
-    QCOMPARE(f.model()->columnCount(), WaybillColumns::Count + 2);
+    QCOMPARE(f.model()->columnCount(), WaybillColumns::Count + 3);
     QCOMPARE(f.model()->headerData(WaybillColumns::Count, Qt::Horizontal).toString(), u("最后查询"));
     QCOMPARE(f.model()->index(0, WaybillColumns::Count).data().toString(), u("2026-12-16 21:00"));
-    QCOMPARE(f.model()->index(0, WaybillColumns::Count + 1).data().toString(), u("派送中"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count + 1).data().toString(), u("派件中"));
+    QCOMPARE(f.model()->index(0, WaybillColumns::Count + 2).data().toString(), u("派送中"));
 
     f.current.number = QStringLiteral("NOT-STORED");
     f.window->detailsButton->click();
@@ -530,6 +534,35 @@ void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
     f.choose(0); // a row chosen in the grid is the one meant, whatever the main window holds
     f.window->detailsButton->click();
     QCOMPARE(details->numberValueLabel->text() + details->goodsValueLabel->text(), u("A书"));
+}
+
+void TestManagementWindow::statusTabsCountAndFilterTheRows()
+{
+    Fixture f("A B C D");
+    const QDateTime now = f.clock.now();
+    f.store.recordChecks({{QStringLiteral("A"), now, StateSource::kConcise, u("异常"), false, u("疑难")},
+                          {QStringLiteral("B"), now, StateSource::kConcise, u("滞留"), false, u("疑难")},
+                          {QStringLiteral("C"), now, StateSource::kConcise, u("派送中"), false, u("派件中")}});
+    f.window->refreshButton->click();
+    QVERIFY(f.settle());
+    QTabBar *tabs = f.window->statusFilterTabs;
+    const auto visible = [&f] {
+        QStringList shown;
+        for (int row = 0; row < f.model()->rowCount(); ++row)
+            if (!f.window->waybillGrid->isRowHidden(row))
+                shown << f.model()->index(row, WaybillColumns::Number).data().toString();
+        return shown;
+    };
+    QCOMPARE(tabs->tabText(3), u("未查询 1"));
+    tabs->setCurrentIndex(3);
+    QCOMPARE(visible(), numbers("D"));
+    // A refresh keeps the chosen status, with its new count.
+    tabs->setCurrentIndex(1);
+    f.store.recordCheck({QStringLiteral("C"), now.addSecs(60), StateSource::kConcise, u("网点滞留"), false, u("疑难")});
+    f.window->refreshButton->click();
+    QVERIFY(f.settle());
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), u("疑难 3"));
+    QCOMPARE(visible(), numbers("A B C"));
 }
 
 void TestManagementWindow::importFromTextAndExcel()

@@ -1,5 +1,6 @@
 #include "core/Endpoints.h"
 #include "query/ConciseQuery.h"
+#include "query/WaybillStatus.h"
 
 #include <QtTest>
 

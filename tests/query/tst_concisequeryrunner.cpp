@@ -1,5 +1,6 @@
 #include "core/NetworkFailure.h"
 #include "query/ConciseQueryRunner.h"
+#include "query/WaybillStatus.h"
 #include "support/DueNow.h"
 #include "support/TrackingSim.h"
 
@@ -47,6 +48,7 @@ private Q_SLOTS:
     void rowsKeepJobOrder();
     void zeroJobsAndStop();
     void longStatesAreCutForShowing();
+    void everyRecordOfTheServiceHasItsStatus();
 };
 
 // Each row's state holds the expected text; a failed row's state is exactly it.
@@ -179,6 +181,35 @@ void TestConciseQueryRunner::longStatesAreCutForShowing()
     QVERIFY(row.signedFor); // decided by the whole state, whose end says so
     QCOMPARE(row.state.size(), ConciseQueryRunner::kShownStateLength + 1);
     QVERIFY(row.state.endsWith(QChar(0x2026)));
+}
+
+// The service's records by the number's ending; the locker's comes with a
+// state code, its text alone would read as in transit.
+void TestConciseQueryRunner::everyRecordOfTheServiceHasItsStatus()
+{
+    using namespace WaybillStatus;
+    const QVector<QPair<QString, QString>> expected = {
+        {u("SF1"), kSigned},         {u("SF2"), kSigned},           {u("SF9"), kTrouble},
+        {u("SF0"), kAwaitingCollection}, {u("SF4"), kInTransit},    {u("SF73"), kReturnSigned},
+        {u("SF74"), kReturnSigned},  {u("SF75"), kReturning},       {u("SF76"), kTrouble},
+        {u("SF77"), kAwaitingPickup}, {u("SF78"), kAwaitingPickup}, {u("SF83"), kOutForDelivery},
+        {u("SF84"), kRedirected},    {u("SF85"), kCustoms},         {u("SF86"), kPickedUp},
+        {u("SF87"), kAwaitingCollection}, {u("SF88"), kAwaitingPickup},
+    };
+    TrackingSim sim(QStringLiteral(TRACKING_SIM));
+    QVERIFY2(sim.isListening(), sim.output().constData());
+    sim.serveAllHosts();
+    QStringList numbers;
+    for (const auto &[number, status] : expected)
+        numbers << number;
+    ConciseQueryRunner runner;
+    Pass pass(runner);
+    QVERIFY(runner.start(jobsFor(numbers)));
+    QTRY_COMPARE_WITH_TIMEOUT(pass.finished.size(), 1, 60000);
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(pass.row(i).status, expected[i].second);
+        QCOMPARE(pass.row(i).signedFor, expected[i].second == kSigned);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConciseQueryRunner)

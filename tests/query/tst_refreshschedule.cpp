@@ -4,6 +4,7 @@
 #include "core/Endpoints.h"
 #include "query/BackgroundRefresh.h"
 #include "query/RefreshSchedule.h"
+#include "query/WaybillStatus.h"
 #include "settings/AppSettings.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
@@ -48,6 +49,9 @@ private Q_SLOTS:
     void aFewAtATimeSpreadOverTheInterval_data();
     void aFewAtATimeSpreadOverTheInterval();
     void manyWaybillsComeRoundWithinTheInterval();
+    void theWaitFollowsTheStatus_data();
+    void theWaitFollowsTheStatus();
+    void aThousandWaybillsKeepWithinTheDailyBudget();
     void aClockThatWentBackNeverStopsTheRefresh();
     void refreshRecordsUnsignedWaybillsOnly();
     void standsAsideForTheUserAndTheSetting();
@@ -156,6 +160,7 @@ void TestRefreshSchedule::manyWaybillsComeRoundWithinTheInterval()
 {
     // Ticks a minute apart, four at a time, would take over eight hours here.
     RefreshSchedule schedule(3600);
+    schedule.setDailyBudget(0); // the spread alone
     QStringList numbers;
     for (int i = 0; i < 2000; ++i)
         numbers << QString::number(i);
@@ -176,6 +181,89 @@ void TestRefreshSchedule::manyWaybillsComeRoundWithinTheInterval()
         for (int i = 1; i < times.size(); ++i)
             QVERIFY(times[i] - times[i - 1] >= 3600);
     }
+}
+
+void TestRefreshSchedule::theWaitFollowsTheStatus_data()
+{
+    QTest::addColumn<qint64>("interval");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("heldDays");
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<qint64>("wait"); // 0: not asked again
+    using namespace WaybillStatus;
+    const auto row = [](const char *name, qint64 interval, const QString &status, int held, int failures, qint64 wait) {
+        QTest::newRow(name) << interval << status << held << failures << wait;
+    };
+    row("out for delivery: half", 7200, kOutForDelivery, 0, 0, 3600);
+    row("in a locker: half", 7200, kAwaitingPickup, 1, 0, 3600);
+    row("never under half an hour", 2400, kOutForDelivery, 0, 0, 1800);
+    row("the demo's seconds stay", 30, kOutForDelivery, 0, 0, 30);
+    row("in transit: the interval", 7200, kInTransit, 59, 0, 7200);
+    row("not known yet: the interval", 7200, QString(), 0, 0, 7200);
+    row("stuck: twice", 7200, kTrouble, 0, 0, 14400);
+    row("signed: never", 7200, kSigned, 0, 0, 0);
+    row("returned and signed: never", 7200, kReturnSigned, 0, 0, 0);
+    row("no record for 2 days", 7200, kAwaitingCollection, 2, 0, 7200);
+    row("no record for 3 days: stopped", 7200, kAwaitingCollection, 3, 0, 0);
+    row("no change for 60 days: stopped", 7200, kInTransit, 60, 0, 0);
+    row("one failure backs off", 7200, kInTransit, 0, 1, 14400);
+    row("two failures back off further", 7200, kOutForDelivery, 0, 2, 14400);
+    row("backing off stops at a day", 7200, kInTransit, 0, 9, 86400);
+}
+
+void TestRefreshSchedule::theWaitFollowsTheStatus()
+{
+    QFETCH(qint64, interval);
+    QFETCH(QString, status);
+    QFETCH(int, heldDays);
+    QFETCH(int, failures);
+    QFETCH(qint64, wait);
+    RefreshSchedule schedule(interval);
+    const QStringList a{QStringLiteral("A")};
+    schedule.noteStatus(a[0], status, kStart.addDays(-heldDays));
+    schedule.noteChecked(a[0], kStart);
+    for (int i = 0; i < failures; ++i)
+        schedule.noteFailure(a[0], kStart);
+    if (wait == 0) {
+        QVERIFY(schedule.due(a, kStart.addSecs(2 * 86400)).isEmpty());
+        QVERIFY(!schedule.stoppedWhy(a[0], kStart).isEmpty());
+        return;
+    }
+    QVERIFY(schedule.due(a, kStart.addSecs(wait - 1)).isEmpty());
+    QCOMPARE(schedule.due(a, kStart.addSecs(wait)), a);
+    schedule.noteChecked(a[0], kStart.addSecs(wait)); // an answer ends the backing off
+    QCOMPARE(schedule.due(a, kStart.addSecs(wait + schedule.waitFor(status))), a);
+}
+
+// The refresh's own ticks over a day of 1,000 waybills of every open status.
+void TestRefreshSchedule::aThousandWaybillsKeepWithinTheDailyBudget()
+{
+    RefreshSchedule schedule(3600);
+    const QStringList statuses = {WaybillStatus::kOutForDelivery, WaybillStatus::kAwaitingPickup,
+                                  WaybillStatus::kInTransit, WaybillStatus::kTrouble, WaybillStatus::kPickedUp};
+    QStringList numbers;
+    for (int i = 0; i < 1000; ++i) {
+        numbers << QString::number(i);
+        schedule.noteStatus(numbers.last(), statuses[i % statuses.size()], kStart);
+    }
+    QHash<QString, qint64> last;
+    QHash<QString, int> byStatus;
+    int requests = 0;
+    for (qint64 at = 0; at < 86400; at += schedule.tickSeconds(1000)) {
+        for (const QString &number : schedule.due(numbers, kStart.addSecs(at))) {
+            QVERIFY(!last.contains(number) || at - last[number] >= RefreshSchedule::kShortestWaitSeconds);
+            last[number] = at;
+            schedule.noteChecked(number, kStart.addSecs(at));
+            ++byStatus[statuses[number.toInt() % statuses.size()]];
+            ++requests;
+        }
+    }
+    QCOMPARE(last.size(), 1000);
+    QVERIFY2(requests <= 1000 * RefreshSchedule::kDailyBudgetPer100 / 100, qPrintable(QString::number(requests)));
+    QVERIFY(requests >= 4500); // the budget is used, not wasted
+    // Under the budget the statuses keep their order: out for delivery before in transit before stuck.
+    QVERIFY(byStatus[WaybillStatus::kOutForDelivery] > byStatus[WaybillStatus::kInTransit]);
+    QVERIFY(byStatus[WaybillStatus::kInTransit] > byStatus[WaybillStatus::kTrouble]);
 }
 
 void TestRefreshSchedule::refreshRecordsUnsignedWaybillsOnly()
@@ -270,6 +358,7 @@ void TestRefreshSchedule::demoIntervalInSecondsReplacesTheHours()
     QCOMPARE(f.refresh->nextTickMs(), 30000);
     QVERIFY(f.tick());
     QCOMPARE(f.refresh->schedule().interval(), qint64(30));
+    QCOMPARE(f.refresh->schedule().dailyBudget(), 0); // the local service has no budget to keep
     QCOMPARE(f.refresh->nextTickMs(), 30000);
     Endpoints::setCurrent(saved);
 }

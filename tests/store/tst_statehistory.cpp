@@ -1,5 +1,6 @@
 // What queries learned about each waybill: the history table beside the register.
 #include "store/Archive.h"
+#include "store/HistoryLoader.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
@@ -131,24 +132,60 @@ void TestStateHistory::olderRegisterGetsTheTableAndKeepsItsOwn()
     QVERIFY(f.store.recordCheck({QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")}).stored);
     QVERIFY(f.store.open(f.folder.file(WaybillStore::fileName())).ok);
     QCOMPARE(f.store.stateHistory(QStringLiteral("SF1")).size(), 1);
+
+    // A history from before the status column gets it; its rows learn their status from the next check.
+    f.store.close();
+    f.raw(QStringLiteral("DROP TABLE 查询记录"));
+    f.raw(QStringLiteral("CREATE TABLE 查询记录 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, 最后查询 TEXT NOT NULL, "
+                         "来源 TEXT NOT NULL, 状态 TEXT NOT NULL, 已签收 INTEGER NOT NULL)"));
+    f.raw(u("INSERT INTO 查询记录 VALUES ('SF2', '2026-12-07T06:03:00Z', '2026-12-07T06:03:00Z', 'concise', '在途', 0)"));
+    QVERIFY(f.store.open(f.folder.file(WaybillStore::fileName())).ok);
+    QCOMPARE(f.store.stateHistory(QStringLiteral("SF2")).first().status, QString());
+    StateCheck again{QStringLiteral("SF2"), kT0.addSecs(60), StateSource::kConcise, u("在途"), false, u("运输中")};
+    QVERIFY(!f.store.recordCheck(again).changed);
+    const QVector<StateEntry> rows = f.store.stateHistory(QStringLiteral("SF2"));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].status, u("运输中"));
+    QCOMPARE(rows[0].lastCheck, kT0.addSecs(60));
+    // A check without a status (a stored state of an older program) leaves it.
+    again.status.clear();
+    f.store.recordCheck(again);
+    QCOMPARE(f.store.checkSummaries()[QStringLiteral("SF2")].status, u("运输中"));
 }
 
 void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
 {
     Fixture f;
     QVERIFY(f.store.checkSummaries().isEmpty());
-    f.store.recordChecks({{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")},
-                          {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true},
+    Waybill third;
+    third.number = QStringLiteral("SF3");
+    third.carrier = u("顺丰速运");
+    QVERIFY(f.store.insertFromInputForm(third));
+    f.store.recordChecks({{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途"), false, u("运输中")},
+                          {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true, u("已签收")},
                           {QStringLiteral("SF1"), kT0.addDays(2), StateSource::kConcise, u("已签收"), true},
-                          {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中")},
-                          {QStringLiteral("SF2"), kT0.addDays(1), StateSource::kConcise, u("派送中"), true}});
+                          {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中"), false, u("派件中")},
+                          {QStringLiteral("SF2"), kT0.addDays(3), StateSource::kConcise, u("派送中"), false, u("派件中")},
+                          // The same words, now signed for, are a new state.
+                          {QStringLiteral("SF3"), kT0, StateSource::kConcise, u("派送中"), false, u("派件中")},
+                          {QStringLiteral("SF3"), kT0.addDays(1), StateSource::kConcise, u("派送中"), true, u("已签收")}});
     const CheckSummaries all = f.store.checkSummaries();
-    QCOMPARE(all.size(), 2);
+    QCOMPARE(all.size(), 3);
     QCOMPARE(all[QStringLiteral("SF1")].state, u("已签收"));
     QCOMPARE(all[QStringLiteral("SF1")].lastCheck, kT0.addDays(2));
     QCOMPARE(all[QStringLiteral("SF1")].signedAt, kT0.addDays(1));
     QCOMPARE(all[QStringLiteral("SF2")].state, u("派送中"));
-    QCOMPARE(all[QStringLiteral("SF2")].signedAt, kT0.addDays(1)); // the same words, now signed for
+    QCOMPARE(all[QStringLiteral("SF2")].status, u("派件中"));
+    QCOMPARE(all[QStringLiteral("SF2")].since, kT0); // held since its first check, for the refresh to give up
+    QCOMPARE(all[QStringLiteral("SF1")].since, kT0.addDays(1));
+    // The history list shows the newest status beside 状态.
+    Outcome read;
+    const QVector<HistoryModel::Row> rows = HistoryLoader::read(f.store.path(), &read, {kT0.date(), 5, true});
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0].trackingStatus, u("已签收"));
+    QCOMPARE(rows[1].trackingStatus, u("派件中"));
+    QVERIFY(!all[QStringLiteral("SF2")].signedAt.isValid());
+    QCOMPARE(all[QStringLiteral("SF3")].signedAt, kT0.addDays(1));
 }
 
 void TestStateHistory::lastCheckIsDescribedWithItsAge_data()

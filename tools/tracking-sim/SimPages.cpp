@@ -52,6 +52,16 @@ QString jsArray(const QStringList &lines)
     return QLatin1Char('[') + literals.join(QLatin1Char(',')) + QLatin1Char(']');
 }
 
+// [[ending, record lines], …] in the order the endings are tried; a number
+// that is not found has no lines.
+QString endingsArray()
+{
+    QStringList pairs;
+    for (const auto &[ending, kind] : SimRecords::endings())
+        pairs << QStringLiteral("[%1, %2]").arg(jsString(ending), jsArray(SimRecords::statesFor(kind)));
+    return QLatin1Char('[') + pairs.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
 QString htmlEscaped(const QString &text)
 {
     return text.toHtmlEscaped();
@@ -121,20 +131,20 @@ QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
     QString script =
         QStringLiteral(R"JS(
 (function () {
-  var records = { transit: %1, signed: %2, delivered: %3, refused: %10 };
-  var startLine = %4, endLine = %5;
-  var clickFails = %6, faultNumber = %7;
+  var transit = %1, endings = %2;
+  var startLine = %3, endLine = %4;
+  var clickFails = %5, faultNumber = %6;
   function recordFor(nu) {
     if (nu.length === 0) return null;
-    var last = nu.charAt(nu.length - 1);
-    if (last === '0') return null;
-    if (last === '1') return records.signed;
-    if (last === '2') return records.delivered;
-    if (last === '9') return records.refused;
-    return records.transit;
+    for (var i = 0; i < endings.length; ++i) {
+      var ending = endings[i][0];
+      if (nu.length >= ending.length && nu.substr(nu.length - ending.length) === ending)
+        return endings[i][1].length ? endings[i][1] : null;
+    }
+    return transit;
   }
-  document.getElementById(%8).addEventListener('click', function () {
-    var field = document.getElementById(%9);
+  document.getElementById(%7).addEventListener('click', function () {
+    var field = document.getElementById(%8);
     var area = document.getElementById('result');
     if (!field) return;
     var nu = field.value;
@@ -146,12 +156,10 @@ QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
   });
 })();
 )JS")
-            .arg(jsArray(SimRecords::statesFor(SimRecords::Kind::InTransit)),
-                 jsArray(SimRecords::statesFor(SimRecords::Kind::Signed)),
-                 jsArray(SimRecords::statesFor(SimRecords::Kind::Delivered)), jsString(layout.startLine),
-                 jsString(layout.endLine), faults.clickFails ? QStringLiteral("true") : QStringLiteral("false"),
-                 jsString(faults.faultNumber), jsString(layout.buttonId), jsString(layout.fieldId))
-            .arg(jsArray(SimRecords::statesFor(SimRecords::Kind::Refused)));
+            .arg(jsArray(SimRecords::statesFor(SimRecords::Kind::InTransit)), endingsArray(),
+                 jsString(layout.startLine), jsString(layout.endLine),
+                 faults.clickFails ? QStringLiteral("true") : QStringLiteral("false"), jsString(faults.faultNumber),
+                 jsString(layout.buttonId), jsString(layout.fieldId));
 
     return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head>\n"
                           "<body>\n<h3>%1 - %2</h3>\n"

@@ -15,30 +15,77 @@ QStringList pickedUp()
 }
 } // namespace
 
+const QVector<QPair<QString, Kind>> &endings()
+{
+    static const QVector<QPair<QString, Kind>> table = {
+        {QStringLiteral("73"), Kind::ReturnSigned},   {QStringLiteral("74"), Kind::ReturnedToSender},
+        {QStringLiteral("75"), Kind::Rejected},       {QStringLiteral("76"), Kind::Exception},
+        {QStringLiteral("77"), Kind::Locker},         {QStringLiteral("78"), Kind::Station},
+        {QStringLiteral("83"), Kind::OutForDelivery}, {QStringLiteral("84"), Kind::Redirected},
+        {QStringLiteral("85"), Kind::Customs},        {QStringLiteral("86"), Kind::PickedUp},
+        {QStringLiteral("87"), Kind::Ordered},        {QStringLiteral("88"), Kind::HeldAtDesk},
+        {QStringLiteral("0"), Kind::NotFound},        {QStringLiteral("1"), Kind::Signed},
+        {QStringLiteral("2"), Kind::Delivered},       {QStringLiteral("9"), Kind::Refused},
+    };
+    return table;
+}
+
 Kind kindFor(const QString &number)
 {
     if (number.isEmpty())
         return Kind::NotFound;
-    switch (number.back().unicode()) {
-    case '0':
-        return Kind::NotFound;
-    case '1':
-        return Kind::Signed;
-    case '2':
-        return Kind::Delivered;
-    case '9':
-        return Kind::Refused;
-    default:
-        return Kind::InTransit;
-    }
+    for (const auto &[ending, kind] : endings())
+        if (number.endsWith(ending))
+            return kind;
+    return Kind::InTransit;
+}
+
+int stateCodeFor(Kind kind)
+{
+    return kind == Kind::Locker ? 501 : -1;
 }
 
 QStringList statesFor(Kind kind)
 {
     QStringList states = pickedUp();
+    const QString at = QStringLiteral("2024-03-03 14:20:09 【上海徐汇营业点】 ");
     switch (kind) {
     case Kind::NotFound:
         return {};
+    case Kind::ReturnSigned:
+        states << at + QStringLiteral("退货签收");
+        break;
+    case Kind::ReturnedToSender:
+        states << at + QStringLiteral("快件已退回寄件人，已签收，签收人：寄件人");
+        break;
+    case Kind::Rejected:
+        states << at + QStringLiteral("收件人拒收，快件退回中");
+        break;
+    case Kind::Exception:
+        states << at + QStringLiteral("快件异常：地址不详，无法联系收件人");
+        break;
+    case Kind::Locker:
+        states << at + QStringLiteral("快件已放入智能柜，格口 A12，凭码 361502 开柜");
+        break;
+    case Kind::Station:
+        states << at + QStringLiteral("快件已到菜鸟驿站，请及时取件");
+        break;
+    case Kind::OutForDelivery:
+        states << at + QStringLiteral("快递员正在派件，派件员：王五");
+        break;
+    case Kind::Redirected:
+        states << at + QStringLiteral("应收件人要求，快件已转投至新地址");
+        break;
+    case Kind::Customs:
+        states << at + QStringLiteral("快件已到达海关，清关中");
+        break;
+    case Kind::PickedUp:
+        return states.mid(0, 1);
+    case Kind::Ordered:
+        return {QStringLiteral("2024-03-01 08:00:00 商家已下单，等待揽收")};
+    case Kind::HeldAtDesk:
+        states << at + QStringLiteral("快件已由小区门卫代收");
+        break;
     case Kind::InTransit:
         states << QStringLiteral("2024-03-02 18:30:45 【上海转运中心】 快件已到达，正在分拣");
         break;

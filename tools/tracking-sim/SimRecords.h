@@ -3,17 +3,42 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // The tracking record that the simulated service keeps for a waybill number.
-// It depends only on the number's last character, so tests know the answer
+// It depends only on the number's last characters, so tests know the answer
 // without any stored data.
 namespace SimRecords {
 
-enum class Kind { NotFound, InTransit, Signed, Delivered, Refused };
+enum class Kind {
+    NotFound,
+    InTransit,
+    Signed,
+    Delivered,
+    Refused,
+    ReturnSigned,
+    ReturnedToSender,
+    Rejected,
+    Exception,
+    Locker,
+    Station,
+    OutForDelivery,
+    Redirected,
+    Customs,
+    PickedUp,
+    Ordered,
+    HeldAtDesk,
+};
 
-// "1" signed for, "2" delivered (妥投), "0" or an empty number not found,
-// anything else in transit.
+// The endings that choose a record, longest first: "1" signed for, "2"
+// delivered (妥投), "9" delivery failed, "0" not found, and two-digit endings
+// in 73-78 and 83-88 for the other statuses. Anything else is in transit.
+const QVector<QPair<QString, Kind>> &endings();
 Kind kindFor(const QString &number);
+
+// The state code the service gives with a record, -1 for none: only the
+// locker's, whose text alone does not say that it waits in a locker.
+int stateCodeFor(Kind kind);
 
 // The dated record lines, oldest first; empty for an unknown number.
 QStringList statesFor(Kind kind);

@@ -204,7 +204,11 @@ SimServer::Response SimServer::concise(const QUrl &url) const
         body.insert(0, QByteArray("\xe5\x9c", 2));
         body.insert(body.indexOf(' ') + 1, QByteArray("\x80\xff ", 3));
     }
-    return {200, kText, body, false};
+    Response r{200, kText, body, false};
+    if (const int state = SimRecords::stateCodeFor(SimRecords::kindFor(number));
+        state >= 0 && SimRecords::isKnownCompany(code))
+        r.extraHeaders = "X-State-Code: " + QByteArray::number(state) + "\r\n";
+    return r;
 }
 
 std::optional<SimServer::Response> SimServer::unruly(const QUrl &url) const
