@@ -127,6 +127,7 @@ private:
     void exportFinished(const Outcome &outcome, bool empty, int beyondGbk);
     void countStatuses();
     void filterByStatus();
+    bool isSignedToday(int row) const;
 
     QString m_programFolder;
     Dialogs &m_dialogs;

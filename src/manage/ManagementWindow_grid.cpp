@@ -89,6 +89,11 @@ void ManagementWindow::clearSearchKey()
     showArchivedFoundButton->hide();
 }
 
+namespace {
+// The data of the 今日签收 tab: no status is spelt so.
+const QString kSignedTodayTab = QStringLiteral("\x01today");
+} // namespace
+
 void ManagementWindow::countStatuses()
 {
     // The tab's data: no value for all rows, the status otherwise (empty: never checked).
@@ -100,6 +105,16 @@ void ManagementWindow::countStatuses()
     while (statusFilterTabs->count() > 0)
         statusFilterTabs->removeTab(0);
     statusFilterTabs->addTab(QStringLiteral("全部 %1").arg(m_model->rowCount()));
+    // Today's signings together, so that none announced today goes unseen.
+    int signedToday = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        signedToday += isSignedToday(row) ? 1 : 0;
+    if (signedToday > 0) {
+        const int tab = statusFilterTabs->addTab(QStringLiteral("今日签收 %1").arg(signedToday));
+        statusFilterTabs->setTabData(tab, kSignedTodayTab);
+        if (chosen.isValid() && chosen.toString() == kSignedTodayTab)
+            statusFilterTabs->setCurrentIndex(tab);
+    }
     QStringList statuses = WaybillStatus::all();
     statuses << QString();
     for (const QString &status : std::as_const(statuses)) {
@@ -114,11 +129,19 @@ void ManagementWindow::countStatuses()
     filterByStatus();
 }
 
+bool ManagementWindow::isSignedToday(int row) const
+{
+    const QDateTime at = m_model->signedAt(row);
+    return at.isValid() && at.toLocalTime().date() == m_clock.today();
+}
+
 void ManagementWindow::filterByStatus()
 {
     const QVariant chosen = statusFilterTabs->tabData(statusFilterTabs->currentIndex());
+    const bool today = chosen.isValid() && chosen.toString() == kSignedTodayTab;
     for (int row = 0; row < m_model->rowCount(); ++row)
-        waybillGrid->setRowHidden(row, chosen.isValid() && m_model->trackingStatus(row) != chosen.toString());
+        waybillGrid->setRowHidden(row, today ? !isSignedToday(row)
+                                             : chosen.isValid() && m_model->trackingStatus(row) != chosen.toString());
 }
 
 void ManagementWindow::refresh()

@@ -27,6 +27,8 @@ public:
     const Waybill &waybill(int row) const { return m_rows.at(row); }
     // What the newest check of the row found happened; empty before any check.
     QString trackingStatus(int row) const { return m_checks.value(m_rows.at(row).number).status; }
+    // When a query first found the row signed for, in UTC; invalid if never.
+    QDateTime signedAt(int row) const { return m_checks.value(m_rows.at(row).number).signedAt; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

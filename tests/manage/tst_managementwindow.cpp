@@ -538,14 +538,22 @@ void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
 
 void TestManagementWindow::statusTabsCountAndFilterTheRows()
 {
-    Fixture f("A B C D");
+    Fixture f("A B C D E F");
     const QDateTime now = f.clock.now();
     f.store.recordChecks({{QStringLiteral("A"), now, StateSource::kConcise, u("异常"), false, u("疑难")},
                           {QStringLiteral("B"), now, StateSource::kConcise, u("滞留"), false, u("疑难")},
-                          {QStringLiteral("C"), now, StateSource::kConcise, u("派送中"), false, u("派件中")}});
+                          {QStringLiteral("C"), now, StateSource::kConcise, u("派送中"), false, u("派件中")},
+                          {QStringLiteral("E"), now.addDays(-1), StateSource::kConcise, u("已签收"), true, u("已签收")},
+                          {QStringLiteral("F"), now, StateSource::kConcise, u("已签收"), true, u("已签收")}});
     f.window->refreshButton->click();
     QVERIFY(f.settle());
     QTabBar *tabs = f.window->statusFilterTabs;
+    const auto choose = [tabs](const QString &text) {
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->tabText(i) == text)
+                return tabs->setCurrentIndex(i), true;
+        return false;
+    };
     const auto visible = [&f] {
         QStringList shown;
         for (int row = 0; row < f.model()->rowCount(); ++row)
@@ -553,11 +561,15 @@ void TestManagementWindow::statusTabsCountAndFilterTheRows()
                 shown << f.model()->index(row, WaybillColumns::Number).data().toString();
         return shown;
     };
-    QCOMPARE(tabs->tabText(3), u("未查询 1"));
-    tabs->setCurrentIndex(3);
+    QVERIFY(choose(u("未查询 1")));
     QCOMPARE(visible(), numbers("D"));
+    // Signed for today, not yesterday.
+    QVERIFY(choose(u("今日签收 1")));
+    QCOMPARE(visible(), numbers("F"));
+    QVERIFY(choose(u("已签收 2")));
+    QCOMPARE(visible(), numbers("E F"));
     // A refresh keeps the chosen status, with its new count.
-    tabs->setCurrentIndex(1);
+    QVERIFY(choose(u("疑难 2")));
     f.store.recordCheck({QStringLiteral("C"), now.addSecs(60), StateSource::kConcise, u("网点滞留"), false, u("疑难")});
     f.window->refreshButton->click();
     QVERIFY(f.settle());
