@@ -1,5 +1,8 @@
 #include "query/HarvestRules.h"
 
+#include <QDateTime>
+#include <QRegularExpression>
+
 #include <functional>
 
 namespace {
@@ -96,13 +99,39 @@ QString HarvestedText(const QStringList &lines)
     return text;
 }
 
+namespace {
+// The time a record line begins with ("2024-03-03 14:20:09", "2024/3/3 14:20"),
+// invalid when it begins with none.
+QDateTime lineTime(const QString &line)
+{
+    static const QRegularExpression stamp(
+        QStringLiteral("^\\s*(\\d{4})[-/.](\\d{1,2})[-/.](\\d{1,2})\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?"));
+    const QRegularExpressionMatch m = stamp.match(line);
+    if (!m.hasMatch())
+        return {};
+    return QDateTime(QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()),
+                     QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt()));
+}
+} // namespace
+
 QString LatestHarvestedState(const QStringList &lines)
 {
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        if (!line->trimmed().isEmpty())
-            return line->trimmed();
+    // Pages list a record oldest first or newest first: the newest is the
+    // latest dated line; a record without dates ends with it.
+    QString last, latest;
+    QDateTime latestAt;
+    for (const QString &line : lines) {
+        const QString text = line.trimmed();
+        if (text.isEmpty())
+            continue;
+        last = text;
+        const QDateTime at = lineTime(text);
+        if (at.isValid() && (!latestAt.isValid() || at > latestAt)) {
+            latest = text;
+            latestAt = at;
+        }
     }
-    return QString();
+    return latestAt.isValid() ? latest : last;
 }
 
 QString DetailHeader(const QString &number, const QString &carrier)

@@ -27,8 +27,8 @@ QStringList HarvestLines(const QStringList &lines, DataSource source);
 
 // Each harvested line followed by "\r\n", as the result box receives them.
 QString HarvestedText(const QStringList &lines);
-// The newest state of a harvest: the tracking pages list the record oldest
-// first, so its last line that is not blank.
+// The newest state of a harvest: its latest dated line, or in a record
+// without dates its last line that is not blank.
 QString LatestHarvestedState(const QStringList &lines);
 
 // The header of a current-waybill query and the line before each waybill of a

@@ -19,6 +19,7 @@ private Q_SLOTS:
     void harvestsBetweenTheLastMarkers_data();
     void harvestsBetweenTheLastMarkers();
     void resultTexts();
+    void newestStateOfARecordInEitherOrder();
 };
 
 void TestHarvestRules::splitsInnerTextIntoLines()
@@ -87,6 +88,18 @@ void TestHarvestRules::resultTexts()
     QVERIFY(!FoundNothing(header + HarvestedText({QString(), QString()}), u("10"), u("宅急送")));
     // Labels changed since the query started: the header no longer matches.
     QVERIFY(!FoundNothing(header + u("\r\n"), u("11"), u("宅急送")));
+}
+
+void TestHarvestRules::newestStateOfARecordInEitherOrder()
+{
+    const QString taken = u("2024-03-01 09:15:02 【深圳南山营业点】 快件已揽收");
+    const QString sent = u("2024/3/2 6:05 【深圳转运中心】 快件已发出");
+    const QString signedFor = u("2024-03-03 14:20:09 【上海徐汇营业点】 快件已签收");
+    QCOMPARE(LatestHarvestedState({taken, sent, signedFor, QString()}), signedFor);
+    QCOMPARE(LatestHarvestedState({u("时间 地点和跟踪进度"), signedFor, sent, taken, u("以上信息仅供参考")}), signedFor);
+    QCOMPARE(LatestHarvestedState({u("2024/3/4 8:00 派送中"), signedFor}), u("2024/3/4 8:00 派送中"));
+    QCOMPARE(LatestHarvestedState({u("已揽收"), u(" 已签收 "), QString()}), u("已签收")); // undated: the last
+    QCOMPARE(LatestHarvestedState({QString(), u("  ")}), QString());
 }
 
 QTEST_GUILESS_MAIN(TestHarvestRules)
