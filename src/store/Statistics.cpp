@@ -76,7 +76,17 @@ Summary read(const QString &databasePath, const Range &range, Outcome *outcome)
             *outcome = opened;
         return {};
     }
-    return compute(store.summaryColumns(outcome), range);
+    QVector<Waybill> rows = store.summaryColumns(outcome);
+    // By status is by what the newest check found happened; a waybill never
+    // checked counts by its 状态.
+    Outcome checked;
+    const CheckSummaries checks = store.checkSummaries(&checked);
+    for (Waybill &w : rows) {
+        const auto check = checks.constFind(w.number);
+        if (check != checks.cend() && !check->status.isEmpty())
+            w.status = check->status;
+    }
+    return compute(rows, range);
 }
 
 } // namespace Statistics

@@ -38,6 +38,8 @@ struct Summary {
 };
 
 Summary compute(const QVector<Waybill> &rows, const Range &range);
+// By status counts what each waybill's newest check found happened (疑难,
+// 待取件…), and the 状态 of a waybill never checked.
 Summary read(const QString &databasePath, const Range &range, Outcome *outcome);
 
 } // namespace Statistics

@@ -60,7 +60,7 @@ QVector<Waybill> WaybillStore::summaryColumns(Outcome *outcome) const
 {
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT 状态, 快递公司, 时间, 在途时间 FROM 快递单"));
+    q.prepare(QStringLiteral("SELECT 状态, 快递公司, 时间, 在途时间, 快递单号 FROM 快递单"));
     QVector<Waybill> rows;
     if (const Outcome result = exec(q); !result) {
         report(outcome, result);
@@ -72,6 +72,7 @@ QVector<Waybill> WaybillStore::summaryColumns(Outcome *outcome) const
         w.carrier = q.value(1).toString();
         w.time = q.value(2).toString();
         w.daysInTransit = q.value(3).toString();
+        w.number = q.value(4).toString();
         rows.push_back(std::move(w));
     }
     report(outcome, Outcome::success());

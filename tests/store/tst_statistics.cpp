@@ -1,4 +1,5 @@
 #include "store/Statistics.h"
+#include "support/TestRegister.h"
 
 #include <QtTest>
 
@@ -31,6 +32,7 @@ class TestStatistics : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void countsMonthsAndDaysInTransit();
+    void statusIsWhatTheNewestCheckFound();
 };
 
 void TestStatistics::countsMonthsAndDaysInTransit()
@@ -58,6 +60,20 @@ void TestStatistics::countsMonthsAndDaysInTransit()
     QCOMPARE(november.total, 2);
     QCOMPARE(text(november.byMonth), u("2026-11=1 2026-12=1"));
     QCOMPARE(november.transit[0].median, 6.5); // 4 and 9: the middle of an even count
+}
+
+void TestStatistics::statusIsWhatTheNewestCheckFound()
+{
+    TestRegister reg({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
+    const QDateTime t0(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
+    reg.store.recordChecks({{QStringLiteral("A"), t0, StateSource::kConcise, u("派送中"), false, u("派件中")},
+                            {QStringLiteral("A"), t0.addDays(1), StateSource::kConcise, u("滞留"), false, u("疑难")},
+                            {QStringLiteral("B"), t0, StateSource::kConcise, u("滞留"), false, u("疑难")},
+                            {QStringLiteral("C"), t0, StateSource::kConcise, u("已签收"), true, u("已签收")}});
+    Outcome read;
+    const Statistics::Summary s = Statistics::read(reg.folder.file(WaybillStore::fileName()), {}, &read);
+    QVERIFY2(read, qPrintable(read.error));
+    QCOMPARE(text(s.byStatus), u("疑难=2 已签收=1 未签收=1"));
 }
 
 QTEST_GUILESS_MAIN(TestStatistics)
