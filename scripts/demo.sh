@@ -15,42 +15,13 @@ for f in "$SIM" "$PROGRAM"; do
   fi
 done
 
-sim_out="$(mktemp)"
-"$SIM" --port 0 >"$sim_out" &
-sim_pid=$!
-cleanup() {
-  kill "$sim_pid" 2>/dev/null || true
-  wait "$sim_pid" 2>/dev/null || true
-  rm -f "$sim_out"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-port=""
-for _ in $(seq 1 100); do
-  line="$(head -n 1 "$sim_out" 2>/dev/null || true)"
-  if [[ "$line" =~ ^listening\ on\ 127\.0\.0\.1:([0-9]+)$ ]]; then
-    port="${BASH_REMATCH[1]}"
-    break
-  fi
-  kill -0 "$sim_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -z "$port" ]; then
-  echo "demo: tracking-sim did not start" >&2
-  exit 1
-fi
-
-host="http://127.0.0.1:$port"
+. "$(dirname "$0")/local-service.sh"
+start_local_service "$SIM" demo
 demo="$BUILD_DIR/demo"
 mkdir -p "$demo"
 cp -f "$PROGRAM" "$demo/tolvane"
 {
-  echo "[hosts]"
-  for key in tracking_service default_source default_source_alternate backup_source_1 \
-             backup_source_2 maker_site update_server; do
-    echo "$key=$host"
-  done
+  write_hosts
   # DEMO_REFRESH_SECONDS=30 make demo: the background refresh on, every 30 s.
   if [ -n "${DEMO_REFRESH_SECONDS:-}" ]; then
     echo "[refresh]"

@@ -20,37 +20,11 @@ done
 command -v xvfb-run >/dev/null || { echo "screenshots: xvfb-run is missing (scripts/install-deps.sh)" >&2; exit 1; }
 
 work="$(mktemp -d)"
-"$SIM" --port 0 >"$work/sim.out" &
-sim_pid=$!
-cleanup() {
-  kill "$sim_pid" 2>/dev/null || true
-  wait "$sim_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-port=""
-for _ in $(seq 1 100); do
-  line="$(head -n 1 "$work/sim.out" 2>/dev/null || true)"
-  if [[ "$line" =~ ^listening\ on\ 127\.0\.0\.1:([0-9]+)$ ]]; then
-    port="${BASH_REMATCH[1]}"
-    break
-  fi
-  kill -0 "$sim_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "screenshots: tracking-sim did not start" >&2; exit 1; }
-
-host="http://127.0.0.1:$port"
+on_exit='rm -rf "$work"'
+. "$ROOT/scripts/local-service.sh"
+start_local_service "$SIM" screenshots
 mkdir -p "$work/data" "$ROOT/docs"
-{
-  echo "[hosts]"
-  for key in tracking_service default_source default_source_alternate backup_source_1 \
-             backup_source_2 maker_site update_server; do
-    echo "$key=$host"
-  done
-} >"$work/data/endpoints.ini"
+write_hosts >"$work/data/endpoints.ini"
 # No update question over the pictures.
 printf '[设置]\r\n自动更新=1\r\n' | iconv -f UTF-8 -t GBK >"$work/data/config.ini"
 

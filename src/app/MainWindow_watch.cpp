@@ -49,15 +49,13 @@ void MainWindow::passEnded()
 // signed for reports it, whichever query made it.
 void MainWindow::announceCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier)
 {
-    if (effect.newlySigned)
-        m_markedSinceLoad = true; // the history list shows the new status after the tick
     if (!effect.newlySigned) {
         if (effect.changed)
             showQueryStatus(QStringLiteral("%1 状态更新：%2").arg(check.number, check.state));
         return;
     }
-    if (WatchSettings::signingNotice(m_dataFolder))
-        m_unannounced.push_back({check.number, carrier, check.state});
+    m_markedSinceLoad = true; // the history list shows the new status after the tick
+    m_unannounced.push_back({check.number, carrier, check.state});
 }
 
 // One notice for all the signings of a pass, naming the first few.
@@ -66,6 +64,8 @@ void MainWindow::announceSignings()
     if (m_unannounced.isEmpty())
         return;
     const QVector<Signing> signings = std::exchange(m_unannounced, {});
+    if (!WatchSettings::signingNotice(m_dataFolder))
+        return;
     constexpr int kNamed = 5;
     QStringList named, numbers;
     for (const Signing &s : signings) {

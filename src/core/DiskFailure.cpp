@@ -9,16 +9,21 @@ QString diskFull()
     return QStringLiteral("磁盘空间不足。请删除不需要的文件、腾出磁盘空间后再试。");
 }
 
-QString describe(int systemError)
+bool isFull(int systemError)
 {
-    switch (systemError) {
-    case ENOSPC:
 #ifdef EDQUOT
-    case EDQUOT:
+    if (systemError == EDQUOT)
+        return true;
 #endif
     // A file-size limit looks the same to the user: the file cannot grow.
-    case EFBIG:
+    return systemError == ENOSPC || systemError == EFBIG;
+}
+
+QString describe(int systemError)
+{
+    if (isFull(systemError))
         return diskFull();
+    switch (systemError) {
     case EACCES:
     case EPERM:
         return QStringLiteral("没有写入权限。请检查这个文件和它所在文件夹的权限，或换一个文件夹再试。");

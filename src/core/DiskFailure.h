@@ -11,5 +11,8 @@ QString describe(int systemError);
 
 // The wording for a full disk, shared with the register's messages.
 QString diskFull();
+// Whether an errno value means the file cannot grow: a full disk, a quota,
+// a file-size limit.
+bool isFull(int systemError);
 
 } // namespace DiskFailure

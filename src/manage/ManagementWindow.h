@@ -129,6 +129,7 @@ private:
     void filterByStatus();
     bool isSignedToday(int row) const;
 
+    bool m_rowsFiltered = false; // some rows may be hidden by a status tab
     QString m_programFolder;
     Dialogs &m_dialogs;
     Launcher &m_launcher;

@@ -138,6 +138,10 @@ bool ManagementWindow::isSignedToday(int row) const
 void ManagementWindow::filterByStatus()
 {
     const QVariant chosen = statusFilterTabs->tabData(statusFilterTabs->currentIndex());
+    // 全部 over rows that none hid is the common case: no pass over a large register.
+    if (!chosen.isValid() && !m_rowsFiltered)
+        return;
+    m_rowsFiltered = chosen.isValid();
     const bool today = chosen.isValid() && chosen.toString() == kSignedTodayTab;
     for (int row = 0; row < m_model->rowCount(); ++row)
         waybillGrid->setRowHidden(row, today ? !isSignedToday(row)

@@ -2,8 +2,6 @@
 
 #include "core/DiskFailure.h"
 
-#include <cerrno>
-
 #include <sqlite3.h>
 
 namespace StoreFailure {
@@ -15,7 +13,7 @@ QString describe(int sqliteCode, int systemError)
         return DiskFailure::diskFull();
     case SQLITE_IOERR:
         // A write past a file-size limit or onto a full disk surfaces as an I/O error.
-        if (systemError == ENOSPC || systemError == EFBIG)
+        if (DiskFailure::isFull(systemError))
             return DiskFailure::diskFull();
         return QStringLiteral("读写数据库文件时出错，磁盘可能已满或已被拔出。请腾出磁盘空间、检查磁盘后再试。");
     case SQLITE_BUSY:
