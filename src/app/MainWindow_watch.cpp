@@ -28,9 +28,10 @@ void MainWindow::buildBackgroundRefresh()
     signingNoticeButton->setAccessibleDescription(QStringLiteral("签收提醒"));
     // A long list never widens the window; the tooltip holds it whole.
     signingNoticeButton->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    signingNoticeButton->setStyleSheet(QStringLiteral("text-align: left;")); // cut at its end, never its start
     signingNoticeButton->setToolTip(QStringLiteral("打开快递单详细管理"));
     signingNoticeButton->hide();
-    statusBar()->addWidget(signingNoticeButton);
+    statusBar()->addWidget(signingNoticeButton, 1); // a share of the bar, or an ignored width is none
     connect(signingNoticeButton, &QPushButton::clicked, this, [this] {
         signingNoticeButton->hide();
         openAnnounced();
