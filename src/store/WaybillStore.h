@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QSet>
 #include <QString>
+#include <QVariant>
 #include <QVector>
 
 #include <array>
@@ -121,6 +122,15 @@ public:
     // columns are accepted; the key's own % and _ act as wildcards. A key for
     // 快递单号 is taken in normal form and finds every spelling stored.
     static QStringList searchableColumns();
+    // The search as a condition on 快递单, for any statement that reads it (a
+    // page of the grid, a count); `binds` fill its placeholders in order.
+    // Fails for a column that cannot be searched.
+    struct Condition {
+        QString sql;
+        QVariantList binds;
+    };
+    static std::optional<Condition> searchCondition(const QString &column, const QString &key,
+                                                    Outcome *outcome = nullptr);
     QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr,
                             const KeepGoing &keepGoing = {}) const;
 
@@ -157,7 +167,7 @@ private:
     static bool addNumberFunction(QSqlDatabase &db);
     std::optional<Waybill> findByNormalForm(const QString &number, Outcome *outcome) const;
     Outcome numberIsNew(const QString &normal, const QString &except = QString()) const;
-    QVector<Waybill> searchNumbers(const QString &key, Outcome *outcome, const KeepGoing &keepGoing) const;
+    static Condition numberCondition(const QString &key);
     QSet<QString> oddNumbersInNormalForm(Outcome *outcome) const;
 
     // WaybillStore_search.cpp

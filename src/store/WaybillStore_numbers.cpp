@@ -81,19 +81,14 @@ Outcome WaybillStore::numberIsNew(const QString &normal, const QString &except) 
     return q.next() ? Outcome::failure(QStringLiteral("快递单号已存在！")) : Outcome::success();
 }
 
-QVector<Waybill> WaybillStore::searchNumbers(const QString &key, Outcome *outcome, const KeepGoing &keepGoing) const
+WaybillStore::Condition WaybillStore::numberCondition(const QString &key)
 {
     // LIKE already ignores the case of ASCII letters; blanks and full-width
     // characters of a stored number need its normal form.
     const QString normal = WaybillNumber::normalForm(key);
-    QSqlQuery q(database());
-    q.setForwardOnly(true);
-    q.prepare(kSelectAll + QStringLiteral(" WHERE 快递单号 LIKE '%' || %1 || '%' OR (%2 AND normal_number(快递单号) "
-                                          "LIKE '%' || %1 || '%') ORDER BY rowid")
-                               .arg(kText, kOddNumber));
-    q.addBindValue(nonNull(normal));
-    q.addBindValue(nonNull(normal));
-    return readRows(q, outcome, keepGoing);
+    return {QStringLiteral("(快递单号 LIKE '%' || %1 || '%' OR (%2 AND normal_number(快递单号) LIKE '%' || %1 || '%'))")
+                .arg(kText, kOddNumber),
+            {nonNull(normal), nonNull(normal)}};
 }
 
 QSet<QString> WaybillStore::oddNumbersInNormalForm(Outcome *outcome) const

@@ -111,25 +111,34 @@ QStringList WaybillStore::searchableColumns()
             QStringLiteral("姓名"),     QStringLiteral("时间"),     QStringLiteral("备注")};
 }
 
-QVector<Waybill> WaybillStore::search(const QString &column, const QString &key, Outcome *outcome,
-                                      const KeepGoing &keepGoing) const
+std::optional<WaybillStore::Condition> WaybillStore::searchCondition(const QString &column, const QString &key,
+                                                                     Outcome *outcome)
 {
     // The column is spliced into the statement, so only known names pass.
     if (!searchableColumns().contains(column)) {
         report(outcome, Outcome::failure(QStringLiteral("不能按“%1”查找。").arg(column)));
-        return {};
+        return std::nullopt;
     }
+    report(outcome, Outcome::success());
     // SQLite's LIKE reads its pattern up to the first NUL, so such a key would
     // match every row; no stored value holds one.
-    if (key.contains(QChar(0))) {
-        report(outcome, Outcome::success());
-        return {};
-    }
+    if (key.contains(QChar(0)))
+        return Condition{QStringLiteral("0"), {}};
     if (column == WaybillColumns::name(WaybillColumns::Number))
-        return searchNumbers(key, outcome, keepGoing);
+        return numberCondition(key);
+    return Condition{QStringLiteral("%1 LIKE '%' || %2 || '%'").arg(column, kText), {nonNull(key)}};
+}
+
+QVector<Waybill> WaybillStore::search(const QString &column, const QString &key, Outcome *outcome,
+                                      const KeepGoing &keepGoing) const
+{
+    const std::optional<Condition> condition = searchCondition(column, key, outcome);
+    if (!condition)
+        return {};
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(kSelectAll + QStringLiteral(" WHERE %1 LIKE '%' || %2 || '%' ORDER BY rowid").arg(column, kText));
-    q.addBindValue(nonNull(key));
+    q.prepare(kSelectAll + QStringLiteral(" WHERE ") + condition->sql + QStringLiteral(" ORDER BY rowid"));
+    for (const QVariant &bind : condition->binds)
+        q.addBindValue(bind);
     return readRows(q, outcome, keepGoing);
 }
