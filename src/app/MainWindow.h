@@ -21,6 +21,7 @@ class Clock;
 struct StateCheck;
 struct CheckEffect;
 class BackgroundRefresh;
+struct FlaggedWaybill;
 class Dialogs;
 class HistoryLoader;
 class HistoryModel;
@@ -199,6 +200,8 @@ Q_SIGNALS:
     void historyLoaded();
     // Waybills newly signed for were announced, in one notice (in the tray or the status bar).
     void signingAnnounced(const QStringList &numbers, const QString &title);
+    // Time flags newly on were announced, in one notice.
+    void flagsAnnounced(const QStringList &numbers, const QString &title);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -225,6 +228,9 @@ private:
     void buildBackgroundRefresh();
     void announceCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier);
     void announceSignings();
+    void announceFlags(const QVector<FlaggedWaybill> &fresh);
+    void restartChosenRefresh();
+    void showNotice(const QString &title, const QString &body, const QString &shown);
     void passEnded();
     void openAnnounced();
     void removeTrayIcon();
@@ -309,6 +315,7 @@ private:
     ConciseQueryRunner *m_concise = nullptr;
     BackgroundRefresh *m_refresh = nullptr;
     QString m_announced; // the first waybill of the last notice
+    bool m_announcedFlags = false; // the last notice told time flags: a click opens their list
     struct Signing {
         QString number;
         QString carrier;

@@ -1,5 +1,6 @@
 // The concise and the detailed query of the main window.
 #include "app/MainWindow.h"
+#include "carriers/CarrierCatalogue.h"
 #include "core/ProgramName.h"
 
 #include "core/ClassicTimer.h"
@@ -185,8 +186,15 @@ void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybil
 {
     QVector<ConciseJob> jobs;
     jobs.reserve(waybills.size());
-    for (const auto &[number, carrier] : waybills)
-        jobs.push_back({number, carrier, apiCodeFor(carrier, batch)});
+    for (const auto &[number, carrier] : waybills) {
+        // The register's telephone, for the carriers whose service asks for its digits.
+        QString phone;
+        if (const Carrier *known = FindCarrierByName(carrier); known && known->needsPhoneDigits) {
+            if (const std::optional<Waybill> stored = m_store.find(number))
+                phone = stored->phone;
+        }
+        jobs.push_back({number, carrier, apiCodeFor(carrier, batch), phone});
+    }
     m_conciseMarks = mark;
     m_conciseSaves.startPass();
     m_refresh->yieldToUser();

@@ -4,12 +4,15 @@
 #include "core/Clock.h"
 #include "manage/ManagementWindow.h"
 #include "query/BackgroundRefresh.h"
+#include "query/WaybillStatus.h"
+#include "store/HistoryModel.h"
 #include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTreeView>
 
 #include <utility>
 
@@ -18,9 +21,16 @@ void MainWindow::buildBackgroundRefresh()
     m_refresh = new BackgroundRefresh(
         m_dataFolder, m_clock, [this] { return isConciseQueryRunning() || isDetailedPassRunning(); }, this);
     connect(m_refresh, &BackgroundRefresh::checked, this, &MainWindow::announceCheck);
+    connect(m_refresh, &BackgroundRefresh::flagged, this, &MainWindow::announceFlags);
     connect(m_refresh, &BackgroundRefresh::status, this, &MainWindow::showQueryStatus);
     connect(m_refresh, &BackgroundRefresh::tickDone, this, &MainWindow::passEnded);
     m_refresh->start();
+    // The history list tells why a waybill is no longer refreshed; 刷新数据 on it starts it again.
+    m_history->setNoteFor([this](const QString &number) {
+        const QString why = m_refresh->schedule().stoppedWhy(number, m_clock.now().toUTC());
+        return WaybillStatus::isFinal(why) ? QString() : why;
+    });
+    connect(refreshHistoryButton, &QPushButton::clicked, this, &MainWindow::restartChosenRefresh);
 
     signingNoticeButton = new QPushButton(this);
     signingNoticeButton->setObjectName(QStringLiteral("signingNoticeButton"));
@@ -83,15 +93,61 @@ void MainWindow::announceSignings()
                   .arg(named.join(QStringLiteral("、")), signings.size() > kNamed ? QStringLiteral("等") : QString());
     const QString body = signings.size() == 1 ? first.state : numbers.mid(0, 20).join(QLatin1Char('\n'));
     m_announced = first.number;
+    m_announcedFlags = false;
+    showNotice(title, body, signings.size() == 1 ? title + QStringLiteral("：") + first.state : title);
+    Q_EMIT signingAnnounced(numbers, title);
+}
+
+// In the tray where it can tell, else on the status bar until read.
+void MainWindow::showNotice(const QString &title, const QString &body, const QString &shown)
+{
     if (m_tray && m_tray->isVisible() && QSystemTrayIcon::supportsMessages()) {
         m_tray->showMessage(title, body, QSystemTrayIcon::Information);
     } else {
-        const QString shown = signings.size() == 1 ? title + QStringLiteral("：") + first.state : title;
         signingNoticeButton->setText(shown.left(200));
         signingNoticeButton->setToolTip(shown + QStringLiteral("\n点击打开快递单详细管理"));
         signingNoticeButton->show();
     }
-    Q_EMIT signingAnnounced(numbers, title);
+}
+
+// Flags come on as time passes, not with a check: the refresh remembers
+// which it told, so each is announced once, like a signing.
+void MainWindow::announceFlags(const QVector<FlaggedWaybill> &fresh)
+{
+    if (fresh.isEmpty())
+        return;
+    constexpr int kNamed = 5;
+    QStringList named, numbers;
+    for (const FlaggedWaybill &f : fresh) {
+        numbers << f.number;
+        if (named.size() < kNamed)
+            named << QStringLiteral("%1（%2）").arg(f.number, f.flag);
+    }
+    const QString title = fresh.size() == 1
+                              ? QStringLiteral("%1 %2（%3）").arg(fresh.first().number, fresh.first().flag,
+                                                                 fresh.first().carrier)
+                              : QStringLiteral("%1 件快递超时：%2%3")
+                                    .arg(fresh.size())
+                                    .arg(named.join(QStringLiteral("、")), fresh.size() > kNamed ? QStringLiteral("等") : QString());
+    m_announced = fresh.first().number;
+    m_announcedFlags = true;
+    showNotice(title, numbers.mid(0, 20).join(QLatin1Char('\n')), title);
+    Q_EMIT flagsAnnounced(numbers, title);
+}
+
+// The waybill chosen in the history list, if its refresh stopped, is refreshed again.
+void MainWindow::restartChosenRefresh()
+{
+    const QModelIndex chosen = historyView->currentIndex();
+    if (!chosen.isValid() || chosen.row() >= m_history->rowCount())
+        return;
+    const QString number = m_history->row(chosen.row()).number;
+    const QDateTime now = m_clock.now().toUTC();
+    const QString why = m_refresh->schedule().stoppedWhy(number, now);
+    if (why.isEmpty() || WaybillStatus::isFinal(why))
+        return;
+    m_refresh->schedule().restart(number, now);
+    showQueryStatus(QStringLiteral("%1 重新开始自动刷新").arg(number));
 }
 
 // A click on the notice: the management window at that waybill's row.
@@ -101,4 +157,6 @@ void MainWindow::openAnnounced()
         return;
     showManagement();
     m_management->showWaybill(m_announced);
+    if (m_announcedFlags)
+        m_management->showFlagged();
 }

@@ -34,7 +34,7 @@ using C = Carrier::Control;
 
 Carrier row(int number, const char *name, C control, int index, const char *tooltip, const char *config,
             const char *api, const char *defaultSlug, const char *backup1Slug, const char *backup2Slug,
-            const char *hotline, const char *homePage)
+            const char *hotline, const char *homePage, bool needsPhoneDigits = false)
 {
     Carrier c;
     c.row = number;
@@ -52,6 +52,7 @@ Carrier row(int number, const char *name, C control, int index, const char *tool
         c.backup2Page = QStringLiteral("/index.html?types=%1").arg(QString::fromUtf8(backup2Slug));
     c.hotline = QString::fromUtf8(hotline);
     c.homePage = QString::fromUtf8(homePage);
+    c.needsPhoneDigits = needsPhoneDigits;
     return c;
 }
 
@@ -59,11 +60,11 @@ QVector<Carrier> buildCatalogue()
 {
     return {
         row(1, "EMS(E邮宝)", C::Button, 0, "EMS快递&E邮宝", "EMS", "ems", "ems", "ems", "ems", "11185", "http://www.ems.com.cn"),
-        row(2, "顺丰速运", C::Button, 1, "顺丰速递", "sf", "shunfeng", "sf", "sf", "sf", "4008-111-111", "http://www.sf-express.com"),
+        row(2, "顺丰速运", C::Button, 1, "顺丰速递", "sf", "shunfeng", "sf", "sf", "sf", "4008-111-111", "http://www.sf-express.com", true),
         row(3, "申通E物流", C::Button, 2, "申通快递", "sto", "shentong", "st", "sto", "sto", "0571-82122222", "http://www.sto.cn"),
         row(4, "圆通快递", C::Button, 3, "圆通快递", "yto", "yuantong", "yt", "yto", "yto", "021-69777888/999", "http://www.yto.net.cn"),
         row(5, "韵达快运", C::Button, 4, "韵达快递", "yd", "yunda", "yd", "yd", "yd", "021-39207888", "http://www.yundaex.com"),
-        row(6, "中通速递", C::Button, 5, "中通快递", "zto", "zhongtong", "zt", "zto", "zto", "021-59130789", "http://www.zto.cn"),
+        row(6, "中通速递", C::Button, 5, "中通快递", "zto", "zhongtong", "zt", "zto", "zto", "021-59130789", "http://www.zto.cn", true),
         row(7, "天天快递", C::Button, 6, "天天快递", "tt", "tiantian", "tt", "tt", "tt", "4007-160-170", "http://www.ttkdex.com"),
         row(8, "汇通快运", C::Button, 7, "汇通快递", "ht", "huitongkuaidi", "htky", "ht", "ht", "021-52967798", "http://www.htky365.com"),
         row(9, "联邦快递", C::Button, 8, "联邦快递", "lb", "fedex", "fedex", "fedex", "fedex", "800-988-1888", "http://www.fedex.com/cn"),

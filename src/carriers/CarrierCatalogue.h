@@ -30,6 +30,9 @@ struct Carrier final {
     QString backup2Page;
     QString hotline;
     QString homePage;
+    // The tracking service answers for it only with the last four digits of
+    // the sender's or receiver's telephone.
+    bool needsPhoneDigits = false;
 
     bool isButton() const { return control == Control::Button; }
     bool isListEntry() const { return control == Control::List; }

@@ -14,6 +14,7 @@ class Clock;
 class Dialogs;
 class QuickAddDialog;
 class DetailsDialog;
+class FlaggedWindow;
 class ImportWindow;
 class ModifyDialog;
 class StatisticsWindow;
@@ -54,6 +55,9 @@ public:
     QPushButton *statisticsButton = nullptr; // 统计
     void showStatistics();
     StatisticsWindow *statisticsWindow() const { return m_statistics; }
+    QPushButton *flaggedButton = nullptr; // 超时件
+    void showFlagged();
+    FlaggedWindow *flaggedWindow() const { return m_flagged; }
     QComboBox *searchColumnCombo = nullptr;
     QLineEdit *searchKeyEdit = nullptr;
     QLabel *searchKeyCaptionLabel = nullptr;    // 关键字：
@@ -149,6 +153,7 @@ private:
     QString m_wanted; // the number showWaybill asked for
     QuickAddDialog *m_quickAddDialog = nullptr;
     StatisticsWindow *m_statistics = nullptr;
+    FlaggedWindow *m_flagged = nullptr;
     ModifyDialog *m_modifyDialog = nullptr;
     DetailsDialog *m_detailsDialog = nullptr;
     ImportWindow *m_importWindow = nullptr;

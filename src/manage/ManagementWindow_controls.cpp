@@ -2,6 +2,7 @@
 #include "manage/ManagementWindow.h"
 
 #include "core/ClassicTimer.h"
+#include "manage/FlaggedWindow.h"
 #include "manage/WaybillLoader.h"
 #include "store/WaybillTableModel.h"
 
@@ -75,6 +76,9 @@ void ManagementWindow::buildControls()
     statisticsButton = button(transferGroup, "statisticsButton", QStringLiteral("统计"), false);
     statisticsButton->setToolTip(QStringLiteral("按状态、快递公司、月份和在途天数统计"));
     transferLayout->addWidget(statisticsButton);
+    flaggedButton = button(transferGroup, "flaggedButton", QStringLiteral("超时件"), false);
+    flaggedButton->setToolTip(QStringLiteral("揽收超时、超时未更新、超时未签收、待取超时的快递单"));
+    transferLayout->addWidget(flaggedButton);
 
     auto *searchGroup = new QGroupBox(QStringLiteral("快速查找"), this);
     searchGroup->setObjectName(QStringLiteral("searchGroup"));
@@ -131,6 +135,7 @@ void ManagementWindow::buildControls()
     setTabOrder(showArchivedCheckBox, exportButton);
     setTabOrder(exportButton, importButton);
     setTabOrder(importButton, statisticsButton);
+    setTabOrder(statisticsButton, flaggedButton);
 
     // The selection labels, each beside the name of the column it holds.
     auto *selection = new QGroupBox(QStringLiteral("选中运单"), this);
@@ -206,6 +211,7 @@ void ManagementWindow::buildControls()
     connect(quickAddButton, &QPushButton::clicked, this, &ManagementWindow::showQuickAdd);
     connect(exportButton, &QPushButton::clicked, this, &ManagementWindow::exportRegister);
     connect(statisticsButton, &QPushButton::clicked, this, &ManagementWindow::showStatistics);
+    connect(flaggedButton, &QPushButton::clicked, this, &ManagementWindow::showFlagged);
     connect(importButton, &QPushButton::clicked, this, &ManagementWindow::showImport);
     connect(detailsAction, &QAction::triggered, this, &ManagementWindow::showDetails);
     connect(quickAddAction, &QAction::triggered, this, &ManagementWindow::showQuickAdd);
@@ -223,4 +229,19 @@ void ManagementWindow::buildControls()
     connect(m_loader, &WaybillLoader::delivered, this, &ManagementWindow::showRead);
     connect(m_loader, &WaybillLoader::readingChanged, m_reading,
             [this, readingText](bool reading) { m_reading->setText(reading ? readingText : QString()); });
+}
+
+void ManagementWindow::showFlagged()
+{
+    if (!m_flagged) {
+        m_flagged = new FlaggedWindow(m_programFolder, m_clock, this);
+        connect(m_flagged, &FlaggedWindow::showRequested, this, [this](const QString &number) {
+            showWaybill(number);
+            raise();
+            activateWindow();
+        });
+    }
+    m_flagged->show();
+    m_flagged->raise();
+    m_flagged->activateWindow();
 }

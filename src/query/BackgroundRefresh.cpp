@@ -4,7 +4,9 @@
 #include "core/BackgroundTask.h"
 #include "core/Clock.h"
 #include "core/Endpoints.h"
+#include "query/ConciseQuery.h"
 #include "query/ConciseQueryRunner.h"
+#include "query/WaybillStatus.h"
 #include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
 
@@ -13,7 +15,34 @@
 namespace {
 // Asked again this long after a tick that found the setting off or the user busy.
 constexpr qint64 kIdleSeconds = 60;
+
+// The flags not told before. Only waybills a query has answered for: one
+// never asked yet may turn out picked up at its first check.
+QVector<FlaggedWaybill> freshFlags(WaybillStore &store, const QVector<Waybill> &rows, const CheckSummaries &summaries,
+                                   const QDateTime &now, const TimeFlags::Thresholds &limits, Outcome *outcome)
+{
+    const QHash<QString, QDateTime> pickup = store.statusSince(WaybillStatus::kAwaitingPickup, outcome);
+    if (!*outcome)
+        return {};
+    QVector<FlaggedWaybill> flagged;
+    QVector<FlagNote> notes;
+    for (const FlaggedWaybill &f : FlaggedWaybills::of(rows, summaries, pickup, now, limits)) {
+        if (f.checked) {
+            flagged.push_back(f);
+            notes.push_back({f.number, f.flag, f.since});
+        }
+    }
+    if (notes.isEmpty())
+        return {};
+    const QVector<bool> fresh = store.rememberFlags(notes, outcome);
+    QVector<FlaggedWaybill> told;
+    for (int i = 0; i < flagged.size() && i < fresh.size(); ++i) {
+        if (fresh[i])
+            told.push_back(flagged[i]);
+    }
+    return told;
 }
+} // namespace
 
 BackgroundRefresh::BackgroundRefresh(QString programFolder, const Clock &clock,
                                      std::function<bool()> userPassRunning, QObject *parent)
@@ -63,24 +92,30 @@ void BackgroundRefresh::tick()
     // The demo's seconds ask the local service, which has no budget to keep.
     m_schedule.setDailyBudget(override > 0 ? 0 : RefreshSchedule::kDailyBudgetPer100);
     const QString path = QDir(m_programFolder).filePath(WaybillStore::fileName());
+    const QDateTime now = m_clock.now().toUTC();
+    const TimeFlags::Thresholds limits = TimeFlags::fromSettings(m_programFolder);
     m_task->run<Read>(
-        [path](const BackgroundTask::KeepGoing &keepGoing) {
+        [path, now, limits](const BackgroundTask::KeepGoing &keepGoing) {
             Read read;
             WaybillStore store;
             Outcome outcome = store.open(path);
             const QVector<Waybill> rows = outcome ? store.allWaybills(&outcome, keepGoing) : QVector<Waybill>();
             if (outcome)
                 read.summaries = store.checkSummaries(&outcome);
+            if (outcome)
+                read.freshFlags = freshFlags(store, rows, read.summaries, now, limits, &outcome);
             if (!outcome) {
                 read.error = outcome.error;
                 return read;
             }
-            // The carriers the main window can select: those the concise query serves.
+            // The carriers the main window can select: those the concise query serves,
+            // with the telephone digits where the carrier asks for them.
             for (const Waybill &w : rows) {
                 const Carrier *carrier = FindCarrierByName(w.carrier);
+                const QString phone = LastPhoneDigits(w.phone);
                 if (w.status != kSignedFor && carrier && !carrier->apiCode.isEmpty() &&
-                    (carrier->isButton() || carrier->isListEntry()))
-                    read.candidates.push_back({w.number, w.carrier, carrier->apiCode});
+                    (carrier->isButton() || carrier->isListEntry()) && (!carrier->needsPhoneDigits || !phone.isEmpty()))
+                    read.candidates.push_back({w.number, w.carrier, carrier->apiCode, phone});
             }
             return read;
         },
@@ -94,6 +129,8 @@ void BackgroundRefresh::candidatesRead(const Read &read)
         finishTick(kIdleSeconds);
         return;
     }
+    if (!read.freshFlags.isEmpty())
+        Q_EMIT flagged(read.freshFlags);
     for (auto it = read.summaries.cbegin(); it != read.summaries.cend(); ++it) {
         m_schedule.noteChecked(it.key(), it->lastCheck);
         m_schedule.noteStatus(it.key(), it->status, it->since);
@@ -112,7 +149,7 @@ void BackgroundRefresh::candidatesRead(const Read &read)
     m_carriers.clear();
     for (const Candidate &c : read.candidates) {
         if (due.contains(c.number)) {
-            jobs.push_back({c.number, c.carrier, c.apiCode});
+            jobs.push_back({c.number, c.carrier, c.apiCode, c.phone});
             m_carriers.insert(c.number, c.carrier);
         }
     }

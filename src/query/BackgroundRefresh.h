@@ -1,5 +1,6 @@
 #pragma once
 
+#include "query/FlaggedWaybills.h"
 #include "query/RefreshSchedule.h"
 #include "store/StateHistory.h"
 
@@ -40,6 +41,9 @@ public:
 Q_SIGNALS:
     // Each check written, with its carrier, for the notices.
     void checked(const StateCheck &check, const CheckEffect &effect, const QString &carrier);
+    // Time flags that came on since the last announcement, each told once
+    // (the register remembers them), for the notices.
+    void flagged(const QVector<FlaggedWaybill> &fresh);
     // A quiet line for the status bar; never a message box.
     void status(const QString &text);
     void tickDone();
@@ -49,10 +53,12 @@ private:
         QString number;
         QString carrier;
         QString apiCode;
+        QString phone;
     };
     struct Read {
         QVector<Candidate> candidates;
         CheckSummaries summaries;
+        QVector<FlaggedWaybill> freshFlags;
         QString error;
     };
     void candidatesRead(const Read &read);

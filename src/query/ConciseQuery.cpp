@@ -25,9 +25,21 @@ QString GetLastState(const QString &answer)
     return answer.left(at);
 }
 
-QString ConciseQueryAddress(const QString &apiCode, const QString &number)
+QString ConciseQueryAddress(const QString &apiCode, const QString &number, const QString &phoneDigits)
 {
     return Endpoints::current().trackingService + QStringLiteral("/apione?com=") +
            QString::fromLatin1(QUrl::toPercentEncoding(apiCode)) + QStringLiteral("&nu=") +
-           QString::fromLatin1(QUrl::toPercentEncoding(WaybillNumber::normalForm(number))) + QStringLiteral("&show=3");
+           QString::fromLatin1(QUrl::toPercentEncoding(WaybillNumber::normalForm(number))) + QStringLiteral("&show=3") +
+           (phoneDigits.isEmpty() ? QString() : QStringLiteral("&phone=") + phoneDigits);
+}
+
+QString LastPhoneDigits(const QString &phone)
+{
+    QString digits;
+    // Full-width digits too: a number typed with a Chinese input method.
+    for (qsizetype i = phone.size() - 1; i >= 0 && digits.size() < 4; --i) {
+        if (const int d = phone.at(i).digitValue(); d >= 0 && d <= 9)
+            digits.prepend(QChar(u'0' + d));
+    }
+    return digits.size() == 4 ? digits : QString();
 }

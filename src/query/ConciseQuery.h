@@ -13,5 +13,10 @@ QString Utf8ToUnicode(const QByteArray &bytes);
 QString GetLastState(const QString &answer);
 
 // The query address for one waybill. The number goes in its normal form, and
-// percent-encoded so that a number holding "&" or "#" reaches the service whole.
-QString ConciseQueryAddress(const QString &apiCode, const QString &number);
+// percent-encoded so that a number holding "&" or "#" reaches the service whole;
+// the telephone digits, when given, as `phone`.
+QString ConciseQueryAddress(const QString &apiCode, const QString &number, const QString &phoneDigits = {});
+
+// The last four digits of a stored telephone ("138-0013-8000" gives "8000");
+// empty when it has fewer than four.
+QString LastPhoneDigits(const QString &phone);

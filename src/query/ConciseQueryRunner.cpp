@@ -1,5 +1,6 @@
 #include "query/ConciseQueryRunner.h"
 
+#include "carriers/CarrierCatalogue.h"
 #include "core/NetworkFailure.h"
 
 #include "query/ConciseQuery.h"
@@ -26,6 +27,11 @@ ConciseQueryRunner::~ConciseQueryRunner()
 QString ConciseQueryRunner::unsupportedCarrierState()
 {
     return QStringLiteral("该快递公司暂不支持简洁查询");
+}
+
+QString ConciseQueryRunner::phoneDigitsMissingState()
+{
+    return QStringLiteral("该快递公司需要收/寄件人电话后四位，请在登记簿中填写电话");
 }
 
 bool ConciseQueryRunner::start(const QVector<ConciseJob> &jobs)
@@ -76,7 +82,15 @@ void ConciseQueryRunner::dispatch(int index)
         complete(index, {job.number, job.carrier, unsupportedCarrierState(), false, false});
         return;
     }
-    QNetworkRequest request(QUrl(ConciseQueryAddress(job.apiCode, job.number)));
+    // The service refuses such a carrier without the digits; asking would only
+    // count against the number's limit.
+    const Carrier *carrier = FindCarrierByName(job.carrier);
+    const QString digits = carrier && carrier->needsPhoneDigits ? LastPhoneDigits(job.phone) : QString();
+    if (carrier && carrier->needsPhoneDigits && digits.isEmpty()) {
+        complete(index, {job.number, job.carrier, phoneDigitsMissingState(), true, false});
+        return;
+    }
+    QNetworkRequest request(QUrl(ConciseQueryAddress(job.apiCode, job.number, digits)));
     QNetworkReply *reply = m_network->get(request);
     NetworkFailure::bound(reply, m_transferTimeoutMs);
     m_inFlight.insert(index, reply);

@@ -17,6 +17,7 @@ struct ConciseJob final {
     QString number;
     QString carrier;
     QString apiCode;
+    QString phone{}; // the last four digits of the telephone, for carriers that ask for them
 };
 
 // One row of the concise result list.
@@ -24,7 +25,7 @@ struct ConciseRow final {
     QString number;
     QString carrier;
     QString state;
-    bool failed = false;    // the request failed; state says why
+    bool failed = false;    // the request failed or could not be made; state says why
     bool signedFor = false; // never for a failed row
     QString status{};       // WaybillStatus; empty for a failed row
 };
@@ -57,6 +58,7 @@ public:
     int transferTimeout() const { return m_transferTimeoutMs; }
 
     static QString unsupportedCarrierState();
+    static QString phoneDigitsMissingState();
 
 Q_SIGNALS:
     void rowReady(const ConciseRow &row);

@@ -70,12 +70,18 @@ QString RefreshSchedule::stoppedWhy(const QString &number, const QDateTime &now)
         return standing.status;
     if (!standing.since.isValid())
         return QString();
-    const qint64 held = standing.since.secsTo(now);
+    const qint64 held = std::max(standing.since, m_restarts.value(number, standing.since)).secsTo(now);
     if (standing.status == WaybillStatus::kAwaitingCollection && held >= kNoRecordSeconds)
         return QStringLiteral("3 天无物流记录，已停止自动刷新");
     if (held >= kNoChangeSeconds)
         return QStringLiteral("60 天无变化，已停止自动刷新");
     return QString();
+}
+
+void RefreshSchedule::restart(const QString &number, const QDateTime &now)
+{
+    m_restarts.insert(number, now);
+    m_failures.remove(number);
 }
 
 void RefreshSchedule::followClock(const QDateTime &now)

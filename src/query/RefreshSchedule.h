@@ -43,6 +43,9 @@ public:
     qint64 waitFor(const QString &status) const;
     // Why a waybill is no longer refreshed at `now`; empty while it is.
     QString stoppedWhy(const QString &number, const QDateTime &now) const;
+    // The user asked for it: a stopped waybill is refreshed again, its days
+    // without a record or a change counted from `now`.
+    void restart(const QString &number, const QDateTime &now);
     // Requests a day for each hundred waybills; 0 lifts the limit.
     void setDailyBudget(int per100) { m_budgetPer100 = per100; }
     int dailyBudget() const { return m_budgetPer100; }
@@ -76,6 +79,7 @@ private:
     QHash<QString, QVector<QDateTime>> m_checks; // oldest first
     QHash<QString, Standing> m_standing;
     QHash<QString, Failures> m_failures;
+    QHash<QString, QDateTime> m_restarts;
     QDateTime m_lastNow;
     int m_budgetPer100 = kDailyBudgetPer100;
     double m_budget = -1; // requests that may go now; below 0 before the first tick

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVector>
 
-// The settings of config.ini: one section, twelve keys, each with the default
+// The settings of config.ini: one section, sixteen keys, each with the default
 // that every reader supplies.
 namespace AppSettings {
 
@@ -26,6 +26,11 @@ inline const QString kArchiveDays = QStringLiteral("归档天数");
 inline const QString kAutoRefresh = QStringLiteral("自动刷新");
 inline const QString kRefreshHours = QStringLiteral("刷新间隔");
 inline const QString kSigningNotice = QStringLiteral("签收提醒");
+// The time flags' thresholds: hours for 揽收超时, days for the others.
+inline const QString kCollectHours = QStringLiteral("揽收超时小时");
+inline const QString kSilentDays = QStringLiteral("未更新天数");
+inline const QString kTransitDays = QStringLiteral("未签收天数");
+inline const QString kPickupDays = QStringLiteral("待取天数");
 
 inline const QString kProgramVersion = QStringLiteral("3.0");
 

@@ -31,3 +31,13 @@ bool WatchSettings::signingNotice(const QString &programFolder)
 {
     return wholeNumber(programFolder, AppSettings::kSigningNotice, 1, 0, 1) == 1;
 }
+
+int WatchSettings::limitMaximum(const QString &key)
+{
+    return key == AppSettings::kCollectHours ? 24 * 30 : 365;
+}
+
+int WatchSettings::limit(const QString &programFolder, const QString &key)
+{
+    return wholeNumber(programFolder, key, AppSettings::defaultFor(key).toInt(), 1, limitMaximum(key));
+}

@@ -46,6 +46,42 @@ WatchSettingsBox::WatchSettingsBox(QWidget *parent) : QGroupBox(QStringLiteral("
     form->addRow(hoursCaption, refreshHours);
     form->addRow(signingNotice);
     form->addRow(caption, archiveDays);
+
+    const struct {
+        QSpinBox **box;
+        const char *name;
+        const char *caption;
+        const char *suffix;
+        const char *tip;
+    } flags[] = {
+        {&collectHours, "collectHours", "揽收超时：", " 小时", "按“时间”算，这么久仍无揽收记录的快递单列为揽收超时"},
+        {&silentDays, "silentDays", "超时未更新：", " 天", "物流记录这么多天没有新的一条，列为超时未更新"},
+        {&transitDays, "transitDays", "超时未签收：", " 天", "在途超过这么多天仍未签收，列为超时未签收"},
+        {&pickupDays, "pickupDays", "待取超时：", " 天", "放入快递柜或驿站这么多天仍未取件，列为待取超时"},
+    };
+    for (const auto &f : flags) {
+        auto *box = new QSpinBox(this);
+        box->setObjectName(QString::fromLatin1(f.name));
+        box->setSuffix(QString::fromUtf8(f.suffix));
+        box->setToolTip(QString::fromUtf8(f.tip));
+        auto *label = new QLabel(QString::fromUtf8(f.caption), this);
+        label->setBuddy(box);
+        box->setAccessibleName(label->text().chopped(1));
+        form->addRow(label, box);
+        *f.box = box;
+    }
+    for (const auto &[key, box] : limits()) {
+        box->setRange(1, WatchSettings::limitMaximum(key));
+        box->setValue(AppSettings::defaultFor(key).toInt());
+    }
+}
+
+QVector<QPair<QString, QSpinBox *>> WatchSettingsBox::limits() const
+{
+    return {{AppSettings::kCollectHours, collectHours},
+            {AppSettings::kSilentDays, silentDays},
+            {AppSettings::kTransitDays, transitDays},
+            {AppSettings::kPickupDays, pickupDays}};
 }
 
 void WatchSettingsBox::load(const QString &programFolder)
@@ -54,6 +90,8 @@ void WatchSettingsBox::load(const QString &programFolder)
     autoRefresh->setChecked(WatchSettings::autoRefresh(programFolder));
     refreshHours->setValue(WatchSettings::refreshHours(programFolder));
     signingNotice->setChecked(WatchSettings::signingNotice(programFolder));
+    for (const auto &[key, box] : limits())
+        box->setValue(WatchSettings::limit(programFolder, key));
 }
 
 void WatchSettingsBox::addTo(AppSettings::Changes &changes) const
@@ -63,6 +101,8 @@ void WatchSettingsBox::addTo(AppSettings::Changes &changes) const
     changes.set(AppSettings::kRefreshHours, QString::number(refreshHours->value()));
     changes.set(AppSettings::kSigningNotice, flag(signingNotice->isChecked()));
     changes.set(AppSettings::kArchiveDays, QString::number(archiveDays->value()));
+    for (const auto &[key, box] : limits())
+        changes.set(key, QString::number(box->value()));
 }
 
 QStringList WatchSettingsBox::save(const QString &programFolder) const

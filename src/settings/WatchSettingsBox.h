@@ -7,8 +7,8 @@
 class QCheckBox;
 class QSpinBox;
 
-// The settings dialog's frame for the background refresh, the signing notice
-// and the archive; it reads and writes its own keys.
+// The settings dialog's frame for the background refresh, the signing notice,
+// the time flags and the archive; it reads and writes its own keys.
 class WatchSettingsBox final : public QGroupBox {
     Q_OBJECT
 public:
@@ -24,4 +24,12 @@ public:
     QSpinBox *refreshHours = nullptr;
     QCheckBox *signingNotice = nullptr;
     QSpinBox *archiveDays = nullptr;
+    // The time flags' thresholds, each under its key.
+    QSpinBox *collectHours = nullptr;
+    QSpinBox *silentDays = nullptr;
+    QSpinBox *transitDays = nullptr;
+    QSpinBox *pickupDays = nullptr;
+
+private:
+    QVector<QPair<QString, QSpinBox *>> limits() const;
 };

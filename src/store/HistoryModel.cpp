@@ -87,7 +87,12 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         return {};
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
         return {};
-    return text(row(index.row()), index.column());
+    const Row &r = row(index.row());
+    if (role == Qt::ToolTipRole && m_note) {
+        if (const QString note = m_note(r.number); !note.isEmpty())
+            return QString(text(r, index.column()) + QLatin1Char('\n') + note);
+    }
+    return text(r, index.column());
 }
 
 QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QVector>
 
+#include <functional>
+
 // The history list: status, carrier and number of every stored waybill, then
 // what its newest check found happened; the newest first until a column is
 // chosen to sort by. A plain table so that 100,000 rows cost one reset.
@@ -20,6 +22,9 @@ public:
     explicit HistoryModel(QObject *parent = nullptr);
 
     void setRows(QVector<Row> rows);
+    // A line added to a row's tooltip, asked when the tooltip shows (why the
+    // background refresh left the waybill alone); empty adds nothing.
+    void setNoteFor(std::function<QString(const QString &number)> note) { m_note = std::move(note); }
     // The row shown at `index`, in the order shown.
     const Row &row(int index) const { return m_rows.at(m_shown.at(index)); }
 
@@ -35,6 +40,7 @@ private:
     void arrange();
     QString text(const Row &row, int column) const;
 
+    std::function<QString(const QString &)> m_note;
     QVector<Row> m_rows; // register order
     QVector<int> m_shown;
     int m_sortColumn = -1;

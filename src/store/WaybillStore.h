@@ -40,6 +40,13 @@ public:
     virtual QStringView daysInTransit(int) const { return {}; }
 };
 
+// A time flag of a waybill and when it came on, as the announcements remember it.
+struct FlagNote final {
+    QString number;
+    QString flag;
+    QDateTime since;
+};
+
 // The register kd.db: the tables 快递单 and Temp and every statement on them.
 // Values are always bound, so quotes are stored and found as typed. Each store
 // holds its own connection; several may be open on the file at once.
@@ -117,6 +124,12 @@ public:
     static QString historyTable() { return QStringLiteral("查询记录"); }
     // The history's column of what happened (WaybillStatus), added to older registers on opening.
     static inline const QString kStatusColumn = QStringLiteral("物流状态");
+    // WaybillStore_flags.cpp. When each waybill whose newest status is `status` first got it.
+    QHash<QString, QDateTime> statusSince(const QString &status, Outcome *outcome = nullptr) const;
+    // Remembers the flags announced, in one transaction of their own table;
+    // true for each flag not announced before (or since another moment).
+    QVector<bool> rememberFlags(const QVector<FlagNote> &flags, Outcome *outcome = nullptr);
+    static QString flagTable() { return QStringLiteral("超时提醒"); }
 
     // The quick search of the management window. Only the seven searchable
     // columns are accepted; the key's own % and _ act as wildcards. A key for

@@ -47,9 +47,9 @@ void TestMainWindowResults::initTestCase()
     hosts.defaultSource = QStringLiteral("http://d");
     hosts.backupSource1 = QStringLiteral("http://b1");
     Endpoints::setCurrent(hosts);
-    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R1&show=3"),
+    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R1&show=3&phone=8000"),
                             {200, "text/plain; charset=utf-8", u("北京 已签收，签收人：张三 更多").toUtf8()});
-    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R2&show=3"),
+    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R2&show=3&phone=8000"),
                             {200, "text/plain; charset=utf-8", u("运输中\r\n到达上海 更多").toUtf8()});
 }
 
@@ -68,7 +68,7 @@ void TestMainWindowResults::runConcise(Harness &h, const QStringList &numbers)
 
 void TestMainWindowResults::conciseResultsFileIsTabSeparatedGbk()
 {
-    Harness h;
+    Harness h(QByteArray(), {u("R1|顺丰速运"), u("R2|顺丰速运")}); // stored: their telephones go with the query
     runConcise(h, {QStringLiteral("R1"), QStringLiteral("R2")});
     QCOMPARE(h.window->conciseResultView->topLevelItemCount(), 2);
     const QString path = h.folder.file(QStringLiteral("concise.txt"));
@@ -339,7 +339,7 @@ void TestMainWindowResults::signingsOfOnePassAreOneNotice()
     QStringList stored{u("R2|顺丰速运")};
     for (int i = 1; i <= 7; ++i) {
         stored << u("S%1|顺丰速运").arg(i);
-        m_server.answers.insert(u("/apione?com=shunfeng&nu=S%1&show=3").arg(i),
+        m_server.answers.insert(u("/apione?com=shunfeng&nu=S%1&show=3&phone=8000").arg(i),
                                 {200, "text/plain; charset=utf-8", u("已签收 更多").toUtf8()});
     }
     Harness h(Harness::config(u("自动刷新=1\r\n")), stored);

@@ -2,6 +2,7 @@
 #include "query/ConciseQueryRunner.h"
 #include "query/WaybillStatus.h"
 #include "support/DueNow.h"
+#include "support/TinyHttpServer.h"
 #include "support/TrackingSim.h"
 
 #include <QNetworkReply>
@@ -20,7 +21,8 @@ QVector<ConciseJob> jobsFor(const QStringList &numbers)
 {
     QVector<ConciseJob> jobs;
     for (const QString &number : numbers)
-        jobs.push_back({number, u("顺丰速运"), number.startsWith(QLatin1Char('N')) ? QString() : u("shunfeng")});
+        jobs.push_back({number, u("顺丰速运"), number.startsWith(QLatin1Char('N')) ? QString() : u("shunfeng"),
+                        u("13800138000")});
     return jobs;
 }
 
@@ -49,6 +51,7 @@ private Q_SLOTS:
     void zeroJobsAndStop();
     void longStatesAreCutForShowing();
     void everyRecordOfTheServiceHasItsStatus();
+    void telephoneDigitsGoOnlyWhereTheCarrierAsks();
 };
 
 // Each row's state holds the expected text; a failed row's state is exactly it.
@@ -210,6 +213,29 @@ void TestConciseQueryRunner::everyRecordOfTheServiceHasItsStatus()
         QCOMPARE(pass.row(i).status, expected[i].second);
         QCOMPARE(pass.row(i).signedFor, expected[i].second == kSigned);
     }
+}
+
+// 顺丰 and 中通 get the last four digits of the telephone; a carrier that does
+// not ask never sees it; without four digits nothing is sent and the row says why.
+void TestConciseQueryRunner::telephoneDigitsGoOnlyWhereTheCarrierAsks()
+{
+    TinyHttpServer server;
+    QVERIFY(server.start());
+    TrackingSim::pointHostsAt(server.base());
+    const QString sf = u("/apione?com=shunfeng&nu=111&show=3&phone=8000"), yt = u("/apione?com=yuantong&nu=121&show=3");
+    server.answers.insert(sf, {200, "text/plain", u("快件已签收更多").toUtf8()});
+    server.answers.insert(yt, {200, "text/plain", u("运输中更多").toUtf8()});
+    ConciseQueryRunner runner;
+    Pass pass(runner);
+    QVERIFY(runner.start({{u("111"), u("顺丰速运"), u("shunfeng"), u("138-0013-８０００")},
+                          {u("121"), u("圆通快递"), u("yuantong"), u("13800138000")},
+                          {u("131"), u("中通速递"), u("zhongtong"), u("分机 12")}}));
+    QTRY_COMPARE_WITH_TIMEOUT(pass.finished.size(), 1, 60000);
+    QCOMPARE(server.requests, (QStringList{sf, yt}));
+    QVERIFY(pass.row(0).signedFor);
+    QCOMPARE(pass.row(1).state, u("运输中"));
+    QVERIFY(pass.row(2).failed && !pass.row(2).signedFor);
+    QCOMPARE(pass.row(2).state, ConciseQueryRunner::phoneDigitsMissingState());
 }
 
 QTEST_GUILESS_MAIN(TestConciseQueryRunner)

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void standsAsideForTheUserAndTheSetting();
     void withoutNetworkOneQuietLine();
     void demoIntervalInSecondsReplacesTheHours();
+    void aTimeFlagIsAnnouncedOnce();
 
 private:
     TinyHttpServer m_server;
@@ -68,9 +69,9 @@ void TestRefreshSchedule::initTestCase()
     Endpoints hosts;
     hosts.trackingService = m_server.base();
     Endpoints::setCurrent(hosts);
-    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R1&show=3"),
+    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R1&show=3&phone=8000"),
                             {200, "text/plain; charset=utf-8", u("北京 已签收 更多").toUtf8()});
-    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R2&show=3"),
+    m_server.answers.insert(QStringLiteral("/apione?com=shunfeng&nu=R2&show=3&phone=8000"),
                             {200, "text/plain; charset=utf-8", u("到达上海 更多").toUtf8()});
 }
 
@@ -227,6 +228,12 @@ void TestRefreshSchedule::theWaitFollowsTheStatus()
     if (wait == 0) {
         QVERIFY(schedule.due(a, kStart.addSecs(2 * 86400)).isEmpty());
         QVERIFY(!schedule.stoppedWhy(a[0], kStart).isEmpty());
+        // 刷新 starts a stopped one again, though the next tick notes the same
+        // status; its days count from then. A final one stays stopped.
+        schedule.restart(a[0], kStart);
+        schedule.noteStatus(a[0], status, kStart.addDays(-heldDays));
+        QCOMPARE(schedule.stoppedWhy(a[0], kStart.addDays(2)).isEmpty(), !WaybillStatus::isFinal(status));
+        QVERIFY(!schedule.stoppedWhy(a[0], kStart.addDays(heldDays)).isEmpty());
         return;
     }
     QVERIFY(schedule.due(a, kStart.addSecs(wait - 1)).isEmpty());
@@ -361,6 +368,37 @@ void TestRefreshSchedule::demoIntervalInSecondsReplacesTheHours()
     QCOMPARE(f.refresh->schedule().dailyBudget(), 0); // the local service has no budget to keep
     QCOMPARE(f.refresh->nextTickMs(), 30000);
     Endpoints::setCurrent(saved);
+}
+
+// Told at the first tick that finds it, never again for the same spell, not
+// even after the program starts anew.
+void TestRefreshSchedule::aTimeFlagIsAnnouncedOnce()
+{
+    Fixture f;
+    Waybill late;
+    late.number = QStringLiteral("LATE");
+    late.carrier = u("圆通快递");
+    late.time = QStringLiteral("2026-12-04");
+    QVERIFY(f.store.insertFromInputForm(late).ok);
+    f.store.recordCheck({late.number, kStart.addSecs(-60), StateSource::kConcise, u("查无此单号"), false,
+                         WaybillStatus::kAwaitingCollection});
+    const auto told = [](const QSignalSpy &spy) {
+        QStringList flags;
+        for (const QList<QVariant> &signal : spy)
+            for (const FlaggedWaybill &w : signal.at(0).value<QVector<FlaggedWaybill>>())
+                flags << w.number + QLatin1Char(' ') + w.flag;
+        return flags;
+    };
+    QSignalSpy flagged(f.refresh.get(), &BackgroundRefresh::flagged);
+    QVERIFY(f.tick());
+    QCOMPARE(told(flagged), QStringList{u("LATE 揽收超时")});
+    f.clock.set(kStart.addSecs(7200));
+    QVERIFY(f.tick());
+    QCOMPARE(flagged.size(), 1);
+    f.refresh = std::make_unique<BackgroundRefresh>(f.folder.path(), f.clock, [] { return false; });
+    QSignalSpy afterRestart(f.refresh.get(), &BackgroundRefresh::flagged);
+    QVERIFY(f.tick());
+    QVERIFY(afterRestart.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRefreshSchedule)

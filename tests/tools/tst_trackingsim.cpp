@@ -40,7 +40,12 @@ void TestTrackingSim::answersPagesFilesAndFaults_data()
                         const QStringList &has = {}, const QStringList &lacks = {},
                         int from = 0) { QTest::newRow(tag) << u(arguments) << path << status << has << lacks << from; };
     // The concise answer follows the last digit of the number.
-    row("1 signed for", "", ask("com=shunfeng&nu=SF10000001"), 200, {u("已签收"), more}, {delivered});
+    row("1 signed for", "", ask("com=shunfeng&nu=SF10000001&phone=8000"), 200, {u("已签收"), more}, {delivered});
+    // 顺丰 and 中通 answer only with four digits of a telephone, as the real service.
+    const QString phoneNeeded = u("电话号码后四位");
+    row("no telephone", "", ask("com=shunfeng&nu=SF10000001"), 200, {phoneNeeded, more}, {signedFor});
+    row("three digits", "", ask("com=zhongtong&nu=7301&phone=800"), 200, {phoneNeeded}, {signedFor});
+    row("others need none", "", ask("com=yuantong&nu=7301"), 200, {u("已签收")}, {phoneNeeded});
     row("2 delivered", "", ask("com=ztky&nu=778899002"), 200, {delivered, more}, {signedFor});
     row("0 unknown", "", ask("com=ems&nu=1230"), 200, {u("查无"), more}, {signedFor, delivered});
     row("other in transit", "", ask("com=ems&nu=4455667"), 200, {u("快件"), more}, {signedFor, delivered});

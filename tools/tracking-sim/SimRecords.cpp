@@ -1,5 +1,6 @@
 #include "SimRecords.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 namespace SimRecords {
@@ -146,10 +147,18 @@ bool isKnownCompany(const QString &code)
     return codes.contains(code);
 }
 
-QString answerFor(const QString &code, const QString &number)
+bool needsPhone(const QString &code)
+{
+    return code == QLatin1String("shunfeng") || code == QLatin1String("zhongtong");
+}
+
+QString answerFor(const QString &code, const QString &number, const QString &phone)
 {
     if (!isKnownCompany(code))
         return kUnknownCompany + kMore;
+    static const QRegularExpression fourDigits(QStringLiteral("^[0-9]{4}$"));
+    if (needsPhone(code) && !fourDigits.match(phone).hasMatch())
+        return kPhoneNeeded + kMore;
     const QStringList states = statesFor(number);
     if (states.isEmpty())
         return kNotFound + kMore;

@@ -47,9 +47,14 @@ QStringList statesFor(const QString &number);
 // Whether the concise interface knows this company code.
 bool isKnownCompany(const QString &code);
 
+// Whether the concise interface answers for this company code only with the
+// last four digits of a telephone (顺丰 and 中通).
+bool needsPhone(const QString &code);
+
 // The concise interface's answer text: the last state followed by "更多",
-// or a not-found / unknown-company sentence followed by "更多".
-QString answerFor(const QString &code, const QString &number);
+// or a not-found / unknown-company / telephone-needed sentence followed by "更多".
+// `phone` is the request's phone parameter: four digits or nothing.
+QString answerFor(const QString &code, const QString &number, const QString &phone = QStringLiteral("0000"));
 
 // An answer longer than 40,000 characters whose last state stands at its very
 // end, before the final "更多".
@@ -58,5 +63,6 @@ QString longAnswerFor(const QString &code, const QString &number);
 inline const QString kMore = QStringLiteral("更多");
 inline const QString kNotFound = QStringLiteral("查无此单号的物流信息，请核对单号后再试。");
 inline const QString kUnknownCompany = QStringLiteral("暂不支持该快递公司的查询。");
+inline const QString kPhoneNeeded = QStringLiteral("该快递公司需要验证收/寄件人电话号码后四位，请填写phone参数后再查询。");
 
 } // namespace SimRecords

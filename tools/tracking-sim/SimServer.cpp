@@ -179,6 +179,7 @@ SimServer::Response SimServer::concise(const QUrl &url) const
     const QUrlQuery query(url);
     const QString code = query.queryItemValue(QStringLiteral("com"), QUrl::FullyDecoded);
     const QString number = query.queryItemValue(QStringLiteral("nu"), QUrl::FullyDecoded);
+    const QString phone = query.queryItemValue(QStringLiteral("phone"), QUrl::FullyDecoded);
     const SimFaults &f = m_options.faults;
     const bool hit = f.faultNumber.isEmpty() || f.faultNumber == number;
 
@@ -194,7 +195,7 @@ SimServer::Response SimServer::concise(const QUrl &url) const
     }
 
     QString text =
-        (hit && f.longAnswer) ? SimRecords::longAnswerFor(code, number) : SimRecords::answerFor(code, number);
+        (hit && f.longAnswer) ? SimRecords::longAnswerFor(code, number) : SimRecords::answerFor(code, number, phone);
     if (hit && f.noMore)
         text.chop(SimRecords::kMore.size());
     QByteArray body = text.toUtf8();
@@ -206,7 +207,7 @@ SimServer::Response SimServer::concise(const QUrl &url) const
     }
     Response r{200, kText, body, false};
     if (const int state = SimRecords::stateCodeFor(SimRecords::kindFor(number));
-        state >= 0 && SimRecords::isKnownCompany(code))
+        state >= 0 && SimRecords::isKnownCompany(code) && !text.startsWith(SimRecords::kPhoneNeeded))
         r.extraHeaders = "X-State-Code: " + QByteArray::number(state) + "\r\n";
     return r;
 }
