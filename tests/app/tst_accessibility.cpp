@@ -253,7 +253,8 @@ void TestAccessibility::tabReadsEachWindowInOrder()
         tabStops(management, management->waybillGrid).join(QLatin1Char(' ')),
         QStringLiteral("waybillGrid statusFilterTabs refreshButton detailsButton deleteButton modifyButton "
                        "quickAddButton searchKeyEdit "
-                       "searchColumnCombo showArchivedCheckBox exportButton importButton statisticsButton"));
+                       "searchColumnCombo showArchivedCheckBox exportButton importButton statisticsButton "
+                       "flaggedButton"));
 }
 
 // Windows that are not dialogs press a focused button on Enter as dialogs do;
