@@ -5,6 +5,7 @@
 #include "support/MainWindowHarness.h"
 #include "support/TinyHttpServer.h"
 #include "query/BackgroundRefresh.h"
+#include "query/WaybillStatus.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void queriesOfStoredWaybillsKeepTheirHistory();
     void signingNoticeCanBeTurnedOff();
     void signingsOfOnePassAreOneNotice();
+    void aStoppedRefreshTellsWhyAndStartsAgain();
 
 private:
     void runConcise(Harness &h, const QStringList &numbers);
@@ -378,6 +380,25 @@ void TestMainWindowResults::signingsOfOnePassAreOneNotice()
     QCOMPARE(freshAnnounced.size(), 1);
     QCOMPARE(freshAnnounced[0][1].toString(), u("7 件快递已签收：S1（顺丰速运）、S2（顺丰速运）、S3（顺丰速运）、"
                                                  "S4（顺丰速运）、S5（顺丰速运）等"));
+}
+
+// The history list's tooltip says why the refresh left a waybill alone;
+// 刷新数据 with it chosen starts it again.
+void TestMainWindowResults::aStoppedRefreshTellsWhyAndStartsAgain()
+{
+    Harness h(QByteArray(), {u("W0|圆通快递")});
+    h.startUp();
+    MainWindow &w = *h.window;
+    const QAbstractItemModel *model = w.historyView->model();
+    const QModelIndex cell = model->index(0, 2);
+    w.backgroundRefresh()->schedule().noteStatus(u("W0"), WaybillStatus::kAwaitingCollection,
+                                                 h.clock.now().toUTC().addDays(-4));
+    QCOMPARE(model->data(cell, Qt::ToolTipRole).toString(), u("W0\n3 天无物流记录，已停止自动刷新"));
+    QCOMPARE(model->data(cell).toString(), u("W0"));
+    w.historyView->setCurrentIndex(cell);
+    w.refreshHistoryButton->click();
+    QTRY_VERIFY(!w.isHistoryLoading());
+    QCOMPARE(model->data(model->index(0, 2), Qt::ToolTipRole).toString(), u("W0"));
 }
 
 QTEST_MAIN(TestMainWindowResults)

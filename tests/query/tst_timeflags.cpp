@@ -2,6 +2,8 @@
 #include "query/TimeFlags.h"
 #include "query/WaybillStatus.h"
 #include "store/Waybill.h"
+#include "store/WaybillStore.h"
+#include "support/TestRegister.h"
 
 #include <QtTest>
 
@@ -19,6 +21,7 @@ private Q_SLOTS:
     void eachFlagAtItsThreshold_data();
     void eachFlagAtItsThreshold();
     void registerRowsGiveTheirFacts();
+    void aLockerWaitStartsAtItsFirstLine();
 };
 
 void TestTimeFlags::eachFlagAtItsThreshold_data()
@@ -105,6 +108,28 @@ void TestTimeFlags::registerRowsGiveTheirFacts()
     QCOMPARE(flagged[1].number, QStringLiteral("C")); // an old row's status read from its state
     QCOMPARE(flagged[1].flag, kUncollectedPickup);
     QVERIFY(flagged[1].checked);
+}
+
+// A second locker line keeps the wait; a locker left and come back to starts it anew.
+void TestTimeFlags::aLockerWaitStartsAtItsFirstLine()
+{
+    TestRegister r({QStringLiteral("KEPT"), QStringLiteral("BACK"), QStringLiteral("GONE")});
+    const auto check = [&r](const char *number, int hour, const char *state, const QString &status) {
+        r.store.recordCheck({QString::fromLatin1(number), ago(hour), StateSource::kBackground,
+                             QString::fromUtf8(state), false, status});
+    };
+    check("KEPT", 50, "到达上海", kInTransit);
+    check("KEPT", 40, "已放入快递柜", kAwaitingPickup);
+    check("KEPT", 30, "快递柜：请及时取件", kAwaitingPickup);
+    check("BACK", 50, "已放入快递柜", kAwaitingPickup);
+    check("BACK", 40, "快件取出，重新派送", kOutForDelivery);
+    check("BACK", 30, "已放入驿站", kAwaitingPickup);
+    check("GONE", 50, "已放入快递柜", kAwaitingPickup);
+    check("GONE", 40, "快件取出，重新派送", kOutForDelivery);
+    Outcome outcome;
+    const QHash<QString, QDateTime> since = r.store.statusSince(kAwaitingPickup, &outcome);
+    QVERIFY(outcome.ok);
+    QCOMPARE(since, (QHash<QString, QDateTime>{{QStringLiteral("KEPT"), ago(40)}, {QStringLiteral("BACK"), ago(30)}}));
 }
 
 QTEST_GUILESS_MAIN(TestTimeFlags)
