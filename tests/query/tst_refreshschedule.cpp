@@ -382,6 +382,9 @@ void TestRefreshSchedule::aTimeFlagIsAnnouncedOnce()
     QVERIFY(f.store.insertFromInputForm(late).ok);
     f.store.recordCheck({late.number, kStart.addSecs(-60), StateSource::kConcise, u("查无此单号"), false,
                          WaybillStatus::kAwaitingCollection});
+    late.number = QStringLiteral("NEVER"); // no query has answered for it: it may yet be picked up
+    late.carrier = u("佳吉快运");
+    QVERIFY(f.store.insertFromInputForm(late).ok);
     const auto told = [](const QSignalSpy &spy) {
         QStringList flags;
         for (const QList<QVariant> &signal : spy)

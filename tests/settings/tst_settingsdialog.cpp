@@ -248,6 +248,15 @@ void TestSettingsDialog::archiveDaysReadSafelyAndSaved()
     QVERIFY(!WatchSettings::signingNotice(m_folder->path()));
     store(AppSettings::kRefreshHours, QStringLiteral("0")); // below the least interval
     QCOMPARE(WatchSettings::refreshHours(m_folder->path()), 2);
+    // The time flags' thresholds: 48 hours, 3, 7 and 2 days until changed.
+    QCOMPARE((QList<int>{box->collectHours->value(), box->silentDays->value(), box->transitDays->value(),
+                         box->pickupDays->value()}),
+             (QList<int>{48, 3, 7, 2}));
+    box->transitDays->setValue(10);
+    dialog->saveButton->click();
+    QCOMPARE(WatchSettings::limit(m_folder->path(), AppSettings::kTransitDays), 10);
+    store(AppSettings::kCollectHours, QStringLiteral("0"));
+    QCOMPARE(WatchSettings::limit(m_folder->path(), AppSettings::kCollectHours), 48);
 }
 
 QTEST_MAIN(TestSettingsDialog)
