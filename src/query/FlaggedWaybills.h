@@ -16,7 +16,7 @@ struct FlaggedWaybill final {
     QString number;
     QString carrier;
     QString flag;
-    QDateTime since; // UTC
+    QDateTime since;      // UTC
     bool checked = false; // a query has answered for it at least once
 };
 Q_DECLARE_METATYPE(FlaggedWaybill)

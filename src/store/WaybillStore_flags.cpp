@@ -18,13 +18,13 @@ QHash<QString, QDateTime> WaybillStore::statusSince(const QString &status, Outco
     q.setForwardOnly(true);
     // The oldest row of the newest run of that status: a later line with the
     // same status (a second locker message) does not start the wait again.
-    q.prepare(withText(QStringLiteral(
-                           "SELECT h.快递单号, min(h.查询时间) FROM %1 h WHERE h.%2 = ? "
-                           "AND h.%2 = (SELECT n.%2 FROM %1 n WHERE n.快递单号 = h.快递单号 "
-                           "ORDER BY n.查询时间 DESC, n.rowid DESC LIMIT 1) "
-                           "AND h.查询时间 > coalesce((SELECT max(o.查询时间) FROM %1 o WHERE o.快递单号 = h.快递单号 "
-                           "AND o.%2 <> h.%2), '') GROUP BY h.快递单号")
-                           .arg(historyTable(), kStatusColumn)));
+    q.prepare(withText(
+        QStringLiteral("SELECT h.快递单号, min(h.查询时间) FROM %1 h WHERE h.%2 = ? "
+                       "AND h.%2 = (SELECT n.%2 FROM %1 n WHERE n.快递单号 = h.快递单号 "
+                       "ORDER BY n.查询时间 DESC, n.rowid DESC LIMIT 1) "
+                       "AND h.查询时间 > coalesce((SELECT max(o.查询时间) FROM %1 o WHERE o.快递单号 = h.快递单号 "
+                       "AND o.%2 <> h.%2), '') GROUP BY h.快递单号")
+            .arg(historyTable(), kStatusColumn)));
     q.addBindValue(nonNull(status));
     const Outcome result = exec(q);
     report(outcome, result);

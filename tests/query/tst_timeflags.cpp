@@ -12,7 +12,10 @@ using namespace WaybillStatus;
 
 namespace {
 const QDateTime kNow(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
-QDateTime ago(qint64 hours, qint64 seconds = 0) { return kNow.addSecs(-hours * 3600 - seconds); }
+QDateTime ago(qint64 hours, qint64 seconds = 0)
+{
+    return kNow.addSecs(-hours * 3600 - seconds);
+}
 } // namespace
 
 class TestTimeFlags : public QObject {
@@ -35,24 +38,26 @@ void TestTimeFlags::eachFlagAtItsThreshold_data()
     QTest::addColumn<QStringList>("flags");
     const QDateTime none;
     // Default thresholds: 48 h to collect, 3 days silent, 7 days in transit, 2 days in a locker.
-    QTest::newRow("no record, 48 h") << QString() << false << ago(48) << none << none << 2 << QStringList{kNotCollected};
-    QTest::newRow("no record, a second short") << QString() << false << ago(48, -1) << none << none << 1 << QStringList{};
+    QTest::newRow("no record, 48 h") << QString() << false << ago(48) << none << none << 2
+                                     << QStringList{kNotCollected};
+    QTest::newRow("no record, a second short")
+        << QString() << false << ago(48, -1) << none << none << 1 << QStringList{};
     QTest::newRow("not found, 48 h") << kAwaitingCollection << false << ago(48) << ago(40) << ago(40) << 2
                                      << QStringList{kNotCollected};
     QTest::newRow("picked up is collected") << kPickedUp << false << ago(100) << ago(1) << ago(1) << 4 << QStringList{};
     QTest::newRow("silent 3 days") << kInTransit << false << ago(10) << ago(72) << ago(72) << 0 << QStringList{kSilent};
-    QTest::newRow("silent a second short") << kInTransit << false << ago(10) << ago(72, -1) << ago(80) << 0
-                                           << QStringList{};
-    QTest::newRow("not found is not silent") << kAwaitingCollection << false << none << ago(100) << ago(100) << -1
-                                             << QStringList{};
+    QTest::newRow("silent a second short")
+        << kInTransit << false << ago(10) << ago(72, -1) << ago(80) << 0 << QStringList{};
+    QTest::newRow("not found is not silent")
+        << kAwaitingCollection << false << none << ago(100) << ago(100) << -1 << QStringList{};
     QTest::newRow("8 days in transit") << kInTransit << false << ago(8 * 24) << ago(1) << ago(1) << 8
                                        << QStringList{kNotSigned};
-    QTest::newRow("7 days is not more than 7") << kInTransit << false << ago(7 * 24) << ago(1) << ago(1) << 7
-                                               << QStringList{};
+    QTest::newRow("7 days is not more than 7")
+        << kInTransit << false << ago(7 * 24) << ago(1) << ago(1) << 7 << QStringList{};
     QTest::newRow("locker 2 days") << kAwaitingPickup << false << ago(30) << ago(1) << ago(48) << 1
                                    << QStringList{kUncollectedPickup};
-    QTest::newRow("locker a second short") << kAwaitingPickup << false << ago(30) << ago(1) << ago(48, -1) << 1
-                                           << QStringList{};
+    QTest::newRow("locker a second short")
+        << kAwaitingPickup << false << ago(30) << ago(1) << ago(48, -1) << 1 << QStringList{};
     QTest::newRow("every flag at once") << kAwaitingPickup << false << ago(30 * 24) << ago(30 * 24) << ago(30 * 24)
                                         << 30 << QStringList{kSilent, kNotSigned, kUncollectedPickup};
     // Done parcels are never stuck, however old.
@@ -79,7 +84,8 @@ void TestTimeFlags::eachFlagAtItsThreshold()
     }
     QCOMPARE(names, flags);
     // The user's thresholds move the edge: one more hour or day turns each flag off.
-    const QVector<Flag> later = of({status, signedFor, dispatched, newestLine, statusSince, days}, kNow, {49, 4, 30, 3});
+    const QVector<Flag> later =
+        of({status, signedFor, dispatched, newestLine, statusSince, days}, kNow, {49, 4, 30, 3});
     QCOMPARE(later.size(), names.size() == 3 ? 2 : 0); // 30 days is not more than 30
 }
 
@@ -115,8 +121,8 @@ void TestTimeFlags::aLockerWaitStartsAtItsFirstLine()
 {
     TestRegister r({QStringLiteral("KEPT"), QStringLiteral("BACK"), QStringLiteral("GONE")});
     const auto check = [&r](const char *number, int hour, const char *state, const QString &status) {
-        r.store.recordCheck({QString::fromLatin1(number), ago(hour), StateSource::kBackground,
-                             QString::fromUtf8(state), false, status});
+        r.store.recordCheck({QString::fromLatin1(number), ago(hour), StateSource::kBackground, QString::fromUtf8(state),
+                             false, status});
     };
     check("KEPT", 50, "到达上海", kInTransit);
     check("KEPT", 40, "已放入快递柜", kAwaitingPickup);
