@@ -5,8 +5,8 @@
 #include "manage/ManagementWindow.h"
 #include "query/BackgroundRefresh.h"
 #include "query/WaybillStatus.h"
-#include "store/HistoryModel.h"
 #include "settings/WatchSettings.h"
+#include "store/HistoryModel.h"
 #include "store/WaybillStore.h"
 
 #include <QLabel>
@@ -123,12 +123,12 @@ void MainWindow::announceFlags(const QVector<FlaggedWaybill> &fresh)
         if (named.size() < kNamed)
             named << QStringLiteral("%1（%2）").arg(f.number, f.flag);
     }
-    const QString title = fresh.size() == 1
-                              ? QStringLiteral("%1 %2（%3）").arg(fresh.first().number, fresh.first().flag,
-                                                                 fresh.first().carrier)
-                              : QStringLiteral("%1 件快递超时：%2%3")
-                                    .arg(fresh.size())
-                                    .arg(named.join(QStringLiteral("、")), fresh.size() > kNamed ? QStringLiteral("等") : QString());
+    const QString title =
+        fresh.size() == 1
+            ? QStringLiteral("%1 %2（%3）").arg(fresh.first().number, fresh.first().flag, fresh.first().carrier)
+            : QStringLiteral("%1 件快递超时：%2%3")
+                  .arg(fresh.size())
+                  .arg(named.join(QStringLiteral("、")), fresh.size() > kNamed ? QStringLiteral("等") : QString());
     m_announced = fresh.first().number;
     m_announcedFlags = true;
     showNotice(title, numbers.mid(0, 20).join(QLatin1Char('\n')), title);

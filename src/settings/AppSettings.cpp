@@ -13,8 +13,8 @@ QString defaultFor(const QString &key)
         const QString &key;
         const char *fallback;
     } defaults[] = {
-        {kVersion, ""},         {kAutoUpdate, "0"}, {kSkin, "0"},      {kDataSource, "0"},
-        {kDefaultCarrier, "0"}, {kAutoSave, "0"},   {kAutoStart, "0"}, {kReadDelay, "4"},
+        {kVersion, ""},         {kAutoUpdate, "0"},  {kSkin, "0"},         {kDataSource, "0"},
+        {kDefaultCarrier, "0"}, {kAutoSave, "0"},    {kAutoStart, "0"},    {kReadDelay, "4"},
         {kArchiveDays, "30"},   {kAutoRefresh, "0"}, {kRefreshHours, "2"}, {kSigningNotice, "1"},
         {kCollectHours, "48"},  {kSilentDays, "3"},  {kTransitDays, "7"},  {kPickupDays, "2"},
     };

@@ -249,12 +249,11 @@ void TestAccessibility::tabReadsEachWindowInOrder()
     w.showManagement();
     ManagementWindow *management = w.managementWindow();
     QTRY_VERIFY(management->isVisible());
-    QCOMPARE(
-        tabStops(management, management->waybillGrid).join(QLatin1Char(' ')),
-        QStringLiteral("waybillGrid statusFilterTabs refreshButton detailsButton deleteButton modifyButton "
-                       "quickAddButton searchKeyEdit "
-                       "searchColumnCombo showArchivedCheckBox exportButton importButton statisticsButton "
-                       "flaggedButton"));
+    QCOMPARE(tabStops(management, management->waybillGrid).join(QLatin1Char(' ')),
+             QStringLiteral("waybillGrid statusFilterTabs refreshButton detailsButton deleteButton modifyButton "
+                            "quickAddButton searchKeyEdit "
+                            "searchColumnCombo showArchivedCheckBox exportButton importButton statisticsButton "
+                            "flaggedButton"));
 }
 
 // Windows that are not dialogs press a focused button on Enter as dialogs do;

@@ -21,8 +21,8 @@ QVector<ConciseJob> jobsFor(const QStringList &numbers)
 {
     QVector<ConciseJob> jobs;
     for (const QString &number : numbers)
-        jobs.push_back({number, u("顺丰速运"), number.startsWith(QLatin1Char('N')) ? QString() : u("shunfeng"),
-                        u("13800138000")});
+        jobs.push_back(
+            {number, u("顺丰速运"), number.startsWith(QLatin1Char('N')) ? QString() : u("shunfeng"), u("13800138000")});
     return jobs;
 }
 

@@ -63,6 +63,7 @@ QString longAnswerFor(const QString &code, const QString &number);
 inline const QString kMore = QStringLiteral("更多");
 inline const QString kNotFound = QStringLiteral("查无此单号的物流信息，请核对单号后再试。");
 inline const QString kUnknownCompany = QStringLiteral("暂不支持该快递公司的查询。");
-inline const QString kPhoneNeeded = QStringLiteral("该快递公司需要验证收/寄件人电话号码后四位，请填写phone参数后再查询。");
+inline const QString kPhoneNeeded =
+    QStringLiteral("该快递公司需要验证收/寄件人电话号码后四位，请填写phone参数后再查询。");
 
 } // namespace SimRecords
