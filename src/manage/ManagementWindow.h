@@ -2,6 +2,7 @@
 
 #include "core/Outcome.h"
 #include "manage/WaybillLoader.h"
+#include "store/WaybillStore.h"
 #include "store/Waybill.h"
 
 #include <QWidget>
@@ -100,6 +101,9 @@ public:
 
 Q_SIGNALS:
     void waybillsImported();
+    // The grid shows what the newest read found: its first screen, or, when
+    // it found nothing to show, the rows it had.
+    void rowsShown();
     // A waybill was added, modified or deleted here.
     void registerChanged();
     void exportDone();
@@ -112,7 +116,14 @@ private:
     void buildControls();
     void load();
     void readWholeTable(bool updateDays, bool emptyClears);
-    void showRead(const WaybillLoader::Result &result);
+    // The filter of the window's controls, without a search.
+    WaybillStore::GridFilter controlsFilter() const;
+    void ask(const WaybillStore::GridFilter &filter, bool updateDays, bool emptyClears);
+    void showFirstScreen(const WaybillLoader::Result &result);
+    void showListed(const WaybillLoader::Result &result);
+    void showCounts(const WaybillLoader::Result &result);
+    void readFinished(const WaybillLoader::Result &result);
+    void sortBy(int column, Qt::SortOrder order);
     void tellSearchResult(const WaybillLoader::Result &result);
     // Empties the key box without a search: the grid is about to show the whole register.
     void clearSearchKey();
@@ -125,11 +136,15 @@ private:
     void showArchivedToggled();
     bool selectWanted();
     void exportFinished(const Outcome &outcome, bool empty, int beyondGbk);
-    void countStatuses();
+    void countStatuses(const WaybillStore::GridCounts &counts = {});
     void filterByStatus();
-    bool isSignedToday(int row) const;
 
-    bool m_rowsFiltered = false; // some rows may be hidden by a status tab
+    WaybillStore::GridFilter m_filter; // the newest asked for
+    WaybillStore::GridFilter m_shown;  // what the grid lists
+    bool m_listing = false;  // the newest read has not yet listed its rows
+    bool m_applying = false; // the newest read's steps go to the grid
+    int m_sortColumn = -1;
+    bool m_descending = false;
     QString m_programFolder;
     Dialogs &m_dialogs;
     Launcher &m_launcher;
