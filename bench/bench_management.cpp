@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <malloc.h>
 
 namespace {
@@ -55,10 +56,20 @@ void figure(const QString &what, const QString &value, const QString &goal, cons
 struct Timing {
     qint64 action = 0;  // the call that starts it, on the window thread
     qint64 longest = 0; // the longest single pass of the event loop until the read is over
+    // The same pass in the window thread's own CPU time: without the time the
+    // thread waited for a core, which on a busy machine is most of the rest.
+    qint64 longestCpu = 0;
     qint64 shown = 0;   // until the grid shows the first screen (or keeps its rows)
     qint64 done = 0;    // until the whole read is over: list, counts, days stored
     qint64 blocked() const { return std::max(action, longest); }
 };
+
+qint64 threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 // Runs the action, then keeps the event loop turning until the window has
 // shown what it read and finished reading, timing each pass of the loop.
@@ -77,13 +88,17 @@ template <typename Action> Timing measure(QApplication &app, ManagementWindow &w
     step.start();
     action();
     t.action = step.elapsed();
+    // An action that asked for nothing (a box emptied that was empty) shows nothing.
+    const bool asked = window.isReading();
     bool last = false;
     do {
-        last = shown && !window.isReading(); // one more pass paints what was shown
+        last = (shown || !asked) && !window.isReading(); // one more pass paints what was shown
         QThread::usleep(200);
         step.restart();
+        const qint64 cpu = threadCpuMs();
         app.processEvents();
         t.longest = std::max(t.longest, step.elapsed());
+        t.longestCpu = std::max(t.longestCpu, threadCpuMs() - cpu);
     } while (!last);
     t.done = total.elapsed();
     QObject::disconnect(c);
@@ -108,23 +123,26 @@ QString ms(const Spread &s)
 // The human line and the two goal figures of a set of runs.
 void report(const char *what, const QVector<Timing> &runs, const QString &size, const QString &detail)
 {
-    QVector<qint64> shown, blocked, done;
+    QVector<qint64> shown, blocked, done, cpu;
     for (const Timing &t : runs) {
         shown << t.shown;
         blocked << t.blocked();
         done << t.done;
+        cpu << t.longestCpu;
     }
-    const Spread s = spread(shown), b = spread(blocked), d = spread(done);
-    std::printf("%-42s blocked %4lld ms (max %lld)  shown after %5lld ms (min %lld, max %lld); read over after %lld ms  "
+    const Spread s = spread(shown), b = spread(blocked), d = spread(done), c = spread(cpu);
+    std::printf("%-42s blocked %4lld ms (max %lld; window thread's CPU at most %lld ms)  shown after %5lld ms (min %lld, max %lld); read over after %lld ms  "
                 "%s\n",
-                what, static_cast<long long>(b.median), static_cast<long long>(b.max), static_cast<long long>(s.median),
+                what, static_cast<long long>(b.median), static_cast<long long>(b.max), static_cast<long long>(c.max),
+                static_cast<long long>(s.median),
                 static_cast<long long>(s.min), static_cast<long long>(s.max), static_cast<long long>(d.median),
                 qPrintable(detail));
     std::fflush(stdout);
     const QString name = QStringLiteral("%1, %2").arg(QString::fromUtf8(what), size);
     figure(name + QStringLiteral(": first screen shown (median)"), ms(s), QStringLiteral("< 50 ms"),
            s.median < 50 ? QStringLiteral("ok") : QStringLiteral("over"));
-    figure(name + QStringLiteral(": window blocked (worst run)"), ms(b), QStringLiteral("<= 16 ms"),
+    figure(name + QStringLiteral(": window blocked (worst run)"),
+           QStringLiteral("%1 ms (median %2, min %3)").arg(b.max).arg(b.median).arg(b.min), QStringLiteral("<= 16 ms"),
            b.max <= 16 ? QStringLiteral("ok") : QStringLiteral("over"));
 }
 

@@ -56,6 +56,8 @@ void ManagementWindow::closeEvent(QCloseEvent *event)
     deferredRefreshTimer->setEnabled(false);
     m_store->close();
     m_model->clear();
+    ++m_reads;
+    m_growing = false;
     m_listing = false;
     m_applying = false;
     clearSelectionPanel();

@@ -32,9 +32,10 @@ class QTableView;
 class WaybillStore;
 class WaybillTableModel;
 
-// The management window: the whole register in a grid, searched, inspected,
-// changed, deleted, added, imported and exported. Every fill also brings the
-// days in transit of the rows it shows up to date in the register.
+// The management window: the register in a grid, searched, inspected,
+// changed, deleted, added, imported and exported. The grid reads only what it
+// shows; every read also stores, in the background, the days in transit of
+// the rows it lists.
 class ManagementWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -121,6 +122,8 @@ private:
     void ask(const WaybillStore::GridFilter &filter, bool updateDays, bool emptyClears);
     void showFirstScreen(const WaybillLoader::Result &result);
     void showListed(const WaybillLoader::Result &result);
+    // The listing's rows go into the grid a step per pass of the event loop.
+    void showMoreRows(int read);
     void showCounts(const WaybillLoader::Result &result);
     void readFinished(const WaybillLoader::Result &result);
     void sortBy(int column, Qt::SortOrder order);
@@ -142,6 +145,8 @@ private:
     WaybillStore::GridFilter m_filter; // the newest asked for
     WaybillStore::GridFilter m_shown;  // what the grid lists
     bool m_listing = false;  // the newest read has not yet listed its rows
+    bool m_growing = false;  // its rows are still going into the grid
+    int m_reads = 0;         // reads asked for, so that a step of an older one stops
     bool m_applying = false; // the newest read's steps go to the grid
     int m_sortColumn = -1;
     bool m_descending = false;

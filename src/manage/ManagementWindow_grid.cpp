@@ -22,10 +22,11 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTableView>
+#include <QTimer>
 
 bool ManagementWindow::isReading() const
 {
-    return m_loader->isReading();
+    return m_loader->isReading() || m_growing;
 }
 
 namespace {
@@ -56,6 +57,8 @@ void ManagementWindow::ask(const WaybillStore::GridFilter &filter, bool updateDa
     m_emptyClears = emptyClears;
     m_filter = filter;
     m_listing = true;
+    m_growing = false;
+    ++m_reads;
     m_loader->read({filter, updateDays});
 }
 
@@ -111,6 +114,23 @@ void ManagementWindow::showListed(const WaybillLoader::Result &result)
     if (!m_applying)
         return;
     m_model->setRowIds(result.ids);
+    m_growing = true;
+    showMoreRows(m_reads);
+}
+
+void ManagementWindow::showMoreRows(int read)
+{
+    if (read != m_reads || !m_growing)
+        return;
+    if (!m_model->showsEveryRow()) {
+        QTimer::singleShot(0, this, [this, read] {
+            if (read == m_reads)
+                m_model->showMoreRows();
+            showMoreRows(read);
+        });
+        return;
+    }
+    m_growing = false;
     m_listing = false;
     selectWanted();
 }
@@ -123,7 +143,8 @@ void ManagementWindow::showCounts(const WaybillLoader::Result &result)
 
 void ManagementWindow::readFinished(const WaybillLoader::Result &result)
 {
-    m_listing = false;
+    if (!m_growing)
+        m_listing = false;
     if (!result.stored)
         m_dialogs.critical(this, Program::kTitle, result.stored.error);
 }

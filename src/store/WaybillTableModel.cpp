@@ -29,43 +29,55 @@ void WaybillTableModel::showFirstScreen(QVector<GridRow> rows, const QDate &toda
     m_ids.clear();
     for (const GridRow &row : std::as_const(rows))
         m_ids.push_back(row.id);
+    m_rows = int(m_ids.size());
     keepPage(0, std::move(rows));
     endResetModel();
 }
 
 void WaybillTableModel::setRowIds(QVector<qint64> ids)
 {
-    const qsizetype shown = m_ids.size();
-    if (ids.size() >= shown && std::equal(m_ids.cbegin(), m_ids.cend(), ids.cbegin())) {
-        if (ids.size() == shown)
-            return;
-        beginInsertRows(QModelIndex(), int(shown), int(ids.size() - 1));
+    const bool sameStart = ids.size() >= m_rows && std::equal(m_ids.cbegin(), m_ids.cbegin() + m_rows, ids.cbegin());
+    if (!sameStart) {
+        beginResetModel();
+        m_pages.clear();
+        m_rows = 0;
         m_ids = std::move(ids);
-        endInsertRows();
-        return;
+        endResetModel();
+    } else {
+        m_ids = std::move(ids);
     }
-    beginResetModel();
-    m_ids = std::move(ids);
-    m_pages.clear();
-    endResetModel();
+    showMoreRows();
+}
+
+bool WaybillTableModel::showMoreRows()
+{
+    if (m_rows >= m_ids.size())
+        return false;
+    const int to = int(std::min<qsizetype>(m_ids.size(), qsizetype(m_rows) + kRowsPerStep));
+    beginInsertRows(QModelIndex(), m_rows, to - 1);
+    m_rows = to;
+    endInsertRows();
+    return m_rows < m_ids.size();
 }
 
 void WaybillTableModel::clear()
 {
     beginResetModel();
     m_ids = {};
+    m_rows = 0;
     m_pages.clear();
     endResetModel();
 }
 
 int WaybillTableModel::rowOfId(qint64 id) const
 {
-    return int(m_ids.indexOf(id));
+    const qsizetype row = m_ids.indexOf(id);
+    return row < m_rows ? int(row) : -1;
 }
 
 const WaybillTableModel::GridRow *WaybillTableModel::rowAt(int row) const
 {
-    if (row < 0 || row >= m_ids.size())
+    if (row < 0 || row >= m_rows)
         return nullptr;
     const int page = row / kPageRows;
     const int offset = row % kPageRows;
@@ -105,6 +117,7 @@ bool WaybillTableModel::removeWaybill(const QString &number)
                 return false;
             beginRemoveRows(QModelIndex(), row, row);
             m_ids.remove(row);
+            --m_rows;
             m_pages.clear(); // every later page moved up a row
             endRemoveRows();
             return true;
@@ -133,7 +146,7 @@ QDateTime WaybillTableModel::signedAt(int row) const
 
 int WaybillTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_ids.size());
+    return parent.isValid() ? 0 : m_rows;
 }
 
 int WaybillTableModel::columnCount(const QModelIndex &parent) const

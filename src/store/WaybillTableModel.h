@@ -28,8 +28,13 @@ public:
     // A new listing starts with its first rows; days in transit read as of `today`.
     void showFirstScreen(QVector<GridRow> rows, const QDate &today);
     // The whole listing in order. When it begins with the rows shown, they stay
-    // (with the current row) and the rest is added below them.
+    // (with the current row) and the rest is added below them, a step at a time.
     void setRowIds(QVector<qint64> ids);
+    // Shows the next step of the listing's rows; false once every row is shown.
+    // A view takes in a million rows at once only in tens of milliseconds.
+    bool showMoreRows();
+    static constexpr int kRowsPerStep = 200000;
+    bool showsEveryRow() const { return m_rows >= m_ids.size(); }
     void clear();
     // The row of this rowid, or -1.
     int rowOfId(qint64 id) const;
@@ -58,6 +63,7 @@ private:
     void keepPage(int page, QVector<GridRow> rows) const;
 
     QVector<qint64> m_ids;
+    int m_rows = 0; // rows of the listing shown so far
     QDate m_today;
     Reader m_reader;
     // Pages read so far, by number; dropped when too many pile up.
