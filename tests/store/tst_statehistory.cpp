@@ -37,6 +37,9 @@ struct Fixture : TestRegister {
 class TestStateHistory : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Eight hours east of UTC, as the program's users are: a local day then
+    // differs from the UTC day, wherever the test runs.
+    void initTestCase() { qputenv("TZ", "Asia/Shanghai"); }
     void checksMakeOneRowPerChangeOfState_data();
     void checksMakeOneRowPerChangeOfState();
     void signedForMarkAndHistoryShareOneTransaction();
