@@ -32,6 +32,10 @@ ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialog
     m_exportTask = new BackgroundTask(this);
     m_loader = new WaybillLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);
     buildControls();
+    // Rows beyond those the loader brought are read as the view reaches them.
+    m_model->setReader([this](const QVector<qint64> &ids) {
+        return m_store->isOpen() ? m_store->gridRowsById(ids, m_shown) : QVector<WaybillStore::GridRow>();
+    });
     resize(960, 620);
 }
 
@@ -51,7 +55,11 @@ void ManagementWindow::closeEvent(QCloseEvent *event)
     m_loader->cancel();
     deferredRefreshTimer->setEnabled(false);
     m_store->close();
-    WaybillLoader::discard(m_model->setRows({}));
+    m_model->clear();
+    ++m_reads;
+    m_growing = false;
+    m_listing = false;
+    m_applying = false;
     clearSelectionPanel();
     clearSearchKey(); // the next opening shows the whole register
     m_loaded = false;

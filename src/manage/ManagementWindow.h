@@ -2,6 +2,7 @@
 
 #include "core/Outcome.h"
 #include "manage/WaybillLoader.h"
+#include "store/WaybillStore.h"
 #include "store/Waybill.h"
 
 #include <QWidget>
@@ -32,9 +33,10 @@ class QTableView;
 class WaybillStore;
 class WaybillTableModel;
 
-// The management window: the whole register in a grid, searched, inspected,
-// changed, deleted, added, imported and exported. Every fill also brings the
-// days in transit of the rows it shows up to date in the register.
+// The management window: the register in a grid, searched, inspected,
+// changed, deleted, added, imported and exported. The grid reads only what it
+// shows; every read also stores, in the background, the days in transit of
+// the rows it lists.
 class ManagementWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -104,6 +106,9 @@ public:
 
 Q_SIGNALS:
     void waybillsImported();
+    // The grid shows what the newest read found: its first screen, or, when
+    // it found nothing to show, the rows it had.
+    void rowsShown();
     // A waybill was added, modified or deleted here.
     void registerChanged();
     void exportDone();
@@ -116,7 +121,16 @@ private:
     void buildControls();
     void load();
     void readWholeTable(bool updateDays, bool emptyClears);
-    void showRead(const WaybillLoader::Result &result);
+    // The filter of the window's controls, without a search.
+    WaybillStore::GridFilter controlsFilter() const;
+    void ask(const WaybillStore::GridFilter &filter, bool updateDays, bool emptyClears);
+    void showFirstScreen(const WaybillLoader::Result &result);
+    void showListed(const WaybillLoader::Result &result);
+    // The listing's rows go into the grid a step per pass of the event loop.
+    void showMoreRows(int read);
+    void showCounts(const WaybillLoader::Result &result);
+    void readFinished(const WaybillLoader::Result &result);
+    void sortBy(int column, Qt::SortOrder order);
     void tellSearchResult(const WaybillLoader::Result &result);
     // Empties the key box without a search: the grid is about to show the whole register.
     void clearSearchKey();
@@ -129,11 +143,17 @@ private:
     void showArchivedToggled();
     bool selectWanted();
     void exportFinished(const Outcome &outcome, bool empty, int beyondGbk);
-    void countStatuses();
+    void countStatuses(const WaybillStore::GridCounts &counts = {});
     void filterByStatus();
-    bool isSignedToday(int row) const;
 
-    bool m_rowsFiltered = false; // some rows may be hidden by a status tab
+    WaybillStore::GridFilter m_filter; // the newest asked for
+    WaybillStore::GridFilter m_shown;  // what the grid lists
+    bool m_listing = false;  // the newest read has not yet listed its rows
+    bool m_growing = false;  // its rows are still going into the grid
+    int m_reads = 0;         // reads asked for, so that a step of an older one stops
+    bool m_applying = false; // the newest read's steps go to the grid
+    int m_sortColumn = -1;
+    bool m_descending = false;
     QString m_programFolder;
     Dialogs &m_dialogs;
     Launcher &m_launcher;

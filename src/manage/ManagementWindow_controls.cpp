@@ -51,6 +51,11 @@ void ManagementWindow::buildControls()
     waybillGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     // 备注 takes what is left: no empty band at the right, no scrollbar for it.
     waybillGrid->horizontalHeader()->setStretchLastSection(true);
+    // A click on a heading sorts by it, another reverses; the register's order until then.
+    waybillGrid->horizontalHeader()->setSectionsClickable(true);
+    waybillGrid->horizontalHeader()->setSortIndicatorShown(true);
+    waybillGrid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(waybillGrid->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, &ManagementWindow::sortBy);
     statusFilterTabs = new QTabBar(this);
     statusFilterTabs->setObjectName(QStringLiteral("statusFilterTabs"));
     statusFilterTabs->setAccessibleName(QStringLiteral("按物流状态筛选"));
@@ -226,7 +231,10 @@ void ManagementWindow::buildControls()
     connect(waybillGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &ManagementWindow::showSelectedRow);
     connect(waybillGrid, &QAbstractItemView::doubleClicked, this, &ManagementWindow::showSelectedRow);
-    connect(m_loader, &WaybillLoader::delivered, this, &ManagementWindow::showRead);
+    connect(m_loader, &WaybillLoader::firstScreenRead, this, &ManagementWindow::showFirstScreen);
+    connect(m_loader, &WaybillLoader::listed, this, &ManagementWindow::showListed);
+    connect(m_loader, &WaybillLoader::counted, this, &ManagementWindow::showCounts);
+    connect(m_loader, &WaybillLoader::delivered, this, &ManagementWindow::readFinished);
     connect(m_loader, &WaybillLoader::readingChanged, m_reading,
             [this, readingText](bool reading) { m_reading->setText(reading ? readingText : QString()); });
 }

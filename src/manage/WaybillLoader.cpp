@@ -1,10 +1,16 @@
 #include "manage/WaybillLoader.h"
 
 #include "core/BackgroundTask.h"
-#include "store/WaybillStore.h"
+#include "store/DaysInTransit.h"
 
+#include <QHash>
 #include <QPointer>
-#include <QThreadPool>
+
+namespace {
+// Rows whose days are worked out per batch, each batch stored in its own
+// transaction: short enough that the window's own reads never wait long.
+constexpr int kDaysBatch = 2000;
+} // namespace
 
 WaybillLoader::WaybillLoader(QString databasePath, QObject *parent)
     : QObject(parent), m_path(std::move(databasePath)), m_task(new BackgroundTask(this))
@@ -12,78 +18,103 @@ WaybillLoader::WaybillLoader(QString databasePath, QObject *parent)
     connect(m_task, &BackgroundTask::busyChanged, this, &WaybillLoader::readingChanged);
 }
 
-WaybillLoader::~WaybillLoader() = default;
+WaybillLoader::~WaybillLoader()
+{
+    // Its worker may still post steps to this object: it ends first.
+    delete m_task;
+}
 
 WaybillLoader::Result WaybillLoader::read(const QString &databasePath, const Request &request,
-                                          const std::function<bool()> &keepGoing)
+                                          const std::function<bool()> &keepGoing,
+                                          const std::function<void(const Result &, Step)> &step)
 {
+    const auto wanted = [&keepGoing] { return !keepGoing || keepGoing(); };
     Result result;
     result.request = request;
     WaybillStore store;
+    const auto failed = [&] {
+        if (step)
+            step(result, Step::FirstScreen);
+        return result;
+    };
     result.read = store.open(databasePath);
     if (!result.read)
-        return result;
-    result.rows = request.search ? store.search(request.column, request.key, &result.read, keepGoing)
-                                 : store.allWaybills(&result.read, keepGoing);
-    if (!result.read || result.rows.isEmpty()) {
-        result.rows.clear();
-        return result;
+        return failed();
+    const WaybillStore::GridFilter &filter = request.filter;
+    result.firstScreen = store.gridRows(filter, kFirstScreenRows, &result.read);
+    if (!result.read)
+        return failed();
+    result.found = !result.firstScreen.isEmpty();
+    if (!result.found && (filter.status || filter.signedToday)) {
+        // Rows under another tab still count as found.
+        if (const auto all = WaybillStore::gridCondition(filter, false))
+            result.found = store.countWhere(*all, 1) > 0;
     }
-    // A grid without its last checks is still worth showing.
-    Outcome checks;
-    result.checks = store.checkSummaries(&checks);
-    result.rows.removeIf([&](const Waybill &w) {
-        const auto check = result.checks.constFind(w.number);
-        const bool archived = Archive::isArchived(w.status, w.time,
-                                                  check == result.checks.cend() ? QDateTime() : check->signedAt,
-                                                  request.today, request.archiveDays);
-        if (archived && request.showArchived)
-            result.archived.insert(w.number);
-        if (archived && !request.showArchived)
-            ++result.archivedHidden;
-        return archived && !request.showArchived;
-    });
-    if (result.rows.isEmpty())
+    if (!result.found && !filter.column.isEmpty() && !filter.showArchived) {
+        WaybillStore::GridFilter archived = filter;
+        archived.showArchived = true;
+        if (auto all = WaybillStore::gridCondition(archived, false)) {
+            const WaybillStore::Condition rule = WaybillStore::archivedExpression(filter.today, filter.archiveDays);
+            all->sql += QStringLiteral(" AND ") + rule.sql;
+            all->binds += rule.binds;
+            result.archivedHidden = store.countWhere(*all);
+        }
+    }
+    if (step)
+        step(result, Step::FirstScreen);
+    if (!result.found || !wanted())
         return result;
-    result.fill = GridFill::apply(result.rows, request.today, request.updateDays);
-    // A stale read stores nothing: the request that replaced it does the same work.
-    if (!result.fill.changedDays.isEmpty() && (!keepGoing || keepGoing()))
-        result.stored = store.storeDaysInTransit(result.fill.changedDays);
+
+    Outcome listing;
+    QVector<qint64> ids = store.gridRowIds(filter, &listing, keepGoing);
+    if (!listing || !wanted())
+        return result;
+    result.ids = std::move(ids);
+    result.listed = true;
+    if (step)
+        step(result, Step::Listed);
+
+    Outcome counting;
+    result.counts = store.gridCounts(filter, &counting);
+    if (!counting || !wanted())
+        return result;
+    result.counted = true;
+    if (step)
+        step(result, Step::Counted);
+
+    if (!request.updateDays)
+        return result;
+    // Many waybills share a dispatch date; each distinct text is read once.
+    QHash<QString, std::optional<QString>> daysOfTime;
+    qint64 after = 0;
+    for (;;) {
+        Outcome batchRead;
+        const auto batch = store.gridDays(filter, after, kDaysBatch, &batchRead);
+        // A stale read stores nothing more: the request that replaced it does the same work.
+        if (!batchRead || batch.isEmpty() || !wanted())
+            break;
+        QVector<DaysUpdate> changed;
+        for (const auto &[id, row] : batch) {
+            after = id;
+            if (row.time.isEmpty())
+                continue;
+            auto known = daysOfTime.constFind(row.time);
+            if (known == daysOfTime.constEnd())
+                known = daysOfTime.insert(row.time, DaysInTransit::fromTimeText(row.time, filter.today));
+            if (*known && **known != row.days)
+                changed.push_back({row.number, row.time, **known});
+        }
+        if (!changed.isEmpty())
+            result.stored = store.storeDaysInTransit(changed);
+        if (!result.stored || batch.size() < kDaysBatch)
+            break;
+    }
     return result;
-}
-
-void WaybillLoader::discard(QVector<Waybill> rows)
-{
-    if (rows.size() < 1000)
-        return;
-    QThreadPool::globalInstance()->start([rows = std::move(rows)]() mutable { rows = {}; });
-}
-
-void WaybillLoader::readAll(const QDate &today, bool updateDays, int archiveDays, bool showArchived)
-{
-    Request request;
-    request.today = today;
-    request.updateDays = updateDays;
-    request.archiveDays = archiveDays;
-    request.showArchived = showArchived;
-    ask(std::move(request));
-}
-
-void WaybillLoader::search(const QString &column, const QString &key, const QDate &today, int archiveDays,
-                           bool showArchived)
-{
-    Request request;
-    request.archiveDays = archiveDays;
-    request.showArchived = showArchived;
-    request.search = true;
-    request.column = column;
-    request.key = key;
-    request.today = today;
-    ask(std::move(request));
 }
 
 void WaybillLoader::cancel()
 {
+    ++m_asked;
     m_task->cancel();
 }
 
@@ -92,14 +123,33 @@ bool WaybillLoader::isReading() const
     return m_task->isBusy();
 }
 
-void WaybillLoader::ask(Request request)
+void WaybillLoader::read(Request request)
 {
     const QString path = m_path;
+    const int asked = ++m_asked;
     QPointer<WaybillLoader> self(this);
-    m_task->run<Result>([path, request = std::move(request)](
-                            const BackgroundTask::KeepGoing &keepGoing) { return read(path, request, keepGoing); },
-                        [self](Result result) {
-                            if (self)
-                                Q_EMIT self->delivered(result);
-                        });
+    // Steps go to the window as they are done; one that a newer request overtook is dropped there.
+    const auto step = [self, asked](const Result &result, Step which) {
+        QMetaObject::invokeMethod(
+            self,
+            [self, asked, result, which] {
+                if (!self || self->m_asked != asked)
+                    return;
+                if (which == Step::FirstScreen)
+                    Q_EMIT self->firstScreenRead(result);
+                else if (which == Step::Listed)
+                    Q_EMIT self->listed(result);
+                else
+                    Q_EMIT self->counted(result);
+            },
+            Qt::QueuedConnection);
+    };
+    m_task->run<Result>(
+        [path, request = std::move(request), step](const BackgroundTask::KeepGoing &keepGoing) {
+            return read(path, request, keepGoing, step);
+        },
+        [self](Result result) {
+            if (self)
+                Q_EMIT self->delivered(result);
+        });
 }

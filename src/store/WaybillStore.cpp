@@ -227,6 +227,8 @@ Outcome WaybillStore::openAndCheck(const QString &path)
     }
     if (!addNumberFunction(db))
         return Outcome::failure(QStringLiteral("无法打开数据库 %1：SQLite 不接受函数 normal_number").arg(path));
+    if (!addDateFunction(db))
+        return Outcome::failure(QStringLiteral("无法打开数据库 %1：SQLite 不接受函数 dispatch_date").arg(path));
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
         if (isBusy(q.lastError()))

@@ -4,6 +4,8 @@
 #include "store/StateHistory.h"
 #include "store/Waybill.h"
 
+#include <QDate>
+#include <QHash>
 #include <QPair>
 #include <QSet>
 #include <QString>
@@ -147,6 +149,54 @@ public:
     QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr,
                             const KeepGoing &keepGoing = {}) const;
 
+    // The management grid reads only what it shows: the rows it lists are one
+    // condition (the search, the archive, the status tab) in one order.
+    struct GridFilter {
+        QString column; // the searched column; empty: no search
+        QString key;
+        QDate today;
+        int archiveDays = 30;
+        bool showArchived = false;
+        // The status tab: every status when unset, else the newest check's status (empty: never checked).
+        std::optional<QString> status;
+        bool signedToday = false; // the 今日签收 tab
+        // A grid column (the register's eleven, then LastCheck, TrackingStatus, LatestState); -1: register order.
+        int sortColumn = -1;
+        bool descending = false;
+    };
+    struct GridRow {
+        qint64 id = 0; // rowid
+        Waybill waybill;
+        CheckSummary check; // lastCheck, state, status and signedAt of the newest check
+        bool archived = false;
+    };
+    struct GridCounts {
+        int total = 0;
+        QHash<QString, int> byStatus; // the newest check's status; empty: never checked
+        int signedToday = 0;
+    };
+    // The filter as one condition on 快递单; the status tab only `withTab`.
+    static std::optional<Condition> gridCondition(const GridFilter &filter, bool withTab, Outcome *outcome = nullptr);
+    // The archive rule of Archive::isArchived as an expression on a row of 快递单.
+    static Condition archivedExpression(const QDate &today, int days);
+    // The first `limit` rows of the filter, in its order.
+    QVector<GridRow> gridRows(const GridFilter &filter, int limit, Outcome *outcome = nullptr) const;
+    // The rowid of every row of the filter, in its order.
+    QVector<qint64> gridRowIds(const GridFilter &filter, Outcome *outcome = nullptr,
+                               const KeepGoing &keepGoing = {}) const;
+    // These rows in the order asked; a row deleted meanwhile is left out.
+    QVector<GridRow> gridRowsById(const QVector<qint64> &ids, const GridFilter &filter,
+                                  Outcome *outcome = nullptr) const;
+    // Rows of the filter without its tab, by the newest check's status.
+    GridCounts gridCounts(const GridFilter &filter, Outcome *outcome = nullptr) const;
+    // How many rows meet the condition, up to `limit` (0: no limit).
+    int countWhere(const Condition &condition, int limit = 0, Outcome *outcome = nullptr) const;
+    // The filter's rows (without its tab) after `afterId` in rowid order, as days to work out: rowid, number,
+    // time, stored days.
+    QVector<QPair<qint64, DaysUpdate>> gridDays(const GridFilter &filter, qint64 afterId, int limit,
+                                                Outcome *outcome = nullptr) const;
+    std::optional<qint64> rowIdOf(const QString &number, Outcome *outcome = nullptr) const;
+
     // Stores the days in transit of many rows in one transaction. A row whose
     // time is no longer the one the days were worked out from keeps its days.
     Outcome storeDaysInTransit(const QVector<DaysUpdate> &updates);
@@ -178,6 +228,8 @@ private:
     // normal_number() gives a stored number's normal form; only numbers that
     // can differ from it pass the cheap filter kOddNumber first.
     static bool addNumberFunction(QSqlDatabase &db);
+    // dispatch_date(时间): the date a row's time reads as, yyyy-MM-dd, else NULL (WaybillStore_grid.cpp).
+    static bool addDateFunction(QSqlDatabase &db);
     std::optional<Waybill> findByNormalForm(const QString &number, Outcome *outcome) const;
     Outcome numberIsNew(const QString &normal, const QString &except = QString()) const;
     static Condition numberCondition(const QString &key);
@@ -185,6 +237,9 @@ private:
 
     // WaybillStore_search.cpp
     QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;
+    // WaybillStore_grid.cpp: rows of the grid meeting `where`, then `tail` (order, limit).
+    QVector<GridRow> gridRowsWhere(const Condition &where, const QString &tail, const GridFilter &filter,
+                                   Outcome *outcome) const;
     // WaybillStore_history.cpp
     Outcome addHistoryTable(QSqlQuery &q) const;
     CheckEffect recordOne(QSqlDatabase &db, const StateCheck &check, Outcome *outcome);

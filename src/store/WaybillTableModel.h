@@ -1,34 +1,54 @@
 #pragma once
 
-#include "store/StateHistory.h"
-#include "store/Waybill.h"
+#include "store/WaybillStore.h"
 
 #include <QAbstractTableModel>
-#include <QSet>
+#include <QDate>
+#include <QHash>
 #include <QVector>
+
+#include <functional>
 
 // The rows that the management grid shows: the eleven columns of the register
 // in table order, headed by their names, then the newest check of each waybill
-// from its history: when, what happened, and the state it read. Read-only; every change goes through
-// the dialogs and the store.
+// from its history: when, what happened, and the state it read. It holds the
+// rowids of the listing and reads the rows in pages as the view asks for them.
+// Read-only; every change goes through the dialogs and the store.
 class WaybillTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
+    using GridRow = WaybillStore::GridRow;
+    // Reads these rows, in this order; a row gone meanwhile is left out.
+    using Reader = std::function<QVector<GridRow>(const QVector<qint64> &ids)>;
+    static constexpr int kPageRows = 100;
+
     explicit WaybillTableModel(QObject *parent = nullptr);
 
-    // Returns the rows shown before, for the caller to release where it suits.
-    // Rows whose number is in `archived` read as archived in their status.
-    QVector<Waybill> setRows(QVector<Waybill> rows, CheckSummaries checks = {}, QSet<QString> archived = {});
+    void setReader(Reader reader) { m_reader = std::move(reader); }
+    // A new listing starts with its first rows; days in transit read as of `today`.
+    void showFirstScreen(QVector<GridRow> rows, const QDate &today);
+    // The whole listing in order. When it begins with the rows shown, they stay
+    // (with the current row) and the rest is added below them, a step at a time.
+    void setRowIds(QVector<qint64> ids);
+    // Shows the next step of the listing's rows; false once every row is shown.
+    // A view takes in a million rows at once only in tens of milliseconds.
+    bool showMoreRows();
+    static constexpr int kRowsPerStep = 200000;
+    bool showsEveryRow() const { return m_rows >= m_ids.size(); }
+    void clear();
+    // The row of this rowid, or -1.
+    int rowOfId(qint64 id) const;
+
     // After the register's own columns.
     enum ExtraColumn { LastCheck = WaybillColumns::Count, TrackingStatus, LatestState, ColumnCount };
-    // Takes out the first row with this number; false when none has it.
+    // Takes out the row with this number when it is read; false when none has it.
     bool removeWaybill(const QString &number);
-    const QVector<Waybill> &rows() const { return m_rows; }
-    const Waybill &waybill(int row) const { return m_rows.at(row); }
+    // An empty waybill for a row that could not be read.
+    Waybill waybill(int row) const;
     // What the newest check of the row found happened; empty before any check.
-    QString trackingStatus(int row) const { return m_checks.value(m_rows.at(row).number).status; }
+    QString trackingStatus(int row) const;
     // When a query first found the row signed for, in UTC; invalid if never.
-    QDateTime signedAt(int row) const { return m_checks.value(m_rows.at(row).number).signedAt; }
+    QDateTime signedAt(int row) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -39,7 +59,13 @@ public:
     static QString value(const Waybill &waybill, int column);
 
 private:
-    QVector<Waybill> m_rows;
-    CheckSummaries m_checks;
-    QSet<QString> m_archived;
+    const GridRow *rowAt(int row) const;
+    void keepPage(int page, QVector<GridRow> rows) const;
+
+    QVector<qint64> m_ids;
+    int m_rows = 0; // rows of the listing shown so far
+    QDate m_today;
+    Reader m_reader;
+    // Pages read so far, by number; dropped when too many pile up.
+    mutable QHash<int, QVector<GridRow>> m_pages;
 };

@@ -31,6 +31,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -161,6 +162,7 @@ private Q_SLOTS:
     void afterARefreshModifyAndDeleteWorkOnTheStoredRow();
     void detailsShowTheChosenRowElseTheMainWindowsWaybill();
     void statusTabsCountAndFilterTheRows();
+    void headingsSortAndRowsBeyondTheFirstScreenAreRead();
     void importFromTextAndExcel();
     void importUnderALockCancelAndTheFullList();
     void templateIsRestoredAndOpened();
@@ -548,10 +550,10 @@ void TestManagementWindow::statusTabsCountAndFilterTheRows()
     f.window->refreshButton->click();
     QVERIFY(f.settle());
     QTabBar *tabs = f.window->statusFilterTabs;
-    const auto choose = [tabs](const QString &text) {
+    const auto choose = [tabs, &f](const QString &text) {
         for (int i = 0; i < tabs->count(); ++i)
             if (tabs->tabText(i) == text)
-                return tabs->setCurrentIndex(i), true;
+                return tabs->setCurrentIndex(i), f.settle();
         return false;
     };
     const auto visible = [&f] {
@@ -575,6 +577,41 @@ void TestManagementWindow::statusTabsCountAndFilterTheRows()
     QVERIFY(f.settle());
     QCOMPARE(tabs->tabText(tabs->currentIndex()), u("疑难 3"));
     QCOMPARE(visible(), numbers("A B C"));
+}
+
+void TestManagementWindow::headingsSortAndRowsBeyondTheFirstScreenAreRead()
+{
+    // 250 numbers stored out of order: N000 … N249, each sent a day after the one before.
+    QVector<Waybill> rows;
+    for (int i = 0; i < 250; ++i) {
+        const int n = i * 7 % 250;
+        rows << waybill(QStringLiteral("N%1").arg(n, 3, 10, QLatin1Char('0')),
+                        QDate(2026, 1, 1).addDays(n).toString(QStringLiteral("yyyy/M/d")), QString());
+    }
+    Fixture f(rows);
+    QCOMPARE(f.model()->rowCount(), 250);
+    QCOMPARE(f.model()->index(1, WaybillColumns::Number).data().toString(), QStringLiteral("N007"));
+    QHeaderView *header = f.window->waybillGrid->horizontalHeader();
+    const auto click = [&f, header](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                                 header->height() / 2));
+        return f.settle();
+    };
+    QStringList ascending;
+    for (int n = 0; n < 250; ++n)
+        ascending << QStringLiteral("N%1").arg(n, 3, 10, QLatin1Char('0'));
+    QVERIFY(click(WaybillColumns::Number));
+    QCOMPARE(f.shown(), ascending);
+    // A row far beyond the first screen, with today's days in transit.
+    QCOMPARE(f.model()->index(200, WaybillColumns::DaysInTransit).data().toString(),
+             QStringLiteral("%1").arg(QDate(2026, 1, 1).addDays(200).daysTo(QDate(2026, 12, 17))) + u("天"));
+    QVERIFY(click(WaybillColumns::Number)); // again: the other way
+    std::reverse(ascending.begin(), ascending.end());
+    QCOMPARE(f.shown(), ascending);
+    f.window->showWaybill(QStringLiteral("N010"));
+    QCOMPARE(f.window->waybillGrid->currentIndex().row(), 239);
+    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("N010"));
 }
 
 void TestManagementWindow::importFromTextAndExcel()

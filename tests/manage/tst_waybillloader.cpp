@@ -56,45 +56,56 @@ void TestWaybillLoader::readStoresTheDaysOfTheRowsItReads()
 {
     Register r(3);
     WaybillLoader::Request request;
-    request.today = kToday;
+    request.filter.today = kToday;
     const WaybillLoader::Result all = WaybillLoader::read(r.path, request, {});
     QVERIFY(all.read.ok && all.stored.ok);
-    QCOMPARE(all.rows.size(), 3);
+    QCOMPARE(all.ids.size(), 3);
     QCOMPARE(r.days(1), u("10天"));
 
-    // Without the days step nothing is computed or stored.
+    // Without the days step nothing is stored.
     request.updateDays = false;
-    request.today = kToday.addDays(1);
+    request.filter.today = kToday.addDays(1);
     const WaybillLoader::Result plain = WaybillLoader::read(r.path, request, {});
-    QVERIFY(plain.fill.changedDays.isEmpty());
-    QCOMPARE(plain.rows[1].daysInTransit, u("10天"));
+    QCOMPARE(plain.firstScreen.size(), 3);
     QCOMPARE(r.days(1), u("10天"));
 
     // A search brings only the rows it found up to date.
-    request.search = true;
-    request.column = u("快递单号");
-    request.key = QStringLiteral("A2");
+    request.filter.column = u("快递单号");
+    request.filter.key = QStringLiteral("A2");
     request.updateDays = true;
-    QCOMPARE(WaybillLoader::read(r.path, request, {}).rows.size(), 1);
+    QCOMPARE(WaybillLoader::read(r.path, request, {}).ids.size(), 1);
     QCOMPARE(r.days(2), u("11天"));
     QCOMPARE(r.days(1), u("10天"));
 }
 
 void TestWaybillLoader::readStopsWhenNoLongerWanted()
 {
-    Register r(1500);
+    Register r(2500); // more than one batch of days
     int asked = 0;
     WaybillLoader::Request request;
-    request.today = kToday;
+    request.filter.today = kToday;
     const WaybillLoader::Result stopped = WaybillLoader::read(r.path, request, [&asked] { return ++asked < 2; });
-    QVERIFY(!stopped.read.ok); // a cut-short read is never taken for the whole table
-    QVERIFY(stopped.rows.isEmpty());
+    QVERIFY(!stopped.listed); // a cut-short read is never taken for the whole table
+    QVERIFY(stopped.ids.isEmpty());
     QCOMPARE(asked, 2);
     QCOMPARE(r.days(0), QString()); // nothing stored
 
-    const WaybillLoader::Result whole = WaybillLoader::read(r.path, request, [] { return true; });
-    QVERIFY(whole.read.ok);
-    QCOMPARE(whole.rows.size(), 1500);
+    // The first screen comes before the list and the counts, and then the rest follow.
+    QVector<WaybillLoader::Step> steps;
+    const WaybillLoader::Result whole = WaybillLoader::read(
+        r.path, request, [] { return true; },
+        [&steps](const WaybillLoader::Result &seen, WaybillLoader::Step step) {
+            if (step == WaybillLoader::Step::FirstScreen && (seen.listed || seen.counted))
+                qFatal("the first screen waited for the list");
+            steps << step;
+        });
+    QVERIFY(whole.listed && whole.counted);
+    QCOMPARE(whole.firstScreen.size(), WaybillLoader::kFirstScreenRows);
+    QCOMPARE(whole.ids.size(), 2500);
+    QCOMPARE(whole.counts.total, 2500);
+    QCOMPARE(steps, (QVector<WaybillLoader::Step>{WaybillLoader::Step::FirstScreen, WaybillLoader::Step::Listed,
+                                                  WaybillLoader::Step::Counted}));
+    QCOMPARE(r.days(2499), u("10天"));
 }
 
 QTEST_GUILESS_MAIN(TestWaybillLoader)

@@ -37,6 +37,9 @@ struct Fixture : TestRegister {
 class TestStateHistory : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Eight hours east of UTC, as the program's users are: a local day then
+    // differs from the UTC day, wherever the test runs.
+    void initTestCase() { qputenv("TZ", "Asia/Shanghai"); }
     void checksMakeOneRowPerChangeOfState_data();
     void checksMakeOneRowPerChangeOfState();
     void signedForMarkAndHistoryShareOneTransaction();
@@ -225,6 +228,13 @@ void TestStateHistory::archiveCountsFromTheSigning_data()
         << u("已签收") << QStringLiteral("2026/1/1") << QDateTime(QDate(2026, 12, 10), QTime(8, 0)) << false;
     QTest::newRow("no history: dispatch date") << u("已签收") << QStringLiteral("2026-11-01") << QDateTime() << true;
     QTest::newRow("no date at all") << u("已签收") << u("上周") << QDateTime() << false;
+    // Local days, as the window counts them, also where SQL compares stored UTC texts.
+    QTest::newRow("signed late on the 31st day back")
+        << u("已签收") << QString() << QDateTime(QDate(2026, 11, 16), QTime(23, 59)) << true;
+    QTest::newRow("signed early on the 30th day back")
+        << u("已签收") << QString() << QDateTime(QDate(2026, 11, 17), QTime(0, 1)) << false;
+    QTest::newRow("dispatched 31 days ago, Chinese date") << u("已签收") << u("2026年11月16日 8:00") << QDateTime() << true;
+    QTest::newRow("dispatched 30 days ago") << u("已签收") << QStringLiteral("2026.11.17") << QDateTime() << false;
 }
 
 void TestStateHistory::archiveCountsFromTheSigning()
@@ -234,6 +244,39 @@ void TestStateHistory::archiveCountsFromTheSigning()
     QFETCH(QDateTime, signedAt);
     QFETCH(bool, archived);
     QCOMPARE(Archive::isArchived(status, time, signedAt, QDate(2026, 12, 17), 30), archived);
+
+    // The grid's SQL says the same of a stored row: hidden, or marked when shown.
+    TestRegister r;
+    Waybill w;
+    w.number = QStringLiteral("SF1");
+    w.carrier = u("顺丰速运");
+    w.time = time;
+    QVERIFY(r.store.insertQuickAdd(w, QString()).ok);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+        db.setDatabaseName(r.store.path());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("UPDATE 快递单 SET 状态 = ?"));
+        q.addBindValue(status);
+        QVERIFY(q.exec());
+        if (signedAt.isValid()) {
+            q.prepare(QStringLiteral("INSERT INTO 查询记录 (快递单号, 查询时间, 最后查询, 来源, 状态, 已签收) "
+                                     "VALUES ('SF1', ?, ?, 'concise', '已签收', 1)"));
+            q.addBindValue(signedAt.toUTC().toString(Qt::ISODate));
+            q.addBindValue(signedAt.toUTC().toString(Qt::ISODate));
+            QVERIFY(q.exec());
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    WaybillStore::GridFilter filter;
+    filter.today = QDate(2026, 12, 17);
+    filter.archiveDays = 30;
+    QCOMPARE(r.store.gridRowIds(filter).isEmpty(), archived);
+    filter.showArchived = true;
+    const QVector<WaybillStore::GridRow> shown = r.store.gridRows(filter, 10);
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].archived, archived);
 }
 
 QTEST_GUILESS_MAIN(TestStateHistory)

@@ -1,0 +1,306 @@
+// What the management grid reads: the first screen, the ordered list of rows,
+// pages of it, the counts per status and the days in transit to store; all
+// under one condition built here.
+#include "store/Archive.h"
+#include "store/BoundText.h"
+#include "store/DaysInTransit.h"
+#include "store/WaybillStore.h"
+#include "store/WaybillStore_shared.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+using namespace BoundText;
+using StoreShared::report;
+
+namespace {
+
+void dispatchDate(sqlite3_context *context, int, sqlite3_value **values)
+{
+    const void *text = sqlite3_value_text16(values[0]);
+    const auto size = text ? sqlite3_value_bytes16(values[0]) / qsizetype(sizeof(char16_t)) : 0;
+    const std::optional<QDate> date =
+        text ? DaysInTransit::parseDate(QString(static_cast<const QChar *>(text), size)) : std::nullopt;
+    if (!date) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const QByteArray iso = date->toString(Qt::ISODate).toLatin1();
+    sqlite3_result_text(context, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);
+}
+
+// The newest check of the row of 快递单 being read: the history's own order.
+QString newest(const QString &column)
+{
+    return QStringLiteral("(SELECT n.%1 FROM 查询记录 n WHERE n.快递单号 = 快递单.快递单号 "
+                          "ORDER BY n.查询时间 DESC, n.rowid DESC LIMIT 1)")
+        .arg(column);
+}
+
+const QString kSignedAt = QStringLiteral(
+    "(SELECT min(s.查询时间) FROM 查询记录 s WHERE s.快递单号 = 快递单.快递单号 AND s.已签收)");
+
+// Times in the history are UTC in ISO form, so a local day is a range of texts.
+QString utcText(const QDate &localDay)
+{
+    return localDay.startOfDay().toUTC().toString(Qt::ISODate);
+}
+
+QString sortExpression(int column)
+{
+    if (column >= 0 && column < WaybillColumns::Count)
+        return QStringLiteral("快递单.") + WaybillColumns::name(column);
+    switch (column - WaybillColumns::Count) {
+    case 0:
+        return newest(QStringLiteral("最后查询"));
+    case 1:
+        return newest(WaybillStore::kStatusColumn);
+    case 2:
+        return newest(QStringLiteral("状态"));
+    default:
+        return QString();
+    }
+}
+
+QString orderBy(const WaybillStore::GridFilter &filter)
+{
+    const QString direction = filter.descending ? QStringLiteral(" DESC") : QString();
+    const QString sort = sortExpression(filter.sortColumn);
+    return QStringLiteral(" ORDER BY ") + (sort.isEmpty() ? QString() : sort + direction + QStringLiteral(", ")) +
+           QStringLiteral("快递单.rowid") + direction;
+}
+
+QString gridColumns()
+{
+    QStringList columns{QStringLiteral("快递单.rowid")};
+    for (const QString &name : WaybillColumns::names())
+        columns << QStringLiteral("快递单.") + name;
+    // Subqueries rather than a join: the search condition names 快递单's columns bare.
+    columns << newest(QStringLiteral("最后查询")) << newest(QStringLiteral("状态"))
+            << newest(WaybillStore::kStatusColumn) << kSignedAt;
+    return columns.join(QStringLiteral(", "));
+}
+
+QDateTime fromIso(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    QDateTime at = QDateTime::fromString(value.toString(), Qt::ISODate);
+    return at.isValid() ? at.toUTC() : at;
+}
+
+void bindAll(QSqlQuery &q, const QVariantList &binds)
+{
+    for (const QVariant &bind : binds)
+        q.addBindValue(bind);
+}
+
+} // namespace
+
+bool WaybillStore::addDateFunction(QSqlDatabase &db)
+{
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3 *handle = *static_cast<sqlite3 *const *>(h.constData());
+    return sqlite3_create_function_v2(handle, "dispatch_date", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
+                                      dispatchDate, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+WaybillStore::Condition WaybillStore::archivedExpression(const QDate &today, int days)
+{
+    // Archived when signed for more than `days` days before today: the local
+    // day of the first signed check, else the dispatch date, before the cut.
+    const QDate cut = today.addDays(-days);
+    return {QStringLiteral("(快递单.状态 = %2 AND coalesce(%1 < %2, %1 IS NULL AND dispatch_date(快递单.时间) < %2, 0))")
+                .arg(kSignedAt, kText),
+            {nonNull(kSignedFor), nonNull(utcText(cut)), nonNull(cut.toString(Qt::ISODate))}};
+}
+
+std::optional<WaybillStore::Condition> WaybillStore::gridCondition(const GridFilter &filter, bool withTab,
+                                                                   Outcome *outcome)
+{
+    Condition all{QStringLiteral("1"), {}};
+    const auto add = [&all](const Condition &part) {
+        all.sql += QStringLiteral(" AND ") + part.sql;
+        all.binds += part.binds;
+    };
+    if (!filter.column.isEmpty()) {
+        const std::optional<Condition> search = searchCondition(filter.column, filter.key, outcome);
+        if (!search)
+            return std::nullopt;
+        add({QStringLiteral("(%1)").arg(search->sql), search->binds});
+    }
+    report(outcome, Outcome::success());
+    if (!filter.showArchived) {
+        const Condition archived = archivedExpression(filter.today, filter.archiveDays);
+        add({QStringLiteral("NOT ") + archived.sql, archived.binds});
+    }
+    if (withTab && filter.signedToday)
+        add({QStringLiteral("(%1 >= %2 AND %1 < %2)").arg(kSignedAt, kText),
+             {nonNull(utcText(filter.today)), nonNull(utcText(filter.today.addDays(1)))}});
+    else if (withTab && filter.status)
+        add({QStringLiteral("coalesce(%1, '') = %2").arg(newest(kStatusColumn), kText), {nonNull(*filter.status)}});
+    return all;
+}
+
+QVector<WaybillStore::GridRow> WaybillStore::gridRows(const GridFilter &filter, int limit, Outcome *outcome) const
+{
+    const std::optional<Condition> where = gridCondition(filter, true, outcome);
+    if (!where)
+        return {};
+    return gridRowsWhere(*where, orderBy(filter) + QStringLiteral(" LIMIT %1").arg(limit), filter, outcome);
+}
+
+QVector<WaybillStore::GridRow> WaybillStore::gridRowsById(const QVector<qint64> &ids, const GridFilter &filter,
+                                                          Outcome *outcome) const
+{
+    if (ids.isEmpty())
+        return {};
+    Condition where{QStringLiteral("快递单.rowid IN (%1)")
+                        .arg(QStringList(ids.size(), QStringLiteral("?")).join(QLatin1Char(','))),
+                    {}};
+    for (const qint64 id : ids)
+        where.binds << id;
+    const QVector<GridRow> found = gridRowsWhere(where, QString(), filter, outcome);
+    QHash<qint64, int> at;
+    for (int i = 0; i < found.size(); ++i)
+        at.insert(found[i].id, i);
+    QVector<GridRow> rows;
+    rows.reserve(ids.size());
+    for (const qint64 id : ids)
+        if (const auto i = at.constFind(id); i != at.cend())
+            rows.push_back(found[*i]);
+    return rows;
+}
+
+QVector<WaybillStore::GridRow> WaybillStore::gridRowsWhere(const Condition &where, const QString &tail,
+                                                           const GridFilter &filter, Outcome *outcome) const
+{
+    const Condition archived = filter.showArchived ? archivedExpression(filter.today, filter.archiveDays)
+                                                   : Condition{QStringLiteral("0"), {}};
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1, %2 FROM 快递单 WHERE %3%4").arg(gridColumns(), archived.sql, where.sql, tail));
+    bindAll(q, archived.binds);
+    bindAll(q, where.binds);
+    QVector<GridRow> rows;
+    const Outcome result = exec(q);
+    report(outcome, result);
+    while (result && q.next()) {
+        GridRow row;
+        row.id = q.value(0).toLongLong();
+        for (int c = 0; c < WaybillColumns::Count; ++c) {
+            const QVariant v = q.value(c + 1);
+            WaybillColumns::value(row.waybill, c) = v.isNull() ? QString() : v.toString().isNull() ? QStringLiteral("") : v.toString();
+        }
+        constexpr int kChecks = WaybillColumns::Count + 1;
+        row.check.lastCheck = fromIso(q.value(kChecks));
+        row.check.state = q.value(kChecks + 1).toString();
+        row.check.status = q.value(kChecks + 2).toString();
+        row.check.signedAt = fromIso(q.value(kChecks + 3));
+        row.archived = q.value(kChecks + 4).toBool();
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+QVector<qint64> WaybillStore::gridRowIds(const GridFilter &filter, Outcome *outcome, const KeepGoing &keepGoing) const
+{
+    const std::optional<Condition> where = gridCondition(filter, true, outcome);
+    if (!where)
+        return {};
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT 快递单.rowid FROM 快递单 WHERE %1%2").arg(where->sql, orderBy(filter)));
+    bindAll(q, where->binds);
+    QVector<qint64> ids;
+    const Outcome result = exec(q);
+    report(outcome, result);
+    constexpr int kRowsBetweenAsks = 4096;
+    for (int n = 1; result && q.next(); ++n) {
+        ids.push_back(q.value(0).toLongLong());
+        if (keepGoing && n % kRowsBetweenAsks == 0 && !keepGoing()) {
+            report(outcome, Outcome::failure(QStringLiteral("读取已取消。")));
+            return {};
+        }
+    }
+    return ids;
+}
+
+WaybillStore::GridCounts WaybillStore::gridCounts(const GridFilter &filter, Outcome *outcome) const
+{
+    GridCounts counts;
+    const std::optional<Condition> where = gridCondition(filter, false, outcome);
+    if (!where)
+        return counts;
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT coalesce(%1, ''), count(*), sum(CASE WHEN %2 >= %3 AND %2 < %3 THEN 1 ELSE 0 END) "
+                             "FROM 快递单 WHERE %4 GROUP BY 1")
+                  .arg(newest(kStatusColumn), kSignedAt, kText, where->sql));
+    q.addBindValue(nonNull(utcText(filter.today)));
+    q.addBindValue(nonNull(utcText(filter.today.addDays(1))));
+    bindAll(q, where->binds);
+    const Outcome result = exec(q);
+    report(outcome, result);
+    while (result && q.next()) {
+        const int n = q.value(1).toInt();
+        counts.byStatus.insert(q.value(0).toString(), n);
+        counts.total += n;
+        counts.signedToday += q.value(2).toInt();
+    }
+    return counts;
+}
+
+int WaybillStore::countWhere(const Condition &condition, int limit, Outcome *outcome) const
+{
+    QSqlQuery q(database());
+    const QString rows = QStringLiteral("SELECT 1 FROM 快递单 WHERE %1%2")
+                             .arg(condition.sql, limit > 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString());
+    q.prepare(QStringLiteral("SELECT count(*) FROM (%1)").arg(rows));
+    bindAll(q, condition.binds);
+    const Outcome result = exec(q);
+    report(outcome, result);
+    return result && q.next() ? q.value(0).toInt() : 0;
+}
+
+QVector<QPair<qint64, DaysUpdate>> WaybillStore::gridDays(const GridFilter &filter, qint64 afterId, int limit,
+                                                          Outcome *outcome) const
+{
+    QVector<QPair<qint64, DaysUpdate>> rows;
+    const std::optional<Condition> where = gridCondition(filter, false, outcome);
+    if (!where)
+        return rows;
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT 快递单.rowid, 快递单号, 时间, 在途时间 FROM 快递单 WHERE 快递单.rowid > ? AND %1 "
+                             "ORDER BY 快递单.rowid LIMIT %2")
+                  .arg(where->sql)
+                  .arg(limit));
+    q.addBindValue(afterId);
+    bindAll(q, where->binds);
+    const Outcome result = exec(q);
+    report(outcome, result);
+    while (result && q.next())
+        rows.push_back({q.value(0).toLongLong(),
+                        {q.value(1).toString(), q.value(2).isNull() ? QString() : q.value(2).toString(),
+                         q.value(3).toString()}});
+    return rows;
+}
+
+std::optional<qint64> WaybillStore::rowIdOf(const QString &number, Outcome *outcome) const
+{
+    QSqlQuery q(database());
+    q.prepare(withText(QStringLiteral("SELECT rowid FROM 快递单 WHERE 快递单号 = ?")));
+    q.addBindValue(nonNull(number));
+    const Outcome result = exec(q);
+    report(outcome, result);
+    if (result && q.next())
+        return q.value(0).toLongLong();
+    return std::nullopt;
+}
