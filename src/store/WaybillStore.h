@@ -133,6 +133,12 @@ public:
                                                     Outcome *outcome = nullptr);
     QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr,
                             const KeepGoing &keepGoing = {}) const;
+    // The search reads an index (SearchIndex.h) once it is complete; until
+    // then it scans. open() adds the index, empty, to a register without one;
+    // buildSearchIndex() fills it in batches, each its own transaction, calling
+    // progress(indexed, total) between them (false stops, to go on later).
+    bool searchIndexComplete(Outcome *outcome = nullptr) const;
+    Outcome buildSearchIndex(const std::function<bool(qint64, qint64)> &progress = {});
 
     // Stores the days in transit of many rows in one transaction. A row whose
     // time is no longer the one the days were worked out from keeps its days.
@@ -171,6 +177,7 @@ private:
     QSet<QString> oddNumbersInNormalForm(Outcome *outcome) const;
 
     // WaybillStore_search.cpp
+    Outcome addSearchIndex();
     QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;
     // WaybillStore_history.cpp
     Outcome addHistoryTable(QSqlQuery &q) const;
