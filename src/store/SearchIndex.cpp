@@ -225,10 +225,14 @@ std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, c
     if (phrases.isEmpty())
         return std::nullopt;
     using BoundText::kText;
+    // The mark drives each branch from outside, so the branch not taken
+    // never reads its table; a missing mark reads as incomplete.
+    const QString mark = QStringLiteral("(SELECT coalesce(%1, 0) AS 已索引到) AS 进度 CROSS JOIN").arg(kMarkValue);
     return WaybillStore::Condition{
-        QStringLiteral("SELECT rowid FROM %1 WHERE %1.%2 MATCH %3 AND %4 "
-                       "UNION ALL SELECT rowid FROM 快递单 WHERE NOT %4 AND 快递单.%2 LIKE '%' || %3 || '%'")
-            .arg(kIndex, column, kText, kIsComplete),
+        QStringLiteral("SELECT %1.rowid FROM %5 %1 WHERE 进度.已索引到 = %4 AND %1.%2 MATCH %3 "
+                       "UNION ALL SELECT 快递单.rowid FROM %5 快递单 WHERE 进度.已索引到 <> %4 "
+                       "AND 快递单.%2 LIKE '%' || %3 || '%'")
+            .arg(kIndex, column, kText, kComplete, mark),
         {BoundText::nonNull(phrases.join(QStringLiteral(" AND "))), BoundText::nonNull(key)}};
 }
 
