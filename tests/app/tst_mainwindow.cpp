@@ -551,7 +551,9 @@ void TestMainWindow::olderRegisterIsIndexedForSearchWithItsProgressShown()
         raw.setDatabaseName(h.folder.file(QStringLiteral("kd.db")));
         QVERIFY(raw.open());
         QSqlQuery q(raw);
-        QVERIFY(q.exec(u("DROP TABLE 快递单_查找")) && q.exec(u("DROP TABLE 快递单_查找进度")));
+        for (const char *piece : {"TRIGGER 快递单_查找_新增", "TRIGGER 快递单_查找_修改", "TRIGGER 快递单_查找_删除",
+                                  "TABLE 快递单_查找", "TABLE 快递单_查找进度", "INDEX 快递单_异形单号"})
+            QVERIFY(q.exec(u("DROP ") + u(piece)));
         QVERIFY(q.exec(u("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
                          "INSERT INTO 快递单 (快递单号, 快递公司) SELECT 'OLD' || i, '顺丰速运' FROM n")));
     }
