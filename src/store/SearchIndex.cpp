@@ -199,6 +199,36 @@ std::optional<Batch> indexBatch(QSqlDatabase &db, int rows, QString *error)
     return batch;
 }
 
+std::optional<qint64> holdForBulk(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT %1, (SELECT coalesce(max(rowid), 0) FROM 快递单)").arg(kIsComplete)) ||
+        !q.next()) {
+        failed(q, error);
+        return std::nullopt;
+    }
+    if (!q.value(0).toBool())
+        return -1;
+    const qint64 last = q.value(1).toLongLong();
+    if (!q.exec(QStringLiteral("UPDATE %1 SET 已索引到 = %2").arg(kMark).arg(last))) {
+        failed(q, error);
+        return std::nullopt;
+    }
+    return last;
+}
+
+bool indexBulk(QSqlDatabase &db, qint64 after, QString *error)
+{
+    if (after < 0)
+        return true;
+    QSqlQuery q(db);
+    return (q.exec(QStringLiteral("INSERT INTO %1(rowid, %2) SELECT rowid, %2 FROM 快递单 WHERE rowid > %3")
+                       .arg(kIndex, columns())
+                       .arg(after)) &&
+            q.exec(QStringLiteral("UPDATE %1 SET 已索引到 = %2").arg(kMark, kComplete))) ||
+           failed(q, error);
+}
+
 std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, const QString &key)
 {
     // Each run of three or more characters between wildcards becomes a phrase
