@@ -204,6 +204,11 @@ int main(int argc, char **argv)
                 qPrintable(gaps.join(QStringLiteral(", "))));
     for (const QString &line : std::as_const(statusLines))
         std::printf("status line: %s\n", qPrintable(line));
+    const qint64 twice = withinHalfHour + historyTwice;
+    std::printf("FIGURE\tbackground refresh, waybills asked twice within 30 min\t%lld\t0\t%s\n",
+                static_cast<long long>(twice), twice == 0 ? "ok" : "over");
+    std::printf("FIGURE\tbackground refresh, requests a day per 100 open waybills\t%.0f\t<= 500\t%s\n", perDayPer100,
+                perDayPer100 <= 500 ? "ok" : "over");
     std::fflush(stdout);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "app/ElidingLabel.h"
 #include "app/MainWindow_build.h"
 #include "app/PaneSplitter.h"
+#include "core/BackgroundTask.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -108,10 +110,14 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     clockLabel->setAccessibleDescription(QStringLiteral("当前时间"));
     queryProgressLabel->setAccessibleDescription(QStringLiteral("查询进度"));
     queryProgressLabel->hide();
+    searchIndexLabel = named(new QLabel(this), "searchIndexLabel");
+    searchIndexLabel->setAccessibleDescription(QStringLiteral("查找索引"));
+    searchIndexLabel->hide();
     queryProgressLabel->setTextFormat(Qt::PlainText); // names waybills
     auto *bar = named(new QStatusBar(this), "statusBar");
     bar->addWidget(statusLineLabel, 1);
     bar->addWidget(queryProgressLabel);
+    bar->addWidget(searchIndexLabel);
     bar->addPermanentWidget(clockLabel);
     setStatusBar(bar);
 
@@ -166,6 +172,8 @@ void MainWindow::load()
     timeEdit->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
     if (Outcome opened = m_store.open(QDir(m_dataFolder).filePath(WaybillStore::fileName())); !opened)
         m_dialogs.critical(this, Program::kTitle, opened.error);
+    else if (!m_store.searchIndexComplete())
+        indexRegisterForSearch();
     createTrayIcon();
     AppSettings::write(m_dataFolder, AppSettings::kVersion, AppSettings::kProgramVersion);
     const QString autoUpdate = AppSettings::read(m_dataFolder, AppSettings::kAutoUpdate);
@@ -177,6 +185,38 @@ void MainWindow::load()
     }
     applyStoredSkin();
     onClockTick();
+}
+
+// A register from an older build gets its search index on a worker, its
+// progress in the status bar; the management window's search scans until then.
+void MainWindow::indexRegisterForSearch()
+{
+    m_searchIndexTask = new BackgroundTask(this);
+    searchIndexLabel->setText(QStringLiteral("正在建立查找索引…"));
+    searchIndexLabel->show();
+    const QPointer<QLabel> label = searchIndexLabel;
+    m_searchIndexTask->run<Outcome>(
+        [path = m_store.path(), label](const BackgroundTask::KeepGoing &keepGoing) {
+            WaybillStore store;
+            if (Outcome opened = store.open(path); !opened)
+                return opened;
+            return store.buildSearchIndex([&](qint64 indexed, qint64 total) {
+                const int percent = total > 0 ? int(indexed * 100 / total) : 100;
+                QMetaObject::invokeMethod(
+                    label,
+                    [label, percent] {
+                        if (label)
+                            label->setText(QStringLiteral("正在建立查找索引：%1%").arg(percent));
+                    },
+                    Qt::QueuedConnection);
+                return keepGoing();
+            });
+        },
+        [this](Outcome built) {
+            // Not built, the search still finds everything, only slower; the next start tries again.
+            searchIndexLabel->setText(built ? QString() : QStringLiteral("查找索引未建成：") + built.error);
+            searchIndexLabel->setVisible(!built);
+        });
 }
 
 void MainWindow::onClockTick()

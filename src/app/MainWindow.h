@@ -185,6 +185,7 @@ public:
     QLabel *statusLineLabel = nullptr;
     QLabel *clockLabel = nullptr;
     QLabel *queryProgressLabel = nullptr;
+    QLabel *searchIndexLabel = nullptr; // while an older register gets its search index
     QPushButton *signingNoticeButton = nullptr; // without a tray: the last signings, until read
 
     ClassicTimer *pageReadTimer = nullptr;
@@ -214,6 +215,7 @@ private:
     void buildHistoryArea(QWidget *parent);
     void buildTimers();
     void load();
+    void indexRegisterForSearch();
     void onClockTick();
 
     // Size, position and panes (MainWindow_place.cpp).
@@ -331,6 +333,7 @@ private:
 
     CarrierDetection::RegisterIndex m_register;
     BackgroundTask *m_registerTask = nullptr;
+    BackgroundTask *m_searchIndexTask = nullptr;
     bool m_carrierChosenByUser = false; // never overwritten by a detection
     QString m_undoneFor;                // the number whose automatic choice was undone
     const Carrier *m_autoChosen = nullptr;

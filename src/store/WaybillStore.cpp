@@ -253,7 +253,10 @@ Outcome WaybillStore::openAndCheck(const QString &path)
         return Outcome::failure(QStringLiteral("数据库 %1 无法写入：%2").arg(path, q.lastError().databaseText()));
     }
     q.exec(QStringLiteral("ROLLBACK"));
-    return addHistoryTable(q);
+    if (Outcome history = addHistoryTable(q); !history)
+        return history;
+    q.finish(); // a statement left open would keep the index's tables from being dropped
+    return addSearchIndex();
 }
 
 Outcome WaybillStore::checkLayout(QSqlQuery &q, const QString &path) const

@@ -148,6 +148,12 @@ public:
                                                     Outcome *outcome = nullptr);
     QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr,
                             const KeepGoing &keepGoing = {}) const;
+    // The search reads an index (SearchIndex.h) once it is complete; until
+    // then it scans. open() adds the index, empty, to a register without one;
+    // buildSearchIndex() fills it in batches, each its own transaction, calling
+    // progress(indexed, total) between them (false stops, to go on later).
+    bool searchIndexComplete(Outcome *outcome = nullptr) const;
+    Outcome buildSearchIndex(const std::function<bool(qint64, qint64)> &progress = {});
 
     // The management grid reads only what it shows: the rows it lists are one
     // condition (the search, the archive, the status tab) in one order.
@@ -236,6 +242,7 @@ private:
     QSet<QString> oddNumbersInNormalForm(Outcome *outcome) const;
 
     // WaybillStore_search.cpp
+    Outcome addSearchIndex();
     QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;
     // WaybillStore_grid.cpp: rows of the grid meeting `where`, then `tail` (order, limit).
     QVector<GridRow> gridRowsWhere(const Condition &where, const QString &tail, const GridFilter &filter,

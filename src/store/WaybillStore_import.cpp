@@ -1,4 +1,5 @@
 // Imports: many rows in one transaction, straight through SQLite.
+#include "store/SearchIndex.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
 #include "store/StoreFailure.h"
@@ -102,6 +103,13 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
         report(outcome, read);
         return reasons;
     }
+    QString indexError;
+    const std::optional<qint64> newRowsAfter = SearchIndex::holdForBulk(db, &indexError);
+    if (!newRowsAfter) {
+        control.exec(QStringLiteral("ROLLBACK"));
+        report(outcome, failure(QStringLiteral("无法开始导入"), indexError));
+        return reasons;
+    }
     QString normal;
     constexpr int kProgressEvery = 1000;
     QByteArray buffer;
@@ -150,7 +158,7 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
             return QVector<QString>(total);
         }
     }
-    if (!control.exec(QStringLiteral("COMMIT"))) {
+    if (!SearchIndex::indexBulk(db, *newRowsAfter, &indexError) || !control.exec(QStringLiteral("COMMIT"))) {
         const int code = sqlite3_extended_errcode(handle);
         const QString reason = StoreFailure::describe(code, sqlite3_system_errno(handle));
         control.exec(QStringLiteral("ROLLBACK"));

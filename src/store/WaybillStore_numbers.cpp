@@ -2,6 +2,8 @@
 // it; rows stored before may not be, and are matched through normal_number().
 #include "store/BoundText.h"
 #include "store/WaybillStore.h"
+#include "store/WaybillStore_shared.h"
+#include "store/SearchIndex.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -14,10 +16,7 @@ using namespace BoundText;
 
 namespace {
 
-// A stored number that may differ from its normal form: one with a character
-// outside printable ASCII or a lower-case letter (WaybillNumber::isNormalForm).
-// GLOB runs inside SQLite, so the normal form is only worked out for these.
-const QString kOddNumber = QStringLiteral("(快递单号 GLOB '*[^!-~]*' OR 快递单号 GLOB '*[a-z]*')");
+using StoreShared::kOddNumber;
 
 const QString kSelectAll =
     QStringLiteral("SELECT ") + WaybillColumns::names().join(QStringLiteral(", ")) + QStringLiteral(" FROM 快递单");
@@ -86,9 +85,18 @@ WaybillStore::Condition WaybillStore::numberCondition(const QString &key)
     // LIKE already ignores the case of ASCII letters; blanks and full-width
     // characters of a stored number need its normal form.
     const QString normal = WaybillNumber::normalForm(key);
-    return {QStringLiteral("(快递单号 LIKE '%' || %1 || '%' OR (%2 AND normal_number(快递单号) LIKE '%' || %1 || '%'))")
-                .arg(kText, kOddNumber),
-            {nonNull(normal), nonNull(normal)}};
+    const QVariant bound = nonNull(normal);
+    const QString pattern = QStringLiteral("'%' || %1 || '%'").arg(kText);
+    const QString matches =
+        QStringLiteral("(快递单号 LIKE %1 OR (%2 AND normal_number(快递单号) LIKE %1))").arg(pattern, kOddNumber);
+    const std::optional<Condition> rows = SearchIndex::rowidsContaining(WaybillColumns::name(WaybillColumns::Number), normal);
+    if (!rows)
+        return {matches, {bound, bound}};
+    // The odd rows come from their own small index, the others from the search index.
+    return {QStringLiteral("rowid IN (%1 UNION ALL SELECT rowid FROM 快递单 WHERE %2 AND normal_number(快递单号) "
+                           "LIKE %3) AND %4")
+                .arg(rows->sql, kOddNumber, pattern, matches),
+            rows->binds + QVariantList{bound, bound, bound}};
 }
 
 QSet<QString> WaybillStore::oddNumbersInNormalForm(Outcome *outcome) const

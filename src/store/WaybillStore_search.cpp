@@ -1,11 +1,14 @@
-// Reading the register: every row, a count, one number, the quick search.
+// Reading the register: every row, a count, one number, the quick search and its index.
 #include "store/BoundText.h"
+#include "store/SearchIndex.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <algorithm>
 
 using namespace BoundText;
 using StoreShared::report;
@@ -126,7 +129,50 @@ std::optional<WaybillStore::Condition> WaybillStore::searchCondition(const QStri
         return Condition{QStringLiteral("0"), {}};
     if (column == WaybillColumns::name(WaybillColumns::Number))
         return numberCondition(key);
-    return Condition{QStringLiteral("%1 LIKE '%' || %2 || '%'").arg(column, kText), {nonNull(key)}};
+    const QString like = QStringLiteral("%1 LIKE '%' || %2 || '%'").arg(column, kText);
+    const std::optional<Condition> rows = SearchIndex::rowidsContaining(column, key);
+    if (!rows)
+        return Condition{like, {nonNull(key)}};
+    return Condition{QStringLiteral("rowid IN (%1) AND %2").arg(rows->sql, like), rows->binds + QVariantList{nonNull(key)}};
+}
+
+Outcome WaybillStore::addSearchIndex()
+{
+    QSqlDatabase db = database();
+    QString error;
+    return SearchIndex::install(db, &error) ? Outcome::success() : failure(QStringLiteral("无法建立查找索引"), error);
+}
+
+bool WaybillStore::searchIndexComplete(Outcome *outcome) const
+{
+    QSqlDatabase db = database();
+    QString error;
+    const std::optional<bool> complete = SearchIndex::isComplete(db, &error);
+    report(outcome, complete ? Outcome::success() : failure(QStringLiteral("无法读取查找索引"), error));
+    return complete.value_or(false);
+}
+
+Outcome WaybillStore::buildSearchIndex(const std::function<bool(qint64, qint64)> &progress)
+{
+    // Batches short enough that the user's own saves wait for none of them long.
+    constexpr int kBatchRows = 20000;
+    QSqlDatabase db = database();
+    Outcome counted;
+    const qint64 total = count(&counted);
+    if (!counted)
+        return counted;
+    qint64 done = 0;
+    for (;;) {
+        QString error;
+        const std::optional<SearchIndex::Batch> batch = SearchIndex::indexBatch(db, kBatchRows, &error);
+        if (!batch)
+            return failure(QStringLiteral("无法建立查找索引"), error);
+        done += batch->indexed;
+        if (batch->complete)
+            return Outcome::success();
+        if (progress && !progress(std::min(done, total), total))
+            return Outcome::failure(QStringLiteral("查找索引尚未建完。"));
+    }
 }
 
 QVector<Waybill> WaybillStore::search(const QString &column, const QString &key, Outcome *outcome,

@@ -26,6 +26,8 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
@@ -58,6 +60,7 @@ private Q_SLOTS:
     void everyInputHasAnAccessibleName();
     void theNumberNamesItsCarrier();
     void windowPlaceIsKeptAcrossStarts();
+    void olderRegisterIsIndexedForSearchWithItsProgressShown();
 };
 
 void TestMainWindow::initTestCase()
@@ -536,6 +539,32 @@ void TestMainWindow::windowPlaceIsKeptAcrossStarts()
     QVERIFY(ini.load());
     QCOMPARE(ini.value(u("窗口"), u("最大化"), QString()), u("1"));
     QCOMPARE(ini.value(u("窗口"), u("宽"), QString()), QString::number(h.window->normalGeometry().width()));
+}
+
+void TestMainWindow::olderRegisterIsIndexedForSearchWithItsProgressShown()
+{
+    Harness h;
+    QVERIFY(!h.window->searchIndexLabel->isVisible()); // a new register is indexed as it fills
+    {
+        // As an older build leaves it: no index, rows written straight into the table.
+        QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+        raw.setDatabaseName(h.folder.file(QStringLiteral("kd.db")));
+        QVERIFY(raw.open());
+        QSqlQuery q(raw);
+        for (const char *piece : {"TRIGGER 快递单_查找_新增", "TRIGGER 快递单_查找_修改", "TRIGGER 快递单_查找_删除",
+                                  "TABLE 快递单_查找", "TABLE 快递单_查找进度", "INDEX 快递单_异形单号"})
+            QVERIFY(q.exec(u("DROP ") + u(piece)));
+        QVERIFY(q.exec(u("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+                         "INSERT INTO 快递单 (快递单号, 快递公司) SELECT 'OLD' || i, '顺丰速运' FROM n")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("older"));
+    h.open();
+    MainWindow &w = *h.window;
+    QVERIFY(w.searchIndexLabel->isVisible());
+    QVERIFY(w.searchIndexLabel->text().startsWith(u("正在建立查找索引")));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.searchIndexLabel->isVisible(), 60000);
+    QVERIFY(w.store().searchIndexComplete());
+    QCOMPARE(w.store().search(u("快递单号"), QStringLiteral("OLD29999")).size(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -62,6 +62,8 @@ private Q_SLOTS:
     void valuesAreStoredAndFoundAsTypedOnce();
     void overLongValuesAreRefusedNamingTheField();
     void searchKeepsWildcardsAndWhitelistsColumns();
+    void searchIndexFollowsEveryWriteAndMatchesTheScan();
+    void oldOrDamagedRegisterIsIndexedInBatchesAndSearchedMeanwhile();
     void modifyKeepingAndChangingTheNumber();
     void numbersAreComparedInNormalForm();
     void daysInTransitInOneTransaction();
@@ -166,6 +168,108 @@ void TestWaybillStore::searchKeepsWildcardsAndWhitelistsColumns()
         QVERIFY(f.store.search(column, QString(), &outcome).isEmpty());
         QVERIFY(!outcome.ok);
     }
+}
+
+void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
+{
+    Fixture f;
+    QVERIFY(f.store.searchIndexComplete()); // a new register is indexed as it fills
+    QVERIFY(f.add({QStringLiteral("SF1001"), QStringLiteral("SF1002"), QStringLiteral("SF2003")}));
+    Waybill edited = sample(QStringLiteral("SF1002"));
+    edited.goods = u("旧手机壳");
+    QVERIFY(f.store.updateKeepingNumber(edited).ok);
+    QVERIFY(f.store.updateChangingNumber(QStringLiteral("SF2003"), sample(QStringLiteral("YT2003")), false).ok);
+    QVERIFY(f.store.deleteWaybill(QStringLiteral("SF1001")).ok);
+    QVERIFY(f.store.importWaybills({sample(QStringLiteral("IMP777"))}).first().isEmpty());
+    RawConnection raw(f.store.path()); // an older build writes the table directly
+    QVERIFY(raw.exec(u("INSERT INTO 快递单 (快递单号, 快递公司, 备注) VALUES ('ＪＤ９９９', '京东', '50%_off')")));
+    QVERIFY(raw.exec(u("UPDATE 快递单 SET 姓名 = '王小明' WHERE 快递单号 = 'IMP777'")));
+    const QString agrees = u("INSERT INTO 快递单_查找(快递单_查找) VALUES ('integrity-check')"); // with the table
+    QVERIFY(raw.exec(agrees));
+    QVERIFY(f.store.searchIndexComplete()); // an import indexes its rows before it commits
+    const auto numbers = [&](const QString &column, const QString &key) {
+        QStringList out;
+        for (const Waybill &w : f.store.search(column, key))
+            out << w.number;
+        return out;
+    };
+    QCOMPARE(numbers(u("物品"), u("手机壳")), QStringList{QStringLiteral("SF1002")});
+    QCOMPARE(numbers(u("快递单号"), QStringLiteral("sf100")), QStringList{QStringLiteral("SF1002")});
+    QCOMPARE(numbers(u("快递单号"), QStringLiteral("2003")), QStringList{QStringLiteral("YT2003")});
+    QCOMPARE(numbers(u("快递单号"), QStringLiteral("MP7")), QStringList{QStringLiteral("IMP777")});
+    QCOMPARE(numbers(u("姓名"), u("王小明")), QStringList{QStringLiteral("IMP777")});
+    QCOMPARE(numbers(u("快递单号"), u("jd999")), QStringList{u("ＪＤ９９９")});
+    QVERIFY(numbers(u("快递单号"), QStringLiteral("SF1001")).isEmpty());
+
+    // Whatever the key, the index finds what a scan finds (the mark set back
+    // makes the search scan).
+    const QVector<QPair<QString, QString>> keys{
+        {u("备注"), QStringLiteral("0%_off")}, {u("备注"), QStringLiteral("_OFF")}, {u("备注"), QStringLiteral("50%")},
+        {u("快递单号"), QStringLiteral("SF1%002")}, {u("快递单号"), QStringLiteral("P7")}, {u("物品"), u("书")},
+        {u("快递公司"), u("顺丰速")}, {u("快递单号"), u("Ｄ９９")}};
+    QVector<QStringList> indexed;
+    for (const auto &[column, key] : keys)
+        indexed << numbers(column, key);
+    QVERIFY(raw.exec(u("UPDATE 快递单_查找进度 SET 已索引到 = 0")));
+    QVERIFY(!f.store.searchIndexComplete());
+    for (int k = 0; k < keys.size(); ++k) {
+        QCOMPARE(numbers(keys[k].first, keys[k].second), indexed[k]);
+        QVERIFY2(!indexed[k].isEmpty(), qPrintable(keys[k].second));
+    }
+    // An emptied index is not read while the mark says it is incomplete, and is once it says complete.
+    QVERIFY(raw.exec(u("INSERT INTO 快递单_查找(快递单_查找) VALUES ('delete-all')")));
+    QCOMPARE(numbers(u("物品"), u("手机壳")), QStringList{QStringLiteral("SF1002")});
+    QVERIFY(raw.exec(u("UPDATE 快递单_查找进度 SET 已索引到 = 9223372036854775807")));
+    QVERIFY(numbers(u("物品"), u("手机壳")).isEmpty());
+    QCOMPARE(numbers(u("物品"), u("壳")), QStringList{QStringLiteral("SF1002")}); // too short for the index
+}
+
+void TestWaybillStore::oldOrDamagedRegisterIsIndexedInBatchesAndSearchedMeanwhile()
+{
+    TestFolder folder;
+    const QString path = folder.file(WaybillStore::fileName());
+    QVERIFY(WaybillStore::createDatabase(path).ok);
+    {
+        RawConnection raw(path); // a register written before there was an index, over one batch long
+        QVERIFY(raw.exec(u("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 25000) "
+                           "INSERT INTO 快递单 (快递单号, 快递公司, 物品) SELECT 'OLD' || i, '顺丰', '旧物' || i FROM n")));
+    }
+    WaybillStore store;
+    QVERIFY(store.open(path).ok);
+    QVERIFY(!store.searchIndexComplete());
+    QCOMPARE(store.search(u("物品"), u("旧物24999")).size(), 1);
+    RawConnection raw(path);
+    QVector<qint64> reports;
+    // Writes between batches, at the mark and just past it, are found once the index is complete.
+    const auto writeMeanwhile = [&](qint64 indexed, qint64 total) {
+        if (reports.isEmpty() &&
+            !(raw.exec(u("UPDATE 快递单 SET 物品 = '改在索引里' WHERE rowid = 20000")) &&
+              raw.exec(u("UPDATE 快递单 SET 物品 = '改在索引外' WHERE rowid = 20001")) &&
+              raw.exec(u("DELETE FROM 快递单 WHERE rowid = 6")) &&
+              raw.exec(u("INSERT INTO 快递单 (快递单号, 快递公司, 物品) VALUES ('NEW1', '顺丰', '新加的')"))))
+            return false;
+        reports << indexed << total;
+        return true;
+    };
+    QVERIFY(store.buildSearchIndex(writeMeanwhile).ok);
+    QCOMPARE(reports, (QVector<qint64>{20000, 25000}));
+    QVERIFY(store.searchIndexComplete());
+    QVERIFY(raw.exec(u("INSERT INTO 快递单_查找(快递单_查找) VALUES ('integrity-check')")));
+    for (const QString &goods : {u("改在索引里"), u("改在索引外"), u("新加的"), u("旧物24999")})
+        QCOMPARE(store.search(u("物品"), goods).size(), 1);
+    // 旧物2… runs across the batches' border; row 6 is gone.
+    QCOMPARE(store.search(u("物品"), u("旧物2")).size(), 6110);
+    QCOMPARE(store.search(u("物品"), u("旧物6")).size(), 1110);
+
+    // Someone drops the index: the next opening starts it again, and meanwhile the search scans.
+    store.close();
+    QVERIFY(raw.exec(u("DROP TABLE 快递单_查找")));
+    const Outcome reopened = store.open(path);
+    QVERIFY2(reopened.ok, qPrintable(reopened.error));
+    QVERIFY(!store.searchIndexComplete());
+    QCOMPARE(store.search(u("物品"), u("新加的")).size(), 1);
+    QVERIFY(store.buildSearchIndex().ok && store.searchIndexComplete());
+    QCOMPARE(store.search(u("物品"), u("改在索引外")).size(), 1);
 }
 
 void TestWaybillStore::modifyKeepingAndChangingTheNumber()

@@ -1,0 +1,191 @@
+// Times the register's files with 100,000 waybills: the text import (as the
+// import window runs it, off the window's thread) against the sqlite3 tool's
+// .import of the same rows into the same kind of register, and the export to
+// text and to .xlsx (as the management window's worker runs it) against
+// `sqlite3 -csv` of the same rows. Each figure is the median of five runs.
+#include "core/GbkText.h"
+#include "store/WaybillStore.h"
+#include "support/TestFolder.h"
+#include "transfer/ExportWriter.h"
+#include "transfer/WaybillImporter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+constexpr int kRows = 100000;
+constexpr int kRuns = 5;
+
+struct Spread {
+    qint64 median = -1, min = -1, max = -1;
+};
+
+// `run` returns its own time in ms (what it prepared before is not counted), or -1.
+Spread timed(const std::function<qint64(int)> &run)
+{
+    QVector<qint64> ms;
+    for (int i = 0; i < kRuns; ++i) {
+        const qint64 took = run(i);
+        if (took < 0)
+            return {};
+        ms << took;
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms.first(), ms.last()};
+}
+
+void line(const char *what, const Spread &s)
+{
+    if (s.median < 0)
+        std::printf("%-44s n/a\n", what);
+    else
+        std::printf("%-44s %6lld ms (min %lld, max %lld)\n", what, static_cast<long long>(s.median),
+                    static_cast<long long>(s.min), static_cast<long long>(s.max));
+    std::fflush(stdout);
+}
+
+void ratio(const char *what, const Spread &ours, const Spread &cli, double goal)
+{
+    const bool measured = ours.median > 0 && cli.median > 0;
+    const double r = measured ? double(ours.median) / double(cli.median) : 0;
+    std::printf("FIGURE\t%s\t%s\t<= %.1fx sqlite3\t%s\n", what,
+                measured ? qPrintable(QStringLiteral("%1x (%2 / %3 ms)").arg(r, 0, 'f', 2).arg(ours.median).arg(cli.median))
+                         : "n/a",
+                goal, !measured ? "n/a" : r <= goal ? "ok" : "over");
+}
+
+QString importText()
+{
+    const QStringList carriers{QStringLiteral("顺丰速运"), QStringLiteral("圆通快递"), QStringLiteral("中通速递")};
+    QString text;
+    for (int i = 0; i < kRows; ++i) {
+        const QDate sent = QDate(2026, 1, 1).addDays(i % 300);
+        text += QStringLiteral("SF%1,%2,书籍%3,%4,%5/%6/%7,张三%3,1380013%8,北京市海淀区中关村大街%3号,备注\r\n")
+                    .arg(i, 10, 10, QLatin1Char('0'))
+                    .arg(carriers[i % 3])
+                    .arg(i % 97)
+                    .arg(i % 500)
+                    .arg(sent.year())
+                    .arg(sent.month())
+                    .arg(sent.day())
+                    .arg(i % 10000, 4, 10, QLatin1Char('0'));
+    }
+    return text;
+}
+
+// A new register as the program leaves it after opening (search index included).
+bool newRegister(const QString &path)
+{
+    QFile::remove(path);
+    WaybillStore store;
+    return WaybillStore::createDatabase(path).ok && store.open(path).ok;
+}
+
+qint64 runCli(const QStringList &arguments, const QByteArray &input = {}, const QString &output = {})
+{
+    QProcess cli;
+    if (!output.isEmpty())
+        cli.setStandardOutputFile(output);
+    QElapsedTimer clock;
+    clock.start();
+    cli.start(QStringLiteral("sqlite3"), arguments);
+    if (!cli.waitForStarted(10000))
+        return -1;
+    cli.write(input);
+    cli.closeWriteChannel();
+    if (!cli.waitForFinished(300000) || cli.exitCode() != 0 || !cli.readAllStandardError().isEmpty())
+        return -1;
+    return clock.elapsed();
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    TestFolder folder;
+    const QString text = importText();
+    folder.write(QStringLiteral("import.txt"), GbkText::encode(text));
+    QString csv;
+    for (const QString &row : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        csv += QStringLiteral("未签收,,") + row + QLatin1Char('\n');
+    folder.write(QStringLiteral("import.csv"), csv.toUtf8());
+    const QString path = folder.file(WaybillStore::fileName());
+
+    const Spread imported = timed([&](int) -> qint64 {
+        if (!newRegister(path))
+            return -1;
+        QElapsedTimer clock;
+        clock.start();
+        const ImportResult result =
+            WaybillImporter::importFile(path, folder.file(QStringLiteral("import.txt")), false, [](int, int) { return true; });
+        return result.imported == kRows ? clock.elapsed() : -1;
+    });
+    line("text import, 100,000 lines", imported);
+    // Into a register made the same way, doing the same work: the rows, then
+    // the search index over them in one statement, in one transaction.
+    const QString cliPath = folder.file(QStringLiteral("cli.db"));
+    const QByteArray importCsv = ".mode csv\n.import " + folder.file(QStringLiteral("import.csv")).toUtf8() + " 快递单\n";
+    const QByteArray columns = "快递单号, 快递公司, 状态, 物品, 姓名, 时间, 备注";
+    const Spread cliImported = timed([&](int) -> qint64 {
+        if (!newRegister(cliPath))
+            return -1;
+        return runCli({cliPath}, "BEGIN;\nUPDATE 快递单_查找进度 SET 已索引到 = 0;\n" + importCsv +
+                                     "INSERT INTO 快递单_查找(rowid, " + columns + ") SELECT rowid, " + columns +
+                                     " FROM 快递单;\nUPDATE 快递单_查找进度 SET 已索引到 = 9223372036854775807;\nCOMMIT;\n");
+    });
+    line("same rows by sqlite3 .import, then indexed", cliImported);
+    // What the index costs: the rows alone, into a register without it.
+    line("  by sqlite3 .import, no search index", timed([&](int) -> qint64 {
+             QFile::remove(cliPath);
+             return WaybillStore::createDatabase(cliPath).ok ? runCli({cliPath}, importCsv) : -1;
+         }));
+    ratio("text import, 100,000 rows", imported, cliImported, 1.3);
+
+    // `path` now holds the last import's 100,000 rows. The export's worker
+    // opens its own connection, reads every row and writes the file.
+    const auto exportRun = [&](bool workbook) {
+        return [&, workbook](int run) -> qint64 {
+            const QString out = folder.file(QStringLiteral("export%1.%2").arg(run).arg(workbook ? QLatin1String("xlsx") : QLatin1String("txt")));
+            QElapsedTimer clock;
+            clock.start();
+            WaybillStore store;
+            Outcome outcome = store.open(path);
+            const QVector<Waybill> rows = outcome ? store.allWaybills(&outcome) : QVector<Waybill>();
+            if (outcome)
+                outcome = workbook ? ExportWriter::writeWorkbook(out, rows) : ExportWriter::write(out, rows);
+            if (!outcome) {
+                std::fprintf(stderr, "%s\n", qPrintable(outcome.error));
+                return -1;
+            }
+            return rows.size() == kRows ? clock.elapsed() : -1;
+        };
+    };
+    // Of which reading every row (the rest is formatting and writing).
+    const Spread read = timed([&](int) -> qint64 {
+        QElapsedTimer clock;
+        clock.start();
+        WaybillStore store;
+        Outcome outcome = store.open(path);
+        const qsizetype rows = outcome ? store.allWaybills(&outcome).size() : 0;
+        return outcome && rows == kRows ? clock.elapsed() : -1;
+    });
+    line("  of which reading every row", read);
+    const Spread text100k = timed(exportRun(false));
+    line("text export, 100,000 rows", text100k);
+    const Spread workbook = timed(exportRun(true));
+    line(".xlsx export, 100,000 rows", workbook);
+    const Spread cliCsv = timed([&](int run) {
+        return runCli({QStringLiteral("-csv"), path, QStringLiteral("SELECT * FROM 快递单")}, {},
+                      folder.file(QStringLiteral("cli%1.csv").arg(run)));
+    });
+    line("same rows by sqlite3 -csv", cliCsv);
+    ratio("text export, 100,000 rows", text100k, cliCsv, 1.5);
+    ratio(".xlsx export, 100,000 rows", workbook, cliCsv, 1.5);
+    return 0;
+}
