@@ -19,6 +19,16 @@ struct ServerLocation {
     QString display() const;
 };
 
+// Where a register lives, as the parts that open their own store take it:
+// a kd.db path, or a server.
+struct StoreLocation {
+    StoreLocation(const QString &file = QString()) : file(file) {}
+    StoreLocation(const ServerLocation &server) : server(server), onServer(true) {}
+    QString file;
+    ServerLocation server;
+    bool onServer = false;
+};
+
 // The SQL that differs between the two engines, one entry per statement or
 // piece of one. Everything else is written once and runs on both.
 struct StoreDialect {

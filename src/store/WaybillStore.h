@@ -68,6 +68,7 @@ public:
     // Opens the register on a PostgreSQL server; an empty database gets the
     // register's tables. A database with other tables is reported, never changed.
     Outcome open(const ServerLocation &server);
+    Outcome open(const StoreLocation &where) { return where.onServer ? open(where.server) : open(where.file); }
     void close();
     bool isOpen() const;
     // The file's path, or how messages name the server's register.

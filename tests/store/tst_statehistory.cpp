@@ -68,8 +68,11 @@ void TestStateHistory::checksMakeOneRowPerChangeOfState()
     for (const StateEntry &e : entries)
         shown << e.state;
     QCOMPARE(shown, history);
-    // The newest row was last confirmed by the last check.
-    QCOMPARE(entries.first().lastCheck, kT0.addSecs(3600 * (states.size() - 1)));
+    // The newest row was last confirmed by the last check, and a clock set back does not undo that.
+    const QDateTime last = kT0.addSecs(3600 * (states.size() - 1));
+    QCOMPARE(entries.first().lastCheck, last);
+    f.store.recordCheck({QStringLiteral("SF1"), last.addSecs(-60), StateSource::kConcise, states.last()});
+    QCOMPARE(f.store.stateHistory(QStringLiteral("SF1")).first().lastCheck, last);
     QVERIFY(f.store.stateHistory(QStringLiteral("SF2")).isEmpty());
     // A number that is not stored leaves no trace.
     const CheckEffect stranger = f.store.recordCheck({QStringLiteral("XX"), kT0, StateSource::kConcise, u("在途")});

@@ -92,6 +92,9 @@ void TestWaybillStore::layoutOfANewFile()
         QCOMPARE(f.raw(columns.arg(u("快递单"), QStringLiteral(" AND is_nullable = 'NO' AND column_name <> '序号'"))),
                  keyColumns);
         QCOMPARE(f.raw(columns.arg(QStringLiteral("temp"), QString())), keyColumns + QStringList{u("序号")});
+        // Every searchable column has the index that serves "contains".
+        QCOMPARE(f.raw(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexdef LIKE '%gin_trgm_ops%'")),
+                 QStringList{QString::number(WaybillStore::searchableColumns().size())});
         return;
     }
     RawConnection raw(f.store.path());
@@ -167,6 +170,12 @@ void TestWaybillStore::searchKeepsWildcardsAndWhitelistsColumns()
     QCOMPARE(f.store.search(u("快递单号"), QStringLiteral("1%0")).size(), 1);   // % is any run
     QCOMPARE(f.store.search(u("快递单号"), QStringLiteral("Q'")).size(), 1);
     QCOMPARE(f.store.search(u("快递公司"), u("德邦")).size(), 1);
+    QCOMPARE(f.store.search(u("备注"), QStringLiteral("0% OFF")).size(), 1); // ASCII case ignored
+    Waybill path = sample(QStringLiteral("B1"));
+    path.notes = QStringLiteral("C:\\dir");
+    QVERIFY(f.store.insertFromInputForm(path).ok);
+    QCOMPARE(f.store.search(u("备注"), QStringLiteral(":\\d")).size(), 1); // \ escapes nothing
+    QVERIFY(f.store.deleteWaybill(QStringLiteral("B1")).ok);
     // An empty key matches every row whose column is not null; an imported
     // row without notes has a null column.
     QVERIFY(f.store.importWaybills({sample(QStringLiteral("IMP"))}).first().isEmpty());
@@ -227,8 +236,11 @@ void TestWaybillStore::numbersAreComparedInNormalForm()
     // Rows stored before numbers were normalised: refused in any spelling,
     // found by every spelling, and both kept.
     bool inserted = false;
-    f.raw(u("INSERT INTO 快递单 (快递单号, 快递公司) VALUES ('yt 0001', '圆通快递'), ('ＹＴ０００１', '圆通快递')"), &inserted);
+    f.raw(u("INSERT INTO 快递单 (快递单号, 快递公司) VALUES ('yt 0001', '圆通快递'), ('ＹＴ０００１', '圆通快递'), "
+            "('zt9', '中通快递')"),
+          &inserted);
     QVERIFY(inserted);
+    QCOMPARE(f.store.insertFromInputForm(sample(u("ZT9"))).error, u("快递单号已存在！")); // lower case alone
     QCOMPARE(f.store.insertFromInputForm(sample(u("YT0001"))).error, u("快递单号已存在！"));
     QCOMPARE(f.store.updateChangingNumber(u("SF1234567890443"), sample(u("Yt0001")), false).error,
              u("快递单号已存在！"));
@@ -238,7 +250,7 @@ void TestWaybillStore::numbersAreComparedInNormalForm()
     QCOMPARE(f.get(u("YT0001")).number, u("yt 0001"));
     QCOMPARE(f.store.search(u("快递单号"), u("yt0001")).size(), 2);
     QCOMPARE(f.store.search(u("快递单号"), u("Ｔ0_0")).size(), 2); // the key's wildcards still count
-    QCOMPARE(f.store.count(), 4);
+    QCOMPARE(f.store.count(), 5);
 }
 
 void TestWaybillStore::daysInTransitInOneTransaction()
@@ -267,6 +279,10 @@ void TestWaybillStore::daysInTransitInOneTransaction()
             .ok);
     QCOMPARE(f.get(QStringLiteral("D2")).daysInTransit, u("-1天"));
     QCOMPARE(f.get(QStringLiteral("D1")).daysInTransit, u("8天"));
+    // An imported row without a time: its null time is still the one the days came from.
+    QVERIFY(f.store.importWaybills({sample(QStringLiteral("D3"))}).first().isEmpty());
+    QVERIFY(f.store.storeDaysInTransit({{QStringLiteral("D3"), QString(), u("2天")}}).ok);
+    QCOMPARE(f.get(QStringLiteral("D3")).daysInTransit, u("2天"));
 }
 
 void TestWaybillStore::tempRowsSurviveReopeningAndCanBeCleared()
@@ -274,7 +290,7 @@ void TestWaybillStore::tempRowsSurviveReopeningAndCanBeCleared()
     Fixture f;
     QVERIFY(f.store.insertTemp(QStringLiteral("T1"), u("TNT")).ok);
     QVERIFY(f.store.insertTemp(QStringLiteral("T2"), u("UPS")).ok);
-    QVERIFY(!f.store.insertTemp(QStringLiteral("T1"), u("UPS")).ok);
+    QCOMPARE(f.store.insertTemp(QStringLiteral("T1"), u("UPS")).error, u("快递单号已存在！"));
     f.store.close();
     WaybillStore store;
     QVERIFY(f.openIn(store).ok);

@@ -33,9 +33,17 @@ QString serverBinaries()
     return best;
 }
 
+// The server's user must reach its folder: as root, under /tmp rather than a
+// TMPDIR that may lie in root's home.
+QString folderTemplate()
+{
+    const QString base = geteuid() == 0 ? QStringLiteral("/tmp") : QDir::tempPath();
+    return base + QLatin1Char('/') + QCoreApplication::applicationName() + QStringLiteral("-pg-XXXXXX");
+}
+
 } // namespace
 
-PostgresCluster::PostgresCluster() : m_bin(serverBinaries())
+PostgresCluster::PostgresCluster() : m_dir(folderTemplate()), m_bin(serverBinaries())
 {
     if (m_bin.isEmpty()) {
         m_error = QStringLiteral("no PostgreSQL server under /usr/lib/postgresql (scripts/install-deps.sh installs it)");

@@ -38,6 +38,11 @@ struct TestRegister {
         }
     }
 
+    StoreLocation location() const
+    {
+        return server ? StoreLocation(*server) : StoreLocation(folder.file(WaybillStore::fileName()));
+    }
+
     // Opens this register in `other` (or again in its own store), on a new connection.
     Outcome openIn(WaybillStore &other) const
     {
