@@ -13,7 +13,7 @@ struct ServerLocation {
     int port = 5432;
     QString database;
     QString user;
-    QString sslmode;     // empty: as libpq negotiates it
+    QString sslmode;         // empty: as libpq negotiates it
     int connectSeconds = 10; // an unreachable server is reported, never waited on for long
     // How messages name the register, in place of a file's path.
     QString display() const;
@@ -57,7 +57,8 @@ struct StoreDialect {
     QString columnsOf;
     // How a table's name is stored: PostgreSQL folds unquoted ASCII to lower case.
     QString storedName(const QString &table) const;
-    // The newest check of every waybill: number, newest check time, last check, state, status (%1 table, %2 status column).
+    // The newest check of every waybill: number, newest check time, last check, state, status (%1 table, %2 status
+    // column).
     QString newestChecks;
     // The database's text encoding and the one it must be.
     QString encoding;

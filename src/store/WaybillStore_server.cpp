@@ -76,7 +76,8 @@ Outcome WaybillStore::openServerAndCheck(const ServerLocation &server)
         return layout;
     if (!q.exec(QStringLiteral("SELECT to_regprocedure('normal_number(text)') IS NOT NULL")) || !q.next() ||
         !q.value(0).toBool()) {
-        return Outcome::failure(QStringLiteral("数据库 %1 缺少函数 normal_number，不是本程序建立的数据库。").arg(m_path));
+        return Outcome::failure(
+            QStringLiteral("数据库 %1 缺少函数 normal_number，不是本程序建立的数据库。").arg(m_path));
     }
     return addHistoryTable(q);
 }
@@ -118,8 +119,9 @@ QVector<QString> WaybillStore::importToServer(const ImportRows &rows, Outcome *o
             return true;
         if (batch.size() != prepared) {
             prepared = int(batch.size());
-            insert.prepare(QStringLiteral("INSERT INTO 快递单 VALUES %1 ON CONFLICT (快递单号) DO NOTHING RETURNING 快递单号")
-                               .arg(QStringList(prepared, oneRow).join(QLatin1Char(','))));
+            insert.prepare(
+                QStringLiteral("INSERT INTO 快递单 VALUES %1 ON CONFLICT (快递单号) DO NOTHING RETURNING 快递单号")
+                    .arg(QStringList(prepared, oneRow).join(QLatin1Char(','))));
         }
         for (int v = 0; v < values.size(); ++v)
             insert.bindValue(v, values[v]);

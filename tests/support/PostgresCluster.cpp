@@ -46,7 +46,8 @@ QString folderTemplate()
 PostgresCluster::PostgresCluster() : m_dir(folderTemplate()), m_bin(serverBinaries())
 {
     if (m_bin.isEmpty()) {
-        m_error = QStringLiteral("no PostgreSQL server under /usr/lib/postgresql (scripts/install-deps.sh installs it)");
+        m_error =
+            QStringLiteral("no PostgreSQL server under /usr/lib/postgresql (scripts/install-deps.sh installs it)");
         return;
     }
     if (!m_dir.isValid()) {
@@ -74,8 +75,9 @@ PostgresCluster::PostgresCluster() : m_dir(folderTemplate()), m_bin(serverBinari
     const QString data = m_dir.filePath(QStringLiteral("data"));
     QString output;
     if (!run(m_bin + QStringLiteral("/initdb"),
-             {QStringLiteral("-D"), data, QStringLiteral("-U"), kSuperuser, QStringLiteral("-A"), QStringLiteral("trust"),
-              QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-locale"), QStringLiteral("--no-sync")},
+             {QStringLiteral("-D"), data, QStringLiteral("-U"), kSuperuser, QStringLiteral("-A"),
+              QStringLiteral("trust"), QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-locale"),
+              QStringLiteral("--no-sync")},
              &output)) {
         m_error = QStringLiteral("initdb failed: ") + output;
         return;
