@@ -289,7 +289,8 @@ Outcome WaybillStore::createServerTables(QSqlQuery &q) const
     // add it) searches all the same.
     if (q.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"))) {
         for (const QString &column : searchableColumns())
-            q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS 快递单_%1_包含 ON 快递单 USING gin (%1 gin_trgm_ops)").arg(column));
+            q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS 快递单_%1_包含 ON 快递单 USING gin (%1 gin_trgm_ops)")
+                       .arg(column));
     }
     return Outcome::success();
 }

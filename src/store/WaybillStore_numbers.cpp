@@ -49,9 +49,10 @@ std::optional<Waybill> WaybillStore::findByNormalForm(const QString &number, Out
     const QString normal = WaybillNumber::normalForm(number);
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(withText(dialect().selectAll + QStringLiteral(" WHERE 快递单号 = ? OR (%1 AND normal_number(快递单号) = ?) "
-                                                   "ORDER BY %2 LIMIT 1")
-                                        .arg(dialect().oddNumber, dialect().order)));
+    q.prepare(
+        withText(dialect().selectAll + QStringLiteral(" WHERE 快递单号 = ? OR (%1 AND normal_number(快递单号) = ?) "
+                                                      "ORDER BY %2 LIMIT 1")
+                                           .arg(dialect().oddNumber, dialect().order)));
     q.addBindValue(nonNull(normal));
     q.addBindValue(nonNull(normal));
     const QVector<Waybill> rows = readRows(q, outcome, {});

@@ -135,7 +135,8 @@ QVector<Waybill> WaybillStore::search(const QString &column, const QString &key,
         return {};
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(dialect().selectAll + QStringLiteral(" WHERE ") + condition->sql + QStringLiteral(" ORDER BY ") + dialect().order);
+    q.prepare(dialect().selectAll + QStringLiteral(" WHERE ") + condition->sql + QStringLiteral(" ORDER BY ") +
+              dialect().order);
     for (const QVariant &bind : condition->binds)
         q.addBindValue(bind);
     return readRows(q, outcome, keepGoing);

@@ -156,8 +156,9 @@ Outcome WaybillStore::storeDaysInTransit(const QVector<DaysUpdate> &updates)
     if (!db.transaction())
         return failure(QStringLiteral("无法开始事务"), db.lastError().text());
     QSqlQuery q(db);
-    q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 时间 %1 ? AND 在途时间 %2 ?")
-                           .arg(dialect().same, dialect().notSame)));
+    q.prepare(
+        withText(QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 时间 %1 ? AND 在途时间 %2 ?")
+                     .arg(dialect().same, dialect().notSame)));
     for (const DaysUpdate &update : updates) {
         q.bindValue(0, nonNull(update.days));
         q.bindValue(1, nonNull(update.number));
@@ -204,7 +205,8 @@ QVector<QPair<QString, QString>> WaybillStore::tempRows(Outcome *outcome) const
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT %1, %2 FROM Temp ORDER BY %3")
-                  .arg(dialect().read(QStringLiteral("快递单号")), dialect().read(QStringLiteral("快递公司")), dialect().order));
+                  .arg(dialect().read(QStringLiteral("快递单号")), dialect().read(QStringLiteral("快递公司")),
+                       dialect().order));
     const Outcome result = exec(q);
     report(outcome, result);
     while (result && q.next())

@@ -107,7 +107,8 @@ void TestStateHistory::olderRegisterGetsTheTableAndKeepsItsOwn()
     f.store.close();
     f.raw(QStringLiteral("DROP TABLE 查询记录"));
     // The file's own record of its tables; the server's runs the same case without it.
-    const QString tables = QStringLiteral("SELECT group_concat(sql) FROM sqlite_master WHERE name IN ('快递单', 'Temp')");
+    const QString tables =
+        QStringLiteral("SELECT group_concat(sql) FROM sqlite_master WHERE name IN ('快递单', 'Temp')");
     const QString before = f.server ? QString() : f.raw(tables).join(QString());
     QVERIFY(f.openIn(f.store).ok);
     bool present = false;
@@ -127,9 +128,10 @@ void TestStateHistory::olderRegisterGetsTheTableAndKeepsItsOwn()
     // A history from before the status column gets it; its rows learn their status from the next check.
     f.store.close();
     f.raw(QStringLiteral("DROP TABLE 查询记录"));
-    f.raw(QStringLiteral("CREATE TABLE 查询记录 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, 最后查询 TEXT NOT NULL, "
-                         "来源 TEXT NOT NULL, 状态 TEXT NOT NULL, 已签收 INTEGER NOT NULL%1)")
-              .arg(f.server ? QStringLiteral(", 序号 BIGINT GENERATED ALWAYS AS IDENTITY") : QString()));
+    f.raw(
+        QStringLiteral("CREATE TABLE 查询记录 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, 最后查询 TEXT NOT NULL, "
+                       "来源 TEXT NOT NULL, 状态 TEXT NOT NULL, 已签收 INTEGER NOT NULL%1)")
+            .arg(f.server ? QStringLiteral(", 序号 BIGINT GENERATED ALWAYS AS IDENTITY") : QString()));
     f.raw(u("INSERT INTO 查询记录 VALUES ('SF2', '2026-12-07T06:03:00Z', '2026-12-07T06:03:00Z', 'concise', '在途', 0)"));
     QVERIFY(f.openIn(f.store).ok);
     QCOMPARE(f.store.stateHistory(QStringLiteral("SF2")).first().status, QString());

@@ -86,8 +86,7 @@ void TestWaybillStore::layoutOfANewFile()
         // The same columns in the same order, beside the generated one that keeps the order.
         const QString columns = QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_name = "
                                                "'%1'%2 ORDER BY ordinal_position");
-        QCOMPARE(f.raw(columns.arg(u("快递单"), QString())),
-                 WaybillColumns::names() + QStringList{u("序号")});
+        QCOMPARE(f.raw(columns.arg(u("快递单"), QString())), WaybillColumns::names() + QStringList{u("序号")});
         const QStringList keyColumns{u("快递单号"), u("快递公司")};
         QCOMPARE(f.raw(columns.arg(u("快递单"), QStringLiteral(" AND is_nullable = 'NO' AND column_name <> '序号'"))),
                  keyColumns);
@@ -561,8 +560,9 @@ void TestWaybillStore::unusualCharactersAreStoredExactly()
     QVERIFY(f.store.insertTemp(value, u("TNT")).ok);
     QCOMPARE(f.store.tempRows().first().first, value);
     // What another reader of the file sees is the UTF-8 of the value, nothing shaved off.
-    QCOMPARE(f.raw(f.server ? u("SELECT upper(encode(convert_to(备注, 'UTF8'), 'hex')) FROM 快递单 WHERE 快递单号 = 'V1'")
-                            : u("SELECT hex(备注) FROM 快递单 WHERE 快递单号 = 'V1'")),
+    QCOMPARE(f.raw(f.server
+                       ? u("SELECT upper(encode(convert_to(备注, 'UTF8'), 'hex')) FROM 快递单 WHERE 快递单号 = 'V1'")
+                       : u("SELECT hex(备注) FROM 快递单 WHERE 快递单号 = 'V1'")),
              QStringList{QString::fromLatin1(value.toUtf8().toHex().toUpper())});
     // A key holding NUL is no key: it matches nothing rather than everything.
     QVERIFY(f.store.search(u("快递单号"), QString(QChar(0))).isEmpty());
