@@ -1,9 +1,10 @@
 // The quick search's index in SQLite: an FTS5 trigram table, its triggers and its mark.
 #include "store/SearchIndex.h"
 
+#include "store/StoreDialect.h"
+
 #include "store/BoundText.h"
 #include "store/WaybillStore.h"
-#include "store/WaybillStore_shared.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -66,7 +67,7 @@ QString oddNumbersIndex()
     // The number search also matches the normal form of these rows; there are
     // few, and this finds them without reading the table.
     return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON 快递单 (快递单号) WHERE %2")
-        .arg(kOddNumbers, StoreShared::kOddNumber);
+        .arg(kOddNumbers, StoreDialect::of(StoreEngine::SQLite).oddNumber);
 }
 
 bool failed(const QSqlQuery &q, QString *error)

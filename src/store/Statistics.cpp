@@ -67,10 +67,10 @@ Summary compute(const QVector<Waybill> &rows, const Range &range)
     return s;
 }
 
-Summary read(const QString &databasePath, const Range &range, Outcome *outcome)
+Summary read(const StoreLocation &where, const Range &range, Outcome *outcome)
 {
     WaybillStore store;
-    Outcome opened = store.open(databasePath);
+    Outcome opened = store.open(where);
     if (!opened) {
         if (outcome)
             *outcome = opened;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Outcome.h"
+#include "store/StoreDialect.h"
 #include "store/Waybill.h"
 
 #include <QDate>
@@ -40,6 +41,6 @@ struct Summary {
 Summary compute(const QVector<Waybill> &rows, const Range &range);
 // By status counts what each waybill's newest check found happened (疑难,
 // 待取件…), and the 状态 of a waybill never checked.
-Summary read(const QString &databasePath, const Range &range, Outcome *outcome);
+Summary read(const StoreLocation &where, const Range &range, Outcome *outcome);
 
 } // namespace Statistics

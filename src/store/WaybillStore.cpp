@@ -28,20 +28,22 @@ QString columnDefinition(int column)
         .arg(WaybillColumns::required(column) ? QStringLiteral(" NOT NULL") : QString());
 }
 
-QString registerTableDefinition()
+QString registerTableDefinition(const StoreDialect &dialect = StoreDialect::of(StoreEngine::SQLite))
 {
     QStringList parts;
     for (int c = 0; c < WaybillColumns::Count; ++c)
         parts << columnDefinition(c);
-    parts << QStringLiteral("CONSTRAINT FirstPrimaryKey PRIMARY KEY (快递单号)");
+    parts << QStringLiteral("CONSTRAINT %1 PRIMARY KEY (快递单号)%2")
+                 .arg(dialect.keyConstraint(QStringLiteral("快递单")), dialect.orderDefinition);
     return QStringLiteral("CREATE TABLE 快递单 (%1)").arg(parts.join(QStringLiteral(", ")));
 }
 
-QString tempTableDefinition()
+QString tempTableDefinition(const StoreDialect &dialect = StoreDialect::of(StoreEngine::SQLite))
 {
     return QStringLiteral("CREATE TABLE Temp (快递单号 VARCHAR(255) NOT NULL CHECK (length(快递单号) <= 255), "
                           "快递公司 VARCHAR(255) NOT NULL CHECK (length(快递公司) <= 255), "
-                          "CONSTRAINT FirstPrimaryKey PRIMARY KEY (快递单号))");
+                          "CONSTRAINT %1 PRIMARY KEY (快递单号)%2)")
+        .arg(dialect.keyConstraint(QStringLiteral("Temp")), dialect.orderDefinition);
 }
 
 } // namespace
@@ -74,9 +76,17 @@ Outcome WaybillStore::failure(const QString &what, const QString &detail) const
 
 Outcome WaybillStore::exec(QSqlQuery &query) const
 {
+    if (m_engine != StoreEngine::SQLite) {
+        const QVariantList bound = query.boundValues();
+        for (int i = 0; i < bound.size(); ++i)
+            query.bindValue(i, dialect().boundText(bound[i]));
+    }
     if (query.exec())
         return Outcome::success();
     const QSqlError error = query.lastError();
+    // PostgreSQL words its messages in the server's language; its codes stay.
+    if (m_engine == StoreEngine::PostgreSQL && error.nativeErrorCode() == QLatin1String("23505"))
+        return Outcome::failure(QStringLiteral("快递单号已存在！"));
     return statementFailure(error.databaseText().isEmpty() ? error.text() : error.databaseText());
 }
 
@@ -187,6 +197,7 @@ Outcome WaybillStore::open(const QString &path)
 {
     close();
     m_path = path;
+    m_engine = StoreEngine::SQLite;
     const QFileInfo info(path);
     if (info.isDir()) {
         return Outcome::failure(
@@ -230,7 +241,7 @@ Outcome WaybillStore::openAndCheck(const QString &path)
     if (!addDateFunction(db))
         return Outcome::failure(QStringLiteral("无法打开数据库 %1：SQLite 不接受函数 dispatch_date").arg(path));
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('快递单', 'Temp')"))) {
+    if (!q.exec(dialect().ourTables)) {
         if (isBusy(q.lastError()))
             return Outcome::failure(inUse);
         return Outcome::failure(QStringLiteral("数据库 %1 已损坏或不是本程序的数据库，程序不会改动它。"
@@ -259,6 +270,36 @@ Outcome WaybillStore::openAndCheck(const QString &path)
     return addSearchIndex();
 }
 
+Outcome WaybillStore::createServerTables(QSqlQuery &q) const
+{
+    // Statements on the server bind text as it is; only SQLite needs the
+    // register's own normal-form function registered per connection. NFKC,
+    // then blanks and invisible format characters dropped, as WaybillNumber::normalForm.
+    const QString normalNumber = QStringLiteral(
+        "CREATE OR REPLACE FUNCTION normal_number(number TEXT) RETURNS TEXT LANGUAGE SQL IMMUTABLE STRICT "
+        "PARALLEL SAFE AS $$ SELECT upper(regexp_replace(normalize(number, NFKC), "
+        "'[\\s\\u0085\\u00A0\\u00AD\\u1680\\u180E\\u2000-\\u200F\\u2028-\\u202F\\u205F-\\u2064"
+        "\\u2066-\\u206F\\u3000\\uFEFF\\uFFF9-\\uFFFB]', '', 'g')) $$");
+    const StoreDialect &d = dialect();
+    if (!q.exec(QStringLiteral("BEGIN")))
+        return failure(QStringLiteral("无法创建数据库"), q.lastError().databaseText());
+    if (!q.exec(registerTableDefinition(d)) || !q.exec(tempTableDefinition(d)) || !q.exec(normalNumber) ||
+        !q.exec(QStringLiteral("COMMIT"))) {
+        const QString reason = q.lastError().databaseText();
+        q.exec(QStringLiteral("ROLLBACK"));
+        return failure(QStringLiteral("无法创建数据库"), reason);
+    }
+    // The search's "contains" reads every row without a trigram index. Only
+    // speed depends on it: a server without pg_trgm (or a role that may not
+    // add it) searches all the same.
+    if (q.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"))) {
+        for (const QString &column : searchableColumns())
+            q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS 快递单_%1_包含 ON 快递单 USING gin (%1 gin_trgm_ops)")
+                       .arg(column));
+    }
+    return Outcome::success();
+}
+
 Outcome WaybillStore::checkLayout(QSqlQuery &q, const QString &path) const
 {
     const QVector<QPair<QString, QStringList>> expected{
@@ -266,7 +307,7 @@ Outcome WaybillStore::checkLayout(QSqlQuery &q, const QString &path) const
         {QStringLiteral("Temp"), {QStringLiteral("快递单号"), QStringLiteral("快递公司")}},
     };
     for (const auto &[table, columns] : expected) {
-        if (!q.exec(QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table)))
+        if (!q.exec(dialect().columnsOf.arg(dialect().storedName(table))))
             return failure(QStringLiteral("无法读取表结构"), q.lastError().databaseText());
         QStringList found;
         while (q.next())
@@ -278,7 +319,7 @@ Outcome WaybillStore::checkLayout(QSqlQuery &q, const QString &path) const
                     .arg(path, table, columns.join(QStringLiteral("、")), found.join(QStringLiteral("、"))));
         }
     }
-    if (q.exec(QStringLiteral("PRAGMA encoding")) && q.next() && q.value(0).toString() != QLatin1String("UTF-8")) {
+    if (q.exec(dialect().encoding) && q.next() && q.value(0).toString() != dialect().utf8) {
         return Outcome::failure(
             QStringLiteral("数据库 %1 的文字编码是 %2，本程序只能使用 UTF-8 编码的数据库，程序不会改动它。")
                 .arg(path, q.value(0).toString()));

@@ -2,6 +2,7 @@
 
 #include "core/Outcome.h"
 #include "store/StateHistory.h"
+#include "store/StoreDialect.h"
 #include "store/Waybill.h"
 
 #include <QDate>
@@ -73,9 +74,15 @@ public:
     // Opens an existing file and checks that it is a readable register that can
     // be written; a damaged or locked file is reported, never replaced.
     Outcome open(const QString &path);
+    // Opens the register on a PostgreSQL server; an empty database gets the
+    // register's tables. A database with other tables is reported, never changed.
+    Outcome open(const ServerLocation &server);
+    Outcome open(const StoreLocation &where) { return where.onServer ? open(where.server) : open(where.file); }
     void close();
     bool isOpen() const;
+    // The file's path, or how messages name the server's register.
     QString path() const { return m_path; }
+    StoreEngine engine() const { return m_engine; }
 
     // A value longer than its column is refused with a message naming the field.
     static Outcome validate(const Waybill &waybill);
@@ -145,7 +152,8 @@ public:
         QVariantList binds;
     };
     static std::optional<Condition> searchCondition(const QString &column, const QString &key,
-                                                    Outcome *outcome = nullptr);
+                                                    Outcome *outcome = nullptr,
+                                                    StoreEngine engine = StoreEngine::SQLite);
     QVector<Waybill> search(const QString &column, const QString &key, Outcome *outcome = nullptr,
                             const KeepGoing &keepGoing = {}) const;
     // The search reads an index (SearchIndex.h) once it is complete; until
@@ -238,7 +246,7 @@ private:
     static bool addDateFunction(QSqlDatabase &db);
     std::optional<Waybill> findByNormalForm(const QString &number, Outcome *outcome) const;
     Outcome numberIsNew(const QString &normal, const QString &except = QString()) const;
-    static Condition numberCondition(const QString &key);
+    static Condition numberCondition(const QString &key, const StoreDialect &dialect);
     QSet<QString> oddNumbersInNormalForm(Outcome *outcome) const;
 
     // WaybillStore_search.cpp
@@ -254,7 +262,17 @@ private:
     using RowValues = std::array<QStringView, WaybillColumns::Count>;
     QString insertDirect(struct sqlite3 *handle, struct sqlite3_stmt *insert, const RowValues &row,
                          QByteArray &buffer) const;
+    // Fills `row` with import row i as it is stored; empty text, or why it is skipped.
+    static QString importRow(const ImportRows &rows, int i, RowValues &row, QString &normal,
+                             const QSet<QString> &oddStored);
+    // WaybillStore_server.cpp: the register on a PostgreSQL server.
+    const StoreDialect &dialect() const { return StoreDialect::of(m_engine); }
+    Outcome openServerAndCheck(const ServerLocation &server);
+    Outcome createServerTables(QSqlQuery &q) const;
+    QVector<QString> importToServer(const ImportRows &rows, Outcome *outcome,
+                                    const std::function<bool(int, int)> &progress);
 
     QString m_connection;
     QString m_path;
+    StoreEngine m_engine = StoreEngine::SQLite;
 };

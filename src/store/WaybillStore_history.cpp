@@ -34,17 +34,21 @@ Outcome WaybillStore::addHistoryTable(QSqlQuery &q) const
     const QString table = historyTable();
     // The index serves both the details dialog (one number, newest first) and
     // the check for an unchanged state before each write.
-    const bool ok = q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, "
-                                          "最后查询 TEXT NOT NULL, 来源 TEXT NOT NULL, 状态 TEXT NOT NULL, "
-                                          "已签收 INTEGER NOT NULL)")
-                               .arg(table)) &&
-                    q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1_单号时间 ON %1 (快递单号, 查询时间)").arg(table));
+    const bool ok =
+        q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, "
+                              "最后查询 TEXT NOT NULL, 来源 TEXT NOT NULL, 状态 TEXT NOT NULL, "
+                              "已签收 INTEGER NOT NULL%2)")
+                   .arg(table, dialect().orderDefinition)) &&
+        q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1_单号时间 ON %1 (快递单号, 查询时间)").arg(table));
     if (!ok)
         return failure(QStringLiteral("无法添加查询记录表"), q.lastError().text());
     // Registers from before the status model get the column, empty in their old rows.
-    if (!q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('%1') WHERE name = '%2'").arg(table, kStatusColumn)))
+    if (!q.exec(dialect().columnsOf.arg(table)))
         return failure(QStringLiteral("无法读取表结构"), q.lastError().text());
-    if (!q.next() &&
+    bool hasStatus = false;
+    while (q.next())
+        hasStatus = hasStatus || q.value(0).toString() == kStatusColumn;
+    if (!hasStatus &&
         !q.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT NOT NULL DEFAULT ''").arg(table, kStatusColumn)))
         return failure(QStringLiteral("无法添加查询记录表"), q.lastError().text());
     return Outcome::success();
@@ -77,9 +81,9 @@ CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, O
         effect.newlySigned = !wasSigned;
     }
     const QString table = historyTable();
-    q.prepare(withText(QStringLiteral("SELECT rowid, 状态, 已签收, %2 FROM %1 WHERE 快递单号 = ? "
-                                      "ORDER BY 查询时间 DESC, rowid DESC LIMIT 1")
-                           .arg(table, kStatusColumn)));
+    q.prepare(withText(QStringLiteral("SELECT %3, 状态, 已签收, %2 FROM %1 WHERE 快递单号 = ? "
+                                      "ORDER BY 查询时间 DESC, %3 DESC LIMIT 1")
+                           .arg(table, kStatusColumn, dialect().order)));
     q.addBindValue(nonNull(check.number));
     if (Outcome r = exec(q); !r) {
         report(outcome, r);
@@ -95,10 +99,11 @@ CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, O
     q.finish();
     if (same) {
         // A clock set back never moves the last check into the past.
-        q.prepare(withText(QStringLiteral("UPDATE %1 SET 最后查询 = max(最后查询, ?), %3 = ? WHERE rowid = %2")
+        q.prepare(withText(QStringLiteral("UPDATE %1 SET 最后查询 = %4, %3 = ? WHERE %5 = %2")
                                .arg(table)
                                .arg(newest)
-                               .arg(kStatusColumn)));
+                               .arg(kStatusColumn, dialect().later.arg(QStringLiteral("最后查询"), QStringLiteral("?")),
+                                    dialect().order)));
         q.addBindValue(nonNull(at));
         q.addBindValue(nonNull(check.status.isEmpty() ? knownStatus : check.status));
     } else {
@@ -121,7 +126,7 @@ QVector<CheckEffect> WaybillStore::recordChecks(const QVector<StateCheck> &check
     // The write lock up front, with the connection's wait: a deferred
     // transaction reads first and then fails at once on a lock held elsewhere,
     // since SQLite cannot wait there without risking a deadlock.
-    if (QSqlQuery begin(db); !begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+    if (QSqlQuery begin(db); !begin.exec(dialect().beginWrite)) {
         report(outcome, failure(QStringLiteral("无法保存查询记录"), begin.lastError().text()));
         return QVector<CheckEffect>(checks.size());
     }
@@ -156,8 +161,8 @@ QVector<StateEntry> WaybillStore::stateHistory(const QString &number, Outcome *o
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.prepare(withText(QStringLiteral("SELECT 查询时间, 最后查询, 来源, 状态, 已签收, %2 FROM %1 WHERE 快递单号 = ? "
-                                      "ORDER BY 查询时间 DESC, rowid DESC")
-                           .arg(historyTable(), kStatusColumn)));
+                                      "ORDER BY 查询时间 DESC, %3 DESC")
+                           .arg(historyTable(), kStatusColumn, dialect().order)));
     q.addBindValue(nonNull(number));
     const Outcome result = exec(q);
     report(outcome, result);
@@ -172,15 +177,13 @@ CheckSummaries WaybillStore::checkSummaries(Outcome *outcome) const
     CheckSummaries summaries;
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    // SQLite takes the bare columns from the row that holds the max().
-    q.prepare(QStringLiteral("SELECT 快递单号, max(查询时间), 最后查询, 状态, %2 FROM %1 GROUP BY 快递单号")
-                  .arg(historyTable(), kStatusColumn));
+    q.prepare(dialect().newestChecks.arg(historyTable(), kStatusColumn));
     Outcome result = exec(q);
     while (result && q.next())
         summaries.insert(q.value(0).toString(),
                          {fromIso(q.value(2)), q.value(3).toString(), q.value(4).toString(), {}, fromIso(q.value(1))});
     if (result) {
-        q.prepare(QStringLiteral("SELECT 快递单号, min(查询时间) FROM %1 WHERE 已签收 GROUP BY 快递单号")
+        q.prepare(QStringLiteral("SELECT 快递单号, min(查询时间) FROM %1 WHERE 已签收 <> 0 GROUP BY 快递单号")
                       .arg(historyTable()));
         result = exec(q);
         while (result && q.next())

@@ -67,9 +67,35 @@ QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outc
     return importWaybills(WaybillRows(rows), outcome, progress);
 }
 
+QString WaybillStore::importRow(const ImportRows &rows, int i, RowValues &row, QString &normal,
+                                const QSet<QString> &oddStored)
+{
+    for (int t = 0; t < WaybillColumns::kTypedCount; ++t)
+        row[WaybillColumns::kTyped[t]] = rows.field(i, t);
+    const QStringView status = rows.status(i);
+    row[WaybillColumns::Status] = status.isNull() ? QStringView(kNotSignedFor) : status;
+    row[WaybillColumns::DaysInTransit] = rows.daysInTransit(i);
+    if (!WaybillNumber::isNormalForm(row[WaybillColumns::Number]))
+        row[WaybillColumns::Number] = normal = WaybillNumber::normalForm(row[WaybillColumns::Number]);
+    if (row[WaybillColumns::Number].isEmpty())
+        return QStringLiteral("快递单号为空");
+    if (row[WaybillColumns::Carrier].isNull())
+        row[WaybillColumns::Carrier] = u"";
+    Outcome valid = Outcome::success();
+    for (int c = 0; c < WaybillColumns::Count && valid; ++c)
+        valid = validateValue(c, row[c]);
+    if (!valid)
+        return valid.error;
+    if (!oddStored.isEmpty() && oddStored.contains(row[WaybillColumns::Number].toString()))
+        return QStringLiteral("快递单号已存在！");
+    return QString();
+}
+
 QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *outcome,
                                               const std::function<bool(int, int)> &progress)
 {
+    if (m_engine == StoreEngine::PostgreSQL)
+        return importToServer(rows, outcome, progress);
     const int total = rows.count();
     QVector<QString> reasons(total);
     QSqlDatabase db = database();
@@ -120,30 +146,9 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
             report(outcome, Outcome::failure(QStringLiteral("导入已取消，没有导入任何快递单。")));
             return QVector<QString>(total);
         }
-        for (int t = 0; t < WaybillColumns::kTypedCount; ++t)
-            row[WaybillColumns::kTyped[t]] = rows.field(i, t);
-        const QStringView status = rows.status(i);
-        row[WaybillColumns::Status] = status.isNull() ? QStringView(kNotSignedFor) : status;
-        row[WaybillColumns::DaysInTransit] = rows.daysInTransit(i);
-        if (!WaybillNumber::isNormalForm(row[WaybillColumns::Number]))
-            row[WaybillColumns::Number] = normal = WaybillNumber::normalForm(row[WaybillColumns::Number]);
-        if (row[WaybillColumns::Number].isEmpty()) {
-            reasons[i] = QStringLiteral("快递单号为空");
+        reasons[i] = importRow(rows, i, row, normal, oddStored);
+        if (!reasons[i].isEmpty())
             continue;
-        }
-        if (row[WaybillColumns::Carrier].isNull())
-            row[WaybillColumns::Carrier] = u"";
-        Outcome valid = Outcome::success();
-        for (int c = 0; c < WaybillColumns::Count && valid; ++c)
-            valid = validateValue(c, row[c]);
-        if (!valid) {
-            reasons[i] = valid.error;
-            continue;
-        }
-        if (!oddStored.isEmpty() && oddStored.contains(row[WaybillColumns::Number].toString())) {
-            reasons[i] = QStringLiteral("快递单号已存在！");
-            continue;
-        }
         reasons[i] = insertDirect(handle, insert, row, buffer);
         // Only a constraint refuses a single row. A full disk, an I/O error or
         // a lost lock ends the import: SQLite may already have rolled the

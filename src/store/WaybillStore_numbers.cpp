@@ -16,11 +16,6 @@ using namespace BoundText;
 
 namespace {
 
-using StoreShared::kOddNumber;
-
-const QString kSelectAll =
-    QStringLiteral("SELECT ") + WaybillColumns::names().join(QStringLiteral(", ")) + QStringLiteral(" FROM 快递单");
-
 void normalNumber(sqlite3_context *context, int, sqlite3_value **values)
 {
     const void *text = sqlite3_value_text16(values[0]);
@@ -56,9 +51,10 @@ std::optional<Waybill> WaybillStore::findByNormalForm(const QString &number, Out
     const QString normal = WaybillNumber::normalForm(number);
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(withText(kSelectAll + QStringLiteral(" WHERE 快递单号 = ? OR (%1 AND normal_number(快递单号) = ?) "
-                                                   "ORDER BY rowid LIMIT 1")
-                                        .arg(kOddNumber)));
+    q.prepare(
+        withText(dialect().selectAll + QStringLiteral(" WHERE 快递单号 = ? OR (%1 AND normal_number(快递单号) = ?) "
+                                                      "ORDER BY %2 LIMIT 1")
+                                           .arg(dialect().oddNumber, dialect().order)));
     q.addBindValue(nonNull(normal));
     q.addBindValue(nonNull(normal));
     const QVector<Waybill> rows = readRows(q, outcome, {});
@@ -70,8 +66,8 @@ Outcome WaybillStore::numberIsNew(const QString &normal, const QString &except) 
     QSqlQuery q(database());
     q.prepare(
         withText(QStringLiteral("SELECT 1 FROM 快递单 WHERE (快递单号 = ? OR (%1 AND normal_number(快递单号) = ?)) "
-                                "AND 快递单号 IS NOT ? LIMIT 1")
-                     .arg(kOddNumber)));
+                                "AND 快递单号 %2 ? LIMIT 1")
+                     .arg(dialect().oddNumber, dialect().notSame)));
     q.addBindValue(nonNull(normal));
     q.addBindValue(nonNull(normal));
     q.addBindValue(bindable(except));
@@ -80,22 +76,26 @@ Outcome WaybillStore::numberIsNew(const QString &normal, const QString &except) 
     return q.next() ? Outcome::failure(QStringLiteral("快递单号已存在！")) : Outcome::success();
 }
 
-WaybillStore::Condition WaybillStore::numberCondition(const QString &key)
+WaybillStore::Condition WaybillStore::numberCondition(const QString &key, const StoreDialect &dialect)
 {
     // LIKE already ignores the case of ASCII letters; blanks and full-width
     // characters of a stored number need its normal form.
     const QString normal = WaybillNumber::normalForm(key);
     const QVariant bound = nonNull(normal);
-    const QString pattern = QStringLiteral("'%' || %1 || '%'").arg(kText);
-    const QString matches =
-        QStringLiteral("(快递单号 LIKE %1 OR (%2 AND normal_number(快递单号) LIKE %1))").arg(pattern, kOddNumber);
-    const std::optional<Condition> rows = SearchIndex::rowidsContaining(WaybillColumns::name(WaybillColumns::Number), normal);
+    const QString matches = QStringLiteral("(%1 OR (%2 AND %3))")
+                                .arg(dialect.contains.arg(QStringLiteral("快递单号"), kText), dialect.oddNumber,
+                                     dialect.contains.arg(QStringLiteral("normal_number(快递单号)"), kText));
+    // The server's trigram indexes serve its ILIKE by themselves.
+    const std::optional<Condition> rows =
+        dialect.engine == StoreEngine::SQLite
+            ? SearchIndex::rowidsContaining(WaybillColumns::name(WaybillColumns::Number), normal)
+            : std::nullopt;
     if (!rows)
         return {matches, {bound, bound}};
     // The odd rows come from their own small index, the others from the search index.
     return {QStringLiteral("rowid IN (%1 UNION ALL SELECT rowid FROM 快递单 WHERE %2 AND normal_number(快递单号) "
-                           "LIKE %3) AND %4")
-                .arg(rows->sql, kOddNumber, pattern, matches),
+                           "LIKE '%' || %3 || '%') AND %4")
+                .arg(rows->sql, dialect.oddNumber, kText, matches),
             rows->binds + QVariantList{bound, bound, bound}};
 }
 
@@ -104,7 +104,7 @@ QSet<QString> WaybillStore::oddNumbersInNormalForm(Outcome *outcome) const
     QSet<QString> out;
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT 快递单号 FROM 快递单 WHERE %1").arg(kOddNumber));
+    q.prepare(QStringLiteral("SELECT 快递单号 FROM 快递单 WHERE %1").arg(dialect().oddNumber));
     const Outcome result = exec(q);
     report(outcome, result);
     while (result && q.next())

@@ -20,14 +20,11 @@ Waybill fromRecord(const QSqlQuery &query)
     Waybill w;
     for (int c = 0; c < WaybillColumns::Count; ++c) {
         const QVariant v = query.value(c);
-        const QString text = v.toString();
+        const QString text = StoreDialect::text(v);
         WaybillColumns::value(w, c) = v.isNull() ? QString() : text.isNull() ? QStringLiteral("") : text;
     }
     return w;
 }
-
-const QString kSelectAll =
-    QStringLiteral("SELECT ") + WaybillColumns::names().join(QStringLiteral(", ")) + QStringLiteral(" FROM 快递单");
 
 } // namespace
 
@@ -55,7 +52,7 @@ QVector<Waybill> WaybillStore::allWaybills(Outcome *outcome, const KeepGoing &ke
 {
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(kSelectAll + QStringLiteral(" ORDER BY rowid"));
+    q.prepare(dialect().selectAll + QStringLiteral(" ORDER BY ") + dialect().order);
     return readRows(q, outcome, keepGoing);
 }
 
@@ -94,7 +91,7 @@ int WaybillStore::count(Outcome *outcome) const
 std::optional<Waybill> WaybillStore::find(const QString &number, Outcome *outcome) const
 {
     QSqlQuery q(database());
-    q.prepare(withText(kSelectAll + QStringLiteral(" WHERE 快递单号 = ?")));
+    q.prepare(withText(dialect().selectAll + QStringLiteral(" WHERE 快递单号 = ?")));
     q.addBindValue(nonNull(number));
     const Outcome result = exec(q);
     report(outcome, result);
@@ -115,8 +112,9 @@ QStringList WaybillStore::searchableColumns()
 }
 
 std::optional<WaybillStore::Condition> WaybillStore::searchCondition(const QString &column, const QString &key,
-                                                                     Outcome *outcome)
+                                                                     Outcome *outcome, StoreEngine engine)
 {
+    const StoreDialect &dialect = StoreDialect::of(engine);
     // The column is spliced into the statement, so only known names pass.
     if (!searchableColumns().contains(column)) {
         report(outcome, Outcome::failure(QStringLiteral("不能按“%1”查找。").arg(column)));
@@ -126,16 +124,16 @@ std::optional<WaybillStore::Condition> WaybillStore::searchCondition(const QStri
     // SQLite's LIKE reads its pattern up to the first NUL, so such a key would
     // match every row; no stored value holds one.
     if (key.contains(QChar(0)))
-        return Condition{QStringLiteral("0"), {}};
+        return Condition{dialect.never, {}};
     if (column == WaybillColumns::name(WaybillColumns::Number))
-        return numberCondition(key);
-    const QString like = QStringLiteral("%1 LIKE '%' || %2 || '%'").arg(column, kText);
-    const std::optional<Condition> rows = SearchIndex::rowidsContaining(column, key);
+        return numberCondition(key, dialect);
+    const Condition contains{dialect.contains.arg(column, kText), {nonNull(key)}};
+    const std::optional<Condition> rows =
+        dialect.engine == StoreEngine::SQLite ? SearchIndex::rowidsContaining(column, key) : std::nullopt;
     if (!rows)
-        return Condition{like, {nonNull(key)}};
-    return Condition{QStringLiteral("rowid IN (%1) AND %2").arg(rows->sql, like), rows->binds + QVariantList{nonNull(key)}};
+        return contains;
+    return Condition{QStringLiteral("rowid IN (%1) AND %2").arg(rows->sql, contains.sql), rows->binds + contains.binds};
 }
-
 Outcome WaybillStore::addSearchIndex()
 {
     QSqlDatabase db = database();
@@ -178,12 +176,13 @@ Outcome WaybillStore::buildSearchIndex(const std::function<bool(qint64, qint64)>
 QVector<Waybill> WaybillStore::search(const QString &column, const QString &key, Outcome *outcome,
                                       const KeepGoing &keepGoing) const
 {
-    const std::optional<Condition> condition = searchCondition(column, key, outcome);
+    const std::optional<Condition> condition = searchCondition(column, key, outcome, m_engine);
     if (!condition)
         return {};
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(kSelectAll + QStringLiteral(" WHERE ") + condition->sql + QStringLiteral(" ORDER BY rowid"));
+    q.prepare(dialect().selectAll + QStringLiteral(" WHERE ") + condition->sql + QStringLiteral(" ORDER BY ") +
+              dialect().order);
     for (const QVariant &bind : condition->binds)
         q.addBindValue(bind);
     return readRows(q, outcome, keepGoing);

@@ -8,11 +8,6 @@
 // What the files of WaybillStore share beyond BoundText.
 namespace StoreShared {
 
-// A stored number that may differ from its normal form: one with a character
-// outside printable ASCII or a lower-case letter (WaybillNumber::isNormalForm).
-// GLOB runs inside SQLite, so the normal form is only worked out for these.
-inline const QString kOddNumber = QStringLiteral("(快递单号 GLOB '*[^!-~]*' OR 快递单号 GLOB '*[a-z]*')");
-
 inline void report(Outcome *target, const Outcome &value)
 {
     if (target)

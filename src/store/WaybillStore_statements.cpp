@@ -156,8 +156,9 @@ Outcome WaybillStore::storeDaysInTransit(const QVector<DaysUpdate> &updates)
     if (!db.transaction())
         return failure(QStringLiteral("无法开始事务"), db.lastError().text());
     QSqlQuery q(db);
-    q.prepare(withText(
-        QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 时间 IS ? AND 在途时间 IS NOT ?")));
+    q.prepare(
+        withText(QStringLiteral("UPDATE 快递单 SET 在途时间 = ? WHERE 快递单号 = ? AND 时间 %1 ? AND 在途时间 %2 ?")
+                     .arg(dialect().same, dialect().notSame)));
     for (const DaysUpdate &update : updates) {
         q.bindValue(0, nonNull(update.days));
         q.bindValue(1, nonNull(update.number));
@@ -203,10 +204,12 @@ QVector<QPair<QString, QString>> WaybillStore::tempRows(Outcome *outcome) const
     QVector<QPair<QString, QString>> rows;
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT 快递单号, 快递公司 FROM Temp ORDER BY rowid"));
+    q.prepare(QStringLiteral("SELECT %1, %2 FROM Temp ORDER BY %3")
+                  .arg(dialect().read(QStringLiteral("快递单号")), dialect().read(QStringLiteral("快递公司")),
+                       dialect().order));
     const Outcome result = exec(q);
     report(outcome, result);
     while (result && q.next())
-        rows.push_back({q.value(0).toString(), q.value(1).toString()});
+        rows.push_back({StoreDialect::text(q.value(0)), StoreDialect::text(q.value(1))});
     return rows;
 }

@@ -71,10 +71,10 @@ void TestStatistics::statusIsWhatTheNewestCheckFound()
                             {QStringLiteral("B"), t0, StateSource::kConcise, u("滞留"), false, u("疑难")},
                             {QStringLiteral("C"), t0, StateSource::kConcise, u("已签收"), true, u("已签收")}});
     Outcome read;
-    const Statistics::Summary s = Statistics::read(reg.folder.file(WaybillStore::fileName()), {}, &read);
+    const Statistics::Summary s = Statistics::read(reg.location(), {}, &read);
     QVERIFY2(read, qPrintable(read.error));
     QCOMPARE(text(s.byStatus), u("疑难=2 已签收=1 未签收=1"));
 }
 
-QTEST_GUILESS_MAIN(TestStatistics)
+TOLVANE_ENGINE_TEST_MAIN(TestStatistics)
 #include "tst_statistics.moc"
