@@ -242,6 +242,9 @@ void TestStateHistory::archiveCountsFromTheSigning()
     QCOMPARE(Archive::isArchived(status, time, signedAt, QDate(2026, 12, 17), 30), archived);
 
     // The grid's SQL says the same of a stored row: hidden, or marked when shown.
+    // The grid reads kd.db only.
+    if (PostgresCluster::current)
+        return;
     TestRegister r;
     Waybill w;
     w.number = QStringLiteral("SF1");
