@@ -62,7 +62,8 @@ void ManagementWindow::buildControls()
     statusFilterTabs->setDrawBase(false);
     statusFilterTabs->setExpanding(false);
     connect(statusFilterTabs, &QTabBar::currentChanged, this, &ManagementWindow::filterByStatus);
-    countStatuses(); // "全部 0" until the rows arrive
+    countStatuses();
+    statusFilterTabs->setTabText(0, QStringLiteral("全部")); // no count until the rows are counted
 
     refreshButton = button(this, "refreshButton", QStringLiteral("刷新数据"), false);
     refreshButton->setToolTip(QStringLiteral("刷新显示数据"));

@@ -33,14 +33,30 @@ void ManagementWindow::exportRegister()
     };
     const QString database = m_store->path();
     const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+    // The stage and its count reach the window through the task, which outlives its worker.
+    BackgroundTask *task = m_exportTask;
+    QLabel *label = m_reading;
+    const auto tell = [task, label, this](const QString &text) {
+        QMetaObject::invokeMethod(
+            task,
+            [label, text, this] {
+                if (m_exporting)
+                    label->setText(text);
+            },
+            Qt::QueuedConnection);
+    };
     m_exportTask->run<Written>(
-        [database, path, workbook](const BackgroundTask::KeepGoing &) {
+        [database, path, workbook, tell](const BackgroundTask::KeepGoing &) {
             Written written;
             WaybillStore store;
             written.outcome = store.open(database);
             if (written.outcome) {
+                if (const int total = store.count(); total > 0)
+                    tell(QStringLiteral("正在导出：读取 %1 条…").arg(total));
                 const QVector<Waybill> rows = store.allWaybills(&written.outcome);
                 written.empty = written.outcome && rows.isEmpty();
+                if (written.outcome && !written.empty)
+                    tell(QStringLiteral("正在导出：写入 %1 条…").arg(rows.size()));
                 if (written.outcome && !written.empty)
                     written.outcome = workbook ? ExportWriter::writeWorkbook(path, rows)
                                                : ExportWriter::write(path, rows, &written.beyondGbk);
