@@ -2,6 +2,7 @@
 // with the real browser, offscreen, at two service latencies. Prints the time
 // per waybill beside the floor (loading the page as the service serves it) and
 // the longest time the window's thread went without serving its events.
+#include "BenchShared.h"
 #include "query/DetailedQuery.h"
 #include "query/WebEngineBrowser.h"
 #include "support/TrackingSim.h"
@@ -85,13 +86,16 @@ void run(const char *latency)
     const bool complete = harvested == kWaybills;
     if (*latency) {
         const double ratio = perWaybill / qMax(floorMs, 1.0);
-        std::printf("FIGURE\tdetailed pass, latency 300, against the floor\t%s\t<= 1.3x floor\t%s\n",
-                    complete ? qPrintable(QStringLiteral("%1x (%2 / %3 ms)").arg(ratio, 0, 'f', 2).arg(perWaybill, 0, 'f', 0).arg(floorMs, 0, 'f', 0)) : "n/a",
-                    !complete ? "n/a" : ratio <= 1.3 ? "ok" : "over");
+        figure(QStringLiteral("detailed pass, latency 300, against the floor"),
+               complete ? QStringLiteral("%1x (%2 / %3 ms)").arg(ratio, 0, 'f', 2).arg(perWaybill, 0, 'f', 0).arg(floorMs, 0, 'f', 0)
+                        : QStringLiteral("n/a"),
+               QStringLiteral("<= 1.3x floor"),
+               !complete ? QStringLiteral("n/a") : ratio <= 1.3 ? QStringLiteral("ok") : QStringLiteral("over"));
     } else {
-        std::printf("FIGURE\tdetailed pass, latency 0, a waybill\t%s\t< 300 ms\t%s\n",
-                    complete ? qPrintable(QStringLiteral("%1 ms").arg(perWaybill, 0, 'f', 0)) : "n/a",
-                    !complete ? "n/a" : perWaybill < 300 ? "ok" : "over");
+        figure(QStringLiteral("detailed pass, latency 0, a waybill"),
+               complete ? QStringLiteral("%1 ms").arg(perWaybill, 0, 'f', 0) : QStringLiteral("n/a"),
+               QStringLiteral("< 300 ms"),
+               !complete ? QStringLiteral("n/a") : perWaybill < 300 ? QStringLiteral("ok") : QStringLiteral("over"));
     }
     std::fflush(stdout);
 }

@@ -7,6 +7,7 @@
 // until the whole read is over, painting included). The sqlite3 tool reading a
 // screen of rows and a LIKE over every row gives the scale, in the same run.
 // Every goal figure is also printed as a FIGURE line for the summary table.
+#include "BenchShared.h"
 #include "core/BackgroundTask.h"
 #include "core/Clock.h"
 #include "core/GbkText.h"
@@ -42,14 +43,6 @@ constexpr int kRuns = 5;
 void report(const char *what, qint64 ms, const QString &detail = QString())
 {
     std::printf("%-42s %6lld ms  %s\n", what, static_cast<long long>(ms), qPrintable(detail));
-    std::fflush(stdout);
-}
-
-// One line of the summary table: what, the value, the goal, and whether it is met.
-void figure(const QString &what, const QString &value, const QString &goal, const QString &verdict)
-{
-    std::printf("FIGURE\t%s\t%s\t%s\t%s\n", qPrintable(what), qPrintable(value), qPrintable(goal),
-                qPrintable(verdict));
     std::fflush(stdout);
 }
 
@@ -148,21 +141,7 @@ void report(const char *what, const QVector<Timing> &runs, const QString &size, 
 
 QByteArray importFile()
 {
-    const QStringList carriers{QStringLiteral("顺丰速运"), QStringLiteral("圆通快递"), QStringLiteral("中通速递")};
-    QString text;
-    for (int i = 0; i < kRows; ++i) {
-        const QDate sent = QDate(2026, 1, 1).addDays(i % 300);
-        text += QStringLiteral("SF%1,%2,书籍%3,%4,%5/%6/%7,张三%3,1380013%8,北京市海淀区中关村大街%3号,备注\r\n")
-                    .arg(i, 10, 10, QLatin1Char('0'))
-                    .arg(carriers[i % 3])
-                    .arg(i % 97)
-                    .arg(i % 500)
-                    .arg(sent.year())
-                    .arg(sent.month())
-                    .arg(sent.day())
-                    .arg(i % 10000, 4, 10, QLatin1Char('0'));
-    }
-    return GbkText::encode(text);
+    return GbkText::encode(importText(kRows));
 }
 // A register of `rows` waybills written straight by SQLite, as the import
 // would store them, without days in transit yet.

@@ -7,6 +7,7 @@
 // asked twice within 30 minutes (from the requests and from the history
 // table), the longest pass of the window thread's event loop while ticks ran,
 // and the history transactions per minute.
+#include "BenchShared.h"
 #include "core/Clock.h"
 #include "query/BackgroundRefresh.h"
 #include "settings/AppSettings.h"
@@ -205,10 +206,11 @@ int main(int argc, char **argv)
     for (const QString &line : std::as_const(statusLines))
         std::printf("status line: %s\n", qPrintable(line));
     const qint64 twice = withinHalfHour + historyTwice;
-    std::printf("FIGURE\tbackground refresh, waybills asked twice within 30 min\t%lld\t0\t%s\n",
-                static_cast<long long>(twice), twice == 0 ? "ok" : "over");
-    std::printf("FIGURE\tbackground refresh, requests a day per 100 open waybills\t%.0f\t<= 500\t%s\n", perDayPer100,
-                perDayPer100 <= 500 ? "ok" : "over");
+    figure(QStringLiteral("background refresh, waybills asked twice within 30 min"), QString::number(twice),
+           QStringLiteral("0"), twice == 0 ? QStringLiteral("ok") : QStringLiteral("over"));
+    figure(QStringLiteral("background refresh, requests a day per 100 open waybills"),
+           QString::number(perDayPer100, 'f', 0), QStringLiteral("<= 500"),
+           perDayPer100 <= 500 ? QStringLiteral("ok") : QStringLiteral("over"));
     std::fflush(stdout);
     return 0;
 }

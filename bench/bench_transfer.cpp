@@ -3,6 +3,7 @@
 // .import of the same rows into the same kind of register, and the export to
 // text and to .xlsx (as the management window's worker runs it) against
 // `sqlite3 -csv` of the same rows. Each figure is the median of five runs.
+#include "BenchShared.h"
 #include "core/GbkText.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"
@@ -54,30 +55,13 @@ void ratio(const char *what, const Spread &ours, const Spread &cli, double goal)
 {
     const bool measured = ours.median > 0 && cli.median > 0;
     const double r = measured ? double(ours.median) / double(cli.median) : 0;
-    std::printf("FIGURE\t%s\t%s\t<= %.1fx sqlite3\t%s\n", what,
-                measured ? qPrintable(QStringLiteral("%1x (%2 / %3 ms)").arg(r, 0, 'f', 2).arg(ours.median).arg(cli.median))
-                         : "n/a",
-                goal, !measured ? "n/a" : r <= goal ? "ok" : "over");
+    figure(QString::fromUtf8(what),
+           measured ? QStringLiteral("%1x (%2 / %3 ms)").arg(r, 0, 'f', 2).arg(ours.median).arg(cli.median)
+                    : QStringLiteral("n/a"),
+           QStringLiteral("<= %1x sqlite3").arg(goal, 0, 'f', 1),
+           !measured ? QStringLiteral("n/a") : r <= goal ? QStringLiteral("ok") : QStringLiteral("over"));
 }
 
-QString importText()
-{
-    const QStringList carriers{QStringLiteral("顺丰速运"), QStringLiteral("圆通快递"), QStringLiteral("中通速递")};
-    QString text;
-    for (int i = 0; i < kRows; ++i) {
-        const QDate sent = QDate(2026, 1, 1).addDays(i % 300);
-        text += QStringLiteral("SF%1,%2,书籍%3,%4,%5/%6/%7,张三%3,1380013%8,北京市海淀区中关村大街%3号,备注\r\n")
-                    .arg(i, 10, 10, QLatin1Char('0'))
-                    .arg(carriers[i % 3])
-                    .arg(i % 97)
-                    .arg(i % 500)
-                    .arg(sent.year())
-                    .arg(sent.month())
-                    .arg(sent.day())
-                    .arg(i % 10000, 4, 10, QLatin1Char('0'));
-    }
-    return text;
-}
 
 // A new register as the program leaves it after opening (search index included).
 bool newRegister(const QString &path)
@@ -109,7 +93,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     TestFolder folder;
-    const QString text = importText();
+    const QString text = importText(kRows);
     folder.write(QStringLiteral("import.txt"), GbkText::encode(text));
     QString csv;
     for (const QString &row : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))

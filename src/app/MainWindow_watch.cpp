@@ -69,6 +69,15 @@ void MainWindow::announceCheck(const StateCheck &check, const CheckEffect &effec
     m_unannounced.push_back({check.number, carrier, check.state});
 }
 
+namespace {
+// A notice names five waybills at most, then 等.
+QString firstFew(const QStringList &named)
+{
+    constexpr int kNamed = 5;
+    return named.mid(0, kNamed).join(QStringLiteral("、")) + (named.size() > kNamed ? QStringLiteral("等") : QString());
+}
+} // namespace
+
 // One notice for all the signings of a pass, naming the first few.
 void MainWindow::announceSignings()
 {
@@ -77,20 +86,15 @@ void MainWindow::announceSignings()
     const QVector<Signing> signings = std::exchange(m_unannounced, {});
     if (!WatchSettings::signingNotice(m_dataFolder))
         return;
-    constexpr int kNamed = 5;
     QStringList named, numbers;
     for (const Signing &s : signings) {
         numbers << s.number;
-        if (named.size() < kNamed)
-            named << QStringLiteral("%1（%2）").arg(s.number, s.carrier);
+        named << QStringLiteral("%1（%2）").arg(s.number, s.carrier);
     }
     const Signing &first = signings.first();
-    const QString title =
-        signings.size() == 1
-            ? QStringLiteral("%1 已签收（%2）").arg(first.number, first.carrier)
-            : QStringLiteral("%1 件快递已签收：%2%3")
-                  .arg(signings.size())
-                  .arg(named.join(QStringLiteral("、")), signings.size() > kNamed ? QStringLiteral("等") : QString());
+    const QString title = signings.size() == 1
+                              ? QStringLiteral("%1 已签收（%2）").arg(first.number, first.carrier)
+                              : QStringLiteral("%1 件快递已签收：%2").arg(signings.size()).arg(firstFew(named));
     const QString body = signings.size() == 1 ? first.state : numbers.mid(0, 20).join(QLatin1Char('\n'));
     m_announced = first.number;
     m_announcedFlags = false;
@@ -116,19 +120,15 @@ void MainWindow::announceFlags(const QVector<FlaggedWaybill> &fresh)
 {
     if (fresh.isEmpty())
         return;
-    constexpr int kNamed = 5;
     QStringList named, numbers;
     for (const FlaggedWaybill &f : fresh) {
         numbers << f.number;
-        if (named.size() < kNamed)
-            named << QStringLiteral("%1（%2）").arg(f.number, f.flag);
+        named << QStringLiteral("%1（%2）").arg(f.number, f.flag);
     }
     const QString title =
         fresh.size() == 1
             ? QStringLiteral("%1 %2（%3）").arg(fresh.first().number, fresh.first().flag, fresh.first().carrier)
-            : QStringLiteral("%1 件快递超时：%2%3")
-                  .arg(fresh.size())
-                  .arg(named.join(QStringLiteral("、")), fresh.size() > kNamed ? QStringLiteral("等") : QString());
+            : QStringLiteral("%1 件快递超时：%2").arg(fresh.size()).arg(firstFew(named));
     m_announced = fresh.first().number;
     m_announcedFlags = true;
     showNotice(title, numbers.mid(0, 20).join(QLatin1Char('\n')), title);
