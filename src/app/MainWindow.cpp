@@ -13,6 +13,7 @@
 #include "core/ProgramName.h"
 #include "manage/WindowKeys.h"
 #include "query/Browser.h"
+#include "settings/RegisterLocation.h"
 #include "settings/AppSettings.h"
 #include "settings/AutoStart.h"
 
@@ -170,7 +171,7 @@ void MainWindow::load()
     m_browser->navigate(Endpoints::current().makerSite);
     updateStatusLine();
     timeEdit->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
-    if (Outcome opened = m_store.open(QDir(m_dataFolder).filePath(WaybillStore::fileName())); !opened)
+    if (Outcome opened = m_store.open(RegisterLocation::read(m_dataFolder)); !opened)
         m_dialogs.critical(this, Program::kTitle, opened.error);
     else if (!m_store.searchIndexComplete())
         indexRegisterForSearch();

@@ -7,6 +7,7 @@
 #include "app/MainWindow_build.h"
 #include "core/Dialogs.h"
 #include "core/ProgramName.h"
+#include "settings/RegisterLocation.h"
 #include "store/HistoryLoader.h"
 #include "store/HistoryModel.h"
 #include "store/Waybill.h"
@@ -352,7 +353,7 @@ void MainWindow::buildHistoryArea(QWidget *parent)
     connect(settingsButton, &QPushButton::clicked, this, &MainWindow::showSettings);
     connect(managementButton, &QPushButton::clicked, this, &MainWindow::showManagement);
 
-    m_historyLoader = new HistoryLoader(QDir(m_dataFolder).filePath(WaybillStore::fileName()), this);
+    m_historyLoader = new HistoryLoader(RegisterLocation::read(m_dataFolder), this);
     connect(m_historyLoader, &HistoryLoader::loaded, this, [this](const QVector<HistoryModel::Row> &rows) {
         m_history->setRows(rows);
         Q_EMIT historyLoaded();

@@ -5,6 +5,7 @@
 #include "core/Dialogs.h"
 #include "core/Endpoints.h"
 #include "core/SingleInstance.h"
+#include "settings/RegisterLocation.h"
 #include "store/WaybillStore.h"
 
 #include "settings/AppSettings.h"
@@ -78,7 +79,7 @@ Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &progr
                 error = report.outcome.error;
             } else {
                 WaybillStore store;
-                if (Outcome opened = store.open(QDir(dataFolder).filePath(WaybillStore::fileName())); !opened)
+                if (Outcome opened = store.open(RegisterLocation::read(dataFolder)); !opened)
                     error = opened.error;
             }
             break;

@@ -3,6 +3,7 @@
 #include "core/BackgroundTask.h"
 #include "core/Clock.h"
 #include "query/FlaggedWaybills.h"
+#include "settings/RegisterLocation.h"
 #include "store/StateHistory.h"
 #include "store/WaybillStore.h"
 
@@ -70,7 +71,7 @@ void FlaggedWindow::showEvent(QShowEvent *event)
 void FlaggedWindow::refresh()
 {
     countLabel->setText(QStringLiteral("正在读取……"));
-    const QString path = QDir(m_programFolder).filePath(WaybillStore::fileName());
+    const StoreLocation path = RegisterLocation::read(m_programFolder);
     const QDateTime now = m_clock.now().toUTC();
     const TimeFlags::Thresholds limits = TimeFlags::fromSettings(m_programFolder);
     m_task->run<Read>(

@@ -13,6 +13,7 @@
 #include "manage/QuickAddDialog.h"
 #include "manage/StatisticsWindow.h"
 #include "manage/WindowKeys.h"
+#include "settings/RegisterLocation.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillTableModel.h"
 
@@ -30,7 +31,7 @@ ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialog
     InstallWindowKeys(this);
     setWindowTitle(QStringLiteral("快递单管理"));
     m_exportTask = new BackgroundTask(this);
-    m_loader = new WaybillLoader(QDir(m_programFolder).filePath(WaybillStore::fileName()), this);
+    m_loader = new WaybillLoader(RegisterLocation::read(m_programFolder), this);
     buildControls();
     // Rows beyond those the loader brought are read as the view reaches them.
     m_model->setReader([this](const QVector<qint64> &ids) {
@@ -69,7 +70,7 @@ void ManagementWindow::closeEvent(QCloseEvent *event)
 void ManagementWindow::load()
 {
     m_loaded = true;
-    const Outcome opened = m_store->open(QDir(m_programFolder).filePath(WaybillStore::fileName()));
+    const Outcome opened = m_store->open(RegisterLocation::read(m_programFolder));
     if (!opened) {
         m_dialogs.critical(this, Program::kTitle, opened.error);
         return;
@@ -166,7 +167,7 @@ void ManagementWindow::showStatistics()
 {
     if (!m_statistics)
         m_statistics =
-            new StatisticsWindow(QDir(m_programFolder).filePath(WaybillStore::fileName()), m_clock.today(), this);
+            new StatisticsWindow(RegisterLocation::read(m_programFolder), m_clock.today(), this);
     m_statistics->show();
     m_statistics->raise();
     m_statistics->activateWindow();

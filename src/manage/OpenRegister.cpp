@@ -2,6 +2,7 @@
 
 #include "core/Dialogs.h"
 #include "core/ProgramName.h"
+#include "settings/RegisterLocation.h"
 #include "store/WaybillStore.h"
 
 #include <QDir>
@@ -10,7 +11,7 @@ bool OpenRegister(WaybillStore &store, const QString &programFolder, Dialogs &di
 {
     if (store.isOpen())
         return true;
-    const Outcome opened = store.open(QDir(programFolder).filePath(WaybillStore::fileName()));
+    const Outcome opened = store.open(RegisterLocation::read(programFolder));
     if (!opened)
         dialogs.critical(parent, Program::kTitle, opened.error);
     return bool(opened);

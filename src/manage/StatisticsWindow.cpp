@@ -109,8 +109,8 @@ QChart *StatisticsWindow::barChart(const QStringList &categories, const QVector<
     return chart;
 }
 
-StatisticsWindow::StatisticsWindow(QString databasePath, const QDate &today, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_path(std::move(databasePath)), m_task(new BackgroundTask(this))
+StatisticsWindow::StatisticsWindow(StoreLocation where, const QDate &today, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_where(std::move(where)), m_task(new BackgroundTask(this))
 {
     setObjectName(QStringLiteral("StatisticsWindow"));
     setWindowTitle(QStringLiteral("统计"));
@@ -197,7 +197,7 @@ void StatisticsWindow::refresh()
         range.to = std::max(fromDateEdit->date(), toDateEdit->date());
     }
     m_task->run<std::pair<Statistics::Summary, Outcome>>(
-        [path = m_path, range](const BackgroundTask::KeepGoing &) {
+        [path = m_where, range](const BackgroundTask::KeepGoing &) {
             Outcome outcome;
             Statistics::Summary s = Statistics::read(path, range, &outcome);
             return std::make_pair(std::move(s), outcome);

@@ -21,7 +21,7 @@ class QVBoxLayout;
 class StatisticsWindow final : public QWidget {
     Q_OBJECT
 public:
-    StatisticsWindow(QString databasePath, const QDate &today, QWidget *parent = nullptr);
+    StatisticsWindow(StoreLocation where, const QDate &today, QWidget *parent = nullptr);
 
     void refresh();
     bool isReading() const;
@@ -49,7 +49,7 @@ private:
     void showSummary(const Statistics::Summary &summary);
     QWidget *page(int index, const QString &caption);
 
-    QString m_path;
+    StoreLocation m_where;
     BackgroundTask *m_task = nullptr;
     Statistics::Summary m_summary;
     QVBoxLayout *m_chartSlots[4] = {};

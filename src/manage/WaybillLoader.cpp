@@ -12,8 +12,8 @@ namespace {
 constexpr int kDaysBatch = 2000;
 } // namespace
 
-WaybillLoader::WaybillLoader(QString databasePath, QObject *parent)
-    : QObject(parent), m_path(std::move(databasePath)), m_task(new BackgroundTask(this))
+WaybillLoader::WaybillLoader(StoreLocation where, QObject *parent)
+    : QObject(parent), m_where(std::move(where)), m_task(new BackgroundTask(this))
 {
     connect(m_task, &BackgroundTask::busyChanged, this, &WaybillLoader::readingChanged);
 }
@@ -24,7 +24,7 @@ WaybillLoader::~WaybillLoader()
     delete m_task;
 }
 
-WaybillLoader::Result WaybillLoader::read(const QString &databasePath, const Request &request,
+WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Request &request,
                                           const std::function<bool()> &keepGoing,
                                           const std::function<void(const Result &, Step)> &step)
 {
@@ -37,7 +37,7 @@ WaybillLoader::Result WaybillLoader::read(const QString &databasePath, const Req
             step(result, Step::FirstScreen);
         return result;
     };
-    result.read = store.open(databasePath);
+    result.read = store.open(where);
     if (!result.read)
         return failed();
     const WaybillStore::GridFilter &filter = request.filter;
@@ -125,7 +125,7 @@ bool WaybillLoader::isReading() const
 
 void WaybillLoader::read(Request request)
 {
-    const QString path = m_path;
+    const StoreLocation path = m_where;
     const int asked = ++m_asked;
     QPointer<WaybillLoader> self(this);
     // Steps go to the window as they are done; one that a newer request overtook is dropped there.

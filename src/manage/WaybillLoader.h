@@ -42,7 +42,7 @@ public:
     };
     enum class Step { FirstScreen, Listed, Counted };
 
-    explicit WaybillLoader(QString databasePath, QObject *parent = nullptr);
+    explicit WaybillLoader(StoreLocation where, QObject *parent = nullptr);
     ~WaybillLoader() override;
 
     void read(Request request);
@@ -52,7 +52,7 @@ public:
 
     // One read on the calling thread; `step` hears of each step once done.
     // `keepGoing` may stop it early: then nothing more is read or stored.
-    static Result read(const QString &databasePath, const Request &request, const std::function<bool()> &keepGoing,
+    static Result read(const StoreLocation &where, const Request &request, const std::function<bool()> &keepGoing,
                        const std::function<void(const Result &, Step)> &step = {});
 
 Q_SIGNALS:
@@ -64,7 +64,7 @@ Q_SIGNALS:
     void readingChanged(bool reading);
 
 private:
-    QString m_path;
+    StoreLocation m_where;
     BackgroundTask *m_task = nullptr;
     int m_asked = 0; // the newest request; steps of older ones are dropped
 };

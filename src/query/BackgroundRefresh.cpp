@@ -7,6 +7,7 @@
 #include "query/ConciseQuery.h"
 #include "query/ConciseQueryRunner.h"
 #include "query/WaybillStatus.h"
+#include "settings/RegisterLocation.h"
 #include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
 
@@ -91,7 +92,7 @@ void BackgroundRefresh::tick()
     m_schedule.setInterval(override > 0 ? override : qint64(WatchSettings::refreshHours(m_programFolder)) * 3600);
     // The demo's seconds ask the local service, which has no budget to keep.
     m_schedule.setDailyBudget(override > 0 ? 0 : RefreshSchedule::kDailyBudgetPer100);
-    const QString path = QDir(m_programFolder).filePath(WaybillStore::fileName());
+    const StoreLocation path = RegisterLocation::read(m_programFolder);
     const QDateTime now = m_clock.now().toUTC();
     const TimeFlags::Thresholds limits = TimeFlags::fromSettings(m_programFolder);
     m_task->run<Read>(
@@ -183,7 +184,7 @@ void BackgroundRefresh::passFinished(bool stopped)
         finishTick(m_schedule.tickSeconds(m_waiting));
         return;
     }
-    const QString path = QDir(m_programFolder).filePath(WaybillStore::fileName());
+    const StoreLocation path = RegisterLocation::read(m_programFolder);
     struct Written {
         QVector<CheckEffect> effects;
         QString error;

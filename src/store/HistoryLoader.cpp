@@ -16,15 +16,18 @@ namespace {
 QAtomicInt loaderConnections;
 }
 
-HistoryLoader::HistoryLoader(QString databasePath, QObject *parent)
-    : QObject(parent), m_path(std::move(databasePath)), m_task(new BackgroundTask(this))
+HistoryLoader::HistoryLoader(StoreLocation where, QObject *parent)
+    : QObject(parent), m_where(std::move(where)), m_task(new BackgroundTask(this))
 {
 }
 
 HistoryLoader::~HistoryLoader() = default;
 
-QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outcome *outcome, const Filter &filter)
+QVector<HistoryModel::Row> HistoryLoader::read(const StoreLocation &where, Outcome *outcome, const Filter &filter)
 {
+    if (where.onServer)
+        return readThroughStore(where, outcome, filter);
+    const QString &databasePath = where.file;
     QVector<HistoryModel::Row> rows;
     const QString name = QStringLiteral("tolvane-history-%1").arg(loaderConnections.fetchAndAddRelaxed(1));
     {
@@ -77,13 +80,39 @@ QVector<HistoryModel::Row> HistoryLoader::read(const QString &databasePath, Outc
     return rows;
 }
 
+// The server's register through the store's own statements: the whole
+// register and the newest checks, joined here.
+QVector<HistoryModel::Row> HistoryLoader::readThroughStore(const StoreLocation &where, Outcome *outcome,
+                                                           const Filter &filter)
+{
+    QVector<HistoryModel::Row> rows;
+    WaybillStore store;
+    *outcome = store.open(where);
+    if (!*outcome)
+        return rows;
+    const QVector<Waybill> waybills = store.allWaybills(outcome);
+    if (!*outcome)
+        return rows;
+    const CheckSummaries checks = store.checkSummaries(outcome);
+    if (!*outcome)
+        return rows;
+    rows.reserve(waybills.size());
+    for (const Waybill &w : waybills) {
+        const CheckSummary check = checks.value(w.number);
+        const bool archived = Archive::isArchived(w.status, w.time, check.signedAt, filter.today, filter.archiveDays);
+        if (!archived || filter.showArchived)
+            rows.push_back({w.status, w.carrier, w.number, archived, check.status});
+    }
+    return rows;
+}
+
 void HistoryLoader::load(const Filter &filter)
 {
     struct Read {
         QVector<HistoryModel::Row> rows;
         Outcome outcome;
     };
-    const QString path = m_path;
+    const StoreLocation path = m_where;
     QPointer<HistoryLoader> self(this);
     m_task->run<Read>(
         [path, filter](const BackgroundTask::KeepGoing &) {

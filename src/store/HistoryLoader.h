@@ -3,6 +3,7 @@
 #include "core/Outcome.h"
 #include "store/Archive.h"
 #include "store/HistoryModel.h"
+#include "store/StoreDialect.h"
 
 #include <QObject>
 
@@ -14,7 +15,7 @@ class BackgroundTask;
 class HistoryLoader final : public QObject {
     Q_OBJECT
 public:
-    explicit HistoryLoader(QString databasePath, QObject *parent = nullptr);
+    explicit HistoryLoader(StoreLocation where, QObject *parent = nullptr);
     ~HistoryLoader() override;
 
     // Which rows the list shows: signed-for waybills older than `archiveDays`
@@ -29,13 +30,15 @@ public:
     bool isLoading() const;
 
     // The read itself, also usable without a thread.
-    static QVector<HistoryModel::Row> read(const QString &databasePath, Outcome *outcome, const Filter &filter);
+    static QVector<HistoryModel::Row> read(const StoreLocation &where, Outcome *outcome, const Filter &filter);
 
 Q_SIGNALS:
     void loaded(const QVector<HistoryModel::Row> &rows);
     void failed(const QString &message);
 
 private:
-    QString m_path;
+    static QVector<HistoryModel::Row> readThroughStore(const StoreLocation &where, Outcome *outcome,
+                                                       const Filter &filter);
+    StoreLocation m_where;
     BackgroundTask *m_task = nullptr;
 };
