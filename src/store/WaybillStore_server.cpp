@@ -1,5 +1,6 @@
 // The register on a PostgreSQL server: connecting, checking or creating its
 // tables, and the import's bulk path.
+#include "store/PgCopy.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
 
@@ -14,6 +15,8 @@ namespace {
 
 QString reasonOf(const QSqlError &error)
 {
+    if (StoreShared::isDenied(error))
+        return StoreShared::deniedText();
     const QString text = error.databaseText().trimmed();
     return text.isEmpty() ? error.text() : text;
 }
@@ -104,57 +107,52 @@ QVector<QString> WaybillStore::importToServer(const ImportRows &rows, Outcome *o
         report(outcome, read);
         return reasons;
     }
-    // Many rows a statement: one round trip per row would cost more than the
-    // rows. A number already stored (or earlier in the import) is left out by
-    // the key, and RETURNING names the rows that went in.
-    constexpr int kBatch = 500;
-    const QString oneRow =
-        QStringLiteral("(%1)").arg(QStringList(WaybillColumns::Count, QStringLiteral("?")).join(QLatin1Char(',')));
-    QSqlQuery insert(db);
-    int prepared = 0;
-    QVector<int> batch;
-    QVariantList values;
-    const auto flush = [&]() -> bool {
-        if (batch.isEmpty())
-            return true;
-        if (batch.size() != prepared) {
-            prepared = int(batch.size());
-            insert.prepare(
-                QStringLiteral("INSERT INTO 快递单 VALUES %1 ON CONFLICT (快递单号) DO NOTHING RETURNING 快递单号")
-                    .arg(QStringList(prepared, oneRow).join(QLatin1Char(','))));
-        }
-        for (int v = 0; v < values.size(); ++v)
-            insert.bindValue(v, values[v]);
-        if (!insert.exec())
-            return false;
-        QSet<QString> stored;
-        while (insert.next())
-            stored.insert(insert.value(0).toString());
-        for (int n = 0; n < batch.size(); ++n) {
-            const QString number = values[n * WaybillColumns::Count + WaybillColumns::Number].toString();
-            reasons[batch[n]] = stored.remove(number) ? QString() : QStringLiteral("快递单号已存在！");
-        }
-        batch.clear();
-        values.clear();
-        return true;
-    };
+    // The rows stream into a staging table by COPY, then one statement moves
+    // them over in file order: a number already stored (or earlier in the
+    // import) is left out by the key, and RETURNING names the rows that went in.
+    QSqlQuery q(db);
+    QStringList staged{QStringLiteral("行 INTEGER")};
+    for (const QString &column : WaybillColumns::names())
+        staged << column + QStringLiteral(" TEXT");
+    if (!q.exec(QStringLiteral("CREATE TEMP TABLE 导入暂存 (%1) ON COMMIT DROP").arg(staged.join(QStringLiteral(", ")))))
+        return abandon(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reasonOf(q.lastError())));
+    PgCopy copy(db);
+    if (!copy.begin(QStringLiteral("导入暂存"), QStringList{QStringLiteral("行")} + WaybillColumns::names()))
+        return abandon(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(copy.error()));
     constexpr int kProgressEvery = 1000;
+    QVector<int> sent;
+    QStringList numbers;
     QString normal;
     RowValues row;
     for (int i = 0; i < total; ++i) {
-        if (progress && i % kProgressEvery == 0 && !progress(i, total))
+        if (progress && i % kProgressEvery == 0 && !progress(i, total)) {
+            copy.abandon();
             return abandon(QStringLiteral("导入已取消，没有导入任何快递单。"));
+        }
         reasons[i] = importRow(rows, i, row, normal, oddStored);
         if (!reasons[i].isEmpty())
             continue;
-        batch.push_back(i);
+        sent.push_back(i);
+        numbers << row[WaybillColumns::Number].toString();
+        copy.field(qint64(i));
         for (const QStringView value : row)
-            values << (value.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(value.toString()));
-        if (batch.size() == kBatch && !flush())
-            return abandon(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reasonOf(insert.lastError())));
+            copy.field(value);
+        if (!copy.endRow())
+            return abandon(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(copy.error()));
     }
-    if (!flush())
-        return abandon(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reasonOf(insert.lastError())));
+    if (!copy.finish())
+        return abandon(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(copy.error()));
+    const QString columns = WaybillColumns::names().join(QStringLiteral(", "));
+    if (!q.exec(QStringLiteral("INSERT INTO 快递单 (%1) SELECT %1 FROM 导入暂存 ORDER BY 行 "
+                               "ON CONFLICT (快递单号) DO NOTHING RETURNING 快递单号")
+                    .arg(columns)))
+        return abandon(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reasonOf(q.lastError())));
+    QSet<QString> stored;
+    while (q.next())
+        stored.insert(q.value(0).toString());
+    // The first row of a number went in; a later one in the file is a duplicate.
+    for (int n = 0; n < sent.size(); ++n)
+        reasons[sent[n]] = stored.remove(numbers[n]) ? QString() : QStringLiteral("快递单号已存在！");
     if (!db.commit())
         return abandon(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reasonOf(db.lastError())));
     if (progress)
