@@ -96,7 +96,10 @@ int main(int argc, char **argv)
         Outcome outcome = ImportReader::readTextFile(textFile, &batch);
         if (outcome)
             outcome = store.open(*at);
-        const ImportResult result = outcome ? WaybillImporter::store(store, batch) : ImportResult{outcome};
+        ImportResult result;
+        result.outcome = outcome;
+        if (outcome)
+            result = WaybillImporter::store(store, batch);
         if (!result.outcome || result.imported != kRows) {
             std::fprintf(stderr, "imported %d: %s\n", result.imported, qPrintable(result.outcome.error));
             return -1;

@@ -169,6 +169,38 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(file + QStringLiteral(".copying")));
     }
 
+    // The server's import: cancelled, nothing stays; a number stored by another PC while the rows stream is
+    // skipped as any stored number, the rest go in.
+    void importCancelsAndSurvivesARace()
+    {
+        TestRegister f;
+        QVector<Waybill> rows;
+        for (int i = 0; i < 3000; ++i) {
+            Waybill w;
+            w.number = QStringLiteral("JD%1").arg(i, 6, 10, QLatin1Char('0'));
+            w.carrier = QStringLiteral("京东快递");
+            rows << w;
+        }
+        Outcome outcome;
+        f.store.importWaybills(rows, &outcome, [](int done, int) { return done < 2000; });
+        QVERIFY(!outcome.ok);
+        QCOMPARE(f.store.count(), 0);
+
+        WaybillStore other;
+        QVERIFY(f.openIn(other).ok);
+        bool raced = false;
+        const QVector<QString> reasons = f.store.importWaybills(rows, &outcome, [&](int, int) {
+            if (!raced)
+                raced = other.insertFromInputForm(rows[2500]).ok;
+            return true;
+        });
+        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QVERIFY(raced);
+        QCOMPARE(reasons.count(QString()), 2999);
+        QCOMPARE(reasons[2500], QStringLiteral("快递单号已存在！"));
+        QCOMPARE(f.store.count(), 3000);
+    }
+
     // The window runs the copy off its thread and ends with the count; a second start is refused by the target.
     void windowCopiesAndCounts()
     {
