@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
-  postgresql libqt6sql6-psql
+  postgresql libqt6sql6-psql libpq-dev
   qt6-webengine-dev qt6-webengine-dev-tools qt6-charts-dev
   qt6-translations-l10n
   libquazip1-qt6-dev libsqlite3-dev libxlsxwriter-dev libseccomp-dev

@@ -87,6 +87,8 @@ Outcome WaybillStore::exec(QSqlQuery &query) const
     // PostgreSQL words its messages in the server's language; its codes stay.
     if (m_engine == StoreEngine::PostgreSQL && error.nativeErrorCode() == QLatin1String("23505"))
         return Outcome::failure(QStringLiteral("快递单号已存在！"));
+    if (m_engine == StoreEngine::PostgreSQL && StoreShared::isDenied(error))
+        return Outcome::failure(StoreShared::deniedText());
     return statementFailure(error.databaseText().isEmpty() ? error.text() : error.databaseText());
 }
 

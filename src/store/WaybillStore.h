@@ -139,6 +139,7 @@ public:
     // true for each flag not announced before (or since another moment).
     QVector<bool> rememberFlags(const QVector<FlagNote> &flags, Outcome *outcome = nullptr);
     static QString flagTable() { return QStringLiteral("超时提醒"); }
+    static QString flagTableDefinition();
 
     // The quick search of the management window. Only the seven searchable
     // columns are accepted; the key's own % and _ act as wildcards. A key for
@@ -231,6 +232,8 @@ public:
                                     const std::function<bool(int, int)> &progress = {});
 
 private:
+    // Moves whole registers between the engines on the stores' own connections.
+    friend class RegisterCopy;
     // WaybillStore.cpp: the connection and its errors, opening.
     QSqlDatabase database() const;
     Outcome exec(QSqlQuery &query) const;

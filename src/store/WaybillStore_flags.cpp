@@ -33,15 +33,20 @@ QHash<QString, QDateTime> WaybillStore::statusSince(const QString &status, Outco
     return since;
 }
 
+QString WaybillStore::flagTableDefinition()
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (快递单号 TEXT NOT NULL, 标记 TEXT NOT NULL, "
+                          "起始 TEXT NOT NULL, PRIMARY KEY (快递单号, 标记))")
+        .arg(flagTable());
+}
+
 QVector<bool> WaybillStore::rememberFlags(const QVector<FlagNote> &flags, Outcome *outcome)
 {
     QVector<bool> fresh(flags.size(), false);
     QSqlDatabase db = database();
     QSqlQuery q(db);
     // Older registers get the table at the first flag.
-    if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (快递单号 TEXT NOT NULL, 标记 TEXT NOT NULL, "
-                               "起始 TEXT NOT NULL, PRIMARY KEY (快递单号, 标记))")
-                    .arg(flagTable())) ||
+    if (!q.exec(flagTableDefinition()) ||
         !q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         report(outcome, failure(QStringLiteral("无法保存超时提醒"), q.lastError().text()));
         return fresh;

@@ -33,13 +33,17 @@ Outcome WaybillStore::addHistoryTable(QSqlQuery &q) const
 {
     const QString table = historyTable();
     // The index serves both the details dialog (one number, newest first) and
-    // the check for an unchanged state before each write.
+    // the check for an unchanged state before each write. On the server a
+    // table already there is left alone: a role that may only read would be
+    // refused even CREATE … IF NOT EXISTS.
+    const bool present = m_engine == StoreEngine::PostgreSQL && q.exec(dialect().columnsOf.arg(table)) && q.next();
     const bool ok =
-        q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, "
-                              "最后查询 TEXT NOT NULL, 来源 TEXT NOT NULL, 状态 TEXT NOT NULL, "
-                              "已签收 INTEGER NOT NULL%2)")
-                   .arg(table, dialect().orderDefinition)) &&
-        q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1_单号时间 ON %1 (快递单号, 查询时间)").arg(table));
+        present ||
+        (q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, "
+                               "最后查询 TEXT NOT NULL, 来源 TEXT NOT NULL, 状态 TEXT NOT NULL, "
+                               "已签收 INTEGER NOT NULL%2)")
+                    .arg(table, dialect().orderDefinition)) &&
+         q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1_单号时间 ON %1 (快递单号, 查询时间)").arg(table)));
     if (!ok)
         return failure(QStringLiteral("无法添加查询记录表"), q.lastError().text());
     // Registers from before the status model get the column, empty in their old rows.

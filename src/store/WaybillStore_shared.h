@@ -22,4 +22,15 @@ inline bool isBusy(const QSqlError &error)
            error.databaseText().contains(QLatin1String("locked"));
 }
 
+// PostgreSQL's insufficient_privilege: a role that may only read the register.
+inline bool isDenied(const QSqlError &error)
+{
+    return error.nativeErrorCode() == QLatin1String("42501");
+}
+
+inline QString deniedText()
+{
+    return QStringLiteral("当前数据库用户只能读取登记簿，不能修改。请联系管理员。");
+}
+
 } // namespace StoreShared
