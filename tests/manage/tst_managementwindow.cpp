@@ -412,6 +412,7 @@ void TestManagementWindow::modifyAppliesToTheRowItWasOpenedFor()
     QCOMPARE(f.get("B").goods, u("书"));
 
     // Number and carrier changed together: both are stored.
+    QVERIFY(f.settle()); // the grid read again after the save, rows in place
     f.choose(1);
     f.window->modifyAction->trigger();
     modify->numberEdit->setText(QStringLiteral("B2"));
