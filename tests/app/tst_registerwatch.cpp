@@ -119,6 +119,20 @@ private Q_SLOTS:
         QVERIFY(watch->isListening());
     }
 
+    void oneRefreshPassAtATime()
+    {
+        const ServerLocation at = m_cluster->newDatabase();
+        WaybillStore store;
+        QVERIFY(store.open(at).ok);
+        RegisterWatch one(at);
+        RegisterWatch other(at);
+        QVERIFY(one.start() && other.start());
+        QVERIFY(one.tryLockRefresh());
+        QVERIFY(!other.tryLockRefresh());
+        one.unlockRefresh();
+        QVERIFY(other.tryLockRefresh());
+    }
+
     void cleanupTestCase() { m_cluster.reset(); }
 };
 
