@@ -66,10 +66,20 @@ private Q_SLOTS:
         ServerLocation at;
         const auto h = windowOn(&at);
         QVERIFY(h->window->registerWatch() && h->window->registerWatch()->isListening());
+        QSignalSpy told(h->window->registerWatch(), &RegisterWatch::changed);
         QVERIFY(peer(at, u("INSERT INTO 快递单 (快递单号, 快递公司, 状态) VALUES ('P1', '圆通快递', '未签收')")));
         QTRY_COMPARE_WITH_TIMEOUT(carrierShown(*h, QStringLiteral("P1")), u("圆通快递"), 30000);
-        QVERIFY(peer(at, u("UPDATE 快递单 SET 快递公司 = '中通快递' WHERE 快递单号 = 'P1'")));
-        QTRY_COMPARE_WITH_TIMEOUT(carrierShown(*h, QStringLiteral("P1")), u("中通快递"), 30000);
+        QVERIFY(peer(at, u("UPDATE 快递单 SET 快递公司 = '中通快递', 快递单号 = 'P2' WHERE 快递单号 = 'P1'")));
+        QTRY_COMPARE_WITH_TIMEOUT(carrierShown(*h, QStringLiteral("P2")), u("中通快递"), 30000);
+        QCOMPARE(h->historyRowOf(QStringLiteral("P1")), -1);
+        // The notices name the rows: a renumbered one by both its numbers.
+        QCOMPARE(told.first().first().toStringList(), QStringList{QStringLiteral("P1")});
+        QCOMPARE(told.last().first().toStringList(), (QStringList{QStringLiteral("P1"), QStringLiteral("P2")}));
+        // A statement on many rows says so without naming them.
+        QVERIFY(peer(at, u("INSERT INTO 快递单 (快递单号, 快递公司, 状态) SELECT 'B' || n, '圆通快递', '未签收' "
+                           "FROM generate_series(1, 500) AS n")));
+        QVERIFY(told.wait(30000) || told.size() > 2);
+        QVERIFY(told.last().first().toStringList().isEmpty());
     }
 
     void conflictingEditIsRefusedAndShowsTheNewValues()
