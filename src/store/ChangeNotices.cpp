@@ -12,26 +12,25 @@ namespace {
 // renumbered row is known by both), or sends the many mark.
 QString functionDefinition()
 {
-    return QStringLiteral(
-               "CREATE OR REPLACE FUNCTION tolvane_tell_change() RETURNS trigger LANGUAGE plpgsql AS $$ "
-               "DECLARE named TEXT; rows_changed BIGINT; "
-               "BEGIN "
-               "IF TG_OP = 'INSERT' THEN "
-               "  SELECT count(*), string_agg(DISTINCT 快递单号, E'\\n') INTO rows_changed, named "
-               "  FROM (SELECT 快递单号 FROM new_rows LIMIT %1 + 1) AS n; "
-               "ELSIF TG_OP = 'DELETE' THEN "
-               "  SELECT count(*), string_agg(DISTINCT 快递单号, E'\\n') INTO rows_changed, named "
-               "  FROM (SELECT 快递单号 FROM old_rows LIMIT %1 + 1) AS o; "
-               "ELSE "
-               "  SELECT count(*), string_agg(DISTINCT 快递单号, E'\\n') INTO rows_changed, named "
-               "  FROM (SELECT 快递单号 FROM (SELECT 快递单号 FROM new_rows UNION "
-               "        SELECT 快递单号 FROM old_rows) AS b LIMIT %1 + 1) AS u; "
-               "END IF; "
-               "IF rows_changed = 0 THEN RETURN NULL; END IF; "
-               "IF rows_changed > %1 OR octet_length(named) > 7900 THEN named := '%2'; END IF; "
-               "PERFORM pg_notify('%3', named); "
-               "RETURN NULL; "
-               "END $$")
+    return QStringLiteral("CREATE OR REPLACE FUNCTION tolvane_tell_change() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                          "DECLARE named TEXT; rows_changed BIGINT; "
+                          "BEGIN "
+                          "IF TG_OP = 'INSERT' THEN "
+                          "  SELECT count(*), string_agg(DISTINCT 快递单号, E'\\n') INTO rows_changed, named "
+                          "  FROM (SELECT 快递单号 FROM new_rows LIMIT %1 + 1) AS n; "
+                          "ELSIF TG_OP = 'DELETE' THEN "
+                          "  SELECT count(*), string_agg(DISTINCT 快递单号, E'\\n') INTO rows_changed, named "
+                          "  FROM (SELECT 快递单号 FROM old_rows LIMIT %1 + 1) AS o; "
+                          "ELSE "
+                          "  SELECT count(*), string_agg(DISTINCT 快递单号, E'\\n') INTO rows_changed, named "
+                          "  FROM (SELECT 快递单号 FROM (SELECT 快递单号 FROM new_rows UNION "
+                          "        SELECT 快递单号 FROM old_rows) AS b LIMIT %1 + 1) AS u; "
+                          "END IF; "
+                          "IF rows_changed = 0 THEN RETURN NULL; END IF; "
+                          "IF rows_changed > %1 OR octet_length(named) > 7900 THEN named := '%2'; END IF; "
+                          "PERFORM pg_notify('%3', named); "
+                          "RETURN NULL; "
+                          "END $$")
         .arg(kMostNamed)
         .arg(kMany, kChannel);
 }

@@ -28,7 +28,8 @@ class TestRegisterWatch final : public QObject {
                    {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
                     QStringLiteral("-h"), at.host, QStringLiteral("-p"), QString::number(at.port), QStringLiteral("-U"),
                     at.user, QStringLiteral("-d"), at.database, QStringLiteral("-c"), sql});
-        const bool done = psql.waitForFinished(60000) && psql.exitStatus() == QProcess::NormalExit && psql.exitCode() == 0;
+        const bool done =
+            psql.waitForFinished(60000) && psql.exitStatus() == QProcess::NormalExit && psql.exitCode() == 0;
         if (!done)
             qWarning("%s", psql.readAllStandardError().constData());
         return done;
@@ -38,11 +39,11 @@ class TestRegisterWatch final : public QObject {
     std::unique_ptr<Harness> windowOn(ServerLocation *at)
     {
         *at = m_cluster->newDatabase();
-        auto h = std::make_unique<Harness>(Harness::config(
-            QStringLiteral("%1=%2\r\n%3=%4\r\n%5=%6\r\n%7=%8\r\n%9=%10\r\n")
-                .arg(RegisterLocation::kWhere, RegisterLocation::kServer, RegisterLocation::kHost, at->host,
-                     RegisterLocation::kPort, QString::number(at->port), RegisterLocation::kDatabase, at->database,
-                     RegisterLocation::kUser, at->user)));
+        auto h = std::make_unique<Harness>(
+            Harness::config(QStringLiteral("%1=%2\r\n%3=%4\r\n%5=%6\r\n%7=%8\r\n%9=%10\r\n")
+                                .arg(RegisterLocation::kWhere, RegisterLocation::kServer, RegisterLocation::kHost,
+                                     at->host, RegisterLocation::kPort, QString::number(at->port),
+                                     RegisterLocation::kDatabase, at->database, RegisterLocation::kUser, at->user)));
         h->startUp();
         return h;
     }
@@ -86,7 +87,8 @@ private Q_SLOTS:
     {
         ServerLocation at;
         const auto h = windowOn(&at);
-        QVERIFY(peer(at, u("INSERT INTO 快递单 (快递单号, 快递公司, 状态, 备注) VALUES ('C1', '圆通快递', '未签收', '旧')")));
+        QVERIFY(peer(
+            at, u("INSERT INTO 快递单 (快递单号, 快递公司, 状态, 备注) VALUES ('C1', '圆通快递', '未签收', '旧')")));
         ModifyDialog dialog(h->folder.path(), h->dialogs);
         Waybill chosen;
         chosen.number = QStringLiteral("C1");
