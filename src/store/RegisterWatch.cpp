@@ -26,6 +26,14 @@ RegisterWatch::RegisterWatch(const ServerLocation &server, QObject *parent)
     m_server.connectSeconds = qMin(m_server.connectSeconds, 5);
     m_check.setInterval(5000);
     connect(&m_check, &QTimer::timeout, this, &RegisterWatch::checkConnection);
+    m_deliver.setSingleShot(true);
+    m_deliver.setInterval(0);
+    connect(&m_deliver, &QTimer::timeout, this, [this] {
+        const QStringList numbers = m_pendingAll ? QStringList() : m_pending;
+        m_pending.clear();
+        m_pendingAll = false;
+        Q_EMIT changed(numbers);
+    });
 }
 
 RegisterWatch::~RegisterWatch()
@@ -63,8 +71,15 @@ void RegisterWatch::drop()
 void RegisterWatch::notified(const QString &name, int, const QVariant &payload)
 {
     // Our own connections' changes come too: reloading them costs a read only.
-    if (name == ChangeNotices::kChannel)
-        Q_EMIT changed(ChangeNotices::numbersOf(payload.toString()));
+    if (name != ChangeNotices::kChannel)
+        return;
+    const QStringList numbers = ChangeNotices::numbersOf(payload.toString());
+    m_pendingAll = m_pendingAll || numbers.isEmpty();
+    for (const QString &number : numbers) {
+        if (!m_pending.contains(number))
+            m_pending << number;
+    }
+    m_deliver.start();
 }
 
 void RegisterWatch::checkConnection()
@@ -81,7 +96,8 @@ void RegisterWatch::checkConnection()
     }
     if (m_lostOnce) {
         m_lostOnce = false;
-        Q_EMIT changed({});
+        m_pendingAll = true;
+        m_deliver.start();
     }
 }
 

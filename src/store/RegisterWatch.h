@@ -30,7 +30,8 @@ public:
     void unlockRefresh();
 
 Q_SIGNALS:
-    // These numbers changed; none: reload everything shown.
+    // These numbers changed; none: reload everything shown. The notices that
+    // arrive together (a transaction's, or a burst) come as one.
     void changed(const QStringList &numbers);
 
 private:
@@ -41,6 +42,9 @@ private:
     ServerLocation m_server;
     QString m_connection;
     QTimer m_check;
+    QTimer m_deliver;
+    QStringList m_pending;
+    bool m_pendingAll = false;
     bool m_listening = false;
     bool m_lostOnce = false;
 };
