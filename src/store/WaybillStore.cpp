@@ -100,7 +100,8 @@ Outcome WaybillStore::lostConnection(const QString &detail) const
 
 Outcome WaybillStore::failure(const QString &what, const QString &detail) const
 {
-    if (m_broken)
+    // Transactions fail on the connection itself, not through exec().
+    if (m_broken || (database().lastError().type() != QSqlError::NoError && connectionBroke(database().lastError())))
         return lostConnection(detail);
     // A full disk may reach SQLite as an I/O error; errno tells them apart.
     int systemError = 0;

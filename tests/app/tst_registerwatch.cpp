@@ -114,9 +114,17 @@ private Q_SLOTS:
         const auto h = windowOn(&at);
         RegisterWatch *watch = h->window->registerWatch();
         watch->setCheckInterval(200);
-        QVERIFY(peer(at, QStringLiteral("SELECT pg_terminate_backend(pid, 30000) FROM pg_stat_activity WHERE "
-                                        "datname = '%1' AND pid <> pg_backend_pid()")
-                             .arg(at.database)));
+        const QString killAll = QStringLiteral("SELECT pg_terminate_backend(pid, 30000) FROM pg_stat_activity "
+                                               "WHERE datname = '%1' AND pid <> pg_backend_pid()")
+                                    .arg(at.database);
+        // A transaction that cannot begin is told as well.
+        QVERIFY(peer(at, killAll));
+        const Outcome notBegun = h->window->store().storeDaysInTransit({{QStringLiteral("K0"), QString(), u("1天")}});
+        QVERIFY2(notBegun.error.startsWith(WaybillStore::kConnectionLost), qPrintable(notBegun.error));
+        Outcome again;
+        h->window->store().count(&again);
+        QVERIFY(again.ok);
+        QVERIFY(peer(at, killAll));
         // The window's store: the failed write is told, never done; the next one reconnects.
         Waybill w;
         w.number = QStringLiteral("K1");
