@@ -175,6 +175,7 @@ void MainWindow::load()
         m_dialogs.critical(this, Program::kTitle, opened.error);
     else if (!m_store.searchIndexComplete())
         indexRegisterForSearch();
+    watchRegister();
     createTrayIcon();
     AppSettings::write(m_dataFolder, AppSettings::kVersion, AppSettings::kProgramVersion);
     const QString autoUpdate = AppSettings::read(m_dataFolder, AppSettings::kAutoUpdate);

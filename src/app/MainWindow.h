@@ -24,6 +24,7 @@ class BackgroundRefresh;
 struct FlaggedWaybill;
 class Dialogs;
 class HistoryLoader;
+class RegisterWatch;
 class HistoryModel;
 class Launcher;
 class QAction;
@@ -96,6 +97,8 @@ public:
     // False when the check could not be saved; `marks` keeps it for the end of the pass.
     bool markSignedFor(const StateCheck &check, PassMarks &marks);
     BackgroundRefresh *backgroundRefresh() const { return m_refresh; }
+    // Other PCs' changes to a server register (MainWindow_server.cpp); none on kd.db.
+    RegisterWatch *registerWatch() const { return m_watch; }
     void stopQueries();
     bool isConciseQueryRunning() const;
     bool isDetailedPassRunning() const;
@@ -216,6 +219,8 @@ private:
     void buildTimers();
     void load();
     void indexRegisterForSearch();
+    void watchRegister();
+    void followChanges(const QStringList &numbers);
     void onClockTick();
 
     // Size, position and panes (MainWindow_place.cpp).
@@ -316,6 +321,7 @@ private:
     QString m_lastDetailFile;
     ConciseQueryRunner *m_concise = nullptr;
     BackgroundRefresh *m_refresh = nullptr;
+    RegisterWatch *m_watch = nullptr;
     QString m_announced; // the first waybill of the last notice
     bool m_announcedFlags = false; // the last notice told time flags: a click opens their list
     struct Signing {

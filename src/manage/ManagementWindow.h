@@ -98,6 +98,10 @@ public:
     void search();
     void onDeferredRefreshTick();
 
+    // Another PC changed these waybills (none named: any): the grid reads
+    // again what it lists, keeping its search, tab, order, scroll and chosen row.
+    void followChanges(const QStringList &numbers);
+
     // Selects the row of this number, now or once the rows arrive.
     void showWaybill(const QString &number);
 
@@ -171,6 +175,7 @@ private:
     bool m_emptyClears = false;
     bool m_hasSelection = false;
     QString m_wanted; // the number showWaybill asked for
+    int m_keepScroll = -1; // where the grid was before it followed a change
     QuickAddDialog *m_quickAddDialog = nullptr;
     StatisticsWindow *m_statistics = nullptr;
     FlaggedWindow *m_flagged = nullptr;

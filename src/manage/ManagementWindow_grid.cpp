@@ -22,7 +22,10 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTableView>
+#include <QScrollBar>
 #include <QTimer>
+
+#include <utility>
 
 bool ManagementWindow::isReading() const
 {
@@ -132,7 +135,12 @@ void ManagementWindow::showMoreRows(int read)
     }
     m_growing = false;
     m_listing = false;
+    const int keepScroll = std::exchange(m_keepScroll, -1);
     selectWanted();
+    if (keepScroll >= 0) {
+        m_wanted.clear(); // the chosen row left the listing: nothing is chosen later in its place
+        waybillGrid->verticalScrollBar()->setValue(keepScroll);
+    }
 }
 
 void ManagementWindow::showCounts(const WaybillLoader::Result &result)
@@ -233,6 +241,19 @@ void ManagementWindow::onDeferredRefreshTick()
     deferredRefreshTimer->setEnabled(false);
     refresh();
     Q_EMIT registerChanged();
+}
+
+void ManagementWindow::followChanges(const QStringList &)
+{
+    // The listing is read again whatever the numbers: a changed row may now
+    // sort elsewhere, or leave or join the search and the tab.
+    if (!m_store->isOpen() || !m_loaded)
+        return;
+    if (const int row = currentRow(); row >= 0 && m_wanted.isEmpty())
+        m_wanted = m_model->waybill(row).number;
+    if (m_keepScroll < 0)
+        m_keepScroll = waybillGrid->verticalScrollBar()->value();
+    ask(m_filter, false, true);
 }
 
 void ManagementWindow::search()

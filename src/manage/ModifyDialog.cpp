@@ -40,21 +40,35 @@ void ModifyDialog::showFor(const Waybill &selection)
                                   .arg(selection.number));
         return;
     }
-    fill(*stored);
-    m_oldNumber = stored->number;
-    m_oldCarrier = stored->carrier;
+    fillFrom(*stored);
     show();
     raise();
     activateWindow();
 }
 
+void ModifyDialog::fillFrom(const Waybill &stored)
+{
+    fill(stored);
+    m_oldNumber = stored.number;
+    m_oldCarrier = stored.carrier;
+    m_asRead = stored;
+}
+
 void ModifyDialog::modify()
 {
     if (ensureStore()) {
-        const Outcome changed = WaybillEditor::modify(store(), m_oldNumber, m_oldCarrier, typed());
+        const Outcome changed = WaybillEditor::modify(store(), m_oldNumber, m_oldCarrier, typed(), m_asRead);
         if (changed) {
             dialogs().information(this, Program::kTitle, WaybillEditor::kModified);
             hide();
+        } else if (changed.error == WaybillStore::kChangedElsewhere) {
+            // The user's edits give way to the row as it is now, to be looked at before saving again.
+            if (const std::optional<Waybill> now = store().find(m_oldNumber))
+                fillFrom(*now);
+            dialogs().information(this, Program::kTitle, changed.error);
+        } else if (changed.error == WaybillStore::kDeletedElsewhere) {
+            hide();
+            dialogs().information(parentWidget(), Program::kTitle, changed.error);
         } else {
             // The dialog stays open with the user's edits.
             dialogs().information(this, Program::kTitle, changed.error);

@@ -2,6 +2,8 @@
 
 #include "manage/WaybillFormDialog.h"
 
+#include <optional>
+
 class QPushButton;
 
 // The modify dialog: changes the waybill that was selected in the management
@@ -25,6 +27,9 @@ protected:
     void enterInLastBox() override { modify(); }
 
 private:
+    // The row as the boxes were filled from it: the save checks it is still so.
+    void fillFrom(const Waybill &stored);
     QString m_oldNumber;
     QString m_oldCarrier;
+    std::optional<Waybill> m_asRead;
 };

@@ -29,7 +29,8 @@ Outcome quickAdd(WaybillStore &store, const Waybill &typed, const QDate &today)
     return store.insertQuickAdd(row, days);
 }
 
-Outcome modify(WaybillStore &store, const QString &oldNumber, const QString &oldCarrier, const Waybill &edited)
+Outcome modify(WaybillStore &store, const QString &oldNumber, const QString &oldCarrier, const Waybill &edited,
+               const std::optional<Waybill> &asRead)
 {
     if (edited.number.isEmpty())
         return Outcome::failure(kEmptyNumber);
@@ -43,12 +44,12 @@ Outcome modify(WaybillStore &store, const QString &oldNumber, const QString &old
     if (!checked)
         return checked;
     if (!present)
-        return Outcome::failure(kRowGone);
+        return Outcome::failure(asRead ? WaybillStore::kDeletedElsewhere : kRowGone);
     if (row.number == oldNumber)
-        return store.updateKeepingNumber(row);
+        return store.updateKeepingNumber(row, asRead);
     // The store finds the number taken on its normal form, the row being edited
     // apart: the same number typed otherwise is no clash with itself.
-    return store.updateChangingNumber(oldNumber, row, row.carrier != oldCarrier);
+    return store.updateChangingNumber(oldNumber, row, row.carrier != oldCarrier, asRead);
 }
 
 } // namespace WaybillEditor

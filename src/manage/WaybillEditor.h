@@ -6,6 +6,8 @@
 #include <QDate>
 #include <QString>
 
+#include <optional>
+
 class WaybillStore;
 
 // The rules of the quick-add and modify dialogs; the dialogs only show the
@@ -28,7 +30,9 @@ QString chosenCarrier(const QString &listText);
 Outcome quickAdd(WaybillStore &store, const Waybill &typed, const QDate &today);
 
 // Changes the row that held oldNumber. The carrier stays the old one when none
-// is chosen; number and carrier may change together.
-Outcome modify(WaybillStore &store, const QString &oldNumber, const QString &oldCarrier, const Waybill &edited);
+// is chosen; number and carrier may change together. Given the row as the
+// dialog read it, a row changed or deleted since (on another PC) is not saved.
+Outcome modify(WaybillStore &store, const QString &oldNumber, const QString &oldCarrier, const Waybill &edited,
+               const std::optional<Waybill> &asRead = {});
 
 } // namespace WaybillEditor

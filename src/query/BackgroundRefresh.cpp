@@ -71,9 +71,19 @@ void BackgroundRefresh::start(int firstTickMs)
     m_timer.start(firstTickMs);
 }
 
+void BackgroundRefresh::setPassLock(std::function<bool()> take, std::function<void()> release)
+{
+    m_takeLock = std::move(take);
+    m_releaseLock = std::move(release);
+}
+
 void BackgroundRefresh::finishTick(qint64 nextSeconds)
 {
     m_busy = false;
+    if (m_holdsLock) {
+        m_holdsLock = false;
+        m_releaseLock();
+    }
     m_timer.start(int(std::min<qint64>(nextSeconds, 24 * 3600) * 1000));
     Q_EMIT tickDone();
 }
@@ -86,6 +96,14 @@ void BackgroundRefresh::tick()
     if (!WatchSettings::autoRefresh(m_programFolder) || m_userPassRunning()) {
         finishTick(kIdleSeconds);
         return;
+    }
+    // Another PC's pass asks the same carriers: this one waits for its next tick.
+    if (m_takeLock) {
+        if (!m_takeLock()) {
+            finishTick(kIdleSeconds);
+            return;
+        }
+        m_holdsLock = true;
     }
     m_busy = true;
     const int override = Endpoints::current().refreshSeconds;

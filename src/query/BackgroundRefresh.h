@@ -37,6 +37,9 @@ public:
     int nextTickMs() const { return m_timer.isActive() ? m_timer.interval() : -1; }
 
     static QString offlineText();
+    // Only one PC sharing a server register runs a pass at a time: `take`
+    // before a pass (false: this tick is skipped quietly), `release` after it.
+    void setPassLock(std::function<bool()> take, std::function<void()> release);
 
 Q_SIGNALS:
     // Each check written, with its carrier, for the notices.
@@ -77,5 +80,8 @@ private:
     QHash<QString, QString> m_carriers; // number → carrier of the pass
     int m_waiting = 0;
     bool m_busy = false;
+    std::function<bool()> m_takeLock;
+    std::function<void()> m_releaseLock;
+    bool m_holdsLock = false;
     bool m_writing = false; // a write on its way is never dropped: its notices are due
 };

@@ -60,11 +60,49 @@ WaybillStore::~WaybillStore()
 
 QSqlDatabase WaybillStore::database() const
 {
-    return QSqlDatabase::database(m_connection, false);
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // The use after a broken connection opens it again; failing that, the
+    // statement fails and says the connection is gone.
+    if (m_broken && db.isValid()) {
+        db.close();
+        if (db.open()) {
+            m_broken = false;
+            QSqlQuery(db).exec(QStringLiteral("SET client_min_messages = warning"));
+        }
+    }
+    return db;
+}
+
+bool WaybillStore::connectionBroke(const QSqlError &error) const
+{
+    if (m_engine != StoreEngine::PostgreSQL)
+        return false;
+    // 08: connection exceptions; 57P01-57P03: the server ends or refuses the session.
+    const QString code = error.nativeErrorCode();
+    if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")))
+        return true;
+    if (!code.isEmpty())
+        return false;
+    // libpq's own failures carry no code: a broken socket is told by a
+    // connection that can no longer answer the plainest question.
+    // (Inside a failed transaction the server still answers, with a code.)
+    QSqlQuery probe(QSqlDatabase::database(m_connection, false));
+    return !probe.exec(QStringLiteral("SELECT 1")) && probe.lastError().nativeErrorCode().isEmpty();
+}
+
+Outcome WaybillStore::lostConnection(const QString &detail) const
+{
+    m_broken = true;
+    return Outcome::failure(QStringLiteral("%1，这一步没有完成，没有保存任何改动（数据库 %2）。"
+                                           "服务器恢复后程序会自动重新连接：%3")
+                                .arg(kConnectionLost, m_path, detail.trimmed()));
 }
 
 Outcome WaybillStore::failure(const QString &what, const QString &detail) const
 {
+    // Transactions fail on the connection itself, not through exec().
+    if (m_broken || (database().lastError().type() != QSqlError::NoError && connectionBroke(database().lastError())))
+        return lostConnection(detail);
     // A full disk may reach SQLite as an I/O error; errno tells them apart.
     int systemError = 0;
     if (const QVariant h = database().driver()->handle(); h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
@@ -89,6 +127,8 @@ Outcome WaybillStore::exec(QSqlQuery &query) const
         return Outcome::failure(QStringLiteral("快递单号已存在！"));
     if (m_engine == StoreEngine::PostgreSQL && StoreShared::isDenied(error))
         return Outcome::failure(StoreShared::deniedText());
+    if (connectionBroke(error))
+        return lostConnection(error.databaseText().isEmpty() ? error.text() : error.databaseText());
     return statementFailure(error.databaseText().isEmpty() ? error.text() : error.databaseText());
 }
 

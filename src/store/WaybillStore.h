@@ -18,6 +18,7 @@
 #include <optional>
 
 class QSqlDatabase;
+class QSqlError;
 class QSqlQuery;
 
 // Days in transit worked out from a row's time as it was read.
@@ -78,6 +79,8 @@ public:
     // register's tables. A database with other tables is reported, never changed.
     Outcome open(const ServerLocation &server);
     Outcome open(const StoreLocation &where) { return where.onServer ? open(where.server) : open(where.file); }
+    // A connection to the server under `name`, not yet open (invalid without the driver).
+    static QSqlDatabase addServerConnection(const ServerLocation &server, const QString &name);
     void close();
     bool isOpen() const;
     // The file's path, or how messages name the server's register.
@@ -110,9 +113,16 @@ public:
     // The quick add: status 未签收 and the computed days in transit.
     Outcome insertQuickAdd(const Waybill &waybill, const QString &daysInTransit);
     // Modify with the number unchanged: carrier and the seven optional columns.
-    Outcome updateKeepingNumber(const Waybill &waybill);
+    // Given the row as the editor read it, the save only happens while the row
+    // is still so (another PC may have changed or deleted it meanwhile).
+    Outcome updateKeepingNumber(const Waybill &waybill, const std::optional<Waybill> &asRead = {});
     // Modify with a new number; the carrier as well when changeCarrier is set.
-    Outcome updateChangingNumber(const QString &oldNumber, const Waybill &typed, bool changeCarrier);
+    Outcome updateChangingNumber(const QString &oldNumber, const Waybill &typed, bool changeCarrier,
+                                 const std::optional<Waybill> &asRead = {});
+    static inline const QString kChangedElsewhere =
+        QStringLiteral("该快递单已被其他电脑修改，已显示最新内容，请确认后再保存。");
+    static inline const QString kDeletedElsewhere = QStringLiteral("该快递单已被其他电脑删除。");
+    static inline const QString kConnectionLost = QStringLiteral("与数据库服务器的连接已断开");
     Outcome deleteWaybill(const QString &number);
 
     // update 快递单 set 状态='已签收' where 快递单号=number
@@ -239,6 +249,12 @@ private:
     Outcome exec(QSqlQuery &query) const;
     Outcome failure(const QString &what, const QString &detail) const;
     Outcome statementFailure(const QString &sqliteText) const;
+    // A server connection that broke is told as such, and the next use opens it again.
+    bool connectionBroke(const QSqlError &error) const;
+    Outcome lostConnection(const QString &detail) const;
+    // The modify's UPDATE, and what its missing row means.
+    Outcome updateWhere(const QString &assignments, const QVariantList &values, const QString &number,
+                        const std::optional<Waybill> &asRead);
     Outcome openAndCheck(const QString &path);
     Outcome checkLayout(QSqlQuery &q, const QString &path) const;
     // Numbers in normal form (WaybillStore_numbers.cpp). The SQL function
@@ -278,4 +294,5 @@ private:
     QString m_connection;
     QString m_path;
     StoreEngine m_engine = StoreEngine::SQLite;
+    mutable bool m_broken = false;
 };

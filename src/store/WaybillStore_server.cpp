@@ -3,6 +3,7 @@
 #include "store/PgCopy.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
+#include "store/ChangeNotices.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -34,13 +35,11 @@ Outcome WaybillStore::open(const ServerLocation &server)
     return checked;
 }
 
-Outcome WaybillStore::openServerAndCheck(const ServerLocation &server)
+QSqlDatabase WaybillStore::addServerConnection(const ServerLocation &server, const QString &name)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
-    if (!db.isValid()) {
-        return Outcome::failure(
-            QStringLiteral("无法连接数据库 %1：本机没有 PostgreSQL 的驱动（libqt6sql6-psql）。").arg(m_path));
-    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    if (!db.isValid())
+        return db;
     db.setHostName(server.host);
     db.setPort(server.port);
     db.setDatabaseName(server.database);
@@ -50,6 +49,16 @@ Outcome WaybillStore::openServerAndCheck(const ServerLocation &server)
     if (!server.sslmode.isEmpty())
         options << QStringLiteral("sslmode=%1").arg(server.sslmode);
     db.setConnectOptions(options.join(QLatin1Char(';')));
+    return db;
+}
+
+Outcome WaybillStore::openServerAndCheck(const ServerLocation &server)
+{
+    QSqlDatabase db = addServerConnection(server, m_connection);
+    if (!db.isValid()) {
+        return Outcome::failure(
+            QStringLiteral("无法连接数据库 %1：本机没有 PostgreSQL 的驱动（libqt6sql6-psql）。").arg(m_path));
+    }
     if (!db.open()) {
         return Outcome::failure(QStringLiteral("无法连接数据库服务器 %1，请检查服务器是否开着、地址和用户是否正确：%2")
                                     .arg(m_path, reasonOf(db.lastError())));
@@ -82,7 +91,12 @@ Outcome WaybillStore::openServerAndCheck(const ServerLocation &server)
         return Outcome::failure(
             QStringLiteral("数据库 %1 缺少函数 normal_number，不是本程序建立的数据库。").arg(m_path));
     }
-    return addHistoryTable(q);
+    if (Outcome history = addHistoryTable(q); !history)
+        return history;
+    // Without the triggers the others' changes only show on a reload; a role
+    // that may not add them still works with the register.
+    ChangeNotices::install(q);
+    return Outcome::success();
 }
 
 QVector<QString> WaybillStore::importToServer(const ImportRows &rows, Outcome *outcome,

@@ -99,21 +99,18 @@ Outcome WaybillStore::insertQuickAdd(const Waybill &waybill, const QString &days
     return exec(q);
 }
 
-Outcome WaybillStore::updateKeepingNumber(const Waybill &waybill)
+Outcome WaybillStore::updateKeepingNumber(const Waybill &waybill, const std::optional<Waybill> &asRead)
 {
     if (Outcome valid = validate(waybill); !valid)
         return valid;
-    QSqlQuery q(database());
-    q.prepare(
-        withText(QStringLiteral("UPDATE 快递单 SET 快递公司 = ?, %1 WHERE 快递单号 = ?").arg(typedAssignments())));
-    q.addBindValue(nonNull(waybill.carrier));
+    QVariantList values{nonNull(waybill.carrier)};
     for (int i = 2; i < WaybillColumns::kTypedCount; ++i)
-        q.addBindValue(nonNull(WaybillColumns::value(waybill, WaybillColumns::kTyped[i])));
-    q.addBindValue(nonNull(waybill.number));
-    return exec(q);
+        values << nonNull(WaybillColumns::value(waybill, WaybillColumns::kTyped[i]));
+    return updateWhere(QStringLiteral("快递公司 = ?, %1").arg(typedAssignments()), values, waybill.number, asRead);
 }
 
-Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybill &typed, bool changeCarrier)
+Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybill &typed, bool changeCarrier,
+                                           const std::optional<Waybill> &asRead)
 {
     Waybill waybill = typed;
     waybill.number = WaybillNumber::normalForm(typed.number);
@@ -121,16 +118,42 @@ Outcome WaybillStore::updateChangingNumber(const QString &oldNumber, const Waybi
         return valid;
     if (Outcome isNew = numberIsNew(waybill.number, oldNumber); !isNew)
         return isNew;
-    QSqlQuery q(database());
-    q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 快递单号 = ?, %1%2 WHERE 快递单号 = ?")
-                           .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString(), typedAssignments())));
-    q.addBindValue(nonNull(waybill.number));
+    QVariantList values{nonNull(waybill.number)};
     if (changeCarrier)
-        q.addBindValue(nonNull(waybill.carrier));
+        values << nonNull(waybill.carrier);
     for (int i = 2; i < WaybillColumns::kTypedCount; ++i)
-        q.addBindValue(nonNull(WaybillColumns::value(waybill, WaybillColumns::kTyped[i])));
-    q.addBindValue(nonNull(oldNumber));
-    return exec(q);
+        values << nonNull(WaybillColumns::value(waybill, WaybillColumns::kTyped[i]));
+    return updateWhere(QStringLiteral("快递单号 = ?, %1%2")
+                           .arg(changeCarrier ? QStringLiteral("快递公司 = ?, ") : QString(), typedAssignments()),
+                       values, oldNumber, asRead);
+}
+
+Outcome WaybillStore::updateWhere(const QString &assignments, const QVariantList &values, const QString &number,
+                                  const std::optional<Waybill> &asRead)
+{
+    // The check and the change are one statement: between a separate read and
+    // the write another PC could still save.
+    QString sql = QStringLiteral("UPDATE 快递单 SET %1 WHERE 快递单号 = ?").arg(assignments);
+    if (asRead) {
+        for (int c = 0; c < WaybillColumns::Count; ++c)
+            sql += QStringLiteral(" AND %1 %2 ?").arg(WaybillColumns::name(c), dialect().same);
+    }
+    QSqlQuery q(database());
+    q.prepare(withText(sql));
+    for (const QVariant &value : values)
+        q.addBindValue(value);
+    q.addBindValue(nonNull(number));
+    if (asRead) {
+        for (int c = 0; c < WaybillColumns::Count; ++c)
+            q.addBindValue(bindable(WaybillColumns::value(*asRead, c)));
+    }
+    if (Outcome done = exec(q); !done || !asRead || q.numRowsAffected() > 0)
+        return done;
+    Outcome read;
+    const bool present = numberExists(number, &read);
+    if (!read)
+        return read;
+    return Outcome::failure(present ? kChangedElsewhere : kDeletedElsewhere);
 }
 
 Outcome WaybillStore::deleteWaybill(const QString &number)

@@ -152,6 +152,7 @@ private Q_SLOTS:
     void openingStoresDaysInTransitAndSizesColumns();
     void deleteFromASearchResultShowsTheWholeTable();
     void deleteNeedsACurrentRowAndAYes();
+    void anotherPcsChangesKeepSearchAndChosenRow();
     void deleteRemovesTheRowAskedAboutWhileASearchArrives();
     void onlyTheNewestReadIsShown_data();
     void onlyTheNewestReadIsShown();
@@ -223,6 +224,26 @@ void TestManagementWindow::deleteFromASearchResultShowsTheWholeTable()
     f.window->show();
     QVERIFY(f.settle());
     QVERIFY(f.shown() == numbers("A B") && f.window->searchKeyEdit->text().isEmpty());
+}
+
+void TestManagementWindow::anotherPcsChangesKeepSearchAndChosenRow()
+{
+    Fixture f("A1 A2 A3 B1");
+    f.type(u("快递单号"), u("A"));
+    QVERIFY(f.settle());
+    f.choose(1);
+    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("A2"));
+    // Another connection: one row added to the search and one beside it, one deleted, the chosen one signed.
+    QVERIFY(f.store.insertQuickAdd(waybill(QStringLiteral("A4")), u("0天 ")).ok);
+    QVERIFY(f.store.insertQuickAdd(waybill(QStringLiteral("B2")), u("0天 ")).ok);
+    QVERIFY(f.store.deleteWaybill(QStringLiteral("A1")).ok);
+    QVERIFY(f.store.markSignedFor(QStringLiteral("A2")).ok);
+    f.window->followChanges({QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A4"), QStringLiteral("B2")});
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("A2 A3 A4"));
+    QCOMPARE(f.window->searchKeyEdit->text(), u("A"));
+    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("A2"));
+    QCOMPARE(f.window->statusValueLabel->text(), u("已签收"));
 }
 
 void TestManagementWindow::deleteNeedsACurrentRowAndAYes()

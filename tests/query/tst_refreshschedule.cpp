@@ -305,6 +305,23 @@ void TestRefreshSchedule::standsAsideForTheUserAndTheSetting()
         QVERIFY(off.tick());
         QVERIFY(m_server.requests.isEmpty());
     }
+    {
+        // Another PC's pass holds the lock: this tick asks nothing; once free, the pass holds it until its end.
+        Fixture shared;
+        int held = 0;
+        bool free = false;
+        shared.refresh->setPassLock([&] { return free && ++held > 0; }, [&] { --held; });
+        m_server.requests.clear();
+        QVERIFY(shared.tick());
+        QVERIFY(m_server.requests.isEmpty());
+        free = true;
+        QSignalSpy done(shared.refresh.get(), &BackgroundRefresh::tickDone);
+        shared.refresh->tick();
+        QCOMPARE(held, 1);
+        QVERIFY(done.wait(60000));
+        QCOMPARE(held, 0);
+        QVERIFY(!m_server.requests.isEmpty());
+    }
     Fixture f;
     m_server.requests.clear();
     f.userBusy = true;

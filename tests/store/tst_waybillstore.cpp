@@ -65,6 +65,8 @@ private Q_SLOTS:
     void searchIndexFollowsEveryWriteAndMatchesTheScan();
     void oldOrDamagedRegisterIsIndexedInBatchesAndSearchedMeanwhile();
     void modifyKeepingAndChangingTheNumber();
+    void editOfARowChangedMeanwhileIsRefused_data();
+    void editOfARowChangedMeanwhileIsRefused();
     void numbersAreComparedInNormalForm();
     void daysInTransitInOneTransaction();
     void tempRowsSurviveReopeningAndCanBeCleared();
@@ -328,6 +330,48 @@ void TestWaybillStore::modifyKeepingAndChangingTheNumber()
     QVERIFY(f.store.updateChangingNumber(QStringLiteral("M2"), edit, true).ok);
     QCOMPARE(f.get(QStringLiteral("M3")).carrier, u("TNT"));
     QCOMPARE(f.store.count(), 2);
+}
+
+void TestWaybillStore::editOfARowChangedMeanwhileIsRefused_data()
+{
+    QTest::addColumn<QString>("meanwhile"); // what another connection does after the editor read the row
+    QTest::addColumn<QString>("error");
+    QTest::newRow("nothing") << QString() << QString();
+    QTest::newRow("备注 changed") << u("UPDATE 快递单 SET 备注 = '对方'") << WaybillStore::kChangedElsewhere;
+    QTest::newRow("NULL became empty") << u("UPDATE 快递单 SET 物品 = ''") << WaybillStore::kChangedElsewhere;
+    QTest::newRow("signed for") << u("UPDATE 快递单 SET 状态 = '已签收'") << WaybillStore::kChangedElsewhere;
+    QTest::newRow("deleted") << u("DELETE FROM 快递单") << WaybillStore::kDeletedElsewhere;
+}
+
+void TestWaybillStore::editOfARowChangedMeanwhileIsRefused()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, error);
+    for (const bool renumber : {false, true}) {
+        Fixture f;
+        QVERIFY(f.add({QStringLiteral("E1")}));
+        bool ok = false;
+        f.raw(u("UPDATE 快递单 SET 物品 = NULL"), &ok); // a NULL column matches only NULL
+        QVERIFY(ok);
+        const std::optional<Waybill> read = f.store.find(QStringLiteral("E1"));
+        QVERIFY(read && read->goods.isNull());
+        if (!meanwhile.isEmpty()) {
+            f.raw(meanwhile, &ok);
+            QVERIFY(ok);
+        }
+        const QStringList before = f.raw(u("SELECT 备注 || '|' || coalesce(物品, 'NULL') || 状态 FROM 快递单"));
+        Waybill mine = *read;
+        mine.notes = u("我的");
+        if (renumber)
+            mine.number = QStringLiteral("E2");
+        const Outcome saved = renumber ? f.store.updateChangingNumber(QStringLiteral("E1"), mine, false, read)
+                                       : f.store.updateKeepingNumber(mine, read);
+        QCOMPARE(saved.error, error);
+        if (!error.isEmpty())
+            QCOMPARE(f.raw(u("SELECT 备注 || '|' || coalesce(物品, 'NULL') || 状态 FROM 快递单")), before);
+        else
+            QCOMPARE(f.get(mine.number).notes, u("我的"));
+    }
 }
 
 void TestWaybillStore::numbersAreComparedInNormalForm()
