@@ -73,6 +73,7 @@ private Q_SLOTS:
     void startUpChecksNameTheCauseAndTouchNothing_data();
     void startUpChecksNameTheCauseAndTouchNothing();
     void unfinishedRegisterIsMadeAnew();
+    void serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunction();
     void importFailsWholeOnAFileLockedOrFull(Fixture &f);
     void unusualCharactersAreStoredExactly_data();
     void unusualCharactersAreStoredExactly();
@@ -633,6 +634,34 @@ void TestWaybillStore::unfinishedRegisterIsMadeAnew()
     QVERIFY(WaybillStore::createIfMissing(path, &created).ok);
     QVERIFY(!created);
     QCOMPARE(folder.read(WaybillStore::fileName()), before);
+}
+
+void TestWaybillStore::serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunction()
+{
+    if (!PostgresCluster::current)
+        QSKIP("a server's");
+    PostgresCluster &cluster = *PostgresCluster::current;
+    const QString tables =
+        QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()");
+    const ServerLocation empty = cluster.newDatabase();
+    WaybillStore probe;
+    QString found;
+    QVERIFY(probe.probe(empty, &found).ok);
+    QVERIFY(found.contains(u("空的")));
+    QCOMPARE(TestRegister::rawAt(empty, tables), QStringList{QStringLiteral("0")});
+    const ServerLocation foreign = cluster.newDatabase();
+    QVERIFY(cluster.exec(foreign.database, QStringLiteral("CREATE TABLE 别的 (a INT)")));
+    const Outcome refused = probe.probe(foreign, &found);
+    QVERIFY(!refused && refused.error.contains(u("已有其他的表")));
+
+    // A register made before the grid read servers lacks dispatch_date(); opening adds it.
+    TestRegister r;
+    QVERIFY(probe.probe(*r.server, &found).ok);
+    QVERIFY(found.contains(u("已有登记簿")));
+    r.store.close();
+    QVERIFY(cluster.exec(r.server->database, QStringLiteral("DROP FUNCTION dispatch_date(text)")));
+    QVERIFY(r.openIn(r.store).ok);
+    QCOMPARE(r.raw(QStringLiteral("SELECT dispatch_date('2026年12月7日 8:00')")), QStringList{QStringLiteral("2026-12-07")});
 }
 
 void TestWaybillStore::unusualCharactersAreStoredExactly_data()
