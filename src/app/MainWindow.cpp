@@ -194,18 +194,31 @@ void MainWindow::load()
 // the first connection (which also makes the tables of an empty database) is
 // tried on a worker. Until it answers, and without it, the queries that need
 // no register work; saving says the register is not open.
-void MainWindow::openServerRegister(const StoreLocation &where)
+void MainWindow::openServerRegister(const StoreLocation &where, bool askedForPassword)
 {
-    m_openTask = new BackgroundTask(this);
+    if (!m_openTask)
+        m_openTask = new BackgroundTask(this);
     m_openTask->run<Outcome>(
         [where](const BackgroundTask::KeepGoing &) {
             WaybillStore store;
             return store.open(where);
         },
-        [this, where](Outcome reached) {
+        [this, where, askedForPassword](Outcome reached) {
             // The window's own connection, now that the server answers.
             if (reached)
                 reached = m_store.open(where);
+            // Asked once; the password then serves every window of this run, and is written nowhere.
+            if (!reached && !askedForPassword && reached.error.contains(WaybillStore::kPasswordNeeded)) {
+                StoreLocation typed = where;
+                typed.server.password = m_dialogs.askPassword(
+                    this, Program::kTitle,
+                    QStringLiteral("数据库服务器 %1 要求密码（只在本次运行中使用，不会保存）：").arg(where.server.display()));
+                if (!typed.server.password.isEmpty()) {
+                    RegisterLocation::rememberPassword(typed.server);
+                    openServerRegister(typed, true);
+                    return;
+                }
+            }
             if (!reached) {
                 m_dialogs.critical(this, Program::kTitle, reached.error);
                 return;

@@ -218,7 +218,7 @@ private:
     void buildTimers();
     void load();
     void indexRegisterForSearch();
-    void openServerRegister(const StoreLocation &where);
+    void openServerRegister(const StoreLocation &where, bool askedForPassword = false);
     void onClockTick();
 
     // Size, position and panes (MainWindow_place.cpp).

@@ -74,6 +74,7 @@ private Q_SLOTS:
     void startUpChecksNameTheCauseAndTouchNothing();
     void unfinishedRegisterIsMadeAnew();
     void serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunction();
+    void serverThatWantsAPasswordSaysSoAndTakesATypedOne();
     void importFailsWholeOnAFileLockedOrFull(Fixture &f);
     void unusualCharactersAreStoredExactly_data();
     void unusualCharactersAreStoredExactly();
@@ -662,6 +663,35 @@ void TestWaybillStore::serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunct
     QVERIFY(cluster.exec(r.server->database, QStringLiteral("DROP FUNCTION dispatch_date(text)")));
     QVERIFY(r.openIn(r.store).ok);
     QCOMPARE(r.raw(QStringLiteral("SELECT dispatch_date('2026年12月7日 8:00')")), QStringList{QStringLiteral("2026-12-07")});
+}
+
+void TestWaybillStore::serverThatWantsAPasswordSaysSoAndTakesATypedOne()
+{
+    if (!PostgresCluster::current)
+        QSKIP("a server's");
+    PostgresCluster &cluster = *PostgresCluster::current;
+    ServerLocation at = cluster.newDatabase();
+    // One role of the test server must give a password; the first matching line of pg_hba.conf rules.
+    QFile hba(QDir(cluster.folder()).filePath(QStringLiteral("data/pg_hba.conf")));
+    QVERIFY(hba.open(QIODevice::ReadOnly));
+    const QByteArray rules = hba.readAll();
+    hba.close();
+    QVERIFY(hba.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    hba.write("local all kasse scram-sha-256\n" + rules);
+    hba.close();
+    QVERIFY(cluster.exec(at.database, QStringLiteral("CREATE ROLE kasse LOGIN PASSWORD 'geheim'")));
+    QVERIFY(cluster.exec(at.database, QStringLiteral("ALTER DATABASE %1 OWNER TO kasse").arg(at.database)));
+    QVERIFY(cluster.exec(at.database, QStringLiteral("ALTER SCHEMA public OWNER TO kasse")));
+    QVERIFY(cluster.exec(at.database, QStringLiteral("SELECT pg_reload_conf()")));
+    at.user = QStringLiteral("kasse");
+    WaybillStore store;
+    QTRY_VERIFY_WITH_TIMEOUT(store.open(at).error.contains(WaybillStore::kPasswordNeeded), 30000); // once reloaded
+    at.password = QStringLiteral("falsch");
+    QVERIFY(store.open(at).error.contains(WaybillStore::kPasswordNeeded));
+    at.password = QStringLiteral("geheim");
+    const Outcome opened = store.open(at);
+    QVERIFY2(opened.ok, qPrintable(opened.error));
+    QCOMPARE(store.count(), 0);
 }
 
 void TestWaybillStore::unusualCharactersAreStoredExactly_data()
