@@ -182,6 +182,7 @@ private Q_SLOTS:
     void everyInputHasAnAccessibleName();
     void statisticsOfTheRegister();
     void statisticsChartsTellCarriersApart();
+    void aMovedRegisterIsReadAtTheNextOpening();
 };
 
 void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
@@ -871,6 +872,26 @@ void TestManagementWindow::everyInputHasAnAccessibleName()
     }
     QVERIFY(checked >= 40);
     QCOMPARE(f.window->daysInTransitValueLabel->accessibleDescription(), u("在途时间"));
+}
+
+void TestManagementWindow::aMovedRegisterIsReadAtTheNextOpening()
+{
+    if (!PostgresCluster::current)
+        QSKIP("moves the register from a server to kd.db");
+    Fixture f("S");
+    QCOMPARE(f.shown(), numbers("S"));
+    f.window->close();
+    WaybillStore local;
+    const QString path = f.folder.file(WaybillStore::fileName());
+    QVERIFY(WaybillStore::createDatabase(path).ok && local.open(path).ok);
+    QVERIFY(local.insertQuickAdd(waybill(QStringLiteral("L")), QString()).ok);
+    AppSettings::Changes changes;
+    RegisterLocation::apply(changes, StoreLocation(path));
+    QVERIFY(changes.save(f.folder.path()).ok);
+    f.window->show();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("L"));
+    QCOMPARE(f.get("S").number, QStringLiteral("S")); // the server's register is left as it was
 }
 
 int main(int argc, char **argv)
