@@ -316,6 +316,13 @@ void TestSettingsDialog::registerLocationSavedWithoutItsPassword()
     QCOMPARE(stored(RegisterLocation::kHost), QStringLiteral("db.shop"));
     dialog->saveButton->click();
     QCOMPARE(m_dialogs.lastText(), u("设置成功！"));
+
+    // A service of pg_service.conf may name the database itself.
+    store(RegisterLocation::kWhere, u("服务器"));
+    store(RegisterLocation::kDatabase, QString());
+    QVERIFY(!RegisterLocation::read(m_folder->path()).onServer);
+    store(RegisterLocation::kService, QStringLiteral("shop"));
+    QCOMPARE(RegisterLocation::read(m_folder->path()).server.service, QStringLiteral("shop"));
 }
 
 QTEST_MAIN(TestSettingsDialog)
