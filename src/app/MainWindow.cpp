@@ -171,7 +171,9 @@ void MainWindow::load()
     m_browser->navigate(Endpoints::current().makerSite);
     updateStatusLine();
     timeEdit->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
-    if (Outcome opened = m_store.open(RegisterLocation::read(m_dataFolder)); !opened)
+    if (const StoreLocation where = RegisterLocation::read(m_dataFolder); where.onServer)
+        openServerRegister(where);
+    else if (Outcome opened = m_store.open(where); !opened)
         m_dialogs.critical(this, Program::kTitle, opened.error);
     else if (!m_store.searchIndexComplete())
         indexRegisterForSearch();
@@ -189,6 +191,48 @@ void MainWindow::load()
     onClockTick();
 }
 
+// A server that is down must not hold the window up for its connect_timeout:
+// the first connection (which also makes the tables of an empty database) is
+// tried on a worker. Until it answers, and without it, the queries that need
+// no register work; saving says the register is not open.
+void MainWindow::openServerRegister(const StoreLocation &where, bool askedForPassword)
+{
+    if (!m_openTask)
+        m_openTask = new BackgroundTask(this);
+    m_openTask->run<Outcome>(
+        [where](const BackgroundTask::KeepGoing &) {
+            WaybillStore store;
+            return store.open(where);
+        },
+        [this, where, askedForPassword](Outcome reached) {
+            // The window's own connection, now that the server answers.
+            if (reached)
+                reached = m_store.open(where);
+            // Asked once; the password then serves every window of this run, and is written nowhere.
+            if (!reached && !askedForPassword && reached.error.contains(WaybillStore::kPasswordNeeded)) {
+                StoreLocation typed = where;
+                typed.server.password = m_dialogs.askPassword(
+                    this, Program::kTitle,
+                    QStringLiteral("数据库服务器 %1 要求密码（只在本次运行中使用，不会保存）：").arg(where.server.display()));
+                if (!typed.server.password.isEmpty()) {
+                    RegisterLocation::rememberPassword(typed.server);
+                    openServerRegister(typed, true);
+                    return;
+                }
+            }
+            if (!reached) {
+                m_dialogs.critical(this, Program::kTitle, reached.error);
+                return;
+            }
+            rebuildRegisterIndex();
+        });
+}
+
+bool MainWindow::isOpeningRegister() const
+{
+    return m_openTask && m_openTask->isBusy();
+}
+
 // A register from an older build gets its search index on a worker, its
 // progress in the status bar; the management window's search scans until then.
 void MainWindow::indexRegisterForSearch()
@@ -198,7 +242,7 @@ void MainWindow::indexRegisterForSearch()
     searchIndexLabel->show();
     const QPointer<QLabel> label = searchIndexLabel;
     m_searchIndexTask->run<Outcome>(
-        [path = m_store.path(), label](const BackgroundTask::KeepGoing &keepGoing) {
+        [path = m_store.location(), label](const BackgroundTask::KeepGoing &keepGoing) {
             WaybillStore store;
             if (Outcome opened = store.open(path); !opened)
                 return opened;

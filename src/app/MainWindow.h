@@ -69,6 +69,8 @@ public:
 
     const QString &dataFolder() const { return m_dataFolder; }
     WaybillStore &store() { return m_store; }
+    // A register on a server is still being reached (MainWindow::load).
+    bool isOpeningRegister() const;
     Browser &browser() { return *m_browser; }
 
     // Shared routines that other windows and the queries call.
@@ -221,6 +223,7 @@ private:
     void indexRegisterForSearch();
     void watchRegister();
     void followChanges(const QStringList &numbers);
+    void openServerRegister(const StoreLocation &where, bool askedForPassword = false);
     void onClockTick();
 
     // Size, position and panes (MainWindow_place.cpp).
@@ -340,6 +343,7 @@ private:
     CarrierDetection::RegisterIndex m_register;
     BackgroundTask *m_registerTask = nullptr;
     BackgroundTask *m_searchIndexTask = nullptr;
+    BackgroundTask *m_openTask = nullptr; // a server's first connection, off the window's thread
     bool m_carrierChosenByUser = false; // never overwritten by a detection
     QString m_undoneFor;                // the number whose automatic choice was undone
     const Carrier *m_autoChosen = nullptr;

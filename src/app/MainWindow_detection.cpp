@@ -236,7 +236,7 @@ void MainWindow::rebuildRegisterIndex()
 {
     using Index = std::optional<CarrierDetection::RegisterIndex>;
     m_registerTask->run<Index>(
-        [path = m_store.path()](const BackgroundTask::KeepGoing &) -> Index {
+        [path = m_store.location()](const BackgroundTask::KeepGoing &) -> Index {
             Outcome read;
             HistoryLoader::Filter everything;
             everything.showArchived = true;

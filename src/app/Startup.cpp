@@ -77,9 +77,11 @@ Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &progr
                 break;
             if (const Provisioning::Report report = Provisioning::run(dataFolder); !report.outcome) {
                 error = report.outcome.error;
-            } else {
+            } else if (const StoreLocation where = RegisterLocation::read(dataFolder); !where.onServer) {
+                // A server is reached by the main window on a worker: one that is down
+                // leaves the program running for the queries that need no register.
                 WaybillStore store;
-                if (Outcome opened = store.open(RegisterLocation::read(dataFolder)); !opened)
+                if (Outcome opened = store.open(where); !opened)
                     error = opened.error;
             }
             break;

@@ -20,6 +20,8 @@ public:
     virtual bool askOkCancel(QWidget *parent, const QString &title, const QString &text) = 0;
     // true for Yes, false for No.
     virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A password typed into a hidden field; empty when the user cancelled (or nobody can be asked).
+    virtual QString askPassword(QWidget *, const QString &, const QString &) { return {}; }
 
     struct FileRequest {
         QString title;

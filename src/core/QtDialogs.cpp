@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
@@ -35,6 +36,13 @@ bool QtDialogs::askOkCancel(QWidget *parent, const QString &title, const QString
 {
     return show(parent, QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
            QMessageBox::Ok;
+}
+
+QString QtDialogs::askPassword(QWidget *parent, const QString &title, const QString &text)
+{
+    bool ok = false;
+    const QString typed = QInputDialog::getText(parent, title, text, QLineEdit::Password, QString(), &ok);
+    return ok ? typed : QString();
 }
 
 bool QtDialogs::askYesNo(QWidget *parent, const QString &title, const QString &text)

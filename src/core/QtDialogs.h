@@ -12,6 +12,7 @@ public:
     void critical(QWidget *parent, const QString &title, const QString &text) override;
     bool askOkCancel(QWidget *parent, const QString &title, const QString &text) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
+    QString askPassword(QWidget *parent, const QString &title, const QString &text) override;
     QString openFile(QWidget *parent, const FileRequest &request) override;
     QString saveFile(QWidget *parent, const FileRequest &request) override;
 };

@@ -173,7 +173,7 @@ void ImportWindow::startImport(const QString &path, bool excel)
     m_cancel = std::make_shared<std::atomic_bool>(false);
     const std::shared_ptr<std::atomic_bool> cancel = m_cancel;
     QPointer<QLabel> progressLabel = m_progress;
-    const QString database = m_store->path();
+    const StoreLocation database = m_store->location();
     m_task->run<ImportResult>(
         [database, path, excel, cancel, progressLabel](const BackgroundTask::KeepGoing &) {
             return WaybillImporter::importFile(database, path, excel, [cancel, progressLabel](int done, int total) {

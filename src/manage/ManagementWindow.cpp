@@ -70,7 +70,9 @@ void ManagementWindow::closeEvent(QCloseEvent *event)
 void ManagementWindow::load()
 {
     m_loaded = true;
-    const Outcome opened = m_store->open(RegisterLocation::read(m_programFolder));
+    const StoreLocation where = RegisterLocation::read(m_programFolder);
+    m_loader->setLocation(where);
+    const Outcome opened = m_store->open(where);
     if (!opened) {
         m_dialogs.critical(this, Program::kTitle, opened.error);
         return;

@@ -31,7 +31,7 @@ void ManagementWindow::exportRegister()
         bool empty = false;
         int beyondGbk = 0;
     };
-    const QString database = m_store->path();
+    const StoreLocation database = m_store->location();
     const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
     // The stage and its count reach the window through the task, which outlives its worker.
     BackgroundTask *task = m_exportTask;

@@ -47,13 +47,13 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
     result.found = !result.firstScreen.isEmpty();
     if (!result.found && (filter.status || filter.signedToday)) {
         // Rows under another tab still count as found.
-        if (const auto all = WaybillStore::gridCondition(filter, false))
+        if (const auto all = WaybillStore::gridCondition(filter, false, nullptr, store.engine()))
             result.found = store.countWhere(*all, 1) > 0;
     }
     if (!result.found && !filter.column.isEmpty() && !filter.showArchived) {
         WaybillStore::GridFilter archived = filter;
         archived.showArchived = true;
-        if (auto all = WaybillStore::gridCondition(archived, false)) {
+        if (auto all = WaybillStore::gridCondition(archived, false, nullptr, store.engine())) {
             const WaybillStore::Condition rule = WaybillStore::archivedExpression(filter.today, filter.archiveDays);
             all->sql += QStringLiteral(" AND ") + rule.sql;
             all->binds += rule.binds;

@@ -45,6 +45,8 @@ public:
     explicit WaybillLoader(StoreLocation where, QObject *parent = nullptr);
     ~WaybillLoader() override;
 
+    // Reads from now on go there (config.ini may have moved the register since the window was made).
+    void setLocation(StoreLocation where) { m_where = std::move(where); }
     void read(Request request);
     // Drops whatever is asked for or on its way; nothing is delivered for it.
     void cancel();

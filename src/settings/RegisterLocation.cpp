@@ -1,27 +1,78 @@
 #include "settings/RegisterLocation.h"
 
-#include "settings/AppSettings.h"
 #include "store/WaybillStore.h"
 
 #include <QDir>
+#include <QHash>
+#include <QMutex>
+
+namespace {
+
+// Keyed by everything but the password: a password belongs to one server, database and user.
+QString sessionKey(const ServerLocation &server)
+{
+    return QStringList{server.host, QString::number(server.port), server.database, server.user, server.service}.join(
+        QChar(0));
+}
+
+QMutex passwordsLock; // workers read the location too
+QHash<QString, QString> &sessionPasswords()
+{
+    static QHash<QString, QString> passwords;
+    return passwords;
+}
+
+} // namespace
+
+void RegisterLocation::rememberPassword(const ServerLocation &server)
+{
+    const QMutexLocker lock(&passwordsLock);
+    if (server.password.isEmpty())
+        sessionPasswords().remove(sessionKey(server));
+    else
+        sessionPasswords().insert(sessionKey(server), server.password);
+}
+
+void RegisterLocation::apply(AppSettings::Changes &changes, const StoreLocation &where)
+{
+    changes.set(kWhere, where.onServer ? kServer : kLocal);
+    if (!where.onServer)
+        return;
+    changes.set(kHost, where.server.host);
+    changes.set(kPort, QString::number(where.server.port));
+    changes.set(kDatabase, where.server.database);
+    changes.set(kUser, where.server.user);
+    changes.set(kSslMode, where.server.sslmode);
+    changes.set(kService, where.server.service);
+}
+
+ServerLocation RegisterLocation::readServer(const QString &dataFolder)
+{
+    ServerLocation server;
+    server.host = AppSettings::read(dataFolder, kHost).trimmed();
+    server.database = AppSettings::read(dataFolder, kDatabase).trimmed();
+    server.user = AppSettings::read(dataFolder, kUser).trimmed();
+    server.sslmode = AppSettings::read(dataFolder, kSslMode).trimmed();
+    server.service = AppSettings::read(dataFolder, kService).trimmed();
+    bool ok = false;
+    const int port = AppSettings::read(dataFolder, kPort).trimmed().toInt(&ok);
+    if (ok && port > 0 && port < 65536)
+        server.port = port;
+    const QMutexLocker lock(&passwordsLock);
+    server.password = sessionPasswords().value(sessionKey(server));
+    return server;
+}
 
 StoreLocation RegisterLocation::read(const QString &dataFolder)
 {
     const StoreLocation local(QDir(dataFolder).filePath(WaybillStore::fileName()));
     if (AppSettings::read(dataFolder, kWhere).trimmed() != kServer)
         return local;
-    ServerLocation server;
-    server.host = AppSettings::read(dataFolder, kHost).trimmed();
-    server.database = AppSettings::read(dataFolder, kDatabase).trimmed();
-    server.user = AppSettings::read(dataFolder, kUser).trimmed();
-    server.sslmode = AppSettings::read(dataFolder, kSslMode).trimmed();
-    bool ok = false;
-    const int port = AppSettings::read(dataFolder, kPort).trimmed().toInt(&ok);
-    if (ok && port > 0 && port < 65536)
-        server.port = port;
     // libpq falls back to its own defaults for an empty host or user, but a
-    // register without a database name would land in the user's own database.
-    if (server.database.isEmpty())
+    // register without a database name would land in the user's own database
+    // (a service names its own).
+    const ServerLocation server = readServer(dataFolder);
+    if (server.database.isEmpty() && server.service.isEmpty())
         return local;
     return StoreLocation(server);
 }

@@ -4,6 +4,7 @@
 #include "carriers/CarrierCatalogue.h"
 #include "core/Dialogs.h"
 #include "settings/AppSettings.h"
+#include "settings/RegisterLocationBox.h"
 #include "settings/WatchSettingsBox.h"
 #include "settings/ApplySkin.h"
 #include "settings/AutoStart.h"
@@ -114,6 +115,8 @@ void SettingsDialog::build()
     layout->addWidget(otherSettingsGroup);
     watchSettingsGroup = named(new WatchSettingsBox(this), "watchSettingsGroup");
     layout->addWidget(watchSettingsGroup);
+    registerLocationGroup = named(new RegisterLocationBox(this), "registerLocationGroup");
+    layout->addWidget(registerLocationGroup);
     layout->addLayout(buttons);
 
     connect(defaultSkinCombo, &QComboBox::activated, this, &SettingsDialog::previewSkin);
@@ -150,6 +153,7 @@ void SettingsDialog::load()
         applyAutoStart();
     }
     watchSettingsGroup->load(m_programFolder);
+    registerLocationGroup->load(m_programFolder);
 }
 
 void SettingsDialog::previewSkin(int index)
@@ -236,6 +240,8 @@ void SettingsDialog::save()
     // as such, and the next opening shows the user what they wrote.
     changes.set(AppSettings::kReadDelay, readDelayEdit->text());
     watchSettingsGroup->addTo(changes);
+    const bool moved = registerLocationGroup->changed();
+    registerLocationGroup->addTo(changes);
     keep(changes.save(m_programFolder));
 
     if (!failures.isEmpty()) {
@@ -244,7 +250,12 @@ void SettingsDialog::save()
                            QStringLiteral("设置未能全部保存：\n") + failures.join(QLatin1Char('\n')));
         return;
     }
-    m_dialogs.information(this, Program::kTitle, QStringLiteral("设置成功！"));
+    // The main window keeps the register it opened; the windows opened from now on read config.ini again.
+    m_dialogs.information(this, Program::kTitle,
+                          moved ? QStringLiteral("设置成功！\n登记簿位置已更改：之后打开的快递单管理、统计等窗口使用新的位置，"
+                                                 "主窗口的保存和查询重新启动程序后生效。")
+                                : QStringLiteral("设置成功！"));
+    registerLocationGroup->load(m_programFolder);
     hide();
 }
 

@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class RegisterLocationBox;
 class WatchSettingsBox;
 
 // The settings dialog. It reads config.ini once, in load(); its buttons
@@ -47,6 +48,7 @@ public:
     // Says why the typed read delay is not in force; hidden while it is.
     QLabel *readDelayHintLabel = nullptr;
     WatchSettingsBox *watchSettingsGroup = nullptr;
+    RegisterLocationBox *registerLocationGroup = nullptr;
 
     void reject() override; // Esc asks like "退出"
 

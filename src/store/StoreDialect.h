@@ -6,8 +6,9 @@
 // Where a register lives: the kd.db file (the default) or a PostgreSQL server.
 enum class StoreEngine { SQLite, PostgreSQL };
 
-// A register on a PostgreSQL server. The password is never part of it: libpq
-// finds it in ~/.pgpass, PGPASSFILE or a service of pg_service.conf.
+// A register on a PostgreSQL server. libpq finds the password in ~/.pgpass,
+// PGPASSFILE or a service of pg_service.conf; one typed by the user is kept
+// for the session only, never written anywhere.
 struct ServerLocation {
     QString host; // a name, an address or a folder holding the server's socket
     int port = 5432;
@@ -15,6 +16,8 @@ struct ServerLocation {
     QString user;
     QString sslmode;         // empty: as libpq negotiates it
     int connectSeconds = 10; // an unreachable server is reported, never waited on for long
+    QString service;         // a service of pg_service.conf; its settings fill what is left empty here
+    QString password;        // typed in this session; empty: as libpq finds it
     // How messages name the register, in place of a file's path.
     QString display() const;
 };

@@ -239,6 +239,7 @@ Outcome WaybillStore::open(const QString &path)
 {
     close();
     m_path = path;
+    m_location = StoreLocation(path);
     m_engine = StoreEngine::SQLite;
     const QFileInfo info(path);
     if (info.isDir()) {
@@ -326,7 +327,7 @@ Outcome WaybillStore::createServerTables(QSqlQuery &q) const
     if (!q.exec(QStringLiteral("BEGIN")))
         return failure(QStringLiteral("无法创建数据库"), q.lastError().databaseText());
     if (!q.exec(registerTableDefinition(d)) || !q.exec(tempTableDefinition(d)) || !q.exec(normalNumber) ||
-        !q.exec(QStringLiteral("COMMIT"))) {
+        !q.exec(dispatchDateFunction()) || !q.exec(QStringLiteral("COMMIT"))) {
         const QString reason = q.lastError().databaseText();
         q.exec(QStringLiteral("ROLLBACK"));
         return failure(QStringLiteral("无法创建数据库"), reason);

@@ -81,10 +81,17 @@ public:
     Outcome open(const StoreLocation &where) { return where.onServer ? open(where.server) : open(where.file); }
     // A connection to the server under `name`, not yet open (invalid without the driver).
     static QSqlDatabase addServerConnection(const ServerLocation &server, const QString &name);
+    // Connects to the server and looks, changing nothing: `found` says whether the
+    // database holds a register or is empty; a database that cannot be one fails.
+    Outcome probe(const ServerLocation &server, QString *found = nullptr);
+    // In the failure of a server that wants a password it was not given.
+    static inline const QString kPasswordNeeded = QStringLiteral("服务器要求密码");
     void close();
     bool isOpen() const;
     // The file's path, or how messages name the server's register.
     QString path() const { return m_path; }
+    // Where the open register lives, for a worker that opens it on its own connection.
+    StoreLocation location() const { return m_location; }
     StoreEngine engine() const { return m_engine; }
 
     // A value longer than its column is refused with a message naming the field.
@@ -190,7 +197,7 @@ public:
         bool descending = false;
     };
     struct GridRow {
-        qint64 id = 0; // rowid
+        qint64 id = 0; // rowid, or 序号 on a server
         Waybill waybill;
         CheckSummary check; // lastCheck, state, status and signedAt of the newest check
         bool archived = false;
@@ -201,12 +208,13 @@ public:
         int signedToday = 0;
     };
     // The filter as one condition on 快递单; the status tab only `withTab`.
-    static std::optional<Condition> gridCondition(const GridFilter &filter, bool withTab, Outcome *outcome = nullptr);
+    static std::optional<Condition> gridCondition(const GridFilter &filter, bool withTab, Outcome *outcome = nullptr,
+                                                  StoreEngine engine = StoreEngine::SQLite);
     // The archive rule of Archive::isArchived as an expression on a row of 快递单.
     static Condition archivedExpression(const QDate &today, int days);
     // The first `limit` rows of the filter, in its order.
     QVector<GridRow> gridRows(const GridFilter &filter, int limit, Outcome *outcome = nullptr) const;
-    // The rowid of every row of the filter, in its order.
+    // The id (rowid; 序号 on a server) of every row of the filter, in its order.
     QVector<qint64> gridRowIds(const GridFilter &filter, Outcome *outcome = nullptr,
                                const KeepGoing &keepGoing = {}) const;
     // These rows in the order asked; a row deleted meanwhile is left out.
@@ -262,7 +270,9 @@ private:
     // can differ from it pass the cheap filter kOddNumber first.
     static bool addNumberFunction(QSqlDatabase &db);
     // dispatch_date(时间): the date a row's time reads as, yyyy-MM-dd, else NULL (WaybillStore_grid.cpp).
+    // A server keeps the function in the database: dispatchDateFunction() defines it.
     static bool addDateFunction(QSqlDatabase &db);
+    static QString dispatchDateFunction();
     std::optional<Waybill> findByNormalForm(const QString &number, Outcome *outcome) const;
     Outcome numberIsNew(const QString &normal, const QString &except = QString()) const;
     static Condition numberCondition(const QString &key, const StoreDialect &dialect);
@@ -293,6 +303,7 @@ private:
 
     QString m_connection;
     QString m_path;
+    StoreLocation m_location;
     StoreEngine m_engine = StoreEngine::SQLite;
     mutable bool m_broken = false;
 };

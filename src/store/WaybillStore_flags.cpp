@@ -21,10 +21,10 @@ QHash<QString, QDateTime> WaybillStore::statusSince(const QString &status, Outco
     q.prepare(withText(
         QStringLiteral("SELECT h.快递单号, min(h.查询时间) FROM %1 h WHERE h.%2 = ? "
                        "AND h.%2 = (SELECT n.%2 FROM %1 n WHERE n.快递单号 = h.快递单号 "
-                       "ORDER BY n.查询时间 DESC, n.rowid DESC LIMIT 1) "
+                       "ORDER BY n.查询时间 DESC, n.%3 DESC LIMIT 1) "
                        "AND h.查询时间 > coalesce((SELECT max(o.查询时间) FROM %1 o WHERE o.快递单号 = h.快递单号 "
                        "AND o.%2 <> h.%2), '') GROUP BY h.快递单号")
-            .arg(historyTable(), kStatusColumn)));
+            .arg(historyTable(), kStatusColumn, dialect().order)));
     q.addBindValue(nonNull(status));
     const Outcome result = exec(q);
     report(outcome, result);
@@ -46,8 +46,7 @@ QVector<bool> WaybillStore::rememberFlags(const QVector<FlagNote> &flags, Outcom
     QSqlDatabase db = database();
     QSqlQuery q(db);
     // Older registers get the table at the first flag.
-    if (!q.exec(flagTableDefinition()) ||
-        !q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+    if (!q.exec(flagTableDefinition()) || !q.exec(dialect().beginWrite)) {
         report(outcome, failure(QStringLiteral("无法保存超时提醒"), q.lastError().text()));
         return fresh;
     }

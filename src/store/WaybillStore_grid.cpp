@@ -34,15 +34,16 @@ void dispatchDate(sqlite3_context *context, int, sqlite3_value **values)
 }
 
 // The newest check of the row of 快递单 being read: the history's own order.
-QString newest(const QString &column)
+QString newest(const StoreDialect &d, const QString &column)
 {
     return QStringLiteral("(SELECT n.%1 FROM 查询记录 n WHERE n.快递单号 = 快递单.快递单号 "
-                          "ORDER BY n.查询时间 DESC, n.rowid DESC LIMIT 1)")
-        .arg(column);
+                          "ORDER BY n.查询时间 DESC, n.%2 DESC LIMIT 1)")
+        .arg(column, d.order);
 }
 
+// 已签收 is an integer on both engines; PostgreSQL takes no integer for a condition.
 const QString kSignedAt = QStringLiteral(
-    "(SELECT min(s.查询时间) FROM 查询记录 s WHERE s.快递单号 = 快递单.快递单号 AND s.已签收)");
+    "(SELECT min(s.查询时间) FROM 查询记录 s WHERE s.快递单号 = 快递单.快递单号 AND s.已签收 <> 0)");
 
 // Times in the history are UTC in ISO form, so a local day is a range of texts.
 QString utcText(const QDate &localDay)
@@ -50,38 +51,38 @@ QString utcText(const QDate &localDay)
     return localDay.startOfDay().toUTC().toString(Qt::ISODate);
 }
 
-QString sortExpression(int column)
+QString sortExpression(const StoreDialect &d, int column)
 {
     if (column >= 0 && column < WaybillColumns::Count)
         return QStringLiteral("快递单.") + WaybillColumns::name(column);
     switch (column - WaybillColumns::Count) {
     case 0:
-        return newest(QStringLiteral("最后查询"));
+        return newest(d, QStringLiteral("最后查询"));
     case 1:
-        return newest(WaybillStore::kStatusColumn);
+        return newest(d, WaybillStore::kStatusColumn);
     case 2:
-        return newest(QStringLiteral("状态"));
+        return newest(d, QStringLiteral("状态"));
     default:
         return QString();
     }
 }
 
-QString orderBy(const WaybillStore::GridFilter &filter)
+QString orderBy(const StoreDialect &d, const WaybillStore::GridFilter &filter)
 {
     const QString direction = filter.descending ? QStringLiteral(" DESC") : QString();
-    const QString sort = sortExpression(filter.sortColumn);
+    const QString sort = sortExpression(d, filter.sortColumn);
     return QStringLiteral(" ORDER BY ") + (sort.isEmpty() ? QString() : sort + direction + QStringLiteral(", ")) +
-           QStringLiteral("快递单.rowid") + direction;
+           QStringLiteral("快递单.") + d.order + direction;
 }
 
-QString gridColumns()
+QString gridColumns(const StoreDialect &d)
 {
-    QStringList columns{QStringLiteral("快递单.rowid")};
+    QStringList columns{QStringLiteral("快递单.") + d.order};
     for (const QString &name : WaybillColumns::names())
-        columns << QStringLiteral("快递单.") + name;
+        columns << d.read(QStringLiteral("快递单.") + name);
     // Subqueries rather than a join: the search condition names 快递单's columns bare.
-    columns << newest(QStringLiteral("最后查询")) << newest(QStringLiteral("状态"))
-            << newest(WaybillStore::kStatusColumn) << kSignedAt;
+    columns << newest(d, QStringLiteral("最后查询")) << newest(d, QStringLiteral("状态"))
+            << newest(d, WaybillStore::kStatusColumn) << kSignedAt;
     return columns.join(QStringLiteral(", "));
 }
 
@@ -111,26 +112,53 @@ bool WaybillStore::addDateFunction(QSqlDatabase &db)
                                       dispatchDate, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+QString WaybillStore::dispatchDateFunction()
+{
+    // DaysInTransit::parseDate in the server's words. Qt's \s and \d are
+    // ASCII only, the server's follow its locale, so blanks and digits are
+    // spelled out (without backslashes, whose meaning in a literal depends on
+    // the server's settings). A date that does not exist is NULL, as an invalid QDate.
+    return QStringLiteral(
+        "CREATE OR REPLACE FUNCTION dispatch_date(t TEXT) RETURNS TEXT LANGUAGE plpgsql IMMUTABLE STRICT "
+        "PARALLEL SAFE AS $$ DECLARE "
+        "w TEXT := '[ ' || chr(9) || chr(10) || chr(11) || chr(12) || chr(13) || ']'; "
+        "m TEXT[]; y INT; mo INT; d INT; "
+        "BEGIN "
+        "m := regexp_match(t, '^' || w || '*([0-9]{4})' || w || '*(/|-|[.]|年)' || w || '*([0-9]{1,2})' || w || "
+        "'*(/|-|[.]|月)' || w || '*([0-9]{1,2})' || w || '*(日)?(?:(?:' || w || '+|T)[0-9]{1,2}:[0-9]{2}"
+        "(?::[0-9]{2})?)?' || w || '*$'); "
+        "IF m IS NULL THEN RETURN NULL; END IF; "
+        "IF m[2] = '年' THEN "
+        "IF m[4] <> '月' OR m[6] IS NULL THEN RETURN NULL; END IF; "
+        "ELSIF m[4] <> m[2] OR m[6] IS NOT NULL THEN RETURN NULL; END IF; "
+        "y := m[1]::INT; mo := m[3]::INT; d := m[5]::INT; "
+        "IF y < 1 OR mo < 1 OR mo > 12 OR d < 1 OR "
+        "d > extract(day FROM make_date(y, mo, 1) + interval '1 month' - interval '1 day') THEN RETURN NULL; END IF; "
+        "RETURN to_char(make_date(y, mo, d), 'YYYY-MM-DD'); "
+        "END $$");
+}
+
 WaybillStore::Condition WaybillStore::archivedExpression(const QDate &today, int days)
 {
     // Archived when signed for more than `days` days before today: the local
     // day of the first signed check, else the dispatch date, before the cut.
     const QDate cut = today.addDays(-days);
-    return {QStringLiteral("(快递单.状态 = %2 AND coalesce(%1 < %2, %1 IS NULL AND dispatch_date(快递单.时间) < %2, 0))")
+    return {QStringLiteral("(快递单.状态 = %2 AND coalesce(%1 < %2, %1 IS NULL AND dispatch_date(快递单.时间) < %2, FALSE))")
                 .arg(kSignedAt, kText),
             {nonNull(kSignedFor), nonNull(utcText(cut)), nonNull(cut.toString(Qt::ISODate))}};
 }
 
 std::optional<WaybillStore::Condition> WaybillStore::gridCondition(const GridFilter &filter, bool withTab,
-                                                                   Outcome *outcome)
+                                                                   Outcome *outcome, StoreEngine engine)
 {
-    Condition all{QStringLiteral("1"), {}};
+    const StoreDialect &d = StoreDialect::of(engine);
+    Condition all{QStringLiteral("TRUE"), {}};
     const auto add = [&all](const Condition &part) {
         all.sql += QStringLiteral(" AND ") + part.sql;
         all.binds += part.binds;
     };
     if (!filter.column.isEmpty()) {
-        const std::optional<Condition> search = searchCondition(filter.column, filter.key, outcome);
+        const std::optional<Condition> search = searchCondition(filter.column, filter.key, outcome, engine);
         if (!search)
             return std::nullopt;
         add({QStringLiteral("(%1)").arg(search->sql), search->binds});
@@ -144,16 +172,16 @@ std::optional<WaybillStore::Condition> WaybillStore::gridCondition(const GridFil
         add({QStringLiteral("(%1 >= %2 AND %1 < %2)").arg(kSignedAt, kText),
              {nonNull(utcText(filter.today)), nonNull(utcText(filter.today.addDays(1)))}});
     else if (withTab && filter.status)
-        add({QStringLiteral("coalesce(%1, '') = %2").arg(newest(kStatusColumn), kText), {nonNull(*filter.status)}});
+        add({QStringLiteral("coalesce(%1, '') = %2").arg(newest(d, kStatusColumn), kText), {nonNull(*filter.status)}});
     return all;
 }
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRows(const GridFilter &filter, int limit, Outcome *outcome) const
 {
-    const std::optional<Condition> where = gridCondition(filter, true, outcome);
+    const std::optional<Condition> where = gridCondition(filter, true, outcome, m_engine);
     if (!where)
         return {};
-    return gridRowsWhere(*where, orderBy(filter) + QStringLiteral(" LIMIT %1").arg(limit), filter, outcome);
+    return gridRowsWhere(*where, orderBy(dialect(), filter) + QStringLiteral(" LIMIT %1").arg(limit), filter, outcome);
 }
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRowsById(const QVector<qint64> &ids, const GridFilter &filter,
@@ -161,8 +189,8 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRowsById(const QVector<qint64> 
 {
     if (ids.isEmpty())
         return {};
-    Condition where{QStringLiteral("快递单.rowid IN (%1)")
-                        .arg(QStringList(ids.size(), QStringLiteral("?")).join(QLatin1Char(','))),
+    Condition where{QStringLiteral("快递单.%1 IN (%2)")
+                        .arg(dialect().order, QStringList(ids.size(), QStringLiteral("?")).join(QLatin1Char(','))),
                     {}};
     for (const qint64 id : ids)
         where.binds << id;
@@ -182,10 +210,11 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRowsWhere(const Condition &wher
                                                            const GridFilter &filter, Outcome *outcome) const
 {
     const Condition archived = filter.showArchived ? archivedExpression(filter.today, filter.archiveDays)
-                                                   : Condition{QStringLiteral("0"), {}};
+                                                   : Condition{QStringLiteral("FALSE"), {}};
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1, %2 FROM 快递单 WHERE %3%4").arg(gridColumns(), archived.sql, where.sql, tail));
+    q.prepare(
+        QStringLiteral("SELECT %1, %2 FROM 快递单 WHERE %3%4").arg(gridColumns(dialect()), archived.sql, where.sql, tail));
     bindAll(q, archived.binds);
     bindAll(q, where.binds);
     QVector<GridRow> rows;
@@ -196,7 +225,8 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRowsWhere(const Condition &wher
         row.id = q.value(0).toLongLong();
         for (int c = 0; c < WaybillColumns::Count; ++c) {
             const QVariant v = q.value(c + 1);
-            WaybillColumns::value(row.waybill, c) = v.isNull() ? QString() : v.toString().isNull() ? QStringLiteral("") : v.toString();
+            const QString text = StoreDialect::text(v);
+            WaybillColumns::value(row.waybill, c) = v.isNull() ? QString() : text.isNull() ? QStringLiteral("") : text;
         }
         constexpr int kChecks = WaybillColumns::Count + 1;
         row.check.lastCheck = fromIso(q.value(kChecks));
@@ -211,12 +241,13 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRowsWhere(const Condition &wher
 
 QVector<qint64> WaybillStore::gridRowIds(const GridFilter &filter, Outcome *outcome, const KeepGoing &keepGoing) const
 {
-    const std::optional<Condition> where = gridCondition(filter, true, outcome);
+    const std::optional<Condition> where = gridCondition(filter, true, outcome, m_engine);
     if (!where)
         return {};
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT 快递单.rowid FROM 快递单 WHERE %1%2").arg(where->sql, orderBy(filter)));
+    q.prepare(QStringLiteral("SELECT 快递单.%1 FROM 快递单 WHERE %2%3")
+                  .arg(dialect().order, where->sql, orderBy(dialect(), filter)));
     bindAll(q, where->binds);
     QVector<qint64> ids;
     const Outcome result = exec(q);
@@ -235,14 +266,14 @@ QVector<qint64> WaybillStore::gridRowIds(const GridFilter &filter, Outcome *outc
 WaybillStore::GridCounts WaybillStore::gridCounts(const GridFilter &filter, Outcome *outcome) const
 {
     GridCounts counts;
-    const std::optional<Condition> where = gridCondition(filter, false, outcome);
+    const std::optional<Condition> where = gridCondition(filter, false, outcome, m_engine);
     if (!where)
         return counts;
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT coalesce(%1, ''), count(*), sum(CASE WHEN %2 >= %3 AND %2 < %3 THEN 1 ELSE 0 END) "
                              "FROM 快递单 WHERE %4 GROUP BY 1")
-                  .arg(newest(kStatusColumn), kSignedAt, kText, where->sql));
+                  .arg(newest(dialect(), kStatusColumn), kSignedAt, kText, where->sql));
     q.addBindValue(nonNull(utcText(filter.today)));
     q.addBindValue(nonNull(utcText(filter.today.addDays(1))));
     bindAll(q, where->binds);
@@ -262,7 +293,7 @@ int WaybillStore::countWhere(const Condition &condition, int limit, Outcome *out
     QSqlQuery q(database());
     const QString rows = QStringLiteral("SELECT 1 FROM 快递单 WHERE %1%2")
                              .arg(condition.sql, limit > 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString());
-    q.prepare(QStringLiteral("SELECT count(*) FROM (%1)").arg(rows));
+    q.prepare(QStringLiteral("SELECT count(*) FROM (%1) AS found").arg(rows));
     bindAll(q, condition.binds);
     const Outcome result = exec(q);
     report(outcome, result);
@@ -273,14 +304,16 @@ QVector<QPair<qint64, DaysUpdate>> WaybillStore::gridDays(const GridFilter &filt
                                                           Outcome *outcome) const
 {
     QVector<QPair<qint64, DaysUpdate>> rows;
-    const std::optional<Condition> where = gridCondition(filter, false, outcome);
+    const std::optional<Condition> where = gridCondition(filter, false, outcome, m_engine);
     if (!where)
         return rows;
+    const StoreDialect &d = dialect();
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT 快递单.rowid, 快递单号, 时间, 在途时间 FROM 快递单 WHERE 快递单.rowid > ? AND %1 "
-                             "ORDER BY 快递单.rowid LIMIT %2")
-                  .arg(where->sql)
+    q.prepare(QStringLiteral("SELECT 快递单.%1, %2, %3, %4 FROM 快递单 WHERE 快递单.%1 > ? AND %5 "
+                             "ORDER BY 快递单.%1 LIMIT %6")
+                  .arg(d.order, d.read(QStringLiteral("快递单号")), d.read(QStringLiteral("时间")),
+                       d.read(QStringLiteral("在途时间")), where->sql)
                   .arg(limit));
     q.addBindValue(afterId);
     bindAll(q, where->binds);
@@ -288,15 +321,15 @@ QVector<QPair<qint64, DaysUpdate>> WaybillStore::gridDays(const GridFilter &filt
     report(outcome, result);
     while (result && q.next())
         rows.push_back({q.value(0).toLongLong(),
-                        {q.value(1).toString(), q.value(2).isNull() ? QString() : q.value(2).toString(),
-                         q.value(3).toString()}});
+                        {StoreDialect::text(q.value(1)), q.value(2).isNull() ? QString() : StoreDialect::text(q.value(2)),
+                         StoreDialect::text(q.value(3))}});
     return rows;
 }
 
 std::optional<qint64> WaybillStore::rowIdOf(const QString &number, Outcome *outcome) const
 {
     QSqlQuery q(database());
-    q.prepare(withText(QStringLiteral("SELECT rowid FROM 快递单 WHERE 快递单号 = ?")));
+    q.prepare(withText(QStringLiteral("SELECT %1 FROM 快递单 WHERE 快递单号 = ?").arg(dialect().order)));
     q.addBindValue(nonNull(number));
     const Outcome result = exec(q);
     report(outcome, result);

@@ -22,6 +22,29 @@ QString reasonOf(const QSqlError &error)
     return text.isEmpty() ? error.text() : text;
 }
 
+// Opens `db` on the server; the failure in the user's words.
+Outcome connectTo(QSqlDatabase &db, const ServerLocation &server)
+{
+    const QString where = server.display();
+    if (!db.isValid()) {
+        return Outcome::failure(
+            QStringLiteral("无法连接数据库 %1：本机没有 PostgreSQL 的驱动（libqt6sql6-psql）。").arg(where));
+    }
+    if (db.open())
+        return Outcome::success();
+    const QString reason = reasonOf(db.lastError());
+    // libpq names no code here, only words: the server asked and none was found
+    // ("fe_sendauth: …", in any language), or it was wrong.
+    if (reason.contains(QLatin1String("fe_sendauth")) ||
+        reason.contains(QLatin1String("password authentication failed"))) {
+        return Outcome::failure(QStringLiteral("无法连接数据库服务器 %1：%2。请输入密码（只在本次运行中保留），"
+                                               "或把它写入 ~/.pgpass。（%3）")
+                                    .arg(where, WaybillStore::kPasswordNeeded, reason));
+    }
+    return Outcome::failure(QStringLiteral("无法连接数据库服务器 %1，请检查服务器是否开着、地址和用户是否正确：%2")
+                                .arg(where, reason));
+}
+
 } // namespace
 
 Outcome WaybillStore::open(const ServerLocation &server)
@@ -29,6 +52,7 @@ Outcome WaybillStore::open(const ServerLocation &server)
     close();
     m_engine = StoreEngine::PostgreSQL;
     m_path = server.display();
+    m_location = StoreLocation(server);
     const Outcome checked = openServerAndCheck(server);
     if (!checked)
         close();
@@ -44,10 +68,14 @@ QSqlDatabase WaybillStore::addServerConnection(const ServerLocation &server, con
     db.setPort(server.port);
     db.setDatabaseName(server.database);
     db.setUserName(server.user);
-    // No password here: libpq reads ~/.pgpass, PGPASSFILE or the service file itself.
+    // Without a typed password libpq reads ~/.pgpass, PGPASSFILE or the service file itself.
+    if (!server.password.isEmpty())
+        db.setPassword(server.password);
     QStringList options{QStringLiteral("connect_timeout=%1").arg(qMax(1, server.connectSeconds))};
     if (!server.sslmode.isEmpty())
         options << QStringLiteral("sslmode=%1").arg(server.sslmode);
+    if (!server.service.isEmpty())
+        options << QStringLiteral("service=%1").arg(server.service);
     db.setConnectOptions(options.join(QLatin1Char(';')));
     return db;
 }
@@ -55,14 +83,8 @@ QSqlDatabase WaybillStore::addServerConnection(const ServerLocation &server, con
 Outcome WaybillStore::openServerAndCheck(const ServerLocation &server)
 {
     QSqlDatabase db = addServerConnection(server, m_connection);
-    if (!db.isValid()) {
-        return Outcome::failure(
-            QStringLiteral("无法连接数据库 %1：本机没有 PostgreSQL 的驱动（libqt6sql6-psql）。").arg(m_path));
-    }
-    if (!db.open()) {
-        return Outcome::failure(QStringLiteral("无法连接数据库服务器 %1，请检查服务器是否开着、地址和用户是否正确：%2")
-                                    .arg(m_path, reasonOf(db.lastError())));
-    }
+    if (Outcome connected = connectTo(db, server); !connected)
+        return connected;
     QSqlQuery q(db);
     // CREATE … IF NOT EXISTS would otherwise send a notice on every start.
     q.exec(QStringLiteral("SET client_min_messages = warning"));
@@ -91,12 +113,49 @@ Outcome WaybillStore::openServerAndCheck(const ServerLocation &server)
         return Outcome::failure(
             QStringLiteral("数据库 %1 缺少函数 normal_number，不是本程序建立的数据库。").arg(m_path));
     }
+    // Registers made before the grid read a server lack the archive rule's function.
+    if (!q.exec(QStringLiteral("SELECT to_regprocedure('dispatch_date(text)') IS NOT NULL")) || !q.next())
+        return failure(QStringLiteral("无法读取表结构"), reasonOf(q.lastError()));
+    if (!q.value(0).toBool() && !q.exec(dispatchDateFunction()))
+        return failure(QStringLiteral("无法添加函数 dispatch_date"), reasonOf(q.lastError()));
     if (Outcome history = addHistoryTable(q); !history)
         return history;
     // Without the triggers the others' changes only show on a reload; a role
     // that may not add them still works with the register.
     ChangeNotices::install(q);
     return Outcome::success();
+}
+
+Outcome WaybillStore::probe(const ServerLocation &server, QString *found)
+{
+    close();
+    Outcome result;
+    {
+        QSqlDatabase db = addServerConnection(server, m_connection);
+        result = connectTo(db, server);
+        QSqlQuery q(db);
+        if (result && !q.exec(StoreDialect::of(StoreEngine::PostgreSQL).ourTables))
+            result = Outcome::failure(QStringLiteral("已连接到 %1，但无法读取表结构：%2")
+                                          .arg(server.display(), reasonOf(q.lastError())));
+        int tables = 0;
+        while (result && q.next())
+            ++tables;
+        QSqlQuery other(db);
+        const bool foreign = result && tables == 0 &&
+                             other.exec(QStringLiteral("SELECT 1 FROM information_schema.tables "
+                                                       "WHERE table_schema = current_schema()")) &&
+                             other.next();
+        if (foreign || tables == 1) {
+            result = Outcome::failure(
+                QStringLiteral("已连接到 %1，但这个数据库%2，不能用作登记簿。")
+                    .arg(server.display(), foreign ? QStringLiteral("已有其他的表") : QStringLiteral("缺少快递单或 Temp 表")));
+        } else if (result && found) {
+            *found = tables == 2 ? QStringLiteral("数据库中已有登记簿。")
+                                 : QStringLiteral("数据库是空的，第一次打开时会在其中建立登记簿。");
+        }
+    }
+    close();
+    return result;
 }
 
 QVector<QString> WaybillStore::importToServer(const ImportRows &rows, Outcome *outcome,

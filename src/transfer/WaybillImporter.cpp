@@ -54,7 +54,7 @@ ImportResult store(WaybillStore &store, const ImportBatch &batch, const std::fun
     return result;
 }
 
-ImportResult importFile(const QString &databasePath, const QString &filePath, bool excel,
+ImportResult importFile(const StoreLocation &databasePath, const QString &filePath, bool excel,
                         const std::function<bool(int, int)> &progress)
 {
     ImportResult result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Outcome.h"
+#include "store/StoreDialect.h"
 #include "transfer/ImportBatch.h"
 
 #include <functional>
@@ -32,7 +33,7 @@ ImportResult store(WaybillStore &store, const ImportBatch &batch, const std::fun
 
 // The whole import of one file, as it runs off the window's thread: read,
 // parse and store with a connection of its own.
-ImportResult importFile(const QString &databasePath, const QString &filePath, bool excel,
+ImportResult importFile(const StoreLocation &databasePath, const QString &filePath, bool excel,
                         const std::function<bool(int, int)> &progress = {});
 
 } // namespace WaybillImporter

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/AboutWindow.h"
 #include "app/Provisioning.h"
+#include "app/Startup.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Endpoints.h"
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void theNumberNamesItsCarrier();
     void windowPlaceIsKeptAcrossStarts();
     void olderRegisterIsIndexedForSearchWithItsProgressShown();
+    void serverDownAtStartIsToldWithoutHoldingTheWindow();
 };
 
 void TestMainWindow::initTestCase()
@@ -565,6 +567,24 @@ void TestMainWindow::olderRegisterIsIndexedForSearchWithItsProgressShown()
     QTRY_VERIFY_WITH_TIMEOUT(!w.searchIndexLabel->isVisible(), 60000);
     QVERIFY(w.store().searchIndexComplete());
     QCOMPARE(w.store().search(u("快递单号"), QStringLiteral("OLD29999")).size(), 1);
+}
+
+void TestMainWindow::serverDownAtStartIsToldWithoutHoldingTheWindow()
+{
+    // No server listens at that socket folder.
+    const QByteArray config = Harness::config(u("登记簿位置=服务器\r\n服务器地址=/nonexistent-tolvane\r\n数据库名=kd\r\n"));
+    TestFolder program;
+    program.write(QStringLiteral("config.ini"), config);
+    FakeDialogs startDialogs;
+    QCOMPARE(Startup::prepare(program.path(), startDialogs).exitCode, 0); // the program starts all the same
+    QVERIFY(startDialogs.shown.isEmpty());
+
+    Harness h(config);
+    QVERIFY(h.window->isOpeningRegister()); // the window is up before the server is tried
+    QVERIFY(h.dialogs.shown.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!h.dialogs.shown.isEmpty(), 30000);
+    QVERIFY2(h.dialogs.lastText().startsWith(u("无法连接数据库服务器")), qPrintable(h.dialogs.lastText()));
+    QVERIFY(!h.window->isOpeningRegister() && !h.window->store().isOpen());
 }
 
 QTEST_MAIN(TestMainWindow)

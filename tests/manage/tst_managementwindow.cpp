@@ -21,8 +21,10 @@
 #include <QTableWidget>
 #include "manage/SkippedLinesWindow.h"
 #include "settings/AppSettings.h"
+#include "settings/RegisterLocation.h"
 #include "store/WaybillStore.h"
 #include "support/FakeDialogs.h"
+#include "support/PostgresCluster.h"
 #include "support/TestFolder.h"
 #include "transfer/ImportReader.h"
 #include "transfer/ImportTemplate.h"
@@ -63,7 +65,8 @@ class TestManagementWindow : public QObject {
                 time,        u("张三"), QString(), QString(),     QString()};
     }
 
-    // A program folder with a register, the window over it on 2026/12/17, and fakes for what it asks.
+    // A program folder with a register, the window over it on 2026/12/17, and fakes for what it asks. On the
+    // server run the register is a new database there, which config.ini points the window at.
     struct Fixture {
         TestFolder folder;
         WaybillStore store;
@@ -75,9 +78,17 @@ class TestManagementWindow : public QObject {
 
         explicit Fixture(const QVector<Waybill> &rows = {})
         {
-            const QString path = folder.file(WaybillStore::fileName());
-            if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
-                qFatal("cannot create the test database");
+            if (PostgresCluster::current) {
+                const StoreLocation server(PostgresCluster::current->newDatabase());
+                AppSettings::Changes changes;
+                RegisterLocation::apply(changes, server);
+                if (!changes.save(folder.path()).ok || !store.open(server).ok)
+                    qFatal("cannot create the test database");
+            } else {
+                const QString path = folder.file(WaybillStore::fileName());
+                if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
+                    qFatal("cannot create the test database");
+            }
             for (const Waybill &w : rows) {
                 if (!store.insertQuickAdd(w, w.daysInTransit).ok)
                     qFatal("cannot store a test row");
@@ -172,6 +183,7 @@ private Q_SLOTS:
     void everyInputHasAnAccessibleName();
     void statisticsOfTheRegister();
     void statisticsChartsTellCarriersApart();
+    void aMovedRegisterIsReadAtTheNextOpening();
 };
 
 void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
@@ -674,6 +686,8 @@ void TestManagementWindow::importFromTextAndExcel()
 
 void TestManagementWindow::importUnderALockCancelAndTheFullList()
 {
+    if (PostgresCluster::current)
+        QSKIP("kd.db's write lock");
     Fixture f;
     f.window->importButton->click();
     auto *import = f.dialog<ImportWindow>("ImportWindow");
@@ -882,7 +896,33 @@ void TestManagementWindow::everyInputHasAnAccessibleName()
     QCOMPARE(f.window->daysInTransitValueLabel->accessibleDescription(), u("在途时间"));
 }
 
-QTEST_MAIN(TestManagementWindow)
+void TestManagementWindow::aMovedRegisterIsReadAtTheNextOpening()
+{
+    if (!PostgresCluster::current)
+        QSKIP("moves the register from a server to kd.db");
+    Fixture f("S");
+    QCOMPARE(f.shown(), numbers("S"));
+    f.window->close();
+    WaybillStore local;
+    const QString path = f.folder.file(WaybillStore::fileName());
+    QVERIFY(WaybillStore::createDatabase(path).ok && local.open(path).ok);
+    QVERIFY(local.insertQuickAdd(waybill(QStringLiteral("L")), QString()).ok);
+    AppSettings::Changes changes;
+    RegisterLocation::apply(changes, StoreLocation(path));
+    QVERIFY(changes.save(f.folder.path()).ok);
+    f.window->show();
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), numbers("L"));
+    QCOMPARE(f.get("S").number, QStringLiteral("S")); // the server's register is left as it was
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true); // as QTEST_MAIN: the column widths are in pixels
+    TestManagementWindow tests;
+    return runOnEngine(tests, argc, argv);
+}
 // Each carrier in a colour of its own, and its name under its bars whole.
 void TestManagementWindow::statisticsChartsTellCarriersApart()
 {

@@ -1,6 +1,6 @@
 #include "manage/WaybillLoader.h"
 #include "store/WaybillStore.h"
-#include "support/TestFolder.h"
+#include "support/TestRegister.h"
 
 #include <QtTest>
 
@@ -11,16 +11,11 @@ QString u(const char *s)
 }
 
 // A register of `count` waybills A0, A1, ... sent on 2026/12/7 with no days stored yet.
-struct Register {
-    TestFolder folder;
-    WaybillStore store;
-    QString path;
+struct Register : TestRegister {
+    StoreLocation path;
 
-    explicit Register(int count)
+    explicit Register(int count) : path(location())
     {
-        path = folder.file(WaybillStore::fileName());
-        if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
-            qFatal("cannot create the test database");
         QVector<Waybill> rows;
         for (int i = 0; i < count; ++i)
             rows.push_back({{},
@@ -108,5 +103,5 @@ void TestWaybillLoader::readStopsWhenNoLongerWanted()
     QCOMPARE(r.days(2499), u("10天"));
 }
 
-QTEST_GUILESS_MAIN(TestWaybillLoader)
+TOLVANE_ENGINE_TEST_MAIN(TestWaybillLoader)
 #include "tst_waybillloader.moc"

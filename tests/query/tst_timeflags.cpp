@@ -25,6 +25,7 @@ private Q_SLOTS:
     void eachFlagAtItsThreshold();
     void registerRowsGiveTheirFacts();
     void aLockerWaitStartsAtItsFirstLine();
+    void aFlagIsToldOnceASpell();
 };
 
 void TestTimeFlags::eachFlagAtItsThreshold_data()
@@ -138,5 +139,15 @@ void TestTimeFlags::aLockerWaitStartsAtItsFirstLine()
     QCOMPARE(since, (QHash<QString, QDateTime>{{QStringLiteral("KEPT"), ago(40)}, {QStringLiteral("BACK"), ago(30)}}));
 }
 
-QTEST_GUILESS_MAIN(TestTimeFlags)
+void TestTimeFlags::aFlagIsToldOnceASpell()
+{
+    TestRegister r;
+    const FlagNote first{QStringLiteral("A"), kSilent, ago(10)};
+    Outcome outcome;
+    QCOMPARE(r.store.rememberFlags({first, first}, &outcome), (QVector<bool>{true, false}));
+    QVERIFY(outcome.ok);
+    QCOMPARE(r.store.rememberFlags({first, {QStringLiteral("A"), kSilent, ago(5)}}), (QVector<bool>{false, true}));
+}
+
+TOLVANE_ENGINE_TEST_MAIN(TestTimeFlags)
 #include "tst_timeflags.moc"

@@ -1,6 +1,8 @@
 #include "app/Provisioning.h"
 #include "carriers/CarrierCatalogue.h"
 #include "settings/AppSettings.h"
+#include "settings/RegisterLocation.h"
+#include "settings/RegisterLocationBox.h"
 #include "settings/WatchSettings.h"
 #include "settings/WatchSettingsBox.h"
 
@@ -16,6 +18,11 @@
 #include <QtWidgets>
 
 namespace {
+
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
 
 // What the dialog announced, as the main window hears it.
 struct Heard {
@@ -36,6 +43,7 @@ private Q_SLOTS:
     void leavingAsksAndKeepsImmediateActions();
     void archiveDaysReadSafelyAndSaved_data();
     void archiveDaysReadSafelyAndSaved();
+    void registerLocationSavedWithoutItsPassword();
 
 private:
     SettingsDialog *open()
@@ -257,6 +265,64 @@ void TestSettingsDialog::archiveDaysReadSafelyAndSaved()
     QCOMPARE(WatchSettings::limit(m_folder->path(), AppSettings::kTransitDays), 10);
     store(AppSettings::kCollectHours, QStringLiteral("0"));
     QCOMPARE(WatchSettings::limit(m_folder->path(), AppSettings::kCollectHours), 48);
+}
+
+void TestSettingsDialog::registerLocationSavedWithoutItsPassword()
+{
+    QScopedPointer<SettingsDialog> dialog(open());
+    RegisterLocationBox *box = dialog->registerLocationGroup;
+    QVERIFY(box->localChoice->isChecked());
+    QVERIFY(!box->hostEdit->isEnabled() && !box->passwordEdit->isEnabled() && !box->testButton->isEnabled());
+    for (QWidget *field : {static_cast<QWidget *>(box->hostEdit), static_cast<QWidget *>(box->sslModeCombo),
+                           static_cast<QWidget *>(box->passwordEdit), static_cast<QWidget *>(box->testButton)})
+        QVERIFY(!field->accessibleName().isEmpty() && field->focusPolicy() & Qt::TabFocus);
+
+    box->serverChoice->click();
+    QVERIFY(box->hostEdit->isEnabled() && box->testButton->isEnabled());
+    // Nobody listens in this folder: the test says so on a worker, in Chinese.
+    box->hostEdit->setText(m_folder->path());
+    box->databaseEdit->setText(u("登记簿"));
+    QSignalSpy tested(box, &RegisterLocationBox::tested);
+    box->testButton->click();
+    QVERIFY(!box->testButton->isEnabled());
+    QVERIFY(tested.wait(30000));
+    QCOMPARE(tested.first().first().toBool(), false);
+    QVERIFY2(box->testResultLabel->text().startsWith(u("无法连接数据库服务器")), qPrintable(box->testResultLabel->text()));
+
+    box->hostEdit->setText(QStringLiteral(" db.shop "));
+    box->portBox->setValue(6543);
+    box->userEdit->setText(u("前台"));
+    box->sslModeCombo->setCurrentIndex(box->sslModeCombo->findText(QStringLiteral("verify-full")));
+    box->passwordEdit->setText(QStringLiteral("s3cret"));
+    dialog->saveButton->click();
+    QVERIFY(m_dialogs.lastText().contains(u("重新启动程序后生效")));
+    QCOMPARE(stored(RegisterLocation::kWhere), u("服务器"));
+    QCOMPARE(stored(RegisterLocation::kHost), QStringLiteral("db.shop"));
+    QCOMPARE(stored(RegisterLocation::kPort), QStringLiteral("6543"));
+    QCOMPARE(stored(RegisterLocation::kSslMode), QStringLiteral("verify-full"));
+    QVERIFY(!m_folder->read(QStringLiteral("config.ini")).contains("s3cret"));
+    const StoreLocation read = RegisterLocation::read(m_folder->path());
+    QVERIFY(read.onServer);
+    QCOMPARE(read.server.database, u("登记簿"));
+    QCOMPARE(read.server.password, QStringLiteral("s3cret")); // this run only
+
+    // Back to kd.db: the server's keys stay for the next switch, and nothing else moves.
+    dialog.reset(open());
+    QVERIFY(dialog->registerLocationGroup->serverChoice->isChecked());
+    QCOMPARE(dialog->registerLocationGroup->userEdit->text(), u("前台"));
+    dialog->registerLocationGroup->localChoice->click();
+    dialog->saveButton->click();
+    QVERIFY(!RegisterLocation::read(m_folder->path()).onServer);
+    QCOMPARE(stored(RegisterLocation::kHost), QStringLiteral("db.shop"));
+    dialog->saveButton->click();
+    QCOMPARE(m_dialogs.lastText(), u("设置成功！"));
+
+    // A service of pg_service.conf may name the database itself.
+    store(RegisterLocation::kWhere, u("服务器"));
+    store(RegisterLocation::kDatabase, QString());
+    QVERIFY(!RegisterLocation::read(m_folder->path()).onServer);
+    store(RegisterLocation::kService, QStringLiteral("shop"));
+    QCOMPARE(RegisterLocation::read(m_folder->path()).server.service, QStringLiteral("shop"));
 }
 
 QTEST_MAIN(TestSettingsDialog)

@@ -75,6 +75,8 @@ private Q_SLOTS:
     void startUpChecksNameTheCauseAndTouchNothing_data();
     void startUpChecksNameTheCauseAndTouchNothing();
     void unfinishedRegisterIsMadeAnew();
+    void serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunction();
+    void serverThatWantsAPasswordSaysSoAndTakesATypedOne();
     void importFailsWholeOnAFileLockedOrFull(Fixture &f);
     void unusualCharactersAreStoredExactly_data();
     void unusualCharactersAreStoredExactly();
@@ -677,6 +679,64 @@ void TestWaybillStore::unfinishedRegisterIsMadeAnew()
     QVERIFY(WaybillStore::createIfMissing(path, &created).ok);
     QVERIFY(!created);
     QCOMPARE(folder.read(WaybillStore::fileName()), before);
+}
+
+void TestWaybillStore::serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunction()
+{
+    if (!PostgresCluster::current)
+        QSKIP("a server's");
+    PostgresCluster &cluster = *PostgresCluster::current;
+    const QString tables =
+        QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()");
+    const ServerLocation empty = cluster.newDatabase();
+    WaybillStore probe;
+    QString found;
+    QVERIFY(probe.probe(empty, &found).ok);
+    QVERIFY(found.contains(u("空的")));
+    QCOMPARE(TestRegister::rawAt(empty, tables), QStringList{QStringLiteral("0")});
+    const ServerLocation foreign = cluster.newDatabase();
+    QVERIFY(cluster.exec(foreign.database, QStringLiteral("CREATE TABLE 别的 (a INT)")));
+    const Outcome refused = probe.probe(foreign, &found);
+    QVERIFY(!refused && refused.error.contains(u("已有其他的表")));
+
+    // A register made before the grid read servers lacks dispatch_date(); opening adds it.
+    TestRegister r;
+    QVERIFY(probe.probe(*r.server, &found).ok);
+    QVERIFY(found.contains(u("已有登记簿")));
+    QVERIFY(r.store.searchIndexComplete()); // the trigram indexes need no building: no progress shown
+    r.store.close();
+    QVERIFY(cluster.exec(r.server->database, QStringLiteral("DROP FUNCTION dispatch_date(text)")));
+    QVERIFY(r.openIn(r.store).ok);
+    QCOMPARE(r.raw(QStringLiteral("SELECT dispatch_date('2026年12月7日 8:00')")), QStringList{QStringLiteral("2026-12-07")});
+}
+
+void TestWaybillStore::serverThatWantsAPasswordSaysSoAndTakesATypedOne()
+{
+    if (!PostgresCluster::current)
+        QSKIP("a server's");
+    PostgresCluster &cluster = *PostgresCluster::current;
+    ServerLocation at = cluster.newDatabase();
+    // One role of the test server must give a password; the first matching line of pg_hba.conf rules.
+    QFile hba(QDir(cluster.folder()).filePath(QStringLiteral("data/pg_hba.conf")));
+    QVERIFY(hba.open(QIODevice::ReadOnly));
+    const QByteArray rules = hba.readAll();
+    hba.close();
+    QVERIFY(hba.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    hba.write("local all kasse scram-sha-256\n" + rules);
+    hba.close();
+    QVERIFY(cluster.exec(at.database, QStringLiteral("CREATE ROLE kasse LOGIN PASSWORD 'geheim'")));
+    QVERIFY(cluster.exec(at.database, QStringLiteral("ALTER DATABASE %1 OWNER TO kasse").arg(at.database)));
+    QVERIFY(cluster.exec(at.database, QStringLiteral("ALTER SCHEMA public OWNER TO kasse")));
+    QVERIFY(cluster.exec(at.database, QStringLiteral("SELECT pg_reload_conf()")));
+    at.user = QStringLiteral("kasse");
+    WaybillStore store;
+    QTRY_VERIFY_WITH_TIMEOUT(store.open(at).error.contains(WaybillStore::kPasswordNeeded), 30000); // once reloaded
+    at.password = QStringLiteral("falsch");
+    QVERIFY(store.open(at).error.contains(WaybillStore::kPasswordNeeded));
+    at.password = QStringLiteral("geheim");
+    const Outcome opened = store.open(at);
+    QVERIFY2(opened.ok, qPrintable(opened.error));
+    QCOMPARE(store.count(), 0);
 }
 
 void TestWaybillStore::unusualCharactersAreStoredExactly_data()
