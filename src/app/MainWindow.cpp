@@ -14,6 +14,7 @@
 #include "manage/WindowKeys.h"
 #include "query/Browser.h"
 #include "settings/RegisterLocation.h"
+#include "store/RegisterWatch.h"
 #include "settings/AppSettings.h"
 #include "settings/AutoStart.h"
 
@@ -219,6 +220,11 @@ void MainWindow::openServerRegister(const StoreLocation &where, bool askedForPas
                     openServerRegister(typed, true);
                     return;
                 }
+            }
+            if (m_watch) {
+                m_watch->setServer(where.server);
+                // Unreachable now: the watch tries again on its own, off this thread.
+                m_watch->startWhenReachable();
             }
             if (!reached) {
                 m_dialogs.critical(this, Program::kTitle, reached.error);

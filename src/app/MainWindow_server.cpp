@@ -14,8 +14,8 @@ void MainWindow::watchRegister()
         return;
     m_watch = new RegisterWatch(where.server, this);
     connect(m_watch, &RegisterWatch::changed, this, &MainWindow::followChanges);
-    // Unreachable now: the watch tries again on its own, and the refresh waits.
-    m_watch->start();
+    // It starts listening once the window's own connection is made (with the
+    // password, if one was asked for); until then the refresh waits.
     if (m_refresh)
         m_refresh->setPassLock([this] { return m_watch->tryLockRefresh(); }, [this] { m_watch->unlockRefresh(); });
 }

@@ -1,5 +1,6 @@
 #include "store/RegisterWatch.h"
 
+#include "core/BackgroundTask.h"
 #include "store/ChangeNotices.h"
 #include "store/WaybillStore.h"
 
@@ -20,7 +21,8 @@ constexpr qint64 kRefreshLock = 0x546F6C76;
 
 RegisterWatch::RegisterWatch(const ServerLocation &server, QObject *parent)
     : QObject(parent), m_server(server),
-      m_connection(QStringLiteral("tolvane-watch-%1").arg(watchCounter.fetchAndAddRelaxed(1)))
+      m_connection(QStringLiteral("tolvane-watch-%1").arg(watchCounter.fetchAndAddRelaxed(1))),
+      m_probe(new BackgroundTask(this))
 {
     // Short, so that a waiting PC is never stuck behind an unreachable server for long.
     m_server.connectSeconds = qMin(m_server.connectSeconds, 5);
@@ -52,6 +54,48 @@ bool RegisterWatch::start()
     connect(driver, &QSqlDriver::notification, this, &RegisterWatch::notified);
     m_listening = driver->subscribeToNotification(ChangeNotices::kChannel);
     return m_listening;
+}
+
+void RegisterWatch::setServer(const ServerLocation &server)
+{
+    const int seconds = m_server.connectSeconds;
+    m_server = server;
+    m_server.connectSeconds = seconds;
+}
+
+void RegisterWatch::startWhenReachable()
+{
+    m_check.start();
+    reachOut();
+}
+
+void RegisterWatch::reachOut()
+{
+    if (m_probe->isBusy())
+        return;
+    const QString name = m_connection + QStringLiteral("-probe");
+    m_probe->run<bool>(
+        [server = m_server, name](const BackgroundTask::KeepGoing &) {
+            bool reached = false;
+            {
+                QSqlDatabase db = WaybillStore::addServerConnection(server, name);
+                reached = db.isValid() && db.open();
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+            return reached;
+        },
+        [this](bool reached) {
+            if (!reached || !start()) {
+                m_lostOnce = true;
+                return;
+            }
+            if (m_lostOnce) {
+                m_lostOnce = false;
+                m_pendingAll = true;
+                m_deliver.start();
+            }
+        });
 }
 
 void RegisterWatch::drop()
@@ -89,16 +133,9 @@ void RegisterWatch::checkConnection()
         if (probe.exec(QStringLiteral("SELECT 1")))
             return;
         m_lostOnce = true;
+        drop();
     }
-    if (!start()) {
-        m_lostOnce = true;
-        return;
-    }
-    if (m_lostOnce) {
-        m_lostOnce = false;
-        m_pendingAll = true;
-        m_deliver.start();
-    }
+    reachOut();
 }
 
 bool RegisterWatch::tryLockRefresh()

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTimer>
 
+class BackgroundTask;
+
 // Tells a window when the server's register changed, by whichever PC (the
 // triggers of ChangeNotices). It holds a connection of its own on the thread
 // that made it and listens there; a lost connection is opened again by a
@@ -21,6 +23,11 @@ public:
 
     // Connects and listens; false (and a later retry) when the server cannot be reached.
     bool start();
+    // The same, but a server that may not answer is first tried on a worker,
+    // so that the window's thread never waits out a connect timeout.
+    void startWhenReachable();
+    // Where to connect from the next attempt on (a password typed meanwhile).
+    void setServer(const ServerLocation &server);
     bool isListening() const { return m_listening; }
     // How often the connection is checked, and retried once lost.
     void setCheckInterval(int ms) { m_check.setInterval(ms); }
@@ -38,6 +45,7 @@ private:
     void notified(const QString &name, int source, const QVariant &payload);
     void checkConnection();
     void drop();
+    void reachOut();
 
     ServerLocation m_server;
     QString m_connection;
@@ -47,4 +55,5 @@ private:
     bool m_pendingAll = false;
     bool m_listening = false;
     bool m_lostOnce = false;
+    BackgroundTask *m_probe = nullptr;
 };

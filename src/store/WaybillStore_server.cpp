@@ -7,6 +7,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -45,6 +46,9 @@ Outcome connectTo(QSqlDatabase &db, const ServerLocation &server)
                                 .arg(where, reason));
 }
 
+// The set-up's advisory lock, the same on every PC ("TolS").
+constexpr qint64 kSetUpLock = 0x546F6C53;
+
 } // namespace
 
 Outcome WaybillStore::open(const ServerLocation &server)
@@ -71,7 +75,11 @@ QSqlDatabase WaybillStore::addServerConnection(const ServerLocation &server, con
     // Without a typed password libpq reads ~/.pgpass, PGPASSFILE or the service file itself.
     if (!server.password.isEmpty())
         db.setPassword(server.password);
-    QStringList options{QStringLiteral("connect_timeout=%1").arg(qMax(1, server.connectSeconds))};
+    // A server that vanishes without a word (a cable pulled) is noticed within
+    // about half a minute rather than the system's TCP timeout of many minutes.
+    QStringList options{QStringLiteral("connect_timeout=%1").arg(qMax(1, server.connectSeconds)),
+                        QStringLiteral("keepalives_idle=10"), QStringLiteral("keepalives_interval=5"),
+                        QStringLiteral("keepalives_count=3"), QStringLiteral("tcp_user_timeout=20000")};
     if (!server.sslmode.isEmpty())
         options << QStringLiteral("sslmode=%1").arg(server.sslmode);
     if (!server.service.isEmpty())
@@ -85,6 +93,13 @@ Outcome WaybillStore::openServerAndCheck(const ServerLocation &server)
     QSqlDatabase db = addServerConnection(server, m_connection);
     if (Outcome connected = connectTo(db, server); !connected)
         return connected;
+    // Windows of one PC, or several PCs, may open an empty or older register at
+    // the same moment: one at a time sets it up, the others then find it done.
+    // The lock goes with the connection should it break meanwhile.
+    QSqlQuery lock(db);
+    if (!lock.exec(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(kSetUpLock)))
+        return failure(QStringLiteral("无法读取表结构"), reasonOf(lock.lastError()));
+    const auto unlock = qScopeGuard([&lock] { lock.exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kSetUpLock)); });
     QSqlQuery q(db);
     // CREATE … IF NOT EXISTS would otherwise send a notice on every start.
     q.exec(QStringLiteral("SET client_min_messages = warning"));

@@ -45,6 +45,10 @@ class TestRegisterWatch final : public QObject {
                                      at->host, RegisterLocation::kPort, QString::number(at->port),
                                      RegisterLocation::kDatabase, at->database, RegisterLocation::kUser, at->user)));
         h->startUp();
+        // The window connects on a worker; its watch listens once that is done.
+        if (!QTest::qWaitFor([&h] { return h->window->registerWatch() && h->window->registerWatch()->isListening(); },
+                             30000))
+            qWarning("the main window's watch did not start listening");
         return h;
     }
 

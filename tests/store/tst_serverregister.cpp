@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <future>
+
 namespace {
 
 // Every field of every row, in register order.
@@ -82,6 +84,23 @@ private Q_SLOTS:
                     .stored);
         QVERIFY(store.rememberFlags({{QStringLiteral("YT200"), QStringLiteral("揽收超时"), at}}).value(0));
         m_waybills = store.count();
+    }
+
+    // Windows and PCs that open an empty database at the same moment all find
+    // one register set up (tables, functions, triggers), not each other's half.
+    void openersAtOnceShareOneSetUp()
+    {
+        const ServerLocation server = PostgresCluster::current->newDatabase();
+        std::vector<std::future<QString>> openers;
+        for (int i = 0; i < 6; ++i) {
+            openers.push_back(std::async(std::launch::async, [server] {
+                WaybillStore store;
+                const Outcome opened = store.open(server);
+                return opened.ok ? QString() : opened.error;
+            }));
+        }
+        for (std::future<QString> &opener : openers)
+            QCOMPARE(opener.get(), QString());
     }
 
     // kd.db to the server and back to a new file: every row, field and history line, in order.
