@@ -4,6 +4,8 @@
 #include "store/Archive.h"
 #include "store/BoundText.h"
 #include "store/DaysInTransit.h"
+#include "store/SearchIndex.h"
+#include "store/StoreDialect.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
 
@@ -13,6 +15,9 @@
 #include <QVariant>
 
 #include <sqlite3.h>
+
+#include <algorithm>
+#include <iterator>
 
 using namespace BoundText;
 using StoreShared::report;
@@ -150,10 +155,66 @@ std::optional<WaybillStore::Condition> WaybillStore::gridCondition(const GridFil
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRows(const GridFilter &filter, int limit, Outcome *outcome) const
 {
+    if (std::optional<QVector<GridRow>> rows = gridRowsFromIndex(filter, limit, outcome))
+        return std::move(*rows);
     const std::optional<Condition> where = gridCondition(filter, true, outcome);
     if (!where)
         return {};
     return gridRowsWhere(*where, orderBy(filter) + QStringLiteral(" LIMIT %1").arg(limit), filter, outcome);
+}
+
+std::optional<QVector<WaybillStore::GridRow>> WaybillStore::gridRowsFromIndex(const GridFilter &filter, int limit,
+                                                                              Outcome *outcome) const
+{
+    // `rowid IN (MATCH …)` builds the whole set of matches before the LIMIT;
+    // read from the index in rowid order, the first screen stops at its last row.
+    if (m_engine != StoreEngine::SQLite || filter.sortColumn >= 0 || filter.column.isEmpty())
+        return std::nullopt;
+    const std::optional<IndexedSearch> search = indexedSearch(filter.column, filter.key);
+    if (!search || !searchIndexComplete())
+        return std::nullopt;
+    GridFilter rest = filter;
+    rest.column.clear();
+    std::optional<Condition> where = gridCondition(rest, true, outcome);
+    if (!where)
+        return std::nullopt;
+    where->sql += QStringLiteral(" AND ") + search->recheck.sql;
+    where->binds += search->recheck.binds;
+    const auto tail = [&](const QString &rowid) -> QString {
+        return QStringLiteral(" ORDER BY ") + rowid + (filter.descending ? QStringLiteral(" DESC") : QString()) +
+               QStringLiteral(" LIMIT ") + QString::number(limit);
+    };
+    // A subquery, as the search condition names 快递单's columns bare, and so do the index's.
+    const Condition matching{
+        QStringLiteral("(SELECT rowid AS 查找到 FROM %1 WHERE %1.%2 MATCH %3) AS 查找 CROSS JOIN 快递单 "
+                       "ON 快递单.rowid = 查找.查找到")
+            .arg(SearchIndex::table(), search->column, kText),
+        {nonNull(search->phrase)}};
+    Outcome read;
+    QVector<GridRow> rows = gridRowsWhere(*where, tail(QStringLiteral("查找.查找到")), filter, &read, matching);
+    report(outcome, read);
+    if (!search->oddRowsToo || !read)
+        return rows;
+    // Numbers that differ from their normal form are not in the index as the key reads;
+    // the few there are come from their own index, merged in by rowid.
+    Condition odd = *where;
+    odd.sql = StoreDialect::of(StoreEngine::SQLite).oddNumber + QStringLiteral(" AND ") + odd.sql;
+    const QVector<GridRow> oddRows =
+        gridRowsWhere(odd, tail(QStringLiteral("快递单.rowid")), filter, outcome,
+                      {QStringLiteral("快递单 INDEXED BY %1").arg(SearchIndex::oddNumbersTable()), {}});
+    if (oddRows.isEmpty())
+        return rows;
+    const auto before = [&filter](const GridRow &a, const GridRow &b) {
+        return filter.descending ? a.id > b.id : a.id < b.id;
+    };
+    QVector<GridRow> merged;
+    std::merge(rows.cbegin(), rows.cend(), oddRows.cbegin(), oddRows.cend(), std::back_inserter(merged), before);
+    merged.erase(std::unique(merged.begin(), merged.end(),
+                             [](const GridRow &a, const GridRow &b) { return a.id == b.id; }),
+                 merged.end());
+    if (merged.size() > limit)
+        merged.resize(limit);
+    return merged;
 }
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRowsById(const QVector<qint64> &ids, const GridFilter &filter,
@@ -179,14 +240,16 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRowsById(const QVector<qint64> 
 }
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRowsWhere(const Condition &where, const QString &tail,
-                                                           const GridFilter &filter, Outcome *outcome) const
+                                                           const GridFilter &filter, Outcome *outcome,
+                                                           const Condition &from) const
 {
     const Condition archived = filter.showArchived ? archivedExpression(filter.today, filter.archiveDays)
                                                    : Condition{QStringLiteral("0"), {}};
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1, %2 FROM 快递单 WHERE %3%4").arg(gridColumns(), archived.sql, where.sql, tail));
+    q.prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4%5").arg(gridColumns(), archived.sql, from.sql, where.sql, tail));
     bindAll(q, archived.binds);
+    bindAll(q, from.binds);
     bindAll(q, where.binds);
     QVector<GridRow> rows;
     const Outcome result = exec(q);

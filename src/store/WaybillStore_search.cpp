@@ -134,6 +134,24 @@ std::optional<WaybillStore::Condition> WaybillStore::searchCondition(const QStri
         return contains;
     return Condition{QStringLiteral("rowid IN (%1) AND %2").arg(rows->sql, contains.sql), rows->binds + contains.binds};
 }
+std::optional<WaybillStore::IndexedSearch> WaybillStore::indexedSearch(const QString &column, const QString &key)
+{
+    if (!searchableColumns().contains(column) || key.contains(QChar(0)))
+        return std::nullopt;
+    const StoreDialect &dialect = StoreDialect::of(StoreEngine::SQLite);
+    if (column == WaybillColumns::name(WaybillColumns::Number)) {
+        const QString normal = WaybillNumber::normalForm(key);
+        const std::optional<QString> phrase = SearchIndex::matchPhrase(normal);
+        if (!phrase)
+            return std::nullopt;
+        return IndexedSearch{column, *phrase, numberMatches(normal, dialect), true};
+    }
+    const std::optional<QString> phrase = SearchIndex::matchPhrase(key);
+    if (!phrase)
+        return std::nullopt;
+    return IndexedSearch{column, *phrase, {dialect.contains.arg(column, kText), {nonNull(key)}}, false};
+}
+
 Outcome WaybillStore::addSearchIndex()
 {
     QSqlDatabase db = database();
