@@ -268,8 +268,19 @@ private:
     // WaybillStore_grid.cpp: rows of the grid meeting `where`, then `tail` (order, limit).
     QVector<GridRow> gridRowsWhere(const Condition &where, const QString &tail, const GridFilter &filter,
                                    Outcome *outcome, const Condition &from = {QStringLiteral("快递单"), {}}) const;
-    // The first screen in register order driven by the search index, which
-    // yields its rows in rowid order; none where the index cannot drive it.
+    // The filter's search driven by SQLite's index, which yields its rows in
+    // rowid order: `from` joins it to 快递单 as 查找.查找到, `where` is the rest
+    // of the filter with the search's re-check; for a number the odd rows come
+    // too, from `oddFrom` under `oddWhere`. None where the index cannot drive it.
+    struct IndexDrive {
+        Condition from;
+        Condition where;
+        bool oddRowsToo = false;
+        QString oddFrom;
+        Condition oddWhere;
+    };
+    std::optional<IndexDrive> indexDrive(const GridFilter &filter, bool withTab, Outcome *outcome) const;
+    // The first screen in register order driven by the search index; none where it cannot drive it.
     std::optional<QVector<GridRow>> gridRowsFromIndex(const GridFilter &filter, int limit, Outcome *outcome) const;
     // WaybillStore_history.cpp
     Outcome addHistoryTable(QSqlQuery &q) const;

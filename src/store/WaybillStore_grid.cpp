@@ -163,58 +163,78 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRows(const GridFilter &filter, 
     return gridRowsWhere(*where, orderBy(filter) + QStringLiteral(" LIMIT %1").arg(limit), filter, outcome);
 }
 
-std::optional<QVector<WaybillStore::GridRow>> WaybillStore::gridRowsFromIndex(const GridFilter &filter, int limit,
-                                                                              Outcome *outcome) const
+std::optional<WaybillStore::IndexDrive> WaybillStore::indexDrive(const GridFilter &filter, bool withTab,
+                                                                Outcome *outcome) const
 {
-    // `rowid IN (MATCH …)` builds the whole set of matches before the LIMIT;
-    // read from the index in rowid order, the first screen stops at its last row.
-    if (m_engine != StoreEngine::SQLite || filter.sortColumn >= 0 || filter.column.isEmpty())
+    if (m_engine != StoreEngine::SQLite || filter.column.isEmpty())
         return std::nullopt;
     const std::optional<IndexedSearch> search = indexedSearch(filter.column, filter.key);
     if (!search || !searchIndexComplete())
         return std::nullopt;
     GridFilter rest = filter;
     rest.column.clear();
-    std::optional<Condition> where = gridCondition(rest, true, outcome);
+    std::optional<Condition> where = gridCondition(rest, withTab, outcome);
     if (!where)
         return std::nullopt;
     where->sql += QStringLiteral(" AND ") + search->recheck.sql;
     where->binds += search->recheck.binds;
-    const auto tail = [&](const QString &rowid) -> QString {
-        return QStringLiteral(" ORDER BY ") + rowid + (filter.descending ? QStringLiteral(" DESC") : QString()) +
-               QStringLiteral(" LIMIT ") + QString::number(limit);
-    };
+    IndexDrive drive;
     // A subquery, as the search condition names 快递单's columns bare, and so do the index's.
-    const Condition matching{
-        QStringLiteral("(SELECT rowid AS 查找到 FROM %1 WHERE %1.%2 MATCH %3) AS 查找 CROSS JOIN 快递单 "
-                       "ON 快递单.rowid = 查找.查找到")
-            .arg(SearchIndex::table(), search->column, kText),
-        {nonNull(search->phrase)}};
-    Outcome read;
-    QVector<GridRow> rows = gridRowsWhere(*where, tail(QStringLiteral("查找.查找到")), filter, &read, matching);
-    report(outcome, read);
-    if (!search->oddRowsToo || !read)
-        return rows;
-    // Numbers that differ from their normal form are not in the index as the key reads;
-    // the few there are come from their own index, merged in by rowid.
-    Condition odd = *where;
-    odd.sql = StoreDialect::of(StoreEngine::SQLite).oddNumber + QStringLiteral(" AND ") + odd.sql;
-    const QVector<GridRow> oddRows =
-        gridRowsWhere(odd, tail(QStringLiteral("快递单.rowid")), filter, outcome,
-                      {QStringLiteral("快递单 INDEXED BY %1").arg(SearchIndex::oddNumbersTable()), {}});
-    if (oddRows.isEmpty())
-        return rows;
-    const auto before = [&filter](const GridRow &a, const GridRow &b) {
-        return filter.descending ? a.id > b.id : a.id < b.id;
-    };
-    QVector<GridRow> merged;
-    std::merge(rows.cbegin(), rows.cend(), oddRows.cbegin(), oddRows.cend(), std::back_inserter(merged), before);
-    merged.erase(std::unique(merged.begin(), merged.end(),
-                             [](const GridRow &a, const GridRow &b) { return a.id == b.id; }),
+    drive.from = {QStringLiteral("(SELECT rowid AS 查找到 FROM %1 WHERE %1.%2 MATCH %3) AS 查找 CROSS JOIN 快递单 "
+                                 "ON 快递单.rowid = 查找.查找到")
+                      .arg(SearchIndex::table(), search->column, kText),
+                  {nonNull(search->phrase)}};
+    drive.where = *where;
+    // Numbers that differ from their normal form are not in the index as the
+    // key reads; the few there are come from their own index.
+    drive.oddRowsToo = search->oddRowsToo;
+    drive.oddFrom = QStringLiteral("快递单 INDEXED BY %1").arg(SearchIndex::oddNumbersTable());
+    drive.oddWhere = {StoreDialect::of(StoreEngine::SQLite).oddNumber + QStringLiteral(" AND ") + where->sql,
+                      where->binds};
+    return drive;
+}
+
+namespace {
+// The first `limit` of two lists in the same rowid order, each rowid once.
+template <typename Row, typename Id>
+QVector<Row> mergeByRowid(QVector<Row> a, const QVector<Row> &b, int limit, bool descending, Id id)
+{
+    if (b.isEmpty())
+        return a;
+    QVector<Row> merged;
+    std::merge(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(merged),
+               [&](const Row &x, const Row &y) { return descending ? id(x) > id(y) : id(x) < id(y); });
+    merged.erase(std::unique(merged.begin(), merged.end(), [&](const Row &x, const Row &y) { return id(x) == id(y); }),
                  merged.end());
     if (merged.size() > limit)
         merged.resize(limit);
     return merged;
+}
+} // namespace
+
+std::optional<QVector<WaybillStore::GridRow>> WaybillStore::gridRowsFromIndex(const GridFilter &filter, int limit,
+                                                                              Outcome *outcome) const
+{
+    // `rowid IN (MATCH …)` builds the whole set of matches before the LIMIT;
+    // read from the index in rowid order, the first screen stops at its last row.
+    if (filter.sortColumn >= 0)
+        return std::nullopt;
+    const std::optional<IndexDrive> drive = indexDrive(filter, true, outcome);
+    if (!drive)
+        return std::nullopt;
+    const auto tail = [&](const QString &rowid) -> QString {
+        return QStringLiteral(" ORDER BY ") + rowid + (filter.descending ? QStringLiteral(" DESC") : QString()) +
+               QStringLiteral(" LIMIT ") + QString::number(limit);
+    };
+    Outcome read;
+    QVector<GridRow> rows = gridRowsWhere(drive->where, tail(QStringLiteral("查找.查找到")), filter, &read, drive->from);
+    report(outcome, read);
+    if (!drive->oddRowsToo || !read)
+        return rows;
+    return mergeByRowid(std::move(rows),
+                        gridRowsWhere(drive->oddWhere, tail(QStringLiteral("快递单.rowid")), filter, outcome,
+                                      {drive->oddFrom, {}}),
+                        limit, filter.descending, [](const GridRow &row) { return row.id; });
 }
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRowsById(const QVector<qint64> &ids, const GridFilter &filter,
@@ -335,25 +355,41 @@ int WaybillStore::countWhere(const Condition &condition, int limit, Outcome *out
 QVector<QPair<qint64, DaysUpdate>> WaybillStore::gridDays(const GridFilter &filter, qint64 afterId, int limit,
                                                           Outcome *outcome) const
 {
-    QVector<QPair<qint64, DaysUpdate>> rows;
+    using Days = QPair<qint64, DaysUpdate>;
+    const auto read = [&](const Condition &from, const QString &rowid, const Condition &where, Outcome *result) {
+        QVector<Days> rows;
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT 快递单.rowid, 快递单号, 时间, 在途时间 FROM %1 WHERE %2 > ? AND %3 "
+                                 "ORDER BY %2 LIMIT %4")
+                      .arg(from.sql, rowid, where.sql)
+                      .arg(limit));
+        bindAll(q, from.binds);
+        q.addBindValue(afterId);
+        bindAll(q, where.binds);
+        const Outcome done = exec(q);
+        report(result, done);
+        while (done && q.next())
+            rows.push_back({q.value(0).toLongLong(),
+                            {q.value(1).toString(), q.value(2).isNull() ? QString() : q.value(2).toString(),
+                             q.value(3).toString()}});
+        return rows;
+    };
+    // Driven by the search index, a batch reads its own rows only, not every match again.
+    if (const std::optional<IndexDrive> drive = indexDrive(filter, false, outcome)) {
+        Outcome indexed;
+        QVector<Days> rows = read(drive->from, QStringLiteral("查找.查找到"), drive->where, &indexed);
+        report(outcome, indexed);
+        if (!drive->oddRowsToo || !indexed)
+            return rows;
+        return mergeByRowid(std::move(rows),
+                            read({drive->oddFrom, {}}, QStringLiteral("快递单.rowid"), drive->oddWhere, outcome), limit,
+                            false, [](const Days &row) { return row.first; });
+    }
     const std::optional<Condition> where = gridCondition(filter, false, outcome);
     if (!where)
-        return rows;
-    QSqlQuery q(database());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT 快递单.rowid, 快递单号, 时间, 在途时间 FROM 快递单 WHERE 快递单.rowid > ? AND %1 "
-                             "ORDER BY 快递单.rowid LIMIT %2")
-                  .arg(where->sql)
-                  .arg(limit));
-    q.addBindValue(afterId);
-    bindAll(q, where->binds);
-    const Outcome result = exec(q);
-    report(outcome, result);
-    while (result && q.next())
-        rows.push_back({q.value(0).toLongLong(),
-                        {q.value(1).toString(), q.value(2).isNull() ? QString() : q.value(2).toString(),
-                         q.value(3).toString()}});
-    return rows;
+        return {};
+    return read({QStringLiteral("快递单"), {}}, QStringLiteral("快递单.rowid"), *where, outcome);
 }
 
 std::optional<qint64> WaybillStore::rowIdOf(const QString &number, Outcome *outcome) const
