@@ -164,7 +164,7 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRows(const GridFilter &filter, 
 }
 
 std::optional<WaybillStore::IndexDrive> WaybillStore::indexDrive(const GridFilter &filter, bool withTab,
-                                                                Outcome *outcome) const
+                                                                 Outcome *outcome) const
 {
     if (m_engine != StoreEngine::SQLite || filter.column.isEmpty())
         return std::nullopt;
@@ -227,14 +227,15 @@ std::optional<QVector<WaybillStore::GridRow>> WaybillStore::gridRowsFromIndex(co
                QStringLiteral(" LIMIT ") + QString::number(limit);
     };
     Outcome read;
-    QVector<GridRow> rows = gridRowsWhere(drive->where, tail(QStringLiteral("查找.查找到")), filter, &read, drive->from);
+    QVector<GridRow> rows =
+        gridRowsWhere(drive->where, tail(QStringLiteral("查找.查找到")), filter, &read, drive->from);
     report(outcome, read);
     if (!drive->oddRowsToo || !read)
         return rows;
-    return mergeByRowid(std::move(rows),
-                        gridRowsWhere(drive->oddWhere, tail(QStringLiteral("快递单.rowid")), filter, outcome,
-                                      {drive->oddFrom, {}}),
-                        limit, filter.descending, [](const GridRow &row) { return row.id; });
+    return mergeByRowid(
+        std::move(rows),
+        gridRowsWhere(drive->oddWhere, tail(QStringLiteral("快递单.rowid")), filter, outcome, {drive->oddFrom, {}}),
+        limit, filter.descending, [](const GridRow &row) { return row.id; });
 }
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRowsById(const QVector<qint64> &ids, const GridFilter &filter,
@@ -267,7 +268,8 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRowsWhere(const Condition &wher
                                                    : Condition{QStringLiteral("0"), {}};
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4%5").arg(gridColumns(), archived.sql, from.sql, where.sql, tail));
+    q.prepare(
+        QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4%5").arg(gridColumns(), archived.sql, from.sql, where.sql, tail));
     bindAll(q, archived.binds);
     bindAll(q, from.binds);
     bindAll(q, where.binds);
