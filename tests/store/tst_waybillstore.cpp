@@ -260,6 +260,21 @@ void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
         }
         return out;
     };
+    // The days pass walks the same rows a batch at a time (here of one row), odd numbers merged in.
+    const auto dayBatches = [&] {
+        WaybillStore::GridFilter filter;
+        filter.column = u("快递单号");
+        filter.key = u("d99");
+        filter.today = QDate(2026, 12, 17);
+        QStringList walked;
+        qint64 after = 0;
+        for (QVector<QPair<qint64, DaysUpdate>> batch; !(batch = f.store.gridDays(filter, after, 1)).isEmpty();
+             after = batch.last().first)
+            walked << batch.first().second.number;
+        return walked;
+    };
+    const QStringList batches = dayBatches();
+    QCOMPARE(batches, (QStringList{u("ＪＤ９９９"), u("XD990"), u("AD992")}));
     const QStringList screens = firstScreens();
     // ＪＤ９９９ only by its normal form; SD991 archived; AD992 checked, not under the never-checked tab.
     QCOMPARE(screens.mid(0, 8),
@@ -268,6 +283,7 @@ void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
     QVERIFY(raw.exec(u("UPDATE 快递单_查找进度 SET 已索引到 = 0")));
     QVERIFY(!f.store.searchIndexComplete());
     QCOMPARE(firstScreens(), screens);
+    QCOMPARE(dayBatches(), batches);
     for (int k = 0; k < keys.size(); ++k) {
         QCOMPARE(numbers(keys[k].first, keys[k].second), indexed[k]);
         QVERIFY2(!indexed[k].isEmpty(), qPrintable(keys[k].second));
