@@ -122,6 +122,11 @@ void TestWaybillStore::valuesAreStoredAndFoundAsTypedOnce()
     const Waybill back = f.get(QStringLiteral("O'Neil%_1"));
     QCOMPARE(back.notes, w.notes);
     QVERIFY(!back.goods.isNull() && back.goods.isEmpty()); // empty text, not null
+    const Waybill listed = f.store.allWaybills().value(0); // read whole, as the export reads it
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        QVERIFY2(WaybillColumns::value(listed, c) == WaybillColumns::value(back, c) &&
+                     WaybillColumns::value(listed, c).isNull() == WaybillColumns::value(back, c).isNull(),
+                 qPrintable(WaybillColumns::name(c)));
     QCOMPARE(back.status, u("未签收"));
     QCOMPARE(back.daysInTransit, u("0天 "));
     QVERIFY(!f.store.numberExists(QStringLiteral("O'Neil%_"))); // '=' does not treat % as a wildcard
