@@ -339,6 +339,11 @@ void TestWaybillStore::oldOrDamagedRegisterIsIndexedInBatchesAndSearchedMeanwhil
     // 旧物2… runs across the batches' border; row 6 is gone.
     QCOMPARE(store.search(u("物品"), u("旧物2")).size(), 6110);
     QCOMPARE(store.search(u("物品"), u("旧物6")).size(), 1110);
+    // A whole read stops once no longer wanted, and says so.
+    int asked = 0;
+    Outcome stopped;
+    QVERIFY(store.allWaybills(&stopped, [&asked] { return ++asked < 3; }).size() < 25000);
+    QVERIFY(!stopped.ok && asked == 3);
 
     // Someone drops the index: the next opening starts it again, and meanwhile the search scans.
     store.close();
