@@ -24,7 +24,11 @@ bool fitsGbk(const QString &text)
     // Only text beyond ASCII needs a look at its codes.
     if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
         return true;
-    const QByteArray bytes = encode(text);
+    return encodedFitsGbk(encode(text));
+}
+
+bool encodedFitsGbk(QByteArrayView bytes)
+{
     for (qsizetype i = 0; i < bytes.size();) {
         const auto lead = uchar(bytes[i]);
         if (lead < 0x80) {

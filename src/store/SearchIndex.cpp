@@ -230,11 +230,20 @@ bool indexBulk(QSqlDatabase &db, qint64 after, QString *error)
            failed(q, error);
 }
 
-std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, const QString &key)
+QString table()
+{
+    return kIndex;
+}
+
+QString oddNumbersTable()
+{
+    return kOddNumbers;
+}
+
+std::optional<QString> matchPhrase(const QString &key)
 {
     // Each run of three or more characters between wildcards becomes a phrase
-    // that the trigrams find at once; MATCH leaves out FTS5's reading of every
-    // candidate's text that LIKE on the index costs, as the outer LIKE checks them.
+    // that the trigrams find at once.
     QStringList phrases;
     QString run;
     int characters = 0;
@@ -255,6 +264,16 @@ std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, c
     endRun();
     if (phrases.isEmpty())
         return std::nullopt;
+    return phrases.join(QStringLiteral(" AND "));
+}
+
+std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, const QString &key)
+{
+    // MATCH leaves out FTS5's reading of every candidate's text that LIKE on
+    // the index costs, as the outer LIKE checks them.
+    const std::optional<QString> phrases = matchPhrase(key);
+    if (!phrases)
+        return std::nullopt;
     using BoundText::kText;
     // The mark drives each branch from outside, so the branch not taken
     // never reads its table; a missing mark reads as incomplete.
@@ -264,7 +283,7 @@ std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, c
                        "UNION ALL SELECT 快递单.rowid FROM %5 快递单 WHERE 进度.已索引到 <> %4 "
                        "AND 快递单.%2 LIKE '%' || %3 || '%'")
             .arg(kIndex, column, kText, kComplete, mark),
-        {BoundText::nonNull(phrases.join(QStringLiteral(" AND "))), BoundText::nonNull(key)}};
+        {BoundText::nonNull(*phrases), BoundText::nonNull(key)}};
 }
 
 } // namespace SearchIndex

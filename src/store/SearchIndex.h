@@ -51,4 +51,12 @@ bool indexBulk(QSqlDatabase &db, qint64 after, QString *error);
 // the least that a trigram can find: such keys scan.
 std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, const QString &key);
 
+// What a complete index MATCHes for such a key: one phrase a run of three
+// or more characters; none where rowidsContaining() has none.
+std::optional<QString> matchPhrase(const QString &key);
+// The index's table, and the partial index of 快递单 over numbers that can
+// differ from their normal form; both exist once isComplete().
+QString table();
+QString oddNumbersTable();
+
 } // namespace SearchIndex

@@ -276,14 +276,41 @@ private:
     std::optional<Waybill> findByNormalForm(const QString &number, Outcome *outcome) const;
     Outcome numberIsNew(const QString &normal, const QString &except = QString()) const;
     static Condition numberCondition(const QString &key, const StoreDialect &dialect);
+    // A stored number holding the key's normal form, as typed or in its own normal form.
+    static Condition numberMatches(const QString &normal, const StoreDialect &dialect);
     QSet<QString> oddNumbersInNormalForm(Outcome *outcome) const;
 
     // WaybillStore_search.cpp
     Outcome addSearchIndex();
+    // The quick search as SQLite's complete index drives it: the rows whose
+    // `column` in the index MATCHes `phrase`, each re-checked by `recheck`;
+    // for a number also the odd rows meeting `recheck`, from their own small
+    // index. None where the key scans.
+    struct IndexedSearch {
+        QString column;
+        QString phrase;
+        Condition recheck;
+        bool oddRowsToo = false;
+    };
+    static std::optional<IndexedSearch> indexedSearch(const QString &column, const QString &key);
     QVector<Waybill> readRows(QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing) const;
     // WaybillStore_grid.cpp: rows of the grid meeting `where`, then `tail` (order, limit).
     QVector<GridRow> gridRowsWhere(const Condition &where, const QString &tail, const GridFilter &filter,
-                                   Outcome *outcome) const;
+                                   Outcome *outcome, const Condition &from = {QStringLiteral("快递单"), {}}) const;
+    // The filter's search driven by SQLite's index, which yields its rows in
+    // rowid order: `from` joins it to 快递单 as 查找.查找到, `where` is the rest
+    // of the filter with the search's re-check; for a number the odd rows come
+    // too, from `oddFrom` under `oddWhere`. None where the index cannot drive it.
+    struct IndexDrive {
+        Condition from;
+        Condition where;
+        bool oddRowsToo = false;
+        QString oddFrom;
+        Condition oddWhere;
+    };
+    std::optional<IndexDrive> indexDrive(const GridFilter &filter, bool withTab, Outcome *outcome) const;
+    // The first screen in register order driven by the search index; none where it cannot drive it.
+    std::optional<QVector<GridRow>> gridRowsFromIndex(const GridFilter &filter, int limit, Outcome *outcome) const;
     // WaybillStore_history.cpp
     Outcome addHistoryTable(QSqlQuery &q) const;
     CheckEffect recordOne(QSqlDatabase &db, const StateCheck &check, Outcome *outcome);

@@ -4,6 +4,8 @@
 #include "store/Archive.h"
 #include "store/BoundText.h"
 #include "store/DaysInTransit.h"
+#include "store/SearchIndex.h"
+#include "store/StoreDialect.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
 
@@ -13,6 +15,9 @@
 #include <QVariant>
 
 #include <sqlite3.h>
+
+#include <algorithm>
+#include <iterator>
 
 using namespace BoundText;
 using StoreShared::report;
@@ -178,10 +183,87 @@ std::optional<WaybillStore::Condition> WaybillStore::gridCondition(const GridFil
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRows(const GridFilter &filter, int limit, Outcome *outcome) const
 {
+    if (std::optional<QVector<GridRow>> rows = gridRowsFromIndex(filter, limit, outcome))
+        return std::move(*rows);
     const std::optional<Condition> where = gridCondition(filter, true, outcome, m_engine);
     if (!where)
         return {};
     return gridRowsWhere(*where, orderBy(dialect(), filter) + QStringLiteral(" LIMIT %1").arg(limit), filter, outcome);
+}
+
+std::optional<WaybillStore::IndexDrive> WaybillStore::indexDrive(const GridFilter &filter, bool withTab,
+                                                                 Outcome *outcome) const
+{
+    if (m_engine != StoreEngine::SQLite || filter.column.isEmpty())
+        return std::nullopt;
+    const std::optional<IndexedSearch> search = indexedSearch(filter.column, filter.key);
+    if (!search || !searchIndexComplete())
+        return std::nullopt;
+    GridFilter rest = filter;
+    rest.column.clear();
+    std::optional<Condition> where = gridCondition(rest, withTab, outcome);
+    if (!where)
+        return std::nullopt;
+    where->sql += QStringLiteral(" AND ") + search->recheck.sql;
+    where->binds += search->recheck.binds;
+    IndexDrive drive;
+    // A subquery, as the search condition names 快递单's columns bare, and so do the index's.
+    drive.from = {QStringLiteral("(SELECT rowid AS 查找到 FROM %1 WHERE %1.%2 MATCH %3) AS 查找 CROSS JOIN 快递单 "
+                                 "ON 快递单.rowid = 查找.查找到")
+                      .arg(SearchIndex::table(), search->column, kText),
+                  {nonNull(search->phrase)}};
+    drive.where = *where;
+    // Numbers that differ from their normal form are not in the index as the
+    // key reads; the few there are come from their own index.
+    drive.oddRowsToo = search->oddRowsToo;
+    drive.oddFrom = QStringLiteral("快递单 INDEXED BY %1").arg(SearchIndex::oddNumbersTable());
+    drive.oddWhere = {StoreDialect::of(StoreEngine::SQLite).oddNumber + QStringLiteral(" AND ") + where->sql,
+                      where->binds};
+    return drive;
+}
+
+namespace {
+// The first `limit` of two lists in the same rowid order, each rowid once.
+template <typename Row, typename Id>
+QVector<Row> mergeByRowid(QVector<Row> a, const QVector<Row> &b, int limit, bool descending, Id id)
+{
+    if (b.isEmpty())
+        return a;
+    QVector<Row> merged;
+    std::merge(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(merged),
+               [&](const Row &x, const Row &y) { return descending ? id(x) > id(y) : id(x) < id(y); });
+    merged.erase(std::unique(merged.begin(), merged.end(), [&](const Row &x, const Row &y) { return id(x) == id(y); }),
+                 merged.end());
+    if (merged.size() > limit)
+        merged.resize(limit);
+    return merged;
+}
+} // namespace
+
+std::optional<QVector<WaybillStore::GridRow>> WaybillStore::gridRowsFromIndex(const GridFilter &filter, int limit,
+                                                                              Outcome *outcome) const
+{
+    // `rowid IN (MATCH …)` builds the whole set of matches before the LIMIT;
+    // read from the index in rowid order, the first screen stops at its last row.
+    if (filter.sortColumn >= 0)
+        return std::nullopt;
+    const std::optional<IndexDrive> drive = indexDrive(filter, true, outcome);
+    if (!drive)
+        return std::nullopt;
+    const auto tail = [&](const QString &rowid) -> QString {
+        return QStringLiteral(" ORDER BY ") + rowid + (filter.descending ? QStringLiteral(" DESC") : QString()) +
+               QStringLiteral(" LIMIT ") + QString::number(limit);
+    };
+    Outcome read;
+    QVector<GridRow> rows =
+        gridRowsWhere(drive->where, tail(QStringLiteral("查找.查找到")), filter, &read, drive->from);
+    report(outcome, read);
+    if (!drive->oddRowsToo || !read)
+        return rows;
+    return mergeByRowid(
+        std::move(rows),
+        gridRowsWhere(drive->oddWhere, tail(QStringLiteral("快递单.rowid")), filter, outcome, {drive->oddFrom, {}}),
+        limit, filter.descending, [](const GridRow &row) { return row.id; });
 }
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRowsById(const QVector<qint64> &ids, const GridFilter &filter,
@@ -207,15 +289,17 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRowsById(const QVector<qint64> 
 }
 
 QVector<WaybillStore::GridRow> WaybillStore::gridRowsWhere(const Condition &where, const QString &tail,
-                                                           const GridFilter &filter, Outcome *outcome) const
+                                                           const GridFilter &filter, Outcome *outcome,
+                                                           const Condition &from) const
 {
     const Condition archived = filter.showArchived ? archivedExpression(filter.today, filter.archiveDays)
                                                    : Condition{QStringLiteral("FALSE"), {}};
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.prepare(
-        QStringLiteral("SELECT %1, %2 FROM 快递单 WHERE %3%4").arg(gridColumns(dialect()), archived.sql, where.sql, tail));
+        QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4%5").arg(gridColumns(dialect()), archived.sql, from.sql, where.sql, tail));
     bindAll(q, archived.binds);
+    bindAll(q, from.binds);
     bindAll(q, where.binds);
     QVector<GridRow> rows;
     const Outcome result = exec(q);
@@ -303,27 +387,42 @@ int WaybillStore::countWhere(const Condition &condition, int limit, Outcome *out
 QVector<QPair<qint64, DaysUpdate>> WaybillStore::gridDays(const GridFilter &filter, qint64 afterId, int limit,
                                                           Outcome *outcome) const
 {
-    QVector<QPair<qint64, DaysUpdate>> rows;
+    using Days = QPair<qint64, DaysUpdate>;
+    const StoreDialect &d = dialect();
+    const auto read = [&](const Condition &from, const QString &order, const Condition &where, Outcome *result) {
+        QVector<Days> rows;
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT 快递单.%1, %2, %3, %4 FROM %5 WHERE %6 > ? AND %7 ORDER BY %6 LIMIT %8")
+                      .arg(d.order, d.read(QStringLiteral("快递单号")), d.read(QStringLiteral("时间")),
+                           d.read(QStringLiteral("在途时间")), from.sql, order, where.sql)
+                      .arg(limit));
+        bindAll(q, from.binds);
+        q.addBindValue(afterId);
+        bindAll(q, where.binds);
+        const Outcome done = exec(q);
+        report(result, done);
+        while (done && q.next())
+            rows.push_back({q.value(0).toLongLong(),
+                            {StoreDialect::text(q.value(1)), q.value(2).isNull() ? QString() : StoreDialect::text(q.value(2)),
+                             StoreDialect::text(q.value(3))}});
+        return rows;
+    };
+    // Driven by the search index, a batch reads its own rows only, not every match again.
+    if (const std::optional<IndexDrive> drive = indexDrive(filter, false, outcome)) {
+        Outcome indexed;
+        QVector<Days> rows = read(drive->from, QStringLiteral("查找.查找到"), drive->where, &indexed);
+        report(outcome, indexed);
+        if (!drive->oddRowsToo || !indexed)
+            return rows;
+        return mergeByRowid(std::move(rows),
+                            read({drive->oddFrom, {}}, QStringLiteral("快递单.rowid"), drive->oddWhere, outcome), limit,
+                            false, [](const Days &row) { return row.first; });
+    }
     const std::optional<Condition> where = gridCondition(filter, false, outcome, m_engine);
     if (!where)
-        return rows;
-    const StoreDialect &d = dialect();
-    QSqlQuery q(database());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT 快递单.%1, %2, %3, %4 FROM 快递单 WHERE 快递单.%1 > ? AND %5 "
-                             "ORDER BY 快递单.%1 LIMIT %6")
-                  .arg(d.order, d.read(QStringLiteral("快递单号")), d.read(QStringLiteral("时间")),
-                       d.read(QStringLiteral("在途时间")), where->sql)
-                  .arg(limit));
-    q.addBindValue(afterId);
-    bindAll(q, where->binds);
-    const Outcome result = exec(q);
-    report(outcome, result);
-    while (result && q.next())
-        rows.push_back({q.value(0).toLongLong(),
-                        {StoreDialect::text(q.value(1)), q.value(2).isNull() ? QString() : StoreDialect::text(q.value(2)),
-                         StoreDialect::text(q.value(3))}});
-    return rows;
+        return {};
+    return read({QStringLiteral("快递单"), {}}, QStringLiteral("快递单.") + d.order, *where, outcome);
 }
 
 std::optional<qint64> WaybillStore::rowIdOf(const QString &number, Outcome *outcome) const

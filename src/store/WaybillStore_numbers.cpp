@@ -76,15 +76,22 @@ Outcome WaybillStore::numberIsNew(const QString &normal, const QString &except) 
     return q.next() ? Outcome::failure(QStringLiteral("快递单号已存在！")) : Outcome::success();
 }
 
+WaybillStore::Condition WaybillStore::numberMatches(const QString &normal, const StoreDialect &dialect)
+{
+    const QVariant bound = nonNull(normal);
+    return {QStringLiteral("(%1 OR (%2 AND %3))")
+                .arg(dialect.contains.arg(QStringLiteral("快递单号"), kText), dialect.oddNumber,
+                     dialect.contains.arg(QStringLiteral("normal_number(快递单号)"), kText)),
+            {bound, bound}};
+}
+
 WaybillStore::Condition WaybillStore::numberCondition(const QString &key, const StoreDialect &dialect)
 {
     // LIKE already ignores the case of ASCII letters; blanks and full-width
     // characters of a stored number need its normal form.
     const QString normal = WaybillNumber::normalForm(key);
     const QVariant bound = nonNull(normal);
-    const QString matches = QStringLiteral("(%1 OR (%2 AND %3))")
-                                .arg(dialect.contains.arg(QStringLiteral("快递单号"), kText), dialect.oddNumber,
-                                     dialect.contains.arg(QStringLiteral("normal_number(快递单号)"), kText));
+    const QString matches = numberMatches(normal, dialect).sql;
     // The server's trigram indexes serve its ILIKE by themselves.
     const std::optional<Condition> rows =
         dialect.engine == StoreEngine::SQLite

@@ -4,9 +4,13 @@
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
 
+#include <QScopeGuard>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -50,6 +54,44 @@ QVector<Waybill> WaybillStore::readRows(QSqlQuery &query, Outcome *outcome, cons
 
 QVector<Waybill> WaybillStore::allWaybills(Outcome *outcome, const KeepGoing &keepGoing) const
 {
+    const QByteArray sql = (dialect().selectAll + QStringLiteral(" ORDER BY ") + dialect().order).toUtf8();
+    // The export reads the whole register: straight from SQLite, as its driver
+    // would read the text, without a QVariant for every value.
+    const QVariant h = database().driver()->handle();
+    if (m_engine == StoreEngine::SQLite && h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0) {
+        sqlite3 *handle = *static_cast<sqlite3 *const *>(h.constData());
+        sqlite3_stmt *select = nullptr;
+        if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &select, nullptr) != SQLITE_OK) {
+            report(outcome, statementFailure(QString::fromUtf8(sqlite3_errmsg(handle))));
+            return {};
+        }
+        const auto finalize = qScopeGuard([select] { sqlite3_finalize(select); });
+        QVector<Waybill> rows;
+        constexpr int kRowsBetweenAsks = 512;
+        int stepped = SQLITE_ROW;
+        for (int n = 1; (stepped = sqlite3_step(select)) == SQLITE_ROW; ++n) {
+            Waybill w;
+            for (int c = 0; c < WaybillColumns::Count; ++c) {
+                if (sqlite3_column_type(select, c) == SQLITE_NULL)
+                    continue;
+                const void *text = sqlite3_column_text16(select, c);
+                const qsizetype size = sqlite3_column_bytes16(select, c) / qsizetype(sizeof(char16_t));
+                WaybillColumns::value(w, c) =
+                    size > 0 ? QString(static_cast<const QChar *>(text), size) : QStringLiteral("");
+            }
+            rows.push_back(std::move(w));
+            if (keepGoing && n % kRowsBetweenAsks == 0 && !keepGoing()) {
+                report(outcome, Outcome::failure(QStringLiteral("读取已取消。")));
+                return rows;
+            }
+        }
+        if (stepped != SQLITE_DONE) {
+            report(outcome, statementFailure(QString::fromUtf8(sqlite3_errmsg(handle))));
+            return {};
+        }
+        report(outcome, Outcome::success());
+        return rows;
+    }
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.prepare(dialect().selectAll + QStringLiteral(" ORDER BY ") + dialect().order);
@@ -134,6 +176,24 @@ std::optional<WaybillStore::Condition> WaybillStore::searchCondition(const QStri
         return contains;
     return Condition{QStringLiteral("rowid IN (%1) AND %2").arg(rows->sql, contains.sql), rows->binds + contains.binds};
 }
+std::optional<WaybillStore::IndexedSearch> WaybillStore::indexedSearch(const QString &column, const QString &key)
+{
+    if (!searchableColumns().contains(column) || key.contains(QChar(0)))
+        return std::nullopt;
+    const StoreDialect &dialect = StoreDialect::of(StoreEngine::SQLite);
+    if (column == WaybillColumns::name(WaybillColumns::Number)) {
+        const QString normal = WaybillNumber::normalForm(key);
+        const std::optional<QString> phrase = SearchIndex::matchPhrase(normal);
+        if (!phrase)
+            return std::nullopt;
+        return IndexedSearch{column, *phrase, numberMatches(normal, dialect), true};
+    }
+    const std::optional<QString> phrase = SearchIndex::matchPhrase(key);
+    if (!phrase)
+        return std::nullopt;
+    return IndexedSearch{column, *phrase, {dialect.contains.arg(column, kText), {nonNull(key)}}, false};
+}
+
 Outcome WaybillStore::addSearchIndex()
 {
     QSqlDatabase db = database();

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStringEncoder>
 
 namespace ExportWriter {
 
@@ -15,20 +16,29 @@ QByteArray format(const QVector<Waybill> &rows, int *rowsBeyondGbk)
 {
     if (rowsBeyondGbk)
         *rowsBeyondGbk = 0;
-    QString text;
-    text.reserve(rows.size() * 96);
+    // A line at a time into the file's bytes, with one encoder: no copy of the
+    // whole text in UTF-16, and each line's bytes tell whether it fits GBK.
+    QStringEncoder encoder("GB18030");
+    QByteArray bytes;
+    bytes.reserve(rows.size() * 96);
+    QString line;
     for (const Waybill &row : rows) {
-        bool beyond = false;
-        for (const QString &value : row.values()) {
-            text += value;
-            text += QLatin1Char(',');
-            beyond = beyond || (rowsBeyondGbk && !GbkText::fitsGbk(value));
+        line.clear();
+        for (int c = 0; c < WaybillColumns::Count; ++c) {
+            line += WaybillColumns::value(row, c);
+            line += QLatin1Char(',');
         }
-        if (beyond)
+        line += QLatin1String("\r\n");
+        const qsizetype start = bytes.size();
+        const qsizetype needed = start + encoder.requiredSpace(line.size());
+        if (bytes.capacity() < needed)
+            bytes.reserve(needed * 2);
+        bytes.resize(needed);
+        bytes.resize(encoder.appendToBuffer(bytes.data() + start, line) - bytes.constData());
+        if (rowsBeyondGbk && !GbkText::encodedFitsGbk(QByteArrayView(bytes).sliced(start)))
             ++*rowsBeyondGbk;
-        text += QLatin1String("\r\n");
     }
-    return GbkText::encode(text);
+    return bytes;
 }
 
 Outcome write(const QString &path, const QVector<Waybill> &rows, int *rowsBeyondGbk)

@@ -101,6 +101,14 @@ void TestWaybillLoader::readStopsWhenNoLongerWanted()
     QCOMPARE(steps, (QVector<WaybillLoader::Step>{WaybillLoader::Step::FirstScreen, WaybillLoader::Step::Listed,
                                                   WaybillLoader::Step::Counted}));
     QCOMPARE(r.days(2499), u("10天"));
+
+    // A search read from its index stores the days batch after batch as well.
+    request.filter.column = u("快递公司");
+    request.filter.key = u("顺丰速");
+    request.filter.today = kToday.addDays(1);
+    QCOMPARE(WaybillLoader::read(r.path, request, {}).ids.size(), 2500);
+    QCOMPARE(r.days(0), u("11天"));
+    QCOMPARE(r.days(2499), u("11天"));
 }
 
 TOLVANE_ENGINE_TEST_MAIN(TestWaybillLoader)

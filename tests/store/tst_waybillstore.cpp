@@ -126,6 +126,11 @@ void TestWaybillStore::valuesAreStoredAndFoundAsTypedOnce()
     const Waybill back = f.get(QStringLiteral("O'Neil%_1"));
     QCOMPARE(back.notes, w.notes);
     QVERIFY(!back.goods.isNull() && back.goods.isEmpty()); // empty text, not null
+    const Waybill listed = f.store.allWaybills().value(0); // read whole, as the export reads it
+    for (int c = 0; c < WaybillColumns::Count; ++c)
+        QVERIFY2(WaybillColumns::value(listed, c) == WaybillColumns::value(back, c) &&
+                     WaybillColumns::value(listed, c).isNull() == WaybillColumns::value(back, c).isNull(),
+                 qPrintable(WaybillColumns::name(c)));
     QCOMPARE(back.status, u("未签收"));
     QCOMPARE(back.daysInTransit, u("0天 "));
     QVERIFY(!f.store.numberExists(QStringLiteral("O'Neil%_"))); // '=' does not treat % as a wildcard
@@ -234,11 +239,60 @@ void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
         {u("备注"), QStringLiteral("0%_off")}, {u("备注"), QStringLiteral("_OFF")}, {u("备注"), QStringLiteral("50%")},
         {u("快递单号"), QStringLiteral("SF1%002")}, {u("快递单号"), QStringLiteral("P7")}, {u("物品"), u("书")},
         {u("快递公司"), u("顺丰速")}, {u("快递单号"), u("Ｄ９９")}};
+    // The grid's first screen, read from the index in rowid order, either way, under the archive rule and a tab.
+    QVERIFY(
+        raw.exec(u("INSERT INTO 快递单 (快递单号, 快递公司, 状态, 时间) VALUES ('XD990', '顺丰速运', '未签收', ''), "
+                   "('SD991', '顺丰速运', '已签收', '2026/1/1'), ('AD992', '顺丰速运', '未签收', '')")));
+    QVERIFY(raw.exec(u("INSERT INTO 查询记录 (快递单号, 查询时间, 最后查询, 来源, 状态, 已签收, 物流状态) VALUES "
+                       "('AD992', '2026-12-16T01:00:00Z', '2026-12-16T01:00:00Z', 'concise', '运输中', 0, '运输中')")));
     QVector<QStringList> indexed;
     for (const auto &[column, key] : keys)
         indexed << numbers(column, key);
+    const auto firstScreens = [&] {
+        QStringList out;
+        for (const auto &[column, key] : {std::pair{u("快递单号"), u("d99")}, std::pair{u("快递公司"), u("顺丰速")},
+                                          std::pair{u("快递单号"), u("990%XD")}}) {
+            for (int variant = 0; variant < 8; ++variant) {
+                WaybillStore::GridFilter filter;
+                filter.column = column;
+                filter.key = key;
+                filter.today = QDate(2026, 12, 17);
+                filter.descending = variant & 1;
+                filter.showArchived = variant & 2;
+                if (variant & 4)
+                    filter.status = QStringLiteral(""); // never checked
+                QStringList shown;
+                for (const WaybillStore::GridRow &row : f.store.gridRows(filter, 2))
+                    shown << row.waybill.number;
+                out << shown.join(QLatin1Char(','));
+            }
+        }
+        return out;
+    };
+    // The days pass walks the same rows a batch at a time (here of one row), odd numbers merged in.
+    const auto dayBatches = [&] {
+        WaybillStore::GridFilter filter;
+        filter.column = u("快递单号");
+        filter.key = u("d99");
+        filter.today = QDate(2026, 12, 17);
+        QStringList walked;
+        qint64 after = 0;
+        for (QVector<QPair<qint64, DaysUpdate>> batch; !(batch = f.store.gridDays(filter, after, 1)).isEmpty();
+             after = batch.last().first)
+            walked << batch.first().second.number;
+        return walked;
+    };
+    const QStringList batches = dayBatches();
+    QCOMPARE(batches, (QStringList{u("ＪＤ９９９"), u("XD990"), u("AD992")}));
+    const QStringList screens = firstScreens();
+    // ＪＤ９９９ only by its normal form; SD991 archived; AD992 checked, not under the never-checked tab.
+    QCOMPARE(screens.mid(0, 8),
+             (QStringList{u("ＪＤ９９９,XD990"), u("AD992,XD990"), u("ＪＤ９９９,XD990"), u("AD992,SD991"),
+                          u("ＪＤ９９９,XD990"), u("XD990,ＪＤ９９９"), u("ＪＤ９９９,XD990"), u("SD991,XD990")}));
     QVERIFY(raw.exec(u("UPDATE 快递单_查找进度 SET 已索引到 = 0")));
     QVERIFY(!f.store.searchIndexComplete());
+    QCOMPARE(firstScreens(), screens);
+    QCOMPARE(dayBatches(), batches);
     for (int k = 0; k < keys.size(); ++k) {
         QCOMPARE(numbers(keys[k].first, keys[k].second), indexed[k]);
         QVERIFY2(!indexed[k].isEmpty(), qPrintable(keys[k].second));
@@ -289,6 +343,11 @@ void TestWaybillStore::oldOrDamagedRegisterIsIndexedInBatchesAndSearchedMeanwhil
     // 旧物2… runs across the batches' border; row 6 is gone.
     QCOMPARE(store.search(u("物品"), u("旧物2")).size(), 6110);
     QCOMPARE(store.search(u("物品"), u("旧物6")).size(), 1110);
+    // A whole read stops once no longer wanted, and says so.
+    int asked = 0;
+    Outcome stopped;
+    QVERIFY(store.allWaybills(&stopped, [&asked] { return ++asked < 3; }).size() < 25000);
+    QVERIFY(!stopped.ok && asked == 3);
 
     // Someone drops the index: the next opening starts it again, and meanwhile the search scans.
     store.close();

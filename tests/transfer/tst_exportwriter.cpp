@@ -144,6 +144,10 @@ void TestExportWriter::rowsBeyondGbkAreKeptAndCounted()
     const QString back = GbkText::decode(folder.read(QStringLiteral("out.txt")));
     for (const QString &note : notes)
         QVERIFY2(back.contains(QStringLiteral(",") + note + QStringLiteral(",\r\n")), qPrintable(note));
+    QString lines; // byte for byte: each value and a comma, then CR LF
+    for (const Waybill &w : rows)
+        lines += w.values().join(QLatin1Char(',')) + QStringLiteral(",\r\n");
+    QCOMPARE(folder.read(QStringLiteral("out.txt")), GbkText::encode(lines));
 }
 
 void TestExportWriter::aFailedWriteIsReported()
