@@ -224,6 +224,7 @@ private:
     void watchRegister();
     void followChanges(const QStringList &numbers);
     void openServerRegister(const StoreLocation &where, bool askedForPassword = false);
+    void showRegisterCopy(const StoreLocation &source, const StoreLocation &target);
     void onClockTick();
 
     // Size, position and panes (MainWindow_place.cpp).

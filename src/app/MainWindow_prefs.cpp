@@ -3,9 +3,11 @@
 
 #include "core/ClassicTimer.h"
 #include "core/Dialogs.h"
+#include "manage/RegisterCopyWindow.h"
 #include "settings/AppSettings.h"
 #include "settings/ApplySkin.h"
 #include "settings/AutoStart.h"
+#include "settings/RegisterLocationBox.h"
 #include "settings/SettingsDialog.h"
 #include "settings/Skins.h"
 #include "update/UpdateCheck.h"
@@ -64,11 +66,36 @@ void MainWindow::showSettings()
         connect(m_settings, &SettingsDialog::carrierChosen, this, &MainWindow::selectCarrierFromSettings);
         connect(m_settings, &SettingsDialog::readIntervalChanged, pageReadTimer, &ClassicTimer::setInterval);
         connect(m_settings, &SettingsDialog::updateCheckIntervalChanged, updateCheckTimer, &ClassicTimer::setInterval);
+        connect(m_settings->registerLocationGroup, &RegisterLocationBox::copyToServerAsked, this,
+                [this](const StoreLocation &local, const ServerLocation &server) {
+                    showRegisterCopy(local, StoreLocation(server));
+                });
+        connect(m_settings->registerLocationGroup, &RegisterLocationBox::copyFromServerAsked, this,
+                [this](const ServerLocation &server) {
+                    Dialogs::FileRequest request;
+                    request.title = QStringLiteral("复制服务器登记簿到本机文件");
+                    request.folder = m_dataFolder;
+                    request.fileName = QStringLiteral("服务器登记簿副本.db");
+                    request.filters = {QStringLiteral("登记簿(*.db)")};
+                    request.defaultSuffix = QStringLiteral("db");
+                    // An existing file is never replaced: the copy itself says so.
+                    request.confirmOverwrite = false;
+                    const QString file = m_dialogs.saveFile(m_settings, request);
+                    if (!file.isEmpty())
+                        showRegisterCopy(StoreLocation(server), StoreLocation(file));
+                });
         m_settings->load();
     }
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();
+}
+
+void MainWindow::showRegisterCopy(const StoreLocation &source, const StoreLocation &target)
+{
+    auto *window = new RegisterCopyWindow(source, target, m_settings);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->open();
 }
 
 void MainWindow::showUpdateWindow()

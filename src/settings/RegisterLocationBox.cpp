@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,6 +93,31 @@ RegisterLocationBox::RegisterLocationBox(QWidget *parent)
     testResultLabel->setWordWrap(true);
     testResultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     form->addRow(testResultLabel);
+    // Moving a register is done once, when a shop starts sharing one (or keeps a copy).
+    copyToServerButton = new QPushButton(QStringLiteral("复制本机登记簿到服务器"), this);
+    copyToServerButton->setObjectName(QStringLiteral("copyToServerButton"));
+    copyToServerButton->setAccessibleName(copyToServerButton->text());
+    copyFromServerButton = new QPushButton(QStringLiteral("复制服务器登记簿到本机文件"), this);
+    copyFromServerButton->setObjectName(QStringLiteral("copyFromServerButton"));
+    copyFromServerButton->setAccessibleName(copyFromServerButton->text());
+    auto *copies = new QHBoxLayout;
+    copies->addWidget(copyToServerButton);
+    copies->addWidget(copyFromServerButton);
+    form->addRow(copies);
+    m_serverFields << copyToServerButton << copyFromServerButton;
+    const auto asked = [this](bool toServer) {
+        const ServerLocation server = location().server;
+        if (server.database.isEmpty() && server.service.isEmpty()) {
+            testResultLabel->setText(QStringLiteral("请填写数据库名（或服务名）。"));
+            return;
+        }
+        if (toServer)
+            Q_EMIT copyToServerAsked(StoreLocation(QDir(m_programFolder).filePath(WaybillStore::fileName())), server);
+        else
+            Q_EMIT copyFromServerAsked(server);
+    };
+    connect(copyToServerButton, &QPushButton::clicked, this, [asked] { asked(true); });
+    connect(copyFromServerButton, &QPushButton::clicked, this, [asked] { asked(false); });
 
     connect(serverChoice, &QRadioButton::toggled, this, &RegisterLocationBox::enableServerFields);
     connect(testButton, &QPushButton::clicked, this, &RegisterLocationBox::test);

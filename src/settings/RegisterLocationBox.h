@@ -40,10 +40,15 @@ public:
     QLineEdit *passwordEdit = nullptr;
     QPushButton *testButton = nullptr;
     QLabel *testResultLabel = nullptr;
+    QPushButton *copyToServerButton = nullptr;   // 复制本机登记簿到服务器
+    QPushButton *copyFromServerButton = nullptr; // 复制服务器登记簿到本机文件
 
 Q_SIGNALS:
     // The test's verdict is shown.
     void tested(bool reached);
+    // A copy is asked for between this PC's kd.db (or a file) and the server the fields name.
+    void copyToServerAsked(const StoreLocation &local, const ServerLocation &server);
+    void copyFromServerAsked(const ServerLocation &server);
 
 private:
     void enableServerFields();

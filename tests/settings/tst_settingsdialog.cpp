@@ -288,6 +288,21 @@ void TestSettingsDialog::registerLocationSavedWithoutItsPassword()
     QVERIFY(tested.wait(30000));
     QCOMPARE(tested.first().first().toBool(), false);
     QVERIFY2(box->testResultLabel->text().startsWith(u("无法连接数据库服务器")), qPrintable(box->testResultLabel->text()));
+    // The copy buttons name this PC's kd.db and the server the fields say.
+    QSignalSpy toServer(box, &RegisterLocationBox::copyToServerAsked);
+    QSignalSpy fromServer(box, &RegisterLocationBox::copyFromServerAsked);
+    box->copyToServerButton->click();
+    QCOMPARE(toServer.size(), 1);
+    QVERIFY(fromServer.isEmpty());
+    box->copyFromServerButton->click();
+    QCOMPARE(toServer.first().at(0).value<StoreLocation>().file, QDir(m_folder->path()).filePath(u("kd.db")));
+    QCOMPARE(toServer.first().at(1).value<ServerLocation>().database, u("登记簿"));
+    QCOMPARE(fromServer.size(), 1);
+    box->databaseEdit->clear();
+    box->copyToServerButton->click();
+    QCOMPARE(toServer.size(), 1);
+    QCOMPARE(box->testResultLabel->text(), u("请填写数据库名（或服务名）。"));
+    box->databaseEdit->setText(u("登记簿"));
 
     box->hostEdit->setText(QStringLiteral(" db.shop "));
     box->portBox->setValue(6543);
