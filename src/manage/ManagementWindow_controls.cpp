@@ -6,6 +6,7 @@
 #include "manage/WaybillLoader.h"
 #include "store/WaybillTableModel.h"
 
+#include <algorithm>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -232,6 +233,16 @@ void ManagementWindow::buildControls()
     connect(waybillGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &ManagementWindow::showSelectedRow);
     connect(waybillGrid, &QAbstractItemView::doubleClicked, this, &ManagementWindow::showSelectedRow);
+    // A screen reader selects a cell without moving the current one; the row it
+    // selected is then the chosen row, as a click would make it.
+    connect(waybillGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList selected = waybillGrid->selectionModel()->selectedIndexes();
+        if (selected.isEmpty() || selected.first().row() == waybillGrid->currentIndex().row())
+            return;
+        const int row = selected.first().row();
+        if (std::all_of(selected.cbegin(), selected.cend(), [row](const QModelIndex &i) { return i.row() == row; }))
+            waybillGrid->selectionModel()->setCurrentIndex(selected.first(), QItemSelectionModel::NoUpdate);
+    });
     connect(m_loader, &WaybillLoader::firstScreenRead, this, &ManagementWindow::showFirstScreen);
     connect(m_loader, &WaybillLoader::listed, this, &ManagementWindow::showListed);
     connect(m_loader, &WaybillLoader::counted, this, &ManagementWindow::showCounts);
