@@ -1,11 +1,48 @@
 #pragma once
-// What the benches share: the summary table's line, and the rows of a text import.
+// What the benches share: timing over runs, the summary table's line, and the rows of a text import.
 
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+
+namespace Bench {
+
+// A time measured over several runs: median, fastest and slowest, in ms; -1 when not measured.
+struct Spread {
+    qint64 median = -1, min = -1, max = -1;
+};
+
+// `run(i)` returns its own time in ms (what it prepared before is not counted), or -1.
+inline Spread timed(const std::function<qint64(int)> &run, int runs = 5)
+{
+    QVector<qint64> ms;
+    for (int i = 0; i < runs; ++i) {
+        const qint64 took = run(i);
+        if (took < 0)
+            return {};
+        ms << took;
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms.first(), ms.last()};
+}
+
+// The bench's own line for a spread.
+inline void line(const char *what, const Spread &s)
+{
+    if (s.median < 0)
+        std::printf("%-44s n/a\n", what);
+    else
+        std::printf("%-44s %6lld ms (min %lld, max %lld)\n", what, static_cast<long long>(s.median),
+                    static_cast<long long>(s.min), static_cast<long long>(s.max));
+    std::fflush(stdout);
+}
+
+} // namespace Bench
 
 // One line of the summary table that `make bench` ends with: what, the value, the goal, ok/over/n/a.
 inline void figure(const QString &what, const QString &value, const QString &goal, const QString &verdict)

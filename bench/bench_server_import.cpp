@@ -20,36 +20,12 @@
 #include <cstdio>
 #include <functional>
 
+using Bench::line;
+using Bench::Spread;
+using Bench::timed;
+
 namespace {
 constexpr int kRows = 100000;
-constexpr int kRuns = 5;
-
-struct Spread {
-    qint64 median = -1, min = -1, max = -1;
-};
-
-Spread timed(const std::function<qint64()> &run)
-{
-    QVector<qint64> ms;
-    for (int i = 0; i < kRuns; ++i) {
-        const qint64 took = run();
-        if (took < 0)
-            return {};
-        ms << took;
-    }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.first(), ms.last()};
-}
-
-void line(const char *what, const Spread &s)
-{
-    if (s.median < 0)
-        std::printf("%-44s n/a\n", what);
-    else
-        std::printf("%-44s %6lld ms (min %lld, max %lld)\n", what, static_cast<long long>(s.median),
-                    static_cast<long long>(s.min), static_cast<long long>(s.max));
-    std::fflush(stdout);
-}
 
 // A new database holding an empty register as the program makes it.
 std::optional<ServerLocation> newRegister(PostgresCluster &cluster)
@@ -85,7 +61,7 @@ int main(int argc, char **argv)
     const QString csvFile = folder.file(QStringLiteral("import.csv"));
     folder.write(QStringLiteral("import.csv"), csv.toUtf8());
 
-    const Spread ours = timed([&]() -> qint64 {
+    const Spread ours = timed([&](int) -> qint64 {
         const std::optional<ServerLocation> at = newRegister(cluster);
         if (!at)
             return -1;
@@ -108,7 +84,7 @@ int main(int argc, char **argv)
     });
     line("text import into the server", ours);
 
-    const Spread psql = timed([&]() -> qint64 {
+    const Spread psql = timed([&](int) -> qint64 {
         const std::optional<ServerLocation> at = newRegister(cluster);
         if (!at)
             return -1;

@@ -19,37 +19,12 @@
 #include <cstdio>
 #include <functional>
 
+using Bench::line;
+using Bench::Spread;
+using Bench::timed;
+
 namespace {
 constexpr int kRows = 100000;
-constexpr int kRuns = 5;
-
-struct Spread {
-    qint64 median = -1, min = -1, max = -1;
-};
-
-// `run` returns its own time in ms (what it prepared before is not counted), or -1.
-Spread timed(const std::function<qint64(int)> &run)
-{
-    QVector<qint64> ms;
-    for (int i = 0; i < kRuns; ++i) {
-        const qint64 took = run(i);
-        if (took < 0)
-            return {};
-        ms << took;
-    }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.first(), ms.last()};
-}
-
-void line(const char *what, const Spread &s)
-{
-    if (s.median < 0)
-        std::printf("%-44s n/a\n", what);
-    else
-        std::printf("%-44s %6lld ms (min %lld, max %lld)\n", what, static_cast<long long>(s.median),
-                    static_cast<long long>(s.min), static_cast<long long>(s.max));
-    std::fflush(stdout);
-}
 
 void ratio(const char *what, const Spread &ours, const Spread &cli, double goal)
 {

@@ -15,6 +15,8 @@
 
 using StoreShared::report;
 
+#include <numeric>
+
 namespace {
 
 // A table as the copy moves it: its columns without the engine's order
@@ -85,7 +87,11 @@ bool hasFlagTable(QSqlQuery &q, StoreEngine engine)
 // Progress every thousand rows across all tables.
 class Ticker {
 public:
-    Ticker(const RegisterCopy::Progress &progress, qint64 total) : m_progress(progress), m_total(total) {}
+    // Every row of every table counts.
+    Ticker(const RegisterCopy::Progress &progress, const QVector<qint64> &rows)
+        : m_progress(progress), m_total(std::accumulate(rows.cbegin(), rows.cend(), qint64(0)))
+    {
+    }
     bool step()
     {
         ++m_done;
@@ -181,10 +187,7 @@ CopyCounts RegisterCopy::toServer(const QString &file, const ServerLocation &ser
     }
     if (tables.size() > 2 && !write.exec(WaybillStore::flagTableDefinition()))
         return failed(reasonOf(write.lastError()));
-    qint64 total = 0;
-    for (const qint64 n : rows)
-        total += n;
-    Ticker ticker(progress, total);
+    Ticker ticker(progress, rows);
     if (!ticker.start())
         return fail(QStringLiteral("复制已取消，服务器上没有写入任何内容。"));
     const StoreDialect &lite = StoreDialect::of(StoreEngine::SQLite);
@@ -274,10 +277,7 @@ CopyCounts RegisterCopy::toFile(const ServerLocation &server, const QString &fil
                     return failed(error);
                 if (tables.size() > 2 && !write.exec(WaybillStore::flagTableDefinition()))
                     return failed(write.lastError().text());
-                qint64 total = 0;
-                for (const qint64 n : rows)
-                    total += n;
-                Ticker ticker(progress, total);
+                Ticker ticker(progress, rows);
                 if (!ticker.start())
                     return fail(QStringLiteral("复制已取消，没有建立文件。"));
                 const StoreDialect &pg = StoreDialect::of(StoreEngine::PostgreSQL);

@@ -269,7 +269,7 @@ private:
     // normal_number() gives a stored number's normal form; only numbers that
     // can differ from it pass the cheap filter kOddNumber first.
     static bool addNumberFunction(QSqlDatabase &db);
-    // dispatch_date(时间): the date a row's time reads as, yyyy-MM-dd, else NULL (WaybillStore_grid.cpp).
+    // dispatch_date(时间): the date a row's time reads as, yyyy-MM-dd, else NULL (WaybillStore_dates.cpp).
     // A server keeps the function in the database: dispatchDateFunction() defines it.
     static bool addDateFunction(QSqlDatabase &db);
     static QString dispatchDateFunction();
