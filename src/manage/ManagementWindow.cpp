@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QTableView>
 
 ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
@@ -44,8 +45,11 @@ ManagementWindow::~ManagementWindow() = default;
 
 void ManagementWindow::showEvent(QShowEvent *event)
 {
-    if (!m_loaded)
+    if (!m_loaded) {
         load();
+        // Typing searches at once; the grid takes no focus, and so chooses no row, by itself.
+        searchKeyEdit->setFocus();
+    }
     QWidget::showEvent(event);
 }
 
