@@ -30,6 +30,16 @@ bool isPartialOf(const QString &fileName, const QString &name)
 
 } // namespace SaveWholeNames
 
+bool SaveWhole(const QString &path, const QByteArray &bytes, QString *error)
+{
+    WholeFileWriter file(path);
+    if (file.write(bytes) && file.commit())
+        return true;
+    if (error)
+        *error = file.error();
+    return false;
+}
+
 Outcome SaveWholeFile(const QString &path, const QByteArray &bytes)
 {
     QString reason;

@@ -14,7 +14,7 @@
 
 namespace {
 
-int writeAll(int fd, const QByteArray &bytes)
+int writeAll(int fd, QByteArrayView bytes)
 {
     const char *at = bytes.constData();
     qsizetype left = bytes.size();
@@ -45,49 +45,81 @@ void syncFolder(const QString &path)
 
 } // namespace
 
-bool SaveWhole(const QString &path, const QByteArray &bytes, QString *error)
+struct WholeFileWriter::Private {
+    QByteArray targetName;
+    QByteArray partialName;
+    int fd = -1;
+    int problem = 0;
+    bool committed = false;
+};
+
+WholeFileWriter::WholeFileWriter(const QString &path) : d(std::make_unique<Private>())
 {
-    const auto fail = [error](int systemError) {
-        if (error)
-            *error = DiskFailure::describe(systemError);
-        return false;
-    };
     // A link is followed, as QSaveFile did: the file it points to is replaced.
     QString target = path;
     if (const QFileInfo info(path); info.isSymLink() && !info.symLinkTarget().isEmpty())
         target = info.symLinkTarget();
-    const QByteArray targetName = QFile::encodeName(target);
+    d->targetName = QFile::encodeName(target);
     struct stat old {};
-    const bool existed = ::stat(targetName.constData(), &old) == 0;
-    if (existed && S_ISDIR(old.st_mode))
-        return fail(EISDIR);
-
-    QByteArray partialName;
-    int fd = -1;
-    for (int attempt = 0; attempt < 20 && fd < 0; ++attempt) {
-        partialName = QFile::encodeName(SaveWholeNames::partialPath(target));
-        fd = ::open(partialName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return fail(errno);
+    const bool existed = ::stat(d->targetName.constData(), &old) == 0;
+    if (existed && S_ISDIR(old.st_mode)) {
+        d->problem = EISDIR;
+        return;
     }
-    if (fd < 0)
-        return fail(EEXIST);
+    for (int attempt = 0; attempt < 20 && d->fd < 0; ++attempt) {
+        d->partialName = QFile::encodeName(SaveWholeNames::partialPath(target));
+        d->fd = ::open(d->partialName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (d->fd < 0 && errno != EEXIST) {
+            d->problem = errno;
+            break;
+        }
+    }
+    if (d->fd < 0) {
+        d->partialName.clear(); // not ours: nothing to remove
+        if (d->problem == 0)
+            d->problem = EEXIST;
+        return;
+    }
     // The new file keeps the old one's permissions.
     if (existed)
-        ::fchmod(fd, old.st_mode & 07777);
+        ::fchmod(d->fd, old.st_mode & 07777);
+}
 
-    int problem = writeAll(fd, bytes);
+WholeFileWriter::~WholeFileWriter()
+{
+    if (d->fd >= 0)
+        ::close(d->fd);
+    if (!d->committed && !d->partialName.isEmpty())
+        ::unlink(d->partialName.constData());
+}
+
+bool WholeFileWriter::write(QByteArrayView bytes)
+{
+    if (d->problem == 0 && d->fd >= 0)
+        d->problem = writeAll(d->fd, bytes);
+    return d->problem == 0;
+}
+
+bool WholeFileWriter::commit()
+{
+    if (d->problem != 0 || d->fd < 0)
+        return false;
     // EINVAL: a file system that has nothing to sync.
-    if (problem == 0 && ::fsync(fd) != 0 && errno != EINVAL)
-        problem = errno;
-    if (::close(fd) != 0 && problem == 0 && errno != EINTR)
-        problem = errno;
-    if (problem == 0 && ::rename(partialName.constData(), targetName.constData()) != 0)
-        problem = errno;
-    if (problem != 0) {
-        ::unlink(partialName.constData());
-        return fail(problem);
-    }
-    syncFolder(target);
+    if (::fsync(d->fd) != 0 && errno != EINVAL)
+        d->problem = errno;
+    if (::close(d->fd) != 0 && d->problem == 0 && errno != EINTR)
+        d->problem = errno;
+    d->fd = -1;
+    if (d->problem == 0 && ::rename(d->partialName.constData(), d->targetName.constData()) != 0)
+        d->problem = errno;
+    if (d->problem != 0)
+        return false;
+    d->committed = true;
+    syncFolder(QFile::decodeName(d->targetName));
     return true;
+}
+
+QString WholeFileWriter::error() const
+{
+    return d->problem == 0 ? QString() : DiskFailure::describe(d->problem);
 }

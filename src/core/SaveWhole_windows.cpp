@@ -36,39 +36,68 @@ int systemErrorOf(DWORD code)
 
 } // namespace
 
-bool SaveWhole(const QString &path, const QByteArray &bytes, QString *error)
-{
-    const auto fail = [error](int systemError) {
-        if (error)
-            *error = DiskFailure::describe(systemError);
-        return false;
-    };
-    if (QFileInfo(path).isDir())
-        return fail(EISDIR);
+struct WholeFileWriter::Private {
+    QString path;
     QFile partial;
-    for (int attempt = 0; attempt < 20 && !partial.isOpen(); ++attempt) {
-        partial.setFileName(SaveWholeNames::partialPath(path));
-        if (!partial.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) && !partial.exists())
-            return fail(systemErrorOf(GetLastError()));
+    int problem = 0;
+    bool created = false; // only a file of our own is removed
+    bool committed = false;
+};
+
+WholeFileWriter::WholeFileWriter(const QString &path) : d(std::make_unique<Private>())
+{
+    d->path = path;
+    if (QFileInfo(path).isDir()) {
+        d->problem = EISDIR;
+        return;
     }
-    if (!partial.isOpen())
-        return fail(EEXIST);
-    bool ok = partial.write(bytes) == bytes.size();
-    int problem = ok ? 0 : systemErrorOf(GetLastError());
-    if (ok && !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(partial.handle())))) {
-        ok = false;
-        problem = systemErrorOf(GetLastError());
+    for (int attempt = 0; attempt < 20 && !d->partial.isOpen(); ++attempt) {
+        d->partial.setFileName(SaveWholeNames::partialPath(path));
+        if (!d->partial.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) &&
+            !d->partial.exists()) {
+            d->problem = systemErrorOf(GetLastError());
+            return;
+        }
     }
-    partial.close();
-    if (ok && !MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(partial.fileName()).utf16()),
-                           reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ok = false;
-        problem = systemErrorOf(GetLastError());
+    if (!d->partial.isOpen())
+        d->problem = d->problem == 0 ? EEXIST : d->problem;
+    d->created = d->partial.isOpen();
+}
+
+WholeFileWriter::~WholeFileWriter()
+{
+    if (d->created && !d->committed) {
+        d->partial.close();
+        d->partial.remove();
     }
-    if (!ok) {
-        partial.remove();
-        return fail(problem);
-    }
+}
+
+bool WholeFileWriter::write(QByteArrayView bytes)
+{
+    if (d->problem == 0 && d->partial.write(bytes.data(), bytes.size()) != bytes.size())
+        d->problem = systemErrorOf(GetLastError());
+    return d->problem == 0;
+}
+
+bool WholeFileWriter::commit()
+{
+    if (d->problem != 0 || !d->partial.isOpen())
+        return false;
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(d->partial.handle()))))
+        d->problem = systemErrorOf(GetLastError());
+    d->partial.close();
+    if (d->problem == 0 &&
+        !MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(d->partial.fileName()).utf16()),
+                     reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(d->path).utf16()),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        d->problem = systemErrorOf(GetLastError());
+    if (d->problem != 0)
+        return false;
+    d->committed = true;
     return true;
+}
+
+QString WholeFileWriter::error() const
+{
+    return d->problem == 0 ? QString() : DiskFailure::describe(d->problem);
 }

@@ -4,8 +4,8 @@
 #include "core/BackgroundTask.h"
 #include "core/Dialogs.h"
 #include "core/ProgramName.h"
+#include "manage/RegisterExport.h"
 #include "store/WaybillStore.h"
-#include "transfer/ExportWriter.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -26,13 +26,7 @@ void ManagementWindow::exportRegister()
     m_exporting = true;
     exportButton->setEnabled(false);
     m_reading->setText(QStringLiteral("正在导出…"));
-    struct Written {
-        Outcome outcome;
-        bool empty = false;
-        int beyondGbk = 0;
-    };
     const StoreLocation database = m_store->location();
-    const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
     // The stage and its count reach the window through the task, which outlives its worker.
     BackgroundTask *task = m_exportTask;
     QLabel *label = m_reading;
@@ -45,25 +39,11 @@ void ManagementWindow::exportRegister()
             },
             Qt::QueuedConnection);
     };
-    m_exportTask->run<Written>(
-        [database, path, workbook, tell](const BackgroundTask::KeepGoing &) {
-            Written written;
-            WaybillStore store;
-            written.outcome = store.open(database);
-            if (written.outcome) {
-                if (const int total = store.count(); total > 0)
-                    tell(QStringLiteral("正在导出：读取 %1 条…").arg(total));
-                const QVector<Waybill> rows = store.allWaybills(&written.outcome);
-                written.empty = written.outcome && rows.isEmpty();
-                if (written.outcome && !written.empty)
-                    tell(QStringLiteral("正在导出：写入 %1 条…").arg(rows.size()));
-                if (written.outcome && !written.empty)
-                    written.outcome = workbook ? ExportWriter::writeWorkbook(path, rows)
-                                               : ExportWriter::write(path, rows, &written.beyondGbk);
-            }
-            return written;
-        },
-        [this](Written written) { exportFinished(written.outcome, written.empty, written.beyondGbk); });
+    m_exportTask->run<RegisterExport::Result>(
+        [database, path, tell](const BackgroundTask::KeepGoing &) { return RegisterExport::write(database, path, tell); },
+        [this](const RegisterExport::Result &written) {
+            exportFinished(written.outcome, written.empty, written.beyondGbk);
+        });
 }
 
 void ManagementWindow::exportFinished(const Outcome &outcome, bool empty, int beyondGbk)

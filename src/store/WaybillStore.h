@@ -104,6 +104,10 @@ public:
 
     // select * from 快递单, in register order.
     QVector<Waybill> allWaybills(Outcome *outcome = nullptr, const KeepGoing &keepGoing = {}) const;
+    // The same a row at a time, none of them kept: for a reader that writes
+    // each row on (an export). `visit` returning false stops the read, as
+    // keepGoing does, and the read then reports "读取已取消。".
+    Outcome eachWaybill(const std::function<bool(const Waybill &)> &visit, const KeepGoing &keepGoing = {}) const;
     int count(Outcome *outcome = nullptr) const;
     // Only 状态, 快递公司, 时间 and 在途时间 of every row: what the statistics need.
     QVector<Waybill> summaryColumns(Outcome *outcome = nullptr) const;

@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlQuery>
+#include <QStringDecoder>
 #include <QVariant>
 
 #include <sqlite3.h>
@@ -54,48 +55,70 @@ QVector<Waybill> WaybillStore::readRows(QSqlQuery &query, Outcome *outcome, cons
 
 QVector<Waybill> WaybillStore::allWaybills(Outcome *outcome, const KeepGoing &keepGoing) const
 {
+    QVector<Waybill> rows;
+    const Outcome read = eachWaybill(
+        [&rows](const Waybill &w) {
+            rows.push_back(w);
+            return true;
+        },
+        keepGoing);
+    report(outcome, read);
+    return read ? rows : QVector<Waybill>();
+}
+
+Outcome WaybillStore::eachWaybill(const std::function<bool(const Waybill &)> &visit, const KeepGoing &keepGoing) const
+{
+    const Outcome stopped = Outcome::failure(QStringLiteral("读取已取消。"));
+    constexpr int kRowsBetweenAsks = 512;
+    const auto goOn = [&keepGoing](int n) { return !keepGoing || n % kRowsBetweenAsks != 0 || keepGoing(); };
     const QByteArray sql = (dialect().selectAll + QStringLiteral(" ORDER BY ") + dialect().order).toUtf8();
-    // The export reads the whole register: straight from SQLite, as its driver
-    // would read the text, without a QVariant for every value.
+    // Straight from SQLite, without a QVariant for every value: the export
+    // reads the whole register this way.
     const QVariant h = database().driver()->handle();
     if (m_engine == StoreEngine::SQLite && h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0) {
         sqlite3 *handle = *static_cast<sqlite3 *const *>(h.constData());
         sqlite3_stmt *select = nullptr;
-        if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &select, nullptr) != SQLITE_OK) {
-            report(outcome, statementFailure(QString::fromUtf8(sqlite3_errmsg(handle))));
-            return {};
-        }
+        if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &select, nullptr) != SQLITE_OK)
+            return statementFailure(QString::fromUtf8(sqlite3_errmsg(handle)));
         const auto finalize = qScopeGuard([select] { sqlite3_finalize(select); });
-        QVector<Waybill> rows;
-        constexpr int kRowsBetweenAsks = 512;
         int stepped = SQLITE_ROW;
+        Waybill w;
+        // UTF-8 as SQLite keeps it. QString::fromUtf8 drops a leading U+FEFF,
+        // which is part of the value here, so such a value has a decoder of its own.
+        QStringDecoder keepingBom(QStringDecoder::Utf8,
+                                  QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        const auto toText = [&keepingBom](const char *text, int size) {
+            const QByteArrayView bytes(text, size);
+            return bytes.startsWith("\xEF\xBB\xBF") ? QString(keepingBom(bytes)) : QString::fromUtf8(bytes);
+        };
         for (int n = 1; (stepped = sqlite3_step(select)) == SQLITE_ROW; ++n) {
-            Waybill w;
             for (int c = 0; c < WaybillColumns::Count; ++c) {
-                if (sqlite3_column_type(select, c) == SQLITE_NULL)
+                QString &value = WaybillColumns::value(w, c);
+                if (sqlite3_column_type(select, c) == SQLITE_NULL) {
+                    value = QString();
                     continue;
-                const void *text = sqlite3_column_text16(select, c);
-                const qsizetype size = sqlite3_column_bytes16(select, c) / qsizetype(sizeof(char16_t));
-                WaybillColumns::value(w, c) =
-                    size > 0 ? QString(static_cast<const QChar *>(text), size) : QStringLiteral("");
+                }
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(select, c));
+                const int size = sqlite3_column_bytes(select, c);
+                value = size > 0 ? toText(text, size) : QStringLiteral("");
             }
-            rows.push_back(std::move(w));
-            if (keepGoing && n % kRowsBetweenAsks == 0 && !keepGoing()) {
-                report(outcome, Outcome::failure(QStringLiteral("读取已取消。")));
-                return rows;
-            }
+            if (!visit(w) || !goOn(n))
+                return stopped;
         }
-        if (stepped != SQLITE_DONE) {
-            report(outcome, statementFailure(QString::fromUtf8(sqlite3_errmsg(handle))));
-            return {};
-        }
-        report(outcome, Outcome::success());
-        return rows;
+        if (stepped != SQLITE_DONE)
+            return statementFailure(QString::fromUtf8(sqlite3_errmsg(handle)));
+        return Outcome::success();
     }
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(dialect().selectAll + QStringLiteral(" ORDER BY ") + dialect().order);
-    return readRows(q, outcome, keepGoing);
+    q.prepare(QString::fromUtf8(sql));
+    if (const Outcome result = exec(q); !result)
+        return result;
+    for (int n = 1; q.next(); ++n) {
+        if (!visit(fromRecord(q)) || !goOn(n))
+            return stopped;
+    }
+    return Outcome::success();
 }
 
 QVector<Waybill> WaybillStore::summaryColumns(Outcome *outcome) const

@@ -12,38 +12,88 @@
 
 namespace ExportWriter {
 
+namespace {
+// Appends one export line in the file's bytes; true when all of it fits GBK.
+bool appendLine(QStringEncoder &encoder, QByteArray &bytes, QString &line, const Waybill &row)
+{
+    line.clear();
+    for (int c = 0; c < WaybillColumns::Count; ++c) {
+        line += WaybillColumns::value(row, c);
+        line += QLatin1Char(',');
+    }
+    line += QLatin1String("\r\n");
+    const qsizetype start = bytes.size();
+    const qsizetype needed = start + encoder.requiredSpace(line.size());
+    if (bytes.capacity() < needed)
+        bytes.reserve(needed * 2);
+    bytes.resize(needed);
+    bytes.resize(encoder.appendToBuffer(bytes.data() + start, line) - bytes.constData());
+    return GbkText::encodedFitsGbk(QByteArrayView(bytes).sliced(start));
+}
+
+// Written on in pieces of about this size.
+constexpr qsizetype kBufferBytes = 1 << 20;
+} // namespace
+
 QByteArray format(const QVector<Waybill> &rows, int *rowsBeyondGbk)
 {
     if (rowsBeyondGbk)
         *rowsBeyondGbk = 0;
-    // A line at a time into the file's bytes, with one encoder: no copy of the
-    // whole text in UTF-16, and each line's bytes tell whether it fits GBK.
+    // One encoder over every line: no copy of the whole text in UTF-16.
     QStringEncoder encoder("GB18030");
     QByteArray bytes;
     bytes.reserve(rows.size() * 96);
     QString line;
-    for (const Waybill &row : rows) {
-        line.clear();
-        for (int c = 0; c < WaybillColumns::Count; ++c) {
-            line += WaybillColumns::value(row, c);
-            line += QLatin1Char(',');
-        }
-        line += QLatin1String("\r\n");
-        const qsizetype start = bytes.size();
-        const qsizetype needed = start + encoder.requiredSpace(line.size());
-        if (bytes.capacity() < needed)
-            bytes.reserve(needed * 2);
-        bytes.resize(needed);
-        bytes.resize(encoder.appendToBuffer(bytes.data() + start, line) - bytes.constData());
-        if (rowsBeyondGbk && !GbkText::encodedFitsGbk(QByteArrayView(bytes).sliced(start)))
+    for (const Waybill &row : rows)
+        if (!appendLine(encoder, bytes, line, row) && rowsBeyondGbk)
             ++*rowsBeyondGbk;
-    }
     return bytes;
 }
 
 Outcome write(const QString &path, const QVector<Waybill> &rows, int *rowsBeyondGbk)
 {
-    return SaveWholeFile(path, format(rows, rowsBeyondGbk));
+    TextExport file(path);
+    for (const Waybill &row : rows)
+        if (!file.add(row))
+            break;
+    const Outcome written = file.finish();
+    if (rowsBeyondGbk)
+        *rowsBeyondGbk = file.rowsBeyondGbk();
+    return written;
+}
+
+TextExport::TextExport(const QString &path) : m_path(path), m_encoder("GB18030")
+{
+    m_buffer.reserve(kBufferBytes + 4096);
+}
+
+TextExport::~TextExport() = default;
+
+bool TextExport::flush()
+{
+    if (!m_file)
+        m_file = std::make_unique<WholeFileWriter>(m_path);
+    const bool ok = m_file->write(m_buffer);
+    m_buffer.resize(0); // its room stays for the next piece
+    return ok;
+}
+
+bool TextExport::add(const Waybill &row)
+{
+    if (failed())
+        return false;
+    if (!appendLine(m_encoder, m_buffer, m_line, row))
+        ++m_beyondGbk;
+    ++m_rows;
+    return m_buffer.size() < kBufferBytes || flush();
+}
+
+Outcome TextExport::finish()
+{
+    if (!flush() || !m_file->commit())
+        return Outcome::failure(
+            QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(m_path), m_file->error()));
+    return Outcome::success();
 }
 
 QVector<int> workbookColumns()

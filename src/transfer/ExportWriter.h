@@ -1,11 +1,15 @@
 #pragma once
 
 #include "core/Outcome.h"
+#include "core/SaveWhole.h"
 #include "store/Waybill.h"
 
 #include <QByteArray>
+#include <QStringEncoder>
 #include <QStringList>
 #include <QVector>
+
+#include <memory>
 
 // The export file: one line per waybill, all eleven columns in table order,
 // each value followed by a comma, CR LF line ends, GBK text. A null value is
@@ -20,6 +24,36 @@ QByteArray format(const QVector<Waybill> &rows, int *rowsBeyondGbk = nullptr);
 
 // Writes the whole file or leaves the old one untouched.
 Outcome write(const QString &path, const QVector<Waybill> &rows, int *rowsBeyondGbk = nullptr);
+
+// The same file written as the rows come, a buffer at a time, so that a
+// register of any size is never held whole in memory. The old file stays
+// untouched until finish() has written every row; dropped without finish(),
+// nothing is left behind.
+class TextExport {
+public:
+    explicit TextExport(const QString &path);
+    ~TextExport();
+    TextExport(const TextExport &) = delete;
+    TextExport &operator=(const TextExport &) = delete;
+
+    // False from the first failed write on; finish() then writes nothing and says why.
+    bool add(const Waybill &row);
+    bool failed() const { return m_file && !m_file->error().isEmpty(); }
+    Outcome finish();
+    int rows() const { return m_rows; }
+    int rowsBeyondGbk() const { return m_beyondGbk; }
+
+private:
+    bool flush();
+
+    QString m_path;
+    std::unique_ptr<WholeFileWriter> m_file;
+    QStringEncoder m_encoder;
+    QByteArray m_buffer;
+    QString m_line;
+    int m_rows = 0;
+    int m_beyondGbk = 0;
+};
 
 // The Excel export: an .xlsx workbook with the one sheet "sheet1", a header
 // row of the eleven column names, then one row per waybill, every value a

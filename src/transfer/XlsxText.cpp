@@ -61,4 +61,30 @@ QString unescape(QStringView text)
     return out;
 }
 
+bool endsWhole(QByteArrayView xml)
+{
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    // Past the declaration and any comment, to the root element.
+    qsizetype at = -1;
+    do {
+        at = xml.indexOf('<', at + 1);
+        if (at < 0 || at + 1 >= xml.size())
+            return false;
+    } while (xml[at + 1] == '?' || xml[at + 1] == '!');
+    qsizetype nameEnd = at + 1;
+    while (nameEnd < xml.size() && !space(xml[nameEnd]) && xml[nameEnd] != '>' && xml[nameEnd] != '/')
+        ++nameEnd;
+    const QByteArrayView root = xml.sliced(at + 1, nameEnd - at - 1);
+    qsizetype last = xml.size();
+    while (last > 0 && space(xml[last - 1]))
+        --last;
+    const QByteArrayView body = xml.first(last);
+    const qsizetype startEnd = xml.indexOf('>', nameEnd);
+    if (root.isEmpty() || startEnd < 0)
+        return false;
+    if (xml[startEnd - 1] == '/') // <root/>: nothing may follow
+        return startEnd == last - 1;
+    return body.endsWith(QByteArray("</" + root.toByteArray() + '>'));
+}
+
 } // namespace XlsxText

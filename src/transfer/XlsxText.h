@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -10,4 +11,8 @@
 namespace XlsxText {
 QString escape(QStringView text);
 QString unescape(QStringView text);
+// Whether an XML part ends with the end of the element it starts with. A part
+// is written from its start to its end, so one cut short never does; parsing
+// a sheet of a million cells to find out would take seconds.
+bool endsWhole(QByteArrayView xml);
 } // namespace XlsxText

@@ -64,6 +64,10 @@ void TestSaveWhole::aFullDiskKeepsTheOldFile_data()
     QTest::newRow("text export") << u("export.txt")
                                  << Write([](const QString &path) { return ExportWriter::write(path, someRows(200)); })
                                  << 4096;
+    // Written on in pieces as the rows come: the first piece fits, a later one does not.
+    QTest::newRow("text export of many rows") << u("export.txt") << Write([](const QString &path) {
+        return ExportWriter::write(path, someRows(30000));
+    }) << 1536 * 1024;
     // Its helper builds the workbook in the temporary folder first, which
     // fills up as well.
     QTest::newRow("Excel export, by its helper") << u("export.xlsx") << Write([](const QString &path) {

@@ -1,7 +1,10 @@
 #include "core/GbkText.h"
+#include "manage/RegisterExport.h"
+#include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 #include "transfer/ExportWriter.h"
 #include "transfer/ImportReader.h"
+#include "transfer/XlsxText.h"
 
 #include <QtTest>
 
@@ -15,6 +18,8 @@ private Q_SLOTS:
     void rowsBeyondGbkAreKeptAndCounted();
     void aWorkbookImportsBackAsTheSameRows();
     void aWorkbookReplacesAnOldFileOnlyWhenWhole();
+    void aWorkbookPartCutShortIsSeen();
+    void aRegisterThatCannotBeReadWholeKeepsTheOldFile();
 };
 
 // Values that a spreadsheet or a careless writer would change: numbers that
@@ -162,3 +167,64 @@ void TestExportWriter::aFailedWriteIsReported()
 
 QTEST_GUILESS_MAIN(TestExportWriter)
 #include "tst_exportwriter.moc"
+
+// The workbook's helper reads its package back; a part that its scratch file
+// lost the end of must not pass, wherever the cut fell.
+void TestExportWriter::aWorkbookPartCutShortIsSeen()
+{
+    const QByteArray sheet =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+        "<worksheet xmlns=\"x\"><sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>SF1</t></is></c></row>"
+        "<row r=\"2\"><c t=\"inlineStr\"><is><t>&lt;worksheet&gt;</t></is></c></row></sheetData></worksheet>\r\n";
+    QVERIFY(XlsxText::endsWhole(sheet));
+    QVERIFY(XlsxText::endsWhole("<!-- made by hand --><Types/>"));
+    QVERIFY(XlsxText::endsWhole("<Relationships>\n</Relationships>"));
+    // Every cut but the white space after the root's end is caught.
+    const qsizetype end = sheet.lastIndexOf("</worksheet>") + int(sizeof "</worksheet>") - 1;
+    for (qsizetype cut = 0; cut < end; ++cut)
+        if (XlsxText::endsWhole(sheet.first(cut)))
+            QFAIL(qPrintable(QStringLiteral("cut after %1 bytes passed: %2").arg(cut).arg(QString::fromUtf8(sheet.first(cut).right(30)))));
+    QVERIFY(!XlsxText::endsWhole("<Types/><Default/>"));
+    QVERIFY(!XlsxText::endsWhole(""));
+}
+
+// The text export writes as it reads: a register that breaks off midway (a
+// damaged file) must not leave the rows before the break as the export.
+void TestExportWriter::aRegisterThatCannotBeReadWholeKeepsTheOldFile()
+{
+    TestFolder folder;
+    const QString db = folder.file(WaybillStore::fileName());
+    {
+        WaybillStore store;
+        QVERIFY(WaybillStore::createDatabase(db).ok && store.open(db).ok);
+        QVector<Waybill> rows(20000);
+        for (int i = 0; i < rows.size(); ++i) {
+            rows[i].number = QStringLiteral("SF%1").arg(100000 + i);
+            rows[i].carrier = u("顺丰速运");
+            rows[i].address = QString(40, QChar(u'路'));
+        }
+        Outcome imported;
+        store.importWaybills(rows, &imported);
+        QVERIFY(imported);
+        // Whole, the file written in pieces as the rows come is the one built at once.
+        const RegisterExport::Result whole = RegisterExport::write(StoreLocation(db), folder.file(QStringLiteral("whole.txt")));
+        QVERIFY(whole.outcome);
+        QCOMPARE(whole.rows, 20000);
+        QVERIFY(folder.read(QStringLiteral("whole.txt")) == ExportWriter::format(store.allWaybills()));
+    }
+    QFile file(db);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const qint64 pages = file.size() / 4096;
+    for (qint64 page = pages * 2 / 3; page < pages * 2 / 3 + 8; ++page) {
+        file.seek(page * 4096);
+        file.write(QByteArray(4096, '\xff'));
+    }
+    file.close();
+    folder.write(QStringLiteral("out.txt"), "old");
+    const RegisterExport::Result written = RegisterExport::write(StoreLocation(db), folder.file(QStringLiteral("out.txt")));
+    QVERIFY2(!written.outcome, qPrintable(QStringLiteral("%1 rows written").arg(written.rows)));
+    QVERIFY(written.rows > 1000); // it did break off midway
+    QCOMPARE(folder.read(QStringLiteral("out.txt")), QByteArray("old"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("out")),
+             QStringList{QStringLiteral("out.txt")});
+}
