@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace {
 // After a failed load the browser may still be finishing another one; a page
 // that does load in this time is taken after all.
@@ -190,7 +192,12 @@ void DetailedQuery::linesRead(const QStringList &lines, int quietMs)
         return;
     }
     m_previous = harvest;
-    m_poll.start(quietMs >= 0 ? m_timing.settlePollMs : m_timing.pollMs);
+    // With its end there, the record is looked at again just when it will have
+    // been still long enough, not a poll later.
+    if (quietMs < 0)
+        m_poll.start(m_timing.pollMs);
+    else
+        m_poll.start(harvest.isEmpty() ? m_timing.settlePollMs : std::max(1, m_timing.settledMs - quietMs));
 }
 
 void DetailedQuery::finishStep(const QStringList &lines)

@@ -35,7 +35,7 @@ public:
         // A page that tells when its text changed is read this often, and its
         // record is done once unchanged this long.
         int settlePollMs = 25;
-        int settledMs = 100;
+        int settledMs = 75;
     };
 
     explicit DetailedQuery(Browser &browser, QObject *parent = nullptr);
@@ -51,6 +51,8 @@ public:
     static QString noFormText() { return QStringLiteral("该页面没有查询框，已跳过"); }
     // Milliseconds until the current step's deadline, -1 when none is armed.
     int msToDeadline() const { return m_deadline.isActive() ? m_deadline.remainingTime() : -1; }
+    // The wait before the next read of the page, -1 when none is armed.
+    int nextReadAfterMs() const { return m_poll.isActive() ? m_poll.interval() : -1; }
     int total() const { return int(m_jobs.size()); }
 
 Q_SIGNALS:

@@ -187,6 +187,8 @@ void TestDetailedQuery::aPageThatTellsItsChangesIsReadOnceSettled()
     p.browser.quietReads = {0, 40, 150, 400};
     p.start({sf1});
     p.load();
+    QCOMPARE(p.browser.reads, 1);
+    QCOMPARE(p.query.nextReadAfterMs(), DetailedQuery::Timing().settledMs); // read again once it can be settled
     QTRY_VERIFY(!p.query.isRunning());
     QCOMPARE(p.browser.reads, 3);
     QCOMPARE(p.log.at(1), u("harvest 0 SF1001 [SF1001 已签收] 签收"));
