@@ -21,6 +21,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -110,13 +114,26 @@ void SettingsDialog::build()
     buttons->addWidget(saveButton);
     buttons->addWidget(leaveButton);
 
+    // The groups scroll, the buttons stay: on a laptop's 768 pixels the whole
+    // dialog would not fit.
+    auto *groups = new QWidget;
+    auto *groupsLayout = new QVBoxLayout(groups);
+    groupsLayout->setContentsMargins(0, 0, 0, 0);
+    groupsLayout->addWidget(defaultsGroup);
+    groupsLayout->addWidget(otherSettingsGroup);
+    watchSettingsGroup = named(new WatchSettingsBox(groups), "watchSettingsGroup");
+    groupsLayout->addWidget(watchSettingsGroup);
+    registerLocationGroup = named(new RegisterLocationBox(groups), "registerLocationGroup");
+    groupsLayout->addWidget(registerLocationGroup);
+    groupsLayout->addStretch(1);
+    m_scroll = named(new QScrollArea(this), "settingsScrollArea");
+    m_scroll->setWidget(groups);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(defaultsGroup);
-    layout->addWidget(otherSettingsGroup);
-    watchSettingsGroup = named(new WatchSettingsBox(this), "watchSettingsGroup");
-    layout->addWidget(watchSettingsGroup);
-    registerLocationGroup = named(new RegisterLocationBox(this), "registerLocationGroup");
-    layout->addWidget(registerLocationGroup);
+    layout->addWidget(m_scroll, 1);
     layout->addLayout(buttons);
 
     connect(defaultSkinCombo, &QComboBox::activated, this, &SettingsDialog::previewSkin);
@@ -125,6 +142,24 @@ void SettingsDialog::build()
     connect(readDelayEdit, &QLineEdit::textChanged, this, &SettingsDialog::applyReadDelay);
     connect(saveButton, &QPushButton::clicked, this, &SettingsDialog::save);
     connect(leaveButton, &QPushButton::clicked, this, &SettingsDialog::leave);
+}
+
+void SettingsDialog::showEvent(QShowEvent *event)
+{
+    // As tall as its groups, but no taller than the screen leaves room for.
+    if (!m_sized) {
+        m_sized = true;
+        const QWidget *groups = m_scroll->widget();
+        const QMargins margins = layout()->contentsMargins();
+        const int frame = frameGeometry().height() - geometry().height();
+        const int buttons = saveButton->sizeHint().height() + layout()->spacing();
+        const int wanted = groups->sizeHint().height() + buttons + margins.top() + margins.bottom();
+        const int room = screen() ? screen()->availableGeometry().height() - frame - 40 : wanted;
+        const int width = groups->sizeHint().width() + m_scroll->verticalScrollBar()->sizeHint().width() +
+                          margins.left() + margins.right();
+        resize(std::max(this->width(), width), std::min(wanted, room));
+    }
+    QDialog::showEvent(event);
 }
 
 // Each field set here acts as if the user had set it: the skin is attached

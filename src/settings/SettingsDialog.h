@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class RegisterLocationBox;
 class WatchSettingsBox;
 
@@ -62,6 +63,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void build();
@@ -76,6 +78,8 @@ private:
     QString m_programFolder;
     Dialogs &m_dialogs;
     AutoStart &m_autoStart;
+    QScrollArea *m_scroll = nullptr;
+    bool m_sized = false;
     int m_readIntervalMs;
     int m_storedCarrierIndex = -1;
 };

@@ -44,6 +44,7 @@ private Q_SLOTS:
     void archiveDaysReadSafelyAndSaved_data();
     void archiveDaysReadSafelyAndSaved();
     void registerLocationSavedWithoutItsPassword();
+    void fitsASmallScreenAndScrollsToTheFocus();
 
 private:
     SettingsDialog *open()
@@ -342,3 +343,38 @@ void TestSettingsDialog::registerLocationSavedWithoutItsPassword()
 
 QTEST_MAIN(TestSettingsDialog)
 #include "tst_settingsdialog.moc"
+
+// A laptop's 768 pixels, or the test platform's 600: the dialog stays within
+// the screen with its buttons in view, and a field reached by Tab is scrolled to.
+void TestSettingsDialog::fitsASmallScreenAndScrollsToTheFocus()
+{
+    QScopedPointer<SettingsDialog> dialog(open());
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.data()));
+    const QRect screen = dialog->screen()->availableGeometry();
+    QVERIFY2(dialog->frameGeometry().height() <= screen.height(),
+             qPrintable(QStringLiteral("%1 > %2").arg(dialog->frameGeometry().height()).arg(screen.height())));
+    for (QWidget *button : {static_cast<QWidget *>(dialog->saveButton), static_cast<QWidget *>(dialog->leaveButton)})
+        QVERIFY(dialog->rect().contains(QRect(button->mapTo(dialog.data(), QPoint()), button->size())));
+    // With the server's fields shown, Tab from the first field reaches the
+    // lowest one, brought into view.
+    dialog->registerLocationGroup->findChild<QAbstractButton *>(QStringLiteral("serverChoice"))->click();
+    const auto inView = [&dialog](QWidget *w) {
+        return dialog->rect().contains(QRect(w->mapTo(dialog.data(), QPoint()), w->size()));
+    };
+    dialog->activateWindow();
+    dialog->defaultCarrierCombo->setFocus();
+    // The lowest field that Tab can reach.
+    QWidget *last = nullptr;
+    for (QWidget *w : dialog->findChildren<QWidget *>()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(dialog.data()) &&
+            w->window() == dialog.data() && !dialog->saveButton->isAncestorOf(w) && w != dialog->saveButton &&
+            w != dialog->leaveButton && (!last || w->mapTo(dialog.data(), QPoint()).y() > last->mapTo(dialog.data(), QPoint()).y()))
+            last = w;
+    }
+    QVERIFY2(last && !inView(last), last ? qPrintable(last->objectName()) : "none");
+    for (int tab = 0; tab < 80 && QApplication::focusWidget() != last; ++tab)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), last);
+    QVERIFY(inView(last));
+}
