@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 
@@ -32,6 +33,7 @@ ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialog
     InstallWindowKeys(this);
     setWindowTitle(QStringLiteral("快递单管理"));
     m_exportTask = new BackgroundTask(this);
+    m_openTask = new BackgroundTask(this);
     m_loader = new WaybillLoader(RegisterLocation::read(m_programFolder), this);
     buildControls();
     // Rows beyond those the loader brought are read as the view reaches them.
@@ -58,6 +60,8 @@ void ManagementWindow::closeEvent(QCloseEvent *event)
     // Closing drops the connection, the rows, the chosen row and any read still on its way;
     // the next opening loads again.
     m_loader->cancel();
+    m_openTask->cancel();
+    m_opening = false;
     deferredRefreshTimer->setEnabled(false);
     m_store->close();
     m_model->clear();
@@ -76,9 +80,32 @@ void ManagementWindow::load()
     m_loaded = true;
     const StoreLocation where = RegisterLocation::read(m_programFolder);
     m_loader->setLocation(where);
-    const Outcome opened = m_store->open(where);
-    if (!opened) {
-        m_dialogs.critical(this, Program::kTitle, opened.error);
+    if (!where.onServer) {
+        opened(where, Outcome::success());
+        return;
+    }
+    // A server that is down must not hold the window up for its connect
+    // timeout: it is tried on a worker, and the window connects once it answered.
+    m_opening = true;
+    m_reading->setText(QStringLiteral("正在连接数据库服务器…"));
+    m_openTask->run<Outcome>(
+        [where](const BackgroundTask::KeepGoing &) {
+            WaybillStore store;
+            return store.open(where);
+        },
+        [this, where](const Outcome &reached) {
+            m_opening = false;
+            opened(where, reached);
+        });
+}
+
+void ManagementWindow::opened(const StoreLocation &where, Outcome reached)
+{
+    if (reached)
+        reached = m_store->open(where);
+    m_reading->clear();
+    if (!reached) {
+        m_dialogs.critical(this, Program::kTitle, reached.error);
         return;
     }
     readWholeTable(true, false);

@@ -124,6 +124,8 @@ protected:
 private:
     void buildControls();
     void load();
+    // The register reached (or not): the window's own connection, then the rows.
+    void opened(const StoreLocation &where, Outcome reached);
     void readWholeTable(bool updateDays, bool emptyClears);
     // The filter of the window's controls, without a search.
     WaybillStore::GridFilter controlsFilter() const;
@@ -169,6 +171,8 @@ private:
     WaybillTableModel *m_model = nullptr;
     WaybillLoader *m_loader = nullptr;
     BackgroundTask *m_exportTask = nullptr;
+    BackgroundTask *m_openTask = nullptr; // a server is first tried here
+    bool m_opening = false;
     QLabel *m_reading = nullptr;
     bool m_loaded = false;
     bool m_exporting = false;

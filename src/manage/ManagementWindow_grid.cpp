@@ -29,7 +29,7 @@
 
 bool ManagementWindow::isReading() const
 {
-    return m_loader->isReading() || m_growing;
+    return m_opening || m_loader->isReading() || m_growing;
 }
 
 namespace {

@@ -184,6 +184,7 @@ private Q_SLOTS:
     void statisticsOfTheRegister();
     void statisticsChartsTellCarriersApart();
     void aMovedRegisterIsReadAtTheNextOpening();
+    void aServerThatIsDownIsToldWithoutHoldingTheWindow();
 };
 
 void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
@@ -920,6 +921,30 @@ void TestManagementWindow::aMovedRegisterIsReadAtTheNextOpening()
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("L"));
     QCOMPARE(f.get("S").number, QStringLiteral("S")); // the server's register is left as it was
+}
+
+// Opening the window tries the server on a worker: a server that is down is
+// told in a message, never waited on by the window's thread.
+void TestManagementWindow::aServerThatIsDownIsToldWithoutHoldingTheWindow()
+{
+    TestFolder folder;
+    ServerLocation nowhere;
+    nowhere.host = QStringLiteral("/nonexistent-tolvane"); // no server listens at that socket folder
+    nowhere.database = QStringLiteral("kd");
+    AppSettings::Changes changes;
+    RegisterLocation::apply(changes, StoreLocation(nowhere));
+    QVERIFY(changes.save(folder.path()).ok);
+    FakeDialogs dialogs;
+    FakeLauncher launcher;
+    FixedClock clock{QDate(2026, 12, 17)};
+    ManagementWindow window(folder.path(), dialogs, launcher, clock, [] { return Waybill(); });
+    window.show();
+    QVERIFY(window.isReading() && dialogs.shown.isEmpty()); // shown first, the server tried after
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isReading(), 30000);
+    QVERIFY2(dialogs.lastText().startsWith(u("无法连接数据库服务器")), qPrintable(dialogs.lastText()));
+    window.refreshButton->click(); // nothing open: nothing read, nothing asked
+    QVERIFY(!window.isReading());
+    QCOMPARE(dialogs.shown.size(), 1);
 }
 
 int main(int argc, char **argv)
