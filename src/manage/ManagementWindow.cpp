@@ -108,7 +108,11 @@ void ManagementWindow::opened(const StoreLocation &where, Outcome reached)
         m_dialogs.critical(this, Program::kTitle, reached.error);
         return;
     }
-    readWholeTable(true, false);
+    // A key typed while the server was being reached is searched for now.
+    if (searchKeyEdit->text().isEmpty())
+        readWholeTable(true, false);
+    else
+        search();
     deferredRefreshTimer->setEnabled(true);
 }
 

@@ -185,6 +185,7 @@ private Q_SLOTS:
     void statisticsChartsTellCarriersApart();
     void aMovedRegisterIsReadAtTheNextOpening();
     void aServerThatIsDownIsToldWithoutHoldingTheWindow();
+    void aKeyTypedWhileTheRegisterOpensIsSearched();
 };
 
 void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
@@ -945,6 +946,18 @@ void TestManagementWindow::aServerThatIsDownIsToldWithoutHoldingTheWindow()
     window.refreshButton->click(); // nothing open: nothing read, nothing asked
     QVERIFY(!window.isReading());
     QCOMPARE(dialogs.shown.size(), 1);
+}
+
+// On a server the register is reached on a worker; a key typed meanwhile is
+// not lost to the whole register read after it.
+void TestManagementWindow::aKeyTypedWhileTheRegisterOpensIsSearched()
+{
+    Fixture f("A B");
+    f.window->close();
+    f.window->show();
+    f.type(u("快递单号"), QStringLiteral("B"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.shown(), QStringList{"B"});
 }
 
 int main(int argc, char **argv)
