@@ -172,13 +172,14 @@ void MainWindow::load()
     m_browser->navigate(Endpoints::current().makerSite);
     updateStatusLine();
     timeEdit->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
-    if (const StoreLocation where = RegisterLocation::read(m_dataFolder); where.onServer)
+    const StoreLocation where = RegisterLocation::read(m_dataFolder);
+    if (where.onServer)
         openServerRegister(where);
     else if (Outcome opened = m_store.open(where); !opened)
         m_dialogs.critical(this, Program::kTitle, opened.error);
     else if (!m_store.searchIndexComplete())
         indexRegisterForSearch();
-    watchRegister();
+    watchRegister(where);
     createTrayIcon();
     AppSettings::write(m_dataFolder, AppSettings::kVersion, AppSettings::kProgramVersion);
     const QString autoUpdate = AppSettings::read(m_dataFolder, AppSettings::kAutoUpdate);

@@ -221,7 +221,7 @@ private:
     void buildTimers();
     void load();
     void indexRegisterForSearch();
-    void watchRegister();
+    void watchRegister(const StoreLocation &where);
     void followChanges(const QStringList &numbers);
     void openServerRegister(const StoreLocation &where, bool askedForPassword = false);
     void showRegisterCopy(const StoreLocation &source, const StoreLocation &target);

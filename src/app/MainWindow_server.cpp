@@ -4,12 +4,10 @@
 
 #include "manage/ManagementWindow.h"
 #include "query/BackgroundRefresh.h"
-#include "settings/RegisterLocation.h"
 #include "store/RegisterWatch.h"
 
-void MainWindow::watchRegister()
+void MainWindow::watchRegister(const StoreLocation &where)
 {
-    const StoreLocation where = RegisterLocation::read(m_dataFolder);
     if (!where.onServer)
         return;
     m_watch = new RegisterWatch(where.server, this);

@@ -30,6 +30,7 @@ public:
     // False from the first failure on; error() then says why.
     bool write(QByteArrayView bytes);
     bool commit();
+    bool failed() const;
     QString error() const;
 
 private:

@@ -97,6 +97,11 @@ bool WholeFileWriter::commit()
     return true;
 }
 
+bool WholeFileWriter::failed() const
+{
+    return d->problem != 0;
+}
+
 QString WholeFileWriter::error() const
 {
     return d->problem == 0 ? QString() : DiskFailure::describe(d->problem);

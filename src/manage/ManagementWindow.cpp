@@ -34,7 +34,7 @@ ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialog
     setWindowTitle(QStringLiteral("快递单管理"));
     m_exportTask = new BackgroundTask(this);
     m_openTask = new BackgroundTask(this);
-    m_loader = new WaybillLoader(RegisterLocation::read(m_programFolder), this);
+    m_loader = new WaybillLoader(StoreLocation(), this); // pointed at the register by load()
     buildControls();
     // Rows beyond those the loader brought are read as the view reaches them.
     m_model->setReader([this](const QVector<qint64> &ids) {

@@ -35,6 +35,16 @@ QString read(const QString &programFolder, const QString &key)
     return GetFromINI(kSection, key, defaultFor(key), filePath(programFolder));
 }
 
+QHash<QString, QString> read(const QString &programFolder, const QStringList &keys)
+{
+    IniFile ini(filePath(programFolder));
+    const IniFile *loaded = ini.load() ? &ini : nullptr;
+    QHash<QString, QString> values;
+    for (const QString &key : keys)
+        values.insert(key, GetFromINI(kSection, key, defaultFor(key), loaded));
+    return values;
+}
+
 Outcome write(const QString &programFolder, const QString &key, const QString &value)
 {
     return WriteToINI(kSection, key, value, filePath(programFolder));

@@ -2,8 +2,10 @@
 
 #include "core/Outcome.h"
 
+#include <QHash>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // The settings of config.ini: one section, sixteen keys, each with the default
@@ -39,6 +41,8 @@ QString defaultFor(const QString &key);
 
 QString filePath(const QString &programFolder);
 QString read(const QString &programFolder, const QString &key);
+// Several keys from one reading of the file, each as read() gives it.
+QHash<QString, QString> read(const QString &programFolder, const QStringList &keys);
 Outcome write(const QString &programFolder, const QString &key, const QString &value);
 
 // Several keys saved in one write of the file: a dialog's save replaces

@@ -194,9 +194,12 @@ Outcome IniFile::save() const
 QString GetFromINI(const QString &section, const QString &key, const QString &fallback, const QString &path)
 {
     IniFile ini(path);
-    if (!ini.load())
-        return fallback.left(kMaxValueLength);
-    return ini.value(section, key, fallback).left(kMaxValueLength);
+    return GetFromINI(section, key, fallback, ini.load() ? &ini : nullptr);
+}
+
+QString GetFromINI(const QString &section, const QString &key, const QString &fallback, const IniFile *loaded)
+{
+    return (loaded ? loaded->value(section, key, fallback) : fallback).left(kMaxValueLength);
 }
 
 Outcome WriteToINI(const QString &section, const QString &key, const QString &value, const QString &path)

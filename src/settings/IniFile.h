@@ -57,6 +57,9 @@ private:
 // comes back cut to 254, as from the classic 255-character buffer.
 QString GetFromINI(const QString &section, const QString &key, const QString &fallback,
                    const QString &path);
+// The same from a file already loaded (nullptr: it could not be read), for a
+// reader of several keys.
+QString GetFromINI(const QString &section, const QString &key, const QString &fallback, const IniFile *loaded);
 
 // The one write routine: replaces or appends one key and saves the file.
 Outcome WriteToINI(const QString &section, const QString &key, const QString &value,

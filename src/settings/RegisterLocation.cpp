@@ -46,16 +46,20 @@ void RegisterLocation::apply(AppSettings::Changes &changes, const StoreLocation 
     changes.set(kService, where.server.service);
 }
 
-ServerLocation RegisterLocation::readServer(const QString &dataFolder)
+namespace {
+
+// The server's keys from one reading of config.ini.
+ServerLocation serverFrom(const QHash<QString, QString> &settings)
 {
+    using namespace RegisterLocation;
     ServerLocation server;
-    server.host = AppSettings::read(dataFolder, kHost).trimmed();
-    server.database = AppSettings::read(dataFolder, kDatabase).trimmed();
-    server.user = AppSettings::read(dataFolder, kUser).trimmed();
-    server.sslmode = AppSettings::read(dataFolder, kSslMode).trimmed();
-    server.service = AppSettings::read(dataFolder, kService).trimmed();
+    server.host = settings.value(kHost).trimmed();
+    server.database = settings.value(kDatabase).trimmed();
+    server.user = settings.value(kUser).trimmed();
+    server.sslmode = settings.value(kSslMode).trimmed();
+    server.service = settings.value(kService).trimmed();
     bool ok = false;
-    const int port = AppSettings::read(dataFolder, kPort).trimmed().toInt(&ok);
+    const int port = settings.value(kPort).trimmed().toInt(&ok);
     if (ok && port > 0 && port < 65536)
         server.port = port;
     const QMutexLocker lock(&passwordsLock);
@@ -63,15 +67,29 @@ ServerLocation RegisterLocation::readServer(const QString &dataFolder)
     return server;
 }
 
+QStringList locationKeys()
+{
+    using namespace RegisterLocation;
+    return {kWhere, kHost, kPort, kDatabase, kUser, kSslMode, kService};
+}
+
+} // namespace
+
+ServerLocation RegisterLocation::readServer(const QString &dataFolder)
+{
+    return serverFrom(AppSettings::read(dataFolder, locationKeys()));
+}
+
 StoreLocation RegisterLocation::read(const QString &dataFolder)
 {
     const StoreLocation local(QDir(dataFolder).filePath(WaybillStore::fileName()));
-    if (AppSettings::read(dataFolder, kWhere).trimmed() != kServer)
+    const QHash<QString, QString> settings = AppSettings::read(dataFolder, locationKeys());
+    if (settings.value(kWhere).trimmed() != kServer)
         return local;
     // libpq falls back to its own defaults for an empty host or user, but a
     // register without a database name would land in the user's own database
     // (a service names its own).
-    const ServerLocation server = readServer(dataFolder);
+    const ServerLocation server = serverFrom(settings);
     if (server.database.isEmpty() && server.service.isEmpty())
         return local;
     return StoreLocation(server);

@@ -115,13 +115,6 @@ CopyCounts countsOf(const QVector<qint64> &rows)
     return CopyCounts{rows.value(0), rows.value(1)};
 }
 
-void removeFileAndJournals(const QString &path)
-{
-    for (const QString &suffix :
-         {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
-        QFile::remove(path + suffix);
-}
-
 } // namespace
 
 QString RegisterCopy::doneText(const CopyCounts &counts)
@@ -196,7 +189,7 @@ CopyCounts RegisterCopy::toServer(const QString &file, const ServerLocation &ser
             return failed(reasonOf(read.lastError()));
         PgCopy copy(to);
         if (!copy.begin(table.name, table.columns))
-            return failed(copy.sqlState() == QLatin1String("42501") ? StoreShared::deniedText() : copy.error());
+            return failed(StoreShared::isDenied(copy.sqlState()) ? StoreShared::deniedText() : copy.error());
         while (read.next()) {
             for (int c = 0; c < table.columns.size(); ++c) {
                 const QVariant value = read.value(c);
@@ -224,6 +217,74 @@ CopyCounts RegisterCopy::toServer(const QString &file, const ServerLocation &ser
     return countsOf(rows);
 }
 
+// One snapshot of the server's register, one transaction of the file's.
+CopyCounts RegisterCopy::intoFile(const WaybillStore &source, const WaybillStore &target, const QString &file,
+                                  const Progress &progress, Outcome &result)
+{
+    QSqlDatabase from = source.database();
+    QSqlDatabase to = target.database();
+    QSqlQuery read(from);
+    read.setForwardOnly(true);
+    QSqlQuery write(to);
+    const auto fail = [&](const QString &why) {
+        write.exec(QStringLiteral("ROLLBACK"));
+        read.exec(QStringLiteral("ROLLBACK"));
+        result = Outcome::failure(why);
+        return CopyCounts{};
+    };
+    const auto failed = [&](const QString &reason) {
+        return fail(QStringLiteral("复制未能完成，没有建立文件 %1：%2").arg(file, reason));
+    };
+    // One snapshot of the server's register, however long the copy takes.
+    if (!read.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")))
+        return failed(reasonOf(read.lastError()));
+    QVector<Table> tables = registerTables(hasFlagTable(read, StoreEngine::PostgreSQL));
+    QVector<qint64> rows;
+    QString error;
+    if (!countRows(read, tables, rows, &error))
+        return failed(error);
+    if (!write.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return failed(write.lastError().text());
+    const std::optional<qint64> after = SearchIndex::holdForBulk(to, &error);
+    if (!after)
+        return failed(error);
+    if (tables.size() > 2 && !write.exec(WaybillStore::flagTableDefinition()))
+        return failed(write.lastError().text());
+    Ticker ticker(progress, rows);
+    if (!ticker.start())
+        return fail(QStringLiteral("复制已取消，没有建立文件。"));
+    const StoreDialect &pg = StoreDialect::of(StoreEngine::PostgreSQL);
+    for (const Table &table : tables) {
+        if (!read.exec(selectAll(table, pg)))
+            return failed(reasonOf(read.lastError()));
+        write.prepare(BoundText::withText(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(table.name, table.columns.join(QStringLiteral(", ")),
+                     QStringList(table.columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")))));
+        while (read.next()) {
+            for (int c = 0; c < table.columns.size(); ++c) {
+                if (c == table.number)
+                    write.bindValue(c, read.value(c).toLongLong());
+                else
+                    write.bindValue(c, BoundText::bindable(StoreDialect::text(read.value(c))));
+            }
+            if (!write.exec())
+                return failed(write.lastError().text());
+            if (!ticker.step())
+                return fail(QStringLiteral("复制已取消，没有建立文件。"));
+        }
+        if (read.lastError().isValid())
+            return failed(reasonOf(read.lastError()));
+    }
+    if (!SearchIndex::indexBulk(to, *after, &error))
+        return failed(error);
+    if (!write.exec(QStringLiteral("COMMIT")))
+        return failed(write.lastError().text());
+    read.exec(QStringLiteral("COMMIT"));
+    ticker.end();
+    return countsOf(rows);
+}
+
 CopyCounts RegisterCopy::toFile(const ServerLocation &server, const QString &file, Outcome *outcome,
                                 const Progress &progress)
 {
@@ -238,7 +299,7 @@ CopyCounts RegisterCopy::toFile(const ServerLocation &server, const QString &fil
     }
     // Built whole under this name; a copy cut short leaves nothing under the real one.
     const QString building = file + QStringLiteral(".copying");
-    removeFileAndJournals(building);
+    StoreShared::removeWithJournals(building);
     CopyCounts counts;
     Outcome result;
     {
@@ -247,77 +308,14 @@ CopyCounts RegisterCopy::toFile(const ServerLocation &server, const QString &fil
         if (result)
             result = target.open(building);
         if (result)
-            counts = [&]() -> CopyCounts {
-                QSqlDatabase from = source.database();
-                QSqlDatabase to = target.database();
-                QSqlQuery read(from);
-                read.setForwardOnly(true);
-                QSqlQuery write(to);
-                const auto fail = [&](const QString &why) {
-                    write.exec(QStringLiteral("ROLLBACK"));
-                    read.exec(QStringLiteral("ROLLBACK"));
-                    result = Outcome::failure(why);
-                    return CopyCounts{};
-                };
-                const auto failed = [&](const QString &reason) {
-                    return fail(QStringLiteral("复制未能完成，没有建立文件 %1：%2").arg(file, reason));
-                };
-                // One snapshot of the server's register, however long the copy takes.
-                if (!read.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")))
-                    return failed(reasonOf(read.lastError()));
-                QVector<Table> tables = registerTables(hasFlagTable(read, StoreEngine::PostgreSQL));
-                QVector<qint64> rows;
-                QString error;
-                if (!countRows(read, tables, rows, &error))
-                    return failed(error);
-                if (!write.exec(QStringLiteral("BEGIN IMMEDIATE")))
-                    return failed(write.lastError().text());
-                const std::optional<qint64> after = SearchIndex::holdForBulk(to, &error);
-                if (!after)
-                    return failed(error);
-                if (tables.size() > 2 && !write.exec(WaybillStore::flagTableDefinition()))
-                    return failed(write.lastError().text());
-                Ticker ticker(progress, rows);
-                if (!ticker.start())
-                    return fail(QStringLiteral("复制已取消，没有建立文件。"));
-                const StoreDialect &pg = StoreDialect::of(StoreEngine::PostgreSQL);
-                for (const Table &table : tables) {
-                    if (!read.exec(selectAll(table, pg)))
-                        return failed(reasonOf(read.lastError()));
-                    write.prepare(BoundText::withText(
-                        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(table.name, table.columns.join(QStringLiteral(", ")),
-                                 QStringList(table.columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")))));
-                    while (read.next()) {
-                        for (int c = 0; c < table.columns.size(); ++c) {
-                            if (c == table.number)
-                                write.bindValue(c, read.value(c).toLongLong());
-                            else
-                                write.bindValue(c, BoundText::bindable(StoreDialect::text(read.value(c))));
-                        }
-                        if (!write.exec())
-                            return failed(write.lastError().text());
-                        if (!ticker.step())
-                            return fail(QStringLiteral("复制已取消，没有建立文件。"));
-                    }
-                    if (read.lastError().isValid())
-                        return failed(reasonOf(read.lastError()));
-                }
-                if (!SearchIndex::indexBulk(to, *after, &error))
-                    return failed(error);
-                if (!write.exec(QStringLiteral("COMMIT")))
-                    return failed(write.lastError().text());
-                read.exec(QStringLiteral("COMMIT"));
-                ticker.end();
-                return countsOf(rows);
-            }();
+            counts = intoFile(source, target, file, progress, result);
         target.close();
     }
     // Never over a file that appeared meanwhile: rename does not replace.
     if (result && !QFile::rename(building, file))
         result = Outcome::failure(QStringLiteral("复制未能完成：不能把新文件改名为 %1。").arg(file));
     if (!result) {
-        removeFileAndJournals(building);
+        StoreShared::removeWithJournals(building);
         counts = {};
     }
     report(outcome, result);

@@ -36,4 +36,7 @@ private:
                                const Progress &progress);
     static CopyCounts toFile(const ServerLocation &server, const QString &file, Outcome *outcome,
                              const Progress &progress);
+    // toFile's rows: the server's register into the new file's store.
+    static CopyCounts intoFile(const WaybillStore &source, const WaybillStore &target, const QString &file,
+                               const Progress &progress, Outcome &result);
 };

@@ -174,21 +174,21 @@ bool holdsNoTable(const QString &path)
     return empty;
 }
 
-void removeWithJournals(const QString &path)
+} // namespace
+
+void StoreShared::removeWithJournals(const QString &path)
 {
     for (const QString &suffix :
          {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
         QFile::remove(path + suffix);
 }
 
-} // namespace
-
 Outcome WaybillStore::createDatabase(const QString &path)
 {
     if (QFileInfo::exists(path))
         return Outcome::failure(QStringLiteral("数据库 %1 已存在，不会被覆盖。").arg(path));
     const QString building = buildingName(path);
-    removeWithJournals(building);
+    StoreShared::removeWithJournals(building);
     const QString name = QStringLiteral("tolvane-create-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
     Outcome result;
     {
@@ -215,7 +215,7 @@ Outcome WaybillStore::createDatabase(const QString &path)
     // replaces a file that appeared meanwhile.
     if (result && !QFile::rename(building, path))
         result = Outcome::failure(QStringLiteral("无法创建数据库 %1：不能把新文件改为这个名字。").arg(path));
-    removeWithJournals(building);
+    StoreShared::removeWithJournals(building);
     return result;
 }
 
@@ -223,11 +223,11 @@ Outcome WaybillStore::createIfMissing(const QString &path, bool *created)
 {
     if (created)
         *created = false;
-    removeWithJournals(buildingName(path));
+    StoreShared::removeWithJournals(buildingName(path));
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         if (!holdsNoTable(path))
             return Outcome::success();
-        removeWithJournals(path);
+        StoreShared::removeWithJournals(path);
     }
     const Outcome made = createDatabase(path);
     if (made && created)

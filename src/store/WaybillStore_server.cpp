@@ -250,7 +250,7 @@ QVector<QString> WaybillStore::importToServer(const ImportRows &rows, Outcome *o
             return failed(reasonOf(q.lastError()));
         PgCopy copy(db);
         if (!copy.begin(QStringLiteral("快递单"), WaybillColumns::names()))
-            return failed(copy.sqlState() == QLatin1String("42501") ? StoreShared::deniedText() : copy.error());
+            return failed(StoreShared::isDenied(copy.sqlState()) ? StoreShared::deniedText() : copy.error());
         for (int n = 0; n < sent.size(); ++n) {
             if (progress && n % kProgressEvery == 0 && !progress(n, total)) {
                 copy.abandon();

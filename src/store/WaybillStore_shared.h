@@ -23,14 +23,21 @@ inline bool isBusy(const QSqlError &error)
 }
 
 // PostgreSQL's insufficient_privilege: a role that may only read the register.
+inline bool isDenied(const QString &sqlState)
+{
+    return sqlState == QLatin1String("42501");
+}
 inline bool isDenied(const QSqlError &error)
 {
-    return error.nativeErrorCode() == QLatin1String("42501");
+    return isDenied(error.nativeErrorCode());
 }
 
 inline QString deniedText()
 {
     return QStringLiteral("当前数据库用户只能读取登记簿，不能修改。请联系管理员。");
 }
+
+// A SQLite file and whatever journals an interrupted use left beside it.
+void removeWithJournals(const QString &path);
 
 } // namespace StoreShared

@@ -38,7 +38,7 @@ public:
 
     // False from the first failed write on; finish() then writes nothing and says why.
     bool add(const Waybill &row);
-    bool failed() const { return m_file && !m_file->error().isEmpty(); }
+    bool failed() const { return m_file && m_file->failed(); }
     Outcome finish();
     int rows() const { return m_rows; }
     int rowsBeyondGbk() const { return m_beyondGbk; }

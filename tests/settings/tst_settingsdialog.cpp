@@ -339,6 +339,12 @@ void TestSettingsDialog::registerLocationSavedWithoutItsPassword()
     QVERIFY(!RegisterLocation::read(m_folder->path()).onServer);
     store(RegisterLocation::kService, QStringLiteral("shop"));
     QCOMPARE(RegisterLocation::read(m_folder->path()).server.service, QStringLiteral("shop"));
+    // Edited by hand: a quoted host with spaces inside the quotes, a port out of range.
+    store(RegisterLocation::kHost, QStringLiteral("\" db.shop \""));
+    store(RegisterLocation::kPort, QStringLiteral("70000"));
+    const ServerLocation edited = RegisterLocation::read(m_folder->path()).server;
+    QCOMPARE(edited.host, QStringLiteral("db.shop"));
+    QCOMPARE(edited.port, ServerLocation().port);
 }
 
 QTEST_MAIN(TestSettingsDialog)
