@@ -3,7 +3,7 @@
 # below it. Prints every include that points upwards and fails if there is one.
 set -euo pipefail
 src="${1:-$(dirname "$0")/../src}"
-layers=(core store carriers settings query update transfer manage app)
+layers=(core store carriers services settings query update transfer manage app)
 
 rank() {
   local i

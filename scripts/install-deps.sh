@@ -13,6 +13,7 @@ packages=(
   dpkg-dev desktop-file-utils appstream
   libgtest-dev libbenchmark-dev sqlite3 gcovr
   clang libclang-rt-dev
+  qtkeychain-qt6-dev gnome-keyring dbus
   fonts-noto-cjk
   xvfb xauth x11-utils imagemagick
 )

@@ -29,7 +29,7 @@ start_local_service() {
 write_hosts() {
   echo "[hosts]"
   for key in tracking_service default_source default_source_alternate backup_source_1 \
-             backup_source_2 maker_site update_server; do
+             backup_source_2 maker_site update_server kuaidi100 kdniao 17track; do
     echo "$key=$host"
   done
 }

@@ -47,6 +47,9 @@ class QTreeWidget;
 class AutoStart;
 class AboutWindow;
 class SettingsDialog;
+class KeyStore;
+class TrackingServices;
+struct ConciseRow;
 class ManagementWindow;
 class UpdateCheck;
 class UpdateWindow;
@@ -190,6 +193,7 @@ public:
     QLabel *statusLineLabel = nullptr;
     QLabel *clockLabel = nullptr;
     QLabel *queryProgressLabel = nullptr;
+    QLabel *serviceHealthLabel = nullptr; // the chosen account service's health, in the status bar
     QLabel *searchIndexLabel = nullptr; // while an older register gets its search index
     QPushButton *signingNoticeButton = nullptr; // without a tray: the last signings, until read
 
@@ -237,6 +241,15 @@ private:
     void buildMenus();
     void createTrayIcon();
     void buildBackgroundRefresh();
+    void buildTrackingServices();
+    void showServiceHealth();
+    bool readyForAccountPass();
+    QVector<ConciseRow> takeRecentAnswers(QVector<QPair<QString, QString>> *waybills);
+    void startTracedDetailedPass(const QVector<QPair<QString, QString>> &waybills);
+    void showTrace(const ConciseRow &row);
+    void appendTrace(const ConciseRow &row);
+    void showConciseRow(const ConciseRow &row, bool mark);
+    QString storedPhone(const QString &number, const QString &carrier);
     void announceCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier);
     void announceSignings();
     void announceFlags(const QVector<FlaggedWaybill> &fresh);
@@ -324,6 +337,9 @@ private:
     QString m_detailText;
     QString m_lastDetailFile;
     ConciseQueryRunner *m_concise = nullptr;
+    ConciseQueryRunner *m_traced = nullptr; // the detailed pass of an account service
+    KeyStore *m_keyStore = nullptr;
+    TrackingServices *m_services = nullptr;
     BackgroundRefresh *m_refresh = nullptr;
     RegisterWatch *m_watch = nullptr;
     QString m_announced; // the first waybill of the last notice

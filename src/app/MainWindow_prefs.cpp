@@ -9,6 +9,8 @@
 #include "settings/AutoStart.h"
 #include "settings/RegisterLocationBox.h"
 #include "settings/SettingsDialog.h"
+#include "settings/ServiceSettingsBox.h"
+#include "query/TrackingServices.h"
 #include "settings/Skins.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateWindow.h"
@@ -62,7 +64,11 @@ void MainWindow::showSettings()
     if (!m_autoStart)
         m_autoStart = std::make_unique<AutoStart>();
     if (!m_settings) {
-        m_settings = new SettingsDialog(m_dataFolder, m_dialogs, *m_autoStart, pageReadTimer->interval(), this);
+        m_settings =
+            new SettingsDialog(m_dataFolder, m_dialogs, *m_autoStart, pageReadTimer->interval(), this, m_keyStore);
+        // A key saved (or kept for the run) and a service chosen serve the next pass.
+        connect(m_settings->serviceSettingsGroup, &ServiceSettingsBox::servicesChanged, m_services,
+                &TrackingServices::reload);
         connect(m_settings, &SettingsDialog::carrierChosen, this, &MainWindow::selectCarrierFromSettings);
         connect(m_settings, &SettingsDialog::readIntervalChanged, pageReadTimer, &ClassicTimer::setInterval);
         connect(m_settings, &SettingsDialog::updateCheckIntervalChanged, updateCheckTimer, &ClassicTimer::setInterval);

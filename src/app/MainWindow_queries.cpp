@@ -6,12 +6,13 @@
 #include "core/ClassicTimer.h"
 #include "core/Dialogs.h"
 #include "query/Browser.h"
-#include "query/ConciseQuery.h"
+#include "services/ConciseQuery.h"
 #include "query/ConciseQueryRunner.h"
 #include "query/DetailedQuery.h"
+#include "query/TrackingServices.h"
 #include "query/BackgroundRefresh.h"
 #include "query/HarvestRules.h"
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 #include "core/Clock.h"
 #include "store/StateHistory.h"
 
@@ -51,16 +52,12 @@ void MainWindow::buildQueryMachinery()
 
     m_concise = new ConciseQueryRunner(this);
     connect(m_concise, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) {
-        auto *item = new QTreeWidgetItem(conciseResultView, QStringList{row.number, row.carrier, row.state});
-        item->setToolTip(2, row.state);
-        // A failed request learned nothing, and a typed batch is not the register's.
-        if (m_conciseMarks && !row.failed && !row.state.isEmpty() &&
-            row.state != ConciseQueryRunner::unsupportedCarrierState() &&
-            !markSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor, row.status},
-                           m_conciseSaves))
-            item->setText(2, row.state + PassMarks::rowNote());
+        m_services->remember(row);
+        showConciseRow(row, m_conciseMarks);
     });
     connect(m_concise, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
+    m_traced = new ConciseQueryRunner(this);
+    buildTrackingServices();
     connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
         conciseQueryButton->setEnabled(true);
         stopQueryButton->setEnabled(isDetailedPassRunning());
@@ -68,6 +65,17 @@ void MainWindow::buildQueryMachinery()
             m_conciseSaves.endOfPass(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成")));
         passEnded();
     });
+}
+
+void MainWindow::showConciseRow(const ConciseRow &row, bool mark)
+{
+    auto *item = new QTreeWidgetItem(conciseResultView, QStringList{row.number, row.carrier, row.state});
+    item->setToolTip(2, row.state);
+    // A failed request learned nothing, and a typed batch is not the register's.
+    if (mark && !row.failed && !row.state.isEmpty() && row.state != ConciseQueryRunner::unsupportedCarrierState() &&
+        !markSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor, row.status},
+                       m_conciseSaves))
+        item->setText(2, row.state + PassMarks::rowNote());
 }
 
 bool MainWindow::isConciseQueryRunning() const
@@ -107,6 +115,7 @@ void MainWindow::stopQueries()
 {
     m_concise->stop();
     m_detailed->stop();
+    m_traced->stop();
     stopQueryButton->setEnabled(false);
 }
 
@@ -184,23 +193,36 @@ void MainWindow::prepareConciseList()
 
 void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybills, bool batch, bool mark)
 {
+    if (!readyForAccountPass())
+        return;
+    QVector<QPair<QString, QString>> asked = waybills;
+    for (const ConciseRow &row : takeRecentAnswers(&asked))
+        showConciseRow(row, false);
     QVector<ConciseJob> jobs;
-    jobs.reserve(waybills.size());
-    for (const auto &[number, carrier] : waybills) {
-        // The register's telephone, for the carriers whose service asks for its digits.
-        QString phone;
-        if (const Carrier *known = FindCarrierByName(carrier); known && known->needsPhoneDigits) {
-            if (const std::optional<Waybill> stored = m_store.find(number))
-                phone = stored->phone;
-        }
-        jobs.push_back({number, carrier, apiCodeFor(carrier, batch), phone});
-    }
+    jobs.reserve(asked.size());
+    for (const auto &[number, carrier] : std::as_const(asked))
+        jobs.push_back({number, carrier, apiCodeFor(carrier, batch), storedPhone(number, carrier)});
+    m_concise->setServices(m_services->chain());
     m_conciseMarks = mark;
     m_conciseSaves.startPass();
     m_refresh->yieldToUser();
     conciseQueryButton->setEnabled(false);
     stopQueryButton->setEnabled(true);
     m_concise->start(jobs);
+}
+
+// The register's telephone, for the carriers whose service asks for its digits;
+// only its last four digits ever leave the PC.
+QString MainWindow::storedPhone(const QString &number, const QString &carrier)
+{
+    const Carrier *known = FindCarrierByName(carrier);
+    if (!known)
+        return QString();
+    const bool asked = m_services->usesAccount() ? true : known->needsPhoneDigits;
+    if (!asked)
+        return QString();
+    const std::optional<Waybill> stored = m_store.find(number);
+    return stored ? stored->phone : QString();
 }
 
 void MainWindow::runConciseQuery()
@@ -314,7 +336,7 @@ void MainWindow::refreshHistoryAfterMarks()
 
 bool MainWindow::isDetailedPassRunning() const
 {
-    return m_detailed->isRunning();
+    return m_detailed->isRunning() || m_traced->isRunning();
 }
 
 void MainWindow::stopDetailedPass(const QString &why)
@@ -372,5 +394,21 @@ void MainWindow::runDetailedQuery()
     m_detailedSaves.startPass();
     // Before start(): a pass with nothing to run ends inside it.
     detailedQueryButton->setEnabled(false);
+    if (m_services->usesAccount()) {
+        QVector<QPair<QString, QString>> waybills;
+        for (const DetailedJob &job : std::as_const(jobs))
+            waybills.push_back({job.number, job.carrier});
+        const QVector<ConciseRow> recent = takeRecentAnswers(&waybills);
+        for (const ConciseRow &row : recent)
+            appendTrace(row);
+        if (waybills.isEmpty()) {
+            detailedQueryButton->setEnabled(true);
+            stopQueryButton->setEnabled(isConciseQueryRunning());
+            showQueryStatus(QStringLiteral("详细查询完成"));
+            return;
+        }
+        startTracedDetailedPass(waybills);
+        return;
+    }
     m_detailed->start(jobs, currentDataSource(), pageReadTimer->interval());
 }

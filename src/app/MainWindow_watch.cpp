@@ -4,7 +4,7 @@
 #include "core/Clock.h"
 #include "manage/ManagementWindow.h"
 #include "query/BackgroundRefresh.h"
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 #include "settings/WatchSettings.h"
 #include "store/HistoryModel.h"
 #include "store/WaybillStore.h"

@@ -33,6 +33,12 @@ struct Carrier final {
     // The tracking service answers for it only with the last four digits of
     // the sender's or receiver's telephone.
     bool needsPhoneDigits = false;
+    // The carrier's code on each account service: 快递100 and 快递鸟 leave it
+    // empty for a carrier they do not know; 17TRACK's numeric carrier key as
+    // text, empty to let 17TRACK detect the carrier from the number.
+    QString kuaidi100Code;
+    QString kdniaoCode;
+    QString track17Code;
 
     bool isButton() const { return control == Control::Button; }
     bool isListEntry() const { return control == Control::List; }

@@ -47,6 +47,9 @@ Endpoints Endpoints::load(const QStringList &folders)
         {"backup_source_2", &Endpoints::backupSource2},
         {"maker_site", &Endpoints::makerSite},
         {"update_server", &Endpoints::updateServer},
+        {"kuaidi100", &Endpoints::kuaidi100Service},
+        {"kdniao", &Endpoints::kdniaoService},
+        {"17track", &Endpoints::track17Service},
     };
     for (const auto &k : keys) {
         const QString value = trimmedHost(file.value(QLatin1String(k.key)).toString());

@@ -13,6 +13,10 @@ struct Endpoints final {
     QString backupSource2 = QStringLiteral("http://www.kiees.cn");
     QString makerSite = QStringLiteral("http://www.tolvane.com");
     QString updateServer = QStringLiteral("http://www.tolvane.com");
+    // The account tracking services (keys kuaidi100, kdniao, 17track).
+    QString kuaidi100Service = QStringLiteral("https://poll.kuaidi100.com");
+    QString kdniaoService = QStringLiteral("https://api.kdniao.com");
+    QString track17Service = QStringLiteral("https://api.17track.net");
     // Section [refresh], key interval_seconds: the background refresh's
     // interval in seconds instead of the setting's hours, so that the demo
     // shows a signing within a minute. 0: the setting decides.

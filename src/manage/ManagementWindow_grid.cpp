@@ -7,7 +7,7 @@
 #include "core/Dialogs.h"
 #include "core/ProgramName.h"
 #include "manage/GridFill.h"
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 #include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillTableModel.h"

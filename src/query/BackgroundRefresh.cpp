@@ -4,9 +4,10 @@
 #include "core/BackgroundTask.h"
 #include "core/Clock.h"
 #include "core/Endpoints.h"
-#include "query/ConciseQuery.h"
+#include "services/ConciseQuery.h"
 #include "query/ConciseQueryRunner.h"
-#include "query/WaybillStatus.h"
+#include "query/TrackingServices.h"
+#include "services/WaybillStatus.h"
 #include "settings/RegisterLocation.h"
 #include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
@@ -53,7 +54,11 @@ BackgroundRefresh::BackgroundRefresh(QString programFolder, const Clock &clock,
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &BackgroundRefresh::tick);
-    connect(m_runner, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) { m_rows.push_back(row); });
+    connect(m_runner, &ConciseQueryRunner::rowReady, this, [this](const ConciseRow &row) {
+        m_rows.push_back(row);
+        if (m_services)
+            m_services->remember(row);
+    });
     connect(m_runner, &ConciseQueryRunner::finished, this, &BackgroundRefresh::passFinished);
 }
 
@@ -75,6 +80,19 @@ void BackgroundRefresh::setPassLock(std::function<bool()> take, std::function<vo
 {
     m_takeLock = std::move(take);
     m_releaseLock = std::move(release);
+}
+
+void BackgroundRefresh::setServices(TrackingServices *services)
+{
+    m_services = services;
+    m_runner->setHealth(&services->health(), [this] { return m_clock.now(); });
+    connect(m_runner, &ConciseQueryRunner::requestSent, this,
+            [this](ServiceId id, int numbers) { m_services->spend(id, numbers); });
+    connect(m_runner, &ConciseQueryRunner::serviceSwitched, this,
+            [this](ServiceId from, ServiceId to, const QString &why) {
+                Q_EMIT status(QStringLiteral("自动刷新：%1连续失败（%2），改用%3")
+                                  .arg(Services::displayName(from), why, Services::displayName(to)));
+            });
 }
 
 void BackgroundRefresh::finishTick(qint64 nextSeconds)
@@ -105,16 +123,25 @@ void BackgroundRefresh::tick()
         }
         m_holdsLock = true;
     }
+    const ServiceId service = m_services ? m_services->chosen() : ServiceId::Classic;
+    if (service != ServiceId::Classic && !accountReady()) {
+        finishTick(kIdleSeconds);
+        return;
+    }
     m_busy = true;
     const int override = Endpoints::current().refreshSeconds;
-    m_schedule.setInterval(override > 0 ? override : qint64(WatchSettings::refreshHours(m_programFolder)) * 3600);
+    qint64 interval = override > 0 ? override : qint64(WatchSettings::refreshHours(m_programFolder)) * 3600;
+    // The account services lock a number asked again within half an hour.
+    if (service != ServiceId::Classic)
+        interval = std::max<qint64>(interval, RefreshSchedule::kShortestWaitSeconds);
+    m_schedule.setInterval(interval);
     // The demo's seconds ask the local service, which has no budget to keep.
     m_schedule.setDailyBudget(override > 0 ? 0 : RefreshSchedule::kDailyBudgetPer100);
     const StoreLocation path = RegisterLocation::read(m_programFolder);
     const QDateTime now = m_clock.now().toUTC();
     const TimeFlags::Thresholds limits = TimeFlags::fromSettings(m_programFolder);
     m_task->run<Read>(
-        [path, now, limits](const BackgroundTask::KeepGoing &keepGoing) {
+        [path, now, limits, service](const BackgroundTask::KeepGoing &keepGoing) {
             Read read;
             WaybillStore store;
             Outcome outcome = store.open(path);
@@ -127,13 +154,15 @@ void BackgroundRefresh::tick()
                 read.error = outcome.error;
                 return read;
             }
-            // The carriers the main window can select: those the concise query serves,
+            // The carriers the main window can select: those the service serves,
             // with the telephone digits where the carrier asks for them.
+            const std::unique_ptr<TrackingProtocol> protocol = MakeProtocol(service);
             for (const Waybill &w : rows) {
                 const Carrier *carrier = FindCarrierByName(w.carrier);
                 const QString phone = LastPhoneDigits(w.phone);
-                if (w.status != kSignedFor && carrier && !carrier->apiCode.isEmpty() &&
-                    (carrier->isButton() || carrier->isListEntry()) && (!carrier->needsPhoneDigits || !phone.isEmpty()))
+                if (w.status != kSignedFor && carrier && protocol->knowsCarrier(*carrier) &&
+                    (carrier->isButton() || carrier->isListEntry()) &&
+                    (!protocol->needsPhoneDigits(*carrier) || !phone.isEmpty()))
                     read.candidates.push_back({w.number, w.carrier, carrier->apiCode, phone});
             }
             return read;
@@ -166,18 +195,51 @@ void BackgroundRefresh::candidatesRead(const Read &read)
     }
     QVector<ConciseJob> jobs;
     m_carriers.clear();
+    const int budget = m_services && m_services->usesAccount() ? m_services->budgetLeft() : -1;
     for (const Candidate &c : read.candidates) {
-        if (due.contains(c.number)) {
+        if (budget >= 0 && jobs.size() >= budget)
+            break;
+        if (due.contains(c.number) && !(m_services && m_services->recent(c.number))) {
             jobs.push_back({c.number, c.carrier, c.apiCode, c.phone});
             m_carriers.insert(c.number, c.carrier);
         }
     }
+    if (jobs.isEmpty()) {
+        finishTick(m_schedule.tickSeconds(m_waiting));
+        return;
+    }
     m_rows.clear();
+    if (m_services)
+        m_runner->setServices(m_services->chain());
     m_runner->start(jobs);
+}
+
+// An account service is asked only with its key and within the day's budget;
+// each is told once, quietly.
+bool BackgroundRefresh::accountReady()
+{
+    if (!m_services->isReady())
+        return false;
+    if (const QString missing = m_services->missingAccountText(); !missing.isEmpty()) {
+        Q_EMIT status(QStringLiteral("自动刷新：") + missing);
+        return false;
+    }
+    if (m_services->budgetLeft() == 0) {
+        if (m_budgetToldOn != m_clock.today()) {
+            m_budgetToldOn = m_clock.today();
+            Q_EMIT status(QStringLiteral("自动刷新：今日 %1 次查询额度已用完，明天继续").arg(m_services->budgetToday()));
+        }
+        return false;
+    }
+    return true;
 }
 
 void BackgroundRefresh::passFinished(bool stopped)
 {
+    if (m_services) {
+        m_services->keepUsage();
+        m_services->saveHealth();
+    }
     if (stopped) {
         finishTick(kIdleSeconds);
         return;
@@ -196,8 +258,11 @@ void BackgroundRefresh::passFinished(bool stopped)
             checks.push_back({row.number, now, StateSource::kBackground, row.state, row.signedFor, row.status});
     }
     // Without a network every request fails alike: one quiet line says so.
+    // An account service's refusal (key, quota) names its cause instead.
     if (failed > 0 && failed == m_rows.size())
-        Q_EMIT status(offlineText());
+        Q_EMIT status(m_rows.first().failure == TrackFailure::Network || m_rows.first().service == ServiceId::Classic
+                          ? offlineText()
+                          : QStringLiteral("自动刷新：") + m_rows.first().state);
     if (checks.isEmpty()) {
         finishTick(m_schedule.tickSeconds(m_waiting));
         return;

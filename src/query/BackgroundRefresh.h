@@ -12,6 +12,7 @@
 class BackgroundTask;
 class Clock;
 class ConciseQueryRunner;
+class TrackingServices;
 struct ConciseRow;
 
 // Keeps the unsigned stored waybills fresh while the program runs, through
@@ -40,6 +41,9 @@ public:
     // Only one PC sharing a server register runs a pass at a time: `take`
     // before a pass (false: this tick is skipped quietly), `release` after it.
     void setPassLock(std::function<bool()> take, std::function<void()> release);
+    // The services to ask, with their health and budget; the classic
+    // interface alone when none are set.
+    void setServices(TrackingServices *services);
 
 Q_SIGNALS:
     // Each check written, with its carrier, for the notices.
@@ -64,6 +68,7 @@ private:
         QVector<FlaggedWaybill> freshFlags;
         QString error;
     };
+    bool accountReady();
     void candidatesRead(const Read &read);
     void passFinished(bool stopped);
     void written(const QVector<StateCheck> &checks, const QVector<CheckEffect> &effects, const QString &error);
@@ -84,4 +89,6 @@ private:
     std::function<void()> m_releaseLock;
     bool m_holdsLock = false;
     bool m_writing = false; // a write on its way is never dropped: its notices are due
+    TrackingServices *m_services = nullptr;
+    QDate m_budgetToldOn; // the day the spent budget was told, so it is told once
 };

@@ -2,7 +2,7 @@
 
 #include "query/Browser.h"
 #include "query/HarvestRules.h"
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 #include "store/Waybill.h"
 
 #include <QDateTime>

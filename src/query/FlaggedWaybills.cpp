@@ -1,6 +1,6 @@
 #include "query/FlaggedWaybills.h"
 
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 #include "store/DaysInTransit.h"
 #include "store/WaybillStore.h"
 

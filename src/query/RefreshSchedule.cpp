@@ -1,6 +1,6 @@
 #include "query/RefreshSchedule.h"
 
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "query/TimeFlags.h"
 
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 #include "settings/AppSettings.h"
 #include "settings/WatchSettings.h"
 

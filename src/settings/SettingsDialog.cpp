@@ -4,7 +4,9 @@
 #include "carriers/CarrierCatalogue.h"
 #include "core/Dialogs.h"
 #include "settings/AppSettings.h"
+#include "services/KeyStore.h"
 #include "settings/RegisterLocationBox.h"
+#include "settings/ServiceSettingsBox.h"
 #include "settings/WatchSettingsBox.h"
 #include "settings/ApplySkin.h"
 #include "settings/AutoStart.h"
@@ -32,9 +34,9 @@ const QString kDelayTip = QStringLiteral("该值取决于网络速度，一般�
 } // namespace
 
 SettingsDialog::SettingsDialog(const QString &programFolder, Dialogs &dialogs, AutoStart &autoStart,
-                               int readIntervalMs, QWidget *parent)
+                               int readIntervalMs, QWidget *parent, KeyStore *keyStore)
     : QDialog(parent), m_programFolder(programFolder), m_dialogs(dialogs), m_autoStart(autoStart),
-      m_readIntervalMs(readIntervalMs)
+      m_keyStore(keyStore ? keyStore : new KeyStore(this)), m_readIntervalMs(readIntervalMs)
 {
     build();
 }
@@ -125,6 +127,8 @@ void SettingsDialog::build()
     groupsLayout->addWidget(watchSettingsGroup);
     registerLocationGroup = named(new RegisterLocationBox(groups), "registerLocationGroup");
     groupsLayout->addWidget(registerLocationGroup);
+    serviceSettingsGroup = named(new ServiceSettingsBox(*m_keyStore, groups), "serviceSettingsGroup");
+    groupsLayout->addWidget(serviceSettingsGroup);
     groupsLayout->addStretch(1);
     m_scroll = named(new QScrollArea(this), "settingsScrollArea");
     m_scroll->setWidget(groups);
@@ -141,6 +145,13 @@ void SettingsDialog::build()
     connect(noUpdatePromptCheckBox, &QCheckBox::clicked, this, &SettingsDialog::applyUpdatePrompt);
     connect(readDelayEdit, &QLineEdit::textChanged, this, &SettingsDialog::applyReadDelay);
     connect(saveButton, &QPushButton::clicked, this, &SettingsDialog::save);
+    // The keyring answers after the dialog has said 设置成功 and gone: a key
+    // it refused must not go unnoticed until the next opening.
+    connect(serviceSettingsGroup, &ServiceSettingsBox::keyStored, this,
+            [this](bool inKeyring, const QString &message) {
+                if (!inKeyring)
+                    m_dialogs.information(this, Program::kTitle, message);
+            });
     connect(leaveButton, &QPushButton::clicked, this, &SettingsDialog::leave);
 }
 
@@ -189,6 +200,7 @@ void SettingsDialog::load()
     }
     watchSettingsGroup->load(m_programFolder);
     registerLocationGroup->load(m_programFolder);
+    serviceSettingsGroup->load(m_programFolder);
 }
 
 void SettingsDialog::previewSkin(int index)
@@ -278,6 +290,7 @@ void SettingsDialog::save()
     const bool moved = registerLocationGroup->changed();
     registerLocationGroup->addTo(changes);
     keep(changes.save(m_programFolder));
+    failures << serviceSettingsGroup->save(m_programFolder);
 
     if (!failures.isEmpty()) {
         // Stay open, so the user can try again once the cause is fixed.

@@ -6,6 +6,7 @@
 
 class AutoStart;
 class Dialogs;
+class KeyStore;
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
@@ -15,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollArea;
 class RegisterLocationBox;
+class ServiceSettingsBox;
 class WatchSettingsBox;
 
 // The settings dialog. It reads config.ini once, in load(); its buttons
@@ -25,9 +27,11 @@ class SettingsDialog final : public QDialog {
     Q_OBJECT
 public:
     // readIntervalMs: the page-read interval in force, which the hint of a
-    // delay that cannot be applied names.
+    // delay that cannot be applied names. keyStore: where the services' keys
+    // go; the program's own, so that a key kept only for the run reaches the
+    // queries. Without one the dialog keeps its own.
     SettingsDialog(const QString &programFolder, Dialogs &dialogs, AutoStart &autoStart, int readIntervalMs,
-                   QWidget *parent = nullptr);
+                   QWidget *parent = nullptr, KeyStore *keyStore = nullptr);
 
     // Fills the fields from config.ini, each as if the user had set it, so
     // a stored delay or update choice is announced: connect first.
@@ -50,6 +54,8 @@ public:
     QLabel *readDelayHintLabel = nullptr;
     WatchSettingsBox *watchSettingsGroup = nullptr;
     RegisterLocationBox *registerLocationGroup = nullptr;
+    // Announces servicesChanged() when services.ini was written.
+    ServiceSettingsBox *serviceSettingsGroup = nullptr;
 
     void reject() override; // Esc asks like "退出"
 
@@ -78,6 +84,7 @@ private:
     QString m_programFolder;
     Dialogs &m_dialogs;
     AutoStart &m_autoStart;
+    KeyStore *m_keyStore = nullptr;
     QScrollArea *m_scroll = nullptr;
     bool m_sized = false;
     int m_readIntervalMs;

@@ -5,7 +5,7 @@
 #include "support/MainWindowHarness.h"
 #include "support/TinyHttpServer.h"
 #include "query/BackgroundRefresh.h"
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 
 #include <QLabel>
 #include <QLineEdit>

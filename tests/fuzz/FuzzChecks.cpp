@@ -1,8 +1,8 @@
 #include "FuzzChecks.h"
 
 #include "carriers/CarrierCatalogue.h"
-#include "query/ConciseQuery.h"
-#include "query/WaybillStatus.h"
+#include "services/ConciseQuery.h"
+#include "services/WaybillStatus.h"
 #include "query/HarvestRules.h"
 #include "settings/IniFile.h"
 #include "transfer/ImportReader.h"

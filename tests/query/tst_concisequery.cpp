@@ -1,6 +1,6 @@
 #include "core/Endpoints.h"
-#include "query/ConciseQuery.h"
-#include "query/WaybillStatus.h"
+#include "services/ConciseQuery.h"
+#include "services/WaybillStatus.h"
 
 #include <QtTest>
 

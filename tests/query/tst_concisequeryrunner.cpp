@@ -1,6 +1,6 @@
 #include "core/NetworkFailure.h"
 #include "query/ConciseQueryRunner.h"
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 #include "support/DueNow.h"
 #include "support/TinyHttpServer.h"
 #include "support/TrackingSim.h"

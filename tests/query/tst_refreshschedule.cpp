@@ -4,7 +4,7 @@
 #include "core/Endpoints.h"
 #include "query/BackgroundRefresh.h"
 #include "query/RefreshSchedule.h"
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 #include "settings/AppSettings.h"
 #include "store/WaybillStore.h"
 #include "support/TestFolder.h"

@@ -1,6 +1,6 @@
 #include "query/FlaggedWaybills.h"
 #include "query/TimeFlags.h"
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 #include "store/Waybill.h"
 #include "store/WaybillStore.h"
 #include "support/TestRegister.h"

@@ -1,4 +1,4 @@
-#include "query/WaybillStatus.h"
+#include "services/WaybillStatus.h"
 
 #include <QtTest>
 

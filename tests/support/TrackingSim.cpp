@@ -58,7 +58,24 @@ TrackingSim::Reply TrackingSim::get(const QString &path, int waitMs) const
     QNetworkAccessManager network;
     QNetworkRequest request{QUrl(baseUrl() + path)};
     request.setTransferTimeout(waitMs);
-    QScopedPointer<QNetworkReply> reply(network.get(request));
+    return wait(network.get(request));
+}
+
+TrackingSim::Reply TrackingSim::post(const QString &path, const QByteArray &body, const QByteArray &contentType,
+                                     const QList<QPair<QByteArray, QByteArray>> &headers, int waitMs) const
+{
+    QNetworkAccessManager network;
+    QNetworkRequest request{QUrl(baseUrl() + path)};
+    request.setTransferTimeout(waitMs);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    for (const auto &[name, value] : headers)
+        request.setRawHeader(name, value);
+    return wait(network.post(request, body));
+}
+
+TrackingSim::Reply TrackingSim::wait(QNetworkReply *unowned) const
+{
+    QScopedPointer<QNetworkReply> reply(unowned);
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();

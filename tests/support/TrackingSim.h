@@ -29,8 +29,13 @@ public:
     };
     // A GET waiting at most waitMs for its transfer.
     Reply get(const QString &path, int waitMs = 60000) const;
+    // A POST, as the account services are asked; headers are name, value pairs.
+    Reply post(const QString &path, const QByteArray &body, const QByteArray &contentType,
+               const QList<QPair<QByteArray, QByteArray>> &headers = {}, int waitMs = 60000) const;
 
 private:
+    Reply wait(QNetworkReply *reply) const;
+
     QProcess m_process;
     QByteArray m_output;
     quint16 m_port = 0;

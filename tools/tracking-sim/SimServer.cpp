@@ -1,5 +1,8 @@
 #include "SimServer.h"
 
+#include "Sim17Track.h"
+#include "SimKdniao.h"
+#include "SimKuaidi100.h"
 #include "SimPages.h"
 #include "SimRecords.h"
 
@@ -15,6 +18,7 @@
 
 namespace {
 constexpr int kMaxRequestHeader = 64 * 1024;
+constexpr qint64 kMaxRequestBody = 1024 * 1024;
 const QByteArray kText = QByteArrayLiteral("text/plain; charset=utf-8");
 const QByteArray kHtml = QByteArrayLiteral("text/html; charset=utf-8");
 
@@ -31,6 +35,8 @@ QByteArray reasonFor(int status)
         return "Not Found";
     case 405:
         return "Method Not Allowed";
+    case 429:
+        return "Too Many Requests";
     default:
         return "Internal Server Error";
     }
@@ -56,6 +62,7 @@ bool SimFaults::enable(const QString &kind)
         {"trickle", &SimFaults::trickle},
         {"redirect-loop", &SimFaults::redirectLoop},
         {"bomb", &SimFaults::bomb},
+        {"html200", &SimFaults::html200},
     };
     for (const auto &k : kinds) {
         if (kind == QLatin1String(k.name)) {
@@ -70,7 +77,13 @@ SimServer::SimServer(const SimOptions &options, QObject *parent)
     : QObject(parent), m_options(options), m_server(new QTcpServer(this))
 {
     connect(m_server, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
+    m_services.push_back(std::make_unique<SimKuaidi100>(options.accounts));
+    m_services.push_back(std::make_unique<SimKdniao>(options.accounts));
+    m_services.push_back(std::make_unique<Sim17Track>(options.accounts));
+    m_clock.start();
 }
+
+SimServer::~SimServer() = default;
 
 bool SimServer::listen(quint16 port)
 {
@@ -112,16 +125,38 @@ void SimServer::onReadyRead(QTcpSocket *socket)
         }
         return;
     }
+    QHash<QByteArray, QByteArray> headers;
+    const QList<QByteArray> headerLines = buffer.left(headerEnd).split('\n');
+    for (qsizetype i = 1; i < headerLines.size(); ++i) {
+        const qsizetype colon = headerLines[i].indexOf(':');
+        if (colon > 0)
+            headers.insert(headerLines[i].left(colon).trimmed().toLower(), headerLines[i].mid(colon + 1).trimmed());
+    }
+    // The account services are asked by POST; wait for the whole body.
+    const qint64 bodyLength = qMax<qint64>(0, headers.value("content-length").toLongLong());
+    if (bodyLength > kMaxRequestBody) {
+        socket->setProperty("answered", true);
+        send(socket, {400, kText, "request too large\n", false});
+        return;
+    }
+    if (buffer.size() - headerEnd - 4 < bodyLength) {
+        socket->setProperty("buffer", buffer);
+        return;
+    }
     socket->setProperty("answered", true);
     socket->setProperty("buffer", QVariant());
 
     const QByteArray requestLine = buffer.left(buffer.indexOf("\r\n"));
     const QList<QByteArray> parts = requestLine.split(' ');
     Response response;
-    if (parts.size() != 3 || !parts[1].startsWith('/'))
+    if (parts.size() != 3 || !parts[1].startsWith('/')) {
         response = {400, kText, "bad request\n", false};
-    else
-        response = route(parts[0], QUrl(QString::fromLatin1(parts[1])));
+    } else {
+        const SimRequest request{parts[0], QUrl(QString::fromLatin1(parts[1])), headers,
+                                 buffer.mid(headerEnd + 4, bodyLength), m_clock.elapsed()};
+        std::optional<Response> account = accountAnswer(request);
+        response = account ? *account : route(parts[0], request.url);
+    }
 
     if (response.never)
         return; // left open until the client gives up
@@ -172,6 +207,31 @@ SimServer::Response SimServer::route(const QByteArray &method, const QUrl &url) 
         return trackingPage(int(SimPages::Site::Backup1), path.mid(1, path.size() - 1 - html.size()));
 
     return {404, kText, "not found\n", false};
+}
+
+std::optional<SimServer::Response> SimServer::accountAnswer(const SimRequest &request)
+{
+    const QString path = request.url.path(QUrl::FullyDecoded);
+    for (const std::unique_ptr<SimService> &service : m_services) {
+        if (!service->serves(path))
+            continue;
+        if (request.method != "POST")
+            return Response{405, kText, "only POST\n", false};
+        const SimFaults &f = m_options.faults;
+        const bool hit = f.faultNumber.isEmpty() || service->numbersIn(request).contains(f.faultNumber);
+        if (hit && f.timeout)
+            return Response{0, {}, {}, true};
+        if (hit && f.status500)
+            return Response{500, kText, "server error\n", false};
+        if (hit && f.html200)
+            return Response{200, kHtml,
+                            "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n"
+                            "<center><h1>502 Bad Gateway</h1></center>\r\n<hr><center>nginx</center>\r\n"
+                            "</body>\r\n</html>\r\n",
+                            false};
+        return service->answer(request);
+    }
+    return std::nullopt;
 }
 
 SimServer::Response SimServer::concise(const QUrl &url) const

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "SimAccounts.h"
+#include "SimHttp.h"
+
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
 #include <QString>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 class QTcpServer;
 class QTcpSocket;
@@ -26,7 +32,10 @@ struct SimFaults final {
     bool trickle = false;      // one byte every quarter of a second
     bool redirectLoop = false; // a redirect back to the same address
     bool bomb = false;         // a small deflated answer that inflates to 64 MB
-    QString faultNumber;       // when set, concise and page faults hit only this number
+    // Account services: status500 and timeout above, and a gateway's error
+    // page that comes with status 200.
+    bool html200 = false;
+    QString faultNumber;       // when set, concise, page and account faults hit only this number
 
     // Sets the flag named on the command line; false for an unknown name.
     bool enable(const QString &kind);
@@ -36,6 +45,7 @@ struct SimOptions final {
     int latencyMs = 0;
     QString updateVersion = QStringLiteral("3.0");
     SimFaults faults;
+    SimAccounts accounts;
 };
 
 // A minimal HTTP/1.1 server on 127.0.0.1: one request per connection.
@@ -43,29 +53,20 @@ class SimServer final : public QObject {
     Q_OBJECT
 public:
     explicit SimServer(const SimOptions &options, QObject *parent = nullptr);
+    ~SimServer() override;
 
     bool listen(quint16 port);
     quint16 port() const;
     QString errorString() const;
 
 private:
-    struct Response {
-        Response() = default;
-        Response(int status_, QByteArray contentType_, QByteArray body_, bool never_)
-            : status(status_), contentType(std::move(contentType_)), body(std::move(body_)), never(never_)
-        {
-        }
-        int status = 200;
-        QByteArray contentType;
-        QByteArray body;
-        bool never = false; // the time-out fault: keep the connection, say nothing
-        QByteArray extraHeaders;
-        enum Stream { Whole, Endless, Huge, Trickle } stream = Whole;
-    };
+    using Response = SimResponse;
 
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
     Response route(const QByteArray &method, const QUrl &url) const;
+    // The account services' answer, or none when the path is not theirs.
+    std::optional<Response> accountAnswer(const SimRequest &request);
     Response concise(const QUrl &url) const;
     Response trackingPage(int site, const QString &slug) const;
     // The misbehaviours that concern the size and pace of an answer, or none.
@@ -75,4 +76,6 @@ private:
 
     SimOptions m_options;
     QTcpServer *m_server = nullptr;
+    std::vector<std::unique_ptr<SimService>> m_services;
+    QElapsedTimer m_clock; // the account services' limits count on it
 };

@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
         QStringLiteral("status500, no-content, timeout, bad-utf8, no-more, long, no-field, update-fail, endless, huge, "
-                       "trickle, redirect-loop or bomb; may be repeated."),
+                       "trickle, redirect-loop, bomb or html200; may be repeated."),
         QStringLiteral("KIND"));
     const QCommandLineOption faultNumberOption(QStringLiteral("fault-number"),
                                                QStringLiteral("Limit concise and page faults to this number."),
@@ -29,7 +29,29 @@ int main(int argc, char *argv[])
     const QCommandLineOption updateOption(QStringLiteral("update-version"),
                                           QStringLiteral("Version announced by /update.ini."), QStringLiteral("X"),
                                           QStringLiteral("3.0"));
-    parser.addOptions({portOption, latencyOption, faultOption, faultNumberOption, updateOption});
+    const QCommandLineOption kuaidi100Option(QStringLiteral("kuaidi100"),
+                                             QStringLiteral("The 快递100 account (default tolvane-customer:tolvane-key)."),
+                                             QStringLiteral("CUSTOMER:KEY"));
+    const QCommandLineOption kdniaoOption(QStringLiteral("kdniao"),
+                                          QStringLiteral("The 快递鸟 account (default 1234567:tolvane-apikey)."),
+                                          QStringLiteral("EBUSINESSID:APIKEY"));
+    const QCommandLineOption track17Option(QStringLiteral("17track"),
+                                           QStringLiteral("The 17TRACK token (default tolvane-17token)."),
+                                           QStringLiteral("TOKEN"));
+    const QCommandLineOption quotaOption(QStringLiteral("quota"),
+                                         QStringLiteral("Numbers an account may ask: kuaidi100, kdniao or 17track=N; "
+                                                        "may be repeated."),
+                                         QStringLiteral("SERVICE=N"));
+    const QCommandLineOption rateWindowOption(
+        QStringLiteral("rate-window-ms"),
+        QStringLiteral("The window of the per-second limits (17TRACK 3, 快递鸟 10); 0 turns them off."),
+        QStringLiteral("MS"), QStringLiteral("1000"));
+    const QCommandLineOption lockOption(QStringLiteral("kuaidi100-lock-s"),
+                                        QStringLiteral("快递100 refuses a number asked again within S seconds "
+                                                       "(the service: 1800); 0, the default, never."),
+                                        QStringLiteral("S"), QStringLiteral("0"));
+    parser.addOptions({portOption, latencyOption, faultOption, faultNumberOption, updateOption, kuaidi100Option,
+                       kdniaoOption, track17Option, quotaOption, rateWindowOption, lockOption});
     parser.process(app);
 
     SimOptions options;
@@ -52,6 +74,32 @@ int main(int argc, char *argv[])
     }
     options.faults.faultNumber = parser.value(faultNumberOption);
     options.updateVersion = parser.value(updateOption);
+
+    SimAccounts &accounts = options.accounts;
+    for (const QCommandLineOption *account : {&kuaidi100Option, &kdniaoOption, &track17Option}) {
+        const QString service = account->names().constFirst();
+        if (parser.isSet(*account) && !accounts.setAccount(service, parser.value(*account))) {
+            std::fprintf(stderr, "tracking-sim: bad --%s\n", qPrintable(service));
+            return 2;
+        }
+    }
+    for (const QString &quota : parser.values(quotaOption)) {
+        if (!accounts.setQuota(quota)) {
+            std::fprintf(stderr, "tracking-sim: bad --quota %s\n", qPrintable(quota));
+            return 2;
+        }
+    }
+    accounts.rateWindowMs = parser.value(rateWindowOption).toInt(&ok);
+    if (!ok || accounts.rateWindowMs < 0) {
+        std::fprintf(stderr, "tracking-sim: bad --rate-window-ms\n");
+        return 2;
+    }
+    const qint64 lockS = parser.value(lockOption).toLongLong(&ok);
+    if (!ok || lockS < 0) {
+        std::fprintf(stderr, "tracking-sim: bad --kuaidi100-lock-s\n");
+        return 2;
+    }
+    accounts.kuaidi100LockMs = lockS * 1000;
 
     SimServer server(options);
     if (!server.listen(quint16(port))) {

@@ -1,4 +1,4 @@
-#include "query/ConciseQuery.h"
+#include "services/ConciseQuery.h"
 
 #include "core/Endpoints.h"
 #include "store/Waybill.h"

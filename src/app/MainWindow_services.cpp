@@ -1,0 +1,165 @@
+// The account tracking services in the main window: their keys, the answers
+// of the last half hour, the move to another service, and the detailed pass
+// that shows a service's whole trace instead of a page.
+#include "app/MainWindow.h"
+
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+#include "core/ProgramName.h"
+#include "query/BackgroundRefresh.h"
+#include "query/ConciseQueryRunner.h"
+#include "query/HarvestRules.h"
+#include "query/TrackingServices.h"
+#include "services/KeyStore.h"
+#include "store/StateHistory.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+
+void MainWindow::buildTrackingServices()
+{
+    m_keyStore = new KeyStore(this);
+    serviceHealthLabel = new QLabel(this);
+    serviceHealthLabel->setObjectName(QStringLiteral("serviceHealthLabel"));
+    serviceHealthLabel->hide();
+    statusBar()->addPermanentWidget(serviceHealthLabel);
+    m_services = new TrackingServices(m_dataFolder, *m_keyStore, m_clock, this);
+    m_refresh->setServices(m_services);
+    for (ConciseQueryRunner *runner : {m_concise, m_traced}) {
+        runner->setHealth(&m_services->health(), [this] { return m_clock.now(); });
+        connect(runner, &ConciseQueryRunner::serviceSwitched, this,
+                [this](ServiceId from, ServiceId to, const QString &why) {
+                    statusBar()->showMessage(QStringLiteral("%1连续失败（%2），已改用%3")
+                                                 .arg(::Services::displayName(from), why, ::Services::displayName(to)));
+                });
+        connect(runner, &ConciseQueryRunner::finished, this, [this] {
+            m_services->saveHealth();
+            showServiceHealth();
+        });
+    }
+    connect(m_services, &TrackingServices::ready, this, &MainWindow::showServiceHealth);
+    m_services->reload();
+
+    connect(m_traced, &ConciseQueryRunner::rowReady, this, &MainWindow::showTrace);
+    connect(m_traced, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
+    connect(m_traced, &ConciseQueryRunner::finished, this, [this](bool stopped) {
+        detailedQueryButton->setEnabled(true);
+        stopQueryButton->setEnabled(isConciseQueryRunning());
+        showQueryStatus(
+            m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
+        passEnded();
+    });
+}
+
+void MainWindow::showServiceHealth()
+{
+    if (!m_services->usesAccount()) {
+        serviceHealthLabel->hide();
+        return;
+    }
+    serviceHealthLabel->setText(m_services->healthLine());
+    serviceHealthLabel->show();
+}
+
+// The chosen service with its key; where the keyring has none, the key is
+// asked once and kept for the run.
+bool MainWindow::readyForAccountPass()
+{
+    if (!m_services->usesAccount())
+        return true;
+    if (!m_services->isReady()) {
+        m_dialogs.information(this, Program::kTitle, QStringLiteral("正在从系统密钥环读取查询服务的密钥，请稍候再试。"));
+        return false;
+    }
+    const QString missing = m_services->missingAccountText();
+    if (missing.isEmpty())
+        return true;
+    const ServiceId id = m_services->chosen();
+    if (!::Services::accountLabel(id).isEmpty() && m_services->settings().accounts.value(id).trimmed().isEmpty()) {
+        m_dialogs.information(this, Program::kTitle, missing);
+        return false;
+    }
+    const QString key = m_dialogs.askPassword(
+        this, Program::kTitle,
+        missing + QStringLiteral("\n请输入%1（只保留到本次退出；要长期保存，请在“设置”中填写）：")
+                      .arg(::Services::keyLabel(id)));
+    if (key.trimmed().isEmpty())
+        return false;
+    m_services->useKeyForRun(id, key.trimmed());
+    return true;
+}
+
+// Waybills an account service answered within the last half hour are asked
+// again only when the user says so; otherwise their last answer is shown.
+QVector<ConciseRow> MainWindow::takeRecentAnswers(QVector<QPair<QString, QString>> *waybills)
+{
+    if (!m_services->usesAccount())
+        return {};
+    QVector<ConciseRow> recent;
+    QStringList listed;
+    for (const auto &[number, carrier] : std::as_const(*waybills)) {
+        if (const std::optional<TrackingServices::Recent> last = m_services->recent(number)) {
+            ConciseRow row = last->row;
+            if (!row.failed)
+                row.state += QStringLiteral("（%1 的结果）").arg(last->at.toString(QStringLiteral("HH:mm")));
+            recent.push_back(row);
+            if (listed.size() < 5)
+                listed << QStringLiteral("%1（%2 已查询）").arg(number.left(30), last->at.toString(QStringLiteral("HH:mm")));
+        }
+    }
+    if (recent.isEmpty())
+        return {};
+    const QString question =
+        QStringLiteral("%1 个单号在 30 分钟内已查询过：\n%2%3\n\n查询服务会锁定查询过于频繁的单号。仍要重新查询吗？\n"
+                       "（选“否”显示上次的结果）")
+            .arg(recent.size())
+            .arg(listed.join(QLatin1Char('\n')), recent.size() > listed.size() ? QStringLiteral("\n……") : QString());
+    if (m_dialogs.askYesNo(this, Program::kTitle, question))
+        return {};
+    QVector<QPair<QString, QString>> rest;
+    for (const auto &waybill : std::as_const(*waybills))
+        if (!m_services->recent(waybill.first))
+            rest.push_back(waybill);
+    *waybills = rest;
+    return recent;
+}
+
+void MainWindow::startTracedDetailedPass(const QVector<QPair<QString, QString>> &waybills)
+{
+    QVector<ConciseJob> jobs;
+    for (const auto &[number, carrier] : waybills)
+        jobs.push_back({number, carrier, QString(), storedPhone(number, carrier)});
+    m_traced->setServices(m_services->chain());
+    m_traced->start(jobs);
+}
+
+// A service's trace, newest first, under the waybill's line, as a page's
+// record is shown; the newest line marks the waybill.
+void MainWindow::appendTrace(const ConciseRow &row)
+{
+    if (!m_detailCurrent)
+        appendDetail(WaybillLine(row.number, row.carrier));
+    if (row.failed) {
+        appendDetail(row.state + QStringLiteral("\r\n"));
+        return;
+    }
+    QStringList lines;
+    for (const TraceEvent &event : row.trace)
+        lines << QStringList{event.time, event.place, event.text}.join(QLatin1Char(' ')).simplified();
+    if (lines.isEmpty())
+        lines << row.state;
+    appendDetail(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+}
+
+void MainWindow::showTrace(const ConciseRow &row)
+{
+    m_services->remember(row);
+    appendTrace(row);
+    if (row.failed)
+        return;
+    if (!markSignedFor({row.number, m_clock.now(), StateSource::detailed(::Services::key(row.service)), row.state,
+                        row.signedFor, row.status},
+                       m_detailedSaves))
+        appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
+}
