@@ -217,7 +217,8 @@ public:
                                      : QStringLiteral("密钥有效，剩余额度 %1 个单号").arg(p.remaining);
             return p;
         }
-        p.text = r.failureText;
+        // An answer without its code, whatever else it holds, is not a key check's.
+        p.text = r.ok() || r.failureText.isEmpty() ? QStringLiteral("17TRACK：返回内容无法识别") : r.failureText;
         return p;
     }
 

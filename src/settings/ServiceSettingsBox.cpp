@@ -119,7 +119,8 @@ ServiceSettingsBox::ServiceSettingsBox(KeyStore &keyStore, QWidget *parent)
     fallbackList->setObjectName(QStringLiteral("fallbackList"));
     fallbackList->setAccessibleName(QStringLiteral("备用服务顺序"));
     fallbackList->setToolTip(QStringLiteral("所选服务连续失败时，依次改用勾选的服务"));
-    fallbackList->setMaximumHeight(fallbackList->sizeHintForRow(0) * 5 + 8);
+    // Room for the four services, from the font: the list is still empty here.
+    fallbackList->setFixedHeight(fallbackList->fontMetrics().height() * 5 + 2 * fallbackList->frameWidth() + 8);
     fallbackLabel = buddyLabel(this, fallbackList, QStringLiteral("备用顺序："), "fallbackLabel");
     moveUpButton = new QPushButton(QStringLiteral("上移"), this);
     moveUpButton->setObjectName(QStringLiteral("moveUpButton"));

@@ -1,3 +1,4 @@
+#include "services/TrackingService.h"
 #include "FuzzChecks.h"
 
 #include "carriers/CarrierCatalogue.h"
@@ -79,7 +80,7 @@ QStringList targets()
 {
     return {QStringLiteral("inifile"),       QStringLiteral("textimport"),   QStringLiteral("xlsx"),
             QStringLiteral("xls"),           QStringLiteral("xlsread"),      QStringLiteral("conciseanswer"),
-            QStringLiteral("harvestrules")};
+            QStringLiteral("harvestrules"),  QStringLiteral("serviceanswers")};
 }
 
 QString run(const QString &target, const QByteArray &input)
@@ -98,6 +99,8 @@ QString run(const QString &target, const QByteArray &input)
         return conciseAnswer(input);
     if (target == QLatin1String("harvestrules"))
         return harvestRules(input);
+    if (target == QLatin1String("serviceanswers"))
+        return serviceAnswers(input);
     return QStringLiteral("no target %1").arg(target);
 }
 
@@ -219,3 +222,40 @@ QString harvestRules(const QByteArray &input)
 }
 
 } // namespace FuzzChecks
+
+// Whatever a service answers, each job of the batch gets exactly one result,
+// its own, that is either a status or a failure that says why, never both.
+QString FuzzChecks::serviceAnswers(const QByteArray &input)
+{
+    const QVector<TrackJob> batch{{QStringLiteral("YT1000000001"), QStringLiteral("圆通快递"), QString(),
+                                   QStringLiteral("yuantong")},
+                                  {QStringLiteral("SF1000000002"), QStringLiteral("顺丰速运"), QStringLiteral("8000"),
+                                   QStringLiteral("shunfeng")}};
+    HttpAnswer answer;
+    answer.status = 200;
+    answer.contentType = "application/json;charset=UTF-8";
+    answer.body = input;
+    for (ServiceId id : {ServiceId::Kuaidi100, ServiceId::Kdniao, ServiceId::Track17}) {
+        const std::unique_ptr<TrackingProtocol> protocol = MakeProtocol(id);
+        // 快递100 and 快递鸟 ask one number a request.
+        const QVector<TrackJob> asked = protocol->limits().batchSize == 1 ? batch.mid(0, 1) : batch;
+        for (const QVector<TrackResult> &results :
+             {protocol->parse(asked, answer), protocol->parseRegistration(asked, answer)}) {
+            if (results.size() != asked.size())
+                return QStringLiteral("%1: not one result per job").arg(Services::key(id));
+            for (int i = 0; i < results.size(); ++i) {
+                const TrackResult &r = results[i];
+                if (!r.number.isEmpty() && r.number != asked[i].number)
+                    return QStringLiteral("%1: a result under another number").arg(Services::key(id));
+                if (!r.ok() && (r.failureText.isEmpty() || !r.status.isEmpty()))
+                    return QStringLiteral("%1: a failure without its reason, or with a status").arg(Services::key(id));
+                if (r.ok() && !r.failureText.isEmpty())
+                    return QStringLiteral("%1: a result with a failure text").arg(Services::key(id));
+            }
+        }
+        const ProbeResult probe = protocol->parseProbe(answer);
+        if (probe.text.isEmpty())
+            return QStringLiteral("%1: a key check that says nothing").arg(Services::key(id));
+    }
+    return QString();
+}

@@ -20,5 +20,6 @@ QString xlsSheet(const QByteArray &input);
 QString xlsRead(const QByteArray &input);
 QString conciseAnswer(const QByteArray &input);
 QString harvestRules(const QByteArray &input);
+QString serviceAnswers(const QByteArray &input);
 
 } // namespace FuzzChecks

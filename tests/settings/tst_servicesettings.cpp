@@ -175,6 +175,8 @@ void TestServiceSettings::boxLoadsAndSaves()
     QSignalSpy changed(&box, &ServiceSettingsBox::servicesChanged);
     QSignalSpy kept(&box, &ServiceSettingsBox::keyStored);
     box.load(m_folder->path());
+    // Every service of the order in view at once.
+    QVERIFY(box.fallbackList->height() >= box.fallbackList->count() * box.fallbackList->sizeHintForRow(0));
     QCOMPARE(box.serviceCombo->currentText(), Services::displayName(ServiceId::Kdniao));
     QCOMPARE(box.accountEdit->text(), QStringLiteral("1234567"));
     QCOMPARE(box.budgetBox->value(), 250);

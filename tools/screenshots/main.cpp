@@ -14,7 +14,11 @@
 #include "manage/ManagementWindow.h"
 #include "manage/StatisticsWindow.h"
 #include "query/WebEngineBrowser.h"
+#include "settings/ServiceSettingsBox.h"
 #include "settings/SettingsDialog.h"
+
+#include <QComboBox>
+#include <QLineEdit>
 #include "store/StateHistory.h"
 #include "store/WaybillStore.h"
 
@@ -69,6 +73,23 @@ bool save(QWidget *window, const QString &path)
     settle();
     const QRect frame = window->frameGeometry();
     const QPixmap shot = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (shot.isNull() || !shot.save(path)) {
+        std::fprintf(stderr, "screenshots: could not write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("screenshots: %s (%dx%d)\n", qPrintable(path), shot.width(), shot.height());
+    return true;
+}
+
+// The settings' 查询服务 box with an account service chosen, scrolled into view.
+bool saveServicesBox(SettingsDialog *settings, const QString &path)
+{
+    ServiceSettingsBox *box = settings->serviceSettingsGroup;
+    box->serviceCombo->setCurrentIndex(box->serviceCombo->findText(Services::displayName(ServiceId::Kuaidi100)));
+    box->accountEdit->setText(QStringLiteral("tolvane-customer"));
+    settle();
+    // The whole box, though the dialog shows only part of it at a time.
+    const QPixmap shot = box->grab();
     if (shot.isNull() || !shot.save(path)) {
         std::fprintf(stderr, "screenshots: could not write %s\n", qPrintable(path));
         return false;
@@ -175,6 +196,7 @@ int main(int argc, char *argv[])
 
     window.showSettings();
     ok = ok && save(window.settingsWindow(), out.filePath(QStringLiteral("settings.png")));
+    ok = ok && saveServicesBox(window.settingsWindow(), out.filePath(QStringLiteral("services.png")));
     window.settingsWindow()->hide();
 
     if (ok && !maximisedFile.isEmpty()) {
