@@ -3,10 +3,13 @@
 // and mark nothing, the move to the next service, and the services' limits.
 #include "core/Clock.h"
 #include "core/Endpoints.h"
+#include "query/BackgroundRefresh.h"
 #include "query/ConciseQueryRunner.h"
 #include "query/TrackingServices.h"
 #include "services/KeyStore.h"
 #include "services/WaybillStatus.h"
+#include "settings/AppSettings.h"
+#include "store/WaybillStore.h"
 #include "support/TestFolder.h"
 #include "support/TrackingSim.h"
 
@@ -75,6 +78,7 @@ private Q_SLOTS:
     void aKeyNeverGoesOutInTheClear();
     void onlyTheDigitsACarrierNeedsLeave();
     void answersOfTheLastHalfHourAndTheBudget();
+    void theBackgroundKeepsToItsDailyBudget();
 
 private:
     std::optional<TrackingSim> m_sim;
@@ -327,6 +331,65 @@ void TestTrackingPass::answersOfTheLastHalfHourAndTheBudget()
     QCOMPARE(restarted.budgetLeft(), 0);
     clock.set(clock.now().addDays(1));
     QCOMPARE(restarted.budgetLeft(), 10);
+}
+
+// Five open waybills and a budget of three a day: one tick asks three and
+// marks what they say; the next says the day's budget is spent, once, and
+// asks nothing; the next day it goes on.
+void TestTrackingPass::theBackgroundKeepsToItsDailyBudget()
+{
+    m_sim.emplace(QStringLiteral(TRACKING_SIM));
+    QVERIFY(m_sim->isListening());
+    pointAccountsAt(m_sim->baseUrl());
+    TestFolder folder;
+    {
+        const QString path = folder.file(WaybillStore::fileName());
+        WaybillStore store;
+        QVERIFY(WaybillStore::createDatabase(path).ok && store.open(path).ok);
+        QVector<Waybill> rows(5);
+        for (int i = 0; i < rows.size(); ++i) {
+            rows[i].number = QStringLiteral("YT400000000%1").arg(i * 2 + 1); // only the first is signed for
+            rows[i].carrier = u("圆通快递");
+        }
+        store.importWaybills(rows);
+    }
+    AppSettings::write(folder.path(), AppSettings::kAutoRefresh, QStringLiteral("1"));
+    ServiceSettings settings;
+    settings.chosen = ServiceId::Kdniao;
+    settings.accounts.insert(ServiceId::Kdniao, QStringLiteral("1234567"));
+    settings.dailyBudget = 3;
+    QVERIFY(settings.save(folder.path()));
+    FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+    KeyStore keys;
+    keys.setRunKey(ServiceId::Kdniao, QStringLiteral("tolvane-apikey"));
+    TrackingServices services(folder.path(), keys, clock);
+    QSignalSpy ready(&services, &TrackingServices::ready);
+    services.reload();
+    QTRY_VERIFY(services.isReady());
+    BackgroundRefresh refresh(folder.path(), clock, [] { return false; });
+    refresh.setServices(&services);
+    QSignalSpy checked(&refresh, &BackgroundRefresh::checked);
+    QSignalSpy status(&refresh, &BackgroundRefresh::status);
+    QSignalSpy done(&refresh, &BackgroundRefresh::tickDone);
+    const auto tick = [&](qint64 laterSeconds) {
+        clock.set(clock.now().addSecs(laterSeconds));
+        const int before = int(done.size());
+        refresh.tick();
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), before + 1, 60000);
+    };
+    tick(0);
+    QCOMPARE(checked.size(), 3);
+    QVERIFY(status.isEmpty());
+    tick(3 * 3600);
+    tick(3 * 3600);
+    QCOMPARE(checked.size(), 3);
+    QCOMPARE(status.size(), 1);
+    QVERIFY2(status.first().first().toString().contains(u("额度已用完")), qPrintable(status.first().first().toString()));
+    tick(24 * 3600);
+    QCOMPARE(checked.size(), 6);
+    tick(3 * 3600);
+    QCOMPARE(checked.size(), 6);
+    QCOMPARE(status.size(), 2);
 }
 
 QTEST_MAIN(TestTrackingPass)
