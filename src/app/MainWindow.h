@@ -3,6 +3,7 @@
 #include "carriers/CarrierCatalogue.h"
 #include "carriers/CarrierDetector.h"
 #include "query/PassMarks.h"
+#include "query/QueryPass.h"
 #include "store/WaybillStore.h"
 
 #include <QMainWindow>
@@ -215,6 +216,9 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // Building the window (MainWindow.cpp) and its areas (MainWindow_areas.cpp).
@@ -236,6 +240,12 @@ private:
     void placeSplitterHandles();
     void restoreWindowPlace();
     void saveWindowPlace();
+    void rememberNormalPlace();
+    void keepContentsWhole();
+    void arrangePanes();
+    void fitPanes();
+    QRect m_normalPlace; // the window's geometry when last neither maximised nor minimised
+    QSplitter *columnSplitter = nullptr; // the page and results beside the input and history
 
     // Shell (MainWindow_shell.cpp).
     void buildMenus();
@@ -250,6 +260,7 @@ private:
     void appendTrace(const ConciseRow &row);
     void showConciseRow(const ConciseRow &row, bool mark);
     QString storedPhone(const QString &number, const QString &carrier);
+    void keepLastAnswer(const QString &number);
     void announceCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier);
     void announceSignings();
     void announceFlags(const QVector<FlaggedWaybill> &fresh);
@@ -353,6 +364,7 @@ private:
     bool m_conciseMarks = false;
     PassMarks m_conciseSaves;  // what each pass could not save
     PassMarks m_detailedSaves;
+    QueryPass::LastAnswers m_lastAnswers; // what a pass said of numbers not (yet) in the register
     bool m_suppressListAction = false;
     bool m_choosingInCode = false;
     bool m_exiting = false;

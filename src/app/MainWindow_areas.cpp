@@ -283,6 +283,8 @@ void MainWindow::buildInputArea(QWidget *parent)
     buttons->addWidget(saveInputButton);
     buttons->addWidget(clearInputButton);
     form->addLayout(buttons, 6, 0, 1, 4);
+    // A taller form keeps its rows together; the room left goes below them.
+    form->setRowStretch(7, 1);
     inputTabs->addTab(inputGroup, QStringLiteral("单个快递单"));
 
     auto *batchPage = new QWidget(inputTabs);
@@ -308,6 +310,9 @@ void MainWindow::buildInputArea(QWidget *parent)
                                                    {phoneEdit, phoneValueLabel}, {addressEdit, addressValueLabel}};
     for (const auto &[box, mirror] : copies)
         connect(box, &QLineEdit::textChanged, mirror, &QLabel::setText);
+    // Enter in 单号 queries it as 简洁查询 does, after the detection has taken the
+    // carrier it offers on the same Enter; a disabled button ignores it.
+    connect(numberEdit, &QLineEdit::returnPressed, conciseQueryButton, &QPushButton::click, Qt::QueuedConnection);
     connect(saveInputButton, &QPushButton::clicked, this, &MainWindow::saveInput);
     connect(clearInputButton, &QPushButton::clicked, this, &MainWindow::clearInput);
     connect(autoSaveCheckBox, &QCheckBox::clicked, this, &MainWindow::storeAutoSave);
@@ -327,9 +332,16 @@ void MainWindow::buildHistoryArea(QWidget *parent)
     historyView->setSelectionBehavior(QAbstractItemView::SelectRows);
     historyView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     historyView->setAccessibleName(QStringLiteral("历史记录"));
-    // Whole values, a number above all, even where that needs a scroll bar.
-    historyView->header()->setStretchLastSection(false);
-    historyView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Whole values, a number above all; 物流状态 beside 状态, where a returned
+    // parcel's "未签收" is read with its reason, taking the room the others
+    // leave (its whole text in the tooltip), so it never pushes the number out.
+    constexpr int kTrackingStatusColumn = 3; // HistoryModel's 物流状态
+    QHeaderView *header = historyView->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(kTrackingStatusColumn, QHeaderView::Stretch);
+    header->setMinimumSectionSize(historyView->fontMetrics().horizontalAdvance(QStringLiteral("已退签…")));
+    header->moveSection(kTrackingStatusColumn, 1);
     // The newest first until a header is clicked; a third click goes back to it.
     historyView->header()->setSortIndicator(-1, Qt::DescendingOrder);
     historyView->header()->setSortIndicatorClearable(true);

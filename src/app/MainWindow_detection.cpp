@@ -2,19 +2,25 @@
 // likely carriers, and the automatic choice when one is sure.
 #include "app/MainWindow.h"
 
+#include "carriers/TypedNumber.h"
 #include "core/BackgroundTask.h"
 #include "store/HistoryLoader.h"
 #include "store/HistoryModel.h"
+#include "store/Waybill.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -41,6 +47,40 @@ QString unbroken(const QString &name)
     }
     return out.toHtmlEscaped();
 }
+
+// A screen reader would hear a label's rich text made plain, word joiners and
+// all, and may spell a name so joined letter by letter: it gets the text as
+// shown instead.
+void showHint(QLabel *hint, const QString &html)
+{
+    QTextDocument shown;
+    shown.setHtml(html);
+    hint->setText(html);
+    hint->setAccessibleName(shown.toPlainText().remove(QChar(0x2060)));
+    hint->show();
+}
+
+void hideHint(QLabel *hint)
+{
+    hint->clear();
+    hint->setAccessibleName(QString());
+    hint->hide();
+}
+
+// Hands one widget's events to the window's detection.
+class EventHook final : public QObject {
+public:
+    EventHook(QObject *watched, std::function<bool(QEvent *)> hook) : QObject(watched), m_hook(std::move(hook))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override { return m_hook(event); }
+
+private:
+    std::function<bool(QEvent *)> m_hook;
+};
 } // namespace
 
 void MainWindow::buildDetection()
@@ -63,6 +103,33 @@ void MainWindow::buildDetection()
         if (!m_offered.candidates.isEmpty() && carrierValueLabel->text().isEmpty())
             detectionLink(QStringLiteral("0"));
     });
+    // Esc in 单号 undoes the automatic choice while the hint offers it; the
+    // override keeps a window shortcut from taking the key first.
+    new EventHook(numberEdit, [this](QEvent *event) {
+        const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+        if (!key || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Escape || !m_autoChosen ||
+            detectionLabel->isHidden())
+            return false;
+        event->accept();
+        if (event->type() == QEvent::KeyPress)
+            detectionLink(QStringLiteral("undo"));
+        return true;
+    });
+    // Tab lands on the hint's first link and Shift+Tab on its last, so Enter
+    // takes it at once: a QLabel alone takes the focus with no link picked,
+    // and Enter there does nothing. The label's own Tab picks the link.
+    new EventHook(detectionLabel, [this](QEvent *event) {
+        if (event->type() != QEvent::FocusIn)
+            return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        const bool forward = reason == Qt::TabFocusReason;
+        if ((!forward && reason != Qt::BacktabFocusReason) || !detectionLabel->text().contains(QLatin1String("<a ")))
+            return false;
+        static_cast<QObject *>(detectionLabel)->event(event);
+        QKeyEvent step(QEvent::KeyPress, forward ? Qt::Key_Tab : Qt::Key_Backtab, Qt::NoModifier);
+        QCoreApplication::sendEvent(detectionLabel, &step);
+        return true;
+    });
 }
 
 void MainWindow::userChoseCarrier()
@@ -70,46 +137,75 @@ void MainWindow::userChoseCarrier()
     m_carrierChosenByUser = true;
     m_autoChosen = nullptr;
     m_offered = {};
-    detectionLabel->clear();
-    detectionLabel->hide();
+    hideHint(detectionLabel);
 }
 
 void MainWindow::updateDetection()
 {
-    const QString number = numberEdit->text().trimmed();
     m_offered = {};
-    if (number.isEmpty()) {
+    if (TrimBlanks(numberEdit->text()).isEmpty()) {
         m_carrierChosenByUser = false;
         m_undoneFor.clear();
-        detectionLabel->hide();
+        hideHint(detectionLabel);
         return;
     }
+    const CarrierDetection::TypedNumber typed = CarrierDetection::readTyped(numberEdit->text());
+    if (!typed.several.isEmpty()) {
+        // One box, one number: refused rather than joined or split, as which
+        // of them the other boxes speak of is the user's to say.
+        if (m_autoChosen)
+            forgetAutoChosenCarrier();
+        showHint(detectionLabel, QStringLiteral("单号框里有 %1 个单号（%2），一次只能填一个；多个单号请用“批量快递单”")
+                                     .arg(typed.several.size())
+                                     .arg(typed.several.join(QStringLiteral("、")).toHtmlEscaped()));
+        return;
+    }
+    // A label or dashes pasted with the number leave the box: it holds the
+    // number as it is stored. Through insert(), so Ctrl+Z brings them back;
+    // the change comes back here.
+    static bool rewriting = false;
+    if (!rewriting && typed.number != WaybillNumber::normalForm(numberEdit->text()) &&
+        typed.number.contains(QRegularExpression(QStringLiteral("\\d")))) {
+        const QScopedValueRollback<bool> once(rewriting, true);
+        numberEdit->selectAll();
+        numberEdit->insert(typed.number);
+        return;
+    }
+    const QString &number = typed.number;
+    const CarrierDetection::Result result = CarrierDetection::detect(number, &m_register);
+    // What is wrong with the number is said whoever chose the carrier.
+    const auto warnOnly = [this, &result] {
+        if (result.warning.isEmpty())
+            hideHint(detectionLabel);
+        else
+            showHint(detectionLabel, result.warning.toHtmlEscaped());
+    };
     // A carrier the user chose stays; so does one chosen in code (a history
     // pick, the start-up default) unless this number says otherwise for sure.
-    if (m_carrierChosenByUser)
+    if (m_carrierChosenByUser) {
+        warnOnly();
         return;
-    const CarrierDetection::Result result = CarrierDetection::detect(number, &m_register);
+    }
     const bool carrierShown = !carrierValueLabel->text().isEmpty() && !m_autoChosen;
     if (result.sure && number != m_undoneFor) {
         const Carrier &carrier = *result.sureCarrier();
         if (carrierValueLabel->text() != carrier.name)
             chooseDetected(carrier);
         m_autoChosen = &carrier;
-        detectionLabel->setText(
-            QStringLiteral("已自动选择：%1（%2） <a href=\"undo\">撤销</a>")
-                .arg(unbroken(carrier.name), result.candidates.first().reason.toHtmlEscaped()));
-        detectionLabel->show();
+        showHint(detectionLabel,
+                 QStringLiteral("已自动选择：%1（%2） <a href=\"undo\">撤销</a>")
+                     .arg(unbroken(carrier.name), result.candidates.first().reason.toHtmlEscaped()));
         return;
     }
     if (m_autoChosen) {
         // The number changed and no longer points to the carrier chosen for it.
         forgetAutoChosenCarrier();
     } else if (carrierShown) {
-        detectionLabel->hide();
+        warnOnly();
         return;
     }
-    if (result.candidates.isEmpty()) {
-        detectionLabel->hide();
+    if (result.candidates.isEmpty() && result.warning.isEmpty()) {
+        hideHint(detectionLabel);
         return;
     }
     m_offered = result;
@@ -121,8 +217,12 @@ void MainWindow::updateDetection()
                       .arg(unbroken(c.carrier->name),
                            c.byRegister ? QStringLiteral("（前缀与登记一致）") : QString());
     }
-    detectionLabel->setText(QStringLiteral("可能是：") + offers.join(QStringLiteral(" / ")));
-    detectionLabel->show();
+    QStringList lines;
+    if (!result.warning.isEmpty())
+        lines << result.warning.toHtmlEscaped();
+    if (!offers.isEmpty())
+        lines << QStringLiteral("可能是：") + offers.join(QStringLiteral(" / "));
+    showHint(detectionLabel, lines.join(QStringLiteral("<br>")));
 }
 
 void MainWindow::forgetAutoChosenCarrier()
@@ -154,7 +254,7 @@ void MainWindow::chooseDetected(const Carrier &carrier)
 void MainWindow::detectionLink(const QString &link)
 {
     if (link == QLatin1String("undo")) {
-        m_undoneFor = numberEdit->text().trimmed();
+        m_undoneFor = CarrierDetection::readTyped(numberEdit->text()).number;
         forgetAutoChosenCarrier();
         updateDetection();
         return;

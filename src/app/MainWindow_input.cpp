@@ -10,6 +10,7 @@
 #include "settings/AppSettings.h"
 #include "store/HistoryLoader.h"
 #include "store/Waybill.h"
+#include "query/PassMarks.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -48,9 +49,22 @@ void MainWindow::saveInput()
         } else {
             if (Outcome saved = m_store.insertFromInputForm(currentWaybill()); !saved)
                 m_dialogs.information(this, title, saved.error);
+            else
+                keepLastAnswer(numberValueLabel->text());
         }
     }
     historyRefreshTimer->setEnabled(true);
+}
+
+// A number queried before it was saved keeps what its query said.
+void MainWindow::keepLastAnswer(const QString &number)
+{
+    const std::optional<StateCheck> answer = m_lastAnswers.take(number);
+    if (!answer)
+        return;
+    PassMarks marks;
+    if (!markSignedFor(*answer, marks))
+        m_dialogs.information(this, Program::kTitle, marks.endOfPass(QStringLiteral("查询结果未能保存")));
 }
 
 Waybill MainWindow::currentWaybill() const

@@ -12,6 +12,7 @@
 #include "query/TrackingServices.h"
 #include "query/BackgroundRefresh.h"
 #include "query/HarvestRules.h"
+#include "query/QueryPass.h"
 #include "services/WaybillStatus.h"
 #include "core/Clock.h"
 #include "store/StateHistory.h"
@@ -71,6 +72,8 @@ void MainWindow::showConciseRow(const ConciseRow &row, bool mark)
 {
     auto *item = new QTreeWidgetItem(conciseResultView, QStringList{row.number, row.carrier, row.state});
     item->setToolTip(2, row.state);
+    if (!row.failed && !row.state.isEmpty() && row.state != ConciseQueryRunner::unsupportedCarrierState())
+        m_lastAnswers.remember({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor, row.status});
     // A failed request learned nothing, and a typed batch is not the register's.
     if (mark && !row.failed && !row.state.isEmpty() && row.state != ConciseQueryRunner::unsupportedCarrierState() &&
         !markSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor, row.status},
@@ -128,19 +131,25 @@ bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
 {
     // The window's carrier runs the lines only when the user chose it; a
     // start-up default or an automatic choice never decides for a whole batch.
-    const Carrier *forAll = m_carrierChosenByUser ? FindCarrierByName(carrierValueLabel->text()) : nullptr;
-    const CarrierDetection::BatchPlan plan =
-        CarrierDetection::planBatch(batchNumbersEdit->toPlainText(), &m_register, forAll);
-    const QVector<QPair<QString, QString>> &wanted = plan.rows;
+    const Carrier *chosen = m_carrierChosenByUser ? FindCarrierByName(carrierValueLabel->text()) : nullptr;
+    const QString text = batchNumbersEdit->toPlainText();
+    const QueryPass::BatchRun run = QueryPass::resolveBatch(
+        CarrierDetection::planBatch(text, &m_register),
+        chosen ? CarrierDetection::planBatch(text, &m_register, chosen) : CarrierDetection::BatchPlan(), chosen);
+    QVector<QPair<QString, QString>> wanted = run.ownCarriers;
     QStringList unresolved;
-    for (const CarrierDetection::BatchLine &l : plan.needCarrier)
+    for (const CarrierDetection::BatchLine &l : run.unresolved)
         unresolved << QStringLiteral("第 %1 行 %2：%3").arg(l.line).arg(l.number.left(30), l.needText());
     if (wanted.isEmpty() && unresolved.isEmpty() && carrierValueLabel->text().isEmpty()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
         return false;
     }
+    // A line never runs silently under a carrier other than the one it shows.
+    if (chosen && !run.differing.isEmpty() &&
+        !m_dialogs.askYesNo(this, Program::kTitle, QueryPass::differingQuestion(run, *chosen)))
+        wanted = run.chosenCarrier;
     const QString repeated =
-        plan.repeated > 0 ? QStringLiteral("\n重复 %1 行，每个单号只查询一次。").arg(plan.repeated) : QString();
+        run.repeated > 0 ? QStringLiteral("\n重复 %1 行，每个单号只查询一次。").arg(run.repeated) : QString();
     if (!unresolved.isEmpty()) {
         const QString listed = QStringLiteral("以下 %1 行无法确定快递公司，请在单号后写上快递公司（如“单号,顺丰速运”）：\n")
                                    .arg(unresolved.size()) +
@@ -203,6 +212,8 @@ void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybil
     for (const auto &[number, carrier] : std::as_const(asked))
         jobs.push_back({number, carrier, apiCodeFor(carrier, batch), storedPhone(number, carrier)});
     m_concise->setServices(m_services->chain());
+    // A pass that stalls says so, not what the previous one ended with.
+    showQueryProgress(0, int(jobs.size()));
     m_conciseMarks = mark;
     m_conciseSaves.startPass();
     m_refresh->yieldToUser();
@@ -221,6 +232,9 @@ QString MainWindow::storedPhone(const QString &number, const QString &carrier)
     const bool asked = m_services->usesAccount() ? true : known->needsPhoneDigits;
     if (!asked)
         return QString();
+    // The telephone typed in the form counts for the number it was typed with.
+    if (number == numberValueLabel->text() && !phoneValueLabel->text().isEmpty())
+        return phoneValueLabel->text();
     const std::optional<Waybill> stored = m_store.find(number);
     return stored ? stored->phone : QString();
 }
@@ -307,11 +321,12 @@ void MainWindow::buildDetailedQuery()
                 }
                 // Only what this waybill's own page said can mark it.
                 const QString state = LatestHarvestedState(lines);
-                if ((signedFor || !state.isEmpty()) &&
-                    !markSignedFor({job.number, m_clock.now(),
-                                    StateSource::detailed(DataSources::configValue(currentDataSource())), state,
-                                    signedFor, WaybillStatus::of(state)},
-                                   m_detailedSaves))
+                const StateCheck check{job.number, m_clock.now(),
+                                       StateSource::detailed(DataSources::configValue(currentDataSource())), state,
+                                       signedFor, WaybillStatus::of(state)};
+                if (signedFor || !state.isEmpty())
+                    m_lastAnswers.remember(check);
+                if ((signedFor || !state.isEmpty()) && !markSignedFor(check, m_detailedSaves))
                     appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
             });
     connect(m_detailed, &DetailedQuery::stepFailed, this,

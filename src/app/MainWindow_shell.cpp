@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,9 +43,17 @@ void MainWindow::buildMenus()
     helpAction = named(helpMenu->addAction(QStringLiteral("帮助")), "helpAction");
     aboutAction = named(helpMenu->addAction(QStringLiteral("关于")), "aboutAction");
     checkUpdateAction = named(helpMenu->addAction(QStringLiteral("检查更新")), "checkUpdateAction");
-    makerSiteAction = named(menuBar()->addAction(QStringLiteral(
-                                "访问我的网站，欢迎提供宝贵建议     Tips:软件启动慢的话，可以在设置中取消更新提示……")),
-                            "makerSiteAction");
+    // The item's caption is its name for a screen reader: the tip beside it is
+    // its description and a label of its own, not part of the name.
+    const QString tip = QStringLiteral("Tips:软件启动慢的话，可以在设置中取消更新提示……");
+    makerSiteAction = named(menuBar()->addAction(QStringLiteral("访问我的网站，欢迎提供宝贵建议")), "makerSiteAction");
+    makerSiteAction->setToolTip(tip);
+    makerSiteAction->setStatusTip(tip);
+    makerSiteAction->setWhatsThis(tip);
+    auto *tipLabel = new QLabel(tip, menuBar());
+    tipLabel->setObjectName(QStringLiteral("menuTipLabel"));
+    tipLabel->setContentsMargins(20, 0, 6, 0);
+    menuBar()->setCornerWidget(tipLabel, Qt::TopRightCorner);
 
     // The tray's menu: never on the menu bar.
     trayMenu = new QMenu(QStringLiteral("菜单项"), this);
@@ -115,7 +124,12 @@ void MainWindow::showAbout()
 
 void MainWindow::openHelp()
 {
-    m_launcher.openFile(QDir(m_dataFolder).filePath(QStringLiteral("help.txt")));
+    const QString path = QDir::toNativeSeparators(QDir(m_dataFolder).filePath(QStringLiteral("help.txt")));
+    // Without a program for text files the user still learns where the help is.
+    m_launcher.openFile(QDir::fromNativeSeparators(path), this, [this, path] {
+        m_dialogs.information(this, Program::kTitle,
+                              QStringLiteral("没有可以打开帮助文件的程序。帮助文件在：\n%1\n可以用任何文本编辑器打开它。").arg(path));
+    });
 }
 
 void MainWindow::openMakerSite()

@@ -22,6 +22,12 @@ int minimumPrefix(qsizetype length)
 {
     return int(std::max<qsizetype>(4, length / 2 + 1));
 }
+
+bool looksLikeMobile(const QString &number)
+{
+    static const QRegularExpression mobile(QStringLiteral("^(\\+86)?1[3-9]\\d{9}$"));
+    return mobile.match(number).hasMatch();
+}
 } // namespace
 
 QStringList Result::names() const
@@ -89,6 +95,12 @@ RegisterIndex::Neighbours RegisterIndex::neighbours(const QString &number) const
     return found;
 }
 
+int RegisterIndex::storedRow(const QString &number) const
+{
+    const auto at = std::lower_bound(m_entries.cbegin(), m_entries.cend(), Entry{number, 0}, byLengthThenNumber);
+    return at != m_entries.cend() && at->number == number ? at->carrierRow : 0;
+}
+
 QStringView RegisterIndex::key(const Entry &entry, qsizetype prefix)
 {
     return QStringView(entry.number).left(prefix);
@@ -105,6 +117,22 @@ Result detect(const QString &typed, const RegisterIndex *index)
     const QString number = WaybillNumber::normalForm(typed);
     if (number.isEmpty())
         return result;
+    // The register's word on a number it holds comes before any format: the
+    // user chose that carrier for this very number.
+    if (const int row = index ? index->storedRow(number) : 0) {
+        result.candidates.push_back(
+            {&CarrierCatalogue::all().at(row - 1), 100, QStringLiteral("登记中已有此单号"), false, true});
+        result.sure = true;
+        return result;
+    }
+    // People paste the receiver's mobile number as often as the waybill's; no
+    // carrier is offered for one (11 digits, 1 and then 3 to 9).
+    if (looksLikeMobile(number)) {
+        result.warning = QStringLiteral("像是手机号码，不是快递单号");
+        return result;
+    }
+    if (const int check = wrongS10CheckDigit(number); check >= 0)
+        result.warning = QStringLiteral("邮件号校验位不对（按前 8 位数字应为 %1），请核对").arg(check);
     const QVector<FormatMatch> formats = formatMatches(number);
     const RegisterIndex::Neighbours near = index ? index->neighbours(number) : RegisterIndex::Neighbours{};
 
@@ -157,7 +185,7 @@ QString BatchLine::needText() const
     case Need::Nothing:
         break;
     case Need::UnknownFormat:
-        return QStringLiteral("格式无法识别");
+        return detected.warning.isEmpty() ? QStringLiteral("格式无法识别") : detected.warning;
     case Need::SeveralCarriers:
         return QStringLiteral("无法确定，可能是：") + detected.names().join(QStringLiteral(" / "));
     case Need::UnknownName:
@@ -217,7 +245,7 @@ QVector<BatchLine> readBatch(const QString &text, const RegisterIndex *index, co
             entry.carrier = entry.written;
         else if (!entry.unknownName.isEmpty())
             entry.need = BatchLine::Need::UnknownName; // the user's word against the detection
-        else if (!holdsWaybillNumber(entry.number))
+        else if (!holdsWaybillNumber(entry.number) || looksLikeMobile(entry.number))
             entry.need = BatchLine::Need::UnknownFormat;
         else if (forAll)
             entry.carrier = forAll;

@@ -16,7 +16,9 @@
 // only on real evidence: a prefix that one carrier alone issues (SF, YT, JD,
 // JT, DPK, 1Z, an S10 postal number), or several stored numbers of one carrier
 // sharing the number's prefix. Plain digits alone never choose: most Chinese
-// carriers issue digit numbers of overlapping lengths.
+// carriers issue digit numbers of overlapping lengths. A number the register
+// already holds is its stored carrier's and nothing else's; a mobile number
+// gets no carrier at all, only a warning.
 namespace CarrierDetection {
 
 struct Candidate {
@@ -30,6 +32,7 @@ struct Candidate {
 struct Result {
     QVector<Candidate> candidates; // best first
     bool sure = false;             // candidates.first() may be chosen without asking
+    QString warning;               // why the number looks wrong ("像是手机号码…"); empty when it does not
 
     const Carrier *sureCarrier() const { return sure ? candidates.first().carrier : nullptr; }
     // The candidates' names, best first.
@@ -45,6 +48,9 @@ struct FormatMatch {
 };
 // Every format rule that the number (in normal form) fits, one per carrier.
 QVector<FormatMatch> formatMatches(const QString &number);
+// For a UPU S10 number (two letters, nine digits, two letters) whose check
+// digit is wrong: the digit it should have; -1 for any other number.
+int wrongS10CheckDigit(const QString &number);
 
 // The register's numbers by carrier, kept sorted so that the numbers sharing a
 // prefix with a new one are found by binary search.
@@ -66,6 +72,8 @@ public:
         QVector<QPair<int, int>> countByRow; // carrier row, count; most first
     };
     Neighbours neighbours(const QString &number) const;
+    // The carrier row the register holds `number` (normal form) under, or 0.
+    int storedRow(const QString &number) const;
 
 private:
     static QStringView key(const Entry &entry, qsizetype prefix);

@@ -33,6 +33,7 @@ const Rule kRules[] = {
     {"EMS(E邮宝)", "[ABDF-QSTW-Z][A-Z]\\d{9}[A-Z]{2}", "国际邮件格式（校验位正确）", 50, false, true},
     {"中国邮政", "[ABDF-QSTW-Z][A-Z]\\d{9}[A-Z]{2}", "国际邮件格式（校验位正确）", 50, false, true},
     {"中通速递", "7[3-8]\\d{12}", "7 开头的 14 位数字", 60},
+    {"中通速递", "7[3568]\\d{10}", "73、75、76 或 78 开头的 12 位数字", 60},
     {"韵达快运", "[34]\\d{14}", "3 或 4 开头的 15 位数字", 60},
     {"韵达快运", "[1-5]\\d{12}", "13 位数字", 40},
     {"申通E物流", "[2-9]68\\d{9}", "X68 开头的 12 位数字", 60},
@@ -50,18 +51,19 @@ const Rule kRules[] = {
 };
 
 // The S10 check digit: weights 8 6 4 2 3 5 9 7 over the serial number.
-bool s10CheckDigitFits(const QString &number)
+int s10CheckDigit(QStringView number)
 {
     static const int weights[] = {8, 6, 4, 2, 3, 5, 9, 7};
     int sum = 0;
     for (int i = 0; i < 8; ++i)
         sum += number.at(2 + i).digitValue() * weights[i];
-    int check = 11 - sum % 11;
-    if (check == 10)
-        check = 0;
-    else if (check == 11)
-        check = 5;
-    return number.at(10).digitValue() == check;
+    const int check = 11 - sum % 11;
+    return check == 10 ? 0 : check == 11 ? 5 : check;
+}
+
+bool s10CheckDigitFits(const QString &number)
+{
+    return number.at(10).digitValue() == s10CheckDigit(number);
 }
 
 struct CompiledRule {
@@ -89,6 +91,12 @@ const QVector<CompiledRule> &compiledRules()
     return rules;
 }
 } // namespace
+
+int wrongS10CheckDigit(const QString &number)
+{
+    static const QRegularExpression s10(QStringLiteral("^[A-Z]{2}\\d{9}[A-Z]{2}$"));
+    return s10.match(number).hasMatch() && !s10CheckDigitFits(number) ? s10CheckDigit(number) : -1;
+}
 
 QVector<FormatMatch> formatMatches(const QString &number)
 {

@@ -35,7 +35,22 @@ public:
             result.failureText = QStringLiteral("查询失败：") + answer.networkError;
             return {result};
         }
-        result.newest = GetLastState(Utf8ToUnicode(answer.body));
+        // Only the service's own text is an answer: a page served with 200 by a
+        // proxy or a login portal, or nothing at all, says nothing of the parcel.
+        if (LooksLikeHtml(answer.body)) {
+            result.failure = TrackFailure::BadAnswer;
+            result.failureText = QStringLiteral("查询失败：收到的是网页而不是查询结果（可能是网络登录页或代理的错误页）");
+            return {result};
+        }
+        const QString text = Utf8ToUnicode(answer.body);
+        result.newest = GetLastState(text);
+        if (result.newest.trimmed().isEmpty()) {
+            result.failure = TrackFailure::BadAnswer;
+            const QString shown = text.simplified().left(60);
+            result.failureText = shown.isEmpty() ? QStringLiteral("查询失败：查询服务的回答是空白的")
+                                                 : QStringLiteral("查询失败：无法识别查询服务的回答：") + shown;
+            return {result};
+        }
         bool hasCode = false;
         for (const auto &[name, value] : answer.headers) {
             if (name.compare(kStateCodeHeader, Qt::CaseInsensitive) == 0)

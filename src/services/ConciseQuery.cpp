@@ -43,3 +43,10 @@ QString LastPhoneDigits(const QString &phone)
     }
     return digits.size() == 4 ? digits : QString();
 }
+
+bool LooksLikeHtml(const QByteArray &body)
+{
+    const QByteArray start = body.left(512).trimmed().toLower();
+    return start.startsWith('<') || start.contains("<html") || start.contains("<body") ||
+           start.contains("<!doctype");
+}

@@ -20,3 +20,7 @@ QString ConciseQueryAddress(const QString &apiCode, const QString &number, const
 // The last four digits of a stored telephone ("138-0013-8000" gives "8000");
 // empty when it has fewer than four.
 QString LastPhoneDigits(const QString &phone);
+
+// Whether an answer is an HTML page (a proxy's error page, a Wi-Fi login
+// portal) rather than a service's own text.
+bool LooksLikeHtml(const QByteArray &body);

@@ -3,7 +3,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QPalette>
 #include <QStringDecoder>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -37,6 +42,34 @@ bool looksWhole(const QString &sheet)
     return depth == 0 && !inComment;
 }
 
+double luminance(const QColor &c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A style sheet cannot colour the links of a label's rich text; they take the
+// palette's, a dark blue that vanishes on a dark skin. The blue that reads
+// better on the skin's background is put in the palette.
+void makeLinksReadable(QApplication *app)
+{
+    QLabel probe;
+    probe.ensurePolished();
+    const QColor background = probe.palette().color(QPalette::Window);
+    const QColor dark(0x0b, 0x57, 0xd0), light(0x7c, 0xc8, 0xff);
+    const QColor link = contrast(dark, background) >= contrast(light, background) ? dark : light;
+    QPalette palette = app->palette();
+    palette.setColor(QPalette::Link, link);
+    palette.setColor(QPalette::LinkVisited, link);
+    app->setPalette(palette);
+}
+
 } // namespace
 
 bool ApplySkin(const QString &programFolder, const QString &relativePath)
@@ -55,5 +88,6 @@ bool ApplySkin(const QString &programFolder, const QString &relativePath)
     if (utf8.hasError() || sheet.trimmed().isEmpty() || !looksWhole(sheet))
         return false;
     app->setStyleSheet(sheet);
+    makeLinksReadable(app);
     return true;
 }

@@ -28,7 +28,7 @@ Place read(const QString &programFolder, const QStringList &splitterKeys)
     int left = 0, top = 0, width = 0, height = 0;
     if (number(ini, kLeft, &left) && number(ini, kTop, &top) && number(ini, kWidth, &width) &&
         number(ini, kHeight, &height) && width > 0 && height > 0)
-        place.frame = QRect(left, top, width, height);
+        place.normal = QRect(left, top, width, height);
     place.maximised = ini.value(kSection, kMaximised, QString()) == QLatin1String("1");
     for (const QString &key : splitterKeys) {
         QList<int> sizes;
@@ -52,7 +52,7 @@ Outcome write(const QString &programFolder, const Place &place)
     IniFile ini(AppSettings::filePath(programFolder));
     if (Outcome loaded = ini.load(); !loaded)
         return loaded;
-    const QRect &f = place.frame;
+    const QRect &f = place.normal;
     const QPair<QString, int> numbers[] = {
         {kLeft, f.left()}, {kTop, f.top()}, {kWidth, f.width()}, {kHeight, f.height()}, {kMaximised, place.maximised}};
     for (const auto &[key, value] : numbers)
@@ -73,6 +73,14 @@ QRect keptOnScreen(const QRect &wanted, const QRect &available, const QSize &min
     const int left = qMax(available.left(), qMin(wanted.left(), available.right() + 1 - size.width()));
     const int top = qMax(available.top(), qMin(wanted.top(), available.bottom() + 1 - size.height()));
     return QRect(QPoint(left, top), size);
+}
+
+QRect firstPlace(const QRect &available, const QSize &minimum)
+{
+    const QSize size = (available.size() * 4 / 5).expandedTo(minimum);
+    QRect place(QPoint(), size);
+    place.moveCenter(available.center());
+    return keptOnScreen(place, available, minimum);
 }
 
 } // namespace WindowPlace

@@ -17,6 +17,11 @@
 #include "support/TestFolder.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QLayout>
+#include <QMenuBar>
+#include <QWindow>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -60,7 +65,12 @@ private Q_SLOTS:
     void historyListLeavesArchivedWaybillsOutUntilAsked();
     void everyInputHasAnAccessibleName();
     void theNumberNamesItsCarrier();
+    void pastedNumbersAndTheHintByKeyboard();
     void windowPlaceIsKeptAcrossStarts();
+    void windowPlaceIsAFixedPointEvenMaximised();
+    void roomOnRealScreens_data();
+    void roomOnRealScreens();
+    void enterInTheNumberRunsTheConciseQuery();
     void olderRegisterIsIndexedForSearchWithItsProgressShown();
     void serverDownAtStartIsToldWithoutHoldingTheWindow();
 };
@@ -87,7 +97,8 @@ void TestMainWindow::loadDoesItsStepsInOrder()
     QCOMPARE(w.timeValueLabel->text(), QStringLiteral("2026/12/7"));
     QCOMPARE(h.setting(AppSettings::kVersion), QStringLiteral("3.0"));
     QVERIFY(w.conciseQueryButton->isEnabled() && w.detailedQueryButton->isEnabled());
-    QCOMPARE(w.minimumSize(), QSize(684, 674)); // the classic size, which may be enlarged or maximised
+    // The classic size at least, and never less than the panes need.
+    QTRY_COMPARE(w.minimumSize(), w.layout()->totalMinimumSize().expandedTo(QSize(684, 674)));
     QVERIFY(w.findChild<QLabel *>(QStringLiteral("clockLabel"))->text().startsWith(u("当前时间：")));
 }
 
@@ -425,6 +436,19 @@ void TestMainWindow::aboutWindowLink()
     QCOMPARE(h.launcher.urls, QStringList{QStringLiteral("http://maker")});
     h.window->helpAction->trigger();
     QCOMPARE(h.launcher.files, QStringList{h.folder.file(QStringLiteral("help.txt"))});
+    // The menu item is named by its caption; the tip is its description.
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(h.window->menuBar());
+    QStringList names;
+    for (int i = 0; i < bar->childCount(); ++i)
+        names << bar->child(i)->text(QAccessible::Name);
+    QVERIFY2(names.contains(u("访问我的网站，欢迎提供宝贵建议")), qPrintable(names.join(QLatin1Char('|'))));
+    QVERIFY(h.window->makerSiteAction->toolTip().startsWith(u("Tips:软件启动慢的话")));
+    h.launcher.opens = false; // no program for text: the user is told where the file is
+    h.window->helpAction->trigger();
+    QVERIFY(h.dialogs.lastText().contains(QDir::toNativeSeparators(h.folder.file(QStringLiteral("help.txt")))));
+    h.launcher.opens = true;
+    h.launcher.files.clear();
+    h.dialogs.clear();
 
     // Where the register lives, shown and opened; without a file manager the user is told the path.
     QCOMPARE(about->dataFolderLabel->text(), QDir::toNativeSeparators(h.folder.path()));
@@ -504,17 +528,81 @@ void TestMainWindow::everyInputHasAnAccessibleName()
     QCOMPARE(h.window->numberValueLabel->accessibleDescription(), u("运单号")); // its name is its value
 }
 
+// Pasted with a label and dashes, 单号 keeps the number alone; two numbers and
+// a mobile number choose nothing. The hint's links are reached by Tab and
+// taken by Enter, Esc in 单号 undoes the automatic choice, and a screen reader
+// hears the hint as it is shown.
+void TestMainWindow::pastedNumbersAndTheHintByKeyboard()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    QApplication::setActiveWindow(&w);
+    const auto heard = [&w] { return QAccessible::queryAccessibleInterface(w.detectionLabel)->text(QAccessible::Name); };
+    const auto tabToHintAndPress = [&w] {
+        w.numberEdit->setFocus();
+        QTest::keyClick(w.numberEdit, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.detectionLabel));
+        QTest::keyClick(w.detectionLabel, Qt::Key_Return);
+    };
+
+    w.numberEdit->setFocus();
+    w.numberEdit->setText(u("运单号：SF-1234-5678-90123"));
+    QCOMPARE(w.numberEdit->text(), QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
+    QCOMPARE(heard(), u("已自动选择：顺丰速运（SF + 12–13 位数字） 撤销"));
+    QTest::keyClick(w.numberEdit, Qt::Key_Escape);
+    QVERIFY(w.carrierValueLabel->text().isEmpty());
+    QCOMPARE(heard(), u("可能是：顺丰速运"));
+    tabToHintAndPress();
+    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
+
+    w.numberEdit->clear();
+    w.numberEdit->setText(QStringLiteral("YT1234567890123"));
+    QCOMPARE(w.carrierValueLabel->text(), u("圆通快递"));
+    tabToHintAndPress(); // 撤销
+    QVERIFY(w.carrierValueLabel->text().isEmpty());
+    // Shift+Tab from the control after the hint reaches its last link.
+    w.numberEdit->setText(QStringLiteral("781234567890"));
+    QCOMPARE(heard(), u("可能是：中通速递 / 联邦快递"));
+    QWidget *after = w.detectionLabel->nextInFocusChain();
+    while (!(after->focusPolicy() & Qt::TabFocus) || !after->isVisibleTo(&w) || !after->isEnabled())
+        after = after->nextInFocusChain();
+    after->setFocus();
+    QTest::keyClick(after, Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.detectionLabel));
+    QTest::keyClick(w.detectionLabel, Qt::Key_Return);
+    QCOMPARE(w.carrierValueLabel->text(), u("联邦快递"));
+    // Two numbers are refused; the user's carrier stays, and Esc leaves it.
+    w.numberEdit->end(false);
+    w.numberEdit->insert(QStringLiteral(",781234567891"));
+    QCOMPARE(heard(), u("单号框里有 2 个单号（781234567890、781234567891），一次只能填一个；多个单号请用“批量快递单”"));
+    QTest::keyClick(w.numberEdit, Qt::Key_Escape);
+    QCOMPARE(w.carrierValueLabel->text(), u("联邦快递"));
+    w.numberEdit->setText(QStringLiteral("15912345678")); // said under a chosen carrier too
+    QCOMPARE(heard(), u("像是手机号码，不是快递单号"));
+    w.numberEdit->setText(QStringLiteral("781234567890"));
+    QVERIFY(w.detectionLabel->isHidden());
+
+    w.numberEdit->clear();
+    w.numberEdit->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
+    w.numberEdit->end(false);
+    w.numberEdit->insert(QStringLiteral(" YT1234567890123"));
+    QVERIFY(w.carrierValueLabel->text().isEmpty() && heard().startsWith(u("单号框里有 2 个单号")));
+}
+
 void TestMainWindow::windowPlaceIsKeptAcrossStarts()
 {
     Harness h;
     h.window->move(20, 30);
     h.window->resize(760, 700);
     QApplication::processEvents();
-    const int inputWidth = h.window->lowerSplitter->sizes().at(0);
-    QTest::keyClick(h.window->lowerSplitter->handle(1), Qt::Key_Left); // a keyboard moves it too
+    const int historyHeight = h.window->lowerSplitter->sizes().at(1);
+    QTest::keyClick(h.window->lowerSplitter->handle(1), Qt::Key_Down); // a keyboard moves it too
     QApplication::processEvents();
     const QList<int> lower = h.window->lowerSplitter->sizes();
-    QCOMPARE(lower.at(0), inputWidth - 20);
+    QCOMPARE(lower.at(1), historyHeight - 20);
     const QList<int> areas = h.window->areaSplitter->sizes();
     h.dialogs.answers = {true};
     QVERIFY(h.window->close());
@@ -541,6 +629,96 @@ void TestMainWindow::windowPlaceIsKeptAcrossStarts()
     QVERIFY(ini.load());
     QCOMPARE(ini.value(u("窗口"), u("最大化"), QString()), u("1"));
     QCOMPARE(ini.value(u("窗口"), u("宽"), QString()), QString::number(h.window->normalGeometry().width()));
+}
+
+// Saved, restored and saved again, the place is the same: shown normal, or
+// maximised by the window manager (which keeps no normal geometry for Qt).
+void TestMainWindow::windowPlaceIsAFixedPointEvenMaximised()
+{
+    Harness h;
+    IniFile ini(h.folder.file(QStringLiteral("config.ini")));
+    const auto saved = [&] {
+        h.dialogs.answers = {true};
+        h.window->close();
+        ini.load();
+        QStringList values;
+        for (const char *key : {"左", "上", "宽", "高", "最大化"})
+            values << ini.value(u("窗口"), u(key), QString());
+        return values.join(QLatin1Char(','));
+    };
+    h.window->setGeometry(37, 41, 760, 680);
+    QApplication::processEvents();
+    const QString normal = saved();
+    QCOMPARE(normal, u("37,41,760,680,0"));
+    for (int start = 0; start < 2; ++start) {
+        h.open();
+        QApplication::processEvents();
+        QCOMPARE(h.window->geometry(), QRect(37, 41, 760, 680));
+        if (start == 1) {
+            h.window->windowHandle()->setWindowState(Qt::WindowMaximized);
+            QTRY_VERIFY(h.window->isMaximized());
+        }
+        QCOMPARE(saved(), start == 0 ? normal : u("37,41,760,680,1"));
+    }
+    for (int start = 0; start < 2; ++start) {
+        h.open();
+        QTRY_VERIFY(h.window->isMaximized());
+        QCOMPARE(h.window->normalGeometry(), QRect(37, 41, 760, 680));
+        QCOMPARE(saved(), u("37,41,760,680,1"));
+    }
+}
+
+void TestMainWindow::roomOnRealScreens_data()
+{
+    QTest::addColumn<QSize>("screen"); // empty: the window's least size
+    QTest::newRow("least") << QSize();
+    QTest::newRow("1366x768") << QSize(1366, 768);
+    QTest::newRow("1920x1080") << QSize(1920, 1080);
+}
+
+// Maximised on a laptop's screen and a desktop's: a third for the page, ten
+// history rows, a whole EMS number; at any size the status of a row in view.
+void TestMainWindow::roomOnRealScreens()
+{
+    QFETCH(QSize, screen);
+    Harness h(QByteArray(), {u("EA123456785CI|EMS(E邮宝)")});
+    h.startUp();
+    MainWindow &w = *h.window;
+    w.setGeometry(QRect(QPoint(0, 0), screen.isEmpty() ? w.minimumSize() : screen));
+    QApplication::processEvents();
+    QTreeView *history = w.historyView;
+    QHeaderView *header = history->header();
+    const int number = 2, tracking = 3;
+    const auto inView = [&](int column) {
+        return header->sectionViewportPosition(column) + header->sectionSize(column) <= history->viewport()->width();
+    };
+    QVERIFY(inView(tracking));
+    QVERIFY(header->sectionSize(number) >= history->fontMetrics().horizontalAdvance(u("EA123456785CI")));
+    if (screen.isEmpty())
+        return;
+    // A taller form keeps its rows together under 单号.
+    const QList<int> lower = w.lowerSplitter->sizes();
+    w.lowerSplitter->setSizes({screen.height(), 1});
+    QApplication::processEvents();
+    QVERIFY(w.amountEdit->y() - w.numberEdit->y() < 3 * w.numberEdit->height());
+    w.lowerSplitter->setSizes(lower);
+    QApplication::processEvents();
+    QVERIFY2(h.browser->widget()->height() >= screen.height() / 3, qPrintable(QString::number(h.browser->widget()->height())));
+    const int rows = history->viewport()->height() / history->sizeHintForRow(0);
+    QVERIFY2(rows >= 10, qPrintable(QString::number(rows)));
+    QVERIFY(inView(number));
+}
+
+void TestMainWindow::enterInTheNumberRunsTheConciseQuery()
+{
+    Harness h;
+    QSignalSpy clicked(h.window->conciseQueryButton, &QPushButton::clicked);
+    h.window->numberEdit->setFocus();
+    QTest::keyClicks(h.window->numberEdit, QStringLiteral("1234567890"));
+    QTest::keyClick(h.window->numberEdit, Qt::Key_Return);
+    QTRY_COMPARE(clicked.count(), 1);
+    QTest::keyClick(h.window->numberEdit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), h.window->goodsEdit); // Tab still goes on to 物品
 }
 
 void TestMainWindow::olderRegisterIsIndexedForSearchWithItsProgressShown()

@@ -26,6 +26,8 @@ private Q_SLOTS:
     void startUpCheckShowsOnlyAnOffer_data();
     void startUpCheckShowsOnlyAnOffer();
     void updateMenuShowsTheResultAndKeepsIt();
+    void everySkinLeavesTheInputButtonsReadable_data();
+    void everySkinLeavesTheInputButtonsReadable();
 
 private:
     TinyHttpServer m_server;
@@ -162,6 +164,32 @@ void TestMainWindowPrefs::updateMenuShowsTheResultAndKeepsIt()
     h.window->checkUpdateAction->trigger();
     QVERIFY(h.window->updateWindow()->isVisible());
     QCOMPARE(m_server.requests.count(QStringLiteral("/update.ini")), 1);
+}
+
+void TestMainWindowPrefs::everySkinLeavesTheInputButtonsReadable_data()
+{
+    QTest::addColumn<int>("skin");
+    for (int i = 0; i < Skins::all().size(); ++i)
+        QTest::newRow(qPrintable(Skins::all().at(i).menuItem)) << i;
+}
+
+// At the smallest size the window takes, each caption fits its button.
+void TestMainWindowPrefs::everySkinLeavesTheInputButtonsReadable()
+{
+    QFETCH(int, skin);
+    Harness h;
+    h.window->chooseSkinFromMenu(skin);
+    QApplication::processEvents();
+    h.window->resize(h.window->minimumSize());
+    QApplication::processEvents();
+    for (QPushButton *b : {h.window->saveInputButton, h.window->clearInputButton, h.window->saveConciseResultsButton}) {
+        const QFontMetrics metrics(b->font());
+        const QByteArray what = b->objectName().toLatin1() + ' ' + QByteArray::number(b->width()) + 'x' +
+                                QByteArray::number(b->height());
+        QVERIFY2(b->width() >= metrics.horizontalAdvance(b->text()) + 8, what.constData());
+        QVERIFY2(b->height() >= b->minimumSizeHint().height() && b->height() >= metrics.height() + 4, what.constData());
+    }
+    qApp->setStyleSheet(QString());
 }
 
 QTEST_MAIN(TestMainWindowPrefs)

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void longNumbersNeverWidenTheWindow();
     void storedPassOverAnEmptyRegister();
     void aMixedBatchRunsEachLineWithItsCarrier();
+    void aNumberQueriedThenSavedKeepsItsAnswer();
     void queriesOfStoredWaybillsKeepTheirHistory();
     void signingNoticeCanBeTurnedOff();
     void signingsOfOnePassAreOneNotice();
@@ -224,7 +225,7 @@ void TestMainWindowResults::longNumbersNeverWidenTheWindow()
     Harness h;
     MainWindow &w = *h.window;
     const QSize before = w.size();
-    QCOMPARE(before, QSize(684, 674)); // the classic size fits the layout
+    QCOMPARE(before, w.minimumSize()); // on the small test screen: the least size, which the layout fits
     w.numberEdit->setText(QString(150, QLatin1Char('8')) + QChar(QChar::LineSeparator) + QStringLiteral("9"));
     QApplication::processEvents();
     QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
@@ -445,6 +446,26 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
              (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
                                               {QStringLiteral("R1"), u("顺丰速运")}}));
 
+    // A carrier chosen by hand never silently replaces the one a line shows:
+    // asked, the lines run under their own, or all under the chosen one.
+    w.carrierOptions[3]->click();
+    QCOMPARE(w.carrierValueLabel->text(), u("圆通快递"));
+    w.batchNumbersEdit->setPlainText(u("JT1234567890123\nYT1234567890123\nSF1234567890123\nX7\n"));
+    const auto ranWith = [&w](int row) { return w.store().tempRows().value(row).second; };
+    for (const bool ownCarriers : {true, false}) {
+        h.dialogs.answers = {ownCarriers};
+        w.conciseQueryButton->click();
+        QVERIFY2(h.dialogs.lastText().contains(u("2 行的快递公司与所选的“圆通快递”不同")) &&
+                     h.dialogs.lastText().contains(u("第 1 行 JT1234567890123：极兔速递")),
+                 qPrintable(h.dialogs.lastText()));
+        QTRY_VERIFY(!w.isConciseQueryRunning());
+        QCOMPARE(w.store().tempRows().size(), 4);
+        QCOMPARE(ranWith(0), ownCarriers ? u("极兔速递") : u("圆通快递"));
+        QCOMPARE(ranWith(1), u("圆通快递"));
+        QCOMPARE(ranWith(2), ownCarriers ? u("顺丰速运") : u("圆通快递"));
+        QCOMPARE(ranWith(3), u("圆通快递")); // no carrier of its own: the chosen one
+    }
+
     // The carrier of the start-up setting is no choice for the batch: the
     // lines it may fit are asked about like the others, and none runs.
     Harness withDefault(Harness::config(u("默认快递=TNT\r\n")));
@@ -458,6 +479,30 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
                  withDefault.dialogs.lastText().contains(u("第 2 行 X7：")),
              qPrintable(withDefault.dialogs.lastText()));
     QVERIFY(!d.isConciseQueryRunning() && d.store().tempRows().isEmpty());
+}
+
+// The telephone typed in the form goes with the query of its number, the
+// pass says it has begun, and saving the number afterwards stores the answer
+// just shown with it.
+void TestMainWindowResults::aNumberQueriedThenSavedKeepsItsAnswer()
+{
+    Harness h;
+    MainWindow &w = *h.window;
+    w.carrierOptions[1]->click();
+    w.numberEdit->setText(QStringLiteral("R1"));
+    w.phoneEdit->setText(QStringLiteral("138-0013-8000"));
+    w.currentNumberOption->click();
+    w.conciseQueryButton->click();
+    QCOMPARE(w.queryProgressLabel->text(), u("正在查询 0/1"));
+    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QCOMPARE(w.conciseResultView->topLevelItem(0)->text(2), u("北京 已签收，签收人：张三 "));
+    QVERIFY(!w.store().find(QStringLiteral("R1")));
+    w.saveInputButton->click();
+    const std::optional<Waybill> saved = w.store().find(QStringLiteral("R1"));
+    QVERIFY(saved && saved->phone == QStringLiteral("138-0013-8000"));
+    QCOMPARE(saved->status, kSignedFor);
+    const CheckSummaries checks = w.store().checkSummaries();
+    QVERIFY(checks.contains(QStringLiteral("R1")) && checks.value(QStringLiteral("R1")).status == kSignedFor);
 }
 
 #include "tst_mainwindow_results.moc"

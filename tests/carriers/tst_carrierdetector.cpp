@@ -1,4 +1,5 @@
 #include "carriers/CarrierDetector.h"
+#include "carriers/TypedNumber.h"
 
 #include <QtTest>
 
@@ -60,6 +61,8 @@ private Q_SLOTS:
     void formats();
     void normalForm_data();
     void normalForm();
+    void pastedNumbers_data();
+    void pastedNumbers();
     void theRegisterDecidesBetweenOverlappingFormats();
     void pastedBatches();
 };
@@ -162,6 +165,60 @@ void TestCarrierDetector::normalForm()
     QCOMPARE(detect(typed).names(), detect(normal).names());
 }
 
+// Numbers as people paste them into 单号: the number that is read, and what
+// the detection makes of it (best first; "!" sure; "⚠" its warning), or the
+// numbers when there are several.
+void TestCarrierDetector::pastedNumbers_data()
+{
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("outcome");
+    const auto row = [](const char *name, const char *pasted, const char *number, const char *outcome) {
+        QTest::newRow(name) << u(pasted) << u(number) << u(outcome);
+    };
+    row("dashes", "SF-1234-5678-90123", "SF1234567890123", "顺丰速运!");
+    row("dashes, short last group", "sf-1234-5678-9012-3", "SF1234567890123", "顺丰速运!");
+    row("full-width, dash and em dash", "ＳＦ１２３４－５６７８—９０１２３", "SF1234567890123", "顺丰速运!");
+    row("label, full-width colon", "运单号：SF1234567890123", "SF1234567890123", "顺丰速运!");
+    row("label, colon", "快递单号: yt1234567890123", "YT1234567890123", "圆通快递!");
+    row("label, blank, grouped", "单号 SF 1234 5678 90123", "SF1234567890123", "顺丰速运!");
+    row("label in brackets", "【顺丰单号】SF1234567890123", "SF1234567890123", "顺丰速运!");
+    row("label alone", "运单号：", "", "");
+    row("parcel suffix kept", "JDVA00003618100-1-1", "JDVA00003618100-1-1", "");
+    row("digits in groups", "7512 3456 7890 12", "75123456789012", "中通速递");
+    row("two numbers, blank", "SF1234567890123 YT1234567890123", "", "SF1234567890123|YT1234567890123");
+    row("two numbers, comma", "运单号：75123456789012，７５１２３４５６７８９０１３", "",
+        "75123456789012|75123456789013");
+    row("mobile", "13812345678", "13812345678", "⚠像是手机号码，不是快递单号");
+    row("mobile, label and dashes", "电话：138-1234-5678", "13812345678", "⚠像是手机号码，不是快递单号");
+    row("mobile, +86", "+86 199 1234 5678", "+8619912345678", "⚠像是手机号码，不是快递单号");
+    row("11 digits, no mobile", "12812345678", "12812345678", "中国邮政");
+    row("中通, 12 digits 75", "751234567890", "751234567890", "中通速递/联邦快递");
+    row("中通, 12 digits 78", "781234567890", "781234567890", "中通速递/联邦快递");
+    row("S10", "EA123456785CN", "EA123456785CN", "EMS(E邮宝)!");
+    row("S10, wrong check digit", "ea 123456784 cn", "EA123456784CN",
+        "⚠邮件号校验位不对（按前 8 位数字应为 5），请核对");
+    row("S10, check 0 for 10", "RR 02000000 0 CN", "RR020000000CN", "中国邮政!");
+    row("S10, check 5 for 11", "RR 00000000 5 CN", "RR000000005CN", "中国邮政!");
+}
+
+void TestCarrierDetector::pastedNumbers()
+{
+    QFETCH(QString, pasted);
+    QFETCH(QString, number);
+    QFETCH(QString, outcome);
+    const TypedNumber typed = readTyped(pasted);
+    QCOMPARE(typed.number, number);
+    if (!typed.several.isEmpty()) {
+        QCOMPARE(typed.several.join(QLatin1Char('|')), outcome);
+        return;
+    }
+    const Result r = detect(typed.number);
+    QCOMPARE(r.names().join(QLatin1Char('/')) + (r.sure ? u("!") : QString()) +
+                 (r.warning.isEmpty() ? QString() : u("⚠") + r.warning),
+             outcome);
+}
+
 void TestCarrierDetector::theRegisterDecidesBetweenOverlappingFormats()
 {
     // A shop that sends with 韵达: its 15-digit numbers start 4312345.
@@ -191,6 +248,14 @@ void TestCarrierDetector::theRegisterDecidesBetweenOverlappingFormats()
 
     const Result shared = detect(QStringLiteral("435555550000003"), &index);
     QVERIFY(!shared.sure);
+    // A number the register holds is its stored carrier's, whatever its shape
+    // or its neighbours say, and nothing else is offered.
+    for (const auto &[held, carrier] :
+         {qMakePair("SF700000000001", "中通速递"), qMakePair("435555550000001", "韵达快运")}) {
+        const Result stored = detect(u(held).toLower(), &index);
+        QCOMPARE(names(stored), u(carrier));
+        QVERIFY(stored.sure && stored.candidates.first().reason.contains(u("登记")));
+    }
 
     const Result contradicted = detect(QStringLiteral("SF700000000002"), &index);
     QVERIFY(!contradicted.sure);
@@ -233,7 +298,8 @@ void TestCarrierDetector::pastedBatches()
                            "abc\n"
                            "ｓｆ１２３４５６７８９０１２\n"
                            "555444333\n"
-                           "555444333,UPS\n");
+                           "555444333,UPS\n"
+                           "138 1234 5678\n");
     QStringList seen;
     for (const BatchLine &l : readBatch(text))
         seen << QStringLiteral("%1:%2:%3%4")
@@ -245,7 +311,8 @@ void TestCarrierDetector::pastedBatches()
                                 u("7:YT1234567890123:圆通快递"), u("8:123456789:?没有名为“神行快递”的快递公司 =4"),
                                 u("9:987654321:?无法确定，可能是：TNT / 德邦物流"), u("10:ABC:?格式无法识别"),
                                 u("11:SF123456789012:顺丰速运 =1"),
-                                u("12:555444333:?无法确定，可能是：TNT / 德邦物流 =13"), u("13:555444333:UPS")}));
+                                u("12:555444333:?无法确定，可能是：TNT / 德邦物流 =13"), u("13:555444333:UPS"),
+                                u("14:13812345678:?像是手机号码，不是快递单号")}));
 
     // The question lists the lines without a carrier; its count is the rows that come.
     const auto linesOf = [](const QVector<BatchLine> &lines) {
@@ -257,14 +324,14 @@ void TestCarrierDetector::pastedBatches()
     const BatchPlan plan = planBatch(text);
     QCOMPARE(plan.rows.size(), 5);
     QCOMPARE(plan.rows.at(1), qMakePair(QStringLiteral("123456789"), u("TNT")));
-    QCOMPARE(linesOf(plan.needCarrier), (QVector<int>{3, 9, 10}));
+    QCOMPARE(linesOf(plan.needCarrier), (QVector<int>{3, 9, 10, 14}));
     QCOMPARE(plan.repeated, 4);
-    // A carrier chosen for the whole batch serves every number but "abc"; a
-    // carrier written on a line still wins.
+    // A carrier chosen for the whole batch serves every number but "abc" and
+    // the telephone number; a carrier written on a line still wins.
     const BatchPlan forZto = planBatch(text, nullptr, FindCarrierByName(u("中通速递")));
     QCOMPARE(forZto.rows.size(), 7);
     QVERIFY(forZto.rows.contains(qMakePair(QStringLiteral("555444333"), u("UPS"))));
-    QCOMPARE(linesOf(forZto.needCarrier), QVector<int>{10});
+    QCOMPARE(linesOf(forZto.needCarrier), (QVector<int>{10, 14}));
 }
 
 QTEST_GUILESS_MAIN(TestCarrierDetector)

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void longStatesAreCutForShowing();
     void everyRecordOfTheServiceHasItsStatus();
     void telephoneDigitsGoOnlyWhereTheCarrierAsks();
+    void onlyTheServicesOwnTextIsAnAnswer();
 };
 
 // Each row's state holds the expected text; a failed row's state is exactly it.
@@ -236,6 +237,45 @@ void TestConciseQueryRunner::telephoneDigitsGoOnlyWhereTheCarrierAsks()
     QCOMPARE(pass.row(1).state, u("运输中"));
     QVERIFY(pass.row(2).failed && !pass.row(2).signedFor);
     QCOMPARE(pass.row(2).state, ConciseQueryRunner::phoneDigitsMissingState());
+}
+
+// A proxy's error page or a Wi-Fi portal served with 200, a blank answer and
+// one without a state fail with what came back; none becomes a state.
+void TestConciseQueryRunner::onlyTheServicesOwnTextIsAnAnswer()
+{
+    TinyHttpServer server;
+    QVERIFY(server.start());
+    TrackingSim::pointHostsAt(server.base());
+    const struct {
+        const char *type;
+        QByteArray body;
+        const char *shows;
+    } answers[] = {
+        {"text/html", "<html><head><title>502 Bad Gateway</title></head><body><script>var s='已签收 更多'</script>",
+         "查询失败：收到的是网页"},
+        {"text/plain", "  \r\n<!DOCTYPE html><p>已签收</p>更多", "查询失败：收到的是网页"},
+        {"text/plain", "", "查询失败：查询服务的回答是空白的"},
+        {"text/plain", "系统维护中", "查询失败：无法识别查询服务的回答：系统维护中"},
+        {"text/plain", "快件已签收更多", "快件已签收"},
+    };
+    QVector<ConciseJob> jobs;
+    for (int i = 0; i < int(std::size(answers)); ++i) {
+        const QString number = QStringLiteral("90%1").arg(i);
+        server.answers.insert(u("/apione?com=yuantong&nu=") + number + u("&show=3"),
+                              {200, answers[i].type, QByteArray(answers[i].body)});
+        jobs.push_back({number, u("圆通快递"), u("yuantong")});
+    }
+    ConciseQueryRunner runner;
+    Pass pass(runner);
+    QVERIFY(runner.start(jobs));
+    QTRY_COMPARE_WITH_TIMEOUT(pass.finished.size(), 1, 60000);
+    for (int i = 0; i < jobs.size(); ++i) {
+        const bool answer = i + 1 == jobs.size();
+        QVERIFY2(pass.row(i).state.startsWith(u(answers[i].shows)), qPrintable(pass.row(i).state));
+        QCOMPARE(pass.row(i).failed, !answer);
+        QCOMPARE(pass.row(i).signedFor, answer);
+        QCOMPARE(pass.row(i).status.isEmpty(), !answer);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConciseQueryRunner)

@@ -98,6 +98,8 @@ void TestApplySkin::sheetAppliesReadablyOrKeepsCurrentLook()
         auto checked = pairs;
         if (qobject_cast<QAbstractItemView *>(widget))
             checked.append({QPalette::Text, QPalette::AlternateBase}); // every other row of a list
+        if (qobject_cast<QLabel *>(widget))
+            checked.append({QPalette::Link, QPalette::Window}); // 撤销 under 单号
         for (const auto &[text, background] : checked) {
             const double ratio = worstContrast(widget->palette().brush(QPalette::Active, text),
                                                widget->palette().brush(QPalette::Active, background));

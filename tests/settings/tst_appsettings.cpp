@@ -17,6 +17,8 @@ private Q_SLOTS:
     void windowKeptOnScreen_data();
     void windowKeptOnScreen();
     void windowPlaceRoundTrip();
+    void firstPlaceTakesMostOfTheScreen_data();
+    void firstPlaceTakesMostOfTheScreen();
 };
 
 void TestAppSettings::freshFolderGivesEveryDefault()
@@ -103,7 +105,7 @@ void TestAppSettings::windowPlaceRoundTrip()
     const QByteArray settings = GbkText::encode(QStringLiteral("[设置]\r\n皮肤=3\r\n"));
     folder.write(AppSettings::kFileName, settings);
     WindowPlace::Place place;
-    place.frame = QRect(-20, 40, 900, 700);
+    place.normal = QRect(-20, 40, 900, 700);
     place.maximised = true;
     place.splitters.insert(QStringLiteral("甲"), {120, 0, 300});
     QVERIFY(WindowPlace::write(folder.path(), place));
@@ -111,7 +113,7 @@ void TestAppSettings::windowPlaceRoundTrip()
     QVERIFY(written.startsWith(settings)); // a section of its own, in GBK
     QVERIFY(written.contains(GbkText::encode(QStringLiteral("[窗口]\r\n左=-20\r\n"))));
     const WindowPlace::Place back = WindowPlace::read(folder.path(), {QStringLiteral("甲"), QStringLiteral("乙")});
-    QCOMPARE(back.frame, place.frame);
+    QCOMPARE(back.normal, place.normal);
     QVERIFY(back.maximised);
     QCOMPARE(back.splitters, place.splitters);
 
@@ -119,9 +121,26 @@ void TestAppSettings::windowPlaceRoundTrip()
     folder.write(AppSettings::kFileName, GbkText::encode(QStringLiteral("[窗口]\r\n左=x\r\n上=1\r\n宽=800\r\n"
                                                                         "高=600\r\n甲=1,,2\r\n")));
     const WindowPlace::Place edited = WindowPlace::read(folder.path(), {QStringLiteral("甲")});
-    QVERIFY(edited.frame.isNull());
+    QVERIFY(edited.normal.isNull());
     QVERIFY(!edited.maximised);
     QVERIFY(edited.splitters.isEmpty());
+}
+
+void TestAppSettings::firstPlaceTakesMostOfTheScreen_data()
+{
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("place");
+    QTest::newRow("1366x768") << QRect(0, 0, 1366, 768) << QRect(136, 47, 1093, 674);
+    QTest::newRow("1920x1080 under a panel") << QRect(0, 32, 1920, 1048) << QRect(192, 137, 1536, 838);
+    QTest::newRow("second screen") << QRect(-1280, 0, 1280, 1024) << QRect(-1151, 102, 1024, 819);
+    QTest::newRow("smaller than the minimum") << QRect(0, 0, 640, 480) << QRect(0, 0, 684, 674);
+}
+
+void TestAppSettings::firstPlaceTakesMostOfTheScreen()
+{
+    QFETCH(QRect, screen);
+    QFETCH(QRect, place);
+    QCOMPARE(WindowPlace::firstPlace(screen, QSize(684, 674)), place);
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)

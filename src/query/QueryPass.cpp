@@ -1,0 +1,60 @@
+#include "query/QueryPass.h"
+
+#include <algorithm>
+
+namespace QueryPass {
+
+using CarrierDetection::BatchLine;
+
+BatchRun resolveBatch(const CarrierDetection::BatchPlan &own, const CarrierDetection::BatchPlan &underChosen,
+                      const Carrier *chosen)
+{
+    BatchRun run;
+    if (!chosen) {
+        run.ownCarriers = own.rows;
+        run.unresolved = own.needCarrier;
+        run.repeated = own.repeated;
+        return run;
+    }
+    run.repeated = underChosen.repeated;
+    run.unresolved = underChosen.needCarrier;
+    run.chosenCarrier = underChosen.rows;
+    QHash<QString, QString> ownCarrier;
+    for (const auto &[number, carrier] : own.rows)
+        ownCarrier.insert(number, carrier);
+    for (const auto &[number, carrier] : underChosen.rows)
+        run.ownCarriers.push_back({number, ownCarrier.value(number, carrier)});
+    for (const BatchLine &line : own.lines) {
+        if (line.isRepeat() || !line.carrier || line.carrier == chosen || line.written)
+            continue;
+        if (ownCarrier.value(line.number) == line.carrier->name)
+            run.differing.push_back(line);
+    }
+    return run;
+}
+
+QString differingQuestion(const BatchRun &run, const Carrier &chosen)
+{
+    QStringList listed;
+    for (const BatchLine &line : run.differing.mid(0, 10)) {
+        const QString own = line.carrier ? line.carrier->name : QString();
+        listed << QStringLiteral("第 %1 行 %2：%3").arg(line.line).arg(line.number.left(30), own);
+    }
+    return QStringLiteral("以下 %1 行的快递公司与所选的“%2”不同：\n%3%4\n\n"
+                          "选“是”：每行按自己的快递公司查询；\n选“否”：全部按“%2”查询。")
+        .arg(run.differing.size())
+        .arg(chosen.name, listed.join(QLatin1Char('\n')),
+             run.differing.size() > listed.size() ? QStringLiteral("\n……") : QString());
+}
+
+std::optional<StateCheck> LastAnswers::take(const QString &number)
+{
+    const auto it = m_checks.constFind(number);
+    if (it == m_checks.cend())
+        return std::nullopt;
+    const StateCheck check = *it;
+    m_checks.erase(it);
+    return check;
+}
+
+} // namespace QueryPass
