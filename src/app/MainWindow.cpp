@@ -47,6 +47,7 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Tolvane V3.0"));
 
+    m_choice = new WaybillChoice(this);
     buildMenus();
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -56,6 +57,7 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     buildQueryArea(central);
     buildInputArea(central);
     buildHistoryArea(central);
+    connect(m_choice, &WaybillChoice::changed, this, &MainWindow::showChoice);
 
     auto *top = new QHBoxLayout;
     top->addWidget(carrierGroup, 3);

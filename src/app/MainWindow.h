@@ -3,6 +3,7 @@
 #include "carriers/CarrierCatalogue.h"
 #include "carriers/CarrierDetector.h"
 #include "query/PassMarks.h"
+#include "carriers/WaybillChoice.h"
 #include "query/QueryPass.h"
 #include "store/WaybillStore.h"
 
@@ -285,6 +286,7 @@ private:
     void historyPick(int row);
     void openCarrierHomePage();
     void showCarrier(const Carrier &carrier);
+    void showChoice();
     void navigate(const QString &address);
 
     void applyStoredSkin();
@@ -364,6 +366,7 @@ private:
     bool m_conciseMarks = false;
     PassMarks m_conciseSaves;  // what each pass could not save
     PassMarks m_detailedSaves;
+    WaybillChoice *m_choice = nullptr; // the waybill the window is on; its labels only show it
     QueryPass::LastAnswers m_lastAnswers; // what a pass said of numbers not (yet) in the register
     bool m_suppressListAction = false;
     bool m_choosingInCode = false;

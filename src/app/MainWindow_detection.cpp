@@ -100,7 +100,7 @@ void MainWindow::buildDetection()
             [this](QListWidgetItem *item) { chooseForBatchLine(item->data(Qt::UserRole).toInt()); });
     // Enter takes the first carrier offered.
     connect(numberEdit, &QLineEdit::returnPressed, this, [this] {
-        if (!m_offered.candidates.isEmpty() && carrierValueLabel->text().isEmpty())
+        if (!m_offered.candidates.isEmpty() && !m_choice->hasCarrier())
             detectionLink(QStringLiteral("0"));
     });
     // Esc in 单号 undoes the automatic choice while the hint offers it; the
@@ -186,10 +186,10 @@ void MainWindow::updateDetection()
         warnOnly();
         return;
     }
-    const bool carrierShown = !carrierValueLabel->text().isEmpty() && !m_autoChosen;
+    const bool carrierShown = !!m_choice->hasCarrier() && !m_autoChosen;
     if (result.sure && number != m_undoneFor) {
         const Carrier &carrier = *result.sureCarrier();
-        if (carrierValueLabel->text() != carrier.name)
+        if (m_choice->carrierName() != carrier.name)
             chooseDetected(carrier);
         m_autoChosen = &carrier;
         showHint(detectionLabel,
@@ -230,9 +230,8 @@ void MainWindow::forgetAutoChosenCarrier()
     m_autoChosen = nullptr;
     turnCarrierButtonsOff();
     clearOtherCarrierList();
-    carrierValueLabel->clear();
+    m_choice->clearCarrier();
     hotlineValueLabel->clear();
-    updateStatusLine();
 }
 
 void MainWindow::chooseDetected(const Carrier &carrier)

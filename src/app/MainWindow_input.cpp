@@ -26,8 +26,11 @@ void MainWindow::trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus
         box->setCursorPosition(caret);
         return;
     }
-    // The number is shown as it will be stored and queried.
-    mirror->setText(box == numberEdit ? WaybillNumber::normalForm(box->text()) : box->text());
+    // The number is the choice's as it will be stored and queried.
+    if (box == numberEdit)
+        m_choice->setNumber(WaybillNumber::normalForm(box->text()));
+    else
+        mirror->setText(box->text());
     if (updateStatus)
         updateStatusLine();
 }
@@ -37,12 +40,12 @@ void MainWindow::saveInput()
     const QString &title = Program::kTitle;
     if (numberEdit->text().isEmpty()) {
         m_dialogs.information(this, title, QStringLiteral("快递单号不能为空！"));
-    } else if (carrierValueLabel->text().isEmpty()) {
+    } else if (!m_choice->hasCarrier()) {
         m_dialogs.information(this, title, QStringLiteral("呵呵，忘记选择快递公司啦！"));
     } else {
         Outcome checked;
         // The number that would be stored is the label's, which a history pick may have set.
-        if (m_store.numberExists(numberValueLabel->text(), &checked)) {
+        if (m_store.numberExists(m_choice->number(), &checked)) {
             m_dialogs.information(this, title, QStringLiteral("快递单号已存在！"));
         } else if (!checked) {
             m_dialogs.information(this, title, checked.error);
@@ -50,7 +53,7 @@ void MainWindow::saveInput()
             if (Outcome saved = m_store.insertFromInputForm(currentWaybill()); !saved)
                 m_dialogs.information(this, title, saved.error);
             else
-                keepLastAnswer(numberValueLabel->text());
+                keepLastAnswer(m_choice->number());
         }
     }
     historyRefreshTimer->setEnabled(true);
@@ -70,8 +73,8 @@ void MainWindow::keepLastAnswer(const QString &number)
 Waybill MainWindow::currentWaybill() const
 {
     Waybill w;
-    w.number = numberValueLabel->text();
-    w.carrier = carrierValueLabel->text();
+    w.number = m_choice->number();
+    w.carrier = m_choice->carrierName();
     w.goods = goodsValueLabel->text();
     w.amount = amountValueLabel->text();
     w.time = timeValueLabel->text();

@@ -131,7 +131,7 @@ bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
 {
     // The window's carrier runs the lines only when the user chose it; a
     // start-up default or an automatic choice never decides for a whole batch.
-    const Carrier *chosen = m_carrierChosenByUser ? FindCarrierByName(carrierValueLabel->text()) : nullptr;
+    const Carrier *chosen = m_carrierChosenByUser ? m_choice->carrier() : nullptr;
     const QString text = batchNumbersEdit->toPlainText();
     const QueryPass::BatchRun run = QueryPass::resolveBatch(
         CarrierDetection::planBatch(text, &m_register),
@@ -140,7 +140,7 @@ bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
     QStringList unresolved;
     for (const CarrierDetection::BatchLine &l : run.unresolved)
         unresolved << QStringLiteral("第 %1 行 %2：%3").arg(l.line).arg(l.number.left(30), l.needText());
-    if (wanted.isEmpty() && unresolved.isEmpty() && carrierValueLabel->text().isEmpty()) {
+    if (wanted.isEmpty() && unresolved.isEmpty() && !m_choice->hasCarrier()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
         return false;
     }
@@ -233,7 +233,7 @@ QString MainWindow::storedPhone(const QString &number, const QString &carrier)
     if (!asked)
         return QString();
     // The telephone typed in the form counts for the number it was typed with.
-    if (number == numberValueLabel->text() && !phoneValueLabel->text().isEmpty())
+    if (number == m_choice->number() && !phoneValueLabel->text().isEmpty())
         return phoneValueLabel->text();
     const std::optional<Waybill> stored = m_store.find(number);
     return stored ? stored->phone : QString();
@@ -261,7 +261,7 @@ void MainWindow::runConciseQuery()
         startConcisePass(rows, true, false);
         return;
     }
-    if (currentNumberOption->isChecked() && !numberValueLabel->text().isEmpty() && carrierValueLabel->text().isEmpty()) {
+    if (currentNumberOption->isChecked() && m_choice->hasNumber() && !m_choice->hasCarrier()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
         return;
     }
@@ -278,7 +278,7 @@ void MainWindow::runConciseQuery()
             rows.push_back({w.number, w.carrier});
         startConcisePass(rows, false, true);
     } else {
-        startConcisePass({{numberValueLabel->text(), carrierValueLabel->text()}}, false, true);
+        startConcisePass({{m_choice->number(), m_choice->carrierName()}}, false, true);
     }
 }
 
@@ -378,13 +378,13 @@ void MainWindow::runDetailedQuery()
     if (currentNumberOption->isChecked()) {
         if (autoSaveCheckBox->isChecked() && !numberEdit->text().isEmpty())
             saveInput();
-        if (numberValueLabel->text().isEmpty() || carrierValueLabel->text().isEmpty()) {
+        if (!m_choice->hasNumber() || !m_choice->hasCarrier()) {
             m_dialogs.information(this, Program::kTitle,
-                                  numberValueLabel->text().isEmpty() ? QStringLiteral("未选定快递单哦 ^_^")
+                                  !m_choice->hasNumber() ? QStringLiteral("未选定快递单哦 ^_^")
                                                                      : QStringLiteral("未选定快递公司哦 ^_^"));
             return;
         }
-        jobs.push_back({numberValueLabel->text(), carrierValueLabel->text()});
+        jobs.push_back({m_choice->number(), m_choice->carrierName()});
     } else if (storedNumbersOption->isChecked()) {
         Outcome outcome;
         const QVector<Waybill> stored = m_store.allWaybills(&outcome);

@@ -24,8 +24,7 @@ void MainWindow::updateStatusLine()
 
 QString MainWindow::statusLine() const
 {
-    return QStringLiteral("当前快递单号：") + numberValueLabel->text() + QStringLiteral("   公司：") +
-           carrierValueLabel->text();
+    return QStringLiteral("当前快递单号：") + m_choice->number() + QStringLiteral("   公司：") + m_choice->carrierName();
 }
 
 DataSource MainWindow::currentDataSource() const
@@ -45,10 +44,19 @@ void MainWindow::navigate(const QString &address)
         m_browser->navigate(address);
 }
 
+// The hotline is the last shown carrier's: a source click or a pick of a
+// carrier without a control leaves it.
 void MainWindow::showCarrier(const Carrier &carrier)
 {
-    carrierValueLabel->setText(carrier.name);
+    m_choice->setCarrier(carrier.name);
     hotlineValueLabel->setText(carrier.hotline);
+}
+
+// The labels of the 信息 group and the status line follow the choice.
+void MainWindow::showChoice()
+{
+    numberValueLabel->setText(m_choice->number());
+    carrierValueLabel->setText(m_choice->carrierName());
     updateStatusLine();
 }
 
@@ -141,7 +149,7 @@ void MainWindow::selectDataSource(DataSource source)
         else if (source == DataSource::Backup2)
             backupSource2Option->setChecked(true);
     }
-    carrierValueLabel->setText(QString());
+    m_choice->clearCarrier();
     // The line under 单号 speaks of the carrier just cleared.
     m_autoChosen = nullptr;
     m_offered = {};
@@ -169,8 +177,7 @@ void MainWindow::applyStartSelection()
         } else if (carrier->isListEntry()) {
             navigate(StartupPageAddress(*carrier));
             selectListEntry(carrier->controlIndex);
-            carrierValueLabel->setText(carrier->name);
-            hotlineValueLabel->setText(carrier->hotline);
+            showCarrier(*carrier);
         }
     }
 
@@ -184,10 +191,9 @@ void MainWindow::historyPick(int row)
     if (row < 0 || row >= m_history->rowCount())
         return;
     const HistoryModel::Row &picked = m_history->row(row);
-    carrierValueLabel->setText(picked.carrier);
-    numberValueLabel->setText(picked.number);
-    updateStatusLine();
-    const Carrier *carrier = FindCarrierByName(carrierValueLabel->text());
+    m_choice->setCarrier(picked.carrier);
+    m_choice->setNumber(picked.number);
+    const Carrier *carrier = m_choice->carrier();
     if (!carrier)
         return;
     if (carrier->isButton()) {
