@@ -143,13 +143,7 @@ public:
 
     QVector<TrackResult> parse(const QVector<TrackJob> &batch, const HttpAnswer &answer) const override
     {
-        const Body body = read(answer, kName);
-        if (!body.ok())
-            return failAll(batch, body.failure, body.text);
-        QVector<TrackResult> out;
-        for (const TrackJob &job : batch)
-            out << resultOf(job, body.json);
-        return out;
+        return eachJob(batch, answer, kName, resultOf);
     }
 
     HttpCall probe(const Credentials &account) const override { return request({kProbeJob}, account); }

@@ -24,6 +24,21 @@ struct Body {
 };
 Body read(const HttpAnswer &answer, const QString &service);
 
+// One result per job of an answer whose JSON speaks of every job alike
+// (the one-number-a-request services), or the answer's failure for all.
+template<typename ResultOf>
+QVector<TrackResult> eachJob(const QVector<TrackJob> &batch, const HttpAnswer &answer, const QString &service,
+                             ResultOf resultOf)
+{
+    const Body body = read(answer, service);
+    if (!body.ok())
+        return failAll(batch, body.failure, body.text);
+    QVector<TrackResult> out;
+    for (const TrackJob &job : batch)
+        out << resultOf(job, body.json);
+    return out;
+}
+
 // Lower-case hex MD5 of the UTF-8 bytes.
 QByteArray md5Hex(const QString &text);
 
