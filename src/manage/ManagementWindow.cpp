@@ -1,5 +1,4 @@
-// The management window opened and closed, and its buttons that act on the
-// chosen row or open the windows beside it.
+// The management window built from its parts, opened and closed.
 #include "manage/ManagementWindow.h"
 
 #include "core/BackgroundTask.h"
@@ -7,22 +6,20 @@
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/ProgramName.h"
-#include "manage/DetailsDialog.h"
-#include "manage/ImportWindow.h"
-#include "manage/ModifyDialog.h"
-#include "manage/QuickAddDialog.h"
-#include "manage/StatisticsWindow.h"
+#include "manage/BulkTransferBox.h"
+#include "manage/RegisterSearchBar.h"
+#include "manage/SelectedWaybillPane.h"
+#include "manage/WaybillActionBar.h"
+#include "manage/WaybillGridPane.h"
 #include "manage/WindowKeys.h"
 #include "settings/RegisterLocation.h"
+#include "settings/WatchSettings.h"
 #include "store/WaybillStore.h"
-#include "store/WaybillTableModel.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTableView>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
                                    const Clock &clock, std::function<Waybill()> currentWaybill, QWidget *parent)
@@ -34,23 +31,87 @@ ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialog
     setWindowTitle(QStringLiteral("快递单管理"));
     m_exportTask = new BackgroundTask(this);
     m_openTask = new BackgroundTask(this);
-    m_loader = new WaybillLoader(StoreLocation(), this); // pointed at the register by load()
-    buildControls();
-    // Rows beyond those the loader brought are read as the view reaches them.
-    m_model->setReader([this](const QVector<qint64> &ids) {
-        return m_store->isOpen() ? m_store->gridRowsById(ids, m_shown) : QVector<WaybillStore::GridRow>();
-    });
+    buildParts();
     resize(960, 620);
 }
 
 ManagementWindow::~ManagementWindow() = default;
+
+void ManagementWindow::buildParts()
+{
+    // Made in the order Tab first read them.
+    m_gridPane = new WaybillGridPane(
+        *m_store,
+        [this] {
+            WaybillStore::GridFilter filter;
+            filter.today = m_clock.today();
+            filter.archiveDays = WatchSettings::archiveDays(m_programFolder);
+            filter.showArchived = m_searchBar->showsArchived();
+            return filter;
+        },
+        this);
+    m_actionBar = new WaybillActionBar(this);
+    m_transferBox = new BulkTransferBox(this);
+    m_searchBar = new RegisterSearchBar(this);
+    m_selectedPane = new SelectedWaybillPane(this);
+    m_deferredRefreshTimer = new ClassicTimer(1000, false, this);
+    m_deferredRefreshTimer->setObjectName(QStringLiteral("deferredRefreshTimer"));
+    waybillGrid = m_gridPane->grid();
+    importButton = m_transferBox->findChild<QPushButton *>(QStringLiteral("importButton"));
+    statisticsButton = m_transferBox->findChild<QPushButton *>(QStringLiteral("statisticsButton"));
+
+    // Tab reads the bottom row from the left: the search, then export and import.
+    QWidget *previous = m_actionBar->tabStops().constLast();
+    for (QWidget *next : m_searchBar->tabStops() + m_transferBox->tabStops()) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+
+    auto *lower = new QHBoxLayout;
+    lower->addWidget(m_searchBar, 1);
+    lower->addWidget(m_transferBox);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_gridPane, 1);
+    layout->addWidget(m_selectedPane);
+    layout->addWidget(m_actionBar);
+    layout->addLayout(lower);
+
+    connect(m_gridPane, &WaybillGridPane::rowChosen, m_selectedPane, &SelectedWaybillPane::setWaybill);
+    connect(m_gridPane, &WaybillGridPane::rowsShown, this, &ManagementWindow::rowsShown);
+    connect(m_gridPane, &WaybillGridPane::answered, m_searchBar, &RegisterSearchBar::tellAnswer);
+    connect(m_gridPane, &WaybillGridPane::failed, this,
+            [this](const QString &error) { m_dialogs.critical(this, Program::kTitle, error); });
+    connect(m_gridPane, &WaybillGridPane::readingChanged, m_searchBar,
+            [this](bool reading) { m_searchBar->setActivity(reading ? QStringLiteral("正在读取…") : QString()); });
+    connect(m_gridPane, &WaybillGridPane::detailsAsked, this, &ManagementWindow::showDetails);
+    connect(m_gridPane, &WaybillGridPane::quickAddAsked, this, &ManagementWindow::showQuickAdd);
+    connect(m_gridPane, &WaybillGridPane::modifyAsked, this, &ManagementWindow::modifySelected);
+    connect(m_gridPane, &WaybillGridPane::deleteAsked, this, &ManagementWindow::deleteSelected);
+    connect(m_actionBar, &WaybillActionBar::refreshAsked, this, &ManagementWindow::refresh);
+    connect(m_actionBar, &WaybillActionBar::detailsAsked, this, &ManagementWindow::showDetails);
+    connect(m_actionBar, &WaybillActionBar::deleteAsked, this, &ManagementWindow::deleteSelected);
+    connect(m_actionBar, &WaybillActionBar::modifyAsked, this, &ManagementWindow::modifySelected);
+    connect(m_actionBar, &WaybillActionBar::quickAddAsked, this, &ManagementWindow::showQuickAdd);
+    connect(m_transferBox, &BulkTransferBox::exportAsked, this, &ManagementWindow::exportRegister);
+    connect(m_transferBox, &BulkTransferBox::importAsked, this, &ManagementWindow::showImport);
+    connect(m_transferBox, &BulkTransferBox::statisticsAsked, this, &ManagementWindow::showStatistics);
+    connect(m_transferBox, &BulkTransferBox::flaggedAsked, this, &ManagementWindow::showFlagged);
+    connect(m_searchBar, &RegisterSearchBar::keyEdited, this, &ManagementWindow::search);
+    connect(m_searchBar, &RegisterSearchBar::showArchivedToggled, this, &ManagementWindow::showArchivedToggled);
+    connect(m_deferredRefreshTimer, &ClassicTimer::timeout, this, &ManagementWindow::onDeferredRefreshTick);
+}
+
+bool ManagementWindow::isReading() const
+{
+    return m_opening || m_gridPane->isReading();
+}
 
 void ManagementWindow::showEvent(QShowEvent *event)
 {
     if (!m_loaded) {
         load();
         // Typing searches at once; the grid takes no focus, and so chooses no row, by itself.
-        searchKeyEdit->setFocus();
+        m_searchBar->focusKey();
     }
     QWidget::showEvent(event);
 }
@@ -59,18 +120,13 @@ void ManagementWindow::closeEvent(QCloseEvent *event)
 {
     // Closing drops the connection, the rows, the chosen row and any read still on its way;
     // the next opening loads again.
-    m_loader->cancel();
+    m_gridPane->clear();
     m_openTask->cancel();
     m_opening = false;
-    deferredRefreshTimer->setEnabled(false);
+    m_deferredRefreshTimer->setEnabled(false);
     m_store->close();
-    m_model->clear();
-    ++m_reads;
-    m_growing = false;
-    m_listing = false;
-    m_applying = false;
-    clearSelectionPanel();
-    clearSearchKey(); // the next opening shows the whole register
+    m_selectedPane->clear();
+    m_searchBar->clearKey(); // the next opening shows the whole register
     m_loaded = false;
     QWidget::closeEvent(event);
 }
@@ -79,7 +135,7 @@ void ManagementWindow::load()
 {
     m_loaded = true;
     const StoreLocation where = RegisterLocation::read(m_programFolder);
-    m_loader->setLocation(where);
+    m_gridPane->setLocation(where);
     if (!where.onServer) {
         opened(where, Outcome::success());
         return;
@@ -87,7 +143,7 @@ void ManagementWindow::load()
     // A server that is down must not hold the window up for its connect
     // timeout: it is tried on a worker, and the window connects once it answered.
     m_opening = true;
-    m_reading->setText(QStringLiteral("正在连接数据库服务器…"));
+    m_searchBar->setActivity(QStringLiteral("正在连接数据库服务器…"));
     m_openTask->run<Outcome>(
         [where](const BackgroundTask::KeepGoing &) {
             WaybillStore store;
@@ -103,109 +159,58 @@ void ManagementWindow::opened(const StoreLocation &where, Outcome reached)
 {
     if (reached)
         reached = m_store->open(where);
-    m_reading->clear();
+    m_searchBar->setActivity(QString());
     if (!reached) {
         m_dialogs.critical(this, Program::kTitle, reached.error);
         return;
     }
     // A key typed while the server was being reached is searched for now.
-    if (searchKeyEdit->text().isEmpty())
-        readWholeTable(true, false);
+    if (m_searchBar->key().isEmpty())
+        m_gridPane->readWhole(true, false);
     else
         search();
-    deferredRefreshTimer->setEnabled(true);
+    m_deferredRefreshTimer->setEnabled(true);
 }
 
-void ManagementWindow::deleteSelected()
+void ManagementWindow::refresh()
+{
+    if (m_store->isOpen())
+        m_gridPane->readWhole(true, false);
+}
+
+void ManagementWindow::search()
+{
+    m_gridPane->search(m_searchBar->column(), m_searchBar->key());
+}
+
+// The grid follows the box at once: the search shown, or the whole register.
+void ManagementWindow::showArchivedToggled()
 {
     if (!m_store->isOpen())
         return;
-    const int row = currentRow();
-    if (row < 0) {
-        // A refresh leaves no current row; the user may still think one is chosen.
-        m_dialogs.information(this, Program::kTitle, QStringLiteral("请先在表格中选中要删除的快递单。"));
-        return;
-    }
-    // Taken before asking: rows read meanwhile may replace the grid's contents.
-    const QString number = m_model->waybill(row).number;
-    if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单 %1？").arg(number)))
-        return;
-    if (const Outcome deleted = m_store->deleteWaybill(number); !deleted) {
-        m_dialogs.critical(this, Program::kTitle, deleted.error);
-    } else {
-        m_model->removeWaybill(number); // gone from the screen before the table is read again
-        // The grid moves its current row to a neighbour; the user chose none of them.
-        clearSelectionPanel();
-        Q_EMIT registerChanged();
-    }
-    // The whole table again, a shown search result included, under an empty key box.
-    clearSearchKey();
-    readWholeTable(false, true);
+    if (m_searchBar->key().isEmpty())
+        m_gridPane->readWhole(false, true);
+    else
+        m_gridPane->search(m_searchBar->column(), m_searchBar->key(), true); // rows just hidden must not stay
 }
 
-void ManagementWindow::showDetails()
+void ManagementWindow::onDeferredRefreshTick()
 {
-    if (!m_detailsDialog)
-        m_detailsDialog = new DetailsDialog(m_dialogs, this);
-    // The row selected in the grid is the one the user means (a screen reader
-    // selects without moving the current row, and focus alone makes a row
-    // current without selecting it); without one, the main window's current waybill.
-    const QModelIndexList selected = waybillGrid->selectionModel()->selectedRows();
-    const int row = selected.size() == 1 && selected.first().row() < m_model->rowCount() ? selected.first().row() : -1;
-    const Waybill current = row >= 0 ? m_model->waybill(row) : m_currentWaybill ? m_currentWaybill() : Waybill{};
-    std::optional<Waybill> registered;
-    QVector<StateEntry> history;
-    if (!current.number.isEmpty() && m_store->isOpen()) {
-        registered = m_store->find(current.number);
-        history = m_store->stateHistory(current.number);
-    }
-    m_detailsDialog->showFor(current, registered, history, m_clock.now());
+    m_deferredRefreshTimer->setEnabled(false);
+    refresh();
+    Q_EMIT registerChanged();
 }
 
-void ManagementWindow::modifySelected()
+void ManagementWindow::followChanges(const QStringList &)
 {
-    // Before any row was chosen the labels hold no waybill to change.
-    if (!m_hasSelection) {
-        m_dialogs.information(this, Program::kTitle, QStringLiteral("请先在表格中选中要修改的快递单。"));
-        return;
-    }
-    if (!m_modifyDialog) {
-        m_modifyDialog = new ModifyDialog(m_programFolder, m_dialogs, this);
-        connect(m_modifyDialog, &ModifyDialog::attempted, deferredRefreshTimer,
-                [this] { deferredRefreshTimer->setEnabled(true); });
-    }
-    m_modifyDialog->showFor(selectionLabels());
+    if (m_store->isOpen() && m_loaded)
+        m_gridPane->followChanges();
 }
 
-void ManagementWindow::showQuickAdd()
+void ManagementWindow::showWaybill(const QString &number)
 {
-    if (!m_quickAddDialog) {
-        m_quickAddDialog = new QuickAddDialog(m_programFolder, m_dialogs, m_clock, this);
-        connect(m_quickAddDialog, &QuickAddDialog::attempted, deferredRefreshTimer,
-                [this] { deferredRefreshTimer->setEnabled(true); });
-    }
-    m_quickAddDialog->show();
-    m_quickAddDialog->raise();
-    m_quickAddDialog->activateWindow();
-}
-
-void ManagementWindow::showImport()
-{
-    if (!m_importWindow) {
-        m_importWindow = new ImportWindow(m_programFolder, m_dialogs, m_launcher, this);
-        connect(m_importWindow, &ImportWindow::imported, this, &ManagementWindow::waybillsImported);
-    }
-    m_importWindow->show();
-    m_importWindow->raise();
-    m_importWindow->activateWindow();
-}
-
-void ManagementWindow::showStatistics()
-{
-    if (!m_statistics)
-        m_statistics =
-            new StatisticsWindow(RegisterLocation::read(m_programFolder), m_clock.today(), this);
-    m_statistics->show();
-    m_statistics->raise();
-    m_statistics->activateWindow();
+    show();
+    raise();
+    activateWindow();
+    m_gridPane->showWaybill(number);
 }

@@ -5,9 +5,13 @@
 #include "carriers/CarrierCatalogue.h"
 #include "manage/QuickAddDialog.h"
 #include "manage/DetailsDialog.h"
+#include "manage/GridListing.h"
+#include "store/WaybillTableModel.h"
 #include "manage/ImportWindow.h"
 #include "manage/ManagementWindow.h"
 #include "manage/ModifyDialog.h"
+#include "manage/SearchAnswer.h"
+#include "manage/StatusTabs.h"
 #include "manage/StatisticsWindow.h"
 
 #include <QBarCategoryAxis>
@@ -49,6 +53,8 @@
 #include <QtTest>
 
 #include <memory>
+
+Q_DECLARE_METATYPE(WaybillStore::GridCounts)
 
 class TestManagementWindow : public QObject {
     Q_OBJECT
@@ -94,7 +100,7 @@ class TestManagementWindow : public QObject {
                     qFatal("cannot store a test row");
             }
             window = std::make_unique<ManagementWindow>(folder.path(), dialogs, launcher, clock, [this] { return current; });
-            window->deferredRefreshTimer->setInterval(0); // the deferred refresh falls due when a test says so
+            deferredRefresh()->setInterval(0); // the deferred refresh falls due when a test says so
             window->show();
             if (!settle())
                 qFatal("the window did not finish loading");
@@ -116,10 +122,10 @@ class TestManagementWindow : public QObject {
         // The deferred refresh, armed by what the window did, falls due now.
         [[nodiscard]] bool refreshFallsDue() const
         {
-            if (!window->deferredRefreshTimer->isEnabled())
+            if (!deferredRefresh()->isEnabled())
                 return false;
-            Q_EMIT window->deferredRefreshTimer->timeout();
-            return !window->deferredRefreshTimer->isEnabled();
+            Q_EMIT deferredRefresh()->timeout();
+            return !deferredRefresh()->isEnabled();
         }
         QAbstractItemModel *model() const { return window->waybillGrid->model(); }
         QStringList shown() const
@@ -134,25 +140,40 @@ class TestManagementWindow : public QObject {
         // Typing only: the result arrives later.
         void type(const QString &column, const QString &key) const
         {
-            window->searchColumnCombo->setCurrentText(column);
-            window->searchKeyEdit->setText(key);
+            find<QComboBox>("searchColumnCombo")->setCurrentText(column);
+            find<QLineEdit>("searchKeyEdit")->setText(key);
         }
         // The values of the 选中运单 panel, and what a screen reader says for one of them.
         QStringList panel() const
         {
             QStringList values;
-            for (const QLabel *value : {window->numberValueLabel, window->carrierValueLabel, window->statusValueLabel,
-                                        window->daysInTransitValueLabel, window->goodsValueLabel,
-                                        window->amountValueLabel, window->timeValueLabel, window->nameValueLabel,
-                                        window->phoneValueLabel, window->addressValueLabel, window->notesValueLabel})
-                values << value->text();
+            for (const char *value :
+                 {"numberValueLabel", "carrierValueLabel", "statusValueLabel", "daysInTransitValueLabel",
+                  "goodsValueLabel", "amountValueLabel", "timeValueLabel", "nameValueLabel", "phoneValueLabel",
+                  "addressValueLabel", "notesValueLabel"})
+                values << label(value)->text();
             return values;
         }
         static QString heard(QLabel *label)
         {
             return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
         }
-        QString readingText() const { return window->findChild<QLabel *>(QStringLiteral("readingLabel"))->text(); }
+        // A control of the window by its object name, not one of the dialogs it opened: they have namesakes.
+        template <class T = QPushButton> T *find(const char *name) const
+        {
+            for (QObject *part : window->children()) {
+                if (auto *widget = qobject_cast<QWidget *>(part); widget && widget->isWindow())
+                    continue;
+                if (auto *found = qobject_cast<T *>(part); found && part->objectName() == QLatin1String(name))
+                    return found;
+                if (T *found = part->findChild<T *>(QString::fromLatin1(name)))
+                    return found;
+            }
+            qFatal("the window has no %s", name);
+        }
+        QLabel *label(const char *name) const { return find<QLabel>(name); }
+        ClassicTimer *deferredRefresh() const { return find<ClassicTimer>("deferredRefreshTimer"); }
+        QString readingText() const { return label("readingLabel")->text(); }
         template <class Dialog> Dialog *dialog(const char *name) const
         {
             return window->findChild<Dialog *>(QString::fromLatin1(name));
@@ -160,6 +181,11 @@ class TestManagementWindow : public QObject {
     };
 
 private Q_SLOTS:
+    void statusTabsFollowTheCounts_data();
+    void statusTabsFollowTheCounts();
+    void searchAnswerSaysWhyTheGridStays_data();
+    void searchAnswerSaysWhyTheGridStays();
+    void gridListingShowsTheNewestReadAndFindsTheWantedRow();
     void openingStoresDaysInTransitAndSizesColumns();
     void deleteFromASearchResultShowsTheWholeTable();
     void deleteNeedsACurrentRowAndAYes();
@@ -188,6 +214,150 @@ private Q_SLOTS:
     void aKeyTypedWhileTheRegisterOpensIsSearched();
 };
 
+// Counts as "status=n ..." ("=n" alone: never checked; "today=n": signed for today).
+static WaybillStore::GridCounts counts(int total, const char *spaced)
+{
+    WaybillStore::GridCounts c;
+    c.total = total;
+    for (const QString &pair : QString::fromUtf8(spaced).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString status = pair.section(QLatin1Char('='), 0, 0);
+        const int n = pair.section(QLatin1Char('='), 1).toInt();
+        if (status == QLatin1String("today"))
+            c.signedToday = n;
+        else
+            c.byStatus.insert(status, n);
+    }
+    return c;
+}
+
+void TestManagementWindow::statusTabsFollowTheCounts_data()
+{
+    QTest::addColumn<WaybillStore::GridCounts>("counts");
+    QTest::addColumn<QStringList>("tabs");
+    QTest::newRow("an empty register") << counts(0, "") << QStringList{u("全部 0")};
+    QTest::newRow("the catalogue's order, never checked last")
+        << counts(6, "=1 疑难=3 已签收=2") << QStringList{u("全部 6"), u("已签收 2"), u("疑难 3"), u("未查询 1")};
+    QTest::newRow("today's signings second")
+        << counts(2, "today=1 已签收=2") << QStringList{u("全部 2"), u("今日签收 1"), u("已签收 2")};
+    QTest::newRow("none signed today: no such tab")
+        << counts(1, "today=0 已揽收=1") << QStringList{u("全部 1"), u("已揽收 1")};
+    QTest::newRow("a status no longer known has no tab") << counts(4, "旧状态=4") << QStringList{u("全部 4")};
+}
+
+void TestManagementWindow::statusTabsFollowTheCounts()
+{
+    QFETCH(WaybillStore::GridCounts, counts);
+    QStringList texts;
+    QStringList narrowed; // what each tab's rows are
+    for (const StatusTabs::Tab &tab : StatusTabs::forCounts(counts)) {
+        texts << tab.text;
+        WaybillStore::GridFilter filter;
+        StatusTabs::narrow(filter, tab.data);
+        narrowed << (filter.signedToday ? QStringLiteral("today")
+                     : filter.status    ? QStringLiteral("status:") + *filter.status
+                                        : QStringLiteral("all"));
+        QVERIFY(!(filter.signedToday && filter.status));
+    }
+    QTEST(texts, "tabs");
+    // The tab's own status, 未查询 the empty one, 今日签收 no status at all.
+    QStringList expected;
+    for (const QString &text : texts) {
+        const QString name = text.section(QLatin1Char(' '), 0, 0);
+        expected << (name == u("全部")       ? QStringLiteral("all")
+                     : name == u("今日签收") ? QStringLiteral("today")
+                     : name == u("未查询")   ? QStringLiteral("status:")
+                                             : QStringLiteral("status:") + name);
+    }
+    QCOMPARE(narrowed, expected);
+}
+
+void TestManagementWindow::searchAnswerSaysWhyTheGridStays_data()
+{
+    QTest::addColumn<QString>("column"); // empty: the whole register
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<int>("archivedHidden");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("offersArchived");
+    QTest::newRow("found") << u("快递单号") << "A" << true << 0 << QString() << false;
+    QTest::newRow("nothing") << u("快递单号") << "nomatch" << false << 0 << u("没有找到“nomatch”") << false;
+    QTest::newRow("archived only") << u("状态") << "已" << false << 2 << u("找到 2 条已归档的快递单") << true;
+    QTest::newRow("archived beside shown rows") << u("状态") << "已" << true << 2 << QString() << false;
+    QTest::newRow("an empty key says nothing") << u("快递单号") << "" << false << 1 << QString() << true;
+    QTest::newRow("the whole register is no search") << QString() << "" << false << 3 << QString() << false;
+}
+
+void TestManagementWindow::searchAnswerSaysWhyTheGridStays()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, key);
+    WaybillLoader::Result result;
+    result.request.filter.column = column;
+    result.request.filter.key = key;
+    QFETCH(bool, found);
+    QFETCH(int, archivedHidden);
+    result.found = found;
+    result.archivedHidden = archivedHidden;
+    QTEST(SearchAnswer::text(result), "text");
+    QTEST(SearchAnswer::offersArchived(result), "offersArchived");
+}
+
+// The grid's rows without the grid: of reads asked one after another only the
+// newest reaches the model, and a row asked for before the rows arrive is
+// chosen once they are listed.
+void TestManagementWindow::gridListingShowsTheNewestReadAndFindsTheWantedRow()
+{
+    Fixture f("A1 A2 B1");
+    GridListing listing(f.store);
+    listing.setLocation(f.store.location());
+    const auto rows = [&listing] {
+        QStringList out;
+        for (int r = 0; r < listing.model()->rowCount(); ++r)
+            out << listing.model()->index(r, WaybillColumns::Number).data().toString();
+        return out;
+    };
+    const auto search = [&f](const QString &key) {
+        WaybillStore::GridFilter filter;
+        filter.today = f.clock.today();
+        filter.column = u("快递单号");
+        filter.key = key;
+        return filter;
+    };
+    QSignalSpy shown(&listing, &GridListing::rowsShown);
+    QSignalSpy found(&listing, &GridListing::rowFound);
+    QSignalSpy scrolled(&listing, &GridListing::scrollBack);
+    listing.ask(search(QStringLiteral("A")), false, false);
+    listing.ask(search(QStringLiteral("B")), false, false);
+    listing.want(QStringLiteral("B1"));
+    QVERIFY(found.isEmpty()); // not listed yet
+    QVERIFY(QTest::qWaitFor([&listing] { return !listing.isReading(); }, 30000));
+    QCOMPARE(shown.count(), 1);
+    QCOMPARE(rows(), numbers("B1"));
+    QCOMPARE(found.count(), 1);
+    QCOMPARE(found.last().first().toInt(), 0);
+
+    // A change elsewhere: the same search again, its chosen row found in its new place, the scroll given back.
+    QVERIFY(f.store.insertQuickAdd(waybill(QStringLiteral("B0")), QString()).ok);
+    WaybillStore::GridFilter byNumber = search(QStringLiteral("B"));
+    byNumber.sortColumn = WaybillColumns::Number;
+    listing.ask(byNumber, false, false);
+    QVERIFY(QTest::qWaitFor([&listing] { return !listing.isReading(); }, 30000));
+    listing.askAgainAfterChange(QStringLiteral("B1"), 7);
+    QVERIFY(QTest::qWaitFor([&listing] { return !listing.isReading(); }, 30000));
+    QCOMPARE(rows(), numbers("B0 B1"));
+    QCOMPARE(found.last().first().toInt(), 1);
+    QCOMPARE(scrolled.count(), 1);
+    QCOMPARE(scrolled.last().first().toInt(), 7);
+
+    // Nothing found: the rows stay, unless the read was asked to empty them.
+    listing.ask(search(QStringLiteral("none")), false, false);
+    QVERIFY(QTest::qWaitFor([&listing] { return !listing.isReading(); }, 30000));
+    QCOMPARE(rows(), numbers("B0 B1"));
+    listing.ask(search(QStringLiteral("none")), false, true);
+    QVERIFY(QTest::qWaitFor([&listing] { return !listing.isReading(); }, 30000));
+    QVERIFY(rows().isEmpty());
+}
+
 void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
 {
     Fixture f({waybill(QStringLiteral("1234567890123")), waybill(QStringLiteral("B"), QStringLiteral(""), u("7天")),
@@ -204,7 +374,7 @@ void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
     QCOMPARE(f.window->waybillGrid->columnWidth(WaybillColumns::Status) - margins, 46);  // 未签收: 690 twips
 
     // The deferred refresh picks up what changed meanwhile, then stops.
-    QVERIFY(f.window->deferredRefreshTimer->isEnabled());
+    QVERIFY(f.deferredRefresh()->isEnabled());
     f.clock.set(QDate(2026, 12, 19).startOfDay());
     QVERIFY(f.refreshFallsDue() && f.settle());
     QCOMPARE(f.get("C").daysInTransit, u("1天"));
@@ -219,11 +389,11 @@ void TestManagementWindow::deleteFromASearchResultShowsTheWholeTable()
     QCOMPARE(f.shown(), numbers("A C"));
 
     f.choose(1);
-    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("C"));
-    QCOMPARE(f.window->statusValueLabel->text(), u("未签收"));
-    QCOMPARE(f.window->daysInTransitValueLabel->text(), u("10天"));
+    QCOMPARE(f.label("numberValueLabel")->text(), QStringLiteral("C"));
+    QCOMPARE(f.label("statusValueLabel")->text(), u("未签收"));
+    QCOMPARE(f.label("daysInTransitValueLabel")->text(), u("10天"));
     f.dialogs.answers = {true};
-    f.window->deleteButton->click();
+    f.find("deleteButton")->click();
     QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(QStringList({f.dialogs.shown[0].kind, f.dialogs.shown[0].title, f.dialogs.shown[0].text}),
              QStringList({QStringLiteral("yesno"), u("提示"), u("是否删除该快递单 C？")}));
@@ -231,13 +401,14 @@ void TestManagementWindow::deleteFromASearchResultShowsTheWholeTable()
     QCOMPARE(f.shown(), numbers("A")); // gone at once
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A B"));
-    QCOMPARE(f.window->searchKeyEdit->text(), QString()); // the box says what the grid shows, also when opened again
+    // The box says what the grid shows, also when opened again.
+    QCOMPARE(f.find<QLineEdit>("searchKeyEdit")->text(), QString());
     f.type(u("状态"), u("已"));
     QVERIFY(f.settle());
     f.window->close();
     f.window->show();
     QVERIFY(f.settle());
-    QVERIFY(f.shown() == numbers("A B") && f.window->searchKeyEdit->text().isEmpty());
+    QVERIFY(f.shown() == numbers("A B") && f.find<QLineEdit>("searchKeyEdit")->text().isEmpty());
 }
 
 void TestManagementWindow::anotherPcsChangesKeepSearchAndChosenRow()
@@ -246,7 +417,7 @@ void TestManagementWindow::anotherPcsChangesKeepSearchAndChosenRow()
     f.type(u("快递单号"), u("A"));
     QVERIFY(f.settle());
     f.choose(1);
-    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("A2"));
+    QCOMPARE(f.label("numberValueLabel")->text(), QStringLiteral("A2"));
     // Another connection: one row added to the search and one beside it, one deleted, the chosen one signed.
     QVERIFY(f.store.insertQuickAdd(waybill(QStringLiteral("A4")), u("0天 ")).ok);
     QVERIFY(f.store.insertQuickAdd(waybill(QStringLiteral("B2")), u("0天 ")).ok);
@@ -255,35 +426,35 @@ void TestManagementWindow::anotherPcsChangesKeepSearchAndChosenRow()
     f.window->followChanges({QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A4"), QStringLiteral("B2")});
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A2 A3 A4"));
-    QCOMPARE(f.window->searchKeyEdit->text(), u("A"));
-    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("A2"));
-    QCOMPARE(f.window->statusValueLabel->text(), u("已签收"));
+    QCOMPARE(f.find<QLineEdit>("searchKeyEdit")->text(), u("A"));
+    QCOMPARE(f.label("numberValueLabel")->text(), QStringLiteral("A2"));
+    QCOMPARE(f.label("statusValueLabel")->text(), u("已签收"));
 }
 
 void TestManagementWindow::deleteNeedsACurrentRowAndAYes()
 {
     Fixture f("A");
     QSignalSpy changed(f.window.get(), &ManagementWindow::registerChanged); // the main window's detection follows
-    f.window->deleteButton->click();                                        // nothing chosen yet
+    f.find("deleteButton")->click();                                        // nothing chosen yet
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
     QCOMPARE(f.store.count(), 1);
     QCOMPARE(f.panel(), QStringList(WaybillColumns::Count)); // no values before a row is chosen
-    QCOMPARE(f.heard(f.window->carrierValueLabel), u("快递公司："));
+    QCOMPARE(f.heard(f.label("carrierValueLabel")), u("快递公司："));
     f.choose(0);
-    QCOMPARE(f.heard(f.window->numberValueLabel), QStringLiteral("A"));
+    QCOMPARE(f.heard(f.label("numberValueLabel")), QStringLiteral("A"));
     f.dialogs.answers = {false};
-    f.window->deleteButton->click();
+    f.find("deleteButton")->click();
     QCOMPARE(f.dialogs.shown.size(), 2);
     QCOMPARE(f.store.count(), 1);
     QCOMPARE(changed.count(), 0);
     f.dialogs.answers = {true};
-    f.window->deleteAction->trigger();
+    f.find<QAction>("deleteAction")->trigger();
     QCOMPARE(f.store.count(), 0);
     QCOMPARE(changed.count(), 1);
     QVERIFY(f.settle());
     QCOMPARE(f.model()->rowCount(), 0);
     QCOMPARE(f.panel(), QStringList(WaybillColumns::Count)); // the chosen row is gone, and nothing is left to modify
-    f.window->modifyButton->click();
+    f.find("modifyButton")->click();
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要修改的快递单。"));
 }
 
@@ -296,7 +467,7 @@ void TestManagementWindow::deleteRemovesTheRowAskedAboutWhileASearchArrives()
     bool searchShown = false;
     f.dialogs.whileAsking = [&] { searchShown = f.settle() && f.shown() == numbers("A"); };
     f.dialogs.answers = {true};
-    f.window->deleteButton->click();
+    f.find("deleteButton")->click();
     QVERIFY(searchShown);
     QVERIFY(!f.store.numberExists(QStringLiteral("C")));
     QCOMPARE(f.store.count(), 2);
@@ -329,7 +500,7 @@ void TestManagementWindow::onlyTheNewestReadIsShown()
     QVERIFY(f.readingText().isEmpty());
     QSignalSpy resets(f.model(), &QAbstractItemModel::modelReset);
     if (refreshFirst)
-        f.window->refreshButton->click();
+        f.find("refreshButton")->click();
     else
         f.type(u("快递单号"), firstKey);
     QVERIFY(f.window->isReading());
@@ -346,7 +517,7 @@ void TestManagementWindow::closingDropsAReadOnItsWay()
 {
     Fixture f("A");
     f.choose(0);
-    f.window->refreshButton->click();
+    f.find("refreshButton")->click();
     f.window->close();
     QVERIFY(f.settle());
     QCOMPARE(f.model()->rowCount(), 0);
@@ -359,7 +530,7 @@ void TestManagementWindow::closingDropsAReadOnItsWay()
 void TestManagementWindow::quickAddKeepsTheBoxesUntilItSucceeds()
 {
     Fixture f("OLD");
-    f.window->quickAddButton->click();
+    f.find("quickAddButton")->click();
     auto *quickAdd = f.dialog<QuickAddDialog>("QuickAddDialog");
     QVERIFY(quickAdd && quickAdd->isVisible());
     quickAdd->goodsEdit->setText(u("书"));
@@ -374,10 +545,10 @@ void TestManagementWindow::quickAddKeepsTheBoxesUntilItSucceeds()
     quickAdd->addButton->click();
     QCOMPARE(f.dialogs.lastText(), u("呵呵，忘记选择快递公司啦！"));
     quickAdd->carrierList->setCurrentRow(1);
-    f.window->deferredRefreshTimer->setEnabled(false);
+    f.deferredRefresh()->setEnabled(false);
     quickAdd->addButton->click();
     QCOMPARE(f.dialogs.lastText(), u("快递单号已存在！"));
-    QVERIFY(f.window->deferredRefreshTimer->isEnabled()); // the grid is read again after every try
+    QVERIFY(f.deferredRefresh()->isEnabled()); // the grid is read again after every try
     QCOMPARE(quickAdd->numberEdit->text(), QStringLiteral("OLD"));
     QCOMPARE(quickAdd->timeEdit->text(), QStringLiteral("2026/12/14"));
     QCOMPARE(f.store.count(), 1);
@@ -398,7 +569,7 @@ void TestManagementWindow::quickAddKeepsTheBoxesUntilItSucceeds()
 void TestManagementWindow::quickAddOffersTheCarriersTheNumberMayHave()
 {
     Fixture f("OLD");
-    f.window->quickAddButton->click();
+    f.find("quickAddButton")->click();
     auto *quickAdd = f.dialog<QuickAddDialog>("QuickAddDialog");
     QVERIFY(quickAdd);
     const auto selected = [quickAdd] {
@@ -425,14 +596,14 @@ void TestManagementWindow::modifyAppliesToTheRowItWasOpenedFor()
     Fixture f("A B");
     // The window opens in the search box: a grid that took the focus once its rows
     // were there would make its first row the chosen one, or not, by how fast they came.
-    QCOMPARE(f.window->focusWidget(), f.window->searchKeyEdit);
-    f.window->modifyButton->click(); // nothing chosen: nothing to modify
+    QCOMPARE(f.window->focusWidget(), f.find<QLineEdit>("searchKeyEdit"));
+    f.find("modifyButton")->click(); // nothing chosen: nothing to modify
     QVERIFY(!f.dialog<ModifyDialog>("ModifyDialog"));
     QCOMPARE(f.dialogs.shown.size(), 1);
 
     // Number unchanged: carrier and the optional columns are rewritten.
     f.choose(0);
-    f.window->modifyButton->click();
+    f.find("modifyButton")->click();
     auto *modify = f.dialog<ModifyDialog>("ModifyDialog");
     QVERIFY(modify && modify->isVisible());
     QCOMPARE(modify->numberEdit->text(), QStringLiteral("A"));
@@ -452,7 +623,7 @@ void TestManagementWindow::modifyAppliesToTheRowItWasOpenedFor()
     // Number and carrier changed together: both are stored.
     QVERIFY(f.settle()); // the grid read again after the save, rows in place
     f.choose(1);
-    f.window->modifyAction->trigger();
+    f.find<QAction>("modifyAction")->trigger();
     modify->numberEdit->setText(QStringLiteral("B2"));
     modify->carrierList->setCurrentRow(3);
     QCOMPARE(modify->carrierList->currentItem()->text(), u("圆通快递"));
@@ -466,7 +637,7 @@ void TestManagementWindow::modifyAppliesToTheRowItWasOpenedFor()
     QVERIFY(f.refreshFallsDue()); // the grid is read again
     QVERIFY(f.settle());
     f.choose(0);
-    f.window->modifyButton->click();
+    f.find("modifyButton")->click();
     QCOMPARE(modify->carrierList->currentItem()->text(), u("中铁物流"));
     modify->numberEdit->setText(QStringLiteral("B2"));
     modify->addressEdit->setText(u("新地址"));
@@ -491,7 +662,7 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
 {
     Fixture f("A B");
     f.choose(0);
-    f.window->modifyButton->click();
+    f.find("modifyButton")->click();
     auto *modify = f.dialog<ModifyDialog>("ModifyDialog");
     modify->goodsEdit->setText(u("电脑"));
     modify->modifyButton->click();
@@ -501,14 +672,14 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
 
     // Opened again without choosing again: it shows the row as stored, and
     // pressing 修改 keeps the first edit.
-    f.window->modifyButton->click();
+    f.find("modifyButton")->click();
     QCOMPARE(modify->goodsEdit->text(), u("电脑"));
     modify->modifyButton->click();
     QCOMPARE(f.get("A").goods, u("电脑"));
     // A row deleted meanwhile cannot be modified.
     QVERIFY(f.store.deleteWaybill(QStringLiteral("A")).ok);
     const int before = f.dialogs.shown.size();
-    f.window->modifyButton->click();
+    f.find("modifyButton")->click();
     QCOMPARE(f.dialogs.shown.size(), before + 1);
     QVERIFY(f.dialogs.lastText().contains(u("重新选择")));
     QVERIFY(!modify->isVisible());
@@ -516,7 +687,7 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
     // The refresh left no current row: the delete says so and deletes nothing.
     QVERIFY(f.refreshFallsDue());
     QVERIFY(f.settle());
-    f.window->deleteButton->click();
+    f.find("deleteButton")->click();
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
     QCOMPARE(f.store.count(), 1);
 }
@@ -524,7 +695,7 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
 void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
 {
     Fixture f("A");
-    f.window->detailsButton->click();
+    f.find("detailsButton")->click();
     QCOMPARE(f.dialogs.lastText(), u("哈哈，没有选定哦！！！"));
     auto *details = f.dialog<DetailsDialog>("DetailsDialog");
     QVERIFY(details && details->numberValueLabel->text().isEmpty());
@@ -546,7 +717,7 @@ void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
                  QStringLiteral("110"),
                  u("上海"),
                  u("急")};
-    f.window->detailsAction->trigger();
+    f.find<QAction>("detailsAction")->trigger();
     QCOMPARE(details->numberValueLabel->text(), QStringLiteral("A"));
     QCOMPARE(details->goodsValueLabel->text(), u("笔"));
     QCOMPARE(details->notesValueLabel->text(), u("急"));
@@ -558,7 +729,7 @@ void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
     QCOMPARE(details->stateHistoryView->topLevelItem(0)->text(2), u("详细查询（备用来源1）"));
     QCOMPARE(details->stateHistoryView->topLevelItem(1)->text(3), u("揽收"));
     // The grid shows the same newest check after the register's own columns.
-    f.window->refreshButton->click();
+    f.find("refreshButton")->click();
     QVERIFY(f.settle());
     QCOMPARE(f.model()->columnCount(), WaybillColumns::Count + 3);
     QCOMPARE(f.model()->headerData(WaybillColumns::Count, Qt::Horizontal).toString(), u("最后查询"));
@@ -567,13 +738,13 @@ void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
     QCOMPARE(f.model()->index(0, WaybillColumns::Count + 2).data().toString(), u("派送中"));
 
     f.current.number = QStringLiteral("NOT-STORED");
-    f.window->detailsButton->click();
+    f.find("detailsButton")->click();
     QCOMPARE(details->numberValueLabel->text(), QStringLiteral("NOT-STORED"));
     QVERIFY(details->statusValueLabel->text().isEmpty() && details->daysInTransitValueLabel->text().isEmpty());
     QCOMPARE(details->lastCheckLabel->text(), u("最后查询：从未查询"));
     QCOMPARE(details->stateHistoryView->topLevelItemCount(), 0);
     f.choose(0); // a row chosen in the grid is the one meant, whatever the main window holds
-    f.window->detailsButton->click();
+    f.find("detailsButton")->click();
     QCOMPARE(details->numberValueLabel->text() + details->goodsValueLabel->text(), u("A书"));
 }
 
@@ -586,9 +757,9 @@ void TestManagementWindow::statusTabsCountAndFilterTheRows()
                           {QStringLiteral("C"), now, StateSource::kConcise, u("派送中"), false, u("派件中")},
                           {QStringLiteral("E"), now.addDays(-1), StateSource::kConcise, u("已签收"), true, u("已签收")},
                           {QStringLiteral("F"), now, StateSource::kConcise, u("已签收"), true, u("已签收")}});
-    f.window->refreshButton->click();
+    f.find("refreshButton")->click();
     QVERIFY(f.settle());
-    QTabBar *tabs = f.window->statusFilterTabs;
+    QTabBar *tabs = f.find<QTabBar>("statusFilterTabs");
     const auto choose = [tabs, &f](const QString &text) {
         for (int i = 0; i < tabs->count(); ++i)
             if (tabs->tabText(i) == text)
@@ -612,7 +783,7 @@ void TestManagementWindow::statusTabsCountAndFilterTheRows()
     // A refresh keeps the chosen status, with its new count.
     QVERIFY(choose(u("疑难 2")));
     f.store.recordCheck({QStringLiteral("C"), now.addSecs(60), StateSource::kConcise, u("网点滞留"), false, u("疑难")});
-    f.window->refreshButton->click();
+    f.find("refreshButton")->click();
     QVERIFY(f.settle());
     QCOMPARE(tabs->tabText(tabs->currentIndex()), u("疑难 3"));
     QCOMPARE(visible(), numbers("A B C"));
@@ -650,14 +821,14 @@ void TestManagementWindow::headingsSortAndRowsBeyondTheFirstScreenAreRead()
     QCOMPARE(f.shown(), ascending);
     f.window->showWaybill(QStringLiteral("N010"));
     QCOMPARE(f.window->waybillGrid->currentIndex().row(), 239);
-    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("N010"));
+    QCOMPARE(f.label("numberValueLabel")->text(), QStringLiteral("N010"));
 }
 
 void TestManagementWindow::importFromTextAndExcel()
 {
     Fixture f("OLD");
     QSignalSpy imported(f.window.get(), &ManagementWindow::waybillsImported);
-    f.window->importButton->click();
+    f.find("importButton")->click();
     auto *import = f.dialog<ImportWindow>("ImportWindow");
     QVERIFY(import && import->isVisible() && !import->confirmButton->isEnabled());
     import->textOption->setChecked(true); // as the keyboard or a screen reader checks it: no click
@@ -676,7 +847,7 @@ void TestManagementWindow::importFromTextAndExcel()
     QCOMPARE(imported.count(), 1);
     QCOMPARE(f.store.count(), 2);
 
-    f.window->importButton->click();
+    f.find("importButton")->click();
     QVERIFY(!import->excelOption->isChecked() && !import->textOption->isChecked() &&
             !import->confirmButton->isEnabled());
     import->excelOption->click();
@@ -694,7 +865,7 @@ void TestManagementWindow::importUnderALockCancelAndTheFullList()
     if (PostgresCluster::current)
         QSKIP("kd.db's write lock");
     Fixture f;
-    f.window->importButton->click();
+    f.find("importButton")->click();
     auto *import = f.dialog<ImportWindow>("ImportWindow");
     import->textOption->click();
     QByteArray lines;
@@ -747,7 +918,7 @@ void TestManagementWindow::importUnderALockCancelAndTheFullList()
 void TestManagementWindow::templateIsRestoredAndOpened()
 {
     Fixture f;
-    f.window->importButton->click();
+    f.find("importButton")->click();
     const QString path = f.folder.file(ImportTemplate::relativePath());
     QVERIFY(!QFile::exists(path));
     f.dialog<ImportWindow>("ImportWindow")->templateButton->click();
@@ -768,13 +939,13 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     // C was found signed only yesterday: its signing, not its dispatch, counts.
     QVERIFY(f.store.recordCheck({QStringLiteral("C"), f.clock.now().addDays(-1), StateSource::kConcise, u("已签收"), true})
                 .stored);
-    f.window->refreshButton->click();
+    f.find("refreshButton")->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"B", "C"}));
     f.window->showWaybill(QStringLiteral("C")); // where a signing notice leads
     QCOMPARE(f.window->waybillGrid->currentIndex().row(), 1);
-    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("C"));
-    f.window->showArchivedCheckBox->click();
+    QCOMPARE(f.label("numberValueLabel")->text(), QStringLiteral("C"));
+    f.find<QCheckBox>("showArchivedCheckBox")->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"A", "B", "C"}));
     QCOMPARE(f.model()->index(0, WaybillColumns::Status).data().toString(), u("已签收（已归档）"));
@@ -783,28 +954,28 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     f.type(u("状态"), u("已签收"));
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"A", "C"}));
-    f.window->showArchivedCheckBox->click();
+    f.find<QCheckBox>("showArchivedCheckBox")->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), QStringList{"C"});
     f.type(u("快递单号"), QStringLiteral("A"));
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), QStringList{"C"}); // no match leaves the grid as it is, and says what it found
-    QCOMPARE(f.window->searchResultLabel->text(), u("找到 1 条已归档的快递单"));
-    f.window->showArchivedFoundButton->click();
+    QCOMPARE(f.label("searchResultLabel")->text(), u("找到 1 条已归档的快递单"));
+    f.find("showArchivedFoundButton")->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), QStringList{"A"});
-    QVERIFY(f.window->showArchivedCheckBox->isChecked() && f.window->searchResultLabel->text().isEmpty());
+    QVERIFY(f.find<QCheckBox>("showArchivedCheckBox")->isChecked() && f.label("searchResultLabel")->text().isEmpty());
     f.type(u("快递单号"), QStringLiteral("nomatch"));
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), QStringList{"A"});
-    QCOMPARE(f.window->searchResultLabel->text(), u("没有找到“nomatch”"));
+    QCOMPARE(f.label("searchResultLabel")->text(), u("没有找到“nomatch”"));
 
     // Nothing is deleted, and the export writes every row.
     QCOMPARE(f.store.count(), 3);
     const QString path = f.folder.file(QStringLiteral("all.txt"));
     f.dialogs.files = {path};
     QSignalSpy exported(f.window.get(), &ManagementWindow::exportDone);
-    f.window->exportButton->click();
+    f.find("exportButton")->click();
     QVERIFY(exported.wait(30000));
     QCOMPARE(GbkText::decode(f.folder.read(QStringLiteral("all.txt"))).count(QStringLiteral("\r\n")), 3);
 }
@@ -815,10 +986,10 @@ void TestManagementWindow::exportWritesEveryRow()
     const QString path = f.folder.file(QStringLiteral("out.txt"));
     f.dialogs.files = {path};
     QSignalSpy exported(f.window.get(), &ManagementWindow::exportDone);
-    f.window->exportButton->click();
-    QVERIFY(!f.window->exportButton->isEnabled()); // written in the background
+    f.find("exportButton")->click();
+    QVERIFY(!f.find("exportButton")->isEnabled()); // written in the background
     QVERIFY(exported.wait(30000));
-    QVERIFY(f.window->exportButton->isEnabled());
+    QVERIFY(f.find("exportButton")->isEnabled());
     QCOMPARE(f.dialogs.lastText(), u("数据库没有记录!!"));
     QVERIFY(!QFile::exists(path));
     QCOMPARE(f.dialogs.fileRequests.last().title, u("保存为"));
@@ -842,7 +1013,7 @@ void TestManagementWindow::exportWritesEveryRow()
     QVERIFY(f.store.importWaybills({imported}).first().isEmpty());
     f.dialogs.clear();
     f.dialogs.files = {path};
-    f.window->exportButton->click();
+    f.find("exportButton")->click();
     QVERIFY(exported.wait(30000));
     QCOMPARE(f.dialogs.shown.size(), 1); // the file dialog, no message
     const QByteArray bytes = f.folder.read(QStringLiteral("out.txt"));
@@ -855,7 +1026,7 @@ void TestManagementWindow::exportWritesEveryRow()
     parcel.notes = u("📦");
     QVERIFY(f.store.insertQuickAdd(parcel, parcel.daysInTransit).ok);
     f.dialogs.files = {path};
-    f.window->exportButton->click();
+    f.find("exportButton")->click();
     QVERIFY(exported.wait(30000));
     QVERIFY2(f.dialogs.lastText().contains(u("其中 1 条运单")), qPrintable(f.dialogs.lastText()));
     QVERIFY(GbkText::decode(f.folder.read(QStringLiteral("out.txt"))).contains(u("📦")));
@@ -865,7 +1036,7 @@ void TestManagementWindow::exportWritesEveryRow()
     const QString workbook = f.folder.file(QStringLiteral("out.XLSX"));
     f.dialogs.clear();
     f.dialogs.files = {workbook};
-    f.window->exportButton->click();
+    f.find("exportButton")->click();
     QVERIFY(exported.wait(30000));
     QCOMPARE(f.dialogs.shown.size(), 1);
     SheetData sheet;
@@ -879,13 +1050,13 @@ void TestManagementWindow::everyInputHasAnAccessibleName()
     Fixture f("A B");
     // A screen reader selects a cell (its Toggle action) without moving the current one.
     f.window->waybillGrid->selectionModel()->select(f.model()->index(1, 2), QItemSelectionModel::Select);
-    QCOMPARE(f.window->numberValueLabel->text(), QStringLiteral("B"));
+    QCOMPARE(f.label("numberValueLabel")->text(), QStringLiteral("B"));
     f.choose(0);
-    f.window->quickAddButton->click();
-    f.window->modifyButton->click();
-    f.window->importButton->click();
+    f.find("quickAddButton")->click();
+    f.find("modifyButton")->click();
+    f.find("importButton")->click();
     f.current.number = QStringLiteral("A");
-    f.window->detailsButton->click();
+    f.find("detailsButton")->click();
     // Inputs and value labels (the selectable ones); the views' own inner parts have no name.
     int checked = 0;
     for (QWidget *widget : f.window->findChildren<QWidget *>()) {
@@ -901,7 +1072,7 @@ void TestManagementWindow::everyInputHasAnAccessibleName()
         ++checked;
     }
     QVERIFY(checked >= 40);
-    QCOMPARE(f.window->daysInTransitValueLabel->accessibleDescription(), u("在途时间"));
+    QCOMPARE(f.label("daysInTransitValueLabel")->accessibleDescription(), u("在途时间"));
 }
 
 void TestManagementWindow::aMovedRegisterIsReadAtTheNextOpening()
@@ -943,7 +1114,8 @@ void TestManagementWindow::aServerThatIsDownIsToldWithoutHoldingTheWindow()
     QVERIFY(window.isReading() && dialogs.shown.isEmpty()); // shown first, the server tried after
     QTRY_VERIFY_WITH_TIMEOUT(!window.isReading(), 30000);
     QVERIFY2(dialogs.lastText().startsWith(u("无法连接数据库服务器")), qPrintable(dialogs.lastText()));
-    window.refreshButton->click(); // nothing open: nothing read, nothing asked
+    // Nothing open: nothing read, nothing asked.
+    window.findChild<QPushButton *>(QStringLiteral("refreshButton"))->click();
     QVERIFY(!window.isReading());
     QCOMPARE(dialogs.shown.size(), 1);
 }
@@ -995,7 +1167,7 @@ void TestManagementWindow::statisticsChartsTellCarriersApart()
 void TestManagementWindow::statisticsOfTheRegister()
 {
     Fixture f("A B");
-    f.window->statisticsButton->click();
+    f.find("statisticsButton")->click();
     StatisticsWindow *stats = f.window->statisticsWindow();
     QVERIFY(stats && stats->isVisible());
     QTRY_VERIFY(!stats->isReading());
