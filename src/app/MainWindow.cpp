@@ -2,7 +2,13 @@
 // bar, its timers, the load and the clock.
 #include "app/MainWindow.h"
 
+#include "app/CarrierControls.h"
 #include "app/ElidingLabel.h"
+#include "app/HistoryPane.h"
+#include "app/InfoPane.h"
+#include "app/InputPane.h"
+#include "app/QueryControls.h"
+#include "app/ResultsPane.h"
 #include "app/MainWindow_build.h"
 #include "app/PaneSplitter.h"
 #include "core/BackgroundTask.h"
@@ -56,42 +62,37 @@ MainWindow::MainWindow(QString dataFolder, Services services, std::unique_ptr<Br
     buildCarrierArea(central);
     buildQueryArea(central);
     buildInputArea(central);
-    buildHistoryArea(central);
+    m_historyPane = new HistoryPane(m_dataFolder, m_clock, central);
+    connect(m_historyPane, &HistoryPane::picked, this,
+            [this](const HistoryModel::Row &row) { historyPick(row.number, row.carrier); });
+    connect(m_historyPane, &HistoryPane::loaded, this, &MainWindow::historyLoaded);
+    connect(m_historyPane, &HistoryPane::loadFailed, this,
+            [this](const QString &message) { m_dialogs.information(this, Program::kTitle, message); });
+    connect(m_historyPane, &HistoryPane::settingsClicked, this, &MainWindow::showSettings);
+    connect(m_historyPane, &HistoryPane::managementClicked, this, &MainWindow::showManagement);
     connect(m_choice, &WaybillChoice::changed, this, &MainWindow::showChoice);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(carrierGroup, 3);
+    top->addWidget(m_carriers->carrierGroup(), 3);
     auto *sideColumn = new QVBoxLayout;
-    sideColumn->addWidget(sourceGroup);
-    sideColumn->addWidget(infoGroup);
+    sideColumn->addWidget(m_carriers->sourceGroup());
+    sideColumn->addWidget(m_infoPane);
     top->addLayout(sideColumn, 2);
     layout->addLayout(top);
 
     // What an enlarged window gains goes to the page, the results and the
     // history; the user moves the panes' borders, which are kept at exit.
-    auto *resultsPane = new QWidget(central);
-    auto *results = new QVBoxLayout(resultsPane);
-    results->setContentsMargins(0, 0, 0, 0);
-    results->setSpacing(0);
-    results->addWidget(resultTabs);
-    results->addWidget(detailedResultText, 1);
-    results->addWidget(conciseResultView, 1);
-    auto *resultButtons = new QHBoxLayout;
-    resultButtons->addWidget(saveConciseResultsButton);
-    resultButtons->addWidget(saveDetailedResultsButton);
-    resultButtons->addWidget(clearResultsButton);
-    results->addLayout(resultButtons);
     resultSplitter = named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整查询结果的宽度"), central),
                            "resultSplitter");
-    resultSplitter->addWidget(resultsPane);
-    resultSplitter->addWidget(queryGroup);
+    resultSplitter->addWidget(m_results);
+    resultSplitter->addWidget(m_queryControls);
     resultSplitter->setStretchFactor(0, 1);
     resultSplitter->setStretchFactor(1, 0);
 
     lowerSplitter = named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整历史记录的宽度"), central),
                           "lowerSplitter");
-    lowerSplitter->addWidget(inputTabs);
-    lowerSplitter->addWidget(historyGroup);
+    lowerSplitter->addWidget(m_inputPane);
+    lowerSplitter->addWidget(m_historyPane);
     lowerSplitter->setStretchFactor(0, 0);
     lowerSplitter->setStretchFactor(1, 1);
 
@@ -170,10 +171,10 @@ void MainWindow::buildTimers()
 
 void MainWindow::load()
 {
-    currentNumberOption->setChecked(true);
+    m_queryControls->setScope(QueryControls::Scope::Current);
     m_browser->navigate(Endpoints::current().makerSite);
     updateStatusLine();
-    timeEdit->setText(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
+    m_inputPane->setTime(m_clock.today().toString(QStringLiteral("yyyy/M/d")));
     const StoreLocation where = RegisterLocation::read(m_dataFolder);
     if (where.onServer)
         openServerRegister(where);

@@ -5,6 +5,7 @@
 #include "query/PassMarks.h"
 #include "carriers/WaybillChoice.h"
 #include "query/QueryPass.h"
+#include "app/TypedCarrierChoice.h"
 #include "store/WaybillStore.h"
 
 #include <QMainWindow>
@@ -25,27 +26,19 @@ struct CheckEffect;
 class BackgroundRefresh;
 struct FlaggedWaybill;
 class Dialogs;
-class HistoryLoader;
+class HistoryPane;
+class InfoPane;
+class CarrierControls;
+class InputPane;
+class ResultsPane;
+class QueryControls;
 class RegisterWatch;
-class HistoryModel;
 class Launcher;
 class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
 class QSplitter;
-class QTabBar;
-class QTabWidget;
-class QTextEdit;
-class QTreeView;
-class QTreeWidget;
 class AutoStart;
 class AboutWindow;
 class SettingsDialog;
@@ -57,9 +50,10 @@ class UpdateCheck;
 class UpdateWindow;
 struct UpdateResult;
 
-// The main window: carrier and data-source selection, the queries and their
-// results, the input form and the history list, the tray icon and menus.
-// Its implementation is split by concern over several MainWindow_*.cpp files.
+// The main window: the panes (carriers and sources, 信息, the query controls
+// and results, the input form, the history) wired together, with the menus,
+// the tray icon and the status bar. The panes keep their own controls; the
+// window's implementation is split by concern over MainWindow_*.cpp files.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -109,7 +103,7 @@ public:
     void stopQueries();
     bool isConciseQueryRunning() const;
     bool isDetailedPassRunning() const;
-    QString detailedText() const { return m_detailText; }
+    QString detailedText() const;
 
     // How the program ends; tests replace it to watch the exit.
     void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
@@ -117,7 +111,27 @@ public:
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
     void exitFromTray();
 
-    // Controls; each one's objectName is its member name.
+    int registerIndexSize() const { return m_register.size(); }
+    void showBatchCarriers();
+    void setBatchLineCarrier(int line, const QString &carrier);
+    AboutWindow *aboutWindow() const { return m_about; }
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+
+Q_SIGNALS:
+    void historyLoaded();
+    // Waybills newly signed for were announced, in one notice (in the tray or the status bar).
+    void signingAnnounced(const QStringList &numbers, const QString &title);
+    // Time flags newly on were announced, in one notice.
+    void flagsAnnounced(const QStringList &numbers, const QString &title);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // Controls; each one's objectName is its member name, by which tests find it.
     QMenu *settingsMenu = nullptr;
     QAction *settingsAction = nullptr;
     QMenu *skinMenu = nullptr;
@@ -134,57 +148,6 @@ public:
     QAction *trayOpenAction = nullptr;
     QAction *trayExitAction = nullptr;
 
-    QGroupBox *carrierGroup = nullptr;
-    QRadioButton *carrierOptions[12] = {};
-    QLabel *otherCarriersLabel = nullptr;
-    QListWidget *otherCarriersList = nullptr;
-    QGroupBox *sourceGroup = nullptr;
-    QRadioButton *defaultSourceOption = nullptr;
-    QRadioButton *backupSource1Option = nullptr;
-    QRadioButton *backupSource2Option = nullptr;
-    QLabel *defaultSourceNoteLabel = nullptr;
-    QGroupBox *infoGroup = nullptr;
-    QLabel *numberCaptionLabel = nullptr, *numberValueLabel = nullptr, *carrierCaptionLabel = nullptr,
-           *carrierValueLabel = nullptr;
-    QLabel *hotlineCaptionLabel = nullptr, *hotlineValueLabel = nullptr;
-    QLabel *notesValueLabel = nullptr, *daysInTransitValueLabel = nullptr, *statusValueLabel = nullptr;
-    QLabel *goodsValueLabel = nullptr, *amountValueLabel = nullptr, *timeValueLabel = nullptr,
-           *nameValueLabel = nullptr, *phoneValueLabel = nullptr, *addressValueLabel = nullptr;
-    QPushButton *carrierHomePageButton = nullptr;
-
-    QGroupBox *queryGroup = nullptr; // "查询"
-    QRadioButton *currentNumberOption = nullptr;
-    QRadioButton *storedNumbersOption = nullptr;
-    QRadioButton *batchNumbersOption = nullptr;
-    QPushButton *conciseQueryButton = nullptr;
-    QPushButton *detailedQueryButton = nullptr;
-    QPushButton *stopQueryButton = nullptr;
-
-    QTabBar *resultTabs = nullptr;
-    QTextEdit *detailedResultText = nullptr;
-    QTreeWidget *conciseResultView = nullptr;
-    QPushButton *saveConciseResultsButton = nullptr;
-    QPushButton *saveDetailedResultsButton = nullptr;
-    QPushButton *clearResultsButton = nullptr;
-
-    QTabWidget *inputTabs = nullptr;
-    QGroupBox *inputGroup = nullptr;
-    QLabel *numberInputLabel = nullptr, *goodsInputLabel = nullptr, *amountInputLabel = nullptr,
-           *timeInputLabel = nullptr, *nameInputLabel = nullptr, *phoneInputLabel = nullptr,
-           *addressInputLabel = nullptr, *notesInputLabel = nullptr;
-    QLineEdit *numberEdit = nullptr, *goodsEdit = nullptr, *amountEdit = nullptr, *timeEdit = nullptr,
-              *nameEdit = nullptr, *phoneEdit = nullptr, *addressEdit = nullptr, *notesEdit = nullptr;
-    QPlainTextEdit *batchNumbersEdit = nullptr;
-    QPushButton *saveInputButton = nullptr;
-    QPushButton *clearInputButton = nullptr;
-    QCheckBox *autoSaveCheckBox = nullptr;
-
-    QGroupBox *historyGroup = nullptr;
-    QTreeView *historyView = nullptr;
-    QCheckBox *showArchivedCheckBox = nullptr; // 显示已归档, under the history list
-    QPushButton *refreshHistoryButton = nullptr;
-    QPushButton *managementButton = nullptr;
-    QPushButton *settingsButton = nullptr;
 
     // The panes of the working areas: the page, the results and the input above one another;
     // results beside the query buttons; the input form beside the history.
@@ -205,28 +168,10 @@ public:
     ClassicTimer *historyRefreshTimer = nullptr;
     ClassicTimer *startSelectionTimer = nullptr;
 
-    AboutWindow *aboutWindow() const { return m_about; }
-    QSystemTrayIcon *trayIcon() const { return m_tray; }
-
-Q_SIGNALS:
-    void historyLoaded();
-    // Waybills newly signed for were announced, in one notice (in the tray or the status bar).
-    void signingAnnounced(const QStringList &numbers, const QString &title);
-    // Time flags newly on were announced, in one notice.
-    void flagsAnnounced(const QStringList &numbers, const QString &title);
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void changeEvent(QEvent *event) override;
-
-private:
     // Building the window (MainWindow.cpp) and its areas (MainWindow_areas.cpp).
     void buildCarrierArea(QWidget *parent);
     void buildQueryArea(QWidget *parent);
     void buildInputArea(QWidget *parent);
-    void buildHistoryArea(QWidget *parent);
     void buildTimers();
     void load();
     void indexRegisterForSearch();
@@ -265,7 +210,7 @@ private:
     void announceCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier);
     void announceSignings();
     void announceFlags(const QVector<FlaggedWaybill> &fresh);
-    void restartChosenRefresh();
+    void restartChosenRefresh(const QString &number);
     void showNotice(const QString &title, const QString &body, const QString &shown);
     void passEnded();
     void openAnnounced();
@@ -277,19 +222,19 @@ private:
 
     // Carrier and data-source selection (MainWindow_selection.cpp).
     void selectCarrier(int button);
-    void whenChosen(QRadioButton *button, std::function<void()> action);
     void setCarrierButtonOn(int button);
     void turnCarrierButtonsOff();
     void selectListedCarrier();
     void selectListEntry(int index);
     void selectDataSource(DataSource source);
-    void historyPick(int row);
+    void historyPick(const QString &number, const QString &carrier);
     void openCarrierHomePage();
     void showCarrier(const Carrier &carrier);
     void showChoice();
     void navigate(const QString &address);
 
     void applyStoredSkin();
+    QAction *skinAction(int skin) const;
     void onUpdateCheckTick();
     void selectCarrierFromSettings(const Carrier &carrier);
 
@@ -301,11 +246,9 @@ private:
     void detectionLink(const QString &link);
     void userChoseCarrier();
     void rebuildRegisterIndex();
-    void chooseForBatchLine(int line);
 
     // Input form and history (MainWindow_input.cpp).
-    void trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus);
-    void clearInput();
+    void formChanged(QString Waybill::*field, const QString &text);
     void storeAutoSave();
     void onHistoryRefreshTick();
 
@@ -315,8 +258,6 @@ private:
     void stopDetailedPass(const QString &why);
     void showQueryStatus(const QString &text);
     void refreshHistoryAfterMarks();
-    void appendDetail(const QString &text);
-    void setDetail(const QString &text);
     bool prepareBatch(QVector<QPair<QString, QString>> *rows);
     void startConcisePass(const QVector<QPair<QString, QString>> &waybills, bool batch, bool mark);
     void prepareConciseList();
@@ -324,7 +265,6 @@ private:
     void saveConciseResults();
     void saveDetailedResults();
     void clearResults();
-    void showChosenResults();
 
     QString m_dataFolder;
     Dialogs &m_dialogs;
@@ -332,10 +272,12 @@ private:
     const Clock &m_clock;
     std::unique_ptr<Browser> m_browser;
     WaybillStore m_store;
-    QButtonGroup *m_carrierButtons = nullptr;
-    QButtonGroup *m_sourceButtons = nullptr;
-    HistoryModel *m_history = nullptr;
-    HistoryLoader *m_historyLoader = nullptr;
+    CarrierControls *m_carriers = nullptr;
+    HistoryPane *m_historyPane = nullptr;
+    InfoPane *m_infoPane = nullptr;
+    InputPane *m_inputPane = nullptr;
+    ResultsPane *m_results = nullptr;
+    QueryControls *m_queryControls = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     AboutWindow *m_about = nullptr;
     std::function<void()> m_quit;
@@ -347,7 +289,6 @@ private:
     DetailedQuery *m_detailed = nullptr;
     bool m_detailCurrent = false; // a current-waybill query, not a pass
     bool m_markedSinceLoad = false;
-    QString m_detailText;
     QString m_lastDetailFile;
     ConciseQueryRunner *m_concise = nullptr;
     ConciseQueryRunner *m_traced = nullptr; // the detailed pass of an account service
@@ -368,23 +309,12 @@ private:
     PassMarks m_detailedSaves;
     WaybillChoice *m_choice = nullptr; // the waybill the window is on; its labels only show it
     QueryPass::LastAnswers m_lastAnswers; // what a pass said of numbers not (yet) in the register
-    bool m_suppressListAction = false;
-    bool m_choosingInCode = false;
     bool m_exiting = false;
 
     CarrierDetection::RegisterIndex m_register;
     BackgroundTask *m_registerTask = nullptr;
     BackgroundTask *m_searchIndexTask = nullptr;
     BackgroundTask *m_openTask = nullptr; // a server's first connection, off the window's thread
-    bool m_carrierChosenByUser = false; // never overwritten by a detection
-    QString m_undoneFor;                // the number whose automatic choice was undone
-    const Carrier *m_autoChosen = nullptr;
-    CarrierDetection::Result m_offered;
+    TypedCarrierChoice m_typedCarrier; // the carrier for the number typed in 单号
 
-public:
-    QLabel *detectionLabel = nullptr;         // under 单号: what the number looks like
-    QListWidget *batchCarriersList = nullptr; // beside 批量快递单: each line's carrier
-    int registerIndexSize() const { return m_register.size(); }
-    void showBatchCarriers();
-    void setBatchLineCarrier(int line, const QString &carrier);
 };

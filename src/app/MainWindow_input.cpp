@@ -8,7 +8,9 @@
 #include "core/Dialogs.h"
 #include "manage/ManagementWindow.h"
 #include "settings/AppSettings.h"
-#include "store/HistoryLoader.h"
+#include "app/HistoryPane.h"
+#include "app/InfoPane.h"
+#include "app/InputPane.h"
 #include "store/Waybill.h"
 #include "query/PassMarks.h"
 
@@ -16,29 +18,22 @@
 #include <QLabel>
 #include <QLineEdit>
 
-void MainWindow::trimmedMirror(QLineEdit *box, QLabel *mirror, bool updateStatus)
+void MainWindow::formChanged(QString Waybill::*field, const QString &text)
 {
-    const QString trimmed = TrimBlanks(box->text());
-    if (trimmed != box->text()) {
-        // The box never keeps blanks at either end; the change comes back here.
-        const int caret = qMin(box->cursorPosition(), int(trimmed.size()));
-        box->setText(trimmed);
-        box->setCursorPosition(caret);
+    if (field != &Waybill::number) {
+        m_infoPane->setField(field, text);
         return;
     }
     // The number is the choice's as it will be stored and queried.
-    if (box == numberEdit)
-        m_choice->setNumber(WaybillNumber::normalForm(box->text()));
-    else
-        mirror->setText(box->text());
-    if (updateStatus)
-        updateStatusLine();
+    m_choice->setNumber(WaybillNumber::normalForm(text));
+    updateStatusLine();
+    updateDetection();
 }
 
 void MainWindow::saveInput()
 {
     const QString &title = Program::kTitle;
-    if (numberEdit->text().isEmpty()) {
+    if (m_inputPane->number().isEmpty()) {
         m_dialogs.information(this, title, QStringLiteral("快递单号不能为空！"));
     } else if (!m_choice->hasCarrier()) {
         m_dialogs.information(this, title, QStringLiteral("呵呵，忘记选择快递公司啦！"));
@@ -72,40 +67,26 @@ void MainWindow::keepLastAnswer(const QString &number)
 
 Waybill MainWindow::currentWaybill() const
 {
-    Waybill w;
+    Waybill w = m_infoPane->waybill();
     w.number = m_choice->number();
     w.carrier = m_choice->carrierName();
-    w.goods = goodsValueLabel->text();
-    w.amount = amountValueLabel->text();
-    w.time = timeValueLabel->text();
-    w.name = nameValueLabel->text();
-    w.phone = phoneValueLabel->text();
-    w.address = addressValueLabel->text();
-    w.notes = notesValueLabel->text();
     return w;
-}
-
-void MainWindow::clearInput()
-{
-    for (QLineEdit *box : {numberEdit, nameEdit, phoneEdit, notesEdit, goodsEdit, amountEdit, addressEdit})
-        box->setText(QString());
 }
 
 void MainWindow::storeAutoSave()
 {
     AppSettings::write(m_dataFolder, AppSettings::kAutoSave,
-                       autoSaveCheckBox->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+                       m_inputPane->autoSave() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void MainWindow::loadHistory()
 {
-    m_historyLoader->load(
-        {m_clock.today(), WatchSettings::archiveDays(m_dataFolder), showArchivedCheckBox->isChecked()});
+    m_historyPane->load();
 }
 
 bool MainWindow::isHistoryLoading() const
 {
-    return m_historyLoader->isLoading();
+    return m_historyPane->isLoading();
 }
 
 ManagementWindow *MainWindow::managementWindow() const

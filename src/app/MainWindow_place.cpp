@@ -2,6 +2,7 @@
 // screen it opens on, saved at exit; the panes' handles in the Tab order.
 #include "app/MainWindow.h"
 
+#include "app/InputPane.h"
 #include "app/MainWindow_build.h"
 #include "app/PaneSplitter.h"
 #include "settings/WindowPlace.h"
@@ -71,7 +72,7 @@ void MainWindow::fitPanes()
     const int results = qMax(resultSplitter->minimumSizeHint().height(), left / 3);
     areaSplitter->setSizes({left - results, results});
     const int lower = lowerSplitter->height();
-    const int input = qMin(inputTabs->sizeHint().height(), lower / 2);
+    const int input = qMin(m_inputPane->sizeHint().height(), lower / 2);
     lowerSplitter->setSizes({input, lower - input});
 }
 

@@ -19,25 +19,23 @@
 #include <QActionGroup>
 #include <QRadioButton>
 
-namespace {
-QAction *skinAction(MainWindow &w, int skin)
+QAction *MainWindow::skinAction(int skin) const
 {
-    QAction *actions[] = {w.defaultSkinAction, w.classicQqSkinAction, w.blocksSkinAction, w.darkSkinAction};
+    QAction *const actions[] = {defaultSkinAction, classicQqSkinAction, blocksSkinAction, darkSkinAction};
     return actions[skin];
 }
-} // namespace
 
 void MainWindow::applyStoredSkin()
 {
     auto *group = new QActionGroup(this);
     group->setExclusive(true);
     for (int i = 0; i < 4; ++i) {
-        group->addAction(skinAction(*this, i));
-        connect(skinAction(*this, i), &QAction::triggered, this, [this, i] { chooseSkinFromMenu(i); });
+        group->addAction(skinAction(i));
+        connect(skinAction(i), &QAction::triggered, this, [this, i] { chooseSkinFromMenu(i); });
     }
     const Skin &stored = SkinFromSetting(AppSettings::read(m_dataFolder, AppSettings::kSkin));
     const int index = int(&stored - Skins::all().data());
-    skinAction(*this, index)->setChecked(true);
+    skinAction(index)->setChecked(true);
     ApplySkin(m_dataFolder, stored.relativePath);
 }
 
@@ -46,7 +44,7 @@ void MainWindow::chooseSkinFromMenu(int skin)
     const Skin &chosen = Skins::all().at(skin);
     ApplySkin(m_dataFolder, chosen.relativePath);
     AppSettings::write(m_dataFolder, AppSettings::kSkin, chosen.menuValue);
-    skinAction(*this, skin)->setChecked(true);
+    skinAction(skin)->setChecked(true);
 }
 
 SettingsDialog *MainWindow::settingsWindow() const

@@ -1,5 +1,9 @@
 // The concise and the detailed query of the main window.
 #include "app/MainWindow.h"
+#include "app/QueryControls.h"
+#include "app/InfoPane.h"
+#include "app/InputPane.h"
+#include "app/ResultsPane.h"
 #include "carriers/CarrierCatalogue.h"
 #include "core/ProgramName.h"
 
@@ -45,9 +49,9 @@ QString apiCodeFor(const QString &carrierName, bool batch)
 
 void MainWindow::buildQueryMachinery()
 {
-    connect(conciseQueryButton, &QPushButton::clicked, this, &MainWindow::runConciseQuery);
-    connect(detailedQueryButton, &QPushButton::clicked, this, &MainWindow::runDetailedQuery);
-    connect(stopQueryButton, &QPushButton::clicked, this, &MainWindow::stopQueries);
+    connect(m_queryControls, &QueryControls::conciseClicked, this, &MainWindow::runConciseQuery);
+    connect(m_queryControls, &QueryControls::detailedClicked, this, &MainWindow::runDetailedQuery);
+    connect(m_queryControls, &QueryControls::stopClicked, this, &MainWindow::stopQueries);
     buildDetailedQuery();
     buildBackgroundRefresh();
 
@@ -60,8 +64,8 @@ void MainWindow::buildQueryMachinery()
     m_traced = new ConciseQueryRunner(this);
     buildTrackingServices();
     connect(m_concise, &ConciseQueryRunner::finished, this, [this](bool stopped) {
-        conciseQueryButton->setEnabled(true);
-        stopQueryButton->setEnabled(isDetailedPassRunning());
+        m_queryControls->setConciseEnabled(true);
+        m_queryControls->setStopEnabled(isDetailedPassRunning());
         showQueryStatus(
             m_conciseSaves.endOfPass(stopped ? QStringLiteral("简洁查询已停止") : QStringLiteral("简洁查询完成")));
         passEnded();
@@ -70,15 +74,14 @@ void MainWindow::buildQueryMachinery()
 
 void MainWindow::showConciseRow(const ConciseRow &row, bool mark)
 {
-    auto *item = new QTreeWidgetItem(conciseResultView, QStringList{row.number, row.carrier, row.state});
-    item->setToolTip(2, row.state);
+    const int shown = m_results->addConciseRow(row.number, row.carrier, row.state);
     if (!row.failed && !row.state.isEmpty() && row.state != ConciseQueryRunner::unsupportedCarrierState())
         m_lastAnswers.remember({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor, row.status});
     // A failed request learned nothing, and a typed batch is not the register's.
     if (mark && !row.failed && !row.state.isEmpty() && row.state != ConciseQueryRunner::unsupportedCarrierState() &&
         !markSignedFor({row.number, m_clock.now(), StateSource::kConcise, row.state, row.signedFor, row.status},
                        m_conciseSaves))
-        item->setText(2, row.state + PassMarks::rowNote());
+        m_results->setConciseState(shown, row.state + PassMarks::rowNote());
 }
 
 bool MainWindow::isConciseQueryRunning() const
@@ -119,7 +122,7 @@ void MainWindow::stopQueries()
     m_concise->stop();
     m_detailed->stop();
     m_traced->stop();
-    stopQueryButton->setEnabled(false);
+    m_queryControls->setStopEnabled(false);
 }
 
 // Each typed batch works on exactly the numbers typed: the scratch table is
@@ -131,8 +134,8 @@ bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
 {
     // The window's carrier runs the lines only when the user chose it; a
     // start-up default or an automatic choice never decides for a whole batch.
-    const Carrier *chosen = m_carrierChosenByUser ? m_choice->carrier() : nullptr;
-    const QString text = batchNumbersEdit->toPlainText();
+    const Carrier *chosen = m_typedCarrier.chosenByUser() ? m_choice->carrier() : nullptr;
+    const QString text = m_inputPane->batchText();
     const QueryPass::BatchRun run = QueryPass::resolveBatch(
         CarrierDetection::planBatch(text, &m_register),
         chosen ? CarrierDetection::planBatch(text, &m_register, chosen) : CarrierDetection::BatchPlan(), chosen);
@@ -188,16 +191,7 @@ bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
 
 void MainWindow::prepareConciseList()
 {
-    conciseResultView->show();
-    detailedResultText->hide();
-    conciseResultView->clear();
-    conciseResultView->setColumnCount(3);
-    conciseResultView->setHeaderLabels(
-        {QStringLiteral("快递单号"), QStringLiteral("快递公司"), QStringLiteral("最后状态")});
-    // The number and the carrier whole; the state takes the rest, its tooltip the whole of it.
-    conciseResultView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    conciseResultView->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    resultTabs->setCurrentIndex(1);
+    m_results->startConcise();
 }
 
 void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybills, bool batch, bool mark)
@@ -217,8 +211,8 @@ void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybil
     m_conciseMarks = mark;
     m_conciseSaves.startPass();
     m_refresh->yieldToUser();
-    conciseQueryButton->setEnabled(false);
-    stopQueryButton->setEnabled(true);
+    m_queryControls->setConciseEnabled(false);
+    m_queryControls->setStopEnabled(true);
     m_concise->start(jobs);
 }
 
@@ -233,15 +227,15 @@ QString MainWindow::storedPhone(const QString &number, const QString &carrier)
     if (!asked)
         return QString();
     // The telephone typed in the form counts for the number it was typed with.
-    if (number == m_choice->number() && !phoneValueLabel->text().isEmpty())
-        return phoneValueLabel->text();
+    if (number == m_choice->number() && !m_infoPane->waybill().phone.isEmpty())
+        return m_infoPane->waybill().phone;
     const std::optional<Waybill> stored = m_store.find(number);
     return stored ? stored->phone : QString();
 }
 
 void MainWindow::runConciseQuery()
 {
-    if (!currentNumberOption->isChecked() && !storedNumbersOption->isChecked() && !batchNumbersOption->isChecked()) {
+    if (m_queryControls->scope() == QueryControls::Scope::None) {
         m_dialogs.information(this, Program::kTitle,
                               QStringLiteral("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
         return;
@@ -253,7 +247,7 @@ void MainWindow::runConciseQuery()
         m_dialogs.information(this, Program::kTitle, QStringLiteral("详细查询正在进行，请等它结束或先停止查询。"));
         return;
     }
-    if (batchNumbersOption->isChecked()) {
+    if (m_queryControls->scope() == QueryControls::Scope::Batch) {
         QVector<QPair<QString, QString>> rows;
         if (!prepareBatch(&rows))
             return;
@@ -261,14 +255,14 @@ void MainWindow::runConciseQuery()
         startConcisePass(rows, true, false);
         return;
     }
-    if (currentNumberOption->isChecked() && m_choice->hasNumber() && !m_choice->hasCarrier()) {
+    if (m_queryControls->scope() == QueryControls::Scope::Current && m_choice->hasNumber() && !m_choice->hasCarrier()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
         return;
     }
-    if (currentNumberOption->isChecked() && autoSaveCheckBox->isChecked() && !numberEdit->text().isEmpty())
+    if (m_queryControls->scope() == QueryControls::Scope::Current && m_inputPane->autoSave() && !m_inputPane->number().isEmpty())
         saveInput();
     prepareConciseList();
-    if (storedNumbersOption->isChecked()) {
+    if (m_queryControls->scope() == QueryControls::Scope::Stored) {
         Outcome outcome;
         const QVector<Waybill> stored = m_store.allWaybills(&outcome);
         if (!outcome)
@@ -284,36 +278,19 @@ void MainWindow::runConciseQuery()
 
 // --- detailed query --------------------------------------------------------
 
-void MainWindow::setDetail(const QString &text)
-{
-    m_detailText = text;
-    detailedResultText->setPlainText(text);
-}
-
-void MainWindow::appendDetail(const QString &text)
-{
-    if (text.isEmpty())
-        return;
-    m_detailText += text;
-    QTextCursor cursor(detailedResultText->document());
-    cursor.movePosition(QTextCursor::End);
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    cursor.insertText(shown);
-}
 
 void MainWindow::buildDetailedQuery()
 {
     m_detailed = new DetailedQuery(*m_browser, this);
     connect(m_detailed, &DetailedQuery::stepStarted, this, [this](int index, const DetailedJob &job) {
         if (!m_detailCurrent)
-            appendDetail(WaybillLine(job.number, job.carrier));
+            m_results->appendDetail(WaybillLine(job.number, job.carrier));
         showQueryProgress(index + 1, m_detailed->total());
     });
     connect(m_detailed, &DetailedQuery::harvested, this,
             [this](int, const DetailedJob &job, const QStringList &lines, bool signedFor) {
-                appendDetail(HarvestedText(lines));
-                if (m_detailCurrent && FoundNothing(m_detailText, job.number, job.carrier)) {
+                m_results->appendDetail(HarvestedText(lines));
+                if (m_detailCurrent && FoundNothing(m_results->detailText(), job.number, job.carrier)) {
                     m_dialogs.information(
                         this, QStringLiteral("sorry"),
                         QStringLiteral("查询未果!\r\n1.可能是系统繁忙，请稍后再试或者将延迟时间设置的大点！\r\n"
@@ -327,13 +304,13 @@ void MainWindow::buildDetailedQuery()
                 if (signedFor || !state.isEmpty())
                     m_lastAnswers.remember(check);
                 if ((signedFor || !state.isEmpty()) && !markSignedFor(check, m_detailedSaves))
-                    appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
+                    m_results->appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
             });
     connect(m_detailed, &DetailedQuery::stepFailed, this,
-            [this](int, const DetailedJob &, const QString &reason) { appendDetail(reason + QStringLiteral("\r\n")); });
+            [this](int, const DetailedJob &, const QString &reason) { m_results->appendDetail(reason + QStringLiteral("\r\n")); });
     connect(m_detailed, &DetailedQuery::finished, this, [this](bool stopped) {
-        detailedQueryButton->setEnabled(true);
-        stopQueryButton->setEnabled(isConciseQueryRunning());
+        m_queryControls->setDetailedEnabled(true);
+        m_queryControls->setStopEnabled(isConciseQueryRunning());
         showQueryStatus(
             m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
         passEnded();
@@ -364,19 +341,18 @@ void MainWindow::stopDetailedPass(const QString &why)
 
 void MainWindow::runDetailedQuery()
 {
-    if (!currentNumberOption->isChecked() && !storedNumbersOption->isChecked() && !batchNumbersOption->isChecked()) {
+    if (m_queryControls->scope() == QueryControls::Scope::None) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("请先选择查询的内容方式！！！"));
         return;
     }
     // One pass at a time: its button comes back only when the pass has ended.
     if (isDetailedPassRunning())
         return;
-    conciseResultView->hide();
-    detailedResultText->show();
+    m_results->startDetailed();
 
     QVector<DetailedJob> jobs;
-    if (currentNumberOption->isChecked()) {
-        if (autoSaveCheckBox->isChecked() && !numberEdit->text().isEmpty())
+    if (m_queryControls->scope() == QueryControls::Scope::Current) {
+        if (m_inputPane->autoSave() && !m_inputPane->number().isEmpty())
             saveInput();
         if (!m_choice->hasNumber() || !m_choice->hasCarrier()) {
             m_dialogs.information(this, Program::kTitle,
@@ -385,7 +361,7 @@ void MainWindow::runDetailedQuery()
             return;
         }
         jobs.push_back({m_choice->number(), m_choice->carrierName()});
-    } else if (storedNumbersOption->isChecked()) {
+    } else if (m_queryControls->scope() == QueryControls::Scope::Stored) {
         Outcome outcome;
         const QVector<Waybill> stored = m_store.allWaybills(&outcome);
         if (!outcome) {
@@ -401,14 +377,14 @@ void MainWindow::runDetailedQuery()
         for (const auto &[number, carrier] : rows)
             jobs.push_back({number, carrier});
     }
-    resultTabs->setCurrentIndex(0);
-    m_detailCurrent = currentNumberOption->isChecked();
-    setDetail(m_detailCurrent ? DetailHeader(jobs.first().number, jobs.first().carrier) : QString());
-    stopQueryButton->setEnabled(true);
+    m_results->chooseDetailedTab();
+    m_detailCurrent = m_queryControls->scope() == QueryControls::Scope::Current;
+    m_results->setDetail(m_detailCurrent ? DetailHeader(jobs.first().number, jobs.first().carrier) : QString());
+    m_queryControls->setStopEnabled(true);
     m_refresh->yieldToUser();
     m_detailedSaves.startPass();
     // Before start(): a pass with nothing to run ends inside it.
-    detailedQueryButton->setEnabled(false);
+    m_queryControls->setDetailedEnabled(false);
     if (m_services->usesAccount()) {
         QVector<QPair<QString, QString>> waybills;
         for (const DetailedJob &job : std::as_const(jobs))
@@ -417,8 +393,8 @@ void MainWindow::runDetailedQuery()
         for (const ConciseRow &row : recent)
             appendTrace(row);
         if (waybills.isEmpty()) {
-            detailedQueryButton->setEnabled(true);
-            stopQueryButton->setEnabled(isConciseQueryRunning());
+            m_queryControls->setDetailedEnabled(true);
+            m_queryControls->setStopEnabled(isConciseQueryRunning());
             showQueryStatus(QStringLiteral("详细查询完成"));
             return;
         }

@@ -1,5 +1,6 @@
 // Saving, clearing and switching the query results of the main window.
 #include "app/MainWindow.h"
+#include "app/ResultsPane.h"
 #include "core/ProgramName.h"
 
 #include "core/Dialogs.h"
@@ -20,16 +21,7 @@ void MainWindow::saveConciseResults()
     const QString path = m_dialogs.saveFile(this, request);
     if (path.isEmpty())
         return;
-    QVector<QStringList> rows;
-    const int columns = conciseResultView->columnCount();
-    for (int r = 0; r < conciseResultView->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem *item = conciseResultView->topLevelItem(r);
-        QStringList cells;
-        for (int c = 0; c < qMax(columns, 1); ++c)
-            cells << item->text(c);
-        rows << cells;
-    }
-    if (Outcome saved = SaveConciseResults(path, rows); !saved)
+    if (Outcome saved = SaveConciseResults(path, m_results->conciseRows()); !saved)
         m_dialogs.information(this, Program::kTitle, saved.error);
 }
 
@@ -46,22 +38,17 @@ void MainWindow::saveDetailedResults()
     if (path.isEmpty())
         return;
     m_lastDetailFile = path;
-    if (Outcome saved = SaveDetailedResults(path, m_detailText); !saved)
+    if (Outcome saved = SaveDetailedResults(path, m_results->detailText()); !saved)
         m_dialogs.information(this, Program::kTitle, saved.error);
 }
 
 void MainWindow::clearResults()
 {
-    setDetail(QString());
-    conciseResultView->clear();
-    // Rows still on their way need the columns they are written into.
-    if (!isConciseQueryRunning())
-        conciseResultView->setColumnCount(0);
+    m_results->setDetail(QString());
+    m_results->clearConcise(isConciseQueryRunning());
 }
 
-void MainWindow::showChosenResults()
+QString MainWindow::detailedText() const
 {
-    const bool detailed = resultTabs->currentIndex() == 0;
-    detailedResultText->setVisible(detailed);
-    conciseResultView->setVisible(!detailed);
+    return m_results->detailText();
 }

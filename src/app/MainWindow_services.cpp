@@ -2,6 +2,8 @@
 // of the last half hour, the move to another service, and the detailed pass
 // that shows a service's whole trace instead of a page.
 #include "app/MainWindow.h"
+#include "app/QueryControls.h"
+#include "app/ResultsPane.h"
 
 #include "core/Clock.h"
 #include "core/Dialogs.h"
@@ -44,8 +46,8 @@ void MainWindow::buildTrackingServices()
     connect(m_traced, &ConciseQueryRunner::rowReady, this, &MainWindow::showTrace);
     connect(m_traced, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
     connect(m_traced, &ConciseQueryRunner::finished, this, [this](bool stopped) {
-        detailedQueryButton->setEnabled(true);
-        stopQueryButton->setEnabled(isConciseQueryRunning());
+        m_queryControls->setDetailedEnabled(true);
+        m_queryControls->setStopEnabled(isConciseQueryRunning());
         showQueryStatus(
             m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
         passEnded();
@@ -139,9 +141,9 @@ void MainWindow::startTracedDetailedPass(const QVector<QPair<QString, QString>> 
 void MainWindow::appendTrace(const ConciseRow &row)
 {
     if (!m_detailCurrent)
-        appendDetail(WaybillLine(row.number, row.carrier));
+        m_results->appendDetail(WaybillLine(row.number, row.carrier));
     if (row.failed) {
-        appendDetail(row.state + QStringLiteral("\r\n"));
+        m_results->appendDetail(row.state + QStringLiteral("\r\n"));
         return;
     }
     QStringList lines;
@@ -149,7 +151,7 @@ void MainWindow::appendTrace(const ConciseRow &row)
         lines << QStringList{event.time, event.place, event.text}.join(QLatin1Char(' ')).simplified();
     if (lines.isEmpty())
         lines << row.state;
-    appendDetail(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    m_results->appendDetail(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
 
 void MainWindow::showTrace(const ConciseRow &row)
@@ -161,5 +163,5 @@ void MainWindow::showTrace(const ConciseRow &row)
     if (!markSignedFor({row.number, m_clock.now(), StateSource::detailed(::Services::key(row.service)), row.state,
                         row.signedFor, row.status},
                        m_detailedSaves))
-        appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
+        m_results->appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
 }

@@ -6,7 +6,7 @@
 #include "query/BackgroundRefresh.h"
 #include "services/WaybillStatus.h"
 #include "settings/WatchSettings.h"
-#include "store/HistoryModel.h"
+#include "app/HistoryPane.h"
 #include "store/WaybillStore.h"
 
 #include <QLabel>
@@ -26,11 +26,11 @@ void MainWindow::buildBackgroundRefresh()
     connect(m_refresh, &BackgroundRefresh::tickDone, this, &MainWindow::passEnded);
     m_refresh->start();
     // The history list tells why a waybill is no longer refreshed; 刷新数据 on it starts it again.
-    m_history->setNoteFor([this](const QString &number) {
+    m_historyPane->setNoteFor([this](const QString &number) {
         const QString why = m_refresh->schedule().stoppedWhy(number, m_clock.now().toUTC());
         return WaybillStatus::isFinal(why) ? QString() : why;
     });
-    connect(refreshHistoryButton, &QPushButton::clicked, this, &MainWindow::restartChosenRefresh);
+    connect(m_historyPane, &HistoryPane::refreshClicked, this, &MainWindow::restartChosenRefresh);
 
     signingNoticeButton = new QPushButton(this);
     signingNoticeButton->setObjectName(QStringLiteral("signingNoticeButton"));
@@ -136,12 +136,10 @@ void MainWindow::announceFlags(const QVector<FlaggedWaybill> &fresh)
 }
 
 // The waybill chosen in the history list, if its refresh stopped, is refreshed again.
-void MainWindow::restartChosenRefresh()
+void MainWindow::restartChosenRefresh(const QString &number)
 {
-    const QModelIndex chosen = historyView->currentIndex();
-    if (!chosen.isValid() || chosen.row() >= m_history->rowCount())
+    if (number.isEmpty())
         return;
-    const QString number = m_history->row(chosen.row()).number;
     const QDateTime now = m_clock.now().toUTC();
     const QString why = m_refresh->schedule().stoppedWhy(number, now);
     if (why.isEmpty() || WaybillStatus::isFinal(why))

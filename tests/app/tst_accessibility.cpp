@@ -89,7 +89,7 @@ void TestAccessibility::everyControlHasANameAndEveryLabelItsText()
     management->importButton->click(); // the import window
     management->statisticsButton->click();
     w.showSettings();
-    w.aboutAction->trigger();
+    child<QAction>(&w, "aboutAction")->trigger();
     UpdateWindow update(h.folder.path(), h.launcher, UpdateResult{UpdateResult::Failed, {}, u("连接超时")});
     QList<QWidget *> windows{&w, management, w.settingsWindow(), management->statisticsWindow(), &update};
     if (auto *import = management->findChild<ImportWindow *>())
@@ -109,14 +109,14 @@ void TestAccessibility::valueLabelsSayTheirValue()
 {
     Harness h;
     MainWindow &w = *h.window;
-    QCOMPARE(nameOf(w.carrierValueLabel), u("快递公司：")); // empty: its caption, not the frame's title
-    w.numberEdit->setText(QStringLiteral("SF1001"));
-    w.carrierOptions[1]->click();
-    QCOMPARE(nameOf(w.numberValueLabel), QStringLiteral("SF1001"));
-    QCOMPARE(nameOf(w.carrierValueLabel), u("顺丰速运"));
-    QCOMPARE(nameOf(w.hotlineValueLabel), u("4008-111-111"));
-    QCOMPARE(accessible(w.hotlineValueLabel)->text(QAccessible::Description), u("客服热线"));
-    QVERIFY(nameOf(w.statusLineLabel).contains(QStringLiteral("SF1001")));
+    QCOMPARE(nameOf(child<QLabel>(&w, "carrierValueLabel")), u("快递公司：")); // empty: its caption, not the frame's title
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("SF1001"));
+    carrierOption(&w, 1)->click();
+    QCOMPARE(nameOf(child<QLabel>(&w, "numberValueLabel")), QStringLiteral("SF1001"));
+    QCOMPARE(nameOf(child<QLabel>(&w, "carrierValueLabel")), u("顺丰速运"));
+    QCOMPARE(nameOf(child<QLabel>(&w, "hotlineValueLabel")), u("4008-111-111"));
+    QCOMPARE(accessible(child<QLabel>(&w, "hotlineValueLabel"))->text(QAccessible::Description), u("客服热线"));
+    QVERIFY(nameOf(child<QLabel>(&w, "statusLineLabel")).contains(QStringLiteral("SF1001")));
 }
 
 // Small things a user sees: Chinese dates under any system language, whole
@@ -126,9 +126,9 @@ void TestAccessibility::whatTheWindowsShow()
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     Harness h;
     MainWindow &w = *h.window;
-    QTRY_VERIFY(w.clockLabel->text().contains(QStringLiteral("2026/12/7")));
-    const int row = w.otherCarriersList->sizeHintForRow(0);
-    QCOMPARE((w.otherCarriersList->viewport()->height()) % row, 0);
+    QTRY_VERIFY(child<QLabel>(&w, "clockLabel")->text().contains(QStringLiteral("2026/12/7")));
+    const int row = child<QListWidget>(&w, "otherCarriersList")->sizeHintForRow(0);
+    QCOMPARE((child<QListWidget>(&w, "otherCarriersList")->viewport()->height()) % row, 0);
     w.showManagement();
     QTableView *grid = w.managementWindow()->waybillGrid;
     QTRY_VERIFY(grid->isVisible());
@@ -143,29 +143,29 @@ void TestAccessibility::screenReaderActionsRunWhatAClickRuns()
     const QString toggle = QAccessibleActionInterface::toggleAction();
     const QString press = QAccessibleActionInterface::pressAction();
 
-    act(w.carrierOptions[1], toggle);
-    QVERIFY(w.carrierOptions[1]->isChecked());
-    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
-    QCOMPARE(w.hotlineValueLabel->text(), u("4008-111-111"));
+    act(carrierOption(&w, 1), toggle);
+    QVERIFY(carrierOption(&w, 1)->isChecked());
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("顺丰速运"));
+    QCOMPARE(child<QLabel>(&w, "hotlineValueLabel")->text(), u("4008-111-111"));
     // The arrow keys move within the group and choose as they go.
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    w.carrierOptions[1]->setFocus();
-    QTest::keyClick(w.carrierOptions[1], Qt::Key_Right);
-    QVERIFY(w.carrierOptions[2]->isChecked());
-    QCOMPARE(w.carrierValueLabel->text(), u("申通E物流"));
+    carrierOption(&w, 1)->setFocus();
+    QTest::keyClick(carrierOption(&w, 1), Qt::Key_Right);
+    QVERIFY(carrierOption(&w, 2)->isChecked());
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("申通E物流"));
 
-    act(w.backupSource1Option, toggle);
-    QVERIFY(w.backupSource1Option->isChecked());
+    act(child<QRadioButton>(&w, "backupSource1Option"), toggle);
+    QVERIFY(child<QRadioButton>(&w, "backupSource1Option")->isChecked());
     QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
-    QVERIFY(w.carrierValueLabel->text().isEmpty() && !w.conciseQueryButton->isEnabled());
-    w.backupSource1Option->setFocus();
-    QTest::keyClick(w.backupSource1Option, Qt::Key_Up);
-    QVERIFY(w.defaultSourceOption->isChecked() && w.conciseQueryButton->isEnabled());
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty() && !child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
+    child<QRadioButton>(&w, "backupSource1Option")->setFocus();
+    QTest::keyClick(child<QRadioButton>(&w, "backupSource1Option"), Qt::Key_Up);
+    QVERIFY(child<QRadioButton>(&w, "defaultSourceOption")->isChecked() && child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
 
-    w.goodsEdit->setText(u("书"));
-    act(w.clearInputButton, press);             // 清空输入信息
-    QTRY_VERIFY(w.goodsEdit->text().isEmpty()); // a pressed button clicks a moment later
+    child<QLineEdit>(&w, "goodsEdit")->setText(u("书"));
+    act(child<QPushButton>(&w, "clearInputButton"), press);             // 清空输入信息
+    QTRY_VERIFY(child<QLineEdit>(&w, "goodsEdit")->text().isEmpty()); // a pressed button clicks a moment later
 
     w.showManagement();
     ManagementWindow *management = w.managementWindow();
@@ -184,8 +184,8 @@ void TestAccessibility::escapeClosesAndFocusComesBack()
     Harness h;
     MainWindow &w = *h.window;
     QApplication::setActiveWindow(&w);
-    w.managementButton->setFocus();
-    QTest::keyClick(w.managementButton, Qt::Key_Space);
+    child<QPushButton>(&w, "managementButton")->setFocus();
+    QTest::keyClick(child<QPushButton>(&w, "managementButton"), Qt::Key_Space);
     ManagementWindow *management = nullptr;
     QTRY_VERIFY((management = w.managementWindow()) && management->isVisible());
     QApplication::setActiveWindow(management); // what the window manager does on a desktop
@@ -204,7 +204,7 @@ void TestAccessibility::escapeClosesAndFocusComesBack()
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(management->importButton));
     QTest::keyClick(management->importButton, Qt::Key_Escape);
     QTRY_VERIFY(!management->isVisible());
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.managementButton));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(child<QPushButton>(&w, "managementButton")));
 }
 
 namespace {
@@ -232,7 +232,7 @@ void TestAccessibility::tabReadsEachWindowInOrder()
     Harness h;
     h.startUp();
     MainWindow &w = *h.window;
-    const QStringList main = tabStops(&w, w.carrierOptions[0]);
+    const QStringList main = tabStops(&w, carrierOption(&w, 0));
     const QStringList input{
         QStringLiteral("numberEdit"),      QStringLiteral("goodsEdit"),       QStringLiteral("amountEdit"),
         QStringLiteral("timeEdit"),        QStringLiteral("nameEdit"),        QStringLiteral("phoneEdit"),
@@ -263,16 +263,16 @@ void TestAccessibility::enterPressesTheFocusedButton()
     Harness h;
     MainWindow &w = *h.window;
     QApplication::setActiveWindow(&w);
-    w.settingsButton->setFocus();
-    QTest::keyClick(w.settingsButton, Qt::Key_Return);
+    child<QPushButton>(&w, "settingsButton")->setFocus();
+    QTest::keyClick(child<QPushButton>(&w, "settingsButton"), Qt::Key_Return);
     QTRY_VERIFY(w.settingsWindow() && w.settingsWindow()->isVisible());
     w.settingsWindow()->close();
 
     QApplication::setActiveWindow(&w);
     QTest::keyClick(&w, Qt::Key_F10);
-    QTRY_VERIFY(w.settingsMenu->isVisible());
-    QCOMPARE(w.settingsMenu->activeAction(), w.settingsAction);
-    QTest::keyClick(w.settingsMenu, Qt::Key_Return);
+    QTRY_VERIFY(child<QMenu>(&w, "settingsMenu")->isVisible());
+    QCOMPARE(child<QMenu>(&w, "settingsMenu")->activeAction(), child<QAction>(&w, "settingsAction"));
+    QTest::keyClick(child<QMenu>(&w, "settingsMenu"), Qt::Key_Return);
     QTRY_VERIFY(w.settingsWindow()->isVisible());
     w.settingsWindow()->close();
 

@@ -90,13 +90,13 @@ void TestMainWindow::loadDoesItsStepsInOrder()
 {
     Harness h(Harness::config(u("版本号=2.9\r\n")));
     MainWindow &w = *h.window;
-    QVERIFY(w.currentNumberOption->isChecked());
+    QVERIFY(child<QRadioButton>(&w, "currentNumberOption")->isChecked());
     QCOMPARE(h.browser->addresses, QStringList{QStringLiteral("http://maker")});
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
-    QCOMPARE(w.timeEdit->text(), QStringLiteral("2026/12/7"));
-    QCOMPARE(w.timeValueLabel->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(child<QLineEdit>(&w, "timeEdit")->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(child<QLabel>(&w, "timeValueLabel")->text(), QStringLiteral("2026/12/7"));
     QCOMPARE(h.setting(AppSettings::kVersion), QStringLiteral("3.0"));
-    QVERIFY(w.conciseQueryButton->isEnabled() && w.detailedQueryButton->isEnabled());
+    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() && child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
     // The classic size at least, and never less than the panes need.
     QTRY_COMPARE(w.minimumSize(), w.layout()->totalMinimumSize().expandedTo(QSize(684, 674)));
     QVERIFY(w.findChild<QLabel *>(QStringLiteral("clockLabel"))->text().startsWith(u("当前时间：")));
@@ -119,8 +119,8 @@ void TestMainWindow::updateCheckIsArmedOnlyByExactlyZero()
     QFETCH(bool, armed);
     QFETCH(int, interval);
     Harness h(value.isNull() ? QByteArray() : Harness::config(u("自动更新=") + value + u("\r\n")));
-    QCOMPARE(h.window->updateCheckTimer->isRunning(), armed);
-    QCOMPARE(h.window->updateCheckTimer->interval(), interval);
+    QCOMPARE(child<ClassicTimer>(h.window, "updateCheckTimer")->isRunning(), armed);
+    QCOMPARE(child<ClassicTimer>(h.window, "updateCheckTimer")->interval(), interval);
 }
 
 void TestMainWindow::startUpSelection_data()
@@ -164,15 +164,15 @@ void TestMainWindow::startUpSelection()
     MainWindow &w = *h.window;
     QCOMPARE(h.checkedButton(), button);
     QCOMPARE(h.selectedListEntry(), listEntry);
-    QCOMPARE(w.carrierValueLabel->text(), carrier);
-    QCOMPARE(w.hotlineValueLabel->text(), hotline);
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), carrier);
+    QCOMPARE(child<QLabel>(&w, "hotlineValueLabel")->text(), hotline);
     QCOMPARE(h.browser->addresses.last(), lastPage);
-    QCOMPARE(w.autoSaveCheckBox->isChecked(), autoSave);
+    QCOMPARE(child<QCheckBox>(&w, "autoSaveCheckBox")->isChecked(), autoSave);
     // The detailed query brings its own pages: it is offered with any source.
-    QVERIFY(w.detailedQueryButton->isEnabled());
-    QCOMPARE(w.conciseQueryButton->isEnabled(), queryButtons || w.defaultSourceOption->isChecked());
+    QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
+    QCOMPARE(child<QPushButton>(&w, "conciseQueryButton")->isEnabled(), queryButtons || child<QRadioButton>(&w, "defaultSourceOption")->isChecked());
     if (settings.contains(u("byly2"))) {
-        QVERIFY(w.backupSource2Option->isChecked());
+        QVERIFY(child<QRadioButton>(&w, "backupSource2Option")->isChecked());
         // The list carrier's start page came first, then the page of the source.
         QCOMPARE(h.browser->addresses.mid(1, 1), QStringList{u("http://alt/all/tnt.shtml")});
     }
@@ -183,24 +183,24 @@ void TestMainWindow::dataSourceClearsTheCarrierAndSetsTheButtons()
     Harness h;
     h.startUp();
     MainWindow &w = *h.window;
-    QTest::mouseClick(w.carrierOptions[0], Qt::LeftButton);
-    QCOMPARE(w.carrierValueLabel->text(), u("EMS(E邮宝)"));
-    QCOMPARE(w.hotlineValueLabel->text(), u("11185"));
+    QTest::mouseClick(carrierOption(&w, 0), Qt::LeftButton);
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("EMS(E邮宝)"));
+    QCOMPARE(child<QLabel>(&w, "hotlineValueLabel")->text(), u("11185"));
     const int pagesBefore = h.browser->addresses.size();
-    QTest::mouseClick(w.backupSource1Option, Qt::LeftButton);
-    QVERIFY(w.carrierValueLabel->text().isEmpty());
+    QTest::mouseClick(child<QRadioButton>(&w, "backupSource1Option"), Qt::LeftButton);
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty());
     QCOMPARE(h.checkedButton(), 0);
     QVERIFY(h.selectedListEntry().isEmpty());
-    QCOMPARE(w.hotlineValueLabel->text(), u("11185")); // the hotline stays
-    QVERIFY(w.detailedQueryButton->isEnabled() && !w.conciseQueryButton->isEnabled());
-    QCOMPARE(w.conciseQueryButton->toolTip(), u("简洁查询只能在默认来源下使用"));
+    QCOMPARE(child<QLabel>(&w, "hotlineValueLabel")->text(), u("11185")); // the hotline stays
+    QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled() && !child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
+    QCOMPARE(child<QPushButton>(&w, "conciseQueryButton")->toolTip(), u("简洁查询只能在默认来源下使用"));
     QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
     QCOMPARE(h.browser->addresses.size(), pagesBefore); // no page until a carrier is chosen
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
 
-    QTest::mouseClick(w.defaultSourceOption, Qt::LeftButton);
-    QVERIFY(w.defaultSourceOption->isChecked() && !w.backupSource1Option->isChecked());
-    QVERIFY(w.conciseQueryButton->isEnabled() && w.detailedQueryButton->isEnabled());
+    QTest::mouseClick(child<QRadioButton>(&w, "defaultSourceOption"), Qt::LeftButton);
+    QVERIFY(child<QRadioButton>(&w, "defaultSourceOption")->isChecked() && !child<QRadioButton>(&w, "backupSource1Option")->isChecked());
+    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() && child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
     QCOMPARE(h.setting(AppSettings::kDataSource), u("mrly"));
 }
 
@@ -209,20 +209,20 @@ void TestMainWindow::carrierPagesFollowTheSource()
     Harness h;
     h.startUp();
     MainWindow &w = *h.window;
-    QTest::mouseClick(w.backupSource2Option, Qt::LeftButton);
-    QTest::mouseClick(w.carrierOptions[9], Qt::LeftButton); // 一邦速递 has no page on backup 2
+    QTest::mouseClick(child<QRadioButton>(&w, "backupSource2Option"), Qt::LeftButton);
+    QTest::mouseClick(carrierOption(&w, 9), Qt::LeftButton); // 一邦速递 has no page on backup 2
     QCOMPARE(h.browser->addresses.last(), u("http://b1/ebon.html"));
 
     // The list works by keyboard as well as by mouse.
-    w.otherCarriersList->setFocus();
-    w.otherCarriersList->setCurrentRow(1);
+    child<QListWidget>(&w, "otherCarriersList")->setFocus();
+    child<QListWidget>(&w, "otherCarriersList")->setCurrentRow(1);
     QCOMPARE(h.selectedListEntry(), u("UPS"));
     QCOMPARE(h.checkedButton(), 0);
-    QCOMPARE(w.carrierValueLabel->text(), u("UPS"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("UPS"));
     QCOMPARE(h.browser->addresses.last(), u("http://b1/ups.html"));
 
     // Choosing CCES refreshes the status line too.
-    QTest::mouseClick(w.carrierOptions[11], Qt::LeftButton);
+    QTest::mouseClick(carrierOption(&w, 11), Qt::LeftButton);
     QVERIFY(h.selectedListEntry().isEmpty());
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司：CCES"));
 }
@@ -233,16 +233,16 @@ void TestMainWindow::historyPick()
     h.startUp();
     MainWindow &w = *h.window;
     w.show();
-    QCOMPARE(w.historyView->model()->index(0, 0).data().toString(), u("未签收"));
+    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(0, 0).data().toString(), u("未签收"));
     // The newest first; a click on 快递单号 sorts by number, and a pick still takes the row clicked.
     const auto shown = [&w] {
         QStringList numbers;
-        for (int r = 0; r < w.historyView->model()->rowCount(); ++r)
-            numbers << w.historyView->model()->index(r, 2).data().toString();
+        for (int r = 0; r < child<QTreeView>(&w, "historyView")->model()->rowCount(); ++r)
+            numbers << child<QTreeView>(&w, "historyView")->model()->index(r, 2).data().toString();
         return numbers;
     };
     QCOMPARE(shown(), (QStringList{u("333"), u("222"), u("111")}));
-    QHeaderView *header = w.historyView->header();
+    QHeaderView *header = child<QTreeView>(&w, "historyView")->header();
     const auto clickHeader = [header](int section) {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(section) + 4, header->height() / 2));
@@ -255,26 +255,26 @@ void TestMainWindow::historyPick()
 
     h.pickHistory(QStringLiteral("111"));
     QCOMPARE(h.checkedButton(), 2);
-    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("111"));
-    QCOMPARE(w.hotlineValueLabel->text(), u("4008-111-111"));
+    QCOMPARE(child<QLabel>(&w, "numberValueLabel")->text(), QStringLiteral("111"));
+    QCOMPARE(child<QLabel>(&w, "hotlineValueLabel")->text(), u("4008-111-111"));
     QCOMPARE(h.browser->addresses.last(), u("http://b1/sf.html"));
     QCOMPARE(w.statusLine(), u("当前快递单号：111   公司：顺丰速运"));
 
     h.pickHistory(QStringLiteral("222"));
     QCOMPARE(h.checkedButton(), 0);
     QCOMPARE(h.selectedListEntry(), u("德邦物流"));
-    QCOMPARE(w.hotlineValueLabel->text(), u("400-830-5555"));
+    QCOMPARE(child<QLabel>(&w, "hotlineValueLabel")->text(), u("400-830-5555"));
     QCOMPARE(h.browser->addresses.last(), u("http://b1/deppon.html"));
 
     const int pages = h.browser->addresses.size();
     h.pickHistory(QStringLiteral("333"));
-    QCOMPARE(w.carrierValueLabel->text(), u("佳吉快运"));
-    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("333"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("佳吉快运"));
+    QCOMPARE(child<QLabel>(&w, "numberValueLabel")->text(), QStringLiteral("333"));
     QCOMPARE(w.statusLine(), u("当前快递单号：333   公司：佳吉快运"));
     QCOMPARE(h.selectedListEntry(), u("德邦物流")); // the selection stays as it was
-    QCOMPARE(w.hotlineValueLabel->text(), u("400-830-5555"));
+    QCOMPARE(child<QLabel>(&w, "hotlineValueLabel")->text(), u("400-830-5555"));
     QCOMPARE(h.browser->addresses.size(), pages);
-    QVERIFY(w.numberEdit->text().isEmpty()); // the pick changes no input box
+    QVERIFY(child<QLineEdit>(&w, "numberEdit")->text().isEmpty()); // the pick changes no input box
 }
 
 void TestMainWindow::inputBoxesMirrorAndTrim()
@@ -282,32 +282,32 @@ void TestMainWindow::inputBoxesMirrorAndTrim()
     Harness h;
     MainWindow &w = *h.window;
     w.show();
-    w.numberEdit->setFocus();
-    QTest::keyClicks(w.numberEdit, QStringLiteral(" SF1 "));
-    QCOMPARE(w.numberEdit->text(), QStringLiteral("SF1"));
-    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("SF1"));
+    child<QLineEdit>(&w, "numberEdit")->setFocus();
+    QTest::keyClicks(child<QLineEdit>(&w, "numberEdit"), QStringLiteral(" SF1 "));
+    QCOMPARE(child<QLineEdit>(&w, "numberEdit")->text(), QStringLiteral("SF1"));
+    QCOMPARE(child<QLabel>(&w, "numberValueLabel")->text(), QStringLiteral("SF1"));
     QCOMPARE(w.statusLine(), u("当前快递单号：SF1   公司："));
-    w.notesEdit->setText(u("  易碎  "));
-    QCOMPARE(w.notesEdit->text(), u("易碎"));
-    QCOMPARE(w.notesValueLabel->text(), u("易碎"));
-    w.addressEdit->setText(u(" 北京 "));
-    QCOMPARE(w.addressValueLabel->text(), u(" 北京 ")); // only the number and notes are trimmed
+    child<QLineEdit>(&w, "notesEdit")->setText(u("  易碎  "));
+    QCOMPARE(child<QLineEdit>(&w, "notesEdit")->text(), u("易碎"));
+    QCOMPARE(child<QLabel>(&w, "notesValueLabel")->text(), u("易碎"));
+    child<QLineEdit>(&w, "addressEdit")->setText(u(" 北京 "));
+    QCOMPARE(child<QLabel>(&w, "addressValueLabel")->text(), u(" 北京 ")); // only the number and notes are trimmed
     // A zero-width no-break space pasted with a number is a blank, not part of it.
-    w.numberEdit->setText(QChar(0xFEFF) + u("SF2 \uFEFF"));
-    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("SF2"));
+    child<QLineEdit>(&w, "numberEdit")->setText(QChar(0xFEFF) + u("SF2 \uFEFF"));
+    QCOMPARE(child<QLabel>(&w, "numberValueLabel")->text(), QStringLiteral("SF2"));
     // The label shows the number as it is stored and queried, whatever way it was typed.
-    w.numberEdit->setText(u("ｓｆ１２３　456 7"));
-    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("SF1234567"));
+    child<QLineEdit>(&w, "numberEdit")->setText(u("ｓｆ１２３　456 7"));
+    QCOMPARE(child<QLabel>(&w, "numberValueLabel")->text(), QStringLiteral("SF1234567"));
     // A box takes no more than its column holds.
-    QTest::keyClicks(w.nameEdit, QString(25, QLatin1Char('x')));
-    QCOMPARE(w.nameEdit->text().size(), 20);
+    QTest::keyClicks(child<QLineEdit>(&w, "nameEdit"), QString(25, QLatin1Char('x')));
+    QCOMPARE(child<QLineEdit>(&w, "nameEdit")->text().size(), 20);
     // Counted in characters as the user sees them, as the column counts them.
     const QString parcels = QString::fromUtf8("\U0001F4E6").repeated(20);
-    w.nameEdit->clear();
-    w.nameEdit->insert(parcels);
-    QCOMPARE(w.nameEdit->text(), parcels);
-    w.nameEdit->insert(QStringLiteral("x"));
-    QCOMPARE(w.nameEdit->text(), parcels);
+    child<QLineEdit>(&w, "nameEdit")->clear();
+    child<QLineEdit>(&w, "nameEdit")->insert(parcels);
+    QCOMPARE(child<QLineEdit>(&w, "nameEdit")->text(), parcels);
+    child<QLineEdit>(&w, "nameEdit")->insert(QStringLiteral("x"));
+    QCOMPARE(child<QLineEdit>(&w, "nameEdit")->text(), parcels);
 }
 
 void TestMainWindow::saveMessagesAndDuplicateThroughAPick()
@@ -316,18 +316,18 @@ void TestMainWindow::saveMessagesAndDuplicateThroughAPick()
     h.startUp();
     MainWindow &w = *h.window;
     w.show();
-    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&w, "saveInputButton"), Qt::LeftButton);
     QCOMPARE(h.dialogs.lastText(), u("快递单号不能为空！"));
-    QVERIFY(w.historyRefreshTimer->isEnabled());
+    QVERIFY(child<ClassicTimer>(&w, "historyRefreshTimer")->isEnabled());
 
-    w.numberEdit->setText(QStringLiteral("NEW1"));
-    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("NEW1"));
+    QTest::mouseClick(child<QPushButton>(&w, "saveInputButton"), Qt::LeftButton);
     QCOMPARE(h.dialogs.lastText(), u("呵呵，忘记选择快递公司啦！"));
 
-    QTest::mouseClick(w.carrierOptions[1], Qt::LeftButton);
-    w.goodsEdit->setText(u("书'籍"));
+    QTest::mouseClick(carrierOption(&w, 1), Qt::LeftButton);
+    child<QLineEdit>(&w, "goodsEdit")->setText(u("书'籍"));
     h.dialogs.clear();
-    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&w, "saveInputButton"), Qt::LeftButton);
     QVERIFY(h.dialogs.shown.isEmpty()); // a good save says nothing
     QSignalSpy refreshed(w.window(), SIGNAL(historyLoaded()));
     QVERIFY(refreshed.wait(30000)); // the list refills about a second later
@@ -339,14 +339,14 @@ void TestMainWindow::saveMessagesAndDuplicateThroughAPick()
     QCOMPARE(saved.time, QStringLiteral("2026/12/7"));
     QVERIFY(saved.name.isEmpty() && !saved.name.isNull());
 
-    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&w, "saveInputButton"), Qt::LeftButton);
     QCOMPARE(h.dialogs.lastText(), u("快递单号已存在！"));
 
     // A pick puts a stored number into the label while the box holds another:
     // the number that would be stored is the one tested.
-    w.numberEdit->setText(QStringLiteral("FRESH"));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("FRESH"));
     h.pickHistory(QStringLiteral("OLD"));
-    QTest::mouseClick(w.saveInputButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&w, "saveInputButton"), Qt::LeftButton);
     QCOMPARE(h.dialogs.lastText(), u("快递单号已存在！"));
     QVERIFY(!w.store().numberExists(QStringLiteral("FRESH")));
 }
@@ -355,37 +355,37 @@ void TestMainWindow::clearKeepsDateAndCarrier()
 {
     Harness h;
     MainWindow &w = *h.window;
-    QTest::mouseClick(w.carrierOptions[4], Qt::LeftButton);
+    QTest::mouseClick(carrierOption(&w, 4), Qt::LeftButton);
     for (QLineEdit *box :
-         {w.numberEdit, w.nameEdit, w.phoneEdit, w.notesEdit, w.amountEdit, w.addressEdit, w.goodsEdit})
+         {child<QLineEdit>(&w, "numberEdit"), child<QLineEdit>(&w, "nameEdit"), child<QLineEdit>(&w, "phoneEdit"), child<QLineEdit>(&w, "notesEdit"), child<QLineEdit>(&w, "amountEdit"), child<QLineEdit>(&w, "addressEdit"), child<QLineEdit>(&w, "goodsEdit")})
         box->setText(QStringLiteral("x"));
-    QTest::mouseClick(w.clearInputButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&w, "clearInputButton"), Qt::LeftButton);
     for (QLineEdit *box :
-         {w.numberEdit, w.nameEdit, w.phoneEdit, w.notesEdit, w.amountEdit, w.addressEdit, w.goodsEdit})
+         {child<QLineEdit>(&w, "numberEdit"), child<QLineEdit>(&w, "nameEdit"), child<QLineEdit>(&w, "phoneEdit"), child<QLineEdit>(&w, "notesEdit"), child<QLineEdit>(&w, "amountEdit"), child<QLineEdit>(&w, "addressEdit"), child<QLineEdit>(&w, "goodsEdit")})
         QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
-    for (QLabel *mirror : {w.numberValueLabel, w.notesValueLabel, w.goodsValueLabel, w.amountValueLabel,
-                           w.nameValueLabel, w.phoneValueLabel, w.addressValueLabel})
+    for (QLabel *mirror : {child<QLabel>(&w, "numberValueLabel"), child<QLabel>(&w, "notesValueLabel"), child<QLabel>(&w, "goodsValueLabel"), child<QLabel>(&w, "amountValueLabel"),
+                           child<QLabel>(&w, "nameValueLabel"), child<QLabel>(&w, "phoneValueLabel"), child<QLabel>(&w, "addressValueLabel")})
         QVERIFY(mirror->text().isEmpty());
-    QCOMPARE(w.timeEdit->text(), QStringLiteral("2026/12/7"));
-    QCOMPARE(w.carrierValueLabel->text(), u("韵达快运"));
+    QCOMPARE(child<QLineEdit>(&w, "timeEdit")->text(), QStringLiteral("2026/12/7"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("韵达快运"));
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司：韵达快运"));
 
-    w.autoSaveCheckBox->click();
+    child<QCheckBox>(&w, "autoSaveCheckBox")->click();
     QCOMPARE(h.setting(AppSettings::kAutoSave), u("1"));
-    w.autoSaveCheckBox->click();
+    child<QCheckBox>(&w, "autoSaveCheckBox")->click();
     QCOMPARE(h.setting(AppSettings::kAutoSave), u("0"));
 }
 
 void TestMainWindow::homePageButton()
 {
     Harness h;
-    QTest::mouseClick(h.window->carrierHomePageButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(h.window, "carrierHomePageButton"), Qt::LeftButton);
     QVERIFY(h.launcher.urls.isEmpty());
-    h.window->otherCarriersList->setCurrentRow(0);
-    QTest::mouseClick(h.window->carrierHomePageButton, Qt::LeftButton);
+    child<QListWidget>(h.window, "otherCarriersList")->setCurrentRow(0);
+    QTest::mouseClick(child<QPushButton>(h.window, "carrierHomePageButton"), Qt::LeftButton);
     QCOMPARE(h.launcher.urls, QStringList{FindCarrierByName(u("TNT"))->homePage});
-    QTest::mouseClick(h.window->carrierOptions[2], Qt::LeftButton);
-    QTest::mouseClick(h.window->carrierHomePageButton, Qt::LeftButton);
+    QTest::mouseClick(carrierOption(h.window, 2), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(h.window, "carrierHomePageButton"), Qt::LeftButton);
     QCOMPARE(h.launcher.urls.last(), FindCarrierByName(u("申通E物流"))->homePage);
     QCOMPARE(h.launcher.urls.size(), 2);
 }
@@ -401,7 +401,7 @@ void TestMainWindow::closeQuestionAndExits()
     QCOMPARE(h.dialogs.lastText(), u("欢迎访问") + Maker::kSiteName + u("！！！确要退出吗？？？"));
     QVERIFY(w.isVisible());
     QVERIFY(!h.quit);
-    QVERIFY(w.clockTimer->isRunning());
+    QVERIFY(child<ClassicTimer>(&w, "clockTimer")->isRunning());
 
     // The tray: a double-click restores the window at the top-left corner.
     w.showMinimized();
@@ -412,7 +412,7 @@ void TestMainWindow::closeQuestionAndExits()
     // "退出" ends at once, without a question, and drops update.ini.
     h.folder.write(QStringLiteral("update.ini"), QByteArray("[Ver]\r\nnew=3.1\r\n"));
     h.dialogs.clear();
-    w.trayExitAction->trigger();
+    child<QAction>(&w, "trayExitAction")->trigger();
     QVERIFY(h.quit);
     QVERIFY(h.dialogs.shown.isEmpty());
     QVERIFY(!QFile::exists(h.folder.file(QStringLiteral("update.ini"))));
@@ -428,13 +428,13 @@ void TestMainWindow::closeQuestionAndExits()
 void TestMainWindow::aboutWindowLink()
 {
     Harness h;
-    h.window->aboutAction->trigger();
+    child<QAction>(h.window, "aboutAction")->trigger();
     AboutWindow *about = h.window->aboutWindow();
     QVERIFY(about && about->isVisible());
     QCOMPARE(about->windowTitle(), u("关于"));
     Q_EMIT about->makerSiteLabel->linkActivated(QStringLiteral("http://maker"));
     QCOMPARE(h.launcher.urls, QStringList{QStringLiteral("http://maker")});
-    h.window->helpAction->trigger();
+    child<QAction>(h.window, "helpAction")->trigger();
     QCOMPARE(h.launcher.files, QStringList{h.folder.file(QStringLiteral("help.txt"))});
     // The menu item is named by its caption; the tip is its description.
     QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(h.window->menuBar());
@@ -442,9 +442,9 @@ void TestMainWindow::aboutWindowLink()
     for (int i = 0; i < bar->childCount(); ++i)
         names << bar->child(i)->text(QAccessible::Name);
     QVERIFY2(names.contains(u("访问我的网站，欢迎提供宝贵建议")), qPrintable(names.join(QLatin1Char('|'))));
-    QVERIFY(h.window->makerSiteAction->toolTip().startsWith(u("Tips:软件启动慢的话")));
+    QVERIFY(child<QAction>(h.window, "makerSiteAction")->toolTip().startsWith(u("Tips:软件启动慢的话")));
     h.launcher.opens = false; // no program for text: the user is told where the file is
-    h.window->helpAction->trigger();
+    child<QAction>(h.window, "helpAction")->trigger();
     QVERIFY(h.dialogs.lastText().contains(QDir::toNativeSeparators(h.folder.file(QStringLiteral("help.txt")))));
     h.launcher.opens = true;
     h.launcher.files.clear();
@@ -464,10 +464,10 @@ void TestMainWindow::managementWindowShowsTheRegisterAndTheCurrentWaybill()
     Harness h(QByteArray(), {u("M1|TNT"), u("M2|UPS")});
     h.startUp();
     MainWindow &w = *h.window;
-    QTest::mouseClick(w.carrierOptions[1], Qt::LeftButton);
-    w.numberEdit->setText(QStringLiteral("CUR9"));
-    w.goodsEdit->setText(u("茶叶"));
-    QTest::mouseClick(w.managementButton, Qt::LeftButton);
+    QTest::mouseClick(carrierOption(&w, 1), Qt::LeftButton);
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("CUR9"));
+    child<QLineEdit>(&w, "goodsEdit")->setText(u("茶叶"));
+    QTest::mouseClick(child<QPushButton>(&w, "managementButton"), Qt::LeftButton);
     ManagementWindow *management = w.managementWindow();
     QVERIFY(management && management->isVisible());
     QCOMPARE(management->windowTitle(), u("快递单管理"));
@@ -482,12 +482,12 @@ void TestMainWindow::managementWindowShowsTheRegisterAndTheCurrentWaybill()
     QCOMPARE(details->goodsValueLabel->text(), u("茶叶"));
 
     // An import there refreshes the history list here a second later.
-    QVERIFY(!w.historyRefreshTimer->isEnabled());
+    QVERIFY(!child<ClassicTimer>(&w, "historyRefreshTimer")->isEnabled());
     Q_EMIT management->waybillsImported();
-    QVERIFY(w.historyRefreshTimer->isEnabled());
+    QVERIFY(child<ClassicTimer>(&w, "historyRefreshTimer")->isEnabled());
 
     // A second click brings the same window forward.
-    QTest::mouseClick(w.managementButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&w, "managementButton"), Qt::LeftButton);
     QCOMPARE(w.managementWindow(), management);
 }
 
@@ -501,12 +501,12 @@ void TestMainWindow::historyListLeavesArchivedWaybillsOutUntilAsked()
     QVERIFY(w.store().recordCheck({QStringLiteral("NEW"), now.addDays(-5), StateSource::kConcise, u("已签收"), true})
                 .newlySigned);
     h.startUp();
-    QCOMPARE(w.historyView->model()->rowCount(), 1);
-    QCOMPARE(w.historyView->model()->index(0, 2).data().toString(), QStringLiteral("NEW"));
-    w.showArchivedCheckBox->click();
-    QTRY_COMPARE(w.historyView->model()->rowCount(), 2);
-    QCOMPARE(w.historyView->model()->index(0, 0).data().toString(), u("已签收")); // the newest first
-    QCOMPARE(w.historyView->model()->index(1, 0).data().toString(), u("已签收（已归档）"));
+    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->rowCount(), 1);
+    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(0, 2).data().toString(), QStringLiteral("NEW"));
+    child<QCheckBox>(&w, "showArchivedCheckBox")->click();
+    QTRY_COMPARE(child<QTreeView>(&w, "historyView")->model()->rowCount(), 2);
+    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(0, 0).data().toString(), u("已签收")); // the newest first
+    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(1, 0).data().toString(), u("已签收（已归档）"));
 }
 
 void TestMainWindow::everyInputHasAnAccessibleName()
@@ -523,9 +523,9 @@ void TestMainWindow::everyInputHasAnAccessibleName()
                                                        : widget->objectName());
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
-    QCOMPARE(h.window->numberEdit->accessibleName(), u("单号"));
-    QCOMPARE(h.window->otherCarriersList->accessibleName(), u("其他快递公司："));
-    QCOMPARE(h.window->numberValueLabel->accessibleDescription(), u("运单号")); // its name is its value
+    QCOMPARE(child<QLineEdit>(h.window, "numberEdit")->accessibleName(), u("单号"));
+    QCOMPARE(child<QListWidget>(h.window, "otherCarriersList")->accessibleName(), u("其他快递公司："));
+    QCOMPARE(child<QLabel>(h.window, "numberValueLabel")->accessibleDescription(), u("运单号")); // its name is its value
 }
 
 // Pasted with a label and dashes, 单号 keeps the number alone; two numbers and
@@ -537,59 +537,59 @@ void TestMainWindow::pastedNumbersAndTheHintByKeyboard()
     Harness h;
     MainWindow &w = *h.window;
     QApplication::setActiveWindow(&w);
-    const auto heard = [&w] { return QAccessible::queryAccessibleInterface(w.detectionLabel)->text(QAccessible::Name); };
+    const auto heard = [&w] { return QAccessible::queryAccessibleInterface(child<QLabel>(&w, "detectionLabel"))->text(QAccessible::Name); };
     const auto tabToHintAndPress = [&w] {
-        w.numberEdit->setFocus();
-        QTest::keyClick(w.numberEdit, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.detectionLabel));
-        QTest::keyClick(w.detectionLabel, Qt::Key_Return);
+        child<QLineEdit>(&w, "numberEdit")->setFocus();
+        QTest::keyClick(child<QLineEdit>(&w, "numberEdit"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(child<QLabel>(&w, "detectionLabel")));
+        QTest::keyClick(child<QLabel>(&w, "detectionLabel"), Qt::Key_Return);
     };
 
-    w.numberEdit->setFocus();
-    w.numberEdit->setText(u("运单号：SF-1234-5678-90123"));
-    QCOMPARE(w.numberEdit->text(), QStringLiteral("SF1234567890123"));
-    QCOMPARE(w.numberValueLabel->text(), QStringLiteral("SF1234567890123"));
-    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
+    child<QLineEdit>(&w, "numberEdit")->setFocus();
+    child<QLineEdit>(&w, "numberEdit")->setText(u("运单号：SF-1234-5678-90123"));
+    QCOMPARE(child<QLineEdit>(&w, "numberEdit")->text(), QStringLiteral("SF1234567890123"));
+    QCOMPARE(child<QLabel>(&w, "numberValueLabel")->text(), QStringLiteral("SF1234567890123"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("顺丰速运"));
     QCOMPARE(heard(), u("已自动选择：顺丰速运（SF + 12–13 位数字） 撤销"));
-    QTest::keyClick(w.numberEdit, Qt::Key_Escape);
-    QVERIFY(w.carrierValueLabel->text().isEmpty());
+    QTest::keyClick(child<QLineEdit>(&w, "numberEdit"), Qt::Key_Escape);
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty());
     QCOMPARE(heard(), u("可能是：顺丰速运"));
     tabToHintAndPress();
-    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("顺丰速运"));
 
-    w.numberEdit->clear();
-    w.numberEdit->setText(QStringLiteral("YT1234567890123"));
-    QCOMPARE(w.carrierValueLabel->text(), u("圆通快递"));
+    child<QLineEdit>(&w, "numberEdit")->clear();
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("YT1234567890123"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("圆通快递"));
     tabToHintAndPress(); // 撤销
-    QVERIFY(w.carrierValueLabel->text().isEmpty());
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty());
     // Shift+Tab from the control after the hint reaches its last link.
-    w.numberEdit->setText(QStringLiteral("781234567890"));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("781234567890"));
     QCOMPARE(heard(), u("可能是：中通速递 / 联邦快递"));
-    QWidget *after = w.detectionLabel->nextInFocusChain();
+    QWidget *after = child<QLabel>(&w, "detectionLabel")->nextInFocusChain();
     while (!(after->focusPolicy() & Qt::TabFocus) || !after->isVisibleTo(&w) || !after->isEnabled())
         after = after->nextInFocusChain();
     after->setFocus();
     QTest::keyClick(after, Qt::Key_Backtab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.detectionLabel));
-    QTest::keyClick(w.detectionLabel, Qt::Key_Return);
-    QCOMPARE(w.carrierValueLabel->text(), u("联邦快递"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(child<QLabel>(&w, "detectionLabel")));
+    QTest::keyClick(child<QLabel>(&w, "detectionLabel"), Qt::Key_Return);
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("联邦快递"));
     // Two numbers are refused; the user's carrier stays, and Esc leaves it.
-    w.numberEdit->end(false);
-    w.numberEdit->insert(QStringLiteral(",781234567891"));
+    child<QLineEdit>(&w, "numberEdit")->end(false);
+    child<QLineEdit>(&w, "numberEdit")->insert(QStringLiteral(",781234567891"));
     QCOMPARE(heard(), u("单号框里有 2 个单号（781234567890、781234567891），一次只能填一个；多个单号请用“批量快递单”"));
-    QTest::keyClick(w.numberEdit, Qt::Key_Escape);
-    QCOMPARE(w.carrierValueLabel->text(), u("联邦快递"));
-    w.numberEdit->setText(QStringLiteral("15912345678")); // said under a chosen carrier too
+    QTest::keyClick(child<QLineEdit>(&w, "numberEdit"), Qt::Key_Escape);
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("联邦快递"));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("15912345678")); // said under a chosen carrier too
     QCOMPARE(heard(), u("像是手机号码，不是快递单号"));
-    w.numberEdit->setText(QStringLiteral("781234567890"));
-    QVERIFY(w.detectionLabel->isHidden());
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("781234567890"));
+    QVERIFY(child<QLabel>(&w, "detectionLabel")->isHidden());
 
-    w.numberEdit->clear();
-    w.numberEdit->setText(QStringLiteral("SF1234567890123"));
-    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
-    w.numberEdit->end(false);
-    w.numberEdit->insert(QStringLiteral(" YT1234567890123"));
-    QVERIFY(w.carrierValueLabel->text().isEmpty() && heard().startsWith(u("单号框里有 2 个单号")));
+    child<QLineEdit>(&w, "numberEdit")->clear();
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("顺丰速运"));
+    child<QLineEdit>(&w, "numberEdit")->end(false);
+    child<QLineEdit>(&w, "numberEdit")->insert(QStringLiteral(" YT1234567890123"));
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty() && heard().startsWith(u("单号框里有 2 个单号")));
 }
 
 void TestMainWindow::windowPlaceIsKeptAcrossStarts()
@@ -598,20 +598,20 @@ void TestMainWindow::windowPlaceIsKeptAcrossStarts()
     h.window->move(20, 30);
     h.window->resize(760, 700);
     QApplication::processEvents();
-    const int historyHeight = h.window->lowerSplitter->sizes().at(1);
-    QTest::keyClick(h.window->lowerSplitter->handle(1), Qt::Key_Down); // a keyboard moves it too
+    const int historyHeight = child<QSplitter>(h.window, "lowerSplitter")->sizes().at(1);
+    QTest::keyClick(child<QSplitter>(h.window, "lowerSplitter")->handle(1), Qt::Key_Down); // a keyboard moves it too
     QApplication::processEvents();
-    const QList<int> lower = h.window->lowerSplitter->sizes();
+    const QList<int> lower = child<QSplitter>(h.window, "lowerSplitter")->sizes();
     QCOMPARE(lower.at(1), historyHeight - 20);
-    const QList<int> areas = h.window->areaSplitter->sizes();
+    const QList<int> areas = child<QSplitter>(h.window, "areaSplitter")->sizes();
     h.dialogs.answers = {true};
     QVERIFY(h.window->close());
     h.open();
     QCOMPARE(h.window->pos(), QPoint(20, 30));
     QCOMPARE(h.window->size(), QSize(760, 700));
     QApplication::processEvents();
-    QCOMPARE(h.window->lowerSplitter->sizes(), lower);
-    QCOMPARE(h.window->areaSplitter->sizes(), areas);
+    QCOMPARE(child<QSplitter>(h.window, "lowerSplitter")->sizes(), lower);
+    QCOMPARE(child<QSplitter>(h.window, "areaSplitter")->sizes(), areas);
     QVERIFY(!h.window->isMaximized());
 
     // Left maximised on a bigger screen: back on this one, whole, and maximised again.
@@ -625,7 +625,7 @@ void TestMainWindow::windowPlaceIsKeptAcrossStarts()
     QVERIFY(h.window->windowState() & Qt::WindowMaximized);
     QVERIFY2(screen.contains(h.window->normalGeometry().topLeft()), qPrintable(QString::number(h.window->normalGeometry().x())));
     QVERIFY(h.window->normalGeometry().width() <= qMax(screen.width(), 684));
-    h.window->trayExitAction->trigger(); // leaving from the tray saves too
+    child<QAction>(h.window, "trayExitAction")->trigger(); // leaving from the tray saves too
     QVERIFY(ini.load());
     QCOMPARE(ini.value(u("窗口"), u("最大化"), QString()), u("1"));
     QCOMPARE(ini.value(u("窗口"), u("宽"), QString()), QString::number(h.window->normalGeometry().width()));
@@ -686,7 +686,7 @@ void TestMainWindow::roomOnRealScreens()
     MainWindow &w = *h.window;
     w.setGeometry(QRect(QPoint(0, 0), screen.isEmpty() ? w.minimumSize() : screen));
     QApplication::processEvents();
-    QTreeView *history = w.historyView;
+    QTreeView *history = child<QTreeView>(&w, "historyView");
     QHeaderView *header = history->header();
     const int number = 2, tracking = 3;
     const auto inView = [&](int column) {
@@ -697,11 +697,11 @@ void TestMainWindow::roomOnRealScreens()
     if (screen.isEmpty())
         return;
     // A taller form keeps its rows together under 单号.
-    const QList<int> lower = w.lowerSplitter->sizes();
-    w.lowerSplitter->setSizes({screen.height(), 1});
+    const QList<int> lower = child<QSplitter>(&w, "lowerSplitter")->sizes();
+    child<QSplitter>(&w, "lowerSplitter")->setSizes({screen.height(), 1});
     QApplication::processEvents();
-    QVERIFY(w.amountEdit->y() - w.numberEdit->y() < 3 * w.numberEdit->height());
-    w.lowerSplitter->setSizes(lower);
+    QVERIFY(child<QLineEdit>(&w, "amountEdit")->y() - child<QLineEdit>(&w, "numberEdit")->y() < 3 * child<QLineEdit>(&w, "numberEdit")->height());
+    child<QSplitter>(&w, "lowerSplitter")->setSizes(lower);
     QApplication::processEvents();
     QVERIFY2(h.browser->widget()->height() >= screen.height() / 3, qPrintable(QString::number(h.browser->widget()->height())));
     const int rows = history->viewport()->height() / history->sizeHintForRow(0);
@@ -712,19 +712,19 @@ void TestMainWindow::roomOnRealScreens()
 void TestMainWindow::enterInTheNumberRunsTheConciseQuery()
 {
     Harness h;
-    QSignalSpy clicked(h.window->conciseQueryButton, &QPushButton::clicked);
-    h.window->numberEdit->setFocus();
-    QTest::keyClicks(h.window->numberEdit, QStringLiteral("1234567890"));
-    QTest::keyClick(h.window->numberEdit, Qt::Key_Return);
+    QSignalSpy clicked(child<QPushButton>(h.window, "conciseQueryButton"), &QPushButton::clicked);
+    child<QLineEdit>(h.window, "numberEdit")->setFocus();
+    QTest::keyClicks(child<QLineEdit>(h.window, "numberEdit"), QStringLiteral("1234567890"));
+    QTest::keyClick(child<QLineEdit>(h.window, "numberEdit"), Qt::Key_Return);
     QTRY_COMPARE(clicked.count(), 1);
-    QTest::keyClick(h.window->numberEdit, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), h.window->goodsEdit); // Tab still goes on to 物品
+    QTest::keyClick(child<QLineEdit>(h.window, "numberEdit"), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(h.window, "goodsEdit")); // Tab still goes on to 物品
 }
 
 void TestMainWindow::olderRegisterIsIndexedForSearchWithItsProgressShown()
 {
     Harness h;
-    QVERIFY(!h.window->searchIndexLabel->isVisible()); // a new register is indexed as it fills
+    QVERIFY(!child<QLabel>(h.window, "searchIndexLabel")->isVisible()); // a new register is indexed as it fills
     {
         // As an older build leaves it: no index, rows written straight into the table.
         QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
@@ -740,9 +740,9 @@ void TestMainWindow::olderRegisterIsIndexedForSearchWithItsProgressShown()
     QSqlDatabase::removeDatabase(QStringLiteral("older"));
     h.open();
     MainWindow &w = *h.window;
-    QVERIFY(w.searchIndexLabel->isVisible());
-    QVERIFY(w.searchIndexLabel->text().startsWith(u("正在建立查找索引")));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.searchIndexLabel->isVisible(), 60000);
+    QVERIFY(child<QLabel>(&w, "searchIndexLabel")->isVisible());
+    QVERIFY(child<QLabel>(&w, "searchIndexLabel")->text().startsWith(u("正在建立查找索引")));
+    QTRY_VERIFY_WITH_TIMEOUT(!child<QLabel>(&w, "searchIndexLabel")->isVisible(), 60000);
     QVERIFY(w.store().searchIndexComplete());
     QCOMPARE(w.store().search(u("快递单号"), QStringLiteral("OLD29999")).size(), 1);
 }
@@ -778,34 +778,34 @@ void TestMainWindow::theNumberNamesItsCarrier()
     MainWindow &w = *h.window;
     QTRY_COMPARE(w.registerIndexSize(), 5);
 
-    w.numberEdit->setText(QStringLiteral("SF1234567890123"));
-    QCOMPARE(w.carrierValueLabel->text(), u("顺丰速运"));
-    QVERIFY(w.detectionLabel->isVisibleTo(&w) && w.detectionLabel->text().contains(u("已自动选择")));
-    Q_EMIT w.detectionLabel->linkActivated(QStringLiteral("undo"));
-    QVERIFY(w.carrierValueLabel->text().isEmpty());
-    QVERIFY(w.detectionLabel->text().startsWith(u("可能是：")));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("顺丰速运"));
+    QVERIFY(child<QLabel>(&w, "detectionLabel")->isVisibleTo(&w) && child<QLabel>(&w, "detectionLabel")->text().contains(u("已自动选择")));
+    Q_EMIT child<QLabel>(&w, "detectionLabel")->linkActivated(QStringLiteral("undo"));
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty());
+    QVERIFY(child<QLabel>(&w, "detectionLabel")->text().startsWith(u("可能是：")));
     // A data source clears the carrier, and the line that spoke of it; a query then names what is missing.
-    w.numberEdit->setText(QStringLiteral("YT1234567890123"));
-    QVERIFY(w.detectionLabel->text().contains(u("已自动选择")));
-    w.defaultSourceOption->click();
-    QVERIFY(w.carrierValueLabel->text().isEmpty() && !w.detectionLabel->isVisibleTo(&w));
-    w.currentNumberOption->click();
-    w.conciseQueryButton->click();
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("YT1234567890123"));
+    QVERIFY(child<QLabel>(&w, "detectionLabel")->text().contains(u("已自动选择")));
+    child<QRadioButton>(&w, "defaultSourceOption")->click();
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty() && !child<QLabel>(&w, "detectionLabel")->isVisibleTo(&w));
+    child<QRadioButton>(&w, "currentNumberOption")->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
     QCOMPARE(h.dialogs.lastText(), u("未选定快递公司哦 ^_^"));
     QVERIFY(!w.isConciseQueryRunning());
 
     // Overlapping formats, and the register decides.
-    w.numberEdit->setText(QStringLiteral("431234560000099"));
-    QCOMPARE(w.carrierValueLabel->text(), u("韵达快运"));
-    w.numberEdit->setText(QStringLiteral("439999990000099"));
-    QVERIFY(w.carrierValueLabel->text().isEmpty()); // the automatic choice goes with the number it was made for
-    const QString offer = w.detectionLabel->text().remove(QChar(0x2060));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("431234560000099"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("韵达快运"));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("439999990000099"));
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty()); // the automatic choice goes with the number it was made for
+    const QString offer = child<QLabel>(&w, "detectionLabel")->text().remove(QChar(0x2060));
     QVERIFY(offer.contains(u("申通E物流")) && offer.contains(u("韵达快运")));
     // However narrow the line, it breaks between the names, never inside one.
     QTextDocument laidOut;
-    laidOut.setDefaultFont(w.detectionLabel->font());
-    laidOut.setHtml(w.detectionLabel->text());
-    laidOut.setTextWidth(QFontMetrics(w.detectionLabel->font()).horizontalAdvance(u("可能是：申通")));
+    laidOut.setDefaultFont(child<QLabel>(&w, "detectionLabel")->font());
+    laidOut.setHtml(child<QLabel>(&w, "detectionLabel")->text());
+    laidOut.setTextWidth(QFontMetrics(child<QLabel>(&w, "detectionLabel")->font()).horizontalAdvance(u("可能是：申通")));
     laidOut.documentLayout()->documentSize(); // lays the lines out
     const QString plain = laidOut.toPlainText();
     QTextLayout *lines = laidOut.firstBlock().layout();
@@ -819,16 +819,16 @@ void TestMainWindow::theNumberNamesItsCarrier()
             QVERIFY2(start <= found.capturedStart() || start >= found.capturedEnd(), qPrintable(name));
         }
     }
-    QTest::keyClick(w.numberEdit, Qt::Key_Return);
-    QVERIFY(!w.carrierValueLabel->text().isEmpty());
-    const QString taken = w.carrierValueLabel->text();
-    w.numberEdit->setText(QStringLiteral("SF1234567890123"));
-    QCOMPARE(w.carrierValueLabel->text(), taken); // chosen by the user: never overwritten
+    QTest::keyClick(child<QLineEdit>(&w, "numberEdit"), Qt::Key_Return);
+    QVERIFY(!child<QLabel>(&w, "carrierValueLabel")->text().isEmpty());
+    const QString taken = child<QLabel>(&w, "carrierValueLabel")->text();
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), taken); // chosen by the user: never overwritten
 
-    w.numberEdit->clear();
-    h.window->carrierOptions[0]->click(); // EMS chosen first, then a 顺丰 number typed
-    w.numberEdit->setText(QStringLiteral("SF1234567890123"));
-    QCOMPARE(w.carrierValueLabel->text(), u("EMS(E邮宝)"));
+    child<QLineEdit>(&w, "numberEdit")->clear();
+    carrierOption(h.window, 0)->click(); // EMS chosen first, then a 顺丰 number typed
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("SF1234567890123"));
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("EMS(E邮宝)"));
 
     // A waybill added in the management window joins what the register says.
     Waybill added;

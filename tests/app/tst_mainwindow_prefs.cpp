@@ -46,22 +46,22 @@ void TestMainWindowPrefs::initTestCase()
 void TestMainWindowPrefs::skinMenuWritesItsValueAndTheNextStartRestoresIt()
 {
     Harness h;
-    QVERIFY(h.window->defaultSkinAction->isChecked());
-    h.window->darkSkinAction->trigger();
+    QVERIFY(child<QAction>(h.window, "defaultSkinAction")->isChecked());
+    child<QAction>(h.window, "darkSkinAction")->trigger();
     QCOMPARE(h.setting(AppSettings::kSkin), u("1"));
-    QVERIFY(h.window->darkSkinAction->isChecked());
-    QVERIFY(!h.window->defaultSkinAction->isChecked());
+    QVERIFY(child<QAction>(h.window, "darkSkinAction")->isChecked());
+    QVERIFY(!child<QAction>(h.window, "defaultSkinAction")->isChecked());
     QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/黑色酷炫.qss")));
 
-    h.window->defaultSkinAction->trigger();
+    child<QAction>(h.window, "defaultSkinAction")->trigger();
     QCOMPARE(h.setting(AppSettings::kSkin), u("默认皮肤"));
-    h.window->classicQqSkinAction->trigger();
+    child<QAction>(h.window, "classicQqSkinAction")->trigger();
     QCOMPARE(h.setting(AppSettings::kSkin), u("3"));
 
     h.open();
-    QVERIFY(h.window->classicQqSkinAction->isChecked());
-    QVERIFY(!h.window->darkSkinAction->isChecked() && !h.window->defaultSkinAction->isChecked() &&
-            !h.window->blocksSkinAction->isChecked());
+    QVERIFY(child<QAction>(h.window, "classicQqSkinAction")->isChecked());
+    QVERIFY(!child<QAction>(h.window, "darkSkinAction")->isChecked() && !child<QAction>(h.window, "defaultSkinAction")->isChecked() &&
+            !child<QAction>(h.window, "blocksSkinAction")->isChecked());
     QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/腾讯QQ.qss")));
 }
 
@@ -77,7 +77,7 @@ void TestMainWindowPrefs::bothDefaultValuesStartWithTheDefaultSkin()
 {
     QFETCH(QString, value);
     Harness h(Harness::config(u("皮肤=") + value + u("\r\n")));
-    QVERIFY(h.window->defaultSkinAction->isChecked());
+    QVERIFY(child<QAction>(h.window, "defaultSkinAction")->isChecked());
     QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/skinh.qss")));
 }
 
@@ -85,38 +85,38 @@ void TestMainWindowPrefs::settingsDialogSelectsTheDefaultCarrierOnTheMainWindow(
 {
     Harness h(Harness::config(u("读取间隔=7\r\n")));
     h.startUp();
-    QTest::mouseClick(h.window->carrierOptions[1], Qt::LeftButton);
-    QCOMPARE(h.window->pageReadTimer->interval(), 3500);
-    QTest::mouseClick(h.window->settingsButton, Qt::LeftButton);
+    QTest::mouseClick(carrierOption(h.window, 1), Qt::LeftButton);
+    QCOMPARE(child<ClassicTimer>(h.window, "pageReadTimer")->interval(), 3500);
+    QTest::mouseClick(child<QPushButton>(h.window, "settingsButton"), Qt::LeftButton);
     SettingsDialog *dialog = h.window->settingsWindow();
     QVERIFY(dialog && dialog->isVisible());
-    QCOMPARE(h.window->pageReadTimer->interval(), 7000); // the stored delay, once the dialog has read it
+    QCOMPARE(child<ClassicTimer>(h.window, "pageReadTimer")->interval(), 7000); // the stored delay, once the dialog has read it
     dialog->defaultCarrierCombo->setCurrentIndex(dialog->defaultCarrierCombo->findText(u("TNT")));
     QTest::mouseClick(dialog->saveButton, Qt::LeftButton);
     QCOMPARE(h.setting(AppSettings::kDefaultCarrier), u("TNT"));
     QCOMPARE(h.selectedListEntry(), u("TNT"));
     QCOMPARE(h.checkedButton(), 0);
-    QCOMPARE(h.window->carrierValueLabel->text(), u("TNT"));
+    QCOMPARE(child<QLabel>(h.window, "carrierValueLabel")->text(), u("TNT"));
     QVERIFY(h.dialogs.texts().contains(u("设置成功！")));
     QVERIFY(!dialog->isVisible());
 
     // The read delay typed there is the harvest interval here.
-    h.window->settingsAction->trigger();
+    child<QAction>(h.window, "settingsAction")->trigger();
     QCOMPARE(h.window->settingsWindow(), dialog); // the same dialog, as it was left
     dialog->readDelayEdit->setText(QStringLiteral("2.5"));
-    QCOMPARE(h.window->pageReadTimer->interval(), 2500);
+    QCOMPARE(child<ClassicTimer>(h.window, "pageReadTimer")->interval(), 2500);
     dialog->readDelayEdit->setText(QStringLiteral("100"));
     QCOMPARE(dialog->readDelayEdit->text(), QStringLiteral("60"));
-    QCOMPARE(h.window->pageReadTimer->interval(), 60000);
+    QCOMPARE(child<ClassicTimer>(h.window, "pageReadTimer")->interval(), 60000);
     // A delay that cannot be applied leaves the interval and names it.
     dialog->readDelayEdit->setText(QStringLiteral("abc"));
-    QCOMPARE(h.window->pageReadTimer->interval(), 60000);
+    QCOMPARE(child<ClassicTimer>(h.window, "pageReadTimer")->interval(), 60000);
     QVERIFY(dialog->readDelayHintLabel->text().contains(u("当前 60 秒")));
     // "取消更新提示" keeps the update check at start from firing.
     dialog->noUpdatePromptCheckBox->click();
-    QCOMPARE(h.window->updateCheckTimer->interval(), 0);
+    QCOMPARE(child<ClassicTimer>(h.window, "updateCheckTimer")->interval(), 0);
     dialog->noUpdatePromptCheckBox->click();
-    QCOMPARE(h.window->updateCheckTimer->interval(), 6000);
+    QCOMPARE(child<ClassicTimer>(h.window, "updateCheckTimer")->interval(), 6000);
 }
 
 void TestMainWindowPrefs::startUpCheckShowsOnlyAnOffer_data()
@@ -137,9 +137,9 @@ void TestMainWindowPrefs::startUpCheckShowsOnlyAnOffer()
     m_server.answers.insert(QStringLiteral("/update.ini"), {status, "text/plain", descriptor});
     m_server.requests.clear();
     Harness h;
-    QVERIFY(h.window->updateCheckTimer->isRunning()); // armed by the load
+    QVERIFY(child<ClassicTimer>(h.window, "updateCheckTimer")->isRunning()); // armed by the load
     QTRY_VERIFY_WITH_TIMEOUT(m_server.requests.contains(QStringLiteral("/update.ini")), 30000);
-    QTRY_VERIFY(!h.window->updateCheckTimer->isEnabled());
+    QTRY_VERIFY(!child<ClassicTimer>(h.window, "updateCheckTimer")->isEnabled());
     if (shown) {
         QTRY_VERIFY_WITH_TIMEOUT(h.window->updateWindow() && h.window->updateWindow()->isVisible(), 30000);
         QCOMPARE(h.window->updateWindow()->resultLabel->text(), u("程序有更新！"));
@@ -156,12 +156,12 @@ void TestMainWindowPrefs::updateMenuShowsTheResultAndKeepsIt()
     m_server.answers.insert(QStringLiteral("/update.ini"), {200, "text/plain", QByteArray("[Ver]\r\nnew=3.0\r\n")});
     Harness h(Harness::config(u("自动更新=1\r\n")));
     m_server.requests.clear();
-    h.window->checkUpdateAction->trigger();
+    child<QAction>(h.window, "checkUpdateAction")->trigger();
     QTRY_COMPARE(h.window->updateWindow()->resultLabel->text(), u("程序无更新！"));
     QVERIFY(h.window->updateWindow()->continueButton->isVisible());
     QTest::mouseClick(h.window->updateWindow()->continueButton, Qt::LeftButton);
     QVERIFY(!h.window->updateWindow()->isVisible());
-    h.window->checkUpdateAction->trigger();
+    child<QAction>(h.window, "checkUpdateAction")->trigger();
     QVERIFY(h.window->updateWindow()->isVisible());
     QCOMPARE(m_server.requests.count(QStringLiteral("/update.ini")), 1);
 }
@@ -182,7 +182,7 @@ void TestMainWindowPrefs::everySkinLeavesTheInputButtonsReadable()
     QApplication::processEvents();
     h.window->resize(h.window->minimumSize());
     QApplication::processEvents();
-    for (QPushButton *b : {h.window->saveInputButton, h.window->clearInputButton, h.window->saveConciseResultsButton}) {
+    for (QPushButton *b : {child<QPushButton>(h.window, "saveInputButton"), child<QPushButton>(h.window, "clearInputButton"), child<QPushButton>(h.window, "saveConciseResultsButton")}) {
         const QFontMetrics metrics(b->font());
         const QByteArray what = b->objectName().toLatin1() + ' ' + QByteArray::number(b->width()) + 'x' +
                                 QByteArray::number(b->height());

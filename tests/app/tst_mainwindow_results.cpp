@@ -59,13 +59,13 @@ void TestMainWindowResults::initTestCase()
 void TestMainWindowResults::runConcise(Harness &h, const QStringList &numbers)
 {
     MainWindow &w = *h.window;
-    w.carrierOptions[1]->click();
+    carrierOption(&w, 1)->click();
     QString batch;
     for (const QString &n : numbers)
         batch += n + QLatin1Char('\n');
-    w.batchNumbersEdit->setPlainText(batch);
-    w.batchNumbersOption->click();
-    w.conciseQueryButton->click();
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(batch);
+    child<QRadioButton>(&w, "batchNumbersOption")->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
     QTRY_VERIFY(!w.isConciseQueryRunning());
 }
 
@@ -73,10 +73,10 @@ void TestMainWindowResults::conciseResultsFileIsTabSeparatedGbk()
 {
     Harness h(QByteArray(), {u("R1|顺丰速运"), u("R2|顺丰速运")}); // stored: their telephones go with the query
     runConcise(h, {QStringLiteral("R1"), QStringLiteral("R2")});
-    QCOMPARE(h.window->conciseResultView->topLevelItemCount(), 2);
+    QCOMPARE(child<QTreeWidget>(h.window, "conciseResultView")->topLevelItemCount(), 2);
     const QString path = h.folder.file(QStringLiteral("concise.txt"));
     h.dialogs.files = {path};
-    h.window->saveConciseResultsButton->click();
+    child<QPushButton>(h.window, "saveConciseResultsButton")->click();
     QCOMPARE(h.dialogs.fileRequests.last().title, u("另存为"));
     QVERIFY(h.dialogs.fileRequests.last().fileName.isEmpty());
     QVERIFY(h.dialogs.fileRequests.last().confirmOverwrite);
@@ -85,7 +85,7 @@ void TestMainWindowResults::conciseResultsFileIsTabSeparatedGbk()
     QCOMPARE(h.folder.read(QStringLiteral("concise.txt")), expected);
 
     // A cancelled dialog writes nothing.
-    h.window->saveConciseResultsButton->click();
+    child<QPushButton>(h.window, "saveConciseResultsButton")->click();
     QCOMPARE(h.folder.read(QStringLiteral("concise.txt")), expected);
 }
 
@@ -94,7 +94,7 @@ void TestMainWindowResults::detailedResultsFileAndItsDialog()
     Harness h;
     const QString path = h.folder.file(QStringLiteral("detail.txt"));
     h.dialogs.files = {path};
-    h.window->saveDetailedResultsButton->click();
+    child<QPushButton>(h.window, "saveDetailedResultsButton")->click();
     QCOMPARE(h.folder.read(QStringLiteral("detail.txt")), QByteArray("\r\n"));
     const Dialogs::FileRequest first = h.dialogs.fileRequests.last();
     QCOMPARE(first.title, u("保存为"));
@@ -103,7 +103,7 @@ void TestMainWindowResults::detailedResultsFileAndItsDialog()
     QCOMPARE(first.filters.first(), u("文本文件(*.txt)"));
 
     // The dialog offers the last name chosen; cancelling keeps the file.
-    h.window->saveDetailedResultsButton->click();
+    child<QPushButton>(h.window, "saveDetailedResultsButton")->click();
     QCOMPARE(h.dialogs.fileRequests.last().fileName, path);
     QCOMPARE(h.folder.read(QStringLiteral("detail.txt")), QByteArray("\r\n"));
 }
@@ -113,21 +113,21 @@ void TestMainWindowResults::clearingAndTabSwitch()
     Harness h;
     MainWindow &w = *h.window;
     runConcise(h, {QStringLiteral("R1")});
-    QVERIFY(!w.conciseResultView->isHidden() && w.detailedResultText->isHidden());
-    QCOMPARE(w.resultTabs->currentIndex(), 1);
-    w.clearResultsButton->click();
-    QVERIFY(!w.conciseResultView->isHidden()); // the visible view stays
-    QCOMPARE(w.conciseResultView->topLevelItemCount(), 0);
-    QCOMPARE(w.conciseResultView->columnCount(), 0);
+    QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->isHidden() && child<QTextEdit>(&w, "detailedResultText")->isHidden());
+    QCOMPARE(child<QTabBar>(&w, "resultTabs")->currentIndex(), 1);
+    child<QPushButton>(&w, "clearResultsButton")->click();
+    QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->isHidden()); // the visible view stays
+    QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItemCount(), 0);
+    QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->columnCount(), 0);
     h.dialogs.files = {h.folder.file(QStringLiteral("empty.txt"))};
-    w.saveConciseResultsButton->click();
+    child<QPushButton>(&w, "saveConciseResultsButton")->click();
     QCOMPARE(h.folder.read(QStringLiteral("empty.txt")), QByteArray());
     QVERIFY(QFile::exists(h.folder.file(QStringLiteral("empty.txt"))));
 
-    w.resultTabs->setCurrentIndex(0);
-    QVERIFY(w.conciseResultView->isHidden() && !w.detailedResultText->isHidden());
-    w.resultTabs->setCurrentIndex(1);
-    QVERIFY(!w.conciseResultView->isHidden() && w.detailedResultText->isHidden());
+    child<QTabBar>(&w, "resultTabs")->setCurrentIndex(0);
+    QVERIFY(child<QTreeWidget>(&w, "conciseResultView")->isHidden() && !child<QTextEdit>(&w, "detailedResultText")->isHidden());
+    child<QTabBar>(&w, "resultTabs")->setCurrentIndex(1);
+    QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->isHidden() && child<QTextEdit>(&w, "detailedResultText")->isHidden());
 }
 
 void TestMainWindowResults::unwritableFileIsReported()
@@ -135,7 +135,7 @@ void TestMainWindowResults::unwritableFileIsReported()
     Harness h;
     QDir(h.folder.path()).mkdir(QStringLiteral("taken.txt"));
     h.dialogs.files = {h.folder.file(QStringLiteral("taken.txt"))};
-    h.window->saveDetailedResultsButton->click();
+    child<QPushButton>(h.window, "saveDetailedResultsButton")->click();
     QVERIFY(h.dialogs.lastText().contains(h.folder.file(QStringLiteral("taken.txt"))));
 }
 
@@ -155,51 +155,51 @@ void TestMainWindowResults::passOwnsItsWaybills()
     MainWindow &w = *h.window;
     servePages(h);
     const QStringList form = {QStringLiteral("postid"), QStringLiteral("query")};
-    w.defaultSourceOption->click();
-    w.storedNumbersOption->click();
-    w.detailedQueryButton->click();
-    QVERIFY(w.isDetailedPassRunning() && !w.detailedQueryButton->isEnabled());
+    child<QRadioButton>(&w, "defaultSourceOption")->click();
+    child<QRadioButton>(&w, "storedNumbersOption")->click();
+    child<QPushButton>(&w, "detailedQueryButton")->click();
+    QVERIFY(w.isDetailedPassRunning() && !child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
     const int pages = int(h.browser->addresses.size());
     // Typed while the pass runs: it changes what the labels show, not what the pass queries or marks.
-    w.numberEdit->setText(QStringLiteral("YT3003"));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("YT3003"));
     h.browser->completeLoad(form);
     QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
-    QVERIFY(!w.statusLineLabel->isHidden() && !w.queryProgressLabel->isHidden());
-    QCOMPARE(w.queryProgressLabel->text(), u("正在查询 2/2"));
+    QVERIFY(!child<QLabel>(&w, "statusLineLabel")->isHidden() && !child<QLabel>(&w, "queryProgressLabel")->isHidden());
+    QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("正在查询 2/2"));
     h.browser->completeLoad(form);
     QTRY_VERIFY(!w.isDetailedPassRunning());
     WaybillStore &store = w.store();
     QCOMPARE(store.find(QStringLiteral("SF1001"))->status, u("已签收"));
     QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
     // The history list follows the marks.
-    QTRY_COMPARE(w.historyView->model()->index(h.historyRowOf(QStringLiteral("SF1001")), 0).data().toString(),
+    QTRY_COMPARE(child<QTreeView>(&w, "historyView")->model()->index(h.historyRowOf(QStringLiteral("SF1001")), 0).data().toString(),
                  u("已签收"));
     const int sf = h.historyRowOf(QStringLiteral("SF1001")), yt = h.historyRowOf(QStringLiteral("YT3003"));
     // Beside it, what each waybill's newest line said happened; 状态 keeps its two values.
-    QCOMPARE(w.historyView->model()->index(sf, 3).data().toString(), u("已签收"));
-    QCOMPARE(w.historyView->model()->index(yt, 3).data().toString(), u("运输中"));
-    QCOMPARE(w.historyView->model()->index(yt, 0).data().toString(), u("未签收"));
+    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(sf, 3).data().toString(), u("已签收"));
+    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(yt, 3).data().toString(), u("运输中"));
+    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(yt, 0).data().toString(), u("未签收"));
     QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
                                  "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
 
-    QVERIFY(w.detailedQueryButton->isEnabled());
+    QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
 
     // A page that loads midway never gives the button back; stopped, a new pass starts afresh.
-    w.detailedQueryButton->click();
+    child<QPushButton>(&w, "detailedQueryButton")->click();
     h.browser->completeLoad(form);
     QTRY_COMPARE(h.browser->addresses.size(), pages + 3);
-    QVERIFY(w.isDetailedPassRunning() && !w.detailedQueryButton->isEnabled());
-    w.stopQueryButton->click();
-    QTRY_VERIFY(w.detailedQueryButton->isEnabled());
-    w.detailedQueryButton->click();
-    QCOMPARE(w.queryProgressLabel->text(), u("正在查询 1/2"));
+    QVERIFY(w.isDetailedPassRunning() && !child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
+    child<QPushButton>(&w, "stopQueryButton")->click();
+    QTRY_VERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
+    child<QPushButton>(&w, "detailedQueryButton")->click();
+    QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("正在查询 1/2"));
     QTest::qWait(100);
     QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\n"));
     // A concise query waits for the pass; changing the source ends it.
-    w.conciseQueryButton->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
     QVERIFY(h.dialogs.lastText().contains(u("详细查询正在进行")));
     QVERIFY(!w.isConciseQueryRunning());
-    w.backupSource1Option->click();
+    child<QRadioButton>(&w, "backupSource1Option")->click();
     QVERIFY(!w.isDetailedPassRunning());
 }
 
@@ -207,17 +207,17 @@ void TestMainWindowResults::clearDuringAConcisePassKeepsTheColumns()
 {
     Harness h;
     MainWindow &w = *h.window;
-    w.carrierOptions[1]->click();
-    w.batchNumbersEdit->setPlainText(QStringLiteral("R1\nR2\n"));
-    w.batchNumbersOption->click();
-    w.conciseQueryButton->click();
+    carrierOption(&w, 1)->click();
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(QStringLiteral("R1\nR2\n"));
+    child<QRadioButton>(&w, "batchNumbersOption")->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
     QVERIFY(w.isConciseQueryRunning());
-    w.clearResultsButton->click();
+    child<QPushButton>(&w, "clearResultsButton")->click();
     QTRY_VERIFY(!w.isConciseQueryRunning());
-    QCOMPARE(w.conciseResultView->columnCount(), 3);
-    QCOMPARE(w.conciseResultView->topLevelItemCount(), 2);
+    QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->columnCount(), 3);
+    QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItemCount(), 2);
     for (int r = 0; r < 2; ++r)
-        QVERIFY(!w.conciseResultView->topLevelItem(r)->text(2).isEmpty());
+        QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->topLevelItem(r)->text(2).isEmpty());
 }
 
 void TestMainWindowResults::longNumbersNeverWidenTheWindow()
@@ -226,22 +226,22 @@ void TestMainWindowResults::longNumbersNeverWidenTheWindow()
     MainWindow &w = *h.window;
     const QSize before = w.size();
     QCOMPARE(before, w.minimumSize()); // on the small test screen: the least size, which the layout fits
-    w.numberEdit->setText(QString(150, QLatin1Char('8')) + QChar(QChar::LineSeparator) + QStringLiteral("9"));
+    child<QLineEdit>(&w, "numberEdit")->setText(QString(150, QLatin1Char('8')) + QChar(QChar::LineSeparator) + QStringLiteral("9"));
     QApplication::processEvents();
     QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
     QCOMPARE(w.size(), before);
-    QVERIFY(w.numberValueLabel->text().startsWith(QString(150, QLatin1Char('8')))); // the value itself is kept
+    QVERIFY(child<QLabel>(&w, "numberValueLabel")->text().startsWith(QString(150, QLatin1Char('8')))); // the value itself is kept
     // Nor does the line that names the carrier of a number.
-    w.numberEdit->setText(QStringLiteral("43123456789012"));
-    QVERIFY(w.detectionLabel->isVisibleTo(&w));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("43123456789012"));
+    QVERIFY(child<QLabel>(&w, "detectionLabel")->isVisibleTo(&w));
     QApplication::processEvents();
     QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
     // Nor does the window grow by itself for a hint of two lines or the batch tab.
-    w.numberEdit->setText(QStringLiteral("439999990000099"));
-    QVERIFY(w.detectionLabel->isVisibleTo(&w));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("439999990000099"));
+    QVERIFY(child<QLabel>(&w, "detectionLabel")->isVisibleTo(&w));
     QApplication::processEvents();
     QCOMPARE(w.size(), before);
-    w.inputTabs->setCurrentIndex(1);
+    child<QTabWidget>(&w, "inputTabs")->setCurrentIndex(1);
     QApplication::processEvents();
     QVERIFY2(w.minimumSizeHint().height() <= before.height(), qPrintable(QString::number(w.minimumSizeHint().height())));
     QCOMPARE(w.size(), before);
@@ -251,21 +251,21 @@ void TestMainWindowResults::storedPassOverAnEmptyRegister()
 {
     Harness h;
     MainWindow &w = *h.window;
-    w.storedNumbersOption->click();
-    w.detailedQueryButton->click();
+    child<QRadioButton>(&w, "storedNumbersOption")->click();
+    child<QPushButton>(&w, "detailedQueryButton")->click();
     QVERIFY(!w.isDetailedPassRunning());
-    QVERIFY(w.detailedQueryButton->isEnabled());
+    QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
     QVERIFY(w.detailedText().isEmpty());
-    QCOMPARE(w.queryProgressLabel->text(), u("详细查询完成"));
+    QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("详细查询完成"));
 
     // With no query option at all only the message is shown.
-    w.storedNumbersOption->setAutoExclusive(false);
-    w.storedNumbersOption->setChecked(false);
-    w.detailedQueryButton->click();
+    child<QRadioButton>(&w, "storedNumbersOption")->setAutoExclusive(false);
+    child<QRadioButton>(&w, "storedNumbersOption")->setChecked(false);
+    child<QPushButton>(&w, "detailedQueryButton")->click();
     QCOMPARE(h.dialogs.lastText(), u("请先选择查询的内容方式！！！"));
-    w.conciseQueryButton->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
     QCOMPARE(h.dialogs.lastText(), u("请先选择查询的内容方式！！！/n简洁查询暂不支持批量快递单~~~"));
-    QVERIFY(w.conciseQueryButton->isEnabled());
+    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
 }
 
 void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
@@ -282,8 +282,8 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
     const QDateTime start = h.clock.now();
     for (int pass = 0; pass < 2; ++pass) {
         h.clock.set(start.addSecs(3600 * pass));
-        w.storedNumbersOption->click();
-        w.conciseQueryButton->click();
+        child<QRadioButton>(&w, "storedNumbersOption")->click();
+        child<QPushButton>(&w, "conciseQueryButton")->click();
         QTRY_VERIFY(!w.isConciseQueryRunning());
     }
     QVector<StateEntry> r1 = store.stateHistory(QStringLiteral("R1"));
@@ -306,8 +306,8 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
     // The detailed pass adds what each page said, newest line first.
     servePages(h);
     const QStringList form = {QStringLiteral("postid"), QStringLiteral("query")};
-    w.defaultSourceOption->click();
-    w.detailedQueryButton->click();
+    child<QRadioButton>(&w, "defaultSourceOption")->click();
+    child<QPushButton>(&w, "detailedQueryButton")->click();
     const int pages = int(h.browser->addresses.size());
     h.browser->completeLoad(form);
     QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
@@ -329,8 +329,8 @@ void TestMainWindowResults::signingNoticeCanBeTurnedOff()
     Harness h(Harness::config(u("签收提醒=0\r\n")), {u("R1|顺丰速运")});
     MainWindow &w = *h.window;
     QSignalSpy announced(&w, &MainWindow::signingAnnounced);
-    w.storedNumbersOption->click();
-    w.conciseQueryButton->click();
+    child<QRadioButton>(&w, "storedNumbersOption")->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
     QTRY_VERIFY(!w.isConciseQueryRunning());
     QCOMPARE(w.store().find(QStringLiteral("R1"))->status, u("已签收"));
     QCOMPARE(announced.size(), 0);
@@ -358,8 +358,8 @@ void TestMainWindowResults::signingsOfOnePassAreOneNotice()
     QCOMPARE(announced[0][0].toStringList(), (QStringList{u("S1"), u("S2"), u("S3")}));
     const QString three = u("3 件快递已签收：S1（顺丰速运）、S2（顺丰速运）、S3（顺丰速运）");
     QCOMPARE(announced[0][1].toString(), three);
-    QVERIFY(w.signingNoticeButton->isVisible()); // no tray here: the status bar keeps it until read
-    QCOMPARE(w.signingNoticeButton->text(), three);
+    QVERIFY(child<QPushButton>(&w, "signingNoticeButton")->isVisible()); // no tray here: the status bar keeps it until read
+    QCOMPARE(child<QPushButton>(&w, "signingNoticeButton")->text(), three);
     h.clock.set(h.clock.now().addSecs(4 * 3600));
     tick(); // S4..S7 now; S1..S3 are signed and no longer asked
     QCOMPARE(announced.size(), 2);
@@ -368,15 +368,15 @@ void TestMainWindowResults::signingsOfOnePassAreOneNotice()
     h.clock.set(h.clock.now().addSecs(4 * 3600));
     tick();
     QCOMPARE(announced.size(), 2);
-    w.signingNoticeButton->click();
-    QVERIFY(!w.signingNoticeButton->isVisible());
+    child<QPushButton>(&w, "signingNoticeButton")->click();
+    QVERIFY(!child<QPushButton>(&w, "signingNoticeButton")->isVisible());
 
     // A pass of the user's over more than five names the first five.
     stored.removeFirst();
     Harness fresh(QByteArray(), stored);
     QSignalSpy freshAnnounced(fresh.window.get(), &MainWindow::signingAnnounced);
-    fresh.window->storedNumbersOption->click();
-    fresh.window->conciseQueryButton->click();
+    child<QRadioButton>(fresh.window, "storedNumbersOption")->click();
+    child<QPushButton>(fresh.window, "conciseQueryButton")->click();
     QTRY_VERIFY(!fresh.window->isConciseQueryRunning());
     QCOMPARE(freshAnnounced.size(), 1);
     QCOMPARE(freshAnnounced[0][1].toString(), u("7 件快递已签收：S1（顺丰速运）、S2（顺丰速运）、S3（顺丰速运）、"
@@ -390,14 +390,14 @@ void TestMainWindowResults::aStoppedRefreshTellsWhyAndStartsAgain()
     Harness h(QByteArray(), {u("W0|圆通快递")});
     h.startUp();
     MainWindow &w = *h.window;
-    const QAbstractItemModel *model = w.historyView->model();
+    const QAbstractItemModel *model = child<QTreeView>(&w, "historyView")->model();
     const QModelIndex cell = model->index(0, 2);
     w.backgroundRefresh()->schedule().noteStatus(u("W0"), WaybillStatus::kAwaitingCollection,
                                                  h.clock.now().toUTC().addDays(-4));
     QCOMPARE(model->data(cell, Qt::ToolTipRole).toString(), u("W0\n3 天无物流记录，已停止自动刷新"));
     QCOMPARE(model->data(cell).toString(), u("W0"));
-    w.historyView->setCurrentIndex(cell);
-    w.refreshHistoryButton->click();
+    child<QTreeView>(&w, "historyView")->setCurrentIndex(cell);
+    child<QPushButton>(&w, "refreshHistoryButton")->click();
     QTRY_VERIFY(!w.isHistoryLoading());
     QCOMPARE(model->data(model->index(0, 2), Qt::ToolTipRole).toString(), u("W0"));
 }
@@ -410,13 +410,13 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
 {
     Harness h;
     MainWindow &w = *h.window;
-    w.batchNumbersEdit->setPlainText(u("SF123456789012 神行快递\n"));
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(u("SF123456789012 神行快递\n"));
     w.showBatchCarriers();
-    QCOMPARE(w.batchCarriersList->item(0)->text(), u("1：？没有“神行快递”"));
-    w.batchNumbersEdit->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
-    w.batchNumbersOption->click();
+    QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(0)->text(), u("1：？没有“神行快递”"));
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
+    child<QRadioButton>(&w, "batchNumbersOption")->click();
     h.dialogs.answers = {false};
-    w.conciseQueryButton->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
     QVERIFY(!h.dialogs.shown.isEmpty());
     QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("yesno"));
     QVERIFY2(h.dialogs.lastText().contains(u("第 3 行 123456789：无法确定，可能是：TNT / 德邦物流")),
@@ -425,16 +425,16 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
 
     // Beside the lines: each one's carrier, and a choice written onto the line.
     w.showBatchCarriers();
-    QCOMPARE(w.batchCarriersList->count(), 4);
-    QCOMPARE(w.batchCarriersList->item(1)->text(), u("2：？中通速递")); // plain digits never decide
-    QCOMPARE(w.batchCarriersList->item(2)->text(), u("3：？TNT/德邦物流"));
+    QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->count(), 4);
+    QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(1)->text(), u("2：？中通速递")); // plain digits never decide
+    QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(2)->text(), u("3：？TNT/德邦物流"));
     w.setBatchLineCarrier(3, u("TNT"));
-    QVERIFY(w.batchNumbersEdit->toPlainText().contains(u("\n123456789,TNT\nR1")));
+    QVERIFY(child<QPlainTextEdit>(&w, "batchNumbersEdit")->toPlainText().contains(u("\n123456789,TNT\nR1")));
 
     h.dialogs.answers = {true};
-    w.batchNumbersEdit->setPlainText(
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(
         u("SF123456789012\n７５１２３４５６７８９０１２\nabc\nR1，顺丰速运\nsf 1234 5678 9012\n"));
-    w.conciseQueryButton->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
     // Every line without a sure carrier is asked about, the repeat is named,
     // and the count promised is the rows that come.
     QVERIFY2(h.dialogs.lastText().contains(u("第 2 行 75123456789012：")) &&
@@ -448,13 +448,13 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
 
     // A carrier chosen by hand never silently replaces the one a line shows:
     // asked, the lines run under their own, or all under the chosen one.
-    w.carrierOptions[3]->click();
-    QCOMPARE(w.carrierValueLabel->text(), u("圆通快递"));
-    w.batchNumbersEdit->setPlainText(u("JT1234567890123\nYT1234567890123\nSF1234567890123\nX7\n"));
+    carrierOption(&w, 3)->click();
+    QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("圆通快递"));
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(u("JT1234567890123\nYT1234567890123\nSF1234567890123\nX7\n"));
     const auto ranWith = [&w](int row) { return w.store().tempRows().value(row).second; };
     for (const bool ownCarriers : {true, false}) {
         h.dialogs.answers = {ownCarriers};
-        w.conciseQueryButton->click();
+        child<QPushButton>(&w, "conciseQueryButton")->click();
         QVERIFY2(h.dialogs.lastText().contains(u("2 行的快递公司与所选的“圆通快递”不同")) &&
                      h.dialogs.lastText().contains(u("第 1 行 JT1234567890123：极兔速递")),
                  qPrintable(h.dialogs.lastText()));
@@ -471,10 +471,10 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     Harness withDefault(Harness::config(u("默认快递=TNT\r\n")));
     withDefault.startUp();
     MainWindow &d = *withDefault.window;
-    QCOMPARE(d.carrierValueLabel->text(), u("TNT"));
-    d.batchNumbersEdit->setPlainText(u("123456789\nX7\n75123456789012\n1234567890123\n"));
-    d.batchNumbersOption->click();
-    d.conciseQueryButton->click();
+    QCOMPARE(child<QLabel>(&d, "carrierValueLabel")->text(), u("TNT"));
+    child<QPlainTextEdit>(&d, "batchNumbersEdit")->setPlainText(u("123456789\nX7\n75123456789012\n1234567890123\n"));
+    child<QRadioButton>(&d, "batchNumbersOption")->click();
+    child<QPushButton>(&d, "conciseQueryButton")->click();
     QVERIFY2(withDefault.dialogs.lastText().contains(u("第 1 行 123456789：")) &&
                  withDefault.dialogs.lastText().contains(u("第 2 行 X7：")),
              qPrintable(withDefault.dialogs.lastText()));
@@ -488,16 +488,16 @@ void TestMainWindowResults::aNumberQueriedThenSavedKeepsItsAnswer()
 {
     Harness h;
     MainWindow &w = *h.window;
-    w.carrierOptions[1]->click();
-    w.numberEdit->setText(QStringLiteral("R1"));
-    w.phoneEdit->setText(QStringLiteral("138-0013-8000"));
-    w.currentNumberOption->click();
-    w.conciseQueryButton->click();
-    QCOMPARE(w.queryProgressLabel->text(), u("正在查询 0/1"));
+    carrierOption(&w, 1)->click();
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("R1"));
+    child<QLineEdit>(&w, "phoneEdit")->setText(QStringLiteral("138-0013-8000"));
+    child<QRadioButton>(&w, "currentNumberOption")->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
+    QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("正在查询 0/1"));
     QTRY_VERIFY(!w.isConciseQueryRunning());
-    QCOMPARE(w.conciseResultView->topLevelItem(0)->text(2), u("北京 已签收，签收人：张三 "));
+    QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItem(0)->text(2), u("北京 已签收，签收人：张三 "));
     QVERIFY(!w.store().find(QStringLiteral("R1")));
-    w.saveInputButton->click();
+    child<QPushButton>(&w, "saveInputButton")->click();
     const std::optional<Waybill> saved = w.store().find(QStringLiteral("R1"));
     QVERIFY(saved && saved->phone == QStringLiteral("138-0013-8000"));
     QCOMPARE(saved->status, kSignedFor);

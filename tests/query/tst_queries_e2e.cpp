@@ -7,6 +7,7 @@
 #include "query/WebEngineBrowser.h"
 #include "store/WaybillStore.h"
 #include "support/FakeDialogs.h"
+#include "support/MainWindowHarness.h"
 #include "support/TestFolder.h"
 #include "support/TrackingSim.h"
 
@@ -14,7 +15,6 @@
 #include <QtWidgets>
 
 namespace {
-const auto u = [](const char *utf8) { return QString::fromUtf8(utf8); };
 
 struct Session {
     TrackingSim sim;
@@ -49,10 +49,10 @@ struct Session {
         QObject::connect(browser, &Browser::documentComplete, [this](const QString &address) { loaded = address; });
         window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock},
                                          std::move(engine));
-        window->startSelectionTimer->setEnabled(false);
+        child<ClassicTimer>(window, "startSelectionTimer")->setEnabled(false);
         window->setQuitHandler([] {});
         // Short waits: the service answers at once on this machine.
-        window->pageReadTimer->setInterval(1000);
+        child<ClassicTimer>(window, "pageReadTimer")->setInterval(1000);
         window->show();
         waitForPage(); // the start page
     }
@@ -71,10 +71,10 @@ struct Session {
     // Runs a stored or batch pass to its end.
     void runPass()
     {
-        window->detailedQueryButton->click();
+        child<QPushButton>(window, "detailedQueryButton")->click();
         QVERIFY2(window->isDetailedPassRunning(), qPrintable(dialogs.texts().join(QLatin1Char('|'))));
         QTRY_VERIFY_WITH_TIMEOUT(!window->isDetailedPassRunning(), 60000);
-        QVERIFY(window->detailedQueryButton->isEnabled());
+        QVERIFY(child<QPushButton>(window, "detailedQueryButton")->isEnabled());
     }
 };
 } // namespace
@@ -112,17 +112,17 @@ void TestQueriesEndToEnd::currentWaybill()
     const bool known = !number.endsWith(QLatin1Char('0'));
     Session s;
     MainWindow &w = *s.window;
-    w.numberEdit->setText(number);
+    child<QLineEdit>(&w, "numberEdit")->setText(number);
     // Without a carrier: a message, and the button is usable again at once.
-    w.detailedQueryButton->click();
+    child<QPushButton>(&w, "detailedQueryButton")->click();
     QCOMPARE(s.dialogs.lastText(), u("未选定快递公司哦 ^_^"));
-    QVERIFY(w.detailedQueryButton->isEnabled());
+    QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
 
     w.findChild<QRadioButton *>(source)->click();
-    w.carrierOptions[carrier]->click();
-    w.autoSaveCheckBox->setChecked(known); // stores the waybill before the query
+    carrierOption(&w, carrier)->click();
+    child<QCheckBox>(&w, "autoSaveCheckBox")->setChecked(known); // stores the waybill before the query
     s.waitForPage();
-    w.detailedQueryButton->click();
+    child<QPushButton>(&w, "detailedQueryButton")->click();
     QVERIFY(w.isDetailedPassRunning() && w.detailedText().startsWith(u("当前快递单信息\r\n")));
     QTRY_VERIFY_WITH_TIMEOUT(!w.isDetailedPassRunning(), 60000);
     const QString text = w.detailedText();
@@ -131,12 +131,12 @@ void TestQueriesEndToEnd::currentWaybill()
         QVERIFY(s.dialogs.lastText().startsWith(u("查询未果!")));
         return;
     }
-    const QString carrierName = w.carrierOptions[carrier]->text();
+    const QString carrierName = carrierOption(&w, carrier)->text();
     QVERIFY2(text.contains(u("快递单号： %1\t\t快递公司： %2").arg(number, carrierName)) && text.contains(u("已签收")),
              qPrintable(text));
     // Only the record itself, not the page's marker lines.
     QVERIFY(!text.contains(u("更多查询记录>>")) && !text.contains(u("简介")) && !text.contains(u("指定单号不存在")));
-    QVERIFY(!w.detailedResultText->isHidden());
+    QVERIFY(!child<QTextEdit>(&w, "detailedResultText")->isHidden());
     QTRY_COMPARE(s.status(number), u("已签收"));
     QVERIFY(!s.dialogs.texts().contains(u("快递单号已存在！")));
 }
@@ -145,10 +145,10 @@ void TestQueriesEndToEnd::storedPassMarksOnlyTheSignedFor()
 {
     Session s("", {u("A1001|顺丰速运"), u("B1003|TNT"), u("C1002|申通E物流")});
     MainWindow &w = *s.window;
-    w.defaultSourceOption->click();
-    w.carrierOptions[1]->click();
+    child<QRadioButton>(&w, "defaultSourceOption")->click();
+    carrierOption(&w, 1)->click();
     s.waitForPage();
-    w.storedNumbersOption->click();
+    child<QRadioButton>(&w, "storedNumbersOption")->click();
     s.runPass();
     const QString text = w.detailedText();
     const QString a = u("当前快递单号： A1001\t\t快递公司： 顺丰速运"), b = u("当前快递单号： B1003\t\t快递公司： TNT");
@@ -164,12 +164,12 @@ void TestQueriesEndToEnd::slowStoredPassMarksOnlyWhatItsOwnPagesSay()
     Session s("--latency 2500",
               {u("A1001|顺丰速运"), u("B1003|圆通快递"), u("E5|佳吉快运"), u("D1009|顺丰速运"), u("C1002|申通E物流")});
     MainWindow &w = *s.window;
-    w.defaultSourceOption->click();
-    w.storedNumbersOption->click();
-    w.detailedQueryButton->click();
+    child<QRadioButton>(&w, "defaultSourceOption")->click();
+    child<QRadioButton>(&w, "storedNumbersOption")->click();
+    child<QPushButton>(&w, "detailedQueryButton")->click();
     QVERIFY(w.isDetailedPassRunning());
     QTest::qWait(1500);
-    w.numberEdit->setText(QStringLiteral("B1003"));
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("B1003"));
     QTRY_VERIFY_WITH_TIMEOUT(!w.isDetailedPassRunning(), 90000);
     const QString text = w.detailedText();
     QCOMPARE(s.status("A1001") + s.status("B1003") + s.status("E5") + s.status("D1009") + s.status("C1002"),
@@ -186,11 +186,11 @@ void TestQueriesEndToEnd::batchPassTwiceWithTheSameNumbers()
 {
     Session s("", {u("X11|UPS")});
     MainWindow &w = *s.window;
-    w.backupSource1Option->click();
-    w.otherCarriersList->setCurrentRow(1); // UPS
+    child<QRadioButton>(&w, "backupSource1Option")->click();
+    child<QListWidget>(&w, "otherCarriersList")->setCurrentRow(1); // UPS
     s.waitForPage();
-    w.batchNumbersOption->click();
-    w.batchNumbersEdit->setPlainText(QStringLiteral(" X11 \nX11\n\nX13\n"));
+    child<QRadioButton>(&w, "batchNumbersOption")->click();
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(QStringLiteral(" X11 \nX11\n\nX13\n"));
     for (int run = 0; run < 2; ++run) {
         s.runPass();
         const QString text = w.detailedText();
@@ -208,20 +208,20 @@ void TestQueriesEndToEnd::concisePassWithOneFailedRequest()
     Session s("--fault status500 --fault-number N2001",
               {u("N1001|顺丰速运"), u("N2001|顺丰速运"), u("N3002|德邦物流"), u("N4001|佳吉快运")});
     MainWindow &w = *s.window;
-    w.storedNumbersOption->click();
-    w.conciseQueryButton->click();
-    QVERIFY(!w.conciseQueryButton->isEnabled());
+    child<QRadioButton>(&w, "storedNumbersOption")->click();
+    child<QPushButton>(&w, "conciseQueryButton")->click();
+    QVERIFY(!child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!w.isConciseQueryRunning(), 30000);
-    QVERIFY(w.conciseQueryButton->isEnabled() && !w.conciseResultView->isHidden());
-    QCOMPARE(w.conciseResultView->topLevelItemCount(), 4);
+    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() && !child<QTreeWidget>(&w, "conciseResultView")->isHidden());
+    QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItemCount(), 4);
     // 佳吉快运 has no code for the concise query: it gets a row and no mark.
     const char *expected[][2] = {{"N1001", "已签收"}, {"N2001", "未签收"}, {"N3002", "已签收"}, {"N4001", "未签收"}};
     for (int i = 0; i < 4; ++i) {
-        QCOMPARE(w.conciseResultView->topLevelItem(i)->text(0), u(expected[i][0]));
-        QVERIFY(!w.conciseResultView->topLevelItem(i)->text(2).isEmpty());
+        QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItem(i)->text(0), u(expected[i][0]));
+        QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->topLevelItem(i)->text(2).isEmpty());
         QCOMPARE(s.status(expected[i][0]), u(expected[i][1]));
     }
-    QVERIFY(w.conciseResultView->topLevelItem(1)->text(2).startsWith(u("查询失败")));
+    QVERIFY(child<QTreeWidget>(&w, "conciseResultView")->topLevelItem(1)->text(2).startsWith(u("查询失败")));
 }
 
 int main(int argc, char **argv)

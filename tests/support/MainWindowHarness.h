@@ -25,6 +25,29 @@ inline QString u(const char *s)
     return QString::fromUtf8(s);
 }
 
+// A control of the window by its object name (each one's is its member name);
+// a missing one ends the test, as a renamed control must not pass silently.
+template <class T> T *child(QObject *root, const QString &name)
+{
+    T *found = root ? root->findChild<T *>(name) : nullptr;
+    if (!found)
+        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
+    return found;
+}
+template <class T> T *child(QObject *root, const char *name)
+{
+    return child<T>(root, QString::fromLatin1(name));
+}
+template <class T, class W> T *child(const std::unique_ptr<W> &root, const char *name)
+{
+    return child<T>(root.get(), QString::fromLatin1(name));
+}
+// The carrier option buttons, 0 to 11.
+template <class W> QRadioButton *carrierOption(W &&root, int i)
+{
+    return child<QRadioButton>(&*root, QStringLiteral("carrierOptions[%1]").arg(i));
+}
+
 struct Harness {
     TestFolder folder;
     FakeDialogs dialogs;
@@ -61,7 +84,7 @@ struct Harness {
         auto fake = std::make_unique<FakeBrowser>();
         browser = fake.get();
         window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock}, std::move(fake));
-        window->startSelectionTimer->setEnabled(false);
+        child<ClassicTimer>(window, "startSelectionTimer")->setEnabled(false);
         window->setQuitHandler([this] { quit = true; });
         window->show();
     }
@@ -82,18 +105,18 @@ struct Harness {
     int checkedButton() const
     {
         for (int i = 0; i < 12; ++i)
-            if (window->carrierOptions[i]->isChecked())
+            if (carrierOption(window, i)->isChecked())
                 return i + 1;
         return 0;
     }
     QString selectedListEntry() const
     {
-        const auto items = window->otherCarriersList->selectedItems();
+        const auto items = child<QListWidget>(window, "otherCarriersList")->selectedItems();
         return items.isEmpty() ? QString() : items.first()->text();
     }
     int historyRowOf(const QString &number) const
     {
-        auto *model = window->historyView->model();
+        auto *model = child<QTreeView>(window, "historyView")->model();
         for (int r = 0; r < model->rowCount(); ++r)
             if (model->index(r, 2).data().toString() == number)
                 return r;
@@ -103,9 +126,9 @@ struct Harness {
     {
         const int row = historyRowOf(number);
         QVERIFY(row >= 0);
-        const QModelIndex index = window->historyView->model()->index(row, 0);
-        window->historyView->scrollTo(index);
-        QTest::mouseClick(window->historyView->viewport(), Qt::LeftButton, {},
-                          window->historyView->visualRect(index).center());
+        QTreeView *view = child<QTreeView>(window, "historyView");
+        const QModelIndex index = view->model()->index(row, 0);
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
 };

@@ -66,6 +66,15 @@ void settle(int milliseconds = 1500)
 
 // From the screen, not QWidget::grab(): the embedded page is drawn by the
 // browser's own process and only the screen holds it.
+// The main window's controls are found by object name, their member name.
+template <class T> T *child(QObject *root, const char *name)
+{
+    T *found = root->findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control named %s", name);
+    return found;
+}
+
 bool save(QWidget *window, const QString &path)
 {
     window->raise();
@@ -167,17 +176,17 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     DesktopLauncher launcher;
     MainWindow window(folder, {dialogs, launcher, Clock::system()}, std::make_unique<WebEngineBrowser>());
-    window.startSelectionTimer->setEnabled(false);
+    child<ClassicTimer>(&window, "startSelectionTimer")->setEnabled(false);
     window.show();
     window.applyStartSelection(); // at once, not after the start's pause
-    bool ok = waitFor("the history", [&] { return !window.isHistoryLoading() && window.historyView->model()->rowCount() > 0; });
+    bool ok = waitFor("the history", [&] { return !window.isHistoryLoading() && child<QTreeView>(&window, "historyView")->model()->rowCount() > 0; });
 
     // A stored-numbers concise query, then the newest waybill picked from the history.
-    window.storedNumbersOption->click();
-    window.conciseQueryButton->click();
+    child<QRadioButton>(&window, "storedNumbersOption")->click();
+    child<QPushButton>(&window, "conciseQueryButton")->click();
     ok = ok && waitFor("the query", [&] { return !window.isConciseQueryRunning(); });
     ok = ok && waitFor("the history", [&] { return !window.isHistoryLoading(); });
-    Q_EMIT window.historyView->clicked(window.historyView->model()->index(0, 0));
+    Q_EMIT child<QTreeView>(&window, "historyView")->clicked(child<QTreeView>(&window, "historyView")->model()->index(0, 0));
     ok = ok && save(&window, out.filePath(QStringLiteral("main-window.png")));
 
     window.showManagement();
