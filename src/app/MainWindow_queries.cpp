@@ -135,15 +135,9 @@ bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
     // The window's carrier runs the lines only when the user chose it; a
     // start-up default or an automatic choice never decides for a whole batch.
     const Carrier *chosen = m_typedCarrier.chosenByUser() ? m_choice->carrier() : nullptr;
-    const QString text = m_inputPane->batchText();
-    const QueryPass::BatchRun run = QueryPass::resolveBatch(
-        CarrierDetection::planBatch(text, &m_register),
-        chosen ? CarrierDetection::planBatch(text, &m_register, chosen) : CarrierDetection::BatchPlan(), chosen);
+    const QueryPass::BatchRun run = QueryPass::readBatch(m_inputPane->batchText(), m_register, chosen);
     QVector<QPair<QString, QString>> wanted = run.ownCarriers;
-    QStringList unresolved;
-    for (const CarrierDetection::BatchLine &l : run.unresolved)
-        unresolved << QStringLiteral("第 %1 行 %2：%3").arg(l.line).arg(l.number.left(30), l.needText());
-    if (wanted.isEmpty() && unresolved.isEmpty() && !m_choice->hasCarrier()) {
+    if (wanted.isEmpty() && run.unresolved.isEmpty() && !m_choice->hasCarrier()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("未选定快递公司哦 ^_^"));
         return false;
     }
@@ -151,13 +145,8 @@ bool MainWindow::prepareBatch(QVector<QPair<QString, QString>> *rows)
     if (chosen && !run.differing.isEmpty() &&
         !m_dialogs.askYesNo(this, Program::kTitle, QueryPass::differingQuestion(run, *chosen)))
         wanted = run.chosenCarrier;
-    const QString repeated =
-        run.repeated > 0 ? QStringLiteral("\n重复 %1 行，每个单号只查询一次。").arg(run.repeated) : QString();
-    if (!unresolved.isEmpty()) {
-        const QString listed = QStringLiteral("以下 %1 行无法确定快递公司，请在单号后写上快递公司（如“单号,顺丰速运”）：\n")
-                                   .arg(unresolved.size()) +
-                               unresolved.mid(0, 10).join(QLatin1Char('\n')) +
-                               (unresolved.size() > 10 ? QStringLiteral("\n……") : QString()) + repeated;
+    if (!run.unresolved.isEmpty()) {
+        const QString listed = QueryPass::unresolvedText(run);
         if (wanted.isEmpty()) {
             m_dialogs.information(this, Program::kTitle, listed);
             return false;
@@ -210,6 +199,7 @@ void MainWindow::startConcisePass(const QVector<QPair<QString, QString>> &waybil
     showQueryProgress(0, int(jobs.size()));
     m_conciseMarks = mark;
     m_conciseSaves.startPass();
+    m_lastAnswers.clear();
     m_refresh->yieldToUser();
     m_queryControls->setConciseEnabled(false);
     m_queryControls->setStopEnabled(true);
@@ -223,8 +213,8 @@ QString MainWindow::storedPhone(const QString &number, const QString &carrier)
     const Carrier *known = FindCarrierByName(carrier);
     if (!known)
         return QString();
-    const bool asked = m_services->usesAccount() ? true : known->needsPhoneDigits;
-    if (!asked)
+    // Every service asks for digits of these carriers only, where it asks at all.
+    if (!known->needsPhoneDigits)
         return QString();
     // The telephone typed in the form counts for the number it was typed with.
     if (number == m_choice->number() && !m_infoPane->waybill().phone.isEmpty())
@@ -383,6 +373,7 @@ void MainWindow::runDetailedQuery()
     m_queryControls->setStopEnabled(true);
     m_refresh->yieldToUser();
     m_detailedSaves.startPass();
+    m_lastAnswers.clear();
     // Before start(): a pass with nothing to run ends inside it.
     m_queryControls->setDetailedEnabled(false);
     if (m_services->usesAccount()) {

@@ -1,13 +1,12 @@
 #include "query/ConciseQueryRunner.h"
 
 #include "carriers/CarrierCatalogue.h"
-#include "core/NetworkFailure.h"
 #include "services/ConciseQuery.h"
+#include "services/ServiceCall.h"
 #include "services/WaybillStatus.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 
 #include <algorithm>
 
@@ -195,13 +194,7 @@ void ConciseQueryRunner::send(const Task &task)
         }
         return;
     }
-    QNetworkRequest request(call.url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    for (const auto &[name, value] : call.headers)
-        request.setRawHeader(name, value);
-    QNetworkReply *reply = call.method == "GET" ? m_network->get(request)
-                                                : m_network->sendCustomRequest(request, call.method, call.body);
-    NetworkFailure::bound(reply, m_transferTimeoutMs);
+    QNetworkReply *reply = SendServiceCall(*m_network, call, m_transferTimeoutMs);
     m_inFlight.insert(reply, task);
     m_lastSend.start();
     Q_EMIT requestSent(currentService(), int(task.indexes.size()));
@@ -217,19 +210,7 @@ void ConciseQueryRunner::onReplyFinished(QNetworkReply *reply, const Task &task,
     if (!m_inFlight.contains(reply))
         return;
     m_inFlight.remove(reply);
-    HttpAnswer answer;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    answer.status = status.toInt();
-    // The classic interface words every failure alike; an account service's
-    // answer with a status is read by its protocol, which knows its codes.
-    if (protocol->id() == ServiceId::Classic || !status.isValid())
-        answer.networkError = NetworkFailure::describe(reply, QStringLiteral("服务器"));
-    if (answer.networkError.isEmpty()) {
-        answer.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-        answer.body = reply->readAll();
-        for (const QNetworkReply::RawHeaderPair &header : reply->rawHeaderPairs())
-            answer.headers.push_back(header);
-    }
+    const HttpAnswer answer = ServiceAnswerOf(reply, protocol->id());
     QVector<TrackJob> batch;
     for (int index : task.indexes)
         batch.push_back(m_trackJobs[index]);

@@ -34,6 +34,12 @@ struct BatchRun {
 BatchRun resolveBatch(const CarrierDetection::BatchPlan &own, const CarrierDetection::BatchPlan &underChosen,
                       const Carrier *chosen);
 
+// The batch text read both ways, against the register's carriers.
+BatchRun readBatch(const QString &text, const CarrierDetection::RegisterIndex &index, const Carrier *chosen);
+
+// The lines that cannot run, ten at most, and the repeats; empty when none.
+QString unresolvedText(const BatchRun &run);
+
 // The question when lines differ: yes runs each line under its own carrier.
 QString differingQuestion(const BatchRun &run, const Carrier &chosen);
 
@@ -42,6 +48,9 @@ QString differingQuestion(const BatchRun &run, const Carrier &chosen);
 class LastAnswers {
 public:
     void remember(const StateCheck &check) { m_checks.insert(check.number, check); }
+    // A new pass: what an earlier one said is no longer "just shown", and a
+    // pass over the whole register does not pile up.
+    void clear() { m_checks.clear(); }
     std::optional<StateCheck> take(const QString &number);
 
 private:

@@ -1,12 +1,11 @@
 #include "settings/ServiceSettingsBox.h"
+#include "services/ServiceCall.h"
 
-#include "core/NetworkFailure.h"
 #include "services/KeyStore.h"
 
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,41 +23,6 @@ namespace {
 const QString kStoredPlaceholder = QStringLiteral("已保存在系统密钥环");
 const QString kRunOnlyPlaceholder = QStringLiteral("只保留到本次退出");
 constexpr int kMaxBudget = 100000;
-
-// A key goes out in the request (a header, or a signature an eavesdropper
-// can replay): never in the clear beyond this PC. The simulator is plain http
-// on the loopback address.
-bool safeToSend(const QUrl &url)
-{
-    if (url.scheme() == QLatin1String("https"))
-        return true;
-    const QString host = url.host();
-    return url.scheme() == QLatin1String("http") &&
-           (host == QLatin1String("localhost") || QHostAddress(host).isLoopback());
-}
-
-// What the protocol reads: an answer with its status, or only why none came.
-// An error status is an answer (429, 5xx carry the service's words).
-HttpAnswer answerOf(QNetworkReply *reply, const QString &server)
-{
-    HttpAnswer answer;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const QNetworkReply::NetworkError error = reply->error();
-    const bool transport =
-        !status.isValid() || (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied);
-    if (transport) {
-        answer.networkError = NetworkFailure::describe(reply, server);
-        if (answer.networkError.isEmpty())
-            answer.networkError = QStringLiteral("%1没有应答。").arg(server);
-        return answer;
-    }
-    answer.status = status.toInt();
-    answer.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-    answer.body = reply->readAll();
-    for (const QNetworkReply::RawHeaderPair &header : reply->rawHeaderPairs())
-        answer.headers << qMakePair(header.first, header.second);
-    return answer;
-}
 
 QLabel *buddyLabel(QWidget *parent, QWidget *buddy, const QString &text, const char *name)
 {
@@ -372,19 +336,15 @@ void ServiceSettingsBox::probe(ServiceId id, const QString &account, const QStri
         return;
     }
     const HttpCall call = protocol->probe(credentials);
-    if (Services::needsKey(id) && !safeToSend(call.url)) {
+    if (Services::needsKey(id) && !IsSafeServiceUrl(call.url)) {
         finish(false, QStringLiteral("未发送：%1 不是加密地址（https），密钥不能明文发送。").arg(call.url.host()));
         return;
     }
-    QNetworkRequest request(call.url);
-    for (const auto &[name, value] : call.headers)
-        request.setRawHeader(name, value);
-    QNetworkReply *reply = m_network->sendCustomRequest(request, call.method, call.body);
-    NetworkFailure::bound(reply, m_transferTimeoutMs);
+    QNetworkReply *reply = SendServiceCall(*m_network, call, m_transferTimeoutMs);
     connect(reply, &QNetworkReply::finished, this, [reply, protocol, finish] {
         reply->deleteLater();
         // The protocol's text names the service before the failure.
-        const ProbeResult result = protocol->parseProbe(answerOf(reply, QStringLiteral("服务器")));
+        const ProbeResult result = protocol->parseProbe(ServiceAnswerOf(reply, protocol->id()));
         finish(result.ok, result.text);
     });
 }
