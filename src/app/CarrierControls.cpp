@@ -1,6 +1,6 @@
 #include "app/CarrierControls.h"
 
-#include "app/MainWindow_build.h"
+#include "app/BuildHelpers.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

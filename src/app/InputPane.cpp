@@ -1,6 +1,6 @@
 #include "app/InputPane.h"
 
-#include "app/MainWindow_build.h"
+#include "app/BuildHelpers.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

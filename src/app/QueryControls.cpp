@@ -1,6 +1,6 @@
 #include "app/QueryControls.h"
 
-#include "app/MainWindow_build.h"
+#include "app/BuildHelpers.h"
 
 #include <QGridLayout>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "app/ResultsPane.h"
 
-#include "app/MainWindow_build.h"
+#include "app/BuildHelpers.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -23,6 +23,7 @@ QPushButton *button(const char *name, const QString &caption, const QString &too
 
 ResultsPane::ResultsPane(QWidget *parent) : QWidget(parent)
 {
+    setObjectName(QStringLiteral("resultsPane"));
     resultTabs = named(new QTabBar(this), "resultTabs");
     resultTabs->addTab(QStringLiteral("详细结果"));
     resultTabs->addTab(QStringLiteral("简洁结果"));

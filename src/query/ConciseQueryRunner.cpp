@@ -150,7 +150,6 @@ bool ConciseQueryRunner::precheck(int index)
     TrackJob &job = m_trackJobs[index];
     const ServiceId service = currentService();
     const Carrier *carrier = FindCarrierByName(job.carrier);
-    TrackResult refused{job.number, job.carrier};
     if (service == ServiceId::Classic) {
         job.code = m_jobs[index].apiCode;
         if (job.code.isEmpty()) {
@@ -159,9 +158,10 @@ bool ConciseQueryRunner::precheck(int index)
             return false;
         }
     } else if (!carrier || !m_protocol->knowsCarrier(*carrier)) {
-        refused.failure = TrackFailure::CarrierUnsupported;
-        refused.failureText = QStringLiteral("%1 不支持该快递公司（%2）").arg(Services::displayName(service), job.carrier);
-        complete(index, rowFor(index, refused));
+        const QString text =
+            QStringLiteral("%1 不支持该快递公司（%2）").arg(Services::displayName(service), job.carrier);
+        complete(index, rowFor(index, TrackResult::failed(job.number, job.carrier,
+                                                          TrackFailure::CarrierUnsupported, text)));
         return false;
     } else {
         job.code = m_protocol->carrierCode(*carrier);
@@ -169,9 +169,8 @@ bool ConciseQueryRunner::precheck(int index)
     // The service refuses such a carrier without the digits; asking would only
     // count against the number's limit.
     if (carrier && m_protocol->needsPhoneDigits(*carrier) && job.phoneDigits.isEmpty()) {
-        refused.failure = TrackFailure::PhoneNeeded;
-        refused.failureText = phoneDigitsMissingState();
-        complete(index, rowFor(index, refused));
+        complete(index, rowFor(index, TrackResult::failed(job.number, job.carrier, TrackFailure::PhoneNeeded,
+                                                          phoneDigitsMissingState())));
         return false;
     }
     return true;
@@ -188,8 +187,8 @@ void ConciseQueryRunner::send(const Task &task)
     const HttpCall call = task.registration && registration ? *registration : m_protocol->request(batch, account);
     if (currentService() != ServiceId::Classic && !IsSafeServiceUrl(call.url)) {
         for (int index : task.indexes) {
-            TrackResult refused{m_trackJobs[index].number, m_trackJobs[index].carrier, TrackFailure::Service,
-                                UnsafeServiceUrlText(call.url)};
+            const TrackResult refused = TrackResult::failed(m_trackJobs[index].number, m_trackJobs[index].carrier,
+                                                            TrackFailure::Service, UnsafeServiceUrlText(call.url));
             settle(index, refused);
         }
         return;
@@ -232,8 +231,8 @@ void ConciseQueryRunner::onResults(const Task &task, const QVector<TrackResult> 
         const int index = task.indexes[i];
         TrackResult result = results.value(i);
         if (result.number.isEmpty())
-            result = {m_trackJobs[index].number, m_trackJobs[index].carrier, TrackFailure::BadAnswer,
-                      QStringLiteral("查询失败：服务的回答缺少该单号")};
+            result = TrackResult::failed(m_trackJobs[index].number, m_trackJobs[index].carrier, TrackFailure::BadAnswer,
+                                         QStringLiteral("查询失败：服务的回答缺少该单号"));
         if (result.failure == TrackFailure::RateLimited && m_retries[index] < kRateRetries) {
             ++m_retries[index];
             again.indexes.push_back(index);

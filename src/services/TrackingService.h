@@ -83,6 +83,17 @@ struct TrackResult final {
     int serviceCode = -1;      // the service's own state code, -1 when none
 
     bool ok() const { return failure == TrackFailure::None; }
+
+    static TrackResult failed(const QString &number, const QString &carrier, TrackFailure failure,
+                              const QString &text)
+    {
+        TrackResult result;
+        result.number = number;
+        result.carrier = carrier;
+        result.failure = failure;
+        result.failureText = text;
+        return result;
+    }
 };
 Q_DECLARE_METATYPE(TrackResult)
 

@@ -88,7 +88,7 @@ void TestAccessibility::everyControlHasANameAndEveryLabelItsText()
     QTRY_VERIFY(management->isVisible());
     management->importButton->click(); // the import window
     management->statisticsButton->click();
-    w.showSettings();
+    child<QAction>(&w, "settingsAction")->trigger();
     child<QAction>(&w, "aboutAction")->trigger();
     UpdateWindow update(h.folder.path(), h.launcher, UpdateResult{UpdateResult::Failed, {}, u("连接超时")});
     QList<QWidget *> windows{&w, management, w.settingsWindow(), management->statisticsWindow(), &update};

@@ -1,3 +1,4 @@
+#include "app/QueryController.h"
 #include "app/MainWindow.h"
 #include "app/AboutWindow.h"
 #include "app/Provisioning.h"
@@ -792,7 +793,7 @@ void TestMainWindow::theNumberNamesItsCarrier()
     child<QRadioButton>(&w, "currentNumberOption")->click();
     child<QPushButton>(&w, "conciseQueryButton")->click();
     QCOMPARE(h.dialogs.lastText(), u("未选定快递公司哦 ^_^"));
-    QVERIFY(!w.isConciseQueryRunning());
+    QVERIFY(!w.queries().isConciseRunning());
 
     // Overlapping formats, and the register decides.
     child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("431234560000099"));

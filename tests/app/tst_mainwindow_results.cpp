@@ -1,5 +1,8 @@
 // Saving, clearing and switching the results, and the detailed query's chain
 // on a page that the test controls.
+#include "app/QueryController.h"
+#include "app/ResultsPane.h"
+#include "app/InputPane.h"
 #include "core/Endpoints.h"
 #include "core/GbkText.h"
 #include "support/MainWindowHarness.h"
@@ -66,7 +69,7 @@ void TestMainWindowResults::runConcise(Harness &h, const QStringList &numbers)
     child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(batch);
     child<QRadioButton>(&w, "batchNumbersOption")->click();
     child<QPushButton>(&w, "conciseQueryButton")->click();
-    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QTRY_VERIFY(!w.queries().isConciseRunning());
 }
 
 void TestMainWindowResults::conciseResultsFileIsTabSeparatedGbk()
@@ -158,7 +161,7 @@ void TestMainWindowResults::passOwnsItsWaybills()
     child<QRadioButton>(&w, "defaultSourceOption")->click();
     child<QRadioButton>(&w, "storedNumbersOption")->click();
     child<QPushButton>(&w, "detailedQueryButton")->click();
-    QVERIFY(w.isDetailedPassRunning() && !child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
+    QVERIFY(w.queries().isDetailedRunning() && !child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
     const int pages = int(h.browser->addresses.size());
     // Typed while the pass runs: it changes what the labels show, not what the pass queries or marks.
     child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("YT3003"));
@@ -167,7 +170,7 @@ void TestMainWindowResults::passOwnsItsWaybills()
     QVERIFY(!child<QLabel>(&w, "statusLineLabel")->isHidden() && !child<QLabel>(&w, "queryProgressLabel")->isHidden());
     QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("正在查询 2/2"));
     h.browser->completeLoad(form);
-    QTRY_VERIFY(!w.isDetailedPassRunning());
+    QTRY_VERIFY(!w.queries().isDetailedRunning());
     WaybillStore &store = w.store();
     QCOMPARE(store.find(QStringLiteral("SF1001"))->status, u("已签收"));
     QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
@@ -179,7 +182,7 @@ void TestMainWindowResults::passOwnsItsWaybills()
     QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(sf, 3).data().toString(), u("已签收"));
     QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(yt, 3).data().toString(), u("运输中"));
     QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(yt, 0).data().toString(), u("未签收"));
-    QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
+    QCOMPARE(child<ResultsPane>(&w, "resultsPane")->detailText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
                                  "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
 
     QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
@@ -188,19 +191,19 @@ void TestMainWindowResults::passOwnsItsWaybills()
     child<QPushButton>(&w, "detailedQueryButton")->click();
     h.browser->completeLoad(form);
     QTRY_COMPARE(h.browser->addresses.size(), pages + 3);
-    QVERIFY(w.isDetailedPassRunning() && !child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
+    QVERIFY(w.queries().isDetailedRunning() && !child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
     child<QPushButton>(&w, "stopQueryButton")->click();
     QTRY_VERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
     child<QPushButton>(&w, "detailedQueryButton")->click();
     QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("正在查询 1/2"));
     QTest::qWait(100);
-    QCOMPARE(w.detailedText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\n"));
+    QCOMPARE(child<ResultsPane>(&w, "resultsPane")->detailText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\n"));
     // A concise query waits for the pass; changing the source ends it.
     child<QPushButton>(&w, "conciseQueryButton")->click();
     QVERIFY(h.dialogs.lastText().contains(u("详细查询正在进行")));
-    QVERIFY(!w.isConciseQueryRunning());
+    QVERIFY(!w.queries().isConciseRunning());
     child<QRadioButton>(&w, "backupSource1Option")->click();
-    QVERIFY(!w.isDetailedPassRunning());
+    QVERIFY(!w.queries().isDetailedRunning());
 }
 
 void TestMainWindowResults::clearDuringAConcisePassKeepsTheColumns()
@@ -211,9 +214,9 @@ void TestMainWindowResults::clearDuringAConcisePassKeepsTheColumns()
     child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(QStringLiteral("R1\nR2\n"));
     child<QRadioButton>(&w, "batchNumbersOption")->click();
     child<QPushButton>(&w, "conciseQueryButton")->click();
-    QVERIFY(w.isConciseQueryRunning());
+    QVERIFY(w.queries().isConciseRunning());
     child<QPushButton>(&w, "clearResultsButton")->click();
-    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QTRY_VERIFY(!w.queries().isConciseRunning());
     QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->columnCount(), 3);
     QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItemCount(), 2);
     for (int r = 0; r < 2; ++r)
@@ -253,9 +256,9 @@ void TestMainWindowResults::storedPassOverAnEmptyRegister()
     MainWindow &w = *h.window;
     child<QRadioButton>(&w, "storedNumbersOption")->click();
     child<QPushButton>(&w, "detailedQueryButton")->click();
-    QVERIFY(!w.isDetailedPassRunning());
+    QVERIFY(!w.queries().isDetailedRunning());
     QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
-    QVERIFY(w.detailedText().isEmpty());
+    QVERIFY(child<ResultsPane>(&w, "resultsPane")->detailText().isEmpty());
     QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("详细查询完成"));
 
     // With no query option at all only the message is shown.
@@ -284,7 +287,7 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
         h.clock.set(start.addSecs(3600 * pass));
         child<QRadioButton>(&w, "storedNumbersOption")->click();
         child<QPushButton>(&w, "conciseQueryButton")->click();
-        QTRY_VERIFY(!w.isConciseQueryRunning());
+        QTRY_VERIFY(!w.queries().isConciseRunning());
     }
     QVector<StateEntry> r1 = store.stateHistory(QStringLiteral("R1"));
     QCOMPARE(r1.size(), 1);
@@ -312,7 +315,7 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
     h.browser->completeLoad(form);
     QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
     h.browser->completeLoad(form);
-    QTRY_VERIFY(!w.isDetailedPassRunning());
+    QTRY_VERIFY(!w.queries().isDetailedRunning());
     r1 = store.stateHistory(QStringLiteral("R1"));
     QCOMPARE(r1.size(), 2);
     QCOMPARE(r1[0].state, u("R1 已签收"));
@@ -331,7 +334,7 @@ void TestMainWindowResults::signingNoticeCanBeTurnedOff()
     QSignalSpy announced(&w, &MainWindow::signingAnnounced);
     child<QRadioButton>(&w, "storedNumbersOption")->click();
     child<QPushButton>(&w, "conciseQueryButton")->click();
-    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QTRY_VERIFY(!w.queries().isConciseRunning());
     QCOMPARE(w.store().find(QStringLiteral("R1"))->status, u("已签收"));
     QCOMPARE(announced.size(), 0);
 }
@@ -349,8 +352,8 @@ void TestMainWindowResults::signingsOfOnePassAreOneNotice()
     MainWindow &w = *h.window;
     QSignalSpy announced(&w, &MainWindow::signingAnnounced);
     const auto tick = [&w] {
-        QSignalSpy done(w.backgroundRefresh(), &BackgroundRefresh::tickDone);
-        w.backgroundRefresh()->tick();
+        QSignalSpy done(w.queries().backgroundRefresh(), &BackgroundRefresh::tickDone);
+        w.queries().backgroundRefresh()->tick();
         QVERIFY(done.count() > 0 || done.wait(30000));
     };
     tick(); // four a tick: R2, S1, S2, S3
@@ -377,7 +380,7 @@ void TestMainWindowResults::signingsOfOnePassAreOneNotice()
     QSignalSpy freshAnnounced(fresh.window.get(), &MainWindow::signingAnnounced);
     child<QRadioButton>(fresh.window, "storedNumbersOption")->click();
     child<QPushButton>(fresh.window, "conciseQueryButton")->click();
-    QTRY_VERIFY(!fresh.window->isConciseQueryRunning());
+    QTRY_VERIFY(!fresh.window->queries().isConciseRunning());
     QCOMPARE(freshAnnounced.size(), 1);
     QCOMPARE(freshAnnounced[0][1].toString(), u("7 件快递已签收：S1（顺丰速运）、S2（顺丰速运）、S3（顺丰速运）、"
                                                  "S4（顺丰速运）、S5（顺丰速运）等"));
@@ -392,7 +395,7 @@ void TestMainWindowResults::aStoppedRefreshTellsWhyAndStartsAgain()
     MainWindow &w = *h.window;
     const QAbstractItemModel *model = child<QTreeView>(&w, "historyView")->model();
     const QModelIndex cell = model->index(0, 2);
-    w.backgroundRefresh()->schedule().noteStatus(u("W0"), WaybillStatus::kAwaitingCollection,
+    w.queries().backgroundRefresh()->schedule().noteStatus(u("W0"), WaybillStatus::kAwaitingCollection,
                                                  h.clock.now().toUTC().addDays(-4));
     QCOMPARE(model->data(cell, Qt::ToolTipRole).toString(), u("W0\n3 天无物流记录，已停止自动刷新"));
     QCOMPARE(model->data(cell).toString(), u("W0"));
@@ -411,7 +414,7 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     Harness h;
     MainWindow &w = *h.window;
     child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(u("SF123456789012 神行快递\n"));
-    w.showBatchCarriers();
+    child<InputPane>(&w, "inputTabs")->showBatchCarriers();
     QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(0)->text(), u("1：？没有“神行快递”"));
     child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
     child<QRadioButton>(&w, "batchNumbersOption")->click();
@@ -421,14 +424,14 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("yesno"));
     QVERIFY2(h.dialogs.lastText().contains(u("第 3 行 123456789：无法确定，可能是：TNT / 德邦物流")),
              qPrintable(h.dialogs.lastText()));
-    QVERIFY(!w.isConciseQueryRunning() && w.store().tempRows().isEmpty()); // declined: nothing runs
+    QVERIFY(!w.queries().isConciseRunning() && w.store().tempRows().isEmpty()); // declined: nothing runs
 
     // Beside the lines: each one's carrier, and a choice written onto the line.
-    w.showBatchCarriers();
+    child<InputPane>(&w, "inputTabs")->showBatchCarriers();
     QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->count(), 4);
     QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(1)->text(), u("2：？中通速递")); // plain digits never decide
     QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(2)->text(), u("3：？TNT/德邦物流"));
-    w.setBatchLineCarrier(3, u("TNT"));
+    child<InputPane>(&w, "inputTabs")->setBatchLineCarrier(3, u("TNT"));
     QVERIFY(child<QPlainTextEdit>(&w, "batchNumbersEdit")->toPlainText().contains(u("\n123456789,TNT\nR1")));
 
     h.dialogs.answers = {true};
@@ -441,7 +444,7 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
                  h.dialogs.lastText().contains(u("第 3 行 ABC：格式无法识别")) &&
                  h.dialogs.lastText().contains(u("重复 1 行")) && h.dialogs.lastText().contains(u("其余 2 个单号")),
              qPrintable(h.dialogs.lastText()));
-    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QTRY_VERIFY(!w.queries().isConciseRunning());
     QCOMPARE(w.store().tempRows(),
              (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
                                               {QStringLiteral("R1"), u("顺丰速运")}}));
@@ -458,7 +461,7 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
         QVERIFY2(h.dialogs.lastText().contains(u("2 行的快递公司与所选的“圆通快递”不同")) &&
                      h.dialogs.lastText().contains(u("第 1 行 JT1234567890123：极兔速递")),
                  qPrintable(h.dialogs.lastText()));
-        QTRY_VERIFY(!w.isConciseQueryRunning());
+        QTRY_VERIFY(!w.queries().isConciseRunning());
         QCOMPARE(w.store().tempRows().size(), 4);
         QCOMPARE(ranWith(0), ownCarriers ? u("极兔速递") : u("圆通快递"));
         QCOMPARE(ranWith(1), u("圆通快递"));
@@ -478,7 +481,7 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     QVERIFY2(withDefault.dialogs.lastText().contains(u("第 1 行 123456789：")) &&
                  withDefault.dialogs.lastText().contains(u("第 2 行 X7：")),
              qPrintable(withDefault.dialogs.lastText()));
-    QVERIFY(!d.isConciseQueryRunning() && d.store().tempRows().isEmpty());
+    QVERIFY(!d.queries().isConciseRunning() && d.store().tempRows().isEmpty());
 }
 
 // The telephone typed in the form goes with the query of its number, the
@@ -494,7 +497,7 @@ void TestMainWindowResults::aNumberQueriedThenSavedKeepsItsAnswer()
     child<QRadioButton>(&w, "currentNumberOption")->click();
     child<QPushButton>(&w, "conciseQueryButton")->click();
     QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("正在查询 0/1"));
-    QTRY_VERIFY(!w.isConciseQueryRunning());
+    QTRY_VERIFY(!w.queries().isConciseRunning());
     QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItem(0)->text(2), u("北京 已签收，签收人：张三 "));
     QVERIFY(!w.store().find(QStringLiteral("R1")));
     child<QPushButton>(&w, "saveInputButton")->click();

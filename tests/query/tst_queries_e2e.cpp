@@ -1,5 +1,7 @@
 // The queries end to end: the main window with the real browser, offscreen,
 // against the local tracking service.
+#include "app/QueryController.h"
+#include "app/ResultsPane.h"
 #include "app/MainWindow.h"
 #include "app/Provisioning.h"
 #include "core/ClassicTimer.h"
@@ -72,8 +74,8 @@ struct Session {
     void runPass()
     {
         child<QPushButton>(window, "detailedQueryButton")->click();
-        QVERIFY2(window->isDetailedPassRunning(), qPrintable(dialogs.texts().join(QLatin1Char('|'))));
-        QTRY_VERIFY_WITH_TIMEOUT(!window->isDetailedPassRunning(), 60000);
+        QVERIFY2(window->queries().isDetailedRunning(), qPrintable(dialogs.texts().join(QLatin1Char('|'))));
+        QTRY_VERIFY_WITH_TIMEOUT(!window->queries().isDetailedRunning(), 60000);
         QVERIFY(child<QPushButton>(window, "detailedQueryButton")->isEnabled());
     }
 };
@@ -123,9 +125,9 @@ void TestQueriesEndToEnd::currentWaybill()
     child<QCheckBox>(&w, "autoSaveCheckBox")->setChecked(known); // stores the waybill before the query
     s.waitForPage();
     child<QPushButton>(&w, "detailedQueryButton")->click();
-    QVERIFY(w.isDetailedPassRunning() && w.detailedText().startsWith(u("当前快递单信息\r\n")));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isDetailedPassRunning(), 60000);
-    const QString text = w.detailedText();
+    QVERIFY(w.queries().isDetailedRunning() && child<ResultsPane>(&w, "resultsPane")->detailText().startsWith(u("当前快递单信息\r\n")));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.queries().isDetailedRunning(), 60000);
+    const QString text = child<ResultsPane>(&w, "resultsPane")->detailText();
     if (!known) {
         QVERIFY2(s.dialogs.shown.last().title == u("sorry"), qPrintable(text));
         QVERIFY(s.dialogs.lastText().startsWith(u("查询未果!")));
@@ -150,7 +152,7 @@ void TestQueriesEndToEnd::storedPassMarksOnlyTheSignedFor()
     s.waitForPage();
     child<QRadioButton>(&w, "storedNumbersOption")->click();
     s.runPass();
-    const QString text = w.detailedText();
+    const QString text = child<ResultsPane>(&w, "resultsPane")->detailText();
     const QString a = u("当前快递单号： A1001\t\t快递公司： 顺丰速运"), b = u("当前快递单号： B1003\t\t快递公司： TNT");
     QVERIFY2(text.indexOf(a) >= 0 && text.indexOf(a) < text.indexOf(b), qPrintable(text));
     QVERIFY2(text.contains(u("当前快递单号： C1002\t\t快递公司： 申通E物流")), qPrintable(text));
@@ -167,11 +169,11 @@ void TestQueriesEndToEnd::slowStoredPassMarksOnlyWhatItsOwnPagesSay()
     child<QRadioButton>(&w, "defaultSourceOption")->click();
     child<QRadioButton>(&w, "storedNumbersOption")->click();
     child<QPushButton>(&w, "detailedQueryButton")->click();
-    QVERIFY(w.isDetailedPassRunning());
+    QVERIFY(w.queries().isDetailedRunning());
     QTest::qWait(1500);
     child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("B1003"));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isDetailedPassRunning(), 90000);
-    const QString text = w.detailedText();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.queries().isDetailedRunning(), 90000);
+    const QString text = child<ResultsPane>(&w, "resultsPane")->detailText();
     QCOMPARE(s.status("A1001") + s.status("B1003") + s.status("E5") + s.status("D1009") + s.status("C1002"),
              u("已签收未签收未签收未签收已签收"));
     QVERIFY2(
@@ -193,7 +195,7 @@ void TestQueriesEndToEnd::batchPassTwiceWithTheSameNumbers()
     child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(QStringLiteral(" X11 \nX11\n\nX13\n"));
     for (int run = 0; run < 2; ++run) {
         s.runPass();
-        const QString text = w.detailedText();
+        const QString text = child<ResultsPane>(&w, "resultsPane")->detailText();
         QCOMPARE(text.count(u("当前快递单号：")), 2);
         QVERIFY(text.contains(u("当前快递单号： X11\t\t快递公司： UPS\r\n")) &&
                 text.contains(u("当前快递单号： X13\t\t快递公司： UPS\r\n")));
@@ -211,7 +213,7 @@ void TestQueriesEndToEnd::concisePassWithOneFailedRequest()
     child<QRadioButton>(&w, "storedNumbersOption")->click();
     child<QPushButton>(&w, "conciseQueryButton")->click();
     QVERIFY(!child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isConciseQueryRunning(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.queries().isConciseRunning(), 30000);
     QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() && !child<QTreeWidget>(&w, "conciseResultView")->isHidden());
     QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItemCount(), 4);
     // 佳吉快运 has no code for the concise query: it gets a row and no mark.

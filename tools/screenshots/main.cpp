@@ -6,6 +6,7 @@
 //
 //   tolvane-screenshots DATA_FOLDER OUTPUT_FOLDER [--maximised FILE]
 #include "app/MainWindow.h"
+#include "app/QueryController.h"
 #include "app/Provisioning.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
@@ -23,6 +24,7 @@
 #include "store/WaybillStore.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -184,7 +186,7 @@ int main(int argc, char *argv[])
     // A stored-numbers concise query, then the newest waybill picked from the history.
     child<QRadioButton>(&window, "storedNumbersOption")->click();
     child<QPushButton>(&window, "conciseQueryButton")->click();
-    ok = ok && waitFor("the query", [&] { return !window.isConciseQueryRunning(); });
+    ok = ok && waitFor("the query", [&] { return !window.queries().isConciseRunning(); });
     ok = ok && waitFor("the history", [&] { return !window.isHistoryLoading(); });
     Q_EMIT child<QTreeView>(&window, "historyView")->clicked(child<QTreeView>(&window, "historyView")->model()->index(0, 0));
     ok = ok && save(&window, out.filePath(QStringLiteral("main-window.png")));
@@ -203,7 +205,7 @@ int main(int argc, char *argv[])
     statistics->hide();
     management->hide();
 
-    window.showSettings();
+    window.findChild<QAction *>(QStringLiteral("settingsAction"))->trigger();
     ok = ok && save(window.settingsWindow(), out.filePath(QStringLiteral("settings.png")));
     ok = ok && saveServicesBox(window.settingsWindow(), out.filePath(QStringLiteral("services.png")));
     window.settingsWindow()->hide();

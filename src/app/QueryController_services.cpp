@@ -1,10 +1,10 @@
-// The account tracking services in the main window: their keys, the answers
-// of the last half hour, the move to another service, and the detailed pass
+// The account tracking services in the queries: their keys, the answers of
+// the last half hour, the move to another service, and the detailed pass
 // that shows a service's whole trace instead of a page.
-#include "app/MainWindow.h"
+#include "app/QueryController.h"
+
 #include "app/QueryControls.h"
 #include "app/ResultsPane.h"
-
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/ProgramName.h"
@@ -15,63 +15,48 @@
 #include "services/KeyStore.h"
 #include "store/StateHistory.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QStatusBar>
-
-void MainWindow::buildTrackingServices()
+void QueryController::buildServices()
 {
     m_keyStore = new KeyStore(this);
-    serviceHealthLabel = new QLabel(this);
-    serviceHealthLabel->setObjectName(QStringLiteral("serviceHealthLabel"));
-    serviceHealthLabel->hide();
-    statusBar()->addPermanentWidget(serviceHealthLabel);
-    m_services = new TrackingServices(m_dataFolder, *m_keyStore, m_clock, this);
+    m_services = new TrackingServices(m_env.dataFolder, *m_keyStore, m_env.clock, this);
     m_refresh->setServices(m_services);
     for (ConciseQueryRunner *runner : {m_concise, m_traced}) {
-        runner->setHealth(&m_services->health(), [this] { return m_clock.now(); });
+        runner->setHealth(&m_services->health(), [this] { return m_env.clock.now(); });
         connect(runner, &ConciseQueryRunner::serviceSwitched, this,
                 [this](ServiceId from, ServiceId to, const QString &why) {
-                    statusBar()->showMessage(QStringLiteral("%1连续失败（%2），已改用%3")
-                                                 .arg(::Services::displayName(from), why, ::Services::displayName(to)));
+                    Q_EMIT message(QStringLiteral("%1连续失败（%2），已改用%3")
+                                       .arg(::Services::displayName(from), why, ::Services::displayName(to)));
                 });
         connect(runner, &ConciseQueryRunner::finished, this, [this] {
             m_services->saveHealth();
-            showServiceHealth();
+            showHealth();
         });
     }
-    connect(m_services, &TrackingServices::ready, this, &MainWindow::showServiceHealth);
-    m_services->reload();
+    connect(m_services, &TrackingServices::ready, this, &QueryController::showHealth);
 
-    connect(m_traced, &ConciseQueryRunner::rowReady, this, &MainWindow::showTrace);
-    connect(m_traced, &ConciseQueryRunner::progress, this, &MainWindow::showQueryProgress);
+    connect(m_traced, &ConciseQueryRunner::rowReady, this, &QueryController::showTrace);
+    connect(m_traced, &ConciseQueryRunner::progress, this, &QueryController::showProgress);
     connect(m_traced, &ConciseQueryRunner::finished, this, [this](bool stopped) {
-        m_queryControls->setDetailedEnabled(true);
-        m_queryControls->setStopEnabled(isConciseQueryRunning());
-        showQueryStatus(
-            m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
+        m_parts.controls.setDetailedEnabled(true);
+        m_parts.controls.setStopEnabled(isConciseRunning());
+        showStatus(m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
         passEnded();
     });
 }
 
-void MainWindow::showServiceHealth()
+void QueryController::showHealth()
 {
-    if (!m_services->usesAccount()) {
-        serviceHealthLabel->hide();
-        return;
-    }
-    serviceHealthLabel->setText(m_services->healthLine());
-    serviceHealthLabel->show();
+    Q_EMIT healthChanged(m_services->usesAccount() ? m_services->healthLine() : QString());
 }
 
 // The chosen service with its key; where the keyring has none, the key is
 // asked once and kept for the run.
-bool MainWindow::readyForAccountPass()
+bool QueryController::readyForAccountPass()
 {
     if (!m_services->usesAccount())
         return true;
     if (!m_services->isReady()) {
-        m_dialogs.information(this, Program::kTitle, QStringLiteral("正在从系统密钥环读取查询服务的密钥，请稍候再试。"));
+        m_env.dialogs.information(&m_parts.window, Program::kTitle, QStringLiteral("正在从系统密钥环读取查询服务的密钥，请稍候再试。"));
         return false;
     }
     const QString missing = m_services->missingAccountText();
@@ -79,11 +64,11 @@ bool MainWindow::readyForAccountPass()
         return true;
     const ServiceId id = m_services->chosen();
     if (!::Services::accountLabel(id).isEmpty() && m_services->settings().accounts.value(id).trimmed().isEmpty()) {
-        m_dialogs.information(this, Program::kTitle, missing);
+        m_env.dialogs.information(&m_parts.window, Program::kTitle, missing);
         return false;
     }
-    const QString key = m_dialogs.askPassword(
-        this, Program::kTitle,
+    const QString key = m_env.dialogs.askPassword(
+        &m_parts.window, Program::kTitle,
         missing + QStringLiteral("\n请输入%1（只保留到本次退出；要长期保存，请在“设置”中填写）：")
                       .arg(::Services::keyLabel(id)));
     if (key.trimmed().isEmpty())
@@ -94,7 +79,7 @@ bool MainWindow::readyForAccountPass()
 
 // Waybills an account service answered within the last half hour are asked
 // again only when the user says so; otherwise their last answer is shown.
-QVector<ConciseRow> MainWindow::takeRecentAnswers(QVector<QPair<QString, QString>> *waybills)
+QVector<ConciseRow> QueryController::takeRecentAnswers(QVector<QPair<QString, QString>> *waybills)
 {
     if (!m_services->usesAccount())
         return {};
@@ -117,7 +102,7 @@ QVector<ConciseRow> MainWindow::takeRecentAnswers(QVector<QPair<QString, QString
                        "（选“否”显示上次的结果）")
             .arg(recent.size())
             .arg(listed.join(QLatin1Char('\n')), recent.size() > listed.size() ? QStringLiteral("\n……") : QString());
-    if (m_dialogs.askYesNo(this, Program::kTitle, question))
+    if (m_env.dialogs.askYesNo(&m_parts.window, Program::kTitle, question))
         return {};
     QVector<QPair<QString, QString>> rest;
     for (const auto &waybill : std::as_const(*waybills))
@@ -127,23 +112,23 @@ QVector<ConciseRow> MainWindow::takeRecentAnswers(QVector<QPair<QString, QString
     return recent;
 }
 
-void MainWindow::startTracedDetailedPass(const QVector<QPair<QString, QString>> &waybills)
+void QueryController::startTracedDetailedPass(const QVector<QPair<QString, QString>> &waybills)
 {
     QVector<ConciseJob> jobs;
     for (const auto &[number, carrier] : waybills)
-        jobs.push_back({number, carrier, QString(), storedPhone(number, carrier)});
+        jobs.push_back({number, carrier, QString(), phoneFor(number, carrier)});
     m_traced->setServices(m_services->chain());
     m_traced->start(jobs);
 }
 
 // A service's trace, newest first, under the waybill's line, as a page's
 // record is shown; the newest line marks the waybill.
-void MainWindow::appendTrace(const ConciseRow &row)
+void QueryController::appendTrace(const ConciseRow &row)
 {
     if (!m_detailCurrent)
-        m_results->appendDetail(WaybillLine(row.number, row.carrier));
+        m_parts.results.appendDetail(WaybillLine(row.number, row.carrier));
     if (row.failed) {
-        m_results->appendDetail(row.state + QStringLiteral("\r\n"));
+        m_parts.results.appendDetail(row.state + QStringLiteral("\r\n"));
         return;
     }
     QStringList lines;
@@ -151,17 +136,17 @@ void MainWindow::appendTrace(const ConciseRow &row)
         lines << QStringList{event.time, event.place, event.text}.join(QLatin1Char(' ')).simplified();
     if (lines.isEmpty())
         lines << row.state;
-    m_results->appendDetail(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    m_parts.results.appendDetail(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
 
-void MainWindow::showTrace(const ConciseRow &row)
+void QueryController::showTrace(const ConciseRow &row)
 {
     m_services->remember(row);
     appendTrace(row);
     if (row.failed)
         return;
-    if (!markSignedFor({row.number, m_clock.now(), StateSource::detailed(::Services::key(row.service)), row.state,
+    if (!markSignedFor({row.number, m_env.clock.now(), StateSource::detailed(::Services::key(row.service)), row.state,
                         row.signedFor, row.status},
                        m_detailedSaves))
-        m_results->appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
+        m_parts.results.appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));
 }

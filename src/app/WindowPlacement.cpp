@@ -1,13 +1,12 @@
-// The main window's size, position and panes: restored at start, kept on the
-// screen it opens on, saved at exit; the panes' handles in the Tab order.
-#include "app/MainWindow.h"
+// Where the main window and its panes go, and what is kept of them at exit.
+#include "app/WindowPlacement.h"
 
-#include "app/InputPane.h"
-#include "app/MainWindow_build.h"
+#include "app/BuildHelpers.h"
 #include "app/PaneSplitter.h"
 #include "settings/WindowPlace.h"
 
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QLayout>
 #include <QScreen>
 #include <QWindow>
@@ -26,16 +25,24 @@ bool isTabStop(const QWidget *w)
 }
 } // namespace
 
-QList<QPair<QString, QSplitter *>> MainWindow::splitters() const
+QList<QPair<QString, QSplitter *>> WindowPlacement::splitters() const
 {
-    return {{kAreaKey, areaSplitter},
-            {kResultKey, resultSplitter},
-            {kLowerKey, lowerSplitter},
-            {kColumnKey, columnSplitter}};
+    return {{kAreaKey, m_splitters.area},
+            {kResultKey, m_splitters.result},
+            {kLowerKey, m_splitters.lower},
+            {kColumnKey, m_column}};
 }
 
-void MainWindow::arrangePanes()
+WindowPlacement::WindowPlacement(QMainWindow &window, QString dataFolder, Splitters splitters,
+                                 const QWidget &inputPane)
+    : m_window(window), m_dataFolder(std::move(dataFolder)), m_splitters(splitters), m_inputPane(inputPane)
 {
+}
+
+void WindowPlacement::arrange()
+{
+    QSplitter *areaSplitter = m_splitters.area;
+    QSplitter *lowerSplitter = m_splitters.lower;
     // On a laptop's 768 lines a single column left the page a sliver and the
     // history four rows: the page and the results take the left column, the
     // input form and the history list the right one, each as tall as the
@@ -47,58 +54,59 @@ void MainWindow::arrangePanes()
     lowerSplitter->handle(1)->setAccessibleName(lowerSplitter->accessibleName());
     lowerSplitter->setStretchFactor(0, 0);
     lowerSplitter->setStretchFactor(1, 1);
-    columnSplitter = named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整历史记录的宽度"), centralWidget()),
-                           "columnSplitter");
-    centralWidget()->layout()->replaceWidget(areaSplitter, columnSplitter);
-    columnSplitter->addWidget(areaSplitter);
-    columnSplitter->addWidget(lowerSplitter);
-    columnSplitter->setStretchFactor(0, 3);
-    columnSplitter->setStretchFactor(1, 2);
+    m_column = named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整历史记录的宽度"), m_window.centralWidget()),
+                     "columnSplitter");
+    m_window.centralWidget()->layout()->replaceWidget(areaSplitter, m_column);
+    m_column->addWidget(areaSplitter);
+    m_column->addWidget(lowerSplitter);
+    m_column->setStretchFactor(0, 3);
+    m_column->setStretchFactor(1, 2);
     areaSplitter->setStretchFactor(0, 1);
     areaSplitter->setStretchFactor(1, 0);
+    placeHandles();
 }
 
-void MainWindow::fitPanes()
+void WindowPlacement::fitPanes()
 {
     // Laid out once now, so the first sizes are pixels of this window.
     keepContentsWhole();
-    resize(size().expandedTo(minimumSize()));
-    centralWidget()->layout()->activate();
-    layout()->activate();
-    const int width = columnSplitter->width();
-    const int right = qMax(lowerSplitter->minimumSizeHint().width(), width * 2 / 5);
-    columnSplitter->setSizes({width - right, right});
-    const int left = areaSplitter->height();
-    const int results = qMax(resultSplitter->minimumSizeHint().height(), left / 3);
-    areaSplitter->setSizes({left - results, results});
-    const int lower = lowerSplitter->height();
-    const int input = qMin(m_inputPane->sizeHint().height(), lower / 2);
-    lowerSplitter->setSizes({input, lower - input});
+    m_window.resize(m_window.size().expandedTo(m_window.minimumSize()));
+    m_window.centralWidget()->layout()->activate();
+    m_window.layout()->activate();
+    const int width = m_column->width();
+    const int right = qMax(m_splitters.lower->minimumSizeHint().width(), width * 2 / 5);
+    m_column->setSizes({width - right, right});
+    const int left = m_splitters.area->height();
+    const int results = qMax(m_splitters.result->minimumSizeHint().height(), left / 3);
+    m_splitters.area->setSizes({left - results, results});
+    const int lower = m_splitters.lower->height();
+    const int input = qMin(m_inputPane.sizeHint().height(), lower / 2);
+    m_splitters.lower->setSizes({input, lower - input});
 }
 
-void MainWindow::placeSplitterHandles()
+void WindowPlacement::placeHandles()
 {
-    arrangePanes();
     // A handle is visited just before the first control of the pane it leads into.
     for (const auto &entry : splitters()) {
         QSplitter *splitter = entry.second;
         for (int i = 1; i < splitter->count(); ++i) {
             QWidget *pane = splitter->widget(i);
-            QWidget *first = this;
+            QWidget *const window = &m_window;
+            QWidget *first = window;
             do
                 first = first->nextInFocusChain();
-            while (first != this && !(pane->isAncestorOf(first) && isTabStop(first)));
+            while (first != window && !(pane->isAncestorOf(first) && isTabStop(first)));
             QWidget *before = first;
             do
                 before = before->previousInFocusChain();
             while (before != first && !(isTabStop(before) && !before->isAncestorOf(first)));
-            if (first != this && before != first)
-                setTabOrder(before, splitter->handle(i));
+            if (first != window && before != first)
+                QWidget::setTabOrder(before, splitter->handle(i));
         }
     }
 }
 
-void MainWindow::restoreWindowPlace()
+void WindowPlacement::restore()
 {
     QStringList keys;
     for (const auto &entry : splitters())
@@ -108,12 +116,13 @@ void MainWindow::restoreWindowPlace()
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (screen && place.normal.isNull())
-        setGeometry(WindowPlace::firstPlace(screen->availableGeometry(), minimumSize()));
+        m_window.setGeometry(WindowPlace::firstPlace(screen->availableGeometry(), m_window.minimumSize()));
     else if (screen)
-        setGeometry(WindowPlace::keptOnScreen(place.normal, screen->availableGeometry(), minimumSize()));
+        m_window.setGeometry(
+            WindowPlace::keptOnScreen(place.normal, screen->availableGeometry(), m_window.minimumSize()));
     else if (!place.normal.isNull())
-        setGeometry(place.normal);
-    m_normalPlace = geometry();
+        m_window.setGeometry(place.normal);
+    m_normalPlace = m_window.geometry();
     fitPanes();
     for (const auto &[key, splitter] : splitters()) {
         const QList<int> sizes = place.splitters.value(key);
@@ -121,10 +130,10 @@ void MainWindow::restoreWindowPlace()
             splitter->setSizes(sizes);
     }
     if (place.maximised)
-        setWindowState(windowState() | Qt::WindowMaximized);
+        m_window.setWindowState(m_window.windowState() | Qt::WindowMaximized);
 }
 
-void MainWindow::rememberNormalPlace()
+void WindowPlacement::remember()
 {
     // A window manager that maximises the window tells Qt the new state but
     // keeps no normal geometry for it: the last one seen in the normal state
@@ -132,43 +141,25 @@ void MainWindow::rememberNormalPlace()
     // Its resize may come before the widget hears of the new state; the
     // platform window already knows it.
     const Qt::WindowStates notNormal = Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
-    if (!isVisible() || (windowState() & notNormal) || (windowHandle() && (windowHandle()->windowStates() & notNormal)))
+    const QWindow *handle = m_window.windowHandle();
+    if (!m_window.isVisible() || (m_window.windowState() & notNormal) || (handle && (handle->windowStates() & notNormal)))
         return;
-    m_normalPlace = geometry();
+    m_normalPlace = m_window.geometry();
 }
 
-void MainWindow::keepContentsWhole()
+void WindowPlacement::keepContentsWhole()
 {
     // Never below the classic size, nor below what the panes need in this skin:
     // a smaller minimum squashed the buttons' captions of the wider skins.
-    if (!m_exiting && layout())
-        setMinimumSize(layout()->totalMinimumSize().expandedTo(QSize(px(10260), px(10110))));
+    if (!m_released && m_window.layout())
+        m_window.setMinimumSize(m_window.layout()->totalMinimumSize().expandedTo(QSize(px(10260), px(10110))));
 }
 
-void MainWindow::changeEvent(QEvent *event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
-        QMetaObject::invokeMethod(this, &MainWindow::keepContentsWhole, Qt::QueuedConnection);
-}
-
-void MainWindow::moveEvent(QMoveEvent *event)
-{
-    QMainWindow::moveEvent(event);
-    rememberNormalPlace();
-}
-
-void MainWindow::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
-    rememberNormalPlace();
-}
-
-void MainWindow::saveWindowPlace()
+void WindowPlacement::save()
 {
     WindowPlace::Place place;
-    place.maximised = isMaximized();
-    rememberNormalPlace();
+    place.maximised = m_window.isMaximized();
+    remember();
     place.normal = m_normalPlace;
     for (const auto &[key, splitter] : splitters())
         place.splitters.insert(key, splitter->sizes());
