@@ -820,6 +820,11 @@ void TestMainWindow::theNumberNamesItsCarrier()
             QVERIFY2(start <= found.capturedStart() || start >= found.capturedEnd(), qPrintable(name));
         }
     }
+    // A data source drops the line and its offers; the next number offers anew.
+    child<QRadioButton>(&w, "defaultSourceOption")->click();
+    Q_EMIT child<QLabel>(&w, "detectionLabel")->linkActivated(QStringLiteral("0"));
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty());
+    child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("439999990000098"));
     QTest::keyClick(child<QLineEdit>(&w, "numberEdit"), Qt::Key_Return);
     QVERIFY(!child<QLabel>(&w, "carrierValueLabel")->text().isEmpty());
     const QString taken = child<QLabel>(&w, "carrierValueLabel")->text();
