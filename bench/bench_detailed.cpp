@@ -26,9 +26,7 @@ struct StallWatch {
     StallWatch()
     {
         tick.setInterval(5);
-        QObject::connect(&tick, &QTimer::timeout, [this] {
-            longest = qMax(longest, since.restart() - 5);
-        });
+        QObject::connect(&tick, &QTimer::timeout, [this] { longest = qMax(longest, since.restart() - 5); });
         since.start();
         tick.start();
     }
@@ -69,8 +67,10 @@ void run(const char *latency)
 
     DetailedQuery query(browser);
     int harvested = 0;
-    QObject::connect(&query, &DetailedQuery::harvested, [&harvested](int, const DetailedJob &, const QStringList &lines,
-                                                                     bool) { harvested += lines.isEmpty() ? 0 : 1; });
+    QObject::connect(&query, &DetailedQuery::harvested,
+                     [&harvested](int, const DetailedJob &, const QStringList &lines, bool) {
+                         harvested += lines.isEmpty() ? 0 : 1;
+                     });
     QObject::connect(&query, &DetailedQuery::finished, &loop, &QEventLoop::quit);
     StallWatch watch;
     timer.restart();
@@ -87,15 +87,22 @@ void run(const char *latency)
     if (*latency) {
         const double ratio = perWaybill / qMax(floorMs, 1.0);
         figure(QStringLiteral("detailed pass, latency 300, against the floor"),
-               complete ? QStringLiteral("%1x (%2 / %3 ms)").arg(ratio, 0, 'f', 2).arg(perWaybill, 0, 'f', 0).arg(floorMs, 0, 'f', 0)
+               complete ? QStringLiteral("%1x (%2 / %3 ms)")
+                              .arg(ratio, 0, 'f', 2)
+                              .arg(perWaybill, 0, 'f', 0)
+                              .arg(floorMs, 0, 'f', 0)
                         : QStringLiteral("n/a"),
                QStringLiteral("<= 1.3x floor"),
-               !complete ? QStringLiteral("n/a") : ratio <= 1.3 ? QStringLiteral("ok") : QStringLiteral("over"));
+               !complete      ? QStringLiteral("n/a")
+               : ratio <= 1.3 ? QStringLiteral("ok")
+                              : QStringLiteral("over"));
     } else {
         figure(QStringLiteral("detailed pass, latency 0, a waybill"),
                complete ? QStringLiteral("%1 ms").arg(perWaybill, 0, 'f', 0) : QStringLiteral("n/a"),
                QStringLiteral("< 300 ms"),
-               !complete ? QStringLiteral("n/a") : perWaybill < 300 ? QStringLiteral("ok") : QStringLiteral("over"));
+               !complete          ? QStringLiteral("n/a")
+               : perWaybill < 300 ? QStringLiteral("ok")
+                                  : QStringLiteral("over"));
     }
     std::fflush(stdout);
 }

@@ -75,7 +75,8 @@ int main(int argc, char **argv)
             return 1;
         }
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO 查询记录 (快递单号, 查询时间, 最后查询, 来源, 状态, 已签收) VALUES (?, ?, ?, ?, ?, ?)"));
+        q.prepare(QStringLiteral(
+            "INSERT INTO 查询记录 (快递单号, 查询时间, 最后查询, 来源, 状态, 已签收) VALUES (?, ?, ?, ?, ?, ?)"));
         for (int s = 0; s < kStates; ++s) {
             for (int i = 0; i < kWaybills; ++i) {
                 const QDateTime at = kFirst.addSecs(qint64(s) * 7200 + i % 3600);
@@ -139,8 +140,8 @@ int main(int argc, char **argv)
                 double(entries) / (kLookups + 1));
     std::printf("  find + stateHistory:            median %.2f ms, slowest %.2f ms\n", median(storeMs),
                 *std::max_element(storeMs.cbegin(), storeMs.cend()));
-    std::printf("  and DetailsDialog::showFor, painted:    median %.2f ms, slowest %.2f ms (goal < 50 ms)\n", median(dialogMs),
-                *std::max_element(dialogMs.cbegin(), dialogMs.cend()));
+    std::printf("  and DetailsDialog::showFor, painted:    median %.2f ms, slowest %.2f ms (goal < 50 ms)\n",
+                median(dialogMs), *std::max_element(dialogMs.cbegin(), dialogMs.cend()));
     const double slowest = *std::max_element(dialogMs.cbegin(), dialogMs.cend());
     figure(QStringLiteral("details of a waybill with its history, 1,000,000 history rows (slowest)"),
            QStringLiteral("%1 ms (median %2)").arg(slowest, 0, 'f', 1).arg(median(dialogMs), 0, 'f', 1),

@@ -53,8 +53,8 @@ struct Timing {
     // The same pass in the window thread's own CPU time: without the time the
     // thread waited for a core, which on a busy machine is most of the rest.
     qint64 longestCpu = 0;
-    qint64 shown = 0;   // until the grid shows the first screen (or keeps its rows)
-    qint64 done = 0;    // until the whole read is over: list, counts, days stored
+    qint64 shown = 0; // until the grid shows the first screen (or keeps its rows)
+    qint64 done = 0;  // until the whole read is over: list, counts, days stored
     qint64 blocked() const { return std::max(action, longest); }
 };
 
@@ -125,12 +125,12 @@ void report(const char *what, const QVector<Timing> &runs, const QString &size, 
         cpu << t.longestCpu;
     }
     const Spread s = spread(shown), b = spread(blocked), d = spread(done), c = spread(cpu);
-    std::printf("%-42s blocked %4lld ms (max %lld; window thread's CPU at most %lld ms)  shown after %5lld ms (min %lld, max %lld); read over after %lld ms  "
+    std::printf("%-42s blocked %4lld ms (max %lld; window thread's CPU at most %lld ms)  shown after %5lld ms (min "
+                "%lld, max %lld); read over after %lld ms  "
                 "%s\n",
                 what, static_cast<long long>(b.median), static_cast<long long>(b.max), static_cast<long long>(c.max),
-                static_cast<long long>(s.median),
-                static_cast<long long>(s.min), static_cast<long long>(s.max), static_cast<long long>(d.median),
-                qPrintable(detail));
+                static_cast<long long>(s.median), static_cast<long long>(s.min), static_cast<long long>(s.max),
+                static_cast<long long>(d.median), qPrintable(detail));
     std::fflush(stdout);
     const QString name = QStringLiteral("%1, %2").arg(QString::fromUtf8(what), size);
     figure(name + QStringLiteral(": first screen shown (median)"), ms(s), QStringLiteral("< 50 ms"),
@@ -212,8 +212,9 @@ void cliAnchor(const char *what, const QString &path, const QString &sql, const 
         runs << t;
     }
     const Spread s = spread(runs);
-    std::printf("%-42s %6lld ms (min %lld, max %lld)\n", qPrintable(QStringLiteral("sqlite3 ") + QString::fromUtf8(what)),
-                static_cast<long long>(s.median), static_cast<long long>(s.min), static_cast<long long>(s.max));
+    std::printf("%-42s %6lld ms (min %lld, max %lld)\n",
+                qPrintable(QStringLiteral("sqlite3 ") + QString::fromUtf8(what)), static_cast<long long>(s.median),
+                static_cast<long long>(s.min), static_cast<long long>(s.max));
     figure(QStringLiteral("sqlite3 %1, %2").arg(QString::fromUtf8(what), size), ms(s), QStringLiteral("anchor"),
            QStringLiteral("n/a"));
 }
@@ -234,8 +235,8 @@ long residentKb()
 // The window over one register: open, refresh, keystrokes, fast typing.
 void benchWindow(QApplication &app, const QString &folder, int rows, long emptyKb)
 {
-    const QString size = rows >= 1000000 ? QStringLiteral("%1M rows").arg(rows / 1000000)
-                                         : QStringLiteral("%1k rows").arg(rows / 1000);
+    const QString size =
+        rows >= 1000000 ? QStringLiteral("%1M rows").arg(rows / 1000000) : QStringLiteral("%1k rows").arg(rows / 1000);
     FakeDialogs dialogs;
     FakeLauncher launcher;
     FixedClock today(QDate(2026, 12, 17));
@@ -381,9 +382,11 @@ int main(int argc, char **argv)
         Outcome read;
         const Statistics::Summary summary = Statistics::read(path, {}, &read);
         report("statistics of every row (worker)", stats.elapsed(),
-               QStringLiteral("%1 rows, %2 carriers, %3 months").arg(summary.total).arg(summary.byCarrier.size()).arg(summary.byMonth.size()));
+               QStringLiteral("%1 rows, %2 carriers, %3 months")
+                   .arg(summary.total)
+                   .arg(summary.byCarrier.size())
+                   .arg(summary.byMonth.size()));
     }
-
 
     for (const int rows : sizes) {
         TestFolder registerFolder;

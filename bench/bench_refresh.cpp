@@ -64,9 +64,8 @@ int main(int argc, char **argv)
         }
         QVector<Waybill> rows(kWaybills);
         for (int i = 0; i < kWaybills; ++i) {
-            rows[i].number = QStringLiteral("SF%1%2")
-                                 .arg(1000000 + i)
-                                 .arg(QLatin1String(kEndings[i % int(std::size(kEndings))]));
+            rows[i].number =
+                QStringLiteral("SF%1%2").arg(1000000 + i).arg(QLatin1String(kEndings[i % int(std::size(kEndings))]));
             rows[i].carrier = QStringLiteral("顺丰速运");
             rows[i].phone = QStringLiteral("13800138000"); // 顺丰 is asked for with its last four digits
         }

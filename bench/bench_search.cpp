@@ -50,7 +50,9 @@ void figure(const QString &what, const Spread &s, qint64 goalMs)
     const bool measured = s.median >= 0;
     figure(what, measured ? QStringLiteral("%1 ms").arg(s.median) : QStringLiteral("n/a"),
            QStringLiteral("< %1 ms").arg(goalMs),
-           !measured ? QStringLiteral("n/a") : s.median < goalMs ? QStringLiteral("ok") : QStringLiteral("over"));
+           !measured           ? QStringLiteral("n/a")
+           : s.median < goalMs ? QStringLiteral("ok")
+                               : QStringLiteral("over"));
 }
 
 // A register as an older build leaves it: rows written straight into the
@@ -64,14 +66,16 @@ bool fill(const QString &path, int rows)
         QSqlQuery q(db);
         ok = db.open() &&
              q.exec(QStringLiteral(
-                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ROWS) "
-                 "INSERT INTO 快递单 (状态, 在途时间, 快递单号, 快递公司, 物品, 金额, 时间, 姓名, 电话, 联系地址, 备注) "
-                 "SELECT CASE WHEN i % 4 = 0 THEN '已签收' ELSE '未签收' END, (i % 9) || '天 ', "
-                 "CASE WHEN i % 1000 = 7 THEN 'sf ' ELSE 'SF' END || printf('%010d', i), "
-                 "CASE i % 3 WHEN 0 THEN '顺丰速运' WHEN 1 THEN '圆通快递' ELSE '中通速递' END, "
-                 "'书籍' || (i % 97), i % 500, '2026/' || (i % 12 + 1) || '/' || (i % 28 + 1), '张三' || (i % 10000), "
-                 "'1380013' || printf('%04d', i % 10000), '北京市海淀区中关村大街' || (i % 997) || '号', "
-                 "'备注' || (i % 5000) FROM n")
+                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ROWS) "
+                        "INSERT INTO 快递单 (状态, 在途时间, 快递单号, 快递公司, 物品, 金额, 时间, 姓名, 电话, "
+                        "联系地址, 备注) "
+                        "SELECT CASE WHEN i % 4 = 0 THEN '已签收' ELSE '未签收' END, (i % 9) || '天 ', "
+                        "CASE WHEN i % 1000 = 7 THEN 'sf ' ELSE 'SF' END || printf('%010d', i), "
+                        "CASE i % 3 WHEN 0 THEN '顺丰速运' WHEN 1 THEN '圆通快递' ELSE '中通速递' END, "
+                        "'书籍' || (i % 97), i % 500, '2026/' || (i % 12 + 1) || '/' || (i % 28 + 1), '张三' || (i % "
+                        "10000), "
+                        "'1380013' || printf('%04d', i % 10000), '北京市海淀区中关村大街' || (i % 997) || '号', "
+                        "'备注' || (i % 5000) FROM n")
                         .replace(QStringLiteral("ROWS"), QString::number(rows)));
         if (!ok)
             std::fprintf(stderr, "%s\n", qPrintable(q.lastError().text()));
@@ -147,8 +151,8 @@ int main(int argc, char **argv)
         const Spread first = firstScreen(k);
         const Spread all = allRows(k, &found);
         scanned << first;
-        std::printf("scan    %-4s %s like %s: %d rows; first screen %s; every row %s\n", k.what,
-                    qPrintable(k.column), qPrintable(k.key), found, qPrintable(shown(first)), qPrintable(shown(all)));
+        std::printf("scan    %-4s %s like %s: %d rows; first screen %s; every row %s\n", k.what, qPrintable(k.column),
+                    qPrintable(k.key), found, qPrintable(shown(first)), qPrintable(shown(all)));
     }
 
     clock.restart();

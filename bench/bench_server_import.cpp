@@ -96,10 +96,10 @@ int main(int argc, char **argv)
                                  .arg(WaybillColumns::names().join(QLatin1Char(',')), csvFile);
         QElapsedTimer clock;
         clock.start();
-        cli.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
-                                           QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), at->host,
-                                           QStringLiteral("-p"), QString::number(at->port), QStringLiteral("-U"),
-                                           at->user, QStringLiteral("-d"), at->database, QStringLiteral("-c"), copy});
+        cli.start(QStringLiteral("psql"),
+                  {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                   QStringLiteral("-h"), at->host, QStringLiteral("-p"), QString::number(at->port),
+                   QStringLiteral("-U"), at->user, QStringLiteral("-d"), at->database, QStringLiteral("-c"), copy});
         if (!cli.waitForFinished(600000) || cli.exitCode() != 0) {
             std::fprintf(stderr, "psql: %s\n", cli.readAllStandardError().constData());
             return -1;
@@ -120,6 +120,9 @@ int main(int argc, char **argv)
                           .arg(ours.max)
                           .arg(psql.max)
                     : QStringLiteral("n/a"),
-           goal, !measured ? QStringLiteral("n/a") : r <= 1.5 ? QStringLiteral("ok") : QStringLiteral("over"));
+           goal,
+           !measured  ? QStringLiteral("n/a")
+           : r <= 1.5 ? QStringLiteral("ok")
+                      : QStringLiteral("over"));
     return 0;
 }

@@ -22,10 +22,14 @@ constexpr int kLatencyMs = 100;
 ServiceAccount accountOf(ServiceId id)
 {
     switch (id) {
-    case ServiceId::Kuaidi100: return {id, {QStringLiteral("tolvane-customer"), QStringLiteral("tolvane-key")}};
-    case ServiceId::Kdniao: return {id, {QStringLiteral("1234567"), QStringLiteral("tolvane-apikey")}};
-    case ServiceId::Track17: return {id, {QString(), QStringLiteral("tolvane-17token")}};
-    case ServiceId::Classic: break;
+    case ServiceId::Kuaidi100:
+        return {id, {QStringLiteral("tolvane-customer"), QStringLiteral("tolvane-key")}};
+    case ServiceId::Kdniao:
+        return {id, {QStringLiteral("1234567"), QStringLiteral("tolvane-apikey")}};
+    case ServiceId::Track17:
+        return {id, {QString(), QStringLiteral("tolvane-17token")}};
+    case ServiceId::Classic:
+        break;
     }
     return {};
 }
@@ -83,7 +87,8 @@ int main(int argc, char **argv)
             },
             runs);
         const double floor = floorMs(MakeProtocol(id)->limits(), calls);
-        const QString what = QStringLiteral("简洁查询 200 单（%1，100 ms 延迟，%2 次请求）").arg(Services::displayName(id)).arg(calls);
+        const QString what =
+            QStringLiteral("简洁查询 200 单（%1，100 ms 延迟，%2 次请求）").arg(Services::displayName(id)).arg(calls);
         Bench::line(qPrintable(Services::key(id)), spread);
         if (spread.median < 0) {
             figure(what, QStringLiteral("n/a"), QString(), QStringLiteral("n/a"));
@@ -91,7 +96,8 @@ int main(int argc, char **argv)
             continue;
         }
         const double ratio = spread.median / floor;
-        figure(what, QStringLiteral("%1 ms = %2x 下限 %3 ms").arg(spread.median).arg(ratio, 0, 'f', 3).arg(floor, 0, 'f', 0),
+        figure(what,
+               QStringLiteral("%1 ms = %2x 下限 %3 ms").arg(spread.median).arg(ratio, 0, 'f', 3).arg(floor, 0, 'f', 0),
                QStringLiteral("<= 1.05x"), ratio <= 1.05 ? QStringLiteral("ok") : QStringLiteral("over"));
     }
     return status;

@@ -34,9 +34,10 @@ void ratio(const char *what, const Spread &ours, const Spread &cli, double goal)
            measured ? QStringLiteral("%1x (%2 / %3 ms)").arg(r, 0, 'f', 2).arg(ours.median).arg(cli.median)
                     : QStringLiteral("n/a"),
            QStringLiteral("<= %1x sqlite3").arg(goal, 0, 'f', 1),
-           !measured ? QStringLiteral("n/a") : r <= goal ? QStringLiteral("ok") : QStringLiteral("over"));
+           !measured   ? QStringLiteral("n/a")
+           : r <= goal ? QStringLiteral("ok")
+                       : QStringLiteral("over"));
 }
-
 
 // A new register as the program leaves it after opening (search index included).
 bool newRegister(const QString &path)
@@ -81,22 +82,24 @@ int main(int argc, char **argv)
             return -1;
         QElapsedTimer clock;
         clock.start();
-        const ImportResult result =
-            WaybillImporter::importFile(path, folder.file(QStringLiteral("import.txt")), false, [](int, int) { return true; });
+        const ImportResult result = WaybillImporter::importFile(path, folder.file(QStringLiteral("import.txt")), false,
+                                                                [](int, int) { return true; });
         return result.imported == kRows ? clock.elapsed() : -1;
     });
     line("text import, 100,000 lines", imported);
     // Into a register made the same way, doing the same work: the rows, then
     // the search index over them in one statement, in one transaction.
     const QString cliPath = folder.file(QStringLiteral("cli.db"));
-    const QByteArray importCsv = ".mode csv\n.import " + folder.file(QStringLiteral("import.csv")).toUtf8() + " 快递单\n";
+    const QByteArray importCsv =
+        ".mode csv\n.import " + folder.file(QStringLiteral("import.csv")).toUtf8() + " 快递单\n";
     const QByteArray columns = "快递单号, 快递公司, 状态, 物品, 姓名, 时间, 备注";
     const Spread cliImported = timed([&](int) -> qint64 {
         if (!newRegister(cliPath))
             return -1;
-        return runCli({cliPath}, "BEGIN;\nUPDATE 快递单_查找进度 SET 已索引到 = 0;\n" + importCsv +
-                                     "INSERT INTO 快递单_查找(rowid, " + columns + ") SELECT rowid, " + columns +
-                                     " FROM 快递单;\nUPDATE 快递单_查找进度 SET 已索引到 = 9223372036854775807;\nCOMMIT;\n");
+        return runCli({cliPath},
+                      "BEGIN;\nUPDATE 快递单_查找进度 SET 已索引到 = 0;\n" + importCsv +
+                          "INSERT INTO 快递单_查找(rowid, " + columns + ") SELECT rowid, " + columns +
+                          " FROM 快递单;\nUPDATE 快递单_查找进度 SET 已索引到 = 9223372036854775807;\nCOMMIT;\n");
     });
     line("same rows by sqlite3 .import, then indexed", cliImported);
     // What the index costs: the rows alone, into a register without it.
@@ -110,7 +113,8 @@ int main(int argc, char **argv)
     // opens its own connection and writes the file as the window's does.
     const auto exportRun = [&](bool workbook) {
         return [&, workbook](int run) -> qint64 {
-            const QString out = folder.file(QStringLiteral("export%1.%2").arg(run).arg(workbook ? QLatin1String("xlsx") : QLatin1String("txt")));
+            const QString out = folder.file(
+                QStringLiteral("export%1.%2").arg(run).arg(workbook ? QLatin1String("xlsx") : QLatin1String("txt")));
             QElapsedTimer clock;
             clock.start();
             const RegisterExport::Result written = RegisterExport::write(StoreLocation(path), out);
@@ -145,7 +149,10 @@ int main(int argc, char **argv)
     // the text file's scale, with no goal of the text file's.
     figure(QStringLiteral(".xlsx export, 100,000 rows (against sqlite3 -csv)"),
            workbook.median > 0 && cliCsv.median > 0
-               ? QStringLiteral("%1x (%2 / %3 ms)").arg(double(workbook.median) / double(cliCsv.median), 0, 'f', 1).arg(workbook.median).arg(cliCsv.median)
+               ? QStringLiteral("%1x (%2 / %3 ms)")
+                     .arg(double(workbook.median) / double(cliCsv.median), 0, 'f', 1)
+                     .arg(workbook.median)
+                     .arg(cliCsv.median)
                : QStringLiteral("n/a"),
            QStringLiteral("shown, no goal"), QStringLiteral("n/a"));
     return 0;

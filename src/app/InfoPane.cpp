@@ -1,7 +1,7 @@
 #include "app/InfoPane.h"
 
-#include "app/ElidingLabel.h"
 #include "app/BuildHelpers.h"
+#include "app/ElidingLabel.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -12,8 +12,8 @@
 #include "app/KnownNumbers.h"
 #include "app/PaneSplitter.h"
 #include "app/QueryController.h"
-#include "app/RegisterSession.h"
 #include "app/QueryControls.h"
+#include "app/RegisterSession.h"
 #include "app/ResultsPane.h"
 #include "app/WindowPlacement.h"
 #include "carriers/WaybillChoice.h"
@@ -26,10 +26,10 @@
 #include "manage/WindowKeys.h"
 #include "query/BackgroundRefresh.h"
 #include "query/Browser.h"
-#include "settings/SettingsDialog.h"
 #include "settings/AppSettings.h"
 #include "settings/AutoStart.h"
 #include "settings/RegisterLocation.h"
+#include "settings/SettingsDialog.h"
 #include "store/RegisterWatch.h"
 #include "update/UpdateWindow.h"
 
@@ -138,14 +138,14 @@ void MainWindow::buildPanes(QWidget *central)
 
     // What an enlarged window gains goes to the page, the results and the
     // history; the user moves the panes' borders, which are kept at exit.
-    auto *resultSplitter = named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整查询结果的宽度"), central),
-                                 "resultSplitter");
+    auto *resultSplitter =
+        named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整查询结果的宽度"), central), "resultSplitter");
     resultSplitter->addWidget(results);
     resultSplitter->addWidget(controls);
     resultSplitter->setStretchFactor(0, 1);
     resultSplitter->setStretchFactor(1, 0);
-    auto *lowerSplitter = named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整历史记录的宽度"), central),
-                                "lowerSplitter");
+    auto *lowerSplitter =
+        named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整历史记录的宽度"), central), "lowerSplitter");
     lowerSplitter->addWidget(m_inputPane);
     lowerSplitter->addWidget(m_historyPane);
     auto *areaSplitter = named(
@@ -291,7 +291,8 @@ int MainWindow::registerIndexSize() const
 
 QString MainWindow::statusLine() const
 {
-    return QStringLiteral("当前快递单号：") + m_choice->number() + QStringLiteral("   公司：") + m_choice->carrierName();
+    return QStringLiteral("当前快递单号：") + m_choice->number() + QStringLiteral("   公司：") +
+           m_choice->carrierName();
 }
 
 // The labels of the 信息 group and the status line follow the choice.
@@ -314,7 +315,8 @@ void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
-        QMetaObject::invokeMethod(this, [this] { m_placement->keepContentsWhole(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { m_placement->keepContentsWhole(); }, Qt::QueuedConnection);
 }
 
 void MainWindow::moveEvent(QMoveEvent *event)

@@ -139,8 +139,8 @@ private:
     QPointer<UpdateWindow> m_update;
     UpdateCheck *m_updateCheck = nullptr;
     RegisterSession *m_register = nullptr;
-    QString m_announced;            // the first waybill of the last notice
-    bool m_announcedFlags = false;  // the last notice told time flags: a click opens their list
+    QString m_announced;           // the first waybill of the last notice
+    bool m_announcedFlags = false; // the last notice told time flags: a click opens their list
     std::function<void()> m_quit;
     bool m_exiting = false;
 };

@@ -7,6 +7,7 @@
 #include "app/CarrierSelection.h"
 #include "app/KnownNumbers.h"
 #include "app/QueryController.h"
+#include "app/WindowPlacement.h"
 #include "core/ClassicTimer.h"
 #include "core/Dialogs.h"
 #include "core/Endpoints.h"
@@ -21,7 +22,6 @@
 #include "settings/ServiceSettingsBox.h"
 #include "settings/SettingsDialog.h"
 #include "settings/Skins.h"
-#include "app/WindowPlacement.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateWindow.h"
 
@@ -95,8 +95,7 @@ void MainWindow::buildMenus()
     connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
     connect(settingsAction, &QAction::triggered, this, &MainWindow::showSettings);
     connect(checkUpdateAction, &QAction::triggered, this, &MainWindow::showUpdateWindow);
-    connect(makerSiteAction, &QAction::triggered, this,
-            [this] { m_launcher.openUrl(Endpoints::current().makerSite); });
+    connect(makerSiteAction, &QAction::triggered, this, [this] { m_launcher.openUrl(Endpoints::current().makerSite); });
     connect(trayOpenAction, &QAction::triggered, this, [this] { showNormal(); });
     connect(trayExitAction, &QAction::triggered, this, &MainWindow::exitFromTray);
 
@@ -124,8 +123,9 @@ void MainWindow::openHelp()
     const QString path = QDir::toNativeSeparators(QDir(m_dataFolder).filePath(QStringLiteral("help.txt")));
     // Without a program for text files the user still learns where the help is.
     m_launcher.openFile(QDir::fromNativeSeparators(path), this, [this, path] {
-        m_dialogs.information(this, Program::kTitle,
-                              QStringLiteral("没有可以打开帮助文件的程序。帮助文件在：\n%1\n可以用任何文本编辑器打开它。").arg(path));
+        m_dialogs.information(
+            this, Program::kTitle,
+            QStringLiteral("没有可以打开帮助文件的程序。帮助文件在：\n%1\n可以用任何文本编辑器打开它。").arg(path));
     });
 }
 
@@ -304,9 +304,8 @@ void MainWindow::showSettings()
     if (!m_autoStart)
         m_autoStart = std::make_unique<AutoStart>();
     if (!m_settings) {
-        m_settings =
-            new SettingsDialog(m_dataFolder, m_dialogs, *m_autoStart, pageReadTimer->interval(), this,
-                               m_queries->keyStore());
+        m_settings = new SettingsDialog(m_dataFolder, m_dialogs, *m_autoStart, pageReadTimer->interval(), this,
+                                        m_queries->keyStore());
         // A key saved (or kept for the run) and a service chosen serve the next pass.
         connect(m_settings->serviceSettingsGroup, &ServiceSettingsBox::servicesChanged, m_queries->services(),
                 &TrackingServices::reload);
@@ -355,4 +354,3 @@ void MainWindow::checkForUpdate()
     }
     m_updateCheck->start(m_dataFolder);
 }
-

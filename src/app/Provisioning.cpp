@@ -12,8 +12,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QCryptographicHash>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryFile>

@@ -123,7 +123,7 @@ void QueryController::followDataSource(DataSource source)
 {
     m_parts.controls.setConciseEnabled(source == DataSource::Default);
     m_parts.controls.setConciseTip(source == DataSource::Default ? QStringLiteral("仅查询最后一条记录")
-                                                                  : QStringLiteral("简洁查询只能在默认来源下使用"));
+                                                                 : QStringLiteral("简洁查询只能在默认来源下使用"));
 }
 
 // --- what the answers do -------------------------------------------------------
@@ -279,7 +279,8 @@ bool QueryController::prepareBatch(QVector<QPair<QString, QString>> *rows)
     }
     if (!refused.isEmpty())
         m_env.dialogs.information(window, Program::kTitle,
-                                  QStringLiteral("以下单号未能加入查询：\n") + refused.mid(0, 5).join(QLatin1Char('\n')));
+                                  QStringLiteral("以下单号未能加入查询：\n") +
+                                      refused.mid(0, 5).join(QLatin1Char('\n')));
     return true;
 }
 
@@ -404,9 +405,12 @@ void QueryController::buildDetailed()
                 const QString state = LatestHarvestedState(lines);
                 if (!signedFor && state.isEmpty())
                     return;
-                const StateCheck check{job.number, m_env.clock.now(),
+                const StateCheck check{job.number,
+                                       m_env.clock.now(),
                                        StateSource::detailed(DataSources::configValue(m_parts.selection.dataSource())),
-                                       state, signedFor, WaybillStatus::of(state)};
+                                       state,
+                                       signedFor,
+                                       WaybillStatus::of(state)};
                 m_lastAnswers.remember(check);
                 if (!markSignedFor(check, m_detailedSaves))
                     m_parts.results.appendDetail(PassMarks::rowNote() + QStringLiteral("\r\n"));

@@ -85,11 +85,11 @@ public:
     void restartRefresh(const QString &number);
 
 Q_SIGNALS:
-    void statusChanged(const QString &text);   // the progress panel; empty hides it
-    void message(const QString &text);         // a passing line on the status bar
-    void healthChanged(const QString &line);   // the account service's health; empty without one
-    void formSaved();                          // the history list follows a moment later
-    void historyStale();                       // a pass marked waybills: the list shows them anew
+    void statusChanged(const QString &text); // the progress panel; empty hides it
+    void message(const QString &text);       // a passing line on the status bar
+    void healthChanged(const QString &line); // the account service's health; empty without one
+    void formSaved();                        // the history list follows a moment later
+    void historyStale();                     // a pass marked waybills: the list shows them anew
     void noticeReady(const Notices::Notice &notice);
 
 private:

@@ -39,7 +39,8 @@ void QueryController::buildServices()
     connect(m_traced, &ConciseQueryRunner::finished, this, [this](bool stopped) {
         m_parts.controls.setDetailedEnabled(true);
         m_parts.controls.setStopEnabled(isConciseRunning());
-        showStatus(m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
+        showStatus(
+            m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
         passEnded();
     });
 }
@@ -56,7 +57,8 @@ bool QueryController::readyForAccountPass()
     if (!m_services->usesAccount())
         return true;
     if (!m_services->isReady()) {
-        m_env.dialogs.information(&m_parts.window, Program::kTitle, QStringLiteral("正在从系统密钥环读取查询服务的密钥，请稍候再试。"));
+        m_env.dialogs.information(&m_parts.window, Program::kTitle,
+                                  QStringLiteral("正在从系统密钥环读取查询服务的密钥，请稍候再试。"));
         return false;
     }
     const QString missing = m_services->missingAccountText();
@@ -92,7 +94,8 @@ QVector<ConciseRow> QueryController::takeRecentAnswers(QVector<QPair<QString, QS
                 row.state += QStringLiteral("（%1 的结果）").arg(last->at.toString(QStringLiteral("HH:mm")));
             recent.push_back(row);
             if (listed.size() < 5)
-                listed << QStringLiteral("%1（%2 已查询）").arg(number.left(30), last->at.toString(QStringLiteral("HH:mm")));
+                listed << QStringLiteral("%1（%2 已查询）")
+                              .arg(number.left(30), last->at.toString(QStringLiteral("HH:mm")));
         }
     }
     if (recent.isEmpty())

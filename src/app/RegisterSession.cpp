@@ -51,9 +51,10 @@ void RegisterSession::openServer(const StoreLocation &where, bool askedForPasswo
             // Asked once; the password then serves every window of this run, and is written nowhere.
             if (!reached && !askedForPassword && reached.error.contains(WaybillStore::kPasswordNeeded)) {
                 StoreLocation typed = where;
-                typed.server.password = m_dialogs.askPassword(
-                    &m_window, Program::kTitle,
-                    QStringLiteral("数据库服务器 %1 要求密码（只在本次运行中使用，不会保存）：").arg(where.server.display()));
+                typed.server.password =
+                    m_dialogs.askPassword(&m_window, Program::kTitle,
+                                          QStringLiteral("数据库服务器 %1 要求密码（只在本次运行中使用，不会保存）：")
+                                              .arg(where.server.display()));
                 if (!typed.server.password.isEmpty()) {
                     RegisterLocation::rememberPassword(typed.server);
                     openServer(typed, true);

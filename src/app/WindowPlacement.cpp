@@ -6,11 +6,11 @@
 #include "settings/WindowPlace.h"
 
 #include <QGuiApplication>
-#include <QMainWindow>
 #include <QLayout>
+#include <QMainWindow>
 #include <QScreen>
-#include <QWindow>
 #include <QSplitter>
+#include <QWindow>
 
 namespace {
 const QString kAreaKey = QStringLiteral("上下分隔");
@@ -33,8 +33,7 @@ QList<QPair<QString, QSplitter *>> WindowPlacement::splitters() const
             {kColumnKey, m_column}};
 }
 
-WindowPlacement::WindowPlacement(QMainWindow &window, QString dataFolder, Splitters splitters,
-                                 const QWidget &inputPane)
+WindowPlacement::WindowPlacement(QMainWindow &window, QString dataFolder, Splitters splitters, const QWidget &inputPane)
     : m_window(window), m_dataFolder(std::move(dataFolder)), m_splitters(splitters), m_inputPane(inputPane)
 {
 }
@@ -142,7 +141,8 @@ void WindowPlacement::remember()
     // platform window already knows it.
     const Qt::WindowStates notNormal = Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
     const QWindow *handle = m_window.windowHandle();
-    if (!m_window.isVisible() || (m_window.windowState() & notNormal) || (handle && (handle->windowStates() & notNormal)))
+    if (!m_window.isVisible() || (m_window.windowState() & notNormal) ||
+        (handle && (handle->windowStates() & notNormal)))
         return;
     m_normalPlace = m_window.geometry();
 }

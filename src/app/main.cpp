@@ -3,8 +3,8 @@
 #include "app/Startup.h"
 #include "core/Clock.h"
 #include "core/ProgramName.h"
-#include "core/SingleInstance.h"
 #include "core/QtDialogs.h"
+#include "core/SingleInstance.h"
 #include "query/WebEngineBrowser.h"
 
 #include <QApplication>

@@ -7,10 +7,14 @@ namespace DataSources {
 QString configValue(DataSource source)
 {
     switch (source) {
-    case DataSource::Default: return QStringLiteral("mrly");
-    case DataSource::Backup1: return QStringLiteral("byly1");
-    case DataSource::Backup2: return QStringLiteral("byly2");
-    case DataSource::None: break;
+    case DataSource::Default:
+        return QStringLiteral("mrly");
+    case DataSource::Backup1:
+        return QStringLiteral("byly1");
+    case DataSource::Backup2:
+        return QStringLiteral("byly2");
+    case DataSource::None:
+        break;
     }
     return QString();
 }
@@ -59,30 +63,53 @@ Carrier row(int number, const char *name, C control, int index, const char *tool
 QVector<Carrier> buildCatalogue()
 {
     return {
-        row(1, "EMS(E邮宝)", C::Button, 0, "EMS快递&E邮宝", "EMS", "ems", "ems", "ems", "ems", "11185", "http://www.ems.com.cn"),
-        row(2, "顺丰速运", C::Button, 1, "顺丰速递", "sf", "shunfeng", "sf", "sf", "sf", "4008-111-111", "http://www.sf-express.com", true),
-        row(3, "申通E物流", C::Button, 2, "申通快递", "sto", "shentong", "st", "sto", "sto", "0571-82122222", "http://www.sto.cn"),
-        row(4, "圆通快递", C::Button, 3, "圆通快递", "yto", "yuantong", "yt", "yto", "yto", "021-69777888/999", "http://www.yto.net.cn"),
-        row(5, "韵达快运", C::Button, 4, "韵达快递", "yd", "yunda", "yd", "yd", "yd", "021-39207888", "http://www.yundaex.com"),
-        row(6, "中通速递", C::Button, 5, "中通快递", "zto", "zhongtong", "zt", "zto", "zto", "021-59130789", "http://www.zto.cn", true),
-        row(7, "天天快递", C::Button, 6, "天天快递", "tt", "tiantian", "tt", "tt", "tt", "4007-160-170", "http://www.ttkdex.com"),
-        row(8, "汇通快运", C::Button, 7, "汇通快递", "ht", "huitongkuaidi", "htky", "ht", "ht", "021-52967798", "http://www.htky365.com"),
-        row(9, "联邦快递", C::Button, 8, "联邦快递", "lb", "fedex", "fedex", "fedex", "fedex", "800-988-1888", "http://www.fedex.com/cn"),
-        row(10, "一邦速递", C::Button, 9, "一邦速递", "yb", "yibangwuliu", "yb", "ebon", "", "4008-000-666", "http://www.ebon-express.com"),
-        row(11, "宅急送", C::Button, 10, "宅急送", "zjs", "zhaijisong", "zjs", "zjs", "zjs2", "400-6789-000", "http://www.zjs.com.cn"),
-        row(12, "CCES", C::Button, 11, "CCES", "CCES", "cces", "cces", "cces", "cces", "4006-773-777", "http://www.cces.com.cn"),
-        row(13, "TNT", C::List, 0, "", "TNT", "tnt", "tnt", "tnt", "tnt", "800-820-9868", "http://www.tnt.com/express/zh_cn"),
+        row(1, "EMS(E邮宝)", C::Button, 0, "EMS快递&E邮宝", "EMS", "ems", "ems", "ems", "ems", "11185",
+            "http://www.ems.com.cn"),
+        row(2, "顺丰速运", C::Button, 1, "顺丰速递", "sf", "shunfeng", "sf", "sf", "sf", "4008-111-111",
+            "http://www.sf-express.com", true),
+        row(3, "申通E物流", C::Button, 2, "申通快递", "sto", "shentong", "st", "sto", "sto", "0571-82122222",
+            "http://www.sto.cn"),
+        row(4, "圆通快递", C::Button, 3, "圆通快递", "yto", "yuantong", "yt", "yto", "yto", "021-69777888/999",
+            "http://www.yto.net.cn"),
+        row(5, "韵达快运", C::Button, 4, "韵达快递", "yd", "yunda", "yd", "yd", "yd", "021-39207888",
+            "http://www.yundaex.com"),
+        row(6, "中通速递", C::Button, 5, "中通快递", "zto", "zhongtong", "zt", "zto", "zto", "021-59130789",
+            "http://www.zto.cn", true),
+        row(7, "天天快递", C::Button, 6, "天天快递", "tt", "tiantian", "tt", "tt", "tt", "4007-160-170",
+            "http://www.ttkdex.com"),
+        row(8, "汇通快运", C::Button, 7, "汇通快递", "ht", "huitongkuaidi", "htky", "ht", "ht", "021-52967798",
+            "http://www.htky365.com"),
+        row(9, "联邦快递", C::Button, 8, "联邦快递", "lb", "fedex", "fedex", "fedex", "fedex", "800-988-1888",
+            "http://www.fedex.com/cn"),
+        row(10, "一邦速递", C::Button, 9, "一邦速递", "yb", "yibangwuliu", "yb", "ebon", "", "4008-000-666",
+            "http://www.ebon-express.com"),
+        row(11, "宅急送", C::Button, 10, "宅急送", "zjs", "zhaijisong", "zjs", "zjs", "zjs2", "400-6789-000",
+            "http://www.zjs.com.cn"),
+        row(12, "CCES", C::Button, 11, "CCES", "CCES", "cces", "cces", "cces", "cces", "4006-773-777",
+            "http://www.cces.com.cn"),
+        row(13, "TNT", C::List, 0, "", "TNT", "tnt", "tnt", "tnt", "tnt", "800-820-9868",
+            "http://www.tnt.com/express/zh_cn"),
         row(14, "UPS", C::List, 1, "", "UPS", "ups", "ups", "ups", "", "800-820-8388", "http://www.ups.com/cn"),
-        row(15, "鑫飞鸿", C::List, 2, "", "xfh", "xinhongyukuaidi", "xfh", "xfh", "", "021-69781999", "http://www.xfhex.cn"),
-        row(16, "全日通", C::List, 3, "", "qrt", "quanritongkuaidi", "qrt", "at", "at", "020-86298999", "http://www.at-express.com"),
-        row(17, "全一快递", C::List, 4, "", "qy", "quanyikuaidi", "qy", "apex100", "apex100", "400-678-1515", "http://www.apex100.com"),
-        row(18, "德邦物流", C::List, 5, "", "db", "debangwuliu", "dbwl", "deppon", "deppon", "400-830-5555", "http://www.deppon.com"),
-        row(19, "星辰急便", C::List, 6, "", "xcjb", "xingchengjibian", "xcjb", "stars", "stars", "400-6688-400", "http://www.4006688400.com"),
-        row(20, "天地华宇", C::List, 7, "", "tdhy", "tiandihuayu", "tdhy", "hoau", "", "400-808-6666", "http://www.hoau.net"),
-        row(21, "亚风速递", C::List, 8, "", "yf", "yafengsudi", "yfsd", "broad-asia", "broad-asia", "400-628-0018", "http://www.broad-asia.net"),
-        row(22, "速尔物流", C::List, 9, "", "se", "suer", "sewl", "sure56", "sure56", "4008822168", "http://www.sure56.com"),
-        row(23, "新邦物流", C::List, 10, "", "xb", "xinbangwuliu", "xbwl", "xbwl", "", "400-880-8188", "http://www.xbwl.cn"),
-        row(24, "中邮物流", C::List, 11, "", "zywl", "zhongyouwuliu", "zywl", "cnpl", "cnpl", "11185", "http://www.cnpl.com.cn"),
+        row(15, "鑫飞鸿", C::List, 2, "", "xfh", "xinhongyukuaidi", "xfh", "xfh", "", "021-69781999",
+            "http://www.xfhex.cn"),
+        row(16, "全日通", C::List, 3, "", "qrt", "quanritongkuaidi", "qrt", "at", "at", "020-86298999",
+            "http://www.at-express.com"),
+        row(17, "全一快递", C::List, 4, "", "qy", "quanyikuaidi", "qy", "apex100", "apex100", "400-678-1515",
+            "http://www.apex100.com"),
+        row(18, "德邦物流", C::List, 5, "", "db", "debangwuliu", "dbwl", "deppon", "deppon", "400-830-5555",
+            "http://www.deppon.com"),
+        row(19, "星辰急便", C::List, 6, "", "xcjb", "xingchengjibian", "xcjb", "stars", "stars", "400-6688-400",
+            "http://www.4006688400.com"),
+        row(20, "天地华宇", C::List, 7, "", "tdhy", "tiandihuayu", "tdhy", "hoau", "", "400-808-6666",
+            "http://www.hoau.net"),
+        row(21, "亚风速递", C::List, 8, "", "yf", "yafengsudi", "yfsd", "broad-asia", "broad-asia", "400-628-0018",
+            "http://www.broad-asia.net"),
+        row(22, "速尔物流", C::List, 9, "", "se", "suer", "sewl", "sure56", "sure56", "4008822168",
+            "http://www.sure56.com"),
+        row(23, "新邦物流", C::List, 10, "", "xb", "xinbangwuliu", "xbwl", "xbwl", "", "400-880-8188",
+            "http://www.xbwl.cn"),
+        row(24, "中邮物流", C::List, 11, "", "zywl", "zhongyouwuliu", "zywl", "cnpl", "cnpl", "11185",
+            "http://www.cnpl.com.cn"),
         row(25, "中铁快运", C::List, 12, "", "ztky", "ztky", "ztky", "cre", "cre", "95105366", "http://www.cre.cn"),
         row(26, "佳吉快运", C::None, -1, "", "", "jiajiwuliu", "", "", "", "", ""),
         row(27, "中铁物流", C::None, -1, "", "", "zhongtiewuliu", "", "", "", "", ""),

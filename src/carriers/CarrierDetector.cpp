@@ -64,9 +64,9 @@ RegisterIndex::Neighbours RegisterIndex::neighbours(const QString &number) const
     if (length < 4)
         return found;
     // The stored numbers of this length.
-    const auto sameLength = std::equal_range(
-        m_entries.cbegin(), m_entries.cend(), Entry{number, 0},
-        [](const Entry &a, const Entry &b) { return a.number.size() < b.number.size(); });
+    const auto sameLength =
+        std::equal_range(m_entries.cbegin(), m_entries.cend(), Entry{number, 0},
+                         [](const Entry &a, const Entry &b) { return a.number.size() < b.number.size(); });
     // The numbers sharing a prefix are one run of the sorted list, found by
     // two binary searches.
     const auto sharing = [&](qsizetype prefix) {

@@ -13,9 +13,9 @@ struct Rule {
     const char *carrier; // catalogue name
     const char *pattern; // the whole number in normal form
     const char *reason;
-    int weight;          // how typical the shape is of the carrier, for the ranking
-    bool owned = false;  // a prefix that this carrier alone issues
-    bool s10 = false;    // UPU S10: the ninth digit checks the eight before it
+    int weight;         // how typical the shape is of the carrier, for the ranking
+    bool owned = false; // a prefix that this carrier alone issues
+    bool s10 = false;   // UPU S10: the ninth digit checks the eight before it
 };
 
 // The S10 service letter says who carries the item: E is EMS; C, R, U and V

@@ -51,7 +51,8 @@ QString describe(QNetworkReply *reply, const QString &server)
     if (status.isValid() && status.toInt() >= 400)
         return QStringLiteral("%1返回错误（HTTP %2）。").arg(server).arg(status.toInt());
     // "No content" is no answer: an empty state would pass for one.
-    if (status.isValid() && (status.toInt() == 204 || status.toInt() == 205) && reply->error() == QNetworkReply::NoError)
+    if (status.isValid() && (status.toInt() == 204 || status.toInt() == 205) &&
+        reply->error() == QNetworkReply::NoError)
         return QStringLiteral("%1没有返回任何内容，请稍后再试。").arg(server);
     switch (reply->error()) {
     case QNetworkReply::NoError:

@@ -35,8 +35,8 @@ int writeAll(int fd, QByteArrayView bytes)
 // Best effort: the rename itself reaches the disk with its folder.
 void syncFolder(const QString &path)
 {
-    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder =
+        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         ::fsync(folder);
         ::close(folder);

@@ -23,8 +23,8 @@ SingleInstance::~SingleInstance() = default;
 // long for one); its name stands for the folder.
 QString SingleInstance::serverName() const
 {
-    const QString folder = QDir(m_folder).canonicalPath().isEmpty() ? QDir(m_folder).absolutePath()
-                                                                     : QDir(m_folder).canonicalPath();
+    const QString folder =
+        QDir(m_folder).canonicalPath().isEmpty() ? QDir(m_folder).absolutePath() : QDir(m_folder).canonicalPath();
     return QStringLiteral("tolvane-") +
            QString::fromLatin1(QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha256).toHex().left(24));
 }

@@ -6,8 +6,8 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -78,7 +78,7 @@ DetailsDialog::DetailsDialog(Dialogs &dialogs, QWidget *parent) : QWidget(parent
 }
 
 void DetailsDialog::showFor(const Waybill &current, const std::optional<Waybill> &registered,
-                    const QVector<StateEntry> &history, const QDateTime &now)
+                            const QVector<StateEntry> &history, const QDateTime &now)
 {
     if (current.number.isEmpty()) {
         m_dialogs.information(this, Program::kTitle, QStringLiteral("哈哈，没有选定哦！！！"));

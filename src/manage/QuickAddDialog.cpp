@@ -9,12 +9,12 @@
 
 #include <QLineEdit>
 #include <QListWidget>
-#include <QScopedValueRollback>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 QuickAddDialog::QuickAddDialog(const QString &programFolder, Dialogs &dialogs, const Clock &clock, QWidget *parent)
-    : WaybillFormDialog(QStringLiteral("QuickAddDialog"), QStringLiteral("快速添加快递单"), CarrierCatalogue::quickAddEntries(),
-                        programFolder, dialogs, parent),
+    : WaybillFormDialog(QStringLiteral("QuickAddDialog"), QStringLiteral("快速添加快递单"),
+                        CarrierCatalogue::quickAddEntries(), programFolder, dialogs, parent),
       m_clock(clock)
 {
     addButton = new QPushButton(QStringLiteral("添加"), this);

@@ -24,7 +24,7 @@ private:
 
     const Clock &m_clock;
     bool m_shownBefore = false;
-    QStringList m_entries;      // the list in catalogue order
+    QStringList m_entries;       // the list in catalogue order
     bool m_chosenByUser = false; // a carrier clicked in the list is never replaced
     bool m_autoChosen = false;
     bool m_reordering = false;

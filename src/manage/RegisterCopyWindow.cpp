@@ -92,14 +92,15 @@ void RegisterCopyWindow::start()
     m_task->run<Copied>(
         [source, target, cancel, bar](const BackgroundTask::KeepGoing &) {
             Copied copied;
-            copied.counts = RegisterCopy::copy(source, target, &copied.outcome, [cancel, bar](qint64 done, qint64 total) {
-                const int percent = total > 0 ? int(done * 100 / total) : 100;
-                QMetaObject::invokeMethod(bar, [bar, percent] {
-                    if (bar)
-                        bar->setValue(percent);
+            copied.counts =
+                RegisterCopy::copy(source, target, &copied.outcome, [cancel, bar](qint64 done, qint64 total) {
+                    const int percent = total > 0 ? int(done * 100 / total) : 100;
+                    QMetaObject::invokeMethod(bar, [bar, percent] {
+                        if (bar)
+                            bar->setValue(percent);
+                    });
+                    return !*cancel;
                 });
-                return !*cancel;
-            });
             return copied;
         },
         [this](Copied copied) {

@@ -21,9 +21,9 @@ public:
     RegisterCopyWindow(const StoreLocation &source, const StoreLocation &target, QWidget *parent = nullptr);
     ~RegisterCopyWindow() override;
 
-    QLabel *routeLabel = nullptr;     // from where to where
+    QLabel *routeLabel = nullptr; // from where to where
     QProgressBar *progressBar = nullptr;
-    QLabel *resultLabel = nullptr;    // the count, or why it failed
+    QLabel *resultLabel = nullptr;       // the count, or why it failed
     QPushButton *startButton = nullptr;  // 开始复制
     QPushButton *cancelButton = nullptr; // 取消: stops a running copy
     QPushButton *closeButton = nullptr;  // 关闭

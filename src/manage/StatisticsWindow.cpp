@@ -19,8 +19,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <iterator>
 
@@ -32,7 +32,7 @@ QChartView *chartView(QChart *chart)
     // The charts take the colours of the chosen skin.
     const QPalette palette = QApplication::palette();
     chart->setTheme(palette.color(QPalette::Window).lightness() < 128 ? QChart::ChartThemeDark
-                                                                        : QChart::ChartThemeLight);
+                                                                      : QChart::ChartThemeLight);
     chart->setBackgroundBrush(palette.brush(QPalette::Window));
     chart->setTitleBrush(palette.brush(QPalette::WindowText));
     chart->legend()->setLabelColor(palette.color(QPalette::WindowText));
@@ -227,8 +227,8 @@ void StatisticsWindow::showSummary(const Statistics::Summary &summary)
     QStringList carriers;
     QVector<double> medians, slowest;
     for (const Statistics::Transit &t : summary.transit) {
-        transitRows.push_back({t.carrier, QString::number(t.count), QString::number(t.median, 'g', 4),
-                               QString::number(t.slowest)});
+        transitRows.push_back(
+            {t.carrier, QString::number(t.count), QString::number(t.median, 'g', 4), QString::number(t.slowest)});
         carriers << t.carrier;
         medians << t.median;
         slowest << t.slowest;
@@ -243,9 +243,10 @@ void StatisticsWindow::showSummary(const Statistics::Summary &summary)
         months << month;
         perMonth << count;
     }
-    QChart *charts[4] = {pieChart(summary.byStatus), pieChart(summary.byCarrier),
-                         barChart(months, {{QStringLiteral("运单数"), perMonth}}),
-                         barChart(carriers, {{QStringLiteral("中位天数"), medians}, {QStringLiteral("最慢天数"), slowest}})};
+    QChart *charts[4] = {
+        pieChart(summary.byStatus), pieChart(summary.byCarrier),
+        barChart(months, {{QStringLiteral("运单数"), perMonth}}),
+        barChart(carriers, {{QStringLiteral("中位天数"), medians}, {QStringLiteral("最慢天数"), slowest}})};
     for (int i = 0; i < 4; ++i) {
         while (QLayoutItem *old = m_chartSlots[i]->takeAt(0)) {
             delete old->widget();

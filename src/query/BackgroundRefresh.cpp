@@ -4,9 +4,9 @@
 #include "core/BackgroundTask.h"
 #include "core/Clock.h"
 #include "core/Endpoints.h"
-#include "services/ConciseQuery.h"
 #include "query/ConciseQueryRunner.h"
 #include "query/TrackingServices.h"
+#include "services/ConciseQuery.h"
 #include "services/WaybillStatus.h"
 #include "settings/RegisterLocation.h"
 #include "settings/WatchSettings.h"
@@ -46,8 +46,8 @@ QVector<FlaggedWaybill> freshFlags(WaybillStore &store, const QVector<Waybill> &
 }
 } // namespace
 
-BackgroundRefresh::BackgroundRefresh(QString programFolder, const Clock &clock,
-                                     std::function<bool()> userPassRunning, QObject *parent)
+BackgroundRefresh::BackgroundRefresh(QString programFolder, const Clock &clock, std::function<bool()> userPassRunning,
+                                     QObject *parent)
     : QObject(parent), m_programFolder(std::move(programFolder)), m_clock(clock),
       m_userPassRunning(std::move(userPassRunning)), m_task(new BackgroundTask(this)),
       m_runner(new ConciseQueryRunner(this))
@@ -227,7 +227,8 @@ bool BackgroundRefresh::accountReady()
     if (m_services->budgetLeft() == 0) {
         if (m_budgetToldOn != m_clock.today()) {
             m_budgetToldOn = m_clock.today();
-            Q_EMIT status(QStringLiteral("自动刷新：今日 %1 次查询额度已用完，明天继续").arg(m_services->budgetToday()));
+            Q_EMIT status(
+                QStringLiteral("自动刷新：今日 %1 次查询额度已用完，明天继续").arg(m_services->budgetToday()));
         }
         return false;
     }

@@ -160,8 +160,8 @@ bool ConciseQueryRunner::precheck(int index)
     } else if (!carrier || !m_protocol->knowsCarrier(*carrier)) {
         const QString text =
             QStringLiteral("%1 不支持该快递公司（%2）").arg(Services::displayName(service), job.carrier);
-        complete(index, rowFor(index, TrackResult::failed(job.number, job.carrier,
-                                                          TrackFailure::CarrierUnsupported, text)));
+        complete(index,
+                 rowFor(index, TrackResult::failed(job.number, job.carrier, TrackFailure::CarrierUnsupported, text)));
         return false;
     } else {
         job.code = m_protocol->carrierCode(*carrier);

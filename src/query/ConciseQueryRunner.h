@@ -35,7 +35,7 @@ struct ConciseRow final {
     bool signedFor = false; // never for a failed row
     QString status{};       // WaybillStatus; empty for a failed row
     TrackFailure failure = TrackFailure::None;
-    QVector<TraceEvent> trace{}; // newest first; empty from the classic interface
+    QVector<TraceEvent> trace{};            // newest first; empty from the classic interface
     ServiceId service = ServiceId::Classic; // the service that answered
 };
 Q_DECLARE_METATYPE(ConciseRow)
@@ -128,12 +128,12 @@ private:
 
     QVector<ConciseJob> m_jobs;
     QVector<TrackJob> m_trackJobs;
-    QVector<int> m_queue;           // waiting to be asked of the current service
-    QVector<Task> m_urgent;         // registrations and re-asks, before the queue
+    QVector<int> m_queue;            // waiting to be asked of the current service
+    QVector<Task> m_urgent;          // registrations and re-asks, before the queue
     QMap<int, TrackResult> m_parked; // failed for the source's reasons, waiting for a move
     QVector<bool> m_registered;
-    QVector<int> m_retries; // requests turned away as too many, per job
-    QMap<int, ConciseRow> m_done;   // completed, waiting for earlier rows
+    QVector<int> m_retries;       // requests turned away as too many, per job
+    QMap<int, ConciseRow> m_done; // completed, waiting for earlier rows
     QMap<QNetworkReply *, Task> m_inFlight;
     QElapsedTimer m_lastSend;
     QTimer m_pace;

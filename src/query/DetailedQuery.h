@@ -27,8 +27,8 @@ class DetailedQuery final : public QObject {
     Q_OBJECT
 public:
     struct Timing {
-        int pollMs = 300;             // between two reads of the page
-        int loadTimeoutMs = 60000;    // a page that takes longer has failed
+        int pollMs = 300;          // between two reads of the page
+        int loadTimeoutMs = 60000; // a page that takes longer has failed
         // After the load, for the field and button that a page's script may
         // still be making; a page without them is skipped when this is over.
         int elementTimeoutMs = 3000;

@@ -36,8 +36,8 @@ BatchRun resolveBatch(const CarrierDetection::BatchPlan &own, const CarrierDetec
 BatchRun readBatch(const QString &text, const CarrierDetection::RegisterIndex &index, const Carrier *chosen)
 {
     using CarrierDetection::planBatch;
-    return resolveBatch(planBatch(text, &index), chosen ? planBatch(text, &index, chosen) : CarrierDetection::BatchPlan(),
-                        chosen);
+    return resolveBatch(planBatch(text, &index),
+                        chosen ? planBatch(text, &index, chosen) : CarrierDetection::BatchPlan(), chosen);
 }
 
 QString unresolvedText(const BatchRun &run)
@@ -49,7 +49,8 @@ QString unresolvedText(const BatchRun &run)
         listed << QStringLiteral("第 %1 行 %2：%3").arg(l.line).arg(l.number.left(30), l.needText());
     const QString repeated =
         run.repeated > 0 ? QStringLiteral("\n重复 %1 行，每个单号只查询一次。").arg(run.repeated) : QString();
-    return QStringLiteral("以下 %1 行无法确定快递公司，请在单号后写上快递公司（如“单号,顺丰速运”）：\n").arg(run.unresolved.size()) +
+    return QStringLiteral("以下 %1 行无法确定快递公司，请在单号后写上快递公司（如“单号,顺丰速运”）：\n")
+               .arg(run.unresolved.size()) +
            listed.join(QLatin1Char('\n')) + (run.unresolved.size() > 10 ? QStringLiteral("\n……") : QString()) +
            repeated;
 }

@@ -8,7 +8,7 @@
 namespace {
 constexpr qint64 kDay = 24 * 3600;
 constexpr int kKept = 4 * RefreshSchedule::kDailyCap;
-}
+} // namespace
 
 void RefreshSchedule::noteChecked(const QString &number, const QDateTime &at)
 {
@@ -130,8 +130,8 @@ QStringList RefreshSchedule::due(const QStringList &numbers, const QDateTime &no
             continue;
         if (!times.isEmpty() && times.last().secsTo(now) < wait)
             continue;
-        const auto inLastDay = std::count_if(times.cbegin(), times.cend(),
-                                             [&](const QDateTime &t) { return t > dayBefore; });
+        const auto inLastDay =
+            std::count_if(times.cbegin(), times.cend(), [&](const QDateTime &t) { return t > dayBefore; });
         if (inLastDay >= kDailyCap)
             continue;
         const double waited = times.isEmpty() ? HUGE_VAL : double(times.last().secsTo(now)) / double(wait);

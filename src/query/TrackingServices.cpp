@@ -99,7 +99,8 @@ void TrackingServices::loadUsage()
         return;
     m_usageDay = QDate::fromString(file.value(QStringLiteral("usage"), QStringLiteral("day"), QString()), Qt::ISODate);
     for (ServiceId id : Services::all())
-        m_used.insert(id, std::max(0, file.value(QStringLiteral("usage"), Services::key(id), QStringLiteral("0")).toInt()));
+        m_used.insert(id,
+                      std::max(0, file.value(QStringLiteral("usage"), Services::key(id), QStringLiteral("0")).toInt()));
 }
 
 void TrackingServices::keepUsage() const

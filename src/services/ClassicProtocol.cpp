@@ -39,7 +39,8 @@ public:
         // proxy or a login portal, or nothing at all, says nothing of the parcel.
         if (LooksLikeHtml(answer.body)) {
             result.failure = TrackFailure::BadAnswer;
-            result.failureText = QStringLiteral("查询失败：收到的是网页而不是查询结果（可能是网络登录页或代理的错误页）");
+            result.failureText =
+                QStringLiteral("查询失败：收到的是网页而不是查询结果（可能是网络登录页或代理的错误页）");
             return {result};
         }
         const QString text = Utf8ToUnicode(answer.body);

@@ -47,6 +47,5 @@ QString LastPhoneDigits(const QString &phone)
 bool LooksLikeHtml(const QByteArray &body)
 {
     const QByteArray start = body.left(512).trimmed().toLower();
-    return start.startsWith('<') || start.contains("<html") || start.contains("<body") ||
-           start.contains("<!doctype");
+    return start.startsWith('<') || start.contains("<html") || start.contains("<body") || start.contains("<!doctype");
 }

@@ -97,10 +97,7 @@ public:
 
     QString carrierCode(const Carrier &carrier) const override { return carrier.kdniaoCode; }
 
-    bool needsPhoneDigits(const Carrier &carrier) const override
-    {
-        return carrier.kdniaoCode == QLatin1String("SF");
-    }
+    bool needsPhoneDigits(const Carrier &carrier) const override { return carrier.kdniaoCode == QLatin1String("SF"); }
 
     HttpCall request(const QVector<TrackJob> &batch, const Credentials &account) const override
     {
@@ -119,9 +116,9 @@ public:
         call.url = QUrl(Endpoints::current().kdniaoService + QStringLiteral("/Ebusiness/EbusinessOrderHandle.aspx"));
         call.headers << qMakePair(QByteArray("Content-Type"),
                                   QByteArray("application/x-www-form-urlencoded;charset=utf-8"));
-        call.body = formField("RequestData", requestData.toUtf8()) + '&'
-                    + formField("EBusinessID", account.account.toUtf8()) + "&RequestType=1002&DataSign="
-                    + Kdniao::dataSign(requestData, account.key) + "&DataType=2";
+        call.body = formField("RequestData", requestData.toUtf8()) + '&' +
+                    formField("EBusinessID", account.account.toUtf8()) +
+                    "&RequestType=1002&DataSign=" + Kdniao::dataSign(requestData, account.key) + "&DataType=2";
         return call;
     }
 

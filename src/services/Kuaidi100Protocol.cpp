@@ -53,7 +53,8 @@ TrackResult failureOf(const TrackJob &job, const QJsonObject &json)
             return fail(job, TrackFailure::CarrierUnsupported, QStringLiteral("快递100 不支持该快递公司"));
         return fail(job, TrackFailure::Service, QStringLiteral("快递100：请求参数不完整"));
     case 408:
-        return fail(job, TrackFailure::PhoneNeeded, QStringLiteral("快递100：电话号码校验不通过，请填写收/寄件人电话后四位"));
+        return fail(job, TrackFailure::PhoneNeeded,
+                    QStringLiteral("快递100：电话号码校验不通过，请填写收/寄件人电话后四位"));
     case 500:
         return fail(job, TrackFailure::NumberUnknown, QStringLiteral("快递100：查无此单号的物流信息"));
     case 502:
@@ -114,7 +115,8 @@ public:
 
     bool needsPhoneDigits(const Carrier &carrier) const override
     {
-        return carrier.kuaidi100Code == QLatin1String("shunfeng") || carrier.kuaidi100Code == QLatin1String("zhongtong");
+        return carrier.kuaidi100Code == QLatin1String("shunfeng") ||
+               carrier.kuaidi100Code == QLatin1String("zhongtong");
     }
 
     HttpCall request(const QVector<TrackJob> &batch, const Credentials &account) const override
@@ -135,9 +137,9 @@ public:
         HttpCall call;
         call.url = QUrl(Endpoints::current().kuaidi100Service + QStringLiteral("/poll/query.do"));
         call.headers << qMakePair(QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
-        call.body = formField("customer", account.account.toUtf8()) + '&'
-                    + formField("sign", Kuaidi100::sign(paramText, account.key, account.account)) + '&'
-                    + formField("param", paramText.toUtf8());
+        call.body = formField("customer", account.account.toUtf8()) + '&' +
+                    formField("sign", Kuaidi100::sign(paramText, account.key, account.account)) + '&' +
+                    formField("param", paramText.toUtf8());
         return call;
     }
 

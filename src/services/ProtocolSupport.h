@@ -26,7 +26,7 @@ Body read(const HttpAnswer &answer, const QString &service);
 
 // One result per job of an answer whose JSON speaks of every job alike
 // (the one-number-a-request services), or the answer's failure for all.
-template<typename ResultOf>
+template <typename ResultOf>
 QVector<TrackResult> eachJob(const QVector<TrackJob> &batch, const HttpAnswer &answer, const QString &service,
                              ResultOf resultOf)
 {

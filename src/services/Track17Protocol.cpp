@@ -71,7 +71,8 @@ TrackResult trackOf(const TrackJob &job, const QJsonObject &entry)
     TrackResult r;
     r.number = job.number;
     r.carrier = job.carrier;
-    const QJsonArray providers = info.value(QStringLiteral("tracking")).toObject().value(QStringLiteral("providers")).toArray();
+    const QJsonArray providers =
+        info.value(QStringLiteral("tracking")).toObject().value(QStringLiteral("providers")).toArray();
     for (const QJsonValue &v : providers.first().toObject().value(QStringLiteral("events")).toArray()) {
         const QJsonObject e = v.toObject();
         r.trace << TraceEvent{timeOf(e.value(QStringLiteral("time_iso")).toString()),
@@ -116,7 +117,7 @@ const QJsonObject *find(const QVector<QJsonObject> &entries, const QString &numb
 
 // One result per job from an accepted/rejected answer; `accepted` turns an
 // accepted entry into a result.
-template<typename Accepted>
+template <typename Accepted>
 QVector<TrackResult> perNumber(const QVector<TrackJob> &batch, const HttpAnswer &answer, Accepted accepted,
                                bool registering)
 {
@@ -197,8 +198,7 @@ public:
     QVector<TrackResult> parseRegistration(const QVector<TrackJob> &batch, const HttpAnswer &answer) const override
     {
         return perNumber(
-            batch, answer, [](const TrackJob &job, const QJsonObject &) { return registered(job); },
-            true);
+            batch, answer, [](const TrackJob &job, const QJsonObject &) { return registered(job); }, true);
     }
 
     HttpCall probe(const Credentials &account) const override { return post("getquota", "{}", account); }

@@ -17,10 +17,14 @@ QList<ServiceId> all()
 QString key(ServiceId id)
 {
     switch (id) {
-    case ServiceId::Classic: return QStringLiteral("classic");
-    case ServiceId::Kuaidi100: return QStringLiteral("kuaidi100");
-    case ServiceId::Kdniao: return QStringLiteral("kdniao");
-    case ServiceId::Track17: return QStringLiteral("17track");
+    case ServiceId::Classic:
+        return QStringLiteral("classic");
+    case ServiceId::Kuaidi100:
+        return QStringLiteral("kuaidi100");
+    case ServiceId::Kdniao:
+        return QStringLiteral("kdniao");
+    case ServiceId::Track17:
+        return QStringLiteral("17track");
     }
     return QString();
 }
@@ -36,10 +40,14 @@ std::optional<ServiceId> fromKey(const QString &value)
 QString displayName(ServiceId id)
 {
     switch (id) {
-    case ServiceId::Classic: return QStringLiteral("默认接口");
-    case ServiceId::Kuaidi100: return QStringLiteral("快递100 实时查询");
-    case ServiceId::Kdniao: return QStringLiteral("快递鸟 即时查询");
-    case ServiceId::Track17: return QStringLiteral("17TRACK");
+    case ServiceId::Classic:
+        return QStringLiteral("默认接口");
+    case ServiceId::Kuaidi100:
+        return QStringLiteral("快递100 实时查询");
+    case ServiceId::Kdniao:
+        return QStringLiteral("快递鸟 即时查询");
+    case ServiceId::Track17:
+        return QStringLiteral("17TRACK");
     }
     return QString();
 }
@@ -47,10 +55,13 @@ QString displayName(ServiceId id)
 QString accountLabel(ServiceId id)
 {
     switch (id) {
-    case ServiceId::Kuaidi100: return QStringLiteral("customer");
-    case ServiceId::Kdniao: return QStringLiteral("EBusinessID");
+    case ServiceId::Kuaidi100:
+        return QStringLiteral("customer");
+    case ServiceId::Kdniao:
+        return QStringLiteral("EBusinessID");
     case ServiceId::Classic:
-    case ServiceId::Track17: break;
+    case ServiceId::Track17:
+        break;
     }
     return QString();
 }
@@ -58,10 +69,14 @@ QString accountLabel(ServiceId id)
 QString keyLabel(ServiceId id)
 {
     switch (id) {
-    case ServiceId::Kuaidi100: return QStringLiteral("key");
-    case ServiceId::Kdniao: return QStringLiteral("ApiKey");
-    case ServiceId::Track17: return QStringLiteral("17token");
-    case ServiceId::Classic: break;
+    case ServiceId::Kuaidi100:
+        return QStringLiteral("key");
+    case ServiceId::Kdniao:
+        return QStringLiteral("ApiKey");
+    case ServiceId::Track17:
+        return QStringLiteral("17token");
+    case ServiceId::Classic:
+        break;
     }
     return QString();
 }
@@ -81,13 +96,15 @@ bool IsSourceFailure(TrackFailure failure)
     case TrackFailure::RateLimited:
     case TrackFailure::Network:
     case TrackFailure::BadAnswer:
-    case TrackFailure::Service: return true;
+    case TrackFailure::Service:
+        return true;
     case TrackFailure::None:
     case TrackFailure::CarrierUnsupported:
     case TrackFailure::PhoneNeeded:
     case TrackFailure::NumberUnknown:
     case TrackFailure::Pending:
-    case TrackFailure::NotRegistered: break;
+    case TrackFailure::NotRegistered:
+        break;
     }
     return false;
 }
@@ -104,10 +121,14 @@ bool Credentials::isComplete(ServiceId id) const
 std::unique_ptr<TrackingProtocol> MakeProtocol(ServiceId id)
 {
     switch (id) {
-    case ServiceId::Classic: return MakeClassicProtocol();
-    case ServiceId::Kuaidi100: return MakeKuaidi100Protocol();
-    case ServiceId::Kdniao: return MakeKdniaoProtocol();
-    case ServiceId::Track17: return MakeTrack17Protocol();
+    case ServiceId::Classic:
+        return MakeClassicProtocol();
+    case ServiceId::Kuaidi100:
+        return MakeKuaidi100Protocol();
+    case ServiceId::Kdniao:
+        return MakeKdniaoProtocol();
+    case ServiceId::Track17:
+        return MakeTrack17Protocol();
     }
     return MakeClassicProtocol();
 }

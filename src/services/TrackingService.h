@@ -76,16 +76,15 @@ struct TrackResult final {
     QString number;
     QString carrier;
     TrackFailure failure = TrackFailure::None;
-    QString failureText; // Chinese, names the cause; empty when failure is None
-    QString status;      // WaybillStatus, empty for a failure
-    QString newest;      // the newest line's text, as shown in the result list
+    QString failureText;       // Chinese, names the cause; empty when failure is None
+    QString status;            // WaybillStatus, empty for a failure
+    QString newest;            // the newest line's text, as shown in the result list
     QVector<TraceEvent> trace; // newest first
     int serviceCode = -1;      // the service's own state code, -1 when none
 
     bool ok() const { return failure == TrackFailure::None; }
 
-    static TrackResult failed(const QString &number, const QString &carrier, TrackFailure failure,
-                              const QString &text)
+    static TrackResult failed(const QString &number, const QString &carrier, TrackFailure failure, const QString &text)
     {
         TrackResult result;
         result.number = number;
@@ -125,16 +124,16 @@ struct HttpAnswer final {
 
 // A service's documented request limits.
 struct ServiceLimits final {
-    int batchSize = 1;     // numbers per request
-    int maxInFlight = 1;   // requests at once
-    int minIntervalMs = 0; // between the starts of two requests
+    int batchSize = 1;      // numbers per request
+    int maxInFlight = 1;    // requests at once
+    int minIntervalMs = 0;  // between the starts of two requests
     int freeDailyQuota = 0; // queries a free account has a day (0: unknown)
 };
 
 // The answer to the key check of the settings.
 struct ProbeResult final {
     bool ok = false;
-    QString text;   // Chinese: "密钥有效" and the quota, or the failure
+    QString text;       // Chinese: "密钥有效" and the quota, or the failure
     int remaining = -1; // quota left, -1 when the service does not say
 };
 

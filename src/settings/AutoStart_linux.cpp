@@ -1,5 +1,5 @@
-#include "settings/AutoStart.h"
 #include "core/SaveWhole.h"
+#include "settings/AutoStart.h"
 
 #include <QDir>
 #include <QFile>

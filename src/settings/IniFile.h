@@ -55,12 +55,10 @@ private:
 
 // The one read routine of the program. A value longer than 254 characters
 // comes back cut to 254, as from the classic 255-character buffer.
-QString GetFromINI(const QString &section, const QString &key, const QString &fallback,
-                   const QString &path);
+QString GetFromINI(const QString &section, const QString &key, const QString &fallback, const QString &path);
 // The same from a file already loaded (nullptr: it could not be read), for a
 // reader of several keys.
 QString GetFromINI(const QString &section, const QString &key, const QString &fallback, const IniFile *loaded);
 
 // The one write routine: replaces or appends one key and saves the file.
-Outcome WriteToINI(const QString &section, const QString &key, const QString &value,
-                   const QString &path);
+Outcome WriteToINI(const QString &section, const QString &key, const QString &value, const QString &path);

@@ -3,15 +3,15 @@
 
 #include "carriers/CarrierCatalogue.h"
 #include "core/Dialogs.h"
-#include "settings/AppSettings.h"
 #include "services/KeyStore.h"
-#include "settings/RegisterLocationBox.h"
-#include "settings/ServiceSettingsBox.h"
-#include "settings/WatchSettingsBox.h"
+#include "settings/AppSettings.h"
 #include "settings/ApplySkin.h"
 #include "settings/AutoStart.h"
 #include "settings/ReadDelay.h"
+#include "settings/RegisterLocationBox.h"
+#include "settings/ServiceSettingsBox.h"
 #include "settings/Skins.h"
+#include "settings/WatchSettingsBox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,17 +24,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QShowEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace {
 const QString kDelayTip = QStringLiteral("该值取决于网络速度，一般越大的话，越便于成功获取数据。");
 } // namespace
 
-SettingsDialog::SettingsDialog(const QString &programFolder, Dialogs &dialogs, AutoStart &autoStart,
-                               int readIntervalMs, QWidget *parent, KeyStore *keyStore)
+SettingsDialog::SettingsDialog(const QString &programFolder, Dialogs &dialogs, AutoStart &autoStart, int readIntervalMs,
+                               QWidget *parent, KeyStore *keyStore)
     : QDialog(parent), m_programFolder(programFolder), m_dialogs(dialogs), m_autoStart(autoStart),
       m_keyStore(keyStore ? keyStore : new KeyStore(this)), m_readIntervalMs(readIntervalMs)
 {
@@ -147,11 +147,10 @@ void SettingsDialog::build()
     connect(saveButton, &QPushButton::clicked, this, &SettingsDialog::save);
     // The keyring answers after the dialog has said 设置成功 and gone: a key
     // it refused must not go unnoticed until the next opening.
-    connect(serviceSettingsGroup, &ServiceSettingsBox::keyStored, this,
-            [this](bool inKeyring, const QString &message) {
-                if (!inKeyring)
-                    m_dialogs.information(this, Program::kTitle, message);
-            });
+    connect(serviceSettingsGroup, &ServiceSettingsBox::keyStored, this, [this](bool inKeyring, const QString &message) {
+        if (!inKeyring)
+            m_dialogs.information(this, Program::kTitle, message);
+    });
     connect(leaveButton, &QPushButton::clicked, this, &SettingsDialog::leave);
 }
 
@@ -246,8 +245,8 @@ void SettingsDialog::applyReadDelay(const QString &text)
         readDelayEdit->setToolTip(kDelayTip);
         return;
     }
-    const QString hint = QStringLiteral("%1（当前 %2 秒）")
-                             .arg(verdict.problem, QString::number(m_readIntervalMs / 1000.0));
+    const QString hint =
+        QStringLiteral("%1（当前 %2 秒）").arg(verdict.problem, QString::number(m_readIntervalMs / 1000.0));
     readDelayHintLabel->setText(hint);
     readDelayHintLabel->show();
     readDelayEdit->setToolTip(hint + QLatin1Char('\n') + kDelayTip);
@@ -262,7 +261,8 @@ void SettingsDialog::save()
     };
     AppSettings::Changes changes; // saved in one write at the end
 
-    if (const Skin *skin = Skins::findByCaption(defaultSkinCombo->currentText()); skin && defaultSkinCombo->currentIndex() >= 0)
+    if (const Skin *skin = Skins::findByCaption(defaultSkinCombo->currentText());
+        skin && defaultSkinCombo->currentIndex() >= 0)
         changes.set(AppSettings::kSkin, skin->dialogValue);
 
     // The stored carrier shown unchanged is no new choice.
@@ -299,10 +299,11 @@ void SettingsDialog::save()
         return;
     }
     // The main window keeps the register it opened; the windows opened from now on read config.ini again.
-    m_dialogs.information(this, Program::kTitle,
-                          moved ? QStringLiteral("设置成功！\n登记簿位置已更改：之后打开的快递单管理、统计等窗口使用新的位置，"
-                                                 "主窗口的保存和查询重新启动程序后生效。")
-                                : QStringLiteral("设置成功！"));
+    m_dialogs.information(
+        this, Program::kTitle,
+        moved ? QStringLiteral("设置成功！\n登记簿位置已更改：之后打开的快递单管理、统计等窗口使用新的位置，"
+                               "主窗口的保存和查询重新启动程序后生效。")
+              : QStringLiteral("设置成功！"));
     registerLocationGroup->load(m_programFolder);
     hide();
 }

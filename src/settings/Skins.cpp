@@ -6,8 +6,7 @@ const QVector<Skin> &all()
 {
     static const QVector<Skin> skins = {
         {QStringLiteral("默认皮肤"), QStringLiteral("moren"), QStringLiteral("config/skinh.qss"),
-         QStringLiteral("默认皮肤"), QStringLiteral("0"),
-         QStringLiteral(":/payloads/skins/skinh.qss")},
+         QStringLiteral("默认皮肤"), QStringLiteral("0"), QStringLiteral(":/payloads/skins/skinh.qss")},
         {QStringLiteral("经典QQ"), QStringLiteral("jdqq"), QStringLiteral("config/腾讯QQ.qss"), QStringLiteral("3"),
          QStringLiteral("3"), QStringLiteral(":/payloads/skins/qq.qss")},
         {QStringLiteral("简谱积木"), QStringLiteral("jpjm"), QStringLiteral("config/简谱积木.qss"), QStringLiteral("2"),

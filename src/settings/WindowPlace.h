@@ -18,7 +18,7 @@ struct Place {
     // The window without its frame, as QWidget::geometry(): the frame's size is
     // known only once the window is shown, so a frame position set before that
     // moved the window by the border's width at every start.
-    QRect normal;           // null when never saved
+    QRect normal; // null when never saved
 
     bool maximised = false;
     QMap<QString, QList<int>> splitters; // by key, the sizes of each pane

@@ -9,9 +9,9 @@ namespace DaysInTransit {
 std::optional<QDate> parseDate(const QString &text)
 {
     // One separator style per date; a time of day may follow after blanks.
-    static const QRegularExpression pattern(QStringLiteral(
-        "^\\s*(\\d{4})\\s*(?:(/)|(-)|(\\.)|(年))\\s*(\\d{1,2})\\s*(?:/|-|\\.|月)\\s*(\\d{1,2})\\s*(日)?"
-        "(?:(?:\\s+|T)\\d{1,2}:\\d{2}(?::\\d{2})?)?\\s*$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d{4})\\s*(?:(/)|(-)|(\\.)|(年))\\s*(\\d{1,2})\\s*(?:/|-|\\.|月)\\s*(\\d{1,2})\\s*(日)?"
+                       "(?:(?:\\s+|T)\\d{1,2}:\\d{2}(?::\\d{2})?)?\\s*$"));
     const QRegularExpressionMatch m = pattern.match(text);
     if (!m.hasMatch())
         return std::nullopt;

@@ -35,9 +35,8 @@ QVector<HistoryModel::Row> HistoryLoader::read(const StoreLocation &where, Outco
         db.setDatabaseName(databasePath);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
         if (!db.open()) {
-            *outcome =
-                Outcome::failure(QStringLiteral("无法读取历史记录（%1）：%2")
-                                     .arg(databasePath, StoreFailure::fromText(db.lastError().text())));
+            *outcome = Outcome::failure(QStringLiteral("无法读取历史记录（%1）：%2")
+                                            .arg(databasePath, StoreFailure::fromText(db.lastError().text())));
         } else {
             QSqlQuery q(db);
             q.setForwardOnly(true);
@@ -52,21 +51,22 @@ QVector<HistoryModel::Row> HistoryLoader::read(const StoreLocation &where, Outco
                                   q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('查询记录') WHERE name = '%1'")
                                              .arg(WaybillStore::kStatusColumn)) &&
                                   q.next();
-            const QString latestStatus = statuses ? QStringLiteral("(SELECT h.%1 FROM 查询记录 h WHERE h.快递单号 = k.快递单号 "
-                                                             "ORDER BY h.查询时间 DESC, h.rowid DESC LIMIT 1)")
-                                                  .arg(WaybillStore::kStatusColumn)
-                                            : QStringLiteral("NULL");
-            if (!q.exec(QStringLiteral("SELECT k.状态, k.快递公司, k.快递单号, k.时间, %1, %2 FROM 快递单 k ORDER BY k.rowid")
+            const QString latestStatus =
+                statuses ? QStringLiteral("(SELECT h.%1 FROM 查询记录 h WHERE h.快递单号 = k.快递单号 "
+                                          "ORDER BY h.查询时间 DESC, h.rowid DESC LIMIT 1)")
+                               .arg(WaybillStore::kStatusColumn)
+                         : QStringLiteral("NULL");
+            if (!q.exec(QStringLiteral(
+                            "SELECT k.状态, k.快递公司, k.快递单号, k.时间, %1, %2 FROM 快递单 k ORDER BY k.rowid")
                             .arg(signedAt, latestStatus))) {
-                *outcome = Outcome::failure(
-                    QStringLiteral("无法读取历史记录（%1）：%2").arg(databasePath, StoreFailure::fromText(q.lastError().text())));
+                *outcome = Outcome::failure(QStringLiteral("无法读取历史记录（%1）：%2")
+                                                .arg(databasePath, StoreFailure::fromText(q.lastError().text())));
             } else {
                 while (q.next()) {
                     const QString status = q.value(0).toString();
-                    const bool archived =
-                        Archive::isArchived(status, q.value(3).toString(),
-                                            QDateTime::fromString(q.value(4).toString(), Qt::ISODate),
-                                            filter.today, filter.archiveDays);
+                    const bool archived = Archive::isArchived(status, q.value(3).toString(),
+                                                              QDateTime::fromString(q.value(4).toString(), Qt::ISODate),
+                                                              filter.today, filter.archiveDays);
                     if (!archived || filter.showArchived)
                         rows.push_back(
                             {status, q.value(1).toString(), q.value(2).toString(), archived, q.value(5).toString()});

@@ -63,11 +63,16 @@ void HistoryModel::arrange()
 QString HistoryModel::text(const Row &r, int column) const
 {
     switch (column) {
-    case 0: return r.archived ? Archive::markedStatus(r.status) : r.status;
-    case 1: return r.carrier;
-    case 2: return r.number;
-    case 3: return r.trackingStatus;
-    default: return QString();
+    case 0:
+        return r.archived ? Archive::markedStatus(r.status) : r.status;
+    case 1:
+        return r.carrier;
+    case 2:
+        return r.number;
+    case 3:
+        return r.trackingStatus;
+    default:
+        return QString();
     }
 }
 

@@ -15,7 +15,7 @@ public:
         QString status;
         QString carrier;
         QString number;
-        bool archived = false; // shown marked as such
+        bool archived = false;  // shown marked as such
         QString trackingStatus; // empty before the first check
     };
 

@@ -72,11 +72,20 @@ void PgCopy::field(QStringView value)
     // Text format: only the backslash and the three separators need escaping.
     for (const char c : bytes) {
         switch (c) {
-        case '\\': m_buffer += "\\\\"; break;
-        case '\t': m_buffer += "\\t"; break;
-        case '\n': m_buffer += "\\n"; break;
-        case '\r': m_buffer += "\\r"; break;
-        default: m_buffer += c;
+        case '\\':
+            m_buffer += "\\\\";
+            break;
+        case '\t':
+            m_buffer += "\\t";
+            break;
+        case '\n':
+            m_buffer += "\\n";
+            break;
+        case '\r':
+            m_buffer += "\\r";
+            break;
+        default:
+            m_buffer += c;
         }
     }
 }

@@ -37,8 +37,8 @@ QVector<Table> registerTables(bool withFlags)
          5},
     };
     if (withFlags)
-        tables.push_back({WaybillStore::flagTable(),
-                          {QStringLiteral("快递单号"), QStringLiteral("标记"), QStringLiteral("起始")}});
+        tables.push_back(
+            {WaybillStore::flagTable(), {QStringLiteral("快递单号"), QStringLiteral("标记"), QStringLiteral("起始")}});
     return tables;
 }
 

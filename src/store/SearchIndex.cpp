@@ -87,8 +87,8 @@ bool inPlace(QSqlQuery &q, const QVector<Piece> &expected, bool *ok)
     int matching = 0;
     while (*ok && q.next()) {
         for (const Piece &p : expected)
-            matching += p.type == q.value(0).toString() && p.name == q.value(1).toString() &&
-                        p.sql == q.value(2).toString();
+            matching +=
+                p.type == q.value(0).toString() && p.name == q.value(1).toString() && p.sql == q.value(2).toString();
     }
     if (!*ok || matching != expected.size())
         return false;
@@ -116,7 +116,8 @@ bool install(QSqlDatabase &db, QString *error)
     // FTS5 cannot drop its table while one of its own is missing.
     const QStringList shadows{
         QStringLiteral("CREATE TABLE IF NOT EXISTS '%1_data'(id INTEGER PRIMARY KEY, block BLOB)"),
-        QStringLiteral("CREATE TABLE IF NOT EXISTS '%1_idx'(segid, term, pgno, PRIMARY KEY(segid, term)) WITHOUT ROWID"),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS '%1_idx'(segid, term, pgno, PRIMARY KEY(segid, term)) WITHOUT ROWID"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS '%1_docsize'(id INTEGER PRIMARY KEY, sz BLOB)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS '%1_config'(k PRIMARY KEY, v) WITHOUT ROWID"),
     };
@@ -131,9 +132,10 @@ bool install(QSqlDatabase &db, QString *error)
         done = done && q.exec(p.sql);
     // An empty register is complete as it stands; rows come in by the triggers.
     // Any other is filled by indexBatch(), on a worker.
-    const bool empty = done && q.exec(QStringLiteral("SELECT NOT EXISTS (SELECT 1 FROM 快递单)")) && q.next() &&
-                       q.value(0).toBool();
-    done = done && q.exec(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(kMark, empty ? kComplete : QStringLiteral("0")));
+    const bool empty =
+        done && q.exec(QStringLiteral("SELECT NOT EXISTS (SELECT 1 FROM 快递单)")) && q.next() && q.value(0).toBool();
+    done = done &&
+           q.exec(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(kMark, empty ? kComplete : QStringLiteral("0")));
     done = done && (!empty || q.exec(oddNumbersIndex()));
     if (!done) {
         failed(q, error);

@@ -1,14 +1,14 @@
 #pragma once
 
 #include <QDateTime>
-#include <QMetaType>
 #include <QHash>
+#include <QMetaType>
 #include <QString>
 
 // What one query learned about one waybill.
 struct StateCheck final {
     QString number;
-    QDateTime at; // in any time zone; stored as UTC
+    QDateTime at;   // in any time zone; stored as UTC
     QString source; // one of the StateSource codes
     QString state;
     bool signedFor = false;

@@ -16,8 +16,9 @@ Counts mostFirst(const QHash<QString, int> &counts)
     Counts out;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         out.push_back({it.key(), it.value()});
-    std::sort(out.begin(), out.end(),
-              [](const auto &a, const auto &b) { return a.second != b.second ? a.second > b.second : a.first < b.first; });
+    std::sort(out.begin(), out.end(), [](const auto &a, const auto &b) {
+        return a.second != b.second ? a.second > b.second : a.first < b.first;
+    });
     return out;
 }
 

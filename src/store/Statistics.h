@@ -34,7 +34,7 @@ struct Summary {
     int total = 0;
     Counts byStatus;
     Counts byCarrier;
-    Counts byMonth; // "2026-12", oldest first
+    Counts byMonth;           // "2026-12", oldest first
     QVector<Transit> transit; // slowest median first
 };
 

@@ -40,9 +40,9 @@ QString fromText(const QString &sqliteText, int systemError)
 {
     // The fixed texts, most specific first ("database table is locked" before
     // "database is locked" is not needed: both are a lock).
-    static const int kCodes[] = {SQLITE_FULL,     SQLITE_BUSY,  SQLITE_LOCKED,  SQLITE_READONLY, SQLITE_CORRUPT,
-                                 SQLITE_NOTADB,   SQLITE_IOERR, SQLITE_CANTOPEN, SQLITE_NOMEM,   SQLITE_PERM,
-                                 SQLITE_CONSTRAINT};
+    static const int kCodes[] = {SQLITE_FULL,    SQLITE_BUSY,   SQLITE_LOCKED,    SQLITE_READONLY,
+                                 SQLITE_CORRUPT, SQLITE_NOTADB, SQLITE_IOERR,     SQLITE_CANTOPEN,
+                                 SQLITE_NOMEM,   SQLITE_PERM,   SQLITE_CONSTRAINT};
     for (const int code : kCodes) {
         if (sqliteText.contains(QLatin1String(sqlite3_errstr(code)), Qt::CaseInsensitive))
             return describe(code, systemError);

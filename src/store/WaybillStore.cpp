@@ -1,13 +1,13 @@
 // The register's file: its connection, creating it whole, opening and checking it.
 #include "store/WaybillStore.h"
-#include "store/WaybillStore_shared.h"
 #include "store/StoreFailure.h"
+#include "store/WaybillStore_shared.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -205,7 +205,8 @@ Outcome WaybillStore::createDatabase(const QString &path)
             if (!ok) {
                 const QString reason = q.lastError().text().isEmpty() ? db.lastError().text() : q.lastError().text();
                 db.rollback();
-                result = Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, StoreFailure::fromText(reason)));
+                result =
+                    Outcome::failure(QStringLiteral("无法创建数据库 %1：%2").arg(path, StoreFailure::fromText(reason)));
             }
             db.close();
         }

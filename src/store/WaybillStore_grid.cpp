@@ -12,7 +12,6 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-
 #include <algorithm>
 #include <iterator>
 
@@ -30,8 +29,8 @@ QString newest(const StoreDialect &d, const QString &column)
 }
 
 // 已签收 is an integer on both engines; PostgreSQL takes no integer for a condition.
-const QString kSignedAt = QStringLiteral(
-    "(SELECT min(s.查询时间) FROM 查询记录 s WHERE s.快递单号 = 快递单.快递单号 AND s.已签收 <> 0)");
+const QString kSignedAt =
+    QStringLiteral("(SELECT min(s.查询时间) FROM 查询记录 s WHERE s.快递单号 = 快递单.快递单号 AND s.已签收 <> 0)");
 
 // Times in the history are UTC in ISO form, so a local day is a range of texts.
 QString utcText(const QDate &localDay)
@@ -95,7 +94,8 @@ WaybillStore::Condition WaybillStore::archivedExpression(const QDate &today, int
     // Archived when signed for more than `days` days before today: the local
     // day of the first signed check, else the dispatch date, before the cut.
     const QDate cut = today.addDays(-days);
-    return {QStringLiteral("(快递单.状态 = %2 AND coalesce(%1 < %2, %1 IS NULL AND dispatch_date(快递单.时间) < %2, FALSE))")
+    return {QStringLiteral(
+                "(快递单.状态 = %2 AND coalesce(%1 < %2, %1 IS NULL AND dispatch_date(快递单.时间) < %2, FALSE))")
                 .arg(kSignedAt, kText),
             {nonNull(kSignedFor), nonNull(utcText(cut)), nonNull(cut.toString(Qt::ISODate))}};
 }
@@ -243,8 +243,8 @@ QVector<WaybillStore::GridRow> WaybillStore::gridRowsWhere(const Condition &wher
                                                    : Condition{QStringLiteral("FALSE"), {}};
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(
-        QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4%5").arg(gridColumns(dialect()), archived.sql, from.sql, where.sql, tail));
+    q.prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4%5")
+                  .arg(gridColumns(dialect()), archived.sql, from.sql, where.sql, tail));
     bindAll(q, archived.binds);
     bindAll(q, from.binds);
     bindAll(q, where.binds);
@@ -350,9 +350,10 @@ QVector<QPair<qint64, DaysUpdate>> WaybillStore::gridDays(const GridFilter &filt
         const Outcome done = exec(q);
         report(result, done);
         while (done && q.next())
-            rows.push_back({q.value(0).toLongLong(),
-                            {StoreDialect::text(q.value(1)), q.value(2).isNull() ? QString() : StoreDialect::text(q.value(2)),
-                             StoreDialect::text(q.value(3))}});
+            rows.push_back(
+                {q.value(0).toLongLong(),
+                 {StoreDialect::text(q.value(1)), q.value(2).isNull() ? QString() : StoreDialect::text(q.value(2)),
+                  StoreDialect::text(q.value(3))}});
         return rows;
     };
     // Driven by the search index, a batch reads its own rows only, not every match again.

@@ -111,9 +111,10 @@ CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, O
         q.addBindValue(nonNull(at));
         q.addBindValue(nonNull(check.status.isEmpty() ? knownStatus : check.status));
     } else {
-        q.prepare(withText(QStringLiteral("INSERT INTO %1 (快递单号, 查询时间, 最后查询, 来源, 状态, 已签收, %3) "
-                                          "VALUES (?, ?, ?, ?, ?, %2, ?)")
-                               .arg(table, check.signedFor ? QStringLiteral("1") : QStringLiteral("0"), kStatusColumn)));
+        q.prepare(
+            withText(QStringLiteral("INSERT INTO %1 (快递单号, 查询时间, 最后查询, 来源, 状态, 已签收, %3) "
+                                    "VALUES (?, ?, ?, ?, ?, %2, ?)")
+                         .arg(table, check.signedFor ? QStringLiteral("1") : QStringLiteral("0"), kStatusColumn)));
         for (const QString &value : {check.number, at, at, check.source, check.state, check.status})
             q.addBindValue(nonNull(value));
         effect.changed = known;

@@ -1,8 +1,8 @@
 // Imports: many rows in one transaction, straight through SQLite.
 #include "store/SearchIndex.h"
+#include "store/StoreFailure.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
-#include "store/StoreFailure.h"
 
 #include <QScopeGuard>
 #include <QSqlDatabase>

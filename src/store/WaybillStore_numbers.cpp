@@ -1,9 +1,9 @@
 // Waybill numbers compared in their normal form. New numbers are stored in
 // it; rows stored before may not be, and are matched through normal_number().
 #include "store/BoundText.h"
+#include "store/SearchIndex.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
-#include "store/SearchIndex.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>

@@ -1,13 +1,13 @@
 // The register on a PostgreSQL server: connecting, checking or creating its
 // tables, and the import's bulk path.
+#include "store/ChangeNotices.h"
 #include "store/PgCopy.h"
 #include "store/WaybillStore.h"
 #include "store/WaybillStore_shared.h"
-#include "store/ChangeNotices.h"
 
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -42,8 +42,8 @@ Outcome connectTo(QSqlDatabase &db, const ServerLocation &server)
                                                "或把它写入 ~/.pgpass。（%3）")
                                     .arg(where, WaybillStore::kPasswordNeeded, reason));
     }
-    return Outcome::failure(QStringLiteral("无法连接数据库服务器 %1，请检查服务器是否开着、地址和用户是否正确：%2")
-                                .arg(where, reason));
+    return Outcome::failure(
+        QStringLiteral("无法连接数据库服务器 %1，请检查服务器是否开着、地址和用户是否正确：%2").arg(where, reason));
 }
 
 // The set-up's advisory lock, the same on every PC ("TolS").
@@ -99,7 +99,8 @@ Outcome WaybillStore::openServerAndCheck(const ServerLocation &server)
     QSqlQuery lock(db);
     if (!lock.exec(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(kSetUpLock)))
         return failure(QStringLiteral("无法读取表结构"), reasonOf(lock.lastError()));
-    const auto unlock = qScopeGuard([&lock] { lock.exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kSetUpLock)); });
+    const auto unlock =
+        qScopeGuard([&lock] { lock.exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kSetUpLock)); });
     QSqlQuery q(db);
     // CREATE … IF NOT EXISTS would otherwise send a notice on every start.
     q.exec(QStringLiteral("SET client_min_messages = warning"));
@@ -150,8 +151,8 @@ Outcome WaybillStore::probe(const ServerLocation &server, QString *found)
         result = connectTo(db, server);
         QSqlQuery q(db);
         if (result && !q.exec(StoreDialect::of(StoreEngine::PostgreSQL).ourTables))
-            result = Outcome::failure(QStringLiteral("已连接到 %1，但无法读取表结构：%2")
-                                          .arg(server.display(), reasonOf(q.lastError())));
+            result = Outcome::failure(
+                QStringLiteral("已连接到 %1，但无法读取表结构：%2").arg(server.display(), reasonOf(q.lastError())));
         int tables = 0;
         while (result && q.next())
             ++tables;
@@ -161,9 +162,9 @@ Outcome WaybillStore::probe(const ServerLocation &server, QString *found)
                                                        "WHERE table_schema = current_schema()")) &&
                              other.next();
         if (foreign || tables == 1) {
-            result = Outcome::failure(
-                QStringLiteral("已连接到 %1，但这个数据库%2，不能用作登记簿。")
-                    .arg(server.display(), foreign ? QStringLiteral("已有其他的表") : QStringLiteral("缺少快递单或 Temp 表")));
+            result = Outcome::failure(QStringLiteral("已连接到 %1，但这个数据库%2，不能用作登记簿。")
+                                          .arg(server.display(), foreign ? QStringLiteral("已有其他的表")
+                                                                         : QStringLiteral("缺少快递单或 Temp 表")));
         } else if (result && found) {
             *found = tables == 2 ? QStringLiteral("数据库中已有登记簿。")
                                  : QStringLiteral("数据库是空的，第一次打开时会在其中建立登记簿。");

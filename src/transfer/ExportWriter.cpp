@@ -164,7 +164,8 @@ Outcome writeWorkbook(const QString &path, const QVector<Waybill> &rows)
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(helper, {path});
     if (!process.waitForStarted())
-        return failed(QStringLiteral("无法启动导出程序 %1。请重新安装本程序后再试。").arg(QDir::toNativeSeparators(helper)));
+        return failed(
+            QStringLiteral("无法启动导出程序 %1。请重新安装本程序后再试。").arg(QDir::toNativeSeparators(helper)));
     process.write(encodeRows(rows));
     process.closeWriteChannel();
     // The caller runs off the window's thread; a register of any size may take its time.

@@ -163,9 +163,9 @@ void ImportBatch::fillMissingCarriers(const CarrierDetection::RegisterIndex *ind
                 m_text += carrier->name;
             } else {
                 const QStringList names = found.names();
-                skip(m_lines[i], names.isEmpty() ? QStringLiteral("快递公司为空，无法按单号识别")
-                                                 : QStringLiteral("快递公司为空，可能是：") +
-                                                       names.join(QStringLiteral(" / ")));
+                skip(m_lines[i], names.isEmpty()
+                                     ? QStringLiteral("快递公司为空，无法按单号识别")
+                                     : QStringLiteral("快递公司为空，可能是：") + names.join(QStringLiteral(" / ")));
                 continue;
             }
         }

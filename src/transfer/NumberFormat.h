@@ -20,6 +20,9 @@ Kind custom(const QString &code);
 QString text(double value, Kind kind, const QDate &epoch);
 
 // Day 0 of the 1900 system is 1899-12-30 for every date after February 1900.
-inline QDate epoch(bool from1904) { return from1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30); }
+inline QDate epoch(bool from1904)
+{
+    return from1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+}
 
 } // namespace NumberFormat

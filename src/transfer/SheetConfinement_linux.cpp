@@ -5,12 +5,12 @@
 #include <QFile>
 
 #include <cerrno>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <seccomp.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace SheetConfinement {
 
@@ -31,16 +31,16 @@ bool confine()
     };
     denyOpenWith(SCMP_SYS(open), 1);
     denyOpenWith(SCMP_SYS(openat), 2);
-    for (const int call : {SCMP_SYS(creat), SCMP_SYS(truncate), SCMP_SYS(ftruncate), SCMP_SYS(rename),
-                           SCMP_SYS(renameat), SCMP_SYS(renameat2), SCMP_SYS(unlink), SCMP_SYS(unlinkat),
-                           SCMP_SYS(mkdir), SCMP_SYS(mkdirat), SCMP_SYS(rmdir), SCMP_SYS(link), SCMP_SYS(linkat),
-                           SCMP_SYS(symlink), SCMP_SYS(symlinkat), SCMP_SYS(chmod), SCMP_SYS(fchmod),
-                           SCMP_SYS(fchmodat), SCMP_SYS(chown), SCMP_SYS(fchown), SCMP_SYS(lchown),
-                           SCMP_SYS(fchownat), SCMP_SYS(mknod), SCMP_SYS(mknodat)})
+    for (const int call :
+         {SCMP_SYS(creat),     SCMP_SYS(truncate), SCMP_SYS(ftruncate), SCMP_SYS(rename),  SCMP_SYS(renameat),
+          SCMP_SYS(renameat2), SCMP_SYS(unlink),   SCMP_SYS(unlinkat),  SCMP_SYS(mkdir),   SCMP_SYS(mkdirat),
+          SCMP_SYS(rmdir),     SCMP_SYS(link),     SCMP_SYS(linkat),    SCMP_SYS(symlink), SCMP_SYS(symlinkat),
+          SCMP_SYS(chmod),     SCMP_SYS(fchmod),   SCMP_SYS(fchmodat),  SCMP_SYS(chown),   SCMP_SYS(fchown),
+          SCMP_SYS(lchown),    SCMP_SYS(fchownat), SCMP_SYS(mknod),     SCMP_SYS(mknodat)})
         deny(call);
     // No connection of any kind.
-    for (const int call : {SCMP_SYS(socket), SCMP_SYS(socketpair), SCMP_SYS(connect), SCMP_SYS(bind),
-                           SCMP_SYS(listen), SCMP_SYS(accept), SCMP_SYS(accept4)})
+    for (const int call : {SCMP_SYS(socket), SCMP_SYS(socketpair), SCMP_SYS(connect), SCMP_SYS(bind), SCMP_SYS(listen),
+                           SCMP_SYS(accept), SCMP_SYS(accept4)})
         deny(call);
     // No program started. A clone that shares the memory is a thread (the
     // sanitizers' leak check makes one); one that does not is a fork.
@@ -60,8 +60,8 @@ bool confine()
 QString probe(const QString &path)
 {
     const auto said = [](bool refused) { return refused ? QStringLiteral("拒绝") : QStringLiteral("允许"); };
-    const int file = ::open(QFile::encodeName(path + QStringLiteral(".escaped")).constData(),
-                            O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int file =
+        ::open(QFile::encodeName(path + QStringLiteral(".escaped")).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
     const pid_t child = ::fork();
     if (child == 0)

@@ -219,7 +219,8 @@ Outcome read(const QString &path, SheetData *sheet)
 #endif
     process.start(helper, {path});
     if (!process.waitForStarted())
-        return unreadable(QStringLiteral("无法启动读取程序 %1。请重新安装本程序后再试。").arg(QDir::toNativeSeparators(helper)));
+        return unreadable(
+            QStringLiteral("无法启动读取程序 %1。请重新安装本程序后再试。").arg(QDir::toNativeSeparators(helper)));
     // The answer is taken as it comes and bounded before it is all in memory.
     const QDeadlineTimer deadline(kTimeLimitMs);
     bool tooLarge = false;
@@ -245,7 +246,8 @@ Outcome read(const QString &path, SheetData *sheet)
     Outcome result;
     SheetData taken;
     if (process.exitCode() != 0 || !decode(process.readAllStandardOutput(), &result, &taken))
-        return unreadable(QStringLiteral("读取程序的结果无法识别。文件可能已损坏，请在 Excel 中另存为新文件后再导入。"));
+        return unreadable(
+            QStringLiteral("读取程序的结果无法识别。文件可能已损坏，请在 Excel 中另存为新文件后再导入。"));
     if (result)
         *sheet = std::move(taken);
     return result;

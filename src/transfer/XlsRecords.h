@@ -34,8 +34,14 @@ enum Type : quint16 {
     Bof = 0x0809,
 };
 
-inline quint16 u16(const char *at) { return qFromLittleEndian<quint16>(at); }
-inline quint32 u32(const char *at) { return qFromLittleEndian<quint32>(at); }
+inline quint16 u16(const char *at)
+{
+    return qFromLittleEndian<quint16>(at);
+}
+inline quint32 u32(const char *at)
+{
+    return qFromLittleEndian<quint32>(at);
+}
 
 // The body of a record and of the CONTINUE records after it. A string's
 // characters may run on into the next one, which then starts with a flag

@@ -45,17 +45,24 @@ double rkNumber(quint32 rk)
 QString errorText(quint8 code)
 {
     switch (code) {
-    case 0x00: return QStringLiteral("#NULL!");
-    case 0x07: return QStringLiteral("#DIV/0!");
-    case 0x0F: return QStringLiteral("#VALUE!");
-    case 0x17: return QStringLiteral("#REF!");
-    case 0x1D: return QStringLiteral("#NAME?");
-    case 0x24: return QStringLiteral("#NUM!");
-    case 0x2A: return QStringLiteral("#N/A");
-    default: return QStringLiteral("#GETTING_DATA");
+    case 0x00:
+        return QStringLiteral("#NULL!");
+    case 0x07:
+        return QStringLiteral("#DIV/0!");
+    case 0x0F:
+        return QStringLiteral("#VALUE!");
+    case 0x17:
+        return QStringLiteral("#REF!");
+    case 0x1D:
+        return QStringLiteral("#NAME?");
+    case 0x24:
+        return QStringLiteral("#NUM!");
+    case 0x2A:
+        return QStringLiteral("#N/A");
+    default:
+        return QStringLiteral("#GETTING_DATA");
     }
 }
-
 
 class Book final {
 public:
@@ -87,7 +94,8 @@ private:
     bool text(Pieces &in, int lengthBytes, bool rich, QString *out) const;
     QString cellNumber(double value, int xf) const
     {
-        const NumberFormat::Kind kind = xf >= 0 && xf < m_xfKinds.size() ? m_xfKinds.at(xf) : NumberFormat::Kind::Number;
+        const NumberFormat::Kind kind =
+            xf >= 0 && xf < m_xfKinds.size() ? m_xfKinds.at(xf) : NumberFormat::Kind::Number;
         return NumberFormat::text(value, kind, NumberFormat::epoch(m_from1904));
     }
 
@@ -143,7 +151,8 @@ QString Book::readGlobals()
     if (!records.next(&r) || r.type != Bof || r.size < 4 || u16(r.data + 2) != kGlobals)
         return damaged(QStringLiteral("工作簿数据的开头无效"));
     if (u16(r.data) != kBiff8 && u16(r.data) != kBiff5)
-        return QStringLiteral("无法读取 Excel 文件 %1：它是 Excel 95 以前的旧格式。请在 Excel 中另存为 .xlsx 后再导入。")
+        return QStringLiteral(
+                   "无法读取 Excel 文件 %1：它是 Excel 95 以前的旧格式。请在 Excel 中另存为 .xlsx 后再导入。")
             .arg(m_path);
     m_biff8 = u16(r.data) == kBiff8;
     QHash<int, NumberFormat::Kind> formats;
@@ -283,7 +292,8 @@ QString Book::readSheet(SheetData *sheet)
                 return damaged(QStringLiteral("单元格不完整"));
             const quint32 index = u32(r.data + 6);
             if (index >= quint32(m_strings.size()))
-                return damaged(QStringLiteral("单元格 %1 引用的共享字符串不存在").arg(SheetLimits::cellName(column, row + 1)));
+                return damaged(
+                    QStringLiteral("单元格 %1 引用的共享字符串不存在").arg(SheetLimits::cellName(column, row + 1)));
             value = m_strings.at(int(index));
             break;
         }
@@ -371,11 +381,10 @@ Outcome read(const QString &path, SheetData *sheet)
 
 Outcome read(const QByteArray &file, const QString &path, SheetData *sheet)
 {
-    const CompoundFile::Stream stream =
-        CompoundFile::read(file, {QStringLiteral("Workbook"), QStringLiteral("Book")});
+    const CompoundFile::Stream stream = CompoundFile::read(file, {QStringLiteral("Workbook"), QStringLiteral("Book")});
     if (stream.found != CompoundFile::Found::Stream) {
-        const QString why = stream.found == CompoundFile::Found::NoSuchStream ? QStringLiteral("其中没有工作簿")
-                                                                              : stream.damage;
+        const QString why =
+            stream.found == CompoundFile::Found::NoSuchStream ? QStringLiteral("其中没有工作簿") : stream.damage;
         return Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1：文件已损坏或不是 Excel 工作簿（%2）。"
                                                "请在 Excel 中打开并另存为新文件后再导入。")
                                     .arg(path, why));

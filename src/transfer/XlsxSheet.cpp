@@ -313,9 +313,10 @@ Outcome read(QIODevice *device, const QString &path, SheetData *sheet)
         return refused(bad);
     }
     if (reader.hasError())
-        return Outcome::failure(QStringLiteral("Excel 文件 %1 已损坏（第 %2 行的内容不完整）。请在 Excel 中打开并另存为新文件后再导入。")
-                                    .arg(path)
-                                    .arg(reader.lineNumber()));
+        return Outcome::failure(
+            QStringLiteral("Excel 文件 %1 已损坏（第 %2 行的内容不完整）。请在 Excel 中打开并另存为新文件后再导入。")
+                .arg(path)
+                .arg(reader.lineNumber()));
     return Outcome::success();
 }
 

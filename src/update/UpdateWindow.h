@@ -17,7 +17,8 @@ public:
     UpdateWindow(const QString &programFolder, Launcher &launcher, QWidget *parent = nullptr);
     // For a check that has already run (the one at start): shows its result
     // instead of downloading the descriptor again.
-    UpdateWindow(const QString &programFolder, Launcher &launcher, const UpdateResult &known, QWidget *parent = nullptr);
+    UpdateWindow(const QString &programFolder, Launcher &launcher, const UpdateResult &known,
+                 QWidget *parent = nullptr);
 
     bool isChecking() const { return m_check->isRunning(); }
     const UpdateResult &result() const { return m_result; }

@@ -109,7 +109,8 @@ void TestAccessibility::valueLabelsSayTheirValue()
 {
     Harness h;
     MainWindow &w = *h.window;
-    QCOMPARE(nameOf(child<QLabel>(&w, "carrierValueLabel")), u("快递公司：")); // empty: its caption, not the frame's title
+    QCOMPARE(nameOf(child<QLabel>(&w, "carrierValueLabel")),
+             u("快递公司：")); // empty: its caption, not the frame's title
     child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("SF1001"));
     carrierOption(&w, 1)->click();
     QCOMPARE(nameOf(child<QLabel>(&w, "numberValueLabel")), QStringLiteral("SF1001"));
@@ -158,13 +159,15 @@ void TestAccessibility::screenReaderActionsRunWhatAClickRuns()
     act(child<QRadioButton>(&w, "backupSource1Option"), toggle);
     QVERIFY(child<QRadioButton>(&w, "backupSource1Option")->isChecked());
     QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
-    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty() && !child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty() &&
+            !child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
     child<QRadioButton>(&w, "backupSource1Option")->setFocus();
     QTest::keyClick(child<QRadioButton>(&w, "backupSource1Option"), Qt::Key_Up);
-    QVERIFY(child<QRadioButton>(&w, "defaultSourceOption")->isChecked() && child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
+    QVERIFY(child<QRadioButton>(&w, "defaultSourceOption")->isChecked() &&
+            child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
 
     child<QLineEdit>(&w, "goodsEdit")->setText(u("书"));
-    act(child<QPushButton>(&w, "clearInputButton"), press);             // 清空输入信息
+    act(child<QPushButton>(&w, "clearInputButton"), press);           // 清空输入信息
     QTRY_VERIFY(child<QLineEdit>(&w, "goodsEdit")->text().isEmpty()); // a pressed button clicks a moment later
 
     w.showManagement();
@@ -195,8 +198,8 @@ void TestAccessibility::escapeClosesAndFocusComesBack()
     QTRY_VERIFY((import = management->findChild<ImportWindow *>()) && import->isVisible());
     QApplication::setActiveWindow(import);
     import->excelOption->setFocus();
-    QTest::keyClick(import->excelOption, Qt::Key_Space); // chosen by keyboard
-    h.dialogs.files = {QString()};                    // the file chooser is cancelled
+    QTest::keyClick(import->excelOption, Qt::Key_Space);  // chosen by keyboard
+    h.dialogs.files = {QString()};                        // the file chooser is cancelled
     QTest::keyClick(import->excelOption, Qt::Key_Return); // Enter presses 确定
     QCOMPARE(h.dialogs.fileRequests.size(), 1);
     QTest::keyClick(import->excelOption, Qt::Key_Escape);

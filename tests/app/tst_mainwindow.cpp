@@ -1,7 +1,7 @@
-#include "app/QueryController.h"
-#include "app/MainWindow.h"
 #include "app/AboutWindow.h"
+#include "app/MainWindow.h"
 #include "app/Provisioning.h"
+#include "app/QueryController.h"
 #include "app/Startup.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
@@ -18,16 +18,15 @@
 #include "support/TestFolder.h"
 
 #include <QAbstractItemView>
-#include <QAccessible>
-#include <QLayout>
-#include <QMenuBar>
-#include <QWindow>
+#include <QAbstractTextDocumentLayout>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -36,12 +35,12 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
-#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextLayout>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTreeView>
+#include <QWindow>
 #include <QtTest>
 
 class TestMainWindow : public QObject {
@@ -97,7 +96,8 @@ void TestMainWindow::loadDoesItsStepsInOrder()
     QCOMPARE(child<QLineEdit>(&w, "timeEdit")->text(), QStringLiteral("2026/12/7"));
     QCOMPARE(child<QLabel>(&w, "timeValueLabel")->text(), QStringLiteral("2026/12/7"));
     QCOMPARE(h.setting(AppSettings::kVersion), QStringLiteral("3.0"));
-    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() && child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
+    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() &&
+            child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
     // The classic size at least, and never less than the panes need.
     QTRY_COMPARE(w.minimumSize(), w.layout()->totalMinimumSize().expandedTo(QSize(684, 674)));
     QVERIFY(w.findChild<QLabel *>(QStringLiteral("clockLabel"))->text().startsWith(u("当前时间：")));
@@ -171,7 +171,8 @@ void TestMainWindow::startUpSelection()
     QCOMPARE(child<QCheckBox>(&w, "autoSaveCheckBox")->isChecked(), autoSave);
     // The detailed query brings its own pages: it is offered with any source.
     QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
-    QCOMPARE(child<QPushButton>(&w, "conciseQueryButton")->isEnabled(), queryButtons || child<QRadioButton>(&w, "defaultSourceOption")->isChecked());
+    QCOMPARE(child<QPushButton>(&w, "conciseQueryButton")->isEnabled(),
+             queryButtons || child<QRadioButton>(&w, "defaultSourceOption")->isChecked());
     if (settings.contains(u("byly2"))) {
         QVERIFY(child<QRadioButton>(&w, "backupSource2Option")->isChecked());
         // The list carrier's start page came first, then the page of the source.
@@ -193,15 +194,18 @@ void TestMainWindow::dataSourceClearsTheCarrierAndSetsTheButtons()
     QCOMPARE(h.checkedButton(), 0);
     QVERIFY(h.selectedListEntry().isEmpty());
     QCOMPARE(child<QLabel>(&w, "hotlineValueLabel")->text(), u("11185")); // the hotline stays
-    QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled() && !child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
+    QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled() &&
+            !child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
     QCOMPARE(child<QPushButton>(&w, "conciseQueryButton")->toolTip(), u("简洁查询只能在默认来源下使用"));
     QCOMPARE(h.setting(AppSettings::kDataSource), u("byly1"));
     QCOMPARE(h.browser->addresses.size(), pagesBefore); // no page until a carrier is chosen
     QCOMPARE(w.statusLine(), u("当前快递单号：   公司："));
 
     QTest::mouseClick(child<QRadioButton>(&w, "defaultSourceOption"), Qt::LeftButton);
-    QVERIFY(child<QRadioButton>(&w, "defaultSourceOption")->isChecked() && !child<QRadioButton>(&w, "backupSource1Option")->isChecked());
-    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() && child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
+    QVERIFY(child<QRadioButton>(&w, "defaultSourceOption")->isChecked() &&
+            !child<QRadioButton>(&w, "backupSource1Option")->isChecked());
+    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() &&
+            child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
     QCOMPARE(h.setting(AppSettings::kDataSource), u("mrly"));
 }
 
@@ -358,14 +362,20 @@ void TestMainWindow::clearKeepsDateAndCarrier()
     MainWindow &w = *h.window;
     QTest::mouseClick(carrierOption(&w, 4), Qt::LeftButton);
     for (QLineEdit *box :
-         {child<QLineEdit>(&w, "numberEdit"), child<QLineEdit>(&w, "nameEdit"), child<QLineEdit>(&w, "phoneEdit"), child<QLineEdit>(&w, "notesEdit"), child<QLineEdit>(&w, "amountEdit"), child<QLineEdit>(&w, "addressEdit"), child<QLineEdit>(&w, "goodsEdit")})
+         {child<QLineEdit>(&w, "numberEdit"), child<QLineEdit>(&w, "nameEdit"), child<QLineEdit>(&w, "phoneEdit"),
+          child<QLineEdit>(&w, "notesEdit"), child<QLineEdit>(&w, "amountEdit"), child<QLineEdit>(&w, "addressEdit"),
+          child<QLineEdit>(&w, "goodsEdit")})
         box->setText(QStringLiteral("x"));
     QTest::mouseClick(child<QPushButton>(&w, "clearInputButton"), Qt::LeftButton);
     for (QLineEdit *box :
-         {child<QLineEdit>(&w, "numberEdit"), child<QLineEdit>(&w, "nameEdit"), child<QLineEdit>(&w, "phoneEdit"), child<QLineEdit>(&w, "notesEdit"), child<QLineEdit>(&w, "amountEdit"), child<QLineEdit>(&w, "addressEdit"), child<QLineEdit>(&w, "goodsEdit")})
+         {child<QLineEdit>(&w, "numberEdit"), child<QLineEdit>(&w, "nameEdit"), child<QLineEdit>(&w, "phoneEdit"),
+          child<QLineEdit>(&w, "notesEdit"), child<QLineEdit>(&w, "amountEdit"), child<QLineEdit>(&w, "addressEdit"),
+          child<QLineEdit>(&w, "goodsEdit")})
         QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
-    for (QLabel *mirror : {child<QLabel>(&w, "numberValueLabel"), child<QLabel>(&w, "notesValueLabel"), child<QLabel>(&w, "goodsValueLabel"), child<QLabel>(&w, "amountValueLabel"),
-                           child<QLabel>(&w, "nameValueLabel"), child<QLabel>(&w, "phoneValueLabel"), child<QLabel>(&w, "addressValueLabel")})
+    for (QLabel *mirror : {child<QLabel>(&w, "numberValueLabel"), child<QLabel>(&w, "notesValueLabel"),
+                           child<QLabel>(&w, "goodsValueLabel"), child<QLabel>(&w, "amountValueLabel"),
+                           child<QLabel>(&w, "nameValueLabel"), child<QLabel>(&w, "phoneValueLabel"),
+                           child<QLabel>(&w, "addressValueLabel")})
         QVERIFY(mirror->text().isEmpty());
     QCOMPARE(child<QLineEdit>(&w, "timeEdit")->text(), QStringLiteral("2026/12/7"));
     QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("韵达快运"));
@@ -497,16 +507,19 @@ void TestMainWindow::historyListLeavesArchivedWaybillsOutUntilAsked()
     Harness h(Harness::config(u("归档天数=5\r\n")), {u("OLD|顺丰速运"), u("NEW|顺丰速运")});
     MainWindow &w = *h.window;
     const QDateTime now = h.clock.now();
-    QVERIFY(w.store().recordCheck({QStringLiteral("OLD"), now.addDays(-6), StateSource::kConcise, u("已签收"), true})
+    QVERIFY(w.store()
+                .recordCheck({QStringLiteral("OLD"), now.addDays(-6), StateSource::kConcise, u("已签收"), true})
                 .newlySigned);
-    QVERIFY(w.store().recordCheck({QStringLiteral("NEW"), now.addDays(-5), StateSource::kConcise, u("已签收"), true})
+    QVERIFY(w.store()
+                .recordCheck({QStringLiteral("NEW"), now.addDays(-5), StateSource::kConcise, u("已签收"), true})
                 .newlySigned);
     h.startUp();
     QCOMPARE(child<QTreeView>(&w, "historyView")->model()->rowCount(), 1);
     QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(0, 2).data().toString(), QStringLiteral("NEW"));
     child<QCheckBox>(&w, "showArchivedCheckBox")->click();
     QTRY_COMPARE(child<QTreeView>(&w, "historyView")->model()->rowCount(), 2);
-    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(0, 0).data().toString(), u("已签收")); // the newest first
+    QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(0, 0).data().toString(),
+             u("已签收")); // the newest first
     QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(1, 0).data().toString(), u("已签收（已归档）"));
 }
 
@@ -526,7 +539,8 @@ void TestMainWindow::everyInputHasAnAccessibleName()
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
     QCOMPARE(child<QLineEdit>(h.window, "numberEdit")->accessibleName(), u("单号"));
     QCOMPARE(child<QListWidget>(h.window, "otherCarriersList")->accessibleName(), u("其他快递公司："));
-    QCOMPARE(child<QLabel>(h.window, "numberValueLabel")->accessibleDescription(), u("运单号")); // its name is its value
+    QCOMPARE(child<QLabel>(h.window, "numberValueLabel")->accessibleDescription(),
+             u("运单号")); // its name is its value
 }
 
 // Pasted with a label and dashes, 单号 keeps the number alone; two numbers and
@@ -538,7 +552,9 @@ void TestMainWindow::pastedNumbersAndTheHintByKeyboard()
     Harness h;
     MainWindow &w = *h.window;
     QApplication::setActiveWindow(&w);
-    const auto heard = [&w] { return QAccessible::queryAccessibleInterface(child<QLabel>(&w, "detectionLabel"))->text(QAccessible::Name); };
+    const auto heard = [&w] {
+        return QAccessible::queryAccessibleInterface(child<QLabel>(&w, "detectionLabel"))->text(QAccessible::Name);
+    };
     const auto tabToHintAndPress = [&w] {
         child<QLineEdit>(&w, "numberEdit")->setFocus();
         QTest::keyClick(child<QLineEdit>(&w, "numberEdit"), Qt::Key_Tab);
@@ -618,13 +634,15 @@ void TestMainWindow::windowPlaceIsKeptAcrossStarts()
     // Left maximised on a bigger screen: back on this one, whole, and maximised again.
     IniFile ini(h.folder.file(QStringLiteral("config.ini")));
     QVERIFY(ini.load());
-    for (const auto &[key, value] : {std::pair{"左", "1500"}, {"上", "900"}, {"宽", "1900"}, {"高", "1000"}, {"最大化", "1"}})
+    for (const auto &[key, value] :
+         {std::pair{"左", "1500"}, {"上", "900"}, {"宽", "1900"}, {"高", "1000"}, {"最大化", "1"}})
         ini.setValue(u("窗口"), u(key), u(value));
     QVERIFY(ini.save());
     h.open();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY(h.window->windowState() & Qt::WindowMaximized);
-    QVERIFY2(screen.contains(h.window->normalGeometry().topLeft()), qPrintable(QString::number(h.window->normalGeometry().x())));
+    QVERIFY2(screen.contains(h.window->normalGeometry().topLeft()),
+             qPrintable(QString::number(h.window->normalGeometry().x())));
     QVERIFY(h.window->normalGeometry().width() <= qMax(screen.width(), 684));
     child<QAction>(h.window, "trayExitAction")->trigger(); // leaving from the tray saves too
     QVERIFY(ini.load());
@@ -701,10 +719,12 @@ void TestMainWindow::roomOnRealScreens()
     const QList<int> lower = child<QSplitter>(&w, "lowerSplitter")->sizes();
     child<QSplitter>(&w, "lowerSplitter")->setSizes({screen.height(), 1});
     QApplication::processEvents();
-    QVERIFY(child<QLineEdit>(&w, "amountEdit")->y() - child<QLineEdit>(&w, "numberEdit")->y() < 3 * child<QLineEdit>(&w, "numberEdit")->height());
+    QVERIFY(child<QLineEdit>(&w, "amountEdit")->y() - child<QLineEdit>(&w, "numberEdit")->y() <
+            3 * child<QLineEdit>(&w, "numberEdit")->height());
     child<QSplitter>(&w, "lowerSplitter")->setSizes(lower);
     QApplication::processEvents();
-    QVERIFY2(h.browser->widget()->height() >= screen.height() / 3, qPrintable(QString::number(h.browser->widget()->height())));
+    QVERIFY2(h.browser->widget()->height() >= screen.height() / 3,
+             qPrintable(QString::number(h.browser->widget()->height())));
     const int rows = history->viewport()->height() / history->sizeHintForRow(0);
     QVERIFY2(rows >= 10, qPrintable(QString::number(rows)));
     QVERIFY(inView(number));
@@ -751,7 +771,8 @@ void TestMainWindow::olderRegisterIsIndexedForSearchWithItsProgressShown()
 void TestMainWindow::serverDownAtStartIsToldWithoutHoldingTheWindow()
 {
     // No server listens at that socket folder.
-    const QByteArray config = Harness::config(u("登记簿位置=服务器\r\n服务器地址=/nonexistent-tolvane\r\n数据库名=kd\r\n"));
+    const QByteArray config =
+        Harness::config(u("登记簿位置=服务器\r\n服务器地址=/nonexistent-tolvane\r\n数据库名=kd\r\n"));
     TestFolder program;
     program.write(QStringLiteral("config.ini"), config);
     FakeDialogs startDialogs;
@@ -781,7 +802,8 @@ void TestMainWindow::theNumberNamesItsCarrier()
 
     child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("SF1234567890123"));
     QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("顺丰速运"));
-    QVERIFY(child<QLabel>(&w, "detectionLabel")->isVisibleTo(&w) && child<QLabel>(&w, "detectionLabel")->text().contains(u("已自动选择")));
+    QVERIFY(child<QLabel>(&w, "detectionLabel")->isVisibleTo(&w) &&
+            child<QLabel>(&w, "detectionLabel")->text().contains(u("已自动选择")));
     Q_EMIT child<QLabel>(&w, "detectionLabel")->linkActivated(QStringLiteral("undo"));
     QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty());
     QVERIFY(child<QLabel>(&w, "detectionLabel")->text().startsWith(u("可能是：")));
@@ -789,7 +811,8 @@ void TestMainWindow::theNumberNamesItsCarrier()
     child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("YT1234567890123"));
     QVERIFY(child<QLabel>(&w, "detectionLabel")->text().contains(u("已自动选择")));
     child<QRadioButton>(&w, "defaultSourceOption")->click();
-    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty() && !child<QLabel>(&w, "detectionLabel")->isVisibleTo(&w));
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty() &&
+            !child<QLabel>(&w, "detectionLabel")->isVisibleTo(&w));
     child<QRadioButton>(&w, "currentNumberOption")->click();
     child<QPushButton>(&w, "conciseQueryButton")->click();
     QCOMPARE(h.dialogs.lastText(), u("未选定快递公司哦 ^_^"));
@@ -799,14 +822,17 @@ void TestMainWindow::theNumberNamesItsCarrier()
     child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("431234560000099"));
     QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("韵达快运"));
     child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("439999990000099"));
-    QVERIFY(child<QLabel>(&w, "carrierValueLabel")->text().isEmpty()); // the automatic choice goes with the number it was made for
+    QVERIFY(child<QLabel>(&w, "carrierValueLabel")
+                ->text()
+                .isEmpty()); // the automatic choice goes with the number it was made for
     const QString offer = child<QLabel>(&w, "detectionLabel")->text().remove(QChar(0x2060));
     QVERIFY(offer.contains(u("申通E物流")) && offer.contains(u("韵达快运")));
     // However narrow the line, it breaks between the names, never inside one.
     QTextDocument laidOut;
     laidOut.setDefaultFont(child<QLabel>(&w, "detectionLabel")->font());
     laidOut.setHtml(child<QLabel>(&w, "detectionLabel")->text());
-    laidOut.setTextWidth(QFontMetrics(child<QLabel>(&w, "detectionLabel")->font()).horizontalAdvance(u("可能是：申通")));
+    laidOut.setTextWidth(
+        QFontMetrics(child<QLabel>(&w, "detectionLabel")->font()).horizontalAdvance(u("可能是：申通")));
     laidOut.documentLayout()->documentSize(); // lays the lines out
     const QString plain = laidOut.toPlainText();
     QTextLayout *lines = laidOut.firstBlock().layout();

@@ -1,6 +1,6 @@
-#include "settings/Skins.h"
 #include "core/Endpoints.h"
 #include "settings/SettingsDialog.h"
+#include "settings/Skins.h"
 #include "support/MainWindowHarness.h"
 #include "support/TinyHttpServer.h"
 #include "update/UpdateWindow.h"
@@ -60,7 +60,8 @@ void TestMainWindowPrefs::skinMenuWritesItsValueAndTheNextStartRestoresIt()
 
     h.open();
     QVERIFY(child<QAction>(h.window, "classicQqSkinAction")->isChecked());
-    QVERIFY(!child<QAction>(h.window, "darkSkinAction")->isChecked() && !child<QAction>(h.window, "defaultSkinAction")->isChecked() &&
+    QVERIFY(!child<QAction>(h.window, "darkSkinAction")->isChecked() &&
+            !child<QAction>(h.window, "defaultSkinAction")->isChecked() &&
             !child<QAction>(h.window, "blocksSkinAction")->isChecked());
     QCOMPARE(qApp->styleSheet().toUtf8(), h.folder.read(u("config/腾讯QQ.qss")));
 }
@@ -90,7 +91,8 @@ void TestMainWindowPrefs::settingsDialogSelectsTheDefaultCarrierOnTheMainWindow(
     QTest::mouseClick(child<QPushButton>(h.window, "settingsButton"), Qt::LeftButton);
     SettingsDialog *dialog = h.window->settingsWindow();
     QVERIFY(dialog && dialog->isVisible());
-    QCOMPARE(child<ClassicTimer>(h.window, "pageReadTimer")->interval(), 7000); // the stored delay, once the dialog has read it
+    QCOMPARE(child<ClassicTimer>(h.window, "pageReadTimer")->interval(),
+             7000); // the stored delay, once the dialog has read it
     dialog->defaultCarrierCombo->setCurrentIndex(dialog->defaultCarrierCombo->findText(u("TNT")));
     QTest::mouseClick(dialog->saveButton, Qt::LeftButton);
     QCOMPARE(h.setting(AppSettings::kDefaultCarrier), u("TNT"));
@@ -182,10 +184,12 @@ void TestMainWindowPrefs::everySkinLeavesTheInputButtonsReadable()
     QApplication::processEvents();
     h.window->resize(h.window->minimumSize());
     QApplication::processEvents();
-    for (QPushButton *b : {child<QPushButton>(h.window, "saveInputButton"), child<QPushButton>(h.window, "clearInputButton"), child<QPushButton>(h.window, "saveConciseResultsButton")}) {
+    for (QPushButton *b :
+         {child<QPushButton>(h.window, "saveInputButton"), child<QPushButton>(h.window, "clearInputButton"),
+          child<QPushButton>(h.window, "saveConciseResultsButton")}) {
         const QFontMetrics metrics(b->font());
-        const QByteArray what = b->objectName().toLatin1() + ' ' + QByteArray::number(b->width()) + 'x' +
-                                QByteArray::number(b->height());
+        const QByteArray what =
+            b->objectName().toLatin1() + ' ' + QByteArray::number(b->width()) + 'x' + QByteArray::number(b->height());
         QVERIFY2(b->width() >= metrics.horizontalAdvance(b->text()) + 8, what.constData());
         QVERIFY2(b->height() >= b->minimumSizeHint().height() && b->height() >= metrics.height() + 4, what.constData());
     }

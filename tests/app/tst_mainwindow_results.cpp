@@ -1,14 +1,14 @@
 // Saving, clearing and switching the results, and the detailed query's chain
 // on a page that the test controls.
+#include "app/InputPane.h"
 #include "app/QueryController.h"
 #include "app/ResultsPane.h"
-#include "app/InputPane.h"
 #include "core/Endpoints.h"
 #include "core/GbkText.h"
-#include "support/MainWindowHarness.h"
-#include "support/TinyHttpServer.h"
 #include "query/BackgroundRefresh.h"
 #include "services/WaybillStatus.h"
+#include "support/MainWindowHarness.h"
+#include "support/TinyHttpServer.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -116,7 +116,8 @@ void TestMainWindowResults::clearingAndTabSwitch()
     Harness h;
     MainWindow &w = *h.window;
     runConcise(h, {QStringLiteral("R1")});
-    QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->isHidden() && child<QTextEdit>(&w, "detailedResultText")->isHidden());
+    QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->isHidden() &&
+            child<QTextEdit>(&w, "detailedResultText")->isHidden());
     QCOMPARE(child<QTabBar>(&w, "resultTabs")->currentIndex(), 1);
     child<QPushButton>(&w, "clearResultsButton")->click();
     QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->isHidden()); // the visible view stays
@@ -128,9 +129,11 @@ void TestMainWindowResults::clearingAndTabSwitch()
     QVERIFY(QFile::exists(h.folder.file(QStringLiteral("empty.txt"))));
 
     child<QTabBar>(&w, "resultTabs")->setCurrentIndex(0);
-    QVERIFY(child<QTreeWidget>(&w, "conciseResultView")->isHidden() && !child<QTextEdit>(&w, "detailedResultText")->isHidden());
+    QVERIFY(child<QTreeWidget>(&w, "conciseResultView")->isHidden() &&
+            !child<QTextEdit>(&w, "detailedResultText")->isHidden());
     child<QTabBar>(&w, "resultTabs")->setCurrentIndex(1);
-    QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->isHidden() && child<QTextEdit>(&w, "detailedResultText")->isHidden());
+    QVERIFY(!child<QTreeWidget>(&w, "conciseResultView")->isHidden() &&
+            child<QTextEdit>(&w, "detailedResultText")->isHidden());
 }
 
 void TestMainWindowResults::unwritableFileIsReported()
@@ -175,15 +178,20 @@ void TestMainWindowResults::passOwnsItsWaybills()
     QCOMPARE(store.find(QStringLiteral("SF1001"))->status, u("已签收"));
     QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
     // The history list follows the marks.
-    QTRY_COMPARE(child<QTreeView>(&w, "historyView")->model()->index(h.historyRowOf(QStringLiteral("SF1001")), 0).data().toString(),
+    QTRY_COMPARE(child<QTreeView>(&w, "historyView")
+                     ->model()
+                     ->index(h.historyRowOf(QStringLiteral("SF1001")), 0)
+                     .data()
+                     .toString(),
                  u("已签收"));
     const int sf = h.historyRowOf(QStringLiteral("SF1001")), yt = h.historyRowOf(QStringLiteral("YT3003"));
     // Beside it, what each waybill's newest line said happened; 状态 keeps its two values.
     QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(sf, 3).data().toString(), u("已签收"));
     QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(yt, 3).data().toString(), u("运输中"));
     QCOMPARE(child<QTreeView>(&w, "historyView")->model()->index(yt, 0).data().toString(), u("未签收"));
-    QCOMPARE(child<ResultsPane>(&w, "resultsPane")->detailText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
-                                 "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
+    QCOMPARE(child<ResultsPane>(&w, "resultsPane")->detailText(),
+             u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\nSF1001 已签收\r\n"
+               "当前快递单号： YT3003\t\t快递公司： 圆通快递\r\nYT3003 在途\r\n"));
 
     QVERIFY(child<QPushButton>(&w, "detailedQueryButton")->isEnabled());
 
@@ -197,7 +205,8 @@ void TestMainWindowResults::passOwnsItsWaybills()
     child<QPushButton>(&w, "detailedQueryButton")->click();
     QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("正在查询 1/2"));
     QTest::qWait(100);
-    QCOMPARE(child<ResultsPane>(&w, "resultsPane")->detailText(), u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\n"));
+    QCOMPARE(child<ResultsPane>(&w, "resultsPane")->detailText(),
+             u("当前快递单号： SF1001\t\t快递公司： 顺丰速运\r\n"));
     // A concise query waits for the pass; changing the source ends it.
     child<QPushButton>(&w, "conciseQueryButton")->click();
     QVERIFY(h.dialogs.lastText().contains(u("详细查询正在进行")));
@@ -229,11 +238,14 @@ void TestMainWindowResults::longNumbersNeverWidenTheWindow()
     MainWindow &w = *h.window;
     const QSize before = w.size();
     QCOMPARE(before, w.minimumSize()); // on the small test screen: the least size, which the layout fits
-    child<QLineEdit>(&w, "numberEdit")->setText(QString(150, QLatin1Char('8')) + QChar(QChar::LineSeparator) + QStringLiteral("9"));
+    child<QLineEdit>(&w, "numberEdit")
+        ->setText(QString(150, QLatin1Char('8')) + QChar(QChar::LineSeparator) + QStringLiteral("9"));
     QApplication::processEvents();
     QVERIFY2(w.minimumSizeHint().width() <= before.width(), qPrintable(QString::number(w.minimumSizeHint().width())));
     QCOMPARE(w.size(), before);
-    QVERIFY(child<QLabel>(&w, "numberValueLabel")->text().startsWith(QString(150, QLatin1Char('8')))); // the value itself is kept
+    QVERIFY(child<QLabel>(&w, "numberValueLabel")
+                ->text()
+                .startsWith(QString(150, QLatin1Char('8')))); // the value itself is kept
     // Nor does the line that names the carrier of a number.
     child<QLineEdit>(&w, "numberEdit")->setText(QStringLiteral("43123456789012"));
     QVERIFY(child<QLabel>(&w, "detectionLabel")->isVisibleTo(&w));
@@ -246,7 +258,8 @@ void TestMainWindowResults::longNumbersNeverWidenTheWindow()
     QCOMPARE(w.size(), before);
     child<QTabWidget>(&w, "inputTabs")->setCurrentIndex(1);
     QApplication::processEvents();
-    QVERIFY2(w.minimumSizeHint().height() <= before.height(), qPrintable(QString::number(w.minimumSizeHint().height())));
+    QVERIFY2(w.minimumSizeHint().height() <= before.height(),
+             qPrintable(QString::number(w.minimumSizeHint().height())));
     QCOMPARE(w.size(), before);
 }
 
@@ -361,7 +374,8 @@ void TestMainWindowResults::signingsOfOnePassAreOneNotice()
     QCOMPARE(announced[0][0].toStringList(), (QStringList{u("S1"), u("S2"), u("S3")}));
     const QString three = u("3 件快递已签收：S1（顺丰速运）、S2（顺丰速运）、S3（顺丰速运）");
     QCOMPARE(announced[0][1].toString(), three);
-    QVERIFY(child<QPushButton>(&w, "signingNoticeButton")->isVisible()); // no tray here: the status bar keeps it until read
+    QVERIFY(
+        child<QPushButton>(&w, "signingNoticeButton")->isVisible()); // no tray here: the status bar keeps it until read
     QCOMPARE(child<QPushButton>(&w, "signingNoticeButton")->text(), three);
     h.clock.set(h.clock.now().addSecs(4 * 3600));
     tick(); // S4..S7 now; S1..S3 are signed and no longer asked
@@ -383,7 +397,7 @@ void TestMainWindowResults::signingsOfOnePassAreOneNotice()
     QTRY_VERIFY(!fresh.window->queries().isConciseRunning());
     QCOMPARE(freshAnnounced.size(), 1);
     QCOMPARE(freshAnnounced[0][1].toString(), u("7 件快递已签收：S1（顺丰速运）、S2（顺丰速运）、S3（顺丰速运）、"
-                                                 "S4（顺丰速运）、S5（顺丰速运）等"));
+                                                "S4（顺丰速运）、S5（顺丰速运）等"));
 }
 
 // The history list's tooltip says why the refresh left a waybill alone;
@@ -396,7 +410,7 @@ void TestMainWindowResults::aStoppedRefreshTellsWhyAndStartsAgain()
     const QAbstractItemModel *model = child<QTreeView>(&w, "historyView")->model();
     const QModelIndex cell = model->index(0, 2);
     w.queries().backgroundRefresh()->schedule().noteStatus(u("W0"), WaybillStatus::kAwaitingCollection,
-                                                 h.clock.now().toUTC().addDays(-4));
+                                                           h.clock.now().toUTC().addDays(-4));
     QCOMPARE(model->data(cell, Qt::ToolTipRole).toString(), u("W0\n3 天无物流记录，已停止自动刷新"));
     QCOMPARE(model->data(cell).toString(), u("W0"));
     child<QTreeView>(&w, "historyView")->setCurrentIndex(cell);
@@ -416,7 +430,8 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(u("SF123456789012 神行快递\n"));
     child<InputPane>(&w, "inputTabs")->showBatchCarriers();
     QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(0)->text(), u("1：？没有“神行快递”"));
-    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")
+        ->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\n123456789\nR1，顺丰速运\n"));
     child<QRadioButton>(&w, "batchNumbersOption")->click();
     h.dialogs.answers = {false};
     child<QPushButton>(&w, "conciseQueryButton")->click();
@@ -429,14 +444,15 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     // Beside the lines: each one's carrier, and a choice written onto the line.
     child<InputPane>(&w, "inputTabs")->showBatchCarriers();
     QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->count(), 4);
-    QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(1)->text(), u("2：？中通速递")); // plain digits never decide
+    QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(1)->text(),
+             u("2：？中通速递")); // plain digits never decide
     QCOMPARE(child<QListWidget>(&w, "batchCarriersList")->item(2)->text(), u("3：？TNT/德邦物流"));
     child<InputPane>(&w, "inputTabs")->setBatchLineCarrier(3, u("TNT"));
     QVERIFY(child<QPlainTextEdit>(&w, "batchNumbersEdit")->toPlainText().contains(u("\n123456789,TNT\nR1")));
 
     h.dialogs.answers = {true};
-    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(
-        u("SF123456789012\n７５１２３４５６７８９０１２\nabc\nR1，顺丰速运\nsf 1234 5678 9012\n"));
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")
+        ->setPlainText(u("SF123456789012\n７５１２３４５６７８９０１２\nabc\nR1，顺丰速运\nsf 1234 5678 9012\n"));
     child<QPushButton>(&w, "conciseQueryButton")->click();
     // Every line without a sure carrier is asked about, the repeat is named,
     // and the count promised is the rows that come.
@@ -445,15 +461,15 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
                  h.dialogs.lastText().contains(u("重复 1 行")) && h.dialogs.lastText().contains(u("其余 2 个单号")),
              qPrintable(h.dialogs.lastText()));
     QTRY_VERIFY(!w.queries().isConciseRunning());
-    QCOMPARE(w.store().tempRows(),
-             (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
-                                              {QStringLiteral("R1"), u("顺丰速运")}}));
+    QCOMPARE(w.store().tempRows(), (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
+                                                                     {QStringLiteral("R1"), u("顺丰速运")}}));
 
     // A carrier chosen by hand never silently replaces the one a line shows:
     // asked, the lines run under their own, or all under the chosen one.
     carrierOption(&w, 3)->click();
     QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("圆通快递"));
-    child<QPlainTextEdit>(&w, "batchNumbersEdit")->setPlainText(u("JT1234567890123\nYT1234567890123\nSF1234567890123\nX7\n"));
+    child<QPlainTextEdit>(&w, "batchNumbersEdit")
+        ->setPlainText(u("JT1234567890123\nYT1234567890123\nSF1234567890123\nX7\n"));
     const auto ranWith = [&w](int row) { return w.store().tempRows().value(row).second; };
     for (const bool ownCarriers : {true, false}) {
         h.dialogs.answers = {ownCarriers};

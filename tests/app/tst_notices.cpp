@@ -69,7 +69,8 @@ void TestNotices::aChangeThatIsNoSigningIsAStatusLine()
     Notices notices;
     QCOMPARE(notices.noteCheck(check(u("ZT1"), u("派送中")), CheckEffect{true, false, true}, u("中通速递")),
              u("ZT1 状态更新：派送中"));
-    QCOMPARE(notices.noteCheck(check(u("ZT1"), u("派送中")), CheckEffect{true, false, false}, u("中通速递")), QString());
+    QCOMPARE(notices.noteCheck(check(u("ZT1"), u("派送中")), CheckEffect{true, false, false}, u("中通速递")),
+             QString());
     QVERIFY(!notices.takeSignings(true));
 }
 

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QtTest>
 
-
 class TestProvisioning : public QObject {
     Q_OBJECT
     static QString u(const char *s) { return QString::fromUtf8(s); }

@@ -55,7 +55,8 @@ class TestRegisterWatch final : public QObject {
     static QString carrierShown(Harness &h, const QString &number)
     {
         const int row = h.historyRowOf(number);
-        return row < 0 ? QString() : child<QTreeView>(h.window, "historyView")->model()->index(row, 1).data().toString();
+        return row < 0 ? QString()
+                       : child<QTreeView>(h.window, "historyView")->model()->index(row, 1).data().toString();
     }
 
 private Q_SLOTS:

@@ -136,7 +136,7 @@ void TestCarrierCatalogue::dialogLists()
     const QStringList modify = CarrierCatalogue::modifyEntries();
     QCOMPARE(modify.size(), 31);
     QCOMPARE(modify.mid(12, 9), (QStringList{u("********"), u("TNT"), u("UPS"), u("鑫飞鸿"), u("全日通"), u("全一快递"),
-                                            u("德邦物流"), u("佳吉快运"), u("星辰急便")}));
+                                             u("德邦物流"), u("佳吉快运"), u("星辰急便")}));
     QCOMPARE(modify.mid(25),
              (QStringList{u("中邮物流"), u("中铁物流"), u("中铁快运"), u("京东物流"), u("极兔速递"), u("中国邮政")}));
     QCOMPARE(DataSources::fromConfigValue(u("byly2")), DataSource::Backup2);

@@ -306,13 +306,13 @@ void TestCarrierDetector::pastedBatches()
                     .arg(l.line)
                     .arg(l.number, l.carrier ? l.carrier->name : QStringLiteral("?") + l.needText())
                     .arg(l.isRepeat() ? QStringLiteral(" =%1").arg(l.repeatOf) : QString());
-    QCOMPARE(seen, QStringList({u("1:SF123456789012:顺丰速运"), u("3:75123456789012:?无法确定，可能是：中通速递"),
-                                u("4:123456789:TNT"), u("5:123456789:德邦物流 =4"), u("6:1234567890123:EMS(E邮宝)"),
-                                u("7:YT1234567890123:圆通快递"), u("8:123456789:?没有名为“神行快递”的快递公司 =4"),
-                                u("9:987654321:?无法确定，可能是：TNT / 德邦物流"), u("10:ABC:?格式无法识别"),
-                                u("11:SF123456789012:顺丰速运 =1"),
-                                u("12:555444333:?无法确定，可能是：TNT / 德邦物流 =13"), u("13:555444333:UPS"),
-                                u("14:13812345678:?像是手机号码，不是快递单号")}));
+    QCOMPARE(seen,
+             QStringList({u("1:SF123456789012:顺丰速运"), u("3:75123456789012:?无法确定，可能是：中通速递"),
+                          u("4:123456789:TNT"), u("5:123456789:德邦物流 =4"), u("6:1234567890123:EMS(E邮宝)"),
+                          u("7:YT1234567890123:圆通快递"), u("8:123456789:?没有名为“神行快递”的快递公司 =4"),
+                          u("9:987654321:?无法确定，可能是：TNT / 德邦物流"), u("10:ABC:?格式无法识别"),
+                          u("11:SF123456789012:顺丰速运 =1"), u("12:555444333:?无法确定，可能是：TNT / 德邦物流 =13"),
+                          u("13:555444333:UPS"), u("14:13812345678:?像是手机号码，不是快递单号")}));
 
     // The question lists the lines without a carrier; its count is the rows that come.
     const auto linesOf = [](const QVector<BatchLine> &lines) {

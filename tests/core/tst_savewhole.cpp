@@ -39,7 +39,8 @@ QVector<Waybill> someRows(int count)
         rows[i].number = QStringLiteral("SF%1").arg(100000 + i);
         rows[i].carrier = u("顺丰速运");
         // Little that compresses: the workbook is zipped.
-        rows[i].address = QString::fromLatin1(QCryptographicHash::hash(QByteArray::number(i), QCryptographicHash::Sha256).toHex());
+        rows[i].address =
+            QString::fromLatin1(QCryptographicHash::hash(QByteArray::number(i), QCryptographicHash::Sha256).toHex());
     }
     return rows;
 }
@@ -65,14 +66,14 @@ void TestSaveWhole::aFullDiskKeepsTheOldFile_data()
                                  << Write([](const QString &path) { return ExportWriter::write(path, someRows(200)); })
                                  << 4096;
     // Written on in pieces as the rows come: the first piece fits, a later one does not.
-    QTest::newRow("text export of many rows") << u("export.txt") << Write([](const QString &path) {
-        return ExportWriter::write(path, someRows(30000));
-    }) << 1536 * 1024;
+    QTest::newRow("text export of many rows")
+        << u("export.txt") << Write([](const QString &path) { return ExportWriter::write(path, someRows(30000)); })
+        << 1536 * 1024;
     // Its helper builds the workbook in the temporary folder first, which
     // fills up as well.
-    QTest::newRow("Excel export, by its helper") << u("export.xlsx") << Write([](const QString &path) {
-        return ExportWriter::writeWorkbook(path, someRows(20000));
-    }) << 16384;
+    QTest::newRow("Excel export, by its helper")
+        << u("export.xlsx")
+        << Write([](const QString &path) { return ExportWriter::writeWorkbook(path, someRows(20000)); }) << 16384;
     QTest::newRow("result file") << u("result.txt") << Write([](const QString &path) {
         return SaveDetailedResults(path, QString(30000, QChar(0x7B7E)));
     }) << 4096;

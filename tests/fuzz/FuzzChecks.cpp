@@ -1,10 +1,10 @@
-#include "services/TrackingService.h"
 #include "FuzzChecks.h"
+#include "services/TrackingService.h"
 
 #include "carriers/CarrierCatalogue.h"
+#include "query/HarvestRules.h"
 #include "services/ConciseQuery.h"
 #include "services/WaybillStatus.h"
-#include "query/HarvestRules.h"
 #include "settings/IniFile.h"
 #include "transfer/ImportReader.h"
 #include "transfer/SheetProcess.h"
@@ -78,9 +78,9 @@ namespace FuzzChecks {
 
 QStringList targets()
 {
-    return {QStringLiteral("inifile"),       QStringLiteral("textimport"),   QStringLiteral("xlsx"),
-            QStringLiteral("xls"),           QStringLiteral("xlsread"),      QStringLiteral("conciseanswer"),
-            QStringLiteral("harvestrules"),  QStringLiteral("serviceanswers")};
+    return {QStringLiteral("inifile"),      QStringLiteral("textimport"),    QStringLiteral("xlsx"),
+            QStringLiteral("xls"),          QStringLiteral("xlsread"),       QStringLiteral("conciseanswer"),
+            QStringLiteral("harvestrules"), QStringLiteral("serviceanswers")};
 }
 
 QString run(const QString &target, const QByteArray &input)
@@ -227,10 +227,10 @@ QString harvestRules(const QByteArray &input)
 // its own, that is either a status or a failure that says why, never both.
 QString FuzzChecks::serviceAnswers(const QByteArray &input)
 {
-    const QVector<TrackJob> batch{{QStringLiteral("YT1000000001"), QStringLiteral("圆通快递"), QString(),
-                                   QStringLiteral("yuantong")},
-                                  {QStringLiteral("SF1000000002"), QStringLiteral("顺丰速运"), QStringLiteral("8000"),
-                                   QStringLiteral("shunfeng")}};
+    const QVector<TrackJob> batch{
+        {QStringLiteral("YT1000000001"), QStringLiteral("圆通快递"), QString(), QStringLiteral("yuantong")},
+        {QStringLiteral("SF1000000002"), QStringLiteral("顺丰速运"), QStringLiteral("8000"),
+         QStringLiteral("shunfeng")}};
     HttpAnswer answer;
     answer.status = 200;
     answer.contentType = "application/json;charset=UTF-8";

@@ -1,18 +1,18 @@
 #include "app/Provisioning.h"
+#include "carriers/CarrierCatalogue.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/GbkText.h"
-#include "carriers/CarrierCatalogue.h"
-#include "manage/QuickAddDialog.h"
 #include "manage/DetailsDialog.h"
 #include "manage/GridListing.h"
-#include "store/WaybillTableModel.h"
 #include "manage/ImportWindow.h"
 #include "manage/ManagementWindow.h"
 #include "manage/ModifyDialog.h"
+#include "manage/QuickAddDialog.h"
 #include "manage/SearchAnswer.h"
-#include "manage/StatusTabs.h"
 #include "manage/StatisticsWindow.h"
+#include "manage/StatusTabs.h"
+#include "store/WaybillTableModel.h"
 
 #include <QBarCategoryAxis>
 #include <QChartView>
@@ -20,9 +20,6 @@
 #include <QPieSlice>
 #include <QTabWidget>
 
-#include <QCheckBox>
-#include <QDateEdit>
-#include <QTableWidget>
 #include "manage/SkippedLinesWindow.h"
 #include "settings/AppSettings.h"
 #include "settings/RegisterLocation.h"
@@ -32,6 +29,9 @@
 #include "support/TestFolder.h"
 #include "transfer/ImportReader.h"
 #include "transfer/ImportTemplate.h"
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QTableWidget>
 
 #include <QAbstractItemModel>
 #include <QAccessible>
@@ -47,9 +47,9 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTabBar>
 #include <QTableView>
 #include <QTreeWidget>
-#include <QTabBar>
 #include <QtTest>
 
 #include <memory>
@@ -99,7 +99,8 @@ class TestManagementWindow : public QObject {
                 if (!store.insertQuickAdd(w, w.daysInTransit).ok)
                     qFatal("cannot store a test row");
             }
-            window = std::make_unique<ManagementWindow>(folder.path(), dialogs, launcher, clock, [this] { return current; });
+            window =
+                std::make_unique<ManagementWindow>(folder.path(), dialogs, launcher, clock, [this] { return current; });
             deferredRefresh()->setInterval(0); // the deferred refresh falls due when a test says so
             window->show();
             if (!settle())
@@ -702,10 +703,10 @@ void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
 
     // Two states of A, the newer confirmed three hours ago.
     const QDateTime now = f.clock.now();
-    f.store.recordChecks({{QStringLiteral("A"), now.addDays(-2), StateSource::kConcise, u("揽收")},
-                          {QStringLiteral("A"), now.addDays(-1), StateSource::detailed(QStringLiteral("byly1")), u("派送中")},
-                          {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中"), false,
-                           u("派件中")}});
+    f.store.recordChecks(
+        {{QStringLiteral("A"), now.addDays(-2), StateSource::kConcise, u("揽收")},
+         {QStringLiteral("A"), now.addDays(-1), StateSource::detailed(QStringLiteral("byly1")), u("派送中")},
+         {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中"), false, u("派件中")}});
     f.current = {QString(),
                  QString(),
                  QStringLiteral("A"),
@@ -803,9 +804,9 @@ void TestManagementWindow::headingsSortAndRowsBeyondTheFirstScreenAreRead()
     QCOMPARE(f.model()->index(1, WaybillColumns::Number).data().toString(), QStringLiteral("N007"));
     QHeaderView *header = f.window->waybillGrid->horizontalHeader();
     const auto click = [&f, header](int column) {
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                                 header->height() / 2));
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2));
         return f.settle();
     };
     QStringList ascending;
@@ -842,7 +843,8 @@ void TestManagementWindow::importFromTextAndExcel()
     f.dialogs.files = {f.folder.file(QStringLiteral("in.txt"))};
     import->confirmButton->click();
     QVERIFY(import->isImporting()); // off the window's thread
-    QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.lastText(), u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.lastText(),
+                              u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"), 30000);
     QVERIFY(!import->isVisible());
     QCOMPARE(imported.count(), 1);
     QCOMPARE(f.store.count(), 2);
@@ -937,8 +939,9 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     QVERIFY(f.store.markSignedFor(QStringLiteral("A")).ok);
     QVERIFY(f.store.markSignedFor(QStringLiteral("C")).ok);
     // C was found signed only yesterday: its signing, not its dispatch, counts.
-    QVERIFY(f.store.recordCheck({QStringLiteral("C"), f.clock.now().addDays(-1), StateSource::kConcise, u("已签收"), true})
-                .stored);
+    QVERIFY(
+        f.store.recordCheck({QStringLiteral("C"), f.clock.now().addDays(-1), StateSource::kConcise, u("已签收"), true})
+            .stored);
     f.find("refreshButton")->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"B", "C"}));
@@ -1152,8 +1155,9 @@ void TestManagementWindow::statisticsChartsTellCarriersApart()
             QVERIFY2(qMin(apart, 360 - apart) >= 30, qPrintable(QStringLiteral("%1 %2").arg(i).arg(j)));
         }
     }
-    const QStringList carriers = u("德邦物流 顺丰速运 圆通快递 中通快递 申通快递 韵达快运 百世快递 京东物流 极兔速递 中国邮政EMS")
-                                     .split(QLatin1Char(' '));
+    const QStringList carriers =
+        u("德邦物流 顺丰速运 圆通快递 中通快递 申通快递 韵达快运 百世快递 京东物流 极兔速递 中国邮政EMS")
+            .split(QLatin1Char(' '));
     QChartView view(StatisticsWindow::barChart(carriers, {{u("中位天数"), QVector<double>(carriers.size(), 2)}}));
     view.resize(480, 300);
     view.show();
@@ -1174,8 +1178,8 @@ void TestManagementWindow::statisticsOfTheRegister()
     QCOMPARE(stats->summary().total, 2);
     QCOMPARE(stats->summaryGrids[0]->rowCount(), int(stats->summary().byStatus.size()));
     QCOMPARE(stats->summaryGrids[1]->item(0, 1)->text(), QStringLiteral("2"));
-    auto *carrierPie = qobject_cast<QPieSeries *>(
-        stats->chartTabs->widget(1)->findChild<QChartView *>()->chart()->series().value(0));
+    auto *carrierPie =
+        qobject_cast<QPieSeries *>(stats->chartTabs->widget(1)->findChild<QChartView *>()->chart()->series().value(0));
     QVERIFY(carrierPie && carrierPie->count() == 1);
     QCOMPARE(carrierPie->slices().at(0)->brush().color(), StatisticsWindow::sliceColour(0)); // not the theme's
     // A range before every row's date leaves nothing.

@@ -193,12 +193,15 @@ void TestConciseQueryRunner::everyRecordOfTheServiceHasItsStatus()
 {
     using namespace WaybillStatus;
     const QVector<QPair<QString, QString>> expected = {
-        {u("SF1"), kSigned},         {u("SF2"), kSigned},           {u("SF9"), kTrouble},
-        {u("SF0"), kAwaitingCollection}, {u("SF4"), kInTransit},    {u("SF73"), kReturnSigned},
-        {u("SF74"), kReturnSigned},  {u("SF75"), kReturning},       {u("SF76"), kTrouble},
-        {u("SF77"), kAwaitingPickup}, {u("SF78"), kAwaitingPickup}, {u("SF83"), kOutForDelivery},
-        {u("SF84"), kRedirected},    {u("SF85"), kCustoms},         {u("SF86"), kPickedUp},
-        {u("SF87"), kAwaitingCollection}, {u("SF88"), kAwaitingPickup},
+        {u("SF1"), kSigned},          {u("SF2"), kSigned},
+        {u("SF9"), kTrouble},         {u("SF0"), kAwaitingCollection},
+        {u("SF4"), kInTransit},       {u("SF73"), kReturnSigned},
+        {u("SF74"), kReturnSigned},   {u("SF75"), kReturning},
+        {u("SF76"), kTrouble},        {u("SF77"), kAwaitingPickup},
+        {u("SF78"), kAwaitingPickup}, {u("SF83"), kOutForDelivery},
+        {u("SF84"), kRedirected},     {u("SF85"), kCustoms},
+        {u("SF86"), kPickedUp},       {u("SF87"), kAwaitingCollection},
+        {u("SF88"), kAwaitingPickup},
     };
     TrackingSim sim(QStringLiteral(TRACKING_SIM));
     QVERIFY2(sim.isListening(), sim.output().constData());

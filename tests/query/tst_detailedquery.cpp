@@ -108,7 +108,7 @@ void TestDetailedQuery::eachStepHarvestsItsOwnWaybill()
 
 void TestDetailedQuery::failedStepsSayWhyAndThePassGoesOn_data()
 {
-    QTest::addColumn<int>("page"); // 0: never loads, 1: error page, 2: no field
+    QTest::addColumn<int>("page");     // 0: never loads, 1: error page, 2: no field
     QTest::addColumn<int>("deadline"); // the wait that ends the step
     QTest::addColumn<QString>("reason");
     QTest::newRow("never loads") << 0 << 60000 << u("页面加载失败");

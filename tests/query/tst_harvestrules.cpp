@@ -96,7 +96,8 @@ void TestHarvestRules::newestStateOfARecordInEitherOrder()
     const QString sent = u("2024/3/2 6:05 【深圳转运中心】 快件已发出");
     const QString signedFor = u("2024-03-03 14:20:09 【上海徐汇营业点】 快件已签收");
     QCOMPARE(LatestHarvestedState({taken, sent, signedFor, QString()}), signedFor);
-    QCOMPARE(LatestHarvestedState({u("时间 地点和跟踪进度"), signedFor, sent, taken, u("以上信息仅供参考")}), signedFor);
+    QCOMPARE(LatestHarvestedState({u("时间 地点和跟踪进度"), signedFor, sent, taken, u("以上信息仅供参考")}),
+             signedFor);
     QCOMPARE(LatestHarvestedState({u("2024/3/4 8:00 派送中"), signedFor}), u("2024/3/4 8:00 派送中"));
     QCOMPARE(LatestHarvestedState({u("已揽收"), u(" 已签收 "), QString()}), u("已签收")); // undated: the last
     QCOMPARE(LatestHarvestedState({QString(), u("  ")}), QString());

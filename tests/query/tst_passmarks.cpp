@@ -21,7 +21,8 @@ QString u(const char *s)
 // Another program holding the register's write lock.
 struct Holder {
     QSqlDatabase db;
-    explicit Holder(const QString &path) : db(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder")))
+    explicit Holder(const QString &path)
+        : db(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder")))
     {
         db.setDatabaseName(path);
         db.open();
@@ -109,12 +110,14 @@ void TestPassMarks::marksThatCannotBeSavedAreReportedAtTheEnd()
             QVERIFY(!marks.record(reg.store, signedCheck(QString::fromLatin1(number))));
         QCOMPARE(waits.count, 1);
         const QString end = marks.endOfPass(u("简洁查询完成"));
-        QVERIFY2(end.startsWith(u("简洁查询完成；5 个快递单的签收状态未能保存：SF2、SF3、SF1、SF4、SF5。")), qPrintable(end));
+        QVERIFY2(end.startsWith(u("简洁查询完成；5 个快递单的签收状态未能保存：SF2、SF3、SF1、SF4、SF5。")),
+                 qPrintable(end));
         QVERIFY2(end.contains(u("请关闭那个程序")), qPrintable(end));
         // Five are named; more are counted.
         QVERIFY(!marks.record(reg.store, signedCheck(QStringLiteral("SF6"))));
-        QVERIFY2(marks.endOfPass(QString()).startsWith(u("；6 个快递单的签收状态未能保存：SF2、SF3、SF1、SF4、SF5、……。")),
-                 qPrintable(marks.endOfPass(QString())));
+        QVERIFY2(
+            marks.endOfPass(QString()).startsWith(u("；6 个快递单的签收状态未能保存：SF2、SF3、SF1、SF4、SF5、……。")),
+            qPrintable(marks.endOfPass(QString())));
     }
     QCOMPARE(reg.store.find(QStringLiteral("SF2"))->status, u("未签收"));
 

@@ -1,9 +1,9 @@
 // The queries end to end: the main window with the real browser, offscreen,
 // against the local tracking service.
-#include "app/QueryController.h"
-#include "app/ResultsPane.h"
 #include "app/MainWindow.h"
 #include "app/Provisioning.h"
+#include "app/QueryController.h"
+#include "app/ResultsPane.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "query/WebEngineBrowser.h"
@@ -50,7 +50,7 @@ struct Session {
         browser = engine.get();
         QObject::connect(browser, &Browser::documentComplete, [this](const QString &address) { loaded = address; });
         window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock},
-                                         std::move(engine));
+                                              std::move(engine));
         child<ClassicTimer>(window, "startSelectionTimer")->setEnabled(false);
         window->setQuitHandler([] {});
         // Short waits: the service answers at once on this machine.
@@ -65,10 +65,7 @@ struct Session {
     // Waits until the page the window asked for last (for the chosen carrier
     // and source) has finished loading, so that no load of it is still on its
     // way when a pass begins.
-    void waitForPage()
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty() && loaded == browser->currentAddress(), 60000);
-    }
+    void waitForPage() { QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty() && loaded == browser->currentAddress(), 60000); }
 
     // Runs a stored or batch pass to its end.
     void runPass()
@@ -102,7 +99,8 @@ void TestQueriesEndToEnd::currentWaybill_data()
     QTest::newRow("backup 1") << QStringLiteral("backupSource1Option") << 1 << QStringLiteral("SF7001");
     QTest::newRow("backup 2") << QStringLiteral("backupSource2Option") << 1 << QStringLiteral("SF7001");
     // Backup source 2 lacks 一邦速递: its backup source 1 page is read with that page's own form.
-    QTest::newRow("backup 2 without the carrier") << QStringLiteral("backupSource2Option") << 9 << QStringLiteral("YB7001");
+    QTest::newRow("backup 2 without the carrier")
+        << QStringLiteral("backupSource2Option") << 9 << QStringLiteral("YB7001");
     QTest::newRow("unknown number") << QStringLiteral("defaultSourceOption") << 0 << QStringLiteral("EMS0");
 }
 
@@ -125,7 +123,8 @@ void TestQueriesEndToEnd::currentWaybill()
     child<QCheckBox>(&w, "autoSaveCheckBox")->setChecked(known); // stores the waybill before the query
     s.waitForPage();
     child<QPushButton>(&w, "detailedQueryButton")->click();
-    QVERIFY(w.queries().isDetailedRunning() && child<ResultsPane>(&w, "resultsPane")->detailText().startsWith(u("当前快递单信息\r\n")));
+    QVERIFY(w.queries().isDetailedRunning() &&
+            child<ResultsPane>(&w, "resultsPane")->detailText().startsWith(u("当前快递单信息\r\n")));
     QTRY_VERIFY_WITH_TIMEOUT(!w.queries().isDetailedRunning(), 60000);
     const QString text = child<ResultsPane>(&w, "resultsPane")->detailText();
     if (!known) {
@@ -214,7 +213,8 @@ void TestQueriesEndToEnd::concisePassWithOneFailedRequest()
     child<QPushButton>(&w, "conciseQueryButton")->click();
     QVERIFY(!child<QPushButton>(&w, "conciseQueryButton")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!w.queries().isConciseRunning(), 30000);
-    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() && !child<QTreeWidget>(&w, "conciseResultView")->isHidden());
+    QVERIFY(child<QPushButton>(&w, "conciseQueryButton")->isEnabled() &&
+            !child<QTreeWidget>(&w, "conciseResultView")->isHidden());
     QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItemCount(), 4);
     // 佳吉快运 has no code for the concise query: it gets a row and no mark.
     const char *expected[][2] = {{"N1001", "已签收"}, {"N2001", "未签收"}, {"N3002", "已签收"}, {"N4001", "未签收"}};

@@ -15,7 +15,10 @@
 #include <QtTest>
 
 namespace {
-QString u(const char *s) { return QString::fromUtf8(s); }
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
 const QDateTime kStart(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC);
 
 // A register with two unsigned waybills and a signed one, the refresh over it.

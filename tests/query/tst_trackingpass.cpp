@@ -30,9 +30,12 @@ ServiceAccount accountOf(ServiceId id, bool right = true)
     switch (id) {
     case ServiceId::Kuaidi100:
         return {id, {QStringLiteral("tolvane-customer"), right ? QStringLiteral("tolvane-key") : wrong}};
-    case ServiceId::Kdniao: return {id, {QStringLiteral("1234567"), right ? QStringLiteral("tolvane-apikey") : wrong}};
-    case ServiceId::Track17: return {id, {QString(), right ? QStringLiteral("tolvane-17token") : wrong}};
-    case ServiceId::Classic: break;
+    case ServiceId::Kdniao:
+        return {id, {QStringLiteral("1234567"), right ? QStringLiteral("tolvane-apikey") : wrong}};
+    case ServiceId::Track17:
+        return {id, {QString(), right ? QStringLiteral("tolvane-17token") : wrong}};
+    case ServiceId::Classic:
+        break;
     }
     return {};
 }
@@ -112,14 +115,14 @@ void TestTrackingPass::eachServiceGivesStatusAndTrace()
     // Every record the stand-in keeps, by the number's ending, and the status
     // its text gives on the classic interface.
     const QList<QPair<const char *, QString>> records{
-        {"1", WaybillStatus::kSigned},           {"2", WaybillStatus::kSigned},
-        {"9", WaybillStatus::kTrouble},          {"73", WaybillStatus::kReturnSigned},
-        {"74", WaybillStatus::kReturnSigned},    {"75", WaybillStatus::kReturning},
-        {"76", WaybillStatus::kTrouble},         {"77", WaybillStatus::kAwaitingPickup},
-        {"78", WaybillStatus::kAwaitingPickup},  {"83", WaybillStatus::kOutForDelivery},
-        {"84", WaybillStatus::kRedirected},      {"85", WaybillStatus::kCustoms},
-        {"86", WaybillStatus::kPickedUp},        {"87", WaybillStatus::kAwaitingCollection},
-        {"88", WaybillStatus::kAwaitingPickup},  {"5", WaybillStatus::kInTransit}};
+        {"1", WaybillStatus::kSigned},          {"2", WaybillStatus::kSigned},
+        {"9", WaybillStatus::kTrouble},         {"73", WaybillStatus::kReturnSigned},
+        {"74", WaybillStatus::kReturnSigned},   {"75", WaybillStatus::kReturning},
+        {"76", WaybillStatus::kTrouble},        {"77", WaybillStatus::kAwaitingPickup},
+        {"78", WaybillStatus::kAwaitingPickup}, {"83", WaybillStatus::kOutForDelivery},
+        {"84", WaybillStatus::kRedirected},     {"85", WaybillStatus::kCustoms},
+        {"86", WaybillStatus::kPickedUp},       {"87", WaybillStatus::kAwaitingCollection},
+        {"88", WaybillStatus::kAwaitingPickup}, {"5", WaybillStatus::kInTransit}};
     QStringList numbers, statuses;
     for (const auto &[ending, status] : records) {
         numbers << u("YT10000000") + QString::fromLatin1(ending).rightJustified(2, QLatin1Char('0'));
@@ -154,15 +157,16 @@ void TestTrackingPass::refusalsNameTheirCauseAndMarkNothing_data()
     QTest::addColumn<int>("failure");
     for (ServiceId id : {ServiceId::Kuaidi100, ServiceId::Kdniao, ServiceId::Track17}) {
         const QByteArray key = Services::key(id).toUtf8();
-        QTest::newRow(QByteArray(key + " wrong key").constData()) << int(id) << QString() << false << u("YT1000000001") << u("圆通快递")
-                                          << int(TrackFailure::Auth);
+        QTest::newRow(QByteArray(key + " wrong key").constData())
+            << int(id) << QString() << false << u("YT1000000001") << u("圆通快递") << int(TrackFailure::Auth);
         QTest::newRow(QByteArray(key + " quota spent").constData())
             << int(id) << QStringLiteral("--quota %1=0").arg(Services::key(id)) << true << u("YT1000000001")
             << u("圆通快递") << int(TrackFailure::Quota);
-        QTest::newRow(QByteArray(key + " unknown number").constData()) << int(id) << QString() << true << u("YT1000000000") << u("圆通快递")
-                                               << int(TrackFailure::NumberUnknown);
-        QTest::newRow(QByteArray(key + " error page").constData()) << int(id) << QStringLiteral("--fault html200") << true
-                                           << u("YT1000000001") << u("圆通快递") << int(TrackFailure::BadAnswer);
+        QTest::newRow(QByteArray(key + " unknown number").constData())
+            << int(id) << QString() << true << u("YT1000000000") << u("圆通快递") << int(TrackFailure::NumberUnknown);
+        QTest::newRow(QByteArray(key + " error page").constData())
+            << int(id) << QStringLiteral("--fault html200") << true << u("YT1000000001") << u("圆通快递")
+            << int(TrackFailure::BadAnswer);
     }
     QTest::newRow("kuaidi100 carrier it does not know")
         << int(ServiceId::Kuaidi100) << QString() << true << u("X1000000001") << u("CCES")
@@ -281,9 +285,10 @@ void TestTrackingPass::onlyTheDigitsACarrierNeedsLeave()
         const char *carrier;
         bool sent;
     };
-    const Case cases[] = {{ServiceId::Kuaidi100, "顺丰速运", true}, {ServiceId::Kuaidi100, "中通速递", true},
+    const Case cases[] = {{ServiceId::Kuaidi100, "顺丰速运", true},  {ServiceId::Kuaidi100, "中通速递", true},
                           {ServiceId::Kuaidi100, "圆通快递", false}, {ServiceId::Kdniao, "顺丰速运", true},
-                          {ServiceId::Kdniao, "中通速递", false},    {ServiceId::Track17, "顺丰速运", true}, {ServiceId::Track17, "圆通快递", false}};
+                          {ServiceId::Kdniao, "中通速递", false},    {ServiceId::Track17, "顺丰速运", true},
+                          {ServiceId::Track17, "圆通快递", false}};
     for (const Case &c : cases) {
         const std::unique_ptr<TrackingProtocol> protocol = MakeProtocol(c.service);
         const TrackJob job = OutgoingJob(*protocol, {u("SF1000000001"), u(c.carrier), u("8000"), u("code")});
@@ -384,7 +389,8 @@ void TestTrackingPass::theBackgroundKeepsToItsDailyBudget()
     tick(3 * 3600);
     QCOMPARE(checked.size(), 3);
     QCOMPARE(status.size(), 1);
-    QVERIFY2(status.first().first().toString().contains(u("额度已用完")), qPrintable(status.first().first().toString()));
+    QVERIFY2(status.first().first().toString().contains(u("额度已用完")),
+             qPrintable(status.first().first().toString()));
     tick(24 * 3600);
     QCOMPARE(checked.size(), 6);
     tick(3 * 3600);

@@ -11,15 +11,21 @@
 #include <QtTest>
 
 namespace {
-QString u(const char *s) { return QString::fromUtf8(s); }
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
 const Credentials kAccount{QStringLiteral("CUST1"), QStringLiteral("KEY8")};
 
 std::unique_ptr<TrackingProtocol> make(int id)
 {
     switch (ServiceId(id)) {
-    case ServiceId::Kuaidi100: return MakeKuaidi100Protocol();
-    case ServiceId::Kdniao: return MakeKdniaoProtocol();
-    default: return MakeTrack17Protocol();
+    case ServiceId::Kuaidi100:
+        return MakeKuaidi100Protocol();
+    case ServiceId::Kdniao:
+        return MakeKdniaoProtocol();
+    default:
+        return MakeTrack17Protocol();
     }
 }
 
@@ -107,9 +113,10 @@ void TestTrackingProtocols::serviceStatus_data()
     row("17", "Delivered Delivered_Other", "已签收");
     row("17", "Exception_Returned", "已退签");
     row("17", "Exception_Returning Exception_Rejected DeliveryFailure_Rejected", "拒收/退回中");
-    row("17", "Expired Expired_Other DeliveryFailure DeliveryFailure_Other DeliveryFailure_NoBody "
-              "DeliveryFailure_Security DeliveryFailure_InvalidAddress Exception Exception_Other Exception_NoBody "
-              "Exception_Security Exception_Damage Exception_Delayed Exception_Lost Exception_Destroyed Exception_Cancel",
+    row("17",
+        "Expired Expired_Other DeliveryFailure DeliveryFailure_Other DeliveryFailure_NoBody "
+        "DeliveryFailure_Security DeliveryFailure_InvalidAddress Exception Exception_Other Exception_NoBody "
+        "Exception_Security Exception_Damage Exception_Delayed Exception_Lost Exception_Destroyed Exception_Cancel",
         "疑难");
     row("17", "AvailableForPickup AvailableForPickup_Other", "待取件");
     row("17", "OutForDelivery OutForDelivery_Other", "派件中");
@@ -126,7 +133,7 @@ void TestTrackingProtocols::serviceStatus()
     QFETCH(QString, codes);
     QFETCH(QString, status);
     for (const QString &code : codes.split(QLatin1Char(' '))) {
-        const QString got = service == QLatin1String("k100") ? ServiceStatus::kuaidi100(code.toInt())
+        const QString got = service == QLatin1String("k100")  ? ServiceStatus::kuaidi100(code.toInt())
                             : service == QLatin1String("kdn") ? ServiceStatus::kdniao(code.toInt())
                                                               : ServiceStatus::track17(code);
         QVERIFY2(got == status, qPrintable(code + QStringLiteral(" -> ") + got));
@@ -223,9 +230,11 @@ void TestTrackingProtocols::serviceAnswers_data()
         {"time":"2026-12-01 10:00:00","context":"已揽收","areaName":"杭州","statusCode":"103"}]})";
     QTest::newRow("k100 signed") << k << signedFor << 0 << u("已签收") << 304;
     QTest::newRow("k100 return signed keeps 退签") << k << QByteArray(R"({"status":"200","state":"4","data":[
-        {"time":"t","context":"退回签收","statusCode":"301"}]})") << 0 << u("已退签") << 4;
+        {"time":"t","context":"退回签收","statusCode":"301"}]})")
+                                                   << 0 << u("已退签") << 4;
     QTest::newRow("k100 sub-state refines") << k << QByteArray(R"({"status":"200","state":"5","data":[
-        {"time":"t","context":"已放入驿站","statusCode":"501"}]})") << 0 << u("待取件") << 501;
+        {"time":"t","context":"已放入驿站","statusCode":"501"}]})")
+                                            << 0 << u("待取件") << 501;
     QTest::newRow("k100 503") << k << QByteArray(R"({"result":false,"returnCode":"503","message":"验证签名失败"})")
                               << int(TrackFailure::Auth) << u("customer") << -1;
     QTest::newRow("k100 601") << k << QByteArray(R"({"result":false,"returnCode":"601","message":"x"})")
@@ -243,7 +252,8 @@ void TestTrackingProtocols::serviceAnswers_data()
         {"AcceptTime":"2026-12-05 10:00:00","AcceptStation":"退货已签收","Location":"杭州"}]})";
     QTest::newRow("kdn 406 return signed") << n << returned << 0 << u("已退签") << 406;
     QTest::newRow("kdn state only") << n << QByteArray(R"({"Success":true,"State":"3","Traces":[
-        {"AcceptTime":"t","AcceptStation":"签收"}]})") << 0 << u("已签收") << 3;
+        {"AcceptTime":"t","AcceptStation":"签收"}]})")
+                                    << 0 << u("已签收") << 3;
     QTest::newRow("kdn sign") << n << QByteArray(R"({"Success":false,"Reason":"数据签名验证失败"})")
                               << int(TrackFailure::Auth) << u("ApiKey") << -1;
     QTest::newRow("kdn quota") << n << QByteArray(R"({"Success":false,"Reason":"超出每日查询次数"})")
@@ -252,7 +262,8 @@ void TestTrackingProtocols::serviceAnswers_data()
                               << int(TrackFailure::RateLimited) << u("频繁") << -1;
     QTest::newRow("kdn carrier") << n << QByteArray(R"({"Success":false,"Reason":"不支持的快递公司"})")
                                  << int(TrackFailure::CarrierUnsupported) << u("不支持") << -1;
-    QTest::newRow("kdn no trace") << n << QByteArray(R"({"Success":true,"State":"0","Reason":"暂无轨迹信息","Traces":[]})")
+    QTest::newRow("kdn no trace") << n
+                                  << QByteArray(R"({"Success":true,"State":"0","Reason":"暂无轨迹信息","Traces":[]})")
                                   << int(TrackFailure::NumberUnknown) << u("查无") << -1;
 }
 

@@ -1,5 +1,5 @@
-#include "settings/ApplySkin.h"
 #include "app/Provisioning.h"
+#include "settings/ApplySkin.h"
 #include "settings/Skins.h"
 #include "support/TestFolder.h"
 
@@ -74,8 +74,8 @@ void TestApplySkin::sheetAppliesReadablyOrKeepsCurrentLook()
         m_folder.write(relative, content);
     qApp->setStyleSheet(QStringLiteral("QLabel { color: black; }"));
     QCOMPARE(ApplySkin(m_folder.path(), relative), applies);
-    QCOMPARE(qApp->styleSheet(), applies ? QString::fromUtf8(m_folder.read(relative))
-                                         : QStringLiteral("QLabel { color: black; }"));
+    QCOMPARE(qApp->styleSheet(),
+             applies ? QString::fromUtf8(m_folder.read(relative)) : QStringLiteral("QLabel { color: black; }"));
     if (!applies)
         return;
 
@@ -83,16 +83,29 @@ void TestApplySkin::sheetAppliesReadablyOrKeepsCurrentLook()
     QMainWindow window;
     auto *c = new QWidget(&window);
     window.setCentralWidget(c);
-    const QList<QWidget *> widgets{
-        window.menuBar(), window.statusBar(), c, new QLabel(QStringLiteral("当前快递单号："), c),
-        new QLineEdit(QStringLiteral("123"), c), new QPlainTextEdit(QStringLiteral("已签收"), c),
-        new QTextEdit(QStringLiteral("详细"), c), new QListWidget(c), new QTreeWidget(c), new QTableView(c), new QTreeView(c),
-        new QComboBox(c), new QPushButton(QStringLiteral("简洁查询"), c), new QCheckBox(QStringLiteral("自动保存"), c),
-        new QRadioButton(QStringLiteral("当前单号"), c), new QGroupBox(QStringLiteral("快递设置"), c),
-        new QMenu(QStringLiteral("设置"), &window), new QTabBar(c)};
+    const QList<QWidget *> widgets{window.menuBar(),
+                                   window.statusBar(),
+                                   c,
+                                   new QLabel(QStringLiteral("当前快递单号："), c),
+                                   new QLineEdit(QStringLiteral("123"), c),
+                                   new QPlainTextEdit(QStringLiteral("已签收"), c),
+                                   new QTextEdit(QStringLiteral("详细"), c),
+                                   new QListWidget(c),
+                                   new QTreeWidget(c),
+                                   new QTableView(c),
+                                   new QTreeView(c),
+                                   new QComboBox(c),
+                                   new QPushButton(QStringLiteral("简洁查询"), c),
+                                   new QCheckBox(QStringLiteral("自动保存"), c),
+                                   new QRadioButton(QStringLiteral("当前单号"), c),
+                                   new QGroupBox(QStringLiteral("快递设置"), c),
+                                   new QMenu(QStringLiteral("设置"), &window),
+                                   new QTabBar(c)};
     const QList<QPair<QPalette::ColorRole, QPalette::ColorRole>> pairs{
-        {QPalette::WindowText, QPalette::Window}, {QPalette::Text, QPalette::Base},
-        {QPalette::ButtonText, QPalette::Button}, {QPalette::HighlightedText, QPalette::Highlight}};
+        {QPalette::WindowText, QPalette::Window},
+        {QPalette::Text, QPalette::Base},
+        {QPalette::ButtonText, QPalette::Button},
+        {QPalette::HighlightedText, QPalette::Highlight}};
     for (QWidget *widget : widgets) {
         widget->ensurePolished();
         auto checked = pairs;

@@ -73,7 +73,6 @@ void TestAppSettings::aDialogsKeysAreSavedTogetherOrNotAtAll()
     QCOMPARE(AppSettings::read(folder.path(), AppSettings::kReadDelay), QString(200, QLatin1Char('9')));
 }
 
-
 void TestAppSettings::windowKeptOnScreen_data()
 {
     QTest::addColumn<QRect>("wanted");
@@ -85,10 +84,10 @@ void TestAppSettings::windowKeptOnScreen_data()
     QTest::newRow("left of the screen") << QRect(-400, -20, 900, 800) << big << QRect(0, 0, 900, 800);
     QTest::newRow("screen got smaller") << QRect(600, 100, 1900, 1000) << QRect(0, 0, 1280, 1024)
                                         << QRect(0, 24, 1280, 1000);
-    QTest::newRow("second screen left of the first") << QRect(-1900, 10, 1000, 700) << QRect(-1280, 0, 1280, 1024)
-                                                     << QRect(-1280, 10, 1000, 700);
-    QTest::newRow("never below the minimum") << QRect(100, 100, 300, 200) << QRect(0, 0, 800, 600)
-                                             << QRect(100, 0, 684, 674);
+    QTest::newRow("second screen left of the first")
+        << QRect(-1900, 10, 1000, 700) << QRect(-1280, 0, 1280, 1024) << QRect(-1280, 10, 1000, 700);
+    QTest::newRow("never below the minimum")
+        << QRect(100, 100, 300, 200) << QRect(0, 0, 800, 600) << QRect(100, 0, 684, 674);
 }
 
 void TestAppSettings::windowKeptOnScreen()

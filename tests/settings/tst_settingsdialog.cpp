@@ -6,13 +6,13 @@
 #include "settings/WatchSettings.h"
 #include "settings/WatchSettingsBox.h"
 
-#include <QCheckBox>
-#include <QSpinBox>
 #include "settings/AutoStart.h"
 #include "settings/SettingsDialog.h"
 #include "settings/Skins.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
+#include <QCheckBox>
+#include <QSpinBox>
 
 #include <QtTest>
 #include <QtWidgets>
@@ -160,7 +160,10 @@ void TestSettingsDialog::enteredThenSaved_data()
                                       << "sf"
                                       << ""
                                       << "" << 0;
-    QTest::newRow("none, zero") << "" << "sf" << "0" << "0" << 0;
+    QTest::newRow("none, zero") << ""
+                                << "sf"
+                                << "0"
+                                << "0" << 0;
     QTest::newRow("none, words") << ""
                                  << "sf"
                                  << "5秒"
@@ -288,7 +291,8 @@ void TestSettingsDialog::registerLocationSavedWithoutItsPassword()
     QVERIFY(!box->testButton->isEnabled());
     QVERIFY(tested.wait(30000));
     QCOMPARE(tested.first().first().toBool(), false);
-    QVERIFY2(box->testResultLabel->text().startsWith(u("无法连接数据库服务器")), qPrintable(box->testResultLabel->text()));
+    QVERIFY2(box->testResultLabel->text().startsWith(u("无法连接数据库服务器")),
+             qPrintable(box->testResultLabel->text()));
     // The copy buttons name this PC's kd.db and the server the fields say.
     QSignalSpy toServer(box, &RegisterLocationBox::copyToServerAsked);
     QSignalSpy fromServer(box, &RegisterLocationBox::copyFromServerAsked);
@@ -375,7 +379,8 @@ void TestSettingsDialog::fitsASmallScreenAndScrollsToTheFocus()
     for (QWidget *w : dialog->findChildren<QWidget *>()) {
         if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(dialog.data()) &&
             w->window() == dialog.data() && !dialog->saveButton->isAncestorOf(w) && w != dialog->saveButton &&
-            w != dialog->leaveButton && (!last || w->mapTo(dialog.data(), QPoint()).y() > last->mapTo(dialog.data(), QPoint()).y()))
+            w != dialog->leaveButton &&
+            (!last || w->mapTo(dialog.data(), QPoint()).y() > last->mapTo(dialog.data(), QPoint()).y()))
             last = w;
     }
     QVERIFY2(last && !inView(last), last ? qPrintable(last->objectName()) : "none");

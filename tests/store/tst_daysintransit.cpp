@@ -48,7 +48,8 @@ void TestDaysInTransit::valuesAreTodayMinusTheDate()
     QCOMPARE(DaysInTransit::fromTimeText(QStringLiteral("2026/12/8"), today).value(), QString::fromUtf8("-1天"));
     // Beyond what a 16-bit count could hold.
     QCOMPARE(DaysInTransit::fromTimeText(QStringLiteral("1900/1/1"), today).value(), QString::fromUtf8("46361天"));
-    QCOMPARE(DaysInTransit::fromTimeText(QStringLiteral("2027/1/1"), QDate(2026, 12, 31)).value(), QString::fromUtf8("-1天"));
+    QCOMPARE(DaysInTransit::fromTimeText(QStringLiteral("2027/1/1"), QDate(2026, 12, 31)).value(),
+             QString::fromUtf8("-1天"));
     // No date: no value, so callers leave the column alone.
     QVERIFY(!DaysInTransit::fromTimeText(QStringLiteral("明天"), today).has_value());
     // Eight characters fill the column; a value that would not fit is no value either.

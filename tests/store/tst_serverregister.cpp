@@ -62,7 +62,8 @@ private Q_SLOTS:
             Waybill w;
             w.number = number;
             w.carrier = QStringLiteral("圆通快递");
-            w.notes = number == QLatin1String("YT100") ? QStringLiteral("\uFEFF反斜杠\\N\t制表\n换行\r回车") : QString();
+            w.notes =
+                number == QLatin1String("YT100") ? QStringLiteral("\uFEFF反斜杠\\N\t制表\n换行\r回车") : QString();
             rows << w;
         }
         for (int i = 0; i < 2500; ++i) {
@@ -76,11 +77,13 @@ private Q_SLOTS:
         store.importWaybills(rows, &imported);
         QVERIFY2(imported.ok, qPrintable(imported.error));
         const QDateTime at(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
-        QVERIFY(store.recordCheck({QStringLiteral("YT100"), at, QStringLiteral("concise"), QStringLiteral("已揽收"),
-                                   false, QStringLiteral("在途")})
+        QVERIFY(store
+                    .recordCheck({QStringLiteral("YT100"), at, QStringLiteral("concise"), QStringLiteral("已揽收"),
+                                  false, QStringLiteral("在途")})
                     .stored);
-        QVERIFY(store.recordCheck({QStringLiteral("YT100"), at.addDays(1), QStringLiteral("concise"),
-                                   QStringLiteral("已签收，签收人：本人"), true, QStringLiteral("已签收")})
+        QVERIFY(store
+                    .recordCheck({QStringLiteral("YT100"), at.addDays(1), QStringLiteral("concise"),
+                                  QStringLiteral("已签收，签收人：本人"), true, QStringLiteral("已签收")})
                     .stored);
         QVERIFY(store.rememberFlags({{QStringLiteral("YT200"), QStringLiteral("揽收超时"), at}}).value(0));
         m_waybills = store.count();
@@ -244,7 +247,8 @@ private Q_SLOTS:
         QTest::mouseClick(window.startButton, Qt::LeftButton);
         QVERIFY(finished.wait(120000));
         QCOMPARE(finished.last().value(0).toBool(), false);
-        QVERIFY2(window.resultLabel->text().contains(QStringLiteral("已有快递单")), qPrintable(window.resultLabel->text()));
+        QVERIFY2(window.resultLabel->text().contains(QStringLiteral("已有快递单")),
+                 qPrintable(window.resultLabel->text()));
         RegisterCopyWindow back{StoreLocation(server), StoreLocation(m_folder.file(QStringLiteral("w.db")))};
         QCOMPARE(back.windowTitle(), QStringLiteral("复制服务器登记簿到本机文件"));
     }
@@ -254,8 +258,9 @@ private Q_SLOTS:
     {
         TestRegister owner({QStringLiteral("SF100"), QStringLiteral("SF200")});
         const QDateTime at(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
-        QVERIFY(owner.store.recordCheck({QStringLiteral("SF100"), at, QStringLiteral("concise"),
-                                         QStringLiteral("运输中"), false, QStringLiteral("在途")})
+        QVERIFY(owner.store
+                    .recordCheck({QStringLiteral("SF100"), at, QStringLiteral("concise"), QStringLiteral("运输中"),
+                                  false, QStringLiteral("在途")})
                     .stored);
         PostgresCluster &cluster = *PostgresCluster::current;
         QVERIFY(cluster.exec(QStringLiteral("postgres"), QStringLiteral("CREATE ROLE reader LOGIN")));
@@ -296,8 +301,9 @@ private Q_SLOTS:
             QVERIFY2(!outcome.ok, what);
             QVERIFY2(outcome.error.contains(denied), qPrintable(QStringLiteral("%1: %2").arg(what, outcome.error)));
         }
-        QCOMPARE(owner.raw(QStringLiteral("SELECT 快递单号 || 状态 || coalesce(备注, '') FROM 快递单 ORDER BY 快递单号")),
-                 (QStringList{QStringLiteral("SF100未签收"), QStringLiteral("SF200未签收")}));
+        QCOMPARE(
+            owner.raw(QStringLiteral("SELECT 快递单号 || 状态 || coalesce(备注, '') FROM 快递单 ORDER BY 快递单号")),
+            (QStringList{QStringLiteral("SF100未签收"), QStringLiteral("SF200未签收")}));
     }
 };
 

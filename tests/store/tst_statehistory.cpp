@@ -10,7 +10,10 @@
 #include <QtTest>
 
 namespace {
-QString u(const char *s) { return QString::fromUtf8(s); }
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
 const QDateTime kT0(QDate(2026, 12, 7), QTime(6, 3), Qt::UTC);
 
 struct Fixture : TestRegister {
@@ -59,9 +62,8 @@ void TestStateHistory::checksMakeOneRowPerChangeOfState()
     Fixture f;
     for (int i = 0; i < states.size(); ++i) {
         Outcome outcome;
-        const CheckEffect effect =
-            f.store.recordCheck({QStringLiteral("SF1"), kT0.addSecs(3600 * i), StateSource::kConcise, states[i]},
-                                &outcome);
+        const CheckEffect effect = f.store.recordCheck(
+            {QStringLiteral("SF1"), kT0.addSecs(3600 * i), StateSource::kConcise, states[i]}, &outcome);
         QVERIFY2(outcome.ok, qPrintable(outcome.error));
         QVERIFY(effect.stored);
         QCOMPARE(effect.changed, changed[i]);
@@ -135,7 +137,8 @@ void TestStateHistory::olderRegisterGetsTheTableAndKeepsItsOwn()
         QStringLiteral("CREATE TABLE 查询记录 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, 最后查询 TEXT NOT NULL, "
                        "来源 TEXT NOT NULL, 状态 TEXT NOT NULL, 已签收 INTEGER NOT NULL%1)")
             .arg(f.server ? QStringLiteral(", 序号 BIGINT GENERATED ALWAYS AS IDENTITY") : QString()));
-    f.raw(u("INSERT INTO 查询记录 VALUES ('SF2', '2026-12-07T06:03:00Z', '2026-12-07T06:03:00Z', 'concise', '在途', 0)"));
+    f.raw(
+        u("INSERT INTO 查询记录 VALUES ('SF2', '2026-12-07T06:03:00Z', '2026-12-07T06:03:00Z', 'concise', '在途', 0)"));
     QVERIFY(f.openIn(f.store).ok);
     QCOMPARE(f.store.stateHistory(QStringLiteral("SF2")).first().status, QString());
     StateCheck again{QStringLiteral("SF2"), kT0.addSecs(60), StateSource::kConcise, u("在途"), false, u("运输中")};
@@ -158,14 +161,15 @@ void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
     third.number = QStringLiteral("SF3");
     third.carrier = u("顺丰速运");
     QVERIFY(f.store.insertFromInputForm(third));
-    f.store.recordChecks({{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途"), false, u("运输中")},
-                          {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true, u("已签收")},
-                          {QStringLiteral("SF1"), kT0.addDays(2), StateSource::kConcise, u("已签收"), true},
-                          {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中"), false, u("派件中")},
-                          {QStringLiteral("SF2"), kT0.addDays(3), StateSource::kConcise, u("派送中"), false, u("派件中")},
-                          // The same words, now signed for, are a new state.
-                          {QStringLiteral("SF3"), kT0, StateSource::kConcise, u("派送中"), false, u("派件中")},
-                          {QStringLiteral("SF3"), kT0.addDays(1), StateSource::kConcise, u("派送中"), true, u("已签收")}});
+    f.store.recordChecks(
+        {{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途"), false, u("运输中")},
+         {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true, u("已签收")},
+         {QStringLiteral("SF1"), kT0.addDays(2), StateSource::kConcise, u("已签收"), true},
+         {QStringLiteral("SF2"), kT0, StateSource::kConcise, u("派送中"), false, u("派件中")},
+         {QStringLiteral("SF2"), kT0.addDays(3), StateSource::kConcise, u("派送中"), false, u("派件中")},
+         // The same words, now signed for, are a new state.
+         {QStringLiteral("SF3"), kT0, StateSource::kConcise, u("派送中"), false, u("派件中")},
+         {QStringLiteral("SF3"), kT0.addDays(1), StateSource::kConcise, u("派送中"), true, u("已签收")}});
     const CheckSummaries all = f.store.checkSummaries();
     QCOMPARE(all.size(), 3);
     QCOMPARE(all[QStringLiteral("SF1")].state, u("已签收"));
@@ -229,7 +233,8 @@ void TestStateHistory::archiveCountsFromTheSigning_data()
         << u("已签收") << QString() << QDateTime(QDate(2026, 11, 16), QTime(23, 59)) << true;
     QTest::newRow("signed early on the 30th day back")
         << u("已签收") << QString() << QDateTime(QDate(2026, 11, 17), QTime(0, 1)) << false;
-    QTest::newRow("dispatched 31 days ago, Chinese date") << u("已签收") << u("2026年11月16日 8:00") << QDateTime() << true;
+    QTest::newRow("dispatched 31 days ago, Chinese date")
+        << u("已签收") << u("2026年11月16日 8:00") << QDateTime() << true;
     QTest::newRow("dispatched 30 days ago") << u("已签收") << QStringLiteral("2026.11.17") << QDateTime() << false;
     // The date as each engine's SQL reads it.
     QTest::newRow("blanks, a tab and a time") << u("已签收") << u(" 2026 / 11 / 1\tT8:05:09 ") << QDateTime() << true;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/MainWindow.h"
+#include "app/Provisioning.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
-#include "app/MainWindow.h"
 #include "core/GbkText.h"
-#include "app/Provisioning.h"
 #include "settings/AppSettings.h"
 #include "store/WaybillStore.h"
 #include "support/FakeBrowser.h"
@@ -83,7 +83,8 @@ struct Harness {
         window.reset();
         auto fake = std::make_unique<FakeBrowser>();
         browser = fake.get();
-        window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock}, std::move(fake));
+        window = std::make_unique<MainWindow>(folder.path(), MainWindow::Services{dialogs, launcher, clock},
+                                              std::move(fake));
         child<ClassicTimer>(window, "startSelectionTimer")->setEnabled(false);
         window->setQuitHandler([this] { quit = true; });
         window->show();
@@ -96,10 +97,7 @@ struct Harness {
         QTRY_VERIFY_WITH_TIMEOUT(!window->isHistoryLoading(), 30000);
     }
 
-    static QByteArray config(const QString &body)
-    {
-        return GbkText::encode(QStringLiteral("[设置]\r\n") + body);
-    }
+    static QByteArray config(const QString &body) { return GbkText::encode(QStringLiteral("[设置]\r\n") + body); }
 
     QString setting(const QString &key) const { return AppSettings::read(folder.path(), key); }
     int checkedButton() const

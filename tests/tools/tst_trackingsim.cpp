@@ -142,9 +142,8 @@ void TestTrackingSim::everyCarrierOnTheThreeSources()
         }
     }
     QCOMPARE(lacking,
-             (QStringList{u("佳吉快运@mrly：无页面"),
-                          u("佳吉快运@byly1：无页面"), u("佳吉快运@byly2：无页面"), u("中铁物流@mrly：无页面"),
-                          u("中铁物流@byly1：无页面"), u("中铁物流@byly2：无页面")}));
+             (QStringList{u("佳吉快运@mrly：无页面"), u("佳吉快运@byly1：无页面"), u("佳吉快运@byly2：无页面"),
+                          u("中铁物流@mrly：无页面"), u("中铁物流@byly1：无页面"), u("中铁物流@byly2：无页面")}));
 }
 
 QTEST_GUILESS_MAIN(TestTrackingSim)

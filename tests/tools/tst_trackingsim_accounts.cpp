@@ -28,9 +28,9 @@ QByteArray form(const QList<QPair<const char *, QString>> &fields)
 }
 
 struct Answer {
-    QString outcome;       // "state/sub-state", or the error's code or reason
-    QStringList times;     // the lines' times in the order given
-    QString newest;        // the newest line's text
+    QString outcome;   // "state/sub-state", or the error's code or reason
+    QStringList times; // the lines' times in the order given
+    QString newest;    // the newest line's text
 };
 
 // A client that signs as each service's documentation says, independent of
@@ -65,8 +65,11 @@ struct Client {
             const QString data = QString::fromUtf8(QJsonDocument(d).toJson(QJsonDocument::Compact));
             const QString sign = QString::fromLatin1(md5(data + key("tolvane-apikey")).toBase64());
             reply = sim.post("/Ebusiness/EbusinessOrderHandle.aspx",
-                             form({{"RequestData", data}, {"EBusinessID", id("1234567")}, {"RequestType", "1002"},
-                                   {"DataSign", sign}, {"DataType", "2"}}),
+                             form({{"RequestData", data},
+                                   {"EBusinessID", id("1234567")},
+                                   {"RequestType", "1002"},
+                                   {"DataSign", sign},
+                                   {"DataType", "2"}}),
                              "application/x-www-form-urlencoded;charset=utf-8", {}, waitMs);
         } else {
             QJsonArray items;
@@ -121,8 +124,12 @@ struct Client {
             if (o["code"].toInt() != 0)
                 return {QString::number(data["errors"][0]["code"].toInt()), {}, {}};
             if (data.contains("quota_total"))
-                return {QStringLiteral("%1/%2/%3").arg(data["quota_total"].toInt()).arg(data["quota_used"].toInt())
-                            .arg(data["quota_remain"].toInt()), {}, {}};
+                return {QStringLiteral("%1/%2/%3")
+                            .arg(data["quota_total"].toInt())
+                            .arg(data["quota_used"].toInt())
+                            .arg(data["quota_remain"].toInt()),
+                        {},
+                        {}};
             if (!data["rejected"].toArray().isEmpty())
                 return {QString::number(data["rejected"][0]["error"]["code"].toInt()), {}, {}};
             const QJsonObject info = data["accepted"][0]["track_info"].toObject();
@@ -132,7 +139,8 @@ struct Client {
             for (const QJsonValue &event : events)
                 a.times << event["time_iso"].toString();
             a.newest = events.isEmpty() ? QString() : events.first()["description"].toString();
-            a.outcome = info["latest_status"]["status"].toString() + '/' + info["latest_status"]["sub_status"].toString();
+            a.outcome =
+                info["latest_status"]["status"].toString() + '/' + info["latest_status"]["sub_status"].toString();
         }
         return a;
     }
@@ -253,7 +261,8 @@ void TestTrackingSimAccounts::accountsErrorsLimitsAndFaults_data()
     const QStringList ten(10, yto);
     row("kdn ten a window", qPrintable(burst), Kdniao, "", ten, "3/301");
     row("kdn eleventh refused", qPrintable(burst), Kdniao, "", ten + QStringList{yto}, "请求过于频繁，每秒最多10次");
-    row("17 own token", "--17track t0ken", Track17, "t0ken", {"+YT10001@190157", "?YT10001"}, "Delivered/Delivered_Other");
+    row("17 own token", "--17track t0ken", Track17, "t0ken", {"+YT10001@190157", "?YT10001"},
+        "Delivered/Delivered_Other");
     row("17 default token refused", "--17track t0ken", Track17, "", {"quota"}, "-18010002");
     row("17 not registered", "", Track17, "", {"?YT10001"}, "-18019902");
     row("17 registered twice", "", Track17, "", {"+YT10001@190157", "+YT10001@190157"}, "-18019901");

@@ -183,7 +183,9 @@ void TestExportWriter::aWorkbookPartCutShortIsSeen()
     const qsizetype end = sheet.lastIndexOf("</worksheet>") + int(sizeof "</worksheet>") - 1;
     for (qsizetype cut = 0; cut < end; ++cut)
         if (XlsxText::endsWhole(sheet.first(cut)))
-            QFAIL(qPrintable(QStringLiteral("cut after %1 bytes passed: %2").arg(cut).arg(QString::fromUtf8(sheet.first(cut).right(30)))));
+            QFAIL(qPrintable(QStringLiteral("cut after %1 bytes passed: %2")
+                                 .arg(cut)
+                                 .arg(QString::fromUtf8(sheet.first(cut).right(30)))));
     QVERIFY(!XlsxText::endsWhole("<Types/><Default/>"));
     QVERIFY(!XlsxText::endsWhole(""));
 }
@@ -207,7 +209,8 @@ void TestExportWriter::aRegisterThatCannotBeReadWholeKeepsTheOldFile()
         store.importWaybills(rows, &imported);
         QVERIFY(imported);
         // Whole, the file written in pieces as the rows come is the one built at once.
-        const RegisterExport::Result whole = RegisterExport::write(StoreLocation(db), folder.file(QStringLiteral("whole.txt")));
+        const RegisterExport::Result whole =
+            RegisterExport::write(StoreLocation(db), folder.file(QStringLiteral("whole.txt")));
         QVERIFY(whole.outcome);
         QCOMPARE(whole.rows, 20000);
         QVERIFY(folder.read(QStringLiteral("whole.txt")) == ExportWriter::format(store.allWaybills()));
@@ -221,7 +224,8 @@ void TestExportWriter::aRegisterThatCannotBeReadWholeKeepsTheOldFile()
     }
     file.close();
     folder.write(QStringLiteral("out.txt"), "old");
-    const RegisterExport::Result written = RegisterExport::write(StoreLocation(db), folder.file(QStringLiteral("out.txt")));
+    const RegisterExport::Result written =
+        RegisterExport::write(StoreLocation(db), folder.file(QStringLiteral("out.txt")));
     QVERIFY2(!written.outcome, qPrintable(QStringLiteral("%1 rows written").arg(written.rows)));
     QVERIFY(written.rows > 1000); // it did break off midway
     QCOMPARE(folder.read(QStringLiteral("out.txt")), QByteArray("old"));

@@ -175,9 +175,9 @@ void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
 
 void TestImportReader::anEmptyCarrierIsDetectedOnlyWhenSure()
 {
-    TestRegister shop({QStringLiteral("431234560000000"), QStringLiteral("431234560000001"),
-                       QStringLiteral("431234560000002")},
-                      u("韵达快运"));
+    TestRegister shop(
+        {QStringLiteral("431234560000000"), QStringLiteral("431234560000001"), QStringLiteral("431234560000002")},
+        u("韵达快运"));
     const QString path = shop.store.path();
     TestFolder &folder = shop.folder;
     folder.write(QStringLiteral("in.txt"), gbk("SF123456789012,,书,,,,,,\n"

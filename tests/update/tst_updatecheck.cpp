@@ -1,5 +1,5 @@
-#include "settings/AppSettings.h"
 #include "core/Endpoints.h"
+#include "settings/AppSettings.h"
 #include "support/TestFolder.h"
 #include "support/TinyHttpServer.h"
 #include "update/UpdateCheck.h"

@@ -1,5 +1,5 @@
-#include "settings/AppSettings.h"
 #include "core/Endpoints.h"
+#include "settings/AppSettings.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
 #include "support/TinyHttpServer.h"
@@ -33,8 +33,10 @@ void TestUpdateWindow::resultDecidesLabelAndButton_data()
     QTest::addColumn<QByteArray>("descriptor");
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("button");
-    QTest::newRow("same") << 200 << QByteArray("[Ver]\nnew=3.0\n") << "程序无更新！" << "欢迎继续使用";
-    QTest::newRow("newer") << 200 << QByteArray("[Ver]\nnew=3.1\n") << "程序有更新！" << "点击下载";
+    QTest::newRow("same") << 200 << QByteArray("[Ver]\nnew=3.0\n") << "程序无更新！"
+                          << "欢迎继续使用";
+    QTest::newRow("newer") << 200 << QByteArray("[Ver]\nnew=3.1\n") << "程序有更新！"
+                           << "点击下载";
     QTest::newRow("server error") << 500 << QByteArray() << "检查更新失败：更新服务器返回错误（HTTP 500）。"
                                   << "欢迎继续使用";
 }

@@ -6,8 +6,8 @@
 //
 //   tolvane-screenshots DATA_FOLDER OUTPUT_FOLDER [--maximised FILE]
 #include "app/MainWindow.h"
-#include "app/QueryController.h"
 #include "app/Provisioning.h"
+#include "app/QueryController.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Endpoints.h"
@@ -18,10 +18,10 @@
 #include "settings/ServiceSettingsBox.h"
 #include "settings/SettingsDialog.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 #include "store/StateHistory.h"
 #include "store/WaybillStore.h"
+#include <QComboBox>
+#include <QLineEdit>
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -168,7 +168,8 @@ int main(int argc, char *argv[])
     const QString folder = QDir(args.at(1)).absolutePath();
     const QDir out(args.at(2));
     const qsizetype maximisedAt = args.indexOf(QStringLiteral("--maximised"));
-    const QString maximisedFile = maximisedAt > 0 && maximisedAt + 1 < args.size() ? args.at(maximisedAt + 1) : QString();
+    const QString maximisedFile =
+        maximisedAt > 0 && maximisedAt + 1 < args.size() ? args.at(maximisedAt + 1) : QString();
 
     Endpoints::setCurrent(Endpoints::load({folder}));
     if (!Provisioning::run(folder).outcome.ok)
@@ -181,14 +182,17 @@ int main(int argc, char *argv[])
     child<ClassicTimer>(&window, "startSelectionTimer")->setEnabled(false);
     window.show();
     window.applyStartSelection(); // at once, not after the start's pause
-    bool ok = waitFor("the history", [&] { return !window.isHistoryLoading() && child<QTreeView>(&window, "historyView")->model()->rowCount() > 0; });
+    bool ok = waitFor("the history", [&] {
+        return !window.isHistoryLoading() && child<QTreeView>(&window, "historyView")->model()->rowCount() > 0;
+    });
 
     // A stored-numbers concise query, then the newest waybill picked from the history.
     child<QRadioButton>(&window, "storedNumbersOption")->click();
     child<QPushButton>(&window, "conciseQueryButton")->click();
     ok = ok && waitFor("the query", [&] { return !window.queries().isConciseRunning(); });
     ok = ok && waitFor("the history", [&] { return !window.isHistoryLoading(); });
-    Q_EMIT child<QTreeView>(&window, "historyView")->clicked(child<QTreeView>(&window, "historyView")->model()->index(0, 0));
+    Q_EMIT child<QTreeView>(&window, "historyView")
+        ->clicked(child<QTreeView>(&window, "historyView")->model()->index(0, 0));
     ok = ok && save(&window, out.filePath(QStringLiteral("main-window.png")));
 
     window.showManagement();
@@ -198,7 +202,8 @@ int main(int argc, char *argv[])
 
     management->statisticsButton->click();
     StatisticsWindow *statistics = management->statisticsWindow();
-    ok = ok && waitFor("the statistics", [&] { return statistics && !statistics->isReading() && statistics->summary().total > 0; });
+    ok = ok && waitFor("the statistics",
+                       [&] { return statistics && !statistics->isReading() && statistics->summary().total > 0; });
     if (statistics)
         statistics->chartTabs->setCurrentIndex(1); // by carrier: a colour each
     ok = ok && save(statistics, out.filePath(QStringLiteral("statistics.png")));

@@ -15,11 +15,11 @@ constexpr int kSfExpress = 100012;
 QString carrierName(int key)
 {
     static const QHash<int, QString> names = {
-        {3011, QStringLiteral("China Post")},   {3013, QStringLiteral("China EMS")},
-        {100001, QStringLiteral("DHL")},        {100002, QStringLiteral("UPS")},
-        {100003, QStringLiteral("FedEx")},      {kSfExpress, QStringLiteral("SF Express")},
-        {190157, QStringLiteral("YTO Express")}, {190456, QStringLiteral("ZTO Express")},
-        {190324, QStringLiteral("STO Express")}, {190341, QStringLiteral("Yunda Express")},
+        {3011, QStringLiteral("China Post")},     {3013, QStringLiteral("China EMS")},
+        {100001, QStringLiteral("DHL")},          {100002, QStringLiteral("UPS")},
+        {100003, QStringLiteral("FedEx")},        {kSfExpress, QStringLiteral("SF Express")},
+        {190157, QStringLiteral("YTO Express")},  {190456, QStringLiteral("ZTO Express")},
+        {190324, QStringLiteral("STO Express")},  {190341, QStringLiteral("Yunda Express")},
         {190259, QStringLiteral("Best Express")}, {190442, QStringLiteral("J&T Express")},
         {190183, QStringLiteral("JD Logistics")},
     };
@@ -63,8 +63,7 @@ QJsonArray items(const SimRequest &request)
 QJsonObject event(const SimTrace::Line &line, const QString &subStatus)
 {
     const QDateTime at(QDateTime::fromString(line.time, QStringLiteral("yyyy-MM-dd HH:mm:ss")).date(),
-                       QTime::fromString(line.time.mid(11), QStringLiteral("HH:mm:ss")), Qt::OffsetFromUTC,
-                       8 * 3600);
+                       QTime::fromString(line.time.mid(11), QStringLiteral("HH:mm:ss")), Qt::OffsetFromUTC, 8 * 3600);
     return {{QStringLiteral("time_iso"), at.toString(Qt::ISODate)},
             {QStringLiteral("time_utc"), at.toUTC().toString(Qt::ISODate)},
             {QStringLiteral("description"), line.text},
@@ -154,10 +153,10 @@ SimResponse Sim17Track::answer(const SimRequest &request)
             operation == QLatin1String("register") ? registerOne(value.toObject()) : trackInfoOf(value.toObject());
         (ok ? accepted : rejectedItems).append(entry);
     }
-    return SimHttp::json(QJsonDocument(QJsonObject{
-        {QStringLiteral("code"), 0},
-        {QStringLiteral("data"),
-         QJsonObject{{QStringLiteral("accepted"), accepted}, {QStringLiteral("rejected"), rejectedItems}}}}));
+    return SimHttp::json(
+        QJsonDocument(QJsonObject{{QStringLiteral("code"), 0},
+                                  {QStringLiteral("data"), QJsonObject{{QStringLiteral("accepted"), accepted},
+                                                                       {QStringLiteral("rejected"), rejectedItems}}}}));
 }
 
 std::pair<bool, QJsonObject> Sim17Track::registerOne(const QJsonObject &item)
@@ -168,7 +167,8 @@ std::pair<bool, QJsonObject> Sim17Track::registerOne(const QJsonObject &item)
         return {false, rejected(number, -18010012, QStringLiteral("The format of '%1' is invalid.").arg(number))};
     int carrier = item.value(QStringLiteral("carrier")).toInt();
     if (carrier != 0 && carrierName(carrier).isEmpty())
-        return {false, rejected(number, -18019910, QStringLiteral("The carrier's value '%1' is not correct.").arg(carrier))};
+        return {false,
+                rejected(number, -18019910, QStringLiteral("The carrier's value '%1' is not correct.").arg(carrier))};
     if (carrier == 0 && (carrier = detectedCarrier(number)) == 0)
         return {false, rejected(number, -18019903, QStringLiteral("Carrier cannot be detected."))};
     if (m_carriers.contains(number))
@@ -184,16 +184,18 @@ std::pair<bool, QJsonObject> Sim17Track::registerOne(const QJsonObject &item)
         return {false, rejected(number, -18019908, QStringLiteral("Quota is not enough for use."))};
     ++m_used;
     m_carriers.insert(number, carrier);
-    return {true, {{QStringLiteral("origin"), 1}, {QStringLiteral("number"), number}, {QStringLiteral("carrier"), carrier}}};
+    return {true,
+            {{QStringLiteral("origin"), 1}, {QStringLiteral("number"), number}, {QStringLiteral("carrier"), carrier}}};
 }
 
 std::pair<bool, QJsonObject> Sim17Track::trackInfoOf(const QJsonObject &item) const
 {
     const QString number = item.value(QStringLiteral("number")).toString();
     if (!m_carriers.contains(number))
-        return {false, rejected(number, -18019902,
-                                QStringLiteral("The tracking number '%1' does not register, please register first.")
-                                    .arg(number))};
+        return {
+            false,
+            rejected(number, -18019902,
+                     QStringLiteral("The tracking number '%1' does not register, please register first.").arg(number))};
     const int carrier = m_carriers.value(number);
     const Kind kind = SimRecords::kindFor(number);
     const QVector<SimTrace::Line> lines = SimTrace::linesFor(kind);
@@ -212,8 +214,11 @@ std::pair<bool, QJsonObject> Sim17Track::trackInfoOf(const QJsonObject &item) co
                                                       {QStringLiteral("sub_status"), code.subStatus},
                                                       {QStringLiteral("sub_status_descr"), QJsonValue::Null}}},
         {QStringLiteral("latest_event"), events.isEmpty() ? QJsonValue(QJsonValue::Null) : events.first()},
-        {QStringLiteral("tracking"), QJsonObject{{QStringLiteral("providers_hash"), 0},
-                                                 {QStringLiteral("providers"), QJsonArray{provider}}}}};
-    return {true, {{QStringLiteral("number"), number}, {QStringLiteral("carrier"), carrier},
-                   {QStringLiteral("tag"), QString()}, {QStringLiteral("track_info"), trackInfo}}};
+        {QStringLiteral("tracking"),
+         QJsonObject{{QStringLiteral("providers_hash"), 0}, {QStringLiteral("providers"), QJsonArray{provider}}}}};
+    return {true,
+            {{QStringLiteral("number"), number},
+             {QStringLiteral("carrier"), carrier},
+             {QStringLiteral("tag"), QString()},
+             {QStringLiteral("track_info"), trackInfo}}};
 }

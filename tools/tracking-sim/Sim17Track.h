@@ -12,8 +12,7 @@
 // the token in the header "17token", JSON bodies.
 class Sim17Track final : public SimService {
 public:
-    explicit Sim17Track(const SimAccounts &accounts)
-        : m_accounts(accounts), m_rate(kPerSecond, accounts.rateWindowMs)
+    explicit Sim17Track(const SimAccounts &accounts) : m_accounts(accounts), m_rate(kPerSecond, accounts.rateWindowMs)
     {
     }
 

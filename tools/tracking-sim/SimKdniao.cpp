@@ -19,11 +19,11 @@ QJsonObject requestDataOf(const SimRequest &request)
 bool isKnownShipper(const QString &code)
 {
     static const QSet<QString> codes = {
-        QStringLiteral("SF"),   QStringLiteral("ZTO"),  QStringLiteral("YTO"),  QStringLiteral("STO"),
-        QStringLiteral("YD"),   QStringLiteral("EMS"),  QStringLiteral("YZPY"), QStringLiteral("HTKY"),
-        QStringLiteral("HHTT"), QStringLiteral("JD"),   QStringLiteral("JTSD"), QStringLiteral("DBL"),
-        QStringLiteral("ZJS"),  QStringLiteral("UC"),   QStringLiteral("ANE"),  QStringLiteral("FEDEX"),
-        QStringLiteral("UPS"),  QStringLiteral("TNT"),  QStringLiteral("ZTKY"), QStringLiteral("JJKY"),
+        QStringLiteral("SF"),   QStringLiteral("ZTO"), QStringLiteral("YTO"),  QStringLiteral("STO"),
+        QStringLiteral("YD"),   QStringLiteral("EMS"), QStringLiteral("YZPY"), QStringLiteral("HTKY"),
+        QStringLiteral("HHTT"), QStringLiteral("JD"),  QStringLiteral("JTSD"), QStringLiteral("DBL"),
+        QStringLiteral("ZJS"),  QStringLiteral("UC"),  QStringLiteral("ANE"),  QStringLiteral("FEDEX"),
+        QStringLiteral("UPS"),  QStringLiteral("TNT"), QStringLiteral("ZTKY"), QStringLiteral("JJKY"),
     };
     return codes.contains(code);
 }
@@ -122,11 +122,11 @@ SimResponse SimKdniao::answer(const SimRequest &request)
     const QVector<SimTrace::Line> lines = SimTrace::linesFor(kind);
     QJsonArray traces;
     for (int i = 0; i < lines.size(); ++i)
-        traces.append(QJsonObject{{QStringLiteral("AcceptTime"), lines[i].time},
-                                  {QStringLiteral("AcceptStation"), lines[i].text},
-                                  {QStringLiteral("Location"), lines[i].city},
-                                  {QStringLiteral("Action"),
-                                   codeFor(SimTrace::lineKind(kind, i, lines.size())).stateEx}});
+        traces.append(
+            QJsonObject{{QStringLiteral("AcceptTime"), lines[i].time},
+                        {QStringLiteral("AcceptStation"), lines[i].text},
+                        {QStringLiteral("Location"), lines[i].city},
+                        {QStringLiteral("Action"), codeFor(SimTrace::lineKind(kind, i, lines.size())).stateEx}});
     const Code code = codeFor(kind);
     out.insert(QStringLiteral("Success"), true);
     out.insert(QStringLiteral("State"), code.state);

@@ -6,10 +6,7 @@
 // 快递鸟 即时查询: POST /Ebusiness/EbusinessOrderHandle.aspx, RequestType 1002.
 class SimKdniao final : public SimService {
 public:
-    explicit SimKdniao(const SimAccounts &accounts)
-        : m_accounts(accounts), m_rate(kPerSecond, accounts.rateWindowMs)
-    {
-    }
+    explicit SimKdniao(const SimAccounts &accounts) : m_accounts(accounts), m_rate(kPerSecond, accounts.rateWindowMs) {}
 
     static constexpr int kPerSecond = 10;
 

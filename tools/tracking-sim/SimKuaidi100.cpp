@@ -105,13 +105,11 @@ SimResponse SimKuaidi100::answer(const SimRequest &request)
     QJsonArray data;
     for (int i = 0; i < lines.size(); ++i) {
         const Code code = codeFor(SimTrace::lineKind(kind, i, lines.size()));
-        const QJsonObject line{{QStringLiteral("time"), lines[i].time},
-                               {QStringLiteral("ftime"), lines[i].time},
-                               {QStringLiteral("context"), lines[i].text},
-                               {QStringLiteral("location"), lines[i].city},
-                               {QStringLiteral("areaName"), lines[i].city},
-                               {QStringLiteral("status"), code.status},
-                               {QStringLiteral("statusCode"), code.statusCode}};
+        const QJsonObject line{
+            {QStringLiteral("time"), lines[i].time},        {QStringLiteral("ftime"), lines[i].time},
+            {QStringLiteral("context"), lines[i].text},     {QStringLiteral("location"), lines[i].city},
+            {QStringLiteral("areaName"), lines[i].city},    {QStringLiteral("status"), code.status},
+            {QStringLiteral("statusCode"), code.statusCode}};
         if (p.value(QStringLiteral("order")).toString() == QLatin1String("asc"))
             data.append(line);
         else

@@ -128,8 +128,7 @@ QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
     // preformatted text: an empty block element would give the body's text two
     // empty lines, and an unknown number must leave exactly one. The result
     // area comes last so that nothing after it can match a marker.
-    QString script =
-        QStringLiteral(R"JS(
+    QString script = QStringLiteral(R"JS(
 (function () {
   var transit = %1, endings = %2;
   var startLine = %3, endLine = %4;
@@ -156,10 +155,10 @@ QString trackingPage(Site site, const QString &slug, const PageFaults &faults)
   });
 })();
 )JS")
-            .arg(jsArray(SimRecords::statesFor(SimRecords::Kind::InTransit)), endingsArray(),
-                 jsString(layout.startLine), jsString(layout.endLine),
-                 faults.clickFails ? QStringLiteral("true") : QStringLiteral("false"), jsString(faults.faultNumber),
-                 jsString(layout.buttonId), jsString(layout.fieldId));
+                         .arg(jsArray(SimRecords::statesFor(SimRecords::Kind::InTransit)), endingsArray(),
+                              jsString(layout.startLine), jsString(layout.endLine),
+                              faults.clickFails ? QStringLiteral("true") : QStringLiteral("false"),
+                              jsString(faults.faultNumber), jsString(layout.buttonId), jsString(layout.fieldId));
 
     return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head>\n"
                           "<body>\n<h3>%1 - %2</h3>\n"

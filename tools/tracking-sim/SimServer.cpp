@@ -49,20 +49,13 @@ bool SimFaults::enable(const QString &kind)
         const char *name;
         bool SimFaults::*flag;
     } kinds[] = {
-        {"status500", &SimFaults::status500},
-        {"no-content", &SimFaults::noContent},
-        {"timeout", &SimFaults::timeout},
-        {"bad-utf8", &SimFaults::badUtf8},
-        {"no-more", &SimFaults::noMore},
-        {"long", &SimFaults::longAnswer},
-        {"no-field", &SimFaults::noField},
-        {"update-fail", &SimFaults::updateFail},
-        {"endless", &SimFaults::endless},
-        {"huge", &SimFaults::huge},
-        {"trickle", &SimFaults::trickle},
-        {"redirect-loop", &SimFaults::redirectLoop},
-        {"bomb", &SimFaults::bomb},
-        {"html200", &SimFaults::html200},
+        {"status500", &SimFaults::status500}, {"no-content", &SimFaults::noContent},
+        {"timeout", &SimFaults::timeout},     {"bad-utf8", &SimFaults::badUtf8},
+        {"no-more", &SimFaults::noMore},      {"long", &SimFaults::longAnswer},
+        {"no-field", &SimFaults::noField},    {"update-fail", &SimFaults::updateFail},
+        {"endless", &SimFaults::endless},     {"huge", &SimFaults::huge},
+        {"trickle", &SimFaults::trickle},     {"redirect-loop", &SimFaults::redirectLoop},
+        {"bomb", &SimFaults::bomb},           {"html200", &SimFaults::html200},
     };
     for (const auto &k : kinds) {
         if (kind == QLatin1String(k.name)) {

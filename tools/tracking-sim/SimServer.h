@@ -35,7 +35,7 @@ struct SimFaults final {
     // Account services: status500 and timeout above, and a gateway's error
     // page that comes with status 200.
     bool html200 = false;
-    QString faultNumber;       // when set, concise, page and account faults hit only this number
+    QString faultNumber; // when set, concise, page and account faults hit only this number
 
     // Sets the flag named on the command line; false for an unknown name.
     bool enable(const QString &kind);

@@ -29,9 +29,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption updateOption(QStringLiteral("update-version"),
                                           QStringLiteral("Version announced by /update.ini."), QStringLiteral("X"),
                                           QStringLiteral("3.0"));
-    const QCommandLineOption kuaidi100Option(QStringLiteral("kuaidi100"),
-                                             QStringLiteral("The 快递100 account (default tolvane-customer:tolvane-key)."),
-                                             QStringLiteral("CUSTOMER:KEY"));
+    const QCommandLineOption kuaidi100Option(
+        QStringLiteral("kuaidi100"), QStringLiteral("The 快递100 account (default tolvane-customer:tolvane-key)."),
+        QStringLiteral("CUSTOMER:KEY"));
     const QCommandLineOption kdniaoOption(QStringLiteral("kdniao"),
                                           QStringLiteral("The 快递鸟 account (default 1234567:tolvane-apikey)."),
                                           QStringLiteral("EBUSINESSID:APIKEY"));
