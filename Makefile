@@ -16,7 +16,7 @@ ifeq ($(shell id -u),0)
 WEBENGINE_ENV = $(WEBENGINE_TEST_ENV)
 endif
 
-.PHONY: all deps configure build run test package demo screenshots bench coverage fuzz clean
+.PHONY: all deps configure build run test package demo screenshots bench coverage fuzz clean format format-check
 
 all: build
 
@@ -44,6 +44,15 @@ demo: deps build
 # The README's pictures in docs/, taken under Xvfb against the local tracking service.
 screenshots: deps build
 	@bash scripts/screenshots.sh $(BUILD_DIR)
+
+# Every C++ file as .clang-format lays it out; `make format` lays them out so.
+FORMAT_FILES = git ls-files '*.cpp' '*.h'
+
+format-check: deps
+	@$(FORMAT_FILES) | xargs clang-format --dry-run -Werror
+
+format: deps
+	@$(FORMAT_FILES) | xargs clang-format -i
 
 bench: deps build
 	@$(WEBENGINE_ENV) bash scripts/bench.sh $(BUILD_DIR)

@@ -17,7 +17,10 @@ constexpr quint32 kMiniStreamCutoff = 4096;
 
 enum EntryType : quint8 { StreamEntry = 2, RootEntry = 5 };
 
-quint32 u32(const char *at) { return qFromLittleEndian<quint32>(at); }
+quint32 u32(const char *at)
+{
+    return qFromLittleEndian<quint32>(at);
+}
 
 class Container final {
 public:

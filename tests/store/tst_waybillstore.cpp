@@ -236,9 +236,10 @@ void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
     // Whatever the key, the index finds what a scan finds (the mark set back
     // makes the search scan).
     const QVector<QPair<QString, QString>> keys{
-        {u("备注"), QStringLiteral("0%_off")}, {u("备注"), QStringLiteral("_OFF")}, {u("备注"), QStringLiteral("50%")},
-        {u("快递单号"), QStringLiteral("SF1%002")}, {u("快递单号"), QStringLiteral("P7")}, {u("物品"), u("书")},
-        {u("快递公司"), u("顺丰速")}, {u("快递单号"), u("Ｄ９９")}};
+        {u("备注"), QStringLiteral("0%_off")}, {u("备注"), QStringLiteral("_OFF")},
+        {u("备注"), QStringLiteral("50%")},    {u("快递单号"), QStringLiteral("SF1%002")},
+        {u("快递单号"), QStringLiteral("P7")}, {u("物品"), u("书")},
+        {u("快递公司"), u("顺丰速")},          {u("快递单号"), u("Ｄ９９")}};
     // The grid's first screen, read from the index in rowid order, either way, under the archive rule and a tab.
     QVERIFY(
         raw.exec(u("INSERT INTO 快递单 (快递单号, 快递公司, 状态, 时间) VALUES ('XD990', '顺丰速运', '未签收', ''), "
@@ -314,8 +315,9 @@ void TestWaybillStore::oldOrDamagedRegisterIsIndexedInBatchesAndSearchedMeanwhil
     QVERIFY(WaybillStore::createDatabase(path).ok);
     {
         RawConnection raw(path); // a register written before there was an index, over one batch long
-        QVERIFY(raw.exec(u("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 25000) "
-                           "INSERT INTO 快递单 (快递单号, 快递公司, 物品) SELECT 'OLD' || i, '顺丰', '旧物' || i FROM n")));
+        QVERIFY(
+            raw.exec(u("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 25000) "
+                       "INSERT INTO 快递单 (快递单号, 快递公司, 物品) SELECT 'OLD' || i, '顺丰', '旧物' || i FROM n")));
     }
     WaybillStore store;
     QVERIFY(store.open(path).ok);
@@ -518,7 +520,7 @@ void TestWaybillStore::importStoresGoodRowsAndExplainsTheRest()
     Fixture f;
     QVERIFY(f.add({QStringLiteral("EXIST")}));
     Waybill good = sample(QStringLiteral("I1"));
-    good.goods = QString(); // an empty cell stays null
+    good.goods = QString();   // an empty cell stays null
     good.carrier = QString(); // but the carrier, which may not be null, is empty
     Waybill tooLong = sample(QStringLiteral("I2"));
     tooLong.phone = QString(41, QLatin1Char('1'));
@@ -766,7 +768,8 @@ void TestWaybillStore::serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunct
     r.store.close();
     QVERIFY(cluster.exec(r.server->database, QStringLiteral("DROP FUNCTION dispatch_date(text)")));
     QVERIFY(r.openIn(r.store).ok);
-    QCOMPARE(r.raw(QStringLiteral("SELECT dispatch_date('2026年12月7日 8:00')")), QStringList{QStringLiteral("2026-12-07")});
+    QCOMPARE(r.raw(QStringLiteral("SELECT dispatch_date('2026年12月7日 8:00')")),
+             QStringList{QStringLiteral("2026-12-07")});
 }
 
 void TestWaybillStore::serverThatWantsAPasswordSaysSoAndTakesATypedOne()

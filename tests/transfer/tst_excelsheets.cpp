@@ -105,9 +105,10 @@ class TestExcelSheets : public QObject {
         workbook.append(QByteArray((512 - workbook.size() % 512) % 512, 0));
         const int first = mini ? 3 : 2, sectors = int(workbook.size() / 512);
         QByteArray header(512, '\xff'), fat(512, '\xff'), dir(512, 0), miniFat(mini ? 512 : 0, '\xff');
-        header.replace(0, 80, QByteArray(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(16, 0) + le(0x3E, 2) +
-                                  le(3, 2) + le(0xFFFE, 2) + le(9, 2) + le(6, 2) + QByteArray(10, 0) + le(1, 4) + le(1, 4) +
-                                  le(0, 4) + le(4096, 4) + le(mini ? 2 : 0xFFFFFFFE, 4) + le(mini, 4) +
+        header.replace(0, 80,
+                       QByteArray(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(16, 0) + le(0x3E, 2) +
+                                  le(3, 2) + le(0xFFFE, 2) + le(9, 2) + le(6, 2) + QByteArray(10, 0) + le(1, 4) +
+                                  le(1, 4) + le(0, 4) + le(4096, 4) + le(mini ? 2 : 0xFFFFFFFE, 4) + le(mini, 4) +
                                   le(0xFFFFFFFE, 4) + le(0, 4) + le(0, 4)));
         fat.replace(0, 12, QByteArray(le(0xFFFFFFFD, 4) + le(0xFFFFFFFE, 4) + le(0xFFFFFFFE, 4)));
         for (int i = 0; i < sectors; ++i)
@@ -118,13 +119,16 @@ class TestExcelSheets : public QObject {
             QByteArray e(128, 0);
             for (int i = 0; i < name.size(); ++i)
                 e.replace(2 * i, 2, le(name.at(i).unicode(), 2));
-            e.replace(64, 16, QByteArray(le(2 * (name.size() + 1), 2) + le(type, 1) + le(1, 1) + le(0xFFFFFFFF, 4) +
-                                  le(0xFFFFFFFF, 4) + le(child, 4)));
+            e.replace(64, 16,
+                      QByteArray(le(2 * (name.size() + 1), 2) + le(type, 1) + le(1, 1) + le(0xFFFFFFFF, 4) +
+                                 le(0xFFFFFFFF, 4) + le(child, 4)));
             e.replace(116, 8, QByteArray(le(start, 4) + le(length, 4)));
             return e;
         };
-        dir.replace(0, 256, QByteArray(entry(QStringLiteral("Root Entry"), 5, 1, mini ? 3 : 0xFFFFFFFE, mini ? workbook.size() : 0) +
-                                entry(QStringLiteral("Workbook"), 2, 0xFFFFFFFF, mini ? 0 : 2, size)));
+        dir.replace(
+            0, 256,
+            QByteArray(entry(QStringLiteral("Root Entry"), 5, 1, mini ? 3 : 0xFFFFFFFE, mini ? workbook.size() : 0) +
+                       entry(QStringLiteral("Workbook"), 2, 0xFFFFFFFF, mini ? 0 : 2, size)));
         return header + fat + dir + miniFat + workbook;
     }
     // Formats 14 (a date), 21 (a time) and the workbook's own 164 and 165
@@ -138,7 +142,7 @@ class TestExcelSheets : public QObject {
         for (int id : {0, 14, 21, 164, 165})
             xfs += rec(0xE0, le(0, 2) + le(id, 2) + QByteArray(16, 0));
         const QByteArray sst = rec(0xFC, le(3, 4) + le(3, 4) + le(3, 2) + raw("\0abc") + le(1, 2) + "\x0c" + le(1, 2) +
-                                                le(2, 4) + "x" + le(0, 4) + "pp" + le(4, 2) + raw("\0de")) +
+                                             le(2, 4) + "x" + le(0, 4) + "pp" + le(4, 2) + raw("\0de")) +
                                rec(0x3C, "\x01" + QByteArray("\x20\x5f\x09\x4e", 4));
         return rec(0x41E, format164) + rec(0x41E, format165) + xfs + sst;
     }
@@ -196,7 +200,8 @@ void TestExcelSheets::refusedWorkbooks_data()
         << headings() << QVector<Part>{{QStringLiteral("xl/sharedStrings.xml"), "<sst/>", 300LL << 20}} << u("过大");
     // A few KB that stand for gigabytes: one long shared string in many cells.
     const auto sharedString = [](int length) {
-        return QVector<Part>{{QStringLiteral("xl/sharedStrings.xml"), "<sst><si><t>" + QByteArray(length, 'x') + "</t></si></sst>"}};
+        return QVector<Part>{
+            {QStringLiteral("xl/sharedStrings.xml"), "<sst><si><t>" + QByteArray(length, 'x') + "</t></si></sst>"}};
     };
     QByteArray manyCells = headings();
     for (int row = 2; row < 2300; ++row)
@@ -253,39 +258,47 @@ void TestExcelSheets::xlsCells_data()
     QTest::addColumn<QByteArray>("cells");
     QTest::addColumn<QString>("text"); // columns A to C of row 2
     const QByteArray g = globals();
-    QTest::newRow("RK integers") << g << cell(0x27E, 0, le(30 << 2 | 2, 4)) + cell(0x27E, 1, le(1250 << 2 | 3, 4)) +
-                                             cell(0x27E, 2, le(quint32(-7 * 4) | 2, 4))
+    QTest::newRow("RK integers") << g
+                                 << cell(0x27E, 0, le(30 << 2 | 2, 4)) + cell(0x27E, 1, le(1250 << 2 | 3, 4)) +
+                                        cell(0x27E, 2, le(quint32(-7 * 4) | 2, 4))
                                  << u("30|12.5|-7");
     QTest::newRow("RK doubles") << g << cell(0x27E, 0, le(0x40290000, 4)) + cell(0x27E, 1, le(0x40290001, 4))
                                 << u("12.5|0.125|");
-    QTest::newRow("MULRK") << g << rec(0xBD, le(1, 2) + le(0, 2) + le(0, 2) + le(0x40290000, 4) + le(1, 2) +
-                                                   le(46359 << 2 | 2, 4) + le(2, 2) + le(0x3FD80000, 4) + le(2, 2))
+    QTest::newRow("MULRK") << g
+                           << rec(0xBD, le(1, 2) + le(0, 2) + le(0, 2) + le(0x40290000, 4) + le(1, 2) +
+                                            le(46359 << 2 | 2, 4) + le(2, 2) + le(0x3FD80000, 4) + le(2, 2))
                            << u("12.5|2026/12/3|9:00:00");
-    QTest::newRow("dates by format") << g << cell(0x203, 0, number(46359.5), 3) + cell(0x203, 1, number(46359), 4) +
-                                                  cell(0x203, 2, number(13800138000.0))
+    QTest::newRow("dates by format") << g
+                                     << cell(0x203, 0, number(46359.5), 3) + cell(0x203, 1, number(46359), 4) +
+                                            cell(0x203, 2, number(13800138000.0))
                                      << u("2026/12/3 12:00:00|46359|13800138000");
     QTest::newRow("1904 dates") << rec(0x22, le(1, 2)) + g << cell(0x27E, 0, le(1 << 2 | 2, 4), 1) << u("1904/1/2||");
-    QTest::newRow("shared strings across CONTINUE") << g << cell(0xFD, 0, le(0, 4)) + cell(0xFD, 1, le(1, 4)) +
-                                                                cell(0xFD, 2, le(2, 4))
-                                                    << u("abc|x|de张三");
+    QTest::newRow("shared strings across CONTINUE")
+        << g << cell(0xFD, 0, le(0, 4)) + cell(0xFD, 1, le(1, 4)) + cell(0xFD, 2, le(2, 4)) << u("abc|x|de张三");
     QTest::newRow("text, wide and GBK") << rec(0x42, le(936, 2)) + g
                                         << cell(0x204, 0, le(2, 2) + "\x01" + QByteArray("\x20\x5f\x09\x4e", 4)) +
                                                cell(0x204, 1, le(4, 2) + raw("\0\xd5\xc5\xc8\xfd")) +
-                                               cell(0x204, 2, le(2, 2) + raw("\x01\x00\xd8" "a\0"))
+                                               cell(0x204, 2,
+                                                    le(2, 2) + raw("\x01\x00\xd8"
+                                                                   "a\0"))
                                         << u("张三|张三|\uFFFDa");
-    QTest::newRow("booleans and errors") << g << cell(0x205, 0, raw("\x01\0")) + cell(0x205, 1, raw("\0\0")) +
-                                                      cell(0x205, 2, "\x07\x01")
+    QTest::newRow("booleans and errors") << g
+                                         << cell(0x205, 0, raw("\x01\0")) + cell(0x205, 1, raw("\0\0")) +
+                                                cell(0x205, 2, "\x07\x01")
                                          << u("TRUE|FALSE|#DIV/0!");
     const auto formula = [](int column, const QByteArray &result) {
         return cell(0x06, column, result + QByteArray(6, 0) + le(3, 2) + raw("\x1e\x03\0"));
     };
     QTest::newRow("formula number, bool, error")
-        << g << formula(0, number(3)) + formula(1, le(1, 2) + le(1, 4) + le(0xFFFF, 2)) +
-                    formula(2, le(2, 2) + le(0x2A, 4) + le(0xFFFF, 2))
+        << g
+        << formula(0, number(3)) + formula(1, le(1, 2) + le(1, 4) + le(0xFFFF, 2)) +
+               formula(2, le(2, 2) + le(0x2A, 4) + le(0xFFFF, 2))
         << u("3|TRUE|#N/A");
     QTest::newRow("formula text, empty text")
-        << g << formula(0, le(0, 6) + le(0xFFFF, 2)) + rec(0x4BC, "shared formula") + rec(0x207, le(6, 2) + raw("\0FX0002")) +
-                    formula(1, le(3, 6) + le(0xFFFF, 2)) + formula(2, le(0, 6) + le(0xFFFF, 2))
+        << g
+        << formula(0, le(0, 6) + le(0xFFFF, 2)) + rec(0x4BC, "shared formula") +
+               rec(0x207, le(6, 2) + raw("\0FX0002")) + formula(1, le(3, 6) + le(0xFFFF, 2)) +
+               formula(2, le(0, 6) + le(0xFFFF, 2))
         << u("FX0002||");
     QTest::newRow("Excel 95") << QByteArray() << cell(0x204, 0, le(2, 2) + "ab") << u("ab||");
 }
@@ -294,7 +307,8 @@ void TestExcelSheets::xlsCells()
 {
     QFETCH(QByteArray, globals);
     QFETCH(QByteArray, cells);
-    const QByteArray workbook = stream(globals, cells, QByteArray(QTest::currentDataTag()) == "Excel 95" ? 0x500 : 0x600);
+    const QByteArray workbook =
+        stream(globals, cells, QByteArray(QTest::currentDataTag()) == "Excel 95" ? 0x500 : 0x600);
     for (int padTo : {0, 5000}) { // in the mini stream and in sectors of its own
         SheetData sheet;
         const Outcome read = XlsSheet::read(compound(workbook, padTo), QStringLiteral("t.xls"), &sheet);
@@ -321,8 +335,8 @@ void TestExcelSheets::damagedXlsIsRefusedCleanly_data()
     QTest::newRow("SST count lies") << compound(stream(globals().replace(raw("\3\0\0\0\3"), raw("\3\0\0\0\4")), {}))
                                     << u("共享字符串表不完整");
     QTest::newRow("CONTINUE missing") << compound(stream(globals().chopped(9), {})) << u("共享字符串表不完整");
-    QTest::newRow("string index beyond the SST") << compound(stream(globals(), cell(0xFD, 0, le(3, 4))))
-                                                 << u("单元格 A2 引用的共享字符串不存在");
+    QTest::newRow("string index beyond the SST")
+        << compound(stream(globals(), cell(0xFD, 0, le(3, 4)))) << u("单元格 A2 引用的共享字符串不存在");
     QTest::newRow("record cut short") << compound(stream(globals(), cell(0x203, 0, number(1))).chopped(6))
                                       << u("工作表数据不完整");
     QTest::newRow("last record longer than the stream")
@@ -339,8 +353,7 @@ void TestExcelSheets::damagedXlsIsRefusedCleanly()
     SheetData sheet;
     const Outcome read = XlsSheet::read(file, QStringLiteral("t.xls"), &sheet);
     QVERIFY(!read.ok);
-    QVERIFY2(read.error.contains(QStringLiteral("t.xls")) && read.error.contains(message),
-             qPrintable(read.error));
+    QVERIFY2(read.error.contains(QStringLiteral("t.xls")) && read.error.contains(message), qPrintable(read.error));
     QVERIFY(sheet.rows.isEmpty());
 }
 
