@@ -11,7 +11,7 @@ packages=(
   qt6-translations-l10n
   libquazip1-qt6-dev libsqlite3-dev libxlsxwriter-dev libseccomp-dev
   dpkg-dev desktop-file-utils appstream
-  libgtest-dev libbenchmark-dev sqlite3 gcovr
+  sqlite3 gcovr
   clang libclang-rt-dev clang-format
   qtkeychain-qt6-dev gnome-keyring dbus
   fonts-noto-cjk

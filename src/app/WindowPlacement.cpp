@@ -55,7 +55,8 @@ void WindowPlacement::arrange()
     lowerSplitter->setStretchFactor(1, 1);
     m_column = named(new PaneSplitter(Qt::Horizontal, QStringLiteral("调整历史记录的宽度"), m_window.centralWidget()),
                      "columnSplitter");
-    m_window.centralWidget()->layout()->replaceWidget(areaSplitter, m_column);
+    // The layout item handed back for the splitter it held is ours to delete.
+    delete m_window.centralWidget()->layout()->replaceWidget(areaSplitter, m_column);
     m_column->addWidget(areaSplitter);
     m_column->addWidget(lowerSplitter);
     m_column->setStretchFactor(0, 3);

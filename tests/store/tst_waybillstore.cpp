@@ -1,3 +1,4 @@
+#include "core/DiskFailure.h"
 #include "store/WaybillStore.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFolder.h"
@@ -8,6 +9,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <limits>
 #include <optional>
 
 namespace {
@@ -557,19 +559,34 @@ void TestWaybillStore::importStoresGoodRowsAndExplainsTheRest()
 void TestWaybillStore::importFailsWholeOnAFileLockedOrFull(Fixture &f)
 {
     // Another program takes the write lock after the register was opened: the
-    // import waits once for it and stores nothing, rather than failing row by row.
-    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-    other.setDatabaseName(f.folder.file(WaybillStore::fileName()));
-    QVERIFY(other.open());
-    QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
-    Outcome locked;
-    f.store.importWaybills({sample(QStringLiteral("L1")), sample(QStringLiteral("L2"))}, &locked);
-    QVERIFY2(!locked && locked.error.contains(u("正被其他程序使用")), qPrintable(locked.error));
-    QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
-    other.close();
-    other = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("other"));
-    QCOMPARE(f.store.count(), 3);
+    // import waits once for it, before its first row, and stores nothing,
+    // rather than failing row by row. So too while the search index is still
+    // being built, when the import writes nothing else before its rows.
+    const QString indexedTo = u("UPDATE 快递单_查找进度 SET 已索引到 = %1");
+    for (const qint64 mark : {std::numeric_limits<qint64>::max(), qint64(0)}) {
+        bool marked = false;
+        f.raw(indexedTo.arg(mark), &marked);
+        QVERIFY(marked);
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(f.folder.file(WaybillStore::fileName()));
+        QVERIFY(other.open());
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
+        Outcome locked;
+        int progressed = 0;
+        f.store.importWaybills({sample(QStringLiteral("L1")), sample(QStringLiteral("L2"))}, &locked,
+                               [&progressed](int, int) {
+                                   ++progressed;
+                                   return true;
+                               });
+        QCOMPARE(locked.error, u("数据库正被其他程序使用，请稍后再试。"));
+        QCOMPARE(progressed, 0);
+        QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QCOMPARE(f.store.count(), 3);
+    }
+    f.raw(indexedTo.arg(std::numeric_limits<qint64>::max()));
 
     // The disk fills up midway (the page cache spills) or at the commit: the
     // import keeps nothing, rather than going on row by row after SQLite
@@ -589,6 +606,41 @@ void TestWaybillStore::importFailsWholeOnAFileLockedOrFull(Fixture &f)
         QVERIFY2(!full && full.error.contains(u("磁盘空间不足")), qPrintable(full.error));
         QCOMPARE(f.store.count(), 3);
     }
+
+    // SQLite's own size limit (SQLITE_FULL) leaves the transaction open
+    // after the failing row: the rows before it are rolled back, not committed.
+    QVector<QSqlDatabase> connections; // the store's among them: the limit is per connection
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        const QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen() && db.databaseName() == f.store.path())
+            connections << db;
+    }
+    QVERIFY(!connections.isEmpty());
+    const auto pragma = [](const QSqlDatabase &db, const QString &sql) {
+        QSqlQuery q(db);
+        return q.exec(sql) && q.next() ? q.value(0).toLongLong() : -1;
+    };
+    const qint64 pages = pragma(connections.first(), QStringLiteral("PRAGMA page_count"));
+    const qint64 maxPages = pragma(connections.first(), QStringLiteral("PRAGMA max_page_count"));
+    for (const QSqlDatabase &db : connections)
+        QCOMPARE(pragma(db, QStringLiteral("PRAGMA max_page_count = %1").arg(pages + 8)), pages + 8);
+    QVector<Waybill> capped;
+    for (int i = 0; i < 3000; ++i) {
+        capped << sample(QStringLiteral("C%1").arg(i));
+        capped.back().address = QString(255, QChar(0x5730));
+    }
+    Outcome full;
+    int progressed = 0;
+    f.store.importWaybills(capped, &full, [&progressed](int, int) {
+        ++progressed;
+        return true;
+    });
+    for (const QSqlDatabase &db : connections)
+        pragma(db, QStringLiteral("PRAGMA max_page_count = %1").arg(maxPages));
+    QCOMPARE(full.error, u("导入未能保存，没有导入任何快递单：") + DiskFailure::diskFull());
+    QCOMPARE(progressed, 1); // failed among the first thousand rows, not before them
+    QCOMPARE(f.store.count(), 3);
+    QCOMPARE(f.raw(QStringLiteral("SELECT count(*) FROM 快递单 WHERE 快递单号 LIKE 'C%'")), QStringList{u("0")});
 }
 
 void TestWaybillStore::damagedForeignOrLockedFilesAreReportedAndLeftAlone()

@@ -131,6 +131,25 @@ class TestExcelSheets : public QObject {
                        entry(QStringLiteral("Workbook"), 2, 0xFFFFFFFF, mini ? 0 : 2, size)));
         return header + fat + dir + miniFat + workbook;
     }
+    // A version 4 file (4,096-byte sectors) whose allocation table is 1,025
+    // copies of one sector, so that it numbers sectors past 2^20: such a
+    // number times the sector size does not fit in 32 bits. The directory
+    // starts at `directorySector`; every chain ends after one sector.
+    static QByteArray wideTable(quint32 directorySector)
+    {
+        constexpr int kSector = 4096, kTableSectors = 1025;
+        QByteArray header(kSector, 0);
+        header.replace(0, 76,
+                       QByteArray(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(16, 0) + le(0x3E, 2) +
+                                  le(4, 2) + le(0xFFFE, 2) + le(12, 2) + le(6, 2) + QByteArray(10, 0) +
+                                  le(kTableSectors, 4) + le(directorySector, 4) + le(0, 4) + le(4096, 4) +
+                                  le(0xFFFFFFFE, 4) + le(0, 4) + le(1, 4) + le(1, 4)));
+        // The header's 109 table sectors and the rest, listed in sector 1, are all sector 0.
+        QByteArray moreTable(kSector, 0);
+        moreTable.replace(kSector - 4, 4, le(0xFFFFFFFE, 4));
+        return header + le(0xFFFFFFFE, 4).repeated(kSector / 4) + moreTable +
+               QByteArray((kTableSectors - 1) * kSector, 0);
+    }
     // Formats 14 (a date), 21 (a time) and the workbook's own 164 and 165
     // on XF 1 to 4; an SST of "abc" and, across a CONTINUE, "de张三" after a
     // rich string with a run and phonetic data.
@@ -329,6 +348,11 @@ void TestExcelSheets::damagedXlsIsRefusedCleanly_data()
     QTest::newRow("stream chain cycle") << patched(big, 512 + 4 * 4, 2) << u("扇区链成环");
     QTest::newRow("directory sector out of range") << patched(good, 48, 0x00FFFFF0) << u("扇区号超出文件");
     QTest::newRow("stream sector out of range") << patched(big, 512 + 4 * 3, 900) << u("扇区号超出文件");
+    // Sector numbers the table allows whose offsets lie past 2 GiB, at 4 GiB
+    // and just past it: in 32 bits they would be negative, the header, sector 0.
+    QTest::newRow("sector past 2 GiB") << wideTable((1u << 19) - 1) << u("扇区号超出文件");
+    QTest::newRow("sector at 4 GiB") << wideTable((1u << 20) - 1) << u("扇区号超出文件");
+    QTest::newRow("sector past 4 GiB") << wideTable(1u << 20) << u("扇区号超出文件");
     QTest::newRow("chain shorter than the stream") << patched(big, 512 + 4 * 4, 0xFFFFFFFE) << u("数据流不完整");
     QTest::newRow("stream longer than the file") << patched(big, 1024 + 128 + 120, 1 << 24) << u("长度超出文件");
     QTest::newRow("no workbook stream") << QByteArray(good).replace(1024 + 128, 2, raw("X\0")) << u("其中没有工作簿");
