@@ -418,12 +418,16 @@ void QueryController::buildDetailed()
     connect(m_detailed, &DetailedQuery::stepFailed, this, [this](int, const DetailedJob &, const QString &reason) {
         m_parts.results.appendDetail(reason + QStringLiteral("\r\n"));
     });
-    connect(m_detailed, &DetailedQuery::finished, this, [this](bool stopped) {
-        m_parts.controls.setDetailedEnabled(true);
-        m_parts.controls.setStopEnabled(isConciseRunning());
-        showStatus(m_detailedSaves.endOfPass(endText(stopped, QStringLiteral("详细查询"))));
-        passEnded();
-    });
+    connect(m_detailed, &DetailedQuery::finished, this, &QueryController::detailedPassEnded);
+}
+
+// A page pass and an account service's traced pass end alike.
+void QueryController::detailedPassEnded(bool stopped)
+{
+    m_parts.controls.setDetailedEnabled(true);
+    m_parts.controls.setStopEnabled(isConciseRunning());
+    showStatus(m_detailedSaves.endOfPass(endText(stopped, QStringLiteral("详细查询"))));
+    passEnded();
 }
 
 void QueryController::stopDetailedPass(const QString &why)

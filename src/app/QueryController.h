@@ -100,6 +100,7 @@ private:
     void showStatus(const QString &text) { Q_EMIT statusChanged(text); }
     void showProgress(int done, int total);
     void passEnded();
+    void detailedPassEnded(bool stopped);
     void noteCheck(const StateCheck &check, const CheckEffect &effect, const QString &carrier);
     // False when the check could not be saved; `marks` keeps it for the end of the pass.
     bool markSignedFor(const StateCheck &check, PassMarks &marks);

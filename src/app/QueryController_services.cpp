@@ -36,13 +36,7 @@ void QueryController::buildServices()
 
     connect(m_traced, &ConciseQueryRunner::rowReady, this, &QueryController::showTrace);
     connect(m_traced, &ConciseQueryRunner::progress, this, &QueryController::showProgress);
-    connect(m_traced, &ConciseQueryRunner::finished, this, [this](bool stopped) {
-        m_parts.controls.setDetailedEnabled(true);
-        m_parts.controls.setStopEnabled(isConciseRunning());
-        showStatus(
-            m_detailedSaves.endOfPass(stopped ? QStringLiteral("详细查询已停止") : QStringLiteral("详细查询完成")));
-        passEnded();
-    });
+    connect(m_traced, &ConciseQueryRunner::finished, this, &QueryController::detailedPassEnded);
 }
 
 void QueryController::showHealth()
