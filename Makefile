@@ -16,7 +16,7 @@ ifeq ($(shell id -u),0)
 WEBENGINE_ENV = $(WEBENGINE_TEST_ENV)
 endif
 
-.PHONY: all deps configure build run test test-asan package demo screenshots bench coverage fuzz clean format format-check
+.PHONY: all deps configure build run test test-asan tidy package demo screenshots bench coverage fuzz clean format format-check
 
 all: build
 
@@ -53,6 +53,13 @@ format-check: deps
 
 format: deps
 	@$(FORMAT_FILES) | xargs clang-format -i
+
+# clang-tidy as .clang-tidy says, over every source file of src/ in the
+# build's compile database (the build first: sources include generated headers).
+tidy: deps build
+	@run-clang-tidy -p $(BUILD_DIR) -quiet -j $(JOBS) '^$(CURDIR)/src/' >$(BUILD_DIR)/tidy.log 2>&1; \
+	  rc=$$?; grep -E '(error|warning): ' $(BUILD_DIR)/tidy.log | sort -u; \
+	  if [ $$rc -ne 0 ]; then echo "tidy: findings above (whole output in $(BUILD_DIR)/tidy.log)"; fi; exit $$rc
 
 bench: deps build
 	@$(WEBENGINE_ENV) bash scripts/bench.sh $(BUILD_DIR)

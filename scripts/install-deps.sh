@@ -12,7 +12,7 @@ packages=(
   libquazip1-qt6-dev libsqlite3-dev libxlsxwriter-dev libseccomp-dev
   dpkg-dev desktop-file-utils appstream
   sqlite3 gcovr
-  clang libclang-rt-dev clang-format
+  clang libclang-rt-dev clang-format clang-tidy ccache
   qtkeychain-qt6-dev gnome-keyring dbus
   fonts-noto-cjk
   xvfb xauth x11-utils imagemagick

@@ -1,6 +1,6 @@
 #include "app/CarrierControls.h"
 
-#include "app/BuildHelpers.h"
+#include "core/BuildHelpers.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

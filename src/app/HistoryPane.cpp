@@ -1,6 +1,6 @@
 #include "app/HistoryPane.h"
 
-#include "app/BuildHelpers.h"
+#include "core/BuildHelpers.h"
 #include "core/Clock.h"
 #include "settings/RegisterLocation.h"
 #include "settings/WatchSettings.h"

@@ -1,6 +1,6 @@
 #include "app/InfoPane.h"
 
-#include "app/BuildHelpers.h"
+#include "core/BuildHelpers.h"
 #include "app/ElidingLabel.h"
 
 #include <QGridLayout>

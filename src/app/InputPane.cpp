@@ -1,6 +1,6 @@
 #include "app/InputPane.h"
 
-#include "app/BuildHelpers.h"
+#include "core/BuildHelpers.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -147,6 +147,11 @@ void InputPane::buildForm()
     form->setRowStretch(7, 1);
     addTab(inputGroup, QStringLiteral("单个快递单"));
 
+    connectForm();
+}
+
+void InputPane::connectForm()
+{
     connect(numberEdit, &QLineEdit::textChanged, this, [this] { keepTrimmed(numberEdit, &Waybill::number); });
     connect(notesEdit, &QLineEdit::textChanged, this, [this] { keepTrimmed(notesEdit, &Waybill::notes); });
     const QPair<QLineEdit *, QString Waybill::*> copies[] = {

@@ -53,6 +53,7 @@ Q_SIGNALS:
 
 private:
     void buildForm();
+    void connectForm();
     void buildBatch();
     void buildHintKeys();
     void keepTrimmed(QLineEdit *box, QString Waybill::*field);

@@ -2,7 +2,7 @@
 // bar, its timers, the register it opens and the window's place.
 #include "app/MainWindow.h"
 
-#include "app/BuildHelpers.h"
+#include "core/BuildHelpers.h"
 #include "app/CarrierControls.h"
 #include "app/CarrierSelection.h"
 #include "app/ElidingLabel.h"

@@ -3,7 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutWindow.h"
-#include "app/BuildHelpers.h"
+#include "core/BuildHelpers.h"
 #include "app/CarrierSelection.h"
 #include "app/KnownNumbers.h"
 #include "app/QueryController.h"

@@ -1,6 +1,6 @@
 #include "app/QueryControls.h"
 
-#include "app/BuildHelpers.h"
+#include "core/BuildHelpers.h"
 
 #include <QGridLayout>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "app/ResultsPane.h"
 
-#include "app/BuildHelpers.h"
+#include "core/BuildHelpers.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -83,7 +83,7 @@ int ResultsPane::addConciseRow(const QString &number, const QString &carrier, co
     m_conciseRows << QStringList{number, carrier, state};
     auto *item = new QTreeWidgetItem(conciseResultView, m_conciseRows.last());
     item->setToolTip(2, state);
-    return m_conciseRows.size() - 1;
+    return int(m_conciseRows.size()) - 1;
 }
 
 void ResultsPane::setConciseState(int row, const QString &state)

@@ -1,7 +1,7 @@
 // Where the main window and its panes go, and what is kept of them at exit.
 #include "app/WindowPlacement.h"
 
-#include "app/BuildHelpers.h"
+#include "core/BuildHelpers.h"
 #include "app/PaneSplitter.h"
 #include "settings/WindowPlace.h"
 

@@ -25,9 +25,9 @@ public:
     // The services lock a number asked for more often (unless the interval
     // itself is shorter: the demo's seconds).
     static constexpr qint64 kShortestWaitSeconds = 1800;
-    static constexpr qint64 kNoRecordSeconds = 3 * 24 * 3600;
-    static constexpr qint64 kNoChangeSeconds = 60 * 24 * 3600;
-    static constexpr qint64 kLongestBackOffSeconds = 24 * 3600;
+    static constexpr qint64 kNoRecordSeconds = qint64(3) * 24 * 3600;
+    static constexpr qint64 kNoChangeSeconds = qint64(60) * 24 * 3600;
+    static constexpr qint64 kLongestBackOffSeconds = qint64(24) * 3600;
     static constexpr int kDailyBudgetPer100 = 500;
 
     explicit RefreshSchedule(qint64 intervalSeconds = 7200) : m_interval(intervalSeconds) {}

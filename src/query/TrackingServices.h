@@ -20,7 +20,7 @@ class TrackingServices final : public QObject {
     Q_OBJECT
 public:
     // A number asked again sooner is locked by the account services.
-    static constexpr qint64 kRepeatSeconds = 30 * 60;
+    static constexpr qint64 kRepeatSeconds = qint64(30) * 60;
 
     TrackingServices(QString folder, KeyStore &keys, const Clock &clock, QObject *parent = nullptr);
 

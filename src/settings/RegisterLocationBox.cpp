@@ -54,35 +54,7 @@ RegisterLocationBox::RegisterLocationBox(QWidget *parent)
     auto *form = new QFormLayout(this);
     form->addRow(localChoice);
     form->addRow(serverChoice);
-    const auto field = [this, form](QWidget *box, const char *name, const char *caption, const char *tip) {
-        box->setObjectName(QString::fromLatin1(name));
-        auto *label = new QLabel(QString::fromUtf8(caption), this);
-        label->setBuddy(box);
-        box->setAccessibleName(label->text().chopped(1));
-        if (tip)
-            box->setToolTip(QString::fromUtf8(tip));
-        form->addRow(label, box);
-        m_serverFields << box << label;
-    };
-    hostEdit = new QLineEdit(this);
-    field(hostEdit, "hostEdit", "地址：", "服务器的名字或 IP 地址");
-    portBox = new QSpinBox(this);
-    portBox->setRange(1, 65535);
-    portBox->setValue(5432);
-    field(portBox, "portBox", "端口：", nullptr);
-    databaseEdit = new QLineEdit(this);
-    field(databaseEdit, "databaseEdit", "数据库：", nullptr);
-    userEdit = new QLineEdit(this);
-    field(userEdit, "userEdit", "用户：", nullptr);
-    serviceEdit = new QLineEdit(this);
-    field(serviceEdit, "serviceEdit", "服务名：", "pg_service.conf 中的服务名，可不填");
-    sslModeCombo = new QComboBox(this);
-    for (const auto &[caption, mode] : kSslModes)
-        sslModeCombo->addItem(caption, mode);
-    field(sslModeCombo, "sslModeCombo", "加密方式：", "sslmode；“默认”由 libpq 协商");
-    passwordEdit = new QLineEdit(this);
-    passwordEdit->setEchoMode(QLineEdit::Password);
-    field(passwordEdit, "passwordEdit", "密码：", "只在本次运行中使用，不会保存；也可写入 ~/.pgpass");
+    buildServerFields(form);
     testButton = new QPushButton(QStringLiteral("测试连接"), this);
     testButton->setObjectName(QStringLiteral("testButton"));
     testButton->setAccessibleName(testButton->text());
@@ -122,6 +94,39 @@ RegisterLocationBox::RegisterLocationBox(QWidget *parent)
     connect(serverChoice, &QRadioButton::toggled, this, &RegisterLocationBox::enableServerFields);
     connect(testButton, &QPushButton::clicked, this, &RegisterLocationBox::test);
     enableServerFields();
+}
+
+void RegisterLocationBox::buildServerFields(QFormLayout *form)
+{
+    const auto field = [this, form](QWidget *box, const char *name, const char *caption, const char *tip) {
+        box->setObjectName(QString::fromLatin1(name));
+        auto *label = new QLabel(QString::fromUtf8(caption), this);
+        label->setBuddy(box);
+        box->setAccessibleName(label->text().chopped(1));
+        if (tip)
+            box->setToolTip(QString::fromUtf8(tip));
+        form->addRow(label, box);
+        m_serverFields << box << label;
+    };
+    hostEdit = new QLineEdit(this);
+    field(hostEdit, "hostEdit", "地址：", "服务器的名字或 IP 地址");
+    portBox = new QSpinBox(this);
+    portBox->setRange(1, 65535);
+    portBox->setValue(5432);
+    field(portBox, "portBox", "端口：", nullptr);
+    databaseEdit = new QLineEdit(this);
+    field(databaseEdit, "databaseEdit", "数据库：", nullptr);
+    userEdit = new QLineEdit(this);
+    field(userEdit, "userEdit", "用户：", nullptr);
+    serviceEdit = new QLineEdit(this);
+    field(serviceEdit, "serviceEdit", "服务名：", "pg_service.conf 中的服务名，可不填");
+    sslModeCombo = new QComboBox(this);
+    for (const auto &[caption, mode] : kSslModes)
+        sslModeCombo->addItem(caption, mode);
+    field(sslModeCombo, "sslModeCombo", "加密方式：", "sslmode；“默认”由 libpq 协商");
+    passwordEdit = new QLineEdit(this);
+    passwordEdit->setEchoMode(QLineEdit::Password);
+    field(passwordEdit, "passwordEdit", "密码：", "只在本次运行中使用，不会保存；也可写入 ~/.pgpass");
 }
 
 void RegisterLocationBox::enableServerFields()

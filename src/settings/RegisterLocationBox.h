@@ -7,6 +7,7 @@
 
 class BackgroundTask;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,6 +52,8 @@ Q_SIGNALS:
     void copyFromServerAsked(const ServerLocation &server);
 
 private:
+    // The server's fields, each with its label, into the form.
+    void buildServerFields(QFormLayout *form);
     void enableServerFields();
     void test();
 

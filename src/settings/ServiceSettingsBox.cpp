@@ -38,60 +38,8 @@ ServiceSettingsBox::ServiceSettingsBox(KeyStore &keyStore, QWidget *parent)
     : QGroupBox(QStringLiteral("查询服务"), parent), m_keyStore(keyStore), m_network(new QNetworkAccessManager(this))
 {
     // Created in the order Tab visits them.
-    serviceCombo = new QComboBox(this);
-    serviceCombo->setObjectName(QStringLiteral("serviceCombo"));
-    serviceCombo->setAccessibleName(QStringLiteral("查询服务"));
-    for (ServiceId id : Services::all())
-        serviceCombo->addItem(Services::displayName(id), int(id));
-    serviceLabel = buddyLabel(this, serviceCombo, QStringLiteral("查询服务："), "serviceLabel");
-
-    accountEdit = new QLineEdit(this);
-    accountEdit->setObjectName(QStringLiteral("accountEdit"));
-    accountLabel = buddyLabel(this, accountEdit, QString(), "accountLabel");
-
-    keyEdit = new QLineEdit(this);
-    keyEdit->setObjectName(QStringLiteral("keyEdit"));
-    keyEdit->setEchoMode(QLineEdit::Password);
-    keyEdit->setToolTip(QStringLiteral("保存在系统密钥环中，不写入任何文件；保存后不再显示"));
-    keyLabel = buddyLabel(this, keyEdit, QString(), "keyLabel");
-
-    testButton = new QPushButton(QStringLiteral("测试"), this);
-    testButton->setObjectName(QStringLiteral("testButton"));
-    testButton->setAccessibleName(QStringLiteral("测试查询服务"));
-    testButton->setToolTip(QStringLiteral("用填写的账号和密钥向服务查询一次（计入额度）"));
-    testResultLabel = new QLabel(this);
-    testResultLabel->setObjectName(QStringLiteral("testResultLabel"));
-    testResultLabel->setWordWrap(true);
-    testResultLabel->setAccessibleDescription(QStringLiteral("测试结果"));
-    testResultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    keyStatusLabel = new QLabel(this);
-    keyStatusLabel->setObjectName(QStringLiteral("keyStatusLabel"));
-    keyStatusLabel->setWordWrap(true);
-    keyStatusLabel->setStyleSheet(QStringLiteral("color: #c62828;"));
-    keyStatusLabel->setAccessibleDescription(QStringLiteral("密钥保存情况"));
-    keyStatusLabel->hide();
-
-    budgetBox = new QSpinBox(this);
-    budgetBox->setObjectName(QStringLiteral("budgetBox"));
-    budgetBox->setAccessibleName(QStringLiteral("后台刷新每日上限"));
-    budgetBox->setRange(0, kMaxBudget);
-    budgetBox->setSpecialValueText(QStringLiteral("默认"));
-    budgetBox->setSuffix(QStringLiteral(" 次"));
-    budgetLabel = buddyLabel(this, budgetBox, QStringLiteral("后台刷新每日上限："), "budgetLabel");
-
-    fallbackList = new QListWidget(this);
-    fallbackList->setObjectName(QStringLiteral("fallbackList"));
-    fallbackList->setAccessibleName(QStringLiteral("备用服务顺序"));
-    fallbackList->setToolTip(QStringLiteral("所选服务连续失败时，依次改用勾选的服务"));
-    // Room for the four services, from the font: the list is still empty here.
-    fallbackList->setFixedHeight(fallbackList->fontMetrics().height() * 5 + 2 * fallbackList->frameWidth() + 8);
-    fallbackLabel = buddyLabel(this, fallbackList, QStringLiteral("备用顺序："), "fallbackLabel");
-    moveUpButton = new QPushButton(QStringLiteral("上移"), this);
-    moveUpButton->setObjectName(QStringLiteral("moveUpButton"));
-    moveUpButton->setAccessibleName(QStringLiteral("上移备用服务"));
-    moveDownButton = new QPushButton(QStringLiteral("下移"), this);
-    moveDownButton->setObjectName(QStringLiteral("moveDownButton"));
-    moveDownButton->setAccessibleName(QStringLiteral("下移备用服务"));
+    buildAccountControls();
+    buildFallbackControls();
 
     healthLabel = new QLabel(this);
     healthLabel->setObjectName(QStringLiteral("healthLabel"));
@@ -126,6 +74,67 @@ ServiceSettingsBox::ServiceSettingsBox(KeyStore &keyStore, QWidget *parent)
     connect(moveDownButton, &QPushButton::clicked, this, [this] { moveFallback(1); });
     connect(fallbackList, &QListWidget::itemChanged, this, &ServiceSettingsBox::showHealth);
     showService();
+}
+
+void ServiceSettingsBox::buildAccountControls()
+{
+    serviceCombo = new QComboBox(this);
+    serviceCombo->setObjectName(QStringLiteral("serviceCombo"));
+    serviceCombo->setAccessibleName(QStringLiteral("查询服务"));
+    for (ServiceId id : Services::all())
+        serviceCombo->addItem(Services::displayName(id), int(id));
+    serviceLabel = buddyLabel(this, serviceCombo, QStringLiteral("查询服务："), "serviceLabel");
+
+    accountEdit = new QLineEdit(this);
+    accountEdit->setObjectName(QStringLiteral("accountEdit"));
+    accountLabel = buddyLabel(this, accountEdit, QString(), "accountLabel");
+
+    keyEdit = new QLineEdit(this);
+    keyEdit->setObjectName(QStringLiteral("keyEdit"));
+    keyEdit->setEchoMode(QLineEdit::Password);
+    keyEdit->setToolTip(QStringLiteral("保存在系统密钥环中，不写入任何文件；保存后不再显示"));
+    keyLabel = buddyLabel(this, keyEdit, QString(), "keyLabel");
+
+    testButton = new QPushButton(QStringLiteral("测试"), this);
+    testButton->setObjectName(QStringLiteral("testButton"));
+    testButton->setAccessibleName(QStringLiteral("测试查询服务"));
+    testButton->setToolTip(QStringLiteral("用填写的账号和密钥向服务查询一次（计入额度）"));
+    testResultLabel = new QLabel(this);
+    testResultLabel->setObjectName(QStringLiteral("testResultLabel"));
+    testResultLabel->setWordWrap(true);
+    testResultLabel->setAccessibleDescription(QStringLiteral("测试结果"));
+    testResultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    keyStatusLabel = new QLabel(this);
+    keyStatusLabel->setObjectName(QStringLiteral("keyStatusLabel"));
+    keyStatusLabel->setWordWrap(true);
+    keyStatusLabel->setStyleSheet(QStringLiteral("color: #c62828;"));
+    keyStatusLabel->setAccessibleDescription(QStringLiteral("密钥保存情况"));
+    keyStatusLabel->hide();
+}
+
+void ServiceSettingsBox::buildFallbackControls()
+{
+    budgetBox = new QSpinBox(this);
+    budgetBox->setObjectName(QStringLiteral("budgetBox"));
+    budgetBox->setAccessibleName(QStringLiteral("后台刷新每日上限"));
+    budgetBox->setRange(0, kMaxBudget);
+    budgetBox->setSpecialValueText(QStringLiteral("默认"));
+    budgetBox->setSuffix(QStringLiteral(" 次"));
+    budgetLabel = buddyLabel(this, budgetBox, QStringLiteral("后台刷新每日上限："), "budgetLabel");
+
+    fallbackList = new QListWidget(this);
+    fallbackList->setObjectName(QStringLiteral("fallbackList"));
+    fallbackList->setAccessibleName(QStringLiteral("备用服务顺序"));
+    fallbackList->setToolTip(QStringLiteral("所选服务连续失败时，依次改用勾选的服务"));
+    // Room for the four services, from the font: the list is still empty here.
+    fallbackList->setFixedHeight(fallbackList->fontMetrics().height() * 5 + 2 * fallbackList->frameWidth() + 8);
+    fallbackLabel = buddyLabel(this, fallbackList, QStringLiteral("备用顺序："), "fallbackLabel");
+    moveUpButton = new QPushButton(QStringLiteral("上移"), this);
+    moveUpButton->setObjectName(QStringLiteral("moveUpButton"));
+    moveUpButton->setAccessibleName(QStringLiteral("上移备用服务"));
+    moveDownButton = new QPushButton(QStringLiteral("下移"), this);
+    moveDownButton->setObjectName(QStringLiteral("moveDownButton"));
+    moveDownButton->setAccessibleName(QStringLiteral("下移备用服务"));
 }
 
 ServiceId ServiceSettingsBox::current() const

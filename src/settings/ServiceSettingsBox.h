@@ -64,6 +64,8 @@ Q_SIGNALS:
     void keyStored(bool inKeyring, const QString &message);
 
 private:
+    void buildAccountControls();
+    void buildFallbackControls();
     ServiceId current() const;
     void showService();
     void keepTypedFields();

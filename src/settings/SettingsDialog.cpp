@@ -2,6 +2,7 @@
 #include "core/ProgramName.h"
 
 #include "carriers/CarrierCatalogue.h"
+#include "core/BuildHelpers.h"
 #include "core/Dialogs.h"
 #include "services/KeyStore.h"
 #include "settings/AppSettings.h"
@@ -41,18 +42,8 @@ SettingsDialog::SettingsDialog(const QString &programFolder, Dialogs &dialogs, A
     build();
 }
 
-void SettingsDialog::build()
+void SettingsDialog::buildDefaultsGroup()
 {
-    setObjectName(QStringLiteral("SettingsDialog"));
-    setWindowTitle(QStringLiteral("设置"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    resize(301, 262);
-
-    auto named = [this](auto *widget, const char *name) {
-        widget->setObjectName(QString::fromLatin1(name));
-        return widget;
-    };
-
     defaultsGroup = named(new QGroupBox(QStringLiteral("快递设置"), this), "defaultsGroup");
     defaultCarrierLabel = named(new QLabel(QStringLiteral("默认快递:"), defaultsGroup), "defaultCarrierLabel");
     defaultCarrierCombo = named(new QComboBox(defaultsGroup), "defaultCarrierCombo");
@@ -73,7 +64,10 @@ void SettingsDialog::build()
     auto *lists = new QFormLayout(defaultsGroup);
     lists->addRow(defaultCarrierLabel, defaultCarrierCombo);
     lists->addRow(defaultSkinLabel, defaultSkinCombo);
+}
 
+void SettingsDialog::buildOtherSettingsGroup()
+{
     otherSettingsGroup = named(new QGroupBox(QStringLiteral("其它设置"), this), "otherSettingsGroup");
     autoStartCheckBox =
         named(new QCheckBox(QStringLiteral("自动随windows启动"), otherSettingsGroup), "autoStartCheckBox");
@@ -107,6 +101,17 @@ void SettingsDialog::build()
     others->addWidget(noUpdatePromptCheckBox);
     others->addLayout(delayRow);
     others->addWidget(readDelayHintLabel);
+}
+
+void SettingsDialog::build()
+{
+    setObjectName(QStringLiteral("SettingsDialog"));
+    setWindowTitle(QStringLiteral("设置"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(301, 262);
+
+    buildDefaultsGroup();
+    buildOtherSettingsGroup();
 
     saveButton = named(new QPushButton(QStringLiteral("保存设置"), this), "saveButton");
     leaveButton = named(new QPushButton(QStringLiteral("退出"), this), "leaveButton");

@@ -73,6 +73,8 @@ protected:
 
 private:
     void build();
+    void buildDefaultsGroup();
+    void buildOtherSettingsGroup();
     void previewSkin(int index);
     void applyAutoStart();
     void applyUpdatePrompt();

@@ -71,7 +71,7 @@ QString Container::open()
     // of sectors whose last slot points on.
     std::vector<quint32> fatAt;
     for (int i = 0; i < kHeaderFatSlots && fatAt.size() < fatSectors; ++i)
-        fatAt.push_back(u32(h + 76 + 4 * i));
+        fatAt.push_back(u32(h + 76 + qsizetype(4) * i));
     const int pointers = m_sectorSize / 4 - 1;
     std::vector<bool> seen(m_sectors, false);
     for (quint32 next = u32(h + 68); fatAt.size() < fatSectors;) {
@@ -84,8 +84,8 @@ QString Container::open()
             return QStringLiteral("文件不完整");
         const char *sector = h + (qint64(next) + 1) * m_sectorSize;
         for (int i = 0; i < pointers && fatAt.size() < fatSectors; ++i)
-            fatAt.push_back(u32(sector + 4 * i));
-        next = u32(sector + 4 * pointers);
+            fatAt.push_back(u32(sector + qsizetype(4) * i));
+        next = u32(sector + qsizetype(4) * pointers);
     }
     m_fat.reserve(size_t(fatSectors) * size_t(pointers + 1));
     for (quint32 at : fatAt) {
@@ -93,7 +93,7 @@ QString Container::open()
             return QStringLiteral("扇区号超出文件");
         const char *sector = h + (qint64(at) + 1) * m_sectorSize;
         for (int i = 0; i <= pointers; ++i)
-            m_fat.push_back(u32(sector + 4 * i));
+            m_fat.push_back(u32(sector + qsizetype(4) * i));
     }
     return QString();
 }

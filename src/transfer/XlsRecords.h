@@ -97,7 +97,7 @@ public:
             const char *at = piece.data + m_at;
             if (wide) {
                 for (int i = 0; i < n; ++i)
-                    out->append(QChar(u16(at + 2 * i)));
+                    out->append(QChar(u16(at + qsizetype(2) * i)));
             } else {
                 out->append(narrow(at, n));
             }

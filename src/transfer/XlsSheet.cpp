@@ -64,6 +64,21 @@ QString errorText(quint8 code)
     }
 }
 
+// The cells of sheet1 as they are read: the columns it spans, and the
+// import's own fields within the sheet's budget.
+class SheetCells final {
+public:
+    explicit SheetCells(SheetData *sheet);
+    // False when the cell is refused; refused() says why.
+    bool put(int row, int column, QString text);
+    const QString &refused() const { return m_refused; }
+
+private:
+    SheetData *m_sheet;
+    SheetLimits::Budget m_budget;
+    QString m_refused;
+};
+
 class Book final {
 public:
     Book(const QString &path, const QByteArray &stream) : m_path(path), m_stream(stream) {}
@@ -73,6 +88,13 @@ public:
     QString readSheet(SheetData *sheet);
 
 private:
+    // A cell record's value: empty, or why the record is damaged. `pending`
+    // is set for a formula whose text comes in the STRING record after it.
+    QString cellValue(const Record &r, QString *value, bool *pending) const;
+    QString formulaValue(const Record &r, QString *value, bool *pending) const;
+    // A MULRK record's numbers along its row; false when one is refused.
+    bool putNumbers(const Record &r, SheetCells &cells) const;
+
     QString damaged(const QString &why) const
     {
         return QStringLiteral("无法读取 Excel 文件 %1：文件已损坏或不是 Excel 工作簿（%2）。"
@@ -222,138 +244,158 @@ QString Book::readGlobals()
     return QString();
 }
 
+bool isCell(quint16 type)
+{
+    return type == Formula || type == LabelSst || type == Label || type == RString || type == Number || type == Rk ||
+           type == BoolErr || type == MulRk;
+}
+
+SheetCells::SheetCells(SheetData *sheet) : m_sheet(sheet) {}
+
+bool SheetCells::put(int row, int column, QString text)
+{
+    if (column >= kMaxColumns) {
+        m_refused = QStringLiteral("列号超出 Excel 的范围（第 %1 行，最多 %2 列）").arg(row + 1).arg(kMaxColumns);
+        return false;
+    }
+    m_sheet->columns = std::max(m_sheet->columns, column + 1);
+    if (column >= ImportBatch::kFields)
+        return true;
+    m_refused = m_budget.take(text.size(), column, row + 1);
+    if (!m_refused.isEmpty())
+        return false;
+    auto it = m_sheet->rows.find(row + 1);
+    if (it == m_sheet->rows.end())
+        it = m_sheet->rows.insert(row + 1, QStringList(ImportBatch::kFields, QString()));
+    (*it)[column] = std::move(text);
+    return true;
+}
+
+bool Book::putNumbers(const Record &r, SheetCells &cells) const
+{
+    // Row, first column, then format and number for each column, then the last column.
+    const int row = u16(r.data);
+    const int column = u16(r.data + 2);
+    const int count = (r.size - 6) / 6;
+    for (int i = 0; i < count; ++i) {
+        const char *at = r.data + 4 + qsizetype(6) * i;
+        if (!cells.put(row, column + i, cellNumber(rkNumber(u32(at + 2)), u16(at))))
+            return false;
+    }
+    return true;
+}
+
+QString Book::cellValue(const Record &r, QString *value, bool *pending) const
+{
+    const int xf = u16(r.data + 4);
+    Pieces in;
+    in.add(r.data, r.size);
+    in.skip(6);
+    QString incomplete = QStringLiteral("单元格不完整");
+    switch (r.type) {
+    case LabelSst: {
+        if (r.size < 10)
+            return incomplete;
+        const quint32 index = u32(r.data + 6);
+        if (index >= quint32(m_strings.size()))
+            return QStringLiteral("单元格 %1 引用的共享字符串不存在")
+                .arg(SheetLimits::cellName(u16(r.data + 2), u16(r.data) + 1));
+        *value = m_strings.at(int(index));
+        return QString();
+    }
+    case Label:
+    case RString:
+        return text(in, 2, false, value) ? QString() : incomplete;
+    case Number: {
+        double number = 0;
+        if (!in.number(&number))
+            return incomplete;
+        *value = cellNumber(number, xf);
+        return QString();
+    }
+    case Rk:
+        if (r.size < 10)
+            return incomplete;
+        *value = cellNumber(rkNumber(u32(r.data + 6)), xf);
+        return QString();
+    case BoolErr:
+        if (r.size < 8)
+            return incomplete;
+        *value =
+            r.data[7] ? errorText(quint8(r.data[6])) : (r.data[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+        return QString();
+    case Formula:
+        return formulaValue(r, value, pending);
+    default:
+        return QString();
+    }
+}
+
+QString Book::formulaValue(const Record &r, QString *value, bool *pending) const
+{
+    if (r.size < 20)
+        return QStringLiteral("公式不完整");
+    const char *result = r.data + 6;
+    if (u16(result + 6) != 0xFFFF)
+        *value = cellNumber(qFromLittleEndian<double>(result), u16(r.data + 4));
+    else if (result[0] == 0)
+        *pending = true;
+    else if (result[0] == 1)
+        *value = result[2] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    else if (result[0] == 2)
+        *value = errorText(quint8(result[2]));
+    else
+        *value = QStringLiteral("");
+    return QString();
+}
+
 QString Book::readSheet(SheetData *sheet)
 {
     Records records(m_stream, m_sheetAt);
     Record r;
     if (!records.next(&r) || r.type != Bof || r.size < 4 || u16(r.data + 2) != kWorksheet)
         return damaged(QStringLiteral("工作表 sheet1 的位置无效"));
-    SheetLimits::Budget budget;
-    QString refused;
-    const auto put = [&](int row, int column, QString text) {
-        if (column >= kMaxColumns) {
-            refused = QStringLiteral("列号超出 Excel 的范围（第 %1 行，最多 %2 列）").arg(row + 1).arg(kMaxColumns);
-            return false;
-        }
-        sheet->columns = std::max(sheet->columns, column + 1);
-        if (column >= ImportBatch::kFields)
-            return true;
-        refused = budget.take(text.size(), column, row + 1);
-        if (!refused.isEmpty())
-            return false;
-        auto it = sheet->rows.find(row + 1);
-        if (it == sheet->rows.end())
-            it = sheet->rows.insert(row + 1, QStringList(ImportBatch::kFields, QString()));
-        (*it)[column] = std::move(text);
-        return true;
-    };
+    SheetCells cells(sheet);
     // A formula's text comes in the STRING record after it.
     int pendingRow = -1, pendingColumn = -1;
     // Charts inside the sheet are streams of their own, BOF to EOF.
     int depth = 1;
     while (depth > 0 && records.next(&r)) {
-        if (r.type == Bof) {
-            ++depth;
+        if (r.type == Bof || r.type == Eof) {
+            depth += r.type == Bof ? 1 : -1;
             continue;
         }
-        if (r.type == Eof) {
-            --depth;
-            continue;
-        }
-        if (depth > 1)
-            continue;
-        const bool cell = r.type == Formula || r.type == LabelSst || r.type == Label || r.type == RString ||
-                          r.type == Number || r.type == Rk || r.type == BoolErr || r.type == MulRk;
-        if (!cell && r.type != String)
+        if (depth > 1 || !(isCell(r.type) || r.type == String))
             continue;
         if (r.type == String) {
             Pieces in = records.withContinues(r);
             QString s;
             if (!text(in, 2, false, &s))
                 return damaged(QStringLiteral("公式的文字不完整"));
-            if (pendingRow >= 0 && !put(pendingRow, pendingColumn, s))
-                return refusal(refused);
+            if (pendingRow >= 0 && !cells.put(pendingRow, pendingColumn, s))
+                return refusal(cells.refused());
             pendingRow = -1;
             continue;
         }
         if (r.size < 6)
             return damaged(QStringLiteral("单元格不完整"));
-        const int row = u16(r.data);
-        const int column = u16(r.data + 2);
-        const int xf = u16(r.data + 4);
-        Pieces in;
-        in.add(r.data, r.size);
-        in.skip(6);
-        QString value;
         pendingRow = -1;
-        switch (r.type) {
-        case LabelSst: {
-            if (r.size < 10)
-                return damaged(QStringLiteral("单元格不完整"));
-            const quint32 index = u32(r.data + 6);
-            if (index >= quint32(m_strings.size()))
-                return damaged(
-                    QStringLiteral("单元格 %1 引用的共享字符串不存在").arg(SheetLimits::cellName(column, row + 1)));
-            value = m_strings.at(int(index));
-            break;
-        }
-        case Label:
-        case RString:
-            if (!text(in, 2, false, &value))
-                return damaged(QStringLiteral("单元格不完整"));
-            break;
-        case Number: {
-            double number = 0;
-            if (!in.number(&number))
-                return damaged(QStringLiteral("单元格不完整"));
-            value = cellNumber(number, xf);
-            break;
-        }
-        case Rk:
-            if (r.size < 10)
-                return damaged(QStringLiteral("单元格不完整"));
-            value = cellNumber(rkNumber(u32(r.data + 6)), xf);
-            break;
-        case BoolErr:
-            if (r.size < 8)
-                return damaged(QStringLiteral("单元格不完整"));
-            value = r.data[7] ? errorText(quint8(r.data[6]))
-                              : (r.data[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
-            break;
-        case MulRk: {
-            // Row, first column, then format and number for each column, then the last column.
-            const int count = (r.size - 6) / 6;
-            for (int i = 0; i < count; ++i) {
-                const char *at = r.data + 4 + 6 * i;
-                if (!put(row, column + i, cellNumber(rkNumber(u32(at + 2)), u16(at))))
-                    return refusal(refused);
-            }
+        QString value;
+        bool pending = false;
+        if (r.type == MulRk) {
+            if (!putNumbers(r, cells))
+                return refusal(cells.refused());
             continue;
         }
-        case Formula: {
-            if (r.size < 20)
-                return damaged(QStringLiteral("公式不完整"));
-            const char *result = r.data + 6;
-            if (u16(result + 6) != 0xFFFF) {
-                value = cellNumber(qFromLittleEndian<double>(result), xf);
-            } else if (result[0] == 0) {
-                pendingRow = row;
-                pendingColumn = column;
-                continue;
-            } else if (result[0] == 1) {
-                value = result[2] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-            } else if (result[0] == 2) {
-                value = errorText(quint8(result[2]));
-            } else {
-                value = QStringLiteral("");
-            }
-            break;
+        const QString damage = cellValue(r, &value, &pending);
+        if (!damage.isEmpty())
+            return damaged(damage);
+        if (pending) {
+            pendingRow = u16(r.data);
+            pendingColumn = u16(r.data + 2);
+        } else if (!cells.put(u16(r.data), u16(r.data + 2), std::move(value))) {
+            return refusal(cells.refused());
         }
-        default:
-            break;
-        }
-        if (!put(row, column, std::move(value)))
-            return refusal(refused);
     }
     if (depth > 0)
         return damaged(QStringLiteral("工作表数据不完整"));

@@ -46,7 +46,7 @@ void TestCarrierCatalogue::rowsAndControls()
     QCOMPARE(jt->row, 29);
     QCOMPARE(CarrierCatalogue::listCarriers().at(14), jt);
     QCOMPARE(jt->controlIndex, 14);
-    QCOMPARE(jt->hotline + jt->apiCode, u("956025jtexpress"));
+    QCOMPARE(jt->apiCode, u("jtexpress"));
     QCOMPARE(FindCarrierByConfigCode(u("jd"))->hotline, u("950616"));
     QCOMPARE(FindCarrierByName(u("中国邮政"))->apiCode, u("youzhengguonei"));
     QCOMPARE(FindCarrierByName(u("中邮物流"))->hotline, FindCarrierByName(u("EMS(E邮宝)"))->hotline);

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// What the files that build the windows' panes share.
+// What the code that builds windows and panes shares.
 
 // Twips of the classic layout to pixels at the usual 15 twips per pixel.
 constexpr int px(int twips)
