@@ -1,7 +1,7 @@
 #include "app/InfoPane.h"
 
-#include "core/BuildHelpers.h"
 #include "app/ElidingLabel.h"
+#include "core/BuildHelpers.h"
 
 #include <QGridLayout>
 #include <QLabel>

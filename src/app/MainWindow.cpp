@@ -2,7 +2,6 @@
 // bar, its timers, the register it opens and the window's place.
 #include "app/MainWindow.h"
 
-#include "core/BuildHelpers.h"
 #include "app/CarrierControls.h"
 #include "app/CarrierSelection.h"
 #include "app/ElidingLabel.h"
@@ -17,6 +16,7 @@
 #include "app/ResultsPane.h"
 #include "app/WindowPlacement.h"
 #include "carriers/WaybillChoice.h"
+#include "core/BuildHelpers.h"
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"

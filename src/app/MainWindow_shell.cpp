@@ -3,11 +3,11 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutWindow.h"
-#include "core/BuildHelpers.h"
 #include "app/CarrierSelection.h"
 #include "app/KnownNumbers.h"
 #include "app/QueryController.h"
 #include "app/WindowPlacement.h"
+#include "core/BuildHelpers.h"
 #include "core/ClassicTimer.h"
 #include "core/Dialogs.h"
 #include "core/Endpoints.h"

@@ -1,8 +1,8 @@
 // Where the main window and its panes go, and what is kept of them at exit.
 #include "app/WindowPlacement.h"
 
-#include "core/BuildHelpers.h"
 #include "app/PaneSplitter.h"
+#include "core/BuildHelpers.h"
 #include "settings/WindowPlace.h"
 
 #include <QGuiApplication>
