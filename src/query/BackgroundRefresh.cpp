@@ -102,7 +102,7 @@ void BackgroundRefresh::finishTick(qint64 nextSeconds)
         m_holdsLock = false;
         m_releaseLock();
     }
-    m_timer.start(int(std::min<qint64>(nextSeconds, 24 * 3600) * 1000));
+    m_timer.start(int(std::min<qint64>(nextSeconds, qint64(24) * 3600) * 1000));
     Q_EMIT tickDone();
 }
 
@@ -167,7 +167,7 @@ void BackgroundRefresh::tick()
             }
             return read;
         },
-        [this](Read read) { candidatesRead(read); });
+        [this](const Read &read) { candidatesRead(read); });
 }
 
 void BackgroundRefresh::candidatesRead(const Read &read)
@@ -286,7 +286,7 @@ void BackgroundRefresh::passFinished(bool stopped)
                 w.error = outcome.error;
             return w;
         },
-        [this, checks](Written w) { written(checks, w.effects, w.error); });
+        [this, checks](const Written &w) { written(checks, w.effects, w.error); });
 }
 
 void BackgroundRefresh::written(const QVector<StateCheck> &checks, const QVector<CheckEffect> &effects,

@@ -6,7 +6,7 @@
 #include <cmath>
 
 namespace {
-constexpr qint64 kDay = 24 * 3600;
+constexpr qint64 kDay = qint64(24) * 3600;
 constexpr int kKept = 4 * RefreshSchedule::kDailyCap;
 } // namespace
 

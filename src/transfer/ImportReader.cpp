@@ -82,7 +82,7 @@ Outcome readTextFile(const QString &path, ImportBatch *batch)
 Outcome readExcelFile(const QString &path, ImportBatch *batch)
 {
     SheetData sheet;
-    const Outcome read = SheetProcess::read(path, &sheet);
+    Outcome read = SheetProcess::read(path, &sheet);
     if (!read)
         return read;
     *batch = ImportBatch();
@@ -102,7 +102,7 @@ QString numberText(double value)
 QString dateTimeText(const QDateTime &value)
 {
     const QDate d = value.date();
-    const QString date = QStringLiteral("%1/%2/%3").arg(d.year()).arg(d.month()).arg(d.day());
+    QString date = QStringLiteral("%1/%2/%3").arg(d.year()).arg(d.month()).arg(d.day());
     if (value.time() == QTime(0, 0))
         return date;
     return date + QLatin1Char(' ') + timeText(value.time());

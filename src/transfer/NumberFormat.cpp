@@ -29,13 +29,9 @@ Kind custom(const QString &code)
         const QChar c = code.at(i);
         if (c == QLatin1Char('"'))
             quoted = !quoted;
-        else if (quoted)
-            continue;
-        else if (c == QLatin1Char('['))
-            bracket = true;
-        else if (c == QLatin1Char(']'))
-            bracket = false;
-        else if (bracket)
+        else if (!quoted && (c == QLatin1Char('[') || c == QLatin1Char(']')))
+            bracket = c == QLatin1Char('[');
+        else if (quoted || bracket) // literal text, or a colour or condition
             continue;
         else if (c == QLatin1Char('\\'))
             ++i;

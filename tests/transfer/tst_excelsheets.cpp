@@ -1,5 +1,6 @@
 #include "support/TestFolder.h"
 #include "transfer/ImportReader.h"
+#include "transfer/NumberFormat.h"
 
 #include <QtTest>
 
@@ -180,6 +181,8 @@ class TestExcelSheets : public QObject {
     }
 
 private Q_SLOTS:
+    void customFormatKinds_data();
+    void customFormatKinds();
     void refusedWorkbooks_data();
     void refusedWorkbooks();
     void outOfRangeNumbersKeepTheirText_data();
@@ -469,4 +472,27 @@ void TestExcelSheets::aFailingReaderIsReportedNotFatal()
 }
 
 QTEST_GUILESS_MAIN(TestExcelSheets)
+// What a workbook's own number format makes of a number: letters inside quotes,
+// brackets (colours, conditions, locales) or after a backslash are not codes.
+void TestExcelSheets::customFormatKinds_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("kind");
+    using K = NumberFormat::Kind;
+    const QPair<const char *, K> rows[] = {
+        {"yyyy/m/d", K::Date},    {"[$-804]yyyy\"年\"m\"月\"d\"日\"", K::Date},
+        {"hh:mm", K::Time},       {"[h]:mm:ss", K::Time},
+        {"0.00\"d\"", K::Number}, {"[Red]0.00", K::Number},
+        {"\\d0", K::Number},      {"[<=999]0;\"x\"", K::Number},
+    };
+    for (const auto &[code, kind] : rows)
+        QTest::newRow(code) << QString::fromUtf8(code) << int(kind);
+}
+
+void TestExcelSheets::customFormatKinds()
+{
+    QFETCH(QString, code);
+    QTEST(int(NumberFormat::custom(code)), "kind");
+}
+
 #include "tst_excelsheets.moc"
