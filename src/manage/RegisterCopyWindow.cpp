@@ -103,7 +103,7 @@ void RegisterCopyWindow::start()
                 });
             return copied;
         },
-        [this](Copied copied) {
+        [this](const Copied &copied) {
             setCopying(false);
             if (copied.outcome.ok) {
                 progressBar->setValue(100);

@@ -148,7 +148,7 @@ void WaybillLoader::read(Request request)
         [path, request = std::move(request), step](const BackgroundTask::KeepGoing &keepGoing) {
             return read(path, request, keepGoing, step);
         },
-        [self](Result result) {
+        [self](const Result &result) {
             if (self)
                 Q_EMIT self->delivered(result);
         });

@@ -12,7 +12,7 @@ QString ImportResult::message() const
     if (skipped.isEmpty())
         return text;
     text += QStringLiteral("\n跳过 %1 行：").arg(skipped.size());
-    const int listed = std::min<int>(WaybillImporter::kListedSkips, skipped.size());
+    const int listed = std::min<int>(WaybillImporter::kListedSkips, int(skipped.size()));
     for (int i = 0; i < listed; ++i)
         text += QLatin1Char('\n') + skipped[i].text();
     if (skipped.size() > listed)
