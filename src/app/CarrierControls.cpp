@@ -67,7 +67,7 @@ CarrierControls::CarrierControls(QWidget *parent) : QObject(parent)
 // A choice runs its action however it is made: a click (also on the button
 // already on, which requests its page afresh), the arrow keys or Space, or a
 // screen reader's action. Buttons set in code run nothing here.
-void CarrierControls::whenChosen(QRadioButton *button, std::function<void()> action)
+void CarrierControls::whenChosen(QRadioButton *button, const std::function<void()> &action)
 {
     auto fromToggle = std::make_shared<bool>(false);
     connect(button, &QRadioButton::toggled, this, [this, action, fromToggle](bool on) {

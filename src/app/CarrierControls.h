@@ -41,7 +41,7 @@ Q_SIGNALS:
     void sourceChosen(DataSource source);
 
 private:
-    void whenChosen(QRadioButton *button, std::function<void()> action);
+    void whenChosen(QRadioButton *button, const std::function<void()> &action);
 
     QGroupBox *m_carrierGroup = nullptr;
     QGroupBox *m_sourceGroup = nullptr;

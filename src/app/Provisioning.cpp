@@ -111,7 +111,7 @@ bool canWrite(const QString &folder)
 DataFolder chooseDataFolder(const QString &programFolder, const QString &userDataFolder, const WritableProbe &writable)
 {
     const QDir folder(programFolder);
-    const DataFolder beside{programFolder, true, {}};
+    DataFolder beside{programFolder, true, {}};
     if (QFileInfo::exists(folder.filePath(WaybillStore::fileName())) ||
         QFileInfo::exists(folder.filePath(AppSettings::kFileName))) {
         // The register cannot even be opened where SQLite cannot write its journal.
@@ -151,7 +151,7 @@ Report run(const QString &programFolder)
     if (QFileInfo::exists(folder.filePath(configFolderName()))) {
         for (const Skin &skin : Skins::all()) {
             QFile file(folder.filePath(skin.relativePath));
-            if (!file.open(QIODevice::ReadOnly) || file.size() > 64 * 1024 ||
+            if (!file.open(QIODevice::ReadOnly) || file.size() > qint64(64) * 1024 ||
                 !isEarlierSkin(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex()))
                 continue;
             file.close();

@@ -101,7 +101,7 @@ void RegisterSession::indexForSearch()
                 return keepGoing();
             });
         },
-        [this](Outcome built) {
+        [this](const Outcome &built) {
             // Not built, the search still finds everything, only slower; the next start tries again.
             Q_EMIT indexing(built ? QString() : QStringLiteral("查找索引未建成：") + built.error);
         });

@@ -192,7 +192,7 @@ void ImportWindow::startImport(const QString &path, bool excel)
                 return true;
             });
         },
-        [this, path](ImportResult result) { finishImport(result, path); });
+        [this, path](const ImportResult &result) { finishImport(result, path); });
 }
 
 void ImportWindow::setImporting(bool importing)

@@ -202,7 +202,7 @@ void StatisticsWindow::refresh()
             Statistics::Summary s = Statistics::read(path, range, &outcome);
             return std::make_pair(std::move(s), outcome);
         },
-        [this](std::pair<Statistics::Summary, Outcome> result) {
+        [this](const std::pair<Statistics::Summary, Outcome> &result) {
             if (!result.second) {
                 stateLabel->setText(result.second.error);
                 return;

@@ -71,12 +71,9 @@ QString differingQuestion(const BatchRun &run, const Carrier &chosen)
 
 std::optional<StateCheck> LastAnswers::take(const QString &number)
 {
-    const auto it = m_checks.constFind(number);
-    if (it == m_checks.cend())
+    if (!m_checks.contains(number))
         return std::nullopt;
-    const StateCheck check = *it;
-    m_checks.erase(it);
-    return check;
+    return m_checks.take(number);
 }
 
 } // namespace QueryPass

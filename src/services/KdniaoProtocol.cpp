@@ -57,7 +57,7 @@ TrackResult resultOf(const TrackJob &job, const QJsonObject &json)
     TrackResult r;
     r.number = job.number;
     r.carrier = job.carrier;
-    for (const QJsonValue &v : json.value(QStringLiteral("Traces")).toArray()) {
+    for (const auto &v : json.value(QStringLiteral("Traces")).toArray()) {
         const QJsonObject line = v.toObject();
         r.trace << TraceEvent{line.value(QStringLiteral("AcceptTime")).toString(),
                               line.value(QStringLiteral("Location")).toString(),

@@ -79,7 +79,7 @@ TrackResult resultOf(const TrackJob &job, const QJsonObject &json)
     TrackResult r;
     r.number = job.number;
     r.carrier = job.carrier;
-    for (const QJsonValue &v : data.toArray()) {
+    for (const auto &v : data.toArray()) {
         const QJsonObject line = v.toObject();
         QString time = line.value(QStringLiteral("time")).toString();
         if (time.isEmpty())

@@ -73,7 +73,7 @@ TrackResult trackOf(const TrackJob &job, const QJsonObject &entry)
     r.carrier = job.carrier;
     const QJsonArray providers =
         info.value(QStringLiteral("tracking")).toObject().value(QStringLiteral("providers")).toArray();
-    for (const QJsonValue &v : providers.first().toObject().value(QStringLiteral("events")).toArray()) {
+    for (const auto &v : providers.first().toObject().value(QStringLiteral("events")).toArray()) {
         const QJsonObject e = v.toObject();
         r.trace << TraceEvent{timeOf(e.value(QStringLiteral("time_iso")).toString()),
                               e.value(QStringLiteral("location")).toString(),
@@ -137,9 +137,9 @@ QVector<TrackResult> perNumber(const QVector<TrackJob> &batch, const HttpAnswer 
         return out;
     }
     QVector<QJsonObject> acceptedEntries, rejectedEntries;
-    for (const QJsonValue &v : data.value(QStringLiteral("accepted")).toArray())
+    for (const auto &v : data.value(QStringLiteral("accepted")).toArray())
         acceptedEntries << v.toObject();
-    for (const QJsonValue &v : data.value(QStringLiteral("rejected")).toArray())
+    for (const auto &v : data.value(QStringLiteral("rejected")).toArray())
         rejectedEntries << v.toObject();
     QVector<TrackResult> out;
     for (const TrackJob &job : batch) {

@@ -201,7 +201,7 @@ void RegisterLocationBox::test()
             verdict.outcome = store.probe(server, &verdict.found);
             return verdict;
         },
-        [this](Verdict verdict) {
+        [this](const Verdict &verdict) {
             testButton->setEnabled(serverChoice->isChecked());
             if (verdict.outcome) {
                 testResultLabel->setText(QStringLiteral("连接成功。") + verdict.found);

@@ -56,7 +56,7 @@ Outcome write(const QString &path, const QVector<Waybill> &rows, int *rowsBeyond
     for (const Waybill &row : rows)
         if (!file.add(row))
             break;
-    const Outcome written = file.finish();
+    Outcome written = file.finish();
     if (rowsBeyondGbk)
         *rowsBeyondGbk = file.rowsBeyondGbk();
     return written;
@@ -133,7 +133,7 @@ bool decodeRows(const QByteArray &bytes, QVector<Waybill> *rows)
     quint32 count = 0;
     in >> count;
     // Each value takes at least its 4-byte length.
-    if (in.status() != QDataStream::Ok || count > quint64(bytes.size()) / (4 * WaybillColumns::Count))
+    if (in.status() != QDataStream::Ok || count > quint64(bytes.size()) / (quint64(4) * WaybillColumns::Count))
         return false;
     QVector<Waybill> taken(static_cast<qsizetype>(count));
     for (Waybill &row : taken) {

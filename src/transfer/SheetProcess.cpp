@@ -163,7 +163,7 @@ bool decode(const QByteArray &bytes, Outcome *read, SheetData *sheet)
     } else if (in.takeExactly(QByteArrayLiteral("R"))) {
         qint32 count = 0;
         if (!in.take(&taken.columns) || taken.columns < 0 || !in.take(&count) || count < 0 ||
-            count > in.remaining() / (4 * (1 + ImportBatch::kFields)))
+            count > in.remaining() / (qint64(4) * (1 + ImportBatch::kFields)))
             return false;
         int previous = 0;
         for (qint32 r = 0; r < count; ++r) {

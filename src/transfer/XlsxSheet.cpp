@@ -223,7 +223,7 @@ QString readCells(QXmlStreamReader &reader, const SheetContext &context, SheetDa
             if (reference.isEmpty()) {
                 if (++column >= kMaxColumns)
                     return QStringLiteral("列号超出 Excel 的范围（第 %1 行，最多 %2 列）").arg(row).arg(kMaxColumns);
-            } else if (const QString bad = parseReference(reference, &column, &cellRow); !bad.isEmpty()) {
+            } else if (QString bad = parseReference(reference, &column, &cellRow); !bad.isEmpty()) {
                 return bad;
             }
             if (cellRow < 1)
@@ -249,7 +249,7 @@ QString readCells(QXmlStreamReader &reader, const SheetContext &context, SheetDa
             if (column >= ImportBatch::kFields)
                 continue;
             QString text = valueText(context, type, styled ? style : -1, value);
-            if (const QString bad = budget.take(text.size(), column, cellRow); !bad.isEmpty())
+            if (QString bad = budget.take(text.size(), column, cellRow); !bad.isEmpty())
                 return bad;
             auto it = sheet->rows.find(int(cellRow));
             if (it == sheet->rows.end())
@@ -272,7 +272,7 @@ Outcome read(const QString &path, SheetData *sheet)
 
 Outcome read(QIODevice *device, const QString &path, SheetData *sheet)
 {
-    const Outcome unreadable = Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1。").arg(path));
+    Outcome unreadable = Outcome::failure(QStringLiteral("无法读取 Excel 文件 %1。").arg(path));
     auto refused = [&path](const QString &why) {
         return Outcome::failure(QStringLiteral("Excel 文件 %1 无法导入：%2。").arg(path, why));
     };
