@@ -2,6 +2,7 @@
 
 #include "core/BackgroundTask.h"
 #include "store/DaysInTransit.h"
+#include "store/StoreConnection.h"
 
 #include <QHash>
 #include <QPointer>
@@ -31,7 +32,8 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
     const auto wanted = [&keepGoing] { return !keepGoing || keepGoing(); };
     Result result;
     result.request = request;
-    WaybillStore store;
+    StoreConnection store;
+    RegisterGrid grid(store);
     const auto failed = [&] {
         if (step)
             step(result, Step::FirstScreen);
@@ -40,24 +42,24 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
     result.read = store.open(where);
     if (!result.read)
         return failed();
-    const WaybillStore::GridFilter &filter = request.filter;
-    result.firstScreen = store.gridRows(filter, kFirstScreenRows, &result.read);
+    const RegisterGrid::GridFilter &filter = request.filter;
+    result.firstScreen = grid.gridRows(filter, kFirstScreenRows, &result.read);
     if (!result.read)
         return failed();
     result.found = !result.firstScreen.isEmpty();
     if (!result.found && (filter.status || filter.signedToday)) {
         // Rows under another tab still count as found.
-        if (const auto all = WaybillStore::gridCondition(filter, false, nullptr, store.engine()))
-            result.found = store.countWhere(*all, 1) > 0;
+        if (const auto all = RegisterGrid::gridCondition(filter, false, nullptr, store.engine()))
+            result.found = grid.countWhere(*all, 1) > 0;
     }
     if (!result.found && !filter.column.isEmpty() && !filter.showArchived) {
-        WaybillStore::GridFilter archived = filter;
+        RegisterGrid::GridFilter archived = filter;
         archived.showArchived = true;
-        if (auto all = WaybillStore::gridCondition(archived, false, nullptr, store.engine())) {
-            const WaybillStore::Condition rule = WaybillStore::archivedExpression(filter.today, filter.archiveDays);
+        if (auto all = RegisterGrid::gridCondition(archived, false, nullptr, store.engine())) {
+            const SqlCondition rule = RegisterGrid::archivedExpression(filter.today, filter.archiveDays);
             all->sql += QStringLiteral(" AND ") + rule.sql;
             all->binds += rule.binds;
-            result.archivedHidden = store.countWhere(*all);
+            result.archivedHidden = grid.countWhere(*all);
         }
     }
     if (step)
@@ -66,7 +68,7 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
         return result;
 
     Outcome listing;
-    QVector<qint64> ids = store.gridRowIds(filter, &listing, keepGoing);
+    QVector<qint64> ids = grid.gridRowIds(filter, &listing, keepGoing);
     if (!listing || !wanted())
         return result;
     result.ids = std::move(ids);
@@ -75,7 +77,7 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
         step(result, Step::Listed);
 
     Outcome counting;
-    result.counts = store.gridCounts(filter, &counting);
+    result.counts = grid.gridCounts(filter, &counting);
     if (!counting || !wanted())
         return result;
     result.counted = true;
@@ -89,7 +91,7 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
     qint64 after = 0;
     for (;;) {
         Outcome batchRead;
-        const auto batch = store.gridDays(filter, after, kDaysBatch, &batchRead);
+        const auto batch = grid.gridDays(filter, after, kDaysBatch, &batchRead);
         // A stale read stores nothing more: the request that replaced it does the same work.
         if (!batchRead || batch.isEmpty() || !wanted())
             break;
@@ -105,7 +107,7 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
                 changed.push_back({row.number, row.time, **known});
         }
         if (!changed.isEmpty())
-            result.stored = store.storeDaysInTransit(changed);
+            result.stored = grid.storeDaysInTransit(changed);
         if (!result.stored || batch.size() < kDaysBatch)
             break;
     }

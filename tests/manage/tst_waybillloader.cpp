@@ -1,5 +1,6 @@
 #include "manage/WaybillLoader.h"
-#include "store/WaybillStore.h"
+#include "store/WaybillImport.h"
+#include "store/Waybills.h"
 #include "support/TestRegister.h"
 
 #include <QtTest>
@@ -30,11 +31,14 @@ struct Register : TestRegister {
                             {},
                             {}});
         Outcome imported;
-        store.importWaybills(rows, &imported);
-        if (!imported || store.count() != count)
+        WaybillImport(store).importWaybills(rows, &imported);
+        if (!imported || Waybills(store).count() != count)
             qFatal("cannot store the test rows");
     }
-    QString days(int i) const { return store.find(QStringLiteral("A%1").arg(i)).value_or(Waybill()).daysInTransit; }
+    QString days(int i) const
+    {
+        return Waybills(store).find(QStringLiteral("A%1").arg(i)).value_or(Waybill()).daysInTransit;
+    }
 };
 
 const QDate kToday(2026, 12, 17);

@@ -1,5 +1,11 @@
 #include "core/DiskFailure.h"
-#include "store/WaybillStore.h"
+#include "store/BatchScratch.h"
+#include "store/QuickSearch.h"
+#include "store/RegisterGrid.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
+#include "store/Waybills.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
@@ -51,12 +57,12 @@ class TestWaybillStore : public QObject {
         [[nodiscard]] bool add(const QStringList &numbers)
         {
             for (const QString &number : numbers) {
-                if (!store.insertFromInputForm(sample(number)).ok)
+                if (!Waybills(store).insertFromInputForm(sample(number)).ok)
                     return false;
             }
             return true;
         }
-        Waybill get(const QString &number) const { return store.find(number).value_or(Waybill()); }
+        Waybill get(const QString &number) const { return Waybills(store).find(number).value_or(Waybill()); }
     };
 
 private Q_SLOTS:
@@ -88,8 +94,8 @@ private Q_SLOTS:
 void TestWaybillStore::layoutOfANewFile()
 {
     Fixture f;
-    QCOMPARE(f.store.count(), 0);
-    QVERIFY(f.store.tempRows().isEmpty());
+    QCOMPARE(Waybills(f.store).count(), 0);
+    QVERIFY(BatchScratch(f.store).tempRows().isEmpty());
     if (f.server) {
         // The same columns in the same order, beside the generated one that keeps the order.
         const QString columns = QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_name = "
@@ -101,7 +107,7 @@ void TestWaybillStore::layoutOfANewFile()
         QCOMPARE(f.raw(columns.arg(QStringLiteral("temp"), QString())), keyColumns + QStringList{u("序号")});
         // Every searchable column has the index that serves "contains".
         QCOMPARE(f.raw(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexdef LIKE '%gin_trgm_ops%'")),
-                 QStringList{QString::number(WaybillStore::searchableColumns().size())});
+                 QStringList{QString::number(QuickSearch::searchableColumns().size())});
         return;
     }
     RawConnection raw(f.store.path());
@@ -124,23 +130,23 @@ void TestWaybillStore::valuesAreStoredAndFoundAsTypedOnce()
     Waybill w = sample(QStringLiteral("O'Neil%_1"));
     w.goods = QString(); // an empty box
     w.notes = u("it's \"quoted\" -- ; DROP TABLE 快递单");
-    QVERIFY(f.store.insertFromInputForm(w).ok);
+    QVERIFY(Waybills(f.store).insertFromInputForm(w).ok);
     const Waybill back = f.get(QStringLiteral("O'Neil%_1"));
     QCOMPARE(back.notes, w.notes);
-    QVERIFY(!back.goods.isNull() && back.goods.isEmpty()); // empty text, not null
-    const Waybill listed = f.store.allWaybills().value(0); // read whole, as the export reads it
+    QVERIFY(!back.goods.isNull() && back.goods.isEmpty());           // empty text, not null
+    const Waybill listed = Waybills(f.store).allWaybills().value(0); // read whole, as the export reads it
     for (int c = 0; c < WaybillColumns::Count; ++c)
         QVERIFY2(WaybillColumns::value(listed, c) == WaybillColumns::value(back, c) &&
                      WaybillColumns::value(listed, c).isNull() == WaybillColumns::value(back, c).isNull(),
                  qPrintable(WaybillColumns::name(c)));
     QCOMPARE(back.status, u("未签收"));
     QCOMPARE(back.daysInTransit, u("0天 "));
-    QVERIFY(!f.store.numberExists(QStringLiteral("O'Neil%_"))); // '=' does not treat % as a wildcard
-    QVERIFY(!f.store.numberExists(QStringLiteral("O'Neilx_1")));
-    const Outcome again = f.store.insertQuickAdd(sample(QStringLiteral("O'Neil%_1")), u("0天"));
+    QVERIFY(!Waybills(f.store).numberExists(QStringLiteral("O'Neil%_"))); // '=' does not treat % as a wildcard
+    QVERIFY(!Waybills(f.store).numberExists(QStringLiteral("O'Neilx_1")));
+    const Outcome again = Waybills(f.store).insertQuickAdd(sample(QStringLiteral("O'Neil%_1")), u("0天"));
     QCOMPARE(again.ok, false);
     QCOMPARE(again.error, u("快递单号已存在！"));
-    QCOMPARE(f.store.count(), 1);
+    QCOMPARE(Waybills(f.store).count(), 1);
 }
 
 void TestWaybillStore::overLongValuesAreRefusedNamingTheField()
@@ -148,21 +154,21 @@ void TestWaybillStore::overLongValuesAreRefusedNamingTheField()
     Fixture f;
     Waybill w = sample(QStringLiteral("1"));
     w.name = QString(21, QChar(0x5F20)); // the limit is 20
-    Outcome outcome = f.store.insertFromInputForm(w);
+    Outcome outcome = Waybills(f.store).insertFromInputForm(w);
     QVERIFY(!outcome.ok);
     QVERIFY(outcome.error.contains(u("姓名")) && outcome.error.contains(QStringLiteral("20")));
-    QCOMPARE(f.store.count(), 0);
+    QCOMPARE(Waybills(f.store).count(), 0);
 
     w.name = QString(20, QChar(0x5F20));
-    QVERIFY(f.store.insertFromInputForm(w).ok);
+    QVERIFY(Waybills(f.store).insertFromInputForm(w).ok);
     w.amount = QString(21, QLatin1Char('9'));
-    outcome = f.store.updateKeepingNumber(w);
+    outcome = Waybills(f.store).updateKeepingNumber(w);
     QVERIFY(!outcome.ok);
     QVERIFY(outcome.error.contains(u("金额")));
     QCOMPARE(f.get(QStringLiteral("1")).amount, QStringLiteral("12.5"));
-    QVERIFY(!f.store.insertTemp(QString(256, QLatin1Char('1')), u("TNT")).ok);
-    QVERIFY(f.store.tempRows().isEmpty());
-    QVERIFY(f.store.insertTemp(QString(255, QLatin1Char('1')), u("TNT")).ok);
+    QVERIFY(!BatchScratch(f.store).insertTemp(QString(256, QLatin1Char('1')), u("TNT")).ok);
+    QVERIFY(BatchScratch(f.store).tempRows().isEmpty());
+    QVERIFY(BatchScratch(f.store).insertTemp(QString(255, QLatin1Char('1')), u("TNT")).ok);
 }
 
 void TestWaybillStore::searchKeepsWildcardsAndWhitelistsColumns()
@@ -171,33 +177,33 @@ void TestWaybillStore::searchKeepsWildcardsAndWhitelistsColumns()
     QVERIFY(f.add({QStringLiteral("SF100"), QStringLiteral("SF200")}));
     Waybill quoted = sample(QStringLiteral("Q'1"), u("德邦物流"));
     quoted.notes = u("50% off");
-    QVERIFY(f.store.insertFromInputForm(quoted).ok);
-    QVERIFY(f.store.markSignedFor(QStringLiteral("SF200")).ok);
-    QVERIFY(f.store.markSignedFor(QStringLiteral("not stored")).ok); // changes nothing, no error
+    QVERIFY(Waybills(f.store).insertFromInputForm(quoted).ok);
+    QVERIFY(Waybills(f.store).markSignedFor(QStringLiteral("SF200")).ok);
+    QVERIFY(Waybills(f.store).markSignedFor(QStringLiteral("not stored")).ok); // changes nothing, no error
     QCOMPARE(f.get(QStringLiteral("SF100")).status, u("未签收"));
     QCOMPARE(f.get(QStringLiteral("SF200")).status, u("已签收"));
 
-    QCOMPARE(f.store.search(u("状态"), u("未")).size(), 2);
-    QCOMPARE(f.store.search(u("快递单号"), QStringLiteral("SF_00")).size(), 2); // _ is one character
-    QCOMPARE(f.store.search(u("快递单号"), QStringLiteral("1%0")).size(), 1);   // % is any run
-    QCOMPARE(f.store.search(u("快递单号"), QStringLiteral("Q'")).size(), 1);
-    QCOMPARE(f.store.search(u("快递公司"), u("德邦")).size(), 1);
-    QCOMPARE(f.store.search(u("备注"), QStringLiteral("0% OFF")).size(), 1); // ASCII case ignored
+    QCOMPARE(QuickSearch(f.store).search(u("状态"), u("未")).size(), 2);
+    QCOMPARE(QuickSearch(f.store).search(u("快递单号"), QStringLiteral("SF_00")).size(), 2); // _ is one character
+    QCOMPARE(QuickSearch(f.store).search(u("快递单号"), QStringLiteral("1%0")).size(), 1);   // % is any run
+    QCOMPARE(QuickSearch(f.store).search(u("快递单号"), QStringLiteral("Q'")).size(), 1);
+    QCOMPARE(QuickSearch(f.store).search(u("快递公司"), u("德邦")).size(), 1);
+    QCOMPARE(QuickSearch(f.store).search(u("备注"), QStringLiteral("0% OFF")).size(), 1); // ASCII case ignored
     Waybill path = sample(QStringLiteral("B1"));
     path.notes = QStringLiteral("C:\\dir");
-    QVERIFY(f.store.insertFromInputForm(path).ok);
-    QCOMPARE(f.store.search(u("备注"), QStringLiteral(":\\d")).size(), 1); // \ escapes nothing
-    QVERIFY(f.store.deleteWaybill(QStringLiteral("B1")).ok);
+    QVERIFY(Waybills(f.store).insertFromInputForm(path).ok);
+    QCOMPARE(QuickSearch(f.store).search(u("备注"), QStringLiteral(":\\d")).size(), 1); // \ escapes nothing
+    QVERIFY(Waybills(f.store).deleteWaybill(QStringLiteral("B1")).ok);
     // An empty key matches every row whose column is not null; an imported
     // row without notes has a null column.
-    QVERIFY(f.store.importWaybills({sample(QStringLiteral("IMP"))}).first().isEmpty());
-    QCOMPARE(f.store.search(u("备注"), QString()).size(), 3);
-    QCOMPARE(f.store.search(u("快递单号"), QString()).size(), 4);
-    QCOMPARE(f.store.search(u("物品"), u("没有这个")).size(), 0);
+    QVERIFY(WaybillImport(f.store).importWaybills({sample(QStringLiteral("IMP"))}).first().isEmpty());
+    QCOMPARE(QuickSearch(f.store).search(u("备注"), QString()).size(), 3);
+    QCOMPARE(QuickSearch(f.store).search(u("快递单号"), QString()).size(), 4);
+    QCOMPARE(QuickSearch(f.store).search(u("物品"), u("没有这个")).size(), 0);
 
     for (const QString &column : {QStringLiteral("快递单号 OR 1=1 --"), u("电话")}) { // 电话 is not searchable
         Outcome outcome;
-        QVERIFY(f.store.search(column, QString(), &outcome).isEmpty());
+        QVERIFY(QuickSearch(f.store).search(column, QString(), &outcome).isEmpty());
         QVERIFY(!outcome.ok);
     }
 }
@@ -207,23 +213,24 @@ void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
     if (PostgresCluster::current)
         QSKIP("SQLite's index; the server has its trigram indexes");
     Fixture f;
-    QVERIFY(f.store.searchIndexComplete()); // a new register is indexed as it fills
+    QVERIFY(QuickSearch(f.store).searchIndexComplete()); // a new register is indexed as it fills
     QVERIFY(f.add({QStringLiteral("SF1001"), QStringLiteral("SF1002"), QStringLiteral("SF2003")}));
     Waybill edited = sample(QStringLiteral("SF1002"));
     edited.goods = u("旧手机壳");
-    QVERIFY(f.store.updateKeepingNumber(edited).ok);
-    QVERIFY(f.store.updateChangingNumber(QStringLiteral("SF2003"), sample(QStringLiteral("YT2003")), false).ok);
-    QVERIFY(f.store.deleteWaybill(QStringLiteral("SF1001")).ok);
-    QVERIFY(f.store.importWaybills({sample(QStringLiteral("IMP777"))}).first().isEmpty());
+    QVERIFY(Waybills(f.store).updateKeepingNumber(edited).ok);
+    QVERIFY(
+        Waybills(f.store).updateChangingNumber(QStringLiteral("SF2003"), sample(QStringLiteral("YT2003")), false).ok);
+    QVERIFY(Waybills(f.store).deleteWaybill(QStringLiteral("SF1001")).ok);
+    QVERIFY(WaybillImport(f.store).importWaybills({sample(QStringLiteral("IMP777"))}).first().isEmpty());
     RawConnection raw(f.store.path()); // an older build writes the table directly
     QVERIFY(raw.exec(u("INSERT INTO 快递单 (快递单号, 快递公司, 备注) VALUES ('ＪＤ９９９', '京东', '50%_off')")));
     QVERIFY(raw.exec(u("UPDATE 快递单 SET 姓名 = '王小明' WHERE 快递单号 = 'IMP777'")));
     const QString agrees = u("INSERT INTO 快递单_查找(快递单_查找) VALUES ('integrity-check')"); // with the table
     QVERIFY(raw.exec(agrees));
-    QVERIFY(f.store.searchIndexComplete()); // an import indexes its rows before it commits
+    QVERIFY(QuickSearch(f.store).searchIndexComplete()); // an import indexes its rows before it commits
     const auto numbers = [&](const QString &column, const QString &key) {
         QStringList out;
-        for (const Waybill &w : f.store.search(column, key))
+        for (const Waybill &w : QuickSearch(f.store).search(column, key))
             out << w.number;
         return out;
     };
@@ -256,7 +263,7 @@ void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
         for (const auto &[column, key] : {std::pair{u("快递单号"), u("d99")}, std::pair{u("快递公司"), u("顺丰速")},
                                           std::pair{u("快递单号"), u("990%XD")}}) {
             for (int variant = 0; variant < 8; ++variant) {
-                WaybillStore::GridFilter filter;
+                RegisterGrid::GridFilter filter;
                 filter.column = column;
                 filter.key = key;
                 filter.today = QDate(2026, 12, 17);
@@ -265,7 +272,7 @@ void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
                 if (variant & 4)
                     filter.status = QStringLiteral(""); // never checked
                 QStringList shown;
-                for (const WaybillStore::GridRow &row : f.store.gridRows(filter, 2))
+                for (const RegisterGrid::GridRow &row : RegisterGrid(f.store).gridRows(filter, 2))
                     shown << row.waybill.number;
                 out << shown.join(QLatin1Char(','));
             }
@@ -274,14 +281,14 @@ void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
     };
     // The days pass walks the same rows a batch at a time (here of one row), odd numbers merged in.
     const auto dayBatches = [&] {
-        WaybillStore::GridFilter filter;
+        RegisterGrid::GridFilter filter;
         filter.column = u("快递单号");
         filter.key = u("d99");
         filter.today = QDate(2026, 12, 17);
         QStringList walked;
         qint64 after = 0;
-        for (QVector<QPair<qint64, DaysUpdate>> batch; !(batch = f.store.gridDays(filter, after, 1)).isEmpty();
-             after = batch.last().first)
+        for (QVector<QPair<qint64, DaysUpdate>> batch;
+             !(batch = RegisterGrid(f.store).gridDays(filter, after, 1)).isEmpty(); after = batch.last().first)
             walked << batch.first().second.number;
         return walked;
     };
@@ -293,7 +300,7 @@ void TestWaybillStore::searchIndexFollowsEveryWriteAndMatchesTheScan()
              (QStringList{u("ＪＤ９９９,XD990"), u("AD992,XD990"), u("ＪＤ９９９,XD990"), u("AD992,SD991"),
                           u("ＪＤ９９９,XD990"), u("XD990,ＪＤ９９９"), u("ＪＤ９９９,XD990"), u("SD991,XD990")}));
     QVERIFY(raw.exec(u("UPDATE 快递单_查找进度 SET 已索引到 = 0")));
-    QVERIFY(!f.store.searchIndexComplete());
+    QVERIFY(!QuickSearch(f.store).searchIndexComplete());
     QCOMPARE(firstScreens(), screens);
     QCOMPARE(dayBatches(), batches);
     for (int k = 0; k < keys.size(); ++k) {
@@ -313,18 +320,18 @@ void TestWaybillStore::oldOrDamagedRegisterIsIndexedInBatchesAndSearchedMeanwhil
     if (PostgresCluster::current)
         QSKIP("SQLite's index; the server has its trigram indexes");
     TestFolder folder;
-    const QString path = folder.file(WaybillStore::fileName());
-    QVERIFY(WaybillStore::createDatabase(path).ok);
+    const QString path = folder.file(RegisterSchema::fileName());
+    QVERIFY(RegisterSchema::createDatabase(path).ok);
     {
         RawConnection raw(path); // a register written before there was an index, over one batch long
         QVERIFY(
             raw.exec(u("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 25000) "
                        "INSERT INTO 快递单 (快递单号, 快递公司, 物品) SELECT 'OLD' || i, '顺丰', '旧物' || i FROM n")));
     }
-    WaybillStore store;
+    StoreConnection store;
     QVERIFY(store.open(path).ok);
-    QVERIFY(!store.searchIndexComplete());
-    QCOMPARE(store.search(u("物品"), u("旧物24999")).size(), 1);
+    QVERIFY(!QuickSearch(store).searchIndexComplete());
+    QCOMPARE(QuickSearch(store).search(u("物品"), u("旧物24999")).size(), 1);
     RawConnection raw(path);
     QVector<qint64> reports;
     // Writes between batches, at the mark and just past it, are found once the index is complete.
@@ -338,19 +345,19 @@ void TestWaybillStore::oldOrDamagedRegisterIsIndexedInBatchesAndSearchedMeanwhil
         reports << indexed << total;
         return true;
     };
-    QVERIFY(store.buildSearchIndex(writeMeanwhile).ok);
+    QVERIFY(QuickSearch(store).buildSearchIndex(writeMeanwhile).ok);
     QCOMPARE(reports, (QVector<qint64>{20000, 25000}));
-    QVERIFY(store.searchIndexComplete());
+    QVERIFY(QuickSearch(store).searchIndexComplete());
     QVERIFY(raw.exec(u("INSERT INTO 快递单_查找(快递单_查找) VALUES ('integrity-check')")));
     for (const QString &goods : {u("改在索引里"), u("改在索引外"), u("新加的"), u("旧物24999")})
-        QCOMPARE(store.search(u("物品"), goods).size(), 1);
+        QCOMPARE(QuickSearch(store).search(u("物品"), goods).size(), 1);
     // 旧物2… runs across the batches' border; row 6 is gone.
-    QCOMPARE(store.search(u("物品"), u("旧物2")).size(), 6110);
-    QCOMPARE(store.search(u("物品"), u("旧物6")).size(), 1110);
+    QCOMPARE(QuickSearch(store).search(u("物品"), u("旧物2")).size(), 6110);
+    QCOMPARE(QuickSearch(store).search(u("物品"), u("旧物6")).size(), 1110);
     // A whole read stops once no longer wanted, and says so.
     int asked = 0;
     Outcome stopped;
-    QVERIFY(store.allWaybills(&stopped, [&asked] { return ++asked < 3; }).size() < 25000);
+    QVERIFY(Waybills(store).allWaybills(&stopped, [&asked] { return ++asked < 3; }).size() < 25000);
     QVERIFY(!stopped.ok && asked == 3);
 
     // Someone drops the index: the next opening starts it again, and meanwhile the search scans.
@@ -358,21 +365,21 @@ void TestWaybillStore::oldOrDamagedRegisterIsIndexedInBatchesAndSearchedMeanwhil
     QVERIFY(raw.exec(u("DROP TABLE 快递单_查找")));
     const Outcome reopened = store.open(path);
     QVERIFY2(reopened.ok, qPrintable(reopened.error));
-    QVERIFY(!store.searchIndexComplete());
-    QCOMPARE(store.search(u("物品"), u("新加的")).size(), 1);
-    QVERIFY(store.buildSearchIndex().ok && store.searchIndexComplete());
-    QCOMPARE(store.search(u("物品"), u("改在索引外")).size(), 1);
+    QVERIFY(!QuickSearch(store).searchIndexComplete());
+    QCOMPARE(QuickSearch(store).search(u("物品"), u("新加的")).size(), 1);
+    QVERIFY(QuickSearch(store).buildSearchIndex().ok && QuickSearch(store).searchIndexComplete());
+    QCOMPARE(QuickSearch(store).search(u("物品"), u("改在索引外")).size(), 1);
 }
 
 void TestWaybillStore::modifyKeepingAndChangingTheNumber()
 {
     Fixture f;
-    QVERIFY(f.store.insertQuickAdd(sample(QStringLiteral("M1")), u("4天")).ok);
-    QVERIFY(f.store.markSignedFor(QStringLiteral("M1")).ok);
+    QVERIFY(Waybills(f.store).insertQuickAdd(sample(QStringLiteral("M1")), u("4天")).ok);
+    QVERIFY(Waybills(f.store).markSignedFor(QStringLiteral("M1")).ok);
 
     Waybill edit = sample(QStringLiteral("M1"), u("UPS"));
     edit.goods = u("鞋");
-    QVERIFY(f.store.updateKeepingNumber(edit).ok);
+    QVERIFY(Waybills(f.store).updateKeepingNumber(edit).ok);
     Waybill back = f.get(QStringLiteral("M1"));
     QCOMPARE(back.carrier, u("UPS"));
     QCOMPARE(back.goods, u("鞋"));
@@ -381,20 +388,20 @@ void TestWaybillStore::modifyKeepingAndChangingTheNumber()
 
     edit.number = QStringLiteral("M2");
     edit.carrier = u("TNT");
-    QVERIFY(f.store.updateChangingNumber(QStringLiteral("M1"), edit, false).ok);
-    QVERIFY(!f.store.numberExists(QStringLiteral("M1")));
+    QVERIFY(Waybills(f.store).updateChangingNumber(QStringLiteral("M1"), edit, false).ok);
+    QVERIFY(!Waybills(f.store).numberExists(QStringLiteral("M1")));
     back = f.get(QStringLiteral("M2"));
     QCOMPARE(back.carrier, u("UPS")); // carrier kept
     QCOMPARE(back.status, u("已签收"));
     QCOMPARE(back.daysInTransit, u("4天"));
 
     QVERIFY(f.add({QStringLiteral("X")})); // renaming onto an existing number is refused by the key
-    QCOMPARE(f.store.updateChangingNumber(QStringLiteral("M2"), sample(QStringLiteral("X")), false).error,
+    QCOMPARE(Waybills(f.store).updateChangingNumber(QStringLiteral("M2"), sample(QStringLiteral("X")), false).error,
              u("快递单号已存在！"));
     edit.number = QStringLiteral("M3");
-    QVERIFY(f.store.updateChangingNumber(QStringLiteral("M2"), edit, true).ok);
+    QVERIFY(Waybills(f.store).updateChangingNumber(QStringLiteral("M2"), edit, true).ok);
     QCOMPARE(f.get(QStringLiteral("M3")).carrier, u("TNT"));
-    QCOMPARE(f.store.count(), 2);
+    QCOMPARE(Waybills(f.store).count(), 2);
 }
 
 void TestWaybillStore::editOfARowChangedMeanwhileIsRefused_data()
@@ -402,10 +409,10 @@ void TestWaybillStore::editOfARowChangedMeanwhileIsRefused_data()
     QTest::addColumn<QString>("meanwhile"); // what another connection does after the editor read the row
     QTest::addColumn<QString>("error");
     QTest::newRow("nothing") << QString() << QString();
-    QTest::newRow("备注 changed") << u("UPDATE 快递单 SET 备注 = '对方'") << WaybillStore::kChangedElsewhere;
-    QTest::newRow("NULL became empty") << u("UPDATE 快递单 SET 物品 = ''") << WaybillStore::kChangedElsewhere;
-    QTest::newRow("signed for") << u("UPDATE 快递单 SET 状态 = '已签收'") << WaybillStore::kChangedElsewhere;
-    QTest::newRow("deleted") << u("DELETE FROM 快递单") << WaybillStore::kDeletedElsewhere;
+    QTest::newRow("备注 changed") << u("UPDATE 快递单 SET 备注 = '对方'") << Waybills::kChangedElsewhere;
+    QTest::newRow("NULL became empty") << u("UPDATE 快递单 SET 物品 = ''") << Waybills::kChangedElsewhere;
+    QTest::newRow("signed for") << u("UPDATE 快递单 SET 状态 = '已签收'") << Waybills::kChangedElsewhere;
+    QTest::newRow("deleted") << u("DELETE FROM 快递单") << Waybills::kDeletedElsewhere;
 }
 
 void TestWaybillStore::editOfARowChangedMeanwhileIsRefused()
@@ -418,7 +425,7 @@ void TestWaybillStore::editOfARowChangedMeanwhileIsRefused()
         bool ok = false;
         f.raw(u("UPDATE 快递单 SET 物品 = NULL"), &ok); // a NULL column matches only NULL
         QVERIFY(ok);
-        const std::optional<Waybill> read = f.store.find(QStringLiteral("E1"));
+        const std::optional<Waybill> read = Waybills(f.store).find(QStringLiteral("E1"));
         QVERIFY(read && read->goods.isNull());
         if (!meanwhile.isEmpty()) {
             f.raw(meanwhile, &ok);
@@ -429,8 +436,8 @@ void TestWaybillStore::editOfARowChangedMeanwhileIsRefused()
         mine.notes = u("我的");
         if (renumber)
             mine.number = QStringLiteral("E2");
-        const Outcome saved = renumber ? f.store.updateChangingNumber(QStringLiteral("E1"), mine, false, read)
-                                       : f.store.updateKeepingNumber(mine, read);
+        const Outcome saved = renumber ? Waybills(f.store).updateChangingNumber(QStringLiteral("E1"), mine, false, read)
+                                       : Waybills(f.store).updateKeepingNumber(mine, read);
         QCOMPARE(saved.error, error);
         if (!error.isEmpty())
             QCOMPARE(f.raw(u("SELECT 备注 || '|' || coalesce(物品, 'NULL') || 状态 FROM 快递单")), before);
@@ -442,12 +449,12 @@ void TestWaybillStore::editOfARowChangedMeanwhileIsRefused()
 void TestWaybillStore::numbersAreComparedInNormalForm()
 {
     Fixture f;
-    QVERIFY(f.store.insertFromInputForm(sample(u("ＳＦ１２３４５６７８９０４４３"))).ok);
-    QCOMPARE(f.store.allWaybills().first().number, u("SF1234567890443"));
+    QVERIFY(Waybills(f.store).insertFromInputForm(sample(u("ＳＦ１２３４５６７８９０４４３"))).ok);
+    QCOMPARE(Waybills(f.store).allWaybills().first().number, u("SF1234567890443"));
     for (const QString &again : {u("SF1234567890443"), u("sf 1234 5678 9044 3")})
-        QCOMPARE(f.store.insertQuickAdd(sample(again), u("0天")).error, u("快递单号已存在！"));
+        QCOMPARE(Waybills(f.store).insertQuickAdd(sample(again), u("0天")).error, u("快递单号已存在！"));
     // Renumbering a row to another spelling of its own number is no duplicate.
-    QVERIFY(f.store.updateChangingNumber(u("SF1234567890443"), sample(u("sf1234567890443")), false).ok);
+    QVERIFY(Waybills(f.store).updateChangingNumber(u("SF1234567890443"), sample(u("sf1234567890443")), false).ok);
 
     // Rows stored before numbers were normalised: refused in any spelling,
     // found by every spelling, and both kept.
@@ -456,17 +463,17 @@ void TestWaybillStore::numbersAreComparedInNormalForm()
             "('zt9', '中通快递')"),
           &inserted);
     QVERIFY(inserted);
-    QCOMPARE(f.store.insertFromInputForm(sample(u("ZT9"))).error, u("快递单号已存在！")); // lower case alone
-    QCOMPARE(f.store.insertFromInputForm(sample(u("YT0001"))).error, u("快递单号已存在！"));
-    QCOMPARE(f.store.updateChangingNumber(u("SF1234567890443"), sample(u("Yt0001")), false).error,
+    QCOMPARE(Waybills(f.store).insertFromInputForm(sample(u("ZT9"))).error, u("快递单号已存在！")); // lower case alone
+    QCOMPARE(Waybills(f.store).insertFromInputForm(sample(u("YT0001"))).error, u("快递单号已存在！"));
+    QCOMPARE(Waybills(f.store).updateChangingNumber(u("SF1234567890443"), sample(u("Yt0001")), false).error,
              u("快递单号已存在！"));
-    QCOMPARE(f.store.importWaybills({sample(u("yt\u30000001")), sample(u("jd 1"))}),
+    QCOMPARE(WaybillImport(f.store).importWaybills({sample(u("yt\u30000001")), sample(u("jd 1"))}),
              (QVector<QString>{u("快递单号已存在！"), QString()}));
-    QVERIFY(f.store.numberExists(u("JD1")));
+    QVERIFY(Waybills(f.store).numberExists(u("JD1")));
     QCOMPARE(f.get(u("YT0001")).number, u("yt 0001"));
-    QCOMPARE(f.store.search(u("快递单号"), u("yt0001")).size(), 2);
-    QCOMPARE(f.store.search(u("快递单号"), u("Ｔ0_0")).size(), 2); // the key's wildcards still count
-    QCOMPARE(f.store.count(), 5);
+    QCOMPARE(QuickSearch(f.store).search(u("快递单号"), u("yt0001")).size(), 2);
+    QCOMPARE(QuickSearch(f.store).search(u("快递单号"), u("Ｔ0_0")).size(), 2); // the key's wildcards still count
+    QCOMPARE(Waybills(f.store).count(), 5);
 }
 
 void TestWaybillStore::daysInTransitInOneTransaction()
@@ -475,13 +482,13 @@ void TestWaybillStore::daysInTransitInOneTransaction()
     QVERIFY(f.add({QStringLiteral("D1"), QStringLiteral("D2")}));
     const QString noTime = QStringLiteral(""); // what an empty time box stores
     QVERIFY(
-        f.store
+        RegisterGrid(f.store)
             .storeDaysInTransit({{QStringLiteral("D1"), noTime, u("10天")}, {QStringLiteral("D2"), noTime, u("-1天")}})
             .ok);
     QCOMPARE(f.get(QStringLiteral("D1")).daysInTransit, u("10天"));
     QCOMPARE(f.get(QStringLiteral("D2")).daysInTransit, u("-1天"));
     // A value that breaks its column rolls the whole batch back.
-    QVERIFY(!f.store
+    QVERIFY(!RegisterGrid(f.store)
                  .storeDaysInTransit(
                      {{QStringLiteral("D1"), noTime, u("1天")}, {QStringLiteral("D2"), noTime, u("123456789天")}})
                  .ok);
@@ -489,32 +496,33 @@ void TestWaybillStore::daysInTransitInOneTransaction()
     // Days worked out from a time that was changed meanwhile belong to the old date.
     Waybill moved = f.get(QStringLiteral("D2"));
     moved.time = QStringLiteral("2026-03-01");
-    QVERIFY(f.store.updateKeepingNumber(moved).ok);
+    QVERIFY(Waybills(f.store).updateKeepingNumber(moved).ok);
     QVERIFY(
-        f.store.storeDaysInTransit({{QStringLiteral("D2"), noTime, u("7天")}, {QStringLiteral("D1"), noTime, u("8天")}})
+        RegisterGrid(f.store)
+            .storeDaysInTransit({{QStringLiteral("D2"), noTime, u("7天")}, {QStringLiteral("D1"), noTime, u("8天")}})
             .ok);
     QCOMPARE(f.get(QStringLiteral("D2")).daysInTransit, u("-1天"));
     QCOMPARE(f.get(QStringLiteral("D1")).daysInTransit, u("8天"));
     // An imported row without a time: its null time is still the one the days came from.
-    QVERIFY(f.store.importWaybills({sample(QStringLiteral("D3"))}).first().isEmpty());
-    QVERIFY(f.store.storeDaysInTransit({{QStringLiteral("D3"), QString(), u("2天")}}).ok);
+    QVERIFY(WaybillImport(f.store).importWaybills({sample(QStringLiteral("D3"))}).first().isEmpty());
+    QVERIFY(RegisterGrid(f.store).storeDaysInTransit({{QStringLiteral("D3"), QString(), u("2天")}}).ok);
     QCOMPARE(f.get(QStringLiteral("D3")).daysInTransit, u("2天"));
 }
 
 void TestWaybillStore::tempRowsSurviveReopeningAndCanBeCleared()
 {
     Fixture f;
-    QVERIFY(f.store.insertTemp(QStringLiteral("T1"), u("TNT")).ok);
-    QVERIFY(f.store.insertTemp(QStringLiteral("T2"), u("UPS")).ok);
-    QCOMPARE(f.store.insertTemp(QStringLiteral("T1"), u("UPS")).error, u("快递单号已存在！"));
+    QVERIFY(BatchScratch(f.store).insertTemp(QStringLiteral("T1"), u("TNT")).ok);
+    QVERIFY(BatchScratch(f.store).insertTemp(QStringLiteral("T2"), u("UPS")).ok);
+    QCOMPARE(BatchScratch(f.store).insertTemp(QStringLiteral("T1"), u("UPS")).error, u("快递单号已存在！"));
     f.store.close();
-    WaybillStore store;
+    StoreConnection store;
     QVERIFY(f.openIn(store).ok);
-    const auto rows = store.tempRows();
+    const auto rows = BatchScratch(store).tempRows();
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows[0], qMakePair(QStringLiteral("T1"), u("TNT")));
-    QVERIFY(store.clearTemp().ok);
-    QVERIFY(store.tempRows().isEmpty());
+    QVERIFY(BatchScratch(store).clearTemp().ok);
+    QVERIFY(BatchScratch(store).tempRows().isEmpty());
 }
 
 void TestWaybillStore::importStoresGoodRowsAndExplainsTheRest()
@@ -526,16 +534,16 @@ void TestWaybillStore::importStoresGoodRowsAndExplainsTheRest()
     good.carrier = QString(); // but the carrier, which may not be null, is empty
     Waybill tooLong = sample(QStringLiteral("I2"));
     tooLong.phone = QString(41, QLatin1Char('1'));
-    const QVector<QString> reasons =
-        f.store.importWaybills({good, sample(QStringLiteral("EXIST")), tooLong, sample(QStringLiteral("I1")),
-                                sample(QString()), sample(QStringLiteral("I3"))});
+    const QVector<QString> reasons = WaybillImport(f.store).importWaybills(
+        {good, sample(QStringLiteral("EXIST")), tooLong, sample(QStringLiteral("I1")), sample(QString()),
+         sample(QStringLiteral("I3"))});
     QCOMPARE(reasons.size(), 6);
     QVERIFY(reasons[0].isEmpty() && reasons[5].isEmpty());
     QCOMPARE(reasons[1], u("快递单号已存在！"));
     QVERIFY(reasons[2].contains(u("电话")));
     QCOMPARE(reasons[3], u("快递单号已存在！"));
     QVERIFY(!reasons[4].isEmpty());
-    QCOMPARE(f.store.count(), 3);
+    QCOMPARE(Waybills(f.store).count(), 3);
     const Waybill back = f.get(QStringLiteral("I1"));
     QVERIFY(back.goods.isNull());
     QCOMPARE(back.carrier, QLatin1String(""));
@@ -551,9 +559,9 @@ void TestWaybillStore::importStoresGoodRowsAndExplainsTheRest()
     for (int i = 0; i < 2500; ++i)
         many << sample(QStringLiteral("M%1").arg(i));
     Outcome stopped;
-    f.store.importWaybills(many, &stopped, [](int done, int) { return done < 2000; });
+    WaybillImport(f.store).importWaybills(many, &stopped, [](int done, int) { return done < 2000; });
     QVERIFY(!stopped);
-    QCOMPARE(f.store.count(), 3);
+    QCOMPARE(Waybills(f.store).count(), 3);
 }
 
 void TestWaybillStore::importFailsWholeOnAFileLockedOrFull(Fixture &f)
@@ -568,30 +576,30 @@ void TestWaybillStore::importFailsWholeOnAFileLockedOrFull(Fixture &f)
         f.raw(indexedTo.arg(mark), &marked);
         QVERIFY(marked);
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-        other.setDatabaseName(f.folder.file(WaybillStore::fileName()));
+        other.setDatabaseName(f.folder.file(RegisterSchema::fileName()));
         QVERIFY(other.open());
         QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
         Outcome locked;
         int progressed = 0;
-        f.store.importWaybills({sample(QStringLiteral("L1")), sample(QStringLiteral("L2"))}, &locked,
-                               [&progressed](int, int) {
-                                   ++progressed;
-                                   return true;
-                               });
+        WaybillImport(f.store).importWaybills({sample(QStringLiteral("L1")), sample(QStringLiteral("L2"))}, &locked,
+                                              [&progressed](int, int) {
+                                                  ++progressed;
+                                                  return true;
+                                              });
         QCOMPARE(locked.error, u("数据库正被其他程序使用，请稍后再试。"));
         QCOMPARE(progressed, 0);
         QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
         other.close();
         other = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
-        QCOMPARE(f.store.count(), 3);
+        QCOMPARE(Waybills(f.store).count(), 3);
     }
     f.raw(indexedTo.arg(std::numeric_limits<qint64>::max()));
 
     // The disk fills up midway (the page cache spills) or at the commit: the
     // import keeps nothing, rather than going on row by row after SQLite
     // rolled its transaction back, and says why.
-    const qint64 size = QFileInfo(f.folder.file(WaybillStore::fileName())).size();
+    const qint64 size = QFileInfo(f.folder.file(RegisterSchema::fileName())).size();
     for (const auto &[rows, room] : {std::pair{60000, 64 * 1024}, std::pair{40, 0}}) {
         QVector<Waybill> filling;
         for (int i = 0; i < rows; ++i) {
@@ -601,10 +609,10 @@ void TestWaybillStore::importFailsWholeOnAFileLockedOrFull(Fixture &f)
         Outcome full;
         {
             const FileSizeLimit disk(rlim_t(size + room));
-            f.store.importWaybills(filling, &full);
+            WaybillImport(f.store).importWaybills(filling, &full);
         }
         QVERIFY2(!full && full.error.contains(u("磁盘空间不足")), qPrintable(full.error));
-        QCOMPARE(f.store.count(), 3);
+        QCOMPARE(Waybills(f.store).count(), 3);
     }
 
     // SQLite's own size limit (SQLITE_FULL) leaves the transaction open
@@ -631,7 +639,7 @@ void TestWaybillStore::importFailsWholeOnAFileLockedOrFull(Fixture &f)
     }
     Outcome full;
     int progressed = 0;
-    f.store.importWaybills(capped, &full, [&progressed](int, int) {
+    WaybillImport(f.store).importWaybills(capped, &full, [&progressed](int, int) {
         ++progressed;
         return true;
     });
@@ -639,7 +647,7 @@ void TestWaybillStore::importFailsWholeOnAFileLockedOrFull(Fixture &f)
         pragma(db, QStringLiteral("PRAGMA max_page_count = %1").arg(maxPages));
     QCOMPARE(full.error, u("导入未能保存，没有导入任何快递单：") + DiskFailure::diskFull());
     QCOMPARE(progressed, 1); // failed among the first thousand rows, not before them
-    QCOMPARE(f.store.count(), 3);
+    QCOMPARE(Waybills(f.store).count(), 3);
     QCOMPARE(f.raw(QStringLiteral("SELECT count(*) FROM 快递单 WHERE 快递单号 LIKE 'C%'")), QStringList{u("0")});
 }
 
@@ -651,8 +659,8 @@ void TestWaybillStore::damagedForeignOrLockedFilesAreReportedAndLeftAlone()
     const QString damaged = folder.file(QStringLiteral("kd.db"));
     const QByteArray junk = QByteArray("SQLite format 3\0garbage", 23) + QByteArray(4096, 'x');
     folder.write(QStringLiteral("kd.db"), junk);
-    QVERIFY(!WaybillStore::createDatabase(damaged).ok); // never replaces a file
-    WaybillStore store;
+    QVERIFY(!RegisterSchema::createDatabase(damaged).ok); // never replaces a file
+    StoreConnection store;
     Outcome outcome = store.open(damaged);
     QVERIFY(!outcome.ok);
     QVERIFY(outcome.error.contains(damaged));
@@ -718,7 +726,7 @@ void TestWaybillStore::startUpChecksNameTheCauseAndTouchNothing()
         for (const QString &sql : made)
             QVERIFY(PostgresCluster::current->exec(at.database, sql));
         const QStringList before = made.isEmpty() ? QStringList() : tables();
-        WaybillStore store;
+        StoreConnection store;
         const Outcome outcome = store.open(at);
         QVERIFY(!outcome.ok);
         QVERIFY2(outcome.error.contains(cause) && outcome.error.contains(at.display()), qPrintable(outcome.error));
@@ -728,16 +736,16 @@ void TestWaybillStore::startUpChecksNameTheCauseAndTouchNothing()
         return;
     }
     TestFolder folder;
-    const QString path = folder.file(WaybillStore::fileName());
+    const QString path = folder.file(RegisterSchema::fileName());
     std::optional<RawConnection> locker;
     if (fault == QStringLiteral("folder")) {
-        QVERIFY(QDir(folder.path()).mkdir(WaybillStore::fileName()));
+        QVERIFY(QDir(folder.path()).mkdir(RegisterSchema::fileName()));
     } else if (fault == QStringLiteral("columns")) {
         RawConnection raw(path);
         QVERIFY(raw.exec(u("CREATE TABLE 快递单 (单号 TEXT PRIMARY KEY, 公司 TEXT)")));
         QVERIFY(raw.exec(u("CREATE TABLE Temp (快递单号 TEXT PRIMARY KEY, 快递公司 TEXT)")));
     } else {
-        QVERIFY(WaybillStore::createDatabase(path).ok);
+        QVERIFY(RegisterSchema::createDatabase(path).ok);
         if (fault == QStringLiteral("readonly")) {
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         } else {
@@ -746,9 +754,9 @@ void TestWaybillStore::startUpChecksNameTheCauseAndTouchNothing()
             QVERIFY(locker->exec(QStringLiteral("BEGIN EXCLUSIVE")));
         }
     }
-    const QByteArray before = QFileInfo(path).isFile() ? folder.read(WaybillStore::fileName()) : QByteArray();
+    const QByteArray before = QFileInfo(path).isFile() ? folder.read(RegisterSchema::fileName()) : QByteArray();
 
-    WaybillStore store;
+    StoreConnection store;
     const Outcome outcome = store.open(path);
     QVERIFY(!outcome.ok);
     QVERIFY2(outcome.error.contains(cause) && outcome.error.contains(path), qPrintable(outcome.error));
@@ -756,7 +764,7 @@ void TestWaybillStore::startUpChecksNameTheCauseAndTouchNothing()
     if (locker)
         QVERIFY(locker->exec(QStringLiteral("ROLLBACK")));
     if (QFileInfo(path).isFile())
-        QCOMPARE(folder.read(WaybillStore::fileName()), before);
+        QCOMPARE(folder.read(RegisterSchema::fileName()), before);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
@@ -766,19 +774,19 @@ void TestWaybillStore::unfinishedRegisterIsMadeAnew()
         QSKIP("files only: an empty database gets its tables in every case");
     // A file without a single table is what a first start cut short leaves.
     TestFolder folder;
-    const QString path = folder.file(WaybillStore::fileName());
+    const QString path = folder.file(RegisterSchema::fileName());
     for (const bool empty : {true, false}) {
         QFile::remove(path);
         if (empty) {
-            folder.write(WaybillStore::fileName(), QByteArray());
+            folder.write(RegisterSchema::fileName(), QByteArray());
         } else {
             RawConnection raw(path);
             QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = 7")));
         }
         bool created = false;
-        QVERIFY(WaybillStore::createIfMissing(path, &created).ok);
+        QVERIFY(RegisterSchema::createIfMissing(path, &created).ok);
         QVERIFY(created);
-        WaybillStore store;
+        StoreConnection store;
         QVERIFY(store.open(path).ok);
     }
     // A file with tables of its own is someone else's and stays as it is.
@@ -787,11 +795,11 @@ void TestWaybillStore::unfinishedRegisterIsMadeAnew()
         RawConnection foreign(path);
         QVERIFY(foreign.exec(QStringLiteral("CREATE TABLE t (x)")));
     }
-    const QByteArray before = folder.read(WaybillStore::fileName());
+    const QByteArray before = folder.read(RegisterSchema::fileName());
     bool created = true;
-    QVERIFY(WaybillStore::createIfMissing(path, &created).ok);
+    QVERIFY(RegisterSchema::createIfMissing(path, &created).ok);
     QVERIFY(!created);
-    QCOMPARE(folder.read(WaybillStore::fileName()), before);
+    QCOMPARE(folder.read(RegisterSchema::fileName()), before);
 }
 
 void TestWaybillStore::serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunction()
@@ -802,7 +810,7 @@ void TestWaybillStore::serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunct
     const QString tables =
         QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()");
     const ServerLocation empty = cluster.newDatabase();
-    WaybillStore probe;
+    StoreConnection probe;
     QString found;
     QVERIFY(probe.probe(empty, &found).ok);
     QVERIFY(found.contains(u("空的")));
@@ -816,7 +824,7 @@ void TestWaybillStore::serverIsProbedWithoutChangeAndOldRegistersGetTheDateFunct
     TestRegister r;
     QVERIFY(probe.probe(*r.server, &found).ok);
     QVERIFY(found.contains(u("已有登记簿")));
-    QVERIFY(r.store.searchIndexComplete()); // the trigram indexes need no building: no progress shown
+    QVERIFY(QuickSearch(r.store).searchIndexComplete()); // the trigram indexes need no building: no progress shown
     r.store.close();
     QVERIFY(cluster.exec(r.server->database, QStringLiteral("DROP FUNCTION dispatch_date(text)")));
     QVERIFY(r.openIn(r.store).ok);
@@ -843,14 +851,14 @@ void TestWaybillStore::serverThatWantsAPasswordSaysSoAndTakesATypedOne()
     QVERIFY(cluster.exec(at.database, QStringLiteral("ALTER SCHEMA public OWNER TO kasse")));
     QVERIFY(cluster.exec(at.database, QStringLiteral("SELECT pg_reload_conf()")));
     at.user = QStringLiteral("kasse");
-    WaybillStore store;
-    QTRY_VERIFY_WITH_TIMEOUT(store.open(at).error.contains(WaybillStore::kPasswordNeeded), 30000); // once reloaded
+    StoreConnection store;
+    QTRY_VERIFY_WITH_TIMEOUT(store.open(at).error.contains(StoreConnection::kPasswordNeeded), 30000); // once reloaded
     at.password = QStringLiteral("falsch");
-    QVERIFY(store.open(at).error.contains(WaybillStore::kPasswordNeeded));
+    QVERIFY(store.open(at).error.contains(StoreConnection::kPasswordNeeded));
     at.password = QStringLiteral("geheim");
     const Outcome opened = store.open(at);
     QVERIFY2(opened.ok, qPrintable(opened.error));
-    QCOMPARE(store.count(), 0);
+    QCOMPARE(Waybills(store).count(), 0);
 }
 
 void TestWaybillStore::unusualCharactersAreStoredExactly_data()
@@ -872,49 +880,49 @@ void TestWaybillStore::unusualCharactersAreStoredExactly()
     Fixture f;
     Waybill neighbour = sample(QStringLiteral("P1"));
     neighbour.notes = plain;
-    QVERIFY(f.store.insertFromInputForm(neighbour).ok);
+    QVERIFY(Waybills(f.store).insertFromInputForm(neighbour).ok);
     Waybill w = sample(QStringLiteral("V1"));
     w.notes = value;
-    const Outcome stored = f.store.insertFromInputForm(w);
+    const Outcome stored = Waybills(f.store).insertFromInputForm(w);
     QVERIFY2(stored.ok, qPrintable(stored.error));
-    QCOMPARE(f.store.count(), 2);
+    QCOMPARE(Waybills(f.store).count(), 2);
     QCOMPARE(f.get(QStringLiteral("V1")).notes, value);
     QCOMPARE(f.get(QStringLiteral("P1")).notes, plain);
-    const QVector<Waybill> found = f.store.search(u("备注"), value);
+    const QVector<Waybill> found = QuickSearch(f.store).search(u("备注"), value);
     QCOMPARE(found.size(), 1);
     QCOMPARE(found.first().number, QStringLiteral("V1"));
-    QVERIFY(f.store.insertTemp(value, u("TNT")).ok);
-    QCOMPARE(f.store.tempRows().first().first, value);
+    QVERIFY(BatchScratch(f.store).insertTemp(value, u("TNT")).ok);
+    QCOMPARE(BatchScratch(f.store).tempRows().first().first, value);
     // What another reader of the file sees is the UTF-8 of the value, nothing shaved off.
     QCOMPARE(f.raw(f.server
                        ? u("SELECT upper(encode(convert_to(备注, 'UTF8'), 'hex')) FROM 快递单 WHERE 快递单号 = 'V1'")
                        : u("SELECT hex(备注) FROM 快递单 WHERE 快递单号 = 'V1'")),
              QStringList{QString::fromLatin1(value.toUtf8().toHex().toUpper())});
     // A key holding NUL is no key: it matches nothing rather than everything.
-    QVERIFY(f.store.search(u("快递单号"), QString(QChar(0))).isEmpty());
-    QVERIFY(f.store.search(u("快递单号"), QStringLiteral("A") + QChar(0)).isEmpty());
+    QVERIFY(QuickSearch(f.store).search(u("快递单号"), QString(QChar(0))).isEmpty());
+    QVERIFY(QuickSearch(f.store).search(u("快递单号"), QStringLiteral("A") + QChar(0)).isEmpty());
 }
 
 void TestWaybillStore::noncharactersAreRefusedAndLengthsCountCharacters()
 {
     Fixture f;
     for (const QString &bad : QStringList{QString(QChar(0xFFFE)) + QStringLiteral("AB"), u("A\uFFFF")}) {
-        const Outcome outcome = f.store.insertFromInputForm(sample(bad));
+        const Outcome outcome = Waybills(f.store).insertFromInputForm(sample(bad));
         QVERIFY(!outcome.ok);
         QVERIFY2(outcome.error.contains(u("快递单号")) && outcome.error.contains(u("无法保存的字符")),
                  qPrintable(outcome.error));
-        QVERIFY(!f.store.insertTemp(bad, u("TNT")).ok);
-        QVERIFY(f.store.importWaybills({sample(bad)}).first().contains(u("无法保存的字符")));
+        QVERIFY(!BatchScratch(f.store).insertTemp(bad, u("TNT")).ok);
+        QVERIFY(WaybillImport(f.store).importWaybills({sample(bad)}).first().contains(u("无法保存的字符")));
     }
-    QCOMPARE(f.store.count(), 0);
+    QCOMPARE(Waybills(f.store).count(), 0);
 
     const QString parcel = u("\U0001F4E6");
     Waybill w = sample(QStringLiteral("E1"));
     w.name = parcel.repeated(20); // 40 UTF-16 units, 20 characters: fits
-    QVERIFY(f.store.insertFromInputForm(w).ok);
+    QVERIFY(Waybills(f.store).insertFromInputForm(w).ok);
     QCOMPARE(f.get(QStringLiteral("E1")).name, w.name);
     w.name = parcel.repeated(21);
-    const Outcome outcome = f.store.updateKeepingNumber(w);
+    const Outcome outcome = Waybills(f.store).updateKeepingNumber(w);
     QVERIFY(!outcome.ok);
     QVERIFY2(outcome.error.contains(u("现在是 21 个")), qPrintable(outcome.error));
 }
