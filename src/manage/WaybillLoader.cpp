@@ -11,81 +11,33 @@ namespace {
 // Rows whose days are worked out per batch, each batch stored in its own
 // transaction: short enough that the window's own reads never wait long.
 constexpr int kDaysBatch = 2000;
-} // namespace
 
-WaybillLoader::WaybillLoader(StoreLocation where, QObject *parent)
-    : QObject(parent), m_where(std::move(where)), m_task(new BackgroundTask(this))
+// What a first screen that shows nothing still found: rows under another tab
+// count as found; a search's archived rows are counted.
+void lookBeyondTheFirstScreen(const RegisterGrid &grid, StoreEngine engine, WaybillLoader::Result &result)
 {
-    connect(m_task, &BackgroundTask::busyChanged, this, &WaybillLoader::readingChanged);
-}
-
-WaybillLoader::~WaybillLoader()
-{
-    // Its worker may still post steps to this object: it ends first.
-    delete m_task;
-}
-
-WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Request &request,
-                                          const std::function<bool()> &keepGoing,
-                                          const std::function<void(const Result &, Step)> &step)
-{
-    const auto wanted = [&keepGoing] { return !keepGoing || keepGoing(); };
-    Result result;
-    result.request = request;
-    StoreConnection store;
-    RegisterGrid grid(store);
-    const auto failed = [&] {
-        if (step)
-            step(result, Step::FirstScreen);
-        return result;
-    };
-    result.read = store.open(where);
-    if (!result.read)
-        return failed();
-    const RegisterGrid::GridFilter &filter = request.filter;
-    result.firstScreen = grid.gridRows(filter, kFirstScreenRows, &result.read);
-    if (!result.read)
-        return failed();
+    const RegisterGrid::GridFilter &filter = result.request.filter;
     result.found = !result.firstScreen.isEmpty();
     if (!result.found && (filter.status || filter.signedToday)) {
-        // Rows under another tab still count as found.
-        if (const auto all = RegisterGrid::gridCondition(filter, false, nullptr, store.engine()))
+        if (const auto all = RegisterGrid::gridCondition(filter, false, nullptr, engine))
             result.found = grid.countWhere(*all, 1) > 0;
     }
     if (!result.found && !filter.column.isEmpty() && !filter.showArchived) {
         RegisterGrid::GridFilter archived = filter;
         archived.showArchived = true;
-        if (auto all = RegisterGrid::gridCondition(archived, false, nullptr, store.engine())) {
+        if (auto all = RegisterGrid::gridCondition(archived, false, nullptr, engine)) {
             const SqlCondition rule = RegisterGrid::archivedExpression(filter.today, filter.archiveDays);
             all->sql += QStringLiteral(" AND ") + rule.sql;
             all->binds += rule.binds;
             result.archivedHidden = grid.countWhere(*all);
         }
     }
-    if (step)
-        step(result, Step::FirstScreen);
-    if (!result.found || !wanted())
-        return result;
+}
 
-    Outcome listing;
-    QVector<qint64> ids = grid.gridRowIds(filter, &listing, keepGoing);
-    if (!listing || !wanted())
-        return result;
-    result.ids = std::move(ids);
-    result.listed = true;
-    if (step)
-        step(result, Step::Listed);
-
-    Outcome counting;
-    result.counts = grid.gridCounts(filter, &counting);
-    if (!counting || !wanted())
-        return result;
-    result.counted = true;
-    if (step)
-        step(result, Step::Counted);
-
-    if (!request.updateDays)
-        return result;
+// The days in transit of the filter's rows as of its today, stored batch by batch where they changed.
+void storeDays(RegisterGrid &grid, const RegisterGrid::GridFilter &filter, const std::function<bool()> &wanted,
+               WaybillLoader::Result &result)
+{
     // Many waybills share a dispatch date; each distinct text is read once.
     QHash<QString, std::optional<QString>> daysOfTime;
     qint64 after = 0;
@@ -111,6 +63,68 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
         if (!result.stored || batch.size() < kDaysBatch)
             break;
     }
+}
+
+} // namespace
+
+WaybillLoader::WaybillLoader(StoreLocation where, QObject *parent)
+    : QObject(parent), m_where(std::move(where)), m_task(new BackgroundTask(this))
+{
+    connect(m_task, &BackgroundTask::busyChanged, this, &WaybillLoader::readingChanged);
+}
+
+WaybillLoader::~WaybillLoader()
+{
+    // Its worker may still post steps to this object: it ends first.
+    delete m_task;
+}
+
+WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Request &request,
+                                          const std::function<bool()> &keepGoing,
+                                          const std::function<void(const Result &, Step)> &step)
+{
+    const std::function<bool()> wanted = [&keepGoing] { return !keepGoing || keepGoing(); };
+    Result result;
+    result.request = request;
+    StoreConnection store;
+    RegisterGrid grid(store);
+    const auto failed = [&] {
+        if (step)
+            step(result, Step::FirstScreen);
+        return result;
+    };
+    result.read = store.open(where);
+    if (!result.read)
+        return failed();
+    const RegisterGrid::GridFilter &filter = request.filter;
+    result.firstScreen = grid.gridRows(filter, kFirstScreenRows, &result.read);
+    if (!result.read)
+        return failed();
+    lookBeyondTheFirstScreen(grid, store.engine(), result);
+    if (step)
+        step(result, Step::FirstScreen);
+    if (!result.found || !wanted())
+        return result;
+
+    Outcome listing;
+    QVector<qint64> ids = grid.gridRowIds(filter, &listing, keepGoing);
+    if (!listing || !wanted())
+        return result;
+    result.ids = std::move(ids);
+    result.listed = true;
+    if (step)
+        step(result, Step::Listed);
+
+    Outcome counting;
+    result.counts = grid.gridCounts(filter, &counting);
+    if (!counting || !wanted())
+        return result;
+    result.counted = true;
+    if (step)
+        step(result, Step::Counted);
+
+    if (request.updateDays)
+        storeDays(grid, filter, wanted, result);
     return result;
 }
 
