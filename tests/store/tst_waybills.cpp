@@ -17,6 +17,7 @@ private Q_SLOTS:
     void unusualCharactersAreStoredExactly_data();
     void unusualCharactersAreStoredExactly();
     void noncharactersAreRefusedAndLengthsCountCharacters();
+    void eachWaybillStopsWhereItsReaderDoes();
 };
 
 void TestWaybills::valuesAreStoredAndFoundAsTypedOnce()
@@ -235,6 +236,26 @@ void TestWaybills::noncharactersAreRefusedAndLengthsCountCharacters()
     const Outcome outcome = f.waybills.updateKeepingNumber(w);
     QVERIFY(!outcome.ok);
     QVERIFY2(outcome.error.contains(u("现在是 21 个")), qPrintable(outcome.error));
+}
+
+void TestWaybills::eachWaybillStopsWhereItsReaderDoes()
+{
+    // The export writes each row on as it is read; a row it cannot write ends the read.
+    StoreFixture f;
+    QVERIFY(f.add({QStringLiteral("W1"), QStringLiteral("W2"), QStringLiteral("W3")}));
+    QStringList visited;
+    const auto visit = [&visited](int rows) {
+        return [&visited, rows](const Waybill &w) {
+            visited << w.number;
+            return visited.size() < rows;
+        };
+    };
+    const Outcome stopped = f.waybills.eachWaybill(visit(2));
+    QCOMPARE(visited, (QStringList{QStringLiteral("W1"), QStringLiteral("W2")}));
+    QCOMPARE(stopped.error, u("读取已取消。"));
+    visited.clear();
+    QVERIFY(f.waybills.eachWaybill(visit(4)).ok);
+    QCOMPARE(visited.size(), 3);
 }
 
 TOLVANE_ENGINE_TEST_MAIN(TestWaybills)
