@@ -3,7 +3,9 @@
 // (on it). Prints milliseconds; not part of the tests.
 #include "store/HistoryLoader.h"
 #include "store/HistoryModel.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,9 +19,9 @@ int main(int argc, char **argv)
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("kd.db"));
-    WaybillStore::createDatabase(path);
+    RegisterSchema::createDatabase(path);
     {
-        WaybillStore store;
+        StoreConnection store;
         store.open(path);
         QVector<Waybill> rows(count);
         for (int i = 0; i < count; ++i) {
@@ -27,7 +29,7 @@ int main(int argc, char **argv)
             rows[i].carrier = QStringLiteral("顺丰速运");
             rows[i].goods = QStringLiteral("书");
         }
-        store.importWaybills(rows);
+        WaybillImport(store).importWaybills(rows);
     }
 
     QElapsedTimer timer;

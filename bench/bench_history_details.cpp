@@ -5,7 +5,11 @@
 #include "BenchShared.h"
 #include "core/Clock.h"
 #include "manage/DetailsDialog.h"
-#include "store/WaybillStore.h"
+#include "store/CheckHistory.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
+#include "store/Waybills.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
 
@@ -48,9 +52,9 @@ int main(int argc, char **argv)
             previous(type, context, text);
     });
     TestFolder folder;
-    const QString path = folder.file(WaybillStore::fileName());
-    WaybillStore store;
-    if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok) {
+    const QString path = folder.file(RegisterSchema::fileName());
+    StoreConnection store;
+    if (!RegisterSchema::createDatabase(path).ok || !store.open(path).ok) {
         std::fprintf(stderr, "cannot create the register\n");
         return 1;
     }
@@ -63,7 +67,7 @@ int main(int argc, char **argv)
             rows[i].carrier = QStringLiteral("顺丰速运");
             rows[i].goods = QStringLiteral("书");
         }
-        store.importWaybills(rows);
+        WaybillImport(store).importWaybills(rows);
     }
     // Straight into the store's own table, so that its index is the real one;
     // states interleaved in time across waybills, as refreshes write them.
@@ -120,8 +124,8 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         // What the management window does for its details button.
-        const std::optional<Waybill> registered = store.find(wanted);
-        const QVector<StateEntry> history = store.stateHistory(wanted);
+        const std::optional<Waybill> registered = Waybills(store).find(wanted);
+        const QVector<StateEntry> history = CheckHistory(store).stateHistory(wanted);
         const qint64 readNs = t.nsecsElapsed();
         Waybill current = registered.value_or(Waybill{});
         dialog.showFor(current, registered, history, clock.now());

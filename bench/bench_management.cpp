@@ -12,8 +12,10 @@
 #include "core/Clock.h"
 #include "core/GbkText.h"
 #include "manage/ManagementWindow.h"
+#include "store/QuickSearch.h"
+#include "store/RegisterSchema.h"
 #include "store/Statistics.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
 #include "transfer/ImportReader.h"
@@ -148,7 +150,7 @@ QByteArray importFile()
 // would store them, without days in transit yet.
 bool buildRegister(const QString &path, int rows)
 {
-    if (!WaybillStore::createDatabase(path).ok)
+    if (!RegisterSchema::createDatabase(path).ok)
         return false;
     sqlite3 *db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
@@ -322,9 +324,9 @@ int main(int argc, char **argv)
     const QVector<int> sizes =
         rowsAt > 0 ? QVector<int>{app.arguments().value(rowsAt + 1).toInt()} : QVector<int>{kRows, 1000000};
     TestFolder folder;
-    const QString path = folder.file(WaybillStore::fileName());
-    WaybillStore store;
-    if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok) {
+    const QString path = folder.file(RegisterSchema::fileName());
+    StoreConnection store;
+    if (!RegisterSchema::createDatabase(path).ok || !store.open(path).ok) {
         std::fprintf(stderr, "cannot create the register\n");
         return 1;
     }
@@ -390,7 +392,7 @@ int main(int argc, char **argv)
 
     for (const int rows : sizes) {
         TestFolder registerFolder;
-        const QString db = registerFolder.file(WaybillStore::fileName());
+        const QString db = registerFolder.file(RegisterSchema::fileName());
         QElapsedTimer built;
         built.start();
         if (!buildRegister(db, rows)) {
@@ -405,8 +407,8 @@ int main(int argc, char **argv)
             // The main window indexes a register for search before the user reaches the grid.
             QElapsedTimer indexed;
             indexed.start();
-            WaybillStore store;
-            if (!store.open(db).ok || !store.buildSearchIndex({}).ok) {
+            StoreConnection store;
+            if (!store.open(db).ok || !QuickSearch(store).buildSearchIndex({}).ok) {
                 std::fprintf(stderr, "cannot index the register of %d rows\n", rows);
                 return 1;
             }

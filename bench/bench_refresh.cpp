@@ -11,7 +11,9 @@
 #include "core/Clock.h"
 #include "query/BackgroundRefresh.h"
 #include "settings/AppSettings.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
 #include "support/TestFolder.h"
 #include "support/TrackingSim.h"
 
@@ -55,10 +57,10 @@ int main(int argc, char **argv)
     sim.serveAllHosts();
 
     TestFolder folder;
-    const QString path = folder.file(WaybillStore::fileName());
+    const QString path = folder.file(RegisterSchema::fileName());
     {
-        WaybillStore store;
-        if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok) {
+        StoreConnection store;
+        if (!RegisterSchema::createDatabase(path).ok || !store.open(path).ok) {
             std::fprintf(stderr, "cannot create the register\n");
             return 1;
         }
@@ -69,7 +71,7 @@ int main(int argc, char **argv)
             rows[i].carrier = QStringLiteral("顺丰速运");
             rows[i].phone = QStringLiteral("13800138000"); // 顺丰 is asked for with its last four digits
         }
-        store.importWaybills(rows);
+        WaybillImport(store).importWaybills(rows);
     }
     AppSettings::write(folder.path(), AppSettings::kAutoRefresh, QStringLiteral("1"));
     AppSettings::write(folder.path(), AppSettings::kRefreshHours, QStringLiteral("1"));

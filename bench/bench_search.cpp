@@ -4,7 +4,9 @@
 // the sqlite3 tool's LIKE over the same file for scale.
 //   bench_search [rows]
 #include "BenchShared.h"
-#include "store/WaybillStore.h"
+#include "store/QuickSearch.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
 #include "support/TestFolder.h"
 
 #include <QCoreApplication>
@@ -104,17 +106,17 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
     TestFolder folder;
-    const QString path = folder.file(WaybillStore::fileName());
+    const QString path = folder.file(RegisterSchema::fileName());
     QElapsedTimer clock;
     clock.start();
-    if (!WaybillStore::createDatabase(path).ok || !fill(path, rows)) {
+    if (!RegisterSchema::createDatabase(path).ok || !fill(path, rows)) {
         std::fprintf(stderr, "cannot make the register\n");
         return 1;
     }
     std::printf("register of %d rows written in %lld ms\n", rows, static_cast<long long>(clock.elapsed()));
 
-    WaybillStore store;
-    if (!store.open(path).ok || store.searchIndexComplete()) {
+    StoreConnection store;
+    if (!store.open(path).ok || QuickSearch(store).searchIndexComplete()) {
         std::fprintf(stderr, "an older register should open without a complete index\n");
         return 1;
     }
@@ -134,14 +136,14 @@ int main(int argc, char **argv)
         return timed([&] {
             int asks = 0;
             Outcome outcome;
-            store.search(k.column, k.key, &outcome, [&asks] { return ++asks < 1; });
+            QuickSearch(store).search(k.column, k.key, &outcome, [&asks] { return ++asks < 1; });
             return outcome.ok || asks > 0;
         });
     };
     const auto allRows = [&store](const Key &k, int *found) {
         return timed([&] {
             Outcome outcome;
-            *found = int(store.search(k.column, k.key, &outcome).size());
+            *found = int(QuickSearch(store).search(k.column, k.key, &outcome).size());
             return outcome.ok;
         });
     };
@@ -157,11 +159,11 @@ int main(int argc, char **argv)
 
     clock.restart();
     qint64 batches = 0;
-    const Outcome built = store.buildSearchIndex([&](qint64, qint64) { return ++batches > 0; });
+    const Outcome built = QuickSearch(store).buildSearchIndex([&](qint64, qint64) { return ++batches > 0; });
     std::printf("index built in %lld ms, %lld batches between which the register could be written: %s\n",
                 static_cast<long long>(clock.elapsed()), static_cast<long long>(batches + 1),
                 built ? "complete" : qPrintable(built.error));
-    if (!built || !store.searchIndexComplete())
+    if (!built || !QuickSearch(store).searchIndexComplete())
         return 1;
 
     for (int i = 0; i < keys.size(); ++i) {

@@ -5,7 +5,7 @@
 // table, key and trigram indexes). Each figure is the median of five runs.
 #include "BenchShared.h"
 #include "core/GbkText.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 #include "support/PostgresCluster.h"
 #include "support/TestFolder.h"
 #include "transfer/ImportReader.h"
@@ -31,7 +31,7 @@ constexpr int kRows = 100000;
 std::optional<ServerLocation> newRegister(PostgresCluster &cluster)
 {
     const ServerLocation at = cluster.newDatabase();
-    WaybillStore store;
+    StoreConnection store;
     if (const Outcome opened = store.open(at); !opened) {
         std::fprintf(stderr, "%s\n", qPrintable(opened.error));
         return std::nullopt;
@@ -68,7 +68,7 @@ int main(int argc, char **argv)
         QElapsedTimer clock;
         clock.start();
         ImportBatch batch;
-        WaybillStore store;
+        StoreConnection store;
         Outcome outcome = ImportReader::readTextFile(textFile, &batch);
         if (outcome)
             outcome = store.open(*at);

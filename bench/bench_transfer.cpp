@@ -6,7 +6,9 @@
 #include "BenchShared.h"
 #include "core/GbkText.h"
 #include "manage/RegisterExport.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/TestFolder.h"
 #include "transfer/WaybillImporter.h"
 
@@ -43,8 +45,8 @@ void ratio(const char *what, const Spread &ours, const Spread &cli, double goal)
 bool newRegister(const QString &path)
 {
     QFile::remove(path);
-    WaybillStore store;
-    return WaybillStore::createDatabase(path).ok && store.open(path).ok;
+    StoreConnection store;
+    return RegisterSchema::createDatabase(path).ok && store.open(path).ok;
 }
 
 qint64 runCli(const QStringList &arguments, const QByteArray &input = {}, const QString &output = {})
@@ -75,7 +77,7 @@ int main(int argc, char **argv)
     for (const QString &row : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
         csv += QStringLiteral("未签收,,") + row + QLatin1Char('\n');
     folder.write(QStringLiteral("import.csv"), csv.toUtf8());
-    const QString path = folder.file(WaybillStore::fileName());
+    const QString path = folder.file(RegisterSchema::fileName());
 
     const Spread imported = timed([&](int) -> qint64 {
         if (!newRegister(path))
@@ -105,7 +107,7 @@ int main(int argc, char **argv)
     // What the index costs: the rows alone, into a register without it.
     line("  by sqlite3 .import, no search index", timed([&](int) -> qint64 {
              QFile::remove(cliPath);
-             return WaybillStore::createDatabase(cliPath).ok ? runCli({cliPath}, importCsv) : -1;
+             return RegisterSchema::createDatabase(cliPath).ok ? runCli({cliPath}, importCsv) : -1;
          }));
     ratio("text import, 100,000 rows", imported, cliImported, 1.3);
 
@@ -129,9 +131,9 @@ int main(int argc, char **argv)
     const Spread read = timed([&](int) -> qint64 {
         QElapsedTimer clock;
         clock.start();
-        WaybillStore store;
+        StoreConnection store;
         Outcome outcome = store.open(path);
-        const qsizetype rows = outcome ? store.allWaybills(&outcome).size() : 0;
+        const qsizetype rows = outcome ? Waybills(store).allWaybills(&outcome).size() : 0;
         return outcome && rows == kRows ? clock.elapsed() : -1;
     });
     line("  reading every row into memory (the workbook's way)", read);

@@ -4,7 +4,8 @@
 #include "BenchShared.h"
 
 #include "store/RegisterWatch.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/PostgresCluster.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,7 @@ int main(int argc, char **argv)
         return 0;
     }
     const ServerLocation at = cluster.newDatabase();
-    WaybillStore store;
+    StoreConnection store;
     if (const Outcome opened = store.open(at); !opened) {
         std::fprintf(stderr, "%s\n", qPrintable(opened.error));
         return 1;
@@ -53,7 +54,7 @@ int main(int argc, char **argv)
         });
         QTimer::singleShot(30000, &loop, &QEventLoop::quit); // only a lost notice waits this long
         clock.start();
-        if (!store.insertFromInputForm(w).ok) {
+        if (!Waybills(store).insertFromInputForm(w).ok) {
             std::fprintf(stderr, "cannot save %s\n", qPrintable(w.number));
             return 1;
         }

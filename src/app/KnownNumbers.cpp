@@ -4,7 +4,7 @@
 #include "core/BackgroundTask.h"
 #include "store/HistoryLoader.h"
 #include "store/HistoryModel.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 
 namespace {
 CarrierDetection::RegisterIndex indexOf(const QVector<HistoryModel::Row> &rows)
@@ -19,7 +19,7 @@ CarrierDetection::RegisterIndex indexOf(const QVector<HistoryModel::Row> &rows)
 }
 } // namespace
 
-KnownNumbers::KnownNumbers(const WaybillStore &store, QObject *parent)
+KnownNumbers::KnownNumbers(const StoreConnection &store, QObject *parent)
     : QObject(parent), m_store(store), m_task(new BackgroundTask(this))
 {
 }

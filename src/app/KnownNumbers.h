@@ -5,7 +5,7 @@
 #include <QObject>
 
 class BackgroundTask;
-class WaybillStore;
+class StoreConnection;
 
 // The register's numbers as the carrier detection knows them: a number that
 // is stored keeps its stored carrier. Read again off the window's thread
@@ -13,13 +13,13 @@ class WaybillStore;
 class KnownNumbers final : public QObject {
     Q_OBJECT
 public:
-    KnownNumbers(const WaybillStore &store, QObject *parent);
+    KnownNumbers(const StoreConnection &store, QObject *parent);
 
     const CarrierDetection::RegisterIndex &index() const { return m_index; }
     void reread();
 
 private:
-    const WaybillStore &m_store;
+    const StoreConnection &m_store;
     CarrierDetection::RegisterIndex m_index;
     BackgroundTask *m_task = nullptr;
 };

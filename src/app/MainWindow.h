@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Notices.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -51,7 +51,7 @@ public:
     MainWindow(QString dataFolder, Services services, std::unique_ptr<Browser> browser, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    WaybillStore &store() { return m_store; }
+    StoreConnection &store() { return m_store; }
     bool isOpeningRegister() const; // a register on a server is still being reached
     // The stored data source, carrier and auto-save, then the history list.
     void applyStartSelection();
@@ -113,7 +113,7 @@ private:
     Launcher &m_launcher;
     const Clock &m_clock;
     std::unique_ptr<Browser> m_browser;
-    WaybillStore m_store;
+    StoreConnection m_store;
     WaybillChoice *m_choice = nullptr; // the waybill the window is on; its labels only show it
     KnownNumbers *m_known = nullptr;
     InfoPane *m_infoPane = nullptr;

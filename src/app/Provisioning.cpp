@@ -5,7 +5,7 @@
 #include "core/SaveWhole.h"
 #include "settings/AppSettings.h"
 #include "settings/Skins.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
 #include "transfer/ImportTemplate.h"
 #include "update/UpdateCheck.h"
 
@@ -112,7 +112,7 @@ DataFolder chooseDataFolder(const QString &programFolder, const QString &userDat
 {
     const QDir folder(programFolder);
     DataFolder beside{programFolder, true, {}};
-    if (QFileInfo::exists(folder.filePath(WaybillStore::fileName())) ||
+    if (QFileInfo::exists(folder.filePath(RegisterSchema::fileName())) ||
         QFileInfo::exists(folder.filePath(AppSettings::kFileName))) {
         // The register cannot even be opened where SQLite cannot write its journal.
         if (writable(programFolder))
@@ -141,8 +141,8 @@ Report run(const QString &programFolder)
 
     removeInterruptedSaves(folder, {AppSettings::kFileName, helpFileName(), UpdateCheck::descriptorFileName()});
 
-    const QString database = folder.filePath(WaybillStore::fileName());
-    if (Outcome created = WaybillStore::createIfMissing(database, &report.createdDatabase); !created)
+    const QString database = folder.filePath(RegisterSchema::fileName());
+    if (Outcome created = RegisterSchema::createIfMissing(database, &report.createdDatabase); !created)
         return fail(created);
 
     // An existing config folder is left alone, even when skins are missing

@@ -22,8 +22,9 @@
 #include "query/TrackingServices.h"
 #include "services/WaybillStatus.h"
 #include "settings/WatchSettings.h"
+#include "store/BatchScratch.h"
 #include "store/StateHistory.h"
-#include "store/WaybillStore.h"
+#include "store/Waybills.h"
 
 #include <QSet>
 
@@ -158,7 +159,7 @@ bool QueryController::markSignedFor(const StateCheck &check, PassMarks &marks)
         return false;
     m_refresh->schedule().noteChecked(check.number, check.at.toUTC());
     if (recorded->newlySigned) {
-        const std::optional<Waybill> stored = m_env.store.find(check.number);
+        const std::optional<Waybill> stored = Waybills(m_env.store).find(check.number);
         noteCheck(check, *recorded, stored ? stored->carrier : QString());
     }
     return true;
@@ -203,11 +204,11 @@ void QueryController::saveForm()
     } else {
         Outcome checked;
         // The number that would be stored is the choice's, which a history pick may have set.
-        if (m_env.store.numberExists(m_parts.choice.number(), &checked)) {
+        if (Waybills(m_env.store).numberExists(m_parts.choice.number(), &checked)) {
             m_env.dialogs.information(window, title, QStringLiteral("快递单号已存在！"));
         } else if (!checked) {
             m_env.dialogs.information(window, title, checked.error);
-        } else if (Outcome saved = m_env.store.insertFromInputForm(currentWaybill()); !saved) {
+        } else if (Outcome saved = Waybills(m_env.store).insertFromInputForm(currentWaybill()); !saved) {
             m_env.dialogs.information(window, title, saved.error);
         } else {
             keepLastAnswer(m_parts.choice.number());
@@ -261,18 +262,19 @@ bool QueryController::prepareBatch(QVector<QPair<QString, QString>> *rows)
                                     listed + QStringLiteral("\n\n先查询其余 %1 个单号吗？").arg(wanted.size())))
             return false;
     }
-    Outcome outcome = m_env.store.clearTemp();
+    BatchScratch scratch(m_env.store);
+    Outcome outcome = scratch.clearTemp();
     QStringList refused;
     QSet<QString> seen;
     for (const auto &[number, carrier] : wanted) {
         if (!outcome || seen.contains(number))
             continue;
         seen.insert(number);
-        if (Outcome inserted = m_env.store.insertTemp(number, carrier); !inserted)
+        if (Outcome inserted = scratch.insertTemp(number, carrier); !inserted)
             refused << number.left(30) + QStringLiteral("：") + inserted.error;
     }
     if (outcome)
-        *rows = m_env.store.tempRows(&outcome);
+        *rows = scratch.tempRows(&outcome);
     if (!outcome) {
         m_env.dialogs.information(window, Program::kTitle, outcome.error);
         return false;
@@ -295,7 +297,7 @@ QString QueryController::phoneFor(const QString &number, const QString &carrier)
     // The telephone typed in the form counts for the number it was typed with.
     if (number == m_parts.choice.number() && !m_parts.info.waybill().phone.isEmpty())
         return m_parts.info.waybill().phone;
-    const std::optional<Waybill> stored = m_env.store.find(number);
+    const std::optional<Waybill> stored = Waybills(m_env.store).find(number);
     return stored ? stored->phone : QString();
 }
 
@@ -370,7 +372,7 @@ void QueryController::runConcise()
     m_parts.results.startConcise();
     if (scope == QueryControls::Scope::Stored) {
         Outcome outcome;
-        const QVector<Waybill> stored = m_env.store.allWaybills(&outcome);
+        const QVector<Waybill> stored = Waybills(m_env.store).allWaybills(&outcome);
         if (!outcome)
             m_env.dialogs.information(window, Program::kTitle, outcome.error);
         QVector<QPair<QString, QString>> rows;
@@ -464,7 +466,7 @@ void QueryController::runDetailed()
         jobs.push_back({m_parts.choice.number(), m_parts.choice.carrierName()});
     } else if (scope == QueryControls::Scope::Stored) {
         Outcome outcome;
-        const QVector<Waybill> stored = m_env.store.allWaybills(&outcome);
+        const QVector<Waybill> stored = Waybills(m_env.store).allWaybills(&outcome);
         if (!outcome) {
             m_env.dialogs.information(window, Program::kTitle, outcome.error);
             return;

@@ -24,7 +24,7 @@ class QueryControls;
 class ResultsPane;
 class TrackingServices;
 class WaybillChoice;
-class WaybillStore;
+class StoreConnection;
 struct CheckEffect;
 struct ConciseRow;
 struct StateCheck;
@@ -51,7 +51,7 @@ public:
         QString dataFolder;
         Dialogs &dialogs;
         const Clock &clock;
-        WaybillStore &store;
+        StoreConnection &store;
         Browser &browser;
     };
     QueryController(Context context, Parts parts, QObject *parent);

@@ -6,12 +6,13 @@
 #include "core/ProgramName.h"
 #include "query/BackgroundRefresh.h"
 #include "settings/RegisterLocation.h"
+#include "store/QuickSearch.h"
 #include "store/RegisterWatch.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 
 #include <QPointer>
 
-RegisterSession::RegisterSession(WaybillStore &store, Dialogs &dialogs, QWidget &window, QObject *parent)
+RegisterSession::RegisterSession(StoreConnection &store, Dialogs &dialogs, QWidget &window, QObject *parent)
     : QObject(parent), m_store(store), m_dialogs(dialogs), m_window(window), m_openTask(new BackgroundTask(this))
 {
 }
@@ -21,7 +22,7 @@ void RegisterSession::open(const StoreLocation &where, BackgroundRefresh &refres
     if (!where.onServer) {
         if (Outcome opened = m_store.open(where); !opened)
             m_dialogs.critical(&m_window, Program::kTitle, opened.error);
-        else if (!m_store.searchIndexComplete())
+        else if (!QuickSearch(m_store).searchIndexComplete())
             indexForSearch();
         return;
     }
@@ -41,7 +42,7 @@ void RegisterSession::openServer(const StoreLocation &where, bool askedForPasswo
 {
     m_openTask->run<Outcome>(
         [where](const BackgroundTask::KeepGoing &) {
-            WaybillStore store;
+            StoreConnection store;
             return store.open(where);
         },
         [this, where, askedForPassword](Outcome reached) {
@@ -49,7 +50,7 @@ void RegisterSession::openServer(const StoreLocation &where, bool askedForPasswo
             if (reached)
                 reached = m_store.open(where);
             // Asked once; the password then serves every window of this run, and is written nowhere.
-            if (!reached && !askedForPassword && reached.error.contains(WaybillStore::kPasswordNeeded)) {
+            if (!reached && !askedForPassword && reached.error.contains(StoreConnection::kPasswordNeeded)) {
                 StoreLocation typed = where;
                 typed.server.password =
                     m_dialogs.askPassword(&m_window, Program::kTitle,
@@ -86,10 +87,10 @@ void RegisterSession::indexForSearch()
     const QPointer<RegisterSession> session = this;
     task->run<Outcome>(
         [path = m_store.location(), session](const BackgroundTask::KeepGoing &keepGoing) {
-            WaybillStore store;
+            StoreConnection store;
             if (Outcome opened = store.open(path); !opened)
                 return opened;
-            return store.buildSearchIndex([&](qint64 indexed, qint64 total) {
+            return QuickSearch(store).buildSearchIndex([&](qint64 indexed, qint64 total) {
                 const int percent = total > 0 ? int(indexed * 100 / total) : 100;
                 QMetaObject::invokeMethod(
                     session,

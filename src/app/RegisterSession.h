@@ -6,7 +6,7 @@ class BackgroundRefresh;
 class BackgroundTask;
 class Dialogs;
 class RegisterWatch;
-class WaybillStore;
+class StoreConnection;
 struct StoreLocation;
 
 // The register the window works on: a file opened at once, or a server
@@ -16,7 +16,7 @@ struct StoreLocation;
 class RegisterSession final : public QObject {
     Q_OBJECT
 public:
-    RegisterSession(WaybillStore &store, Dialogs &dialogs, QWidget &window, QObject *parent);
+    RegisterSession(StoreConnection &store, Dialogs &dialogs, QWidget &window, QObject *parent);
 
     // `refresh` takes the server's lock for its passes, one PC at a time.
     void open(const StoreLocation &where, BackgroundRefresh &refresh);
@@ -34,7 +34,7 @@ private:
     void openServer(const StoreLocation &where, bool askedForPassword);
     void indexForSearch();
 
-    WaybillStore &m_store;
+    StoreConnection &m_store;
     Dialogs &m_dialogs;
     QWidget &m_window;
     RegisterWatch *m_watch = nullptr;

@@ -6,7 +6,8 @@
 #include "core/Endpoints.h"
 #include "core/SingleInstance.h"
 #include "settings/RegisterLocation.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
 
 #include "settings/AppSettings.h"
 
@@ -23,7 +24,7 @@ namespace {
 // Copies the register and the settings; a file half copied is removed.
 QString copyData(const QString &from, const QString &to)
 {
-    for (const QString &name : {WaybillStore::fileName(), AppSettings::kFileName}) {
+    for (const QString &name : {RegisterSchema::fileName(), AppSettings::kFileName}) {
         const QString source = QDir(from).filePath(name);
         const QString target = QDir(to).filePath(name);
         if (!QFileInfo::exists(source) || QFileInfo::exists(target))
@@ -68,7 +69,7 @@ Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &progr
             break;
         case SingleInstance::Claim::First:
             if (!readOnlyRegister.isEmpty() &&
-                !QFileInfo::exists(QDir(dataFolder).filePath(WaybillStore::fileName())) &&
+                !QFileInfo::exists(QDir(dataFolder).filePath(RegisterSchema::fileName())) &&
                 dialogs.askYesNo(
                     nullptr, Program::kTitle,
                     QStringLiteral("程序文件夹只读，是否复制数据到 %1？").arg(QDir::toNativeSeparators(dataFolder))))
@@ -80,7 +81,7 @@ Result prepare(const QString &dataFolder, Dialogs &dialogs, const QString &progr
             } else if (const StoreLocation where = RegisterLocation::read(dataFolder); !where.onServer) {
                 // A server is reached by the main window on a worker: one that is down
                 // leaves the program running for the queries that need no register.
-                WaybillStore store;
+                StoreConnection store;
                 if (Outcome opened = store.open(where); !opened)
                     error = opened.error;
             }

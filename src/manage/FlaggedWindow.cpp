@@ -5,7 +5,7 @@
 #include "query/FlaggedWaybills.h"
 #include "settings/RegisterLocation.h"
 #include "store/StateHistory.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -77,7 +77,7 @@ void FlaggedWindow::refresh()
     m_task->run<Read>(
         [path, now, limits](const BackgroundTask::KeepGoing &) {
             Read read;
-            WaybillStore store;
+            StoreConnection store;
             Outcome outcome = store.open(path);
             if (outcome)
                 read.flagged = FlaggedWaybills::read(store, now, limits, &outcome);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "store/RegisterGrid.h"
 #include "store/Waybill.h"
-#include "store/WaybillStore.h"
 
 #include <QDate>
 #include <QPair>

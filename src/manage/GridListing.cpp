@@ -1,18 +1,19 @@
 #include "manage/GridListing.h"
 
+#include "store/StoreConnection.h"
 #include "store/WaybillTableModel.h"
 
 #include <QTimer>
 
 #include <utility>
 
-GridListing::GridListing(WaybillStore &store, QObject *parent) : QObject(parent), m_store(store)
+GridListing::GridListing(StoreConnection &store, QObject *parent) : QObject(parent), m_store(store)
 {
     m_loader = new WaybillLoader(StoreLocation(), this); // pointed at the register by setLocation()
     m_model = new WaybillTableModel(this);
     // Rows beyond those the loader brought are read as the view reaches them.
     m_model->setReader([this](const QVector<qint64> &ids) {
-        return m_store.isOpen() ? m_store.gridRowsById(ids, m_shown) : QVector<WaybillStore::GridRow>();
+        return m_store.isOpen() ? RegisterGrid(m_store).gridRowsById(ids, m_shown) : QVector<RegisterGrid::GridRow>();
     });
     connect(m_loader, &WaybillLoader::firstScreenRead, this, &GridListing::showFirstScreen);
     connect(m_loader, &WaybillLoader::listed, this, &GridListing::showListed);
@@ -44,7 +45,7 @@ std::optional<Waybill> GridListing::waybill(int row) const
     return row >= 0 && row < m_model->rowCount() ? std::optional<Waybill>(m_model->waybill(row)) : std::nullopt;
 }
 
-void GridListing::ask(const WaybillStore::GridFilter &filter, bool updateDays, bool emptyClears)
+void GridListing::ask(const RegisterGrid::GridFilter &filter, bool updateDays, bool emptyClears)
 {
     // Only the newest request is ever delivered, so this flag belongs to it.
     m_emptyClears = emptyClears;
@@ -154,7 +155,7 @@ bool GridListing::findWanted()
     if (m_wanted.isEmpty() || m_listing || !m_store.isOpen())
         return false;
     // Its place in the listing, wherever that is: the rows read so far need not hold it.
-    const std::optional<qint64> id = m_store.rowIdOf(m_wanted);
+    const std::optional<qint64> id = RegisterGrid(m_store).rowIdOf(m_wanted);
     const int row = id ? m_model->rowOfId(*id) : -1;
     if (row < 0)
         return false;

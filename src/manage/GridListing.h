@@ -1,13 +1,14 @@
 #pragma once
 
 #include "manage/WaybillLoader.h"
+#include "store/RegisterGrid.h"
 #include "store/Waybill.h"
-#include "store/WaybillStore.h"
 
 #include <QObject>
 
 #include <optional>
 
+class StoreConnection;
 class WaybillTableModel;
 
 // The rows the management grid lists, without the grid: the newest read
@@ -18,16 +19,16 @@ class WaybillTableModel;
 class GridListing final : public QObject {
     Q_OBJECT
 public:
-    explicit GridListing(WaybillStore &store, QObject *parent = nullptr);
+    explicit GridListing(StoreConnection &store, QObject *parent = nullptr);
 
     WaybillTableModel *model() const { return m_model; }
     // Reads from now on go there.
     void setLocation(const StoreLocation &where);
 
     // With `emptyClears` a read that finds nothing empties the listing; otherwise it stays.
-    void ask(const WaybillStore::GridFilter &filter, bool updateDays, bool emptyClears);
+    void ask(const RegisterGrid::GridFilter &filter, bool updateDays, bool emptyClears);
     // The newest filter asked for.
-    const WaybillStore::GridFilter &asked() const { return m_filter; }
+    const RegisterGrid::GridFilter &asked() const { return m_filter; }
     // The newest filter again after a change elsewhere, choosing `chosen`
     // again and going back to `scroll` once listed.
     void askAgainAfterChange(const QString &chosen, int scroll);
@@ -44,13 +45,13 @@ public:
 
 Q_SIGNALS:
     // The newest read's first screen is in the model; the grid sizes its columns to it.
-    void firstScreenShown(const QVector<WaybillStore::GridRow> &rows, const QDate &today);
+    void firstScreenShown(const QVector<RegisterGrid::GridRow> &rows, const QDate &today);
     // What the newest read found is shown: its first screen, or, when it
     // found nothing to show, the rows there were.
     void rowsShown();
     // The newest read's first screen, which says what a search found.
     void answered(const WaybillLoader::Result &result);
-    void counted(const WaybillStore::GridCounts &counts);
+    void counted(const RegisterGrid::GridCounts &counts);
     void failed(const QString &error);
     void readingChanged(bool reading);
     // The wanted row, now in the listing.
@@ -65,11 +66,11 @@ private:
     void readFinished(const WaybillLoader::Result &result);
     bool findWanted();
 
-    WaybillStore &m_store;
+    StoreConnection &m_store;
     WaybillTableModel *m_model = nullptr;
     WaybillLoader *m_loader = nullptr;
-    WaybillStore::GridFilter m_filter; // the newest asked for
-    WaybillStore::GridFilter m_shown;  // what the model lists
+    RegisterGrid::GridFilter m_filter; // the newest asked for
+    RegisterGrid::GridFilter m_shown;  // what the model lists
     bool m_listing = false;            // the newest read has not yet listed its rows
     bool m_growing = false;            // its rows are still going into the model
     int m_reads = 0;                   // reads asked for, so that a step of an older one stops

@@ -6,7 +6,7 @@
 #include "core/Dialogs.h"
 #include "manage/OpenRegister.h"
 #include "manage/SkippedLinesWindow.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 #include "transfer/ImportTemplate.h"
 #include "transfer/WaybillImporter.h"
 
@@ -26,7 +26,7 @@ namespace {
 
 ImportWindow::ImportWindow(const QString &programFolder, Dialogs &dialogs, Launcher &launcher, QWidget *parent)
     : QWidget(parent, Qt::Window), m_programFolder(programFolder), m_dialogs(dialogs), m_launcher(launcher),
-      m_store(std::make_unique<WaybillStore>())
+      m_store(std::make_unique<StoreConnection>())
 {
     setObjectName(QStringLiteral("ImportWindow"));
     InstallWindowKeys(this);

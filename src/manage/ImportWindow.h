@@ -14,7 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class WaybillStore;
+class StoreConnection;
 
 // The import window: a text or Excel file into the register.
 class ImportWindow final : public QWidget {
@@ -56,7 +56,7 @@ private:
     QString m_programFolder;
     Dialogs &m_dialogs;
     Launcher &m_launcher;
-    std::unique_ptr<WaybillStore> m_store;
+    std::unique_ptr<StoreConnection> m_store;
     BackgroundTask *m_task = nullptr;
     QLabel *m_progress = nullptr;
     std::shared_ptr<std::atomic_bool> m_cancel;

@@ -14,7 +14,8 @@
 #include "manage/WindowKeys.h"
 #include "settings/RegisterLocation.h"
 #include "settings/WatchSettings.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterGrid.h"
+#include "store/StoreConnection.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -24,7 +25,7 @@
 ManagementWindow::ManagementWindow(const QString &programFolder, Dialogs &dialogs, Launcher &launcher,
                                    const Clock &clock, std::function<Waybill()> currentWaybill, QWidget *parent)
     : QWidget(parent, Qt::Window), m_programFolder(programFolder), m_dialogs(dialogs), m_launcher(launcher),
-      m_clock(clock), m_currentWaybill(std::move(currentWaybill)), m_store(std::make_unique<WaybillStore>())
+      m_clock(clock), m_currentWaybill(std::move(currentWaybill)), m_store(std::make_unique<StoreConnection>())
 {
     setObjectName(QStringLiteral("ManagementWindow"));
     InstallWindowKeys(this);
@@ -43,7 +44,7 @@ void ManagementWindow::buildParts()
     m_gridPane = new WaybillGridPane(
         *m_store,
         [this] {
-            WaybillStore::GridFilter filter;
+            RegisterGrid::GridFilter filter;
             filter.today = m_clock.today();
             filter.archiveDays = WatchSettings::archiveDays(m_programFolder);
             filter.showArchived = m_searchBar->showsArchived();
@@ -146,7 +147,7 @@ void ManagementWindow::load()
     m_searchBar->setActivity(QStringLiteral("正在连接数据库服务器…"));
     m_openTask->run<Outcome>(
         [where](const BackgroundTask::KeepGoing &) {
-            WaybillStore store;
+            StoreConnection store;
             return store.open(where);
         },
         [this, where](const Outcome &reached) {

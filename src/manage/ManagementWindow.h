@@ -27,7 +27,7 @@ class StatisticsWindow;
 struct StoreLocation;
 class WaybillActionBar;
 class WaybillGridPane;
-class WaybillStore;
+class StoreConnection;
 
 // The management window: the register in a grid, searched, inspected,
 // changed, deleted, added, imported and exported. It builds its parts (the
@@ -91,7 +91,7 @@ private:
     Launcher &m_launcher;
     const Clock &m_clock;
     std::function<Waybill()> m_currentWaybill;
-    std::unique_ptr<WaybillStore> m_store;
+    std::unique_ptr<StoreConnection> m_store;
     WaybillGridPane *m_gridPane = nullptr;
     SelectedWaybillPane *m_selectedPane = nullptr;
     WaybillActionBar *m_actionBar = nullptr;

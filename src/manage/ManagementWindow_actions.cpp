@@ -19,7 +19,9 @@
 #include "manage/StatisticsWindow.h"
 #include "manage/WaybillGridPane.h"
 #include "settings/RegisterLocation.h"
-#include "store/WaybillStore.h"
+#include "store/CheckHistory.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 
 namespace {
 void bringUp(QWidget *window)
@@ -44,7 +46,7 @@ void ManagementWindow::deleteSelected()
     const QString number = chosen->number;
     if (!m_dialogs.askYesNo(this, QStringLiteral("提示"), QStringLiteral("是否删除该快递单 %1？").arg(number)))
         return;
-    if (const Outcome deleted = m_store->deleteWaybill(number); !deleted) {
+    if (const Outcome deleted = Waybills(*m_store).deleteWaybill(number); !deleted) {
         m_dialogs.critical(this, Program::kTitle, deleted.error);
     } else {
         m_gridPane->removeWaybill(number); // gone from the screen before the table is read again
@@ -69,8 +71,8 @@ void ManagementWindow::showDetails()
     std::optional<Waybill> registered;
     QVector<StateEntry> history;
     if (!current.number.isEmpty() && m_store->isOpen()) {
-        registered = m_store->find(current.number);
-        history = m_store->stateHistory(current.number);
+        registered = Waybills(*m_store).find(current.number);
+        history = CheckHistory(*m_store).stateHistory(current.number);
     }
     m_detailsDialog->showFor(current, registered, history, m_clock.now());
 }

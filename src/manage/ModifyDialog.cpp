@@ -4,7 +4,7 @@
 #include "carriers/CarrierCatalogue.h"
 #include "core/Dialogs.h"
 #include "manage/WaybillEditor.h"
-#include "store/WaybillStore.h"
+#include "store/Waybills.h"
 
 #include <QPushButton>
 
@@ -28,7 +28,7 @@ void ModifyDialog::showFor(const Waybill &selection)
     // The grid's labels may be older than the register (an edit, a refresh):
     // the dialog works on the row as it is stored now.
     Outcome read;
-    const std::optional<Waybill> stored = store().find(selection.number, &read);
+    const std::optional<Waybill> stored = Waybills(store()).find(selection.number, &read);
     if (!read) {
         dialogs().critical(this, Program::kTitle, read.error);
         return;
@@ -61,12 +61,12 @@ void ModifyDialog::modify()
         if (changed) {
             dialogs().information(this, Program::kTitle, WaybillEditor::kModified);
             hide();
-        } else if (changed.error == WaybillStore::kChangedElsewhere) {
+        } else if (changed.error == Waybills::kChangedElsewhere) {
             // The user's edits give way to the row as it is now, to be looked at before saving again.
-            if (const std::optional<Waybill> now = store().find(m_oldNumber))
+            if (const std::optional<Waybill> now = Waybills(store()).find(m_oldNumber))
                 fillFrom(*now);
             dialogs().information(this, Program::kTitle, changed.error);
-        } else if (changed.error == WaybillStore::kDeletedElsewhere) {
+        } else if (changed.error == Waybills::kDeletedElsewhere) {
             hide();
             dialogs().information(parentWidget(), Program::kTitle, changed.error);
         } else {

@@ -3,11 +3,11 @@
 #include "core/Dialogs.h"
 #include "core/ProgramName.h"
 #include "settings/RegisterLocation.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 
 #include <QDir>
 
-bool OpenRegister(WaybillStore &store, const QString &programFolder, Dialogs &dialogs, QWidget *parent)
+bool OpenRegister(StoreConnection &store, const QString &programFolder, Dialogs &dialogs, QWidget *parent)
 {
     if (store.isOpen())
         return true;

@@ -1,5 +1,7 @@
 #include "manage/RegisterExport.h"
 
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "transfer/ExportWriter.h"
 
 #include <algorithm>
@@ -17,16 +19,17 @@ Result write(const StoreLocation &where, const QString &path, const std::functio
             tell(text);
     };
     Result result;
-    WaybillStore store;
+    StoreConnection store;
     result.outcome = store.open(where);
     if (!result.outcome)
         return result;
-    const int total = store.count();
+    const Waybills waybills(store);
+    const int total = waybills.count();
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
         // The workbook's helper takes every row at once.
         if (total > 0)
             say(QStringLiteral("正在导出：读取 %1 条…").arg(total));
-        const QVector<Waybill> rows = store.allWaybills(&result.outcome);
+        const QVector<Waybill> rows = waybills.allWaybills(&result.outcome);
         result.rows = int(rows.size());
         result.empty = result.outcome && rows.isEmpty();
         if (result.outcome && !result.empty) {
@@ -36,7 +39,7 @@ Result write(const StoreLocation &where, const QString &path, const std::functio
         return result;
     }
     ExportWriter::TextExport file(path);
-    const Outcome read = store.eachWaybill([&](const Waybill &row) {
+    const Outcome read = waybills.eachWaybill([&](const Waybill &row) {
         if (!file.add(row))
             return false;
         if (file.rows() % kRowsBetweenTells == 0)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Outcome.h"
-#include "store/WaybillStore.h"
+#include "store/StoreDialect.h"
 
 #include <QString>
 

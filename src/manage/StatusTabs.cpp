@@ -7,7 +7,7 @@ namespace {
 const QString kSignedTodayTab = QStringLiteral("\x01today");
 } // namespace
 
-QVector<StatusTabs::Tab> StatusTabs::forCounts(const WaybillStore::GridCounts &counts)
+QVector<StatusTabs::Tab> StatusTabs::forCounts(const RegisterGrid::GridCounts &counts)
 {
     QVector<Tab> tabs{{QStringLiteral("全部 %1").arg(counts.total), QVariant()}};
     // Today's signings together, so that none announced today goes unseen.
@@ -26,7 +26,7 @@ QVector<StatusTabs::Tab> StatusTabs::forCounts(const WaybillStore::GridCounts &c
     return tabs;
 }
 
-void StatusTabs::narrow(WaybillStore::GridFilter &filter, const QVariant &tabData)
+void StatusTabs::narrow(RegisterGrid::GridFilter &filter, const QVariant &tabData)
 {
     if (tabData.isValid() && tabData.toString() == kSignedTodayTab)
         filter.signedToday = true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/WaybillStore.h"
+#include "store/RegisterGrid.h"
 
 #include <QString>
 #include <QVariant>
@@ -18,9 +18,9 @@ struct Tab {
 
 // 全部 first, 今日签收 while something was signed for today, then each status
 // present in the catalogue's order, 未查询 last.
-QVector<Tab> forCounts(const WaybillStore::GridCounts &counts);
+QVector<Tab> forCounts(const RegisterGrid::GridCounts &counts);
 
 // The filter narrowed to the rows of the tab with this data.
-void narrow(WaybillStore::GridFilter &filter, const QVariant &tabData);
+void narrow(RegisterGrid::GridFilter &filter, const QVariant &tabData);
 
 } // namespace StatusTabs

@@ -2,7 +2,7 @@
 
 #include "carriers/CarrierCatalogue.h"
 #include "store/DaysInTransit.h"
-#include "store/WaybillStore.h"
+#include "store/Waybills.h"
 
 namespace WaybillEditor {
 
@@ -11,7 +11,7 @@ QString chosenCarrier(const QString &listText)
     return listText == CarrierCatalogue::kSeparator ? QString() : listText;
 }
 
-Outcome quickAdd(WaybillStore &store, const Waybill &typed, const QDate &today)
+Outcome quickAdd(StoreConnection &store, const Waybill &typed, const QDate &today)
 {
     if (typed.number.isEmpty())
         return Outcome::failure(kEmptyNumber);
@@ -19,17 +19,18 @@ Outcome quickAdd(WaybillStore &store, const Waybill &typed, const QDate &today)
     row.carrier = chosenCarrier(typed.carrier);
     if (row.carrier.isEmpty())
         return Outcome::failure(kNoCarrier);
+    Waybills waybills(store);
     Outcome checked;
-    const bool exists = store.numberExists(row.number, &checked);
+    const bool exists = waybills.numberExists(row.number, &checked);
     if (!checked)
         return checked;
     if (exists)
         return Outcome::failure(kNumberExists);
     const QString days = DaysInTransit::fromTimeText(row.time, today).value_or(QStringLiteral(""));
-    return store.insertQuickAdd(row, days);
+    return waybills.insertQuickAdd(row, days);
 }
 
-Outcome modify(WaybillStore &store, const QString &oldNumber, const QString &oldCarrier, const Waybill &edited,
+Outcome modify(StoreConnection &store, const QString &oldNumber, const QString &oldCarrier, const Waybill &edited,
                const std::optional<Waybill> &asRead)
 {
     if (edited.number.isEmpty())
@@ -39,17 +40,18 @@ Outcome modify(WaybillStore &store, const QString &oldNumber, const QString &old
     if (row.carrier.isEmpty())
         row.carrier = oldCarrier;
 
+    Waybills waybills(store);
     Outcome checked;
-    const bool present = store.numberExists(oldNumber, &checked);
+    const bool present = waybills.numberExists(oldNumber, &checked);
     if (!checked)
         return checked;
     if (!present)
-        return Outcome::failure(asRead ? WaybillStore::kDeletedElsewhere : kRowGone);
+        return Outcome::failure(asRead ? Waybills::kDeletedElsewhere : kRowGone);
     if (row.number == oldNumber)
-        return store.updateKeepingNumber(row, asRead);
+        return waybills.updateKeepingNumber(row, asRead);
     // The store finds the number taken on its normal form, the row being edited
     // apart: the same number typed otherwise is no clash with itself.
-    return store.updateChangingNumber(oldNumber, row, row.carrier != oldCarrier, asRead);
+    return waybills.updateChangingNumber(oldNumber, row, row.carrier != oldCarrier, asRead);
 }
 
 } // namespace WaybillEditor

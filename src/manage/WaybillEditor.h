@@ -8,7 +8,7 @@
 
 #include <optional>
 
-class WaybillStore;
+class StoreConnection;
 
 // The rules of the quick-add and modify dialogs; the dialogs only show the
 // outcome. A failure leaves the register unchanged and carries the message.
@@ -27,12 +27,12 @@ QString chosenCarrier(const QString &listText);
 // Stores a new waybill, status 未签收, days in transit from its time as of
 // today; a time that is empty or no date leaves the days empty until it reads
 // as a date.
-Outcome quickAdd(WaybillStore &store, const Waybill &typed, const QDate &today);
+Outcome quickAdd(StoreConnection &store, const Waybill &typed, const QDate &today);
 
 // Changes the row that held oldNumber. The carrier stays the old one when none
 // is chosen; number and carrier may change together. Given the row as the
 // dialog read it, a row changed or deleted since (on another PC) is not saved.
-Outcome modify(WaybillStore &store, const QString &oldNumber, const QString &oldCarrier, const Waybill &edited,
+Outcome modify(StoreConnection &store, const QString &oldNumber, const QString &oldCarrier, const Waybill &edited,
                const std::optional<Waybill> &asRead = {});
 
 } // namespace WaybillEditor

@@ -3,7 +3,7 @@
 #include "core/Dialogs.h"
 #include "manage/OpenRegister.h"
 #include "manage/WindowKeys.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -26,7 +26,7 @@ WaybillFormDialog::WaybillFormDialog(const QString &objectName, const QString &w
                                      const QStringList &carriers, const QString &programFolder, Dialogs &dialogs,
                                      QWidget *parent)
     : QWidget(parent, Qt::Window), m_programFolder(programFolder), m_dialogs(dialogs),
-      m_store(std::make_unique<WaybillStore>())
+      m_store(std::make_unique<StoreConnection>())
 {
     setObjectName(objectName);
     InstallWindowKeys(this);

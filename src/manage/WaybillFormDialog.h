@@ -13,7 +13,7 @@ class Dialogs;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class WaybillStore;
+class StoreConnection;
 
 // The layout that the quick-add and modify dialogs share: a number box, a
 // carrier list and seven boxes, where Enter moves on to the next box and Enter
@@ -56,13 +56,13 @@ protected:
     void selectCarrier(const QString &name);
     // Opens the dialog's own connection when it is not open yet; says why not.
     bool ensureStore();
-    WaybillStore &store() { return *m_store; }
+    StoreConnection &store() { return *m_store; }
     Dialogs &dialogs() { return m_dialogs; }
 
 private:
     QString m_programFolder;
     Dialogs &m_dialogs;
-    std::unique_ptr<WaybillStore> m_store;
+    std::unique_ptr<StoreConnection> m_store;
     class QGridLayout *m_grid = nullptr;
     // The boxes by the register column they hold.
     QVector<QPair<WaybillColumns::Column, class QLineEdit *>> m_boxes;

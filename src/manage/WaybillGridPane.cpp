@@ -3,6 +3,8 @@
 #include "manage/GridFill.h"
 #include "manage/GridListing.h"
 #include "manage/StatusTabs.h"
+#include "store/QuickSearch.h"
+#include "store/StoreConnection.h"
 #include "store/WaybillTableModel.h"
 
 #include <QAction>
@@ -17,7 +19,7 @@
 
 #include <algorithm>
 
-WaybillGridPane::WaybillGridPane(WaybillStore &store, BaseFilter baseFilter, QWidget *parent)
+WaybillGridPane::WaybillGridPane(StoreConnection &store, BaseFilter baseFilter, QWidget *parent)
     : QWidget(parent), m_store(store), m_baseFilter(std::move(baseFilter))
 {
     setObjectName(QStringLiteral("waybillGridPane"));
@@ -105,9 +107,9 @@ bool WaybillGridPane::isFetching() const
     return m_listing->isFetching();
 }
 
-WaybillStore::GridFilter WaybillGridPane::controlsFilter() const
+RegisterGrid::GridFilter WaybillGridPane::controlsFilter() const
 {
-    WaybillStore::GridFilter filter = m_baseFilter();
+    RegisterGrid::GridFilter filter = m_baseFilter();
     StatusTabs::narrow(filter, m_statusTabs->tabData(m_statusTabs->currentIndex()));
     filter.sortColumn = m_sortColumn;
     filter.descending = m_descending;
@@ -121,9 +123,9 @@ void WaybillGridPane::readWhole(bool updateDays, bool emptyClears)
 
 void WaybillGridPane::search(const QString &column, const QString &key, bool emptyClears)
 {
-    if (!m_store.isOpen() || !WaybillStore::searchableColumns().contains(column))
+    if (!m_store.isOpen() || !QuickSearch::searchableColumns().contains(column))
         return;
-    WaybillStore::GridFilter filter = controlsFilter();
+    RegisterGrid::GridFilter filter = controlsFilter();
     filter.column = column;
     filter.key = key;
     m_listing->ask(filter, true, emptyClears);
@@ -131,7 +133,7 @@ void WaybillGridPane::search(const QString &column, const QString &key, bool emp
 
 void WaybillGridPane::askAgain()
 {
-    WaybillStore::GridFilter filter = controlsFilter();
+    RegisterGrid::GridFilter filter = controlsFilter();
     filter.column = m_listing->asked().column;
     filter.key = m_listing->asked().key;
     m_listing->ask(filter, false, false);
@@ -168,14 +170,14 @@ void WaybillGridPane::clear()
     m_listing->clear();
 }
 
-void WaybillGridPane::sizeColumns(const QVector<WaybillStore::GridRow> &firstScreen, const QDate &today)
+void WaybillGridPane::sizeColumns(const QVector<RegisterGrid::GridRow> &firstScreen, const QDate &today)
 {
     // The widths follow the first screen's text in its GBK length; the cell's
     // own margins come on top, so that the widest value is shown whole in
     // today's larger fonts.
     QVector<Waybill> rows;
     rows.reserve(firstScreen.size());
-    for (const WaybillStore::GridRow &row : firstScreen)
+    for (const RegisterGrid::GridRow &row : firstScreen)
         rows.push_back(row.waybill);
     const GridFill::Result fill = GridFill::apply(rows, today, true);
     const int margins = 2 * m_grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_grid) + 8;
@@ -185,7 +187,7 @@ void WaybillGridPane::sizeColumns(const QVector<WaybillStore::GridRow> &firstScr
                            m_grid->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-07 14:03")) + margins);
 }
 
-void WaybillGridPane::countStatuses(const WaybillStore::GridCounts &counts)
+void WaybillGridPane::countStatuses(const RegisterGrid::GridCounts &counts)
 {
     const QVariant chosen = m_statusTabs->tabData(m_statusTabs->currentIndex());
     const QSignalBlocker quiet(m_statusTabs);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "manage/WaybillLoader.h"
+#include "store/RegisterGrid.h"
 #include "store/Waybill.h"
-#include "store/WaybillStore.h"
 
 #include <QWidget>
 
@@ -10,6 +10,7 @@
 #include <optional>
 
 class GridListing;
+class StoreConnection;
 class QMenu;
 class QTabBar;
 class QTableView;
@@ -24,8 +25,8 @@ public:
     // `baseFilter` gives what the window's other controls ask of every read
     // (today, the archive rule, archived rows or not); the pane adds its
     // status tab and its order, a search its column and key.
-    using BaseFilter = std::function<WaybillStore::GridFilter()>;
-    WaybillGridPane(WaybillStore &store, BaseFilter baseFilter, QWidget *parent = nullptr);
+    using BaseFilter = std::function<RegisterGrid::GridFilter()>;
+    WaybillGridPane(StoreConnection &store, BaseFilter baseFilter, QWidget *parent = nullptr);
 
     QTableView *grid() const { return m_grid; }
     // Reads from now on go there.
@@ -70,9 +71,9 @@ Q_SIGNALS:
 
 private:
     void buildMenu();
-    WaybillStore::GridFilter controlsFilter() const;
-    void sizeColumns(const QVector<WaybillStore::GridRow> &firstScreen, const QDate &today);
-    void countStatuses(const WaybillStore::GridCounts &counts = {});
+    RegisterGrid::GridFilter controlsFilter() const;
+    void sizeColumns(const QVector<RegisterGrid::GridRow> &firstScreen, const QDate &today);
+    void countStatuses(const RegisterGrid::GridCounts &counts = {});
     // The newest search again, under the tab and order chosen now.
     void askAgain();
     void sortBy(int column, Qt::SortOrder order);
@@ -81,7 +82,7 @@ private:
     void showCurrentRow();
     void chooseSelectedRow();
 
-    WaybillStore &m_store;
+    StoreConnection &m_store;
     BaseFilter m_baseFilter;
     GridListing *m_listing = nullptr;
     QTableView *m_grid = nullptr;

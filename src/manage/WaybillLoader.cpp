@@ -2,6 +2,7 @@
 
 #include "core/BackgroundTask.h"
 #include "store/DaysInTransit.h"
+#include "store/StoreConnection.h"
 
 #include <QHash>
 #include <QPointer>
@@ -10,6 +11,60 @@ namespace {
 // Rows whose days are worked out per batch, each batch stored in its own
 // transaction: short enough that the window's own reads never wait long.
 constexpr int kDaysBatch = 2000;
+
+// What a first screen that shows nothing still found: rows under another tab
+// count as found; a search's archived rows are counted.
+void lookBeyondTheFirstScreen(const RegisterGrid &grid, StoreEngine engine, WaybillLoader::Result &result)
+{
+    const RegisterGrid::GridFilter &filter = result.request.filter;
+    result.found = !result.firstScreen.isEmpty();
+    if (!result.found && (filter.status || filter.signedToday)) {
+        if (const auto all = RegisterGrid::gridCondition(filter, false, nullptr, engine))
+            result.found = grid.countWhere(*all, 1) > 0;
+    }
+    if (!result.found && !filter.column.isEmpty() && !filter.showArchived) {
+        RegisterGrid::GridFilter archived = filter;
+        archived.showArchived = true;
+        if (auto all = RegisterGrid::gridCondition(archived, false, nullptr, engine)) {
+            const SqlCondition rule = RegisterGrid::archivedExpression(filter.today, filter.archiveDays);
+            all->sql += QStringLiteral(" AND ") + rule.sql;
+            all->binds += rule.binds;
+            result.archivedHidden = grid.countWhere(*all);
+        }
+    }
+}
+
+// The days in transit of the filter's rows as of its today, stored batch by batch where they changed.
+void storeDays(RegisterGrid &grid, const RegisterGrid::GridFilter &filter, const std::function<bool()> &wanted,
+               WaybillLoader::Result &result)
+{
+    // Many waybills share a dispatch date; each distinct text is read once.
+    QHash<QString, std::optional<QString>> daysOfTime;
+    qint64 after = 0;
+    for (;;) {
+        Outcome batchRead;
+        const auto batch = grid.gridDays(filter, after, kDaysBatch, &batchRead);
+        // A stale read stores nothing more: the request that replaced it does the same work.
+        if (!batchRead || batch.isEmpty() || !wanted())
+            break;
+        QVector<DaysUpdate> changed;
+        for (const auto &[id, row] : batch) {
+            after = id;
+            if (row.time.isEmpty())
+                continue;
+            auto known = daysOfTime.constFind(row.time);
+            if (known == daysOfTime.constEnd())
+                known = daysOfTime.insert(row.time, DaysInTransit::fromTimeText(row.time, filter.today));
+            if (*known && **known != row.days)
+                changed.push_back({row.number, row.time, **known});
+        }
+        if (!changed.isEmpty())
+            result.stored = grid.storeDaysInTransit(changed);
+        if (!result.stored || batch.size() < kDaysBatch)
+            break;
+    }
+}
+
 } // namespace
 
 WaybillLoader::WaybillLoader(StoreLocation where, QObject *parent)
@@ -28,10 +83,11 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
                                           const std::function<bool()> &keepGoing,
                                           const std::function<void(const Result &, Step)> &step)
 {
-    const auto wanted = [&keepGoing] { return !keepGoing || keepGoing(); };
+    const std::function<bool()> wanted = [&keepGoing] { return !keepGoing || keepGoing(); };
     Result result;
     result.request = request;
-    WaybillStore store;
+    StoreConnection store;
+    RegisterGrid grid(store);
     const auto failed = [&] {
         if (step)
             step(result, Step::FirstScreen);
@@ -40,33 +96,18 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
     result.read = store.open(where);
     if (!result.read)
         return failed();
-    const WaybillStore::GridFilter &filter = request.filter;
-    result.firstScreen = store.gridRows(filter, kFirstScreenRows, &result.read);
+    const RegisterGrid::GridFilter &filter = request.filter;
+    result.firstScreen = grid.gridRows(filter, kFirstScreenRows, &result.read);
     if (!result.read)
         return failed();
-    result.found = !result.firstScreen.isEmpty();
-    if (!result.found && (filter.status || filter.signedToday)) {
-        // Rows under another tab still count as found.
-        if (const auto all = WaybillStore::gridCondition(filter, false, nullptr, store.engine()))
-            result.found = store.countWhere(*all, 1) > 0;
-    }
-    if (!result.found && !filter.column.isEmpty() && !filter.showArchived) {
-        WaybillStore::GridFilter archived = filter;
-        archived.showArchived = true;
-        if (auto all = WaybillStore::gridCondition(archived, false, nullptr, store.engine())) {
-            const WaybillStore::Condition rule = WaybillStore::archivedExpression(filter.today, filter.archiveDays);
-            all->sql += QStringLiteral(" AND ") + rule.sql;
-            all->binds += rule.binds;
-            result.archivedHidden = store.countWhere(*all);
-        }
-    }
+    lookBeyondTheFirstScreen(grid, store.engine(), result);
     if (step)
         step(result, Step::FirstScreen);
     if (!result.found || !wanted())
         return result;
 
     Outcome listing;
-    QVector<qint64> ids = store.gridRowIds(filter, &listing, keepGoing);
+    QVector<qint64> ids = grid.gridRowIds(filter, &listing, keepGoing);
     if (!listing || !wanted())
         return result;
     result.ids = std::move(ids);
@@ -75,40 +116,15 @@ WaybillLoader::Result WaybillLoader::read(const StoreLocation &where, const Requ
         step(result, Step::Listed);
 
     Outcome counting;
-    result.counts = store.gridCounts(filter, &counting);
+    result.counts = grid.gridCounts(filter, &counting);
     if (!counting || !wanted())
         return result;
     result.counted = true;
     if (step)
         step(result, Step::Counted);
 
-    if (!request.updateDays)
-        return result;
-    // Many waybills share a dispatch date; each distinct text is read once.
-    QHash<QString, std::optional<QString>> daysOfTime;
-    qint64 after = 0;
-    for (;;) {
-        Outcome batchRead;
-        const auto batch = store.gridDays(filter, after, kDaysBatch, &batchRead);
-        // A stale read stores nothing more: the request that replaced it does the same work.
-        if (!batchRead || batch.isEmpty() || !wanted())
-            break;
-        QVector<DaysUpdate> changed;
-        for (const auto &[id, row] : batch) {
-            after = id;
-            if (row.time.isEmpty())
-                continue;
-            auto known = daysOfTime.constFind(row.time);
-            if (known == daysOfTime.constEnd())
-                known = daysOfTime.insert(row.time, DaysInTransit::fromTimeText(row.time, filter.today));
-            if (*known && **known != row.days)
-                changed.push_back({row.number, row.time, **known});
-        }
-        if (!changed.isEmpty())
-            result.stored = store.storeDaysInTransit(changed);
-        if (!result.stored || batch.size() < kDaysBatch)
-            break;
-    }
+    if (request.updateDays)
+        storeDays(grid, filter, wanted, result);
     return result;
 }
 

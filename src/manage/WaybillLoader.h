@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Outcome.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterGrid.h"
 
 #include <QObject>
 
@@ -22,14 +22,14 @@ public:
     static constexpr int kFirstScreenRows = 100;
 
     struct Request {
-        WaybillStore::GridFilter filter;
+        RegisterGrid::GridFilter filter;
         bool updateDays = true;
     };
 
     struct Result {
         Request request;
         Outcome read; // the first screen
-        QVector<WaybillStore::GridRow> firstScreen;
+        QVector<RegisterGrid::GridRow> firstScreen;
         // Some row meets the search and the archive rule, whatever the status tab.
         bool found = false;
         // A search that found nothing to show: archived rows it found.
@@ -37,7 +37,7 @@ public:
         bool listed = false;
         QVector<qint64> ids;
         bool counted = false;
-        WaybillStore::GridCounts counts;
+        RegisterGrid::GridCounts counts;
         Outcome stored; // storing the changed days in transit
     };
     enum class Step { FirstScreen, Listed, Counted };

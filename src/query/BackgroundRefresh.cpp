@@ -10,7 +10,9 @@
 #include "services/WaybillStatus.h"
 #include "settings/RegisterLocation.h"
 #include "settings/WatchSettings.h"
-#include "store/WaybillStore.h"
+#include "store/CheckHistory.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 
 #include <QDir>
 
@@ -20,10 +22,11 @@ constexpr qint64 kIdleSeconds = 60;
 
 // The flags not told before. Only waybills a query has answered for: one
 // never asked yet may turn out picked up at its first check.
-QVector<FlaggedWaybill> freshFlags(WaybillStore &store, const QVector<Waybill> &rows, const CheckSummaries &summaries,
-                                   const QDateTime &now, const TimeFlags::Thresholds &limits, Outcome *outcome)
+QVector<FlaggedWaybill> freshFlags(StoreConnection &store, const QVector<Waybill> &rows,
+                                   const CheckSummaries &summaries, const QDateTime &now,
+                                   const TimeFlags::Thresholds &limits, Outcome *outcome)
 {
-    const QHash<QString, QDateTime> pickup = store.statusSince(WaybillStatus::kAwaitingPickup, outcome);
+    const QHash<QString, QDateTime> pickup = CheckHistory(store).statusSince(WaybillStatus::kAwaitingPickup, outcome);
     if (!*outcome)
         return {};
     QVector<FlaggedWaybill> flagged;
@@ -36,7 +39,7 @@ QVector<FlaggedWaybill> freshFlags(WaybillStore &store, const QVector<Waybill> &
     }
     if (notes.isEmpty())
         return {};
-    const QVector<bool> fresh = store.rememberFlags(notes, outcome);
+    const QVector<bool> fresh = CheckHistory(store).rememberFlags(notes, outcome);
     QVector<FlaggedWaybill> told;
     for (int i = 0; i < flagged.size() && i < fresh.size(); ++i) {
         if (fresh[i])
@@ -143,11 +146,12 @@ void BackgroundRefresh::tick()
     m_task->run<Read>(
         [path, now, limits, service](const BackgroundTask::KeepGoing &keepGoing) {
             Read read;
-            WaybillStore store;
+            StoreConnection store;
             Outcome outcome = store.open(path);
-            const QVector<Waybill> rows = outcome ? store.allWaybills(&outcome, keepGoing) : QVector<Waybill>();
+            const QVector<Waybill> rows =
+                outcome ? Waybills(store).allWaybills(&outcome, keepGoing) : QVector<Waybill>();
             if (outcome)
-                read.summaries = store.checkSummaries(&outcome);
+                read.summaries = CheckHistory(store).checkSummaries(&outcome);
             if (outcome)
                 read.freshFlags = freshFlags(store, rows, read.summaries, now, limits, &outcome);
             if (!outcome) {
@@ -278,10 +282,10 @@ void BackgroundRefresh::passFinished(bool stopped)
     m_task->run<Written>(
         [path, checks](const BackgroundTask::KeepGoing &) {
             Written w;
-            WaybillStore store;
+            StoreConnection store;
             Outcome outcome = store.open(path);
             if (outcome)
-                w.effects = store.recordChecks(checks, &outcome);
+                w.effects = CheckHistory(store).recordChecks(checks, &outcome);
             if (!outcome)
                 w.error = outcome.error;
             return w;

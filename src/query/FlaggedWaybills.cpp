@@ -1,8 +1,10 @@
 #include "query/FlaggedWaybills.h"
 
 #include "services/WaybillStatus.h"
+#include "store/CheckHistory.h"
 #include "store/DaysInTransit.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 
 namespace FlaggedWaybills {
 
@@ -33,17 +35,17 @@ QVector<FlaggedWaybill> of(const QVector<Waybill> &rows, const CheckSummaries &s
     return flagged;
 }
 
-QVector<FlaggedWaybill> read(const WaybillStore &store, const QDateTime &now, const TimeFlags::Thresholds &limits,
+QVector<FlaggedWaybill> read(const StoreConnection &store, const QDateTime &now, const TimeFlags::Thresholds &limits,
                              Outcome *outcome)
 {
     Outcome result;
-    const QVector<Waybill> rows = store.allWaybills(&result);
+    const QVector<Waybill> rows = Waybills(store).allWaybills(&result);
     CheckSummaries summaries;
     QHash<QString, QDateTime> pickup;
     if (result)
-        summaries = store.checkSummaries(&result);
+        summaries = CheckHistory(store).checkSummaries(&result);
     if (result)
-        pickup = store.statusSince(WaybillStatus::kAwaitingPickup, &result);
+        pickup = CheckHistory(store).statusSince(WaybillStatus::kAwaitingPickup, &result);
     if (outcome)
         *outcome = result;
     return result ? of(rows, summaries, pickup, now, limits) : QVector<FlaggedWaybill>();

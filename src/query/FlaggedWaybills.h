@@ -7,7 +7,7 @@
 #include <QMetaType>
 #include <QVector>
 
-class WaybillStore;
+class StoreConnection;
 struct Waybill;
 struct Outcome;
 
@@ -24,12 +24,12 @@ Q_DECLARE_METATYPE(FlaggedWaybill)
 namespace FlaggedWaybills {
 
 // The flags of these rows, given their history; waybills in register order.
-// `pickupSince`: when each waybill in a locker got there (WaybillStore::statusSince).
+// `pickupSince`: when each waybill in a locker got there (CheckHistory::statusSince).
 QVector<FlaggedWaybill> of(const QVector<Waybill> &rows, const CheckSummaries &summaries,
                            const QHash<QString, QDateTime> &pickupSince, const QDateTime &now,
                            const TimeFlags::Thresholds &limits);
 // The same, read from the register.
-QVector<FlaggedWaybill> read(const WaybillStore &store, const QDateTime &now, const TimeFlags::Thresholds &limits,
+QVector<FlaggedWaybill> read(const StoreConnection &store, const QDateTime &now, const TimeFlags::Thresholds &limits,
                              Outcome *outcome);
 
 } // namespace FlaggedWaybills

@@ -1,7 +1,8 @@
 #include "query/PassMarks.h"
 
+#include "store/CheckHistory.h"
+#include "store/StoreConnection.h"
 #include "store/StoreFailure.h"
-#include "store/WaybillStore.h"
 
 namespace {
 constexpr int kListedNumbers = 5;
@@ -14,14 +15,14 @@ void PassMarks::startPass()
     m_locked = false;
 }
 
-std::optional<CheckEffect> PassMarks::record(WaybillStore &store, const StateCheck &check)
+std::optional<CheckEffect> PassMarks::record(StoreConnection &store, const StateCheck &check)
 {
     Outcome outcome;
     CheckEffect effect;
     if (m_locked) {
         outcome = Outcome::failure(m_reason);
     } else {
-        effect = store.recordCheck(check, &outcome);
+        effect = CheckHistory(store).recordCheck(check, &outcome);
         m_locked = !outcome && StoreFailure::isLock(outcome.error);
     }
     if (outcome)

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-class WaybillStore;
+class StoreConnection;
 
 // What one query pass writes to the register (the signed-for mark and the
 // history, together) and what it could not write, so that the end of the pass
@@ -20,7 +20,7 @@ public:
     // Records one check; nothing when it failed, which is counted for the end
     // of the pass. Once the register was found locked, later checks of the
     // pass are not tried: each would wait again.
-    std::optional<CheckEffect> record(WaybillStore &store, const StateCheck &check);
+    std::optional<CheckEffect> record(StoreConnection &store, const StateCheck &check);
 
     int failures() const { return int(m_failed.size()); }
     // The text at the end of a pass: `finished` alone, or followed by what

@@ -1,6 +1,6 @@
 #include "settings/RegisterLocation.h"
 
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
 
 #include <QDir>
 #include <QHash>
@@ -82,7 +82,7 @@ ServerLocation RegisterLocation::readServer(const QString &dataFolder)
 
 StoreLocation RegisterLocation::read(const QString &dataFolder)
 {
-    StoreLocation local(QDir(dataFolder).filePath(WaybillStore::fileName()));
+    StoreLocation local(QDir(dataFolder).filePath(RegisterSchema::fileName()));
     const QHash<QString, QString> settings = AppSettings::read(dataFolder, locationKeys());
     if (settings.value(kWhere).trimmed() != kServer)
         return local;

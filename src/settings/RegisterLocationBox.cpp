@@ -2,7 +2,8 @@
 
 #include "core/BackgroundTask.h"
 #include "settings/RegisterLocation.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -84,7 +85,7 @@ RegisterLocationBox::RegisterLocationBox(QWidget *parent)
             return;
         }
         if (toServer)
-            Q_EMIT copyToServerAsked(StoreLocation(QDir(m_programFolder).filePath(WaybillStore::fileName())), server);
+            Q_EMIT copyToServerAsked(StoreLocation(QDir(m_programFolder).filePath(RegisterSchema::fileName())), server);
         else
             Q_EMIT copyFromServerAsked(server);
     };
@@ -155,7 +156,7 @@ void RegisterLocationBox::load(const QString &programFolder)
 StoreLocation RegisterLocationBox::location() const
 {
     if (!serverChoice->isChecked())
-        return StoreLocation(QDir(m_programFolder).filePath(WaybillStore::fileName()));
+        return StoreLocation(QDir(m_programFolder).filePath(RegisterSchema::fileName()));
     ServerLocation server;
     server.host = hostEdit->text().trimmed();
     server.port = portBox->value();
@@ -197,7 +198,7 @@ void RegisterLocationBox::test()
     m_task->run<Verdict>(
         [server](const BackgroundTask::KeepGoing &) {
             Verdict verdict;
-            WaybillStore store;
+            StoreConnection store;
             verdict.outcome = store.probe(server, &verdict.found);
             return verdict;
         },
@@ -208,7 +209,7 @@ void RegisterLocationBox::test()
             } else {
                 testResultLabel->setText(verdict.outcome.error);
                 // Asked once, where the user is: the field then holds it for this run.
-                if (verdict.outcome.error.contains(WaybillStore::kPasswordNeeded))
+                if (verdict.outcome.error.contains(StoreConnection::kPasswordNeeded))
                     passwordEdit->setFocus();
             }
             Q_EMIT tested(verdict.outcome.ok);

@@ -1,6 +1,8 @@
 #include "store/HistoryLoader.h"
+#include "store/CheckHistory.h"
+#include "store/StoreConnection.h"
 #include "store/StoreFailure.h"
-#include "store/WaybillStore.h"
+#include "store/Waybills.h"
 
 #include "core/BackgroundTask.h"
 
@@ -49,12 +51,12 @@ QVector<HistoryModel::Row> HistoryLoader::read(const StoreLocation &where, Outco
                                              : QStringLiteral("NULL");
             const bool statuses = history &&
                                   q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('查询记录') WHERE name = '%1'")
-                                             .arg(WaybillStore::kStatusColumn)) &&
+                                             .arg(CheckHistory::kStatusColumn)) &&
                                   q.next();
             const QString latestStatus =
                 statuses ? QStringLiteral("(SELECT h.%1 FROM 查询记录 h WHERE h.快递单号 = k.快递单号 "
                                           "ORDER BY h.查询时间 DESC, h.rowid DESC LIMIT 1)")
-                               .arg(WaybillStore::kStatusColumn)
+                               .arg(CheckHistory::kStatusColumn)
                          : QStringLiteral("NULL");
             if (!q.exec(QStringLiteral(
                             "SELECT k.状态, k.快递公司, k.快递单号, k.时间, %1, %2 FROM 快递单 k ORDER BY k.rowid")
@@ -86,14 +88,14 @@ QVector<HistoryModel::Row> HistoryLoader::readThroughStore(const StoreLocation &
                                                            const Filter &filter)
 {
     QVector<HistoryModel::Row> rows;
-    WaybillStore store;
+    StoreConnection store;
     *outcome = store.open(where);
     if (!*outcome)
         return rows;
-    const QVector<Waybill> waybills = store.allWaybills(outcome);
+    const QVector<Waybill> waybills = Waybills(store).allWaybills(outcome);
     if (!*outcome)
         return rows;
-    const CheckSummaries checks = store.checkSummaries(outcome);
+    const CheckSummaries checks = CheckHistory(store).checkSummaries(outcome);
     if (!*outcome)
         return rows;
     rows.reserve(waybills.size());

@@ -1,10 +1,12 @@
 #include "store/RegisterCopy.h"
 
 #include "store/BoundText.h"
+#include "store/CheckHistory.h"
 #include "store/PgCopy.h"
+#include "store/RegisterSchema.h"
 #include "store/SearchIndex.h"
-#include "store/WaybillStore.h"
-#include "store/WaybillStore_shared.h"
+#include "store/StoreConnection.h"
+#include "store/StoreShared.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +15,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+using StoreShared::reasonOf;
 using StoreShared::report;
 
 #include <numeric>
@@ -31,14 +34,14 @@ QVector<Table> registerTables(bool withFlags)
 {
     QVector<Table> tables{
         {QStringLiteral("快递单"), WaybillColumns::names()},
-        {WaybillStore::historyTable(),
+        {CheckHistory::historyTable(),
          {QStringLiteral("快递单号"), QStringLiteral("查询时间"), QStringLiteral("最后查询"), QStringLiteral("来源"),
-          QStringLiteral("状态"), QStringLiteral("已签收"), WaybillStore::kStatusColumn},
+          QStringLiteral("状态"), QStringLiteral("已签收"), CheckHistory::kStatusColumn},
          5},
     };
     if (withFlags)
         tables.push_back(
-            {WaybillStore::flagTable(), {QStringLiteral("快递单号"), QStringLiteral("标记"), QStringLiteral("起始")}});
+            {CheckHistory::flagTable(), {QStringLiteral("快递单号"), QStringLiteral("标记"), QStringLiteral("起始")}});
     return tables;
 }
 
@@ -48,16 +51,8 @@ QString selectAll(const Table &table, const StoreDialect &dialect)
     for (int c = 0; c < table.columns.size(); ++c)
         read << (c == table.number ? table.columns[c] : dialect.read(table.columns[c]));
     // The flag table has no order of its own on either engine; its key orders it.
-    const QString order = table.name == WaybillStore::flagTable() ? QStringLiteral("快递单号, 标记") : dialect.order;
+    const QString order = table.name == CheckHistory::flagTable() ? QStringLiteral("快递单号, 标记") : dialect.order;
     return QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(read.join(QStringLiteral(", ")), table.name, order);
-}
-
-QString reasonOf(const QSqlError &error)
-{
-    if (StoreShared::isDenied(error))
-        return StoreShared::deniedText();
-    const QString text = error.databaseText().trimmed();
-    return text.isEmpty() ? error.text() : text;
 }
 
 // Counts each table's rows; the flag table only where it exists.
@@ -81,7 +76,7 @@ bool hasFlagTable(QSqlQuery &q, StoreEngine engine)
             ? QStringLiteral("SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema() "
                              "AND table_name = '%1'")
             : QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '%1'");
-    return q.exec(sql.arg(WaybillStore::flagTable())) && q.next();
+    return q.exec(sql.arg(CheckHistory::flagTable())) && q.next();
 }
 
 // Progress every thousand rows across all tables.
@@ -136,8 +131,8 @@ CopyCounts RegisterCopy::copy(const StoreLocation &from, const StoreLocation &to
 CopyCounts RegisterCopy::toServer(const QString &file, const ServerLocation &server, Outcome *outcome,
                                   const Progress &progress)
 {
-    WaybillStore source;
-    WaybillStore target;
+    StoreConnection source;
+    StoreConnection target;
     if (Outcome opened = source.open(file); !opened) {
         report(outcome, opened);
         return {};
@@ -169,16 +164,16 @@ CopyCounts RegisterCopy::toServer(const QString &file, const ServerLocation &ser
     // Others may read meanwhile; nobody writes between the check for an empty
     // register and the commit.
     if (!write.exec(QStringLiteral("BEGIN")) ||
-        !write.exec(QStringLiteral("LOCK TABLE 快递单, %1 IN EXCLUSIVE MODE").arg(WaybillStore::historyTable())) ||
+        !write.exec(QStringLiteral("LOCK TABLE 快递单, %1 IN EXCLUSIVE MODE").arg(CheckHistory::historyTable())) ||
         !write.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM 快递单) OR EXISTS (SELECT 1 FROM %1)")
-                        .arg(WaybillStore::historyTable())) ||
+                        .arg(CheckHistory::historyTable())) ||
         !write.next())
         return failed(reasonOf(write.lastError()));
     if (write.value(0).toBool()) {
         return fail(QStringLiteral("服务器上的登记簿 %1 已有快递单，只能复制到空的数据库。没有写入任何内容。")
                         .arg(target.path()));
     }
-    if (tables.size() > 2 && !write.exec(WaybillStore::flagTableDefinition()))
+    if (tables.size() > 2 && !write.exec(RegisterSchema::flagTableDefinition()))
         return failed(reasonOf(write.lastError()));
     Ticker ticker(progress, rows);
     if (!ticker.start())
@@ -218,7 +213,7 @@ CopyCounts RegisterCopy::toServer(const QString &file, const ServerLocation &ser
 }
 
 // One snapshot of the server's register, one transaction of the file's.
-CopyCounts RegisterCopy::intoFile(const WaybillStore &source, const WaybillStore &target, const QString &file,
+CopyCounts RegisterCopy::intoFile(const StoreConnection &source, const StoreConnection &target, const QString &file,
                                   const Progress &progress, Outcome &result)
 {
     QSqlDatabase from = source.database();
@@ -248,7 +243,7 @@ CopyCounts RegisterCopy::intoFile(const WaybillStore &source, const WaybillStore
     const std::optional<qint64> after = SearchIndex::holdForBulk(to, &error);
     if (!after)
         return failed(error);
-    if (tables.size() > 2 && !write.exec(WaybillStore::flagTableDefinition()))
+    if (tables.size() > 2 && !write.exec(RegisterSchema::flagTableDefinition()))
         return failed(write.lastError().text());
     Ticker ticker(progress, rows);
     if (!ticker.start())
@@ -292,7 +287,7 @@ CopyCounts RegisterCopy::toFile(const ServerLocation &server, const QString &fil
         report(outcome, Outcome::failure(QStringLiteral("文件 %1 已存在，不会被覆盖。请换一个文件名。").arg(file)));
         return {};
     }
-    WaybillStore source;
+    StoreConnection source;
     if (Outcome opened = source.open(server); !opened) {
         report(outcome, opened);
         return {};
@@ -303,8 +298,8 @@ CopyCounts RegisterCopy::toFile(const ServerLocation &server, const QString &fil
     CopyCounts counts;
     Outcome result;
     {
-        WaybillStore target;
-        result = WaybillStore::createDatabase(building);
+        StoreConnection target;
+        result = RegisterSchema::createDatabase(building);
         if (result)
             result = target.open(building);
         if (result)

@@ -8,7 +8,7 @@
 #include <functional>
 
 class QSqlDatabase;
-class WaybillStore;
+class StoreConnection;
 
 // What a copy wrote.
 struct CopyCounts {
@@ -37,6 +37,6 @@ private:
     static CopyCounts toFile(const ServerLocation &server, const QString &file, Outcome *outcome,
                              const Progress &progress);
     // toFile's rows: the server's register into the new file's store.
-    static CopyCounts intoFile(const WaybillStore &source, const WaybillStore &target, const QString &file,
+    static CopyCounts intoFile(const StoreConnection &source, const StoreConnection &target, const QString &file,
                                const Progress &progress, Outcome &result);
 };

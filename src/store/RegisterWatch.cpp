@@ -2,7 +2,7 @@
 
 #include "core/BackgroundTask.h"
 #include "store/ChangeNotices.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
 
 #include <QAtomicInt>
 #include <QSqlDatabase>
@@ -47,7 +47,7 @@ bool RegisterWatch::start()
 {
     m_check.start();
     drop();
-    QSqlDatabase db = WaybillStore::addServerConnection(m_server, m_connection);
+    QSqlDatabase db = StoreConnection::addServerConnection(m_server, m_connection);
     if (!db.isValid() || !db.open())
         return false;
     QSqlDriver *driver = db.driver();
@@ -78,7 +78,7 @@ void RegisterWatch::reachOut()
         [server = m_server, name](const BackgroundTask::KeepGoing &) {
             bool reached = false;
             {
-                QSqlDatabase db = WaybillStore::addServerConnection(server, name);
+                QSqlDatabase db = StoreConnection::addServerConnection(server, name);
                 reached = db.isValid() && db.open();
                 db.close();
             }

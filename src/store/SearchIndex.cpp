@@ -4,7 +4,7 @@
 #include "store/StoreDialect.h"
 
 #include "store/BoundText.h"
-#include "store/WaybillStore.h"
+#include "store/QuickSearch.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -27,7 +27,7 @@ const QString kIsComplete = QStringLiteral("EXISTS (SELECT 1 FROM %1 WHERE 已�
 QString columns(const QString &prefix = QString())
 {
     QStringList out;
-    for (const QString &column : WaybillStore::searchableColumns())
+    for (const QString &column : QuickSearch::searchableColumns())
         out << prefix + column;
     return out.join(QStringLiteral(", "));
 }
@@ -269,7 +269,7 @@ std::optional<QString> matchPhrase(const QString &key)
     return phrases.join(QStringLiteral(" AND "));
 }
 
-std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, const QString &key)
+std::optional<SqlCondition> rowidsContaining(const QString &column, const QString &key)
 {
     // MATCH leaves out FTS5's reading of every candidate's text that LIKE on
     // the index costs, as the outer LIKE checks them.
@@ -280,12 +280,11 @@ std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, c
     // The mark drives each branch from outside, so the branch not taken
     // never reads its table; a missing mark reads as incomplete.
     const QString mark = QStringLiteral("(SELECT coalesce(%1, 0) AS 已索引到) AS 进度 CROSS JOIN").arg(kMarkValue);
-    return WaybillStore::Condition{
-        QStringLiteral("SELECT %1.rowid FROM %5 %1 WHERE 进度.已索引到 = %4 AND %1.%2 MATCH %3 "
-                       "UNION ALL SELECT 快递单.rowid FROM %5 快递单 WHERE 进度.已索引到 <> %4 "
-                       "AND 快递单.%2 LIKE '%' || %3 || '%'")
-            .arg(kIndex, column, kText, kComplete, mark),
-        {BoundText::nonNull(*phrases), BoundText::nonNull(key)}};
+    return SqlCondition{QStringLiteral("SELECT %1.rowid FROM %5 %1 WHERE 进度.已索引到 = %4 AND %1.%2 MATCH %3 "
+                                       "UNION ALL SELECT 快递单.rowid FROM %5 快递单 WHERE 进度.已索引到 <> %4 "
+                                       "AND 快递单.%2 LIKE '%' || %3 || '%'")
+                            .arg(kIndex, column, kText, kComplete, mark),
+                        {BoundText::nonNull(*phrases), BoundText::nonNull(key)}};
 }
 
 } // namespace SearchIndex

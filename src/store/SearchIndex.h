@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/WaybillStore.h"
+#include "store/SqlCondition.h"
 
 #include <QString>
 
@@ -49,7 +49,7 @@ bool indexBulk(QSqlDatabase &db, qint64 after, QString *error);
 // finds every row that holds the key's runs of characters, in any order.
 // None when the key has no three characters in a row that are not wildcards,
 // the least that a trigram can find: such keys scan.
-std::optional<WaybillStore::Condition> rowidsContaining(const QString &column, const QString &key);
+std::optional<SqlCondition> rowidsContaining(const QString &column, const QString &key);
 
 // What a complete index MATCHes for such a key: one phrase a run of three
 // or more characters; none where rowidsContaining() has none.

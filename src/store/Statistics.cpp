@@ -1,7 +1,9 @@
 #include "store/Statistics.h"
 
+#include "store/CheckHistory.h"
 #include "store/DaysInTransit.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 
 #include <QHash>
 #include <QMap>
@@ -70,18 +72,18 @@ Summary compute(const QVector<Waybill> &rows, const Range &range)
 
 Summary read(const StoreLocation &where, const Range &range, Outcome *outcome)
 {
-    WaybillStore store;
+    StoreConnection store;
     Outcome opened = store.open(where);
     if (!opened) {
         if (outcome)
             *outcome = opened;
         return {};
     }
-    QVector<Waybill> rows = store.summaryColumns(outcome);
+    QVector<Waybill> rows = Waybills(store).summaryColumns(outcome);
     // By status is by what the newest check found happened; a waybill never
     // checked counts by its 状态.
     Outcome checked;
-    const CheckSummaries checks = store.checkSummaries(&checked);
+    const CheckSummaries checks = CheckHistory(store).checkSummaries(&checked);
     for (Waybill &w : rows) {
         const auto check = checks.constFind(w.number);
         if (check != checks.cend() && !check->status.isEmpty())

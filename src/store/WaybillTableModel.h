@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/WaybillStore.h"
+#include "store/RegisterGrid.h"
 
 #include <QAbstractTableModel>
 #include <QDate>
@@ -17,7 +17,7 @@
 class WaybillTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using GridRow = WaybillStore::GridRow;
+    using GridRow = RegisterGrid::GridRow;
     // Reads these rows, in this order; a row gone meanwhile is left out.
     using Reader = std::function<QVector<GridRow>(const QVector<qint64> &ids)>;
     static constexpr int kPageRows = 100;

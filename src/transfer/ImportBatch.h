@@ -1,8 +1,8 @@
 #pragma once
 
 #include "carriers/CarrierDetector.h"
+#include "store/ImportRows.h"
 #include "store/Waybill.h"
-#include "store/WaybillStore.h"
 
 #include <QHash>
 #include <QMap>

@@ -1,6 +1,8 @@
 #include "transfer/WaybillImporter.h"
 
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
+#include "store/Waybills.h"
 #include "transfer/ImportReader.h"
 
 #include <algorithm>
@@ -30,13 +32,13 @@ QString ImportResult::fullList() const
 
 namespace WaybillImporter {
 
-ImportResult store(WaybillStore &store, const ImportBatch &batch, const std::function<bool(int, int)> &progress)
+ImportResult store(StoreConnection &store, const ImportBatch &batch, const std::function<bool(int, int)> &progress)
 {
     ImportResult result;
     result.skipped = batch.skipped();
     bool stopped = false;
     const QVector<QString> reasons =
-        store.importWaybills(batch, &result.outcome, [&progress, &stopped](int done, int total) {
+        WaybillImport(store).importWaybills(batch, &result.outcome, [&progress, &stopped](int done, int total) {
             stopped = progress && !progress(done, total);
             return !stopped;
         });
@@ -63,14 +65,14 @@ ImportResult importFile(const StoreLocation &databasePath, const QString &filePa
         excel ? ImportReader::readExcelFile(filePath, &batch) : ImportReader::readTextFile(filePath, &batch);
     if (!result.outcome)
         return result;
-    WaybillStore target;
+    StoreConnection target;
     result.outcome = target.open(databasePath);
     if (!result.outcome)
         return result;
     if (batch.hasMissingCarriers()) {
         // The register tells apart carriers whose formats overlap.
         QVector<CarrierDetection::RegisterIndex::Entry> entries;
-        for (const Waybill &w : target.allWaybills())
+        for (const Waybill &w : Waybills(target).allWaybills())
             if (const auto entry = CarrierDetection::RegisterIndex::entryFor(w.number, w.carrier))
                 entries.push_back(*entry);
         const CarrierDetection::RegisterIndex index = CarrierDetection::RegisterIndex::build(std::move(entries));

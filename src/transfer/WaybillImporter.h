@@ -6,7 +6,7 @@
 
 #include <functional>
 
-class WaybillStore;
+class StoreConnection;
 
 // Stores what an import file held and words the end message.
 struct ImportResult final {
@@ -29,7 +29,8 @@ constexpr int kListedSkips = 5;
 // Every good row is stored in one transaction; rows the register refuses
 // (existing number, over-long value) are listed with the reader's skips.
 // progress(done, total) as the rows are stored; false rolls back and cancels.
-ImportResult store(WaybillStore &store, const ImportBatch &batch, const std::function<bool(int, int)> &progress = {});
+ImportResult store(StoreConnection &store, const ImportBatch &batch,
+                   const std::function<bool(int, int)> &progress = {});
 
 // The whole import of one file, as it runs off the window's thread: read,
 // parse and store with a connection of its own.

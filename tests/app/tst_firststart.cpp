@@ -1,5 +1,7 @@
 #include "app/Provisioning.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -33,17 +35,17 @@ void TestFirstStart::killedAtEachStepTheNextStartRecovers()
             QCOMPARE(child.exitCode(), 0);
 
         // Whole or not at all: a register that is there opens before any repair.
-        if (QFileInfo::exists(folder.file(WaybillStore::fileName()))) {
-            WaybillStore store;
-            const Outcome opened = store.open(folder.file(WaybillStore::fileName()));
+        if (QFileInfo::exists(folder.file(RegisterSchema::fileName()))) {
+            StoreConnection store;
+            const Outcome opened = store.open(folder.file(RegisterSchema::fileName()));
             QVERIFY2(opened.ok, qPrintable(QStringLiteral("step %1: %2").arg(step).arg(opened.error)));
         }
         const Provisioning::Report again = Provisioning::run(folder.path());
         QVERIFY2(again.outcome.ok, qPrintable(QStringLiteral("step %1: %2").arg(step).arg(again.outcome.error)));
-        WaybillStore store;
-        const Outcome opened = store.open(folder.file(WaybillStore::fileName()));
+        StoreConnection store;
+        const Outcome opened = store.open(folder.file(RegisterSchema::fileName()));
         QVERIFY2(opened.ok, qPrintable(QStringLiteral("step %1: %2").arg(step).arg(opened.error)));
-        QCOMPARE(store.count(), 0);
+        QCOMPARE(Waybills(store).count(), 0);
         store.close();
         const QStringList leftovers =
             QDir(folder.path()).entryList({QStringLiteral("kd.db?*")}, QDir::Files | QDir::Hidden);

@@ -11,7 +11,9 @@
 #include "manage/ManagementWindow.h"
 #include "settings/AppSettings.h"
 #include "settings/IniFile.h"
-#include "store/WaybillStore.h"
+#include "store/CheckHistory.h"
+#include "store/QuickSearch.h"
+#include "store/Waybills.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeDialogs.h"
 #include "support/MainWindowHarness.h"
@@ -332,7 +334,7 @@ void TestMainWindow::saveMessagesAndDuplicateThroughAPick()
     QSignalSpy refreshed(w.window(), SIGNAL(historyLoaded()));
     QVERIFY(refreshed.wait(30000)); // the list refills about a second later
     QVERIFY(h.historyRowOf(QStringLiteral("NEW1")) >= 0);
-    const Waybill saved = w.store().find(QStringLiteral("NEW1")).value();
+    const Waybill saved = Waybills(w.store()).find(QStringLiteral("NEW1")).value();
     QCOMPARE(saved.carrier, u("顺丰速运"));
     QCOMPARE(saved.goods, u("书'籍"));
     QCOMPARE(saved.daysInTransit, u("0天 "));
@@ -348,7 +350,7 @@ void TestMainWindow::saveMessagesAndDuplicateThroughAPick()
     h.pickHistory(QStringLiteral("OLD"));
     QTest::mouseClick(child<QPushButton>(&w, "saveInputButton"), Qt::LeftButton);
     QCOMPARE(h.dialogs.lastText(), u("快递单号已存在！"));
-    QVERIFY(!w.store().numberExists(QStringLiteral("FRESH")));
+    QVERIFY(!Waybills(w.store()).numberExists(QStringLiteral("FRESH")));
 }
 
 void TestMainWindow::clearKeepsDateAndCarrier()
@@ -502,10 +504,10 @@ void TestMainWindow::historyListLeavesArchivedWaybillsOutUntilAsked()
     Harness h(Harness::config(u("归档天数=5\r\n")), {u("OLD|顺丰速运"), u("NEW|顺丰速运")});
     MainWindow &w = *h.window;
     const QDateTime now = h.clock.now();
-    QVERIFY(w.store()
+    QVERIFY(CheckHistory(w.store())
                 .recordCheck({QStringLiteral("OLD"), now.addDays(-6), StateSource::kConcise, u("已签收"), true})
                 .newlySigned);
-    QVERIFY(w.store()
+    QVERIFY(CheckHistory(w.store())
                 .recordCheck({QStringLiteral("NEW"), now.addDays(-5), StateSource::kConcise, u("已签收"), true})
                 .newlySigned);
     h.startUp();
@@ -759,8 +761,8 @@ void TestMainWindow::olderRegisterIsIndexedForSearchWithItsProgressShown()
     QVERIFY(child<QLabel>(&w, "searchIndexLabel")->isVisible());
     QVERIFY(child<QLabel>(&w, "searchIndexLabel")->text().startsWith(u("正在建立查找索引")));
     QTRY_VERIFY_WITH_TIMEOUT(!child<QLabel>(&w, "searchIndexLabel")->isVisible(), 60000);
-    QVERIFY(w.store().searchIndexComplete());
-    QCOMPARE(w.store().search(u("快递单号"), QStringLiteral("OLD29999")).size(), 1);
+    QVERIFY(QuickSearch(w.store()).searchIndexComplete());
+    QCOMPARE(QuickSearch(w.store()).search(u("快递单号"), QStringLiteral("OLD29999")).size(), 1);
 }
 
 void TestMainWindow::serverDownAtStartIsToldWithoutHoldingTheWindow()
@@ -861,7 +863,7 @@ void TestMainWindow::theNumberNamesItsCarrier()
     Waybill added;
     added.number = QStringLiteral("SF0000000001");
     added.carrier = u("顺丰速运");
-    QVERIFY(w.store().insertFromInputForm(added).ok);
+    QVERIFY(Waybills(w.store()).insertFromInputForm(added).ok);
     w.showManagement();
     Q_EMIT w.managementWindow()->registerChanged();
     QTRY_COMPARE(w.registerIndexSize(), 6);

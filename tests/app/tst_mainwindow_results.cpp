@@ -7,6 +7,10 @@
 #include "core/GbkText.h"
 #include "query/BackgroundRefresh.h"
 #include "services/WaybillStatus.h"
+#include "store/BatchScratch.h"
+#include "store/CheckHistory.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/MainWindowHarness.h"
 #include "support/TinyHttpServer.h"
 
@@ -174,9 +178,9 @@ void TestMainWindowResults::passOwnsItsWaybills()
     QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("正在查询 2/2"));
     h.browser->completeLoad(form);
     QTRY_VERIFY(!w.queries().isDetailedRunning());
-    WaybillStore &store = w.store();
-    QCOMPARE(store.find(QStringLiteral("SF1001"))->status, u("已签收"));
-    QCOMPARE(store.find(QStringLiteral("YT3003"))->status, u("未签收"));
+    StoreConnection &store = w.store();
+    QCOMPARE(Waybills(store).find(QStringLiteral("SF1001"))->status, u("已签收"));
+    QCOMPARE(Waybills(store).find(QStringLiteral("YT3003"))->status, u("未签收"));
     // The history list follows the marks.
     QTRY_COMPARE(child<QTreeView>(&w, "historyView")
                      ->model()
@@ -288,11 +292,11 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
 {
     Harness h(QByteArray(), {u("R1|顺丰速运"), u("R2|顺丰速运")});
     MainWindow &w = *h.window;
-    WaybillStore &store = w.store();
+    StoreConnection &store = w.store();
     // A typed batch is no query of the register, even for a stored number.
     runConcise(h, {QStringLiteral("R1")});
-    QVERIFY(store.stateHistory(QStringLiteral("R1")).isEmpty());
-    QCOMPARE(store.find(QStringLiteral("R1"))->status, u("未签收"));
+    QVERIFY(CheckHistory(store).stateHistory(QStringLiteral("R1")).isEmpty());
+    QCOMPARE(Waybills(store).find(QStringLiteral("R1"))->status, u("未签收"));
 
     QSignalSpy announced(&w, &MainWindow::signingAnnounced);
     const QDateTime start = h.clock.now();
@@ -302,22 +306,22 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
         child<QPushButton>(&w, "conciseQueryButton")->click();
         QTRY_VERIFY(!w.queries().isConciseRunning());
     }
-    QVector<StateEntry> r1 = store.stateHistory(QStringLiteral("R1"));
+    QVector<StateEntry> r1 = CheckHistory(store).stateHistory(QStringLiteral("R1"));
     QCOMPARE(r1.size(), 1);
     QCOMPARE(r1[0].state, u("北京 已签收，签收人：张三 "));
     QCOMPARE(r1[0].source, StateSource::kConcise);
     QVERIFY(r1[0].signedFor);
     QCOMPARE(r1[0].firstSeen, start.toUTC());
     QCOMPARE(r1[0].lastCheck, start.addSecs(3600).toUTC());
-    QCOMPARE(store.find(QStringLiteral("R1"))->status, u("已签收"));
+    QCOMPARE(Waybills(store).find(QStringLiteral("R1"))->status, u("已签收"));
     // Announced once, though both passes found it signed for.
     QCOMPARE(announced.size(), 1);
     QCOMPARE(announced[0][1].toString(), u("R1 已签收（顺丰速运）"));
     QCOMPARE(announced[0][0].toStringList(), QStringList{u("R1")});
-    QVector<StateEntry> r2 = store.stateHistory(QStringLiteral("R2"));
+    QVector<StateEntry> r2 = CheckHistory(store).stateHistory(QStringLiteral("R2"));
     QCOMPARE(r2.size(), 1);
     QVERIFY(!r2[0].signedFor);
-    QCOMPARE(store.find(QStringLiteral("R2"))->status, u("未签收"));
+    QCOMPARE(Waybills(store).find(QStringLiteral("R2"))->status, u("未签收"));
 
     // The detailed pass adds what each page said, newest line first.
     servePages(h);
@@ -329,11 +333,11 @@ void TestMainWindowResults::queriesOfStoredWaybillsKeepTheirHistory()
     QTRY_COMPARE(h.browser->addresses.size(), pages + 1);
     h.browser->completeLoad(form);
     QTRY_VERIFY(!w.queries().isDetailedRunning());
-    r1 = store.stateHistory(QStringLiteral("R1"));
+    r1 = CheckHistory(store).stateHistory(QStringLiteral("R1"));
     QCOMPARE(r1.size(), 2);
     QCOMPARE(r1[0].state, u("R1 已签收"));
     QCOMPARE(r1[0].source, StateSource::detailed(QStringLiteral("mrly")));
-    r2 = store.stateHistory(QStringLiteral("R2"));
+    r2 = CheckHistory(store).stateHistory(QStringLiteral("R2"));
     QCOMPARE(r2.size(), 2);
     QCOMPARE(r2[0].state, u("R2 在途"));
     QVERIFY(!r2[0].signedFor);
@@ -348,7 +352,7 @@ void TestMainWindowResults::signingNoticeCanBeTurnedOff()
     child<QRadioButton>(&w, "storedNumbersOption")->click();
     child<QPushButton>(&w, "conciseQueryButton")->click();
     QTRY_VERIFY(!w.queries().isConciseRunning());
-    QCOMPARE(w.store().find(QStringLiteral("R1"))->status, u("已签收"));
+    QCOMPARE(Waybills(w.store()).find(QStringLiteral("R1"))->status, u("已签收"));
     QCOMPARE(announced.size(), 0);
 }
 
@@ -439,7 +443,7 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("yesno"));
     QVERIFY2(h.dialogs.lastText().contains(u("第 3 行 123456789：无法确定，可能是：TNT / 德邦物流")),
              qPrintable(h.dialogs.lastText()));
-    QVERIFY(!w.queries().isConciseRunning() && w.store().tempRows().isEmpty()); // declined: nothing runs
+    QVERIFY(!w.queries().isConciseRunning() && BatchScratch(w.store()).tempRows().isEmpty()); // declined: nothing runs
 
     // Beside the lines: each one's carrier, and a choice written onto the line.
     child<InputPane>(&w, "inputTabs")->showBatchCarriers();
@@ -461,8 +465,9 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
                  h.dialogs.lastText().contains(u("重复 1 行")) && h.dialogs.lastText().contains(u("其余 2 个单号")),
              qPrintable(h.dialogs.lastText()));
     QTRY_VERIFY(!w.queries().isConciseRunning());
-    QCOMPARE(w.store().tempRows(), (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
-                                                                     {QStringLiteral("R1"), u("顺丰速运")}}));
+    QCOMPARE(BatchScratch(w.store()).tempRows(),
+             (QVector<QPair<QString, QString>>{{QStringLiteral("SF123456789012"), u("顺丰速运")},
+                                               {QStringLiteral("R1"), u("顺丰速运")}}));
 
     // A carrier chosen by hand never silently replaces the one a line shows:
     // asked, the lines run under their own, or all under the chosen one.
@@ -470,7 +475,7 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     QCOMPARE(child<QLabel>(&w, "carrierValueLabel")->text(), u("圆通快递"));
     child<QPlainTextEdit>(&w, "batchNumbersEdit")
         ->setPlainText(u("JT1234567890123\nYT1234567890123\nSF1234567890123\nX7\n"));
-    const auto ranWith = [&w](int row) { return w.store().tempRows().value(row).second; };
+    const auto ranWith = [&w](int row) { return BatchScratch(w.store()).tempRows().value(row).second; };
     for (const bool ownCarriers : {true, false}) {
         h.dialogs.answers = {ownCarriers};
         child<QPushButton>(&w, "conciseQueryButton")->click();
@@ -478,7 +483,7 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
                      h.dialogs.lastText().contains(u("第 1 行 JT1234567890123：极兔速递")),
                  qPrintable(h.dialogs.lastText()));
         QTRY_VERIFY(!w.queries().isConciseRunning());
-        QCOMPARE(w.store().tempRows().size(), 4);
+        QCOMPARE(BatchScratch(w.store()).tempRows().size(), 4);
         QCOMPARE(ranWith(0), ownCarriers ? u("极兔速递") : u("圆通快递"));
         QCOMPARE(ranWith(1), u("圆通快递"));
         QCOMPARE(ranWith(2), ownCarriers ? u("顺丰速运") : u("圆通快递"));
@@ -497,7 +502,7 @@ void TestMainWindowResults::aMixedBatchRunsEachLineWithItsCarrier()
     QVERIFY2(withDefault.dialogs.lastText().contains(u("第 1 行 123456789：")) &&
                  withDefault.dialogs.lastText().contains(u("第 2 行 X7：")),
              qPrintable(withDefault.dialogs.lastText()));
-    QVERIFY(!d.queries().isConciseRunning() && d.store().tempRows().isEmpty());
+    QVERIFY(!d.queries().isConciseRunning() && BatchScratch(d.store()).tempRows().isEmpty());
 }
 
 // The telephone typed in the form goes with the query of its number, the
@@ -515,12 +520,12 @@ void TestMainWindowResults::aNumberQueriedThenSavedKeepsItsAnswer()
     QCOMPARE(child<QLabel>(&w, "queryProgressLabel")->text(), u("正在查询 0/1"));
     QTRY_VERIFY(!w.queries().isConciseRunning());
     QCOMPARE(child<QTreeWidget>(&w, "conciseResultView")->topLevelItem(0)->text(2), u("北京 已签收，签收人：张三 "));
-    QVERIFY(!w.store().find(QStringLiteral("R1")));
+    QVERIFY(!Waybills(w.store()).find(QStringLiteral("R1")));
     child<QPushButton>(&w, "saveInputButton")->click();
-    const std::optional<Waybill> saved = w.store().find(QStringLiteral("R1"));
+    const std::optional<Waybill> saved = Waybills(w.store()).find(QStringLiteral("R1"));
     QVERIFY(saved && saved->phone == QStringLiteral("138-0013-8000"));
     QCOMPARE(saved->status, kSignedFor);
-    const CheckSummaries checks = w.store().checkSummaries();
+    const CheckSummaries checks = CheckHistory(w.store()).checkSummaries();
     QVERIFY(checks.contains(QStringLiteral("R1")) && checks.value(QStringLiteral("R1")).status == kSignedFor);
 }
 

@@ -1,6 +1,8 @@
 #include "app/Provisioning.h"
 #include "core/GbkText.h"
-#include "store/WaybillStore.h"
+#include "store/BatchScratch.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/TestFolder.h"
 #include "transfer/ImportReader.h"
 #include "transfer/ImportTemplate.h"
@@ -32,10 +34,10 @@ void TestProvisioning::firstStartInAnEmptyFolder()
     QVERIFY2(report.outcome.ok, qPrintable(report.outcome.error));
     QVERIFY(report.createdDatabase && report.createdConfigFolder && report.wroteTemplate);
 
-    WaybillStore store;
+    StoreConnection store;
     QVERIFY(store.open(folder.file(QStringLiteral("kd.db"))).ok);
-    QCOMPARE(store.count(), 0);
-    QVERIFY(store.tempRows().isEmpty());
+    QCOMPARE(Waybills(store).count(), 0);
+    QVERIFY(BatchScratch(store).tempRows().isEmpty());
     for (const QString &skin : Provisioning::skinRelativePaths())
         QVERIFY2(folder.read(skin).contains("QWidget"), qPrintable(skin));
     QVERIFY(!QFile::exists(folder.file(QStringLiteral("kd.mdb"))));
@@ -47,12 +49,12 @@ void TestProvisioning::secondStartRewritesOnlyTheHelpText()
     TestFolder folder;
     QVERIFY(Provisioning::run(folder.path()).outcome.ok);
     {
-        WaybillStore store;
+        StoreConnection store;
         QVERIFY(store.open(folder.file(QStringLiteral("kd.db"))).ok);
         Waybill w;
         w.number = QStringLiteral("KEEP");
         w.carrier = u("TNT");
-        QVERIFY(store.insertFromInputForm(w).ok);
+        QVERIFY(Waybills(store).insertFromInputForm(w).ok);
     }
     folder.write(Provisioning::skinRelativePaths().first(), QByteArray("/* the user's own */"));
     folder.write(QStringLiteral("help.txt"), Provisioning::helpTextBytes() + QByteArray("user's addition"));
@@ -71,9 +73,9 @@ void TestProvisioning::secondStartRewritesOnlyTheHelpText()
     QVERIFY(shipped.open(QIODevice::ReadOnly));
     QCOMPARE(folder.read(black), shipped.readAll());
     QCOMPARE(folder.read(QStringLiteral("help.txt")), Provisioning::helpTextBytes());
-    WaybillStore store;
+    StoreConnection store;
     QVERIFY(store.open(folder.file(QStringLiteral("kd.db"))).ok);
-    QVERIFY(store.numberExists(QStringLiteral("KEEP")));
+    QVERIFY(Waybills(store).numberExists(QStringLiteral("KEEP")));
 }
 
 void TestProvisioning::existingConfigFolderIsLeftAlone()

@@ -3,7 +3,10 @@
 // killed by the server are survived.
 #include "manage/ModifyDialog.h"
 #include "settings/RegisterLocation.h"
+#include "store/RegisterGrid.h"
 #include "store/RegisterWatch.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/MainWindowHarness.h"
 #include "support/PostgresCluster.h"
 
@@ -104,7 +107,7 @@ private Q_SLOTS:
         dialog.modify();
         QVERIFY(h->dialogs.lastText().startsWith(u("该快递单已被其他电脑修改，")));
         QCOMPARE(dialog.notesEdit->text(), u("对方"));
-        QCOMPARE(h->window->store().find(QStringLiteral("C1"))->notes, u("对方"));
+        QCOMPARE(Waybills(h->window->store()).find(QStringLiteral("C1"))->notes, u("对方"));
         dialog.notesEdit->setText(u("我的")); // now seen: saved
         dialog.modify();
         QCOMPARE(h->dialogs.lastText(), u("该快递单修改成功！"));
@@ -124,20 +127,21 @@ private Q_SLOTS:
                                     .arg(at.database);
         // A transaction that cannot begin is told as well.
         QVERIFY(peer(at, killAll));
-        const Outcome notBegun = h->window->store().storeDaysInTransit({{QStringLiteral("K0"), QString(), u("1天")}});
-        QVERIFY2(notBegun.error.startsWith(WaybillStore::kConnectionLost), qPrintable(notBegun.error));
+        const Outcome notBegun =
+            RegisterGrid(h->window->store()).storeDaysInTransit({{QStringLiteral("K0"), QString(), u("1天")}});
+        QVERIFY2(notBegun.error.startsWith(StoreConnection::kConnectionLost), qPrintable(notBegun.error));
         Outcome again;
-        h->window->store().count(&again);
+        Waybills(h->window->store()).count(&again);
         QVERIFY(again.ok);
         QVERIFY(peer(at, killAll));
         // The window's store: the failed write is told, never done; the next one reconnects.
         Waybill w;
         w.number = QStringLiteral("K1");
         w.carrier = u("圆通快递");
-        const Outcome lost = h->window->store().insertFromInputForm(w);
-        QVERIFY2(lost.error.startsWith(WaybillStore::kConnectionLost), qPrintable(lost.error));
-        QVERIFY(!h->window->store().numberExists(QStringLiteral("K1")));
-        QVERIFY(h->window->store().insertFromInputForm(w).ok);
+        const Outcome lost = Waybills(h->window->store()).insertFromInputForm(w);
+        QVERIFY2(lost.error.startsWith(StoreConnection::kConnectionLost), qPrintable(lost.error));
+        QVERIFY(!Waybills(h->window->store()).numberExists(QStringLiteral("K1")));
+        QVERIFY(Waybills(h->window->store()).insertFromInputForm(w).ok);
         // The watch listens again and the next change by another process still arrives.
         QVERIFY(peer(at, u("INSERT INTO 快递单 (快递单号, 快递公司, 状态) VALUES ('K2', '圆通快递', '未签收')")));
         QTRY_COMPARE_WITH_TIMEOUT(carrierShown(*h, QStringLiteral("K2")), u("圆通快递"), 30000);
@@ -147,7 +151,7 @@ private Q_SLOTS:
     void oneRefreshPassAtATime()
     {
         const ServerLocation at = m_cluster->newDatabase();
-        WaybillStore store;
+        StoreConnection store;
         QVERIFY(store.open(at).ok);
         RegisterWatch one(at);
         RegisterWatch other(at);

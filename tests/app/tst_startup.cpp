@@ -45,7 +45,7 @@ void TestStartup::aReadOnlyRegisterIsOfferedOnceForCopying()
                      QStringLiteral("程序文件夹只读，是否复制数据到 %1？").arg(QDir::toNativeSeparators(data.path))});
         QCOMPARE(home.read(QStringLiteral("Tolvane/config.ini")) == "[x]", yes);
         QVERIFY(beside.store.open(home.file(QStringLiteral("Tolvane/kd.db"))).ok);
-        QCOMPARE(beside.store.numberExists(QStringLiteral("SF1")), yes);
+        QCOMPARE(Waybills(beside.store).numberExists(QStringLiteral("SF1")), yes);
         QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{QStringLiteral("config.ini"), QStringLiteral("kd.db")}));
     }

@@ -23,7 +23,12 @@
 #include "manage/SkippedLinesWindow.h"
 #include "settings/AppSettings.h"
 #include "settings/RegisterLocation.h"
-#include "store/WaybillStore.h"
+#include "store/CheckHistory.h"
+#include "store/RegisterGrid.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
+#include "store/Waybills.h"
 #include "support/FakeDialogs.h"
 #include "support/PostgresCluster.h"
 #include "support/TestFolder.h"
@@ -54,7 +59,7 @@
 
 #include <memory>
 
-Q_DECLARE_METATYPE(WaybillStore::GridCounts)
+Q_DECLARE_METATYPE(RegisterGrid::GridCounts)
 
 class TestManagementWindow : public QObject {
     Q_OBJECT
@@ -75,7 +80,7 @@ class TestManagementWindow : public QObject {
     // server run the register is a new database there, which config.ini points the window at.
     struct Fixture {
         TestFolder folder;
-        WaybillStore store;
+        StoreConnection store;
         FakeDialogs dialogs;
         FakeLauncher launcher;
         FixedClock clock{QDate(2026, 12, 17)};
@@ -91,12 +96,12 @@ class TestManagementWindow : public QObject {
                 if (!changes.save(folder.path()).ok || !store.open(server).ok)
                     qFatal("cannot create the test database");
             } else {
-                const QString path = folder.file(WaybillStore::fileName());
-                if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
+                const QString path = folder.file(RegisterSchema::fileName());
+                if (!RegisterSchema::createDatabase(path).ok || !store.open(path).ok)
                     qFatal("cannot create the test database");
             }
             for (const Waybill &w : rows) {
-                if (!store.insertQuickAdd(w, w.daysInTransit).ok)
+                if (!Waybills(store).insertQuickAdd(w, w.daysInTransit).ok)
                     qFatal("cannot store a test row");
             }
             window =
@@ -136,7 +141,10 @@ class TestManagementWindow : public QObject {
                 out << model()->index(r, WaybillColumns::Number).data().toString();
             return out;
         }
-        Waybill get(const char *number) const { return store.find(QString::fromUtf8(number)).value_or(Waybill()); }
+        Waybill get(const char *number) const
+        {
+            return Waybills(store).find(QString::fromUtf8(number)).value_or(Waybill());
+        }
         void choose(int row) const { window->waybillGrid->setCurrentIndex(model()->index(row, 0)); }
         // Typing only: the result arrives later.
         void type(const QString &column, const QString &key) const
@@ -216,9 +224,9 @@ private Q_SLOTS:
 };
 
 // Counts as "status=n ..." ("=n" alone: never checked; "today=n": signed for today).
-static WaybillStore::GridCounts counts(int total, const char *spaced)
+static RegisterGrid::GridCounts counts(int total, const char *spaced)
 {
-    WaybillStore::GridCounts c;
+    RegisterGrid::GridCounts c;
     c.total = total;
     for (const QString &pair : QString::fromUtf8(spaced).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString status = pair.section(QLatin1Char('='), 0, 0);
@@ -233,7 +241,7 @@ static WaybillStore::GridCounts counts(int total, const char *spaced)
 
 void TestManagementWindow::statusTabsFollowTheCounts_data()
 {
-    QTest::addColumn<WaybillStore::GridCounts>("counts");
+    QTest::addColumn<RegisterGrid::GridCounts>("counts");
     QTest::addColumn<QStringList>("tabs");
     QTest::newRow("an empty register") << counts(0, "") << QStringList{u("全部 0")};
     QTest::newRow("the catalogue's order, never checked last")
@@ -247,12 +255,12 @@ void TestManagementWindow::statusTabsFollowTheCounts_data()
 
 void TestManagementWindow::statusTabsFollowTheCounts()
 {
-    QFETCH(WaybillStore::GridCounts, counts);
+    QFETCH(RegisterGrid::GridCounts, counts);
     QStringList texts;
     QStringList narrowed; // what each tab's rows are
     for (const StatusTabs::Tab &tab : StatusTabs::forCounts(counts)) {
         texts << tab.text;
-        WaybillStore::GridFilter filter;
+        RegisterGrid::GridFilter filter;
         StatusTabs::narrow(filter, tab.data);
         narrowed << (filter.signedToday ? QStringLiteral("today")
                      : filter.status    ? QStringLiteral("status:") + *filter.status
@@ -318,7 +326,7 @@ void TestManagementWindow::gridListingShowsTheNewestReadAndFindsTheWantedRow()
         return out;
     };
     const auto search = [&f](const QString &key) {
-        WaybillStore::GridFilter filter;
+        RegisterGrid::GridFilter filter;
         filter.today = f.clock.today();
         filter.column = u("快递单号");
         filter.key = key;
@@ -338,8 +346,8 @@ void TestManagementWindow::gridListingShowsTheNewestReadAndFindsTheWantedRow()
     QCOMPARE(found.last().first().toInt(), 0);
 
     // A change elsewhere: the same search again, its chosen row found in its new place, the scroll given back.
-    QVERIFY(f.store.insertQuickAdd(waybill(QStringLiteral("B0")), QString()).ok);
-    WaybillStore::GridFilter byNumber = search(QStringLiteral("B"));
+    QVERIFY(Waybills(f.store).insertQuickAdd(waybill(QStringLiteral("B0")), QString()).ok);
+    RegisterGrid::GridFilter byNumber = search(QStringLiteral("B"));
     byNumber.sortColumn = WaybillColumns::Number;
     listing.ask(byNumber, false, false);
     QVERIFY(QTest::qWaitFor([&listing] { return !listing.isReading(); }, 30000));
@@ -387,7 +395,7 @@ void TestManagementWindow::openingStoresDaysInTransitAndSizesColumns()
 void TestManagementWindow::deleteFromASearchResultShowsTheWholeTable()
 {
     Fixture f("A B C");
-    QVERIFY(f.store.markSignedFor(QStringLiteral("B")).ok);
+    QVERIFY(Waybills(f.store).markSignedFor(QStringLiteral("B")).ok);
     f.type(u("状态"), u("未"));
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A C"));
@@ -401,7 +409,7 @@ void TestManagementWindow::deleteFromASearchResultShowsTheWholeTable()
     QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(QStringList({f.dialogs.shown[0].kind, f.dialogs.shown[0].title, f.dialogs.shown[0].text}),
              QStringList({QStringLiteral("yesno"), u("提示"), u("是否删除该快递单 C？")}));
-    QVERIFY(!f.store.numberExists(QStringLiteral("C")));
+    QVERIFY(!Waybills(f.store).numberExists(QStringLiteral("C")));
     QCOMPARE(f.shown(), numbers("A")); // gone at once
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A B"));
@@ -423,10 +431,10 @@ void TestManagementWindow::anotherPcsChangesKeepSearchAndChosenRow()
     f.choose(1);
     QCOMPARE(f.label("numberValueLabel")->text(), QStringLiteral("A2"));
     // Another connection: one row added to the search and one beside it, one deleted, the chosen one signed.
-    QVERIFY(f.store.insertQuickAdd(waybill(QStringLiteral("A4")), u("0天 ")).ok);
-    QVERIFY(f.store.insertQuickAdd(waybill(QStringLiteral("B2")), u("0天 ")).ok);
-    QVERIFY(f.store.deleteWaybill(QStringLiteral("A1")).ok);
-    QVERIFY(f.store.markSignedFor(QStringLiteral("A2")).ok);
+    QVERIFY(Waybills(f.store).insertQuickAdd(waybill(QStringLiteral("A4")), u("0天 ")).ok);
+    QVERIFY(Waybills(f.store).insertQuickAdd(waybill(QStringLiteral("B2")), u("0天 ")).ok);
+    QVERIFY(Waybills(f.store).deleteWaybill(QStringLiteral("A1")).ok);
+    QVERIFY(Waybills(f.store).markSignedFor(QStringLiteral("A2")).ok);
     f.window->followChanges({QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A4"), QStringLiteral("B2")});
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A2 A3 A4"));
@@ -441,7 +449,7 @@ void TestManagementWindow::deleteNeedsACurrentRowAndAYes()
     QSignalSpy changed(f.window.get(), &ManagementWindow::registerChanged); // the main window's detection follows
     f.find("deleteButton")->click();                                        // nothing chosen yet
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
-    QCOMPARE(f.store.count(), 1);
+    QCOMPARE(Waybills(f.store).count(), 1);
     QCOMPARE(f.panel(), QStringList(WaybillColumns::Count)); // no values before a row is chosen
     QCOMPARE(f.heard(f.label("carrierValueLabel")), u("快递公司："));
     f.choose(0);
@@ -449,11 +457,11 @@ void TestManagementWindow::deleteNeedsACurrentRowAndAYes()
     f.dialogs.answers = {false};
     f.find("deleteButton")->click();
     QCOMPARE(f.dialogs.shown.size(), 2);
-    QCOMPARE(f.store.count(), 1);
+    QCOMPARE(Waybills(f.store).count(), 1);
     QCOMPARE(changed.count(), 0);
     f.dialogs.answers = {true};
     f.find<QAction>("deleteAction")->trigger();
-    QCOMPARE(f.store.count(), 0);
+    QCOMPARE(Waybills(f.store).count(), 0);
     QCOMPARE(changed.count(), 1);
     QVERIFY(f.settle());
     QCOMPARE(f.model()->rowCount(), 0);
@@ -473,8 +481,8 @@ void TestManagementWindow::deleteRemovesTheRowAskedAboutWhileASearchArrives()
     f.dialogs.answers = {true};
     f.find("deleteButton")->click();
     QVERIFY(searchShown);
-    QVERIFY(!f.store.numberExists(QStringLiteral("C")));
-    QCOMPARE(f.store.count(), 2);
+    QVERIFY(!Waybills(f.store).numberExists(QStringLiteral("C")));
+    QCOMPARE(Waybills(f.store).count(), 2);
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), numbers("A B"));
 }
@@ -555,7 +563,7 @@ void TestManagementWindow::quickAddKeepsTheBoxesUntilItSucceeds()
     QVERIFY(f.deferredRefresh()->isEnabled()); // the grid is read again after every try
     QCOMPARE(quickAdd->numberEdit->text(), QStringLiteral("OLD"));
     QCOMPARE(quickAdd->timeEdit->text(), QStringLiteral("2026/12/14"));
-    QCOMPARE(f.store.count(), 1);
+    QCOMPARE(Waybills(f.store).count(), 1);
 
     quickAdd->numberEdit->setText(QStringLiteral("NEW"));
     emit quickAdd->notesEdit->returnPressed(); // Enter in the last box adds
@@ -633,7 +641,7 @@ void TestManagementWindow::modifyAppliesToTheRowItWasOpenedFor()
     QCOMPARE(modify->carrierList->currentItem()->text(), u("圆通快递"));
     emit modify->notesEdit->returnPressed();
     QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
-    QVERIFY(!f.store.numberExists(QStringLiteral("B")));
+    QVERIFY(!Waybills(f.store).numberExists(QStringLiteral("B")));
     QCOMPARE(f.get("B2").carrier, u("圆通快递"));
     QCOMPARE(f.get("B2").daysInTransit, u("10天"));
 
@@ -650,14 +658,14 @@ void TestManagementWindow::modifyAppliesToTheRowItWasOpenedFor()
     QVERIFY(modify->isVisible());
     QCOMPARE(modify->numberEdit->text(), QStringLiteral("B2"));
     QCOMPARE(modify->addressEdit->text(), u("新地址"));
-    QVERIFY(f.store.numberExists(QStringLiteral("A")));
+    QVERIFY(Waybills(f.store).numberExists(QStringLiteral("A")));
     QVERIFY(f.get("B2").address.isEmpty());
 
     // A new number alone: the row moves, keeping its carrier.
     modify->numberEdit->setText(QStringLiteral("A2"));
     modify->modifyButton->click();
     QCOMPARE(f.dialogs.lastText(), u("该快递单修改成功！"));
-    QVERIFY(!f.store.numberExists(QStringLiteral("A")));
+    QVERIFY(!Waybills(f.store).numberExists(QStringLiteral("A")));
     QCOMPARE(f.get("A2").carrier, u("中铁物流"));
     QCOMPARE(f.get("A2").address, u("新地址"));
 }
@@ -681,7 +689,7 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
     modify->modifyButton->click();
     QCOMPARE(f.get("A").goods, u("电脑"));
     // A row deleted meanwhile cannot be modified.
-    QVERIFY(f.store.deleteWaybill(QStringLiteral("A")).ok);
+    QVERIFY(Waybills(f.store).deleteWaybill(QStringLiteral("A")).ok);
     const int before = f.dialogs.shown.size();
     f.find("modifyButton")->click();
     QCOMPARE(f.dialogs.shown.size(), before + 1);
@@ -693,7 +701,7 @@ void TestManagementWindow::afterARefreshModifyAndDeleteWorkOnTheStoredRow()
     QVERIFY(f.settle());
     f.find("deleteButton")->click();
     QCOMPARE(f.dialogs.lastText(), u("请先在表格中选中要删除的快递单。"));
-    QCOMPARE(f.store.count(), 1);
+    QCOMPARE(Waybills(f.store).count(), 1);
 }
 
 void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
@@ -706,7 +714,7 @@ void TestManagementWindow::detailsShowTheChosenRowElseTheMainWindowsWaybill()
 
     // Two states of A, the newer confirmed three hours ago.
     const QDateTime now = f.clock.now();
-    f.store.recordChecks(
+    CheckHistory(f.store).recordChecks(
         {{QStringLiteral("A"), now.addDays(-2), StateSource::kConcise, u("揽收")},
          {QStringLiteral("A"), now.addDays(-1), StateSource::detailed(QStringLiteral("byly1")), u("派送中")},
          {QStringLiteral("A"), now.addSecs(-3 * 3600), StateSource::kConcise, u("派送中"), false, u("派件中")}});
@@ -756,11 +764,12 @@ void TestManagementWindow::statusTabsCountAndFilterTheRows()
 {
     Fixture f("A B C D E F");
     const QDateTime now = f.clock.now();
-    f.store.recordChecks({{QStringLiteral("A"), now, StateSource::kConcise, u("异常"), false, u("疑难")},
-                          {QStringLiteral("B"), now, StateSource::kConcise, u("滞留"), false, u("疑难")},
-                          {QStringLiteral("C"), now, StateSource::kConcise, u("派送中"), false, u("派件中")},
-                          {QStringLiteral("E"), now.addDays(-1), StateSource::kConcise, u("已签收"), true, u("已签收")},
-                          {QStringLiteral("F"), now, StateSource::kConcise, u("已签收"), true, u("已签收")}});
+    CheckHistory(f.store).recordChecks(
+        {{QStringLiteral("A"), now, StateSource::kConcise, u("异常"), false, u("疑难")},
+         {QStringLiteral("B"), now, StateSource::kConcise, u("滞留"), false, u("疑难")},
+         {QStringLiteral("C"), now, StateSource::kConcise, u("派送中"), false, u("派件中")},
+         {QStringLiteral("E"), now.addDays(-1), StateSource::kConcise, u("已签收"), true, u("已签收")},
+         {QStringLiteral("F"), now, StateSource::kConcise, u("已签收"), true, u("已签收")}});
     f.find("refreshButton")->click();
     QVERIFY(f.settle());
     QTabBar *tabs = f.find<QTabBar>("statusFilterTabs");
@@ -786,7 +795,8 @@ void TestManagementWindow::statusTabsCountAndFilterTheRows()
     QCOMPARE(visible(), numbers("E F"));
     // A refresh keeps the chosen status, with its new count.
     QVERIFY(choose(u("疑难 2")));
-    f.store.recordCheck({QStringLiteral("C"), now.addSecs(60), StateSource::kConcise, u("网点滞留"), false, u("疑难")});
+    CheckHistory(f.store).recordCheck(
+        {QStringLiteral("C"), now.addSecs(60), StateSource::kConcise, u("网点滞留"), false, u("疑难")});
     f.find("refreshButton")->click();
     QVERIFY(f.settle());
     QCOMPARE(tabs->tabText(tabs->currentIndex()), u("疑难 3"));
@@ -850,7 +860,7 @@ void TestManagementWindow::importFromTextAndExcel()
                               u("导入成功！\n共导入 1 条快递单。\n跳过 1 行：\n第 2 行：快递单号已存在！"), 30000);
     QVERIFY(!import->isVisible());
     QCOMPARE(imported.count(), 1);
-    QCOMPARE(f.store.count(), 2);
+    QCOMPARE(Waybills(f.store).count(), 2);
 
     f.find("importButton")->click();
     QVERIFY(!import->excelOption->isChecked() && !import->textOption->isChecked() &&
@@ -862,7 +872,7 @@ void TestManagementWindow::importFromTextAndExcel()
     QVERIFY(f.dialogs.fileRequests.last().filters.first().contains(QStringLiteral("*.xlsx")));
     QTRY_VERIFY_WITH_TIMEOUT(f.dialogs.lastText().contains(u("共导入 3 条")), 30000);
     QCOMPARE(imported.count(), 2);
-    QCOMPARE(f.store.count(), 5);
+    QCOMPARE(Waybills(f.store).count(), 5);
 }
 
 void TestManagementWindow::importUnderALockCancelAndTheFullList()
@@ -881,7 +891,7 @@ void TestManagementWindow::importUnderALockCancelAndTheFullList()
     // Another program holds the write lock: one wait, then nothing stored.
     {
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-        other.setDatabaseName(f.folder.file(WaybillStore::fileName()));
+        other.setDatabaseName(f.folder.file(RegisterSchema::fileName()));
         QVERIFY(other.open());
         QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE"));
         f.dialogs.files = {f.folder.file(QStringLiteral("big.txt"))};
@@ -892,7 +902,7 @@ void TestManagementWindow::importUnderALockCancelAndTheFullList()
         other.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
-    QCOMPARE(f.store.count(), 0);
+    QCOMPARE(Waybills(f.store).count(), 0);
 
     // Cancelled: rolled back, the window stays for another try.
     f.dialogs.files = {f.folder.file(QStringLiteral("big.txt"))};
@@ -901,7 +911,7 @@ void TestManagementWindow::importUnderALockCancelAndTheFullList()
     import->cancelButton->click();
     QTRY_VERIFY_WITH_TIMEOUT(!import->isImporting(), 20000);
     QCOMPARE(f.dialogs.lastText(), u("导入已取消，没有导入任何快递单。"));
-    QCOMPARE(f.store.count(), 0);
+    QCOMPARE(Waybills(f.store).count(), 0);
     QVERIFY(import->isVisible() && !import->cancelButton->isVisible());
 
     // With more skips than the message lists, the whole list is offered and kept beside the file.
@@ -917,7 +927,7 @@ void TestManagementWindow::importUnderALockCancelAndTheFullList()
     list->saveButton->click();
     const QString saved = SkippedLinesWindow::listFileFor(f.folder.file(QStringLiteral("bad.txt")));
     QCOMPARE(GbkText::decode(f.folder.read(QFileInfo(saved).fileName())).count(u("\r\n第")), 6);
-    QCOMPARE(f.store.count(), 1);
+    QCOMPARE(Waybills(f.store).count(), 1);
 }
 
 void TestManagementWindow::templateIsRestoredAndOpened()
@@ -939,12 +949,12 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     // Sent on the seventh, ten days ago: with five days to the archive, signed rows go.
     Fixture f("A B C");
     QVERIFY(AppSettings::write(f.folder.path(), AppSettings::kArchiveDays, QStringLiteral("5")).ok);
-    QVERIFY(f.store.markSignedFor(QStringLiteral("A")).ok);
-    QVERIFY(f.store.markSignedFor(QStringLiteral("C")).ok);
+    QVERIFY(Waybills(f.store).markSignedFor(QStringLiteral("A")).ok);
+    QVERIFY(Waybills(f.store).markSignedFor(QStringLiteral("C")).ok);
     // C was found signed only yesterday: its signing, not its dispatch, counts.
-    QVERIFY(
-        f.store.recordCheck({QStringLiteral("C"), f.clock.now().addDays(-1), StateSource::kConcise, u("已签收"), true})
-            .stored);
+    QVERIFY(CheckHistory(f.store)
+                .recordCheck({QStringLiteral("C"), f.clock.now().addDays(-1), StateSource::kConcise, u("已签收"), true})
+                .stored);
     f.find("refreshButton")->click();
     QVERIFY(f.settle());
     QCOMPARE(f.shown(), (QStringList{"B", "C"}));
@@ -977,7 +987,7 @@ void TestManagementWindow::archivedRowsStayOutUntilAskedFor()
     QCOMPARE(f.label("searchResultLabel")->text(), u("没有找到“nomatch”"));
 
     // Nothing is deleted, and the export writes every row.
-    QCOMPARE(f.store.count(), 3);
+    QCOMPARE(Waybills(f.store).count(), 3);
     const QString path = f.folder.file(QStringLiteral("all.txt"));
     f.dialogs.files = {path};
     QSignalSpy exported(f.window.get(), &ManagementWindow::exportDone);
@@ -1012,11 +1022,11 @@ void TestManagementWindow::exportWritesEveryRow()
                        QStringLiteral("13800138000"),
                        u("北京市"),
                        u("易碎")};
-    QVERIFY(f.store.insertQuickAdd(full, full.daysInTransit).ok);
-    QVERIFY(f.store.markSignedFor(QStringLiteral("SF1001")).ok);
+    QVERIFY(Waybills(f.store).insertQuickAdd(full, full.daysInTransit).ok);
+    QVERIFY(Waybills(f.store).markSignedFor(QStringLiteral("SF1001")).ok);
     Waybill imported = waybill(QStringLiteral("YT2002"), QString(), QString()); // days and time null
     imported.notes = QStringLiteral("");
-    QVERIFY(f.store.importWaybills({imported}).first().isEmpty());
+    QVERIFY(WaybillImport(f.store).importWaybills({imported}).first().isEmpty());
     f.dialogs.clear();
     f.dialogs.files = {path};
     f.find("exportButton")->click();
@@ -1030,7 +1040,7 @@ void TestManagementWindow::exportWritesEveryRow()
     // Characters that GBK lacks are kept, and the user hears how many rows hold them.
     Waybill parcel = waybill(QStringLiteral("E1"));
     parcel.notes = u("📦");
-    QVERIFY(f.store.insertQuickAdd(parcel, parcel.daysInTransit).ok);
+    QVERIFY(Waybills(f.store).insertQuickAdd(parcel, parcel.daysInTransit).ok);
     f.dialogs.files = {path};
     f.find("exportButton")->click();
     QVERIFY(exported.wait(30000));
@@ -1088,10 +1098,10 @@ void TestManagementWindow::aMovedRegisterIsReadAtTheNextOpening()
     Fixture f("S");
     QCOMPARE(f.shown(), numbers("S"));
     f.window->close();
-    WaybillStore local;
-    const QString path = f.folder.file(WaybillStore::fileName());
-    QVERIFY(WaybillStore::createDatabase(path).ok && local.open(path).ok);
-    QVERIFY(local.insertQuickAdd(waybill(QStringLiteral("L")), QString()).ok);
+    StoreConnection local;
+    const QString path = f.folder.file(RegisterSchema::fileName());
+    QVERIFY(RegisterSchema::createDatabase(path).ok && local.open(path).ok);
+    QVERIFY(Waybills(local).insertQuickAdd(waybill(QStringLiteral("L")), QString()).ok);
     AppSettings::Changes changes;
     RegisterLocation::apply(changes, StoreLocation(path));
     QVERIFY(changes.save(f.folder.path()).ok);

@@ -1,5 +1,7 @@
 #include "manage/WaybillEditor.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>
@@ -15,19 +17,19 @@ class TestWaybillEditor : public QObject {
     }
     struct Fixture {
         TestFolder folder;
-        WaybillStore store;
+        StoreConnection store;
         Fixture()
         {
-            const QString path = folder.file(WaybillStore::fileName());
-            if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok ||
+            const QString path = folder.file(RegisterSchema::fileName());
+            if (!RegisterSchema::createDatabase(path).ok || !store.open(path).ok ||
                 !WaybillEditor::quickAdd(store,
                                          typed(QStringLiteral("N1"), u("顺丰速运"), QStringLiteral("2026/12/14")),
                                          QDate(2026, 12, 17))
                      .ok ||
-                !store.markSignedFor(QStringLiteral("N1")).ok)
+                !Waybills(store).markSignedFor(QStringLiteral("N1")).ok)
                 qFatal("cannot create the test database");
         }
-        Waybill get(const QString &number) const { return store.find(number).value_or(Waybill()); }
+        Waybill get(const QString &number) const { return Waybills(store).find(number).value_or(Waybill()); }
     };
 
 private Q_SLOTS:
@@ -63,7 +65,7 @@ void TestWaybillEditor::quickAdd()
     const Outcome added =
         WaybillEditor::quickAdd(f.store, typed(QStringLiteral("N2"), carrier, time, name), QDate(2026, 12, 17));
     QCOMPARE(added.error, error);
-    QCOMPARE(f.store.count(), error.isEmpty() ? 2 : 1);
+    QCOMPARE(Waybills(f.store).count(), error.isEmpty() ? 2 : 1);
     if (!error.isEmpty())
         return;
     const Waybill stored = f.get(QStringLiteral("N2"));
@@ -105,7 +107,7 @@ void TestWaybillEditor::modify()
     Waybill edited = typed(number, chosen, QStringLiteral("2026/12/1"));
     edited.phone = QStringLiteral("110");
     QTEST(WaybillEditor::modify(f.store, opened, u("顺丰速运"), edited).error, "error");
-    QCOMPARE(f.store.count(), 1);
+    QCOMPARE(Waybills(f.store).count(), 1);
     const Waybill stored = f.get(error.isEmpty() ? number : QStringLiteral("N1"));
     QTEST(stored.carrier, "carrier");
     QCOMPARE(stored.phone.isEmpty(), !error.isEmpty());

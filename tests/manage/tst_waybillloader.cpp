@@ -1,5 +1,6 @@
 #include "manage/WaybillLoader.h"
-#include "store/WaybillStore.h"
+#include "store/WaybillImport.h"
+#include "store/Waybills.h"
 #include "support/TestRegister.h"
 
 #include <QtTest>
@@ -30,11 +31,14 @@ struct Register : TestRegister {
                             {},
                             {}});
         Outcome imported;
-        store.importWaybills(rows, &imported);
-        if (!imported || store.count() != count)
+        WaybillImport(store).importWaybills(rows, &imported);
+        if (!imported || Waybills(store).count() != count)
             qFatal("cannot store the test rows");
     }
-    QString days(int i) const { return store.find(QStringLiteral("A%1").arg(i)).value_or(Waybill()).daysInTransit; }
+    QString days(int i) const
+    {
+        return Waybills(store).find(QStringLiteral("A%1").arg(i)).value_or(Waybill()).daysInTransit;
+    }
 };
 
 const QDate kToday(2026, 12, 17);
@@ -45,6 +49,8 @@ class TestWaybillLoader : public QObject {
 private Q_SLOTS:
     void readStoresTheDaysOfTheRowsItReads();
     void readStopsWhenNoLongerWanted();
+    void aFirstScreenShowingNothingSaysWhatTheReadFound_data();
+    void aFirstScreenShowingNothingSaysWhatTheReadFound();
 };
 
 void TestWaybillLoader::readStoresTheDaysOfTheRowsItReads()
@@ -109,6 +115,50 @@ void TestWaybillLoader::readStopsWhenNoLongerWanted()
     QCOMPARE(WaybillLoader::read(r.path, request, {}).ids.size(), 2500);
     QCOMPARE(r.days(0), u("11天"));
     QCOMPARE(r.days(2499), u("11天"));
+}
+
+void TestWaybillLoader::aFirstScreenShowingNothingSaysWhatTheReadFound_data()
+{
+    QTest::addColumn<QString>("key"); // in 快递单号; empty: no search
+    QTest::addColumn<QString>("tab"); // a status tab; empty: every status
+    QTest::addColumn<bool>("showArchived");
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<int>("archivedHidden");
+    QTest::newRow("archived, searched") << u("A2") << QString() << false << 0 << false << 1;
+    QTest::newRow("archived, shown") << u("A2") << QString() << true << 1 << true << 0;
+    QTest::newRow("under another tab") << QString() << u("运输中") << false << 0 << true << 0;
+    QTest::newRow("archived under another tab") << u("A2") << u("运输中") << false << 0 << false << 1;
+    QTest::newRow("nowhere") << u("A9") << QString() << false << 0 << false << 0;
+}
+
+void TestWaybillLoader::aFirstScreenShowingNothingSaysWhatTheReadFound()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, tab);
+    QFETCH(bool, showArchived);
+    QFETCH(int, shown);
+    QFETCH(bool, found);
+    QFETCH(int, archivedHidden);
+    // Sent on 2026/12/7: A2, signed for, is archived five days on; none was ever checked.
+    Register r(3);
+    QVERIFY(Waybills(r.store).markSignedFor(QStringLiteral("A2")).ok);
+    WaybillLoader::Request request;
+    request.filter.today = kToday;
+    request.filter.archiveDays = 5;
+    request.filter.showArchived = showArchived;
+    if (!key.isEmpty()) {
+        request.filter.column = u("快递单号");
+        request.filter.key = key;
+    }
+    if (!tab.isEmpty())
+        request.filter.status = tab;
+    request.updateDays = false;
+    const WaybillLoader::Result result = WaybillLoader::read(r.path, request, {});
+    QVERIFY2(result.read.ok, qPrintable(result.read.error));
+    QCOMPARE(result.firstScreen.size(), shown);
+    QCOMPARE(result.found, found);
+    QCOMPARE(result.archivedHidden, archivedHidden);
 }
 
 TOLVANE_ENGINE_TEST_MAIN(TestWaybillLoader)

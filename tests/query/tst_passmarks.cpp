@@ -1,5 +1,7 @@
 #include "query/PassMarks.h"
-#include "store/WaybillStore.h"
+#include "store/CheckHistory.h"
+#include "store/RegisterSchema.h"
+#include "store/Waybills.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestRegister.h"
 
@@ -83,7 +85,7 @@ private Q_SLOTS:
 void TestPassMarks::marksThatCannotBeSavedAreReportedAtTheEnd()
 {
     TestRegister reg({QStringLiteral("SF1"), QStringLiteral("SF2"), QStringLiteral("SF3")});
-    const QString path = reg.folder.file(WaybillStore::fileName());
+    const QString path = reg.folder.file(RegisterSchema::fileName());
     PassMarks marks;
     Waits waits;
     watchStoreWaits(&waits);
@@ -97,8 +99,8 @@ void TestPassMarks::marksThatCannotBeSavedAreReportedAtTheEnd()
         QVERIFY2(effect && effect->newlySigned, qPrintable(marks.endOfPass(QString())));
         QCOMPARE(waits.count, 1);
     }
-    QCOMPARE(reg.store.find(QStringLiteral("SF1"))->status, u("已签收"));
-    QCOMPARE(reg.store.stateHistory(QStringLiteral("SF1")).size(), 1);
+    QCOMPARE(Waybills(reg.store).find(QStringLiteral("SF1"))->status, u("已签收"));
+    QCOMPARE(CheckHistory(reg.store).stateHistory(QStringLiteral("SF1")).size(), 1);
     QCOMPARE(marks.endOfPass(u("简洁查询完成")), u("简洁查询完成"));
 
     // A lock held throughout: one wait, then the pass says what was not saved.
@@ -119,7 +121,7 @@ void TestPassMarks::marksThatCannotBeSavedAreReportedAtTheEnd()
             marks.endOfPass(QString()).startsWith(u("；6 个快递单的签收状态未能保存：SF2、SF3、SF1、SF4、SF5、……。")),
             qPrintable(marks.endOfPass(QString())));
     }
-    QCOMPARE(reg.store.find(QStringLiteral("SF2"))->status, u("未签收"));
+    QCOMPARE(Waybills(reg.store).find(QStringLiteral("SF2"))->status, u("未签收"));
 
     // A full disk: in words, and the next pass starts afresh.
     marks.startPass();
@@ -128,7 +130,7 @@ void TestPassMarks::marksThatCannotBeSavedAreReportedAtTheEnd()
         QVERIFY(!marks.record(reg.store, signedCheck(QStringLiteral("SF2"), QString(3000, QChar(0x7B7E)))));
     }
     QVERIFY2(marks.endOfPass(u("详细查询完成")).contains(u("磁盘空间不足")), qPrintable(marks.endOfPass(QString())));
-    QCOMPARE(reg.store.stateHistory(QStringLiteral("SF2")).size(), 0);
+    QCOMPARE(CheckHistory(reg.store).stateHistory(QStringLiteral("SF2")).size(), 0);
     marks.startPass();
     QVERIFY(marks.record(reg.store, signedCheck(QStringLiteral("SF2"))));
     QCOMPARE(marks.failures(), 0);

@@ -7,7 +7,9 @@
 #include "core/ClassicTimer.h"
 #include "core/Clock.h"
 #include "query/WebEngineBrowser.h"
-#include "store/WaybillStore.h"
+#include "store/BatchScratch.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/FakeDialogs.h"
 #include "support/MainWindowHarness.h"
 #include "support/TestFolder.h"
@@ -37,14 +39,14 @@ struct Session {
         Provisioning::run(folder.path());
         folder.write(QStringLiteral("config.ini"),
                      QByteArray("[\xc9\xe8\xd6\xc3]\r\n\xd7\xd4\xb6\xaf\xb8\xfc\xd0\xc2=1\r\n"));
-        WaybillStore store;
+        StoreConnection store;
         store.open(folder.file(QStringLiteral("kd.db")));
         for (const QString &entry : stored) {
             Waybill w;
             w.number = entry.section(QLatin1Char('|'), 0, 0);
             w.carrier = entry.section(QLatin1Char('|'), 1, 1);
             w.phone = QStringLiteral("13800138000"); // 顺丰 and 中通 are asked for with its last digits
-            store.insertFromInputForm(w);
+            Waybills(store).insertFromInputForm(w);
         }
         auto engine = std::make_unique<WebEngineBrowser>();
         browser = engine.get();
@@ -60,7 +62,7 @@ struct Session {
     }
 
     QString status(const char *number) { return status(u(number)); }
-    QString status(const QString &number) { return window->store().find(number).value_or(Waybill()).status; }
+    QString status(const QString &number) { return Waybills(window->store()).find(number).value_or(Waybill()).status; }
 
     // Waits until the page the window asked for last (for the chosen carrier
     // and source) has finished loading, so that no load of it is still on its
@@ -198,7 +200,7 @@ void TestQueriesEndToEnd::batchPassTwiceWithTheSameNumbers()
         QCOMPARE(text.count(u("当前快递单号：")), 2);
         QVERIFY(text.contains(u("当前快递单号： X11\t\t快递公司： UPS\r\n")) &&
                 text.contains(u("当前快递单号： X13\t\t快递公司： UPS\r\n")));
-        QCOMPARE(w.store().tempRows().size(), 2);
+        QCOMPARE(BatchScratch(w.store()).tempRows().size(), 2);
     }
     QVERIFY(s.dialogs.shown.isEmpty());
     QCOMPARE(s.status("X11"), u("已签收"));

@@ -6,7 +6,8 @@
 #include "query/RefreshSchedule.h"
 #include "services/WaybillStatus.h"
 #include "settings/AppSettings.h"
-#include "store/WaybillStore.h"
+#include "store/CheckHistory.h"
+#include "store/Waybills.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
 #include "support/TinyHttpServer.h"
@@ -30,7 +31,7 @@ struct Fixture : TestRegister {
     explicit Fixture(const QString &autoRefresh = QStringLiteral("1"))
         : TestRegister({QStringLiteral("R1"), QStringLiteral("R2"), QStringLiteral("DONE")})
     {
-        store.markSignedFor(QStringLiteral("DONE"));
+        Waybills(store).markSignedFor(QStringLiteral("DONE"));
         AppSettings::write(folder.path(), AppSettings::kAutoRefresh, autoRefresh);
         refresh = std::make_unique<BackgroundRefresh>(folder.path(), clock, [this] { return userBusy; });
     }
@@ -284,10 +285,10 @@ void TestRefreshSchedule::refreshRecordsUnsignedWaybillsOnly()
     QVERIFY(f.tick());
     QCOMPARE(m_server.requests.size(), 2); // not DONE, already signed for
     QCOMPARE(checked.size(), 2);
-    const QVector<StateEntry> r1 = f.store.stateHistory(QStringLiteral("R1"));
+    const QVector<StateEntry> r1 = CheckHistory(f.store).stateHistory(QStringLiteral("R1"));
     QCOMPARE(r1.size(), 1);
     QCOMPARE(r1[0].source, StateSource::kBackground);
-    QCOMPARE(f.store.find(QStringLiteral("R1"))->status, u("已签收"));
+    QCOMPARE(Waybills(f.store).find(QStringLiteral("R1"))->status, u("已签收"));
     QVERIFY(checked[0][1].value<CheckEffect>().newlySigned || checked[1][1].value<CheckEffect>().newlySigned);
     // The next tick waits its share of the two-hour interval.
     QCOMPARE(f.refresh->nextTickMs(), 7200 * 1000);
@@ -296,8 +297,8 @@ void TestRefreshSchedule::refreshRecordsUnsignedWaybillsOnly()
     f.clock.set(kStart.addSecs(7200));
     QVERIFY(f.tick());
     QCOMPARE(m_server.requests.size(), 3); // only R2 is still unsigned
-    QCOMPARE(f.store.stateHistory(QStringLiteral("R2")).size(), 1);
-    QCOMPARE(f.store.stateHistory(QStringLiteral("R2"))[0].lastCheck, kStart.addSecs(7200));
+    QCOMPARE(CheckHistory(f.store).stateHistory(QStringLiteral("R2")).size(), 1);
+    QCOMPARE(CheckHistory(f.store).stateHistory(QStringLiteral("R2"))[0].lastCheck, kStart.addSecs(7200));
 }
 
 void TestRefreshSchedule::standsAsideForTheUserAndTheSetting()
@@ -334,7 +335,7 @@ void TestRefreshSchedule::standsAsideForTheUserAndTheSetting()
         QCOMPARE(done.size(), 1); // at once: not even the register is read
     }
     QVERIFY(m_server.requests.isEmpty());
-    QVERIFY(f.store.stateHistory(QStringLiteral("R2")).isEmpty());
+    QVERIFY(CheckHistory(f.store).stateHistory(QStringLiteral("R2")).isEmpty());
     // A pass that starts while the register is read: nothing is asked.
     f.userBusy = false;
     {
@@ -353,7 +354,7 @@ void TestRefreshSchedule::standsAsideForTheUserAndTheSetting()
     QVERIFY(!f.refresh->isBusy());
     QCOMPARE(done.size(), 1);
     QTest::qWait(200);
-    QVERIFY(f.store.stateHistory(QStringLiteral("R2")).isEmpty());
+    QVERIFY(CheckHistory(f.store).stateHistory(QStringLiteral("R2")).isEmpty());
 }
 
 void TestRefreshSchedule::withoutNetworkOneQuietLine()
@@ -366,7 +367,7 @@ void TestRefreshSchedule::withoutNetworkOneQuietLine()
     QVERIFY(f.tick());
     QCOMPARE(status.size(), 1);
     QCOMPARE(status[0][0].toString(), BackgroundRefresh::offlineText());
-    QVERIFY(f.store.stateHistory(QStringLiteral("R1")).isEmpty());
+    QVERIFY(CheckHistory(f.store).stateHistory(QStringLiteral("R1")).isEmpty());
     hosts.trackingService = m_server.base();
     Endpoints::setCurrent(hosts);
 }
@@ -399,12 +400,12 @@ void TestRefreshSchedule::aTimeFlagIsAnnouncedOnce()
     late.number = QStringLiteral("LATE");
     late.carrier = u("圆通快递");
     late.time = QStringLiteral("2026-12-04");
-    QVERIFY(f.store.insertFromInputForm(late).ok);
-    f.store.recordCheck({late.number, kStart.addSecs(-60), StateSource::kConcise, u("查无此单号"), false,
-                         WaybillStatus::kAwaitingCollection});
+    QVERIFY(Waybills(f.store).insertFromInputForm(late).ok);
+    CheckHistory(f.store).recordCheck({late.number, kStart.addSecs(-60), StateSource::kConcise, u("查无此单号"), false,
+                                       WaybillStatus::kAwaitingCollection});
     late.number = QStringLiteral("NEVER"); // no query has answered for it: it may yet be picked up
     late.carrier = u("佳吉快运");
-    QVERIFY(f.store.insertFromInputForm(late).ok);
+    QVERIFY(Waybills(f.store).insertFromInputForm(late).ok);
     const auto told = [](const QSignalSpy &spy) {
         QStringList flags;
         for (const QList<QVariant> &signal : spy)

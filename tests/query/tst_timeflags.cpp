@@ -1,8 +1,8 @@
 #include "query/FlaggedWaybills.h"
 #include "query/TimeFlags.h"
 #include "services/WaybillStatus.h"
+#include "store/CheckHistory.h"
 #include "store/Waybill.h"
-#include "store/WaybillStore.h"
 #include "support/TestRegister.h"
 
 #include <QtTest>
@@ -122,8 +122,8 @@ void TestTimeFlags::aLockerWaitStartsAtItsFirstLine()
 {
     TestRegister r({QStringLiteral("KEPT"), QStringLiteral("BACK"), QStringLiteral("GONE")});
     const auto check = [&r](const char *number, int hour, const char *state, const QString &status) {
-        r.store.recordCheck({QString::fromLatin1(number), ago(hour), StateSource::kBackground, QString::fromUtf8(state),
-                             false, status});
+        CheckHistory(r.store).recordCheck({QString::fromLatin1(number), ago(hour), StateSource::kBackground,
+                                           QString::fromUtf8(state), false, status});
     };
     check("KEPT", 50, "到达上海", kInTransit);
     check("KEPT", 40, "已放入快递柜", kAwaitingPickup);
@@ -134,7 +134,7 @@ void TestTimeFlags::aLockerWaitStartsAtItsFirstLine()
     check("GONE", 50, "已放入快递柜", kAwaitingPickup);
     check("GONE", 40, "快件取出，重新派送", kOutForDelivery);
     Outcome outcome;
-    const QHash<QString, QDateTime> since = r.store.statusSince(kAwaitingPickup, &outcome);
+    const QHash<QString, QDateTime> since = CheckHistory(r.store).statusSince(kAwaitingPickup, &outcome);
     QVERIFY(outcome.ok);
     QCOMPARE(since, (QHash<QString, QDateTime>{{QStringLiteral("KEPT"), ago(40)}, {QStringLiteral("BACK"), ago(30)}}));
 }
@@ -144,9 +144,10 @@ void TestTimeFlags::aFlagIsToldOnceASpell()
     TestRegister r;
     const FlagNote first{QStringLiteral("A"), kSilent, ago(10)};
     Outcome outcome;
-    QCOMPARE(r.store.rememberFlags({first, first}, &outcome), (QVector<bool>{true, false}));
+    QCOMPARE(CheckHistory(r.store).rememberFlags({first, first}, &outcome), (QVector<bool>{true, false}));
     QVERIFY(outcome.ok);
-    QCOMPARE(r.store.rememberFlags({first, {QStringLiteral("A"), kSilent, ago(5)}}), (QVector<bool>{false, true}));
+    QCOMPARE(CheckHistory(r.store).rememberFlags({first, {QStringLiteral("A"), kSilent, ago(5)}}),
+             (QVector<bool>{false, true}));
 }
 
 TOLVANE_ENGINE_TEST_MAIN(TestTimeFlags)

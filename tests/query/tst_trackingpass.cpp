@@ -9,7 +9,9 @@
 #include "services/KeyStore.h"
 #include "services/WaybillStatus.h"
 #include "settings/AppSettings.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
 #include "support/TestFolder.h"
 #include "support/TrackingSim.h"
 
@@ -348,15 +350,15 @@ void TestTrackingPass::theBackgroundKeepsToItsDailyBudget()
     pointAccountsAt(m_sim->baseUrl());
     TestFolder folder;
     {
-        const QString path = folder.file(WaybillStore::fileName());
-        WaybillStore store;
-        QVERIFY(WaybillStore::createDatabase(path).ok && store.open(path).ok);
+        const QString path = folder.file(RegisterSchema::fileName());
+        StoreConnection store;
+        QVERIFY(RegisterSchema::createDatabase(path).ok && store.open(path).ok);
         QVector<Waybill> rows(5);
         for (int i = 0; i < rows.size(); ++i) {
             rows[i].number = QStringLiteral("YT400000000%1").arg(i * 2 + 1); // only the first is signed for
             rows[i].carrier = u("圆通快递");
         }
-        store.importWaybills(rows);
+        WaybillImport(store).importWaybills(rows);
     }
     AppSettings::write(folder.path(), AppSettings::kAutoRefresh, QStringLiteral("1"));
     ServiceSettings settings;

@@ -1,6 +1,11 @@
 #include "manage/RegisterCopyWindow.h"
+#include "store/CheckHistory.h"
+#include "store/QuickSearch.h"
 #include "store/RegisterCopy.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
+#include "store/Waybills.h"
 #include "support/PostgresCluster.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
@@ -18,18 +23,18 @@
 namespace {
 
 // Every field of every row, in register order.
-QStringList rowsOf(const WaybillStore &store)
+QStringList rowsOf(const StoreConnection &store)
 {
     QStringList out;
-    for (const Waybill &w : store.allWaybills())
+    for (const Waybill &w : Waybills(store).allWaybills())
         out << w.values().join(QLatin1Char('|')) + (w.notes.isNull() ? QStringLiteral("<null>") : QString());
     return out;
 }
 
-QStringList historyOf(const WaybillStore &store, const QString &number)
+QStringList historyOf(const StoreConnection &store, const QString &number)
 {
     QStringList out;
-    for (const StateEntry &e : store.stateHistory(number))
+    for (const StateEntry &e : CheckHistory(store).stateHistory(number))
         out << QStringLiteral("%1 %2 %3 %4 %5 %6")
                    .arg(e.firstSeen.toString(Qt::ISODate), e.lastCheck.toString(Qt::ISODate), e.source, e.state)
                    .arg(e.signedFor)
@@ -54,9 +59,9 @@ private Q_SLOTS:
         if (!PostgresCluster::current)
             QSKIP("copies need the test server");
         // Out of key order, with what COPY's text format must escape, and enough rows to cancel midway.
-        m_source = m_folder.file(WaybillStore::fileName());
-        WaybillStore store;
-        QVERIFY(WaybillStore::createDatabase(m_source).ok && store.open(m_source).ok);
+        m_source = m_folder.file(RegisterSchema::fileName());
+        StoreConnection store;
+        QVERIFY(RegisterSchema::createDatabase(m_source).ok && store.open(m_source).ok);
         QVector<Waybill> rows;
         for (const QString &number : {QStringLiteral("YT300"), QStringLiteral("YT100"), QStringLiteral("YT200")}) {
             Waybill w;
@@ -74,19 +79,20 @@ private Q_SLOTS:
             rows << w;
         }
         Outcome imported;
-        store.importWaybills(rows, &imported);
+        WaybillImport(store).importWaybills(rows, &imported);
         QVERIFY2(imported.ok, qPrintable(imported.error));
         const QDateTime at(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
-        QVERIFY(store
+        QVERIFY(CheckHistory(store)
                     .recordCheck({QStringLiteral("YT100"), at, QStringLiteral("concise"), QStringLiteral("已揽收"),
                                   false, QStringLiteral("在途")})
                     .stored);
-        QVERIFY(store
+        QVERIFY(CheckHistory(store)
                     .recordCheck({QStringLiteral("YT100"), at.addDays(1), QStringLiteral("concise"),
                                   QStringLiteral("已签收，签收人：本人"), true, QStringLiteral("已签收")})
                     .stored);
-        QVERIFY(store.rememberFlags({{QStringLiteral("YT200"), QStringLiteral("揽收超时"), at}}).value(0));
-        m_waybills = store.count();
+        QVERIFY(
+            CheckHistory(store).rememberFlags({{QStringLiteral("YT200"), QStringLiteral("揽收超时"), at}}).value(0));
+        m_waybills = Waybills(store).count();
     }
 
     // Windows and PCs that open an empty database at the same moment all find
@@ -97,7 +103,7 @@ private Q_SLOTS:
         std::vector<std::future<QString>> openers;
         for (int i = 0; i < 6; ++i) {
             openers.push_back(std::async(std::launch::async, [server] {
-                WaybillStore store;
+                StoreConnection store;
                 const Outcome opened = store.open(server);
                 return opened.ok ? QString() : opened.error;
             }));
@@ -121,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(steps.size() >= 3);
         QCOMPARE(steps.last(), qMakePair(qint64(m_waybills + 3), qint64(m_waybills + 3)));
 
-        WaybillStore original, onServer, back;
+        StoreConnection original, onServer, back;
         QVERIFY(original.open(m_source).ok);
         QVERIFY(onServer.open(server).ok);
         const QStringList rows = rowsOf(original);
@@ -138,8 +144,8 @@ private Q_SLOTS:
         QCOMPARE(rowsOf(back), rows);
         QCOMPARE(historyOf(back, QStringLiteral("YT100")), historyOf(original, QStringLiteral("YT100")));
         // The search index came complete with the rows: no rebuilding at the first start.
-        QVERIFY(back.searchIndexComplete());
-        QCOMPARE(back.search(QStringLiteral("姓名"), QStringLiteral("张三丰")).size(), 2500);
+        QVERIFY(QuickSearch(back).searchIndexComplete());
+        QCOMPARE(QuickSearch(back).search(QStringLiteral("姓名"), QStringLiteral("张三丰")).size(), 2500);
         QCOMPARE(TestRegister::rawAt(std::nullopt, QStringLiteral("SELECT 标记 FROM 超时提醒"), nullptr, file),
                  QStringList{QStringLiteral("揽收超时")});
         QVERIFY(!QFile::exists(file + QStringLiteral(".copying")));
@@ -156,12 +162,12 @@ private Q_SLOTS:
     {
         const ServerLocation server = PostgresCluster::current->newDatabase();
         {
-            WaybillStore store;
+            StoreConnection store;
             QVERIFY(store.open(server).ok);
             Waybill w;
             w.number = QStringLiteral("SF1");
             w.carrier = QStringLiteral("顺丰速运");
-            QVERIFY(store.insertFromInputForm(w).ok);
+            QVERIFY(Waybills(store).insertFromInputForm(w).ok);
         }
         Outcome outcome;
         const CopyCounts counts = RegisterCopy::copy(m_source, server, &outcome);
@@ -206,23 +212,23 @@ private Q_SLOTS:
             rows << w;
         }
         Outcome outcome;
-        f.store.importWaybills(rows, &outcome, [](int done, int) { return done < 2000; });
+        WaybillImport(f.store).importWaybills(rows, &outcome, [](int done, int) { return done < 2000; });
         QVERIFY(!outcome.ok);
-        QCOMPARE(f.store.count(), 0);
+        QCOMPARE(Waybills(f.store).count(), 0);
 
-        WaybillStore other;
+        StoreConnection other;
         QVERIFY(f.openIn(other).ok);
         bool raced = false;
-        const QVector<QString> reasons = f.store.importWaybills(rows, &outcome, [&](int, int) {
+        const QVector<QString> reasons = WaybillImport(f.store).importWaybills(rows, &outcome, [&](int, int) {
             if (!raced)
-                raced = other.insertFromInputForm(rows[2500]).ok;
+                raced = Waybills(other).insertFromInputForm(rows[2500]).ok;
             return true;
         });
         QVERIFY2(outcome.ok, qPrintable(outcome.error));
         QVERIFY(raced);
         QCOMPARE(reasons.count(QString()), 2999);
         QCOMPARE(reasons[2500], QStringLiteral("快递单号已存在！"));
-        QCOMPARE(f.store.count(), 3000);
+        QCOMPARE(Waybills(f.store).count(), 3000);
     }
 
     // The window runs the copy off its thread and ends with the count; a second start is refused by the target.
@@ -258,7 +264,7 @@ private Q_SLOTS:
     {
         TestRegister owner({QStringLiteral("SF100"), QStringLiteral("SF200")});
         const QDateTime at(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
-        QVERIFY(owner.store
+        QVERIFY(CheckHistory(owner.store)
                     .recordCheck({QStringLiteral("SF100"), at, QStringLiteral("concise"), QStringLiteral("运输中"),
                                   false, QStringLiteral("在途")})
                     .stored);
@@ -268,32 +274,32 @@ private Q_SLOTS:
                              QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA public TO reader")));
         ServerLocation asReader = *owner.server;
         asReader.user = QStringLiteral("reader");
-        WaybillStore store;
+        StoreConnection store;
         const Outcome opened = store.open(asReader);
         QVERIFY2(opened.ok, qPrintable(opened.error));
 
-        QCOMPARE(store.count(), 2);
-        QCOMPARE(store.search(QStringLiteral("快递单号"), QStringLiteral("sf1")).size(), 1);
-        QCOMPARE(store.stateHistory(QStringLiteral("SF100")).size(), 1);
-        QCOMPARE(store.summaryColumns().size(), 2);
+        QCOMPARE(Waybills(store).count(), 2);
+        QCOMPARE(QuickSearch(store).search(QStringLiteral("快递单号"), QStringLiteral("sf1")).size(), 1);
+        QCOMPARE(CheckHistory(store).stateHistory(QStringLiteral("SF100")).size(), 1);
+        QCOMPARE(Waybills(store).summaryColumns().size(), 2);
 
         const QString denied = QStringLiteral("当前数据库用户只能读取登记簿，不能修改。请联系管理员。");
-        Waybill w = *store.find(QStringLiteral("SF100"));
+        Waybill w = *Waybills(store).find(QStringLiteral("SF100"));
         w.notes = QStringLiteral("改过");
         Waybill added = w;
         added.number = QStringLiteral("SF300");
         Outcome recorded;
-        store.recordCheck({QStringLiteral("SF200"), at, QStringLiteral("concise"), QStringLiteral("已签收"), true,
-                           QStringLiteral("已签收")},
-                          &recorded);
+        CheckHistory(store).recordCheck({QStringLiteral("SF200"), at, QStringLiteral("concise"),
+                                         QStringLiteral("已签收"), true, QStringLiteral("已签收")},
+                                        &recorded);
         Outcome imported;
-        store.importWaybills(QVector<Waybill>{added}, &imported);
+        WaybillImport(store).importWaybills(QVector<Waybill>{added}, &imported);
         const QVector<QPair<const char *, Outcome>> writes{
-            {"add", store.insertFromInputForm(added)},
-            {"modify", store.updateKeepingNumber(w)},
-            {"renumber", store.updateChangingNumber(QStringLiteral("SF100"), added, false)},
-            {"delete", store.deleteWaybill(QStringLiteral("SF200"))},
-            {"mark", store.markSignedFor(QStringLiteral("SF200"))},
+            {"add", Waybills(store).insertFromInputForm(added)},
+            {"modify", Waybills(store).updateKeepingNumber(w)},
+            {"renumber", Waybills(store).updateChangingNumber(QStringLiteral("SF100"), added, false)},
+            {"delete", Waybills(store).deleteWaybill(QStringLiteral("SF200"))},
+            {"mark", Waybills(store).markSignedFor(QStringLiteral("SF200"))},
             {"record a check", recorded},
             {"import", imported},
         };

@@ -1,7 +1,9 @@
 // What queries learned about each waybill: the history table beside the register.
 #include "store/Archive.h"
+#include "store/CheckHistory.h"
 #include "store/HistoryLoader.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterGrid.h"
+#include "store/Waybills.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
 
@@ -18,7 +20,7 @@ const QDateTime kT0(QDate(2026, 12, 7), QTime(6, 3), Qt::UTC);
 
 struct Fixture : TestRegister {
     Fixture() : TestRegister({QStringLiteral("SF1"), QStringLiteral("SF2")}) {}
-    QString status(const QString &number) const { return store.find(number)->status; }
+    QString status(const QString &number) const { return Waybills(store).find(number)->status; }
 };
 } // namespace
 
@@ -62,13 +64,13 @@ void TestStateHistory::checksMakeOneRowPerChangeOfState()
     Fixture f;
     for (int i = 0; i < states.size(); ++i) {
         Outcome outcome;
-        const CheckEffect effect = f.store.recordCheck(
+        const CheckEffect effect = CheckHistory(f.store).recordCheck(
             {QStringLiteral("SF1"), kT0.addSecs(3600 * i), StateSource::kConcise, states[i]}, &outcome);
         QVERIFY2(outcome.ok, qPrintable(outcome.error));
         QVERIFY(effect.stored);
         QCOMPARE(effect.changed, changed[i]);
     }
-    const QVector<StateEntry> entries = f.store.stateHistory(QStringLiteral("SF1"));
+    const QVector<StateEntry> entries = CheckHistory(f.store).stateHistory(QStringLiteral("SF1"));
     QStringList shown;
     for (const StateEntry &e : entries)
         shown << e.state;
@@ -76,11 +78,12 @@ void TestStateHistory::checksMakeOneRowPerChangeOfState()
     // The newest row was last confirmed by the last check, and a clock set back does not undo that.
     const QDateTime last = kT0.addSecs(3600 * (states.size() - 1));
     QCOMPARE(entries.first().lastCheck, last);
-    f.store.recordCheck({QStringLiteral("SF1"), last.addSecs(-60), StateSource::kConcise, states.last()});
-    QCOMPARE(f.store.stateHistory(QStringLiteral("SF1")).first().lastCheck, last);
-    QVERIFY(f.store.stateHistory(QStringLiteral("SF2")).isEmpty());
+    CheckHistory(f.store).recordCheck({QStringLiteral("SF1"), last.addSecs(-60), StateSource::kConcise, states.last()});
+    QCOMPARE(CheckHistory(f.store).stateHistory(QStringLiteral("SF1")).first().lastCheck, last);
+    QVERIFY(CheckHistory(f.store).stateHistory(QStringLiteral("SF2")).isEmpty());
     // A number that is not stored leaves no trace.
-    const CheckEffect stranger = f.store.recordCheck({QStringLiteral("XX"), kT0, StateSource::kConcise, u("在途")});
+    const CheckEffect stranger =
+        CheckHistory(f.store).recordCheck({QStringLiteral("XX"), kT0, StateSource::kConcise, u("在途")});
     QVERIFY(!stranger.stored);
     QCOMPARE(f.raw(QStringLiteral("SELECT count(*) FROM 查询记录")), QStringList{QString::number(history.size())});
 }
@@ -89,18 +92,19 @@ void TestStateHistory::signedForMarkAndHistoryShareOneTransaction()
 {
     Fixture f;
     const QString source = StateSource::detailed(QStringLiteral("mrly"));
-    CheckEffect effect = f.store.recordCheck({QStringLiteral("SF1"), kT0, source, u("已签收"), true});
+    CheckEffect effect = CheckHistory(f.store).recordCheck({QStringLiteral("SF1"), kT0, source, u("已签收"), true});
     QVERIFY(effect.newlySigned);
     QCOMPARE(f.status(QStringLiteral("SF1")), u("已签收"));
     QCOMPARE(f.status(QStringLiteral("SF2")), u("未签收"));
-    effect = f.store.recordCheck({QStringLiteral("SF1"), kT0.addSecs(60), source, u("已签收"), true});
+    effect = CheckHistory(f.store).recordCheck({QStringLiteral("SF1"), kT0.addSecs(60), source, u("已签收"), true});
     QVERIFY(!effect.newlySigned); // announced once
-    QCOMPARE(f.store.stateHistory(QStringLiteral("SF1")).first().source, source);
+    QCOMPARE(CheckHistory(f.store).stateHistory(QStringLiteral("SF1")).first().source, source);
 
     // Without the history table the write fails, and the mark goes with it.
     f.raw(QStringLiteral("DROP TABLE 查询记录"));
     Outcome outcome;
-    f.store.recordChecks({{QStringLiteral("SF2"), kT0, StateSource::kBackground, u("已签收"), true}}, &outcome);
+    CheckHistory(f.store).recordChecks({{QStringLiteral("SF2"), kT0, StateSource::kBackground, u("已签收"), true}},
+                                       &outcome);
     QVERIFY(!outcome.ok);
     QVERIFY(!outcome.error.isEmpty());
     QCOMPARE(f.status(QStringLiteral("SF2")), u("未签收"));
@@ -124,11 +128,11 @@ void TestStateHistory::olderRegisterGetsTheTableAndKeepsItsOwn()
                  (QStringList{u("查询记录"), u("查询记录_单号时间")}));
         QCOMPARE(f.raw(tables).join(QString()), before);
     }
-    QCOMPARE(f.store.count(), 2);
+    QCOMPARE(Waybills(f.store).count(), 2);
     // Opening again finds the table there and leaves it as it is.
-    QVERIFY(f.store.recordCheck({QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")}).stored);
+    QVERIFY(CheckHistory(f.store).recordCheck({QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途")}).stored);
     QVERIFY(f.openIn(f.store).ok);
-    QCOMPARE(f.store.stateHistory(QStringLiteral("SF1")).size(), 1);
+    QCOMPARE(CheckHistory(f.store).stateHistory(QStringLiteral("SF1")).size(), 1);
 
     // A history from before the status column gets it; its rows learn their status from the next check.
     f.store.close();
@@ -140,28 +144,28 @@ void TestStateHistory::olderRegisterGetsTheTableAndKeepsItsOwn()
     f.raw(
         u("INSERT INTO 查询记录 VALUES ('SF2', '2026-12-07T06:03:00Z', '2026-12-07T06:03:00Z', 'concise', '在途', 0)"));
     QVERIFY(f.openIn(f.store).ok);
-    QCOMPARE(f.store.stateHistory(QStringLiteral("SF2")).first().status, QString());
+    QCOMPARE(CheckHistory(f.store).stateHistory(QStringLiteral("SF2")).first().status, QString());
     StateCheck again{QStringLiteral("SF2"), kT0.addSecs(60), StateSource::kConcise, u("在途"), false, u("运输中")};
-    QVERIFY(!f.store.recordCheck(again).changed);
-    const QVector<StateEntry> rows = f.store.stateHistory(QStringLiteral("SF2"));
+    QVERIFY(!CheckHistory(f.store).recordCheck(again).changed);
+    const QVector<StateEntry> rows = CheckHistory(f.store).stateHistory(QStringLiteral("SF2"));
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].status, u("运输中"));
     QCOMPARE(rows[0].lastCheck, kT0.addSecs(60));
     // A check without a status (a stored state of an older program) leaves it.
     again.status.clear();
-    f.store.recordCheck(again);
-    QCOMPARE(f.store.checkSummaries()[QStringLiteral("SF2")].status, u("运输中"));
+    CheckHistory(f.store).recordCheck(again);
+    QCOMPARE(CheckHistory(f.store).checkSummaries()[QStringLiteral("SF2")].status, u("运输中"));
 }
 
 void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
 {
     Fixture f;
-    QVERIFY(f.store.checkSummaries().isEmpty());
+    QVERIFY(CheckHistory(f.store).checkSummaries().isEmpty());
     Waybill third;
     third.number = QStringLiteral("SF3");
     third.carrier = u("顺丰速运");
-    QVERIFY(f.store.insertFromInputForm(third));
-    f.store.recordChecks(
+    QVERIFY(Waybills(f.store).insertFromInputForm(third));
+    CheckHistory(f.store).recordChecks(
         {{QStringLiteral("SF1"), kT0, StateSource::kConcise, u("在途"), false, u("运输中")},
          {QStringLiteral("SF1"), kT0.addDays(1), StateSource::kConcise, u("已签收"), true, u("已签收")},
          {QStringLiteral("SF1"), kT0.addDays(2), StateSource::kConcise, u("已签收"), true},
@@ -170,7 +174,7 @@ void TestStateHistory::summariesGiveTheNewestStateAndTheSigning()
          // The same words, now signed for, are a new state.
          {QStringLiteral("SF3"), kT0, StateSource::kConcise, u("派送中"), false, u("派件中")},
          {QStringLiteral("SF3"), kT0.addDays(1), StateSource::kConcise, u("派送中"), true, u("已签收")}});
-    const CheckSummaries all = f.store.checkSummaries();
+    const CheckSummaries all = CheckHistory(f.store).checkSummaries();
     QCOMPARE(all.size(), 3);
     QCOMPARE(all[QStringLiteral("SF1")].state, u("已签收"));
     QCOMPARE(all[QStringLiteral("SF1")].lastCheck, kT0.addDays(2));
@@ -262,7 +266,7 @@ void TestStateHistory::archiveCountsFromTheSigning()
     w.number = QStringLiteral("SF1");
     w.carrier = u("顺丰速运");
     w.time = time;
-    QVERIFY(r.store.insertQuickAdd(w, QString()).ok);
+    QVERIFY(Waybills(r.store).insertQuickAdd(w, QString()).ok);
     bool ok = false;
     r.raw(QStringLiteral("UPDATE 快递单 SET 状态 = '%1'").arg(status), &ok);
     QVERIFY(ok);
@@ -273,12 +277,12 @@ void TestStateHistory::archiveCountsFromTheSigning()
               &ok);
         QVERIFY(ok);
     }
-    WaybillStore::GridFilter filter;
+    RegisterGrid::GridFilter filter;
     filter.today = QDate(2026, 12, 17);
     filter.archiveDays = 30;
-    QCOMPARE(r.store.gridRowIds(filter).isEmpty(), archived);
+    QCOMPARE(RegisterGrid(r.store).gridRowIds(filter).isEmpty(), archived);
     filter.showArchived = true;
-    const QVector<WaybillStore::GridRow> shown = r.store.gridRows(filter, 10);
+    const QVector<RegisterGrid::GridRow> shown = RegisterGrid(r.store).gridRows(filter, 10);
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].archived, archived);
 }

@@ -1,3 +1,4 @@
+#include "store/CheckHistory.h"
 #include "store/Statistics.h"
 #include "support/TestRegister.h"
 
@@ -69,10 +70,11 @@ void TestStatistics::statusIsWhatTheNewestCheckFound()
 {
     TestRegister reg({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
     const QDateTime t0(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
-    reg.store.recordChecks({{QStringLiteral("A"), t0, StateSource::kConcise, u("派送中"), false, u("派件中")},
-                            {QStringLiteral("A"), t0.addDays(1), StateSource::kConcise, u("滞留"), false, u("疑难")},
-                            {QStringLiteral("B"), t0, StateSource::kConcise, u("滞留"), false, u("疑难")},
-                            {QStringLiteral("C"), t0, StateSource::kConcise, u("已签收"), true, u("已签收")}});
+    CheckHistory(reg.store).recordChecks(
+        {{QStringLiteral("A"), t0, StateSource::kConcise, u("派送中"), false, u("派件中")},
+         {QStringLiteral("A"), t0.addDays(1), StateSource::kConcise, u("滞留"), false, u("疑难")},
+         {QStringLiteral("B"), t0, StateSource::kConcise, u("滞留"), false, u("疑难")},
+         {QStringLiteral("C"), t0, StateSource::kConcise, u("已签收"), true, u("已签收")}});
     Outcome read;
     const Statistics::Summary s = Statistics::read(reg.location(), {}, &read);
     QVERIFY2(read, qPrintable(read.error));

@@ -6,7 +6,8 @@
 #include "core/Clock.h"
 #include "core/GbkText.h"
 #include "settings/AppSettings.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFolder.h"
@@ -64,14 +65,14 @@ struct Harness {
         if (!configIni.isEmpty())
             folder.write(QStringLiteral("config.ini"), configIni);
         if (!stored.isEmpty()) {
-            WaybillStore store;
+            StoreConnection store;
             store.open(folder.file(QStringLiteral("kd.db")));
             for (const QString &entry : stored) {
                 Waybill w;
                 w.number = entry.section(QLatin1Char('|'), 0, 0);
                 w.carrier = entry.section(QLatin1Char('|'), 1, 1);
                 w.phone = QStringLiteral("13800138000"); // 顺丰 and 中通 are asked for with its last digits
-                store.insertFromInputForm(w);
+                Waybills(store).insertFromInputForm(w);
             }
         }
         open();

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include "support/PostgresCluster.h"
 #include "support/TestFolder.h"
 
@@ -15,7 +17,7 @@
 // the test server when the program runs on PostgreSQL. A register that cannot be made ends the test.
 struct TestRegister {
     TestFolder folder;
-    WaybillStore store;
+    StoreConnection store;
     std::optional<ServerLocation> server;
 
     explicit TestRegister(const QStringList &numbers = {}, const QString &carrier = QString::fromUtf8("顺丰速运"))
@@ -25,8 +27,8 @@ struct TestRegister {
             if (const Outcome opened = store.open(*server); !opened)
                 qFatal("cannot create the test database: %s", qPrintable(opened.error));
         } else {
-            const QString path = folder.file(WaybillStore::fileName());
-            if (!WaybillStore::createDatabase(path).ok || !store.open(path).ok)
+            const QString path = folder.file(RegisterSchema::fileName());
+            if (!RegisterSchema::createDatabase(path).ok || !store.open(path).ok)
                 qFatal("cannot create the test database");
         }
         for (const QString &number : numbers) {
@@ -34,26 +36,26 @@ struct TestRegister {
             w.number = number;
             w.carrier = carrier;
             w.phone = QStringLiteral("13800138000"); // 顺丰 and 中通 are asked for with its last digits
-            if (!store.insertFromInputForm(w).ok)
+            if (!Waybills(store).insertFromInputForm(w).ok)
                 qFatal("cannot add a waybill");
         }
     }
 
     StoreLocation location() const
     {
-        return server ? StoreLocation(*server) : StoreLocation(folder.file(WaybillStore::fileName()));
+        return server ? StoreLocation(*server) : StoreLocation(folder.file(RegisterSchema::fileName()));
     }
 
     // Opens this register in `other` (or again in its own store), on a new connection.
-    Outcome openIn(WaybillStore &other) const
+    Outcome openIn(StoreConnection &other) const
     {
-        return server ? other.open(*server) : other.open(folder.file(WaybillStore::fileName()));
+        return server ? other.open(*server) : other.open(folder.file(RegisterSchema::fileName()));
     }
 
     // Raw SQL beside the store, on a connection of its own: the first column of each row.
     QStringList raw(const QString &sql, bool *ok = nullptr) const
     {
-        return server ? rawAt(*server, sql, ok) : rawAt(std::nullopt, sql, ok, folder.file(WaybillStore::fileName()));
+        return server ? rawAt(*server, sql, ok) : rawAt(std::nullopt, sql, ok, folder.file(RegisterSchema::fileName()));
     }
     static QStringList rawAt(const std::optional<ServerLocation> &at, const QString &sql, bool *ok = nullptr,
                              const QString &file = QString())

@@ -1,6 +1,9 @@
 #include "core/GbkText.h"
 #include "manage/RegisterExport.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
+#include "store/Waybills.h"
 #include "support/TestFolder.h"
 #include "transfer/ExportWriter.h"
 #include "transfer/ImportReader.h"
@@ -195,10 +198,10 @@ void TestExportWriter::aWorkbookPartCutShortIsSeen()
 void TestExportWriter::aRegisterThatCannotBeReadWholeKeepsTheOldFile()
 {
     TestFolder folder;
-    const QString db = folder.file(WaybillStore::fileName());
+    const QString db = folder.file(RegisterSchema::fileName());
     {
-        WaybillStore store;
-        QVERIFY(WaybillStore::createDatabase(db).ok && store.open(db).ok);
+        StoreConnection store;
+        QVERIFY(RegisterSchema::createDatabase(db).ok && store.open(db).ok);
         QVector<Waybill> rows(20000);
         for (int i = 0; i < rows.size(); ++i) {
             rows[i].number = QStringLiteral("SF%1").arg(100000 + i);
@@ -206,14 +209,14 @@ void TestExportWriter::aRegisterThatCannotBeReadWholeKeepsTheOldFile()
             rows[i].address = QString(40, QChar(u'路'));
         }
         Outcome imported;
-        store.importWaybills(rows, &imported);
+        WaybillImport(store).importWaybills(rows, &imported);
         QVERIFY(imported);
         // Whole, the file written in pieces as the rows come is the one built at once.
         const RegisterExport::Result whole =
             RegisterExport::write(StoreLocation(db), folder.file(QStringLiteral("whole.txt")));
         QVERIFY(whole.outcome);
         QCOMPARE(whole.rows, 20000);
-        QVERIFY(folder.read(QStringLiteral("whole.txt")) == ExportWriter::format(store.allWaybills()));
+        QVERIFY(folder.read(QStringLiteral("whole.txt")) == ExportWriter::format(Waybills(store).allWaybills()));
     }
     QFile file(db);
     QVERIFY(file.open(QIODevice::ReadWrite));

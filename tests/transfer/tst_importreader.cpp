@@ -1,5 +1,8 @@
 #include "core/GbkText.h"
-#include "store/WaybillStore.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/WaybillImport.h"
+#include "store/Waybills.h"
 #include "support/TestFolder.h"
 #include "support/TestRegister.h"
 #include "transfer/ExportWriter.h"
@@ -153,10 +156,13 @@ void TestImportReader::badLinesAreSkippedWithTheirLineNumbers()
 void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
 {
     TestFolder folder;
-    const QString path = folder.file(WaybillStore::fileName());
-    WaybillStore store;
-    QVERIFY(WaybillStore::createDatabase(path).ok && store.open(path).ok);
-    QVERIFY(store.importWaybills(ImportReader::parseText(gbk("OLD,顺丰速运,,,,,,,")).rows()).first().isEmpty());
+    const QString path = folder.file(RegisterSchema::fileName());
+    StoreConnection store;
+    QVERIFY(RegisterSchema::createDatabase(path).ok && store.open(path).ok);
+    QVERIFY(WaybillImport(store)
+                .importWaybills(ImportReader::parseText(gbk("OLD,顺丰速运,,,,,,,")).rows())
+                .first()
+                .isEmpty());
 
     const QByteArray bytes = gbk("N1,韵达快运,,,,,,,\n"
                                  "OLD,顺丰速运,,,,,,,\n"
@@ -166,8 +172,8 @@ void TestImportReader::registerRefusalsAreReportedAndTheRestStored()
     const ImportResult result = WaybillImporter::store(store, ImportReader::parseText(bytes));
     QVERIFY(result.outcome.ok);
     QCOMPARE(result.imported, 2);
-    QCOMPARE(store.count(), 3);
-    QVERIFY(!store.numberExists(QStringLiteral("LONG")));
+    QCOMPARE(Waybills(store).count(), 3);
+    QVERIFY(!Waybills(store).numberExists(QStringLiteral("LONG")));
     QCOMPARE(result.message(),
              u("导入成功！\n共导入 2 条快递单。\n跳过 3 行：\n第 2 行：快递单号已存在！\n第 3 行：空行\n"
                "第 4 行：“姓名”太长：最多 20 个字符，现在是 21 个。未保存。"));
@@ -189,29 +195,29 @@ void TestImportReader::anEmptyCarrierIsDetectedOnlyWhenSure()
     QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
     QCOMPARE(result.imported, 3);
     QCOMPARE(reasons(result.skipped), u("3:快递公司为空，可能是：TNT / 德邦物流|4:快递公司为空，无法按单号识别"));
-    const WaybillStore &store = shop.store;
-    QCOMPARE(store.find(QStringLiteral("SF123456789012"))->carrier, u("顺丰速运"));
-    QCOMPARE(store.find(QStringLiteral("431234560000099"))->carrier, u("韵达快运"));
-    QCOMPARE(store.find(QStringLiteral("SF123456789012"))->goods, u("书"));
+    const StoreConnection &store = shop.store;
+    QCOMPARE(Waybills(store).find(QStringLiteral("SF123456789012"))->carrier, u("顺丰速运"));
+    QCOMPARE(Waybills(store).find(QStringLiteral("431234560000099"))->carrier, u("韵达快运"));
+    QCOMPARE(Waybills(store).find(QStringLiteral("SF123456789012"))->goods, u("书"));
 }
 
 void TestImportReader::ownExportImportsBackAsItWas()
 {
     TestRegister source({QStringLiteral("SF1"), QStringLiteral("SF2")}), copy;
-    QVERIFY(source.store.markSignedFor(QStringLiteral("SF2")).ok);
+    QVERIFY(Waybills(source.store).markSignedFor(QStringLiteral("SF2")).ok);
     Waybill full;
     full.number = u("YT4");
     full.carrier = u("圆通快递");
     full.notes = u("易碎");
-    QVERIFY(source.store.insertQuickAdd(full, u("12天")).ok);
-    const QByteArray exported = ExportWriter::format(source.store.allWaybills());
+    QVERIFY(Waybills(source.store).insertQuickAdd(full, u("12天")).ok);
+    const QByteArray exported = ExportWriter::format(Waybills(source.store).allWaybills());
     copy.folder.write(QStringLiteral("export.txt"),
                       exported + gbk("已签收,3天,SF1,顺丰速运,,,,,,,,\r\n"
                                      "丢失,3天,SF5,顺丰速运,,,,,,,,\r\nSF6,顺丰速运,,,,,,,"));
     const ImportResult result =
         WaybillImporter::importFile(copy.store.path(), copy.folder.file(QStringLiteral("export.txt")), false);
     QCOMPARE(reasons(result.skipped), u("4:快递单号与第 1 行重复|5:状态“丢失”无效|6:只有 9 个字段，少于 11 个"));
-    QCOMPARE(ExportWriter::format(copy.store.allWaybills()), exported); // 已签收 and 12天 included
+    QCOMPARE(ExportWriter::format(Waybills(copy.store).allWaybills()), exported); // 已签收 and 12天 included
 }
 
 void TestImportReader::nothingImportedIsNotCalledASuccess()

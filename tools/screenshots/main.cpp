@@ -18,8 +18,11 @@
 #include "settings/ServiceSettingsBox.h"
 #include "settings/SettingsDialog.h"
 
+#include "store/CheckHistory.h"
+#include "store/RegisterSchema.h"
 #include "store/StateHistory.h"
-#include "store/WaybillStore.h"
+#include "store/StoreConnection.h"
+#include "store/Waybills.h"
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -132,8 +135,8 @@ void seed(const QString &folder, const QDateTime &now)
         {"ZJS012345678902", "宅急送", "显示器", "徐明", "易碎", 95},
         {"CP9912345678905", "中国邮政", "明信片", "孙丽", "", 120},
     };
-    WaybillStore store;
-    if (!store.open(QDir(folder).filePath(WaybillStore::fileName())).ok)
+    StoreConnection store;
+    if (!store.open(QDir(folder).filePath(RegisterSchema::fileName())).ok)
         return;
     int phone = 1001;
     for (const Row &r : rows) {
@@ -146,12 +149,12 @@ void seed(const QString &folder, const QDateTime &now)
         w.name = QString::fromUtf8(r.name);
         w.notes = QString::fromUtf8(r.notes);
         w.time = now.date().addDays(-r.daysAgo).toString(QStringLiteral("yyyy/M/d"));
-        if (!store.insertFromInputForm(w).ok)
+        if (!Waybills(store).insertFromInputForm(w).ok)
             continue;
         // The older ones were seen signed for long ago: the statistics have days in transit.
         if (r.daysAgo > 30)
-            store.recordCheck({w.number, now.addDays(-r.daysAgo + 3), StateSource::kConcise,
-                               QStringLiteral("已签收，签收人：本人"), true});
+            CheckHistory(store).recordCheck({w.number, now.addDays(-r.daysAgo + 3), StateSource::kConcise,
+                                             QStringLiteral("已签收，签收人：本人"), true});
     }
 }
 

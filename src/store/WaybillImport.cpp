@@ -1,12 +1,15 @@
 // Imports: many rows in one transaction, straight through SQLite.
+#include "store/WaybillImport.h"
+
+#include "store/NormalNumbers.h"
 #include "store/SearchIndex.h"
+#include "store/StoreConnection.h"
 #include "store/StoreFailure.h"
-#include "store/WaybillStore.h"
-#include "store/WaybillStore_shared.h"
+#include "store/StoreShared.h"
+#include "store/Waybills.h"
 
 #include <QScopeGuard>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringEncoder>
@@ -14,12 +17,29 @@
 
 #include <sqlite3.h>
 
+#include <optional>
+
 using StoreShared::isBusy;
 using StoreShared::report;
 
+namespace {
+
+class WaybillRows final : public ImportRows {
+public:
+    explicit WaybillRows(const QVector<Waybill> &rows) : m_rows(rows) {}
+    int count() const override { return int(m_rows.size()); }
+    QStringView field(int row, int typed) const override
+    {
+        return WaybillColumns::value(m_rows[row], WaybillColumns::kTyped[typed]);
+    }
+
+private:
+    const QVector<Waybill> &m_rows;
+};
+
 // One row through the SQLite statement; empty text on success, else the reason.
-QString WaybillStore::insertDirect(sqlite3 *handle, sqlite3_stmt *insert, const RowValues &row,
-                                   QByteArray &buffer) const
+QString insertDirect(const StoreConnection &store, sqlite3 *handle, sqlite3_stmt *insert,
+                     const std::array<QStringView, WaybillColumns::Count> &row, QByteArray &buffer)
 {
     // The whole row is encoded into one buffer that SQLite reads in place:
     // no allocation per value.
@@ -43,32 +63,25 @@ QString WaybillStore::insertDirect(sqlite3 *handle, sqlite3_stmt *insert, const 
     const QString message = stepped == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
     sqlite3_reset(insert);
     sqlite3_clear_bindings(insert);
-    return stepped == SQLITE_DONE ? QString() : statementFailure(message).error;
+    return stepped == SQLITE_DONE ? QString() : store.statementFailure(message).error;
 }
 
-namespace {
-class WaybillRows final : public ImportRows {
-public:
-    explicit WaybillRows(const QVector<Waybill> &rows) : m_rows(rows) {}
-    int count() const override { return int(m_rows.size()); }
-    QStringView field(int row, int typed) const override
-    {
-        return WaybillColumns::value(m_rows[row], WaybillColumns::kTyped[typed]);
-    }
+// Why the whole import failed, from SQLite's last failure.
+Outcome importFailed(sqlite3 *handle)
+{
+    const QString reason = StoreFailure::describe(sqlite3_extended_errcode(handle), sqlite3_system_errno(handle));
+    return Outcome::failure(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reason));
+}
 
-private:
-    const QVector<Waybill> &m_rows;
-};
 } // namespace
 
-QVector<QString> WaybillStore::importWaybills(const QVector<Waybill> &rows, Outcome *outcome,
-                                              const std::function<bool(int, int)> &progress)
+QVector<QString> WaybillImport::importWaybills(const QVector<Waybill> &rows, Outcome *outcome, const Progress &progress)
 {
     return importWaybills(WaybillRows(rows), outcome, progress);
 }
 
-QString WaybillStore::importRow(const ImportRows &rows, int i, RowValues &row, QString &normal,
-                                const QSet<QString> &oddStored)
+QString WaybillImport::importRow(const ImportRows &rows, int i, RowValues &row, QString &normal,
+                                 const QSet<QString> &oddStored)
 {
     for (int t = 0; t < WaybillColumns::kTypedCount; ++t)
         row[WaybillColumns::kTyped[t]] = rows.field(i, t);
@@ -83,7 +96,7 @@ QString WaybillStore::importRow(const ImportRows &rows, int i, RowValues &row, Q
         row[WaybillColumns::Carrier] = u"";
     Outcome valid = Outcome::success();
     for (int c = 0; c < WaybillColumns::Count && valid; ++c)
-        valid = validateValue(c, row[c]);
+        valid = Waybills::validateValue(c, row[c]);
     if (!valid)
         return valid.error;
     if (!oddStored.isEmpty() && oddStored.contains(row[WaybillColumns::Number].toString()))
@@ -91,39 +104,42 @@ QString WaybillStore::importRow(const ImportRows &rows, int i, RowValues &row, Q
     return QString();
 }
 
-QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *outcome,
-                                              const std::function<bool(int, int)> &progress)
+QVector<QString> WaybillImport::importWaybills(const ImportRows &rows, Outcome *outcome, const Progress &progress)
 {
-    if (m_engine == StoreEngine::PostgreSQL)
+    if (m_store.engine() == StoreEngine::PostgreSQL)
         return importToServer(rows, outcome, progress);
+    return importToFile(rows, outcome, progress);
+}
+
+QVector<QString> WaybillImport::importToFile(const ImportRows &rows, Outcome *outcome, const Progress &progress)
+{
     const int total = rows.count();
     QVector<QString> reasons(total);
-    QSqlDatabase db = database();
+    QSqlDatabase db = m_store.database();
     QSqlQuery control(db);
     // The write lock is taken once, up front: with another program holding
     // the register that is one wait, not one for every row.
     if (!control.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         report(outcome, isBusy(control.lastError())
                             ? Outcome::failure(QStringLiteral("数据库正被其他程序使用，请稍后再试。"))
-                            : failure(QStringLiteral("无法开始事务"), control.lastError().text()));
+                            : m_store.failure(QStringLiteral("无法开始事务"), control.lastError().text()));
         return reasons;
     }
     // Straight to SQLite: a hundred thousand rows through QSqlQuery cost twice
     // as long as the rows themselves. Text goes in as UTF-8, exactly as typed.
-    sqlite3 *handle = nullptr;
-    if (const QVariant h = db.driver()->handle(); h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-        handle = *static_cast<sqlite3 *const *>(h.constData());
+    sqlite3 *handle = StoreShared::sqliteHandle(db);
     sqlite3_stmt *insert = nullptr;
     if (!handle || sqlite3_prepare_v2(handle, "INSERT INTO 快递单 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", -1,
                                       &insert, nullptr) != SQLITE_OK) {
         control.exec(QStringLiteral("ROLLBACK"));
-        report(outcome, failure(QStringLiteral("无法开始导入"), handle ? QString::fromUtf8(sqlite3_errmsg(handle))
-                                                                       : QStringLiteral("no SQLite handle")));
+        report(outcome,
+               m_store.failure(QStringLiteral("无法开始导入"), handle ? QString::fromUtf8(sqlite3_errmsg(handle))
+                                                                      : QStringLiteral("no SQLite handle")));
         return reasons;
     }
     const auto finalize = qScopeGuard([insert] { sqlite3_finalize(insert); });
     Outcome read;
-    const QSet<QString> oddStored = oddNumbersInNormalForm(&read);
+    const QSet<QString> oddStored = NormalNumbers::oddStored(m_store, &read);
     if (!read) {
         control.exec(QStringLiteral("ROLLBACK"));
         report(outcome, read);
@@ -133,45 +149,49 @@ QVector<QString> WaybillStore::importWaybills(const ImportRows &rows, Outcome *o
     const std::optional<qint64> newRowsAfter = SearchIndex::holdForBulk(db, &indexError);
     if (!newRowsAfter) {
         control.exec(QStringLiteral("ROLLBACK"));
-        report(outcome, failure(QStringLiteral("无法开始导入"), indexError));
+        report(outcome, m_store.failure(QStringLiteral("无法开始导入"), indexError));
         return reasons;
     }
-    QString normal;
-    constexpr int kProgressEvery = 1000;
-    QByteArray buffer;
-    RowValues row;
-    for (int i = 0; i < total; ++i) {
-        if (progress && i % kProgressEvery == 0 && !progress(i, total)) {
+    if (Outcome inserted = insertRows(handle, insert, rows, oddStored, progress, reasons); !inserted) {
+        if (!sqlite3_get_autocommit(handle))
             control.exec(QStringLiteral("ROLLBACK"));
-            report(outcome, Outcome::failure(QStringLiteral("导入已取消，没有导入任何快递单。")));
-            return QVector<QString>(total);
-        }
-        reasons[i] = importRow(rows, i, row, normal, oddStored);
-        if (!reasons[i].isEmpty())
-            continue;
-        reasons[i] = insertDirect(handle, insert, row, buffer);
-        // Only a constraint refuses a single row. A full disk, an I/O error or
-        // a lost lock ends the import: SQLite may already have rolled the
-        // transaction back, and later rows would be stored one by one.
-        if (!reasons[i].isEmpty() &&
-            (!StoreFailure::refusesOnlyTheRow(sqlite3_extended_errcode(handle)) || sqlite3_get_autocommit(handle))) {
-            const QString reason =
-                StoreFailure::describe(sqlite3_extended_errcode(handle), sqlite3_system_errno(handle));
-            if (!sqlite3_get_autocommit(handle))
-                control.exec(QStringLiteral("ROLLBACK"));
-            report(outcome, Outcome::failure(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reason)));
-            return QVector<QString>(total);
-        }
+        report(outcome, inserted);
+        return QVector<QString>(total);
     }
     if (!SearchIndex::indexBulk(db, *newRowsAfter, &indexError) || !control.exec(QStringLiteral("COMMIT"))) {
-        const int code = sqlite3_extended_errcode(handle);
-        const QString reason = StoreFailure::describe(code, sqlite3_system_errno(handle));
+        const Outcome failed = importFailed(handle);
         control.exec(QStringLiteral("ROLLBACK"));
-        report(outcome, Outcome::failure(QStringLiteral("导入未能保存，没有导入任何快递单：%1").arg(reason)));
+        report(outcome, failed);
         return QVector<QString>(total);
     }
     if (progress)
         progress(total, total);
     report(outcome, Outcome::success());
     return reasons;
+}
+
+Outcome WaybillImport::insertRows(sqlite3 *handle, sqlite3_stmt *insert, const ImportRows &rows,
+                                  const QSet<QString> &oddStored, const Progress &progress,
+                                  QVector<QString> &reasons) const
+{
+    const int total = rows.count();
+    QString normal;
+    constexpr int kProgressEvery = 1000;
+    QByteArray buffer;
+    RowValues row;
+    for (int i = 0; i < total; ++i) {
+        if (progress && i % kProgressEvery == 0 && !progress(i, total))
+            return Outcome::failure(QStringLiteral("导入已取消，没有导入任何快递单。"));
+        reasons[i] = importRow(rows, i, row, normal, oddStored);
+        if (!reasons[i].isEmpty())
+            continue;
+        reasons[i] = insertDirect(m_store, handle, insert, row, buffer);
+        // Only a constraint refuses a single row. A full disk, an I/O error or
+        // a lost lock ends the import: SQLite may already have rolled the
+        // transaction back, and later rows would be stored one by one.
+        if (!reasons[i].isEmpty() &&
+            (!StoreFailure::refusesOnlyTheRow(sqlite3_extended_errcode(handle)) || sqlite3_get_autocommit(handle)))
+            return importFailed(handle);
+    }
+    return Outcome::success();
 }

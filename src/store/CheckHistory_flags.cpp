@@ -1,7 +1,9 @@
 // What the time flags need of the history, and which flags were announced.
 #include "store/BoundText.h"
-#include "store/WaybillStore.h"
-#include "store/WaybillStore_shared.h"
+#include "store/CheckHistory.h"
+#include "store/RegisterSchema.h"
+#include "store/StoreConnection.h"
+#include "store/StoreShared.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -11,10 +13,10 @@
 using namespace BoundText;
 using StoreShared::report;
 
-QHash<QString, QDateTime> WaybillStore::statusSince(const QString &status, Outcome *outcome) const
+QHash<QString, QDateTime> CheckHistory::statusSince(const QString &status, Outcome *outcome) const
 {
     QHash<QString, QDateTime> since;
-    QSqlQuery q(database());
+    QSqlQuery q(m_store.database());
     q.setForwardOnly(true);
     // The oldest row of the newest run of that status: a later line with the
     // same status (a second locker message) does not start the wait again.
@@ -24,30 +26,23 @@ QHash<QString, QDateTime> WaybillStore::statusSince(const QString &status, Outco
                        "ORDER BY n.查询时间 DESC, n.%3 DESC LIMIT 1) "
                        "AND h.查询时间 > coalesce((SELECT max(o.查询时间) FROM %1 o WHERE o.快递单号 = h.快递单号 "
                        "AND o.%2 <> h.%2), '') GROUP BY h.快递单号")
-            .arg(historyTable(), kStatusColumn, dialect().order)));
+            .arg(historyTable(), kStatusColumn, m_store.dialect().order)));
     q.addBindValue(nonNull(status));
-    const Outcome result = exec(q);
+    const Outcome result = m_store.exec(q);
     report(outcome, result);
     while (result && q.next())
         since.insert(q.value(0).toString(), QDateTime::fromString(q.value(1).toString(), Qt::ISODate).toUTC());
     return since;
 }
 
-QString WaybillStore::flagTableDefinition()
-{
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (快递单号 TEXT NOT NULL, 标记 TEXT NOT NULL, "
-                          "起始 TEXT NOT NULL, PRIMARY KEY (快递单号, 标记))")
-        .arg(flagTable());
-}
-
-QVector<bool> WaybillStore::rememberFlags(const QVector<FlagNote> &flags, Outcome *outcome)
+QVector<bool> CheckHistory::rememberFlags(const QVector<FlagNote> &flags, Outcome *outcome)
 {
     QVector<bool> fresh(flags.size(), false);
-    QSqlDatabase db = database();
+    QSqlDatabase db = m_store.database();
     QSqlQuery q(db);
     // Older registers get the table at the first flag.
-    if (!q.exec(flagTableDefinition()) || !q.exec(dialect().beginWrite)) {
-        report(outcome, failure(QStringLiteral("无法保存超时提醒"), q.lastError().text()));
+    if (!q.exec(RegisterSchema::flagTableDefinition()) || !q.exec(m_store.dialect().beginWrite)) {
+        report(outcome, m_store.failure(QStringLiteral("无法保存超时提醒"), q.lastError().text()));
         return fresh;
     }
     for (int i = 0; i < flags.size(); ++i) {
@@ -56,7 +51,7 @@ QVector<bool> WaybillStore::rememberFlags(const QVector<FlagNote> &flags, Outcom
         q.prepare(withText(QStringLiteral("SELECT 起始 FROM %1 WHERE 快递单号 = ? AND 标记 = ?").arg(flagTable())));
         q.addBindValue(nonNull(f.number));
         q.addBindValue(nonNull(f.flag));
-        Outcome r = exec(q);
+        Outcome r = m_store.exec(q);
         // The same flag since the same moment was told; a later start is a new spell.
         if (r && q.next() && q.value(0).toString() == since)
             continue;
@@ -67,7 +62,7 @@ QVector<bool> WaybillStore::rememberFlags(const QVector<FlagNote> &flags, Outcom
                                    .arg(flagTable())));
             for (const QString &value : {f.number, f.flag, since})
                 q.addBindValue(nonNull(value));
-            r = exec(q);
+            r = m_store.exec(q);
         }
         if (!r) {
             db.rollback();
@@ -79,7 +74,7 @@ QVector<bool> WaybillStore::rememberFlags(const QVector<FlagNote> &flags, Outcom
     if (!db.commit()) {
         const QString reason = db.lastError().text();
         db.rollback();
-        report(outcome, failure(QStringLiteral("无法保存超时提醒"), reason));
+        report(outcome, m_store.failure(QStringLiteral("无法保存超时提醒"), reason));
         return QVector<bool>(flags.size(), false);
     }
     report(outcome, Outcome::success());

@@ -1,7 +1,10 @@
 // The history of what queries learned about each waybill.
+#include "store/CheckHistory.h"
+
 #include "store/BoundText.h"
-#include "store/WaybillStore.h"
-#include "store/WaybillStore_shared.h"
+#include "store/StoreConnection.h"
+#include "store/StoreShared.h"
+#include "store/Waybill.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -29,42 +32,13 @@ QDateTime fromIso(const QVariant &value)
 
 } // namespace
 
-Outcome WaybillStore::addHistoryTable(QSqlQuery &q) const
-{
-    const QString table = historyTable();
-    // The index serves both the details dialog (one number, newest first) and
-    // the check for an unchanged state before each write. On the server a
-    // table already there is left alone: a role that may only read would be
-    // refused even CREATE … IF NOT EXISTS.
-    const bool present = m_engine == StoreEngine::PostgreSQL && q.exec(dialect().columnsOf.arg(table)) && q.next();
-    const bool ok =
-        present ||
-        (q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (快递单号 TEXT NOT NULL, 查询时间 TEXT NOT NULL, "
-                               "最后查询 TEXT NOT NULL, 来源 TEXT NOT NULL, 状态 TEXT NOT NULL, "
-                               "已签收 INTEGER NOT NULL%2)")
-                    .arg(table, dialect().orderDefinition)) &&
-         q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1_单号时间 ON %1 (快递单号, 查询时间)").arg(table)));
-    if (!ok)
-        return failure(QStringLiteral("无法添加查询记录表"), q.lastError().text());
-    // Registers from before the status model get the column, empty in their old rows.
-    if (!q.exec(dialect().columnsOf.arg(table)))
-        return failure(QStringLiteral("无法读取表结构"), q.lastError().text());
-    bool hasStatus = false;
-    while (q.next())
-        hasStatus = hasStatus || q.value(0).toString() == kStatusColumn;
-    if (!hasStatus &&
-        !q.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT NOT NULL DEFAULT ''").arg(table, kStatusColumn)))
-        return failure(QStringLiteral("无法添加查询记录表"), q.lastError().text());
-    return Outcome::success();
-}
-
-CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, Outcome *outcome)
+CheckEffect CheckHistory::recordOne(QSqlDatabase &db, const StateCheck &check, Outcome *outcome)
 {
     CheckEffect effect;
     QSqlQuery q(db);
     q.prepare(withText(QStringLiteral("SELECT 状态 FROM 快递单 WHERE 快递单号 = ?")));
     q.addBindValue(nonNull(check.number));
-    if (Outcome r = exec(q); !r) {
+    if (Outcome r = m_store.exec(q); !r) {
         report(outcome, r);
         return effect;
     }
@@ -78,7 +52,7 @@ CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, O
         q.prepare(withText(QStringLiteral("UPDATE 快递单 SET 状态 = ? WHERE 快递单号 = ?")));
         q.addBindValue(nonNull(kSignedFor));
         q.addBindValue(nonNull(check.number));
-        if (Outcome r = exec(q); !r) {
+        if (Outcome r = m_store.exec(q); !r) {
             report(outcome, r);
             return effect;
         }
@@ -87,9 +61,9 @@ CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, O
     const QString table = historyTable();
     q.prepare(withText(QStringLiteral("SELECT %3, 状态, 已签收, %2 FROM %1 WHERE 快递单号 = ? "
                                       "ORDER BY 查询时间 DESC, %3 DESC LIMIT 1")
-                           .arg(table, kStatusColumn, dialect().order)));
+                           .arg(table, kStatusColumn, m_store.dialect().order)));
     q.addBindValue(nonNull(check.number));
-    if (Outcome r = exec(q); !r) {
+    if (Outcome r = m_store.exec(q); !r) {
         report(outcome, r);
         return effect;
     }
@@ -106,8 +80,9 @@ CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, O
         q.prepare(withText(QStringLiteral("UPDATE %1 SET 最后查询 = %4, %3 = ? WHERE %5 = %2")
                                .arg(table)
                                .arg(newest)
-                               .arg(kStatusColumn, dialect().later.arg(QStringLiteral("最后查询"), QStringLiteral("?")),
-                                    dialect().order)));
+                               .arg(kStatusColumn,
+                                    m_store.dialect().later.arg(QStringLiteral("最后查询"), QStringLiteral("?")),
+                                    m_store.dialect().order)));
         q.addBindValue(nonNull(at));
         q.addBindValue(nonNull(check.status.isEmpty() ? knownStatus : check.status));
     } else {
@@ -119,20 +94,20 @@ CheckEffect WaybillStore::recordOne(QSqlDatabase &db, const StateCheck &check, O
             q.addBindValue(nonNull(value));
         effect.changed = known;
     }
-    if (Outcome r = exec(q); !r)
+    if (Outcome r = m_store.exec(q); !r)
         report(outcome, r);
     return effect;
 }
 
-QVector<CheckEffect> WaybillStore::recordChecks(const QVector<StateCheck> &checks, Outcome *outcome)
+QVector<CheckEffect> CheckHistory::recordChecks(const QVector<StateCheck> &checks, Outcome *outcome)
 {
     QVector<CheckEffect> effects;
-    QSqlDatabase db = database();
+    QSqlDatabase db = m_store.database();
     // The write lock up front, with the connection's wait: a deferred
     // transaction reads first and then fails at once on a lock held elsewhere,
     // since SQLite cannot wait there without risking a deadlock.
-    if (QSqlQuery begin(db); !begin.exec(dialect().beginWrite)) {
-        report(outcome, failure(QStringLiteral("无法保存查询记录"), begin.lastError().text()));
+    if (QSqlQuery begin(db); !begin.exec(m_store.dialect().beginWrite)) {
+        report(outcome, m_store.failure(QStringLiteral("无法保存查询记录"), begin.lastError().text()));
         return QVector<CheckEffect>(checks.size());
     }
     for (const StateCheck &check : checks) {
@@ -147,29 +122,29 @@ QVector<CheckEffect> WaybillStore::recordChecks(const QVector<StateCheck> &check
     if (!db.commit()) {
         const QString reason = db.lastError().text();
         db.rollback();
-        report(outcome, failure(QStringLiteral("无法保存查询记录"), reason));
+        report(outcome, m_store.failure(QStringLiteral("无法保存查询记录"), reason));
         return QVector<CheckEffect>(checks.size());
     }
     report(outcome, Outcome::success());
     return effects;
 }
 
-CheckEffect WaybillStore::recordCheck(const StateCheck &check, Outcome *outcome)
+CheckEffect CheckHistory::recordCheck(const StateCheck &check, Outcome *outcome)
 {
     const QVector<CheckEffect> effects = recordChecks({check}, outcome);
     return effects.value(0);
 }
 
-QVector<StateEntry> WaybillStore::stateHistory(const QString &number, Outcome *outcome) const
+QVector<StateEntry> CheckHistory::stateHistory(const QString &number, Outcome *outcome) const
 {
     QVector<StateEntry> entries;
-    QSqlQuery q(database());
+    QSqlQuery q(m_store.database());
     q.setForwardOnly(true);
     q.prepare(withText(QStringLiteral("SELECT 查询时间, 最后查询, 来源, 状态, 已签收, %2 FROM %1 WHERE 快递单号 = ? "
                                       "ORDER BY 查询时间 DESC, %3 DESC")
-                           .arg(historyTable(), kStatusColumn, dialect().order)));
+                           .arg(historyTable(), kStatusColumn, m_store.dialect().order)));
     q.addBindValue(nonNull(number));
-    const Outcome result = exec(q);
+    const Outcome result = m_store.exec(q);
     report(outcome, result);
     while (result && q.next())
         entries.push_back({fromIso(q.value(0)), fromIso(q.value(1)), q.value(2).toString(), q.value(3).toString(),
@@ -177,20 +152,20 @@ QVector<StateEntry> WaybillStore::stateHistory(const QString &number, Outcome *o
     return entries;
 }
 
-CheckSummaries WaybillStore::checkSummaries(Outcome *outcome) const
+CheckSummaries CheckHistory::checkSummaries(Outcome *outcome) const
 {
     CheckSummaries summaries;
-    QSqlQuery q(database());
+    QSqlQuery q(m_store.database());
     q.setForwardOnly(true);
-    q.prepare(dialect().newestChecks.arg(historyTable(), kStatusColumn));
-    Outcome result = exec(q);
+    q.prepare(m_store.dialect().newestChecks.arg(historyTable(), kStatusColumn));
+    Outcome result = m_store.exec(q);
     while (result && q.next())
         summaries.insert(q.value(0).toString(),
                          {fromIso(q.value(2)), q.value(3).toString(), q.value(4).toString(), {}, fromIso(q.value(1))});
     if (result) {
         q.prepare(QStringLiteral("SELECT 快递单号, min(查询时间) FROM %1 WHERE 已签收 <> 0 GROUP BY 快递单号")
                       .arg(historyTable()));
-        result = exec(q);
+        result = m_store.exec(q);
         while (result && q.next())
             summaries[q.value(0).toString()].signedAt = fromIso(q.value(1));
     }
