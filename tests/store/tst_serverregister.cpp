@@ -307,6 +307,13 @@ private Q_SLOTS:
             QVERIFY2(!outcome.ok, what);
             QVERIFY2(outcome.error.contains(denied), qPrintable(QStringLiteral("%1: %2").arg(what, outcome.error)));
         }
+        // Nor may it copy a kd.db onto the server: told as such, not in the server's words.
+        TestFolder local;
+        const QString file = local.file(RegisterSchema::fileName());
+        QVERIFY(RegisterSchema::createDatabase(file).ok);
+        Outcome copied;
+        RegisterCopy::copy(StoreLocation(file), StoreLocation(asReader), &copied);
+        QVERIFY2(!copied.ok && copied.error.contains(denied), qPrintable(copied.error));
         QCOMPARE(
             owner.raw(QStringLiteral("SELECT 快递单号 || 状态 || coalesce(备注, '') FROM 快递单 ORDER BY 快递单号")),
             (QStringList{QStringLiteral("SF100未签收"), QStringLiteral("SF200未签收")}));
