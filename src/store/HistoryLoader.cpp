@@ -122,7 +122,7 @@ void HistoryLoader::load(const Filter &filter)
             read.rows = HistoryLoader::read(path, &read.outcome, filter);
             return read;
         },
-        [self](Read read) {
+        [self](const Read &read) {
             if (!self)
                 return;
             if (read.outcome)

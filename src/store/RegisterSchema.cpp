@@ -129,7 +129,7 @@ Outcome RegisterSchema::createIfMissing(const QString &path, bool *created)
             return Outcome::success();
         StoreShared::removeWithJournals(path);
     }
-    const Outcome made = createDatabase(path);
+    Outcome made = createDatabase(path);
     if (made && created)
         *created = true;
     return made;

@@ -136,7 +136,7 @@ Outcome StoreConnection::open(const QString &path)
             QStringLiteral("数据库 %1 所在的文件夹不能写入，程序无法保存运单。请把程序放到可以写入的文件夹。")
                 .arg(path));
     }
-    const Outcome checked = openFile(path);
+    Outcome checked = openFile(path);
     if (!checked)
         close();
     return checked;

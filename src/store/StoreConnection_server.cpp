@@ -44,7 +44,7 @@ Outcome StoreConnection::open(const ServerLocation &server)
     m_engine = StoreEngine::PostgreSQL;
     m_path = server.display();
     m_location = StoreLocation(server);
-    const Outcome checked = openServer(server);
+    Outcome checked = openServer(server);
     if (!checked)
         close();
     return checked;

@@ -18,7 +18,7 @@ void WaybillTableModel::keepPage(int page, QVector<GridRow> rows) const
             row.waybill.daysInTransit = *days;
     if (m_pages.size() >= kPagesKept)
         m_pages.clear();
-    m_pages.insert(page, std::move(rows));
+    m_pages.emplace(page, std::move(rows));
 }
 
 void WaybillTableModel::showFirstScreen(QVector<GridRow> rows, const QDate &today)
@@ -92,7 +92,7 @@ const WaybillTableModel::GridRow *WaybillTableModel::rowAt(int row) const
         if (read.size() != ids.size()) {
             QHash<qint64, GridRow> byId;
             for (GridRow &r : read)
-                byId.insert(r.id, std::move(r));
+                byId.emplace(r.id, std::move(r));
             read.clear();
             for (const qint64 id : ids) {
                 GridRow r = byId.value(id);

@@ -86,7 +86,7 @@ Outcome Waybills::eachWaybill(const std::function<bool(const Waybill &)> &visit,
     QSqlQuery q(m_store.database());
     q.setForwardOnly(true);
     q.prepare(QString::fromUtf8(sql));
-    if (const Outcome result = m_store.exec(q); !result)
+    if (Outcome result = m_store.exec(q); !result)
         return result;
     for (int n = 1; q.next(); ++n) {
         if (!visit(StoreShared::waybillFrom(q)) || !goOn(n))
