@@ -22,14 +22,6 @@ QString isoUtc(const QDateTime &at)
     return at.toUTC().toString(Qt::ISODate);
 }
 
-QDateTime fromIso(const QVariant &value)
-{
-    if (value.isNull())
-        return {};
-    QDateTime at = QDateTime::fromString(value.toString(), Qt::ISODate);
-    return at.isValid() ? at.toUTC() : at;
-}
-
 } // namespace
 
 CheckEffect CheckHistory::recordOne(QSqlDatabase &db, const StateCheck &check, Outcome *outcome)
@@ -147,8 +139,8 @@ QVector<StateEntry> CheckHistory::stateHistory(const QString &number, Outcome *o
     const Outcome result = m_store.exec(q);
     report(outcome, result);
     while (result && q.next())
-        entries.push_back({fromIso(q.value(0)), fromIso(q.value(1)), q.value(2).toString(), q.value(3).toString(),
-                           q.value(4).toBool(), q.value(5).toString()});
+        entries.push_back({StoreShared::fromIso(q.value(0)), StoreShared::fromIso(q.value(1)), q.value(2).toString(),
+                           q.value(3).toString(), q.value(4).toBool(), q.value(5).toString()});
     return entries;
 }
 
@@ -160,14 +152,17 @@ CheckSummaries CheckHistory::checkSummaries(Outcome *outcome) const
     q.prepare(m_store.dialect().newestChecks.arg(historyTable(), kStatusColumn));
     Outcome result = m_store.exec(q);
     while (result && q.next())
-        summaries.insert(q.value(0).toString(),
-                         {fromIso(q.value(2)), q.value(3).toString(), q.value(4).toString(), {}, fromIso(q.value(1))});
+        summaries.insert(q.value(0).toString(), {StoreShared::fromIso(q.value(2)),
+                                                 q.value(3).toString(),
+                                                 q.value(4).toString(),
+                                                 {},
+                                                 StoreShared::fromIso(q.value(1))});
     if (result) {
         q.prepare(QStringLiteral("SELECT 快递单号, min(查询时间) FROM %1 WHERE 已签收 <> 0 GROUP BY 快递单号")
                       .arg(historyTable()));
         result = m_store.exec(q);
         while (result && q.next())
-            summaries[q.value(0).toString()].signedAt = fromIso(q.value(1));
+            summaries[q.value(0).toString()].signedAt = StoreShared::fromIso(q.value(1));
     }
     report(outcome, result);
     return summaries;

@@ -55,14 +55,6 @@ QString gridColumns(const StoreDialect &d)
     return columns.join(QStringLiteral(", "));
 }
 
-QDateTime fromIso(const QVariant &value)
-{
-    if (value.isNull())
-        return {};
-    QDateTime at = QDateTime::fromString(value.toString(), Qt::ISODate);
-    return at.isValid() ? at.toUTC() : at;
-}
-
 } // namespace
 
 SqlCondition RegisterGrid::archivedExpression(const QDate &today, int days)
@@ -222,10 +214,10 @@ QVector<RegisterGrid::GridRow> RegisterGrid::gridRowsWhere(const SqlCondition &w
             WaybillColumns::value(row.waybill, c) = v.isNull() ? QString() : text.isNull() ? QStringLiteral("") : text;
         }
         constexpr int kChecks = WaybillColumns::Count + 1;
-        row.check.lastCheck = fromIso(q.value(kChecks));
+        row.check.lastCheck = StoreShared::fromIso(q.value(kChecks));
         row.check.state = q.value(kChecks + 1).toString();
         row.check.status = q.value(kChecks + 2).toString();
-        row.check.signedAt = fromIso(q.value(kChecks + 3));
+        row.check.signedAt = StoreShared::fromIso(q.value(kChecks + 3));
         row.archived = q.value(kChecks + 4).toBool();
         rows.push_back(std::move(row));
     }

@@ -93,3 +93,11 @@ QVector<Waybill> StoreShared::readRows(const StoreConnection &store, QSqlQuery &
     report(outcome, Outcome::success());
     return rows;
 }
+
+QDateTime StoreShared::fromIso(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    QDateTime at = QDateTime::fromString(value.toString(), Qt::ISODate);
+    return at.isValid() ? at.toUTC() : at;
+}

@@ -4,6 +4,7 @@
 #include "store/KeepGoing.h"
 #include "store/Waybill.h"
 
+#include <QDateTime>
 #include <QSqlError>
 #include <QString>
 #include <QVector>
@@ -71,5 +72,8 @@ Outcome checkCharacters(const QString &field, QStringView value);
 Waybill waybillFrom(const QSqlQuery &query);
 // Runs the statement and reads its rows, asking `keepGoing` every few hundred.
 QVector<Waybill> readRows(const StoreConnection &store, QSqlQuery &query, Outcome *outcome, const KeepGoing &keepGoing);
+
+// A stored ISO time in UTC; null for NULL, invalid for text that is no time.
+QDateTime fromIso(const QVariant &value);
 
 } // namespace StoreShared
